@@ -1,0 +1,100 @@
+#pragma once
+
+#include <array>
+#include <cstdint>
+#include <filesystem>
+#include <string>
+#include <string_view>
+
+#include "image/ImageFormat.h"
+
+namespace vx {
+
+struct RgbColor {
+  int32_t Red = 0;
+  int32_t Green = 0;
+  int32_t Blue = 0;
+  bool operator==(const RgbColor&) const = default;
+};
+
+// One display grid drawn over pictures.
+struct GridSettings {
+  int32_t Enabled = 0;
+  int32_t Transparency = 0;  // percent, 0..100
+  int32_t HorizontalSpacing = 8;
+  int32_t VerticalSpacing = 8;
+  RgbColor Color;
+  bool operator==(const GridSettings&) const = default;
+};
+
+struct OverlayItemSetting {
+  int32_t Value = 0;
+  RgbColor Color;
+  bool operator==(const OverlayItemSetting&) const = default;
+};
+
+inline constexpr GridSettings kDefaultGrid1{0, 80, 8, 8, {0, 0, 0}};
+inline constexpr GridSettings kDefaultGrid2{0, 0, 16, 16, {255, 0, 0}};
+
+// Everything the program remembers between runs: the current raw layout and the
+// remembered options of the tools. One process-wide instance (CurrentSettings);
+// only the UI thread changes it, workers read it.
+struct ProgramSettings {
+  ImageFormat Format;  // Fourcc is not stored
+  std::array<OverlayItemSetting, 10> OverlayData{};
+  RgbColor ImageEditGridColor;
+  RgbColor BlockEditGridColor;
+  GridSettings Grid1 = kDefaultGrid1;
+  GridSettings Grid2 = kDefaultGrid2;
+  int32_t YUV2RGB_Formula = 0;
+  int32_t Padding_Multiple_Width = 8;
+  int32_t Padding_Multiple_Height = 8;
+  int32_t Padding_Mode = 0;
+  int32_t PaddedResolutionMode = 0;
+  RgbColor Padding_Color_RGB;
+  int32_t DiffOverImage = 0;
+  int32_t DiffDisplayMode = 0;
+  int32_t BrightnessAdjust = 0;
+  std::array<int32_t, 2> DiffThreshold{};
+  int32_t AddDiffGrid = 0;
+  RgbColor ImageDiffColor_RGB{255, 0, 0};
+  RgbColor ImageDiffGridColor_RGB;
+  std::array<float, 24> User_Defined_Formula{};
+
+  bool operator==(const ProgramSettings&) const = default;
+};
+
+ProgramSettings& CurrentSettings();
+
+// The settings file's text: 35 lines, each ending in a line feed.
+std::string SettingsText(const ProgramSettings& settings);
+
+// Reads values from settings text, left to right, into `settings`. White space
+// of any length (none included) is accepted at every line break, key words and
+// punctuation must match exactly. Reading stops at the first mismatch: values
+// read so far are kept, later ones keep what they had. Returns how many values
+// were read (111 for a complete file).
+int ParseSettingsText(std::string_view text, ProgramSettings& settings);
+
+// Replaces values that no valid file holds (unknown enumeration values, sizes
+// below 1, colours outside 0..255, grid values outside their ranges) by their
+// defaults or nearest valid value, so that nothing downstream meets them.
+void SanitizeSettings(ProgramSettings& settings);
+
+// Reads the first 4096 bytes of the file; a missing or unreadable file keeps the
+// values as they are.
+inline constexpr size_t kSettingsReadLimit = 4096;
+void LoadSettings(ProgramSettings& settings, const std::filesystem::path& file);
+// Writes the file through a temporary file renamed over the old one, so that a
+// full disk or a crash mid-write leaves the old file intact. False on failure.
+bool SaveSettings(const ProgramSettings& settings, const std::filesystem::path& file);
+
+// The same with the per-user settings file; failures are silent.
+void LoadSettings(ProgramSettings& settings);
+void SaveSettings(const ProgramSettings& settings);
+
+// Writes `text` to `file` through a temporary file in the same folder that is
+// synced and then renamed over the old file.
+bool WriteFileAtomically(const std::filesystem::path& file, std::string_view text);
+
+}  // namespace vx

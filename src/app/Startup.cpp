@@ -1,0 +1,47 @@
+#include "app/Startup.h"
+
+#include <cstdlib>
+
+#include "platform/MessageSink.h"
+
+namespace vx {
+
+int PrepareStartup(const std::vector<std::string>& args, ProgramSettings& settings,
+                   CommandLineRequest& request) {
+  settings.Grid1 = kDefaultGrid1;
+  settings.Grid2 = kDefaultGrid2;
+  LoadSettings(settings);
+  request.InputName.clear();
+  request.SecondInputName.clear();
+  if (args.size() > 1) return ParseCommandLine(args, request, settings);
+  return 0;
+}
+
+void SaveAtShutdown(const ProgramSettings& settings) { SaveSettings(settings); }
+
+bool HaveDisplay() {
+  for (const char* name : {"DISPLAY", "WAYLAND_DISPLAY"}) {
+    const char* value = std::getenv(name);
+    if (value && *value) return true;
+  }
+  return false;
+}
+
+int RunHeadless(const std::vector<std::string>& args) {
+  StderrMessageSink sink;
+  ScopedMessageSink scope(sink);
+  if (args.size() <= 1) {
+    ShowMessage("The Velutrix desktop window needs a display (DISPLAY or WAYLAND_DISPLAY is not set).\n"
+                "Without a display, run one of the command-line actions below.\n");
+    ShowUsage(args.empty() ? "velutrix" : args[0]);
+    return 1;
+  }
+  ProgramSettings& settings = CurrentSettings();
+  CommandLineRequest request;
+  if (const int code = PrepareStartup(args, settings, request)) return code;
+  // The command line's tools are run here as each of them is built.
+  SaveAtShutdown(settings);
+  return 0;
+}
+
+}  // namespace vx

@@ -1,0 +1,158 @@
+#include "image/FormatRules.h"
+
+#include "platform/StringFormat.h"
+
+namespace vx {
+namespace {
+
+int32_t FourccByExtension(std::string_view path) {
+  const std::string_view extension = path.size() > 5 ? path.substr(path.size() - 5) : path;
+  for (size_t i = 1; i < kFourccs.size(); ++i) {
+    for (std::string_view candidate : kFourccs[i].extensions) {
+      if (EqualsIgnoreCase(candidate, extension)) return static_cast<int32_t>(i);
+    }
+  }
+  return 0;
+}
+
+// Finds "_<W>x<H>" near the end of the name. A size needs both numbers positive.
+bool SizeFromName(std::string_view path, int32_t& width, int32_t& height) {
+  const size_t underscore = path.rfind('_');
+  if (underscore == std::string_view::npos || path.size() - underscore <= 10) return false;
+  std::string_view tail = path.substr(underscore);
+  if (tail.size() > 10) tail.remove_suffix(5);
+  size_t x = tail.rfind('x');
+  if (x == std::string_view::npos) x = tail.rfind('X');
+  if (x == std::string_view::npos || x < 4 || tail.size() - x - 1 < 3) return false;
+  const int w = ParseLeadingInt(tail.substr(1, x - 1));
+  const int h = ParseLeadingInt(tail.substr(x + 1));
+  if (w < 1 || h < 1) return false;
+  width = w;
+  height = h;
+  return true;
+}
+
+}  // namespace
+
+FileNameGuess GuessFormatFromFileName(std::string_view path, ImageFormat& format) {
+  FileNameGuess guess;
+  guess.fourcc = FourccByExtension(path);
+  if (guess.fourcc == 0) return guess;
+  int32_t width = 0;
+  int32_t height = 0;
+  if (SizeFromName(path, width, height)) {
+    guess.sizeFound = true;
+    format.ImgWidth = width;
+    format.ImgHeight = height;
+    DeriveResolution(format);
+  }
+  format.Fourcc = guess.fourcc;
+  ApplyFourcc(guess.fourcc, format);
+  return guess;
+}
+
+std::optional<std::string> ValidateCustomResolution(int32_t width, int32_t height, int32_t sampling,
+                                                    int32_t field) {
+  if (width < 1 || height < 1) {
+    return StrFormat("Error CSRS1006: Image width and height must be at least 1, but (%d, %d) was given !\n",
+                     width, height);
+  }
+  if (field == Interlaced && height % 2 != 0) {
+    return std::string(
+        "Error CSRS1001: For interlace format, the image will be divided into two fields, thus its "
+        "height cannot be an odd number !\n");
+  }
+  if (sampling == YUV_420 && height % 2 != 0) {
+    return std::string(
+        "Error CSRS1002: For YUV 420 format, every two vertical neighbor pixels share one U or V "
+        "value, thus the image height cannot be an odd number !\n");
+  }
+  if (sampling == YUV_420 && width % 2 != 0) {
+    return std::string(
+        "Error CSRS1003: For YUV 420 format, every two horizontal neighbor pixels share one U or V "
+        "value, thus the image width cannot be an odd number !\n");
+  }
+  if (sampling == YUV_422 && width % 2 != 0) {
+    return std::string(
+        "Error CSRS1004: For YUV 422 format, every two horizontal neighbor pixels share one U or V "
+        "value, thus the image width cannot be an odd number !\n");
+  }
+  if (width > kMaxCustomWidth || height > kMaxCustomHeight) {
+    return StrFormat("Error CSRS1005:  Image resolution (%d, %d) exceeds limit (8192, 5120) !\n", width,
+                     height);
+  }
+  return std::nullopt;
+}
+
+FormatChoice ChooseSampling(const ImageFormat& current, int32_t sampling, bool monoAllowed) {
+  FormatChoice choice{current, {}};
+  ImageFormat& f = choice.format;
+  if (sampling == MONO && !monoAllowed) {
+    choice.messages.emplace_back(
+        "Error FRMT1008: Mono color image is only supported in YUV Plyer function!\n");
+    return choice;
+  }
+  f.SamplingFormat = sampling;
+  if (sampling == YUV_420 && f.PixelFormat == Packed) {
+    choice.messages.emplace_back("Error FRMT1006: For 420 YUV format, only planar pixel is supported!\n");
+    f.PixelFormat = Planar;
+  } else if (sampling == RGB_444 && f.FieldFormat == Interlaced) {
+    choice.messages.emplace_back("Error FRMT1007: For RGB, only progressive is supported!\n");
+    f.FieldFormat = Progressive;
+  } else if (sampling == BMP) {
+    if (f.FieldFormat == Interlaced) {
+      choice.messages.emplace_back("Error FRMT1009: For BMP, only progressive is supported!\n");
+      f.FieldFormat = Progressive;
+    }
+    if (f.PixelFormat == Planar) {
+      choice.messages.emplace_back("Error FRMT1010: For BMP, only packed pixel is supported!\n");
+      f.PixelFormat = Packed;
+    }
+  }
+  return choice;
+}
+
+FormatChoice ChooseFieldFormat(const ImageFormat& current, int32_t field) {
+  FormatChoice choice{current, {}};
+  choice.format.FieldFormat = field;
+  if (field == Interlaced && current.SamplingFormat == RGB_444) {
+    choice.messages.emplace_back("Error FRMT1011: For RGB, only progressive is supported!\n");
+    choice.format.FieldFormat = Progressive;
+  }
+  return choice;
+}
+
+FormatChoice ChoosePixelFormat(const ImageFormat& current, int32_t pixelFormat) {
+  FormatChoice choice{current, {}};
+  choice.format.PixelFormat = pixelFormat;
+  if (pixelFormat == Packed && current.SamplingFormat == YUV_420) {
+    choice.messages.emplace_back("Error FRMT1012: For 420 YUV format, only planar pixel is supported!\n");
+    choice.format.PixelFormat = Planar;
+  }
+  return choice;
+}
+
+std::optional<std::string> PreviewRefusal(const ImageFormat& format, PreviewPath path) {
+  if (format.SamplingFormat == RGB_444 && format.FieldFormat == Interlaced) {
+    return std::string(path == PreviewPath::First
+                           ? "Error FRMT1015: For RGB format, only progressive is supported !\n"
+                           : "Error FRMT1016: For RGB format, only progressive is supported !\n");
+  }
+  if (format.SamplingFormat == YUV_420 && format.PixelFormat == Packed) {
+    return std::string("Error FRMT1017:  Packed format not suppoted for 420 !\n");
+  }
+  return std::nullopt;
+}
+
+std::optional<std::string> CheckFormatSelections(int samplingIndex, int fieldIndex,
+                                                 int packingIndex, int orderIndex,
+                                                 int resolutionIndex) {
+  if (samplingIndex < 0) return std::string("Error FRMT1001: You did not select a sampling format!");
+  if (fieldIndex < 0) return std::string("Error FRMT1002: You did not select a field/progressive format!");
+  if (packingIndex < 0) return std::string("Error FRMT1003: You did not select a pixel packing format!");
+  if (orderIndex < 0) return std::string("Error FRMT1004: You did not select a Component order format!");
+  if (resolutionIndex < 0) return std::string("Error FRMT1005: You did not select a resolution!");
+  return std::nullopt;
+}
+
+}  // namespace vx

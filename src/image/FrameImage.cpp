@@ -1,0 +1,167 @@
+#include "image/FrameImage.h"
+
+#include <algorithm>
+#include <cstdint>
+#include <cstdlib>
+#include <cstring>
+#include <new>
+
+namespace vx {
+namespace {
+
+constexpr size_t kAlignment = 64;
+
+bool HasBytes(const FrameImage& frame, int64_t count) {
+  return frame.Data != nullptr && count >= 0 && count <= frame.Capacity;
+}
+
+}  // namespace
+
+void FrameBuffer::AlignedFree::operator()(uint8_t* p) const { std::free(p); }
+
+bool FrameBuffer::Allocate(int64_t size) {
+  Release();
+  if (size <= 0) return false;
+  const size_t rounded = (static_cast<size_t>(size) + kAlignment - 1) / kAlignment * kAlignment;
+  void* memory = std::aligned_alloc(kAlignment, rounded);
+  if (!memory) return false;
+  std::memset(memory, 0, rounded);
+  bytes_.reset(static_cast<uint8_t*>(memory));
+  size_ = size;
+  return true;
+}
+
+void FrameBuffer::Release() {
+  bytes_.reset();
+  size_ = 0;
+}
+
+FrameImage FrameBuffer::Frame(const ImageFormat& format) const {
+  FrameImage frame;
+  static_cast<ImageFormat&>(frame) = format;
+  frame.Data = bytes_.get();
+  frame.Capacity = size_;
+  ComputeFrameSize(frame);
+  return frame;
+}
+
+int32_t ComputeFrameSize(FrameImage& frame) {
+  if (frame.SamplingFormat < YUV_444 || frame.SamplingFormat > BMP) return frame.DataSize;
+  const int32_t size = FrameSizeOf(frame);
+  frame.DataSize = size < 0 ? 0 : size;
+  return frame.DataSize;
+}
+
+int64_t FieldTwoOffset(const FrameImage& frame) {
+  if (frame.SamplingFormat == YUV_420 && frame.PixelFormat == Planar) {
+    const int64_t width = frame.ImgWidth;
+    const int64_t height = frame.ImgHeight;
+    return width * (height / 2) + 2 * (width / 2) * (height / 4);
+  }
+  return frame.DataSize / 2;
+}
+
+void CopyFrameHeader(const FrameImage& source, FrameImage& destination) {
+  static_cast<ImageFormat&>(destination) = static_cast<const ImageFormat&>(source);
+  destination.DataSize = source.DataSize;
+}
+
+bool CopyFrameImage(const FrameImage& source, FrameImage& destination) {
+  if (!HasBytes(source, source.DataSize) || !HasBytes(destination, source.DataSize)) return false;
+  CopyFrameHeader(source, destination);
+  if (source.Data != destination.Data) {
+    std::memmove(destination.Data, source.Data, static_cast<size_t>(source.DataSize));
+  }
+  return true;
+}
+
+bool SameFrameHeader(const FrameImage& a, const FrameImage& b) {
+  return static_cast<const ImageFormat&>(a) == static_cast<const ImageFormat&>(b) &&
+         a.DataSize == b.DataSize;
+}
+
+bool MonoToRgbPlanar(FrameImage& frame) {
+  const int64_t plane = frame.DataSize;
+  if (plane < 0 || !HasBytes(frame, plane * 3)) return false;
+  std::memcpy(frame.Data + plane, frame.Data, static_cast<size_t>(plane));
+  std::memcpy(frame.Data + 2 * plane, frame.Data, static_cast<size_t>(plane));
+  frame.SamplingFormat = RGB_444;
+  frame.PixelFormat = Planar;
+  frame.DataSize = static_cast<int32_t>(plane * 3);
+  return true;
+}
+
+bool MonoToYuv444(const FrameImage& source, FrameImage& destination) {
+  const int64_t pixels = int64_t{source.ImgWidth} * source.ImgHeight;
+  if (source.ImgWidth < 0 || source.ImgHeight < 0 || !HasBytes(source, pixels) ||
+      !HasBytes(destination, pixels * 3) || pixels * 3 > INT32_MAX) {
+    return false;
+  }
+  destination.SamplingFormat = YUV_444;
+  destination.ComponentOrder = YUV;
+  destination.FieldFormat = Progressive;
+  destination.PixelFormat = Packed;
+  destination.ImageResolution = source.ImageResolution;
+  destination.ImgWidth = source.ImgWidth;
+  destination.ImgHeight = source.ImgHeight;
+  destination.DataSize = static_cast<int32_t>(pixels * 3);
+  DeriveFourcc(destination);  // no FOURCC names plain 4:4:4 YUV
+  const uint8_t* in = source.Data;
+  uint8_t* out = destination.Data;
+  if (in == out) {
+    // Expanding in place: from the end, so no sample is overwritten before it is read.
+    for (int64_t i = pixels - 1; i >= 0; --i) {
+      const uint8_t y = in[i];
+      out[3 * i] = y;
+      out[3 * i + 1] = 128;
+      out[3 * i + 2] = 128;
+    }
+    return true;
+  }
+  for (int64_t i = 0; i < pixels; ++i) {
+    out[3 * i] = in[i];
+    out[3 * i + 1] = 128;
+    out[3 * i + 2] = 128;
+  }
+  return true;
+}
+
+int64_t BitmapRowPitch(int64_t width) { return (3 * width + 3) / 4 * 4; }
+
+bool PadRowsTo4Bytes(FrameImage& frame) {
+  const int64_t width = frame.ImgWidth;
+  const int64_t height = frame.ImgHeight;
+  if (width < 1 || height < 1) return false;
+  const int64_t row = 3 * width;
+  const int64_t pitch = BitmapRowPitch(width);
+  if (!HasBytes(frame, pitch * height)) return false;
+  // Last row first: a row only ever moves to a higher address, so walking
+  // backwards never overwrites bytes that are still to be moved.
+  for (int64_t y = height - 1; y > 0; --y) {
+    std::memmove(frame.Data + y * pitch, frame.Data + y * row, static_cast<size_t>(row));
+  }
+  return true;
+}
+
+int64_t ReadFrame(RawFile& file, FrameImage& frame) {
+  if (frame.Data == nullptr || frame.DataSize <= 0) return 0;
+  const int64_t count = std::min<int64_t>(frame.DataSize, frame.Capacity);
+  return file.Read(frame.Data, count);
+}
+
+bool SeekFrame(RawFile& file, const FrameImage& frame, int64_t n) {
+  if (n < 1 || frame.DataSize < 0) return false;
+  return file.Seek((n - 1) * int64_t{frame.DataSize});
+}
+
+bool WriteFrame(RawFile& file, const FrameImage& frame) {
+  if (!HasBytes(frame, frame.DataSize)) return false;
+  return file.Write(frame.Data, frame.DataSize);
+}
+
+uint64_t CountFrames(uint64_t fileLength, int64_t frameSize) {
+  if (frameSize <= 0) return 0;
+  return fileLength / static_cast<uint64_t>(frameSize);
+}
+
+}  // namespace vx

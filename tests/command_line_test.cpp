@@ -1,0 +1,252 @@
+#include <gtest/gtest.h>
+
+#include <sstream>
+
+#include "app/CommandLine.h"
+#include "platform/MessageSink.h"
+
+namespace vx {
+namespace {
+
+const std::string kUsageMarker = "<usage>";
+
+struct ParseRun {
+  int code = 0;
+  std::vector<std::string> messages;  // the usage text appears as kUsageMarker
+  CommandLineRequest request;
+  ProgramSettings settings;
+};
+
+std::vector<std::string> Split(const std::string& line) {
+  std::istringstream in(line);
+  std::vector<std::string> args{"Velutrix.exe"};
+  for (std::string word; in >> word;) args.push_back(word);
+  return args;
+}
+
+ParseRun Parse(const std::vector<std::string>& args, ProgramSettings settings = {}) {
+  RecordingMessageSink recorder;
+  ScopedMessageSink scope(recorder);
+  ParseRun run;
+  run.settings = settings;
+  run.code = ParseCommandLine(args, run.request, run.settings);
+  const std::string usage = UsageText(args[0]);
+  for (const std::string& text : recorder.Texts()) run.messages.push_back(text == usage ? kUsageMarker : text);
+  return run;
+}
+
+ParseRun Parse(const std::string& line, ProgramSettings settings = {}) { return Parse(Split(line), settings); }
+
+TEST(CommandLine, RefusedCommandLinesGiveTheirMessageAndCode) {
+  struct Case {
+    std::string line;
+    int code;
+    std::vector<std::string> messages;
+  };
+  const std::string usage = kUsageMarker;
+  const Case cases[] = {
+      {"-a PLAY -n x.yuv", 3, {"Sorry, invalid command PLAY after option -a, expecting 'play' or 'convert'!\n"}},
+      {"-a play -n x.yuv -e EXIT", 3,
+       {"Sorry, invalid command EXIT after option -e, expecting 'exit' or 'no_exit'!\n"}},
+      {"-u itu2020 -a play -n x.yuv", 3,
+       {"Sorry, invalid command itu2020 after option -u, expecting 'itu601' or 'itu709'. Other conversion "
+        "formulae are not supported !\n"}},
+      {"-r 0", 1,
+       {"Sorry, -r option error: 0.  Frame rate can only be set to a value between 1 and 120 !\n"}},
+      {"-r 121", 1,
+       {"Sorry, -r option error: 121.  Frame rate can only be set to a value between 1 and 120 !\n"}},
+      {"-w -3", 1, {"Sorry, -w option error: -3. Width of image cannot be a negative number or zero !\n"}},
+      {"-W abc", 1, {"Sorry, -W option error: 0. Width of image cannot be a negative number or zero !\n"}},
+      {"-h 0", 2, {"Sorry, -h option error: 0. Height of image cannot be a negative number or zero !\n"}},
+      {"-H -1", 2, {"Sorry, -H option error: -1. Height of image cannot be a negative number or zero !\n"}},
+      {"-s YUV999", 4,
+       {"Sorry, invalid command yuv999 after option -s (sampling order), expecting 'yuv444', 'yuv422', "
+        "'yuv420' or 'rgb444'!\n"}},
+      {"-S mono", 4,
+       {"Sorry, invalid command mono after option -S (sampling order), expecting 'yuv444', 'yuv422', "
+        "'yuv420','rgb444' or 'bmp'!\n"}},
+      {"-o YYY", 5,
+       {"Sorry, invalid command yyy after option -o (component order), expecting 'yuv', 'yvu', 'uyv', 'rgb' "
+        "or 'bgr'!\n"}},
+      {"-O x", 5,
+       {"Sorry, invalid command x after option -O (component order), expecting 'yuv', 'yvu', 'uyv', 'rgb' "
+        "or 'bgr'!\n"}},
+      {"-f Frame", 6,
+       {"Sorry, invalid command frame after option -f (field format), expecting either 'progressive' or "
+        "'interlaced' !\n"}},
+      {"-F x", 6,
+       {"Sorry, invalid command x after option -F (field format), expecting either 'progressive' or "
+        "'interlaced' !\n"}},
+      {"-d SPACE", 6,
+       {"Sorry, invalid command space after option -d (delimited format for psnr report), expecting either "
+        "'tab' or 'comma' !\n"}},
+      {"-v xvid2", 6,
+       {"Sorry, invalid command xvid2 after option -v (AVI encoding format), expecting a 4 charactor string "
+        "!\n"}},
+      {"-p Packing", 7,
+       {"Sorry, invalid command packing after option -p (pixel format), expecting either 'packed' or "
+        "'planar' !\n"}},
+      {"-P x", 7,
+       {"Sorry, invalid command x after option -P (pixel format), expecting either 'packed' or 'planar' !\n"}},
+      {"-c 10,-2,5,5", 7,
+       {"Sorry, invalid command 10,-2,5,5 after option -c (crop area), parameter cannot be negative !\n"}},
+      {"a -n x.yuv", 1, {"Oops!, option a does not start with - \n", usage}},
+      {"-z x.yuv", 1, {"Oops!, I do not recognize option -z\n", usage}},
+      {"-a play -n", 1, {usage}},
+      {"-z", 1, {usage}},
+      {"- x", 1, {"Oops!, I do not recognize option -\n", usage}},
+      {"-a play", 1, {"Sorry, input file name is missing!\n", usage}},
+      {"-a convert -n in.yuv -S yuv444", 1, {"Sorry, destination file name needed for converting !\n", usage}},
+      {"-a psnr -n a.yuv -m b.yuv", 1, {"Sorry, destination file name needed for converting !\n", usage}},
+      {"-a play -n x.yuv -m y.yuv", 1,
+       {"Sorry, you can only specify second input file for join operation or PSNR calculation!\n", usage}},
+      {"-a convert -n x.yuv -N y.yuv -S yuv444 -r 60", 1,
+       {"Sorry, you can only specify frame rate for player !\n", usage}},
+      {"-n x.yuv", 1,
+       {"Sorry, please specify the action, either 'play', 'convert', 'crop', 'flip', 'join', 'yuv2avi', "
+        "'avi2yuv', or 'psnr',  !\n",
+        usage}},
+      {"-a play -n x.bmp -s bmp", 1,
+       {"Sorry, although I can convert yuv file to from bmp file , I do not play bmp file !\n", usage}},
+      {"-a convert -n x%d.bmp -s bmp -w 100 -N y.yuv -S yuv444", 1,
+       {" You cannot specify the format for input BMP file !\n", usage}},
+      {"-a convert -n x.y -s mono -N y.yuv -S yuv444", 1,
+       {"Sorry, grey scale image files cannot be converted in commmand line mode!\n", usage}},
+      {"-a convert -n x.yuv -N y.yuv", 1,
+       {" For converting, at least one converting destination format has to be specified !\n", usage}},
+      {"-a crop -n x.yuv -N y.yuv -S yuv444", 1,
+       {" You cannot specify the format for cropped YUV file, which will be the same as the input file !\n",
+        usage}},
+      {"-a flip -n x.yuv -N y.yuv -H 10", 1,
+       {" You cannot specify the format for flipped YUV file, which will be the same as the input file !\n",
+        usage}},
+      {"-a join -n x.yuv -N y.yuv", 1, {"Sorry, second source file is missing for join operation  !\n", usage}},
+      {"-a join -n x.yuv -m z.yuv -N y.yuv -P planar", 1,
+       {" You cannot specify the format for joined YUV file, which will be the same as the first source file "
+        "!\n",
+        usage}},
+      {"-a yuv2avi -n x.yuv -N y.avi -W 8", 1, {" You cannot specify the format for encoded AVI file!\n", usage}},
+      {"-a avi2yuv -n x.avi -N y.yuv -s yuv444", 1,
+       {" You cannot specify the format for input AVI file !\n", usage}},
+      {"-a avi2yuv -n x.avi -N y.yuv -f progressive", 1,
+       {" You cannot specify the format for input AVI file !\n", usage}},
+      {"-a psnr -n x.yuv -N r.xls", 1, {"Sorry, second source file is missing for psnr operation  !\n", usage}},
+      {"-a psnr -n x.yuv -m z.yuv -N r.xls -O yuv", 1,
+       {" You cannot specify image format for PSNR report file  !\n", usage}},
+  };
+  for (const Case& c : cases) {
+    const ParseRun run = Parse(c.line);
+    EXPECT_EQ(run.code, c.code) << c.line;
+    EXPECT_EQ(run.messages, c.messages) << c.line;
+  }
+}
+
+TEST(CommandLine, ScanningStopsAtTheFirstBadValue) {
+  // The bad -a ends the run before the bad -s is looked at.
+  const ParseRun run = Parse("-a Play -s nothing -n x.yuv");
+  EXPECT_EQ(run.code, 3);
+  EXPECT_EQ(run.messages.size(), 1u);
+}
+
+TEST(CommandLine, AcceptedValuesAreStored) {
+  ProgramSettings loaded;
+  loaded.YUV2RGB_Formula = 2;
+  ParseRun run = Parse("-a play -n clip.yuv -w 70000 -h 288 -s YUV444 -o UYV -f progressive -p Planar -r 60 -e exit",
+                  loaded);
+  ASSERT_EQ(run.code, 0) << (run.messages.empty() ? "" : run.messages[0]);
+  EXPECT_TRUE(run.messages.empty());
+  EXPECT_EQ(run.request.Action, ActionPlay);
+  EXPECT_EQ(run.request.InputName, "clip.yuv");
+  EXPECT_EQ(run.request.FrameRate, 60);
+  EXPECT_EQ(run.request.ExitWhenDone, 1);
+  EXPECT_EQ(run.settings.Format.ImgWidth, 4464) << "the low 16 bits of 70000";
+  EXPECT_EQ(run.settings.Format.ImgHeight, 288);
+  EXPECT_EQ(run.settings.Format.SamplingFormat, YUV_444);
+  EXPECT_EQ(run.settings.Format.ComponentOrder, UYV);
+  EXPECT_EQ(run.settings.Format.FieldFormat, Progressive);
+  EXPECT_EQ(run.settings.Format.PixelFormat, Planar);
+  EXPECT_EQ(run.settings.Format.ImageResolution, 6) << "-w and -h leave the resolution index alone";
+  EXPECT_EQ(run.settings.YUV2RGB_Formula, 0) << "a command line starts from ITU-R 601";
+  EXPECT_EQ(run.request.OutputFormat, (OutputFormatRequest{YUV_444, UYV, Progressive, Planar, 4464, 288}));
+
+  run = Parse("-a convert -n in.yuv -s yuv420 -w 176 -h 144 -N out.yuv -S yuv422 -O uyv -P packed -e exit "
+              "-u itu709 -d comma -v DIVX");
+  ASSERT_EQ(run.code, 0);
+  EXPECT_EQ(run.request.Action, ActionConvert);
+  EXPECT_EQ(run.settings.YUV2RGB_Formula, 1);
+  EXPECT_EQ(run.request.ReportDelimiter, 1);
+  EXPECT_EQ(run.request.AviFourcc, "DIVX") << "stored as typed";
+  EXPECT_EQ(run.request.OutputFormat, (OutputFormatRequest{YUV_422, UYV, Interlaced, Packed, 176, 144}));
+
+  run = Parse("-a convert -s bmp -S rgb444 -n aaa%d.bmp -N aaa.yuv -e exit");
+  ASSERT_EQ(run.code, 0);
+  EXPECT_EQ(run.request.OutputFormat, (OutputFormatRequest{RGB_444, YUV, Interlaced, Packed, -1, -1}))
+      << "a BMP sequence's size comes from its pictures";
+
+  run = Parse("-a join -n a.yuv -m b.yuv -N c.yuv -nfoo first.yuv -width 352");
+  ASSERT_EQ(run.code, 0);
+  EXPECT_EQ(run.request.InputName, "first.yuv") << "the last occurrence counts";
+  EXPECT_EQ(run.settings.Format.ImgWidth, 352) << "-width acts as -w";
+
+  run = Parse("-a avi2yuv -n in.avi -N out.yuv -S yuv444");
+  EXPECT_EQ(run.code, 0);
+}
+
+TEST(CommandLine, CropValuesKeepFieldsThatDoNotParse) {
+  CommandLineRequest request;
+  ProgramSettings settings;
+  RecordingMessageSink recorder;
+  ScopedMessageSink scope(recorder);
+  ASSERT_EQ(ParseCommandLine(Split("-a crop -n a.yuv -N b.yuv -c 10,20"), request, settings), 0);
+  EXPECT_EQ(request.CropRect, (CropRectangle{10, 20, 0, 0}));
+  ASSERT_EQ(ParseCommandLine(Split("-a crop -n a.yuv -N b.yuv -c 1,2,30,40"), request, settings), 0);
+  EXPECT_EQ(request.CropRect, (CropRectangle{1, 2, 30, 40}));
+  ASSERT_EQ(ParseCommandLine(Split("-a crop -n a.yuv -N b.yuv -c 5,x,7,8"), request, settings), 0);
+  EXPECT_EQ(request.CropRect, (CropRectangle{5, 2, 30, 40})) << "scanning stops at the first bad field";
+  ASSERT_EQ(ParseCommandLine(Split("-a crop -n a.yuv -N b.yuv -c 6;7"), request, settings), 0);
+  EXPECT_EQ(request.CropRect, (CropRectangle{6, 2, 30, 40}));
+  EXPECT_TRUE(recorder.Texts().empty());
+}
+
+TEST(CommandLine, OverlongValuesAreRefusedWithoutOverrun) {
+  const std::string name511(511, 'n');
+  const std::string name512(512, 'n');
+  ParseRun run = Parse({"Velutrix.exe", "-a", "play", "-n", name511});
+  EXPECT_EQ(run.code, 0);
+  EXPECT_EQ(run.request.InputName, name511);
+
+  run = Parse({"Velutrix.exe", "-a", "play", "-n", name512});
+  EXPECT_EQ(run.code, 1);
+  EXPECT_EQ(run.messages, std::vector<std::string>{"Sorry, the file name after option -n is longer than 511 "
+                                                   "characters!\n"});
+  run = Parse({"Velutrix.exe", "-a", "join", "-n", "a", "-N", "b", "-m", std::string(100000, 'm')});
+  EXPECT_EQ(run.code, 1);
+
+  run = Parse({"Velutrix.exe", "-s", std::string(256, 'y'), "-a", "play", "-n", "x"});
+  EXPECT_EQ(run.code, 1);
+  EXPECT_EQ(run.messages,
+            std::vector<std::string>{"Sorry, the value after option -s is longer than 255 characters!\n"});
+  run = Parse({"Velutrix.exe", "-w", std::string(255, '9'), "-a", "play", "-n", "x"});
+  EXPECT_EQ(run.code, 0) << "a huge number saturates";
+  EXPECT_EQ(run.settings.Format.ImgWidth, 0xFFFF);
+}
+
+TEST(Usage, HasAllPiecesWithTheProgramName) {
+  const std::string text = UsageText("Velutrix.exe");
+  EXPECT_EQ(text.rfind("Velutrix supports several functions in command line mode: \n\nUsage: Velutrix.exe   -a "
+                       "[action]:                     \n",
+                       0),
+            0u);
+  EXPECT_NE(text.find("  Velutrix.exe  -a convert -s bmp -S rgb444 -n aaa%d.bmp -N aaa.yuv -e exit   \n\n"),
+            std::string::npos);
+  EXPECT_NE(text.find("                                              ''iyuv', divx', ...  \n"), std::string::npos);
+  const std::string ending =
+      "                                    -m tulips_yuv420_inter_planar_qcif2.yuv -N "
+      "tulips_yuv420_inter_planar_qcif_joined.yuv   -e exit  \n";
+  EXPECT_EQ(text.substr(text.size() - ending.size()), ending);
+  EXPECT_EQ(std::count(text.begin(), text.end(), '\n'), 51);
+  EXPECT_EQ(UsageText(std::string(20000, 'p')).size(), kMaxUsageLength);
+}
+
+}  // namespace
+}  // namespace vx

@@ -1,0 +1,246 @@
+#include <gtest/gtest.h>
+
+#include "image/FormatRules.h"
+#include "image/ImageFormat.h"
+
+namespace vx {
+namespace {
+
+ImageFormat Format(int32_t sampling, int32_t order, int32_t field, int32_t pixel, int32_t w = 720,
+                   int32_t h = 480) {
+  ImageFormat f;
+  f.SamplingFormat = sampling;
+  f.ComponentOrder = order;
+  f.FieldFormat = field;
+  f.PixelFormat = pixel;
+  f.ImgWidth = w;
+  f.ImgHeight = h;
+  return f;
+}
+
+TEST(FrameSize, FollowsTheSamplingRule) {
+  struct Case {
+    int32_t sampling, w, h, bytes;
+  } cases[] = {
+      {YUV_420, 1920, 1080, 3110400}, {YUV_420, 176, 144, 38016}, {YUV_422, 720, 480, 691200},
+      {YUV_444, 176, 144, 76032},     {RGB_444, 2, 2, 12},        {BMP, 3, 1, 9},
+      {MONO, 100, 50, 5000},          {YUV_420, 3, 3, 13},  // (3WH) >> 1 truncates
+      {YUV_444, 8192, 5120, 125829120},
+  };
+  for (const Case& c : cases) {
+    EXPECT_EQ(FrameSizeOf(Format(c.sampling, 0, 1, 1, c.w, c.h)), c.bytes) << c.sampling << " " << c.w;
+  }
+  EXPECT_EQ(FrameSizeOf(Format(6, 0, 1, 1)), -1);
+  EXPECT_EQ(FrameSizeOf(Format(YUV_444, 0, 1, 1, 65535, 65535)), -1) << "beyond 31 bits";
+  EXPECT_EQ(FrameSizeOf(Format(YUV_444, 0, 1, 1, -4, 4)), -1);
+}
+
+TEST(DeriveFourcc, NamesOnlyTheFormatsWithAFourcc) {
+  struct Case {
+    int32_t sampling, order, field, pixel, fourcc;
+  } cases[] = {
+      {YUV_422, YUV, Progressive, Planar, 11}, {YUV_420, YVU, Progressive, Planar, 12},
+      {YUV_420, YUV, Progressive, Planar, 13}, {YUV_422, UYV, Progressive, Packed, 1},
+      {YUV_422, UYV, Interlaced, Packed, 4},   {YUV_422, YUV, Progressive, Packed, 5},
+      {YUV_422, YVU, Progressive, Packed, 9},  {YUV_444, UYV, Progressive, Packed, 10},
+      // Only UYVY order has an interlaced FOURCC.
+      {YUV_422, YUV, Interlaced, Packed, 0},   {YUV_422, YVU, Interlaced, Packed, 0},
+      {YUV_420, YUV, Interlaced, Planar, 0},   {YUV_422, YVU, Progressive, Planar, 0},
+      {YUV_444, YUV, Progressive, Packed, 0},  {YUV_444, UYV, Progressive, Planar, 0},
+      {RGB_444, RGB, Progressive, Packed, 0},  {MONO, YUV, Progressive, Planar, 0},
+  };
+  for (const Case& c : cases) {
+    ImageFormat f = Format(c.sampling, c.order, c.field, c.pixel);
+    f.Fourcc = 7;
+    DeriveFourcc(f);
+    EXPECT_EQ(f.Fourcc, c.fourcc) << c.sampling << "/" << c.order << "/" << c.field << "/" << c.pixel;
+  }
+}
+
+TEST(ApplyFourcc, IsTheInverseOfDeriveAndAliasesMapToTheirFormat) {
+  const int32_t canonical[15] = {0, 1, 1, 1, 4, 5, 5, 5, 5, 9, 10, 11, 12, 13, 13};
+  for (int32_t index = 1; index <= 14; ++index) {
+    ImageFormat f = Format(RGB_444, BGR, Interlaced, Planar);
+    ApplyFourcc(index, f);
+    DeriveFourcc(f);
+    EXPECT_EQ(f.Fourcc, canonical[index]) << kFourccs[static_cast<size_t>(index)].name;
+  }
+  for (int32_t index : {0, 15, -1, 1000}) {
+    ImageFormat f = Format(RGB_444, BGR, Interlaced, Planar);
+    const ImageFormat before = f;
+    ApplyFourcc(index, f);
+    EXPECT_EQ(f, before) << index;
+  }
+  EXPECT_STREQ(kFourccs[5].name, "YUY2");
+  EXPECT_STREQ(kFourccs[5].listText, "YUYV");
+  EXPECT_STREQ(kFourccs[8].name, "YUYV");
+  EXPECT_STREQ(kFourccs[8].listText, "YUY2 (same as YUYV)");
+}
+
+TEST(Resolution, TableLookupsBothWays) {
+  int32_t w = 11, h = 22;
+  ResolutionSize(15, w, h);
+  EXPECT_EQ(std::make_pair(w, h), std::make_pair(11, 22));
+  ResolutionSize(3, w, h);
+  EXPECT_EQ(std::make_pair(w, h), std::make_pair(352, 288));
+  for (int32_t bad : {-1, 16, 99}) {
+    ResolutionSize(bad, w, h);
+    EXPECT_EQ(std::make_pair(w, h), std::make_pair(720, 480)) << bad;
+  }
+  struct Case {
+    int32_t w, h, index;
+    bool found;
+  } cases[] = {{1280, 720, 13, true}, {1280, 1024, 11, true}, {1920, 1088, 15, false},
+               {176, 120, 0, true},   {1920, 1080, 14, true}, {0, 0, 15, false}};
+  for (const Case& c : cases) {
+    ImageFormat f = Format(YUV_420, 0, 1, 1, c.w, c.h);
+    EXPECT_EQ(DeriveResolution(f), c.found);
+    EXPECT_EQ(f.ImageResolution, c.index) << c.w << "x" << c.h;
+  }
+  EXPECT_STREQ(kResolutions[5].listText, "4CIF_PAL  704x576");
+}
+
+TEST(GuessFormatFromFileName, ExtensionSelectsFourccAndNameMaySetSize) {
+  struct Case {
+    const char* path;
+    int32_t fourcc;
+    bool size;
+    int32_t w, h, resolution, sampling, order, field, pixel;
+  } cases[] = {
+      {"clip_352x288.uyvy", 1, true, 352, 288, 3, YUV_422, UYV, Progressive, Packed},
+      {"/data/a_1920x1080.yv12", 12, true, 1920, 1080, 14, YUV_420, YVU, Progressive, Planar},
+      {"seq_1000x500.YUY2", 5, true, 1000, 500, 15, YUV_422, YUV, Progressive, Packed},
+      {"seq_1000X500.i420", 13, true, 1000, 500, 15, YUV_420, YUV, Progressive, Planar},
+      {"clip.y422", 1, false, 7, 9, 2, YUV_422, UYV, Progressive, Packed},
+      {"x_12x34.yv12", 12, false, 7, 9, 2, YUV_420, YVU, Progressive, Planar},  // "x" at position 3
+      {"x_123x45.yv12", 12, false, 7, 9, 2, YUV_420, YVU, Progressive, Planar},  // 2 digits after "x"
+      {"x_123x456.yv12", 12, true, 123, 456, 15, YUV_420, YVU, Progressive, Planar},
+      {"ab_0000x4567.iuyv", 4, false, 7, 9, 2, YUV_422, UYV, Interlaced, Packed},  // no zero width
+      {"foot_clip.iyu2", 10, false, 7, 9, 2, YUV_444, UYV, Progressive, Packed},
+  };
+  for (const Case& c : cases) {
+    ImageFormat f = Format(RGB_444, BGR, Interlaced, Planar, 7, 9);
+    f.ImageResolution = 2;
+    const FileNameGuess guess = GuessFormatFromFileName(c.path, f);
+    EXPECT_EQ(guess.fourcc, c.fourcc) << c.path;
+    EXPECT_EQ(guess.sizeFound, c.size) << c.path;
+    EXPECT_EQ(f.Fourcc, c.fourcc) << c.path;
+    EXPECT_EQ(f.ImgWidth, c.w) << c.path;
+    EXPECT_EQ(f.ImgHeight, c.h) << c.path;
+    EXPECT_EQ(f.ImageResolution, c.resolution) << c.path;
+    EXPECT_EQ(f.SamplingFormat, c.sampling) << c.path;
+    EXPECT_EQ(f.ComponentOrder, c.order) << c.path;
+    EXPECT_EQ(f.FieldFormat, c.field) << c.path;
+    EXPECT_EQ(f.PixelFormat, c.pixel) << c.path;
+  }
+  for (const char* unchanged : {"a.yuv", "clip_352x288.yuv", "", "uyvy", "a_1920x1080.uyvy.bak"}) {
+    ImageFormat f = Format(RGB_444, BGR, Interlaced, Planar, 7, 9);
+    const ImageFormat before = f;
+    EXPECT_EQ(GuessFormatFromFileName(unchanged, f).fourcc, 0) << unchanged;
+    EXPECT_EQ(f, before) << unchanged;
+  }
+}
+
+TEST(ValidateCustomResolution, ChecksInOrder) {
+  struct Case {
+    int32_t w, h, sampling, field;
+    const char* messageStart;  // nullptr when accepted
+  } cases[] = {
+      {721, 480, YUV_422, Progressive, "Error CSRS1004:"}, {721, 480, YUV_420, Progressive, "Error CSRS1003:"},
+      {721, 480, YUV_444, Progressive, nullptr},           {720, 481, YUV_444, Interlaced, "Error CSRS1001:"},
+      {720, 481, YUV_420, Interlaced, "Error CSRS1001:"},  {720, 481, YUV_420, Progressive, "Error CSRS1002:"},
+      {8192, 5120, YUV_420, Interlaced, nullptr},          {8193, 16, YUV_444, Progressive, "Error CSRS1005:"},
+      {16, 5122, YUV_420, Progressive, "Error CSRS1005:"}, {0, 16, YUV_444, Progressive, "Error CSRS1006:"},
+      {16, -2, YUV_444, Progressive, "Error CSRS1006:"},   {1, 1, MONO, Progressive, nullptr},
+  };
+  for (const Case& c : cases) {
+    const auto message = ValidateCustomResolution(c.w, c.h, c.sampling, c.field);
+    if (!c.messageStart) {
+      EXPECT_FALSE(message.has_value()) << c.w << "x" << c.h << ": " << *message;
+    } else {
+      ASSERT_TRUE(message.has_value()) << c.w << "x" << c.h;
+      EXPECT_EQ(message->rfind(c.messageStart, 0), 0u) << *message;
+    }
+  }
+  EXPECT_EQ(*ValidateCustomResolution(8193, 16, YUV_444, Progressive),
+            "Error CSRS1005:  Image resolution (8193, 16) exceeds limit (8192, 5120) !\n");
+  EXPECT_EQ(*ValidateCustomResolution(720, 481, YUV_444, Interlaced),
+            "Error CSRS1001: For interlace format, the image will be divided into two fields, thus its "
+            "height cannot be an odd number !\n");
+}
+
+TEST(FormatChoice, ListChangesAreCorrected) {
+  struct Case {
+    const char* what;
+    FormatChoice choice;
+    std::vector<std::string> messages;
+    int32_t field, pixel, sampling;
+  };
+  const ImageFormat packedInterlaced = Format(YUV_444, YUV, Interlaced, Packed);
+  const ImageFormat planarInterlaced = Format(YUV_444, YUV, Interlaced, Planar);
+  const ImageFormat rgb = Format(RGB_444, RGB, Progressive, Packed);
+  const ImageFormat yuv420 = Format(YUV_420, YUV, Progressive, Planar);
+  const Case cases[] = {
+      {"420 while packed", ChooseSampling(packedInterlaced, YUV_420, false),
+       {"Error FRMT1006: For 420 YUV format, only planar pixel is supported!\n"}, Interlaced, Planar, YUV_420},
+      {"RGB while interlaced", ChooseSampling(packedInterlaced, RGB_444, false),
+       {"Error FRMT1007: For RGB, only progressive is supported!\n"}, Progressive, Packed, RGB_444},
+      {"mono outside the player", ChooseSampling(packedInterlaced, MONO, false),
+       {"Error FRMT1008: Mono color image is only supported in YUV Plyer function!\n"}, Interlaced, Packed,
+       YUV_444},
+      {"mono in the player", ChooseSampling(packedInterlaced, MONO, true), {}, Interlaced, Packed, MONO},
+      {"BMP while interlaced and planar", ChooseSampling(planarInterlaced, BMP, false),
+       {"Error FRMT1009: For BMP, only progressive is supported!\n",
+        "Error FRMT1010: For BMP, only packed pixel is supported!\n"},
+       Progressive, Packed, BMP},
+      {"interlaced while RGB", ChooseFieldFormat(rgb, Interlaced),
+       {"Error FRMT1011: For RGB, only progressive is supported!\n"}, Progressive, Packed, RGB_444},
+      {"packed while 420", ChoosePixelFormat(yuv420, Packed),
+       {"Error FRMT1012: For 420 YUV format, only planar pixel is supported!\n"}, Progressive, Planar, YUV_420},
+      {"planar 444", ChoosePixelFormat(packedInterlaced, Planar), {}, Interlaced, Planar, YUV_444},
+  };
+  for (const Case& c : cases) {
+    EXPECT_EQ(c.choice.messages, c.messages) << c.what;
+    EXPECT_EQ(c.choice.format.FieldFormat, c.field) << c.what;
+    EXPECT_EQ(c.choice.format.PixelFormat, c.pixel) << c.what;
+    EXPECT_EQ(c.choice.format.SamplingFormat, c.sampling) << c.what;
+  }
+  EXPECT_EQ(*PreviewRefusal(Format(RGB_444, RGB, Interlaced, Packed), PreviewPath::Second),
+            "Error FRMT1016: For RGB format, only progressive is supported !\n");
+  EXPECT_EQ(*PreviewRefusal(Format(YUV_420, YUV, Progressive, Packed), PreviewPath::First),
+            "Error FRMT1017:  Packed format not suppoted for 420 !\n");
+  EXPECT_FALSE(PreviewRefusal(yuv420, PreviewPath::First).has_value());
+  EXPECT_EQ(*CheckFormatSelections(0, 0, -1, -1, 0),
+            "Error FRMT1003: You did not select a pixel packing format!");
+  EXPECT_FALSE(CheckFormatSelections(0, 0, 0, 0, 0).has_value());
+}
+
+TEST(ComponentChoices, DependOnSamplingAndPacking) {
+  auto texts = [](int32_t sampling, int32_t pixel) {
+    std::string joined;
+    for (const ComponentChoice& c : ComponentChoices(sampling, pixel)) {
+      joined += std::string(c.text) + "=" + std::to_string(c.value) + ";";
+    }
+    return joined;
+  };
+  EXPECT_EQ(texts(YUV_444, Planar), "Y,U,V=0;Y,V,U=1;U,Y,V=2;");
+  EXPECT_EQ(texts(YUV_422, Packed), "Y,U,Y,V=0;Y,V,Y,U=1;U,Y,V,Y=2;");
+  EXPECT_EQ(texts(YUV_422, Planar), "Y,U,V=0;Y,V,U=1;");
+  EXPECT_EQ(texts(RGB_444, Packed), "R,G,B=3;B,G,R=4;");
+  EXPECT_EQ(texts(BMP, Packed), "R,G,B=3;");
+  EXPECT_EQ(texts(MONO, Planar), "Single=-1;");
+}
+
+TEST(WorkBufferSize, RoundsUpToFourPixelsAndHasALimit) {
+  EXPECT_EQ(WorkBufferSize(176, 144), 76032);
+  EXPECT_EQ(WorkBufferSize(1, 1), 48);
+  EXPECT_EQ(WorkBufferSize(8192, 5120), 125829120);
+  EXPECT_TRUE(WorkBufferSizeSupported(8192, 5120));
+  EXPECT_FALSE(WorkBufferSizeSupported(8196, 5120));
+  EXPECT_FALSE(WorkBufferSizeSupported(0, 480));
+  EXPECT_FALSE(WorkBufferSizeSupported(-5, 480));
+  EXPECT_FALSE(WorkBufferSizeSupported(int64_t{1} << 40, int64_t{1} << 40));
+}
+
+}  // namespace
+}  // namespace vx

@@ -1,0 +1,58 @@
+#include <gtest/gtest.h>
+
+#include <thread>
+
+#include "platform/MessageSink.h"
+#include "platform/StringFormat.h"
+
+namespace vx {
+namespace {
+
+TEST(MessageSink, RoutesEveryMessageToTheInstalledSink) {
+  RecordingMessageSink outer;
+  ScopedMessageSink outerScope(outer);
+  {
+    RecordingMessageSink inner;
+    ScopedMessageSink innerScope(inner);
+    ShowMessage("Error TEST1001: one\n");
+    ShowMessage("Please give a name!", kPromptCaption);
+    std::vector<std::thread> workers;
+    for (int i = 0; i < 4; ++i) {
+      workers.emplace_back([] {
+        for (int j = 0; j < 100; ++j) ShowMessage("from a worker");
+      });
+    }
+    for (std::thread& t : workers) t.join();
+    const auto entries = inner.Entries();
+    ASSERT_EQ(entries.size(), 402u);
+    EXPECT_EQ(entries[0].caption, "Velutrix");
+    EXPECT_EQ(entries[0].text, "Error TEST1001: one\n");
+    EXPECT_EQ(entries[1].caption, "Error");
+  }
+  ShowMessage("after");
+  EXPECT_EQ(outer.Texts(), std::vector<std::string>{"after"}) << "the previous sink is restored";
+}
+
+TEST(MessageSink, StderrSinkEndsEachMessageWithALineBreak) {
+  StderrMessageSink sink;
+  testing::internal::CaptureStderr();
+  sink.Show("Velutrix", "Sorry, one\n");
+  sink.Show("Velutrix", "two");
+  EXPECT_EQ(testing::internal::GetCapturedStderr(), "Sorry, one\ntwo\n");
+}
+
+TEST(StringHelpers, AtoiLikeNumbersAndCase) {
+  struct Case {
+    const char* text;
+    int value;
+  } cases[] = {{"42", 42},   {"  -7x", -7},          {"+3", 3},           {"abc", 0},
+               {"", 0},      {"99999999999", INT32_MAX}, {"-99999999999", INT32_MIN}, {"12,5", 12}};
+  for (const Case& c : cases) EXPECT_EQ(ParseLeadingInt(c.text), c.value) << c.text;
+  EXPECT_EQ(ToLowerAscii("YUV420-Ab"), "yuv420-ab");
+  EXPECT_TRUE(EqualsIgnoreCase(".UYVY", ".uyvy"));
+  EXPECT_FALSE(EqualsIgnoreCase(".UYVY", ".uyv"));
+  EXPECT_EQ(StrFormat("%s_%04d.bmp", "a", 7), "a_0007.bmp");
+}
+
+}  // namespace
+}  // namespace vx

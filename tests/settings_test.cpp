@@ -1,0 +1,220 @@
+#include <gtest/gtest.h>
+
+#include <sys/stat.h>
+
+#include "TestSupport.h"
+#include "app/Settings.h"
+#include "platform/UserFolders.h"
+
+namespace vx {
+namespace {
+
+std::string DefaultFileText() {
+  std::string text =
+      "SamplingFormat: 2\nComponentOrder: 0\nImageResolution: 6\nFieldFormat: 0\nPixelFormat: 0\n"
+      "ImgWidth: 720\nImgHeight: 480\n";
+  for (int i = 0; i < 10; ++i) text += "OverlayData: 0 Color:(0,0,0)\n";
+  text +=
+      "ImageEditGridColor: (0,0,0)\n"
+      "BlockEditGridColor: (0,0,0)\n"
+      "Grid1: (0,80,8,8,0,0,0)\n"
+      "Grid2: (0,0,16,16,255,0,0)\n"
+      "YUV2RGB_Formula: 0\n"
+      "Padding_Multiple_Width: 8\n"
+      "Padding_Multiple_Height: 8\n"
+      "Padding_Mode: 0\n"
+      "PaddedResolutionMode: 0\n"
+      "Padding_Color_RGB (0,0,0)\n"
+      "DiffOverImage: 0\n"
+      "DiffDisplayMode: 0\n"
+      "BrightnessAdjust: 0\n"
+      "DiffThreshold: 0, 0\n"
+      "AddDiffGrid: 0\n"
+      "ImageDiffColor_RGB (255,0,0)\n"
+      "ImageDiffGridColor_RGB (0,0,0)\n"
+      "User_Defined_Formula: (0.000000,0.000000,0.000000,0.000000) (0.000000,0.000000,0.000000,0.000000) "
+      "(0.000000,0.000000,0.000000,0.000000) (0.000000,0.000000,0.000000,0.000000) "
+      "(0.000000,0.000000,0.000000,0.000000) (0.000000,0.000000,0.000000,0.000000)\n";
+  return text;
+}
+
+ProgramSettings Changed() {
+  ProgramSettings s;
+  s.Format.SamplingFormat = YUV_422;
+  s.Format.ComponentOrder = UYV;
+  s.Format.ImageResolution = 15;
+  s.Format.FieldFormat = Progressive;
+  s.Format.PixelFormat = Packed;
+  s.Format.ImgWidth = 1000;
+  s.Format.ImgHeight = 500;
+  for (int i = 0; i < 10; ++i) s.OverlayData[static_cast<size_t>(i)] = {i * 3 - 5, {i, 255 - i, 17}};
+  s.ImageEditGridColor = {1, 2, 3};
+  s.BlockEditGridColor = {4, 5, 6};
+  s.Grid1 = {1, 55, 16, 4, 10, 20, 30};
+  s.Grid2 = {1, 100, 64, 2, 255, 255, 0};
+  s.YUV2RGB_Formula = 2;
+  s.Padding_Multiple_Width = 16;
+  s.Padding_Multiple_Height = 32;
+  s.Padding_Mode = 2;
+  s.PaddedResolutionMode = 1;
+  s.Padding_Color_RGB = {9, 8, 7};
+  s.DiffOverImage = 1;
+  s.DiffDisplayMode = 3;
+  s.BrightnessAdjust = -4;
+  s.DiffThreshold = {12, 34};
+  s.AddDiffGrid = 1;
+  s.ImageDiffColor_RGB = {0, 255, 0};
+  s.ImageDiffGridColor_RGB = {1, 1, 1};
+  const float formula[24] = {0.257f, 0.504f,  0.098f,  16,  -0.148f, -0.291f, 0.439f, 128,
+                             0.439f, -0.368f, -0.071f, 128, 1.164f,  0,       1.596f, -222.912f,
+                             1.164f, -0.39f,  -0.813f, 135.488f, 1.164f, 2.018f, 0,   -276.928f};
+  std::copy(std::begin(formula), std::end(formula), s.User_Defined_Formula.begin());
+  return s;
+}
+
+TEST(SettingsFile, DefaultsAndTheirExactText) {
+  const ProgramSettings defaults;
+  EXPECT_EQ(defaults.Format.SamplingFormat, YUV_420);
+  EXPECT_EQ(defaults.Format.ImageResolution, 6);
+  EXPECT_EQ(defaults.Format.FieldFormat, Interlaced);
+  EXPECT_EQ(defaults.Format.PixelFormat, Packed);
+  EXPECT_EQ(defaults.YUV2RGB_Formula, 0);
+  EXPECT_EQ(defaults.Grid1.Enabled, 0);
+  EXPECT_EQ(defaults.Grid2.Enabled, 0);
+  EXPECT_EQ(SettingsText(defaults), DefaultFileText());
+
+  ProgramSettings read = Changed();
+  EXPECT_EQ(ParseSettingsText(DefaultFileText(), read), 111);
+  EXPECT_EQ(read, defaults);
+}
+
+TEST(SettingsFile, RoundTripsEveryValue) {
+  const ProgramSettings changed = Changed();
+  const std::string text = SettingsText(changed);
+  EXPECT_NE(text.find("Grid1: (1,55,16,4,10,20,30)\n"), std::string::npos);
+  EXPECT_NE(text.find("BrightnessAdjust: -4\n"), std::string::npos);
+  EXPECT_NE(text.find("(1.164000,-0.390000,-0.813000,135.488007)"), std::string::npos) << text;
+  ProgramSettings read;
+  EXPECT_EQ(ParseSettingsText(text, read), 111);
+  EXPECT_EQ(read, changed);
+}
+
+TEST(SettingsFile, ToleratesWhiteSpaceAndStopsAtTheFirstMismatch) {
+  const ProgramSettings changed = Changed();
+  const std::string text = SettingsText(changed);
+  struct Case {
+    std::string what;
+    std::string text;
+    int values;
+  };
+  std::string crlf;
+  for (char c : text) crlf += c == '\n' ? std::string("\r\n\r\n  ") : std::string(1, c);
+  std::string indented;
+  for (char c : text) indented += c == '\n' ? std::string("\n                         ") : std::string(1, c);
+  std::string squeezed;  // no white space at all between lines
+  for (char c : text) {
+    if (c != '\n') squeezed += c;
+  }
+  std::string damagedLine8 = text;
+  damagedLine8.replace(damagedLine8.find("OverlayData"), 11, "Overlaydata");
+  std::string damagedMiddle = text;
+  damagedMiddle.replace(damagedMiddle.find("Grid2: (1,100"), 13, "Grid2: (1,x00");
+  const Case cases[] = {
+      {"carriage returns and blank lines", crlf, 111},
+      {"indentation", indented, 111},
+      {"no line breaks", squeezed, 111},
+      {"line 8 damaged", damagedLine8, 7},
+      {"second grid's transparency damaged", damagedMiddle, 7 + 40 + 6 + 7 + 1},
+      {"empty", "", 0},
+      {"cut in the middle of a line", text.substr(0, text.find("ImgHeight: 500") + 10), 6},
+  };
+  for (const Case& c : cases) {
+    ProgramSettings read;
+    EXPECT_EQ(ParseSettingsText(c.text, read), c.values) << c.what;
+  }
+
+  ProgramSettings partial;
+  ParseSettingsText(damagedLine8, partial);
+  EXPECT_EQ(partial.Format, changed.Format) << "lines 1-7 are kept";
+  EXPECT_EQ(partial.OverlayData, ProgramSettings{}.OverlayData) << "the rest keeps its defaults";
+  EXPECT_EQ(partial.Grid2, kDefaultGrid2);
+
+  ProgramSettings middle;
+  ParseSettingsText(damagedMiddle, middle);
+  EXPECT_EQ(middle.Grid1, changed.Grid1);
+  EXPECT_EQ(middle.Grid2.Enabled, 1) << "values before the mismatch on the same line are kept";
+  EXPECT_EQ(middle.Grid2.Transparency, kDefaultGrid2.Transparency);
+}
+
+TEST(SettingsFile, LoadReadsOnlyTheFirst4096BytesAndRepairsImpossibleValues) {
+  test::TempDir dir;
+  const ProgramSettings changed = Changed();
+  std::string text = SettingsText(changed);
+  const size_t line8 = text.find("OverlayData");
+  text.insert(line8, std::string(kSettingsReadLimit - line8 + 10, ' '));
+  test::WriteFileText(dir / "long.ini", text);
+  ProgramSettings read;
+  LoadSettings(read, dir / "long.ini");
+  EXPECT_EQ(read.Format, changed.Format);
+  EXPECT_EQ(read.Grid1, kDefaultGrid1);
+
+  ProgramSettings missing = changed;
+  LoadSettings(missing, dir / "missing.ini");
+  EXPECT_EQ(missing, changed);
+
+  std::string bad = DefaultFileText();
+  auto put = [&bad](const std::string& from, const std::string& to) { bad.replace(bad.find(from), from.size(), to); };
+  put("SamplingFormat: 2", "SamplingFormat: 9");
+  put("ImgWidth: 720", "ImgWidth: -20");
+  put("ImgHeight: 480", "ImgHeight: 99999999999");
+  put("Grid1: (0,80,8,8,0,0,0)", "Grid1: (7,180,1,99,300,-1,5)");
+  put("ImageDiffColor_RGB (255,0,0)", "ImageDiffColor_RGB (256,0,-9)");
+  put("User_Defined_Formula: (0.000000", "User_Defined_Formula: (nan");
+  test::WriteFileText(dir / "bad.ini", bad);
+  ProgramSettings repaired;
+  LoadSettings(repaired, dir / "bad.ini");
+  EXPECT_EQ(repaired.Format.SamplingFormat, YUV_420);
+  EXPECT_EQ(repaired.Format.ImgWidth, 720);
+  EXPECT_EQ(repaired.Format.ImgHeight, 480);
+  EXPECT_EQ(repaired.Grid1, (GridSettings{1, 100, 2, 64, {255, 0, 5}}));
+  EXPECT_EQ(repaired.ImageDiffColor_RGB, (RgbColor{255, 0, 0}));
+  EXPECT_EQ(repaired.User_Defined_Formula, ProgramSettings{}.User_Defined_Formula) << "a NaN is no number";
+}
+
+TEST(SettingsFile, SaveReplacesTheFileWholeOrNotAtAll) {
+  test::TempDir dir;
+  const auto file = dir / "velutrix3.ini";
+  test::WriteFileText(file, "old contents");
+  ASSERT_TRUE(SaveSettings(Changed(), file));
+  EXPECT_EQ(test::ReadFileText(file), SettingsText(Changed()));
+  EXPECT_EQ(std::distance(std::filesystem::directory_iterator(dir.path()), {}), 1)
+      << "no temporary file is left behind";
+
+  // The target cannot be replaced (it is a folder): saving fails, cleans up, and
+  // touches nothing else.
+  std::filesystem::create_directory(dir / "blocked.ini");
+  EXPECT_FALSE(SaveSettings(Changed(), dir / "blocked.ini"));
+  EXPECT_EQ(std::distance(std::filesystem::directory_iterator(dir.path()), {}), 2);
+  EXPECT_FALSE(SaveSettings(Changed(), dir / "no-such-folder" / "velutrix3.ini"));
+}
+
+TEST(SettingsFile, LivesInTheUserConfigFolder) {
+  test::TempDir dir;
+  test::ScopedEnv config("XDG_CONFIG_HOME", (dir / "config").string());
+  test::ScopedEnv state("XDG_STATE_HOME", (dir / "state").string());
+  ASSERT_EQ(SettingsFilePath(), dir / "config" / "velutrix" / "velutrix3.ini");
+  EXPECT_TRUE(std::filesystem::is_directory(dir / "config" / "velutrix")) << "created when missing";
+  ASSERT_EQ(HistoryFilePath(), dir / "state" / "velutrix" / "yuv_file_history3.ini");
+
+  SaveSettings(Changed());
+  ProgramSettings read;
+  LoadSettings(read);
+  EXPECT_EQ(read, Changed());
+
+  test::ScopedEnv relative("XDG_CONFIG_HOME", "relative/path");
+  test::ScopedEnv home("HOME", (dir / "home").string());
+  EXPECT_EQ(SettingsFilePath(), dir / "home" / ".config" / "velutrix" / "velutrix3.ini");
+}
+
+}  // namespace
+}  // namespace vx
