@@ -22,13 +22,17 @@ TempDir::~TempDir() {
 
 ScopedEnv::ScopedEnv(std::string name, std::optional<std::string> value) : name_(std::move(name)) {
   if (const char* old = std::getenv(name_.c_str())) old_ = old;
-  if (value) setenv(name_.c_str(), value->c_str(), 1);
-  else unsetenv(name_.c_str());
+  if (value)
+    setenv(name_.c_str(), value->c_str(), 1);
+  else
+    unsetenv(name_.c_str());
 }
 
 ScopedEnv::~ScopedEnv() {
-  if (old_) setenv(name_.c_str(), old_->c_str(), 1);
-  else unsetenv(name_.c_str());
+  if (old_)
+    setenv(name_.c_str(), old_->c_str(), 1);
+  else
+    unsetenv(name_.c_str());
 }
 
 std::string ReadFileText(const std::filesystem::path& path) {

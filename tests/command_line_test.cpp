@@ -31,11 +31,14 @@ ParseRun Parse(const std::vector<std::string>& args, ProgramSettings settings = 
   run.settings = settings;
   run.code = ParseCommandLine(args, run.request, run.settings);
   const std::string usage = UsageText(args[0]);
-  for (const std::string& text : recorder.Texts()) run.messages.push_back(text == usage ? kUsageMarker : text);
+  for (const std::string& text : recorder.Texts())
+    run.messages.push_back(text == usage ? kUsageMarker : text);
   return run;
 }
 
-ParseRun Parse(const std::string& line, ProgramSettings settings = {}) { return Parse(Split(line), settings); }
+ParseRun Parse(const std::string& line, ProgramSettings settings = {}) {
+  return Parse(Split(line), settings);
+}
 
 TEST(CommandLine, RefusedCommandLinesGiveTheirMessageAndCode) {
   struct Case {
@@ -45,50 +48,68 @@ TEST(CommandLine, RefusedCommandLinesGiveTheirMessageAndCode) {
   };
   const std::string usage = kUsageMarker;
   const Case cases[] = {
-      {"-a PLAY -n x.yuv", 3, {"Sorry, invalid command PLAY after option -a, expecting 'play' or 'convert'!\n"}},
-      {"-a play -n x.yuv -e EXIT", 3,
+      {"-a PLAY -n x.yuv",
+       3,
+       {"Sorry, invalid command PLAY after option -a, expecting 'play' or 'convert'!\n"}},
+      {"-a play -n x.yuv -e EXIT",
+       3,
        {"Sorry, invalid command EXIT after option -e, expecting 'exit' or 'no_exit'!\n"}},
-      {"-u itu2020 -a play -n x.yuv", 3,
+      {"-u itu2020 -a play -n x.yuv",
+       3,
        {"Sorry, invalid command itu2020 after option -u, expecting 'itu601' or 'itu709'. Other conversion "
         "formulae are not supported !\n"}},
-      {"-r 0", 1,
+      {"-r 0",
+       1,
        {"Sorry, -r option error: 0.  Frame rate can only be set to a value between 1 and 120 !\n"}},
-      {"-r 121", 1,
+      {"-r 121",
+       1,
        {"Sorry, -r option error: 121.  Frame rate can only be set to a value between 1 and 120 !\n"}},
       {"-w -3", 1, {"Sorry, -w option error: -3. Width of image cannot be a negative number or zero !\n"}},
       {"-W abc", 1, {"Sorry, -W option error: 0. Width of image cannot be a negative number or zero !\n"}},
       {"-h 0", 2, {"Sorry, -h option error: 0. Height of image cannot be a negative number or zero !\n"}},
       {"-H -1", 2, {"Sorry, -H option error: -1. Height of image cannot be a negative number or zero !\n"}},
-      {"-s YUV999", 4,
+      {"-s YUV999",
+       4,
        {"Sorry, invalid command yuv999 after option -s (sampling order), expecting 'yuv444', 'yuv422', "
         "'yuv420' or 'rgb444'!\n"}},
-      {"-S mono", 4,
+      {"-S mono",
+       4,
        {"Sorry, invalid command mono after option -S (sampling order), expecting 'yuv444', 'yuv422', "
         "'yuv420','rgb444' or 'bmp'!\n"}},
-      {"-o YYY", 5,
+      {"-o YYY",
+       5,
        {"Sorry, invalid command yyy after option -o (component order), expecting 'yuv', 'yvu', 'uyv', 'rgb' "
         "or 'bgr'!\n"}},
-      {"-O x", 5,
+      {"-O x",
+       5,
        {"Sorry, invalid command x after option -O (component order), expecting 'yuv', 'yvu', 'uyv', 'rgb' "
         "or 'bgr'!\n"}},
-      {"-f Frame", 6,
+      {"-f Frame",
+       6,
        {"Sorry, invalid command frame after option -f (field format), expecting either 'progressive' or "
         "'interlaced' !\n"}},
-      {"-F x", 6,
+      {"-F x",
+       6,
        {"Sorry, invalid command x after option -F (field format), expecting either 'progressive' or "
         "'interlaced' !\n"}},
-      {"-d SPACE", 6,
+      {"-d SPACE",
+       6,
        {"Sorry, invalid command space after option -d (delimited format for psnr report), expecting either "
         "'tab' or 'comma' !\n"}},
-      {"-v xvid2", 6,
+      {"-v xvid2",
+       6,
        {"Sorry, invalid command xvid2 after option -v (AVI encoding format), expecting a 4 charactor string "
         "!\n"}},
-      {"-p Packing", 7,
+      {"-p Packing",
+       7,
        {"Sorry, invalid command packing after option -p (pixel format), expecting either 'packed' or "
         "'planar' !\n"}},
-      {"-P x", 7,
-       {"Sorry, invalid command x after option -P (pixel format), expecting either 'packed' or 'planar' !\n"}},
-      {"-c 10,-2,5,5", 7,
+      {"-P x",
+       7,
+       {"Sorry, invalid command x after option -P (pixel format), expecting either 'packed' or 'planar' "
+        "!\n"}},
+      {"-c 10,-2,5,5",
+       7,
        {"Sorry, invalid command 10,-2,5,5 after option -c (crop area), parameter cannot be negative !\n"}},
       {"a -n x.yuv", 1, {"Oops!, option a does not start with - \n", usage}},
       {"-z x.yuv", 1, {"Oops!, I do not recognize option -z\n", usage}},
@@ -96,42 +117,63 @@ TEST(CommandLine, RefusedCommandLinesGiveTheirMessageAndCode) {
       {"-z", 1, {usage}},
       {"- x", 1, {"Oops!, I do not recognize option -\n", usage}},
       {"-a play", 1, {"Sorry, input file name is missing!\n", usage}},
-      {"-a convert -n in.yuv -S yuv444", 1, {"Sorry, destination file name needed for converting !\n", usage}},
+      {"-a convert -n in.yuv -S yuv444",
+       1,
+       {"Sorry, destination file name needed for converting !\n", usage}},
       {"-a psnr -n a.yuv -m b.yuv", 1, {"Sorry, destination file name needed for converting !\n", usage}},
-      {"-a play -n x.yuv -m y.yuv", 1,
+      {"-a play -n x.yuv -m y.yuv",
+       1,
        {"Sorry, you can only specify second input file for join operation or PSNR calculation!\n", usage}},
-      {"-a convert -n x.yuv -N y.yuv -S yuv444 -r 60", 1,
+      {"-a convert -n x.yuv -N y.yuv -S yuv444 -r 60",
+       1,
        {"Sorry, you can only specify frame rate for player !\n", usage}},
-      {"-n x.yuv", 1,
+      {"-n x.yuv",
+       1,
        {"Sorry, please specify the action, either 'play', 'convert', 'crop', 'flip', 'join', 'yuv2avi', "
         "'avi2yuv', or 'psnr',  !\n",
         usage}},
-      {"-a play -n x.bmp -s bmp", 1,
+      {"-a play -n x.bmp -s bmp",
+       1,
        {"Sorry, although I can convert yuv file to from bmp file , I do not play bmp file !\n", usage}},
-      {"-a convert -n x%d.bmp -s bmp -w 100 -N y.yuv -S yuv444", 1,
+      {"-a convert -n x%d.bmp -s bmp -w 100 -N y.yuv -S yuv444",
+       1,
        {" You cannot specify the format for input BMP file !\n", usage}},
-      {"-a convert -n x.y -s mono -N y.yuv -S yuv444", 1,
+      {"-a convert -n x.y -s mono -N y.yuv -S yuv444",
+       1,
        {"Sorry, grey scale image files cannot be converted in commmand line mode!\n", usage}},
-      {"-a convert -n x.yuv -N y.yuv", 1,
+      {"-a convert -n x.yuv -N y.yuv",
+       1,
        {" For converting, at least one converting destination format has to be specified !\n", usage}},
-      {"-a crop -n x.yuv -N y.yuv -S yuv444", 1,
+      {"-a crop -n x.yuv -N y.yuv -S yuv444",
+       1,
        {" You cannot specify the format for cropped YUV file, which will be the same as the input file !\n",
         usage}},
-      {"-a flip -n x.yuv -N y.yuv -H 10", 1,
+      {"-a flip -n x.yuv -N y.yuv -H 10",
+       1,
        {" You cannot specify the format for flipped YUV file, which will be the same as the input file !\n",
         usage}},
-      {"-a join -n x.yuv -N y.yuv", 1, {"Sorry, second source file is missing for join operation  !\n", usage}},
-      {"-a join -n x.yuv -m z.yuv -N y.yuv -P planar", 1,
+      {"-a join -n x.yuv -N y.yuv",
+       1,
+       {"Sorry, second source file is missing for join operation  !\n", usage}},
+      {"-a join -n x.yuv -m z.yuv -N y.yuv -P planar",
+       1,
        {" You cannot specify the format for joined YUV file, which will be the same as the first source file "
         "!\n",
         usage}},
-      {"-a yuv2avi -n x.yuv -N y.avi -W 8", 1, {" You cannot specify the format for encoded AVI file!\n", usage}},
-      {"-a avi2yuv -n x.avi -N y.yuv -s yuv444", 1,
+      {"-a yuv2avi -n x.yuv -N y.avi -W 8",
+       1,
+       {" You cannot specify the format for encoded AVI file!\n", usage}},
+      {"-a avi2yuv -n x.avi -N y.yuv -s yuv444",
+       1,
        {" You cannot specify the format for input AVI file !\n", usage}},
-      {"-a avi2yuv -n x.avi -N y.yuv -f progressive", 1,
+      {"-a avi2yuv -n x.avi -N y.yuv -f progressive",
+       1,
        {" You cannot specify the format for input AVI file !\n", usage}},
-      {"-a psnr -n x.yuv -N r.xls", 1, {"Sorry, second source file is missing for psnr operation  !\n", usage}},
-      {"-a psnr -n x.yuv -m z.yuv -N r.xls -O yuv", 1,
+      {"-a psnr -n x.yuv -N r.xls",
+       1,
+       {"Sorry, second source file is missing for psnr operation  !\n", usage}},
+      {"-a psnr -n x.yuv -m z.yuv -N r.xls -O yuv",
+       1,
        {" You cannot specify image format for PSNR report file  !\n", usage}},
   };
   for (const Case& c : cases) {
@@ -151,8 +193,8 @@ TEST(CommandLine, ScanningStopsAtTheFirstBadValue) {
 TEST(CommandLine, AcceptedValuesAreStored) {
   ProgramSettings loaded;
   loaded.YUV2RGB_Formula = 2;
-  ParseRun run = Parse("-a play -n clip.yuv -w 70000 -h 288 -s YUV444 -o UYV -f progressive -p Planar -r 60 -e exit",
-                  loaded);
+  ParseRun run = Parse(
+      "-a play -n clip.yuv -w 70000 -h 288 -s YUV444 -o UYV -f progressive -p Planar -r 60 -e exit", loaded);
   ASSERT_EQ(run.code, 0) << (run.messages.empty() ? "" : run.messages[0]);
   EXPECT_TRUE(run.messages.empty());
   EXPECT_EQ(run.request.Action, ActionPlay);
@@ -169,8 +211,9 @@ TEST(CommandLine, AcceptedValuesAreStored) {
   EXPECT_EQ(run.settings.YUV2RGB_Formula, 0) << "a command line starts from ITU-R 601";
   EXPECT_EQ(run.request.OutputFormat, (OutputFormatRequest{YUV_444, UYV, Progressive, Planar, 4464, 288}));
 
-  run = Parse("-a convert -n in.yuv -s yuv420 -w 176 -h 144 -N out.yuv -S yuv422 -O uyv -P packed -e exit "
-              "-u itu709 -d comma -v DIVX");
+  run = Parse(
+      "-a convert -n in.yuv -s yuv420 -w 176 -h 144 -N out.yuv -S yuv422 -O uyv -P packed -e exit "
+      "-u itu709 -d comma -v DIVX");
   ASSERT_EQ(run.code, 0);
   EXPECT_EQ(run.request.Action, ActionConvert);
   EXPECT_EQ(run.settings.YUV2RGB_Formula, 1);
@@ -233,13 +276,15 @@ TEST(CommandLine, OverlongValuesAreRefusedWithoutOverrun) {
 
 TEST(Usage, HasAllPiecesWithTheProgramName) {
   const std::string text = UsageText("Velutrix.exe");
-  EXPECT_EQ(text.rfind("Velutrix supports several functions in command line mode: \n\nUsage: Velutrix.exe   -a "
-                       "[action]:                     \n",
-                       0),
-            0u);
+  EXPECT_EQ(
+      text.rfind("Velutrix supports several functions in command line mode: \n\nUsage: Velutrix.exe   -a "
+                 "[action]:                     \n",
+                 0),
+      0u);
   EXPECT_NE(text.find("  Velutrix.exe  -a convert -s bmp -S rgb444 -n aaa%d.bmp -N aaa.yuv -e exit   \n\n"),
             std::string::npos);
-  EXPECT_NE(text.find("                                              ''iyuv', divx', ...  \n"), std::string::npos);
+  EXPECT_NE(text.find("                                              ''iyuv', divx', ...  \n"),
+            std::string::npos);
   const std::string ending =
       "                                    -m tulips_yuv420_inter_planar_qcif2.yuv -N "
       "tulips_yuv420_inter_planar_qcif_joined.yuv   -e exit  \n";

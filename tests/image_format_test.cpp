@@ -22,9 +22,14 @@ TEST(FrameSize, FollowsTheSamplingRule) {
   struct Case {
     int32_t sampling, w, h, bytes;
   } cases[] = {
-      {YUV_420, 1920, 1080, 3110400}, {YUV_420, 176, 144, 38016}, {YUV_422, 720, 480, 691200},
-      {YUV_444, 176, 144, 76032},     {RGB_444, 2, 2, 12},        {BMP, 3, 1, 9},
-      {MONO, 100, 50, 5000},          {YUV_420, 3, 3, 13},  // (3WH) >> 1 truncates
+      {YUV_420, 1920, 1080, 3110400},
+      {YUV_420, 176, 144, 38016},
+      {YUV_422, 720, 480, 691200},
+      {YUV_444, 176, 144, 76032},
+      {RGB_444, 2, 2, 12},
+      {BMP, 3, 1, 9},
+      {MONO, 100, 50, 5000},
+      {YUV_420, 3, 3, 13},  // (3WH) >> 1 truncates
       {YUV_444, 8192, 5120, 125829120},
   };
   for (const Case& c : cases) {
@@ -39,15 +44,23 @@ TEST(DeriveFourcc, NamesOnlyTheFormatsWithAFourcc) {
   struct Case {
     int32_t sampling, order, field, pixel, fourcc;
   } cases[] = {
-      {YUV_422, YUV, Progressive, Planar, 11}, {YUV_420, YVU, Progressive, Planar, 12},
-      {YUV_420, YUV, Progressive, Planar, 13}, {YUV_422, UYV, Progressive, Packed, 1},
-      {YUV_422, UYV, Interlaced, Packed, 4},   {YUV_422, YUV, Progressive, Packed, 5},
-      {YUV_422, YVU, Progressive, Packed, 9},  {YUV_444, UYV, Progressive, Packed, 10},
+      {YUV_422, YUV, Progressive, Planar, 11},
+      {YUV_420, YVU, Progressive, Planar, 12},
+      {YUV_420, YUV, Progressive, Planar, 13},
+      {YUV_422, UYV, Progressive, Packed, 1},
+      {YUV_422, UYV, Interlaced, Packed, 4},
+      {YUV_422, YUV, Progressive, Packed, 5},
+      {YUV_422, YVU, Progressive, Packed, 9},
+      {YUV_444, UYV, Progressive, Packed, 10},
       // Only UYVY order has an interlaced FOURCC.
-      {YUV_422, YUV, Interlaced, Packed, 0},   {YUV_422, YVU, Interlaced, Packed, 0},
-      {YUV_420, YUV, Interlaced, Planar, 0},   {YUV_422, YVU, Progressive, Planar, 0},
-      {YUV_444, YUV, Progressive, Packed, 0},  {YUV_444, UYV, Progressive, Planar, 0},
-      {RGB_444, RGB, Progressive, Packed, 0},  {MONO, YUV, Progressive, Planar, 0},
+      {YUV_422, YUV, Interlaced, Packed, 0},
+      {YUV_422, YVU, Interlaced, Packed, 0},
+      {YUV_420, YUV, Interlaced, Planar, 0},
+      {YUV_422, YVU, Progressive, Planar, 0},
+      {YUV_444, YUV, Progressive, Packed, 0},
+      {YUV_444, UYV, Progressive, Planar, 0},
+      {RGB_444, RGB, Progressive, Packed, 0},
+      {MONO, YUV, Progressive, Planar, 0},
   };
   for (const Case& c : cases) {
     ImageFormat f = Format(c.sampling, c.order, c.field, c.pixel);
@@ -112,7 +125,7 @@ TEST(GuessFormatFromFileName, ExtensionSelectsFourccAndNameMaySetSize) {
       {"seq_1000x500.YUY2", 5, true, 1000, 500, 15, YUV_422, YUV, Progressive, Packed},
       {"seq_1000X500.i420", 13, true, 1000, 500, 15, YUV_420, YUV, Progressive, Planar},
       {"clip.y422", 1, false, 7, 9, 2, YUV_422, UYV, Progressive, Packed},
-      {"x_12x34.yv12", 12, false, 7, 9, 2, YUV_420, YVU, Progressive, Planar},  // "x" at position 3
+      {"x_12x34.yv12", 12, false, 7, 9, 2, YUV_420, YVU, Progressive, Planar},   // "x" at position 3
       {"x_123x45.yv12", 12, false, 7, 9, 2, YUV_420, YVU, Progressive, Planar},  // 2 digits after "x"
       {"x_123x456.yv12", 12, true, 123, 456, 15, YUV_420, YVU, Progressive, Planar},
       {"ab_0000x4567.iuyv", 4, false, 7, 9, 2, YUV_422, UYV, Interlaced, Packed},  // no zero width
@@ -146,12 +159,18 @@ TEST(ValidateCustomResolution, ChecksInOrder) {
     int32_t w, h, sampling, field;
     const char* messageStart;  // nullptr when accepted
   } cases[] = {
-      {721, 480, YUV_422, Progressive, "Error CSRS1004:"}, {721, 480, YUV_420, Progressive, "Error CSRS1003:"},
-      {721, 480, YUV_444, Progressive, nullptr},           {720, 481, YUV_444, Interlaced, "Error CSRS1001:"},
-      {720, 481, YUV_420, Interlaced, "Error CSRS1001:"},  {720, 481, YUV_420, Progressive, "Error CSRS1002:"},
-      {8192, 5120, YUV_420, Interlaced, nullptr},          {8193, 16, YUV_444, Progressive, "Error CSRS1005:"},
-      {16, 5122, YUV_420, Progressive, "Error CSRS1005:"}, {0, 16, YUV_444, Progressive, "Error CSRS1006:"},
-      {16, -2, YUV_444, Progressive, "Error CSRS1006:"},   {1, 1, MONO, Progressive, nullptr},
+      {721, 480, YUV_422, Progressive, "Error CSRS1004:"},
+      {721, 480, YUV_420, Progressive, "Error CSRS1003:"},
+      {721, 480, YUV_444, Progressive, nullptr},
+      {720, 481, YUV_444, Interlaced, "Error CSRS1001:"},
+      {720, 481, YUV_420, Interlaced, "Error CSRS1001:"},
+      {720, 481, YUV_420, Progressive, "Error CSRS1002:"},
+      {8192, 5120, YUV_420, Interlaced, nullptr},
+      {8193, 16, YUV_444, Progressive, "Error CSRS1005:"},
+      {16, 5122, YUV_420, Progressive, "Error CSRS1005:"},
+      {0, 16, YUV_444, Progressive, "Error CSRS1006:"},
+      {16, -2, YUV_444, Progressive, "Error CSRS1006:"},
+      {1, 1, MONO, Progressive, nullptr},
   };
   for (const Case& c : cases) {
     const auto message = ValidateCustomResolution(c.w, c.h, c.sampling, c.field);
@@ -181,22 +200,44 @@ TEST(FormatChoice, ListChangesAreCorrected) {
   const ImageFormat rgb = Format(RGB_444, RGB, Progressive, Packed);
   const ImageFormat yuv420 = Format(YUV_420, YUV, Progressive, Planar);
   const Case cases[] = {
-      {"420 while packed", ChooseSampling(packedInterlaced, YUV_420, false),
-       {"Error FRMT1006: For 420 YUV format, only planar pixel is supported!\n"}, Interlaced, Planar, YUV_420},
-      {"RGB while interlaced", ChooseSampling(packedInterlaced, RGB_444, false),
-       {"Error FRMT1007: For RGB, only progressive is supported!\n"}, Progressive, Packed, RGB_444},
-      {"mono outside the player", ChooseSampling(packedInterlaced, MONO, false),
-       {"Error FRMT1008: Mono color image is only supported in YUV Plyer function!\n"}, Interlaced, Packed,
+      {"420 while packed",
+       ChooseSampling(packedInterlaced, YUV_420, false),
+       {"Error FRMT1006: For 420 YUV format, only planar pixel is supported!\n"},
+       Interlaced,
+       Planar,
+       YUV_420},
+      {"RGB while interlaced",
+       ChooseSampling(packedInterlaced, RGB_444, false),
+       {"Error FRMT1007: For RGB, only progressive is supported!\n"},
+       Progressive,
+       Packed,
+       RGB_444},
+      {"mono outside the player",
+       ChooseSampling(packedInterlaced, MONO, false),
+       {"Error FRMT1008: Mono color image is only supported in YUV Plyer function!\n"},
+       Interlaced,
+       Packed,
        YUV_444},
       {"mono in the player", ChooseSampling(packedInterlaced, MONO, true), {}, Interlaced, Packed, MONO},
-      {"BMP while interlaced and planar", ChooseSampling(planarInterlaced, BMP, false),
+      {"BMP while interlaced and planar",
+       ChooseSampling(planarInterlaced, BMP, false),
        {"Error FRMT1009: For BMP, only progressive is supported!\n",
         "Error FRMT1010: For BMP, only packed pixel is supported!\n"},
-       Progressive, Packed, BMP},
-      {"interlaced while RGB", ChooseFieldFormat(rgb, Interlaced),
-       {"Error FRMT1011: For RGB, only progressive is supported!\n"}, Progressive, Packed, RGB_444},
-      {"packed while 420", ChoosePixelFormat(yuv420, Packed),
-       {"Error FRMT1012: For 420 YUV format, only planar pixel is supported!\n"}, Progressive, Planar, YUV_420},
+       Progressive,
+       Packed,
+       BMP},
+      {"interlaced while RGB",
+       ChooseFieldFormat(rgb, Interlaced),
+       {"Error FRMT1011: For RGB, only progressive is supported!\n"},
+       Progressive,
+       Packed,
+       RGB_444},
+      {"packed while 420",
+       ChoosePixelFormat(yuv420, Packed),
+       {"Error FRMT1012: For 420 YUV format, only planar pixel is supported!\n"},
+       Progressive,
+       Planar,
+       YUV_420},
       {"planar 444", ChoosePixelFormat(packedInterlaced, Planar), {}, Interlaced, Planar, YUV_444},
   };
   for (const Case& c : cases) {

@@ -45,8 +45,14 @@ TEST(StringHelpers, AtoiLikeNumbersAndCase) {
   struct Case {
     const char* text;
     int value;
-  } cases[] = {{"42", 42},   {"  -7x", -7},          {"+3", 3},           {"abc", 0},
-               {"", 0},      {"99999999999", INT32_MAX}, {"-99999999999", INT32_MIN}, {"12,5", 12}};
+  } cases[] = {{"42", 42},
+               {"  -7x", -7},
+               {"+3", 3},
+               {"abc", 0},
+               {"", 0},
+               {"99999999999", INT32_MAX},
+               {"-99999999999", INT32_MIN},
+               {"12,5", 12}};
   for (const Case& c : cases) EXPECT_EQ(ParseLeadingInt(c.text), c.value) << c.text;
   EXPECT_EQ(ToLowerAscii("YUV420-Ab"), "yuv420-ab");
   EXPECT_TRUE(EqualsIgnoreCase(".UYVY", ".uyvy"));

@@ -1,9 +1,9 @@
-#include <gtest/gtest.h>
+#include "app/Settings.h"
 
+#include <gtest/gtest.h>
 #include <sys/stat.h>
 
 #include "TestSupport.h"
-#include "app/Settings.h"
 #include "platform/UserFolders.h"
 
 namespace vx {
@@ -65,9 +65,9 @@ ProgramSettings Changed() {
   s.AddDiffGrid = 1;
   s.ImageDiffColor_RGB = {0, 255, 0};
   s.ImageDiffGridColor_RGB = {1, 1, 1};
-  const float formula[24] = {0.257f, 0.504f,  0.098f,  16,  -0.148f, -0.291f, 0.439f, 128,
-                             0.439f, -0.368f, -0.071f, 128, 1.164f,  0,       1.596f, -222.912f,
-                             1.164f, -0.39f,  -0.813f, 135.488f, 1.164f, 2.018f, 0,   -276.928f};
+  const float formula[24] = {0.257f, 0.504f,  0.098f,  16,       -0.148f, -0.291f, 0.439f, 128,
+                             0.439f, -0.368f, -0.071f, 128,      1.164f,  0,       1.596f, -222.912f,
+                             1.164f, -0.39f,  -0.813f, 135.488f, 1.164f,  2.018f,  0,      -276.928f};
   std::copy(std::begin(formula), std::end(formula), s.User_Defined_Formula.begin());
   return s;
 }
@@ -163,7 +163,9 @@ TEST(SettingsFile, LoadReadsOnlyTheFirst4096BytesAndRepairsImpossibleValues) {
   EXPECT_EQ(missing, changed);
 
   std::string bad = DefaultFileText();
-  auto put = [&bad](const std::string& from, const std::string& to) { bad.replace(bad.find(from), from.size(), to); };
+  auto put = [&bad](const std::string& from, const std::string& to) {
+    bad.replace(bad.find(from), from.size(), to);
+  };
   put("SamplingFormat: 2", "SamplingFormat: 9");
   put("ImgWidth: 720", "ImgWidth: -20");
   put("ImgHeight: 480", "ImgHeight: 99999999999");

@@ -11,51 +11,65 @@ namespace {
 
 // The usage text, piece by piece; piece 2 takes the program name and piece 42 a
 // literal percent sign.
-constexpr const char* kUsagePieces[] = {
-    "Velutrix supports several functions in command line mode: \n\n",  // 1
-    "Usage: %s   -a [action]:                     \n",  // 2
-    "                                             'play', 'convert', 'crop', 'flip', 'join', 'yuv2avi', 'avi2yuv', 'psnr' \n",  // 3
-    "                                    -e [exit after play this file]:   \n",  // 4
-    "                                             'no_exit', 'exit'        \n",  // 5
-    "                                    -u [RGB to YUV convert formula]:  \n",  // 6
-    "                                             'itu601', 'itu709'       \n",  // 7
-    "                                    -d [PSNR report delimited format]:  \n",  // 8
-    "                                             'comma', 'tab'       \n",  // 9
-    "                                    -r [playing frame rate (1,120) ]  \n",  // 10
-    "                                    -n [name of input yuv file to play or to convert]   \n",  // 11
-    "                                    -m [name of the second input file  (used for 'join' and 'psnr')]   \n",  // 12
-    "                                    -N [name of converted yuv file]               \n",  // 13
-    "                                    -w [image width to play or to convert]        \n",  // 14
-    "                                    -W [image width of converted file]            \n",  // 15
-    "                                    -h [image height to play or to convert]       \n",  // 16
-    "                                    -H [image height of converted file]           \n",  // 17
-    "                                    -s [sampling format to play or to convert]:   \n",  // 18
-    "                                    -S [sampling format of converted file]:       \n",  // 19
-    "                                             'yuv444', 'yuv422', 'yuv420', 'rgb444', 'mono', 'bmp' \n",  // 20
-    "                                    -o [component order to play or to convert]:   \n",  // 21
-    "                                    -O [component order of converted file]:       \n",  // 22
-    "                                             'yuv', 'yvu', 'uyv',  'rgb',  'bgr'  \n",  // 23
-    "                                    -f [field format to play or to convert]:      \n",  // 24
-    "                                    -F [field format of converted file]:          \n",  // 25
-    "                                             'progressive', 'interlaced'          \n",  // 26
-    "                                    -p [pixel format to play or to convert]:      \n",  // 27
-    "                                    -P [pixel format of converted file]:          \n",  // 28
-    "                                             'packed',  'planar'          \n",  // 29
-    "                                    -c [crop top row],[crop left column], [crop height],[crop width]   \n",  // 30
-    "                                    -v [AVI encoding format used for yuv2avi]:  \n",  // 31
-    "                                              ''iyuv', divx', ...  \n",  // 32
-    "                                                               \n",  // 33
-    " The options in low case letters (like -w -h -s -o -f -p) are mostly used for YUV player, or for source files of YUV converter.\n",  // 34
-    "    If they are not given in the command line, the program will use the parameters which the program used in the last run. \n\n",  // 35
-    " The options in capital letters  (like -W -H -S -O -F -P) are mostly used for destination files of YUV converter.\n",  // 36
-    "    If they are not given in the command line, the program will use the same parameters as the source file. \n",  // 37
-    " \nExample (See more examples and script files in the Help document):\n\n",  // 38
-    "  Velutrix.exe -a play -n video16.yuv -w 352 -h 288 -s yuv444 -o uyv -f interlaced -p planar -e exit   \n\n",  // 39
-    "  Velutrix.exe -a convert  -n tulips_yuv420_inter_planar_qcif.yuv -s yuv420 -o yuv -f interlaced  -p planar -w 176 -h 144  \n",  // 40
-    "                                           -N tulips_uyvy422_inter_packed_qcif.yuv  -S yuv422 -O uyv -P packed -F interlaced -e exit  \n\n",  // 41
-    "  Velutrix.exe  -a convert -s bmp -S rgb444 -n aaa%cd.bmp -N aaa.yuv -e exit   \n\n",  // 42
-    "  Velutrix.exe -a join  -n tulips_yuv420_inter_planar_qcif1.yuv -s yuv420 -o yuv -f interlaced  -p planar -w 176 -h 144  \n",  // 43
-    "                                    -m tulips_yuv420_inter_planar_qcif2.yuv -N tulips_yuv420_inter_planar_qcif_joined.yuv   -e exit  \n",  // 44
+constexpr const char* kUsagePieces[] =
+    {
+        "Velutrix supports several functions in command line mode: \n\n",  // 1
+        "Usage: %s   -a [action]:                     \n",                 // 2
+        "                                             'play', 'convert', 'crop', 'flip', 'join', 'yuv2avi', "
+        "'avi2yuv', 'psnr' \n",                                                                        // 3
+        "                                    -e [exit after play this file]:   \n",                    // 4
+        "                                             'no_exit', 'exit'        \n",                    // 5
+        "                                    -u [RGB to YUV convert formula]:  \n",                    // 6
+        "                                             'itu601', 'itu709'       \n",                    // 7
+        "                                    -d [PSNR report delimited format]:  \n",                  // 8
+        "                                             'comma', 'tab'       \n",                        // 9
+        "                                    -r [playing frame rate (1,120) ]  \n",                    // 10
+        "                                    -n [name of input yuv file to play or to convert]   \n",  // 11
+        "                                    -m [name of the second input file  (used for 'join' and "
+        "'psnr')]   \n",                                                                         // 12
+        "                                    -N [name of converted yuv file]               \n",  // 13
+        "                                    -w [image width to play or to convert]        \n",  // 14
+        "                                    -W [image width of converted file]            \n",  // 15
+        "                                    -h [image height to play or to convert]       \n",  // 16
+        "                                    -H [image height of converted file]           \n",  // 17
+        "                                    -s [sampling format to play or to convert]:   \n",  // 18
+        "                                    -S [sampling format of converted file]:       \n",  // 19
+        "                                             'yuv444', 'yuv422', 'yuv420', 'rgb444', 'mono', 'bmp' "
+        "\n",                                                                                    // 20
+        "                                    -o [component order to play or to convert]:   \n",  // 21
+        "                                    -O [component order of converted file]:       \n",  // 22
+        "                                             'yuv', 'yvu', 'uyv',  'rgb',  'bgr'  \n",  // 23
+        "                                    -f [field format to play or to convert]:      \n",  // 24
+        "                                    -F [field format of converted file]:          \n",  // 25
+        "                                             'progressive', 'interlaced'          \n",  // 26
+        "                                    -p [pixel format to play or to convert]:      \n",  // 27
+        "                                    -P [pixel format of converted file]:          \n",  // 28
+        "                                             'packed',  'planar'          \n",          // 29
+        "                                    -c [crop top row],[crop left column], [crop height],[crop "
+        "width]   \n",                                                                         // 30
+        "                                    -v [AVI encoding format used for yuv2avi]:  \n",  // 31
+        "                                              ''iyuv', divx', ...  \n",               // 32
+        "                                                               \n",                   // 33
+        " The options in low case letters (like -w -h -s -o -f -p) are mostly used for YUV player, or for "
+        "source files of YUV converter.\n",  // 34
+        "    If they are not given in the command line, the program will use the parameters which the "
+        "program used in the last run. \n\n",  // 35
+        " The options in capital letters  (like -W -H -S -O -F -P) are mostly used for destination files of "
+        "YUV converter.\n",  // 36
+        "    If they are not given in the command line, the program will use the same parameters as the "
+        "source file. \n",                                                            // 37
+        " \nExample (See more examples and script files in the Help document):\n\n",  // 38
+        "  Velutrix.exe -a play -n video16.yuv -w 352 -h 288 -s yuv444 -o uyv -f interlaced -p planar -e "
+        "exit   \n\n",  // 39
+        "  Velutrix.exe -a convert  -n tulips_yuv420_inter_planar_qcif.yuv -s yuv420 -o yuv -f interlaced  "
+        "-p planar -w 176 -h 144  \n",  // 40
+        "                                           -N tulips_uyvy422_inter_packed_qcif.yuv  -S yuv422 -O "
+        "uyv -P packed -F interlaced -e exit  \n\n",                                            // 41
+        "  Velutrix.exe  -a convert -s bmp -S rgb444 -n aaa%cd.bmp -N aaa.yuv -e exit   \n\n",  // 42
+        "  Velutrix.exe -a join  -n tulips_yuv420_inter_planar_qcif1.yuv -s yuv420 -o yuv -f interlaced  -p "
+        "planar -w 176 -h 144  \n",  // 43
+        "                                    -m tulips_yuv420_inter_planar_qcif2.yuv -N "
+        "tulips_yuv420_inter_planar_qcif_joined.yuv   -e exit  \n",  // 44
 };
 
 struct Keyword {
@@ -63,16 +77,15 @@ struct Keyword {
   int32_t value;
 };
 
-constexpr Keyword kActions[] = {{"play", ActionPlay},       {"convert", ActionConvert},
-                                {"crop", ActionCrop},       {"flip", ActionFlip},
-                                {"join", ActionJoin},       {"yuv2avi", ActionYuv2Avi},
-                                {"avi2yuv", ActionAvi2Yuv}, {"psnr", ActionPsnr}};
+constexpr Keyword kActions[] = {
+    {"play", ActionPlay}, {"convert", ActionConvert}, {"crop", ActionCrop},       {"flip", ActionFlip},
+    {"join", ActionJoin}, {"yuv2avi", ActionYuv2Avi}, {"avi2yuv", ActionAvi2Yuv}, {"psnr", ActionPsnr}};
 constexpr Keyword kExitModes[] = {{"exit", 1}, {"no_exit", 0}};
 constexpr Keyword kFormulas[] = {{"itu601", 0}, {"itu709", 1}};
 constexpr Keyword kSourceSamplings[] = {{"yuv444", YUV_444}, {"yuv422", YUV_422}, {"yuv420", YUV_420},
-                                        {"rgb444", RGB_444}, {"bmp", BMP},         {"mono", MONO}};
-constexpr Keyword kOutputSamplings[] = {{"yuv444", YUV_444}, {"yuv422", YUV_422},
-                                        {"yuv420", YUV_420}, {"rgb444", RGB_444}, {"bmp", BMP}};
+                                        {"rgb444", RGB_444}, {"bmp", BMP},        {"mono", MONO}};
+constexpr Keyword kOutputSamplings[] = {
+    {"yuv444", YUV_444}, {"yuv422", YUV_422}, {"yuv420", YUV_420}, {"rgb444", RGB_444}, {"bmp", BMP}};
 constexpr Keyword kOrders[] = {{"yuv", YUV}, {"yvu", YVU}, {"uyv", UYV}, {"rgb", RGB}, {"bgr", BGR}};
 constexpr Keyword kFields[] = {{"progressive", Progressive}, {"interlaced", Interlaced}};
 constexpr Keyword kPixels[] = {{"packed", Packed}, {"planar", Planar}};
@@ -85,7 +98,9 @@ std::optional<int32_t> Lookup(std::span<const Keyword> table, std::string_view t
   return std::nullopt;
 }
 
-bool IsFileNameOption(char option) { return option == 'n' || option == 'm' || option == 'N'; }
+bool IsFileNameOption(char option) {
+  return option == 'n' || option == 'm' || option == 'N';
+}
 
 bool IsKnownOption(char option) {
   return option != '\0' && std::string_view("aeurwWhHsSoOfFpPdvcnmN").find(option) != std::string_view::npos;
@@ -106,7 +121,8 @@ void ScanCropValue(std::string_view text, CropRectangle& rect) {
       ++pos;
     }
     size_t start = pos;
-    while (start < text.size() && std::string_view(" \t\n\r\v\f").find(text[start]) != std::string_view::npos) {
+    while (start < text.size() &&
+           std::string_view(" \t\n\r\v\f").find(text[start]) != std::string_view::npos) {
       ++start;
     }
     size_t digits = start;
@@ -339,12 +355,15 @@ class Parser {
             "'yuv2avi', 'avi2yuv', or 'psnr',  !\n");
       case ActionPlay:
         if (sampling == BMP) {
-          return Usage("Sorry, although I can convert yuv file to from bmp file , I do not play bmp file !\n");
+          return Usage(
+              "Sorry, although I can convert yuv file to from bmp file , I do not play bmp file !\n");
         }
         return 0;
       case ActionConvert:
-        if (sampling == BMP && sourceGiven_) return Usage(" You cannot specify the format for input BMP file !\n");
-        if (sampling == MONO) return Usage("Sorry, grey scale image files cannot be converted in commmand line mode!\n");
+        if (sampling == BMP && sourceGiven_)
+          return Usage(" You cannot specify the format for input BMP file !\n");
+        if (sampling == MONO)
+          return Usage("Sorry, grey scale image files cannot be converted in commmand line mode!\n");
         if (!outputGiven_) {
           return Usage(" For converting, at least one converting destination format has to be specified !\n");
         }
@@ -377,7 +396,8 @@ class Parser {
         if (outputGiven_) return Usage(" You cannot specify the format for encoded AVI file!\n");
         return 0;
       case ActionAvi2Yuv:
-        if (sourceGiven_ || samplingGiven_) return Usage(" You cannot specify the format for input AVI file !\n");
+        if (sourceGiven_ || samplingGiven_)
+          return Usage(" You cannot specify the format for input AVI file !\n");
         return 0;
       case ActionPsnr:
         if (request_.SecondInputName.empty()) {
@@ -397,10 +417,10 @@ class Parser {
       return Usage("Sorry, destination file name needed for converting !\n");
     }
     if (action != ActionJoin && action != ActionPsnr && !request_.SecondInputName.empty()) {
-      return Usage(
-          "Sorry, you can only specify second input file for join operation or PSNR calculation!\n");
+      return Usage("Sorry, you can only specify second input file for join operation or PSNR calculation!\n");
     }
-    if (action != ActionPlay && rateGiven_) return Usage("Sorry, you can only specify frame rate for player !\n");
+    if (action != ActionPlay && rateGiven_)
+      return Usage("Sorry, you can only specify frame rate for player !\n");
     if (const int code = CheckAction()) return code;
     CompleteOutputFormat();
     return 0;
@@ -458,6 +478,8 @@ std::string UsageText(std::string_view programName) {
   return text;
 }
 
-void ShowUsage(std::string_view programName) { ShowMessage(UsageText(programName)); }
+void ShowUsage(std::string_view programName) {
+  ShowMessage(UsageText(programName));
+}
 
 }  // namespace vx

@@ -50,7 +50,7 @@ struct CommandLineRequest {
   std::string SecondInputName;
   std::string OutputName;
   OutputFormatRequest OutputFormat;
-  CropRectangle CropRect;  // kept across parses; 0 at program start
+  CropRectangle CropRect;       // kept across parses; 0 at program start
   int32_t ReportDelimiter = 0;  // 0 tab, 1 comma
   std::string AviFourcc = "iyuv";
 };

@@ -1,9 +1,8 @@
 #include "app/Settings.h"
 
 #include <fcntl.h>
-#include <unistd.h>
-
 #include <sys/stat.h>
+#include <unistd.h>
 
 #include <algorithm>
 #include <cctype>
@@ -63,8 +62,8 @@ void AddColor(std::vector<Slot>& slots, RgbColor& c) {
 std::vector<Slot> Slots(ProgramSettings& s) {
   std::vector<Slot> slots;
   ImageFormat& f = s.Format;
-  for (int32_t* v : {&f.SamplingFormat, &f.ComponentOrder, &f.ImageResolution, &f.FieldFormat,
-                     &f.PixelFormat, &f.ImgWidth, &f.ImgHeight}) {
+  for (int32_t* v : {&f.SamplingFormat, &f.ComponentOrder, &f.ImageResolution, &f.FieldFormat, &f.PixelFormat,
+                     &f.ImgWidth, &f.ImgHeight}) {
     slots.push_back({v});
   }
   for (OverlayItemSetting& item : s.OverlayData) {
@@ -94,7 +93,9 @@ std::vector<Slot> Slots(ProgramSettings& s) {
   return slots;
 }
 
-bool IsSpace(char c) { return std::isspace(static_cast<unsigned char>(c)) != 0; }
+bool IsSpace(char c) {
+  return std::isspace(static_cast<unsigned char>(c)) != 0;
+}
 
 // %d as scanf reads it: white space, an optional sign, at least one digit.
 // Saturates instead of overflowing.
@@ -142,8 +143,7 @@ std::string SettingsText(const ProgramSettings& settings) {
   for (size_t i = 0; i < kTemplate.size(); ++i) {
     if (kTemplate[i] == '%' && i + 1 < kTemplate.size() && next < slots.size()) {
       const Slot& slot = slots[next++];
-      text += slot.integer ? std::to_string(*slot.integer)
-                           : StrFormat("%f", static_cast<double>(*slot.real));
+      text += slot.integer ? std::to_string(*slot.integer) : StrFormat("%f", static_cast<double>(*slot.real));
       ++i;
     } else {
       text.push_back(kTemplate[i]);
@@ -224,8 +224,10 @@ bool WriteFileAtomically(const std::filesystem::path& file, std::string_view tex
   bool ok = true;
   for (size_t done = 0; ok && done < text.size();) {
     const ssize_t n = ::write(fd, text.data() + done, text.size() - done);
-    if (n <= 0) ok = false;
-    else done += static_cast<size_t>(n);
+    if (n <= 0)
+      ok = false;
+    else
+      done += static_cast<size_t>(n);
   }
   ok = ::fsync(fd) == 0 && ok;
   ok = ::close(fd) == 0 && ok;

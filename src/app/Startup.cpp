@@ -17,7 +17,9 @@ int PrepareStartup(const std::vector<std::string>& args, ProgramSettings& settin
   return 0;
 }
 
-void SaveAtShutdown(const ProgramSettings& settings) { SaveSettings(settings); }
+void SaveAtShutdown(const ProgramSettings& settings) {
+  SaveSettings(settings);
+}
 
 bool HaveDisplay() {
   for (const char* name : {"DISPLAY", "WAYLAND_DISPLAY"}) {
@@ -31,8 +33,9 @@ int RunHeadless(const std::vector<std::string>& args) {
   StderrMessageSink sink;
   ScopedMessageSink scope(sink);
   if (args.size() <= 1) {
-    ShowMessage("The Velutrix desktop window needs a display (DISPLAY or WAYLAND_DISPLAY is not set).\n"
-                "Without a display, run one of the command-line actions below.\n");
+    ShowMessage(
+        "The Velutrix desktop window needs a display (DISPLAY or WAYLAND_DISPLAY is not set).\n"
+        "Without a display, run one of the command-line actions below.\n");
     ShowUsage(args.empty() ? "velutrix" : args[0]);
     return 1;
   }

@@ -144,9 +144,8 @@ std::optional<std::string> PreviewRefusal(const ImageFormat& format, PreviewPath
   return std::nullopt;
 }
 
-std::optional<std::string> CheckFormatSelections(int samplingIndex, int fieldIndex,
-                                                 int packingIndex, int orderIndex,
-                                                 int resolutionIndex) {
+std::optional<std::string> CheckFormatSelections(int samplingIndex, int fieldIndex, int packingIndex,
+                                                 int orderIndex, int resolutionIndex) {
   if (samplingIndex < 0) return std::string("Error FRMT1001: You did not select a sampling format!");
   if (fieldIndex < 0) return std::string("Error FRMT1002: You did not select a field/progressive format!");
   if (packingIndex < 0) return std::string("Error FRMT1003: You did not select a pixel packing format!");

@@ -11,8 +11,8 @@ namespace vx {
 
 // What GuessFormatFromFileName found.
 struct FileNameGuess {
-  int32_t fourcc = 0;       // FOURCC index selected by the extension, 0 for none
-  bool sizeFound = false;   // a "_WxH" size was found in the name
+  int32_t fourcc = 0;      // FOURCC index selected by the extension, 0 for none
+  bool sizeFound = false;  // a "_WxH" size was found in the name
 };
 
 // Selects a FOURCC entry by the file name's extension (the last five characters,
@@ -49,8 +49,7 @@ std::optional<std::string> PreviewRefusal(const ImageFormat& format, PreviewPath
 
 // List selections of the format dialog when it is confirmed (-1 = nothing
 // selected); returns the message for the first list without a selection.
-std::optional<std::string> CheckFormatSelections(int samplingIndex, int fieldIndex,
-                                                 int packingIndex, int orderIndex,
-                                                 int resolutionIndex);
+std::optional<std::string> CheckFormatSelections(int samplingIndex, int fieldIndex, int packingIndex,
+                                                 int orderIndex, int resolutionIndex);
 
 }  // namespace vx

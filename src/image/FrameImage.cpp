@@ -17,7 +17,9 @@ bool HasBytes(const FrameImage& frame, int64_t count) {
 
 }  // namespace
 
-void FrameBuffer::AlignedFree::operator()(uint8_t* p) const { std::free(p); }
+void FrameBuffer::AlignedFree::operator()(uint8_t* p) const {
+  std::free(p);
+}
 
 bool FrameBuffer::Allocate(int64_t size) {
   Release();
@@ -76,8 +78,7 @@ bool CopyFrameImage(const FrameImage& source, FrameImage& destination) {
 }
 
 bool SameFrameHeader(const FrameImage& a, const FrameImage& b) {
-  return static_cast<const ImageFormat&>(a) == static_cast<const ImageFormat&>(b) &&
-         a.DataSize == b.DataSize;
+  return static_cast<const ImageFormat&>(a) == static_cast<const ImageFormat&>(b) && a.DataSize == b.DataSize;
 }
 
 bool MonoToRgbPlanar(FrameImage& frame) {
@@ -126,7 +127,9 @@ bool MonoToYuv444(const FrameImage& source, FrameImage& destination) {
   return true;
 }
 
-int64_t BitmapRowPitch(int64_t width) { return (3 * width + 3) / 4 * 4; }
+int64_t BitmapRowPitch(int64_t width) {
+  return (3 * width + 3) / 4 * 4;
+}
 
 bool PadRowsTo4Bytes(FrameImage& frame) {
   const int64_t width = frame.ImgWidth;

@@ -45,8 +45,7 @@ const std::array<const char*, 6> kSamplingListTexts = {"YUV 444", "YUV 422", "YU
                                                        "RGB 444", "MONO",    "BMP"};
 const std::array<const char*, 2> kFieldListTexts = {"Interlaced", "Progressive"};
 const std::array<const char*, 2> kPackingListTexts = {"Packed", "Planar"};
-const std::array<const char*, 6> kSamplingNames = {"YUV_444", "YUV_422", "YUV_420",
-                                                   "RGB_444", "MONO",    "BMP"};
+const std::array<const char*, 6> kSamplingNames = {"YUV_444", "YUV_422", "YUV_420", "RGB_444", "MONO", "BMP"};
 const std::array<const char*, 5> kComponentOrderNames = {"YUV", "YVU", "UYV", "RGB", "BGR"};
 
 std::vector<ComponentChoice> ComponentChoices(int32_t sampling, int32_t pixelFormat) {
@@ -73,13 +72,22 @@ int32_t FrameSizeOf(const ImageFormat& format) {
   const int64_t pixels = int64_t{format.ImgWidth} * format.ImgHeight;
   int64_t size = 0;
   switch (format.SamplingFormat) {
-    case YUV_422: size = pixels * 2; break;
-    case YUV_420: size = (pixels * 3) >> 1; break;
-    case MONO: size = pixels; break;
+    case YUV_422:
+      size = pixels * 2;
+      break;
+    case YUV_420:
+      size = (pixels * 3) >> 1;
+      break;
+    case MONO:
+      size = pixels;
+      break;
     case YUV_444:
     case RGB_444:
-    case BMP: size = pixels * 3; break;
-    default: return -1;
+    case BMP:
+      size = pixels * 3;
+      break;
+    default:
+      return -1;
   }
   if (format.ImgWidth < 0 || format.ImgHeight < 0 || size > std::numeric_limits<int32_t>::max()) {
     return -1;
@@ -91,13 +99,18 @@ void DeriveFourcc(ImageFormat& f) {
   f.Fourcc = 0;
   const bool progressive = f.FieldFormat == Progressive;
   if (f.PixelFormat == Planar) {
-    if (f.SamplingFormat == YUV_422 && progressive && f.ComponentOrder == YUV) f.Fourcc = 11;
-    else if (f.SamplingFormat == YUV_420 && progressive && f.ComponentOrder == YVU) f.Fourcc = 12;
-    else if (f.SamplingFormat == YUV_420 && progressive && f.ComponentOrder == YUV) f.Fourcc = 13;
+    if (f.SamplingFormat == YUV_422 && progressive && f.ComponentOrder == YUV)
+      f.Fourcc = 11;
+    else if (f.SamplingFormat == YUV_420 && progressive && f.ComponentOrder == YVU)
+      f.Fourcc = 12;
+    else if (f.SamplingFormat == YUV_420 && progressive && f.ComponentOrder == YUV)
+      f.Fourcc = 13;
   } else if (f.PixelFormat == Packed) {
     if (f.SamplingFormat == YUV_422 && f.ComponentOrder == UYV) {
-      if (f.FieldFormat == Progressive) f.Fourcc = 1;
-      else if (f.FieldFormat == Interlaced) f.Fourcc = 4;
+      if (f.FieldFormat == Progressive)
+        f.Fourcc = 1;
+      else if (f.FieldFormat == Interlaced)
+        f.Fourcc = 4;
     } else if (f.SamplingFormat == YUV_422 && progressive && f.ComponentOrder == YUV) {
       f.Fourcc = 5;
     } else if (f.SamplingFormat == YUV_422 && progressive && f.ComponentOrder == YVU) {

@@ -14,10 +14,11 @@ namespace {
 // Single read/write calls are kept below 1 GiB; larger requests loop.
 constexpr int64_t kMaxChunk = int64_t{1} << 30;
 
-
 }  // namespace
 
-RawFile::~RawFile() { Close(); }
+RawFile::~RawFile() {
+  Close();
+}
 
 RawFile::RawFile(RawFile&& other) noexcept : fd_(std::exchange(other.fd_, -1)) {}
 
@@ -92,7 +93,9 @@ int64_t RawFile::Length() const {
   return static_cast<int64_t>(info.st_size);
 }
 
-bool RawFile::Sync() { return fd_ >= 0 && ::fsync(fd_) == 0; }
+bool RawFile::Sync() {
+  return fd_ >= 0 && ::fsync(fd_) == 0;
+}
 
 void RawFile::Close() {
   if (fd_ >= 0) {

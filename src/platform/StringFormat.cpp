@@ -42,8 +42,7 @@ int ParseLeadingInt(std::string_view text) {
     if (value > kLimit) value = kLimit;
   }
   if (negative) return static_cast<int>(-value);
-  return static_cast<int>(value > std::numeric_limits<int>::max() ? std::numeric_limits<int>::max()
-                                                                  : value);
+  return static_cast<int>(value > std::numeric_limits<int>::max() ? std::numeric_limits<int>::max() : value);
 }
 
 std::string ToLowerAscii(std::string_view text) {
