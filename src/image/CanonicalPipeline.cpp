@@ -1,0 +1,385 @@
+// The pipelines between any YUV layout and the canonical form (packed
+// progressive 4:4:4 Y,U,V): the plain chain of single-axis operations, kept as
+// the reference, and fused single-pass kernels that give the same bytes.
+#include <algorithm>
+#include <cstring>
+
+#include "image/LayoutGeometry.h"
+#include "image/PixelOps.h"
+
+namespace vx {
+namespace {
+
+using geometry::PlanarPicture;
+
+// ---- the reference chain --------------------------------------------------
+
+// Runs the steps of a pipeline: each step works from `current` into the
+// destination's buffer, and its result (bytes and header) is copied back into
+// `current` so that the next step starts from it.
+class StepChain {
+ public:
+  StepChain(FrameImage& current, FrameImage& destination) : current_(current), destination_(destination) {}
+
+  template <typename Change, typename Operation>
+  bool Step(Change change, Operation operation) {
+    FrameImage target = current_;
+    target.Data = destination_.Data;
+    target.Capacity = destination_.Capacity;
+    change(target);
+    if (!operation(current_, target)) return false;
+    if (target.DataSize > current_.Capacity) return false;
+    std::memcpy(current_.Data, target.Data, static_cast<size_t>(target.DataSize));
+    uint8_t* data = current_.Data;
+    const int64_t capacity = current_.Capacity;
+    current_ = target;
+    current_.Data = data;
+    current_.Capacity = capacity;
+    ran_ = true;
+    return true;
+  }
+
+  bool ran() const { return ran_; }
+
+ private:
+  FrameImage& current_;
+  FrameImage& destination_;
+  bool ran_ = false;
+};
+
+bool CopyBytes(const FrameImage& from, FrameImage& to, int64_t count) {
+  if (count > from.Capacity || count > to.Capacity) return false;
+  if (from.Data != to.Data) std::memcpy(to.Data, from.Data, static_cast<size_t>(count));
+  return true;
+}
+
+// Bytes of an interlaced 4:2:0 frame after its second field: with an odd number
+// of chroma rows per frame one chroma row belongs to neither field.
+void ZeroUnusedBytes(FrameImage& f) {
+  if (f.SamplingFormat != YUV_420 || f.PixelFormat != Planar || f.FieldFormat != Interlaced) return;
+  const PlanarPicture second = geometry::PlanarField(f, 1);
+  const int64_t end = second.plane[2].offset + second.plane[2].size();
+  if (end < f.DataSize) std::memset(f.Data + end, 0, static_cast<size_t>(f.DataSize - end));
+}
+
+bool MonoToCanonical(const FrameImage& s, FrameImage& d) {
+  if (!MonoToYuv444(s, d)) return false;
+  d.Fourcc = 10;
+  return true;
+}
+
+bool CanHoldCanonical(const FrameImage& f, int32_t width, int32_t height) {
+  return f.Data != nullptr && width >= 1 && height >= 1 && int64_t{width} * height * 3 <= f.Capacity &&
+         int64_t{width} * height * 3 <= INT32_MAX;
+}
+
+// ---- fused kernels --------------------------------------------------------
+
+// Stores the low `bytes` bytes of `value`.
+inline void StoreLow(uint8_t* out, uint64_t value, size_t bytes) {
+  std::memcpy(out, &value, bytes);
+}
+inline uint32_t Load32(const uint8_t* in) {
+  uint32_t v;
+  std::memcpy(&v, in, 4);
+  return v;
+}
+
+// Y0 U V Y1 U V for each pixel pair; the 8-byte stores overlap the next pair, the
+// last pair is stored exactly.
+void PairsToCanonical(const uint8_t* y, const uint8_t* u, const uint8_t* v, int64_t pairs, uint8_t* out) {
+  for (int64_t k = 0; k < pairs; ++k) {
+    const uint64_t chroma = uint64_t{u[k]} << 8 | uint64_t{v[k]} << 16;
+    const uint64_t value = y[2 * k] | chroma | uint64_t{y[2 * k + 1]} << 24 | chroma << 24;
+    StoreLow(out + 6 * k, value, k + 1 < pairs ? 8 : 6);
+  }
+}
+
+void Packed422ToCanonical(const uint8_t* in, int order, int64_t pairs, uint8_t* out) {
+  int y0 = 0, u = 1, y1 = 2, v = 3;
+  if (order == YVU) std::swap(u, v);
+  if (order == UYV) y0 = 1, u = 0, y1 = 3, v = 2;
+  for (int64_t k = 0; k < pairs; ++k) {
+    const uint8_t* g = in + 4 * k;
+    const uint64_t chroma = uint64_t{g[u]} << 8 | uint64_t{g[v]} << 16;
+    const uint64_t value = g[y0] | chroma | uint64_t{g[y1]} << 24 | chroma << 24;
+    StoreLow(out + 6 * k, value, k + 1 < pairs ? 8 : 6);
+  }
+}
+
+// Three planes (already in Y, U, V order) interleaved.
+void PlanesToCanonical(const uint8_t* y, const uint8_t* u, const uint8_t* v, int64_t n, uint8_t* out) {
+  for (int64_t i = 0; i < n; ++i) {
+    const uint32_t value = y[i] | uint32_t{u[i]} << 8 | uint32_t{v[i]} << 16;
+    StoreLow(out + 3 * i, value, i + 1 < n ? 4 : 3);
+  }
+}
+
+// A packed 4:4:4 row in storage order `order` to Y, U, V.
+void Packed444ToCanonical(const uint8_t* in, int order, int64_t n, uint8_t* out) {
+  if (order == YUV) {
+    std::memcpy(out, in, static_cast<size_t>(3 * n));
+    return;
+  }
+  // Y,V,U: exchange bytes 1 and 2; U,Y,V: exchange bytes 0 and 1.
+  const bool yvu = order == YVU;
+  for (int64_t i = 0; i < n; ++i) {
+    const uint8_t* p = in + 3 * i;
+    const uint32_t value = yvu ? (p[0] | uint32_t{p[2]} << 8 | uint32_t{p[1]} << 16)
+                               : (p[1] | uint32_t{p[0]} << 8 | uint32_t{p[2]} << 16);
+    StoreLow(out + 3 * i, value, i + 1 < n ? 4 : 3);
+  }
+}
+
+// Plane indexes (storage order) of Y, U and V.
+struct PlaneOrder {
+  int y, u, v;
+};
+PlaneOrder PlaneOrderOf(int32_t order) {
+  switch (order) {
+    case YVU:
+      return {0, 2, 1};
+    case UYV:
+      return {1, 0, 2};
+    default:
+      return {0, 1, 2};
+  }
+}
+
+void ToCanonicalFast(const FrameImage& s, uint8_t* out) {
+  const int64_t w = s.ImgWidth, h = s.ImgHeight;
+  const bool interlaced = s.FieldFormat == Interlaced;
+  const PlanarPicture fields[2] = {geometry::PlanarField(s, 0), geometry::PlanarField(s, interlaced ? 1 : 0)};
+  const PlaneOrder po = PlaneOrderOf(s.ComponentOrder);
+  const int64_t chromaPairsPerField = h / 4;  // chroma rows of each field of interlaced 4:2:0
+  for (int64_t y = 0; y < h; ++y) {
+    const int field = interlaced ? static_cast<int>(y & 1) : 0;
+    const int64_t r = interlaced ? y >> 1 : y;
+    uint8_t* o = out + y * 3 * w;
+    if (s.PixelFormat == Packed) {
+      const int64_t base = geometry::FieldBase(s, field);
+      if (s.SamplingFormat == YUV_444)
+        Packed444ToCanonical(s.Data + base + r * 3 * w, s.ComponentOrder, w, o);
+      else
+        Packed422ToCanonical(s.Data + base + r * 2 * w, s.ComponentOrder, w / 2, o);
+      continue;
+    }
+    const PlanarPicture& p = fields[field];
+    const uint8_t* yRow = s.Data + p.plane[po.y].offset + r * p.plane[po.y].width;
+    if (s.SamplingFormat == YUV_444) {
+      PlanesToCanonical(yRow, s.Data + p.plane[po.u].offset + r * w, s.Data + p.plane[po.v].offset + r * w, w,
+                        o);
+      continue;
+    }
+    const PlanarPicture* chromaField = &p;
+    int64_t chromaRow = r;
+    if (s.SamplingFormat == YUV_420) {
+      if (!interlaced) {
+        chromaRow = y / 2;
+      } else {
+        // Chroma row y / 2 of the whole frame; the one row no field holds repeats the row above.
+        const int64_t j = std::min(y / 2, 2 * chromaPairsPerField - 1);
+        chromaField = &fields[j & 1];
+        chromaRow = j >> 1;
+      }
+    }
+    const int64_t c = w / 2;
+    PairsToCanonical(yRow, s.Data + chromaField->plane[po.u].offset + chromaRow * c,
+                     s.Data + chromaField->plane[po.v].offset + chromaRow * c, w / 2, o);
+  }
+}
+
+// Canonical row `in` to a packed row of the target layout.
+void CanonicalToPacked444(const uint8_t* in, int order, int64_t n, uint8_t* out) {
+  Packed444ToCanonical(in, order, n, out);  // each permutation is its own inverse
+}
+
+void CanonicalToPacked422(const uint8_t* in, int order, int64_t pairs, uint8_t* out) {
+  for (int64_t k = 0; k < pairs; ++k) {
+    const uint8_t* p = in + 6 * k;
+    const uint32_t y0 = p[0], y1 = p[3];
+    const uint32_t u = (p[1] + p[4]) / 2, v = (p[2] + p[5]) / 2;
+    uint32_t value;
+    if (order == YUV)
+      value = y0 | u << 8 | y1 << 16 | v << 24;
+    else if (order == YVU)
+      value = y0 | v << 8 | y1 << 16 | u << 24;
+    else
+      value = u | y0 << 8 | v << 16 | y1 << 24;
+    std::memcpy(out + 4 * k, &value, 4);
+  }
+}
+
+void CanonicalToPlanes(const uint8_t* in, int64_t n, uint8_t* y, uint8_t* u, uint8_t* v) {
+  for (int64_t i = 0; i < n; ++i) {
+    y[i] = in[3 * i];
+    u[i] = in[3 * i + 1];
+    v[i] = in[3 * i + 2];
+  }
+}
+
+void CanonicalToLuma(const uint8_t* in, int64_t n, uint8_t* y) {
+  for (int64_t i = 0; i < n; ++i) y[i] = in[3 * i];
+}
+
+void CanonicalToChroma422(const uint8_t* in, int64_t pairs, uint8_t* u, uint8_t* v) {
+  for (int64_t k = 0; k < pairs; ++k) {
+    const uint8_t* p = in + 6 * k;
+    u[k] = static_cast<uint8_t>((p[1] + p[4]) / 2);
+    v[k] = static_cast<uint8_t>((p[2] + p[5]) / 2);
+  }
+}
+
+void CanonicalToChroma420(const uint8_t* a, const uint8_t* b, int64_t pairs, uint8_t* u, uint8_t* v) {
+  for (int64_t k = 0; k < pairs; ++k) {
+    const uint8_t* p = a + 6 * k;
+    const uint8_t* q = b + 6 * k;
+    u[k] = static_cast<uint8_t>((p[1] + p[4] + q[1] + q[4]) >> 2);
+    v[k] = static_cast<uint8_t>((p[2] + p[5] + q[2] + q[5]) >> 2);
+  }
+}
+
+void FromCanonicalFast(const uint8_t* in, FrameImage& d) {
+  const int64_t w = d.ImgWidth, h = d.ImgHeight;
+  const bool interlaced = d.FieldFormat == Interlaced;
+  const int64_t rows = geometry::FieldRows(d);
+  const PlaneOrder po = PlaneOrderOf(d.ComponentOrder);
+  for (int field = 0; field < geometry::FieldCount(d); ++field) {
+    const int64_t base = geometry::FieldBase(d, field);
+    const PlanarPicture p = geometry::PlanarField(d, field);
+    auto progressiveRow = [&](int64_t r) { return in + (interlaced ? 2 * r + field : r) * 3 * w; };
+    for (int64_t r = 0; r < rows; ++r) {
+      const uint8_t* row = progressiveRow(r);
+      if (d.PixelFormat == Packed) {
+        if (d.SamplingFormat == YUV_444)
+          CanonicalToPacked444(row, d.ComponentOrder, w, d.Data + base + r * 3 * w);
+        else
+          CanonicalToPacked422(row, d.ComponentOrder, w / 2, d.Data + base + r * 2 * w);
+        continue;
+      }
+      uint8_t* yRow = d.Data + p.plane[po.y].offset + r * p.plane[po.y].width;
+      if (d.SamplingFormat == YUV_444) {
+        CanonicalToPlanes(row, w, yRow, d.Data + p.plane[po.u].offset + r * w,
+                          d.Data + p.plane[po.v].offset + r * w);
+      } else {
+        CanonicalToLuma(row, w, yRow);
+        if (d.SamplingFormat == YUV_422) {
+          CanonicalToChroma422(row, w / 2, d.Data + p.plane[po.u].offset + r * (w / 2),
+                               d.Data + p.plane[po.v].offset + r * (w / 2));
+        }
+      }
+    }
+    if (d.PixelFormat == Planar && d.SamplingFormat == YUV_420) {
+      // Chroma row r of this field is chroma row j of the frame: the average of
+      // frame rows 2j and 2j + 1.
+      const geometry::Plane& u = p.plane[po.u];
+      for (int64_t r = 0; r < u.rows; ++r) {
+        const int64_t j = interlaced ? 2 * r + field : r;
+        CanonicalToChroma420(in + 2 * j * 3 * w, in + (2 * j + 1) * 3 * w, w / 2,
+                             d.Data + u.offset + r * u.width, d.Data + p.plane[po.v].offset + r * u.width);
+      }
+    }
+  }
+  (void)h;
+}
+
+// Validates a target header against the source size and its buffer.
+bool PrepareTarget(const FrameImage& s, FrameImage& d) {
+  d.ImgWidth = s.ImgWidth;
+  d.ImgHeight = s.ImgHeight;
+  if (!IsValidYuvLayout(d)) return false;
+  ComputeFrameSize(d);
+  DeriveFourcc(d);
+  return true;
+}
+
+bool SourceIsCanonical(FrameImage& s) {
+  if (!IsCanonical444(s)) return false;
+  ComputeFrameSize(s);
+  return geometry::Usable(s);
+}
+
+}  // namespace
+
+bool ToCanonical444Reference(FrameImage& s, FrameImage& d) {
+  if (s.SamplingFormat == MONO) return MonoToCanonical(s, d);
+  if (!IsValidYuvLayout(s) || !CanHoldCanonical(d, s.ImgWidth, s.ImgHeight) || s.Data == d.Data) return false;
+  if (s.Capacity < int64_t{s.ImgWidth} * s.ImgHeight * 3) return false;  // holds every intermediate
+  ComputeFrameSize(s);
+  const int32_t w = s.ImgWidth, h = s.ImgHeight;
+  StepChain chain(s, d);
+  bool ok = true;
+  if (s.FieldFormat == Interlaced) {
+    ok = chain.Step([](FrameImage& t) { t.FieldFormat = Progressive; }, ConvertFieldFormat);
+  }
+  if (ok && s.ComponentOrder != YUV) {
+    ok = chain.Step([](FrameImage& t) { t.ComponentOrder = YUV; }, ReorderComponents);
+  }
+  if (ok && s.PixelFormat == Planar) {
+    if (s.SamplingFormat != YUV_444) {
+      ok = chain.Step([](FrameImage& t) { t.SamplingFormat = YUV_444; }, ConvertSampling);
+    }
+    if (ok) ok = chain.Step([](FrameImage& t) { t.PixelFormat = Packed; }, ConvertPixelFormat);
+  } else if (ok && s.SamplingFormat == YUV_422) {
+    ok = chain.Step([](FrameImage& t) { t.SamplingFormat = YUV_444; }, ConvertSampling);
+  }
+  if (!ok) return false;
+  if (!chain.ran() && !CopyBytes(s, d, int64_t{w} * h * 3)) return false;
+  d.ImageResolution = s.ImageResolution;
+  SetCanonicalHeader(d, w, h);
+  return true;
+}
+
+bool FromCanonical444Reference(FrameImage& s, FrameImage& d) {
+  if (!SourceIsCanonical(s) || !PrepareTarget(s, d) || s.Data == d.Data) return false;
+  const FrameImage target = d;
+  StepChain chain(s, d);
+  bool ok = true;
+  if (target.PixelFormat == Planar) {
+    ok = chain.Step([](FrameImage& t) { t.PixelFormat = Planar; }, ConvertPixelFormat);
+  }
+  if (ok && target.SamplingFormat != s.SamplingFormat) {
+    // The sampling step always produces order 0; the reorder step follows.
+    ok = chain.Step(
+        [&](FrameImage& t) {
+          t.SamplingFormat = target.SamplingFormat;
+          t.ComponentOrder = YUV;
+        },
+        ConvertSampling);
+  }
+  if (ok && target.ComponentOrder != s.ComponentOrder) {
+    ok = chain.Step([&](FrameImage& t) { t.ComponentOrder = target.ComponentOrder; }, ReorderComponents);
+  }
+  if (ok && target.FieldFormat == Interlaced) {
+    ok = chain.Step([](FrameImage& t) { t.FieldFormat = Interlaced; }, ConvertFieldFormat);
+  } else if (ok && !chain.ran()) {
+    ok = CopyBytes(s, d, s.DataSize);
+  }
+  if (!ok) return false;
+  uint8_t* data = d.Data;
+  const int64_t capacity = d.Capacity;
+  d = target;
+  d.Data = data;
+  d.Capacity = capacity;
+  ZeroUnusedBytes(d);
+  return true;
+}
+
+bool ToCanonical444(FrameImage& s, FrameImage& d) {
+  if (s.SamplingFormat == MONO) return MonoToCanonical(s, d);
+  if (!IsValidYuvLayout(s) || !CanHoldCanonical(d, s.ImgWidth, s.ImgHeight) || s.Data == d.Data) return false;
+  ComputeFrameSize(s);
+  ToCanonicalFast(s, d.Data);
+  d.ImageResolution = s.ImageResolution;
+  SetCanonicalHeader(d, s.ImgWidth, s.ImgHeight);
+  return true;
+}
+
+bool FromCanonical444(FrameImage& s, FrameImage& d) {
+  if (!SourceIsCanonical(s) || !PrepareTarget(s, d) || s.Data == d.Data) return false;
+  FromCanonicalFast(s.Data, d);
+  ZeroUnusedBytes(d);
+  return true;
+}
+
+}  // namespace vx

@@ -1,0 +1,114 @@
+#pragma once
+
+// Image operations on frame records: one operation per axis of the layout
+// (sampling, field format, packing, component order), the two pipelines to and
+// from the canonical form (packed progressive 4:4:4 Y,U,V), bilinear scaling,
+// row-segment and single-pixel access with blending, component extraction,
+// brightness scaling, and the small helpers of the analysis windows.
+//
+// Conventions: the caller states the destination's target layout in its header
+// before the call; each operation copies the header fields it does not change
+// from the source, sets DataSize of both records to their layout's frame size,
+// and returns false when it cannot work. Buffers belong to the caller; no
+// operation reads or writes past a record's Capacity or DataSize. Messages go
+// through the message sink.
+
+#include <array>
+#include <cstdint>
+#include <vector>
+
+#include "image/FrameImage.h"
+
+namespace vx {
+
+// An int limited to 0..255.
+uint8_t ClampToByte(int value);
+// A real limited to 0..255, truncated toward zero.
+uint8_t ClampToByte(double value);
+
+// True for the layouts a YUV file may have: 4:4:4 orders 0..2; packed 4:2:2
+// orders 0..2; planar 4:2:2 and 4:2:0 orders 0..1; either field format. Sizes
+// must be positive and fit in the record's buffer.
+bool IsValidYuvLayout(const FrameImage& frame);
+// Packed progressive 4:4:4 Y,U,V.
+bool IsCanonical444(const FrameImage& frame);
+// Sets the header to the canonical form of the given size.
+void SetCanonicalHeader(FrameImage& frame, int32_t width, int32_t height);
+
+bool ConvertSampling(FrameImage& source, FrameImage& destination);
+bool ConvertFieldFormat(FrameImage& source, FrameImage& destination);
+bool ConvertPixelFormat(FrameImage& source, FrameImage& destination);
+bool ReorderComponents(FrameImage& source, FrameImage& destination);
+// Exchanges component positions a and b (0..2) of a 4:4:4 or RGB image; the third
+// position is copied. Source and destination may be the same record.
+bool SwapComponents444(FrameImage& source, FrameImage& destination, int a, int b);
+bool ReorderPacked422(FrameImage& source, FrameImage& destination);
+bool SwapChroma420(FrameImage& source, FrameImage& destination);
+
+// Any YUV layout (and MONO, as grey) to the canonical form. The source record and
+// buffer may be overwritten: callers must not rely on them after the call.
+bool ToCanonical444(FrameImage& source, FrameImage& destination);
+// The canonical form to the layout stated in the destination's header. The source
+// buffer may be overwritten. Bytes of the frame that the layout leaves unused are
+// set to 0, so written files never carry stale buffer contents.
+bool FromCanonical444(FrameImage& source, FrameImage& destination);
+
+// The same pipelines as the plain chain of the single-axis operations, kept as
+// the reference that the fused kernels are tested against.
+bool ToCanonical444Reference(FrameImage& source, FrameImage& destination);
+bool FromCanonical444Reference(FrameImage& source, FrameImage& destination);
+
+// Packed progressive 4:4:4 or RGB of the source's size to the destination's
+// ImgWidth x ImgHeight, bilinear. Both sizes must be at least 2 x 2.
+bool ScaleBilinear(FrameImage& source, FrameImage& destination);
+bool ScaleBilinearReference(FrameImage& source, FrameImage& destination);
+
+// One run of pixels of one row, carried between images: for packed layouts the
+// first array holds the raw bytes; for planar layouts the three arrays hold the
+// three planes' samples (in storage order).
+struct SegmentBuffer {
+  SegmentBuffer() = default;
+  // Arrays of 3W, W and W bytes, cleared.
+  explicit SegmentBuffer(int32_t width);
+  std::vector<uint8_t> first;
+  std::vector<uint8_t> second;
+  std::vector<uint8_t> third;
+};
+
+enum class Access { Write = 0, Read = 1 };
+
+// Reads or writes `length` pixels of row `row` from column `column`. Writing
+// blends: new = (p x old + (100 - p) x given + 50) / 100.
+bool AccessSegment(FrameImage& image, SegmentBuffer& segment, int row, int column, int length,
+                   Access direction, int blendPercent);
+// Reads or writes the three components of one pixel, in the image's storage order.
+bool AccessPixel(FrameImage& image, int row, int column, std::array<uint8_t, 3>& value, Access direction,
+                 int blendPercent);
+// Rows in reverse order; works for every layout AccessSegment accepts. The two
+// records may share a buffer.
+bool FlipVertical(FrameImage& source, FrameImage& destination);
+
+// One component of a packed progressive 4:4:4 or RGB picture as a picture of its
+// own (selector 0..2), or the clamped sum of all three (selector 3).
+bool ExtractComponent(const FrameImage& source, FrameImage& destination, int selector);
+// In place: multiplies byte 0, 1, 2 (selector 0..2) or all three (3) of every
+// pixel by 101 / (101 - level), level 0..100.
+bool AdjustBrightness(FrameImage& image, int level, int selector);
+
+// Block mask of the analysis windows: one byte per 8 x 8 block, row-major with
+// (W + 7) / 8 bytes per block row; 0 marks a block to tint. Empty: no mask.
+using BlockMask = std::vector<uint8_t>;
+
+// Colours each pixel of the difference image by its tested value: inside
+// low..high the given colour, outside it black (mode 0), image A's pixel (1) or
+// image B's (2); marked blocks are tinted.
+bool DifferenceMap(const FrameImage& difference, FrameImage& output, int mode, int low, int high,
+                   const FrameImage& imageA, const FrameImage& imageB, const std::array<uint8_t, 3>& colour,
+                   int selector, const BlockMask& mask);
+bool MaskedHighlight(const FrameImage& source, FrameImage& output, const std::array<uint8_t, 3>& colour,
+                     const BlockMask& mask, int selector);
+bool LumaHistogram(const FrameImage& image, std::array<int, 256>& counts, int& minimum, int& maximum);
+using BlockGrid = std::array<std::array<int, 32>, 32>;
+bool BlockSums(const FrameImage& image, int mode, BlockGrid& grid, int& minimum, int& maximum, int period);
+
+}  // namespace vx

@@ -1,0 +1,254 @@
+// Row-segment and single-pixel access with blending, and the vertical flip built
+// on it. Rows are addressed per layout, interlaced fields included, so tools can
+// edit any layout without converting it.
+#include <algorithm>
+#include <cstring>
+#include <vector>
+
+#include "image/LayoutGeometry.h"
+#include "image/PixelOps.h"
+#include "platform/MessageSink.h"
+
+namespace vx {
+namespace {
+
+// Where the samples of image row y start, per storage plane. For packed layouts
+// only plane 0 is used and holds the row's first byte.
+struct RowAddress {
+  int64_t plane[3] = {0, 0, 0};
+  int64_t planeCount = 1;
+};
+
+RowAddress AddressOfRow(const FrameImage& f, int64_t y) {
+  const int64_t w = f.ImgWidth, h = f.ImgHeight;
+  const bool interlaced = f.FieldFormat == Interlaced;
+  const int64_t field = interlaced ? y % 2 : 0;
+  const int64_t r = interlaced ? y / 2 : y;
+  RowAddress a;
+  if (f.PixelFormat == Packed) {
+    const int64_t base = interlaced ? field * (f.DataSize / 2) : 0;
+    a.plane[0] = base + r * geometry::PackedRowBytes(f);
+    return a;
+  }
+  a.planeCount = 3;
+  if (f.SamplingFormat == YUV_420) {
+    const int64_t c = w / 2;
+    if (interlaced) {
+      // Each field is taken as half the frame: Y (W x H / 2), then U and V of
+      // (W x H) / 8 bytes each.
+      const int64_t base = field * (w * h / 2 + 2 * ((w * h) / 8));
+      a.plane[0] = base + r * w;
+      a.plane[1] = base + w * h / 2 + (r / 2) * c;
+      a.plane[2] = base + w * h / 2 + (w * h) / 8 + (r / 2) * c;
+    } else {
+      a.plane[0] = y * w;
+      a.plane[1] = w * h + (y / 2) * c;
+      a.plane[2] = w * h + c * (h / 2) + (y / 2) * c;
+    }
+    return a;
+  }
+  const int64_t base = interlaced ? field * (f.DataSize / 2) : 0;
+  const geometry::PlanarPicture p = geometry::PlanarAt(f.SamplingFormat, w, geometry::FieldRows(f), base);
+  for (int k = 0; k < 3; ++k) a.plane[k] = p.plane[k].offset + r * p.plane[k].width;
+  return a;
+}
+
+bool InFrame(const FrameImage& f, int64_t offset, int64_t count) {
+  return offset >= 0 && count >= 0 && offset + count <= f.DataSize;
+}
+
+// Moves `count` bytes between the image and a buffer, blending on write.
+void Transfer(uint8_t* image, uint8_t* buffer, int64_t count, Access direction, int p) {
+  if (direction == Access::Read) {
+    std::memcpy(buffer, image, static_cast<size_t>(count));
+    return;
+  }
+  if (p == 0) {
+    std::memcpy(image, buffer, static_cast<size_t>(count));
+    return;
+  }
+  for (int64_t i = 0; i < count; ++i)
+    image[i] = ClampToByte((p * image[i] + (100 - p) * buffer[i] + 50) / 100);
+}
+
+bool LayoutAccessible(const FrameImage& f, const char* packed420Message, const char* bmpMessage) {
+  if (f.SamplingFormat == YUV_420 && f.PixelFormat == Packed) {
+    ShowMessage(packed420Message);
+    return false;
+  }
+  if (f.SamplingFormat == BMP) {
+    ShowMessage(bmpMessage);
+    return false;
+  }
+  return true;
+}
+
+bool SupportedForAccess(const FrameImage& f) {
+  const bool sampling = f.SamplingFormat == YUV_444 || f.SamplingFormat == RGB_444 ||
+                        f.SamplingFormat == YUV_422 || f.SamplingFormat == YUV_420;
+  return sampling && (f.PixelFormat == Packed || f.PixelFormat == Planar) &&
+         (f.FieldFormat == Progressive || f.FieldFormat == Interlaced);
+}
+
+// A single plane of W-byte rows, reversed; in place when the buffers are shared.
+bool FlipMonoRows(const FrameImage& source, FrameImage& destination) {
+  const int64_t w = source.ImgWidth, h = source.ImgHeight;
+  if (w < 1 || h < 1 || w * h > source.DataSize || source.DataSize > source.Capacity) return false;
+  for (int64_t i = 0; i < (source.Data == destination.Data ? h / 2 : h); ++i) {
+    uint8_t* upper = destination.Data + i * w;
+    uint8_t* lower = destination.Data + (h - 1 - i) * w;
+    if (source.Data == destination.Data)
+      std::swap_ranges(upper, upper + w, lower);
+    else
+      std::memcpy(lower, source.Data + i * w, static_cast<size_t>(w));
+  }
+  return true;
+}
+
+}  // namespace
+
+SegmentBuffer::SegmentBuffer(int32_t width)
+    : first(static_cast<size_t>(std::max(width, 0)) * 3),
+      second(static_cast<size_t>(std::max(width, 0))),
+      third(static_cast<size_t>(std::max(width, 0))) {}
+
+bool AccessSegment(FrameImage& image, SegmentBuffer& segment, int row, int column, int length,
+                   Access direction, int blendPercent) {
+  const int p = std::clamp(blendPercent, 0, 100);
+  const bool subsampled = image.SamplingFormat == YUV_422 || image.SamplingFormat == YUV_420;
+  int64_t x = subsampled ? column / 2 * 2 : column;
+  int64_t n = length;
+  const int64_t w = image.ImgWidth, h = image.ImgHeight;
+  if (row < 0) {
+    ShowMessage("Error CONF1004: Row of the segment is negative !!! ");
+    return false;
+  }
+  if (row >= h) {
+    ShowMessage("Error CONF1005: Row of the segment bigger than image height!!! ");
+    return false;
+  }
+  if (x + n < 0) {
+    ShowMessage("Error CONF1006: The segment is nagative! ");
+    return false;
+  }
+  if (x >= w) {
+    ShowMessage("Error CONF1007: The segment is out of image width!!! ");
+    return false;
+  }
+  if (x + n > w) n = w - x;
+  if (x < 0) {
+    n = x + n;
+    x = 0;
+  }
+  if (!LayoutAccessible(image, "Error CONF1008: Packed format is not supported in 420 format !!! ",
+                        "Error CONF1009: BMP must be converted to RGB first !!! ")) {
+    return false;
+  }
+  if (image.SamplingFormat == MONO) return true;
+  if (!SupportedForAccess(image) || image.Data == nullptr || image.DataSize > image.Capacity) return false;
+  const RowAddress a = AddressOfRow(image, row);
+  uint8_t* data = image.Data;
+  if (image.PixelFormat == Packed) {
+    const int64_t bytesPerPixel = image.SamplingFormat == YUV_422 ? 2 : 3;
+    const int64_t offset = a.plane[0] + bytesPerPixel * x;
+    const int64_t count = bytesPerPixel * n;
+    if (!InFrame(image, offset, count) || count > static_cast<int64_t>(segment.first.size())) return false;
+    Transfer(data + offset, segment.first.data(), count, direction, p);
+    return true;
+  }
+  const int64_t chromaStart = subsampled ? x / 2 : x;
+  const int64_t chromaCount = subsampled ? n / 2 : n;
+  const int64_t luma = a.plane[0] + x;
+  const int64_t first = a.plane[1] + chromaStart;
+  const int64_t second = a.plane[2] + chromaStart;
+  if (!InFrame(image, luma, n) || !InFrame(image, first, chromaCount) ||
+      !InFrame(image, second, chromaCount) || n > static_cast<int64_t>(segment.first.size()) ||
+      chromaCount > static_cast<int64_t>(segment.second.size()) ||
+      chromaCount > static_cast<int64_t>(segment.third.size())) {
+    return false;
+  }
+  Transfer(data + luma, segment.first.data(), n, direction, p);
+  Transfer(data + first, segment.second.data(), chromaCount, direction, p);
+  Transfer(data + second, segment.third.data(), chromaCount, direction, p);
+  return true;
+}
+
+bool AccessPixel(FrameImage& image, int row, int column, std::array<uint8_t, 3>& value, Access direction,
+                 int blendPercent) {
+  const int p = std::clamp(blendPercent, 0, 100);
+  if (row >= image.ImgHeight) {
+    ShowMessage("Error CONF1010: Row of the pixel bigger than image height!!! ");
+    return false;
+  }
+  if (column >= image.ImgWidth) {
+    ShowMessage("Error CONF1011: Col of the pixel bigger than image width!!! ");
+    return false;
+  }
+  if (row < 0 || column < 0) return false;
+  if (!LayoutAccessible(image, "Error CONF1012: Packed format is not supported in 420 format !!! ",
+                        "Error CONF1013: BMP must be converted to RGB first !!! ")) {
+    return false;
+  }
+  if (image.SamplingFormat == MONO) return true;
+  if (!SupportedForAccess(image) || image.Data == nullptr || image.DataSize > image.Capacity) return false;
+  const RowAddress a = AddressOfRow(image, row);
+  const int64_t x = column;
+  int64_t offsets[3];
+  if (image.PixelFormat == Packed && image.SamplingFormat != YUV_422) {
+    for (int k = 0; k < 3; ++k) offsets[k] = a.plane[0] + 3 * x + k;
+  } else if (image.PixelFormat == Packed) {
+    const int64_t group = a.plane[0] + 4 * (x / 2);
+    const bool odd = x % 2 != 0;
+    if (image.ComponentOrder == UYV) {
+      offsets[0] = group;
+      offsets[1] = group + (odd ? 3 : 1);
+      offsets[2] = group + 2;
+    } else {
+      offsets[0] = group + (odd ? 2 : 0);
+      offsets[1] = group + 1;
+      offsets[2] = group + 3;
+    }
+  } else {
+    const bool subsampled = image.SamplingFormat != YUV_444 && image.SamplingFormat != RGB_444;
+    offsets[0] = a.plane[0] + x;
+    offsets[1] = a.plane[1] + (subsampled ? x / 2 : x);
+    offsets[2] = a.plane[2] + (subsampled ? x / 2 : x);
+  }
+  for (int64_t offset : offsets) {
+    if (!InFrame(image, offset, 1)) return false;
+  }
+  for (int k = 0; k < 3; ++k)
+    Transfer(image.Data + offsets[k], &value[static_cast<size_t>(k)], 1, direction, p);
+  return true;
+}
+
+bool FlipVertical(FrameImage& source, FrameImage& destination) {
+  if (source.Data == nullptr || destination.Data == nullptr) return false;
+  if (source.DataSize > destination.Capacity) return false;
+  uint8_t* data = destination.Data;
+  const int64_t capacity = destination.Capacity;
+  destination = source;
+  destination.Data = data;
+  destination.Capacity = capacity;
+  const int h = source.ImgHeight;
+  if (source.SamplingFormat == MONO) return FlipMonoRows(source, destination);
+  SegmentBuffer upper(source.ImgWidth);
+  FrameImage from = source;
+  if (source.Data == destination.Data) {
+    // In place: rows that share chroma (4:2:0) cannot be exchanged pairwise, so
+    // the picture is read from a copy kept per thread.
+    thread_local std::vector<uint8_t> copy;
+    copy.assign(source.Data, source.Data + source.DataSize);
+    from.Data = copy.data();
+    from.Capacity = static_cast<int64_t>(copy.size());
+  }
+  for (int i = 0; i < h; ++i) {
+    if (!AccessSegment(from, upper, i, 0, source.ImgWidth, Access::Read, 0) ||
+        !AccessSegment(destination, upper, h - 1 - i, 0, source.ImgWidth, Access::Write, 0)) {
+      return false;
+    }
+  }
+  return true;
+}
+
+}  // namespace vx

@@ -1,0 +1,357 @@
+#include <gtest/gtest.h>
+
+#include "PixelTestSupport.h"
+#include "image/PixelOps.h"
+#include "platform/MessageSink.h"
+
+namespace vx {
+namespace {
+
+using test::Layout;
+using test::TestFrame;
+
+std::vector<uint8_t> Span(const uint8_t* data, size_t count) {
+  return {data, data + count};
+}
+
+TEST(ClampToByte, IntsAndReals) {
+  EXPECT_EQ(ClampToByte(256), 255);
+  EXPECT_EQ(ClampToByte(255), 255);
+  EXPECT_EQ(ClampToByte(-1), 0);
+  EXPECT_EQ(ClampToByte(17), 17);
+  EXPECT_EQ(ClampToByte(255.9), 255);
+  EXPECT_EQ(ClampToByte(255.01), 255);
+  EXPECT_EQ(ClampToByte(-0.5), 0);
+  EXPECT_EQ(ClampToByte(17.99), 17);
+}
+
+TEST(ConvertSampling, AveragesTruncateAndRowsRepeat) {
+  // Planar 4:4:4, 2 x 2: Y 1..4, U 10 13 / 12 14 ... for 4:2:2; a second U row for 4:2:0.
+  TestFrame s(Layout(YUV_444, YUV, Progressive, Planar, 2, 2), 1);
+  const uint8_t planes[12] = {1, 2, 3, 4, 10, 13, 12, 14, 20, 20, 21, 21};
+  std::copy(planes, planes + 12, s.frame.Data);
+  TestFrame d(Layout(YUV_422, YUV, Progressive, Planar, 2, 2), 2);
+  ASSERT_TRUE(ConvertSampling(s.frame, d.frame));
+  EXPECT_EQ(d.frame.DataSize, 8);
+  EXPECT_EQ(Span(d.frame.Data, 8), (std::vector<uint8_t>{1, 2, 3, 4, 11, 13, 20, 21}));
+
+  TestFrame e(Layout(YUV_420, YUV, Progressive, Planar, 2, 2), 3);
+  const uint8_t u420[12] = {1, 2, 3, 4, 10, 11, 12, 14, 0, 0, 0, 1};
+  std::copy(u420, u420 + 12, s.frame.Data);
+  ASSERT_TRUE(ConvertSampling(s.frame, e.frame));
+  EXPECT_EQ(e.frame.DataSize, 6);
+  EXPECT_EQ(Span(e.frame.Data, 6), (std::vector<uint8_t>{1, 2, 3, 4, 11, 0}));
+
+  // 4:2:2 -> 4:2:0 -> 4:2:2 keeps even chroma rows and repeats them over odd ones.
+  TestFrame p422(Layout(YUV_422, YUV, Progressive, Planar, 4, 4), 4);
+  TestFrame p420(Layout(YUV_420, YUV, Progressive, Planar, 4, 4), 5);
+  TestFrame back(Layout(YUV_422, YUV, Progressive, Planar, 4, 4), 6);
+  ASSERT_TRUE(ConvertSampling(p422.frame, p420.frame));
+  ASSERT_TRUE(ConvertSampling(p420.frame, back.frame));
+  const uint8_t* in = p422.frame.Data + 16;
+  const uint8_t* out = back.frame.Data + 16;
+  for (int plane = 0; plane < 2; ++plane) {
+    for (int row = 0; row < 4; ++row) {
+      EXPECT_EQ(Span(out + plane * 8 + row * 2, 2), Span(in + plane * 8 + (row & ~1) * 2, 2)) << row;
+    }
+  }
+  EXPECT_EQ(Span(back.frame.Data, 16), Span(p422.frame.Data, 16)) << "luma is copied";
+
+  // Packed 4:4:4 -> 4:2:2 follows the destination's byte order.
+  TestFrame packed(Layout(YUV_444, YUV, Progressive, Packed, 2, 1), 7);
+  const uint8_t pixels[6] = {50, 10, 20, 60, 13, 40};
+  std::copy(pixels, pixels + 6, packed.frame.Data);
+  const std::vector<uint8_t> expected[3] = {{50, 11, 60, 30}, {50, 30, 60, 11}, {11, 50, 30, 60}};
+  for (int32_t order : {YUV, YVU, UYV}) {
+    TestFrame uyvy(Layout(YUV_422, order, Progressive, Packed, 2, 1), 8);
+    ASSERT_TRUE(ConvertSampling(packed.frame, uyvy.frame));
+    EXPECT_EQ(uyvy.Bytes(), expected[order]) << order;
+  }
+
+  TestFrame rgb(Layout(RGB_444, RGB, Progressive, Packed, 2, 2), 9);
+  EXPECT_FALSE(ConvertSampling(rgb.frame, d.frame));
+  TestFrame same(Layout(YUV_422, YUV, Progressive, Planar, 2, 2), 10);
+  EXPECT_FALSE(ConvertSampling(d.frame, same.frame));
+}
+
+TEST(ToCanonical444, SamePictureInTwoOrdersGivesTheSameBytes) {
+  // A UYVY frame and a YUY2 frame holding the same pixels.
+  TestFrame uyvy(Layout(YUV_422, UYV, Progressive, Packed, 4, 2), 1);
+  TestFrame yuy2(Layout(YUV_422, YUV, Progressive, Packed, 4, 2), 2);
+  for (int g = 0; g < 4; ++g) {
+    const uint8_t y0 = static_cast<uint8_t>(10 + g), u = static_cast<uint8_t>(100 + g),
+                  y1 = static_cast<uint8_t>(20 + g), v = static_cast<uint8_t>(200 + g);
+    const uint8_t a[4] = {u, y0, v, y1}, b[4] = {y0, u, y1, v};
+    std::copy(a, a + 4, uyvy.frame.Data + 4 * g);
+    std::copy(b, b + 4, yuy2.frame.Data + 4 * g);
+  }
+  TestFrame c1(Layout(YUV_444, YUV, Progressive, Packed, 4, 2), 3);
+  TestFrame c2(Layout(YUV_444, YUV, Progressive, Packed, 4, 2), 4);
+  ASSERT_TRUE(ToCanonical444(uyvy.frame, c1.frame));
+  ASSERT_TRUE(ToCanonical444(yuy2.frame, c2.frame));
+  EXPECT_EQ(c1.Bytes(), c2.Bytes());
+  EXPECT_EQ(Span(c1.frame.Data, 6), (std::vector<uint8_t>{10, 100, 200, 20, 100, 200}));
+  EXPECT_EQ(c1.frame.Fourcc, 10);
+  EXPECT_EQ(c1.frame.DataSize, 24);
+}
+
+TEST(FromCanonical444, InterlacedYv12AveragesProgressiveRowsThenSwapsThenSplits) {
+  const int w = 2, h = 4;
+  TestFrame c(Layout(YUV_444, YUV, Progressive, Packed, w, h), 1);
+  // U of row r, column x = 10 r + x; V = 100 + 10 r + x.
+  for (int r = 0; r < h; ++r) {
+    for (int x = 0; x < w; ++x) {
+      uint8_t* p = c.frame.Data + 3 * (r * w + x);
+      p[0] = static_cast<uint8_t>(r * w + x);
+      p[1] = static_cast<uint8_t>(10 * r + x);
+      p[2] = static_cast<uint8_t>(100 + 10 * r + x);
+    }
+  }
+  TestFrame d(Layout(YUV_420, YVU, Interlaced, Planar, w, h), 2);
+  ASSERT_TRUE(FromCanonical444(c.frame, d.frame));
+  // Field 1: Y rows 0 and 2, then V and U of frame chroma row 0 (rows 0+1);
+  // field 2: Y rows 1 and 3, then V and U of frame chroma row 1 (rows 2+3).
+  EXPECT_EQ(d.Bytes(), (std::vector<uint8_t>{0, 1, 4, 5, 105, 5, 2, 3, 6, 7, 125, 25}));
+}
+
+TEST(ReorderComponents, Permutations) {
+  TestFrame s(Layout(YUV_444, YVU, Progressive, Packed, 1, 1), 1);
+  s.frame.Data[0] = 1;
+  s.frame.Data[1] = 2;
+  s.frame.Data[2] = 3;
+  TestFrame d(Layout(YUV_444, UYV, Progressive, Packed, 1, 1), 2);
+  ASSERT_TRUE(ReorderComponents(s.frame, d.frame));
+  EXPECT_EQ(Span(d.frame.Data, 3), (std::vector<uint8_t>{3, 1, 2}));
+
+  TestFrame yuyv(Layout(YUV_422, YUV, Progressive, Packed, 2, 1), 3);
+  const uint8_t group[4] = {'y', 'u', 'Y', 'v'};
+  std::copy(group, group + 4, yuyv.frame.Data);
+  const struct {
+    int32_t from, to;
+    const char* bytes;
+  } cases[] = {{YUV, YVU, "yvYu"}, {YUV, UYV, "uyvY"}};
+  for (const auto& c : cases) {
+    TestFrame out(Layout(YUV_422, c.to, Progressive, Packed, 2, 1), 4);
+    ASSERT_TRUE(ReorderComponents(yuyv.frame, out.frame));
+    EXPECT_EQ(std::string(out.frame.Data, out.frame.Data + 4), c.bytes);
+  }
+  TestFrame interlaced(Layout(YUV_444, YVU, Interlaced, Packed, 2, 2), 5);
+  EXPECT_FALSE(ReorderComponents(interlaced.frame, d.frame));
+}
+
+TEST(AccessSegment, ClipsRoundsAndBlends) {
+  TestFrame f(Layout(YUV_444, YUV, Progressive, Planar, 8, 2), 1);
+  SegmentBuffer seg(8);
+  std::fill(seg.first.begin(), seg.first.end(), 7);
+  ASSERT_TRUE(AccessSegment(f.frame, seg, 1, -5, 10, Access::Write, 0));
+  EXPECT_EQ(Span(f.frame.Data + 8, 6), (std::vector<uint8_t>{7, 7, 7, 7, 7, f.frame.Data[13]}));
+  EXPECT_NE(f.frame.Data[13], 7);
+  ASSERT_TRUE(AccessSegment(f.frame, seg, 0, 6, 10, Access::Write, 0));
+  EXPECT_EQ(f.frame.Data[6], 7);
+  EXPECT_EQ(f.frame.Data[7], 7);
+
+  TestFrame yuyv(Layout(YUV_422, YUV, Progressive, Packed, 8, 1), 2);
+  SegmentBuffer raw(8);
+  ASSERT_TRUE(AccessSegment(yuyv.frame, raw, 0, 3, 2, Access::Read, 0));
+  EXPECT_EQ(Span(raw.first.data(), 4), Span(yuyv.frame.Data + 4, 4)) << "x = 3 starts at column 2";
+
+  TestFrame blend(Layout(YUV_444, YUV, Progressive, Packed, 1, 1), 3);
+  std::fill(blend.frame.Data, blend.frame.Data + 3, 200);
+  SegmentBuffer zero(1);
+  ASSERT_TRUE(AccessSegment(blend.frame, zero, 0, 0, 1, Access::Write, 80));
+  EXPECT_EQ(Span(blend.frame.Data, 3), (std::vector<uint8_t>{160, 160, 160}));
+  ASSERT_TRUE(AccessSegment(blend.frame, zero, 0, 0, 1, Access::Write, 150));
+  EXPECT_EQ(blend.frame.Data[0], 160) << "p above 100 is 100: unchanged";
+}
+
+TEST(AccessSegment, MessagesAndRefusals) {
+  RecordingMessageSink recorder;
+  ScopedMessageSink scope(recorder);
+  TestFrame f(Layout(YUV_444, YUV, Progressive, Packed, 8, 4), 1);
+  SegmentBuffer seg(8);
+  std::array<uint8_t, 3> px{};
+  EXPECT_FALSE(AccessSegment(f.frame, seg, -1, 0, 4, Access::Read, 0));
+  EXPECT_FALSE(AccessSegment(f.frame, seg, 4, 0, 4, Access::Read, 0));
+  EXPECT_FALSE(AccessSegment(f.frame, seg, 0, -9, 4, Access::Read, 0));
+  EXPECT_FALSE(AccessSegment(f.frame, seg, 0, 8, 4, Access::Read, 0));
+  EXPECT_FALSE(AccessPixel(f.frame, 4, 0, px, Access::Read, 0));
+  EXPECT_FALSE(AccessPixel(f.frame, 0, 8, px, Access::Read, 0));
+  EXPECT_FALSE(AccessPixel(f.frame, -1, 0, px, Access::Read, 0)) << "negative positions are refused";
+  TestFrame packed420(Layout(YUV_420, YUV, Progressive, Packed, 8, 4), 2);
+  EXPECT_FALSE(AccessSegment(packed420.frame, seg, 0, 0, 4, Access::Read, 0));
+  EXPECT_FALSE(AccessPixel(packed420.frame, 0, 0, px, Access::Read, 0));
+  TestFrame bmp(Layout(BMP, RGB, Progressive, Packed, 8, 4), 3);
+  EXPECT_FALSE(AccessSegment(bmp.frame, seg, 0, 0, 4, Access::Read, 0));
+  EXPECT_FALSE(AccessPixel(bmp.frame, 0, 0, px, Access::Read, 0));
+  TestFrame target(Layout(BMP, RGB, Interlaced, Planar, 8, 4), 4);
+  EXPECT_FALSE(ConvertFieldFormat(bmp.frame, target.frame));
+  EXPECT_FALSE(ConvertPixelFormat(bmp.frame, target.frame));
+  EXPECT_EQ(recorder.Texts(), (std::vector<std::string>{
+                                  "Error CONF1004: Row of the segment is negative !!! ",
+                                  "Error CONF1005: Row of the segment bigger than image height!!! ",
+                                  "Error CONF1006: The segment is nagative! ",
+                                  "Error CONF1007: The segment is out of image width!!! ",
+                                  "Error CONF1010: Row of the pixel bigger than image height!!! ",
+                                  "Error CONF1011: Col of the pixel bigger than image width!!! ",
+                                  "Error CONF1008: Packed format is not supported in 420 format !!! ",
+                                  "Error CONF1012: Packed format is not supported in 420 format !!! ",
+                                  "Error CONF1009: BMP must be converted to RGB first !!! ",
+                                  "Error CONF1013: BMP must be converted to RGB first !!! ",
+                                  "Error CONF1001: BMP file do not need to convert !!! ",
+                                  "Error CONF1002: BMP file do not need to convert !!! ",
+                              }));
+}
+
+TEST(AccessPixel, ComponentsInStorageOrder) {
+  struct Case {
+    int32_t sampling, order, pixel;
+    int column;
+    std::vector<int> offsets;  // byte offsets of the three values in a 4 x 2 frame
+  } cases[] = {
+      {YUV_444, UYV, Packed, 1, {3, 4, 5}},  {YUV_444, YUV, Planar, 1, {1, 9, 17}},
+      {YUV_422, YUV, Packed, 1, {2, 1, 3}},  {YUV_422, YUV, Packed, 2, {4, 5, 7}},
+      {YUV_422, UYV, Packed, 1, {0, 3, 2}},  {YUV_422, YVU, Planar, 3, {3, 9, 13}},
+      {YUV_420, YUV, Planar, 3, {3, 9, 11}},
+  };
+  for (const Case& c : cases) {
+    TestFrame f(Layout(c.sampling, c.order, Progressive, c.pixel, 4, 2), 1);
+    std::array<uint8_t, 3> value{};
+    ASSERT_TRUE(AccessPixel(f.frame, 0, c.column, value, Access::Read, 0));
+    for (int k = 0; k < 3; ++k) {
+      EXPECT_EQ(value[static_cast<size_t>(k)], f.frame.Data[c.offsets[static_cast<size_t>(k)]])
+          << test::Describe(f.frame) << " value " << k;
+    }
+  }
+}
+
+TEST(InterlacedField2, SegmentAccessAndConversionsDisagreeWhenHeightIsNotAMultipleOf4) {
+  TestFrame f(Layout(YUV_420, YUV, Interlaced, Planar, 720, 486), 1);
+  SegmentBuffer seg(720);
+  ASSERT_TRUE(AccessSegment(f.frame, seg, 1, 0, 720, Access::Read, 0));
+  EXPECT_EQ(Span(seg.first.data(), 720), Span(f.frame.Data + 262440, 720));
+  std::array<uint8_t, 3> px{};
+  ASSERT_TRUE(AccessPixel(f.frame, 1, 5, px, Access::Read, 0));
+  EXPECT_EQ(px[0], f.frame.Data[262445]);
+
+  TestFrame progressive(Layout(YUV_420, YUV, Progressive, Planar, 720, 486), 2);
+  ASSERT_TRUE(ConvertFieldFormat(f.frame, progressive.frame));
+  EXPECT_EQ(Span(progressive.frame.Data + 720, 720), Span(f.frame.Data + 262080, 720));
+  TestFrame full(Layout(YUV_444, YUV, Interlaced, Planar, 720, 486), 3);
+  ASSERT_TRUE(ConvertSampling(f.frame, full.frame));
+  EXPECT_EQ(Span(full.frame.Data + 720 * 486 * 3 / 2, 720), Span(f.frame.Data + 262080, 720));
+
+  TestFrame multiple(Layout(YUV_420, YUV, Interlaced, Planar, 720, 480), 4);
+  ASSERT_TRUE(AccessSegment(multiple.frame, seg, 1, 0, 720, Access::Read, 0));
+  EXPECT_EQ(Span(seg.first.data(), 720), Span(multiple.frame.Data + multiple.frame.DataSize / 2, 720));
+}
+
+TEST(ScaleBilinear, CornersAndMidpoints) {
+  TestFrame s(Layout(YUV_444, YUV, Progressive, Packed, 2, 2), 1);
+  const uint8_t corners[4] = {10, 21, 100, 255};
+  for (int i = 0; i < 4; ++i) std::fill(s.frame.Data + 3 * i, s.frame.Data + 3 * i + 3, corners[i]);
+  TestFrame d(Layout(YUV_444, YUV, Progressive, Packed, 3, 3), 2);
+  ASSERT_TRUE(ScaleBilinear(s.frame, d.frame));
+  const std::vector<uint8_t> expected = {10, 15, 21, 55, 96, 138, 100, 177, 255};
+  for (int i = 0; i < 9; ++i) EXPECT_EQ(d.frame.Data[3 * i + 1], expected[static_cast<size_t>(i)]) << i;
+  EXPECT_EQ(d.frame.DataSize, 27);
+
+  TestFrame tooSmall(Layout(YUV_444, YUV, Progressive, Packed, 1, 3), 3);
+  EXPECT_FALSE(ScaleBilinear(s.frame, tooSmall.frame)) << "a target of one column";
+  EXPECT_FALSE(ScaleBilinear(tooSmall.frame, d.frame)) << "a source of one column";
+  TestFrame sameSize(Layout(YUV_444, YUV, Progressive, Packed, 2, 2), 4);
+  EXPECT_FALSE(ScaleBilinear(s.frame, sameSize.frame));
+}
+
+TEST(ExtractAndBrightness, SelectorsAndFactors) {
+  TestFrame yuv(Layout(YUV_444, YUV, Progressive, Packed, 1, 1), 1);
+  yuv.frame.Data[0] = 100;
+  yuv.frame.Data[1] = 120;
+  yuv.frame.Data[2] = 50;
+  TestFrame out(Layout(MONO, YUV, Interlaced, Planar, 1, 1), 2);
+  const std::vector<uint8_t> yuvExpected[4] = {
+      {100, 128, 128}, {120, 128, 128}, {50, 128, 128}, {255, 128, 128}};
+  for (int s = 0; s < 4; ++s) {
+    ASSERT_TRUE(ExtractComponent(yuv.frame, out.frame, s));
+    EXPECT_EQ(Span(out.frame.Data, 3), yuvExpected[s]) << s;
+    EXPECT_EQ(out.frame.SamplingFormat, YUV_444);
+  }
+  TestFrame rgb(Layout(RGB_444, RGB, Progressive, Packed, 1, 1), 3);
+  std::copy(yuv.frame.Data, yuv.frame.Data + 3, rgb.frame.Data);
+  const std::vector<uint8_t> rgbExpected[4] = {{100, 0, 0}, {0, 120, 0}, {0, 0, 50}, {255, 255, 255}};
+  for (int s = 0; s < 4; ++s) {
+    ASSERT_TRUE(ExtractComponent(rgb.frame, out.frame, s));
+    EXPECT_EQ(Span(out.frame.Data, 3), rgbExpected[s]) << s;
+    EXPECT_EQ(out.frame.ComponentOrder, RGB);
+  }
+  EXPECT_FALSE(ExtractComponent(rgb.frame, out.frame, 4));
+
+  TestFrame bright(Layout(YUV_444, YUV, Progressive, Packed, 2, 1), 4);
+  const uint8_t values[6] = {0, 2, 3, 100, 254, 255};
+  std::copy(values, values + 6, bright.frame.Data);
+  ASSERT_TRUE(AdjustBrightness(bright.frame, 0, 3));
+  EXPECT_EQ(Span(bright.frame.Data, 6), Span(values, 6));
+  ASSERT_TRUE(AdjustBrightness(bright.frame, 100, 3));
+  EXPECT_EQ(Span(bright.frame.Data, 6), (std::vector<uint8_t>{0, 202, 255, 255, 255, 255}));
+  std::copy(values, values + 6, bright.frame.Data);
+  ASSERT_TRUE(AdjustBrightness(bright.frame, 50, 1));  // factor 101/51, byte 1 only
+  EXPECT_EQ(Span(bright.frame.Data, 6), (std::vector<uint8_t>{0, 3, 3, 100, 255, 255}));
+  EXPECT_FALSE(AdjustBrightness(bright.frame, 101, 0));
+}
+
+TEST(FlipVertical, TwiceGivesTheBytesBack) {
+  for (const ImageFormat& layout : test::ValidYuvLayouts(6, 8)) {
+    TestFrame s(layout, 1), d(layout, 2), back(layout, 3);
+    ASSERT_TRUE(FlipVertical(s.frame, d.frame)) << test::Describe(layout);
+    ASSERT_TRUE(FlipVertical(d.frame, back.frame));
+    EXPECT_EQ(back.Bytes(), s.Bytes()) << test::Describe(layout);
+    const auto before = s.Bytes();
+    ASSERT_TRUE(FlipVertical(d.frame, d.frame));
+    EXPECT_EQ(d.Bytes(), before) << "in place, " << test::Describe(layout);
+  }
+  TestFrame mono(Layout(MONO, YUV, Progressive, Planar, 3, 2), 4),
+      flipped(Layout(MONO, YUV, Progressive, Planar, 3, 2), 5);
+  ASSERT_TRUE(FlipVertical(mono.frame, flipped.frame));
+  EXPECT_EQ(Span(flipped.frame.Data, 3), Span(mono.frame.Data + 3, 3));
+}
+
+TEST(AnalysisHelpers, DifferenceHighlightHistogramBlocks) {
+  const int w = 9, h = 2;  // two block columns
+  TestFrame diff(Layout(YUV_444, YUV, Progressive, Packed, w, h), 1);
+  TestFrame a(Layout(YUV_444, YUV, Progressive, Packed, w, h), 2),
+      b(Layout(YUV_444, YUV, Progressive, Packed, w, h), 3);
+  TestFrame out(Layout(YUV_444, YUV, Progressive, Packed, w, h), 4);
+  for (int i = 0; i < w * h; ++i) diff.frame.Data[3 * i] = static_cast<uint8_t>(i * 10);
+  const std::array<uint8_t, 3> colour{200, 100, 50};
+  const BlockMask mask = {1, 0};
+  ASSERT_TRUE(DifferenceMap(diff.frame, out.frame, 1, 20, 40, a.frame, b.frame, colour, 0, mask));
+  EXPECT_EQ(Span(out.frame.Data, 3), Span(a.frame.Data, 3)) << "below low: image A";
+  EXPECT_EQ(Span(out.frame.Data + 6, 3), Span(colour.data(), 3)) << "inside the range: the colour";
+  const uint8_t* tinted = out.frame.Data + 3 * 8;  // column 8 lies in the marked block
+  const uint8_t* original = a.frame.Data + 3 * 8;
+  EXPECT_EQ(tinted[0], (original[0] >> 1) + ((255 - 200) >> 1));
+  ASSERT_TRUE(DifferenceMap(diff.frame, out.frame, 0, 20, 40, a.frame, b.frame, colour, 0, {}));
+  EXPECT_EQ(Span(out.frame.Data, 3), (std::vector<uint8_t>{0, 128, 128}));
+
+  ASSERT_TRUE(MaskedHighlight(diff.frame, out.frame, colour, mask, 3));
+  EXPECT_EQ(out.frame.SamplingFormat, RGB_444);
+  EXPECT_FALSE(MaskedHighlight(diff.frame, out.frame, colour, {}, 3)) << "no mask, nothing written";
+
+  std::array<int, 256> counts{};
+  int lo = 0, hi = 0;
+  ASSERT_TRUE(LumaHistogram(diff.frame, counts, lo, hi));
+  EXPECT_EQ(lo, 0);
+  EXPECT_EQ(hi, 170);
+  EXPECT_EQ(counts[10], 1);
+
+  BlockGrid grid;
+  ASSERT_TRUE(BlockSums(diff.frame, 1, grid, lo, hi, 2));
+  EXPECT_EQ(grid[0][1], 10 + 30 + 50 + 70);
+  EXPECT_EQ(lo, 0) << "unused cells count as 0";
+  EXPECT_FALSE(BlockSums(diff.frame, 1, grid, lo, hi, 0));
+  EXPECT_FALSE(BlockSums(diff.frame, 1, grid, lo, hi, 33));
+  ASSERT_TRUE(BlockSums(diff.frame, 0, grid, lo, hi, 0));
+  EXPECT_EQ(grid[1][8], 170);
+}
+
+}  // namespace
+}  // namespace vx
