@@ -107,7 +107,7 @@ __attribute__((target_clones("avx2", "default"))) void BlendRows(const double* u
 // Per-thread scratch of the fast scaler, kept between frames.
 struct ScaleScratch {
   std::vector<Tap> rows, columns;
-  std::vector<int64_t> leftIndex;
+  std::vector<int64_t> pixelOffset;  // byte offset of the left source pixel, per destination pixel
   std::vector<double> nearWeight, farWeight;
   std::vector<uint8_t> left, right;
   std::vector<double> interpolated[2];
@@ -151,18 +151,18 @@ bool ScaleBilinear(FrameImage& s, FrameImage& d) {
     return false;
   }
   const size_t count = static_cast<size_t>(3 * W);
-  x.leftIndex.resize(count);
+  x.pixelOffset.resize(static_cast<size_t>(W));
   x.nearWeight.resize(count);
   x.farWeight.resize(count);
-  x.left.resize(count);
-  x.right.resize(count);
+  x.left.resize(count + 1);  // one byte of slack for the 4-byte stores below
+  x.right.resize(count + 1);
   for (auto& row : x.interpolated) row.resize(count);
   x.cachedRow[0] = x.cachedRow[1] = -1;
   for (int64_t j = 0; j < W; ++j) {
     const Tap& c = x.columns[static_cast<size_t>(j)];
+    x.pixelOffset[static_cast<size_t>(j)] = c.index * 3;
     for (int64_t k = 0; k < 3; ++k) {
       const size_t e = static_cast<size_t>(3 * j + k);
-      x.leftIndex[e] = c.index * 3 + k;
       x.nearWeight[e] = c.near;
       x.farWeight[e] = c.far;
     }
@@ -176,9 +176,24 @@ bool ScaleBilinear(FrameImage& s, FrameImage& d) {
       if (x.cachedRow[slot] == r) return;
     }
     const uint8_t* row = s.Data + r * 3 * w;
-    for (size_t e = 0; e < count; ++e) {
-      x.left[e] = row[x.leftIndex[e]];
-      x.right[e] = row[x.leftIndex[e] + 3];
+    // Each destination pixel needs the 6 bytes of two neighbouring source pixels:
+    // one 8-byte load where the row has room for it, bytes at the row's end.
+    for (int64_t j = 0; j < W; ++j) {
+      const int64_t offset = x.pixelOffset[static_cast<size_t>(j)];
+      uint8_t* left = x.left.data() + 3 * j;
+      uint8_t* right = x.right.data() + 3 * j;
+      if (offset + 8 <= 3 * w) {
+        uint64_t six;
+        std::memcpy(&six, row + offset, 8);
+        const uint32_t low = static_cast<uint32_t>(six), high = static_cast<uint32_t>(six >> 24);
+        std::memcpy(left, &low, 4);
+        std::memcpy(right, &high, 4);
+      } else {
+        for (int k = 0; k < 3; ++k) {
+          left[k] = row[offset + k];
+          right[k] = row[offset + 3 + k];
+        }
+      }
     }
     InterpolateRow(x.left.data(), x.right.data(), x.nearWeight.data(), x.farWeight.data(),
                    static_cast<int64_t>(count), x.interpolated[slot].data());

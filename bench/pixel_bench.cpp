@@ -1,0 +1,107 @@
+// Time per 1080p frame of the pixel engine's hot paths: to and from the
+// canonical form, and scaling 1080p to 720p. Each run reports ms per frame.
+#include <benchmark/benchmark.h>
+
+#include <random>
+
+#include "image/FrameImage.h"
+#include "image/PixelOps.h"
+
+namespace {
+
+constexpr int32_t kWidth = 1920;
+constexpr int32_t kHeight = 1080;
+
+vx::ImageFormat Layout(int32_t sampling, int32_t order, int32_t field, int32_t pixel, int32_t w = kWidth,
+                       int32_t h = kHeight) {
+  vx::ImageFormat f;
+  f.SamplingFormat = sampling;
+  f.ComponentOrder = order;
+  f.FieldFormat = field;
+  f.PixelFormat = pixel;
+  f.ImgWidth = w;
+  f.ImgHeight = h;
+  return f;
+}
+
+void Fill(vx::FrameBuffer& buffer) {
+  std::mt19937 random(7);
+  for (int64_t i = 0; i < buffer.size(); ++i) buffer.data()[i] = static_cast<uint8_t>(random() >> 24);
+}
+
+void ToCanonical(benchmark::State& state, vx::ImageFormat layout) {
+  vx::FrameBuffer in, out;
+  in.Allocate(vx::WorkBufferSize(kWidth, kHeight));
+  out.Allocate(vx::WorkBufferSize(kWidth, kHeight));
+  Fill(in);
+  for (auto _ : state) {
+    vx::FrameImage source = in.Frame(layout);
+    vx::FrameImage destination = out.Frame(Layout(vx::YUV_444, vx::YUV, vx::Progressive, vx::Packed));
+    if (!vx::ToCanonical444(source, destination)) state.SkipWithError("refused");
+    benchmark::DoNotOptimize(out.data());
+  }
+}
+
+void FromCanonical(benchmark::State& state, vx::ImageFormat layout) {
+  vx::FrameBuffer in, out;
+  in.Allocate(vx::WorkBufferSize(kWidth, kHeight));
+  out.Allocate(vx::WorkBufferSize(kWidth, kHeight));
+  Fill(in);
+  for (auto _ : state) {
+    vx::FrameImage source = in.Frame(Layout(vx::YUV_444, vx::YUV, vx::Progressive, vx::Packed));
+    vx::FrameImage destination = out.Frame(layout);
+    if (!vx::FromCanonical444(source, destination)) state.SkipWithError("refused");
+    benchmark::DoNotOptimize(out.data());
+  }
+}
+
+void Scale1080To720(benchmark::State& state) {
+  vx::FrameBuffer in, out;
+  in.Allocate(vx::WorkBufferSize(kWidth, kHeight));
+  out.Allocate(vx::WorkBufferSize(kWidth, kHeight));
+  Fill(in);
+  for (auto _ : state) {
+    vx::FrameImage source = in.Frame(Layout(vx::YUV_444, vx::YUV, vx::Progressive, vx::Packed));
+    vx::FrameImage destination =
+        out.Frame(Layout(vx::YUV_444, vx::YUV, vx::Progressive, vx::Packed, 1280, 720));
+    if (!vx::ScaleBilinear(source, destination)) state.SkipWithError("refused");
+    benchmark::DoNotOptimize(out.data());
+  }
+}
+
+void ReferenceToCanonicalI420(benchmark::State& state) {
+  vx::FrameBuffer in, out;
+  in.Allocate(vx::WorkBufferSize(kWidth, kHeight));
+  out.Allocate(vx::WorkBufferSize(kWidth, kHeight));
+  Fill(in);
+  for (auto _ : state) {
+    vx::FrameImage source = in.Frame(Layout(vx::YUV_420, vx::YUV, vx::Progressive, vx::Planar));
+    vx::FrameImage destination = out.Frame(Layout(vx::YUV_444, vx::YUV, vx::Progressive, vx::Packed));
+    vx::ToCanonical444Reference(source, destination);
+    benchmark::DoNotOptimize(out.data());
+  }
+}
+
+using vx::Interlaced;
+using vx::Packed;
+using vx::Planar;
+using vx::Progressive;
+
+BENCHMARK_CAPTURE(ToCanonical, I420, Layout(vx::YUV_420, vx::YUV, Progressive, Planar))
+    ->Unit(benchmark::kMillisecond);
+BENCHMARK_CAPTURE(ToCanonical, YUY2, Layout(vx::YUV_422, vx::YUV, Progressive, Packed))
+    ->Unit(benchmark::kMillisecond);
+BENCHMARK_CAPTURE(ToCanonical, UYVY_interlaced, Layout(vx::YUV_422, vx::UYV, Interlaced, Packed))
+    ->Unit(benchmark::kMillisecond);
+BENCHMARK_CAPTURE(ToCanonical, Planar422, Layout(vx::YUV_422, vx::YUV, Progressive, Planar))
+    ->Unit(benchmark::kMillisecond);
+BENCHMARK_CAPTURE(FromCanonical, I420, Layout(vx::YUV_420, vx::YUV, Progressive, Planar))
+    ->Unit(benchmark::kMillisecond);
+BENCHMARK_CAPTURE(FromCanonical, UYVY, Layout(vx::YUV_422, vx::UYV, Progressive, Packed))
+    ->Unit(benchmark::kMillisecond);
+BENCHMARK(Scale1080To720)->Unit(benchmark::kMillisecond);
+BENCHMARK(ReferenceToCanonicalI420)->Unit(benchmark::kMillisecond);
+
+}  // namespace
+
+BENCHMARK_MAIN();
