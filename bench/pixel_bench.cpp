@@ -4,6 +4,8 @@
 
 #include <random>
 
+#include "display/DisplayConvert.h"
+#include "image/ColorFormula.h"
 #include "image/FrameImage.h"
 #include "image/PixelOps.h"
 
@@ -82,6 +84,52 @@ void ReferenceToCanonicalI420(benchmark::State& state) {
   }
 }
 
+void DisplayRgb(benchmark::State& state) {
+  vx::FrameBuffer in;
+  in.Allocate(vx::WorkBufferSize(kWidth, kHeight));
+  Fill(in);
+  std::vector<uint8_t> rows(static_cast<size_t>(kWidth) * kHeight * 4);
+  const vx::ColourTables tables = vx::MakeColourTables(vx::kItu601, {});
+  const std::span<const uint8_t> yuv(in.data(), static_cast<size_t>(kWidth) * kHeight * 3);
+  for (auto _ : state) {
+    vx::ConvertToDisplayRGB(tables, yuv, rows, kWidth, kHeight, true, 0, vx::kBoostY, false, true);
+    benchmark::DoNotOptimize(rows.data());
+  }
+}
+
+void RgbToYuvBuffer(benchmark::State& state) {
+  const int64_t pitch = (3 * kWidth + 3) / 4 * 4;
+  vx::FrameBuffer in;
+  in.Allocate(pitch * kHeight);
+  Fill(in);
+  std::vector<uint8_t> out(static_cast<size_t>(kWidth) * kHeight * 3);
+  const vx::ColourTables tables = vx::MakeColourTables(vx::kItu601, {});
+  for (auto _ : state) {
+    vx::RgbBufferToYuv(tables, std::span<const uint8_t>(in.data(), static_cast<size_t>(in.size())), out,
+                       kWidth, kHeight, true, true, true);
+    benchmark::DoNotOptimize(out.data());
+  }
+}
+
+// What the player does per frame: I420 to the canonical form, then display rows.
+void I420ToDisplay(benchmark::State& state) {
+  vx::FrameBuffer in, canonical;
+  in.Allocate(vx::WorkBufferSize(kWidth, kHeight));
+  canonical.Allocate(vx::WorkBufferSize(kWidth, kHeight));
+  Fill(in);
+  std::vector<uint8_t> rows(static_cast<size_t>(kWidth) * kHeight * 4);
+  const vx::ColourTables tables = vx::MakeColourTables(vx::kItu601, {});
+  for (auto _ : state) {
+    vx::FrameImage source = in.Frame(Layout(vx::YUV_420, vx::YUV, vx::Progressive, vx::Planar));
+    vx::FrameImage picture = canonical.Frame(Layout(vx::YUV_444, vx::YUV, vx::Progressive, vx::Packed));
+    vx::ToCanonical444(source, picture);
+    vx::ConvertToDisplayRGB(tables,
+                            std::span<const uint8_t>(picture.Data, static_cast<size_t>(picture.DataSize)),
+                            rows, kWidth, kHeight, true, 0, vx::kBoostY, false, true);
+    benchmark::DoNotOptimize(rows.data());
+  }
+}
+
 using vx::Interlaced;
 using vx::Packed;
 using vx::Planar;
@@ -101,6 +149,25 @@ BENCHMARK_CAPTURE(FromCanonical, UYVY, Layout(vx::YUV_422, vx::UYV, Progressive,
     ->Unit(benchmark::kMillisecond);
 BENCHMARK(Scale1080To720)->Unit(benchmark::kMillisecond);
 BENCHMARK(ReferenceToCanonicalI420)->Unit(benchmark::kMillisecond);
+BENCHMARK(DisplayRgb)->Unit(benchmark::kMillisecond);
+BENCHMARK(RgbToYuvBuffer)->Unit(benchmark::kMillisecond);
+BENCHMARK(I420ToDisplay)->Unit(benchmark::kMillisecond);
+
+void I420ToDisplayFused(benchmark::State& state) {
+  vx::FrameBuffer in, canonical;
+  in.Allocate(vx::WorkBufferSize(kWidth, kHeight));
+  canonical.Allocate(vx::WorkBufferSize(kWidth, kHeight));
+  Fill(in);
+  std::vector<uint8_t> rows(static_cast<size_t>(kWidth) * kHeight * 4);
+  const vx::ColourTables tables = vx::MakeColourTables(vx::kItu601, {});
+  for (auto _ : state) {
+    const vx::FrameImage source = in.Frame(Layout(vx::YUV_420, vx::YUV, vx::Progressive, vx::Planar));
+    vx::FrameImage picture = canonical.Frame(Layout(vx::YUV_444, vx::YUV, vx::Progressive, vx::Packed));
+    vx::FrameToDisplayRGB(tables, source, picture, rows, true, 0, vx::kBoostY, false, true);
+    benchmark::DoNotOptimize(rows.data());
+  }
+}
+BENCHMARK(I420ToDisplayFused)->Unit(benchmark::kMillisecond);
 
 }  // namespace
 

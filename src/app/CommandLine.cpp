@@ -11,65 +11,64 @@ namespace {
 
 // The usage text, piece by piece; piece 2 takes the program name and piece 42 a
 // literal percent sign.
-constexpr const char* kUsagePieces[] =
-    {
-        "Velutrix supports several functions in command line mode: \n\n",  // 1
-        "Usage: %s   -a [action]:                     \n",                 // 2
-        "                                             'play', 'convert', 'crop', 'flip', 'join', 'yuv2avi', "
-        "'avi2yuv', 'psnr' \n",                                                                        // 3
-        "                                    -e [exit after play this file]:   \n",                    // 4
-        "                                             'no_exit', 'exit'        \n",                    // 5
-        "                                    -u [RGB to YUV convert formula]:  \n",                    // 6
-        "                                             'itu601', 'itu709'       \n",                    // 7
-        "                                    -d [PSNR report delimited format]:  \n",                  // 8
-        "                                             'comma', 'tab'       \n",                        // 9
-        "                                    -r [playing frame rate (1,120) ]  \n",                    // 10
-        "                                    -n [name of input yuv file to play or to convert]   \n",  // 11
-        "                                    -m [name of the second input file  (used for 'join' and "
-        "'psnr')]   \n",                                                                         // 12
-        "                                    -N [name of converted yuv file]               \n",  // 13
-        "                                    -w [image width to play or to convert]        \n",  // 14
-        "                                    -W [image width of converted file]            \n",  // 15
-        "                                    -h [image height to play or to convert]       \n",  // 16
-        "                                    -H [image height of converted file]           \n",  // 17
-        "                                    -s [sampling format to play or to convert]:   \n",  // 18
-        "                                    -S [sampling format of converted file]:       \n",  // 19
-        "                                             'yuv444', 'yuv422', 'yuv420', 'rgb444', 'mono', 'bmp' "
-        "\n",                                                                                    // 20
-        "                                    -o [component order to play or to convert]:   \n",  // 21
-        "                                    -O [component order of converted file]:       \n",  // 22
-        "                                             'yuv', 'yvu', 'uyv',  'rgb',  'bgr'  \n",  // 23
-        "                                    -f [field format to play or to convert]:      \n",  // 24
-        "                                    -F [field format of converted file]:          \n",  // 25
-        "                                             'progressive', 'interlaced'          \n",  // 26
-        "                                    -p [pixel format to play or to convert]:      \n",  // 27
-        "                                    -P [pixel format of converted file]:          \n",  // 28
-        "                                             'packed',  'planar'          \n",          // 29
-        "                                    -c [crop top row],[crop left column], [crop height],[crop "
-        "width]   \n",                                                                         // 30
-        "                                    -v [AVI encoding format used for yuv2avi]:  \n",  // 31
-        "                                              ''iyuv', divx', ...  \n",               // 32
-        "                                                               \n",                   // 33
-        " The options in low case letters (like -w -h -s -o -f -p) are mostly used for YUV player, or for "
-        "source files of YUV converter.\n",  // 34
-        "    If they are not given in the command line, the program will use the parameters which the "
-        "program used in the last run. \n\n",  // 35
-        " The options in capital letters  (like -W -H -S -O -F -P) are mostly used for destination files of "
-        "YUV converter.\n",  // 36
-        "    If they are not given in the command line, the program will use the same parameters as the "
-        "source file. \n",                                                            // 37
-        " \nExample (See more examples and script files in the Help document):\n\n",  // 38
-        "  Velutrix.exe -a play -n video16.yuv -w 352 -h 288 -s yuv444 -o uyv -f interlaced -p planar -e "
-        "exit   \n\n",  // 39
-        "  Velutrix.exe -a convert  -n tulips_yuv420_inter_planar_qcif.yuv -s yuv420 -o yuv -f interlaced  "
-        "-p planar -w 176 -h 144  \n",  // 40
-        "                                           -N tulips_uyvy422_inter_packed_qcif.yuv  -S yuv422 -O "
-        "uyv -P packed -F interlaced -e exit  \n\n",                                            // 41
-        "  Velutrix.exe  -a convert -s bmp -S rgb444 -n aaa%cd.bmp -N aaa.yuv -e exit   \n\n",  // 42
-        "  Velutrix.exe -a join  -n tulips_yuv420_inter_planar_qcif1.yuv -s yuv420 -o yuv -f interlaced  -p "
-        "planar -w 176 -h 144  \n",  // 43
-        "                                    -m tulips_yuv420_inter_planar_qcif2.yuv -N "
-        "tulips_yuv420_inter_planar_qcif_joined.yuv   -e exit  \n",  // 44
+constexpr const char* kUsagePieces[] = {
+    "Velutrix supports several functions in command line mode: \n\n",  // 1
+    "Usage: %s   -a [action]:                     \n",                 // 2
+    "                                             'play', 'convert', 'crop', 'flip', 'join', 'yuv2avi', "
+    "'avi2yuv', 'psnr' \n",                                                                        // 3
+    "                                    -e [exit after play this file]:   \n",                    // 4
+    "                                             'no_exit', 'exit'        \n",                    // 5
+    "                                    -u [RGB to YUV convert formula]:  \n",                    // 6
+    "                                             'itu601', 'itu709'       \n",                    // 7
+    "                                    -d [PSNR report delimited format]:  \n",                  // 8
+    "                                             'comma', 'tab'       \n",                        // 9
+    "                                    -r [playing frame rate (1,120) ]  \n",                    // 10
+    "                                    -n [name of input yuv file to play or to convert]   \n",  // 11
+    "                                    -m [name of the second input file  (used for 'join' and "
+    "'psnr')]   \n",                                                                         // 12
+    "                                    -N [name of converted yuv file]               \n",  // 13
+    "                                    -w [image width to play or to convert]        \n",  // 14
+    "                                    -W [image width of converted file]            \n",  // 15
+    "                                    -h [image height to play or to convert]       \n",  // 16
+    "                                    -H [image height of converted file]           \n",  // 17
+    "                                    -s [sampling format to play or to convert]:   \n",  // 18
+    "                                    -S [sampling format of converted file]:       \n",  // 19
+    "                                             'yuv444', 'yuv422', 'yuv420', 'rgb444', 'mono', 'bmp' "
+    "\n",                                                                                    // 20
+    "                                    -o [component order to play or to convert]:   \n",  // 21
+    "                                    -O [component order of converted file]:       \n",  // 22
+    "                                             'yuv', 'yvu', 'uyv',  'rgb',  'bgr'  \n",  // 23
+    "                                    -f [field format to play or to convert]:      \n",  // 24
+    "                                    -F [field format of converted file]:          \n",  // 25
+    "                                             'progressive', 'interlaced'          \n",  // 26
+    "                                    -p [pixel format to play or to convert]:      \n",  // 27
+    "                                    -P [pixel format of converted file]:          \n",  // 28
+    "                                             'packed',  'planar'          \n",          // 29
+    "                                    -c [crop top row],[crop left column], [crop height],[crop "
+    "width]   \n",                                                                         // 30
+    "                                    -v [AVI encoding format used for yuv2avi]:  \n",  // 31
+    "                                              ''iyuv', divx', ...  \n",               // 32
+    "                                                               \n",                   // 33
+    " The options in low case letters (like -w -h -s -o -f -p) are mostly used for YUV player, or for "
+    "source files of YUV converter.\n",  // 34
+    "    If they are not given in the command line, the program will use the parameters which the "
+    "program used in the last run. \n\n",  // 35
+    " The options in capital letters  (like -W -H -S -O -F -P) are mostly used for destination files of "
+    "YUV converter.\n",  // 36
+    "    If they are not given in the command line, the program will use the same parameters as the "
+    "source file. \n",                                                            // 37
+    " \nExample (See more examples and script files in the Help document):\n\n",  // 38
+    "  Velutrix.exe -a play -n video16.yuv -w 352 -h 288 -s yuv444 -o uyv -f interlaced -p planar -e "
+    "exit   \n\n",  // 39
+    "  Velutrix.exe -a convert  -n tulips_yuv420_inter_planar_qcif.yuv -s yuv420 -o yuv -f interlaced  "
+    "-p planar -w 176 -h 144  \n",  // 40
+    "                                           -N tulips_uyvy422_inter_packed_qcif.yuv  -S yuv422 -O "
+    "uyv -P packed -F interlaced -e exit  \n\n",                                            // 41
+    "  Velutrix.exe  -a convert -s bmp -S rgb444 -n aaa%cd.bmp -N aaa.yuv -e exit   \n\n",  // 42
+    "  Velutrix.exe -a join  -n tulips_yuv420_inter_planar_qcif1.yuv -s yuv420 -o yuv -f interlaced  -p "
+    "planar -w 176 -h 144  \n",  // 43
+    "                                    -m tulips_yuv420_inter_planar_qcif2.yuv -N "
+    "tulips_yuv420_inter_planar_qcif_joined.yuv   -e exit  \n",  // 44
 };
 
 struct Keyword {

@@ -190,6 +190,8 @@ void SanitizeSettings(ProgramSettings& s) {
   if (!inRange(f.ImgWidth, 1, 65535)) f.ImgWidth = defaults.ImgWidth;
   if (!inRange(f.ImgHeight, 1, 65535)) f.ImgHeight = defaults.ImgHeight;
 
+  if (!inRange(s.YUV2RGB_Formula, 0, 2)) s.YUV2RGB_Formula = 0;
+
   auto clampColor = [](RgbColor& c) {
     for (int32_t* v : {&c.Red, &c.Green, &c.Blue}) *v = std::clamp(*v, 0, 255);
   };

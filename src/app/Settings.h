@@ -6,35 +6,16 @@
 #include <string>
 #include <string_view>
 
+#include "display/GridOverlay.h"
 #include "image/ImageFormat.h"
 
 namespace vx {
-
-struct RgbColor {
-  int32_t Red = 0;
-  int32_t Green = 0;
-  int32_t Blue = 0;
-  bool operator==(const RgbColor&) const = default;
-};
-
-// One display grid drawn over pictures.
-struct GridSettings {
-  int32_t Enabled = 0;
-  int32_t Transparency = 0;  // percent, 0..100
-  int32_t HorizontalSpacing = 8;
-  int32_t VerticalSpacing = 8;
-  RgbColor Color;
-  bool operator==(const GridSettings&) const = default;
-};
 
 struct OverlayItemSetting {
   int32_t Value = 0;
   RgbColor Color;
   bool operator==(const OverlayItemSetting&) const = default;
 };
-
-inline constexpr GridSettings kDefaultGrid1{0, 80, 8, 8, {0, 0, 0}};
-inline constexpr GridSettings kDefaultGrid2{0, 0, 16, 16, {255, 0, 0}};
 
 // Everything the program remembers between runs: the current raw layout and the
 // remembered options of the tools. One process-wide instance (CurrentSettings);

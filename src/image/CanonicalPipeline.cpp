@@ -6,6 +6,7 @@
 
 #include "image/LayoutGeometry.h"
 #include "image/PixelOps.h"
+#include "image/RowLocator.h"
 
 namespace vx {
 namespace {
@@ -131,6 +132,26 @@ void Packed444ToCanonical(const uint8_t* in, int order, int64_t n, uint8_t* out)
   }
 }
 
+void ToCanonicalFast(const FrameImage& s, uint8_t* out) {
+  const int64_t w = s.ImgWidth, h = s.ImgHeight;
+  const YuvRowLocator rows(s);
+  for (int64_t y = 0; y < h; ++y) {
+    uint8_t* o = out + y * 3 * w;
+    if (s.PixelFormat == Packed) {
+      if (s.SamplingFormat == YUV_444)
+        Packed444ToCanonical(rows.Packed(y), s.ComponentOrder, w, o);
+      else
+        Packed422ToCanonical(rows.Packed(y), s.ComponentOrder, w / 2, o);
+      continue;
+    }
+    const PlanarRow p = rows.Planar(y);
+    if (s.SamplingFormat == YUV_444)
+      PlanesToCanonical(p.y, p.u, p.v, w, o);
+    else
+      PairsToCanonical(p.y, p.u, p.v, w / 2, o);
+  }
+}
+
 // Plane indexes (storage order) of Y, U and V.
 struct PlaneOrder {
   int y, u, v;
@@ -143,49 +164,6 @@ PlaneOrder PlaneOrderOf(int32_t order) {
       return {1, 0, 2};
     default:
       return {0, 1, 2};
-  }
-}
-
-void ToCanonicalFast(const FrameImage& s, uint8_t* out) {
-  const int64_t w = s.ImgWidth, h = s.ImgHeight;
-  const bool interlaced = s.FieldFormat == Interlaced;
-  const PlanarPicture fields[2] = {geometry::PlanarField(s, 0), geometry::PlanarField(s, interlaced ? 1 : 0)};
-  const PlaneOrder po = PlaneOrderOf(s.ComponentOrder);
-  const int64_t chromaPairsPerField = h / 4;  // chroma rows of each field of interlaced 4:2:0
-  for (int64_t y = 0; y < h; ++y) {
-    const int field = interlaced ? static_cast<int>(y & 1) : 0;
-    const int64_t r = interlaced ? y >> 1 : y;
-    uint8_t* o = out + y * 3 * w;
-    if (s.PixelFormat == Packed) {
-      const int64_t base = geometry::FieldBase(s, field);
-      if (s.SamplingFormat == YUV_444)
-        Packed444ToCanonical(s.Data + base + r * 3 * w, s.ComponentOrder, w, o);
-      else
-        Packed422ToCanonical(s.Data + base + r * 2 * w, s.ComponentOrder, w / 2, o);
-      continue;
-    }
-    const PlanarPicture& p = fields[field];
-    const uint8_t* yRow = s.Data + p.plane[po.y].offset + r * p.plane[po.y].width;
-    if (s.SamplingFormat == YUV_444) {
-      PlanesToCanonical(yRow, s.Data + p.plane[po.u].offset + r * w, s.Data + p.plane[po.v].offset + r * w, w,
-                        o);
-      continue;
-    }
-    const PlanarPicture* chromaField = &p;
-    int64_t chromaRow = r;
-    if (s.SamplingFormat == YUV_420) {
-      if (!interlaced) {
-        chromaRow = y / 2;
-      } else {
-        // Chroma row y / 2 of the whole frame; the one row no field holds repeats the row above.
-        const int64_t j = std::min(y / 2, 2 * chromaPairsPerField - 1);
-        chromaField = &fields[j & 1];
-        chromaRow = j >> 1;
-      }
-    }
-    const int64_t c = w / 2;
-    PairsToCanonical(yRow, s.Data + chromaField->plane[po.u].offset + chromaRow * c,
-                     s.Data + chromaField->plane[po.v].offset + chromaRow * c, w / 2, o);
   }
 }
 

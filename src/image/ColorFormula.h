@@ -1,0 +1,69 @@
+#pragma once
+
+// The colour formulas between YUV and RGB: ITU-R BT.601 and BT.709 in 8-bit
+// fixed point (YUV to RGB through lookup tables), and a user-defined 6 x 4 matrix
+// in floating point. One formula is in force for the whole program.
+
+#include <array>
+#include <cstdint>
+#include <memory>
+#include <span>
+
+namespace vx {
+
+enum ColourFormulaValue : int32_t { kItu601 = 0, kItu709 = 1, kUserDefinedFormula = 2 };
+
+// Rows 0..2: Y, U, V = cR R + cG G + cB B + offset; rows 3..5: R, G, B =
+// cY Y + cU U + cV V + offset; each row holds (c, c, c, offset).
+using UserFormula = std::array<float, 24>;
+extern const UserFormula kDefaultUserFormula;
+
+// The formula in force and its lookup tables. Published as an immutable snapshot:
+// workers take one per call or per frame and never see a table half rebuilt.
+struct ColourTables {
+  int32_t formula = kItu601;
+  UserFormula user{};
+  std::array<int32_t, 256> y{}, rv{}, gu{}, gv{}, bu{};
+  std::array<uint8_t, 1024> clip{};  // index j + 384 for j = -384..639
+  uint8_t Clip(int32_t j) const { return clip[static_cast<size_t>(j + 384)]; }
+};
+
+// Tables for a formula; for the user-defined one the integer tables keep the
+// contents of `previous` (they are not used).
+ColourTables MakeColourTables(int32_t formula, const UserFormula& user,
+                              const ColourTables* previous = nullptr);
+
+// Publishes tables for the formula and matrix of the program settings. Called at
+// start-up, by the renderer and after the formula dialog; a no-op when nothing
+// changed, so calling it per frame costs nothing.
+void BuildYuvToRgbTables();
+// The tables in force.
+std::shared_ptr<const ColourTables> CurrentColourTables();
+
+struct Rgb8 {
+  uint8_t r, g, b;
+  bool operator==(const Rgb8&) const = default;
+};
+struct Yuv8 {
+  uint8_t y, u, v;
+  bool operator==(const Yuv8&) const = default;
+};
+
+Rgb8 YuvToRgbPixel(const ColourTables& tables, uint8_t y, uint8_t u, uint8_t v);
+// False (and nothing written) for a formula value outside 0..2.
+bool RgbToYuvPixel(int32_t formula, const UserFormula& user, uint8_t r, uint8_t g, uint8_t b, Yuv8& out);
+// With the formula in force.
+Rgb8 YuvToRgbPixel(uint8_t y, uint8_t u, uint8_t v);
+bool RgbToYuvPixel(uint8_t r, uint8_t g, uint8_t b, Yuv8& out);
+
+// A 24-bit picture to packed Y U V (3 bytes a pixel, 3W a row, top row first).
+// Source rows are ((3W + 3) / 4) x 4 bytes when `alignedRows`, else 3W; with
+// `bottomUp` the last row in memory is the top of the picture. Pixels are B, G, R
+// when `bottomUp` or `bgr`, else R, G, B. False when a buffer is too small.
+bool RgbBufferToYuv(std::span<const uint8_t> source, std::span<uint8_t> destination, int32_t width,
+                    int32_t height, bool bottomUp, bool bgr, bool alignedRows);
+bool RgbBufferToYuv(const ColourTables& tables, std::span<const uint8_t> source,
+                    std::span<uint8_t> destination, int32_t width, int32_t height, bool bottomUp, bool bgr,
+                    bool alignedRows);
+
+}  // namespace vx
