@@ -1,9 +1,13 @@
 #include "app/DesktopApp.h"
 
 #include <QApplication>
+#include <QLabel>
 
 #include "app/MainFrame.h"
+#include "app/Resources.h"
 #include "app/Startup.h"
+#include "display/DisplayConvert.h"
+#include "image/ColorFormula.h"
 #include "platform/MessageBoxSink.h"
 
 namespace vx {
@@ -16,6 +20,7 @@ int RunDesktop(const std::vector<std::string>& args) {
   char* qtArgv[] = {programName.data(), nullptr};
   QApplication application(qtArgc, qtArgv);
   QApplication::setApplicationName(QStringLiteral("Velutrix"));
+  InitResources();
 
   MessageBoxSink sink;
   ScopedMessageSink scope(sink);
@@ -24,8 +29,16 @@ int RunDesktop(const std::vector<std::string>& args) {
   if (const int code = PrepareStartup(args, settings, request)) return code;
 
   CMainFrame frame;
+  auto* view = new QWidget(&frame);  // the empty view under the toolbar
+  view->setAutoFillBackground(true);
+  frame.setCentralWidget(view);
   frame.show();
+  BuildYuvToRgbTables();
+  if (request.InputName.empty()) frame.ShowSplash();
+  // Command-line jobs are handed to their tools here as each tool is built.
+
   const int code = QApplication::exec();
+  SharedDisplayBuffer().Release();
   SaveAtShutdown(settings);
   return code;
 }

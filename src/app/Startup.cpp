@@ -2,12 +2,15 @@
 
 #include <cstdlib>
 
+#include "app/FileHistory.h"
+#include "image/ColorFormula.h"
 #include "platform/MessageSink.h"
 
 namespace vx {
 
 int PrepareStartup(const std::vector<std::string>& args, ProgramSettings& settings,
                    CommandLineRequest& request) {
+  LoadHistory();
   settings.Grid1 = kDefaultGrid1;
   settings.Grid2 = kDefaultGrid2;
   LoadSettings(settings);
@@ -42,6 +45,7 @@ int RunHeadless(const std::vector<std::string>& args) {
   ProgramSettings& settings = CurrentSettings();
   CommandLineRequest request;
   if (const int code = PrepareStartup(args, settings, request)) return code;
+  BuildYuvToRgbTables();
   // The command line's tools are run here as each of them is built.
   SaveAtShutdown(settings);
   return 0;

@@ -11,13 +11,13 @@ namespace vx {
 // Exit code of a job that was accepted but failed.
 inline constexpr int kExitJobFailed = 8;
 
-// The start-up steps that need no window: the settings file, then the command
-// line when there are arguments. Returns 0 when the program goes on, otherwise
+// The start-up steps that need no window: the history file, the settings file,
+// then the command line when there are arguments. Returns 0 when the program goes on, otherwise
 // the exit code of a refused command line (nothing must be saved then).
 int PrepareStartup(const std::vector<std::string>& args, ProgramSettings& settings,
                    CommandLineRequest& request);
 
-// The shutdown steps: the settings file (then, once it exists, the history file).
+// The shutdown steps: the settings file, then the history file.
 void SaveAtShutdown(const ProgramSettings& settings);
 
 // True when a desktop session is reachable (DISPLAY or WAYLAND_DISPLAY is set).

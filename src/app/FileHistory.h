@@ -1,0 +1,84 @@
+#pragma once
+
+// The files the program has opened, created or modified, with the layout they
+// were used with, most recent first, one record per path.
+
+#include <array>
+#include <cstdint>
+#include <filesystem>
+#include <mutex>
+#include <string>
+#include <string_view>
+#include <vector>
+
+#include "image/FrameImage.h"
+
+namespace vx {
+
+enum HistoryOperation : int32_t { kOpened = 0, kCreated = 1, kModified = 2 };
+
+struct HistoryTime {
+  int32_t year = 0, month = 0, day = 0, hour = 0, minute = 0, second = 0;
+  bool operator==(const HistoryTime&) const = default;
+};
+HistoryTime LocalTimeNow();
+
+struct CFileHistoryInfo {
+  std::string fileName;
+  int32_t Fourcc = 0;
+  int32_t SamplingFormat = 0;
+  int32_t ComponentOrder = 0;
+  int32_t FieldFormat = 0;
+  int32_t PixelFormat = 0;
+  int32_t ImageResolution = 0;
+  int32_t ImgWidth = 0;
+  int32_t ImgHeight = 0;
+  int32_t operation = kOpened;
+  HistoryTime openTime;
+  uint64_t id = 0;  // identity within this run, for removing exactly the selected records
+  bool operator==(const CFileHistoryInfo& other) const;
+};
+
+// The history store. Tools add to it from worker threads; the File Manager and
+// start-up/shutdown use it from the UI thread: every access is locked.
+class FileHistoryStore {
+ public:
+  // Puts a record for `path` at the front, dropping any other record with the same
+  // (case-sensitive) path. Refuses paths that the file cannot hold: empty ones and
+  // ones containing byte 1 or white space other than the space.
+  bool Add(std::string_view path, const ImageFormat& format, int32_t operation, const HistoryTime& when);
+  // Removes the records with these ids; sets the modified flag when any was removed.
+  void Remove(const std::vector<uint64_t>& ids);
+  std::vector<CFileHistoryInfo> Records() const;
+  bool Modified() const;
+  void Clear();
+
+  // Reads the history text; stops at the first damaged record, keeping the ones
+  // before it. Clears the modified flag.
+  void LoadText(std::string_view text);
+  std::string SaveText() const;
+  void Load(const std::filesystem::path& file);
+  // Writes the file when modified (through a temporary file and a rename); an
+  // empty list writes an empty file. Returns false when writing failed.
+  bool Save(const std::filesystem::path& file);
+
+ private:
+  mutable std::mutex mutex_;
+  std::vector<CFileHistoryInfo> records_;
+  bool modified_ = false;
+  uint64_t nextId_ = 1;
+};
+
+FileHistoryStore& FileHistory();
+
+// Records a file opened (0), created (1) or modified (2) with its layout, now.
+bool AddToHistory(std::string_view path, const ImageFormat& format, int32_t operation);
+// The per-user history file.
+void LoadHistory();
+void SaveHistory();
+
+// Column titles and cell texts of the File Manager's list.
+extern const std::array<const char*, 9> kHistoryColumns;
+std::array<std::string, 9> HistoryRowTexts(const CFileHistoryInfo& record);
+
+}  // namespace vx

@@ -1,0 +1,79 @@
+// Opens the program's windows on a real display and saves a picture of each, so
+// that a person can look at them: build/velutrix_screenshots <clip> <folder>.
+#include <QApplication>
+#include <QDir>
+#include <QPixmap>
+#include <QScreen>
+#include <QTest>
+#include <QTimer>
+
+#include "app/FileHistory.h"
+#include "app/FileHistoryDialog.h"
+#include "app/FormatDialog.h"
+#include "app/MainFrame.h"
+#include "app/Resources.h"
+#include "app/Settings.h"
+#include "app/ShellWindows.h"
+#include "display/GridDialog.h"
+#include "image/ColorFormula.h"
+#include "image/FormulaDialog.h"
+
+namespace {
+
+void Save(QWidget& window, const QString& folder, const QString& name) {
+  window.show();
+  window.raise();
+  QTest::qWaitForWindowExposed(&window);
+  QTest::qWait(300);
+  window.grab().save(QDir(folder).filePath(name + QStringLiteral(".png")));
+  // The whole screen too, for windows that open others (the splash over the main window).
+  if (name == QStringLiteral("main")) {
+    QGuiApplication::primaryScreen()->grabWindow(0).save(QDir(folder).filePath(QStringLiteral("screen.png")));
+  }
+}
+
+}  // namespace
+
+int main(int argc, char** argv) {
+  QApplication app(argc, argv);
+  if (argc < 3) return 2;
+  const QString clip = QString::fromLocal8Bit(argv[1]);
+  const QString folder = QString::fromLocal8Bit(argv[2]);
+  QDir().mkpath(folder);
+  vx::InitResources();
+  vx::BuildYuvToRgbTables();
+
+  vx::CMainFrame frame;
+  auto* view = new QWidget(&frame);
+  view->setAutoFillBackground(true);
+  frame.setCentralWidget(view);
+  frame.ShowSplash();
+  Save(frame, folder, QStringLiteral("main"));
+
+  vx::CYuvFrmtDlg format;
+  format.SetFile(clip);
+  format.SetRefuseMono(true);
+  format.SetLeaveOutBmp(true);
+  format.Prepare();
+  Save(format, folder, QStringLiteral("format"));
+
+  vx::ImageFormat f = vx::CurrentSettings().Format;
+  vx::AddToHistory("/data/clips/foreman_cif.yuv", f, vx::kOpened);
+  f.SamplingFormat = vx::YUV_422;
+  f.PixelFormat = vx::Packed;
+  f.ComponentOrder = vx::UYV;
+  vx::AddToHistory("/data/out/foreman cif uyvy.yuv", f, vx::kCreated);
+  vx::AddToHistory(clip.toStdString(), format.format(), vx::kOpened);
+  vx::CFileHistory history;
+  Save(history, folder, QStringLiteral("history"));
+
+  vx::CGrid grid;
+  Save(grid, folder, QStringLiteral("grid"));
+  vx::CYUV2RGB_Formula formula;
+  Save(formula, folder, QStringLiteral("formula"));
+  vx::CAboutBox about;
+  Save(about, folder, QStringLiteral("about"));
+  vx::CHelpWindow help;
+  Save(help, folder, QStringLiteral("help"));
+  return 0;
+}
