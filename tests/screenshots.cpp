@@ -23,7 +23,7 @@ namespace {
 void Save(QWidget& window, const QString& folder, const QString& name) {
   window.show();
   window.raise();
-  QTest::qWaitForWindowExposed(&window);
+  if (!QTest::qWaitForWindowExposed(&window)) qWarning("window %s was not exposed", qPrintable(name));
   QTest::qWait(300);
   window.grab().save(QDir(folder).filePath(name + QStringLiteral(".png")));
   // The whole screen too, for windows that open others (the splash over the main window).

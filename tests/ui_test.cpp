@@ -2,37 +2,43 @@
 
 #include <QAbstractButton>
 #include <QApplication>
+#include <QMenuBar>
 #include <QMessageBox>
+#include <QStatusBar>
 #include <QTimer>
 #include <QtTest/QTest>
 #include <atomic>
 #include <thread>
 
+#include "TestSupport.h"
+#include "app/FileHistory.h"
+#include "app/FileHistoryDialog.h"
+#include "app/FormatDialog.h"
 #include "app/MainFrame.h"
+#include "app/Resources.h"
+#include "app/Settings.h"
+#include "app/ShellWindows.h"
+#include "display/GridDialog.h"
+#include "display/PreviewArea.h"
+#include "image/ColorFormula.h"
+#include "image/FormulaDialog.h"
 #include "platform/MessageBoxSink.h"
 
 namespace vx {
 namespace {
 
-TEST(MainFrame, OpensWhereAndAsItShould) {
-  CMainFrame frame;
-  frame.show();
-  ASSERT_TRUE(QTest::qWaitForWindowExposed(&frame));
-  EXPECT_EQ(frame.windowTitle(), QStringLiteral("Velutrix"));
-  EXPECT_EQ(frame.geometry().size(), QSize(1000, 600));
-}
-
-// Answers every message box that opens by pressing its OK button.
+// Answers every message box that opens by pressing `button`, and remembers it.
 class BoxAnswerer : public QObject {
  public:
-  BoxAnswerer() {
+  explicit BoxAnswerer(QMessageBox::StandardButton button = QMessageBox::Ok) {
     timer_.setInterval(20);
-    connect(&timer_, &QTimer::timeout, this, [this] {
+    connect(&timer_, &QTimer::timeout, this, [this, button] {
       for (QWidget* widget : QApplication::topLevelWidgets()) {
         if (auto* box = qobject_cast<QMessageBox*>(widget); box && box->isVisible()) {
           texts.push_back(box->text());
           captions.push_back(box->windowTitle());
-          box->button(QMessageBox::Ok)->click();
+          QAbstractButton* b = box->button(button);
+          (b ? b : box->buttons().first())->click();
         }
       }
     });
@@ -44,6 +50,272 @@ class BoxAnswerer : public QObject {
  private:
   QTimer timer_;
 };
+
+QStringList MenuTexts(const QMenu* menu) {
+  QStringList texts;
+  for (const QAction* a : menu->actions()) {
+    if (!a->isSeparator()) texts << a->text();
+  }
+  return texts;
+}
+
+TEST(MainFrame, MenusAcceleratorsAndPrompts) {
+  CMainFrame frame;
+  frame.show();
+  ASSERT_TRUE(QTest::qWaitForWindowExposed(&frame));
+  EXPECT_EQ(frame.windowTitle(), QStringLiteral("Velutrix"));
+  EXPECT_EQ(frame.geometry().size(), QSize(1000, 600));
+  QStringList titles;
+  for (const QAction* a : frame.menuBar()->actions()) titles << a->text();
+  EXPECT_EQ(titles, (QStringList{"YUV Player", "YUV Converter", "YUV Analyzer", "YUV Editor", "AVI Files",
+                                 "&Options", "&Help"}));
+  const QList<QAction*> menus = frame.menuBar()->actions();
+  EXPECT_EQ(MenuTexts(menus[0]->menu()),
+            (QStringList{"&Open YUV file...", "File &History Manager ", "E&xit"}));
+  EXPECT_EQ(MenuTexts(menus[1]->menu()),
+            (QStringList{"&Format convert ", "&Join two files", "Image c&rop", "&Vertical flip", "Pa&dding",
+                         "Co&lor merge", "Color &separate"}));
+  EXPECT_EQ(MenuTexts(menus[2]->menu()),
+            (QStringList{"&PSNR ", "&Compare ", "&Info Overlay", "Motion Estimation "}));
+  EXPECT_EQ(MenuTexts(menus[3]->menu()), (QStringList{"Inspect and &Edit", "Compositio&n"}));
+  EXPECT_EQ(MenuTexts(menus[4]->menu()), (QStringList{"Decode &AVI to YUV ", "Encode &YUV to AVI "}));
+  EXPECT_EQ(MenuTexts(menus[5]->menu()),
+            (QStringList{"&Toolbar", "Status &Bar ", "Grid...", "YUV to RGB Form&ula"}));
+  EXPECT_EQ(MenuTexts(menus[6]->menu()),
+            (QStringList{"&Help Contents", "About Command Line...", "&About Velutrix..."}));
+
+  struct Expected {
+    Command command;
+    const char* shortcut;
+    const char* prompt;
+  } expected[] = {
+      {Command::Open, "Ctrl+O", "Open an existing YUV file to play"},
+      {Command::History, "Ctrl+H", "File manager, display a list of YUV files with access history"},
+      {Command::Crop, "Ctrl+R", "Crop an area from a YUV file"},
+      {Command::Motion, "Ctrl+M", "Check motions between two adjacent frames"},
+      {Command::Composition, "Ctrl+N", "Put one image on top of anyother YUV image"},
+      {Command::YuvToAvi, "Ctrl+Y", "Encode YUV frames into AVI format"},
+      {Command::Formula, "Ctrl+U", "Select RGB to YUV converting formula"},
+      {Command::CommandLine, "", "Display command line parameters"},
+  };
+  for (const Expected& e : expected) {
+    QAction* a = frame.action(e.command);
+    ASSERT_NE(a, nullptr);
+    EXPECT_EQ(a->shortcut().toString(), QString::fromLatin1(e.shortcut));
+    EXPECT_EQ(a->statusTip(), QString::fromLatin1(e.prompt));
+  }
+  EXPECT_EQ(frame.action(Command::Open)->toolTip(), QStringLiteral("Play a YUV file"));
+  EXPECT_EQ(frame.action(Command::History)->toolTip(), QStringLiteral("File manager"));
+  EXPECT_FALSE(frame.action(Command::Convert)->isEnabled()) << "tools not yet available are disabled";
+  EXPECT_TRUE(frame.action(Command::Grid)->isEnabled());
+  EXPECT_EQ(frame.statusBar()->currentMessage(), QStringLiteral("For Help, press F1"));
+  int separators = 0, buttons = 0;
+  for (const QAction* a : frame.toolBar()->actions()) (a->isSeparator() ? separators : buttons)++;
+  EXPECT_EQ(separators, 6);
+  EXPECT_EQ(buttons, 21);
+}
+
+TEST(MainFrame, EachToolEntryOpensANewWindow) {
+  CMainFrame frame;
+  frame.RegisterTool(Command::Crop, QStringLiteral("Image Cropping"),
+                     [](QWidget* parent) { return new QDialog(parent); });
+  EXPECT_TRUE(frame.action(Command::Crop)->isEnabled());
+  frame.action(Command::Crop)->trigger();
+  QWidget* first = frame.LatestWindow(Command::Crop);
+  frame.action(Command::Crop)->trigger();
+  QWidget* second = frame.LatestWindow(Command::Crop);
+  ASSERT_NE(first, nullptr);
+  ASSERT_NE(second, nullptr);
+  EXPECT_NE(first, second);
+  EXPECT_TRUE(first->isVisible()) << "the earlier window stays open";
+  EXPECT_EQ(second->windowTitle(), QStringLiteral("Image Cropping"));
+}
+
+class FormatDialogTest : public testing::Test {
+ protected:
+  void SetUp() override {
+    saved_ = CurrentSettings();
+    clip_ = (dir_ / "clip_352x288.uyvy").string();
+    test::WriteFileBytes(clip_, test::RandomBytes(352 * 288 * 2 * 2, 3));
+  }
+  void TearDown() override { CurrentSettings() = saved_; }
+  test::TempDir dir_;
+  std::string clip_;
+  ProgramSettings saved_;
+};
+
+TEST_F(FormatDialogTest, GuessesFromTheNameAndShowsTheStructure) {
+  CYuvFrmtDlg dialog;
+  dialog.SetFile(QString::fromStdString(clip_));
+  dialog.SetRefuseMono(true);
+  dialog.SetLeaveOutBmp(true);
+  dialog.Prepare();
+  EXPECT_EQ(dialog.samplingList()->currentIndex(), YUV_422);
+  EXPECT_EQ(dialog.samplingList()->count(), 5) << "BMP left out";
+  EXPECT_EQ(dialog.packingList()->currentIndex(), Packed);
+  EXPECT_EQ(dialog.fieldList()->currentIndex(), Progressive);
+  EXPECT_EQ(dialog.orderList()->currentText(), QStringLiteral("U,Y,V,Y"));
+  EXPECT_EQ(dialog.resolutionList()->currentIndex(), 3);
+  EXPECT_EQ(dialog.fourccList()->currentText(), QStringLiteral("UYVY"));
+  EXPECT_EQ(dialog.frameCount(), 2);
+  ASSERT_EQ(dialog.diagram().size(), 1u);
+  EXPECT_EQ(dialog.diagram()[0].label, "UYVY UYVY");
+  EXPECT_EQ(dialog.windowTitle(), QString::fromStdString(clip_));
+}
+
+TEST_F(FormatDialogTest, ListChangesAreCorrectedWithMessages) {
+  BoxAnswerer answerer;
+  MessageBoxSink sink;
+  ScopedMessageSink scope(sink);
+  CYuvFrmtDlg dialog;
+  dialog.SetFile(QString::fromStdString(clip_));
+  dialog.SetRefuseMono(true);
+  dialog.Prepare();
+  emit dialog.samplingList()->activated(YUV_420);
+  EXPECT_EQ(dialog.packingList()->currentIndex(), Planar);
+  emit dialog.samplingList()->activated(MONO);
+  EXPECT_EQ(dialog.samplingList()->currentIndex(), YUV_420) << "mono refused, sampling kept";
+  ASSERT_EQ(answerer.texts.size(), 2);
+  EXPECT_EQ(answerer.texts[0],
+            QStringLiteral("Error FRMT1006: For 420 YUV format, only planar pixel is supported!\n"));
+  EXPECT_EQ(answerer.texts[1],
+            QStringLiteral("Error FRMT1008: Mono color image is only supported in YUV Plyer function!\n"));
+  emit dialog.fourccList()->activated(12);  // YV12
+  EXPECT_EQ(dialog.orderList()->currentText(), QStringLiteral("Y,V,U"));
+  const ImageFormat before = CurrentSettings().Format;
+  dialog.reject();
+  EXPECT_EQ(CurrentSettings().Format, before) << "Cancel changes nothing";
+}
+
+TEST_F(FormatDialogTest, CustomSizeIsCheckedAndKept) {
+  BoxAnswerer answerer;
+  MessageBoxSink sink;
+  ScopedMessageSink scope(sink);
+  CYuvFrmtDlg dialog;
+  dialog.SetFile(QString::fromStdString(clip_));
+  dialog.Prepare();
+  int attempts = 0;
+  QTimer filler;
+  filler.setInterval(20);
+  QObject::connect(&filler, &QTimer::timeout, [&] {
+    auto* custom = qobject_cast<CCustomizedResolution*>(QApplication::activeModalWidget());
+    if (!custom) return;
+    // First an odd width for 4:2:2 (refused), then 1000 x 500.
+    custom->widthEdit()->setText(attempts == 0 ? QStringLiteral("1001") : QStringLiteral("1000"));
+    custom->heightEdit()->setText(QStringLiteral("500"));
+    ++attempts;
+    custom->accept();
+  });
+  filler.start();
+  emit dialog.resolutionList()->activated(kCustomResolution);
+  filler.stop();
+  EXPECT_EQ(dialog.resolutionList()->currentIndex(), kCustomResolution);
+  EXPECT_EQ(dialog.resolutionList()->currentText(), QStringLiteral("Customized WxH: 1000x500"));
+  ASSERT_EQ(answerer.texts.size(), 1);
+  EXPECT_TRUE(answerer.texts[0].startsWith(QStringLiteral("Error CSRS1004:")));
+  dialog.accept();
+  EXPECT_EQ(CurrentSettings().Format.ImgWidth, 1000);
+  EXPECT_EQ(CurrentSettings().Format.ImgHeight, 500);
+  EXPECT_EQ(CurrentSettings().Format.ImageResolution, kCustomResolution);
+  EXPECT_EQ(CurrentSettings().Format.SamplingFormat, YUV_422);
+}
+
+TEST(FileManager, DeletesExactlyTheSelectedRecords) {
+  FileHistory().Clear();
+  ImageFormat f;
+  for (const char* path : {"/c.yuv", "/b.yuv", "/a.yuv"}) AddToHistory(path, f, kOpened);
+  int played = 0;
+  CFileHistory::SetPlayHandler([&](const CFileHistoryInfo&) { ++played; });
+  CFileHistory dialog;
+  ASSERT_EQ(dialog.list()->topLevelItemCount(), 3);
+  dialog.list()->topLevelItem(0)->setSelected(true);
+  dialog.list()->topLevelItem(2)->setSelected(true);
+  dialog.OpenSelected();
+  EXPECT_EQ(played, 0) << "two rows selected: nothing opens";
+  {
+    BoxAnswerer yes(QMessageBox::Yes);
+    dialog.DeleteSelected();
+    ASSERT_EQ(yes.texts.size(), 1);
+    EXPECT_EQ(yes.captions[0], QStringLiteral("Delete file"));
+  }
+  const auto records = FileHistory().Records();
+  ASSERT_EQ(records.size(), 1u);
+  EXPECT_EQ(records[0].fileName, "/b.yuv");
+  dialog.list()->topLevelItem(0)->setSelected(true);
+  dialog.OpenSelected();
+  EXPECT_EQ(played, 1);
+  CFileHistory::SetPlayHandler(nullptr);
+  FileHistory().Clear();
+}
+
+TEST(GridDialog, TransparencyIsLimitedAndOkStoresTheGrids) {
+  const ProgramSettings saved = CurrentSettings();
+  CGrid dialog;
+  const auto& one = dialog.controls(0);
+  one.transparencyEdit->clear();
+  QTest::keyClicks(one.transparencyEdit, QStringLiteral("150"));
+  EXPECT_EQ(one.transparencyEdit->text(), QStringLiteral("100"));
+  EXPECT_EQ(one.transparency->value(), 100);
+  one.enable->setChecked(true);
+  one.width->setText(QStringLiteral("16"));
+  dialog.accept();
+  EXPECT_EQ(CurrentSettings().Grid1, (GridSettings{1, 100, 16, 8, {0, 0, 0}}));
+  CurrentSettings() = saved;
+}
+
+TEST(FormulaDialog, ConfirmedChoiceRebuildsTheTables) {
+  const ProgramSettings saved = CurrentSettings();
+  CYUV2RGB_Formula dialog;
+  EXPECT_FALSE(dialog.field(0)->isEnabled());
+  EXPECT_EQ(dialog.field(17)->text(), QStringLiteral("-0.390"));
+  dialog.radio(kItu709)->click();
+  {
+    BoxAnswerer ok(QMessageBox::Ok);
+    dialog.accept();
+    ASSERT_EQ(ok.texts.size(), 1);
+    EXPECT_EQ(ok.texts[0].toStdString(), CYUV2RGB_Formula::kQuestion);
+  }
+  EXPECT_EQ(CurrentSettings().YUV2RGB_Formula, kItu709);
+  EXPECT_EQ(CurrentColourTables()->formula, kItu709);
+  CurrentSettings() = saved;
+  BuildYuvToRgbTables();
+}
+
+TEST(PreviewArea, ScrollsALargerPictureByTheLineStep) {
+  QWidget dialog;
+  dialog.resize(400, 300);
+  auto* area = new PreviewArea(&dialog);
+  area->setGeometryFor(QPoint(40, 40), QSize(200, 100));
+  dialog.show();
+  ASSERT_TRUE(QTest::qWaitForWindowExposed(&dialog));
+  const std::vector<uint8_t> yuv(400 * 300 * 3, 128);
+  ASSERT_TRUE(area->showFrame(yuv.data(), yuv.size(), 400, 300, true));
+  EXPECT_TRUE(area->verticalBar()->isVisible());
+  EXPECT_TRUE(area->horizontalBar()->isVisible());
+  EXPECT_EQ(area->verticalBar()->geometry(), QRect(24, 40, 16, 100));
+  EXPECT_EQ(area->horizontalBar()->geometry(), QRect(40, 24, 200, 16));
+  area->verticalBar()->triggerAction(QAbstractSlider::SliderSingleStepAdd);
+  EXPECT_EQ(area->verticalOffset(), (300 - 100 + 127) / 64);
+  area->horizontalBar()->triggerAction(QAbstractSlider::SliderToMaximum);
+  EXPECT_EQ(area->horizontalOffset(), 64 * ((400 - 200 + 127) / 64));
+  area->repaint();  // the window reaches past the picture: drawn without reading outside it
+  RecordingMessageSink recorder;
+  ScopedMessageSink scope(recorder);
+  EXPECT_FALSE(area->showFrame(yuv.data(), yuv.size(), 8193, 10, true));
+  EXPECT_EQ(recorder.Texts().size(), 1u);
+}
+
+TEST(Splash, ClosesOnAClick) {
+  CMainFrame frame;
+  frame.show();
+  ASSERT_TRUE(QTest::qWaitForWindowExposed(&frame));
+  frame.ShowSplash();
+  auto* splash = frame.findChild<CSplashWnd*>();
+  ASSERT_NE(splash, nullptr);
+  QPointer<CSplashWnd> watched(splash);
+  QTest::mouseClick(splash, Qt::LeftButton);
+  QTRY_VERIFY_WITH_TIMEOUT(watched.isNull(), 2000);
+}
 
 TEST(MessageBoxSink, WorkerWaitsUntilTheBoxIsAnswered) {
   BoxAnswerer answerer;
@@ -69,6 +341,9 @@ TEST(MessageBoxSink, WorkerWaitsUntilTheBoxIsAnswered) {
 int main(int argc, char** argv) {
   if (qEnvironmentVariableIsEmpty("QT_QPA_PLATFORM")) qputenv("QT_QPA_PLATFORM", "offscreen");
   QApplication app(argc, argv);
+  vx::InitResources();
   testing::InitGoogleTest(&argc, argv);
+  vx::RecordingMessageSink quiet;
+  vx::ScopedMessageSink scope(quiet);
   return RUN_ALL_TESTS();
 }

@@ -22,6 +22,7 @@ int PrepareStartup(const std::vector<std::string>& args, ProgramSettings& settin
 
 void SaveAtShutdown(const ProgramSettings& settings) {
   SaveSettings(settings);
+  SaveHistory();
 }
 
 bool HaveDisplay() {
