@@ -5,6 +5,7 @@
 #include "app/FileHistory.h"
 #include "image/ColorFormula.h"
 #include "platform/MessageSink.h"
+#include "tools/Converter.h"
 
 namespace vx {
 
@@ -47,9 +48,38 @@ int RunHeadless(const std::vector<std::string>& args) {
   CommandLineRequest request;
   if (const int code = PrepareStartup(args, settings, request)) return code;
   BuildYuvToRgbTables();
-  // The command line's tools are run here as each of them is built.
+  const int code = RunHeadlessJob(request, settings);
   SaveAtShutdown(settings);
-  return 0;
+  return code;
+}
+
+namespace {
+
+// Headless jobs have nobody to show a preview to.
+class HeadlessObserver final : public ToolJobObserver {
+ public:
+  bool WantsPreview() const override { return false; }
+};
+
+int RunJob(ToolJob& job, bool exitWhenDone) {
+  job.ExitWhenDone = exitWhenDone;
+  job.RunState = Running;
+  HeadlessObserver observer;
+  return job.Run(observer) == JobOutcome::Completed ? 0 : kExitJobFailed;
+}
+
+}  // namespace
+
+int RunHeadlessJob(const CommandLineRequest& request, const ProgramSettings& settings) {
+  switch (request.Action) {
+    case ActionConvert: {
+      ConverterJob job;
+      if (!job.PrepareFromCommandLine(request, settings.Format)) return kExitJobFailed;
+      return RunJob(job, request.ExitWhenDone != 0);
+    }
+    default:
+      return 0;  // tools still to come accept their command line and do nothing yet
+  }
 }
 
 }  // namespace vx

@@ -23,6 +23,10 @@ void SaveAtShutdown(const ProgramSettings& settings);
 // True when a desktop session is reachable (DISPLAY or WAYLAND_DISPLAY is set).
 bool HaveDisplay();
 
+// Runs the job of an accepted command line without windows; returns 0 when it
+// ran to its end, 8 when it failed.
+int RunHeadlessJob(const CommandLineRequest& request, const ProgramSettings& settings);
+
 // Runs the program without windows: messages and the usage text go to stderr and
 // the process ends with the job. Returns the exit code: 0 done, 1..7 for a refused
 // command line, 8 for a job that failed.

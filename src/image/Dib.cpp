@@ -120,8 +120,11 @@ bool CDib::CreateFromBits(int32_t width, int32_t height, int bitCount, std::span
   return true;
 }
 
-bool CDib::Read(RawFile& file) {
+bool CDib::Read(RawFile& file, bool reportErrors) {
   Empty();
+  auto ShowMessage = [reportErrors](const std::string& text) {
+    if (reportErrors) vx::ShowMessage(text);
+  };
   uint8_t fileHeader[kFileHeaderBytes];
   if (file.Read(fileHeader, kFileHeaderBytes) < static_cast<int64_t>(kFileHeaderBytes)) {
     ShowMessage("read error 1");

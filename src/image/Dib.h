@@ -27,7 +27,8 @@ class CDib {
   // Reads a BMP file from its current position. Refuses, with a message, what is
   // no bitmap or none this program can hold: compressed and top-down bitmaps,
   // damaged headers, sizes that do not fit the file.
-  bool Read(RawFile& file);
+  // With `reportErrors` off nothing is shown (for probing whether a file is a bitmap).
+  bool Read(RawFile& file, bool reportErrors = true);
   // Writes the file header, the information header, the colour table and the rows.
   bool Write(RawFile& file) const;
   void Empty();

@@ -1,0 +1,441 @@
+#include "tools/Converter.h"
+
+#include <cstring>
+#include <utility>
+
+#include "display/DisplayConvert.h"
+#include "display/FormatLabel.h"
+#include "image/ColorFormula.h"
+#include "image/Dib.h"
+#include "image/PixelOps.h"
+#include "platform/MessageSink.h"
+#include "platform/StringFormat.h"
+
+namespace vx {
+
+const ToolMessages kConverterMessages = {
+    "Error CONV1031:  End frame number cannot be smaller than start frame number!\n",
+    "Error CONV1032:  The start frame number you specified is bigger than the number of frames in the image "
+    "file "
+    "to convert!\n",
+    "Error CONV1033:  The end frame number you specified is bigger than the number of frames in the image "
+    "file to "
+    "convert!\n",
+    "Error CONV1034:  Start or end frame number cannot be less than or equal to zero!\n",
+    "Error CONV1035: Image size (%d, %d) not support !\n",
+    "Error CONV1036: Image size (%d, %d) not support !\n",
+    "Error CONV1037: Input file %s not found\n",
+    "Error CONV1014: Input file %s not found\n",
+    "Error CONV1038: Bitstream reading error!\n",
+    "Error CONV1039: File %s cannot be written !\n",
+    "Converting finished!",
+};
+
+std::vector<std::string> BmpSequenceNames(const std::string& target, int64_t count) {
+  const std::string base = ToolJob::DefaultTargetName(target, "");
+  std::vector<std::string> names;
+  names.reserve(static_cast<size_t>(std::max<int64_t>(count, 0)));
+  for (int64_t k = 1; k <= count; ++k)
+    names.push_back(StrFormat("%s_%04d.bmp", base.c_str(), static_cast<int>(k - 1)));
+  return names;
+}
+
+std::string FormatNamePattern(const std::string& pattern, int64_t number) {
+  // Find the conversions: "%%" is a literal percent; one %[flags][width]d|i|u is the number.
+  std::string out;
+  size_t conversions = 0;
+  std::string spec;
+  size_t specAt = std::string::npos, specEnd = 0;
+  for (size_t i = 0; i < pattern.size(); ++i) {
+    if (pattern[i] != '%') continue;
+    if (i + 1 < pattern.size() && pattern[i + 1] == '%') {
+      ++i;
+      continue;
+    }
+    size_t j = i + 1;
+    while (j < pattern.size() && std::strchr("-+ 0#", pattern[j])) ++j;
+    while (j < pattern.size() && pattern[j] >= '0' && pattern[j] <= '9' && j - i < 6) ++j;
+    if (j < pattern.size() && std::strchr("diu", pattern[j])) {
+      ++conversions;
+      specAt = i;
+      specEnd = j;
+      spec = pattern.substr(i, j - i) + "lld";
+    } else {
+      return pattern;  // not a pattern of ours: the name as it is
+    }
+    i = j;
+  }
+  if (conversions != 1) return pattern;
+  auto literal = [](const std::string& text) {
+    std::string plain;
+    for (size_t i = 0; i < text.size(); ++i) {
+      plain.push_back(text[i]);
+      if (text[i] == '%' && i + 1 < text.size() && text[i + 1] == '%') ++i;
+    }
+    return plain;
+  };
+  char digits[64];
+  std::snprintf(digits, sizeof digits, spec.c_str(), static_cast<long long>(number));
+  return literal(pattern.substr(0, specAt)) + digits + literal(pattern.substr(specEnd + 1));
+}
+
+std::string DifferentBmpFormatMessage(const std::string& name, int32_t w, int32_t h, int32_t bits,
+                                      int32_t refW, int32_t refH, int32_t refBits) {
+  return StrFormat(
+      "File %s (width = %d, height = %d, bit count = %d) has different format as the first file (width = %d, "
+      "height = %d, bit count = %d)",
+      name.c_str(), w, h, bits, refW, refH, refBits);
+}
+
+std::optional<BmpSequence> ScanBmpPattern(const std::string& pattern) {
+  BmpSequence sequence;
+  std::string previous;
+  for (int64_t j = 0;; ++j) {
+    const std::string name = FormatNamePattern(pattern, j);
+    if (name == previous) break;
+    previous = name;
+    auto file = RawFile::OpenRead(name);
+    if (!file) {
+      if (j == 0) {
+        ShowMessage(
+            "Error CONV1006:  BMP image open Failed, please make sure the number in BMP file name start from "
+            "0, "
+            "like 'tulips00.bmp'. ");
+        return std::nullopt;
+      }
+      break;
+    }
+    CDib dib;
+    if (!dib.Read(*file, false)) break;
+    if (sequence.names.empty()) {
+      sequence.width = dib.Width();
+      sequence.height = dib.Height();
+      sequence.bitCount = dib.BitCount();
+    } else if (dib.Width() != sequence.width || dib.Height() != sequence.height ||
+               dib.BitCount() != sequence.bitCount) {
+      ShowMessage(DifferentBmpFormatMessage(name, dib.Width(), dib.Height(), dib.BitCount(), sequence.width,
+                                            sequence.height, sequence.bitCount));
+      return std::nullopt;
+    }
+    sequence.names.push_back(name);
+    if (static_cast<int64_t>(sequence.names.size()) >= kMaxBmpFiles) {
+      ShowMessage(
+          StrFormat("Error CONV1005:  You cannot have more than %d BMP files. Only first %d files are used!",
+                    static_cast<int>(kMaxBmpFiles), static_cast<int>(kMaxBmpFiles)));
+      break;
+    }
+  }
+  if (sequence.names.empty()) return std::nullopt;
+  return sequence;
+}
+
+ConverterJob::ConverterJob() : ToolJob(kConverterMessages) {}
+
+bool ConverterJob::PrepareFromCommandLine(const CommandLineRequest& request, const ImageFormat& current) {
+  SourceName = request.InputName;
+  TargetName = request.OutputName;
+  static_cast<ImageFormat&>(SourceFormat) = current;
+  SourceFormat.ImageResolution = kCustomResolution;
+  ComputeFrameSize(SourceFormat);
+  const OutputFormatRequest& out = request.OutputFormat;
+  TargetFormat = FrameImage{};
+  TargetFormat.SamplingFormat = out.SamplingFormat;
+  TargetFormat.ComponentOrder = out.ComponentOrder;
+  TargetFormat.FieldFormat = out.FieldFormat;
+  TargetFormat.PixelFormat = out.PixelFormat;
+  TargetFormat.ImgWidth = out.ImgWidth;
+  TargetFormat.ImgHeight = out.ImgHeight;
+  TargetFormat.ImageResolution = kCustomResolution;
+  if (SourceFormat.SamplingFormat == BMP) {
+    const auto sequence = ScanBmpPattern(request.InputName);
+    if (!sequence) return false;
+    SourceBmpNames = sequence->names;
+    SourceFormat.Fourcc = 0;
+    SourceFormat.ComponentOrder = RGB;
+    SourceFormat.FieldFormat = Progressive;
+    SourceFormat.PixelFormat = Packed;
+    SourceFormat.ImgWidth = sequence->width;
+    SourceFormat.ImgHeight = sequence->height;
+    ComputeFrameSize(SourceFormat);
+    FrameCount = static_cast<int64_t>(SourceBmpNames.size());
+    StartFrame = 1;
+    EndFrame = FrameCount;
+    if (TargetFormat.ImgWidth == -1) TargetFormat.ImgWidth = SourceFormat.ImgWidth;
+    if (TargetFormat.ImgHeight == -1) TargetFormat.ImgHeight = SourceFormat.ImgHeight;
+    DeriveFourcc(TargetFormat);
+    DeriveResolution(TargetFormat);
+  } else {
+    auto file = RawFile::OpenRead(SourceName);
+    if (!file) {
+      ShowMessage(StrFormat(messages_.requestNotFound, SourceName.c_str()));
+      return false;
+    }
+    FrameCount = static_cast<int64_t>(
+        CountFrames(static_cast<uint64_t>(std::max<int64_t>(file->Length(), 0)), SourceFormat.DataSize));
+    StartFrame = 1;
+    EndFrame = FrameCount;
+  }
+  ComputeFrameSize(TargetFormat);
+  DeriveFourcc(TargetFormat);
+  if (TargetFormat.SamplingFormat == BMP) {
+    if (EndFrame > kMaxBmpFiles) {
+      ShowMessage(StrFormat(
+          "Error CONV1015: There are more than %d frames, only first %d frames are converted to BMP files\n",
+          static_cast<int>(kMaxBmpFiles), static_cast<int>(kMaxBmpFiles)));
+      EndFrame = kMaxBmpFiles;
+    }
+    TargetBmpNames = BmpSequenceNames(TargetName, EndFrame);
+  }
+  return true;
+}
+
+bool ConverterJob::SameLayout() const {
+  const FrameImage& s = SourceFormat;
+  const FrameImage& t = TargetFormat;
+  return s.SamplingFormat == t.SamplingFormat && s.ComponentOrder == t.ComponentOrder &&
+         s.ImageResolution == t.ImageResolution && s.ImgWidth == t.ImgWidth && s.ImgHeight == t.ImgHeight &&
+         s.PixelFormat == t.PixelFormat && s.FieldFormat == t.FieldFormat;
+}
+
+bool ConverterJob::ToolChecks() {
+  const int32_t w = SourceFormat.ImgWidth, h = SourceFormat.ImgHeight;
+  const char* refusal = nullptr;
+  int32_t value = w;
+  if (w % 2 != 0 && TargetFormat.SamplingFormat == YUV_422) {
+    refusal =
+        "Error CONV1018: Input image width (%d) is an odd number, the image cannot be convert to 422 "
+        "format\n";
+  } else if (w % 2 != 0 && TargetFormat.SamplingFormat == YUV_420) {
+    refusal =
+        "Error CONV1019: Input image width (%d) is an odd number, the image cannot be convert to 420 "
+        "format\n";
+  } else if (h % 2 != 0 && TargetFormat.SamplingFormat == YUV_420) {
+    refusal =
+        "Error CONV1020: Input image height (%d) is an odd number, the image cannot be convert to 420 "
+        "format\n";
+    value = h;
+  } else if (h % 2 != 0 && TargetFormat.FieldFormat == Interlaced) {
+    refusal =
+        "Error CONV1021: Input image height (%d) is an odd number, the image cannot be convert to interlaced "
+        "format\n";
+    value = h;
+  }
+  if (!refusal) return true;
+  ShowMessage(StrFormat(refusal, value));
+  return false;
+}
+
+bool ConverterJob::OpenSource() {
+  if (SourceFormat.SamplingFormat == BMP) return true;  // pictures are opened one per frame
+  return ToolJob::OpenSource();
+}
+
+bool ConverterJob::SkipToStart() {
+  if (SourceFormat.SamplingFormat == BMP) {
+    // Pictures are named per frame: frame StartFrame is simply the StartFrame-th name.
+    CurrentFrame = StartFrame;
+    return true;
+  }
+  return ToolJob::SkipToStart();
+}
+
+bool ConverterJob::CreateTarget() {
+  if (TargetFormat.SamplingFormat == BMP) return true;  // one file per frame
+  return ToolJob::CreateTarget();
+}
+
+bool ConverterJob::LoadBmpFrame(FrameImage& a) {
+  const int64_t index = CurrentFrame - 1;
+  CDib dib;
+  auto file = index < static_cast<int64_t>(SourceBmpNames.size())
+                  ? RawFile::OpenRead(SourceBmpNames[static_cast<size_t>(index)])
+                  : std::nullopt;
+  const int32_t w = SourceFormat.ImgWidth, h = SourceFormat.ImgHeight;
+  if (!file || !dib.Read(*file) || dib.Width() != w || dib.Height() != h || dib.BitCount() != 24) {
+    ShowMessage("Error CONV1045: image loaded Failed");
+    return false;
+  }
+  // Stored rows are bottom row first: row r of the picture is stored row H - 1 - r.
+  const int64_t row = 3 * int64_t{w}, pitch = dib.RowBytes();
+  for (int64_t r = 0; r < h; ++r)
+    std::memcpy(a.Data + r * row, dib.Bits().data() + (h - 1 - r) * pitch, static_cast<size_t>(row));
+  a.SamplingFormat = RGB_444;
+  a.ComponentOrder = BGR;
+  a.PixelFormat = Packed;
+  a.FieldFormat = Progressive;
+  ComputeFrameSize(a);
+  return true;
+}
+
+void ConverterJob::BitmapRows(const FrameImage& a, bool yuv, uint8_t* rows) const {
+  const int64_t w = a.ImgWidth, h = a.ImgHeight, pitch = (3 * w + 3) / 4 * 4;
+  if (yuv) {
+    const auto tables = CurrentColourTables();
+    ConvertToDisplayRGB(*tables, std::span<const uint8_t>(a.Data, static_cast<size_t>(3 * w * h)),
+                        std::span<uint8_t>(rows, static_cast<size_t>(pitch * h)), a.ImgWidth, a.ImgHeight,
+                        true, 0, kBoostNone, false, true);
+    return;
+  }
+  // An RGB picture (R G B, top row first) as bottom-up B G R rows.
+  for (int64_t r = 0; r < h; ++r) {
+    const uint8_t* in = a.Data + r * 3 * w;
+    uint8_t* out = rows + (h - 1 - r) * pitch;
+    for (int64_t x = 0; x < w; ++x) {
+      out[3 * x] = in[3 * x + 2];
+      out[3 * x + 1] = in[3 * x + 1];
+      out[3 * x + 2] = in[3 * x];
+    }
+    std::memset(out + 3 * w, 0, static_cast<size_t>(pitch - 3 * w));
+  }
+}
+
+bool ConverterJob::WriteBmp(const FrameImage& a, bool yuv, FrameImage& b) {
+  const int64_t pitch = (3 * int64_t{a.ImgWidth} + 3) / 4 * 4;
+  const int64_t bytes = pitch * a.ImgHeight;
+  BitmapRows(a, yuv, b.Data);
+  CDib dib;
+  if (!dib.CreateFromBits(a.ImgWidth, a.ImgHeight, 24,
+                          std::span<const uint8_t>(b.Data, static_cast<size_t>(bytes)))) {
+    ShowMessage("Error CONV1046: Destination BMP init Failed");
+    return false;
+  }
+  const int64_t index = CurrentFrame - 1;
+  auto file = index < static_cast<int64_t>(TargetBmpNames.size())
+                  ? RawFile::Create(TargetBmpNames[static_cast<size_t>(index)])
+                  : std::nullopt;
+  RecordingMessageSink quiet;  // the converter's own message replaces the bitmap's
+  bool written = false;
+  if (file) {
+    ScopedMessageSink scope(quiet);
+    written = dib.Write(*file);
+  }
+  if (!written) {
+    ShowMessage("Error CONV1047: Destination BMP write Failed");
+    return false;
+  }
+  return true;
+}
+
+bool ConverterJob::WriteOutput(const FrameImage& b) {
+  if (WriteFrame(target_, b)) return true;
+  ShowMessage(StrFormat(messages_.targetNotWritten, TargetName.c_str()));
+  return false;
+}
+
+ToolJob::FrameResult ConverterJob::ProcessFrame() {
+  FrameImage a = input_.Frame(SourceFormat);
+  if (SameLayout()) {
+    const int64_t read = ReadFrame(source_, a);
+    if (read == 0) return FrameResult::EndOfInput;
+    return WriteOutput(a) ? FrameResult::Written : FrameResult::EndLoop;
+  }
+  if (SourceFormat.SamplingFormat == BMP) {
+    if (!LoadBmpFrame(a)) return FrameResult::EndLoop;
+  } else if (ReadFrame(source_, a) == 0) {
+    return FrameResult::EndOfInput;
+  }
+  FrameImage b = output_.Frame(TargetFormat);
+  const bool wantPreview = PreviewWanted();
+  const bool rgbTarget = TargetFormat.SamplingFormat == BMP || TargetFormat.SamplingFormat == RGB_444;
+  bool yuv = true;
+  if (a.SamplingFormat == RGB_444) {
+    if (a.PixelFormat == Planar) {
+      FrameImage packed = b;
+      static_cast<ImageFormat&>(packed) = a;
+      packed.PixelFormat = Packed;
+      if (!ConvertPixelFormat(a, packed)) return FrameResult::EndLoop;
+      std::swap(a, packed);
+      b = packed;
+    }
+    if (rgbTarget) {
+      yuv = false;
+      FrameImage rgb = b;
+      static_cast<ImageFormat&>(rgb) = a;
+      rgb.ComponentOrder = RGB;
+      ComputeFrameSize(rgb);
+      if (a.ComponentOrder != RGB)
+        SwapComponents444(a, rgb, 0, 2);
+      else
+        std::memcpy(rgb.Data, a.Data, static_cast<size_t>(a.DataSize));
+      b = rgb;
+      if (wantPreview) {
+        // The preview holds the picture ready for the screen: bottom-up B G R rows.
+        preview_ = previewBuffer_.Frame(rgb);
+        BitmapRows(rgb, false, preview_.Data);
+        SetPreviewIsYuv(false);
+      }
+    } else {
+      SetCanonicalHeader(b, a.ImgWidth, a.ImgHeight);
+      const auto tables = CurrentColourTables();
+      RgbBufferToYuv(*tables, std::span<const uint8_t>(a.Data, static_cast<size_t>(a.DataSize)),
+                     std::span<uint8_t>(b.Data, static_cast<size_t>(b.Capacity)), a.ImgWidth, a.ImgHeight,
+                     false, a.ComponentOrder == BGR, false);
+    }
+  } else {
+    FrameImage source = a;
+    SetCanonicalHeader(b, a.ImgWidth, a.ImgHeight);
+    if (!ToCanonical444(source, b)) {
+      ShowMessage(StrFormat("Error CONV1048: Frames of the layout %s cannot be converted!\n",
+                            FormatLabel(SourceFormat).c_str()));
+      return FrameResult::EndLoop;
+    }
+  }
+  if (yuv && wantPreview) {
+    preview_ = previewBuffer_.Frame(b);
+    std::memcpy(preview_.Data, b.Data, static_cast<size_t>(b.DataSize));
+    SetPreviewIsYuv(true);
+  }
+  FrameShown = true;
+  // A := the intermediate; B := the target header over the other buffer.
+  std::swap(a, b);
+  b = FrameImage{};
+  static_cast<ImageFormat&>(b) = TargetFormat;
+  b.Data = a.Data == input_.data() ? output_.data() : input_.data();
+  b.Capacity = input_.size();
+  ComputeFrameSize(b);
+  if (TargetFormat.ImgWidth != a.ImgWidth || TargetFormat.ImgHeight != a.ImgHeight) {
+    FrameImage scaled = b;
+    if (!ScaleBilinear(a, scaled)) return FrameResult::EndLoop;
+    std::swap(a, scaled);
+    b.Data = scaled.Data;
+  }
+  if (TargetFormat.SamplingFormat == BMP)
+    return WriteBmp(a, yuv, b) ? FrameResult::Written : FrameResult::EndLoop;
+  if (TargetFormat.SamplingFormat == RGB_444) {
+    const bool bgr = TargetFormat.ComponentOrder == BGR;
+    FrameImage packed = b;
+    packed.PixelFormat = Packed;
+    ComputeFrameSize(packed);
+    if (yuv) {
+      const auto tables = CurrentColourTables();
+      ConvertToDisplayRGB(*tables, std::span<const uint8_t>(a.Data, static_cast<size_t>(a.DataSize)),
+                          std::span<uint8_t>(packed.Data, static_cast<size_t>(packed.Capacity)), a.ImgWidth,
+                          a.ImgHeight, false, 0, kBoostNone, bgr, false);
+    } else if (bgr) {
+      SwapComponents444(a, packed, 0, 2);
+      packed.ComponentOrder = BGR;
+    } else {
+      std::memcpy(packed.Data, a.Data, static_cast<size_t>(a.DataSize));
+    }
+    if (TargetFormat.PixelFormat == Planar) {
+      FrameImage planar = a;  // A's buffer is free now
+      static_cast<ImageFormat&>(planar) = TargetFormat;
+      static_cast<ImageFormat&>(packed) = TargetFormat;
+      packed.PixelFormat = Packed;
+      ComputeFrameSize(packed);
+      if (!ConvertPixelFormat(packed, planar)) return FrameResult::EndLoop;
+      return WriteOutput(planar) ? FrameResult::Written : FrameResult::EndLoop;
+    }
+    static_cast<ImageFormat&>(packed) = TargetFormat;
+    ComputeFrameSize(packed);
+    return WriteOutput(packed) ? FrameResult::Written : FrameResult::EndLoop;
+  }
+  if (!FromCanonical444(a, b)) {
+    ShowMessage(StrFormat("Error CONV1048: Frames of the layout %s cannot be converted!\n",
+                          FormatLabel(TargetFormat).c_str()));
+    return FrameResult::EndLoop;
+  }
+  return WriteOutput(b) ? FrameResult::Written : FrameResult::EndLoop;
+}
+
+}  // namespace vx

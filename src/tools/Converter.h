@@ -1,0 +1,73 @@
+#pragma once
+
+// The format converter: a range of frames of a raw file rewritten in another
+// layout or size, or turned into numbered BMP pictures, or a list of BMP pictures
+// turned into a raw file.
+
+#include <optional>
+#include <string>
+#include <vector>
+
+#include "app/CommandLine.h"
+#include "tools/ToolJob.h"
+
+namespace vx {
+
+extern const ToolMessages kConverterMessages;
+
+inline constexpr int64_t kMaxBmpFiles = 10240;
+
+// "%s_%04d.bmp" names for frames 1..count: the target name up to the last dot
+// of its file name (the whole name when it has none) and the frame number - 1.
+std::vector<std::string> BmpSequenceNames(const std::string& target, int64_t count);
+
+// A file-name pattern with one integer conversion ("tulips%02d.bmp") formatted
+// with a number. Any other conversion is taken literally, so a pattern can never
+// read beyond its argument.
+std::string FormatNamePattern(const std::string& pattern, int64_t number);
+
+// The pictures a command-line pattern names, from number 0 on. nullopt after a
+// message when nothing can start.
+struct BmpSequence {
+  std::vector<std::string> names;
+  int32_t width = 0, height = 0, bitCount = 0;
+};
+std::optional<BmpSequence> ScanBmpPattern(const std::string& pattern);
+
+// The message for a picture that differs from the first one of a list.
+std::string DifferentBmpFormatMessage(const std::string& name, int32_t w, int32_t h, int32_t bits,
+                                      int32_t refW, int32_t refH, int32_t refBits);
+
+class ConverterJob : public ToolJob {
+ public:
+  ConverterJob();
+
+  // Name k - 1 holds the picture of frame k.
+  std::vector<std::string> SourceBmpNames;
+  std::vector<std::string> TargetBmpNames;
+
+  // StartFromRequest's part without windows: the source layout from the current
+  // format, the target layout from the command line's destination format, the
+  // frame count, and the BMP name lists. False (after a message) when the job
+  // cannot start.
+  bool PrepareFromCommandLine(const CommandLineRequest& request, const ImageFormat& current);
+
+  // The target layout equals the source's: frames are copied as they are.
+  bool SameLayout() const;
+
+ protected:
+  bool ToolChecks() override;
+  bool OpenSource() override;
+  bool SkipToStart() override;
+  bool CreateTarget() override;
+  FrameResult ProcessFrame() override;
+
+ private:
+  bool LoadBmpFrame(FrameImage& a);
+  // Bottom-up BGR rows padded to 4 bytes of an intermediate picture.
+  void BitmapRows(const FrameImage& a, bool yuv, uint8_t* rows) const;
+  bool WriteBmp(const FrameImage& a, bool yuv, FrameImage& b);
+  bool WriteOutput(const FrameImage& b);
+};
+
+}  // namespace vx
