@@ -6,6 +6,7 @@
 #include "app/MainFrame.h"
 #include "app/Resources.h"
 #include "app/Startup.h"
+#include "app/ToolRegistry.h"
 #include "display/DisplayConvert.h"
 #include "image/ColorFormula.h"
 #include "platform/MessageBoxSink.h"
@@ -32,10 +33,11 @@ int RunDesktop(const std::vector<std::string>& args) {
   auto* view = new QWidget(&frame);  // the empty view under the toolbar
   view->setAutoFillBackground(true);
   frame.setCentralWidget(view);
+  RegisterTools(frame);
   frame.show();
   BuildYuvToRgbTables();
   if (request.InputName.empty()) frame.ShowSplash();
-  // Command-line jobs are handed to their tools here as each tool is built.
+  else StartCommandLineTool(frame, request);
 
   const int code = QApplication::exec();
   SharedDisplayBuffer().Release();

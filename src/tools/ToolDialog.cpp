@@ -1,0 +1,261 @@
+#include "tools/ToolDialog.h"
+
+#include <QApplication>
+#include <QCloseEvent>
+#include <QGridLayout>
+#include <QHBoxLayout>
+#include <QScreen>
+#include <QThread>
+#include <QTimer>
+#include <QVBoxLayout>
+
+#include "display/FormatLabel.h"
+#include "display/PreviewLayout.h"
+#include "platform/StringFormat.h"
+
+namespace vx {
+
+// Hands the worker's reports to the dialog's thread.
+class ToolDialog::Observer final : public ToolJobObserver {
+ public:
+  explicit Observer(ToolDialog* dialog) : dialog_(dialog) {}
+  void StopEnabled() override {
+    Post([d = dialog_] { d->stop_->setEnabled(true); });
+  }
+  void ProgressRange(int64_t frames) override {
+    Post([d = dialog_, frames] {
+      d->progress_->setRange(0, static_cast<int>(std::min<int64_t>(frames, INT32_MAX)));
+      d->progress_->setValue(0);
+    });
+  }
+  void PreviewPlaced(int32_t width, int32_t height) override {
+    Post([d = dialog_, width, height] {
+      const QSize screen = d->screen() ? d->screen()->availableSize() : QSize(1280, 800);
+      PreviewLayoutInput in;
+      in.screenWidth = screen.width();
+      in.screenHeight = screen.height();
+      in.originX = 28;
+      in.originY = 160;
+      in.controlWidth = d->width();
+      in.controlHeight = 160;
+      in.imageWidth = width;
+      in.imageHeight = height;
+      const PreviewLayoutResult layout = LayoutPreview(in);
+      d->preview_->setGeometryFor(QPoint(16, 16), QSize(layout.visibleWidth, layout.visibleHeight));
+      d->previewPanel_->setFixedSize(layout.visibleWidth + 16, layout.visibleHeight + 16);
+      d->adjustSize();
+    });
+  }
+  void FrameDone(int64_t frame) override {
+    const FrameImage preview = dialog_->job_.Preview();
+    const bool yuv = dialog_->job_.PreviewIsYuv() && dialog_->job_.HasPreview();
+    const bool shown = dialog_->job_.HasPreview();
+    Post([d = dialog_, frame, preview, yuv, shown] { d->OnFrameDone(frame, shown ? preview : FrameImage{}, yuv); });
+  }
+  void Stopped() override {
+    Post([d = dialog_] { d->OnStopped(); });
+  }
+
+ private:
+  template <typename F>
+  void Post(F f) {
+    QMetaObject::invokeMethod(dialog_, std::move(f), Qt::QueuedConnection);
+  }
+  ToolDialog* dialog_;
+};
+
+ToolDialog::ToolDialog(std::unique_ptr<ToolJob> job, QWidget* parent)
+    : QDialog(parent), ownedJob_(std::move(job)), job_(*ownedJob_) {
+  setAttribute(Qt::WA_DeleteOnClose);
+}
+
+ToolDialog::~ToolDialog() { EndWorker(); }
+
+void ToolDialog::BuildControls(const QString& sourceGroupTitle, const QString& targetGroupTitle,
+                               const QString& frameNumberLabel) {
+  auto group = [this](const QString& title, QLineEdit*& name, QPushButton*& browse, QLabel*& format) {
+    auto* box = new QGroupBox(title, this);
+    name = new QLineEdit(box);
+    browse = new QPushButton(QStringLiteral("Browse..."), box);
+    format = new QLabel(box);
+    format->setFrameShape(QFrame::StyledPanel);
+    format->setMinimumWidth(360);
+    auto* grid = new QGridLayout(box);
+    grid->addWidget(name, 0, 0, 1, 2);
+    grid->addWidget(browse, 0, 2);
+    grid->addWidget(new QLabel(QStringLiteral("Format:"), box), 1, 0);
+    grid->addWidget(format, 1, 1, 1, 2);
+    return box;
+  };
+  sourceGroup_ = group(sourceGroupTitle, sourceName_, browseSource_, sourceFormat_);
+  targetGroup_ = group(targetGroupTitle, targetName_, browseTarget_, targetFormat_);
+  fromFrame_ = new QLineEdit(this);
+  toFrame_ = new QLineEdit(this);
+  frameNumber_ = new QLineEdit(this);
+  frameNumber_->setReadOnly(true);
+  for (QLineEdit* box : {fromFrame_, toFrame_, frameNumber_}) box->setMaximumWidth(80);
+  progress_ = new QProgressBar(this);
+  progress_->setTextVisible(false);
+  start_ = new QPushButton(QStringLiteral("Start"), this);
+  stop_ = new QPushButton(QStringLiteral("Stop"), this);
+  pause_ = new QPushButton(QStringLiteral("Pause"), this);
+  exit_ = new QPushButton(QStringLiteral("Exit"), this);
+  connect(start_, &QPushButton::clicked, this, &ToolDialog::Start);
+  connect(stop_, &QPushButton::clicked, this, &ToolDialog::StopClicked);
+  connect(pause_, &QPushButton::clicked, this, &ToolDialog::PauseClicked);
+  connect(exit_, &QPushButton::clicked, this, &ToolDialog::ExitClicked);
+  previewPanel_ = new QWidget(this);
+  previewPanel_->setFixedSize(352 + 16, 288 + 16);
+  preview_ = new PreviewArea(previewPanel_);
+  preview_->setGeometryFor(QPoint(16, 16), QSize(352, 288));
+
+  auto* frames = new QHBoxLayout;
+  frames->addWidget(new QLabel(QStringLiteral("From Frame #:"), this));
+  frames->addWidget(fromFrame_);
+  frames->addWidget(new QLabel(QStringLiteral("To"), this));
+  frames->addWidget(toFrame_);
+  frames->addSpacing(24);
+  frames->addWidget(new QLabel(frameNumberLabel, this));
+  frames->addWidget(frameNumber_);
+  frames->addStretch();
+  auto* status = new QGroupBox(QStringLiteral("Status:"), this);
+  auto* statusLayout = new QVBoxLayout(status);
+  statusLayout->addLayout(frames);
+  statusLayout->addWidget(progress_);
+  auto* controls = new QGroupBox(QStringLiteral("Controls:"), this);
+  auto* buttons = new QHBoxLayout(controls);
+  for (QPushButton* b : {start_, stop_, pause_, exit_}) buttons->addWidget(b);
+  auto* bottom = new QHBoxLayout;
+  bottom->addWidget(status, 1);
+  bottom->addWidget(controls);
+  auto* layout = new QVBoxLayout(this);
+  auto* names = new QHBoxLayout;
+  names->addWidget(sourceGroup_);
+  names->addWidget(targetGroup_);
+  layout->addLayout(names);
+  layout->addLayout(bottom);
+  layout->addWidget(previewPanel_, 0, Qt::AlignLeft);
+  layout->addStretch();
+  RefreshLabels();
+}
+
+void ToolDialog::SetTitle(const QString& source, const QString& target) {
+  setWindowTitle(QStringLiteral("<%1> to <%2>").arg(source, target));
+}
+
+void ToolDialog::RefreshLabels() {
+  if (sourceFormat_) sourceFormat_->setText(QString::fromStdString(FormatLabel(job_.SourceFormat)));
+  if (targetFormat_) targetFormat_->setText(QString::fromStdString(FormatLabel(job_.TargetFormat)));
+}
+
+void ToolDialog::ShowRange() {
+  fromFrame_->setText(QString::number(job_.StartFrame));
+  toFrame_->setText(QString::number(job_.EndFrame));
+}
+
+void ToolDialog::SetRunningControls(bool running) {
+  start_->setEnabled(!running);
+  pause_->setEnabled(running);
+  stop_->setEnabled(running);
+  // The running job's parameters stay as they are until it ends.
+  for (QWidget* w : {static_cast<QWidget*>(browseSource_), static_cast<QWidget*>(browseTarget_),
+                     static_cast<QWidget*>(sourceName_), static_cast<QWidget*>(targetName_),
+                     static_cast<QWidget*>(fromFrame_), static_cast<QWidget*>(toFrame_)}) {
+    if (w) w->setEnabled(!running);
+  }
+}
+
+void ToolDialog::SetCommandLineJob(bool exitWhenDone, QWidget* mainWindow) {
+  exitWhenDone_ = exitWhenDone;
+  mainWindow_ = mainWindow;
+  job_.ExitWhenDone = exitWhenDone;
+}
+
+void ToolDialog::Start() {
+  if (workerRunning_) return;
+  job_.SourceName = sourceName_->text().toStdString();
+  job_.TargetName = targetName_->text().toStdString();
+  job_.StartFrame = ParseLeadingInt(fromFrame_->text().toStdString());
+  job_.EndFrame = ParseLeadingInt(toFrame_->text().toStdString());
+  if (job_.SourceName.empty() || job_.TargetName.empty() || !ReadToolBoxes()) return;
+  EndWorker();
+  pause_->setText(QStringLiteral("Pause"));
+  SetRunningControls(true);
+  stop_->setEnabled(false);  // enabled by the job once its own checks passed
+  job_.RunState = Running;
+  workerRunning_ = true;
+  worker_ = std::thread([this] {
+    Observer observer(this);
+    const JobOutcome outcome = job_.Run(observer);
+    QMetaObject::invokeMethod(this, [this, outcome] { OnJobEnded(outcome); }, Qt::QueuedConnection);
+    workerRunning_ = false;
+  });
+}
+
+void ToolDialog::PauseClicked() {
+  job_.Pause();
+  pause_->setText(job_.RunState == Paused ? QStringLiteral("Play") : QStringLiteral("Pause"));
+}
+
+void ToolDialog::StopClicked() {
+  job_.Stop();
+  OnStopped();
+}
+
+void ToolDialog::OnStopped() {
+  start_->setEnabled(true);
+  pause_->setText(QStringLiteral("Play"));
+  pause_->setEnabled(false);
+  for (QWidget* w : {static_cast<QWidget*>(browseSource_), static_cast<QWidget*>(browseTarget_),
+                     static_cast<QWidget*>(sourceName_), static_cast<QWidget*>(targetName_),
+                     static_cast<QWidget*>(fromFrame_), static_cast<QWidget*>(toFrame_)}) {
+    if (w) w->setEnabled(true);
+  }
+}
+
+void ToolDialog::OnFrameDone(int64_t frame, const FrameImage& preview, bool yuv) {
+  frameNumber_->setText(QString::number(frame));
+  progress_->setValue(static_cast<int>(std::min<int64_t>(frame, progress_->maximum())));
+  if (preview.Data && preview.ImgWidth > 0 && preview.ImgHeight > 0) {
+    const int64_t bytes = yuv ? int64_t{preview.ImgWidth} * preview.ImgHeight * 3
+                              : (3 * int64_t{preview.ImgWidth} + 3) / 4 * 4 * preview.ImgHeight;
+    preview_->showFrame(preview.Data, static_cast<size_t>(bytes), preview.ImgWidth, preview.ImgHeight, yuv);
+  }
+  RefreshLabels();
+}
+
+void ToolDialog::OnJobEnded(JobOutcome outcome) {
+  if (worker_.joinable()) worker_.join();
+  if (outcome == JobOutcome::Completed && exitWhenDone_) {
+    QPointer<QWidget> mainWindow = mainWindow_;
+    close();
+    QTimer::singleShot(1000, qApp, [mainWindow] {
+      if (mainWindow) mainWindow->close();
+    });
+  }
+}
+
+void ToolDialog::EndWorker() {
+  if (!worker_.joinable()) return;
+  job_.Stop();
+  // The worker may be waiting for a message box that this thread shows: keep
+  // handling events until it has finished.
+  while (workerRunning_) {
+    QCoreApplication::processEvents(QEventLoop::AllEvents, 5);
+    QThread::msleep(2);
+  }
+  worker_.join();
+}
+
+void ToolDialog::ExitClicked() {
+  job_.Stop();
+  OnStopped();
+  close();
+}
+
+void ToolDialog::closeEvent(QCloseEvent* event) {
+  EndWorker();
+  QDialog::closeEvent(event);
+}
+
+}  // namespace vx

@@ -1,0 +1,92 @@
+#pragma once
+
+#include <QDialog>
+#include <QGroupBox>
+#include <QLabel>
+#include <QLineEdit>
+#include <QPointer>
+#include <QProgressBar>
+#include <QPushButton>
+#include <atomic>
+#include <memory>
+#include <thread>
+
+#include "display/PreviewArea.h"
+#include "tools/ToolJob.h"
+
+namespace vx {
+
+// What every file-writing tool's window has: name boxes with Browse buttons and
+// format labels, the frame range, the frame number, a progress bar, the preview
+// with its scroll bars, and Start / Stop / Pause / Exit driving a ToolJob on a
+// worker thread. Tools add their own controls and the Browse reactions.
+class ToolDialog : public QDialog {
+  Q_OBJECT
+
+ public:
+  ToolDialog(std::unique_ptr<ToolJob> job, QWidget* parent);
+  ~ToolDialog() override;
+
+  QPushButton* startButton() const { return start_; }
+  QPushButton* stopButton() const { return stop_; }
+  QPushButton* pauseButton() const { return pause_; }
+  QPushButton* exitButton() const { return exit_; }
+  QLineEdit* sourceBox() const { return sourceName_; }
+  QLineEdit* targetBox() const { return targetName_; }
+  QLineEdit* fromBox() const { return fromFrame_; }
+  QLineEdit* toBox() const { return toFrame_; }
+  QLineEdit* frameNumberBox() const { return frameNumber_; }
+  QProgressBar* progressBar() const { return progress_; }
+  PreviewArea* preview() const { return preview_; }
+  // Whether a worker is still running (tests wait on it).
+  bool WorkerRunning() const { return workerRunning_.load(); }
+
+  // Start: reads the boxes; with a name missing nothing happens.
+  void Start();
+  void PauseClicked();
+  void StopClicked();
+  // Stop, end the worker, close the window.
+  void ExitClicked();
+  // The job was started from the command line; with "-e exit" the program closes
+  // when it has run to its end.
+  void SetCommandLineJob(bool exitWhenDone, QWidget* mainWindow);
+
+ protected:
+  // Builds the common controls into the dialog's layout with the given captions.
+  void BuildControls(const QString& sourceGroup, const QString& targetGroup, const QString& frameNumberLabel);
+  // Reads the tool's own boxes into the job before Start; false: nothing happens.
+  virtual bool ReadToolBoxes() { return true; }
+  void ShowRange();
+  void RefreshLabels();
+  void SetTitle(const QString& source, const QString& target);
+  void closeEvent(QCloseEvent* event) override;
+
+  QGroupBox* sourceGroup_ = nullptr;
+  QGroupBox* targetGroup_ = nullptr;
+  QPushButton* browseSource_ = nullptr;
+  QPushButton* browseTarget_ = nullptr;
+
+ private:
+  class Observer;
+  void SetRunningControls(bool running);
+  void OnStopped();
+  void OnFrameDone(int64_t frame, const FrameImage& preview, bool yuv);
+  void OnJobEnded(JobOutcome outcome);
+  void EndWorker();
+
+  std::unique_ptr<ToolJob> ownedJob_;
+  ToolJob& job_;
+  std::thread worker_;
+  std::atomic<bool> workerRunning_{false};
+  bool exitWhenDone_ = false;
+  QPointer<QWidget> mainWindow_;
+  QLineEdit *sourceName_ = nullptr, *targetName_ = nullptr, *fromFrame_ = nullptr, *toFrame_ = nullptr,
+            *frameNumber_ = nullptr;
+  QLabel *sourceFormat_ = nullptr, *targetFormat_ = nullptr;
+  QProgressBar* progress_ = nullptr;
+  PreviewArea* preview_ = nullptr;
+  QWidget* previewPanel_ = nullptr;
+  QPushButton *start_ = nullptr, *stop_ = nullptr, *pause_ = nullptr, *exit_ = nullptr;
+};
+
+}  // namespace vx
