@@ -2,8 +2,8 @@
 #include <gtest/gtest.h>
 #include <sys/wait.h>
 
-#include <cstdlib>
 #include <cstdio>
+#include <cstdlib>
 
 #include "TestSupport.h"
 #include "app/CommandLine.h"
@@ -66,14 +66,17 @@ TEST_F(HeadlessProgram, AcceptedCommandLineSavesTheChangedFormat) {
   EXPECT_EQ(again.rfind("SamplingFormat: 0\n", 0), 0u);
 }
 
-bool HaveFfmpeg() { return std::system("command -v ffmpeg >/dev/null 2>&1") == 0; }
+bool HaveFfmpeg() {
+  return std::system("command -v ffmpeg >/dev/null 2>&1") == 0;
+}
 
 // A 176 x 144 I420 test clip of `frames` frames made by ffmpeg.
-std::filesystem::path MakeClip(const std::filesystem::path& folder, int frames, const char* size = "176x144") {
+std::filesystem::path MakeClip(const std::filesystem::path& folder, int frames,
+                               const char* size = "176x144") {
   const auto path = folder / "clip.yuv";
   const std::string command = std::string("ffmpeg -loglevel error -y -f lavfi -i testsrc=size=") + size +
-                              ":rate=25 -frames:v " + std::to_string(frames) + " -pix_fmt yuv420p -f rawvideo '" +
-                              path.string() + "'";
+                              ":rate=25 -frames:v " + std::to_string(frames) +
+                              " -pix_fmt yuv420p -f rawvideo '" + path.string() + "'";
   if (std::system(command.c_str()) != 0) return {};
   return path;
 }
@@ -94,8 +97,8 @@ class HeadlessConvert : public HeadlessProgram {
     return Run(args);
   }
   std::vector<std::string> I420(const std::filesystem::path& path) {
-    return {"-n", path.string(), "-s", "yuv420", "-o", "yuv", "-f", "progressive", "-p", "planar", "-w", "176",
-            "-h", "144"};
+    return {"-n",          path.string(), "-s",     "yuv420", "-o",  "yuv", "-f",
+            "progressive", "-p",          "planar", "-w",     "176", "-h",  "144"};
   }
   std::filesystem::path clip_;
 };
@@ -107,25 +110,27 @@ TEST_F(HeadlessConvert, I420ToUyvyEqualsFfmpeg) {
   EXPECT_EQ(o.errors, "") << "a successful job with -e exit prints nothing";
   EXPECT_EQ(o.output, "");
   const auto reference = dir_ / "ref.uyvy";
-  ASSERT_EQ(std::system(("ffmpeg -loglevel error -f rawvideo -pix_fmt yuv420p -s 176x144 -i '" + clip_.string() +
-                         "' -filter_threads 1 -sws_flags neighbor -pix_fmt uyvy422 -f rawvideo '" +
-                         reference.string() + "'")
-                            .c_str()),
-            0);
+  ASSERT_EQ(
+      std::system(("ffmpeg -loglevel error -f rawvideo -pix_fmt yuv420p -s 176x144 -i '" + clip_.string() +
+                   "' -filter_threads 1 -sws_flags neighbor -pix_fmt uyvy422 -f rawvideo '" +
+                   reference.string() + "'")
+                      .c_str()),
+      0);
   EXPECT_EQ(test::ReadFileBytes(out), test::ReadFileBytes(reference));
   const std::string history = test::ReadFileText(dir_ / "state" / "velutrix" / "yuv_file_history3.ini");
   EXPECT_NE(history.find("ImageFileName=" + out.string()), std::string::npos);
   EXPECT_NE(history.find("ReadWrite=1"), std::string::npos);
 
-  const Outcome chatty = Convert(I420(clip_), dir_ / "again.uyvy", {"-S", "yuv422", "-O", "uyv", "-P", "packed"}, false);
+  const Outcome chatty =
+      Convert(I420(clip_), dir_ / "again.uyvy", {"-S", "yuv422", "-O", "uyv", "-P", "packed"}, false);
   EXPECT_EQ(chatty.exitCode, 0);
   EXPECT_EQ(chatty.errors, "Converting finished!\n");
 }
 
 TEST_F(HeadlessConvert, LayoutOnlyConversionsRoundTrip) {
   struct Case {
-    std::vector<std::string> there;  // destination options from I420
-    std::vector<std::string> source; // how to read the intermediate file
+    std::vector<std::string> there;   // destination options from I420
+    std::vector<std::string> source;  // how to read the intermediate file
   } cases[] = {
       {{"-O", "yvu"}, {"-s", "yuv420", "-o", "yvu", "-f", "progressive", "-p", "planar"}},
       {{"-F", "interlaced"}, {"-s", "yuv420", "-o", "yuv", "-f", "interlaced", "-p", "planar"}},
@@ -136,17 +141,21 @@ TEST_F(HeadlessConvert, LayoutOnlyConversionsRoundTrip) {
     ASSERT_EQ(Convert(I420(clip_), middle, c.there).exitCode, 0);
     std::vector<std::string> source = {"-n", middle.string(), "-w", "176", "-h", "144"};
     source.insert(source.end(), c.source.begin(), c.source.end());
-    ASSERT_EQ(Convert(source, back, {"-S", "yuv420", "-O", "yuv", "-F", "progressive", "-P", "planar"}).exitCode, 0);
+    ASSERT_EQ(
+        Convert(source, back, {"-S", "yuv420", "-O", "yuv", "-F", "progressive", "-P", "planar"}).exitCode,
+        0);
     EXPECT_EQ(test::ReadFileBytes(back), test::ReadFileBytes(clip_)) << c.there[0];
   }
   // Packed <-> planar 4:4:4: through 4:4:4 packed, then planar, then packed again.
   const auto packed = dir_ / "packed.yuv", planar = dir_ / "planar.yuv", packedAgain = dir_ / "packed2.yuv";
   ASSERT_EQ(Convert(I420(clip_), packed, {"-S", "yuv444", "-P", "packed", "-O", "uyv"}).exitCode, 0);
-  const std::vector<std::string> readPacked = {"-n", packed.string(), "-s", "yuv444", "-o", "uyv", "-p", "packed",
-                                               "-f", "progressive", "-w", "176", "-h", "144"};
+  const std::vector<std::string> readPacked = {
+      "-n", packed.string(), "-s", "yuv444", "-o", "uyv", "-p", "packed",
+      "-f", "progressive",   "-w", "176",    "-h", "144"};
   ASSERT_EQ(Convert(readPacked, planar, {"-P", "planar"}).exitCode, 0);
-  const std::vector<std::string> readPlanar = {"-n", planar.string(), "-s", "yuv444", "-o", "uyv", "-p", "planar",
-                                               "-f", "progressive", "-w", "176", "-h", "144"};
+  const std::vector<std::string> readPlanar = {
+      "-n", planar.string(), "-s", "yuv444", "-o", "uyv", "-p", "planar",
+      "-f", "progressive",   "-w", "176",    "-h", "144"};
   ASSERT_EQ(Convert(readPlanar, packedAgain, {"-P", "packed"}).exitCode, 0);
   EXPECT_EQ(test::ReadFileBytes(packedAgain), test::ReadFileBytes(packed));
 }
@@ -166,13 +175,16 @@ TEST_F(HeadlessConvert, RawToBmpSequenceAndBack) {
   const auto direct = dir_ / "direct.rgb";
   ASSERT_EQ(Convert(I420(clip12), direct, {"-S", "rgb444", "-O", "rgb", "-P", "packed"}).exitCode, 0);
   const auto viaBmp = dir_ / "frames.rgb";
-  const Outcome b =
-      Convert({"-n", (dir_ / "pic_%04d.bmp").string(), "-s", "bmp"}, viaBmp, {"-S", "rgb444", "-O", "rgb", "-P", "packed"});
+  const Outcome b = Convert({"-n", (dir_ / "pic_%04d.bmp").string(), "-s", "bmp"}, viaBmp,
+                            {"-S", "rgb444", "-O", "rgb", "-P", "packed"});
   ASSERT_EQ(b.exitCode, 0) << b.errors;
   EXPECT_EQ(test::ReadFileBytes(viaBmp), test::ReadFileBytes(direct));
   if (std::system("command -v convert >/dev/null 2>&1") == 0) {
     const auto firstRgb = dir_ / "first.rgb";
-    ASSERT_EQ(std::system(("convert '" + (dir_ / "pic_0000.bmp").string() + "' rgb:'" + firstRgb.string() + "'").c_str()), 0);
+    ASSERT_EQ(
+        std::system(
+            ("convert '" + (dir_ / "pic_0000.bmp").string() + "' rgb:'" + firstRgb.string() + "'").c_str()),
+        0);
     const auto all = test::ReadFileBytes(direct);
     EXPECT_EQ(test::ReadFileBytes(firstRgb), std::vector<uint8_t>(all.begin(), all.begin() + 176 * 144 * 3));
   }
@@ -194,11 +206,12 @@ TEST_F(HeadlessConvert, RefusalsEndWithCode8AndSameLayoutCopies) {
   const Outcome o = Convert(odd, dir_ / "odd.yuv", {"-S", "yuv420", "-P", "planar"});
   EXPECT_EQ(o.exitCode, 8);
   EXPECT_EQ(o.errors,
-            "Error CONV1019: Input image width (175) is an odd number, the image cannot be convert to 420 format\n");
+            "Error CONV1019: Input image width (175) is an odd number, the image cannot be convert to 420 "
+            "format\n");
   EXPECT_FALSE(std::filesystem::exists(dir_ / "odd.yuv")) << "refused before any file is opened";
 
-  const Outcome missing = Convert({"-n", (dir_ / "none.yuv").string(), "-w", "176", "-h", "144"}, dir_ / "x.yuv",
-                                  {"-S", "yuv444"});
+  const Outcome missing = Convert({"-n", (dir_ / "none.yuv").string(), "-w", "176", "-h", "144"},
+                                  dir_ / "x.yuv", {"-S", "yuv444"});
   EXPECT_EQ(missing.exitCode, 8);
   EXPECT_EQ(missing.errors, "Error CONV1014: Input file " + (dir_ / "none.yuv").string() + " not found\n");
 

@@ -23,6 +23,7 @@
 #include "image/ColorFormula.h"
 #include "image/FormulaDialog.h"
 #include "platform/MessageBoxSink.h"
+#include "tools/ConverterDialog.h"
 
 namespace vx {
 namespace {
@@ -315,6 +316,90 @@ TEST(Splash, ClosesOnAClick) {
   QPointer<CSplashWnd> watched(splash);
   QTest::mouseClick(splash, Qt::LeftButton);
   QTRY_VERIFY_WITH_TIMEOUT(watched.isNull(), 2000);
+}
+
+class ConverterWindow : public testing::Test {
+ protected:
+  void SetUp() override {
+    source_ = (dir_ / "clip.yuv").string();
+    test::WriteFileBytes(source_, test::RandomBytes(64 * 32 * 3 / 2 * kFrames, 4));
+    request_.Action = ActionConvert;
+    request_.InputName = source_;
+    request_.OutputName = (dir_ / "out.uyvy").string();
+    request_.OutputFormat = {YUV_422, UYV, Progressive, Packed, 64, 32};
+    current_.SamplingFormat = YUV_420;
+    current_.ComponentOrder = YUV;
+    current_.FieldFormat = Progressive;
+    current_.PixelFormat = Planar;
+    current_.ImgWidth = 64;
+    current_.ImgHeight = 32;
+  }
+  static constexpr int kFrames = 400;
+  test::TempDir dir_;
+  std::string source_;
+  CommandLineRequest request_;
+  ImageFormat current_;
+};
+
+TEST_F(ConverterWindow, RunsFromTheCommandLineRequest) {
+  BoxAnswerer answerer;
+  MessageBoxSink sink;
+  ScopedMessageSink scope(sink);
+  QPointer<CYUVConverter> dialog = new CYUVConverter;
+  dialog->show();
+  ASSERT_TRUE(dialog->StartFromRequest(request_, current_));
+  EXPECT_FALSE(dialog->startButton()->isEnabled());
+  QTRY_VERIFY_WITH_TIMEOUT(!dialog->WorkerRunning(), 20000);
+  QTRY_VERIFY_WITH_TIMEOUT(dialog->startButton()->isEnabled(), 5000);
+  EXPECT_FALSE(dialog->pauseButton()->isEnabled());
+  EXPECT_EQ(dialog->pauseButton()->text(), QStringLiteral("Play"));
+  EXPECT_EQ(dialog->frameNumberBox()->text(), QString::number(kFrames));
+  EXPECT_EQ(dialog->toBox()->text(), QString::number(kFrames));
+  EXPECT_EQ(std::filesystem::file_size(request_.OutputName), 64u * 32 * 2 * kFrames);
+  ASSERT_FALSE(answerer.texts.isEmpty());
+  EXPECT_EQ(answerer.texts.last(), QStringLiteral("Converting finished!"));
+  EXPECT_EQ(dialog->preview()->pictureSize(), QSize(64, 32));
+  dialog->ExitClicked();
+  QTRY_VERIFY(dialog.isNull());
+}
+
+TEST_F(ConverterWindow, PauseStopAndRangeMessages) {
+  BoxAnswerer answerer;
+  MessageBoxSink sink;
+  ScopedMessageSink scope(sink);
+  CYUVConverter* dialog = new CYUVConverter;
+  dialog->show();
+  ASSERT_TRUE(dialog->job().PrepareFromCommandLine(request_, current_));
+  dialog->sourceBox()->setText(QString::fromStdString(source_));
+  dialog->targetBox()->setText(QString::fromStdString(request_.OutputName));
+  dialog->fromBox()->setText(QStringLiteral("3"));
+  dialog->toBox()->setText(QStringLiteral("2"));
+  dialog->Start();
+  QTRY_VERIFY_WITH_TIMEOUT(!dialog->WorkerRunning(), 5000);
+  QTRY_VERIFY_WITH_TIMEOUT(dialog->startButton()->isEnabled(), 5000);
+  ASSERT_EQ(answerer.texts.size(), 1);
+  EXPECT_EQ(answerer.texts[0],
+            QStringLiteral("Error CONV1031:  End frame number cannot be smaller than start frame number!\n"));
+
+  dialog->fromBox()->setText(QStringLiteral("1"));
+  dialog->toBox()->setText(QString::number(kFrames));
+  dialog->job().RunState = Stopped;
+  dialog->Start();
+  dialog->PauseClicked();
+  EXPECT_EQ(dialog->pauseButton()->text(), QStringLiteral("Play"));
+  EXPECT_EQ(dialog->job().RunState.load(), Paused);
+  EXPECT_FALSE(dialog->sourceBox()->isEnabled()) << "the running job's names cannot change";
+  dialog->StopClicked();
+  EXPECT_EQ(dialog->job().RunState.load(), Stopped);
+  EXPECT_TRUE(dialog->startButton()->isEnabled());
+  QTRY_VERIFY_WITH_TIMEOUT(!dialog->WorkerRunning(), 5000);
+  EXPECT_EQ(answerer.texts.last(), QStringLiteral("Converting finished!")) << "a stopped job ends normally";
+
+  // Start with a target box left empty: nothing happens.
+  dialog->targetBox()->clear();
+  dialog->Start();
+  EXPECT_TRUE(dialog->startButton()->isEnabled());
+  dialog->close();
 }
 
 TEST(MessageBoxSink, WorkerWaitsUntilTheBoxIsAnswered) {

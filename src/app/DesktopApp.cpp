@@ -36,8 +36,10 @@ int RunDesktop(const std::vector<std::string>& args) {
   RegisterTools(frame);
   frame.show();
   BuildYuvToRgbTables();
-  if (request.InputName.empty()) frame.ShowSplash();
-  else StartCommandLineTool(frame, request);
+  if (request.InputName.empty())
+    frame.ShowSplash();
+  else
+    StartCommandLineTool(frame, request);
 
   const int code = QApplication::exec();
   SharedDisplayBuffer().Release();

@@ -16,7 +16,9 @@ bool ReadHeader(const std::string& path, CDib& dib, bool& opened) {
   return opened && dib.Read(*file, false);
 }
 
-bool LessIgnoringCase(const std::string& a, const std::string& b) { return ToLowerAscii(a) < ToLowerAscii(b); }
+bool LessIgnoringCase(const std::string& a, const std::string& b) {
+  return ToLowerAscii(a) < ToLowerAscii(b);
+}
 
 }  // namespace
 
@@ -37,8 +39,9 @@ bool BmpFileList::Open(const std::string& first) {
 void BmpFileList::Add(const std::vector<std::string>& paths) {
   for (const std::string& path : paths) {
     if (static_cast<int64_t>(names_.size()) >= kMaxBmpFiles) {
-      ShowMessage(StrFormat("Error BMP1002:  You cannot select more than %d BMP files. Only first %d files are used!",
-                            static_cast<int>(kMaxBmpFiles), static_cast<int>(kMaxBmpFiles)));
+      ShowMessage(
+          StrFormat("Error BMP1002:  You cannot select more than %d BMP files. Only first %d files are used!",
+                    static_cast<int>(kMaxBmpFiles), static_cast<int>(kMaxBmpFiles)));
       return;
     }
     CDib dib;
@@ -48,15 +51,18 @@ void BmpFileList::Add(const std::vector<std::string>& paths) {
       return;
     }
     if (reference_.empty()) reference_ = {dib.Width(), dib.Height(), dib.BitCount()};
-    if (dib.Width() != reference_.width || dib.Height() != reference_.height || dib.BitCount() != reference_.bitCount) {
+    if (dib.Width() != reference_.width || dib.Height() != reference_.height ||
+        dib.BitCount() != reference_.bitCount) {
       ShowMessage(DifferentBmpFormatMessage(path, dib.Width(), dib.Height(), dib.BitCount(), reference_.width,
                                             reference_.height, reference_.bitCount));
       return;
     }
-    const auto place = std::find_if(names_.begin(), names_.end(),
-                                    [&](const std::string& existing) { return LessIgnoringCase(path, existing); });
+    const auto place = std::find_if(names_.begin(), names_.end(), [&](const std::string& existing) {
+      return LessIgnoringCase(path, existing);
+    });
     names_.insert(place, path);
-    status_ = StrFormat("File %s (width = %d, height = %d)  is added.", path.c_str(), dib.Width(), dib.Height());
+    status_ =
+        StrFormat("File %s (width = %d, height = %d)  is added.", path.c_str(), dib.Width(), dib.Height());
   }
 }
 
@@ -104,8 +110,9 @@ int BmpFileList::Repeat(int selected) {
 
 std::vector<std::string> BmpFileList::Result() const {
   if (static_cast<int64_t>(names_.size()) >= kMaxBmpFiles) {
-    ShowMessage(StrFormat("Error BMP1001:  You cannot select more than %d BMP files. Only first %d files are used!",
-                          static_cast<int>(kMaxBmpFiles), static_cast<int>(kMaxBmpFiles)));
+    ShowMessage(
+        StrFormat("Error BMP1001:  You cannot select more than %d BMP files. Only first %d files are used!",
+                  static_cast<int>(kMaxBmpFiles), static_cast<int>(kMaxBmpFiles)));
   }
   const size_t count = std::min(names_.size(), static_cast<size_t>(kMaxBmpFiles));
   return {names_.begin(), names_.begin() + static_cast<std::ptrdiff_t>(count)};

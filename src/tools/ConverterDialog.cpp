@@ -16,7 +16,8 @@ namespace vx {
 namespace {
 
 const QString kRawFilters = QStringLiteral(
-    "Raw Video(*.yuv *.rgb);;FOURCC format(*.uyvy *.uynv *.y422 *.iuyv *.yuy2 *.uynv *.v422 *.yuyv *.yvyu *.iyu2 "
+    "Raw Video(*.yuv *.rgb);;FOURCC format(*.uyvy *.uynv *.y422 *.iuyv *.yuy2 *.uynv *.v422 *.yuyv *.yvyu "
+    "*.iyu2 "
     "*.yv16 *.yv12 *.iyuv *.i420);;BMP Files(*.bmp);;All Files(*)");
 
 // The extension of a file name (after the last dot of its last part); empty when none.
@@ -93,10 +94,18 @@ void CBMPFileInput::AddFiles(const QStringList& paths) {
   Refill(listWidget_->currentRow());
 }
 
-void CBMPFileInput::MoveUp() { Refill(list_.MoveUp(listWidget_->currentRow())); }
-void CBMPFileInput::MoveDown() { Refill(list_.MoveDown(listWidget_->currentRow())); }
-void CBMPFileInput::DeleteSelected() { Refill(list_.Delete(listWidget_->currentRow())); }
-void CBMPFileInput::RepeatSelected() { Refill(list_.Repeat(listWidget_->currentRow())); }
+void CBMPFileInput::MoveUp() {
+  Refill(list_.MoveUp(listWidget_->currentRow()));
+}
+void CBMPFileInput::MoveDown() {
+  Refill(list_.MoveDown(listWidget_->currentRow()));
+}
+void CBMPFileInput::DeleteSelected() {
+  Refill(list_.Delete(listWidget_->currentRow()));
+}
+void CBMPFileInput::RepeatSelected() {
+  Refill(list_.Repeat(listWidget_->currentRow()));
+}
 
 void CBMPFileInput::accept() {
   names_ = list_.Result();
@@ -187,8 +196,8 @@ void CYUVConverter::ChooseSource(const QString& path) {
 }
 
 void CYUVConverter::BrowseTarget() {
-  const QString path = QFileDialog::getSaveFileName(this, QStringLiteral("Convert to file"), QString(), kRawFilters,
-                                                    nullptr, QFileDialog::DontConfirmOverwrite);
+  const QString path = QFileDialog::getSaveFileName(this, QStringLiteral("Convert to file"), QString(),
+                                                    kRawFilters, nullptr, QFileDialog::DontConfirmOverwrite);
   if (!path.isEmpty()) ChooseTarget(path);
 }
 
@@ -245,9 +254,10 @@ void CYUVConverter::ChooseTarget(const QString& path) {
     j.TargetBmpNames = BmpSequenceNames(j.TargetName, count);
     // The notice names the pictures that will be written: frame 1 is _0000.
     const std::string base = ToolJob::DefaultTargetName(j.TargetName, "");
-    ShowMessage(StrFormat("A sequence of BMP files will be created, starting from %s_%04d.bmp, to %s_%04d.bmp.\n"
-                          "Click on Start to begin the conversion",
-                          base.c_str(), 0, base.c_str(), static_cast<int>(count - 1)));
+    ShowMessage(
+        StrFormat("A sequence of BMP files will be created, starting from %s_%04d.bmp, to %s_%04d.bmp.\n"
+                  "Click on Start to begin the conversion",
+                  base.c_str(), 0, base.c_str(), static_cast<int>(count - 1)));
     targetBox()->setText(path);
     static_cast<ImageFormat&>(j.TargetFormat) = j.SourceFormat;
     j.TargetFormat.SamplingFormat = BMP;
@@ -264,8 +274,9 @@ bool CYUVConverter::StartFromRequest(const CommandLineRequest& request, const Im
   if (!converter_->PrepareFromCommandLine(request, current)) return false;
   if (converter_->SourceFormat.SamplingFormat == BMP) {
     const auto& names = converter_->SourceBmpNames;
-    setWindowTitle(QStringLiteral("<%1>... to <%2>")
-                       .arg(QString::fromStdString(request.InputName), QString::fromStdString(request.OutputName)));
+    setWindowTitle(
+        QStringLiteral("<%1>... to <%2>")
+            .arg(QString::fromStdString(request.InputName), QString::fromStdString(request.OutputName)));
     sourceBox()->setText(names.size() == 1 ? QString::fromStdString(names.front())
                                            : QStringLiteral("<%1>...<%2>")
                                                  .arg(QString::fromStdString(names.front()),

@@ -50,7 +50,9 @@ class ToolDialog::Observer final : public ToolJobObserver {
     const FrameImage preview = dialog_->job_.Preview();
     const bool yuv = dialog_->job_.PreviewIsYuv() && dialog_->job_.HasPreview();
     const bool shown = dialog_->job_.HasPreview();
-    Post([d = dialog_, frame, preview, yuv, shown] { d->OnFrameDone(frame, shown ? preview : FrameImage{}, yuv); });
+    Post([d = dialog_, frame, preview, yuv, shown] {
+      d->OnFrameDone(frame, shown ? preview : FrameImage{}, yuv);
+    });
   }
   void Stopped() override {
     Post([d = dialog_] { d->OnStopped(); });
@@ -69,7 +71,9 @@ ToolDialog::ToolDialog(std::unique_ptr<ToolJob> job, QWidget* parent)
   setAttribute(Qt::WA_DeleteOnClose);
 }
 
-ToolDialog::~ToolDialog() { EndWorker(); }
+ToolDialog::~ToolDialog() {
+  EndWorker();
+}
 
 void ToolDialog::BuildControls(const QString& sourceGroupTitle, const QString& targetGroupTitle,
                                const QString& frameNumberLabel) {
@@ -187,7 +191,8 @@ void ToolDialog::Start() {
   worker_ = std::thread([this] {
     Observer observer(this);
     const JobOutcome outcome = job_.Run(observer);
-    QMetaObject::invokeMethod(this, [this, outcome] { OnJobEnded(outcome); }, Qt::QueuedConnection);
+    QMetaObject::invokeMethod(
+        this, [this, outcome] { OnJobEnded(outcome); }, Qt::QueuedConnection);
     workerRunning_ = false;
   });
 }
