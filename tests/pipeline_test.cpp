@@ -64,6 +64,29 @@ TEST(PipelineKernels, FromCanonicalMatchesTheReferenceChain) {
   }
 }
 
+TEST(PipelineKernels, StreamedLayoutConversionEqualsTheTwoPipelines) {
+  uint32_t seed = 2000;
+  for (const Size size : {Size{6, 8}, Size{18, 10}, Size{34, 14}}) {
+    const auto layouts = test::ValidYuvLayouts(size.w, size.h);
+    for (const ImageFormat& from : layouts) {
+      for (const ImageFormat& to : layouts) {
+        TestFrame source(from, seed++), copy(from, 0), canonical(Sized(kCanonical, size.w, size.h), 1);
+        TestFrame streamed(to, 9), twoSteps(to, 9), direct(to, 9);
+        std::vector<uint8_t> rows(static_cast<size_t>(size.w * size.h * 3));
+        std::copy(source.frame.Data, source.frame.Data + source.frame.DataSize, copy.frame.Data);
+        ASSERT_TRUE(ConvertYuvLayout(source.frame, streamed.frame, rows.data()));
+        ASSERT_TRUE(ConvertYuvLayout(source.frame, direct.frame));
+        ASSERT_TRUE(ToCanonical444(copy.frame, canonical.frame));
+        ASSERT_EQ(rows, canonical.Bytes()) << Describe(from);
+        ASSERT_TRUE(FromCanonical444(canonical.frame, twoSteps.frame));
+        ASSERT_EQ(streamed.Bytes(), twoSteps.Bytes()) << Describe(from) << " to " << Describe(to);
+        ASSERT_EQ(direct.Bytes(), twoSteps.Bytes()) << "without canonical rows: " << Describe(from) << " to "
+                                                    << Describe(to);
+      }
+    }
+  }
+}
+
 TEST(PipelineKernels, RefuseWhatIsNoYuvLayout) {
   TestFrame canonical(Sized(kCanonical, 8, 8), 1);
   const ImageFormat refused[] = {

@@ -3,6 +3,7 @@
 // the reference, and fused single-pass kernels that give the same bytes.
 #include <algorithm>
 #include <cstring>
+#include <vector>
 
 #include "image/LayoutGeometry.h"
 #include "image/PixelOps.h"
@@ -132,24 +133,22 @@ void Packed444ToCanonical(const uint8_t* in, int order, int64_t n, uint8_t* out)
   }
 }
 
-void ToCanonicalFast(const FrameImage& s, uint8_t* out) {
-  const int64_t w = s.ImgWidth, h = s.ImgHeight;
-  const YuvRowLocator rows(s);
-  for (int64_t y = 0; y < h; ++y) {
-    uint8_t* o = out + y * 3 * w;
-    if (s.PixelFormat == Packed) {
-      if (s.SamplingFormat == YUV_444)
-        Packed444ToCanonical(rows.Packed(y), s.ComponentOrder, w, o);
-      else
-        Packed422ToCanonical(rows.Packed(y), s.ComponentOrder, w / 2, o);
-      continue;
-    }
-    const PlanarRow p = rows.Planar(y);
-    if (s.SamplingFormat == YUV_444)
-      PlanesToCanonical(p.y, p.u, p.v, w, o);
-    else
-      PairsToCanonical(p.y, p.u, p.v, w / 2, o);
+// Canonical row y of a source frame.
+void MakeCanonicalRow(const FrameImage& s, const YuvRowLocator& rows, int64_t y, uint8_t* o) {
+  const int64_t w = s.ImgWidth;
+  if (s.PixelFormat == Packed) {
+    if (s.SamplingFormat == YUV_444) Packed444ToCanonical(rows.Packed(y), s.ComponentOrder, w, o);
+    else Packed422ToCanonical(rows.Packed(y), s.ComponentOrder, w / 2, o);
+    return;
   }
+  const PlanarRow p = rows.Planar(y);
+  if (s.SamplingFormat == YUV_444) PlanesToCanonical(p.y, p.u, p.v, w, o);
+  else PairsToCanonical(p.y, p.u, p.v, w / 2, o);
+}
+
+void ToCanonicalFast(const FrameImage& s, uint8_t* out) {
+  const YuvRowLocator rows(s);
+  for (int64_t y = 0; y < s.ImgHeight; ++y) MakeCanonicalRow(s, rows, y, out + y * 3 * int64_t{s.ImgWidth});
 }
 
 // Plane indexes (storage order) of Y, U and V.
@@ -217,48 +216,65 @@ void CanonicalToChroma420(const uint8_t* a, const uint8_t* b, int64_t pairs, uin
   }
 }
 
+// Writes canonical rows into a target frame of any valid layout: each picture
+// row where its field and planes put it, and for 4:2:0 each chroma row from the
+// two canonical rows it averages.
+class TargetRowWriter {
+ public:
+  explicit TargetRowWriter(FrameImage& d)
+      : d_(d), w_(d.ImgWidth), interlaced_(d.FieldFormat == Interlaced), order_(PlaneOrderOf(d.ComponentOrder)) {
+    fields_[0] = geometry::PlanarField(d, 0);
+    fields_[1] = geometry::PlanarField(d, interlaced_ ? 1 : 0);
+    bases_[0] = geometry::FieldBase(d, 0);
+    bases_[1] = geometry::FieldBase(d, interlaced_ ? 1 : 0);
+  }
+  bool Needs420Chroma() const { return d_.PixelFormat == Planar && d_.SamplingFormat == YUV_420; }
+
+  void Row(int64_t y, const uint8_t* row) {
+    const int field = interlaced_ ? static_cast<int>(y & 1) : 0;
+    const int64_t r = interlaced_ ? y >> 1 : y;
+    if (d_.PixelFormat == Packed) {
+      if (d_.SamplingFormat == YUV_444) CanonicalToPacked444(row, d_.ComponentOrder, w_, d_.Data + bases_[field] + r * 3 * w_);
+      else CanonicalToPacked422(row, d_.ComponentOrder, w_ / 2, d_.Data + bases_[field] + r * 2 * w_);
+      return;
+    }
+    const PlanarPicture& p = fields_[field];
+    uint8_t* yRow = Plane(p.plane[order_.y], r);
+    if (d_.SamplingFormat == YUV_444) {
+      CanonicalToPlanes(row, w_, yRow, Plane(p.plane[order_.u], r), Plane(p.plane[order_.v], r));
+      return;
+    }
+    CanonicalToLuma(row, w_, yRow);
+    if (d_.SamplingFormat == YUV_422) CanonicalToChroma422(row, w_ / 2, Plane(p.plane[order_.u], r), Plane(p.plane[order_.v], r));
+  }
+
+  // Chroma row j of the frame; the row no field holds is dropped.
+  void Chroma420(int64_t j, const uint8_t* upper, const uint8_t* lower) {
+    const int field = interlaced_ ? static_cast<int>(j & 1) : 0;
+    const int64_t r = interlaced_ ? j >> 1 : j;
+    const PlanarPicture& p = fields_[field];
+    if (r >= p.plane[order_.u].rows) return;
+    CanonicalToChroma420(upper, lower, w_ / 2, Plane(p.plane[order_.u], r), Plane(p.plane[order_.v], r));
+  }
+
+ private:
+  uint8_t* Plane(const geometry::Plane& plane, int64_t row) const { return d_.Data + plane.offset + row * plane.width; }
+
+  FrameImage& d_;
+  int64_t w_;
+  bool interlaced_;
+  PlaneOrder order_;
+  PlanarPicture fields_[2];
+  int64_t bases_[2];
+};
+
 void FromCanonicalFast(const uint8_t* in, FrameImage& d) {
   const int64_t w = d.ImgWidth, h = d.ImgHeight;
-  const bool interlaced = d.FieldFormat == Interlaced;
-  const int64_t rows = geometry::FieldRows(d);
-  const PlaneOrder po = PlaneOrderOf(d.ComponentOrder);
-  for (int field = 0; field < geometry::FieldCount(d); ++field) {
-    const int64_t base = geometry::FieldBase(d, field);
-    const PlanarPicture p = geometry::PlanarField(d, field);
-    auto progressiveRow = [&](int64_t r) { return in + (interlaced ? 2 * r + field : r) * 3 * w; };
-    for (int64_t r = 0; r < rows; ++r) {
-      const uint8_t* row = progressiveRow(r);
-      if (d.PixelFormat == Packed) {
-        if (d.SamplingFormat == YUV_444)
-          CanonicalToPacked444(row, d.ComponentOrder, w, d.Data + base + r * 3 * w);
-        else
-          CanonicalToPacked422(row, d.ComponentOrder, w / 2, d.Data + base + r * 2 * w);
-        continue;
-      }
-      uint8_t* yRow = d.Data + p.plane[po.y].offset + r * p.plane[po.y].width;
-      if (d.SamplingFormat == YUV_444) {
-        CanonicalToPlanes(row, w, yRow, d.Data + p.plane[po.u].offset + r * w,
-                          d.Data + p.plane[po.v].offset + r * w);
-      } else {
-        CanonicalToLuma(row, w, yRow);
-        if (d.SamplingFormat == YUV_422) {
-          CanonicalToChroma422(row, w / 2, d.Data + p.plane[po.u].offset + r * (w / 2),
-                               d.Data + p.plane[po.v].offset + r * (w / 2));
-        }
-      }
-    }
-    if (d.PixelFormat == Planar && d.SamplingFormat == YUV_420) {
-      // Chroma row r of this field is chroma row j of the frame: the average of
-      // frame rows 2j and 2j + 1.
-      const geometry::Plane& u = p.plane[po.u];
-      for (int64_t r = 0; r < u.rows; ++r) {
-        const int64_t j = interlaced ? 2 * r + field : r;
-        CanonicalToChroma420(in + 2 * j * 3 * w, in + (2 * j + 1) * 3 * w, w / 2,
-                             d.Data + u.offset + r * u.width, d.Data + p.plane[po.v].offset + r * u.width);
-      }
-    }
+  TargetRowWriter writer(d);
+  for (int64_t y = 0; y < h; ++y) writer.Row(y, in + y * 3 * w);
+  if (writer.Needs420Chroma()) {
+    for (int64_t j = 0; j < h / 2; ++j) writer.Chroma420(j, in + 2 * j * 3 * w, in + (2 * j + 1) * 3 * w);
   }
-  (void)h;
 }
 
 // Validates a target header against the source size and its buffer.
@@ -350,6 +366,142 @@ bool ToCanonical444(FrameImage& s, FrameImage& d) {
   ToCanonicalFast(s, d.Data);
   d.ImageResolution = s.ImageResolution;
   SetCanonicalHeader(d, s.ImgWidth, s.ImgHeight);
+  return true;
+}
+
+// ---- 4:2:x to 4:2:x without canonical rows --------------------------------
+//
+// Through the canonical form a 4:2:x chroma sample is repeated for both pixels of
+// its pair and averaged back: (u + u) / 2 = u. A 4:2:0 target averages frame rows
+// 2j and 2j + 1: (a + a + b + b) >> 2 = (a + b) >> 1. So between sub-sampled
+// layouts luma is copied and chroma is picked or averaged from the source's
+// chroma rows, which gives the same bytes in a fraction of the work.
+
+// One picture row of a sub-sampled frame as three contiguous rows.
+struct HalfRows {
+  const uint8_t* y;
+  const uint8_t* u;
+  const uint8_t* v;
+};
+
+__attribute__((target_clones("avx2", "default"))) void SplitPacked422(const uint8_t* in, int order, int64_t pairs,
+                                                                      uint8_t* y, uint8_t* u, uint8_t* v) {
+  const int y0 = order == UYV ? 1 : 0, y1 = order == UYV ? 3 : 2;
+  const int ui = order == UYV ? 0 : (order == YVU ? 3 : 1), vi = order == UYV ? 2 : (order == YVU ? 1 : 3);
+  for (int64_t k = 0; k < pairs; ++k) {
+    const uint8_t* g = in + 4 * k;
+    y[2 * k] = g[y0];
+    y[2 * k + 1] = g[y1];
+    u[k] = g[ui];
+    v[k] = g[vi];
+  }
+}
+
+template <int kY0, int kU, int kY1, int kV>
+inline void JoinPacked422Kernel(const uint8_t* y, const uint8_t* u, const uint8_t* v, int64_t pairs, uint8_t* out) {
+  for (int64_t k = 0; k < pairs; ++k) {
+    uint8_t* g = out + 4 * k;
+    g[kY0] = y[2 * k];
+    g[kY1] = y[2 * k + 1];
+    g[kU] = u[k];
+    g[kV] = v[k];
+  }
+}
+
+__attribute__((target_clones("avx2", "default"))) void JoinPacked422(const uint8_t* y, const uint8_t* u,
+                                                                     const uint8_t* v, int order, int64_t pairs,
+                                                                     uint8_t* out) {
+  if (order == UYV) JoinPacked422Kernel<1, 0, 3, 2>(y, u, v, pairs, out);
+  else if (order == YVU) JoinPacked422Kernel<0, 3, 2, 1>(y, u, v, pairs, out);
+  else JoinPacked422Kernel<0, 1, 2, 3>(y, u, v, pairs, out);
+}
+
+__attribute__((target_clones("avx2", "default"))) void AverageRows(const uint8_t* a, const uint8_t* b, int64_t n,
+                                                                   uint8_t* out) {
+  for (int64_t i = 0; i < n; ++i) out[i] = static_cast<uint8_t>((a[i] + b[i]) >> 1);
+}
+
+bool Subsampled(const ImageFormat& f) { return f.SamplingFormat == YUV_422 || f.SamplingFormat == YUV_420; }
+
+void ConvertSubsampled(const FrameImage& s, FrameImage& d) {
+  const int64_t w = s.ImgWidth, h = s.ImgHeight, c = w / 2;
+  const YuvRowLocator rows(s);
+  thread_local std::vector<uint8_t> scratch;
+  scratch.resize(static_cast<size_t>(4 * w));  // two rows of split packed 4:2:2
+  auto sourceRow = [&](int64_t y, int slot) -> HalfRows {
+    if (s.PixelFormat == Planar) {
+      const PlanarRow p = rows.Planar(y);
+      return {p.y, p.u, p.v};
+    }
+    uint8_t* base = scratch.data() + slot * 2 * w;
+    SplitPacked422(rows.Packed(y), s.ComponentOrder, c, base, base + w, base + w + c);
+    return {base, base + w, base + w + c};
+  };
+  const bool interlaced = d.FieldFormat == Interlaced;
+  const PlaneOrder order = PlaneOrderOf(d.ComponentOrder);
+  const PlanarPicture fields[2] = {geometry::PlanarField(d, 0), geometry::PlanarField(d, interlaced ? 1 : 0)};
+  const int64_t bases[2] = {geometry::FieldBase(d, 0), geometry::FieldBase(d, interlaced ? 1 : 0)};
+  auto plane = [&](int field, int index, int64_t row) {
+    const geometry::Plane& p = fields[field].plane[index];
+    return d.Data + p.offset + row * p.width;
+  };
+  for (int64_t y = 0; y < h; y += 2) {
+    const HalfRows upper = sourceRow(y, 0);
+    const HalfRows lower = y + 1 < h ? sourceRow(y + 1, 1) : upper;
+    for (int half = 0; half < 2 && y + half < h; ++half) {
+      const int64_t py = y + half;
+      const HalfRows& row = half == 0 ? upper : lower;
+      const int field = interlaced ? static_cast<int>(py & 1) : 0;
+      const int64_t r = interlaced ? py >> 1 : py;
+      if (d.PixelFormat == Packed) {
+        JoinPacked422(row.y, row.u, row.v, d.ComponentOrder, c, d.Data + bases[field] + r * 2 * w);
+        continue;
+      }
+      std::memcpy(plane(field, order.y, r), row.y, static_cast<size_t>(w));
+      if (d.SamplingFormat == YUV_422) {
+        std::memcpy(plane(field, order.u, r), row.u, static_cast<size_t>(c));
+        std::memcpy(plane(field, order.v, r), row.v, static_cast<size_t>(c));
+      }
+    }
+    if (d.SamplingFormat == YUV_420 && y + 1 < h) {
+      const int64_t j = y / 2;
+      const int field = interlaced ? static_cast<int>(j & 1) : 0;
+      const int64_t r = interlaced ? j >> 1 : j;
+      if (r < fields[field].plane[order.u].rows) {
+        AverageRows(upper.u, lower.u, c, plane(field, order.u, r));
+        AverageRows(upper.v, lower.v, c, plane(field, order.v, r));
+      }
+    }
+  }
+}
+
+bool ConvertYuvLayout(const FrameImage& source, FrameImage& d, uint8_t* canonicalRows) {
+  FrameImage s = source;
+  if (!IsValidYuvLayout(s) || s.Data == d.Data) return false;
+  ComputeFrameSize(s);
+  if (!PrepareTarget(s, d)) return false;
+  if (!canonicalRows && Subsampled(s) && Subsampled(d)) {
+    ConvertSubsampled(s, d);
+    ZeroUnusedBytes(d);
+    return true;
+  }
+  const int64_t w = s.ImgWidth, h = s.ImgHeight;
+  thread_local std::vector<uint8_t> scratch;
+  if (!canonicalRows) scratch.resize(static_cast<size_t>(6 * w));
+  const YuvRowLocator rows(s);
+  TargetRowWriter writer(d);
+  // Row pairs: a 4:2:0 target's chroma row j is made from canonical rows 2j and 2j + 1.
+  for (int64_t y = 0; y < h; y += 2) {
+    uint8_t* upper = canonicalRows ? canonicalRows + y * 3 * w : scratch.data();
+    uint8_t* lower = canonicalRows ? upper + 3 * w : scratch.data() + 3 * w;
+    MakeCanonicalRow(s, rows, y, upper);
+    writer.Row(y, upper);
+    if (y + 1 >= h) break;
+    MakeCanonicalRow(s, rows, y + 1, lower);
+    writer.Row(y + 1, lower);
+    if (writer.Needs420Chroma()) writer.Chroma420(y / 2, upper, lower);
+  }
+  ZeroUnusedBytes(d);
   return true;
 }
 

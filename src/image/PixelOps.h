@@ -53,6 +53,12 @@ bool ToCanonical444(FrameImage& source, FrameImage& destination);
 // set to 0, so written files never carry stale buffer contents.
 bool FromCanonical444(FrameImage& source, FrameImage& destination);
 
+// Any valid YUV layout into another of the same size: the bytes of
+// ToCanonical444 followed by FromCanonical444, made row by row without a whole
+// canonical frame. With `canonicalRows` (3 W H bytes) the canonical picture is
+// also left there, for a preview. The source is not changed.
+bool ConvertYuvLayout(const FrameImage& source, FrameImage& destination, uint8_t* canonicalRows = nullptr);
+
 // The same pipelines as the plain chain of the single-axis operations, kept as
 // the reference that the fused kernels are tested against.
 bool ToCanonical444Reference(FrameImage& source, FrameImage& destination);

@@ -197,6 +197,12 @@ bool ConverterJob::SameLayout() const {
          s.PixelFormat == t.PixelFormat && s.FieldFormat == t.FieldFormat;
 }
 
+bool ConverterJob::DirectYuvConversion() const {
+  const auto yuv = [](int32_t s) { return s == YUV_444 || s == YUV_422 || s == YUV_420; };
+  return yuv(SourceFormat.SamplingFormat) && yuv(TargetFormat.SamplingFormat) &&
+         SourceFormat.ImgWidth == TargetFormat.ImgWidth && SourceFormat.ImgHeight == TargetFormat.ImgHeight;
+}
+
 bool ConverterJob::ToolChecks() {
   const int32_t w = SourceFormat.ImgWidth, h = SourceFormat.ImgHeight;
   const char* refusal = nullptr;
@@ -336,6 +342,23 @@ ToolJob::FrameResult ConverterJob::ProcessFrame() {
   }
   FrameImage b = output_.Frame(TargetFormat);
   const bool wantPreview = PreviewWanted();
+  if (DirectYuvConversion()) {
+    // YUV to YUV of the same size: canonical rows are made as the target needs them.
+    uint8_t* canonicalRows = nullptr;
+    if (wantPreview) {
+      preview_ = previewBuffer_.Frame(a);
+      SetCanonicalHeader(preview_, a.ImgWidth, a.ImgHeight);
+      canonicalRows = preview_.Data;
+      SetPreviewIsYuv(true);
+    }
+    if (!ConvertYuvLayout(a, b, canonicalRows)) {
+      ShowMessage(StrFormat("Error CONV1048: Frames of the layout %s cannot be converted!\n",
+                            FormatLabel(SourceFormat).c_str()));
+      return FrameResult::EndLoop;
+    }
+    FrameShown = true;
+    return WriteOutput(b) ? FrameResult::Written : FrameResult::EndLoop;
+  }
   const bool rgbTarget = TargetFormat.SamplingFormat == BMP || TargetFormat.SamplingFormat == RGB_444;
   bool yuv = true;
   if (a.SamplingFormat == RGB_444) {

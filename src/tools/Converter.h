@@ -63,6 +63,8 @@ class ConverterJob : public ToolJob {
   FrameResult ProcessFrame() override;
 
  private:
+  // YUV to YUV without scaling: one streamed pass instead of the canonical frame.
+  bool DirectYuvConversion() const;
   bool LoadBmpFrame(FrameImage& a);
   // Bottom-up BGR rows padded to 4 bytes of an intermediate picture.
   void BitmapRows(const FrameImage& a, bool yuv, uint8_t* rows) const;
