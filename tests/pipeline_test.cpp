@@ -80,8 +80,8 @@ TEST(PipelineKernels, StreamedLayoutConversionEqualsTheTwoPipelines) {
         ASSERT_EQ(rows, canonical.Bytes()) << Describe(from);
         ASSERT_TRUE(FromCanonical444(canonical.frame, twoSteps.frame));
         ASSERT_EQ(streamed.Bytes(), twoSteps.Bytes()) << Describe(from) << " to " << Describe(to);
-        ASSERT_EQ(direct.Bytes(), twoSteps.Bytes()) << "without canonical rows: " << Describe(from) << " to "
-                                                    << Describe(to);
+        ASSERT_EQ(direct.Bytes(), twoSteps.Bytes())
+            << "without canonical rows: " << Describe(from) << " to " << Describe(to);
       }
     }
   }

@@ -5,6 +5,7 @@
 #include <QPixmap>
 #include <QScreen>
 #include <QTest>
+#include <QThread>
 #include <QTimer>
 
 #include "app/FileHistory.h"
@@ -17,6 +18,7 @@
 #include "display/GridDialog.h"
 #include "image/ColorFormula.h"
 #include "image/FormulaDialog.h"
+#include "tools/ConverterDialog.h"
 
 namespace {
 
@@ -71,6 +73,28 @@ int main(int argc, char** argv) {
   Save(grid, folder, QStringLiteral("grid"));
   vx::CYUV2RGB_Formula formula;
   Save(formula, folder, QStringLiteral("formula"));
+  {
+    // The converter in the middle of a job: paused after a few frames.
+    vx::CYUVConverter* converter = new vx::CYUVConverter;
+    vx::CommandLineRequest request;
+    request.Action = vx::ActionConvert;
+    request.InputName = clip.toStdString();
+    request.OutputName = QDir(folder).filePath(QStringLiteral("converted.yuv")).toStdString();
+    request.OutputFormat = {vx::YUV_420, vx::YUV, vx::Progressive, vx::Planar, 352, 288};
+    vx::ImageFormat uyvy = format.format();
+    converter->show();
+    converter->StartFromRequest(request, uyvy);
+    converter->PauseClicked();
+    // Let it run in short bursts until a few frames are done, then keep it paused.
+    for (int i = 0; i < 200 && converter->frameNumberBox()->text().toInt() < 20; ++i) {
+      converter->PauseClicked();
+      QThread::usleep(300);
+      converter->PauseClicked();
+      QTest::qWait(20);
+    }
+    Save(*converter, folder, QStringLiteral("converter"));
+    converter->StopClicked();
+  }
   vx::CAboutBox about;
   Save(about, folder, QStringLiteral("about"));
   vx::CHelpWindow help;

@@ -137,13 +137,17 @@ void Packed444ToCanonical(const uint8_t* in, int order, int64_t n, uint8_t* out)
 void MakeCanonicalRow(const FrameImage& s, const YuvRowLocator& rows, int64_t y, uint8_t* o) {
   const int64_t w = s.ImgWidth;
   if (s.PixelFormat == Packed) {
-    if (s.SamplingFormat == YUV_444) Packed444ToCanonical(rows.Packed(y), s.ComponentOrder, w, o);
-    else Packed422ToCanonical(rows.Packed(y), s.ComponentOrder, w / 2, o);
+    if (s.SamplingFormat == YUV_444)
+      Packed444ToCanonical(rows.Packed(y), s.ComponentOrder, w, o);
+    else
+      Packed422ToCanonical(rows.Packed(y), s.ComponentOrder, w / 2, o);
     return;
   }
   const PlanarRow p = rows.Planar(y);
-  if (s.SamplingFormat == YUV_444) PlanesToCanonical(p.y, p.u, p.v, w, o);
-  else PairsToCanonical(p.y, p.u, p.v, w / 2, o);
+  if (s.SamplingFormat == YUV_444)
+    PlanesToCanonical(p.y, p.u, p.v, w, o);
+  else
+    PairsToCanonical(p.y, p.u, p.v, w / 2, o);
 }
 
 void ToCanonicalFast(const FrameImage& s, uint8_t* out) {
@@ -222,7 +226,10 @@ void CanonicalToChroma420(const uint8_t* a, const uint8_t* b, int64_t pairs, uin
 class TargetRowWriter {
  public:
   explicit TargetRowWriter(FrameImage& d)
-      : d_(d), w_(d.ImgWidth), interlaced_(d.FieldFormat == Interlaced), order_(PlaneOrderOf(d.ComponentOrder)) {
+      : d_(d),
+        w_(d.ImgWidth),
+        interlaced_(d.FieldFormat == Interlaced),
+        order_(PlaneOrderOf(d.ComponentOrder)) {
     fields_[0] = geometry::PlanarField(d, 0);
     fields_[1] = geometry::PlanarField(d, interlaced_ ? 1 : 0);
     bases_[0] = geometry::FieldBase(d, 0);
@@ -234,8 +241,10 @@ class TargetRowWriter {
     const int field = interlaced_ ? static_cast<int>(y & 1) : 0;
     const int64_t r = interlaced_ ? y >> 1 : y;
     if (d_.PixelFormat == Packed) {
-      if (d_.SamplingFormat == YUV_444) CanonicalToPacked444(row, d_.ComponentOrder, w_, d_.Data + bases_[field] + r * 3 * w_);
-      else CanonicalToPacked422(row, d_.ComponentOrder, w_ / 2, d_.Data + bases_[field] + r * 2 * w_);
+      if (d_.SamplingFormat == YUV_444)
+        CanonicalToPacked444(row, d_.ComponentOrder, w_, d_.Data + bases_[field] + r * 3 * w_);
+      else
+        CanonicalToPacked422(row, d_.ComponentOrder, w_ / 2, d_.Data + bases_[field] + r * 2 * w_);
       return;
     }
     const PlanarPicture& p = fields_[field];
@@ -245,7 +254,8 @@ class TargetRowWriter {
       return;
     }
     CanonicalToLuma(row, w_, yRow);
-    if (d_.SamplingFormat == YUV_422) CanonicalToChroma422(row, w_ / 2, Plane(p.plane[order_.u], r), Plane(p.plane[order_.v], r));
+    if (d_.SamplingFormat == YUV_422)
+      CanonicalToChroma422(row, w_ / 2, Plane(p.plane[order_.u], r), Plane(p.plane[order_.v], r));
   }
 
   // Chroma row j of the frame; the row no field holds is dropped.
@@ -258,7 +268,9 @@ class TargetRowWriter {
   }
 
  private:
-  uint8_t* Plane(const geometry::Plane& plane, int64_t row) const { return d_.Data + plane.offset + row * plane.width; }
+  uint8_t* Plane(const geometry::Plane& plane, int64_t row) const {
+    return d_.Data + plane.offset + row * plane.width;
+  }
 
   FrameImage& d_;
   int64_t w_;
@@ -384,8 +396,9 @@ struct HalfRows {
   const uint8_t* v;
 };
 
-__attribute__((target_clones("avx2", "default"))) void SplitPacked422(const uint8_t* in, int order, int64_t pairs,
-                                                                      uint8_t* y, uint8_t* u, uint8_t* v) {
+__attribute__((target_clones("avx2", "default"))) void SplitPacked422(const uint8_t* in, int order,
+                                                                      int64_t pairs, uint8_t* y, uint8_t* u,
+                                                                      uint8_t* v) {
   const int y0 = order == UYV ? 1 : 0, y1 = order == UYV ? 3 : 2;
   const int ui = order == UYV ? 0 : (order == YVU ? 3 : 1), vi = order == UYV ? 2 : (order == YVU ? 1 : 3);
   for (int64_t k = 0; k < pairs; ++k) {
@@ -398,7 +411,8 @@ __attribute__((target_clones("avx2", "default"))) void SplitPacked422(const uint
 }
 
 template <int kY0, int kU, int kY1, int kV>
-inline void JoinPacked422Kernel(const uint8_t* y, const uint8_t* u, const uint8_t* v, int64_t pairs, uint8_t* out) {
+inline void JoinPacked422Kernel(const uint8_t* y, const uint8_t* u, const uint8_t* v, int64_t pairs,
+                                uint8_t* out) {
   for (int64_t k = 0; k < pairs; ++k) {
     uint8_t* g = out + 4 * k;
     g[kY0] = y[2 * k];
@@ -409,19 +423,24 @@ inline void JoinPacked422Kernel(const uint8_t* y, const uint8_t* u, const uint8_
 }
 
 __attribute__((target_clones("avx2", "default"))) void JoinPacked422(const uint8_t* y, const uint8_t* u,
-                                                                     const uint8_t* v, int order, int64_t pairs,
-                                                                     uint8_t* out) {
-  if (order == UYV) JoinPacked422Kernel<1, 0, 3, 2>(y, u, v, pairs, out);
-  else if (order == YVU) JoinPacked422Kernel<0, 3, 2, 1>(y, u, v, pairs, out);
-  else JoinPacked422Kernel<0, 1, 2, 3>(y, u, v, pairs, out);
+                                                                     const uint8_t* v, int order,
+                                                                     int64_t pairs, uint8_t* out) {
+  if (order == UYV)
+    JoinPacked422Kernel<1, 0, 3, 2>(y, u, v, pairs, out);
+  else if (order == YVU)
+    JoinPacked422Kernel<0, 3, 2, 1>(y, u, v, pairs, out);
+  else
+    JoinPacked422Kernel<0, 1, 2, 3>(y, u, v, pairs, out);
 }
 
-__attribute__((target_clones("avx2", "default"))) void AverageRows(const uint8_t* a, const uint8_t* b, int64_t n,
-                                                                   uint8_t* out) {
+__attribute__((target_clones("avx2", "default"))) void AverageRows(const uint8_t* a, const uint8_t* b,
+                                                                   int64_t n, uint8_t* out) {
   for (int64_t i = 0; i < n; ++i) out[i] = static_cast<uint8_t>((a[i] + b[i]) >> 1);
 }
 
-bool Subsampled(const ImageFormat& f) { return f.SamplingFormat == YUV_422 || f.SamplingFormat == YUV_420; }
+bool Subsampled(const ImageFormat& f) {
+  return f.SamplingFormat == YUV_422 || f.SamplingFormat == YUV_420;
+}
 
 void ConvertSubsampled(const FrameImage& s, FrameImage& d) {
   const int64_t w = s.ImgWidth, h = s.ImgHeight, c = w / 2;
