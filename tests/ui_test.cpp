@@ -17,6 +17,7 @@
 #include "app/MainFrame.h"
 #include "app/Resources.h"
 #include "app/Settings.h"
+#include "app/ToolRegistry.h"
 #include "app/ShellWindows.h"
 #include "display/GridDialog.h"
 #include "display/PreviewArea.h"
@@ -130,6 +131,21 @@ TEST(MainFrame, EachToolEntryOpensANewWindow) {
   EXPECT_NE(first, second);
   EXPECT_TRUE(first->isVisible()) << "the earlier window stays open";
   EXPECT_EQ(second->windowTitle(), QStringLiteral("Image Cropping"));
+}
+
+TEST(MainFrame, FormatConvertOpensTheConverter) {
+  CMainFrame frame;
+  RegisterTools(frame);
+  QAction* convert = frame.action(Command::Convert);
+  ASSERT_TRUE(convert->isEnabled());
+  EXPECT_EQ(convert->shortcut(), QKeySequence(QStringLiteral("Ctrl+F")));
+  convert->trigger();
+  auto* converter = qobject_cast<CYUVConverter*>(frame.LatestWindow(Command::Convert));
+  ASSERT_NE(converter, nullptr);
+  EXPECT_EQ(converter->windowTitle(), QStringLiteral("Convert YUV File Format"));
+  EXPECT_TRUE(converter->startButton()->isEnabled());
+  EXPECT_EQ(converter->pauseButton()->text(), QStringLiteral("Pause"));
+  converter->close();
 }
 
 class FormatDialogTest : public testing::Test {
