@@ -5,6 +5,7 @@
 #include "app/FileHistory.h"
 #include "image/ColorFormula.h"
 #include "platform/MessageSink.h"
+#include "platform/StringFormat.h"
 #include "tools/Converter.h"
 
 namespace vx {
@@ -72,6 +73,11 @@ int RunJob(ToolJob& job, bool exitWhenDone) {
 
 int RunHeadlessJob(const CommandLineRequest& request, const ProgramSettings& settings) {
   switch (request.Action) {
+    case ActionPlay:
+      ShowMessage(StrFormat("Sorry, the player needs a display to show %s: set DISPLAY or WAYLAND_DISPLAY, or use "
+                            "another action.\n",
+                            request.InputName.c_str()));
+      return kExitJobFailed;
     case ActionConvert: {
       ConverterJob job;
       if (!job.PrepareFromCommandLine(request, settings.Format)) return kExitJobFailed;

@@ -1,18 +1,47 @@
 #include "app/ToolRegistry.h"
 
+#include <QPointer>
+
 #include "app/MainFrame.h"
 #include "app/Settings.h"
+#include "app/FileHistory.h"
+#include "app/FileHistoryDialog.h"
+#include "player/VideoPlayer.h"
 #include "tools/ConverterDialog.h"
 
 namespace vx {
 
 void RegisterTools(CMainFrame& frame) {
+  frame.RegisterTool(Command::Open, QStringLiteral("Play YUV Video File"),
+                     [](QWidget* parent) { return new CVideoPlayer(parent); });
+  // The File Manager replays a record with its layout, without adding to the history.
+  QPointer<CMainFrame> main(&frame);
+  CFileHistory::SetPlayHandler([main](const CFileHistoryInfo& record) {
+    if (!main) return;
+    ImageFormat& current = CurrentSettings().Format;
+    current.SamplingFormat = record.SamplingFormat;
+    current.ComponentOrder = record.ComponentOrder;
+    current.FieldFormat = record.FieldFormat;
+    current.PixelFormat = record.PixelFormat;
+    current.ImageResolution = record.ImageResolution;
+    current.ImgWidth = record.ImgWidth;
+    current.ImgHeight = record.ImgHeight;
+    if (auto* player = qobject_cast<CVideoPlayer*>(main->OpenTool(Command::Open))) {
+      player->StartFromRequest(QString::fromStdString(record.fileName), false);
+    }
+  });
   frame.RegisterTool(Command::Convert, QStringLiteral("Convert YUV File Format"),
                      [](QWidget* parent) { return new CYUVConverter(parent); });
 }
 
 bool StartCommandLineTool(CMainFrame& frame, const CommandLineRequest& request) {
   switch (request.Action) {
+    case ActionPlay: {
+      auto* player = qobject_cast<CVideoPlayer*>(frame.OpenTool(Command::Open));
+      if (!player) return false;
+      player->SetCommandLine(request.FrameRate, request.ExitWhenDone != 0, &frame);
+      return player->StartFromRequest(QString::fromStdString(request.InputName), true);
+    }
     case ActionConvert: {
       auto* converter = qobject_cast<CYUVConverter*>(frame.OpenTool(Command::Convert));
       if (!converter) return false;

@@ -6,6 +6,7 @@
 
 #include "display/DisplayConvert.h"
 #include "display/PreviewLayout.h"
+#include "image/ColorFormula.h"
 
 namespace vx {
 
@@ -122,10 +123,11 @@ void PreviewArea::paintEvent(QPaintEvent*) {
   const CopyWindow w = DisplayWindow(width_, height_, width(), height(), horizontalOffset_, verticalOffset_);
   if (w.empty()) return;
   const int pitch = static_cast<int>(DisplayRowPitch(width_, true));
-  // Rows are stored bottom row first: picture row r is stored row height - 1 - r.
+  // Rows are stored bottom row first: drawn through a vertical flip, without a copy.
   const QImage stored(rows_.data(), width_, height_, pitch, QImage::Format_BGR888);
-  const QImage part = stored.copy(w.sourceX, height_ - w.sourceY - w.height, w.width, w.height).mirrored();
-  painter.drawImage(QPoint(w.destinationX, w.destinationY), part);
+  painter.translate(w.destinationX, w.destinationY + w.height);
+  painter.scale(1, -1);
+  painter.drawImage(QPointF(0, 0), stored, QRectF(w.sourceX, height_ - w.sourceY - w.height, w.width, w.height));
 }
 
 }  // namespace vx

@@ -1,0 +1,435 @@
+#include "player/VideoPlayer.h"
+
+#include <QCloseEvent>
+#include <QFileDialog>
+#include <QCoreApplication>
+#include <QIntValidator>
+#include <QScreen>
+#include <QThread>
+#include <QTimer>
+
+#include "app/FormatDialog.h"
+#include "app/Settings.h"
+#include "display/FormatLabel.h"
+#include "display/PreviewLayout.h"
+#include "platform/MessageSink.h"
+#include "platform/StringFormat.h"
+
+namespace vx {
+namespace {
+
+constexpr int kOriginX = 28;
+constexpr int kDetailedOriginY = 160;
+constexpr int kCompactOriginY = 50;
+constexpr int kControlWidth = 740;
+
+const QString kPlayFilters = QStringLiteral(
+    "Raw Video(*.yuv *.rgb *.y *.u *.v *.r *.g *.b);;FOURCC format(*.uyvy *.uynv *.y422 *.iuyv *.yuy2 *.uynv "
+    "*.v422 *.yuyv *.yvyu *.iyu2 *.yv16 *.yv12 *.iyuv *.i420);;All Files(*)");
+
+}  // namespace
+
+// Hands the worker's reports to the window's thread.
+class CVideoPlayer::Observer final : public PlayerObserver {
+ public:
+  explicit Observer(CVideoPlayer* player) : player_(player) {}
+  void FileStarted(const std::string& path) override {
+    Post([p = player_, path = QString::fromStdString(path)] {
+      p->setWindowTitle(path);
+      p->path_->setText(path);
+    });
+  }
+  void SliderRange(int64_t frames) override {
+    Post([p = player_, frames] {
+      const QSignalBlocker block(p->slider_);
+      p->slider_->setRange(1, static_cast<int>(std::clamp<int64_t>(frames, 1, INT32_MAX)));
+      p->slider_->setEnabled(true);
+    });
+  }
+  void FrameShown(int64_t frame) override {
+    Post([p = player_, frame] {
+      p->shownFrame_ = static_cast<int>(frame);
+      p->frameNumber_->setText(QString::number(frame));
+      const QSignalBlocker block(p->slider_);
+      p->slider_->setValue(static_cast<int>(frame));
+      p->ShowDisplay();
+    });
+  }
+  void ControlsChanged() override {
+    Post([p = player_] { p->UpdateControls(); });
+  }
+  void FileEnded() override {
+    Post([p = player_] {
+      if (!p->exitWhenDone_) return;
+      // "-e exit": the player closes, and the program a second later.
+      QPointer<QWidget> mainWindow = p->mainWindow_;
+      p->exitWhenDone_ = false;
+      p->Exit();
+      QTimer::singleShot(1000, qApp, [mainWindow] {
+        if (mainWindow) mainWindow->close();
+      });
+    });
+  }
+  void Finished() override {
+    Post([p = player_] {
+      if (p->worker_.joinable()) p->worker_.join();
+      p->UpdateControls();
+    });
+  }
+
+ private:
+  template <typename F>
+  void Post(F f) {
+    QMetaObject::invokeMethod(player_, std::move(f), Qt::QueuedConnection);
+  }
+  CVideoPlayer* player_;
+};
+
+CVideoPlayer::CVideoPlayer(QWidget* parent) : QDialog(parent) {
+  setAttribute(Qt::WA_DeleteOnClose);
+  setWindowTitle(QStringLiteral("Play a YUV Data File"));
+  BuildControls();
+  PlaceControls();
+  LayOutPicture();
+  UpdateControls();
+}
+
+CVideoPlayer::~CVideoPlayer() { EndWorker(); }
+
+void CVideoPlayer::BuildControls() {
+  loadGroup_ = new QGroupBox(QStringLiteral("Load file:"), this);
+  controlsGroup_ = new QGroupBox(QStringLiteral("Play controls:"), this);
+  statusGroup_ = new QGroupBox(QStringLiteral("Status:"), this);
+  speedGroup_ = new QGroupBox(QStringLiteral("Play Speed:"), this);
+  optionsGroup_ = new QGroupBox(QStringLiteral("Options:"), this);
+  path_ = new QLineEdit(this);
+  browse_ = new QPushButton(QStringLiteral("Browse..."), this);
+  start_ = new QPushButton(QStringLiteral("Start"), this);
+  stop_ = new QPushButton(QStringLiteral("Stop"), this);
+  pause_ = new QPushButton(QStringLiteral("Pause"), this);
+  reverse_ = new QPushButton(QStringLiteral("Reverse Play"), this);
+  exit_ = new QPushButton(QStringLiteral("Exit"), this);
+  stepBack_ = new QPushButton(QStringLiteral("<"), this);
+  stepForward_ = new QPushButton(QStringLiteral(">"), this);
+  slider_ = new QSlider(Qt::Horizontal, this);
+  slider_->setRange(1, 1);
+  frameLabel_ = new QLabel(QStringLiteral("Frame number:"), this);
+  frameNumber_ = new QLineEdit(this);
+  frameNumber_->setReadOnly(true);
+  formatLabel_ = new QLabel(QStringLiteral("Format:"), this);
+  format_ = new QLineEdit(this);
+  format_->setReadOnly(true);
+  componentLabel_ = new QLabel(QStringLiteral("Which components to display:"), this);
+  components_ = new QComboBox(this);
+  speed_ = new QLineEdit(QString::number(engine_.SpeedRate.load()), this);
+  speed_->setValidator(new QIntValidator(-999, 9999, speed_));
+  speedLabel_ = new QLabel(QStringLiteral("Frames per second"), this);
+  toggle_ = new QPushButton(QStringLiteral("<--- Hide Detailed Controls"), this);
+  toggle_->hide();
+  preview_ = new PreviewArea(this);
+  for (const std::string& text : ComponentListTexts(YUV_420)) components_->addItem(QString::fromStdString(text));
+  components_->setCurrentIndex(3);
+
+  connect(browse_, &QPushButton::clicked, this, &CVideoPlayer::Browse);
+  connect(start_, &QPushButton::clicked, this, &CVideoPlayer::Start);
+  connect(stop_, &QPushButton::clicked, this, &CVideoPlayer::Stop);
+  connect(pause_, &QPushButton::clicked, this, &CVideoPlayer::PauseClicked);
+  connect(reverse_, &QPushButton::clicked, this, &CVideoPlayer::ReverseClicked);
+  connect(stepBack_, &QPushButton::clicked, this, &CVideoPlayer::StepBackwardClicked);
+  connect(stepForward_, &QPushButton::clicked, this, &CVideoPlayer::StepForwardClicked);
+  connect(toggle_, &QPushButton::clicked, this, &CVideoPlayer::ToggleDetailedControls);
+  connect(exit_, &QPushButton::clicked, this, &CVideoPlayer::Exit);
+  connect(speed_, &QLineEdit::textChanged, this, [this](const QString& text) { engine_.SpeedRate = text.toInt(); });
+  connect(slider_, &QSlider::sliderMoved, this, [this](int position) {
+    const int state = engine_.State.load();
+    if (state == PlayPaused || state == Playing || state == Seek) {
+      engine_.SeekTarget = position;
+      engine_.State = Seek;
+    }
+  });
+  connect(slider_, &QSlider::sliderReleased, this, [this] {
+    if (engine_.State.load() == Seek) UpdateControls();
+  });
+  connect(components_, &QComboBox::activated, this, [this](int index) {
+    engine_.ComponentChoice = index;
+    if (!workerRunning_) {
+      engine_.RenderDisplay();
+      ShowDisplay();
+    }
+  });
+}
+
+void CVideoPlayer::PlaceControls() {
+  struct Place {
+    QWidget* widget;
+    int x, y, w, cx, cy, cw;  // detailed and compact
+  };
+  const Place places[] = {
+      {start_, 400, 42, 50, 160, 4, 40},        {stop_, 460, 42, 50, 205, 4, 40},
+      {pause_, 520, 42, 50, 250, 4, 40},        {reverse_, 580, 42, 80, 470, 4, 80},
+      {exit_, 680, 42, 50, 555, 4, 40},         {stepBack_, 400, 68, 20, 295, 4, 20},
+      {slider_, 430, 68, 280, 320, 4, 120},     {stepForward_, 710, 68, 20, 445, 4, 20},
+      {frameLabel_, 50, 110, 80, 10, 6, 80},    {frameNumber_, 140, 110, 50, 100, 6, 50},
+  };
+  for (const Place& p : places) {
+    if (compact_) p.widget->setGeometry(p.cx, p.cy, p.cw, 20);
+    else p.widget->setGeometry(p.x, p.y, p.w, 20);
+  }
+  // The detailed controls around them.
+  loadGroup_->setGeometry(10, 2, 380, 92);
+  path_->setGeometry(20, 22, 285, 20);
+  browse_->setGeometry(312, 22, 70, 20);
+  formatLabel_->setGeometry(20, 50, 50, 20);
+  format_->setGeometry(75, 50, 307, 20);
+  controlsGroup_->setGeometry(390, 22, 350, 72);
+  statusGroup_->setGeometry(10, 94, 190, 44);
+  speedGroup_->setGeometry(205, 94, 185, 44);
+  speed_->setGeometry(215, 110, 40, 20);
+  speedLabel_->setGeometry(260, 110, 120, 20);
+  optionsGroup_->setGeometry(390, 94, 350, 44);
+  componentLabel_->setGeometry(400, 110, 175, 20);
+  components_->setGeometry(578, 110, 155, 20);
+  toggle_->setGeometry(10, compact_ ? 28 : 140, 200, 18);
+  for (QWidget* w : {static_cast<QWidget*>(loadGroup_), static_cast<QWidget*>(controlsGroup_),
+                     static_cast<QWidget*>(statusGroup_), static_cast<QWidget*>(speedGroup_),
+                     static_cast<QWidget*>(optionsGroup_), static_cast<QWidget*>(path_), static_cast<QWidget*>(browse_),
+                     static_cast<QWidget*>(formatLabel_), static_cast<QWidget*>(format_), static_cast<QWidget*>(speed_),
+                     static_cast<QWidget*>(speedLabel_), static_cast<QWidget*>(componentLabel_),
+                     static_cast<QWidget*>(components_)}) {
+    w->setVisible(!compact_);
+    w->lower();
+  }
+}
+
+void CVideoPlayer::LayOutPicture() {
+  const int originY = compact_ ? kCompactOriginY : kDetailedOriginY;
+  const QSize screen = this->screen() ? this->screen()->availableSize() : QSize(1280, 800);
+  PreviewLayoutInput in;
+  in.screenWidth = screen.width();
+  in.screenHeight = screen.height();
+  in.originX = kOriginX;
+  in.originY = originY;
+  in.controlWidth = kControlWidth;
+  in.controlHeight = originY;
+  in.imageWidth = engine_.HasBuffers() ? engine_.FileFormat().ImgWidth : 352;
+  in.imageHeight = engine_.HasBuffers() ? engine_.FileFormat().ImgHeight : 288;
+  const PreviewLayoutResult layout = LayoutPreview(in);
+  preview_->setGeometryFor(QPoint(layout.originX, originY), QSize(layout.visibleWidth, layout.visibleHeight));
+  resize(std::max(layout.dialog.width, kControlWidth + 20), layout.dialog.height);
+  toggle_->setVisible(layout.verticalBarShown || compact_);
+}
+
+void CVideoPlayer::UpdateControls() {
+  const bool hasPath = !path_->text().isEmpty();
+  const PlayerControls c = ControlsFor(hasPath, engine_.State.load());
+  if (c.unchanged) return;
+  path_->setEnabled(c.pathAndBrowse);
+  browse_->setEnabled(c.pathAndBrowse);
+  start_->setEnabled(c.start && !workerRunning_);
+  pause_->setEnabled(c.pause);
+  pause_->setText(QString::fromLatin1(c.pauseText));
+  stop_->setEnabled(c.stop);
+  stepBack_->setEnabled(c.stepButtons);
+  stepForward_->setEnabled(c.stepButtons);
+  slider_->setEnabled(c.slider);
+  reverse_->setEnabled(c.reverse);
+  speed_->setEnabled(c.speed);
+  format_->setText(QString::fromStdString(FormatLabel(engine_.FileFormat())));
+}
+
+void CVideoPlayer::ShowDisplay() {
+  const FrameImage& display = engine_.Display();
+  if (!display.Data || display.ImgWidth <= 0 || display.ImgHeight <= 0) return;
+  const ProgramSettings& settings = CurrentSettings();
+  const GridPair grids{settings.Grid1, settings.Grid2};
+  preview_->showFrame(display.Data, static_cast<size_t>(3 * int64_t{display.ImgWidth} * display.ImgHeight),
+                      display.ImgWidth, display.ImgHeight, true, 0, 4, &grids);
+}
+
+void CVideoPlayer::AcceptFormat(const ImageFormat& format, bool fromCommandLine) {
+  if (!engine_.SetFormat(format)) {
+    ShowMessage(StrFormat(fromCommandLine ? "Error PLAY1004: Image size (%d, %d) not support !\n"
+                                          : "Error PLAY1003: Image size (%d, %d) not support !\n",
+                          format.ImgWidth, format.ImgHeight));
+    return;
+  }
+  LayOutPicture();
+  components_->clear();
+  const auto texts = ComponentListTexts(format.SamplingFormat);
+  for (const std::string& text : texts) components_->addItem(QString::fromStdString(text));
+  components_->setEnabled(!texts.empty());
+  components_->setCurrentIndex(texts.empty() ? -1 : 3);
+  engine_.ComponentChoice = 3;
+  show();
+  engine_.RenderDisplay();
+  ShowDisplay();
+  UpdateControls();
+}
+
+void CVideoPlayer::Browse() {
+  ChooseFiles(QFileDialog::getOpenFileNames(this, QStringLiteral("Open YUV files"), QString(), kPlayFilters));
+}
+
+void CVideoPlayer::ChooseFiles(const QStringList& chosen, const ImageFormat* format) {
+  EndWorker();  // the buffers are about to be replaced
+  engine_.Files.clear();
+  if (chosen.isEmpty()) return;
+  QStringList paths = chosen;
+  if (paths.size() > static_cast<int>(kMaxPlayFiles)) {
+    ShowMessage(StrFormat("Error PLAY1001:  You cannot select more than %d YUV files. Only first %d files are used!",
+                          static_cast<int>(kMaxPlayFiles), static_cast<int>(kMaxPlayFiles)));
+    paths = paths.mid(0, static_cast<int>(kMaxPlayFiles));
+  }
+  for (const QString& p : paths) engine_.Files.push_back(p.toStdString());
+  if (paths.size() > 1) {
+    ShowMessage(StrFormat("Error PLAY1002:   You have selected %d YUV files to play. Please make sure they all have "
+                          "the same format.",
+                          static_cast<int>(paths.size())));
+  }
+  setWindowTitle(paths.front());
+  path_->setText(paths.front());
+  UpdateControls();
+  if (format) {
+    AcceptFormat(*format, false);
+    return;
+  }
+  CYuvFrmtDlg dialog(this);
+  dialog.SetFile(paths.front());
+  dialog.SetLeaveOutBmp(true);
+  if (dialog.exec() == QDialog::Accepted) AcceptFormat(dialog.format(), false);
+}
+
+bool CVideoPlayer::StartFromRequest(const QString& path, bool addToHistory) {
+  setWindowTitle(path);
+  path_->setText(path);
+  EndWorker();
+  engine_.AddToHistoryFlag = addToHistory;
+  engine_.Files = {path.toStdString()};
+  ImageFormat format = CurrentSettings().Format;
+  format.ImageResolution = kCustomResolution;
+  if (!engine_.SetFormat(format)) {
+    ShowMessage(StrFormat("Error PLAY1004: Image size (%d, %d) not support !\n", format.ImgWidth, format.ImgHeight));
+    return false;
+  }
+  AcceptFormat(format, true);
+  if (engine_.State == PlayStopped) engine_.State = Playing;
+  Start();
+  return true;
+}
+
+void CVideoPlayer::SetCommandLine(int rate, bool exitWhenDone, QWidget* mainWindow) {
+  if (rate >= 1 && rate <= 120) {
+    engine_.CommandLineRate = rate;
+    speed_->setText(QString::number(rate));
+  }
+  exitWhenDone_ = exitWhenDone;
+  mainWindow_ = mainWindow;
+}
+
+void CVideoPlayer::Start() {
+  engine_.SpeedRate = speed_->text().toInt();
+  if (path_->text().isEmpty()) {
+    ShowMessage("Error PLAY1007: No source file to start!\n");
+    return;
+  }
+  pause_->setEnabled(true);
+  stepBack_->setEnabled(true);
+  stepForward_->setEnabled(true);
+  start_->setEnabled(false);
+  int expected = PlayStopped;
+  engine_.State.compare_exchange_strong(expected, Playing);
+  StartWorker();
+  UpdateControls();
+}
+
+void CVideoPlayer::StartWorker() {
+  if (workerRunning_) return;
+  if (worker_.joinable()) worker_.join();
+  engine_.Quit = false;
+  workerRunning_ = true;
+  worker_ = std::thread([this] {
+    Observer observer(this);
+    engine_.PlayList(observer);
+    workerRunning_ = false;
+  });
+}
+
+void CVideoPlayer::Stop() {
+  engine_.StopRequest = true;
+  engine_.State = PlayStopped;
+  UpdateControls();
+  // Stop ends the current file: a worker with further files goes on with the next.
+  for (int i = 0; i < 10 && workerRunning_; ++i) QThread::msleep(5);
+}
+
+void CVideoPlayer::PauseClicked() {
+  if (engine_.State.load() == Playing) {
+    engine_.State = PlayPaused;
+    pause_->setText(QStringLiteral("Play"));
+  } else {
+    engine_.State = Playing;
+    pause_->setText(QStringLiteral("Pause"));
+  }
+  reverse_->setText(QStringLiteral("Reverse Play"));
+}
+
+void CVideoPlayer::ReverseClicked() {
+  if (!workerRunning_) return;
+  if (engine_.State.load() == PlayingBackward) {
+    engine_.State = PlayPaused;
+    reverse_->setText(QStringLiteral("Reverse Play"));
+  } else {
+    engine_.State = PlayingBackward;
+    reverse_->setText(QStringLiteral("Reverse Pause"));
+  }
+  pause_->setText(QStringLiteral("Play"));
+}
+
+void CVideoPlayer::StepForwardClicked() {
+  engine_.State = StepForward;
+  pause_->setText(QStringLiteral("Play"));
+  if (!workerRunning_) Start();
+}
+
+void CVideoPlayer::StepBackwardClicked() {
+  engine_.State = StepBackward;
+  pause_->setText(QStringLiteral("Play"));
+  if (!workerRunning_) Start();
+}
+
+void CVideoPlayer::ToggleDetailedControls() {
+  compact_ = !compact_;
+  toggle_->setText(compact_ ? QStringLiteral("<--- Display Detailed Controls")
+                            : QStringLiteral("<--- Hide Detailed Controls"));
+  PlaceControls();
+  LayOutPicture();
+  UpdateControls();
+  update();
+}
+
+void CVideoPlayer::EndWorker() {
+  if (!worker_.joinable()) return;
+  engine_.Quit = true;
+  engine_.StopRequest = true;
+  engine_.State = PlayStopped;
+  // The worker may be waiting for a message box shown by this thread.
+  while (workerRunning_) {
+    QCoreApplication::processEvents(QEventLoop::AllEvents, 5);
+    QThread::msleep(1);
+  }
+  worker_.join();
+}
+
+void CVideoPlayer::Exit() {
+  Stop();
+  EndWorker();
+  engine_.ReleaseBuffers();
+  close();
+}
+
+void CVideoPlayer::closeEvent(QCloseEvent* event) {
+  EndWorker();
+  QDialog::closeEvent(event);
+}
+
+}  // namespace vx
