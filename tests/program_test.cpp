@@ -58,7 +58,8 @@ TEST_F(HeadlessProgram, AcceptedCommandLineSavesTheChangedFormat) {
   const Outcome o = Run({"-a", "play", "-n", "x.yuv", "-w", "70000", "-s", "yuv444"});
   EXPECT_EQ(o.exitCode, 8) << o.errors;
   EXPECT_EQ(o.errors,
-            "Sorry, the player needs a display to show x.yuv: set DISPLAY or WAYLAND_DISPLAY, or use another action.\n");
+            "Sorry, the player needs a display to show x.yuv: set DISPLAY or WAYLAND_DISPLAY, or use another "
+            "action.\n");
   const std::string saved = test::ReadFileText(SettingsFile());
   EXPECT_NE(saved.find("\nImgWidth: 4464\n"), std::string::npos) << saved;
   EXPECT_EQ(saved.rfind("SamplingFormat: 0\n", 0), 0u) << "the next run starts from 4:4:4";

@@ -2,12 +2,14 @@
 
 #include <QAbstractButton>
 #include <QApplication>
+#include <QElapsedTimer>
 #include <QMenuBar>
 #include <QMessageBox>
 #include <QStatusBar>
 #include <QTimer>
 #include <QtTest/QTest>
 #include <atomic>
+#include <fstream>
 #include <thread>
 
 #include "TestSupport.h"
@@ -17,17 +19,24 @@
 #include "app/MainFrame.h"
 #include "app/Resources.h"
 #include "app/Settings.h"
-#include "app/ToolRegistry.h"
 #include "app/ShellWindows.h"
+#include "app/ToolRegistry.h"
 #include "display/GridDialog.h"
 #include "display/PreviewArea.h"
 #include "image/ColorFormula.h"
 #include "image/FormulaDialog.h"
 #include "platform/MessageBoxSink.h"
+#include "player/VideoPlayer.h"
 #include "tools/ConverterDialog.h"
 
 namespace vx {
 namespace {
+
+// Waits (handling events) until `condition` holds; false after `ms` milliseconds.
+template <typename Condition>
+bool WaitUntil(Condition condition, int ms = 5000) {
+  return QTest::qWaitFor(condition, ms);
+}
 
 // Answers every message box that opens by pressing `button`, and remembers it.
 class BoxAnswerer : public QObject {
@@ -331,7 +340,7 @@ TEST(Splash, ClosesOnAClick) {
   ASSERT_NE(splash, nullptr);
   QPointer<CSplashWnd> watched(splash);
   QTest::mouseClick(splash, Qt::LeftButton);
-  QTRY_VERIFY_WITH_TIMEOUT(watched.isNull(), 2000);
+  ASSERT_TRUE(WaitUntil([&] { return watched.isNull(); }, 2000));
 }
 
 class ConverterWindow : public testing::Test {
@@ -365,8 +374,8 @@ TEST_F(ConverterWindow, RunsFromTheCommandLineRequest) {
   dialog->show();
   ASSERT_TRUE(dialog->StartFromRequest(request_, current_));
   EXPECT_FALSE(dialog->startButton()->isEnabled());
-  QTRY_VERIFY_WITH_TIMEOUT(!dialog->WorkerRunning(), 20000);
-  QTRY_VERIFY_WITH_TIMEOUT(dialog->startButton()->isEnabled(), 5000);
+  ASSERT_TRUE(WaitUntil([&] { return !dialog->WorkerRunning(); }, 20000));
+  ASSERT_TRUE(WaitUntil([&] { return dialog->startButton()->isEnabled(); }, 5000));
   EXPECT_FALSE(dialog->pauseButton()->isEnabled());
   EXPECT_EQ(dialog->pauseButton()->text(), QStringLiteral("Play"));
   EXPECT_EQ(dialog->frameNumberBox()->text(), QString::number(kFrames));
@@ -376,7 +385,7 @@ TEST_F(ConverterWindow, RunsFromTheCommandLineRequest) {
   EXPECT_EQ(answerer.texts.last(), QStringLiteral("Converting finished!"));
   EXPECT_EQ(dialog->preview()->pictureSize(), QSize(64, 32));
   dialog->ExitClicked();
-  QTRY_VERIFY(dialog.isNull());
+  ASSERT_TRUE(WaitUntil([&] { return dialog.isNull(); }));
 }
 
 TEST_F(ConverterWindow, PauseStopAndRangeMessages) {
@@ -391,8 +400,8 @@ TEST_F(ConverterWindow, PauseStopAndRangeMessages) {
   dialog->fromBox()->setText(QStringLiteral("3"));
   dialog->toBox()->setText(QStringLiteral("2"));
   dialog->Start();
-  QTRY_VERIFY_WITH_TIMEOUT(!dialog->WorkerRunning(), 5000);
-  QTRY_VERIFY_WITH_TIMEOUT(dialog->startButton()->isEnabled(), 5000);
+  ASSERT_TRUE(WaitUntil([&] { return !dialog->WorkerRunning(); }, 5000));
+  ASSERT_TRUE(WaitUntil([&] { return dialog->startButton()->isEnabled(); }, 5000));
   ASSERT_EQ(answerer.texts.size(), 1);
   EXPECT_EQ(answerer.texts[0],
             QStringLiteral("Error CONV1031:  End frame number cannot be smaller than start frame number!\n"));
@@ -408,7 +417,7 @@ TEST_F(ConverterWindow, PauseStopAndRangeMessages) {
   dialog->StopClicked();
   EXPECT_EQ(dialog->job().RunState.load(), Stopped);
   EXPECT_TRUE(dialog->startButton()->isEnabled());
-  QTRY_VERIFY_WITH_TIMEOUT(!dialog->WorkerRunning(), 5000);
+  ASSERT_TRUE(WaitUntil([&] { return !dialog->WorkerRunning(); }, 5000));
   EXPECT_EQ(answerer.texts.last(), QStringLiteral("Converting finished!")) << "a stopped job ends normally";
 
   // Start with a target box left empty: nothing happens.
@@ -427,13 +436,239 @@ TEST(MessageBoxSink, WorkerWaitsUntilTheBoxIsAnswered) {
     ShowMessage("Error TEST1001: from a worker\n");
     returned = true;
   });
-  QTRY_VERIFY_WITH_TIMEOUT(returned.load(), 5000);
+  ASSERT_TRUE(WaitUntil([&] { return returned.load(); }, 5000));
   worker.join();
   ShowMessage("Please answer!", kPromptCaption);
   ASSERT_EQ(answerer.texts.size(), 2);
   EXPECT_EQ(answerer.texts[0], QStringLiteral("Error TEST1001: from a worker\n"));
   EXPECT_EQ(answerer.captions[0], QStringLiteral("Velutrix"));
   EXPECT_EQ(answerer.captions[1], QStringLiteral("Error"));
+}
+
+}  // namespace
+}  // namespace vx
+
+namespace vx {
+namespace {
+
+// A clip whose frame n (from 1) has every luma byte n and chroma 128 + n.
+std::string NumberedClip(const test::TempDir& dir, const std::string& name, int frames, int w = 16,
+                         int h = 8) {
+  std::vector<uint8_t> bytes;
+  for (int n = 1; n <= frames; ++n) {
+    bytes.insert(bytes.end(), static_cast<size_t>(w * h), static_cast<uint8_t>(n));
+    bytes.insert(bytes.end(), static_cast<size_t>(w * h / 2), static_cast<uint8_t>(128 + n));
+  }
+  const std::string path = (dir / name).string();
+  test::WriteFileBytes(path, bytes);
+  return path;
+}
+
+ImageFormat I420Format(int w = 16, int h = 8) {
+  ImageFormat f;
+  f.SamplingFormat = YUV_420;
+  f.ComponentOrder = YUV;
+  f.FieldFormat = Progressive;
+  f.PixelFormat = Planar;
+  f.ImageResolution = kCustomResolution;
+  f.ImgWidth = w;
+  f.ImgHeight = h;
+  return f;
+}
+
+class PlayerWindow : public testing::Test {
+ protected:
+  void SetUp() override {
+    player_ = new CVideoPlayer;
+    // The fixture's own object as context: no report reaches a finished test.
+    QObject::connect(player_, &CVideoPlayer::frameShown, &context_,
+                     [this](int frame) { frames_.push_back(frame); });
+    player_->speedBox()->setText(QStringLiteral("120"));
+  }
+  void TearDown() override {
+    if (!player_) return;
+    player_->Exit();
+    delete player_.data();
+  }
+  // Waits until the worker's last reports have been handled.
+  void WaitUntilDone() {
+    ASSERT_TRUE(
+        WaitUntil([&] { return !player_->WorkerRunning() && player_->startButton()->isEnabled(); }, 5000));
+  }
+  void WaitFor(int frame) {
+    ASSERT_TRUE(WaitUntil([&] { return !frames_.empty() && frames_.back() == frame; }, 5000))
+        << "waiting for frame " << frame << ", last shown " << (frames_.empty() ? 0 : frames_.back());
+  }
+  test::TempDir dir_;
+  QObject context_;
+  QPointer<CVideoPlayer> player_;
+  std::vector<int> frames_;
+  RecordingMessageSink recorder_;
+  ScopedMessageSink scope_{recorder_};
+};
+
+TEST_F(PlayerWindow, SeekStepAndReversePlay) {
+  const ImageFormat f = I420Format();
+  player_->ChooseFiles({QString::fromStdString(NumberedClip(dir_, "a.yuv", 12))}, &f);
+  EXPECT_EQ(player_->componentList()->currentText(), QStringLiteral("YUV all Componets"));
+  player_->StepForwardClicked();  // starts the worker and shows frame 1
+  WaitFor(1);
+  EXPECT_EQ(player_->engine().State.load(), PlayPaused);
+  EXPECT_EQ(player_->pauseButton()->text(), QStringLiteral("Play"));
+  player_->StepBackwardClicked();  // at frame 1: only pauses
+  QTest::qWait(50);
+  EXPECT_EQ(frames_, std::vector<int>{1});
+  EXPECT_EQ(player_->engine().State.load(), PlayPaused);
+  player_->engine().SeekTarget = 10;
+  player_->engine().State = Seek;
+  WaitFor(10);
+  EXPECT_EQ(player_->frameNumberBox()->text(), QStringLiteral("10"));
+  EXPECT_EQ(player_->slider()->value(), 10);
+  EXPECT_EQ(player_->slider()->maximum(), 12);
+  frames_.clear();
+  player_->ReverseClicked();
+  EXPECT_EQ(player_->reverseButton()->text(), QStringLiteral("Reverse Pause"));
+  WaitFor(1);
+  ASSERT_TRUE(
+      WaitUntil([&] { return player_->engine().State.load() == static_cast<int>(PlayPaused); }, 2000));
+  EXPECT_EQ(frames_, (std::vector<int>{9, 8, 7, 6, 5, 4, 3, 2, 1}));
+  EXPECT_EQ(player_->engine().Display().Data[0], 1) << "frame 1's luma is shown";
+  frames_.clear();
+  player_->StepForwardClicked();
+  WaitFor(2);
+  player_->StepBackwardClicked();
+  WaitFor(1);
+  EXPECT_EQ(frames_, (std::vector<int>{2, 1}));
+}
+
+TEST_F(PlayerWindow, StopDuringTheFirstOfThreeFilesStartsTheSecond) {
+  const ImageFormat f = I420Format();
+  player_->speedBox()->setText(QStringLiteral("1"));  // the first file would take a while
+  player_->ChooseFiles({QString::fromStdString(NumberedClip(dir_, "a.yuv", 5)),
+                        QString::fromStdString(NumberedClip(dir_, "b.yuv", 3)),
+                        QString::fromStdString(NumberedClip(dir_, "c.yuv", 3))},
+                       &f);
+  ASSERT_EQ(recorder_.Texts().size(), 1u);
+  EXPECT_EQ(recorder_.Texts()[0],
+            "Error PLAY1002:   You have selected 3 YUV files to play. Please make sure they all have the "
+            "same format.");
+  player_->Start();
+  WaitFor(1);
+  player_->speedBox()->setText(QStringLiteral("120"));
+  player_->Stop();
+  ASSERT_TRUE(WaitUntil([&] { return !player_->WorkerRunning() && player_->startButton()->isEnabled(); }));
+  EXPECT_EQ(frames_, (std::vector<int>{1, 1, 2, 3, 1, 2, 3})) << "the first file stops, the other two play";
+  EXPECT_TRUE(player_->pathBox()->text().endsWith(QStringLiteral("c.yuv")));
+  EXPECT_EQ(player_->windowTitle(), player_->pathBox()->text());
+  EXPECT_EQ(frames_.back(), 3);
+}
+
+TEST_F(PlayerWindow, ComponentsRgbOrderAndMono) {
+  const ImageFormat f = I420Format();
+  player_->ChooseFiles({QString::fromStdString(NumberedClip(dir_, "a.yuv", 2))}, &f);
+  player_->StepForwardClicked();
+  WaitFor(1);
+  player_->componentList()->setCurrentIndex(0);
+  emit player_->componentList()->activated(0);
+  ASSERT_TRUE(
+      WaitUntil([&] { return !player_->WorkerRunning() || player_->engine().State.load() == PlayPaused; }));
+  player_->Stop();
+  ASSERT_TRUE(WaitUntil([&] { return !player_->WorkerRunning(); }, 5000));
+  emit player_->componentList()->activated(0);
+  const uint8_t* luma = player_->engine().Display().Data;
+  EXPECT_EQ(luma[0], 1);
+  EXPECT_EQ(luma[1], 128) << "Y only: chroma neutral";
+  EXPECT_EQ(luma[2], 128);
+
+  // A BGR file: "R Componet only" shows the red samples (the third byte of each pixel).
+  ImageFormat bgr = I420Format(4, 2);
+  bgr.SamplingFormat = RGB_444;
+  bgr.ComponentOrder = BGR;
+  bgr.PixelFormat = Packed;
+  std::vector<uint8_t> pixels;
+  for (int i = 0; i < 8; ++i) pixels.insert(pixels.end(), {10, 20, 250});  // B G R
+  test::WriteFileBytes(dir_ / "red.rgb", pixels);
+  player_->ChooseFiles({QString::fromStdString((dir_ / "red.rgb").string())}, &bgr);
+  EXPECT_EQ(player_->componentList()->itemText(0), QStringLiteral("R Componet only"));
+  frames_.clear();
+  player_->StepForwardClicked();
+  WaitFor(1);
+  player_->Stop();
+  ASSERT_TRUE(WaitUntil([&] { return !player_->WorkerRunning(); }, 5000));
+  player_->engine().ComponentChoice = 0;
+  player_->engine().RenderDisplay();
+  Yuv8 red{};
+  RgbToYuvPixel(CurrentColourTables()->formula, {}, 250, 0, 0, red);
+  const uint8_t* shown = player_->engine().Display().Data;
+  EXPECT_EQ((Yuv8{shown[0], shown[1], shown[2]}), red);
+
+  // MONO: grey, component list disabled.
+  ImageFormat mono = I420Format(4, 2);
+  mono.SamplingFormat = MONO;
+  test::WriteFileBytes(dir_ / "grey.y", std::vector<uint8_t>(8, 77));
+  player_->ChooseFiles({QString::fromStdString((dir_ / "grey.y").string())}, &mono);
+  EXPECT_FALSE(player_->componentList()->isEnabled());
+  frames_.clear();
+  player_->StepForwardClicked();
+  WaitFor(1);
+  const uint8_t* grey = player_->engine().Display().Data;
+  Yuv8 expected{};
+  RgbToYuvPixel(CurrentColourTables()->formula, {}, 77, 77, 77, expected);
+  EXPECT_EQ((Yuv8{grey[0], grey[1], grey[2]}), expected);
+}
+
+TEST_F(PlayerWindow, RatesAndTheTrailingPartialFrame) {
+  EXPECT_EQ(FrameIntervalMs(7), 142);
+  EXPECT_EQ(FrameIntervalMs(120), 8);
+  EXPECT_EQ(FrameIntervalMs(30), 33);
+  const ImageFormat f = I420Format();
+  std::string clip = NumberedClip(dir_, "a.yuv", 3);
+  {
+    std::ofstream tail(clip, std::ios::app | std::ios::binary);
+    tail << std::string(10, '\x63');  // 10 bytes of a fourth frame
+  }
+  player_->SetCommandLine(60, false, nullptr);
+  EXPECT_EQ(player_->speedBox()->text(), QStringLiteral("60"));
+  player_->ChooseFiles({QString::fromStdString(clip)}, &f);
+  player_->Start();
+  WaitUntilDone();
+  EXPECT_EQ(frames_, (std::vector<int>{1, 2, 3, 4})) << "the partial fourth frame is shown once";
+  EXPECT_EQ(player_->engine().CommandLineRate.load(), 0) << "the command-line rate is used once";
+  EXPECT_EQ(player_->slider()->maximum(), 3);
+  EXPECT_TRUE(player_->startButton()->isEnabled());
+
+  player_->speedBox()->setText(QStringLiteral("121"));
+  player_->Start();
+  WaitUntilDone();
+  EXPECT_EQ(recorder_.Texts().back(),
+            "Error PLAY1007:  Valid value for player speed, must within the range [1,120]");
+}
+
+TEST_F(PlayerWindow, ControlStatesAndCompactMode) {
+  const PlayerControls none = ControlsFor(false, PlayStopped);
+  EXPECT_TRUE(none.pathAndBrowse);
+  EXPECT_FALSE(none.start);
+  const PlayerControls playing = ControlsFor(true, Playing);
+  EXPECT_STREQ(playing.pauseText, "Pause");
+  EXPECT_TRUE(playing.pathAndBrowse);
+  EXPECT_FALSE(playing.start);
+  EXPECT_FALSE(ControlsFor(true, Seek).stop);
+  EXPECT_TRUE(ControlsFor(true, PlayingBackward).unchanged);
+  EXPECT_TRUE(ControlsFor(true, PlayStopped).speed);
+
+  player_->show();
+  EXPECT_EQ(player_->startButton()->geometry(), QRect(400, 42, 50, 20));
+  player_->ToggleDetailedControls();
+  EXPECT_TRUE(player_->compact());
+  EXPECT_EQ(player_->startButton()->geometry(), QRect(160, 4, 40, 20));
+  EXPECT_EQ(player_->slider()->geometry(), QRect(320, 4, 120, 20));
+  EXPECT_FALSE(player_->pathBox()->isVisible());
+  EXPECT_EQ(player_->toggleButton()->text(), QStringLiteral("<--- Display Detailed Controls"));
+  EXPECT_EQ(player_->preview()->y(), 50);
+  player_->ToggleDetailedControls();
+  EXPECT_EQ(player_->preview()->y(), 160);
+  player_->Start();
+  EXPECT_EQ(recorder_.Texts().back(), "Error PLAY1007: No source file to start!\n");
 }
 
 }  // namespace

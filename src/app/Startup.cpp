@@ -74,9 +74,10 @@ int RunJob(ToolJob& job, bool exitWhenDone) {
 int RunHeadlessJob(const CommandLineRequest& request, const ProgramSettings& settings) {
   switch (request.Action) {
     case ActionPlay:
-      ShowMessage(StrFormat("Sorry, the player needs a display to show %s: set DISPLAY or WAYLAND_DISPLAY, or use "
-                            "another action.\n",
-                            request.InputName.c_str()));
+      ShowMessage(
+          StrFormat("Sorry, the player needs a display to show %s: set DISPLAY or WAYLAND_DISPLAY, or use "
+                    "another action.\n",
+                    request.InputName.c_str()));
       return kExitJobFailed;
     case ActionConvert: {
       ConverterJob job;

@@ -2,10 +2,10 @@
 
 #include <QPointer>
 
-#include "app/MainFrame.h"
-#include "app/Settings.h"
 #include "app/FileHistory.h"
 #include "app/FileHistoryDialog.h"
+#include "app/MainFrame.h"
+#include "app/Settings.h"
 #include "player/VideoPlayer.h"
 #include "tools/ConverterDialog.h"
 

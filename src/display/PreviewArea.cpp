@@ -127,7 +127,8 @@ void PreviewArea::paintEvent(QPaintEvent*) {
   const QImage stored(rows_.data(), width_, height_, pitch, QImage::Format_BGR888);
   painter.translate(w.destinationX, w.destinationY + w.height);
   painter.scale(1, -1);
-  painter.drawImage(QPointF(0, 0), stored, QRectF(w.sourceX, height_ - w.sourceY - w.height, w.width, w.height));
+  painter.drawImage(QPointF(0, 0), stored,
+                    QRectF(w.sourceX, height_ - w.sourceY - w.height, w.width, w.height));
 }
 
 }  // namespace vx

@@ -14,7 +14,8 @@ namespace vx {
 namespace {
 
 int64_t NowMs() {
-  return std::chrono::duration_cast<std::chrono::milliseconds>(std::chrono::steady_clock::now().time_since_epoch())
+  return std::chrono::duration_cast<std::chrono::milliseconds>(
+             std::chrono::steady_clock::now().time_since_epoch())
       .count();
 }
 
@@ -49,7 +50,8 @@ PlayerControls ControlsFor(bool hasPath, int state) {
 
 std::vector<std::string> ComponentListTexts(int32_t sampling) {
   if (sampling == MONO) return {};
-  if (sampling == RGB_444) return {"R Componet only", "G Componet only", "B Componet only", "RGB all Componets"};
+  if (sampling == RGB_444)
+    return {"R Componet only", "G Componet only", "B Componet only", "RGB all Componets"};
   return {"Y Componet only", "U Componet only", "V Componet only", "YUV all Componets"};
 }
 
@@ -134,9 +136,11 @@ void PlayerEngine::RenderDisplay() {
       if (ExtractComponent(packed, extracted, c)) rgb = &extracted;
     }
     const auto tables = CurrentColourTables();
-    RgbBufferToYuv(*tables, std::span<const uint8_t>(rgb->Data, static_cast<size_t>(3 * int64_t{rgb->ImgWidth} * rgb->ImgHeight)),
-                   std::span<uint8_t>(display.Data, static_cast<size_t>(display.Capacity)), rgb->ImgWidth,
-                   rgb->ImgHeight, false, order == BGR, false);
+    RgbBufferToYuv(
+        *tables,
+        std::span<const uint8_t>(rgb->Data, static_cast<size_t>(3 * int64_t{rgb->ImgWidth} * rgb->ImgHeight)),
+        std::span<uint8_t>(display.Data, static_cast<size_t>(display.Capacity)), rgb->ImgWidth,
+        rgb->ImgHeight, false, order == BGR, false);
   } else {
     if (!ToCanonical444(source, display)) return;
     if (choice != 3) {
@@ -173,6 +177,7 @@ bool PlayerEngine::ShowFrame(RawFile& file, PlayerObserver& observer, int interv
     while (lastShownMs != 0 && NowMs() < due && !Quit && !StopRequest) {
       std::this_thread::sleep_for(std::chrono::milliseconds(1));
     }
+    if (Quit || StopRequest) return false;  // stopped while waiting: the frame is not shown
     lastShownMs = NowMs();
   }
   const int64_t shown = NextFrame.load();

@@ -47,7 +47,9 @@ PlayerControls ControlsFor(bool hasPath, int state);
 std::vector<std::string> ComponentListTexts(int32_t sampling);
 
 // Frame interval in milliseconds for a rate of 1..120.
-inline int FrameIntervalMs(int rate) { return 1000 / rate; }
+inline int FrameIntervalMs(int rate) {
+  return 1000 / rate;
+}
 
 // What the window hears from a playing worker (on the worker's thread).
 class PlayerObserver {
@@ -105,8 +107,8 @@ class PlayerEngine {
 
  private:
   void PlayFile(const std::string& path, PlayerObserver& observer);
-  bool ShowFrame(RawFile& file, PlayerObserver& observer, int intervalMs, int64_t& lastShownMs, bool& firstShown,
-                 const std::string& path);
+  bool ShowFrame(RawFile& file, PlayerObserver& observer, int intervalMs, int64_t& lastShownMs,
+                 bool& firstShown, const std::string& path);
 
   FrameImage fileFormat_;
   FrameBuffer source_, display_buffer_, work1_, work2_;

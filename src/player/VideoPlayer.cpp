@@ -1,8 +1,8 @@
 #include "player/VideoPlayer.h"
 
 #include <QCloseEvent>
-#include <QFileDialog>
 #include <QCoreApplication>
+#include <QFileDialog>
 #include <QIntValidator>
 #include <QScreen>
 #include <QThread>
@@ -53,6 +53,7 @@ class CVideoPlayer::Observer final : public PlayerObserver {
       const QSignalBlocker block(p->slider_);
       p->slider_->setValue(static_cast<int>(frame));
       p->ShowDisplay();
+      emit p->frameShown(static_cast<int>(frame));
     });
   }
   void ControlsChanged() override {
@@ -68,12 +69,6 @@ class CVideoPlayer::Observer final : public PlayerObserver {
       QTimer::singleShot(1000, qApp, [mainWindow] {
         if (mainWindow) mainWindow->close();
       });
-    });
-  }
-  void Finished() override {
-    Post([p = player_] {
-      if (p->worker_.joinable()) p->worker_.join();
-      p->UpdateControls();
     });
   }
 
@@ -94,7 +89,9 @@ CVideoPlayer::CVideoPlayer(QWidget* parent) : QDialog(parent) {
   UpdateControls();
 }
 
-CVideoPlayer::~CVideoPlayer() { EndWorker(); }
+CVideoPlayer::~CVideoPlayer() {
+  EndWorker();
+}
 
 void CVideoPlayer::BuildControls() {
   loadGroup_ = new QGroupBox(QStringLiteral("Load file:"), this);
@@ -127,7 +124,8 @@ void CVideoPlayer::BuildControls() {
   toggle_ = new QPushButton(QStringLiteral("<--- Hide Detailed Controls"), this);
   toggle_->hide();
   preview_ = new PreviewArea(this);
-  for (const std::string& text : ComponentListTexts(YUV_420)) components_->addItem(QString::fromStdString(text));
+  for (const std::string& text : ComponentListTexts(YUV_420))
+    components_->addItem(QString::fromStdString(text));
   components_->setCurrentIndex(3);
 
   connect(browse_, &QPushButton::clicked, this, &CVideoPlayer::Browse);
@@ -139,7 +137,8 @@ void CVideoPlayer::BuildControls() {
   connect(stepForward_, &QPushButton::clicked, this, &CVideoPlayer::StepForwardClicked);
   connect(toggle_, &QPushButton::clicked, this, &CVideoPlayer::ToggleDetailedControls);
   connect(exit_, &QPushButton::clicked, this, &CVideoPlayer::Exit);
-  connect(speed_, &QLineEdit::textChanged, this, [this](const QString& text) { engine_.SpeedRate = text.toInt(); });
+  connect(speed_, &QLineEdit::textChanged, this,
+          [this](const QString& text) { engine_.SpeedRate = text.toInt(); });
   connect(slider_, &QSlider::sliderMoved, this, [this](int position) {
     const int state = engine_.State.load();
     if (state == PlayPaused || state == Playing || state == Seek) {
@@ -165,15 +164,17 @@ void CVideoPlayer::PlaceControls() {
     int x, y, w, cx, cy, cw;  // detailed and compact
   };
   const Place places[] = {
-      {start_, 400, 42, 50, 160, 4, 40},        {stop_, 460, 42, 50, 205, 4, 40},
-      {pause_, 520, 42, 50, 250, 4, 40},        {reverse_, 580, 42, 80, 470, 4, 80},
-      {exit_, 680, 42, 50, 555, 4, 40},         {stepBack_, 400, 68, 20, 295, 4, 20},
-      {slider_, 430, 68, 280, 320, 4, 120},     {stepForward_, 710, 68, 20, 445, 4, 20},
-      {frameLabel_, 50, 110, 80, 10, 6, 80},    {frameNumber_, 140, 110, 50, 100, 6, 50},
+      {start_, 400, 42, 50, 160, 4, 40},     {stop_, 460, 42, 50, 205, 4, 40},
+      {pause_, 520, 42, 50, 250, 4, 40},     {reverse_, 580, 42, 80, 470, 4, 80},
+      {exit_, 680, 42, 50, 555, 4, 40},      {stepBack_, 400, 68, 20, 295, 4, 20},
+      {slider_, 430, 68, 280, 320, 4, 120},  {stepForward_, 710, 68, 20, 445, 4, 20},
+      {frameLabel_, 50, 110, 80, 10, 6, 80}, {frameNumber_, 140, 110, 50, 100, 6, 50},
   };
   for (const Place& p : places) {
-    if (compact_) p.widget->setGeometry(p.cx, p.cy, p.cw, 20);
-    else p.widget->setGeometry(p.x, p.y, p.w, 20);
+    if (compact_)
+      p.widget->setGeometry(p.cx, p.cy, p.cw, 20);
+    else
+      p.widget->setGeometry(p.x, p.y, p.w, 20);
   }
   // The detailed controls around them.
   loadGroup_->setGeometry(10, 2, 380, 92);
@@ -190,12 +191,13 @@ void CVideoPlayer::PlaceControls() {
   componentLabel_->setGeometry(400, 110, 175, 20);
   components_->setGeometry(578, 110, 155, 20);
   toggle_->setGeometry(10, compact_ ? 28 : 140, 200, 18);
-  for (QWidget* w : {static_cast<QWidget*>(loadGroup_), static_cast<QWidget*>(controlsGroup_),
-                     static_cast<QWidget*>(statusGroup_), static_cast<QWidget*>(speedGroup_),
-                     static_cast<QWidget*>(optionsGroup_), static_cast<QWidget*>(path_), static_cast<QWidget*>(browse_),
-                     static_cast<QWidget*>(formatLabel_), static_cast<QWidget*>(format_), static_cast<QWidget*>(speed_),
-                     static_cast<QWidget*>(speedLabel_), static_cast<QWidget*>(componentLabel_),
-                     static_cast<QWidget*>(components_)}) {
+  for (QWidget* w :
+       {static_cast<QWidget*>(loadGroup_), static_cast<QWidget*>(controlsGroup_),
+        static_cast<QWidget*>(statusGroup_), static_cast<QWidget*>(speedGroup_),
+        static_cast<QWidget*>(optionsGroup_), static_cast<QWidget*>(path_), static_cast<QWidget*>(browse_),
+        static_cast<QWidget*>(formatLabel_), static_cast<QWidget*>(format_), static_cast<QWidget*>(speed_),
+        static_cast<QWidget*>(speedLabel_), static_cast<QWidget*>(componentLabel_),
+        static_cast<QWidget*>(components_)}) {
     w->setVisible(!compact_);
     w->lower();
   }
@@ -276,15 +278,17 @@ void CVideoPlayer::ChooseFiles(const QStringList& chosen, const ImageFormat* for
   if (chosen.isEmpty()) return;
   QStringList paths = chosen;
   if (paths.size() > static_cast<int>(kMaxPlayFiles)) {
-    ShowMessage(StrFormat("Error PLAY1001:  You cannot select more than %d YUV files. Only first %d files are used!",
-                          static_cast<int>(kMaxPlayFiles), static_cast<int>(kMaxPlayFiles)));
+    ShowMessage(
+        StrFormat("Error PLAY1001:  You cannot select more than %d YUV files. Only first %d files are used!",
+                  static_cast<int>(kMaxPlayFiles), static_cast<int>(kMaxPlayFiles)));
     paths = paths.mid(0, static_cast<int>(kMaxPlayFiles));
   }
   for (const QString& p : paths) engine_.Files.push_back(p.toStdString());
   if (paths.size() > 1) {
-    ShowMessage(StrFormat("Error PLAY1002:   You have selected %d YUV files to play. Please make sure they all have "
-                          "the same format.",
-                          static_cast<int>(paths.size())));
+    ShowMessage(
+        StrFormat("Error PLAY1002:   You have selected %d YUV files to play. Please make sure they all have "
+                  "the same format.",
+                  static_cast<int>(paths.size())));
   }
   setWindowTitle(paths.front());
   path_->setText(paths.front());
@@ -308,7 +312,8 @@ bool CVideoPlayer::StartFromRequest(const QString& path, bool addToHistory) {
   ImageFormat format = CurrentSettings().Format;
   format.ImageResolution = kCustomResolution;
   if (!engine_.SetFormat(format)) {
-    ShowMessage(StrFormat("Error PLAY1004: Image size (%d, %d) not support !\n", format.ImgWidth, format.ImgHeight));
+    ShowMessage(
+        StrFormat("Error PLAY1004: Image size (%d, %d) not support !\n", format.ImgWidth, format.ImgHeight));
     return false;
   }
   AcceptFormat(format, true);
@@ -347,10 +352,19 @@ void CVideoPlayer::StartWorker() {
   if (worker_.joinable()) worker_.join();
   engine_.Quit = false;
   workerRunning_ = true;
-  worker_ = std::thread([this] {
+  const uint64_t generation = ++workerGeneration_;
+  worker_ = std::thread([this, generation] {
     Observer observer(this);
     engine_.PlayList(observer);
     workerRunning_ = false;
+    // Only this worker's own report may join it: a later Start may already run another.
+    QMetaObject::invokeMethod(
+        this,
+        [this, generation] {
+          if (generation == workerGeneration_ && worker_.joinable()) worker_.join();
+          UpdateControls();
+        },
+        Qt::QueuedConnection);
   });
 }
 

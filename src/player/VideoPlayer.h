@@ -43,6 +43,8 @@ class CVideoPlayer : public QDialog {
   void StepBackwardClicked();
   void ToggleDetailedControls();
   void Exit();
+  // Draws the current display picture (with the grids) into the preview.
+  void ShowDisplay();
 
   PlayerEngine& engine() { return engine_; }
   bool WorkerRunning() const { return workerRunning_.load(); }
@@ -63,6 +65,10 @@ class CVideoPlayer : public QDialog {
   PreviewArea* preview() const { return preview_; }
   bool compact() const { return compact_; }
 
+ signals:
+  // A frame is shown (its number in the file).
+  void frameShown(int frame);
+
  protected:
   void closeEvent(QCloseEvent* event) override;
 
@@ -73,13 +79,13 @@ class CVideoPlayer : public QDialog {
   void LayOutPicture();
   void UpdateControls();
   void AcceptFormat(const ImageFormat& format, bool fromCommandLine);
-  void ShowDisplay();
   void EndWorker();
   void StartWorker();
 
   PlayerEngine engine_;
   std::thread worker_;
   std::atomic<bool> workerRunning_{false};
+  uint64_t workerGeneration_ = 0;
   bool compact_ = false;
   bool exitWhenDone_ = false;
   int shownFrame_ = 0;

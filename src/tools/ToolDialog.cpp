@@ -188,12 +188,13 @@ void ToolDialog::Start() {
   stop_->setEnabled(false);  // enabled by the job once its own checks passed
   job_.RunState = Running;
   workerRunning_ = true;
-  worker_ = std::thread([this] {
+  const uint64_t generation = ++workerGeneration_;
+  worker_ = std::thread([this, generation] {
     Observer observer(this);
     const JobOutcome outcome = job_.Run(observer);
-    QMetaObject::invokeMethod(
-        this, [this, outcome] { OnJobEnded(outcome); }, Qt::QueuedConnection);
     workerRunning_ = false;
+    QMetaObject::invokeMethod(
+        this, [this, outcome, generation] { OnJobEnded(outcome, generation); }, Qt::QueuedConnection);
   });
 }
 
@@ -229,7 +230,9 @@ void ToolDialog::OnFrameDone(int64_t frame, const FrameImage& preview, bool yuv)
   RefreshLabels();
 }
 
-void ToolDialog::OnJobEnded(JobOutcome outcome) {
+void ToolDialog::OnJobEnded(JobOutcome outcome, uint64_t generation) {
+  // Only this job's own report may join its worker: a later Start may run another.
+  if (generation != workerGeneration_) return;
   if (worker_.joinable()) worker_.join();
   if (outcome == JobOutcome::Completed && exitWhenDone_) {
     QPointer<QWidget> mainWindow = mainWindow_;

@@ -71,13 +71,14 @@ class ToolDialog : public QDialog {
   void SetRunningControls(bool running);
   void OnStopped();
   void OnFrameDone(int64_t frame, const FrameImage& preview, bool yuv);
-  void OnJobEnded(JobOutcome outcome);
+  void OnJobEnded(JobOutcome outcome, uint64_t generation);
   void EndWorker();
 
   std::unique_ptr<ToolJob> ownedJob_;
   ToolJob& job_;
   std::thread worker_;
   std::atomic<bool> workerRunning_{false};
+  uint64_t workerGeneration_ = 0;
   bool exitWhenDone_ = false;
   QPointer<QWidget> mainWindow_;
   QLineEdit *sourceName_ = nullptr, *targetName_ = nullptr, *fromFrame_ = nullptr, *toFrame_ = nullptr,
