@@ -18,6 +18,7 @@
 #include "display/GridDialog.h"
 #include "image/ColorFormula.h"
 #include "image/FormulaDialog.h"
+#include "player/VideoPlayer.h"
 #include "tools/ConverterDialog.h"
 
 namespace {
@@ -38,7 +39,8 @@ void Save(QWidget& window, const QString& folder, const QString& name) {
 
 int main(int argc, char** argv) {
   QApplication app(argc, argv);
-  if (argc < 3) return 2;
+  if (argc < 4) return 2;
+  const QString hdClip = QString::fromLocal8Bit(argv[3]);
   const QString clip = QString::fromLocal8Bit(argv[1]);
   const QString folder = QString::fromLocal8Bit(argv[2]);
   QDir().mkpath(folder);
@@ -94,6 +96,29 @@ int main(int argc, char** argv) {
     }
     Save(*converter, folder, QStringLiteral("converter"));
     converter->StopClicked();
+  }
+  {
+    // A 1080p clip playing, detailed and compact.
+    vx::CVideoPlayer* player = new vx::CVideoPlayer;
+    vx::ImageFormat hd;
+    hd.SamplingFormat = vx::YUV_420;
+    hd.ComponentOrder = vx::YUV;
+    hd.FieldFormat = vx::Progressive;
+    hd.PixelFormat = vx::Planar;
+    hd.ImageResolution = 14;
+    hd.ImgWidth = 1920;
+    hd.ImgHeight = 1080;
+    player->setWindowTitle(QStringLiteral("Play YUV Video File"));
+    player->ChooseFiles({hdClip}, &hd);
+    player->Start();
+    QTest::qWait(700);
+    player->PauseClicked();
+    QTest::qWait(100);
+    Save(*player, folder, QStringLiteral("player"));
+    player->ToggleDetailedControls();
+    QTest::qWait(100);
+    Save(*player, folder, QStringLiteral("player_compact"));
+    player->Exit();
   }
   vx::CAboutBox about;
   Save(about, folder, QStringLiteral("about"));

@@ -190,7 +190,12 @@ void CVideoPlayer::PlaceControls() {
   optionsGroup_->setGeometry(390, 94, 350, 44);
   componentLabel_->setGeometry(400, 110, 175, 20);
   components_->setGeometry(578, 110, 155, 20);
-  toggle_->setGeometry(10, compact_ ? 28 : 140, 200, 18);
+  // The toggle sits right of the controls, clear of the picture's scroll bars.
+  toggle_->setGeometry(compact_ ? 605 : 560, compact_ ? 4 : 1, 180, 20);
+  // Labels keep their place but get the width their text needs in this font.
+  const int labelWidth = std::max(80, frameLabel_->fontMetrics().horizontalAdvance(frameLabel_->text()) + 4);
+  frameLabel_->setGeometry(frameLabel_->x() + 80 - labelWidth, frameLabel_->y(), labelWidth, 20);
+  frameLabel_->setAlignment(Qt::AlignRight | Qt::AlignVCenter);
   for (QWidget* w :
        {static_cast<QWidget*>(loadGroup_), static_cast<QWidget*>(controlsGroup_),
         static_cast<QWidget*>(statusGroup_), static_cast<QWidget*>(speedGroup_),
@@ -217,7 +222,7 @@ void CVideoPlayer::LayOutPicture() {
   in.imageHeight = engine_.HasBuffers() ? engine_.FileFormat().ImgHeight : 288;
   const PreviewLayoutResult layout = LayoutPreview(in);
   preview_->setGeometryFor(QPoint(layout.originX, originY), QSize(layout.visibleWidth, layout.visibleHeight));
-  resize(std::max(layout.dialog.width, kControlWidth + 20), layout.dialog.height);
+  resize(std::max(layout.dialog.width, 790), layout.dialog.height);
   toggle_->setVisible(layout.verticalBarShown || compact_);
 }
 
@@ -385,6 +390,7 @@ void CVideoPlayer::PauseClicked() {
     pause_->setText(QStringLiteral("Pause"));
   }
   reverse_->setText(QStringLiteral("Reverse Play"));
+  UpdateControls();
 }
 
 void CVideoPlayer::ReverseClicked() {
