@@ -479,6 +479,7 @@ ImageFormat I420Format(int w = 16, int h = 8) {
 class PlayerWindow : public testing::Test {
  protected:
   void SetUp() override {
+    saved_ = CurrentSettings();
     player_ = new CVideoPlayer;
     // The fixture's own object as context: no report reaches a finished test.
     QObject::connect(player_, &CVideoPlayer::frameShown, &context_,
@@ -486,6 +487,7 @@ class PlayerWindow : public testing::Test {
     player_->speedBox()->setText(QStringLiteral("120"));
   }
   void TearDown() override {
+    CurrentSettings() = saved_;
     if (!player_) return;
     player_->Exit();
     delete player_.data();
@@ -501,6 +503,7 @@ class PlayerWindow : public testing::Test {
   }
   test::TempDir dir_;
   QObject context_;
+  ProgramSettings saved_;
   QPointer<CVideoPlayer> player_;
   std::vector<int> frames_;
   RecordingMessageSink recorder_;
@@ -642,6 +645,48 @@ TEST_F(PlayerWindow, RatesAndTheTrailingPartialFrame) {
   WaitUntilDone();
   EXPECT_EQ(recorder_.Texts().back(),
             "Error PLAY1007:  Valid value for player speed, must within the range [1,120]");
+}
+
+TEST_F(PlayerWindow, TwoPlayersPlayAtOnce) {
+  const ImageFormat f = I420Format();
+  CVideoPlayer* second = new CVideoPlayer;
+  std::vector<int> secondFrames;
+  QObject::connect(second, &CVideoPlayer::frameShown, &context_,
+                   [&](int frame) { secondFrames.push_back(frame); });
+  second->speedBox()->setText(QStringLiteral("120"));
+  player_->ChooseFiles({QString::fromStdString(NumberedClip(dir_, "a.yuv", 20))}, &f);
+  second->ChooseFiles({QString::fromStdString(NumberedClip(dir_, "b.yuv", 20))}, &f);
+  player_->Start();
+  second->Start();
+  EXPECT_TRUE(player_->WorkerRunning() && second->WorkerRunning());
+  WaitUntilDone();
+  ASSERT_TRUE(WaitUntil([&] { return !second->WorkerRunning() && second->startButton()->isEnabled(); }));
+  EXPECT_EQ(frames_.size(), 20u);
+  EXPECT_EQ(secondFrames.size(), 20u);
+  second->Exit();
+  delete second;
+}
+
+TEST_F(PlayerWindow, FileManagerReplaysWithoutAddingToTheHistory) {
+  CMainFrame frame;
+  RegisterTools(frame);
+  FileHistory().Clear();
+  const std::string clip = NumberedClip(dir_, "replay.yuv", 3);
+  AddToHistory(clip, I420Format(), kOpened);
+  const HistoryTime before = FileHistory().Records()[0].openTime;
+  CFileHistory manager;
+  manager.list()->topLevelItem(0)->setSelected(true);
+  manager.OpenSelected();
+  auto* player = qobject_cast<CVideoPlayer*>(frame.LatestWindow(Command::Open));
+  ASSERT_NE(player, nullptr);
+  EXPECT_TRUE(player->WorkerRunning() || !player->startButton()->isEnabled() || player->ShownFrame() > 0);
+  ASSERT_TRUE(WaitUntil([&] { return !player->WorkerRunning() && player->startButton()->isEnabled(); }));
+  EXPECT_EQ(player->ShownFrame(), 3);
+  ASSERT_EQ(FileHistory().Records().size(), 1u);
+  EXPECT_EQ(FileHistory().Records()[0].openTime, before) << "replaying adds no record";
+  EXPECT_EQ(CurrentSettings().Format.ImgWidth, 16) << "the record's layout became the current format";
+  player->Exit();
+  FileHistory().Clear();
 }
 
 TEST_F(PlayerWindow, ControlStatesAndCompactMode) {
