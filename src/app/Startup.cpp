@@ -7,6 +7,9 @@
 #include "platform/MessageSink.h"
 #include "platform/StringFormat.h"
 #include "tools/Converter.h"
+#include "tools/Crop.h"
+#include "tools/Flip.h"
+#include "tools/Join.h"
 
 namespace vx {
 
@@ -82,6 +85,26 @@ int RunHeadlessJob(const CommandLineRequest& request, const ProgramSettings& set
     case ActionConvert: {
       ConverterJob job;
       if (!job.PrepareFromCommandLine(request, settings.Format)) return kExitJobFailed;
+      return RunJob(job, request.ExitWhenDone != 0);
+    }
+    case ActionCrop: {
+      CropJob job;
+      const CropRectangle& r = request.CropRect;
+      if (!job.PrepareCrop(request.InputName, request.OutputName, settings.Format, r.Top, r.Left, r.Height, r.Width)) {
+        return kExitJobFailed;
+      }
+      return RunJob(job, request.ExitWhenDone != 0);
+    }
+    case ActionFlip: {
+      FlipJob job;
+      if (!job.PrepareFromRequest(request.InputName, request.OutputName, settings.Format)) return kExitJobFailed;
+      return RunJob(job, request.ExitWhenDone != 0);
+    }
+    case ActionJoin: {
+      JoinJob job;
+      if (!job.PrepareJoin(request.InputName, request.SecondInputName, request.OutputName, settings.Format)) {
+        return kExitJobFailed;
+      }
       return RunJob(job, request.ExitWhenDone != 0);
     }
     default:

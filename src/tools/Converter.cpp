@@ -322,11 +322,7 @@ bool ConverterJob::WriteBmp(const FrameImage& a, bool yuv, FrameImage& b) {
   return true;
 }
 
-bool ConverterJob::WriteOutput(const FrameImage& b) {
-  if (WriteFrame(target_, b)) return true;
-  ShowMessage(StrFormat(messages_.targetNotWritten, TargetName.c_str()));
-  return false;
-}
+bool ConverterJob::WriteOutput(const FrameImage& b) { return WriteTarget(b); }
 
 ToolJob::FrameResult ConverterJob::ProcessFrame() {
   FrameImage a = input_.Frame(SourceFormat);

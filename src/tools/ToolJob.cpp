@@ -109,6 +109,12 @@ bool ToolJob::CreateTarget() {
   return true;
 }
 
+bool ToolJob::WriteTarget(const FrameImage& frame) {
+  if (WriteFrame(target_, frame)) return true;
+  ShowMessage(StrFormat(messages_.targetNotWritten, TargetName.c_str()));
+  return false;
+}
+
 bool ToolJob::RefreshPreview(const FrameImage& frame) {
   preview_ = previewBuffer_.Frame(frame);
   SetCanonicalHeader(preview_, frame.ImgWidth, frame.ImgHeight);
@@ -139,12 +145,18 @@ JobOutcome ToolJob::Run(ToolJobObserver& observer) {
   };
   if (!ToolChecks()) return JobOutcome::FailedRunning;
   observer.StopEnabled();
-  if (!ValidateRange()) {
-    stop();
-    return JobOutcome::FailedStopped;
+  if (HasFrameRange()) {
+    if (!ValidateRange()) {
+      stop();
+      return JobOutcome::FailedStopped;
+    }
+    FrameCount = EndFrame - StartFrame + 1;
+    observer.ProgressRange(FrameCount);
+    if (!ChecksAfterRange()) {
+      stop();
+      return JobOutcome::FailedStopped;
+    }
   }
-  FrameCount = EndFrame - StartFrame + 1;
-  observer.ProgressRange(FrameCount);
   if (!CheckSize()) return JobOutcome::FailedRunning;
   const int64_t bytes = BufferBytes();
   if (!input_.Allocate(bytes) || !output_.Allocate(bytes) ||
@@ -167,7 +179,8 @@ JobOutcome ToolJob::Run(ToolJobObserver& observer) {
     const FrameResult result = ProcessFrame();
     if (result == FrameResult::EndOfInput) {
       StopRequested = true;
-      stop();
+      RunState = Stopped;
+      if (ResetsButtonsAtEnd()) observer.Stopped();
       break;
     }
     if (result == FrameResult::EndLoop) break;
@@ -175,7 +188,7 @@ JobOutcome ToolJob::Run(ToolJobObserver& observer) {
     ++CurrentFrame;
   }
   if (AddTargetToHistory()) AddToHistory(TargetName, TargetFormat, kCreated);
-  stop();
+  if (ResetsButtonsAtEnd()) stop();
   source_.Close();
   target_.Close();
   input_.Release();

@@ -116,6 +116,16 @@ class ToolJob {
   virtual int64_t BufferBytes() const;
   // Whether the target enters the history at the end of the job.
   virtual bool AddTargetToHistory() const { return FrameShown.load(); }
+  // Tools without a frame range (join) take every frame and skip the range checks.
+  virtual bool HasFrameRange() const { return true; }
+  // Checks after the frame range; false ends the job with Stop (buttons reset).
+  virtual bool ChecksAfterRange() { return true; }
+  // Whether the end of the job resets the buttons (join leaves them as they are).
+  virtual bool ResetsButtonsAtEnd() const { return true; }
+
+  // Appends a frame to the target; on failure (a full disk) the tool's "cannot be
+  // written" message.
+  bool WriteTarget(const FrameImage& frame);
 
   // The preview from a frame of any layout: RGB through RgbBufferToYuv (planar
   // made packed first), everything else through ToCanonical444.

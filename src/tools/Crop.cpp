@@ -1,0 +1,186 @@
+#include "tools/Crop.h"
+
+#include <cstring>
+
+#include "image/PixelOps.h"
+#include "platform/MessageSink.h"
+#include "platform/StringFormat.h"
+
+namespace vx {
+
+const ToolMessages kCropMessages = {
+    "Error CROP1003:  End frame number cannot be smaller than start frame number!\n",
+    "Error CROP1004:  The start frame number you specified is bigger than the number of frames in the image file to "
+    "crop!\n",
+    "Error CROP1005:  The end frame number you specified is bigger than the number of frames in the image to crop!\n",
+    "Error CROP1006:  Start or end frame number cannot be less than or equal to zero!\n",
+    "Error CROP1031 Image size (%d, %d) not support !\n",
+    "Error CROP1031 Image size (%d, %d) not support !\n",
+    "Error CROP1007:  Input file %s not found\n",
+    "Error CROP1032: Input file %s not found\n",
+    "Error CROP1008:  Bitstream reading error!\n",
+    "Error CROP1015:  File %s cannot be written !\n",
+    "Cropping finished!",
+};
+
+std::optional<std::string> CropRules::Top(int32_t t) const {
+  if (t < 0) return "Error CROP1024:  Crop cannot start with negative line!\n";
+  if (t > height) return "Error CROP1025:  Crop start line cannot be larger than original image height!\n";
+  if (t % 2 != 0 && field == Interlaced) {
+    return "Error CROP1026:  For interlace format, the original image are divided into two fields, cropping must "
+           "start on an even line numbers !\n";
+  }
+  if (t % 2 != 0 && sampling == YUV_420) {
+    return "Error CROP1027:  For YUV 420 format, every two vertical neighbor pixels share one U or V value, cropping "
+           "must start on an even line numbers !\n";
+  }
+  return std::nullopt;
+}
+
+std::optional<std::string> CropRules::Left(int32_t l) const {
+  if (l < 0) return "Error CROP1016:  Crop cannot start with negative column!\n";
+  if (l > width) return "Error CROP1017:  Crop start column cannot be larger than original image width!\n";
+  if (l % 2 != 0 && sampling == YUV_420) {
+    return "Error CROP1018:  For YUV 420 format, every two horizontal neighbor pixels share one U or V value, "
+           "cropping must start on an even column numbers !\n";
+  }
+  if (l % 2 != 0 && sampling == YUV_422) {
+    return "Error CROP1019:  For YUV 422 format, every two horizontal neighbor pixels share one U or V value, "
+           "cropping must start on an even column numbers !\n";
+  }
+  return std::nullopt;
+}
+
+std::optional<std::string> CropRules::Width(int32_t w, int32_t left) const {
+  if (w <= 0) return "Error CROP1020:  Crop width cannot be set to less or equal to 0!\n";
+  if (int64_t{left} + w > width) {
+    return StrFormat("Error CROP1021:  Base on left column to start, the max width to crop is %d!\n", width - left);
+  }
+  if (w % 2 != 0 && sampling == YUV_420) {
+    return "Error CROP1022:  For YUV 420 format, every two horizontal neighbor pixels share one U or V value, thus "
+           "the cropped image width cannot be an odd number !\n";
+  }
+  if (w % 2 != 0 && sampling == YUV_422) {
+    return "Error CROP1023:  For YUV 422 format, every two horizontal neighbor pixels share one U or V value, thus "
+           "the cropped image width cannot be an odd number !\n";
+  }
+  return std::nullopt;
+}
+
+std::optional<std::string> CropRules::Height(int32_t h, int32_t top) const {
+  if (h <= 0) return "Error CROP1028:  Crop height cannot be set to less or equal to 0!\n";
+  if (int64_t{top} + h > height) {
+    return StrFormat("Error CROP1029:  Base on top line to start, the max height to crop is %d!\n", height - top);
+  }
+  if (h % 2 != 0 && field == Interlaced) {
+    return "Error CROP1030:  For interlace format, the cropped image will be divided into two fields, thus the "
+           "cropped image height cannot be an odd number !\n";
+  }
+  if (h % 2 != 0 && sampling == YUV_420) {
+    return "Error CROP1031:  For YUV 420 format, every two vertical neighbor pixels share one U or V value, thus the "
+           "cropped image height cannot be an odd number !\n";
+  }
+  if (field == Interlaced && sampling == YUV_420 && h % 4 != 0) {
+    return "Error CROP1032:  For interlace 420 format, the cropped image will be divided into two fields, U and Y "
+           "components in each field will be further downsampled, thus the cropped image height must be multiples of "
+           "4 !\n";
+  }
+  return std::nullopt;
+}
+
+CropRules CropJob::Rules() const {
+  return {SourceFormat.ImgWidth, SourceFormat.ImgHeight, SourceFormat.SamplingFormat, SourceFormat.FieldFormat};
+}
+
+void CropJob::BuildTargetFormat() {
+  TargetFormat = FrameImage{};
+  CopyFrameHeader(SourceFormat, TargetFormat);
+  TargetFormat.ImageResolution = kCustomResolution;
+  TargetFormat.ImgWidth = CropWidth;
+  TargetFormat.ImgHeight = CropHeight;
+  ComputeFrameSize(TargetFormat);
+}
+
+bool CropJob::PrepareCrop(const std::string& source, const std::string& target, const ImageFormat& current,
+                          int32_t top, int32_t left, int32_t height, int32_t width) {
+  CropTop = top;
+  CropLeft = left;
+  CropHeight = height;
+  CropWidth = width;
+  if (!ToolJob::PrepareFromRequest(source, target, current)) return false;
+  if (!WorkBufferSizeSupported(SourceFormat.ImgWidth, SourceFormat.ImgHeight)) {
+    ShowMessage(StrFormat("Error CROP1033: Image size (%d, %d) not support !\n", SourceFormat.ImgWidth,
+                          SourceFormat.ImgHeight));
+    return false;
+  }
+  BuildTargetFormat();
+  return true;
+}
+
+bool CropJob::ChecksAfterRange() {
+  const CropRules rules = Rules();
+  std::optional<std::string> refusal = rules.Top(CropTop);
+  if (!refusal) refusal = rules.Left(CropLeft);
+  if (!refusal) refusal = rules.Width(CropWidth, CropLeft);
+  if (!refusal) refusal = rules.Height(CropHeight, CropTop);
+  if (refusal) {
+    ShowMessage(*refusal);
+    return false;
+  }
+  BuildTargetFormat();
+  row_ = SegmentBuffer(SourceFormat.ImgWidth);  // line buffers of the job, cleared
+  run_ = SegmentBuffer(SourceFormat.ImgWidth);
+  return true;
+}
+
+bool CropJob::CheckSize() {
+  if (WorkBufferSizeSupported(SourceFormat.ImgWidth, SourceFormat.ImgHeight)) return true;
+  ShowMessage(StrFormat(messages_.sourceImageSize, SourceFormat.ImgWidth, SourceFormat.ImgHeight));
+  return false;
+}
+
+ToolJob::FrameResult CropJob::ProcessFrame() {
+  FrameImage input = input_.Frame(SourceFormat);
+  const int64_t read = ReadFrame(source_, input);
+  FrameImage cropped = output_.Frame(TargetFormat);
+  const int32_t w = SourceFormat.ImgWidth, h = SourceFormat.ImgHeight;
+  SegmentBuffer& row = row_;
+  for (int32_t j = CropTop; j < CropTop + CropHeight; ++j) {
+    if (!AccessSegment(input, row, j, CropLeft, CropWidth, Access::Read, 0) ||
+        !AccessSegment(cropped, row, j - CropTop, 0, CropWidth, Access::Write, 0)) {
+      return FrameResult::EndLoop;
+    }
+  }
+  if (PreviewWanted()) {
+    // The source with everything outside the rectangle at one fifth: blend 80
+    // into a cleared copy gives (20 x value + 50) / 100.
+    FrameImage work = previewBuffer_.Frame(SourceFormat);
+    std::memset(work.Data, 0, static_cast<size_t>(previewBuffer_.size()));
+    for (int32_t i = 0; i < h; ++i) {
+      if (!AccessSegment(input, row, i, 0, w, Access::Read, 0)) return FrameResult::EndLoop;
+      const bool inside = i >= CropTop && i < CropTop + CropHeight;
+      if (!inside) {
+        if (!AccessSegment(work, row, i, 0, w, Access::Write, 80)) return FrameResult::EndLoop;
+        continue;
+      }
+      SegmentBuffer& run = run_;
+      const auto copyRun = [&](int32_t from, int32_t count, int blend) {
+        return count <= 0 || (AccessSegment(input, run, i, from, count, Access::Read, 0) &&
+                              AccessSegment(work, run, i, from, count, Access::Write, blend));
+      };
+      if (!copyRun(0, CropLeft, 80) || !copyRun(CropLeft, CropWidth, 0) ||
+          !copyRun(CropLeft + CropWidth, w - CropLeft - CropWidth, 80)) {
+        return FrameResult::EndLoop;
+      }
+    }
+    // The darkened copy becomes the preview (through a copy: the preview buffer is its source).
+    FrameImage darkened = input_.Frame(SourceFormat);
+    std::memcpy(darkened.Data, work.Data, static_cast<size_t>(SourceFormat.DataSize));
+    RefreshPreview(darkened);
+  }
+  if (read == 0) return FrameResult::EndOfInput;
+  FrameShown = true;
+  return WriteTarget(cropped) ? FrameResult::Written : FrameResult::EndLoop;
+}
+
+}  // namespace vx

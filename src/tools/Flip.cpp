@@ -1,0 +1,43 @@
+#include "tools/Flip.h"
+
+#include "image/PixelOps.h"
+
+namespace vx {
+
+const ToolMessages kFlipMessages = {
+    "Error FLIP1013:  End frame number cannot be smaller than start frame number!\n",
+    "Error FLIP1014:  The start frame number you specified is bigger than the number of frames in the image file to "
+    "flip!\n",
+    "Error FLIP1015:  The end frame number you specified is bigger than the number of frames in the image to flip!\n",
+    "Error FLIP1016:  Start or end frame number cannot be less than or equal to zero!\n",
+    "Error FLIP1017: Image size (%d, %d) not support !\n",
+    "Error FLIP1017: Image size (%d, %d) not support !\n",
+    "Error FLIP1018: Input file %s not found\n",
+    "Error FLIP1001: Input file %s not found\n",
+    "Error FLIP1019: Bitstream reading error!\n",
+    "Error FLIP1020: File %s cannot be written !\n",
+    "Flipping finished!",
+};
+
+bool FlipJob::PrepareFromRequest(const std::string& source, const std::string& target, const ImageFormat& current) {
+  if (!ToolJob::PrepareFromRequest(source, target, current)) return false;
+  CopyFrameHeader(SourceFormat, TargetFormat);
+  return true;
+}
+
+ToolJob::FrameResult FlipJob::ProcessFrame() {
+  TargetFormat = FrameImage{};
+  CopyFrameHeader(SourceFormat, TargetFormat);
+  FrameImage input = input_.Frame(SourceFormat);
+  if (ReadFrame(source_, input) == 0) return FrameResult::EndOfInput;
+  FrameImage output = output_.Frame(SourceFormat);
+  // Rows are addressed through the layout, so fields, planes and shared chroma
+  // rows all come out right; a failed row ends the job like the end of the input.
+  if (!FlipVertical(input, output)) return FrameResult::EndLoop;
+  if (!WriteTarget(output)) return FrameResult::EndLoop;
+  if (PreviewWanted()) RefreshPreview(output);
+  FrameShown = true;
+  return FrameResult::Written;
+}
+
+}  // namespace vx
