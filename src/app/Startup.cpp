@@ -90,14 +90,16 @@ int RunHeadlessJob(const CommandLineRequest& request, const ProgramSettings& set
     case ActionCrop: {
       CropJob job;
       const CropRectangle& r = request.CropRect;
-      if (!job.PrepareCrop(request.InputName, request.OutputName, settings.Format, r.Top, r.Left, r.Height, r.Width)) {
+      if (!job.PrepareCrop(request.InputName, request.OutputName, settings.Format, r.Top, r.Left, r.Height,
+                           r.Width)) {
         return kExitJobFailed;
       }
       return RunJob(job, request.ExitWhenDone != 0);
     }
     case ActionFlip: {
       FlipJob job;
-      if (!job.PrepareFromRequest(request.InputName, request.OutputName, settings.Format)) return kExitJobFailed;
+      if (!job.PrepareFromRequest(request.InputName, request.OutputName, settings.Format))
+        return kExitJobFailed;
       return RunJob(job, request.ExitWhenDone != 0);
     }
     case ActionJoin: {

@@ -8,6 +8,7 @@
 #include "app/Settings.h"
 #include "player/VideoPlayer.h"
 #include "tools/ConverterDialog.h"
+#include "tools/TransformDialogs.h"
 
 namespace vx {
 
@@ -30,6 +31,12 @@ void RegisterTools(CMainFrame& frame) {
       player->StartFromRequest(QString::fromStdString(record.fileName), false);
     }
   });
+  frame.RegisterTool(Command::Crop, QStringLiteral("Image Cropping"),
+                     [](QWidget* parent) { return new CImageCrop(parent); });
+  frame.RegisterTool(Command::Flip, QStringLiteral("Vertically Flip a YUV Image"),
+                     [](QWidget* parent) { return new CYUVFlip(parent); });
+  frame.RegisterTool(Command::Join, QStringLiteral("Join Two YUV Files Into One File"),
+                     [](QWidget* parent) { return new CJoinFile(parent); });
   frame.RegisterTool(Command::Convert, QStringLiteral("Convert YUV File Format"),
                      [](QWidget* parent) { return new CYUVConverter(parent); });
 }
@@ -47,6 +54,31 @@ bool StartCommandLineTool(CMainFrame& frame, const CommandLineRequest& request) 
       if (!converter) return false;
       converter->SetCommandLineJob(request.ExitWhenDone != 0, &frame);
       return converter->StartFromRequest(request, CurrentSettings().Format);
+    }
+    case ActionCrop: {
+      auto* crop = qobject_cast<CImageCrop*>(frame.OpenTool(Command::Crop));
+      if (!crop) return false;
+      crop->SetCommandLineJob(request.ExitWhenDone != 0, &frame);
+      const CropRectangle& r = request.CropRect;
+      return crop->StartFromRequest(QString::fromStdString(request.InputName),
+                                    QString::fromStdString(request.OutputName), CurrentSettings().Format,
+                                    r.Top, r.Left, r.Height, r.Width);
+    }
+    case ActionFlip: {
+      auto* flip = qobject_cast<CYUVFlip*>(frame.OpenTool(Command::Flip));
+      if (!flip) return false;
+      flip->SetCommandLineJob(request.ExitWhenDone != 0, &frame);
+      return flip->StartFromRequest(QString::fromStdString(request.InputName),
+                                    QString::fromStdString(request.OutputName), CurrentSettings().Format);
+    }
+    case ActionJoin: {
+      auto* join = qobject_cast<CJoinFile*>(frame.OpenTool(Command::Join));
+      if (!join) return false;
+      join->SetCommandLineJob(request.ExitWhenDone != 0, &frame);
+      join->setWindowTitle(QStringLiteral("Join two YUV files"));
+      return join->StartFromRequest(QString::fromStdString(request.InputName),
+                                    QString::fromStdString(request.SecondInputName),
+                                    QString::fromStdString(request.OutputName), CurrentSettings().Format);
     }
     default:
       return false;

@@ -71,6 +71,11 @@ void PreviewArea::clear() {
   update();
 }
 
+void PreviewArea::setOutline(const QRect& rectangle) {
+  outline_ = rectangle;
+  update();
+}
+
 void PreviewArea::scrolled(Qt::Orientation orientation, int action) {
   ScrollAction a;
   switch (action) {

@@ -26,6 +26,10 @@ class PreviewArea : public QWidget {
   bool showFrame(const uint8_t* data, size_t bytes, int width, int height, bool yuvData, int brightness = 0,
                  int selector = 4, const GridPair* grids = nullptr);
   void clear();
+  // A rectangle (picture coordinates) outlined by inverting the pixels under its
+  // one-pixel border; the inside is left as it is. An empty rectangle: none.
+  void setOutline(const QRect& rectangle);
+  QRect outline() const { return outline_; }
   int horizontalOffset() const { return horizontalOffset_; }
   int verticalOffset() const { return verticalOffset_; }
   QScrollBar* verticalBar() const { return vertical_; }
@@ -45,6 +49,7 @@ class PreviewArea : public QWidget {
   std::vector<uint8_t> rows_;  // bottom-up B G R, padded
   int width_ = 0, height_ = 0;
   int horizontalOffset_ = 0, verticalOffset_ = 0;
+  QRect outline_;
   QScrollBar* vertical_;
   QScrollBar* horizontal_;
 };

@@ -322,7 +322,9 @@ bool ConverterJob::WriteBmp(const FrameImage& a, bool yuv, FrameImage& b) {
   return true;
 }
 
-bool ConverterJob::WriteOutput(const FrameImage& b) { return WriteTarget(b); }
+bool ConverterJob::WriteOutput(const FrameImage& b) {
+  return WriteTarget(b);
+}
 
 ToolJob::FrameResult ConverterJob::ProcessFrame() {
   FrameImage a = input_.Frame(SourceFormat);

@@ -10,9 +10,11 @@ namespace vx {
 
 const ToolMessages kCropMessages = {
     "Error CROP1003:  End frame number cannot be smaller than start frame number!\n",
-    "Error CROP1004:  The start frame number you specified is bigger than the number of frames in the image file to "
+    "Error CROP1004:  The start frame number you specified is bigger than the number of frames in the image "
+    "file to "
     "crop!\n",
-    "Error CROP1005:  The end frame number you specified is bigger than the number of frames in the image to crop!\n",
+    "Error CROP1005:  The end frame number you specified is bigger than the number of frames in the image to "
+    "crop!\n",
     "Error CROP1006:  Start or end frame number cannot be less than or equal to zero!\n",
     "Error CROP1031 Image size (%d, %d) not support !\n",
     "Error CROP1031 Image size (%d, %d) not support !\n",
@@ -27,11 +29,13 @@ std::optional<std::string> CropRules::Top(int32_t t) const {
   if (t < 0) return "Error CROP1024:  Crop cannot start with negative line!\n";
   if (t > height) return "Error CROP1025:  Crop start line cannot be larger than original image height!\n";
   if (t % 2 != 0 && field == Interlaced) {
-    return "Error CROP1026:  For interlace format, the original image are divided into two fields, cropping must "
+    return "Error CROP1026:  For interlace format, the original image are divided into two fields, cropping "
+           "must "
            "start on an even line numbers !\n";
   }
   if (t % 2 != 0 && sampling == YUV_420) {
-    return "Error CROP1027:  For YUV 420 format, every two vertical neighbor pixels share one U or V value, cropping "
+    return "Error CROP1027:  For YUV 420 format, every two vertical neighbor pixels share one U or V value, "
+           "cropping "
            "must start on an even line numbers !\n";
   }
   return std::nullopt;
@@ -41,11 +45,13 @@ std::optional<std::string> CropRules::Left(int32_t l) const {
   if (l < 0) return "Error CROP1016:  Crop cannot start with negative column!\n";
   if (l > width) return "Error CROP1017:  Crop start column cannot be larger than original image width!\n";
   if (l % 2 != 0 && sampling == YUV_420) {
-    return "Error CROP1018:  For YUV 420 format, every two horizontal neighbor pixels share one U or V value, "
+    return "Error CROP1018:  For YUV 420 format, every two horizontal neighbor pixels share one U or V "
+           "value, "
            "cropping must start on an even column numbers !\n";
   }
   if (l % 2 != 0 && sampling == YUV_422) {
-    return "Error CROP1019:  For YUV 422 format, every two horizontal neighbor pixels share one U or V value, "
+    return "Error CROP1019:  For YUV 422 format, every two horizontal neighbor pixels share one U or V "
+           "value, "
            "cropping must start on an even column numbers !\n";
   }
   return std::nullopt;
@@ -54,14 +60,17 @@ std::optional<std::string> CropRules::Left(int32_t l) const {
 std::optional<std::string> CropRules::Width(int32_t w, int32_t left) const {
   if (w <= 0) return "Error CROP1020:  Crop width cannot be set to less or equal to 0!\n";
   if (int64_t{left} + w > width) {
-    return StrFormat("Error CROP1021:  Base on left column to start, the max width to crop is %d!\n", width - left);
+    return StrFormat("Error CROP1021:  Base on left column to start, the max width to crop is %d!\n",
+                     width - left);
   }
   if (w % 2 != 0 && sampling == YUV_420) {
-    return "Error CROP1022:  For YUV 420 format, every two horizontal neighbor pixels share one U or V value, thus "
+    return "Error CROP1022:  For YUV 420 format, every two horizontal neighbor pixels share one U or V "
+           "value, thus "
            "the cropped image width cannot be an odd number !\n";
   }
   if (w % 2 != 0 && sampling == YUV_422) {
-    return "Error CROP1023:  For YUV 422 format, every two horizontal neighbor pixels share one U or V value, thus "
+    return "Error CROP1023:  For YUV 422 format, every two horizontal neighbor pixels share one U or V "
+           "value, thus "
            "the cropped image width cannot be an odd number !\n";
   }
   return std::nullopt;
@@ -70,26 +79,32 @@ std::optional<std::string> CropRules::Width(int32_t w, int32_t left) const {
 std::optional<std::string> CropRules::Height(int32_t h, int32_t top) const {
   if (h <= 0) return "Error CROP1028:  Crop height cannot be set to less or equal to 0!\n";
   if (int64_t{top} + h > height) {
-    return StrFormat("Error CROP1029:  Base on top line to start, the max height to crop is %d!\n", height - top);
+    return StrFormat("Error CROP1029:  Base on top line to start, the max height to crop is %d!\n",
+                     height - top);
   }
   if (h % 2 != 0 && field == Interlaced) {
-    return "Error CROP1030:  For interlace format, the cropped image will be divided into two fields, thus the "
+    return "Error CROP1030:  For interlace format, the cropped image will be divided into two fields, thus "
+           "the "
            "cropped image height cannot be an odd number !\n";
   }
   if (h % 2 != 0 && sampling == YUV_420) {
-    return "Error CROP1031:  For YUV 420 format, every two vertical neighbor pixels share one U or V value, thus the "
+    return "Error CROP1031:  For YUV 420 format, every two vertical neighbor pixels share one U or V value, "
+           "thus the "
            "cropped image height cannot be an odd number !\n";
   }
   if (field == Interlaced && sampling == YUV_420 && h % 4 != 0) {
-    return "Error CROP1032:  For interlace 420 format, the cropped image will be divided into two fields, U and Y "
-           "components in each field will be further downsampled, thus the cropped image height must be multiples of "
+    return "Error CROP1032:  For interlace 420 format, the cropped image will be divided into two fields, U "
+           "and Y "
+           "components in each field will be further downsampled, thus the cropped image height must be "
+           "multiples of "
            "4 !\n";
   }
   return std::nullopt;
 }
 
 CropRules CropJob::Rules() const {
-  return {SourceFormat.ImgWidth, SourceFormat.ImgHeight, SourceFormat.SamplingFormat, SourceFormat.FieldFormat};
+  return {SourceFormat.ImgWidth, SourceFormat.ImgHeight, SourceFormat.SamplingFormat,
+          SourceFormat.FieldFormat};
 }
 
 void CropJob::BuildTargetFormat() {

@@ -38,8 +38,8 @@ class CropJob : public ToolJob {
   void BuildTargetFormat();
   // From the command line: the source, the target and the rectangle (checked
   // when the job runs).
-  bool PrepareCrop(const std::string& source, const std::string& target, const ImageFormat& current, int32_t top,
-                   int32_t left, int32_t height, int32_t width);
+  bool PrepareCrop(const std::string& source, const std::string& target, const ImageFormat& current,
+                   int32_t top, int32_t left, int32_t height, int32_t width);
 
  protected:
   bool ChecksAfterRange() override;

@@ -6,9 +6,11 @@ namespace vx {
 
 const ToolMessages kFlipMessages = {
     "Error FLIP1013:  End frame number cannot be smaller than start frame number!\n",
-    "Error FLIP1014:  The start frame number you specified is bigger than the number of frames in the image file to "
+    "Error FLIP1014:  The start frame number you specified is bigger than the number of frames in the image "
+    "file to "
     "flip!\n",
-    "Error FLIP1015:  The end frame number you specified is bigger than the number of frames in the image to flip!\n",
+    "Error FLIP1015:  The end frame number you specified is bigger than the number of frames in the image to "
+    "flip!\n",
     "Error FLIP1016:  Start or end frame number cannot be less than or equal to zero!\n",
     "Error FLIP1017: Image size (%d, %d) not support !\n",
     "Error FLIP1017: Image size (%d, %d) not support !\n",
@@ -19,7 +21,8 @@ const ToolMessages kFlipMessages = {
     "Flipping finished!",
 };
 
-bool FlipJob::PrepareFromRequest(const std::string& source, const std::string& target, const ImageFormat& current) {
+bool FlipJob::PrepareFromRequest(const std::string& source, const std::string& target,
+                                 const ImageFormat& current) {
   if (!ToolJob::PrepareFromRequest(source, target, current)) return false;
   CopyFrameHeader(SourceFormat, TargetFormat);
   return true;

@@ -10,7 +10,8 @@ extern const ToolMessages kFlipMessages;
 class FlipJob : public ToolJob {
  public:
   FlipJob() : ToolJob(kFlipMessages) {}
-  bool PrepareFromRequest(const std::string& source, const std::string& target, const ImageFormat& current) override;
+  bool PrepareFromRequest(const std::string& source, const std::string& target,
+                          const ImageFormat& current) override;
 
  protected:
   FrameResult ProcessFrame() override;

@@ -6,7 +6,10 @@
 namespace vx {
 
 const ToolMessages kJoinMessages = {
-    "", "", "", "",  // no frame range
+    "",
+    "",
+    "",
+    "",  // no frame range
     "Error JOIN1001: Image size (%d, %d) not support !\n",
     "Error JOIN1001: Image size (%d, %d) not support !\n",
     "Error JOIN1012:  Input file %s not found\n",
@@ -18,8 +21,9 @@ const ToolMessages kJoinMessages = {
 
 bool JoinJob::SameLayout(const FrameImage& a, const FrameImage& b) {
   return a.SamplingFormat == b.SamplingFormat && a.ComponentOrder == b.ComponentOrder &&
-         a.ImageResolution == b.ImageResolution && a.FieldFormat == b.FieldFormat && a.PixelFormat == b.PixelFormat &&
-         a.ImgWidth == b.ImgWidth && a.ImgHeight == b.ImgHeight && a.DataSize == b.DataSize;
+         a.ImageResolution == b.ImageResolution && a.FieldFormat == b.FieldFormat &&
+         a.PixelFormat == b.PixelFormat && a.ImgWidth == b.ImgWidth && a.ImgHeight == b.ImgHeight &&
+         a.DataSize == b.DataSize;
 }
 
 bool JoinJob::PrepareJoin(const std::string& first, const std::string& second, const std::string& target,
@@ -76,8 +80,8 @@ bool JoinJob::OpenSource() {
   }
   ComputeFrameSize(SourceFormat);
   ComputeFrameSize(SecondFormat);
-  firstFrames_ = static_cast<int64_t>(CountFrames(static_cast<uint64_t>(std::max<int64_t>(first->Length(), 0)),
-                                                  SourceFormat.DataSize));
+  firstFrames_ = static_cast<int64_t>(
+      CountFrames(static_cast<uint64_t>(std::max<int64_t>(first->Length(), 0)), SourceFormat.DataSize));
   const int64_t secondFrames = static_cast<int64_t>(
       CountFrames(static_cast<uint64_t>(std::max<int64_t>(second->Length(), 0)), SecondFormat.DataSize));
   source_ = std::move(*first);

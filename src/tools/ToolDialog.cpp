@@ -2,6 +2,7 @@
 
 #include <QApplication>
 #include <QCloseEvent>
+#include <QFileDialog>
 #include <QGridLayout>
 #include <QHBoxLayout>
 #include <QScreen>
@@ -9,6 +10,8 @@
 #include <QTimer>
 #include <QVBoxLayout>
 
+#include "app/FileHistory.h"
+#include "app/FormatDialog.h"
 #include "display/FormatLabel.h"
 #include "display/PreviewLayout.h"
 #include "platform/StringFormat.h"
@@ -75,15 +78,14 @@ ToolDialog::~ToolDialog() {
   EndWorker();
 }
 
-void ToolDialog::BuildControls(const QString& sourceGroupTitle, const QString& targetGroupTitle,
-                               const QString& frameNumberLabel) {
+void ToolDialog::BuildControls(const Layout& options) {
   auto group = [this](const QString& title, QLineEdit*& name, QPushButton*& browse, QLabel*& format) {
     auto* box = new QGroupBox(title, this);
     name = new QLineEdit(box);
     browse = new QPushButton(QStringLiteral("Browse..."), box);
     format = new QLabel(box);
     format->setFrameShape(QFrame::StyledPanel);
-    format->setMinimumWidth(360);
+    format->setMinimumWidth(330);
     auto* grid = new QGridLayout(box);
     grid->addWidget(name, 0, 0, 1, 2);
     grid->addWidget(browse, 0, 2);
@@ -91,8 +93,11 @@ void ToolDialog::BuildControls(const QString& sourceGroupTitle, const QString& t
     grid->addWidget(format, 1, 1, 1, 2);
     return box;
   };
-  sourceGroup_ = group(sourceGroupTitle, sourceName_, browseSource_, sourceFormat_);
-  targetGroup_ = group(targetGroupTitle, targetName_, browseTarget_, targetFormat_);
+  sourceGroup_ = group(options.sourceGroup, sourceName_, browseSource_, sourceFormat_);
+  if (!options.secondSourceGroup.isEmpty()) {
+    secondGroup_ = group(options.secondSourceGroup, secondName_, browseSecond_, secondFormat_);
+  }
+  targetGroup_ = group(options.targetGroup, targetName_, browseTarget_, targetFormat_);
   fromFrame_ = new QLineEdit(this);
   toFrame_ = new QLineEdit(this);
   frameNumber_ = new QLineEdit(this);
@@ -114,33 +119,116 @@ void ToolDialog::BuildControls(const QString& sourceGroupTitle, const QString& t
   preview_->setGeometryFor(QPoint(16, 16), QSize(352, 288));
 
   auto* frames = new QHBoxLayout;
-  frames->addWidget(new QLabel(QStringLiteral("From Frame #:"), this));
+  auto* fromLabel = new QLabel(options.fromLabel, this);
+  auto* toLabel = new QLabel(options.toLabel, this);
+  frames->addWidget(fromLabel);
   frames->addWidget(fromFrame_);
-  frames->addWidget(new QLabel(QStringLiteral("To"), this));
+  frames->addWidget(toLabel);
   frames->addWidget(toFrame_);
   frames->addSpacing(24);
-  frames->addWidget(new QLabel(frameNumberLabel, this));
+  frames->addWidget(new QLabel(options.frameNumberLabel, this));
   frames->addWidget(frameNumber_);
   frames->addStretch();
-  auto* status = new QGroupBox(QStringLiteral("Status:"), this);
-  auto* statusLayout = new QVBoxLayout(status);
+  for (QWidget* w : {static_cast<QWidget*>(fromLabel), static_cast<QWidget*>(toLabel),
+                     static_cast<QWidget*>(fromFrame_), static_cast<QWidget*>(toFrame_)}) {
+    w->setVisible(options.frameRange);
+  }
+  progress_->setVisible(options.progress);
+  statusGroup_ = new QGroupBox(QStringLiteral("Status:"), this);
+  auto* statusLayout = new QVBoxLayout(statusGroup_);
   statusLayout->addLayout(frames);
   statusLayout->addWidget(progress_);
-  auto* controls = new QGroupBox(QStringLiteral("Controls:"), this);
-  auto* buttons = new QHBoxLayout(controls);
+  controlsGroup_ = new QGroupBox(QStringLiteral("Controls:"), this);
+  auto* buttons = new QHBoxLayout(controlsGroup_);
   for (QPushButton* b : {start_, stop_, pause_, exit_}) buttons->addWidget(b);
   auto* bottom = new QHBoxLayout;
-  bottom->addWidget(status, 1);
-  bottom->addWidget(controls);
+  bottom->addWidget(statusGroup_, 1);
+  bottom->addWidget(controlsGroup_);
   auto* layout = new QVBoxLayout(this);
-  auto* names = new QHBoxLayout;
-  names->addWidget(sourceGroup_);
-  names->addWidget(targetGroup_);
+  auto* names = new QGridLayout;
+  names->addWidget(sourceGroup_, 0, 0);
+  if (secondGroup_) {
+    names->addWidget(secondGroup_, 0, 1);
+    names->addWidget(targetGroup_, 1, 0);
+  } else {
+    names->addWidget(targetGroup_, 0, 1);
+  }
   layout->addLayout(names);
+  toolArea_ = new QVBoxLayout;
+  layout->addLayout(toolArea_);
   layout->addLayout(bottom);
   layout->addWidget(previewPanel_, 0, Qt::AlignLeft);
   layout->addStretch();
   RefreshLabels();
+}
+
+namespace {
+
+const QString kRawFiles = QStringLiteral(
+    "Raw Video(*.yuv *.rgb);;FOURCC format(*.uyvy *.uynv *.y422 *.iuyv *.yuy2 *.uynv *.v422 *.yuyv *.yvyu "
+    "*.iyu2 "
+    "*.yv16 *.yv12 *.iyuv *.i420);;All Files(*)");
+
+}  // namespace
+
+bool ToolDialog::BrowseRawSource(const QString& suffix, bool targetFirst) {
+  const QString path =
+      QFileDialog::getOpenFileName(this, QStringLiteral("Load original file"), QString(), kRawFiles);
+  if (path.isEmpty()) {
+    preview_->update();
+    return false;
+  }
+  if (targetFirst && !suffix.isEmpty()) {
+    targetName_->setText(
+        QString::fromStdString(ToolJob::DefaultTargetName(path.toStdString(), suffix.toStdString())));
+  }
+  CYuvFrmtDlg format(this);
+  format.SetFile(path);
+  format.SetRefuseMono(true);
+  format.SetLeaveOutBmp(true);
+  if (format.exec() != QDialog::Accepted) return false;
+  return ChooseRawSource(path, format.format(), format.frameCount(), suffix);
+}
+
+bool ToolDialog::ChooseRawSource(const QString& path, const ImageFormat& format, int64_t frameCount,
+                                 const QString& suffix) {
+  job_.SourceName = path.toStdString();
+  static_cast<ImageFormat&>(job_.SourceFormat) = format;
+  ComputeFrameSize(job_.SourceFormat);
+  job_.TargetFormat = job_.SourceFormat;
+  job_.FrameCount = frameCount;
+  AddToHistory(job_.SourceName, job_.SourceFormat, kOpened);
+  job_.StartFrame = 1;
+  job_.EndFrame = frameCount;
+  sourceName_->setText(path);
+  if (!suffix.isEmpty()) {
+    targetName_->setText(
+        QString::fromStdString(ToolJob::DefaultTargetName(path.toStdString(), suffix.toStdString())));
+  }
+  SetTitle(path, targetName_->text());
+  ShowRange();
+  RefreshLabels();
+  preview_->update();
+  return true;
+}
+
+void ToolDialog::BrowseRawTarget() {
+  const QString path =
+      QFileDialog::getSaveFileName(this, QStringLiteral("Save as"), targetName_->text(), kRawFiles);
+  if (path.isEmpty()) return;
+  job_.TargetName = path.toStdString();
+  targetName_->setText(path);
+  SetTitle(sourceName_->text(), path);
+  preview_->update();
+}
+
+void ToolDialog::ShowJobPreview() {
+  const FrameImage& p = job_.Preview();
+  if (!job_.HasPreview() || p.ImgWidth <= 0 || p.ImgHeight <= 0) return;
+  const bool yuv = job_.PreviewIsYuv();
+  const int64_t bytes =
+      yuv ? int64_t{p.ImgWidth} * p.ImgHeight * 3 : (3 * int64_t{p.ImgWidth} + 3) / 4 * 4 * p.ImgHeight;
+  preview_->showFrame(p.Data, static_cast<size_t>(bytes), p.ImgWidth, p.ImgHeight, yuv);
 }
 
 void ToolDialog::SetTitle(const QString& source, const QString& target) {
@@ -149,6 +237,7 @@ void ToolDialog::SetTitle(const QString& source, const QString& target) {
 
 void ToolDialog::RefreshLabels() {
   if (sourceFormat_) sourceFormat_->setText(QString::fromStdString(FormatLabel(job_.SourceFormat)));
+  if (secondFormat_) secondFormat_->setText(QString::fromStdString(FormatLabel(job_.SourceFormat)));
   if (targetFormat_) targetFormat_->setText(QString::fromStdString(FormatLabel(job_.TargetFormat)));
 }
 
@@ -164,7 +253,8 @@ void ToolDialog::SetRunningControls(bool running) {
   // The running job's parameters stay as they are until it ends.
   for (QWidget* w : {static_cast<QWidget*>(browseSource_), static_cast<QWidget*>(browseTarget_),
                      static_cast<QWidget*>(sourceName_), static_cast<QWidget*>(targetName_),
-                     static_cast<QWidget*>(fromFrame_), static_cast<QWidget*>(toFrame_)}) {
+                     static_cast<QWidget*>(fromFrame_), static_cast<QWidget*>(toFrame_),
+                     static_cast<QWidget*>(browseSecond_), static_cast<QWidget*>(secondName_)}) {
     if (w) w->setEnabled(!running);
   }
 }
@@ -181,7 +271,7 @@ void ToolDialog::Start() {
   job_.TargetName = targetName_->text().toStdString();
   job_.StartFrame = ParseLeadingInt(fromFrame_->text().toStdString());
   job_.EndFrame = ParseLeadingInt(toFrame_->text().toStdString());
-  if (job_.SourceName.empty() || job_.TargetName.empty() || !ReadToolBoxes()) return;
+  if (!ReadToolBoxes() || job_.SourceName.empty() || job_.TargetName.empty()) return;
   EndWorker();
   pause_->setText(QStringLiteral("Pause"));
   SetRunningControls(true);
@@ -200,7 +290,7 @@ void ToolDialog::Start() {
 
 void ToolDialog::PauseClicked() {
   job_.Pause();
-  pause_->setText(job_.RunState == Paused ? QStringLiteral("Play") : QStringLiteral("Pause"));
+  pause_->setText(job_.RunState == Paused ? pausedCaption_ : QStringLiteral("Pause"));
 }
 
 void ToolDialog::StopClicked() {
@@ -214,7 +304,8 @@ void ToolDialog::OnStopped() {
   pause_->setEnabled(false);
   for (QWidget* w : {static_cast<QWidget*>(browseSource_), static_cast<QWidget*>(browseTarget_),
                      static_cast<QWidget*>(sourceName_), static_cast<QWidget*>(targetName_),
-                     static_cast<QWidget*>(fromFrame_), static_cast<QWidget*>(toFrame_)}) {
+                     static_cast<QWidget*>(fromFrame_), static_cast<QWidget*>(toFrame_),
+                     static_cast<QWidget*>(browseSecond_), static_cast<QWidget*>(secondName_)}) {
     if (w) w->setEnabled(true);
   }
 }

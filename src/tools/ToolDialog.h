@@ -7,6 +7,7 @@
 #include <QPointer>
 #include <QProgressBar>
 #include <QPushButton>
+#include <QVBoxLayout>
 #include <atomic>
 #include <memory>
 #include <thread>
@@ -52,8 +53,45 @@ class ToolDialog : public QDialog {
   void SetCommandLineJob(bool exitWhenDone, QWidget* mainWindow);
 
  protected:
-  // Builds the common controls into the dialog's layout with the given captions.
-  void BuildControls(const QString& sourceGroup, const QString& targetGroup, const QString& frameNumberLabel);
+  struct Layout {
+    QString sourceGroup;
+    QString targetGroup;
+    QString frameNumberLabel;
+    QString secondSourceGroup;  // a second source (join); empty: none
+    QString fromLabel = QStringLiteral("From Frame #:");
+    QString toLabel = QStringLiteral("To");
+    bool frameRange = true;
+    bool progress = true;
+  };
+  // Builds the common controls into the dialog's layout.
+  void BuildControls(const Layout& layout);
+  void BuildControls(const QString& sourceGroup, const QString& targetGroup,
+                     const QString& frameNumberLabel) {
+    Layout layout;
+    layout.sourceGroup = sourceGroup;
+    layout.targetGroup = targetGroup;
+    layout.frameNumberLabel = frameNumberLabel;
+    BuildControls(layout);
+  }
+  // The pause button's caption while paused ("Play", or "Continue" for join).
+  void SetPausedCaption(const QString& caption) { pausedCaption_ = caption; }
+  // Where tools add their own groups (between the names and the status).
+  QVBoxLayout* toolArea() const { return toolArea_; }
+  QGroupBox* statusGroup() const { return statusGroup_; }
+  QGroupBox* controlsGroup() const { return controlsGroup_; }
+  QWidget* previewPanel() const { return previewPanel_; }
+
+  // Browse for a raw source as every raw-file tool does: the picker, the format
+  // dialog, the history entry, the range, the title and the default target
+  // (`suffix`, set before the format dialog when `targetFirst`). True on OK.
+  bool BrowseRawSource(const QString& suffix, bool targetFirst = false);
+  // A source chosen without the pickers (tests, scripts).
+  bool ChooseRawSource(const QString& path, const ImageFormat& format, int64_t frameCount,
+                       const QString& suffix);
+  // Browse for the target: a save picker that asks before replacing.
+  void BrowseRawTarget();
+  // Shows the job's current preview picture.
+  void ShowJobPreview();
   // Reads the tool's own boxes into the job before Start; false: nothing happens.
   virtual bool ReadToolBoxes() { return true; }
   void ShowRange();
@@ -63,8 +101,12 @@ class ToolDialog : public QDialog {
 
   QGroupBox* sourceGroup_ = nullptr;
   QGroupBox* targetGroup_ = nullptr;
+  QGroupBox* secondGroup_ = nullptr;
   QPushButton* browseSource_ = nullptr;
   QPushButton* browseTarget_ = nullptr;
+  QPushButton* browseSecond_ = nullptr;
+  QLineEdit* secondName_ = nullptr;
+  QLabel* secondFormat_ = nullptr;
 
  private:
   class Observer;
@@ -86,6 +128,10 @@ class ToolDialog : public QDialog {
   QLabel *sourceFormat_ = nullptr, *targetFormat_ = nullptr;
   QProgressBar* progress_ = nullptr;
   PreviewArea* preview_ = nullptr;
+  QVBoxLayout* toolArea_ = nullptr;
+  QGroupBox* statusGroup_ = nullptr;
+  QGroupBox* controlsGroup_ = nullptr;
+  QString pausedCaption_ = QStringLiteral("Play");
   QWidget* previewPanel_ = nullptr;
   QPushButton *start_ = nullptr, *stop_ = nullptr, *pause_ = nullptr, *exit_ = nullptr;
 };

@@ -109,6 +109,19 @@ bool ToolJob::CreateTarget() {
   return true;
 }
 
+bool ToolJob::LoadFirstFrame() {
+  const int64_t bytes = WorkBufferSize(SourceFormat.ImgWidth, SourceFormat.ImgHeight);
+  if (!WorkBufferSizeSupported(SourceFormat.ImgWidth, SourceFormat.ImgHeight)) return false;
+  if (input_.size() != bytes && !input_.Allocate(bytes)) return false;
+  if (previewBuffer_.size() != bytes && !previewBuffer_.Allocate(bytes)) return false;
+  auto file = RawFile::OpenRead(SourceName);
+  FrameImage frame = input_.Frame(SourceFormat);
+  if (!file || ReadFrame(*file, frame) <= 0) return false;
+  if (!RefreshPreview(frame)) return false;
+  FrameShown = true;
+  return true;
+}
+
 bool ToolJob::WriteTarget(const FrameImage& frame) {
   if (WriteFrame(target_, frame)) return true;
   ShowMessage(StrFormat(messages_.targetNotWritten, TargetName.c_str()));

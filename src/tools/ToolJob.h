@@ -97,6 +97,10 @@ class ToolJob {
   bool PreviewIsYuv() const { return previewIsYuv_.load(); }
   bool HasPreview() const { return FrameShown.load() && preview_.Data != nullptr; }
 
+  // Reads the source's first frame into the preview, so a tool can show it as soon
+  // as the source is chosen. False when it cannot be read.
+  bool LoadFirstFrame();
+
   // The source name without its extension (the part after the last dot of the
   // file name), followed by `suffix`.
   static std::string DefaultTargetName(const std::string& source, const std::string& suffix);
