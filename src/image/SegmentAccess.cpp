@@ -53,6 +53,11 @@ RowAddress AddressOfRow(const FrameImage& f, int64_t y) {
   return a;
 }
 
+int64_t MonoRowOffset(const FrameImage& f, int64_t y) {
+  if (f.FieldFormat != Interlaced) return y * f.ImgWidth;
+  return (y % 2) * (f.DataSize / 2) + (y / 2) * f.ImgWidth;
+}
+
 bool InFrame(const FrameImage& f, int64_t offset, int64_t count) {
   return offset >= 0 && count >= 0 && offset + count <= f.DataSize;
 }
@@ -88,21 +93,6 @@ bool SupportedForAccess(const FrameImage& f) {
                         f.SamplingFormat == YUV_422 || f.SamplingFormat == YUV_420;
   return sampling && (f.PixelFormat == Packed || f.PixelFormat == Planar) &&
          (f.FieldFormat == Progressive || f.FieldFormat == Interlaced);
-}
-
-// A single plane of W-byte rows, reversed; in place when the buffers are shared.
-bool FlipMonoRows(const FrameImage& source, FrameImage& destination) {
-  const int64_t w = source.ImgWidth, h = source.ImgHeight;
-  if (w < 1 || h < 1 || w * h > source.DataSize || source.DataSize > source.Capacity) return false;
-  for (int64_t i = 0; i < (source.Data == destination.Data ? h / 2 : h); ++i) {
-    uint8_t* upper = destination.Data + i * w;
-    uint8_t* lower = destination.Data + (h - 1 - i) * w;
-    if (source.Data == destination.Data)
-      std::swap_ranges(upper, upper + w, lower);
-    else
-      std::memcpy(lower, source.Data + i * w, static_cast<size_t>(w));
-  }
-  return true;
 }
 
 }  // namespace
@@ -144,8 +134,15 @@ bool AccessSegment(FrameImage& image, SegmentBuffer& segment, int row, int colum
                         "Error CONF1009: BMP must be converted to RGB first !!! ")) {
     return false;
   }
-  if (image.SamplingFormat == MONO) return true;
-  if (!SupportedForAccess(image) || image.Data == nullptr || image.DataSize > image.Capacity) return false;
+  if (image.Data == nullptr || image.DataSize > image.Capacity) return false;
+  if (image.SamplingFormat == MONO) {
+    // One plane of W-byte rows (fields at half the frame when interlaced).
+    const int64_t offset = MonoRowOffset(image, row) + x;
+    if (!InFrame(image, offset, n) || n > static_cast<int64_t>(segment.first.size())) return false;
+    Transfer(image.Data + offset, segment.first.data(), n, direction, p);
+    return true;
+  }
+  if (!SupportedForAccess(image)) return false;
   const RowAddress a = AddressOfRow(image, row);
   uint8_t* data = image.Data;
   if (image.PixelFormat == Packed) {
@@ -189,8 +186,15 @@ bool AccessPixel(FrameImage& image, int row, int column, std::array<uint8_t, 3>&
                         "Error CONF1013: BMP must be converted to RGB first !!! ")) {
     return false;
   }
-  if (image.SamplingFormat == MONO) return true;
-  if (!SupportedForAccess(image) || image.Data == nullptr || image.DataSize > image.Capacity) return false;
+  if (image.Data == nullptr || image.DataSize > image.Capacity) return false;
+  if (image.SamplingFormat == MONO) {
+    // The single sample is the first value; the other two are left as they are.
+    const int64_t offset = MonoRowOffset(image, row) + column;
+    if (!InFrame(image, offset, 1)) return false;
+    Transfer(image.Data + offset, &value[0], 1, direction, p);
+    return true;
+  }
+  if (!SupportedForAccess(image)) return false;
   const RowAddress a = AddressOfRow(image, row);
   const int64_t x = column;
   int64_t offsets[3];
@@ -231,7 +235,6 @@ bool FlipVertical(FrameImage& source, FrameImage& destination) {
   destination.Data = data;
   destination.Capacity = capacity;
   const int h = source.ImgHeight;
-  if (source.SamplingFormat == MONO) return FlipMonoRows(source, destination);
   SegmentBuffer upper(source.ImgWidth);
   FrameImage from = source;
   if (source.Data == destination.Data) {

@@ -1,0 +1,175 @@
+#include <gtest/gtest.h>
+
+#include "PixelTestSupport.h"
+#include "TestSupport.h"
+#include "platform/MessageSink.h"
+#include "tools/Crop.h"
+#include "tools/Flip.h"
+#include "tools/Join.h"
+
+namespace vx {
+namespace {
+
+class Quiet : public ToolJobObserver {
+ public:
+  bool WantsPreview() const override { return wants; }
+  void FrameDone(int64_t frame) override { frames.push_back(frame); }
+  void Stopped() override { ++stops; }
+  bool wants = true;
+  std::vector<int64_t> frames;
+  int stops = 0;
+};
+
+JobOutcome RunJob(ToolJob& job, Quiet& observer) {
+  job.RunState = Running;
+  job.ExitWhenDone = true;
+  return job.Run(observer);
+}
+
+TEST(CropRules, EveryMessageForEveryLayout) {
+  const CropRules i420{352, 288, YUV_420, Progressive};
+  const CropRules interlaced420{352, 288, YUV_420, Interlaced};
+  const CropRules interlaced422{352, 288, YUV_422, Interlaced};
+  const CropRules yuv444{352, 288, YUV_444, Progressive};
+  auto code = [](const std::optional<std::string>& m) { return m ? m->substr(6, 8) : std::string("ok"); };
+  struct Case {
+    const char* what;
+    std::optional<std::string> result;
+    const char* expected;
+  } cases[] = {
+      {"420 top 1", i420.Top(1), "CROP1027"},
+      {"420 top 2", i420.Top(2), "ok"},
+      {"420 left 3", i420.Left(3), "CROP1018"},
+      {"422 left 3", interlaced422.Left(3), "CROP1019"},
+      {"420 width 101", i420.Width(101, 4), "CROP1022"},
+      {"422 width 101", interlaced422.Width(101, 4), "CROP1023"},
+      {"interlaced 420 height 6", interlaced420.Height(6, 0), "CROP1032"},
+      {"interlaced 420 height 8", interlaced420.Height(8, 0), "ok"},
+      {"interlaced 422 height 6", interlaced422.Height(6, 0), "ok"},
+      {"interlaced top 1", interlaced422.Top(1), "CROP1026"},
+      {"interlaced odd height", interlaced422.Height(7, 0), "CROP1030"},
+      {"420 odd height", i420.Height(7, 0), "CROP1031"},
+      {"negative top", yuv444.Top(-1), "CROP1024"},
+      {"top beyond", yuv444.Top(289), "CROP1025"},
+      {"negative left", yuv444.Left(-2), "CROP1016"},
+      {"left beyond", yuv444.Left(353), "CROP1017"},
+      {"left = width", yuv444.Left(352), "ok"},
+      {"zero width", yuv444.Width(0, 0), "CROP1020"},
+      {"zero height", yuv444.Height(0, 0), "CROP1028"},
+      {"444 odd everything", yuv444.Top(1) ? yuv444.Top(1) : yuv444.Width(7, 3), "ok"},
+      {"444 odd height", yuv444.Height(7, 1), "ok"},
+  };
+  for (const Case& c : cases) EXPECT_EQ(code(c.result), c.expected) << c.what;
+  EXPECT_EQ(*yuv444.Width(300, 100), "Error CROP1021:  Base on left column to start, the max width to crop is 252!\n");
+  EXPECT_EQ(*yuv444.Width(2, 352), "Error CROP1021:  Base on left column to start, the max width to crop is 0!\n");
+  EXPECT_EQ(*yuv444.Height(100, 200), "Error CROP1029:  Base on top line to start, the max height to crop is 88!\n");
+}
+
+class TransformJobs : public testing::Test {
+ protected:
+  std::filesystem::path Clip(const ImageFormat& f, int frames, uint32_t seed, const char* name, int tail = 0) {
+    FrameImage probe;
+    static_cast<ImageFormat&>(probe) = f;
+    const auto path = dir_ / name;
+    test::WriteFileBytes(path, test::RandomBytes(static_cast<size_t>(ComputeFrameSize(probe)) * frames + tail, seed));
+    return path;
+  }
+  test::TempDir dir_;
+  RecordingMessageSink recorder_;
+  ScopedMessageSink scope_{recorder_};
+};
+
+TEST_F(TransformJobs, CropCutsTheRectangleInEveryLayout) {
+  const ImageFormat mono = test::Layout(MONO, YUV, Progressive, Planar, 160, 80);
+  CropJob job;
+  ASSERT_TRUE(job.PrepareCrop(Clip(mono, 3, 1, "mono.y").string(), (dir_ / "c.y").string(), mono, 10, 20, 50, 100));
+  Quiet observer;
+  ASSERT_EQ(RunJob(job, observer), JobOutcome::Completed);
+  EXPECT_EQ(std::filesystem::file_size(dir_ / "c.y"), 3u * 5000) << "100 x 50 mono frames of 5000 bytes";
+  const auto in = test::ReadFileBytes(dir_ / "mono.y"), out = test::ReadFileBytes(dir_ / "c.y");
+  EXPECT_EQ(out[0], in[10 * 160 + 20]);
+  EXPECT_EQ(out[5000 + 99 + 49 * 100], in[12800 + (10 + 49) * 160 + 20 + 99]);
+
+  // Refused rectangles end the job with Stop.
+  const ImageFormat i420 = test::Layout(YUV_420, YUV, Progressive, Planar, 32, 16);
+  CropJob refused;
+  ASSERT_TRUE(refused.PrepareCrop(Clip(i420, 2, 2, "a.yuv").string(), (dir_ / "r.yuv").string(), i420, 1, 0, 8, 8));
+  Quiet stopped;
+  EXPECT_EQ(RunJob(refused, stopped), JobOutcome::FailedStopped);
+  EXPECT_EQ(stopped.stops, 1);
+  EXPECT_EQ(recorder_.Texts().back().substr(0, 14), "Error CROP1027");
+  EXPECT_FALSE(std::filesystem::exists(dir_ / "r.yuv"));
+}
+
+TEST_F(TransformJobs, CropPreviewIsDarkenedOutsideTheRectangle) {
+  const ImageFormat yuv = test::Layout(YUV_444, YUV, Progressive, Packed, 8, 4);
+  const auto path = dir_ / "flat.yuv";
+  test::WriteFileBytes(path, std::vector<uint8_t>(8 * 4 * 3, 200));
+  CropJob job;
+  ASSERT_TRUE(job.PrepareCrop(path.string(), (dir_ / "c.yuv").string(), yuv, 1, 2, 2, 4));
+  Quiet observer;
+  ASSERT_EQ(RunJob(job, observer), JobOutcome::Completed);
+  const FrameImage& p = job.Preview();
+  auto luma = [&](int x, int y) { return p.Data[3 * (y * 8 + x)]; };
+  EXPECT_EQ(luma(3, 1), 200) << "inside";
+  EXPECT_EQ(luma(0, 0), 40) << "outside: (20 x 200 + 50) / 100";
+  EXPECT_EQ(luma(7, 2), 40);
+}
+
+TEST_F(TransformJobs, FlippingTwiceGivesTheBytesBack) {
+  for (const ImageFormat& layout : test::ValidYuvLayouts(18, 12)) {
+    const auto source = Clip(layout, 2, 3, "s.yuv");
+    FlipJob once, twice;
+    ASSERT_TRUE(once.PrepareFromRequest(source.string(), (dir_ / "f1.yuv").string(), layout));
+    Quiet observer;
+    observer.wants = false;
+    ASSERT_EQ(RunJob(once, observer), JobOutcome::Completed) << test::Describe(layout);
+    ASSERT_TRUE(twice.PrepareFromRequest((dir_ / "f1.yuv").string(), (dir_ / "f2.yuv").string(), layout));
+    ASSERT_EQ(RunJob(twice, observer), JobOutcome::Completed);
+    EXPECT_EQ(test::ReadFileBytes(dir_ / "f2.yuv"), test::ReadFileBytes(source)) << test::Describe(layout);
+    EXPECT_NE(test::ReadFileBytes(dir_ / "f1.yuv"), test::ReadFileBytes(source));
+  }
+  // 4:2:0 176 x 144: output luma row 0 is input row 143, chroma row 0 input chroma row 71.
+  const ImageFormat qcif = test::Layout(YUV_420, YUV, Progressive, Planar, 176, 144);
+  const auto source = Clip(qcif, 1, 4, "q.yuv");
+  FlipJob job;
+  ASSERT_TRUE(job.PrepareFromRequest(source.string(), (dir_ / "qf.yuv").string(), qcif));
+  job.StartFrame = job.EndFrame = 1;
+  Quiet observer;
+  ASSERT_EQ(RunJob(job, observer), JobOutcome::Completed);
+  const auto in = test::ReadFileBytes(source), out = test::ReadFileBytes(dir_ / "qf.yuv");
+  EXPECT_TRUE(std::equal(out.begin(), out.begin() + 176, in.begin() + 143 * 176));
+  EXPECT_TRUE(std::equal(out.begin() + 176 * 144, out.begin() + 176 * 144 + 88, in.begin() + 176 * 144 + 71 * 88));
+}
+
+TEST_F(TransformJobs, JoinTakesEveryFrameOfBothFiles) {
+  const ImageFormat f = test::Layout(YUV_420, YUV, Progressive, Planar, 16, 8);
+  const auto first = Clip(f, 10, 5, "one.yuv");
+  const auto second = Clip(f, 5, 6, "two.yuv", 17);  // a tail that is no frame
+  JoinJob job;
+  ASSERT_TRUE(job.PrepareJoin(first.string(), second.string(), (dir_ / "joined.yuv").string(), f));
+  Quiet observer;
+  ASSERT_EQ(RunJob(job, observer), JobOutcome::Completed);
+  EXPECT_EQ(observer.frames.back(), 15);
+  EXPECT_EQ(observer.stops, 0) << "join leaves its buttons as they are";
+  auto expected = test::ReadFileBytes(first);
+  const auto two = test::ReadFileBytes(second);
+  expected.insert(expected.end(), two.begin(), two.end() - 17);
+  EXPECT_EQ(test::ReadFileBytes(dir_ / "joined.yuv"), expected);
+
+  FrameImage a, b;
+  static_cast<ImageFormat&>(a) = f;
+  b = a;
+  b.Fourcc = 12;
+  ComputeFrameSize(a);
+  ComputeFrameSize(b);
+  EXPECT_TRUE(JoinJob::SameLayout(a, b)) << "the FOURCC is not compared";
+  b.ComponentOrder = YVU;
+  EXPECT_FALSE(JoinJob::SameLayout(a, b));
+  JoinJob missing;
+  EXPECT_FALSE(missing.PrepareJoin(first.string(), (dir_ / "none.yuv").string(), "x", f));
+  EXPECT_EQ(recorder_.Texts().back(), "Error JOIN1003:  Input file " + (dir_ / "none.yuv").string() + " not found\n");
+}
+
+}  // namespace
+}  // namespace vx
