@@ -228,6 +228,44 @@ TEST_F(HeadlessConvert, RefusalsEndWithCode8AndSameLayoutCopies) {
   EXPECT_EQ(history.find("copy.yuv"), std::string::npos) << "a plain copy shows no frame and adds no record";
 }
 
+TEST_F(HeadlessConvert, CropFlipAndJoinMatchFfmpegAndCat) {
+  const std::string source = clip_.string();
+  const std::vector<std::string> layout = {"-s",     "yuv420", "-o",  "yuv", "-f",  "progressive", "-p",
+                                           "planar", "-w",     "176", "-h",  "144", "-e",          "exit"};
+  auto run = [&](std::vector<std::string> args) {
+    args.insert(args.end(), layout.begin(), layout.end());
+    return Run(args);
+  };
+  auto ffmpeg = [&](const std::string& filter, const std::filesystem::path& out) {
+    return std::system(("ffmpeg -loglevel error -y -f rawvideo -pix_fmt yuv420p -s 176x144 -i '" + source +
+                        "' -vf " + filter + " -f rawvideo '" + out.string() + "'")
+                           .c_str());
+  };
+  const Outcome crop =
+      run({"-a", "crop", "-n", source, "-N", (dir_ / "crop.yuv").string(), "-c", "10,20,100,60"});
+  ASSERT_EQ(crop.exitCode, 0) << crop.errors;
+  ASSERT_EQ(ffmpeg("crop=60:100:20:10", dir_ / "crop_ref.yuv"), 0);
+  EXPECT_EQ(test::ReadFileBytes(dir_ / "crop.yuv"), test::ReadFileBytes(dir_ / "crop_ref.yuv"));
+
+  const Outcome flip = run({"-a", "flip", "-n", source, "-N", (dir_ / "flip.yuv").string()});
+  ASSERT_EQ(flip.exitCode, 0) << flip.errors;
+  ASSERT_EQ(ffmpeg("vflip", dir_ / "flip_ref.yuv"), 0);
+  EXPECT_EQ(test::ReadFileBytes(dir_ / "flip.yuv"), test::ReadFileBytes(dir_ / "flip_ref.yuv"));
+
+  const Outcome join = run(
+      {"-a", "join", "-n", source, "-m", (dir_ / "flip.yuv").string(), "-N", (dir_ / "join.yuv").string()});
+  ASSERT_EQ(join.exitCode, 0) << join.errors;
+  auto expected = test::ReadFileBytes(clip_);
+  const auto flipped = test::ReadFileBytes(dir_ / "flip.yuv");
+  expected.insert(expected.end(), flipped.begin(), flipped.end());
+  EXPECT_EQ(test::ReadFileBytes(dir_ / "join.yuv"), expected);
+
+  const Outcome refused =
+      run({"-a", "crop", "-n", source, "-N", (dir_ / "bad.yuv").string(), "-c", "1,0,8,8"});
+  EXPECT_EQ(refused.exitCode, 8);
+  EXPECT_EQ(refused.errors.substr(0, 15), "Error CROP1027:");
+}
+
 TEST_F(HeadlessProgram, UsageGoesToStderr) {
   Outcome o = Run({"-n"});
   EXPECT_EQ(o.exitCode, 1);

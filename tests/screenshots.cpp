@@ -2,6 +2,7 @@
 // that a person can look at them: build/velutrix_screenshots <clip> <folder>.
 #include <QApplication>
 #include <QDir>
+#include <QMessageBox>
 #include <QPixmap>
 #include <QScreen>
 #include <QTest>
@@ -20,6 +21,7 @@
 #include "image/FormulaDialog.h"
 #include "player/VideoPlayer.h"
 #include "tools/ConverterDialog.h"
+#include "tools/TransformDialogs.h"
 
 namespace {
 
@@ -119,6 +121,45 @@ int main(int argc, char** argv) {
     QTest::qWait(100);
     Save(*player, folder, QStringLiteral("player_compact"));
     player->Exit();
+  }
+  {
+    // Cropping in the middle of a job: outline and the darkened outside.
+    vx::CImageCrop* crop = new vx::CImageCrop;
+    crop->setWindowTitle(QStringLiteral("Image Cropping"));
+    crop->show();
+    crop->ChooseSource(clip, format.format(), 200);
+    crop->topBox()->setText(QStringLiteral("60"));
+    crop->leftBox()->setText(QStringLiteral("80"));
+    crop->widthBox()->setText(QStringLiteral("200"));
+    crop->heightBox()->setText(QStringLiteral("160"));
+    crop->CheckTop();
+    crop->CheckLeft();
+    crop->CheckWidth();
+    crop->CheckHeight();
+    crop->Start();
+    crop->PauseClicked();
+    for (int i = 0; i < 200 && crop->frameNumberBox()->text().toInt() < 10; ++i) {
+      crop->PauseClicked();
+      QThread::usleep(500);
+      crop->PauseClicked();
+      QTest::qWait(20);
+    }
+    Save(*crop, folder, QStringLiteral("crop"));
+    crop->StopClicked();
+    // Joining the clip to itself, after the job.
+    vx::CJoinFile* join = new vx::CJoinFile;
+    join->setWindowTitle(QStringLiteral("Join Two YUV Files Into One File"));
+    join->show();
+    join->ChooseFirst(clip, format.format());
+    join->ChooseSecond(clip, format.format());
+    join->targetBox()->setText(QDir(folder).filePath(QStringLiteral("joined.yuv")));
+    join->Start();
+    (void)QTest::qWaitFor([&] { return !join->WorkerRunning(); }, 10000);
+    QTest::qWait(200);
+    for (QWidget* w : QApplication::topLevelWidgets()) {
+      if (auto* box = qobject_cast<QMessageBox*>(w)) box->accept();
+    }
+    Save(*join, folder, QStringLiteral("join"));
   }
   vx::CAboutBox about;
   Save(about, folder, QStringLiteral("about"));

@@ -60,18 +60,23 @@ TEST(CropRules, EveryMessageForEveryLayout) {
       {"444 odd height", yuv444.Height(7, 1), "ok"},
   };
   for (const Case& c : cases) EXPECT_EQ(code(c.result), c.expected) << c.what;
-  EXPECT_EQ(*yuv444.Width(300, 100), "Error CROP1021:  Base on left column to start, the max width to crop is 252!\n");
-  EXPECT_EQ(*yuv444.Width(2, 352), "Error CROP1021:  Base on left column to start, the max width to crop is 0!\n");
-  EXPECT_EQ(*yuv444.Height(100, 200), "Error CROP1029:  Base on top line to start, the max height to crop is 88!\n");
+  EXPECT_EQ(*yuv444.Width(300, 100),
+            "Error CROP1021:  Base on left column to start, the max width to crop is 252!\n");
+  EXPECT_EQ(*yuv444.Width(2, 352),
+            "Error CROP1021:  Base on left column to start, the max width to crop is 0!\n");
+  EXPECT_EQ(*yuv444.Height(100, 200),
+            "Error CROP1029:  Base on top line to start, the max height to crop is 88!\n");
 }
 
 class TransformJobs : public testing::Test {
  protected:
-  std::filesystem::path Clip(const ImageFormat& f, int frames, uint32_t seed, const char* name, int tail = 0) {
+  std::filesystem::path Clip(const ImageFormat& f, int frames, uint32_t seed, const char* name,
+                             int tail = 0) {
     FrameImage probe;
     static_cast<ImageFormat&>(probe) = f;
     const auto path = dir_ / name;
-    test::WriteFileBytes(path, test::RandomBytes(static_cast<size_t>(ComputeFrameSize(probe)) * frames + tail, seed));
+    test::WriteFileBytes(
+        path, test::RandomBytes(static_cast<size_t>(ComputeFrameSize(probe)) * frames + tail, seed));
     return path;
   }
   test::TempDir dir_;
@@ -82,7 +87,8 @@ class TransformJobs : public testing::Test {
 TEST_F(TransformJobs, CropCutsTheRectangleInEveryLayout) {
   const ImageFormat mono = test::Layout(MONO, YUV, Progressive, Planar, 160, 80);
   CropJob job;
-  ASSERT_TRUE(job.PrepareCrop(Clip(mono, 3, 1, "mono.y").string(), (dir_ / "c.y").string(), mono, 10, 20, 50, 100));
+  ASSERT_TRUE(
+      job.PrepareCrop(Clip(mono, 3, 1, "mono.y").string(), (dir_ / "c.y").string(), mono, 10, 20, 50, 100));
   Quiet observer;
   ASSERT_EQ(RunJob(job, observer), JobOutcome::Completed);
   EXPECT_EQ(std::filesystem::file_size(dir_ / "c.y"), 3u * 5000) << "100 x 50 mono frames of 5000 bytes";
@@ -93,7 +99,8 @@ TEST_F(TransformJobs, CropCutsTheRectangleInEveryLayout) {
   // Refused rectangles end the job with Stop.
   const ImageFormat i420 = test::Layout(YUV_420, YUV, Progressive, Planar, 32, 16);
   CropJob refused;
-  ASSERT_TRUE(refused.PrepareCrop(Clip(i420, 2, 2, "a.yuv").string(), (dir_ / "r.yuv").string(), i420, 1, 0, 8, 8));
+  ASSERT_TRUE(
+      refused.PrepareCrop(Clip(i420, 2, 2, "a.yuv").string(), (dir_ / "r.yuv").string(), i420, 1, 0, 8, 8));
   Quiet stopped;
   EXPECT_EQ(RunJob(refused, stopped), JobOutcome::FailedStopped);
   EXPECT_EQ(stopped.stops, 1);
@@ -139,7 +146,8 @@ TEST_F(TransformJobs, FlippingTwiceGivesTheBytesBack) {
   ASSERT_EQ(RunJob(job, observer), JobOutcome::Completed);
   const auto in = test::ReadFileBytes(source), out = test::ReadFileBytes(dir_ / "qf.yuv");
   EXPECT_TRUE(std::equal(out.begin(), out.begin() + 176, in.begin() + 143 * 176));
-  EXPECT_TRUE(std::equal(out.begin() + 176 * 144, out.begin() + 176 * 144 + 88, in.begin() + 176 * 144 + 71 * 88));
+  EXPECT_TRUE(
+      std::equal(out.begin() + 176 * 144, out.begin() + 176 * 144 + 88, in.begin() + 176 * 144 + 71 * 88));
 }
 
 TEST_F(TransformJobs, JoinTakesEveryFrameOfBothFiles) {
@@ -168,7 +176,8 @@ TEST_F(TransformJobs, JoinTakesEveryFrameOfBothFiles) {
   EXPECT_FALSE(JoinJob::SameLayout(a, b));
   JoinJob missing;
   EXPECT_FALSE(missing.PrepareJoin(first.string(), (dir_ / "none.yuv").string(), "x", f));
-  EXPECT_EQ(recorder_.Texts().back(), "Error JOIN1003:  Input file " + (dir_ / "none.yuv").string() + " not found\n");
+  EXPECT_EQ(recorder_.Texts().back(),
+            "Error JOIN1003:  Input file " + (dir_ / "none.yuv").string() + " not found\n");
 }
 
 }  // namespace

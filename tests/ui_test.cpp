@@ -28,6 +28,7 @@
 #include "platform/MessageBoxSink.h"
 #include "player/VideoPlayer.h"
 #include "tools/ConverterDialog.h"
+#include "tools/TransformDialogs.h"
 
 namespace vx {
 namespace {
@@ -714,6 +715,114 @@ TEST_F(PlayerWindow, ControlStatesAndCompactMode) {
   EXPECT_EQ(player_->preview()->y(), 160);
   player_->Start();
   EXPECT_EQ(recorder_.Texts().back(), "Error PLAY1007: No source file to start!\n");
+}
+
+}  // namespace
+}  // namespace vx
+
+namespace vx {
+namespace {
+
+class TransformWindows : public testing::Test {
+ protected:
+  void SetUp() override {
+    clip_ = (dir_ / "clip.yuv").string();
+    test::WriteFileBytes(clip_, test::RandomBytes(352 * 288 * 3 / 2 * 3, 6));
+    format_.SamplingFormat = YUV_420;
+    format_.ComponentOrder = YUV;
+    format_.FieldFormat = Progressive;
+    format_.PixelFormat = Planar;
+    format_.ImageResolution = 3;
+    format_.ImgWidth = 352;
+    format_.ImgHeight = 288;
+  }
+  test::TempDir dir_;
+  std::string clip_;
+  ImageFormat format_;
+  RecordingMessageSink recorder_;
+  ScopedMessageSink scope_{recorder_};
+};
+
+TEST_F(TransformWindows, CropShowsTheFirstFrameAndChecksTheRectangle) {
+  QPointer<CImageCrop> crop = new CImageCrop;
+  crop->show();
+  ASSERT_TRUE(crop->ChooseSource(QString::fromStdString(clip_), format_, 3));
+  EXPECT_TRUE(crop->targetBox()->text().endsWith(QStringLiteral("clip_cropped.yuv")));
+  EXPECT_EQ(crop->widthBox()->text(), QStringLiteral("352"));
+  EXPECT_EQ(crop->heightBox()->text(), QStringLiteral("288"));
+  EXPECT_EQ(crop->preview()->pictureSize(), QSize(352, 288)) << "the first frame is shown at once";
+  EXPECT_EQ(crop->preview()->outline(), QRect(0, 0, 352, 288));
+
+  crop->leftBox()->clear();
+  QTest::keyClicks(crop->leftBox(), QStringLiteral("3"));
+  ASSERT_FALSE(recorder_.Texts().empty());
+  EXPECT_EQ(recorder_.Texts().back().substr(0, 15), "Error CROP1018:");
+  crop->leftBox()->setText(QStringLiteral("100"));
+  EXPECT_TRUE(crop->CheckLeft());
+  crop->widthBox()->setText(QStringLiteral("300"));
+  EXPECT_FALSE(crop->CheckWidth());
+  EXPECT_EQ(recorder_.Texts().back(),
+            "Error CROP1021:  Base on left column to start, the max width to crop is 252!\n");
+  crop->widthBox()->setText(QStringLiteral("100"));
+  EXPECT_TRUE(crop->CheckWidth());
+  crop->topBox()->setText(QStringLiteral("20"));
+  EXPECT_TRUE(crop->CheckTop());
+  crop->heightBox()->setText(QStringLiteral("60"));
+  EXPECT_TRUE(crop->CheckHeight());
+  EXPECT_EQ(crop->preview()->outline(), QRect(100, 20, 100, 60)) << "the outline follows the rectangle";
+
+  // A box outside its range stops Start before the job; a refused rectangle ends it with Stop.
+  crop->widthBox()->setText(QStringLiteral("9000"));
+  crop->Start();
+  EXPECT_EQ(recorder_.Texts().back(), "Enter an integer between 0 and 8192.");
+  EXPECT_TRUE(crop->startButton()->isEnabled());
+  crop->widthBox()->setText(QStringLiteral("100"));
+  crop->topBox()->setText(QStringLiteral("21"));
+  crop->Start();
+  ASSERT_TRUE(WaitUntil([&] { return !crop->WorkerRunning() && crop->startButton()->isEnabled(); }));
+  EXPECT_EQ(recorder_.Texts().back().substr(0, 15), "Error CROP1027:");
+
+  crop->topBox()->setText(QStringLiteral("20"));
+  crop->Start();
+  ASSERT_TRUE(WaitUntil([&] { return !crop->WorkerRunning() && crop->startButton()->isEnabled(); }));
+  EXPECT_EQ(recorder_.Texts().back(), "Cropping finished!");
+  EXPECT_EQ(std::filesystem::file_size(crop->targetBox()->text().toStdString()), 3u * 100 * 60 * 3 / 2);
+  crop->ToggleDetails();
+  EXPECT_TRUE(crop->detailsHidden());
+  EXPECT_EQ(crop->toggleButton()->text(), QStringLiteral("<--- Display Detailed Controls"));
+  EXPECT_FALSE(crop->sourceBox()->isVisible());
+  crop->close();
+}
+
+TEST_F(TransformWindows, JoinPromptsAndLeavesItsButtonsAfterTheJob) {
+  QPointer<CJoinFile> join = new CJoinFile;
+  join->show();
+  join->Start();
+  EXPECT_EQ(recorder_.Entries().back().text, "Please give the first file name to join!");
+  EXPECT_EQ(recorder_.Entries().back().caption, "Error");
+  join->ChooseSecond(QString::fromStdString(clip_), format_);
+  EXPECT_EQ(recorder_.Texts().back(), "Please load file one first!");
+  join->ChooseFirst(QString::fromStdString(clip_), format_);
+  ImageFormat other = format_;
+  other.ComponentOrder = YVU;
+  join->ChooseSecond(QString::fromStdString(clip_), other);
+  EXPECT_EQ(recorder_.Texts().back(), "The two files have different format, and cannot be joined!");
+  join->targetBox()->setText(QString::fromStdString((dir_ / "joined.yuv").string()));
+  join->Start();
+  EXPECT_EQ(recorder_.Texts().back(), "The two files have different format, and cannot be joined!");
+  ImageFormat aliased = format_;
+  aliased.Fourcc = 14;
+  join->ChooseSecond(QString::fromStdString(clip_), aliased);
+  join->Start();
+  ASSERT_TRUE(WaitUntil([&] { return !join->WorkerRunning(); }));
+  QTest::qWait(20);
+  EXPECT_EQ(recorder_.Texts().back(), "Join converting finished!");
+  EXPECT_FALSE(join->startButton()->isEnabled()) << "Start stays disabled until Stop";
+  EXPECT_EQ(join->frameNumberBox()->text(), QStringLiteral("6"));
+  EXPECT_EQ(std::filesystem::file_size(dir_ / "joined.yuv"), 6u * 352 * 288 * 3 / 2);
+  join->StopClicked();
+  EXPECT_TRUE(join->startButton()->isEnabled());
+  join->close();
 }
 
 }  // namespace

@@ -144,7 +144,6 @@ bool CropJob::ChecksAfterRange() {
   }
   BuildTargetFormat();
   row_ = SegmentBuffer(SourceFormat.ImgWidth);  // line buffers of the job, cleared
-  run_ = SegmentBuffer(SourceFormat.ImgWidth);
   return true;
 }
 
@@ -166,32 +165,22 @@ ToolJob::FrameResult CropJob::ProcessFrame() {
       return FrameResult::EndLoop;
     }
   }
-  if (PreviewWanted()) {
-    // The source with everything outside the rectangle at one fifth: blend 80
-    // into a cleared copy gives (20 x value + 50) / 100.
-    FrameImage work = previewBuffer_.Frame(SourceFormat);
-    std::memset(work.Data, 0, static_cast<size_t>(previewBuffer_.size()));
-    for (int32_t i = 0; i < h; ++i) {
-      if (!AccessSegment(input, row, i, 0, w, Access::Read, 0)) return FrameResult::EndLoop;
-      const bool inside = i >= CropTop && i < CropTop + CropHeight;
-      if (!inside) {
-        if (!AccessSegment(work, row, i, 0, w, Access::Write, 80)) return FrameResult::EndLoop;
-        continue;
-      }
-      SegmentBuffer& run = run_;
-      const auto copyRun = [&](int32_t from, int32_t count, int blend) {
-        return count <= 0 || (AccessSegment(input, run, i, from, count, Access::Read, 0) &&
-                              AccessSegment(work, run, i, from, count, Access::Write, blend));
-      };
-      if (!copyRun(0, CropLeft, 80) || !copyRun(CropLeft, CropWidth, 0) ||
-          !copyRun(CropLeft + CropWidth, w - CropLeft - CropWidth, 80)) {
-        return FrameResult::EndLoop;
+  if (PreviewWanted() && RefreshPreview(input)) {
+    // Everything outside the rectangle at one fifth: luma blended 80 % toward 0
+    // and chroma 80 % toward neutral grey, so the outside darkens without a tint.
+    const auto fifth = [](uint8_t v, int toward) {
+      return static_cast<uint8_t>((80 * toward + 20 * v + 50) / 100);
+    };
+    uint8_t* p = preview_.Data;
+    for (int32_t y = 0; y < h; ++y) {
+      const bool rowInside = y >= CropTop && y < CropTop + CropHeight;
+      for (int32_t x = 0; x < w; ++x, p += 3) {
+        if (rowInside && x >= CropLeft && x < CropLeft + CropWidth) continue;
+        p[0] = fifth(p[0], 0);
+        p[1] = fifth(p[1], 128);
+        p[2] = fifth(p[2], 128);
       }
     }
-    // The darkened copy becomes the preview (through a copy: the preview buffer is its source).
-    FrameImage darkened = input_.Frame(SourceFormat);
-    std::memcpy(darkened.Data, work.Data, static_cast<size_t>(SourceFormat.DataSize));
-    RefreshPreview(darkened);
   }
   if (read == 0) return FrameResult::EndOfInput;
   FrameShown = true;

@@ -43,7 +43,7 @@ class CropJob : public ToolJob {
 
  protected:
   bool ChecksAfterRange() override;
-  SegmentBuffer row_, run_;
+  SegmentBuffer row_;
   bool CheckSize() override;
   FrameResult ProcessFrame() override;
 };
