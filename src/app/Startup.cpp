@@ -6,6 +6,7 @@
 #include "image/ColorFormula.h"
 #include "platform/MessageSink.h"
 #include "platform/StringFormat.h"
+#include "analysis/Psnr.h"
 #include "tools/Converter.h"
 #include "tools/Crop.h"
 #include "tools/Flip.h"
@@ -108,6 +109,15 @@ int RunHeadlessJob(const CommandLineRequest& request, const ProgramSettings& set
         return kExitJobFailed;
       }
       return RunJob(job, request.ExitWhenDone != 0);
+    }
+    case ActionPsnr: {
+      PsnrRun run;
+      run.PrepareFromRequest(request.InputName, request.SecondInputName, request.OutputName, request.ReportDelimiter,
+                             settings.Format);
+      run.ExitWhenDone = request.ExitWhenDone != 0;
+      run.RunState = 4;
+      PsnrObserver observer;
+      return run.Run(observer) == PsnrOutcome::Completed ? 0 : kExitJobFailed;
     }
     default:
       return 0;  // tools still to come accept their command line and do nothing yet

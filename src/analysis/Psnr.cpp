@@ -1,0 +1,298 @@
+#include "analysis/Psnr.h"
+
+#include <chrono>
+#include <cmath>
+#include <cstring>
+#include <limits>
+#include <thread>
+
+#include "image/LayoutGeometry.h"
+#include "platform/MessageSink.h"
+#include "platform/StringFormat.h"
+
+namespace vx {
+namespace {
+
+// Squared differences of two runs of samples taken every `stride` bytes.
+__attribute__((target_clones("avx2", "default"))) int64_t SumSquaresContiguous(const uint8_t* a, const uint8_t* b,
+                                                                                int64_t n) {
+  int64_t sum = 0;
+  for (int64_t i = 0; i < n; ++i) {
+    const int32_t d = int32_t{a[i]} - int32_t{b[i]};
+    sum += d * d;
+  }
+  return sum;
+}
+
+int64_t SumSquares(const uint8_t* a, const uint8_t* b, int64_t n, int64_t stride) {
+  if (stride == 1) return SumSquaresContiguous(a, b, n);
+  int64_t sum = 0;
+  for (int64_t i = 0; i < n; ++i) {
+    const int32_t d = int32_t{a[i * stride]} - int32_t{b[i * stride]};
+    sum += d * d;
+  }
+  return sum;
+}
+
+void StoreDifferences(const uint8_t* a, const uint8_t* b, uint8_t* d, int64_t n, int64_t stride) {
+  for (int64_t i = 0; i < n; ++i) {
+    const int diff = std::abs(int{a[i * stride]} - int{b[i * stride]});
+    d[i * stride] = static_cast<uint8_t>(diff > 255 ? 255 : diff);
+  }
+}
+
+// One component's samples: runs of `count` samples every `stride` bytes.
+struct Run {
+  int64_t offset, count, stride;
+};
+
+double Psnr(double sse, double samples) { return sse == 0 ? 100.0 : 10.0 * std::log10(samples * 65025.0 / sse); }
+
+bool SameLayoutForComparison(const FrameImage& a, const FrameImage& b) {
+  return a.SamplingFormat == b.SamplingFormat && a.ComponentOrder == b.ComponentOrder &&
+         a.FieldFormat == b.FieldFormat && a.PixelFormat == b.PixelFormat && a.ImageResolution == b.ImageResolution &&
+         a.ImgWidth == b.ImgWidth && a.ImgHeight == b.ImgHeight;
+}
+
+}  // namespace
+
+bool CompareFrames(const FrameImage& a, const FrameImage& b, FrameImage* d, double& value1, double& value2,
+                   double& value3, bool combined) {
+  if (!SameLayoutForComparison(a, b)) return false;
+  const int32_t s = a.SamplingFormat;
+  if (combined && s != YUV_444 && s != RGB_444) return false;
+  if (s == MONO || s == BMP) {
+    value1 = value2 = value3 = 100.0;
+    return true;
+  }
+  if (s < YUV_444 || s > RGB_444 || (s == YUV_420 && a.PixelFormat == Packed)) return false;
+  FrameImage fa = a, fb = b;
+  ComputeFrameSize(fa);
+  ComputeFrameSize(fb);
+  if (!a.Data || !b.Data || fa.DataSize <= 0 || fa.DataSize > a.Capacity || fb.DataSize > b.Capacity) return false;
+  if (d && (!d->Data || fa.DataSize > d->Capacity)) return false;
+  const int64_t w = a.ImgWidth, h = a.ImgHeight;
+  // Where each component's samples lie, in storage order, and how many count.
+  std::vector<Run> runs[3];
+  int64_t samples[3] = {w * h, w * h, w * h};
+  if (a.PixelFormat == Packed && (s == YUV_444 || s == RGB_444)) {
+    for (int k = 0; k < 3; ++k) runs[k].push_back({k, w * h, 3});
+  } else if (a.PixelFormat == Packed) {  // 4:2:2: storage order of the component order
+    const int64_t groups = h * (w / 2);
+    const bool uyvy = a.ComponentOrder == UYV;
+    const int64_t lumaFirst = uyvy ? 1 : 0;
+    runs[uyvy ? 1 : 0] = {{lumaFirst, groups, 4}, {lumaFirst + 2, groups, 4}};
+    runs[uyvy ? 0 : 1] = {{uyvy ? 0 : 1, groups, 4}};
+    runs[2] = {{uyvy ? 2 : 3, groups, 4}};
+    samples[uyvy ? 0 : 1] = w * h / 2;
+    samples[2] = w * h / 2;
+  } else {
+    for (int field = 0; field < geometry::FieldCount(fa); ++field) {
+      const geometry::PlanarPicture p = geometry::PlanarField(fa, field);
+      for (int k = 0; k < 3; ++k) {
+        if (!geometry::PlaneFits(p.plane[k], fa.DataSize)) return false;
+        runs[k].push_back({p.plane[k].offset, p.plane[k].size(), 1});
+      }
+    }
+    if (s == YUV_422) samples[1] = samples[2] = w * h / 2;
+    if (s == YUV_420) samples[1] = samples[2] = w * h / 4;
+  }
+  double values[3];
+  for (int k = 0; k < 3; ++k) {
+    int64_t sse = 0;
+    for (const Run& r : runs[k]) {
+      sse += SumSquares(a.Data + r.offset, b.Data + r.offset, r.count, r.stride);
+      if (d && !combined) StoreDifferences(a.Data + r.offset, b.Data + r.offset, d->Data + r.offset, r.count, r.stride);
+    }
+    values[k] = Psnr(static_cast<double>(sse), static_cast<double>(samples[k]));
+  }
+  if (d && combined) {
+    const int64_t n = w * h;
+    const bool planar = a.PixelFormat == Planar;
+    const uint8_t fill = s == YUV_444 ? 128 : 0;
+    for (int64_t i = 0; i < n; ++i) {
+      int sum = 0;
+      for (int k = 0; k < 3; ++k) {
+        const int64_t at = planar ? runs[k][0].offset + i : 3 * i + k;  // progressive planes are contiguous
+        sum += std::abs(int{a.Data[at]} - int{b.Data[at]});
+      }
+      const int64_t first = planar ? i : 3 * i;
+      d->Data[first] = static_cast<uint8_t>(std::min(sum, 255));
+      if (planar) {
+        d->Data[n + i] = fill;
+        d->Data[2 * n + i] = fill;
+      } else {
+        d->Data[3 * i + 1] = d->Data[3 * i + 2] = fill;
+      }
+    }
+  }
+  if (d) d->DataSize = fa.DataSize;
+  value1 = values[0];
+  value2 = values[1];
+  value3 = values[2];
+  return true;
+}
+
+std::string ReportNameForStyle(const std::string& name, PsnrStyle style) {
+  const char* extension = style == PsnrStyle::Tab ? "xls" : "csv";
+  const size_t dot = name.rfind('.');
+  if (dot != std::string::npos && EqualsIgnoreCase(std::string_view(name).substr(dot + 1), extension)) return name;
+  return (dot == std::string::npos ? name : name.substr(0, dot)) + "." + extension;
+}
+
+namespace {
+
+// The labels of the three values, by layout.
+const char* const* Labels(const ImageFormat& f) {
+  static const char* const yuv[3] = {"Y", "U", "V"};
+  static const char* const yvu[3] = {"Y", "V", "U"};
+  static const char* const uyv[3] = {"U", "Y", "V"};
+  static const char* const rgb[3] = {"R", "G", "B"};
+  static const char* const bgr[3] = {"B", "G", "R"};
+  if (f.SamplingFormat == RGB_444 || f.SamplingFormat == BMP) return f.ComponentOrder == RGB ? rgb : bgr;
+  if (f.ComponentOrder == YUV) return yuv;
+  if (f.ComponentOrder == YVU) return yvu;
+  return uyv;
+}
+
+}  // namespace
+
+std::string PsnrFrameText(const ImageFormat& f, int frame, double v1, double v2, double v3) {
+  const char* const* l = Labels(f);
+  return StrFormat("Frame %4d:       %s :%.4f dB         %s :%.4f dB        %s :%.4f dB", frame, l[0], v1, l[1], v2,
+                   l[2], v3);
+}
+
+std::string PsnrAverageText(const ImageFormat& f, int frames, double v1, double v2, double v3) {
+  const char* const* l = Labels(f);
+  return StrFormat("Average of %d frames:     %s :%.4f dB         %s :%.4f dB         %s :%.4f dB ", frames, l[0],
+                   v1, l[1], v2, l[2], v3);
+}
+
+void PsnrRun::PrepareFromRequest(const std::string& file1, const std::string& file2, const std::string& report,
+                                 int delimiter, const ImageFormat& current) {
+  File1 = file1;
+  File2 = file2;
+  ReportName = report;
+  Style = delimiter == 1 ? PsnrStyle::Comma : PsnrStyle::Tab;
+  static_cast<ImageFormat&>(Format1) = current;
+  Format1.ImageResolution = kCustomResolution;
+  ComputeFrameSize(Format1);
+  Format2 = Format1;
+  Count1 = Count2 = 0;
+}
+
+PsnrOutcome PsnrRun::Run(PsnrObserver& observer) {
+  auto stop = [&](const std::string& message) {
+    if (!message.empty()) ShowMessage(message);
+    RunState = 0;
+    observer.Stopped();
+    return PsnrOutcome::FailedStopped;
+  };
+  auto keepRunning = [&](const std::string& message) {
+    ShowMessage(message);
+    return PsnrOutcome::FailedRunning;
+  };
+  FramesDone = 0;
+  if (!SameFrameHeader(Format1, Format2)) return keepRunning("Error PSNR1001: The two image files are not in the same format! ");
+  if (Count1 == -1) return keepRunning("Error PSNR1002: Reading error for file 1, please try other input files! ");
+  if (Count2 == -1) return keepRunning("Error PSNR1003: Reading error for file 2, please try other input files! ");
+  auto file1 = RawFile::OpenRead(File1);
+  if (!file1) {
+    return keepRunning(StrFormat("Error PSNR1005: Can not open file '%s'. Make this exists and not in use !\n",
+                                 File1.c_str()));
+  }
+  auto file2 = RawFile::OpenRead(File2);
+  if (!file2) {
+    return stop(StrFormat("Error PSNR1007: Can not open file '%s'. Make this exists and not in use !\n", File2.c_str()));
+  }
+  if (ReportName.empty()) return stop("Error PSNR1008: Name of Report File is empty! ");
+  const std::string named = ReportNameForStyle(ReportName, Style);
+  if (named != ReportName) {
+    ReportName = named;
+    observer.ReportNameChanged(ReportName);
+  }
+  auto report = RawFile::Create(ReportName);
+  if (!report) return stop(StrFormat("Error PSNR1009: File %s was not found.....Exit\n", ReportName.c_str()));
+  if (StartFrame > EndFrame) {
+    return stop(StrFormat("Error PSNR1010: Start frame number (%d) cannot be bigger than end frame number (%d)!\n",
+                          StartFrame, EndFrame));
+  }
+  int32_t start = StartFrame, end = EndFrame;
+  if (Count1 == 0 && Count2 == 0) {
+    start = 1;
+    end = std::numeric_limits<int32_t>::max();
+  } else {
+    const char* startText = "File %s only has %d frames, start frame number cannot be (%d)! \n";
+    const char* endText = "File %s only has %d frames, end frame number cannot be (%d)! \n";
+    if (start > Count1) return stop(StrFormat((std::string("Error PSNR1011: ") + startText).c_str(), File1.c_str(), Count1, start));
+    if (start > Count2) return stop(StrFormat((std::string("Error PSNR1012: ") + startText).c_str(), File2.c_str(), Count2, start));
+    if (end > Count1) return stop(StrFormat((std::string("Error PSNR1013: ") + endText).c_str(), File1.c_str(), Count1, end));
+    if (end > Count2) return stop(StrFormat((std::string("Error PSNR1014: ") + endText).c_str(), File2.c_str(), Count2, end));
+  }
+  ComputeFrameSize(Format1);
+  ComputeFrameSize(Format2);
+  if (Format1.DataSize < 1 || Format1.DataSize > kMaxWorkBufferSize) {
+    return keepRunning(
+        StrFormat("Error FRMT1013: Image size (%d, %d) not support !\n", Format1.ImgWidth, Format1.ImgHeight));
+  }
+  if (Format1.SamplingFormat == YUV_420 && Format1.PixelFormat == Packed) {
+    return stop("Error PSNR1015: Packed 4:2:0 files cannot be compared: that layout does not exist!\n");
+  }
+  FrameBuffer buffer1, buffer2;
+  if (!buffer1.Allocate(Format1.DataSize) || !buffer2.Allocate(Format2.DataSize)) {
+    return keepRunning(
+        StrFormat("Error FRMT1013: Image size (%d, %d) not support !\n", Format1.ImgWidth, Format1.ImgHeight));
+  }
+  FrameImage frame1 = buffer1.Frame(Format1), frame2 = buffer2.Frame(Format2);
+  const bool tab = Style == PsnrStyle::Tab;
+  const std::string header = tab ? "Frame\t    SNR_Y\t  SNR_U\t  SNR_V\r\n" : "Frame,    SNR_Y,  SNR_U,  SNR_V\r\n";
+  bool written = report->Write(header.data(), static_cast<int64_t>(header.size()));
+  // Frames before the start are skipped in both files.
+  if (start > 1) {
+    SeekFrame(*file1, frame1, start);
+    SeekFrame(*file2, frame2, start);
+  }
+  double sums[3] = {0, 0, 0};
+  for (CurrentFrame = start; CurrentFrame <= end;) {
+    const int state = RunState.load();
+    if (state == 1) {
+      std::this_thread::sleep_for(std::chrono::milliseconds(3));
+      continue;
+    }
+    if (state == 0) break;
+    // A frame shorter than a whole one is no frame: the loop ends.
+    if (ReadFrame(*file1, frame1) < frame1.DataSize || ReadFrame(*file2, frame2) < frame2.DataSize) break;
+    double v[3] = {100, 100, 100};
+    CompareFrames(frame1, frame2, nullptr, v[0], v[1], v[2]);
+    for (int k = 0; k < 3; ++k) sums[k] += v[k];
+    observer.Status(PsnrFrameText(Format1, CurrentFrame, v[0], v[1], v[2]));
+    const std::string row = StrFormat(tab ? "%4d\t    %.4f\t  %.4f\t  %.4f \r\n" : "%4d,    %.4f,  %.4f,  %.4f \r\n",
+                                      CurrentFrame, v[0], v[1], v[2]);
+    written = report->Write(row.data(), static_cast<int64_t>(row.size())) && written;
+    ++FramesDone;
+    if (CurrentFrame == end) break;
+    ++CurrentFrame;
+  }
+  if (FramesDone > 0) {
+    double avg[3];
+    for (int k = 0; k < 3; ++k) avg[k] = sums[k] / FramesDone;
+    observer.Status(PsnrAverageText(Format1, FramesDone, avg[0], avg[1], avg[2]));
+    const std::string row = StrFormat(tab ? "Average \t    %.4f\t  %.4f\t  %.4f \r\n" : "Average,    %.4f,  %.4f,  %.4f \r\n",
+                                      avg[0], avg[1], avg[2]);
+    written = report->Write(row.data(), static_cast<int64_t>(row.size())) && written;
+  }
+  report->Close();
+  RunState = 0;
+  observer.Stopped();
+  if (!written) {
+    ShowMessage(StrFormat("Error PSNR1009: File %s was not found.....Exit\n", ReportName.c_str()));
+    return PsnrOutcome::FailedStopped;
+  }
+  if (!ExitWhenDone && FramesDone > 0) {
+    ShowMessage(StrFormat("PSNR calculation is finished, the report was saved in file %s!", ReportName.c_str()));
+  }
+  return PsnrOutcome::Completed;
+}
+
+}  // namespace vx

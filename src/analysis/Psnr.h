@@ -1,0 +1,62 @@
+#pragma once
+
+// PSNR of two raw files frame by frame, and the frame comparison it shares with
+// the compare and motion tools.
+
+#include <atomic>
+#include <cstdint>
+#include <string>
+
+#include "image/FrameImage.h"
+
+namespace vx {
+
+// Per-component squared-error sums of two frames of one layout and their PSNR in
+// dB (100 for no error), components in the order the buffer stores them. With
+// `difference`, each compared sample's |a - b| (at most 255) goes to the same
+// place in it; `combined` (4:4:4 and RGB only) puts the clamped sum of the three
+// differences in its first component and neutral values in the other two.
+// False when the frames cannot be compared (other layouts, packed 4:2:0).
+bool CompareFrames(const FrameImage& a, const FrameImage& b, FrameImage* difference, double& value1,
+                   double& value2, double& value3, bool combined = false);
+
+enum class PsnrStyle : int { Tab = 0, Comma = 1 };
+
+// The report name with the style's extension: a different extension (case
+// ignored) is replaced, a name without one gets it.
+std::string ReportNameForStyle(const std::string& name, PsnrStyle style);
+
+// The status line texts, labelled by the layout's component order.
+std::string PsnrFrameText(const ImageFormat& format, int frame, double v1, double v2, double v3);
+std::string PsnrAverageText(const ImageFormat& format, int frames, double v1, double v2, double v3);
+
+class PsnrObserver {
+ public:
+  virtual ~PsnrObserver() = default;
+  virtual void Status(const std::string& /*text*/) {}
+  virtual void ReportNameChanged(const std::string& /*name*/) {}
+  // The Stop operation: buttons back to idle.
+  virtual void Stopped() {}
+};
+
+enum class PsnrOutcome { Completed, FailedStopped, FailedRunning };
+
+class PsnrRun {
+ public:
+  std::string File1, File2, ReportName;
+  FrameImage Format1, Format2;  // headers
+  int32_t Count1 = 0, Count2 = 0;  // 0: not known; -1: unusable
+  int32_t StartFrame = 1, EndFrame = 1;
+  PsnrStyle Style = PsnrStyle::Tab;
+  bool ExitWhenDone = false;
+  std::atomic<int> RunState{0};  // 0 stopped, 1 paused, 4 running
+  int32_t CurrentFrame = 0;
+  int32_t FramesDone = 0;
+
+  // From the command line: both files with the current format, counts unknown.
+  void PrepareFromRequest(const std::string& file1, const std::string& file2, const std::string& report,
+                          int delimiter, const ImageFormat& current);
+  PsnrOutcome Run(PsnrObserver& observer);
+};
+
+}  // namespace vx
