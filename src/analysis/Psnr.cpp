@@ -13,7 +13,7 @@
 namespace vx {
 namespace {
 
-// Squared differences of two runs of samples taken every `stride` bytes.
+// Squared differences of two contiguous runs of samples.
 __attribute__((target_clones("avx2", "default"))) int64_t SumSquaresContiguous(const uint8_t* a, const uint8_t* b,
                                                                                 int64_t n) {
   int64_t sum = 0;
@@ -24,6 +24,7 @@ __attribute__((target_clones("avx2", "default"))) int64_t SumSquaresContiguous(c
   return sum;
 }
 
+// The same over samples taken every `stride` bytes.
 int64_t SumSquares(const uint8_t* a, const uint8_t* b, int64_t n, int64_t stride) {
   if (stride == 1) return SumSquaresContiguous(a, b, n);
   int64_t sum = 0;
@@ -44,6 +45,12 @@ void StoreDifferences(const uint8_t* a, const uint8_t* b, uint8_t* d, int64_t n,
 // One component's samples: runs of `count` samples every `stride` bytes.
 struct Run {
   int64_t offset, count, stride;
+};
+// At most two runs per component (two fields, or the two luma bytes of a 4:2:2 group).
+struct Runs {
+  Run run[2];
+  int count = 0;
+  void Add(const Run& r) { run[count++] = r; }
 };
 
 double Psnr(double sse, double samples) { return sse == 0 ? 100.0 : 10.0 * std::log10(samples * 65025.0 / sse); }
@@ -73,17 +80,18 @@ bool CompareFrames(const FrameImage& a, const FrameImage& b, FrameImage* d, doub
   if (d && (!d->Data || fa.DataSize > d->Capacity)) return false;
   const int64_t w = a.ImgWidth, h = a.ImgHeight;
   // Where each component's samples lie, in storage order, and how many count.
-  std::vector<Run> runs[3];
+  Runs runs[3];
   int64_t samples[3] = {w * h, w * h, w * h};
   if (a.PixelFormat == Packed && (s == YUV_444 || s == RGB_444)) {
-    for (int k = 0; k < 3; ++k) runs[k].push_back({k, w * h, 3});
+    for (int k = 0; k < 3; ++k) runs[k].Add({k, w * h, 3});
   } else if (a.PixelFormat == Packed) {  // 4:2:2: storage order of the component order
     const int64_t groups = h * (w / 2);
     const bool uyvy = a.ComponentOrder == UYV;
     const int64_t lumaFirst = uyvy ? 1 : 0;
-    runs[uyvy ? 1 : 0] = {{lumaFirst, groups, 4}, {lumaFirst + 2, groups, 4}};
-    runs[uyvy ? 0 : 1] = {{uyvy ? 0 : 1, groups, 4}};
-    runs[2] = {{uyvy ? 2 : 3, groups, 4}};
+    runs[uyvy ? 1 : 0].Add({lumaFirst, groups, 4});
+    runs[uyvy ? 1 : 0].Add({lumaFirst + 2, groups, 4});
+    runs[uyvy ? 0 : 1].Add({uyvy ? 0 : 1, groups, 4});
+    runs[2].Add({uyvy ? 2 : 3, groups, 4});
     samples[uyvy ? 0 : 1] = w * h / 2;
     samples[2] = w * h / 2;
   } else {
@@ -91,7 +99,7 @@ bool CompareFrames(const FrameImage& a, const FrameImage& b, FrameImage* d, doub
       const geometry::PlanarPicture p = geometry::PlanarField(fa, field);
       for (int k = 0; k < 3; ++k) {
         if (!geometry::PlaneFits(p.plane[k], fa.DataSize)) return false;
-        runs[k].push_back({p.plane[k].offset, p.plane[k].size(), 1});
+        runs[k].Add({p.plane[k].offset, p.plane[k].size(), 1});
       }
     }
     if (s == YUV_422) samples[1] = samples[2] = w * h / 2;
@@ -100,29 +108,29 @@ bool CompareFrames(const FrameImage& a, const FrameImage& b, FrameImage* d, doub
   double values[3];
   for (int k = 0; k < 3; ++k) {
     int64_t sse = 0;
-    for (const Run& r : runs[k]) {
-      sse += SumSquares(a.Data + r.offset, b.Data + r.offset, r.count, r.stride);
-      if (d && !combined) StoreDifferences(a.Data + r.offset, b.Data + r.offset, d->Data + r.offset, r.count, r.stride);
+    for (int r = 0; r < runs[k].count; ++r) {
+      const Run& run = runs[k].run[r];
+      sse += SumSquares(a.Data + run.offset, b.Data + run.offset, run.count, run.stride);
+      if (d && !combined) {
+        StoreDifferences(a.Data + run.offset, b.Data + run.offset, d->Data + run.offset, run.count, run.stride);
+      }
     }
     values[k] = Psnr(static_cast<double>(sse), static_cast<double>(samples[k]));
   }
+  // Combined (4:4:4 only): the three components share their runs sample by sample.
   if (d && combined) {
-    const int64_t n = w * h;
-    const bool planar = a.PixelFormat == Planar;
     const uint8_t fill = s == YUV_444 ? 128 : 0;
-    for (int64_t i = 0; i < n; ++i) {
-      int sum = 0;
-      for (int k = 0; k < 3; ++k) {
-        const int64_t at = planar ? runs[k][0].offset + i : 3 * i + k;  // progressive planes are contiguous
-        sum += std::abs(int{a.Data[at]} - int{b.Data[at]});
-      }
-      const int64_t first = planar ? i : 3 * i;
-      d->Data[first] = static_cast<uint8_t>(std::min(sum, 255));
-      if (planar) {
-        d->Data[n + i] = fill;
-        d->Data[2 * n + i] = fill;
-      } else {
-        d->Data[3 * i + 1] = d->Data[3 * i + 2] = fill;
+    for (int r = 0; r < runs[0].count; ++r) {
+      const Run* c[3] = {&runs[0].run[r], &runs[1].run[r], &runs[2].run[r]};
+      for (int64_t i = 0; i < c[0]->count; ++i) {
+        int sum = 0;
+        for (const Run* run : c) {
+          const int64_t at = run->offset + i * run->stride;
+          sum += std::abs(int{a.Data[at]} - int{b.Data[at]});
+        }
+        d->Data[c[0]->offset + i * c[0]->stride] = static_cast<uint8_t>(std::min(sum, 255));
+        d->Data[c[1]->offset + i * c[1]->stride] = fill;
+        d->Data[c[2]->offset + i * c[2]->stride] = fill;
       }
     }
   }

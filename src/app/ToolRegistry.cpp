@@ -5,6 +5,7 @@
 #include "app/FileHistory.h"
 #include "app/FileHistoryDialog.h"
 #include "app/MainFrame.h"
+#include "analysis/PsnrDialog.h"
 #include "app/Settings.h"
 #include "player/VideoPlayer.h"
 #include "tools/ConverterDialog.h"
@@ -37,6 +38,8 @@ void RegisterTools(CMainFrame& frame) {
                      [](QWidget* parent) { return new CYUVFlip(parent); });
   frame.RegisterTool(Command::Join, QStringLiteral("Join Two YUV Files Into One File"),
                      [](QWidget* parent) { return new CJoinFile(parent); });
+  frame.RegisterTool(Command::Psnr, QStringLiteral("PSNR Calculation"),
+                     [](QWidget* parent) { return new CPSNR(parent); });
   frame.RegisterTool(Command::Convert, QStringLiteral("Convert YUV File Format"),
                      [](QWidget* parent) { return new CYUVConverter(parent); });
 }
@@ -79,6 +82,16 @@ bool StartCommandLineTool(CMainFrame& frame, const CommandLineRequest& request) 
       return join->StartFromRequest(QString::fromStdString(request.InputName),
                                     QString::fromStdString(request.SecondInputName),
                                     QString::fromStdString(request.OutputName), CurrentSettings().Format);
+    }
+    case ActionPsnr: {
+      auto* psnr = qobject_cast<CPSNR*>(frame.OpenTool(Command::Psnr));
+      if (!psnr) return false;
+      psnr->SetCommandLineJob(request.ExitWhenDone != 0, &frame);
+      psnr->setWindowTitle(QStringLiteral("Calculate PSNR"));
+      return psnr->StartFromRequest(QString::fromStdString(request.InputName),
+                                    QString::fromStdString(request.SecondInputName),
+                                    QString::fromStdString(request.OutputName), request.ReportDelimiter,
+                                    CurrentSettings().Format);
     }
     default:
       return false;

@@ -1,0 +1,383 @@
+#include <gtest/gtest.h>
+
+#include <cmath>
+
+#include "PixelTestSupport.h"
+#include "TestSupport.h"
+#include "analysis/Psnr.h"
+#include "platform/MessageSink.h"
+#include "platform/StringFormat.h"
+
+#include <algorithm>
+#include <functional>
+
+namespace vx {
+namespace {
+
+using test::Layout;
+
+// A frame of `format` over its own bytes.
+struct TestFrame {
+  explicit TestFrame(const ImageFormat& format, uint8_t fill = 0) {
+    static_cast<ImageFormat&>(frame) = format;
+    ComputeFrameSize(frame);
+    bytes.assign(static_cast<size_t>(frame.DataSize), fill);
+    frame.Data = bytes.data();
+    frame.Capacity = frame.DataSize;
+  }
+  std::vector<uint8_t> bytes;
+  FrameImage frame;
+};
+
+double Db(double samples, double sse) { return 10.0 * std::log10(samples * 65025.0 / sse); }
+
+struct Values {
+  double v[3] = {-1, -1, -1};
+};
+
+Values Compare(const TestFrame& a, const TestFrame& b, FrameImage* d = nullptr, bool combined = false) {
+  Values out;
+  EXPECT_TRUE(CompareFrames(a.frame, b.frame, d, out.v[0], out.v[1], out.v[2], combined));
+  return out;
+}
+
+TEST(CompareFrames, Packed422ValuesFollowTheStorageOrderOfEachFourcc) {
+  // Each byte position of a 4-byte group differs by its own amount: 1, 2, 3, 4.
+  // Luma and chroma then have distinct errors, so a mislabelled value shows.
+  const int w = 8, h = 2;
+  const double luma = w * h, chroma = w * h / 2;
+  struct Case {
+    int32_t order;
+    double expected[3];
+  } cases[] = {
+      // YUY2: Y at bytes 0 and 2, U at 1, V at 3.
+      {YUV, {Db(luma, (1 + 9) * chroma), Db(chroma, 4 * chroma), Db(chroma, 16 * chroma)}},
+      // YVYU: Y at 0 and 2, V at 1, U at 3; values stay in storage order.
+      {YVU, {Db(luma, (1 + 9) * chroma), Db(chroma, 4 * chroma), Db(chroma, 16 * chroma)}},
+      // UYVY: U at 0, Y at 1 and 3, V at 2.
+      {UYV, {Db(chroma, 1 * chroma), Db(luma, (4 + 16) * chroma), Db(chroma, 9 * chroma)}},
+  };
+  for (const Case& c : cases) {
+    const TestFrame a(Layout(YUV_422, c.order, Progressive, Packed, w, h), 100);
+    TestFrame b(a.frame, 100);
+    for (size_t i = 0; i < b.bytes.size(); ++i) b.bytes[i] = static_cast<uint8_t>(100 + i % 4 + 1);
+    const Values v = Compare(a, b);
+    for (int k = 0; k < 3; ++k) EXPECT_NEAR(v.v[k], c.expected[k], 1e-9) << "order " << c.order << " value " << k;
+  }
+}
+
+TEST(CompareFrames, SampleCountsUseIntegerDivisionAtOddWidths) {
+  // 4:2:0 of width 5: the sums run over 2 x 2 chroma samples, N is (5 x 4) / 4 = 5.
+  const TestFrame a(Layout(YUV_420, YUV, Progressive, Planar, 5, 4));
+  TestFrame b(a.frame);
+  // The frame is 5 x 4 x 3 / 2 = 30 bytes; the chroma planes hold 4 samples each
+  // and the last two bytes lie in no plane.
+  ASSERT_EQ(b.bytes.size(), 30u);
+  std::fill(b.bytes.begin() + 20, b.bytes.end(), 1);
+  const Values v = Compare(a, b);
+  EXPECT_EQ(v.v[0], 100.0);
+  EXPECT_NEAR(v.v[1], Db(5, 4), 1e-12);
+  EXPECT_NEAR(v.v[2], Db(5, 4), 1e-12);
+}
+
+TEST(CompareFrames, InterlacedPlanesAreFoundInBothFields) {
+  // 4:4:4 planar interlaced, 4x4: m = 8; field 2's first plane starts at 3m.
+  const TestFrame a(Layout(YUV_444, YUV, Interlaced, Planar, 4, 4));
+  TestFrame b(a.frame);
+  b.bytes[24] = 4;  // field 2, component 1
+  b.bytes[8 + 1] = 2;  // field 1, component 2
+  b.bytes[40 + 7] = 3;  // field 2, component 3
+  const Values v = Compare(a, b);
+  EXPECT_NEAR(v.v[0], Db(16, 16), 1e-12);
+  EXPECT_NEAR(v.v[1], Db(16, 4), 1e-12);
+  EXPECT_NEAR(v.v[2], Db(16, 9), 1e-12);
+
+  // 4:2:0 planar interlaced 4x4: each field holds 4x2 luma and 2x1 chroma planes.
+  const TestFrame c(Layout(YUV_420, YUV, Interlaced, Planar, 4, 4));
+  TestFrame e(c.frame);
+  ASSERT_EQ(e.bytes.size(), 24u);
+  e.bytes[12 + 8 + 2] = 5;  // field 2, third plane
+  const Values w = Compare(c, e);
+  EXPECT_EQ(w.v[0], 100.0);
+  EXPECT_EQ(w.v[1], 100.0);
+  EXPECT_NEAR(w.v[2], Db(4, 25), 1e-12);
+}
+
+TEST(CompareFrames, IdenticalMonoAndRefusedLayouts) {
+  const TestFrame a(Layout(YUV_420, YUV, Progressive, Planar, 16, 8), 77);
+  const Values same = Compare(a, TestFrame(a.frame, 77));
+  for (double v : same.v) EXPECT_EQ(v, 100.0);
+
+  // Mono compares nothing: 100 whatever the content.
+  const TestFrame mono(Layout(MONO, YUV, Progressive, Planar, 16, 8), 0);
+  const Values m = Compare(mono, TestFrame(mono.frame, 255));
+  for (double v : m.v) EXPECT_EQ(v, 100.0);
+
+  // Packed 4:2:0, other sizes and combined mode on 4:2:0 are refused; the outputs stay.
+  double v1 = -1, v2 = -1, v3 = -1;
+  TestFrame packed(Layout(YUV_420, YUV, Progressive, Packed, 16, 8));
+  packed.frame.DataSize = 16 * 8 * 3 / 2;
+  packed.bytes.resize(static_cast<size_t>(packed.frame.DataSize));
+  packed.frame.Data = packed.bytes.data();
+  packed.frame.Capacity = packed.frame.DataSize;
+  EXPECT_FALSE(CompareFrames(packed.frame, packed.frame, nullptr, v1, v2, v3));
+  const TestFrame wider(Layout(YUV_420, YUV, Progressive, Planar, 18, 8));
+  EXPECT_FALSE(CompareFrames(a.frame, wider.frame, nullptr, v1, v2, v3));
+  EXPECT_FALSE(CompareFrames(a.frame, a.frame, nullptr, v1, v2, v3, true));
+  EXPECT_EQ(v1, -1);
+  EXPECT_EQ(v2, -1);
+  EXPECT_EQ(v3, -1);
+}
+
+TEST(CompareFrames, DifferenceImageAndCombinedMode) {
+  const TestFrame a(Layout(YUV_422, YUV, Progressive, Planar, 4, 2), 10);
+  TestFrame b(a.frame, 10);
+  b.bytes[3] = 250;
+  b.bytes[9] = 0;
+  TestFrame d(a.frame, 99);
+  d.frame.DataSize = 0;
+  Compare(a, b, &d.frame);
+  EXPECT_EQ(d.frame.DataSize, a.frame.DataSize);
+  std::vector<uint8_t> expected(a.bytes.size(), 0);
+  expected[3] = 240;
+  expected[9] = 10;
+  EXPECT_EQ(d.bytes, expected);
+
+  // Combined: the clamped sum of the three differences, then neutral chroma
+  // (128 for YUV, 0 for RGB), in the frame's own layout.
+  for (int32_t sampling : {YUV_444, RGB_444}) {
+    for (int32_t pixel : {Packed, Planar}) {
+      const int32_t order = sampling == RGB_444 ? RGB : YUV;
+      const TestFrame p(Layout(sampling, order, Progressive, pixel, 2, 1), 100);
+      TestFrame q(p.frame, 100);
+      const uint8_t fill = sampling == YUV_444 ? 128 : 0;
+      if (pixel == Packed) {
+        q.bytes = {110, 120, 130, 0, 0, 0};  // pixel 1: 10+20+30; pixel 2: 300 clamps
+      } else {
+        q.bytes = {110, 0, 120, 0, 130, 0};
+      }
+      TestFrame combined(p.frame, 7);
+      Compare(p, q, &combined.frame, true);
+      const std::vector<uint8_t> want = pixel == Packed ? std::vector<uint8_t>{60, fill, fill, 255, fill, fill}
+                                                        : std::vector<uint8_t>{60, 255, fill, fill, fill, fill};
+      EXPECT_EQ(combined.bytes, want) << sampling << " " << pixel;
+    }
+  }
+}
+
+TEST(PsnrTexts, ReportNamesAndLabelsByLayout) {
+  EXPECT_EQ(ReportNameForStyle("results", PsnrStyle::Comma), "results.csv");
+  EXPECT_EQ(ReportNameForStyle("a/run.CSV", PsnrStyle::Comma), "a/run.CSV");
+  EXPECT_EQ(ReportNameForStyle("out.txt", PsnrStyle::Tab), "out.xls");
+  EXPECT_EQ(ReportNameForStyle("psnr.xls", PsnrStyle::Comma), "psnr.csv");
+  EXPECT_EQ(PsnrFrameText(Layout(YUV_420, YVU, Progressive, Planar, 2, 2), 7, 1, 2.5, 100),
+            "Frame    7:       Y :1.0000 dB         V :2.5000 dB        U :100.0000 dB");
+  EXPECT_EQ(PsnrFrameText(Layout(YUV_422, UYV, Progressive, Packed, 2, 2), 12345, 1, 2, 3),
+            "Frame 12345:       U :1.0000 dB         Y :2.0000 dB        V :3.0000 dB");
+  EXPECT_EQ(PsnrAverageText(Layout(RGB_444, BGR, Progressive, Packed, 2, 2), 5, 1, 2, 3),
+            "Average of 5 frames:     B :1.0000 dB         G :2.0000 dB         R :3.0000 dB ");
+  EXPECT_EQ(PsnrAverageText(Layout(RGB_444, RGB, Progressive, Packed, 2, 2), 5, 1, 2, 3),
+            "Average of 5 frames:     R :1.0000 dB         G :2.0000 dB         B :3.0000 dB ");
+}
+
+// Runs of two 16x8 I420 files in a temporary folder.
+class PsnrRunTest : public ::testing::Test {
+ protected:
+  static constexpr int kFrame = 16 * 8 * 3 / 2;
+
+  void SetUp() override {
+    format_ = Layout(YUV_420, YUV, Progressive, Planar, 16, 8);
+    a_ = test::RandomBytes(kFrame * 8, 1);
+    b_ = a_;
+    // Frame n of file 2 differs from file 1 by n in the first luma sample.
+    for (int n = 0; n < 8; ++n) b_[static_cast<size_t>(n * kFrame)] ^= static_cast<uint8_t>(n + 1);
+    test::WriteFileBytes(dir_ / "a.yuv", a_);
+    test::WriteFileBytes(dir_ / "b.yuv", b_);
+  }
+
+  void Prepare(PsnrRun& run, int32_t count1, int32_t count2) {
+    run.PrepareFromRequest((dir_ / "a.yuv").string(), (dir_ / "b.yuv").string(), (dir_ / "r.xls").string(), 0,
+                           format_);
+    run.Count1 = count1;
+    run.Count2 = count2;
+    run.RunState = 4;
+  }
+
+  std::string Report() const { return test::ReadFileText(dir_ / "r.xls"); }
+
+  test::TempDir dir_;
+  ImageFormat format_;
+  std::vector<uint8_t> a_, b_;
+  RecordingMessageSink sink_;
+  ScopedMessageSink scoped_{sink_};
+};
+
+class StopAfter : public PsnrObserver {
+ public:
+  StopAfter(PsnrRun& run, int frames) : run_(run), frames_(frames) {}
+  void Status(const std::string& text) override {
+    statuses.push_back(text);
+    if (static_cast<int>(statuses.size()) == frames_) run_.RunState = 0;
+  }
+  void ReportNameChanged(const std::string& name) override { names.push_back(name); }
+  void Stopped() override { ++stops; }
+  std::vector<std::string> statuses, names;
+  int stops = 0;
+
+ private:
+  PsnrRun& run_;
+  int frames_;
+};
+
+TEST_F(PsnrRunTest, StartFrameThreeComparesTheThirdFrames) {
+  PsnrRun run;
+  Prepare(run, 8, 8);
+  run.StartFrame = 3;
+  run.EndFrame = 4;
+  StopAfter observer(run, 100);
+  ASSERT_EQ(run.Run(observer), PsnrOutcome::Completed);
+  // Frame n differs in one luma sample; its |difference| is that of a XOR (n).
+  auto luma = [&](int n) {
+    const int diff = int{a_[static_cast<size_t>((n - 1) * kFrame)]} - int{b_[static_cast<size_t>((n - 1) * kFrame)]};
+    return 10.0 * std::log10(128.0 * 65025.0 / (diff * diff));
+  };
+  const std::string expected = std::string("Frame\t    SNR_Y\t  SNR_U\t  SNR_V\r\n") +
+                               StrFormat("%4d\t    %.4f\t  %.4f\t  %.4f \r\n", 3, luma(3), 100.0, 100.0) +
+                               StrFormat("%4d\t    %.4f\t  %.4f\t  %.4f \r\n", 4, luma(4), 100.0, 100.0) +
+                               StrFormat("Average \t    %.4f\t  %.4f\t  %.4f \r\n",
+                                                (luma(3) + luma(4)) / 2, 100.0, 100.0);
+  EXPECT_EQ(Report(), expected);
+  EXPECT_EQ(observer.statuses.back(),
+            StrFormat("Average of 2 frames:     Y :%.4f dB         U :100.0000 dB         V :100.0000 dB ",
+                             (luma(3) + luma(4)) / 2));
+  EXPECT_EQ(sink_.Texts(), std::vector<std::string>{"PSNR calculation is finished, the report was saved in file " +
+                                                    (dir_ / "r.xls").string() + "!"});
+}
+
+TEST_F(PsnrRunTest, StopAfterFiveFramesKeepsFiveRowsAndTheirAverage) {
+  PsnrRun run;
+  Prepare(run, 8, 8);
+  run.EndFrame = 8;
+  StopAfter observer(run, 5);
+  ASSERT_EQ(run.Run(observer), PsnrOutcome::Completed);
+  const std::string report = Report();
+  EXPECT_EQ(std::count(report.begin(), report.end(), '\n'), 1 + 5 + 1);
+  EXPECT_NE(report.find("\r\n   5\t"), std::string::npos);
+  EXPECT_EQ(report.find("\r\n   6\t"), std::string::npos);
+  EXPECT_EQ(report.rfind("Average \t    ", std::string::npos), report.find("Average"));
+  EXPECT_EQ(run.FramesDone, 5);
+  EXPECT_EQ(observer.stops, 1);
+  ASSERT_EQ(sink_.Texts().size(), 1u);
+  EXPECT_NE(sink_.Texts()[0].find("r.xls!"), std::string::npos);
+}
+
+TEST_F(PsnrRunTest, UnknownCountsRunToTheShorterFileAndSkipAPartialFrame) {
+  // File 2 holds 5.5 frames: the half frame is never compared.
+  b_.resize(kFrame * 5 + kFrame / 2);
+  test::WriteFileBytes(dir_ / "b.yuv", b_);
+  PsnrRun run;
+  Prepare(run, 0, 0);
+  run.StartFrame = 7;  // ignored when the counts are unknown
+  run.EndFrame = 7;
+  run.ExitWhenDone = true;
+  run.Style = PsnrStyle::Comma;
+  StopAfter observer(run, 100);
+  ASSERT_EQ(run.Run(observer), PsnrOutcome::Completed);
+  EXPECT_EQ(observer.names, std::vector<std::string>{(dir_ / "r.csv").string()});
+  const std::string report = test::ReadFileText(dir_ / "r.csv");
+  EXPECT_EQ(report.substr(0, 33), "Frame,    SNR_Y,  SNR_U,  SNR_V\r\n");
+  EXPECT_EQ(std::count(report.begin(), report.end(), '\n'), 1 + 5 + 1);
+  EXPECT_NE(report.find("\r\n   1,    "), std::string::npos);
+  EXPECT_NE(report.find("\r\nAverage,    "), std::string::npos);
+  EXPECT_TRUE(sink_.Texts().empty());  // no finished message when the program exits after the job
+}
+
+TEST_F(PsnrRunTest, IdenticalFilesReportOneHundredEverywhere) {
+  test::WriteFileBytes(dir_ / "b.yuv", a_);
+  PsnrRun run;
+  Prepare(run, 8, 8);
+  run.StartFrame = 1;
+  run.EndFrame = 2;
+  StopAfter observer(run, 100);
+  ASSERT_EQ(run.Run(observer), PsnrOutcome::Completed);
+  EXPECT_EQ(Report(),
+            "Frame\t    SNR_Y\t  SNR_U\t  SNR_V\r\n"
+            "   1\t    100.0000\t  100.0000\t  100.0000 \r\n"
+            "   2\t    100.0000\t  100.0000\t  100.0000 \r\n"
+            "Average \t    100.0000\t  100.0000\t  100.0000 \r\n");
+}
+
+TEST_F(PsnrRunTest, FailuresInOrderWithWhatEachLeavesBehind) {
+  struct Case {
+    const char* what;
+    std::function<void(PsnrRun&)> setup;
+    std::string message;
+    PsnrOutcome outcome;
+  };
+  const std::string a = (dir_ / "a.yuv").string(), b = (dir_ / "b.yuv").string();
+  const std::vector<Case> cases = {
+      {"formats differ", [](PsnrRun& r) { r.Format2.ImgWidth = 32; },
+       "Error PSNR1001: The two image files are not in the same format! ", PsnrOutcome::FailedRunning},
+      {"file 1 unusable", [](PsnrRun& r) { r.Count1 = -1; },
+       "Error PSNR1002: Reading error for file 1, please try other input files! ", PsnrOutcome::FailedRunning},
+      {"file 2 unusable", [](PsnrRun& r) { r.Count2 = -1; },
+       "Error PSNR1003: Reading error for file 2, please try other input files! ", PsnrOutcome::FailedRunning},
+      {"file 1 missing", [&](PsnrRun& r) { r.File1 = a + ".none"; },
+       "Error PSNR1005: Can not open file '" + a + ".none'. Make this exists and not in use !\n",
+       PsnrOutcome::FailedRunning},
+      {"file 2 missing", [&](PsnrRun& r) { r.File2 = b + ".none"; },
+       "Error PSNR1007: Can not open file '" + b + ".none'. Make this exists and not in use !\n",
+       PsnrOutcome::FailedStopped},
+      {"no report", [](PsnrRun& r) { r.ReportName.clear(); }, "Error PSNR1008: Name of Report File is empty! ",
+       PsnrOutcome::FailedStopped},
+      {"start after end", [](PsnrRun& r) { r.StartFrame = 5, r.EndFrame = 4; },
+       "Error PSNR1010: Start frame number (5) cannot be bigger than end frame number (4)!\n",
+       PsnrOutcome::FailedStopped},
+      {"start beyond 1", [](PsnrRun& r) { r.Count1 = 3, r.StartFrame = r.EndFrame = 4; },
+       "Error PSNR1011: File " + a + " only has 3 frames, start frame number cannot be (4)! \n",
+       PsnrOutcome::FailedStopped},
+      {"start beyond 2", [](PsnrRun& r) { r.Count2 = 3, r.StartFrame = r.EndFrame = 4; },
+       "Error PSNR1012: File " + b + " only has 3 frames, start frame number cannot be (4)! \n",
+       PsnrOutcome::FailedStopped},
+      {"end beyond 1", [](PsnrRun& r) { r.Count1 = 3, r.EndFrame = 4; },
+       "Error PSNR1013: File " + a + " only has 3 frames, end frame number cannot be (4)! \n",
+       PsnrOutcome::FailedStopped},
+      {"end beyond 2", [](PsnrRun& r) { r.Count2 = 3, r.EndFrame = 4; },
+       "Error PSNR1014: File " + b + " only has 3 frames, end frame number cannot be (4)! \n",
+       PsnrOutcome::FailedStopped},
+      {"packed 4:2:0", [](PsnrRun& r) { r.Format1.PixelFormat = r.Format2.PixelFormat = Packed; },
+       "Error PSNR1015: Packed 4:2:0 files cannot be compared: that layout does not exist!\n",
+       PsnrOutcome::FailedStopped},
+      {"too large", [](PsnrRun& r) { r.Format1.ImgWidth = r.Format2.ImgWidth = 18000, r.Format1.ImgHeight = r.Format2.ImgHeight = 8000; },
+       "Error FRMT1013: Image size (18000, 8000) not support !\n", PsnrOutcome::FailedRunning},
+  };
+  for (const Case& c : cases) {
+    sink_.Clear();
+    std::filesystem::remove(dir_ / "r.xls");
+    PsnrRun run;
+    Prepare(run, 8, 8);
+    run.StartFrame = 1;
+    run.EndFrame = 8;
+    c.setup(run);
+    StopAfter observer(run, 100);
+    EXPECT_EQ(run.Run(observer), c.outcome) << c.what;
+    EXPECT_EQ(sink_.Texts(), std::vector<std::string>{c.message}) << c.what;
+    // A run that stays "running" waits for the user's Stop; the others stop themselves.
+    EXPECT_EQ(observer.stops, c.outcome == PsnrOutcome::FailedStopped ? 1 : 0) << c.what;
+    // No frame was compared: no average row, no finished message.
+    if (std::filesystem::exists(dir_ / "r.xls")) EXPECT_EQ(Report().find("Average"), std::string::npos) << c.what;
+  }
+}
+
+TEST_F(PsnrRunTest, UnwritableReportIsReported) {
+  PsnrRun run;
+  Prepare(run, 8, 8);
+  run.ReportName = (dir_ / "missing" / "r.xls").string();
+  StopAfter observer(run, 100);
+  EXPECT_EQ(run.Run(observer), PsnrOutcome::FailedStopped);
+  EXPECT_EQ(sink_.Texts(), std::vector<std::string>{"Error PSNR1009: File " + run.ReportName +
+                                                    " was not found.....Exit\n"});
+}
+
+}  // namespace
+}  // namespace vx
