@@ -13,6 +13,7 @@
 #include <thread>
 
 #include "TestSupport.h"
+#include "analysis/PsnrDialog.h"
 #include "app/FileHistory.h"
 #include "app/FileHistoryDialog.h"
 #include "app/FormatDialog.h"
@@ -823,6 +824,124 @@ TEST_F(TransformWindows, JoinPromptsAndLeavesItsButtonsAfterTheJob) {
   join->StopClicked();
   EXPECT_TRUE(join->startButton()->isEnabled());
   join->close();
+}
+
+class PsnrWindow : public TransformWindows {
+ protected:
+  void SetUp() override {
+    TransformWindows::SetUp();
+    second_ = (dir_ / "second.yuv").string();
+    auto bytes = test::ReadFileBytes(clip_);
+    for (size_t i = 0; i < bytes.size(); i += 7) bytes[i] ^= 3;
+    test::WriteFileBytes(second_, bytes);
+  }
+  std::string second_;
+};
+
+TEST_F(PsnrWindow, BrowseChoicesRangeAndReportStyles) {
+  QPointer<CPSNR> psnr = new CPSNR;
+  psnr->show();
+  EXPECT_EQ(psnr->windowTitle(), QStringLiteral("Calculate the PSNR of Two YUV Files"));
+  EXPECT_EQ(psnr->reportBox()->text(), QStringLiteral("psnr.xls"));
+  EXPECT_TRUE(psnr->tabButton()->isChecked());
+  EXPECT_FALSE(psnr->pauseButton()->isEnabled());
+  EXPECT_FALSE(psnr->stopButton()->isEnabled());
+
+  psnr->ChooseFile(1, QString::fromStdString(clip_), format_, 3);
+  EXPECT_EQ(psnr->toBox()->text(), QStringLiteral("3"));
+  EXPECT_TRUE(psnr->format1Label()->text().endsWith(QStringLiteral(", 3 frames")));
+  psnr->ChooseFile(2, QString::fromStdString(second_), format_, 2);
+  EXPECT_EQ(psnr->toBox()->text(), QStringLiteral("2")) << "the smaller count";
+  EXPECT_EQ(psnr->windowTitle(), QStringLiteral("<%1> vs. <%2>").arg(QString::fromStdString(clip_),
+                                                                    QString::fromStdString(second_)));
+  EXPECT_TRUE(recorder_.Texts().empty());
+  ImageFormat other = format_;
+  other.ComponentOrder = YVU;
+  psnr->ChooseFile(2, QString::fromStdString(second_), other, 3);
+  EXPECT_EQ(recorder_.Texts().back(), "Error PSNR1024: The two images to be compared must be in the same format!");
+  psnr->ChooseFile(1, QString::fromStdString(clip_), format_, 0);
+  const auto texts = recorder_.Texts();
+  ASSERT_GE(texts.size(), 2u);
+  EXPECT_EQ(texts[texts.size() - 2], "Error PSNR1020: There is 0 frames in this file !");
+  EXPECT_EQ(texts.back(), "Error PSNR1021: The two images to be compared must be in the same format!");
+  EXPECT_EQ(psnr->run().Count1, -1);
+
+  psnr->reportBox()->setText(QStringLiteral("out.txt"));
+  psnr->tabButton()->click();
+  EXPECT_EQ(psnr->reportBox()->text(), QStringLiteral("out.xls"));
+  psnr->commaButton()->click();
+  EXPECT_EQ(psnr->reportBox()->text(), QStringLiteral("out.csv"));
+  psnr->reportBox()->clear();
+  psnr->commaButton()->click();
+  EXPECT_EQ(recorder_.Texts().back(), "Error PSNR1026: Name of Report File is empty! ");
+  psnr->tabButton()->click();
+  EXPECT_EQ(recorder_.Texts().back(), "Error PSNR1025: Name of Report File is empty! ");
+  psnr->close();
+}
+
+TEST_F(PsnrWindow, RunShowsTheAverageAndFailuresLeaveTheirState) {
+  QPointer<CPSNR> psnr = new CPSNR;
+  psnr->show();
+  psnr->ChooseFile(1, QString::fromStdString(clip_), format_, 3);
+  psnr->ChooseFile(2, QString::fromStdString(second_), format_, 3);
+  const QString report = QString::fromStdString((dir_ / "r.xls").string());
+  psnr->reportBox()->setText(report);
+  psnr->Start();
+  ASSERT_TRUE(WaitUntil([&] { return !psnr->WorkerRunning() && psnr->startButton()->isEnabled(); }));
+  EXPECT_TRUE(psnr->statusLine()->text().startsWith(QStringLiteral("Average of 3 frames:     Y :")));
+  EXPECT_EQ(recorder_.Texts().back(),
+            "PSNR calculation is finished, the report was saved in file " + report.toStdString() + "!");
+  EXPECT_EQ(psnr->pauseButton()->text(), QStringLiteral("Continue"));
+  EXPECT_FALSE(psnr->stopButton()->isEnabled());
+  EXPECT_TRUE(std::filesystem::exists(report.toStdString()));
+
+  psnr->run().RunState = 4;
+  psnr->PauseClicked();
+  EXPECT_EQ(psnr->pauseButton()->text(), QStringLiteral("Continue"));
+  EXPECT_EQ(psnr->run().RunState.load(), 1);
+  psnr->PauseClicked();
+  EXPECT_EQ(psnr->pauseButton()->text(), QStringLiteral("Pause"));
+  EXPECT_EQ(psnr->run().RunState.load(), 4);
+  psnr->StopClicked();
+
+  // A format mismatch leaves the window running until the user stops it.
+  ImageFormat other = format_;
+  other.ComponentOrder = YVU;
+  psnr->ChooseFile(2, QString::fromStdString(second_), other, 3);
+  psnr->Start();
+  ASSERT_TRUE(WaitUntil([&] { return !psnr->WorkerRunning(); }));
+  QTest::qWait(20);
+  EXPECT_EQ(recorder_.Texts().back(), "Error PSNR1001: The two image files are not in the same format! ");
+  EXPECT_FALSE(psnr->startButton()->isEnabled());
+  EXPECT_TRUE(psnr->stopButton()->isEnabled());
+  psnr->StopClicked();
+  EXPECT_TRUE(psnr->startButton()->isEnabled());
+
+  // An end beyond a file's frames stops the run with its message.
+  psnr->ChooseFile(2, QString::fromStdString(second_), format_, 3);
+  psnr->toBox()->setText(QStringLiteral("4"));
+  psnr->Start();
+  ASSERT_TRUE(WaitUntil([&] { return !psnr->WorkerRunning() && psnr->startButton()->isEnabled(); }));
+  EXPECT_EQ(recorder_.Texts().back(), "Error PSNR1013: File " + clip_ +
+                                          " only has 3 frames, end frame number cannot be (4)! \n");
+  psnr->close();
+}
+
+TEST_F(PsnrWindow, CommandLineRunClosesTheProgramWhenAskedTo) {
+  auto main = std::make_unique<QWidget>();
+  main->show();
+  QPointer<QWidget> mainWindow = main.get();
+  QPointer<CPSNR> psnr = new CPSNR;
+  psnr->show();
+  psnr->SetCommandLineJob(true, main.get());
+  const QString report = QString::fromStdString((dir_ / "cl").string());
+  psnr->StartFromRequest(QString::fromStdString(clip_), QString::fromStdString(second_), report, 1, format_);
+  ASSERT_TRUE(WaitUntil([&] { return psnr.isNull(); }));
+  EXPECT_TRUE(main->isVisible()) << "the main window closes 600 ms later";
+  ASSERT_TRUE(WaitUntil([&] { return !main->isVisible(); }, 3000));
+  const std::string text = test::ReadFileText(dir_ / "cl.csv");
+  EXPECT_EQ(std::count(text.begin(), text.end(), '\n'), 1 + 3 + 1);
+  EXPECT_TRUE(recorder_.Texts().empty()) << "no finished message before the program ends";
 }
 
 }  // namespace
