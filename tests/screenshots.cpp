@@ -19,7 +19,9 @@
 #include "display/GridDialog.h"
 #include "image/ColorFormula.h"
 #include "image/FormulaDialog.h"
+#include "analysis/PsnrDialog.h"
 #include "player/VideoPlayer.h"
+#include <QFile>
 #include "tools/ConverterDialog.h"
 #include "tools/TransformDialogs.h"
 
@@ -160,6 +162,28 @@ int main(int argc, char** argv) {
       if (auto* box = qobject_cast<QMessageBox*>(w)) box->accept();
     }
     Save(*join, folder, QStringLiteral("join"));
+    // PSNR of the clip against a copy with a small error in every fifth byte, after the run.
+    const QString changed = QDir(folder).filePath(QStringLiteral("changed.uyvy"));
+    {
+      QFile in(clip), out(changed);
+      if (in.open(QIODevice::ReadOnly) && out.open(QIODevice::WriteOnly)) {
+        QByteArray bytes = in.readAll();
+        for (qsizetype i = 0; i < bytes.size(); i += 5) bytes[i] = static_cast<char>(bytes[i] ^ (i % 7));
+        out.write(bytes);
+      }
+    }
+    vx::CPSNR* psnr = new vx::CPSNR;
+    psnr->show();
+    psnr->ChooseFile(1, clip, format.format(), format.frameCount());
+    psnr->ChooseFile(2, changed, format.format(), format.frameCount());
+    psnr->reportBox()->setText(QDir(folder).filePath(QStringLiteral("psnr.xls")));
+    psnr->Start();
+    (void)QTest::qWaitFor([&] { return !psnr->WorkerRunning(); }, 10000);
+    QTest::qWait(200);
+    for (QWidget* w : QApplication::topLevelWidgets()) {
+      if (auto* box = qobject_cast<QMessageBox*>(w)) box->accept();
+    }
+    Save(*psnr, folder, QStringLiteral("psnr"));
   }
   vx::CAboutBox about;
   Save(about, folder, QStringLiteral("about"));
