@@ -1,15 +1,15 @@
+#include "analysis/Psnr.h"
+
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <cmath>
+#include <functional>
 
 #include "PixelTestSupport.h"
 #include "TestSupport.h"
-#include "analysis/Psnr.h"
 #include "platform/MessageSink.h"
 #include "platform/StringFormat.h"
-
-#include <algorithm>
-#include <functional>
 
 namespace vx {
 namespace {
@@ -29,7 +29,9 @@ struct TestFrame {
   FrameImage frame;
 };
 
-double Db(double samples, double sse) { return 10.0 * std::log10(samples * 65025.0 / sse); }
+double Db(double samples, double sse) {
+  return 10.0 * std::log10(samples * 65025.0 / sse);
+}
 
 struct Values {
   double v[3] = {-1, -1, -1};
@@ -62,7 +64,8 @@ TEST(CompareFrames, Packed422ValuesFollowTheStorageOrderOfEachFourcc) {
     TestFrame b(a.frame, 100);
     for (size_t i = 0; i < b.bytes.size(); ++i) b.bytes[i] = static_cast<uint8_t>(100 + i % 4 + 1);
     const Values v = Compare(a, b);
-    for (int k = 0; k < 3; ++k) EXPECT_NEAR(v.v[k], c.expected[k], 1e-9) << "order " << c.order << " value " << k;
+    for (int k = 0; k < 3; ++k)
+      EXPECT_NEAR(v.v[k], c.expected[k], 1e-9) << "order " << c.order << " value " << k;
   }
 }
 
@@ -84,8 +87,8 @@ TEST(CompareFrames, InterlacedPlanesAreFoundInBothFields) {
   // 4:4:4 planar interlaced, 4x4: m = 8; field 2's first plane starts at 3m.
   const TestFrame a(Layout(YUV_444, YUV, Interlaced, Planar, 4, 4));
   TestFrame b(a.frame);
-  b.bytes[24] = 4;  // field 2, component 1
-  b.bytes[8 + 1] = 2;  // field 1, component 2
+  b.bytes[24] = 4;      // field 2, component 1
+  b.bytes[8 + 1] = 2;   // field 1, component 2
   b.bytes[40 + 7] = 3;  // field 2, component 3
   const Values v = Compare(a, b);
   EXPECT_NEAR(v.v[0], Db(16, 16), 1e-12);
@@ -158,8 +161,9 @@ TEST(CompareFrames, DifferenceImageAndCombinedMode) {
       }
       TestFrame combined(p.frame, 7);
       Compare(p, q, &combined.frame, true);
-      const std::vector<uint8_t> want = pixel == Packed ? std::vector<uint8_t>{60, fill, fill, 255, fill, fill}
-                                                        : std::vector<uint8_t>{60, 255, fill, fill, fill, fill};
+      const std::vector<uint8_t> want = pixel == Packed
+                                            ? std::vector<uint8_t>{60, fill, fill, 255, fill, fill}
+                                            : std::vector<uint8_t>{60, 255, fill, fill, fill, fill};
       EXPECT_EQ(combined.bytes, want) << sampling << " " << pixel;
     }
   }
@@ -238,20 +242,22 @@ TEST_F(PsnrRunTest, StartFrameThreeComparesTheThirdFrames) {
   ASSERT_EQ(run.Run(observer), PsnrOutcome::Completed);
   // Frame n differs in one luma sample; its |difference| is that of a XOR (n).
   auto luma = [&](int n) {
-    const int diff = int{a_[static_cast<size_t>((n - 1) * kFrame)]} - int{b_[static_cast<size_t>((n - 1) * kFrame)]};
+    const int diff =
+        int{a_[static_cast<size_t>((n - 1) * kFrame)]} - int{b_[static_cast<size_t>((n - 1) * kFrame)]};
     return 10.0 * std::log10(128.0 * 65025.0 / (diff * diff));
   };
-  const std::string expected = std::string("Frame\t    SNR_Y\t  SNR_U\t  SNR_V\r\n") +
-                               StrFormat("%4d\t    %.4f\t  %.4f\t  %.4f \r\n", 3, luma(3), 100.0, 100.0) +
-                               StrFormat("%4d\t    %.4f\t  %.4f\t  %.4f \r\n", 4, luma(4), 100.0, 100.0) +
-                               StrFormat("Average \t    %.4f\t  %.4f\t  %.4f \r\n",
-                                                (luma(3) + luma(4)) / 2, 100.0, 100.0);
+  const std::string expected =
+      std::string("Frame\t    SNR_Y\t  SNR_U\t  SNR_V\r\n") +
+      StrFormat("%4d\t    %.4f\t  %.4f\t  %.4f \r\n", 3, luma(3), 100.0, 100.0) +
+      StrFormat("%4d\t    %.4f\t  %.4f\t  %.4f \r\n", 4, luma(4), 100.0, 100.0) +
+      StrFormat("Average \t    %.4f\t  %.4f\t  %.4f \r\n", (luma(3) + luma(4)) / 2, 100.0, 100.0);
   EXPECT_EQ(Report(), expected);
   EXPECT_EQ(observer.statuses.back(),
             StrFormat("Average of 2 frames:     Y :%.4f dB         U :100.0000 dB         V :100.0000 dB ",
-                             (luma(3) + luma(4)) / 2));
-  EXPECT_EQ(sink_.Texts(), std::vector<std::string>{"PSNR calculation is finished, the report was saved in file " +
-                                                    (dir_ / "r.xls").string() + "!"});
+                      (luma(3) + luma(4)) / 2));
+  EXPECT_EQ(sink_.Texts(),
+            std::vector<std::string>{"PSNR calculation is finished, the report was saved in file " +
+                                     (dir_ / "r.xls").string() + "!"});
 }
 
 TEST_F(PsnrRunTest, StopAfterFiveFramesKeepsFiveRowsAndTheirAverage) {
@@ -319,17 +325,19 @@ TEST_F(PsnrRunTest, FailuresInOrderWithWhatEachLeavesBehind) {
       {"formats differ", [](PsnrRun& r) { r.Format2.ImgWidth = 32; },
        "Error PSNR1001: The two image files are not in the same format! ", PsnrOutcome::FailedRunning},
       {"file 1 unusable", [](PsnrRun& r) { r.Count1 = -1; },
-       "Error PSNR1002: Reading error for file 1, please try other input files! ", PsnrOutcome::FailedRunning},
+       "Error PSNR1002: Reading error for file 1, please try other input files! ",
+       PsnrOutcome::FailedRunning},
       {"file 2 unusable", [](PsnrRun& r) { r.Count2 = -1; },
-       "Error PSNR1003: Reading error for file 2, please try other input files! ", PsnrOutcome::FailedRunning},
+       "Error PSNR1003: Reading error for file 2, please try other input files! ",
+       PsnrOutcome::FailedRunning},
       {"file 1 missing", [&](PsnrRun& r) { r.File1 = a + ".none"; },
        "Error PSNR1005: Can not open file '" + a + ".none'. Make this exists and not in use !\n",
        PsnrOutcome::FailedRunning},
       {"file 2 missing", [&](PsnrRun& r) { r.File2 = b + ".none"; },
        "Error PSNR1007: Can not open file '" + b + ".none'. Make this exists and not in use !\n",
        PsnrOutcome::FailedStopped},
-      {"no report", [](PsnrRun& r) { r.ReportName.clear(); }, "Error PSNR1008: Name of Report File is empty! ",
-       PsnrOutcome::FailedStopped},
+      {"no report", [](PsnrRun& r) { r.ReportName.clear(); },
+       "Error PSNR1008: Name of Report File is empty! ", PsnrOutcome::FailedStopped},
       {"start after end", [](PsnrRun& r) { r.StartFrame = 5, r.EndFrame = 4; },
        "Error PSNR1010: Start frame number (5) cannot be bigger than end frame number (4)!\n",
        PsnrOutcome::FailedStopped},
@@ -348,7 +356,10 @@ TEST_F(PsnrRunTest, FailuresInOrderWithWhatEachLeavesBehind) {
       {"packed 4:2:0", [](PsnrRun& r) { r.Format1.PixelFormat = r.Format2.PixelFormat = Packed; },
        "Error PSNR1015: Packed 4:2:0 files cannot be compared: that layout does not exist!\n",
        PsnrOutcome::FailedStopped},
-      {"too large", [](PsnrRun& r) { r.Format1.ImgWidth = r.Format2.ImgWidth = 18000, r.Format1.ImgHeight = r.Format2.ImgHeight = 8000; },
+      {"too large",
+       [](PsnrRun& r) {
+         r.Format1.ImgWidth = r.Format2.ImgWidth = 18000, r.Format1.ImgHeight = r.Format2.ImgHeight = 8000;
+       },
        "Error FRMT1013: Image size (18000, 8000) not support !\n", PsnrOutcome::FailedRunning},
   };
   for (const Case& c : cases) {
@@ -365,7 +376,8 @@ TEST_F(PsnrRunTest, FailuresInOrderWithWhatEachLeavesBehind) {
     // A run that stays "running" waits for the user's Stop; the others stop themselves.
     EXPECT_EQ(observer.stops, c.outcome == PsnrOutcome::FailedStopped ? 1 : 0) << c.what;
     // No frame was compared: no average row, no finished message.
-    if (std::filesystem::exists(dir_ / "r.xls")) EXPECT_EQ(Report().find("Average"), std::string::npos) << c.what;
+    if (std::filesystem::exists(dir_ / "r.xls"))
+      EXPECT_EQ(Report().find("Average"), std::string::npos) << c.what;
   }
 }
 
@@ -375,8 +387,8 @@ TEST_F(PsnrRunTest, UnwritableReportIsReported) {
   run.ReportName = (dir_ / "missing" / "r.xls").string();
   StopAfter observer(run, 100);
   EXPECT_EQ(run.Run(observer), PsnrOutcome::FailedStopped);
-  EXPECT_EQ(sink_.Texts(), std::vector<std::string>{"Error PSNR1009: File " + run.ReportName +
-                                                    " was not found.....Exit\n"});
+  EXPECT_EQ(sink_.Texts(),
+            std::vector<std::string>{"Error PSNR1009: File " + run.ReportName + " was not found.....Exit\n"});
 }
 
 }  // namespace

@@ -14,8 +14,8 @@ namespace vx {
 namespace {
 
 // Squared differences of two contiguous runs of samples.
-__attribute__((target_clones("avx2", "default"))) int64_t SumSquaresContiguous(const uint8_t* a, const uint8_t* b,
-                                                                                int64_t n) {
+__attribute__((target_clones("avx2", "default"))) int64_t SumSquaresContiguous(const uint8_t* a,
+                                                                               const uint8_t* b, int64_t n) {
   int64_t sum = 0;
   for (int64_t i = 0; i < n; ++i) {
     const int32_t d = int32_t{a[i]} - int32_t{b[i]};
@@ -53,12 +53,14 @@ struct Runs {
   void Add(const Run& r) { run[count++] = r; }
 };
 
-double Psnr(double sse, double samples) { return sse == 0 ? 100.0 : 10.0 * std::log10(samples * 65025.0 / sse); }
+double Psnr(double sse, double samples) {
+  return sse == 0 ? 100.0 : 10.0 * std::log10(samples * 65025.0 / sse);
+}
 
 bool SameLayoutForComparison(const FrameImage& a, const FrameImage& b) {
   return a.SamplingFormat == b.SamplingFormat && a.ComponentOrder == b.ComponentOrder &&
-         a.FieldFormat == b.FieldFormat && a.PixelFormat == b.PixelFormat && a.ImageResolution == b.ImageResolution &&
-         a.ImgWidth == b.ImgWidth && a.ImgHeight == b.ImgHeight;
+         a.FieldFormat == b.FieldFormat && a.PixelFormat == b.PixelFormat &&
+         a.ImageResolution == b.ImageResolution && a.ImgWidth == b.ImgWidth && a.ImgHeight == b.ImgHeight;
 }
 
 }  // namespace
@@ -76,7 +78,8 @@ bool CompareFrames(const FrameImage& a, const FrameImage& b, FrameImage* d, doub
   FrameImage fa = a, fb = b;
   ComputeFrameSize(fa);
   ComputeFrameSize(fb);
-  if (!a.Data || !b.Data || fa.DataSize <= 0 || fa.DataSize > a.Capacity || fb.DataSize > b.Capacity) return false;
+  if (!a.Data || !b.Data || fa.DataSize <= 0 || fa.DataSize > a.Capacity || fb.DataSize > b.Capacity)
+    return false;
   if (d && (!d->Data || fa.DataSize > d->Capacity)) return false;
   const int64_t w = a.ImgWidth, h = a.ImgHeight;
   // Where each component's samples lie, in storage order, and how many count.
@@ -112,7 +115,8 @@ bool CompareFrames(const FrameImage& a, const FrameImage& b, FrameImage* d, doub
       const Run& run = runs[k].run[r];
       sse += SumSquares(a.Data + run.offset, b.Data + run.offset, run.count, run.stride);
       if (d && !combined) {
-        StoreDifferences(a.Data + run.offset, b.Data + run.offset, d->Data + run.offset, run.count, run.stride);
+        StoreDifferences(a.Data + run.offset, b.Data + run.offset, d->Data + run.offset, run.count,
+                         run.stride);
       }
     }
     values[k] = Psnr(static_cast<double>(sse), static_cast<double>(samples[k]));
@@ -144,7 +148,8 @@ bool CompareFrames(const FrameImage& a, const FrameImage& b, FrameImage* d, doub
 std::string ReportNameForStyle(const std::string& name, PsnrStyle style) {
   const char* extension = style == PsnrStyle::Tab ? "xls" : "csv";
   const size_t dot = name.rfind('.');
-  if (dot != std::string::npos && EqualsIgnoreCase(std::string_view(name).substr(dot + 1), extension)) return name;
+  if (dot != std::string::npos && EqualsIgnoreCase(std::string_view(name).substr(dot + 1), extension))
+    return name;
   return (dot == std::string::npos ? name : name.substr(0, dot)) + "." + extension;
 }
 
@@ -167,18 +172,18 @@ const char* const* Labels(const ImageFormat& f) {
 
 std::string PsnrFrameText(const ImageFormat& f, int frame, double v1, double v2, double v3) {
   const char* const* l = Labels(f);
-  return StrFormat("Frame %4d:       %s :%.4f dB         %s :%.4f dB        %s :%.4f dB", frame, l[0], v1, l[1], v2,
-                   l[2], v3);
+  return StrFormat("Frame %4d:       %s :%.4f dB         %s :%.4f dB        %s :%.4f dB", frame, l[0], v1,
+                   l[1], v2, l[2], v3);
 }
 
 std::string PsnrAverageText(const ImageFormat& f, int frames, double v1, double v2, double v3) {
   const char* const* l = Labels(f);
-  return StrFormat("Average of %d frames:     %s :%.4f dB         %s :%.4f dB         %s :%.4f dB ", frames, l[0],
-                   v1, l[1], v2, l[2], v3);
+  return StrFormat("Average of %d frames:     %s :%.4f dB         %s :%.4f dB         %s :%.4f dB ", frames,
+                   l[0], v1, l[1], v2, l[2], v3);
 }
 
-void PsnrRun::PrepareFromRequest(const std::string& file1, const std::string& file2, const std::string& report,
-                                 int delimiter, const ImageFormat& current) {
+void PsnrRun::PrepareFromRequest(const std::string& file1, const std::string& file2,
+                                 const std::string& report, int delimiter, const ImageFormat& current) {
   File1 = file1;
   File2 = file2;
   ReportName = report;
@@ -202,17 +207,21 @@ PsnrOutcome PsnrRun::Run(PsnrObserver& observer) {
     return PsnrOutcome::FailedRunning;
   };
   FramesDone = 0;
-  if (!SameFrameHeader(Format1, Format2)) return keepRunning("Error PSNR1001: The two image files are not in the same format! ");
-  if (Count1 == -1) return keepRunning("Error PSNR1002: Reading error for file 1, please try other input files! ");
-  if (Count2 == -1) return keepRunning("Error PSNR1003: Reading error for file 2, please try other input files! ");
+  if (!SameFrameHeader(Format1, Format2))
+    return keepRunning("Error PSNR1001: The two image files are not in the same format! ");
+  if (Count1 == -1)
+    return keepRunning("Error PSNR1002: Reading error for file 1, please try other input files! ");
+  if (Count2 == -1)
+    return keepRunning("Error PSNR1003: Reading error for file 2, please try other input files! ");
   auto file1 = RawFile::OpenRead(File1);
   if (!file1) {
-    return keepRunning(StrFormat("Error PSNR1005: Can not open file '%s'. Make this exists and not in use !\n",
-                                 File1.c_str()));
+    return keepRunning(StrFormat(
+        "Error PSNR1005: Can not open file '%s'. Make this exists and not in use !\n", File1.c_str()));
   }
   auto file2 = RawFile::OpenRead(File2);
   if (!file2) {
-    return stop(StrFormat("Error PSNR1007: Can not open file '%s'. Make this exists and not in use !\n", File2.c_str()));
+    return stop(StrFormat("Error PSNR1007: Can not open file '%s'. Make this exists and not in use !\n",
+                          File2.c_str()));
   }
   if (ReportName.empty()) return stop("Error PSNR1008: Name of Report File is empty! ");
   const std::string named = ReportNameForStyle(ReportName, Style);
@@ -223,8 +232,9 @@ PsnrOutcome PsnrRun::Run(PsnrObserver& observer) {
   auto report = RawFile::Create(ReportName);
   if (!report) return stop(StrFormat("Error PSNR1009: File %s was not found.....Exit\n", ReportName.c_str()));
   if (StartFrame > EndFrame) {
-    return stop(StrFormat("Error PSNR1010: Start frame number (%d) cannot be bigger than end frame number (%d)!\n",
-                          StartFrame, EndFrame));
+    return stop(
+        StrFormat("Error PSNR1010: Start frame number (%d) cannot be bigger than end frame number (%d)!\n",
+                  StartFrame, EndFrame));
   }
   int32_t start = StartFrame, end = EndFrame;
   if (Count1 == 0 && Count2 == 0) {
@@ -233,28 +243,35 @@ PsnrOutcome PsnrRun::Run(PsnrObserver& observer) {
   } else {
     const char* startText = "File %s only has %d frames, start frame number cannot be (%d)! \n";
     const char* endText = "File %s only has %d frames, end frame number cannot be (%d)! \n";
-    if (start > Count1) return stop(StrFormat((std::string("Error PSNR1011: ") + startText).c_str(), File1.c_str(), Count1, start));
-    if (start > Count2) return stop(StrFormat((std::string("Error PSNR1012: ") + startText).c_str(), File2.c_str(), Count2, start));
-    if (end > Count1) return stop(StrFormat((std::string("Error PSNR1013: ") + endText).c_str(), File1.c_str(), Count1, end));
-    if (end > Count2) return stop(StrFormat((std::string("Error PSNR1014: ") + endText).c_str(), File2.c_str(), Count2, end));
+    if (start > Count1)
+      return stop(
+          StrFormat((std::string("Error PSNR1011: ") + startText).c_str(), File1.c_str(), Count1, start));
+    if (start > Count2)
+      return stop(
+          StrFormat((std::string("Error PSNR1012: ") + startText).c_str(), File2.c_str(), Count2, start));
+    if (end > Count1)
+      return stop(StrFormat((std::string("Error PSNR1013: ") + endText).c_str(), File1.c_str(), Count1, end));
+    if (end > Count2)
+      return stop(StrFormat((std::string("Error PSNR1014: ") + endText).c_str(), File2.c_str(), Count2, end));
   }
   ComputeFrameSize(Format1);
   ComputeFrameSize(Format2);
   if (Format1.DataSize < 1 || Format1.DataSize > kMaxWorkBufferSize) {
-    return keepRunning(
-        StrFormat("Error FRMT1013: Image size (%d, %d) not support !\n", Format1.ImgWidth, Format1.ImgHeight));
+    return keepRunning(StrFormat("Error FRMT1013: Image size (%d, %d) not support !\n", Format1.ImgWidth,
+                                 Format1.ImgHeight));
   }
   if (Format1.SamplingFormat == YUV_420 && Format1.PixelFormat == Packed) {
     return stop("Error PSNR1015: Packed 4:2:0 files cannot be compared: that layout does not exist!\n");
   }
   FrameBuffer buffer1, buffer2;
   if (!buffer1.Allocate(Format1.DataSize) || !buffer2.Allocate(Format2.DataSize)) {
-    return keepRunning(
-        StrFormat("Error FRMT1013: Image size (%d, %d) not support !\n", Format1.ImgWidth, Format1.ImgHeight));
+    return keepRunning(StrFormat("Error FRMT1013: Image size (%d, %d) not support !\n", Format1.ImgWidth,
+                                 Format1.ImgHeight));
   }
   FrameImage frame1 = buffer1.Frame(Format1), frame2 = buffer2.Frame(Format2);
   const bool tab = Style == PsnrStyle::Tab;
-  const std::string header = tab ? "Frame\t    SNR_Y\t  SNR_U\t  SNR_V\r\n" : "Frame,    SNR_Y,  SNR_U,  SNR_V\r\n";
+  const std::string header =
+      tab ? "Frame\t    SNR_Y\t  SNR_U\t  SNR_V\r\n" : "Frame,    SNR_Y,  SNR_U,  SNR_V\r\n";
   bool written = report->Write(header.data(), static_cast<int64_t>(header.size()));
   // Frames before the start are skipped in both files.
   if (start > 1) {
@@ -275,8 +292,9 @@ PsnrOutcome PsnrRun::Run(PsnrObserver& observer) {
     CompareFrames(frame1, frame2, nullptr, v[0], v[1], v[2]);
     for (int k = 0; k < 3; ++k) sums[k] += v[k];
     observer.Status(PsnrFrameText(Format1, CurrentFrame, v[0], v[1], v[2]));
-    const std::string row = StrFormat(tab ? "%4d\t    %.4f\t  %.4f\t  %.4f \r\n" : "%4d,    %.4f,  %.4f,  %.4f \r\n",
-                                      CurrentFrame, v[0], v[1], v[2]);
+    const std::string row =
+        StrFormat(tab ? "%4d\t    %.4f\t  %.4f\t  %.4f \r\n" : "%4d,    %.4f,  %.4f,  %.4f \r\n",
+                  CurrentFrame, v[0], v[1], v[2]);
     written = report->Write(row.data(), static_cast<int64_t>(row.size())) && written;
     ++FramesDone;
     if (CurrentFrame == end) break;
@@ -286,8 +304,9 @@ PsnrOutcome PsnrRun::Run(PsnrObserver& observer) {
     double avg[3];
     for (int k = 0; k < 3; ++k) avg[k] = sums[k] / FramesDone;
     observer.Status(PsnrAverageText(Format1, FramesDone, avg[0], avg[1], avg[2]));
-    const std::string row = StrFormat(tab ? "Average \t    %.4f\t  %.4f\t  %.4f \r\n" : "Average,    %.4f,  %.4f,  %.4f \r\n",
-                                      avg[0], avg[1], avg[2]);
+    const std::string row =
+        StrFormat(tab ? "Average \t    %.4f\t  %.4f\t  %.4f \r\n" : "Average,    %.4f,  %.4f,  %.4f \r\n",
+                  avg[0], avg[1], avg[2]);
     written = report->Write(row.data(), static_cast<int64_t>(row.size())) && written;
   }
   report->Close();
@@ -298,7 +317,8 @@ PsnrOutcome PsnrRun::Run(PsnrObserver& observer) {
     return PsnrOutcome::FailedStopped;
   }
   if (!ExitWhenDone && FramesDone > 0) {
-    ShowMessage(StrFormat("PSNR calculation is finished, the report was saved in file %s!", ReportName.c_str()));
+    ShowMessage(
+        StrFormat("PSNR calculation is finished, the report was saved in file %s!", ReportName.c_str()));
   }
   return PsnrOutcome::Completed;
 }

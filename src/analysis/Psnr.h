@@ -44,7 +44,7 @@ enum class PsnrOutcome { Completed, FailedStopped, FailedRunning };
 class PsnrRun {
  public:
   std::string File1, File2, ReportName;
-  FrameImage Format1, Format2;  // headers
+  FrameImage Format1, Format2;     // headers
   int32_t Count1 = 0, Count2 = 0;  // 0: not known; -1: unusable
   int32_t StartFrame = 1, EndFrame = 1;
   PsnrStyle Style = PsnrStyle::Tab;

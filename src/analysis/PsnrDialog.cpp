@@ -6,13 +6,13 @@
 #include <QGridLayout>
 #include <QGroupBox>
 #include <QHBoxLayout>
-#include <QThread>
 #include <QTimer>
 #include <QVBoxLayout>
 
 #include "app/FileHistory.h"
 #include "app/FormatDialog.h"
 #include "app/Settings.h"
+#include "controls/FileGroup.h"
 #include "display/FormatLabel.h"
 #include "platform/MessageSink.h"
 #include "platform/StringFormat.h"
@@ -69,22 +69,12 @@ CPSNR::~CPSNR() {
 }
 
 void CPSNR::BuildControls() {
-  auto fileGroup = [this](const QString& title, QLineEdit*& name, QPushButton*& browse, QLabel*& format) {
-    auto* box = new QGroupBox(title, this);
-    name = new QLineEdit(box);
-    browse = new QPushButton(QStringLiteral("Browse..."), box);
-    format = new QLabel(box);
-    format->setFrameShape(QFrame::StyledPanel);
-    format->setMinimumWidth(330);
-    auto* grid = new QGridLayout(box);
-    grid->addWidget(name, 0, 0, 1, 2);
-    grid->addWidget(browse, 0, 2);
-    grid->addWidget(new QLabel(QStringLiteral("Format:"), box), 1, 0);
-    grid->addWidget(format, 1, 1, 1, 2);
-    return box;
-  };
-  auto* group1 = fileGroup(QStringLiteral("Load file 1: "), file1_, browse1_, format1_);
-  auto* group2 = fileGroup(QStringLiteral("Load file 2:"), file2_, browse2_, format2_);
+  const FileGroup one = MakeFileGroup(QStringLiteral("Load file 1: "), this);
+  const FileGroup two = MakeFileGroup(QStringLiteral("Load file 2:"), this);
+  file1_ = one.name, browse1_ = one.browse, format1_ = one.format;
+  file2_ = two.name, browse2_ = two.browse, format2_ = two.format;
+  auto* group1 = one.box;
+  auto* group2 = two.box;
 
   auto* range = new QGroupBox(QStringLiteral("Start and end frame"), this);
   from_ = new QLineEdit(QString::number(run_.StartFrame), range);
@@ -196,7 +186,8 @@ void CPSNR::ShowFormat(int index) {
 }
 
 void CPSNR::BrowseReport() {
-  const QString path = QFileDialog::getSaveFileName(this, QStringLiteral("Save As"), report_->text(), kReportFiles);
+  const QString path =
+      QFileDialog::getSaveFileName(this, QStringLiteral("Save As"), report_->text(), kReportFiles);
   if (path.isEmpty()) return;
   run_.ReportName = path.toStdString();
   report_->setText(path);
@@ -240,16 +231,17 @@ void CPSNR::SetRunningControls(bool running) {
   pause_->setEnabled(running);
   stop_->setEnabled(running);
   // The running comparison's files and report stay as they are until it ends.
-  for (QWidget* w : {static_cast<QWidget*>(file1_), static_cast<QWidget*>(file2_), static_cast<QWidget*>(browse1_),
-                     static_cast<QWidget*>(browse2_), static_cast<QWidget*>(from_), static_cast<QWidget*>(to_),
-                     static_cast<QWidget*>(report_), static_cast<QWidget*>(browseReport_),
-                     static_cast<QWidget*>(tab_), static_cast<QWidget*>(comma_)}) {
+  for (QWidget* w :
+       {static_cast<QWidget*>(file1_), static_cast<QWidget*>(file2_), static_cast<QWidget*>(browse1_),
+        static_cast<QWidget*>(browse2_), static_cast<QWidget*>(from_), static_cast<QWidget*>(to_),
+        static_cast<QWidget*>(report_), static_cast<QWidget*>(browseReport_), static_cast<QWidget*>(tab_),
+        static_cast<QWidget*>(comma_)}) {
     w->setEnabled(!running);
   }
 }
 
 void CPSNR::Start() {
-  if (workerRunning_) return;
+  if (worker_.Running()) return;
   run_.File1 = file1_->text().toStdString();
   run_.File2 = file2_->text().toStdString();
   run_.ReportName = report_->text().toStdString();
@@ -260,14 +252,10 @@ void CPSNR::Start() {
   pause_->setText(QStringLiteral("Pause"));
   SetRunningControls(true);
   run_.RunState = 4;
-  workerRunning_ = true;
-  const uint64_t generation = ++generation_;
-  worker_ = std::thread([this, generation] {
+  worker_.Start([this]() -> DialogWorker::Completion {
     Observer observer(this);
     const PsnrOutcome outcome = run_.Run(observer);
-    workerRunning_ = false;
-    QMetaObject::invokeMethod(
-        this, [this, outcome, generation] { OnRunEnded(outcome, generation); }, Qt::QueuedConnection);
+    return [this, outcome] { OnRunEnded(outcome); };
   });
 }
 
@@ -287,10 +275,7 @@ void CPSNR::OnStopped() {
   pause_->setText(QStringLiteral("Continue"));
 }
 
-void CPSNR::OnRunEnded(PsnrOutcome outcome, uint64_t generation) {
-  // Only this run's own report may join its worker: a later Start may run another.
-  if (generation != generation_) return;
-  if (worker_.joinable()) worker_.join();
+void CPSNR::OnRunEnded(PsnrOutcome outcome) {
   if (outcome == PsnrOutcome::Completed && exitWhenDone_) {
     QPointer<QWidget> mainWindow = mainWindow_;
     close();
@@ -301,15 +286,8 @@ void CPSNR::OnRunEnded(PsnrOutcome outcome, uint64_t generation) {
 }
 
 void CPSNR::EndWorker() {
-  if (!worker_.joinable()) return;
-  run_.RunState = 0;
-  // The worker may be waiting for a message box that this thread shows: keep
-  // handling events until it has finished.
-  while (workerRunning_) {
-    QCoreApplication::processEvents(QEventLoop::AllEvents, 5);
-    QThread::msleep(2);
-  }
-  worker_.join();
+  if (worker_.Running()) run_.RunState = 0;
+  worker_.Finish();
 }
 
 void CPSNR::ExitClicked() {

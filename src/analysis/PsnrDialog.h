@@ -6,10 +6,9 @@
 #include <QPointer>
 #include <QPushButton>
 #include <QRadioButton>
-#include <atomic>
-#include <thread>
 
 #include "analysis/Psnr.h"
+#include "controls/DialogWorker.h"
 
 namespace vx {
 
@@ -38,7 +37,7 @@ class CPSNR : public QDialog {
   void SelectStyle(PsnrStyle style);
 
   PsnrRun& run() { return run_; }
-  bool WorkerRunning() const { return workerRunning_.load(); }
+  bool WorkerRunning() const { return worker_.Running(); }
   QLineEdit* file1Box() const { return file1_; }
   QLineEdit* file2Box() const { return file2_; }
   QLineEdit* fromBox() const { return from_; }
@@ -64,14 +63,12 @@ class CPSNR : public QDialog {
   void BrowseReport();
   void SetRunningControls(bool running);
   void OnStopped();
-  void OnRunEnded(PsnrOutcome outcome, uint64_t generation);
+  void OnRunEnded(PsnrOutcome outcome);
   void EndWorker();
   void ShowFormat(int index);
 
   PsnrRun run_;
-  std::thread worker_;
-  std::atomic<bool> workerRunning_{false};
-  uint64_t generation_ = 0;
+  DialogWorker worker_{this};
   bool exitWhenDone_ = false;
   QPointer<QWidget> mainWindow_;
   QLineEdit *file1_ = nullptr, *file2_ = nullptr, *from_ = nullptr, *to_ = nullptr, *report_ = nullptr;

@@ -6,12 +6,12 @@
 #include <QGridLayout>
 #include <QHBoxLayout>
 #include <QScreen>
-#include <QThread>
 #include <QTimer>
 #include <QVBoxLayout>
 
 #include "app/FileHistory.h"
 #include "app/FormatDialog.h"
+#include "controls/FileGroup.h"
 #include "display/FormatLabel.h"
 #include "display/PreviewLayout.h"
 #include "platform/StringFormat.h"
@@ -80,18 +80,11 @@ ToolDialog::~ToolDialog() {
 
 void ToolDialog::BuildControls(const Layout& options) {
   auto group = [this](const QString& title, QLineEdit*& name, QPushButton*& browse, QLabel*& format) {
-    auto* box = new QGroupBox(title, this);
-    name = new QLineEdit(box);
-    browse = new QPushButton(QStringLiteral("Browse..."), box);
-    format = new QLabel(box);
-    format->setFrameShape(QFrame::StyledPanel);
-    format->setMinimumWidth(330);
-    auto* grid = new QGridLayout(box);
-    grid->addWidget(name, 0, 0, 1, 2);
-    grid->addWidget(browse, 0, 2);
-    grid->addWidget(new QLabel(QStringLiteral("Format:"), box), 1, 0);
-    grid->addWidget(format, 1, 1, 1, 2);
-    return box;
+    const FileGroup g = MakeFileGroup(title, this);
+    name = g.name;
+    browse = g.browse;
+    format = g.format;
+    return g.box;
   };
   sourceGroup_ = group(options.sourceGroup, sourceName_, browseSource_, sourceFormat_);
   if (!options.secondSourceGroup.isEmpty()) {
@@ -266,7 +259,7 @@ void ToolDialog::SetCommandLineJob(bool exitWhenDone, QWidget* mainWindow) {
 }
 
 void ToolDialog::Start() {
-  if (workerRunning_) return;
+  if (worker_.Running()) return;
   job_.SourceName = sourceName_->text().toStdString();
   job_.TargetName = targetName_->text().toStdString();
   job_.StartFrame = ParseLeadingInt(fromFrame_->text().toStdString());
@@ -277,14 +270,10 @@ void ToolDialog::Start() {
   SetRunningControls(true);
   stop_->setEnabled(false);  // enabled by the job once its own checks passed
   job_.RunState = Running;
-  workerRunning_ = true;
-  const uint64_t generation = ++workerGeneration_;
-  worker_ = std::thread([this, generation] {
+  worker_.Start([this]() -> DialogWorker::Completion {
     Observer observer(this);
     const JobOutcome outcome = job_.Run(observer);
-    workerRunning_ = false;
-    QMetaObject::invokeMethod(
-        this, [this, outcome, generation] { OnJobEnded(outcome, generation); }, Qt::QueuedConnection);
+    return [this, outcome] { OnJobEnded(outcome); };
   });
 }
 
@@ -321,10 +310,7 @@ void ToolDialog::OnFrameDone(int64_t frame, const FrameImage& preview, bool yuv)
   RefreshLabels();
 }
 
-void ToolDialog::OnJobEnded(JobOutcome outcome, uint64_t generation) {
-  // Only this job's own report may join its worker: a later Start may run another.
-  if (generation != workerGeneration_) return;
-  if (worker_.joinable()) worker_.join();
+void ToolDialog::OnJobEnded(JobOutcome outcome) {
   if (outcome == JobOutcome::Completed && exitWhenDone_) {
     QPointer<QWidget> mainWindow = mainWindow_;
     close();
@@ -335,15 +321,8 @@ void ToolDialog::OnJobEnded(JobOutcome outcome, uint64_t generation) {
 }
 
 void ToolDialog::EndWorker() {
-  if (!worker_.joinable()) return;
-  job_.Stop();
-  // The worker may be waiting for a message box that this thread shows: keep
-  // handling events until it has finished.
-  while (workerRunning_) {
-    QCoreApplication::processEvents(QEventLoop::AllEvents, 5);
-    QThread::msleep(2);
-  }
-  worker_.join();
+  if (worker_.Running()) job_.Stop();
+  worker_.Finish();
 }
 
 void ToolDialog::ExitClicked() {

@@ -8,10 +8,9 @@
 #include <QProgressBar>
 #include <QPushButton>
 #include <QVBoxLayout>
-#include <atomic>
 #include <memory>
-#include <thread>
 
+#include "controls/DialogWorker.h"
 #include "display/PreviewArea.h"
 #include "tools/ToolJob.h"
 
@@ -40,7 +39,7 @@ class ToolDialog : public QDialog {
   QProgressBar* progressBar() const { return progress_; }
   PreviewArea* preview() const { return preview_; }
   // Whether a worker is still running (tests wait on it).
-  bool WorkerRunning() const { return workerRunning_.load(); }
+  bool WorkerRunning() const { return worker_.Running(); }
 
   // Start: reads the boxes; with a name missing nothing happens.
   void Start();
@@ -113,14 +112,12 @@ class ToolDialog : public QDialog {
   void SetRunningControls(bool running);
   void OnStopped();
   void OnFrameDone(int64_t frame, const FrameImage& preview, bool yuv);
-  void OnJobEnded(JobOutcome outcome, uint64_t generation);
+  void OnJobEnded(JobOutcome outcome);
   void EndWorker();
 
   std::unique_ptr<ToolJob> ownedJob_;
   ToolJob& job_;
-  std::thread worker_;
-  std::atomic<bool> workerRunning_{false};
-  uint64_t workerGeneration_ = 0;
+  DialogWorker worker_{this};
   bool exitWhenDone_ = false;
   QPointer<QWidget> mainWindow_;
   QLineEdit *sourceName_ = nullptr, *targetName_ = nullptr, *fromFrame_ = nullptr, *toFrame_ = nullptr,

@@ -1,0 +1,36 @@
+#pragma once
+
+#include <QObject>
+#include <QPointer>
+#include <atomic>
+#include <cstdint>
+#include <functional>
+#include <thread>
+
+namespace vx {
+
+// One worker thread of a tool window. The work runs on its own thread and returns
+// what the window does afterwards; that runs on the window's thread, and only for
+// the latest start (an older run's report never joins a newer worker).
+class DialogWorker {
+ public:
+  using Completion = std::function<void()>;
+  explicit DialogWorker(QObject* owner) : owner_(owner) {}
+  ~DialogWorker() { Finish(); }
+  DialogWorker(const DialogWorker&) = delete;
+  DialogWorker& operator=(const DialogWorker&) = delete;
+
+  bool Running() const { return running_.load(); }
+  void Start(std::function<Completion()> work);
+  // Waits for the worker to end. The caller has asked it to stop; events are
+  // handled meanwhile, so a message box the worker waits for can be answered.
+  void Finish();
+
+ private:
+  QObject* owner_;
+  std::thread thread_;
+  std::atomic<bool> running_{false};
+  uint64_t generation_ = 0;
+};
+
+}  // namespace vx
