@@ -927,6 +927,40 @@ TEST_F(PsnrWindow, RunShowsTheAverageAndFailuresLeaveTheirState) {
   psnr->close();
 }
 
+TEST_F(PsnrWindow, MenuEntryAndCommandLineHandOver) {
+  CMainFrame frame;
+  RegisterTools(frame);
+  QAction* entry = frame.action(Command::Psnr);
+  EXPECT_TRUE(entry->isEnabled());
+  EXPECT_EQ(entry->shortcut(), QKeySequence(QStringLiteral("Ctrl+P")));
+  entry->trigger();
+  auto* opened = qobject_cast<CPSNR*>(frame.LatestWindow(Command::Psnr));
+  ASSERT_NE(opened, nullptr);
+  EXPECT_EQ(opened->windowTitle(), QStringLiteral("PSNR Calculation"));
+  opened->close();
+
+  CommandLineRequest request;
+  request.Action = ActionPsnr;
+  request.InputName = clip_;
+  request.SecondInputName = second_;
+  request.OutputName = (dir_ / "hand").string();
+  request.ReportDelimiter = 0;
+  ImageFormat& current = CurrentSettings().Format;
+  const ImageFormat saved = current;
+  current = format_;
+  ASSERT_TRUE(StartCommandLineTool(frame, request));
+  current = saved;
+  auto* started = qobject_cast<CPSNR*>(frame.LatestWindow(Command::Psnr));
+  ASSERT_NE(started, nullptr);
+  ASSERT_TRUE(WaitUntil([&] { return !started->WorkerRunning() && started->startButton()->isEnabled(); }));
+  EXPECT_EQ(started->windowTitle(), QString::fromStdString(clip_)) << "the hand-over names file 1";
+  const std::string text = test::ReadFileText(dir_ / "hand.xls");
+  EXPECT_EQ(std::count(text.begin(), text.end(), '\n'), 1 + 3 + 1);
+  EXPECT_EQ(recorder_.Texts().back(),
+            "PSNR calculation is finished, the report was saved in file " + (dir_ / "hand.xls").string() + "!");
+  started->close();
+}
+
 TEST_F(PsnrWindow, CommandLineRunClosesTheProgramWhenAskedTo) {
   auto main = std::make_unique<QWidget>();
   main->show();
