@@ -6,7 +6,6 @@
 #include <QGridLayout>
 #include <QGroupBox>
 #include <QHBoxLayout>
-#include <QTimer>
 #include <QVBoxLayout>
 
 #include "app/FileHistory.h"
@@ -279,9 +278,7 @@ void CPSNR::OnRunEnded(PsnrOutcome outcome) {
   if (outcome == PsnrOutcome::Completed && exitWhenDone_) {
     QPointer<QWidget> mainWindow = mainWindow_;
     close();
-    QTimer::singleShot(600, qApp, [mainWindow] {
-      if (mainWindow) mainWindow->close();
-    });
+    CloseMainWindowLater(mainWindow, 600);
   }
 }
 

@@ -2,6 +2,7 @@
 
 #include <QCoreApplication>
 #include <QThread>
+#include <QTimer>
 
 namespace vx {
 
@@ -30,6 +31,12 @@ void DialogWorker::Finish() {
     QThread::msleep(2);
   }
   thread_.join();
+}
+
+void CloseMainWindowLater(QWidget* mainWindow, int delayMs) {
+  QTimer::singleShot(delayMs, qApp, [window = QPointer<QWidget>(mainWindow)] {
+    if (window) window->close();
+  });
 }
 
 }  // namespace vx

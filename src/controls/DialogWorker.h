@@ -2,6 +2,7 @@
 
 #include <QObject>
 #include <QPointer>
+#include <QWidget>
 #include <atomic>
 #include <cstdint>
 #include <functional>
@@ -32,5 +33,9 @@ class DialogWorker {
   std::atomic<bool> running_{false};
   uint64_t generation_ = 0;
 };
+
+// After a command-line job: the main window closes `delayMs` later, which ends the
+// program through its ordinary shutdown (the tool window has closed itself).
+void CloseMainWindowLater(QWidget* mainWindow, int delayMs);
 
 }  // namespace vx

@@ -10,6 +10,7 @@
 
 #include "app/FormatDialog.h"
 #include "app/Settings.h"
+#include "controls/DialogWorker.h"
 #include "display/FormatLabel.h"
 #include "display/PreviewLayout.h"
 #include "platform/MessageSink.h"
@@ -66,9 +67,7 @@ class CVideoPlayer::Observer final : public PlayerObserver {
       QPointer<QWidget> mainWindow = p->mainWindow_;
       p->exitWhenDone_ = false;
       p->Exit();
-      QTimer::singleShot(1000, qApp, [mainWindow] {
-        if (mainWindow) mainWindow->close();
-      });
+      CloseMainWindowLater(mainWindow, 1000);
     });
   }
 

@@ -6,7 +6,6 @@
 #include <QGridLayout>
 #include <QHBoxLayout>
 #include <QScreen>
-#include <QTimer>
 #include <QVBoxLayout>
 
 #include "app/FileHistory.h"
@@ -314,9 +313,7 @@ void ToolDialog::OnJobEnded(JobOutcome outcome) {
   if (outcome == JobOutcome::Completed && exitWhenDone_) {
     QPointer<QWidget> mainWindow = mainWindow_;
     close();
-    QTimer::singleShot(1000, qApp, [mainWindow] {
-      if (mainWindow) mainWindow->close();
-    });
+    CloseMainWindowLater(mainWindow, 1000);
   }
 }
 
