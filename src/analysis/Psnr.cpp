@@ -195,6 +195,54 @@ void PsnrRun::PrepareFromRequest(const std::string& file1, const std::string& fi
   Count1 = Count2 = 0;
 }
 
+std::string PsnrRun::RangeProblem(int32_t& start, int32_t& end) const {
+  // Unknown frame counts (a command-line run): every frame until a file ends.
+  if (Count1 == 0 && Count2 == 0) {
+    start = 1;
+    end = std::numeric_limits<int32_t>::max();
+    return {};
+  }
+  auto beyond = [](const char* code, const char* which, const std::string& file, int32_t count,
+                   int32_t frame) {
+    return StrFormat("Error %s: File %s only has %d frames, %s frame number cannot be (%d)! \n", code,
+                     file.c_str(), count, which, frame);
+  };
+  if (start > Count1) return beyond("PSNR1011", "start", File1, Count1, start);
+  if (start > Count2) return beyond("PSNR1012", "start", File2, Count2, start);
+  if (end > Count1) return beyond("PSNR1013", "end", File1, Count1, end);
+  if (end > Count2) return beyond("PSNR1014", "end", File2, Count2, end);
+  return {};
+}
+
+bool PsnrRun::CompareRange(RawFile& file1, RawFile& file2, RawFile& report, FrameImage& frame1,
+                           FrameImage& frame2, int32_t start, int32_t end, PsnrObserver& observer,
+                           double sums[3]) {
+  const bool tab = Style == PsnrStyle::Tab;
+  bool written = true;
+  for (CurrentFrame = start; CurrentFrame <= end;) {
+    const int state = RunState.load();
+    if (state == 1) {
+      std::this_thread::sleep_for(std::chrono::milliseconds(3));
+      continue;
+    }
+    if (state == 0) break;
+    // A frame shorter than a whole one is no frame: the loop ends.
+    if (ReadFrame(file1, frame1) < frame1.DataSize || ReadFrame(file2, frame2) < frame2.DataSize) break;
+    double v[3] = {100, 100, 100};
+    CompareFrames(frame1, frame2, nullptr, v[0], v[1], v[2]);
+    for (int k = 0; k < 3; ++k) sums[k] += v[k];
+    observer.Status(PsnrFrameText(Format1, CurrentFrame, v[0], v[1], v[2]));
+    const std::string row =
+        StrFormat(tab ? "%4d\t    %.4f\t  %.4f\t  %.4f \r\n" : "%4d,    %.4f,  %.4f,  %.4f \r\n",
+                  CurrentFrame, v[0], v[1], v[2]);
+    written = report.Write(row.data(), static_cast<int64_t>(row.size())) && written;
+    ++FramesDone;
+    if (CurrentFrame == end) break;
+    ++CurrentFrame;
+  }
+  return written;
+}
+
 PsnrOutcome PsnrRun::Run(PsnrObserver& observer) {
   auto stop = [&](const std::string& message) {
     if (!message.empty()) ShowMessage(message);
@@ -237,23 +285,7 @@ PsnrOutcome PsnrRun::Run(PsnrObserver& observer) {
                   StartFrame, EndFrame));
   }
   int32_t start = StartFrame, end = EndFrame;
-  if (Count1 == 0 && Count2 == 0) {
-    start = 1;
-    end = std::numeric_limits<int32_t>::max();
-  } else {
-    const char* startText = "File %s only has %d frames, start frame number cannot be (%d)! \n";
-    const char* endText = "File %s only has %d frames, end frame number cannot be (%d)! \n";
-    if (start > Count1)
-      return stop(
-          StrFormat((std::string("Error PSNR1011: ") + startText).c_str(), File1.c_str(), Count1, start));
-    if (start > Count2)
-      return stop(
-          StrFormat((std::string("Error PSNR1012: ") + startText).c_str(), File2.c_str(), Count2, start));
-    if (end > Count1)
-      return stop(StrFormat((std::string("Error PSNR1013: ") + endText).c_str(), File1.c_str(), Count1, end));
-    if (end > Count2)
-      return stop(StrFormat((std::string("Error PSNR1014: ") + endText).c_str(), File2.c_str(), Count2, end));
-  }
+  if (const std::string problem = RangeProblem(start, end); !problem.empty()) return stop(problem);
   ComputeFrameSize(Format1);
   ComputeFrameSize(Format2);
   if (Format1.DataSize < 1 || Format1.DataSize > kMaxWorkBufferSize) {
@@ -279,27 +311,7 @@ PsnrOutcome PsnrRun::Run(PsnrObserver& observer) {
     SeekFrame(*file2, frame2, start);
   }
   double sums[3] = {0, 0, 0};
-  for (CurrentFrame = start; CurrentFrame <= end;) {
-    const int state = RunState.load();
-    if (state == 1) {
-      std::this_thread::sleep_for(std::chrono::milliseconds(3));
-      continue;
-    }
-    if (state == 0) break;
-    // A frame shorter than a whole one is no frame: the loop ends.
-    if (ReadFrame(*file1, frame1) < frame1.DataSize || ReadFrame(*file2, frame2) < frame2.DataSize) break;
-    double v[3] = {100, 100, 100};
-    CompareFrames(frame1, frame2, nullptr, v[0], v[1], v[2]);
-    for (int k = 0; k < 3; ++k) sums[k] += v[k];
-    observer.Status(PsnrFrameText(Format1, CurrentFrame, v[0], v[1], v[2]));
-    const std::string row =
-        StrFormat(tab ? "%4d\t    %.4f\t  %.4f\t  %.4f \r\n" : "%4d,    %.4f,  %.4f,  %.4f \r\n",
-                  CurrentFrame, v[0], v[1], v[2]);
-    written = report->Write(row.data(), static_cast<int64_t>(row.size())) && written;
-    ++FramesDone;
-    if (CurrentFrame == end) break;
-    ++CurrentFrame;
-  }
+  written = CompareRange(*file1, *file2, *report, frame1, frame2, start, end, observer, sums) && written;
   if (FramesDone > 0) {
     double avg[3];
     for (int k = 0; k < 3; ++k) avg[k] = sums[k] / FramesDone;

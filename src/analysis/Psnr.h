@@ -8,6 +8,7 @@
 #include <string>
 
 #include "image/FrameImage.h"
+#include "platform/RawFile.h"
 
 namespace vx {
 
@@ -57,6 +58,16 @@ class PsnrRun {
   void PrepareFromRequest(const std::string& file1, const std::string& file2, const std::string& report,
                           int delimiter, const ImageFormat& current);
   PsnrOutcome Run(PsnrObserver& observer);
+
+ private:
+  // The range check's message, or empty when the range fits both files; unknown
+  // counts widen the range to every frame.
+  std::string RangeProblem(int32_t& start, int32_t& end) const;
+  // Compares the frame pairs of the range (until a file ends or the run stops),
+  // shows and writes each row and adds the values to `sums`. False when a row
+  // could not be written.
+  bool CompareRange(RawFile& file1, RawFile& file2, RawFile& report, FrameImage& frame1, FrameImage& frame2,
+                    int32_t start, int32_t end, PsnrObserver& observer, double sums[3]);
 };
 
 }  // namespace vx
