@@ -169,6 +169,61 @@ TEST(CompareFrames, DifferenceImageAndCombinedMode) {
   }
 }
 
+// Plain per-position sums: what the vectorised kernels must reproduce exactly.
+Values ReferencePacked(const TestFrame& a, const TestFrame& b) {
+  const int64_t w = a.frame.ImgWidth, h = a.frame.ImgHeight;
+  int64_t sse[3] = {0, 0, 0};
+  double samples[3] = {double(w * h), double(w * h), double(w * h)};
+  auto add = [&](int k, int64_t at) {
+    const int64_t d = int64_t{a.bytes[size_t(at)]} - int64_t{b.bytes[size_t(at)]};
+    sse[k] += d * d;
+  };
+  if (a.frame.SamplingFormat == YUV_444) {
+    for (int64_t i = 0; i < w * h; ++i) {
+      for (int k = 0; k < 3; ++k) add(k, 3 * i + k);
+    }
+  } else {
+    const bool uyvy = a.frame.ComponentOrder == UYV;
+    // The component (in storage order) of each byte of a group: YUY2 Y U Y V, UYVY U Y V Y.
+    const int yuy2[4] = {0, 1, 0, 2}, uyvyPlaces[4] = {0, 1, 2, 1};
+    const int* place = uyvy ? uyvyPlaces : yuy2;
+    for (int64_t g = 0; g < h * (w / 2); ++g) {
+      for (int k = 0; k < 4; ++k) add(place[k], 4 * g + k);
+    }
+    samples[uyvy ? 0 : 1] = samples[2] = double(w * h / 2);
+  }
+  Values v;
+  for (int k = 0; k < 3; ++k) {
+    v.v[k] = sse[k] == 0 ? 100.0 : 10.0 * std::log10(samples[k] * 65025.0 / double(sse[k]));
+  }
+  return v;
+}
+
+TEST(CompareFrames, FastSumsEqualThePlainReference) {
+  // Sizes around the kernels' 8192-group chunks, random and extreme content.
+  for (const auto& [w, h] : {std::pair{6, 2}, std::pair{200, 100}, std::pair{258, 64}}) {
+    for (const ImageFormat& f :
+         {Layout(YUV_444, YUV, Progressive, Packed, w, h), Layout(YUV_422, YUV, Progressive, Packed, w, h),
+          Layout(YUV_422, UYV, Progressive, Packed, w, h)}) {
+      for (int content = 0; content < 2; ++content) {
+        TestFrame a(f, 0), b(f, 255);
+        if (content == 1) {
+          a.bytes = test::RandomBytes(a.bytes.size(), 3);
+          b.bytes = test::RandomBytes(b.bytes.size(), 4);
+          a.frame.Data = a.bytes.data();
+          b.frame.Data = b.bytes.data();
+        }
+        const Values fast = Compare(a, b), plain = ReferencePacked(a, b);
+        for (int k = 0; k < 3; ++k) EXPECT_EQ(fast.v[k], plain.v[k]) << test::Describe(f) << " " << content;
+      }
+    }
+  }
+  // Planar 4:2:0 at 1920 x 1080, every sample as far apart as possible: 0 dB, no overflow.
+  const TestFrame zero(Layout(YUV_420, YUV, Progressive, Planar, 1920, 1080), 0);
+  const Values worst = Compare(zero, TestFrame(zero.frame, 255));
+  for (double v : worst.v) EXPECT_EQ(v, 0.0);
+}
+
 TEST(PsnrTexts, ReportNamesAndLabelsByLayout) {
   EXPECT_EQ(ReportNameForStyle("results", PsnrStyle::Comma), "results.csv");
   EXPECT_EQ(ReportNameForStyle("a/run.CSV", PsnrStyle::Comma), "a/run.CSV");
