@@ -44,7 +44,7 @@ class CPSNR::Observer final : public PsnrObserver {
  private:
   template <typename F>
   void Post(F f) {
-    QMetaObject::invokeMethod(dialog_, std::move(f), Qt::QueuedConnection);
+    PostToWindow(dialog_, std::move(f));
   }
   CPSNR* dialog_;
 };

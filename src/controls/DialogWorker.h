@@ -34,6 +34,12 @@ class DialogWorker {
   uint64_t generation_ = 0;
 };
 
+// Runs `f` on `window`'s thread (a worker's report; dropped once the window is gone).
+template <typename F>
+void PostToWindow(QObject* window, F f) {
+  QMetaObject::invokeMethod(window, std::move(f), Qt::QueuedConnection);
+}
+
 // After a command-line job: the main window closes `delayMs` later, which ends the
 // program through its ordinary shutdown (the tool window has closed itself).
 void CloseMainWindowLater(QWidget* mainWindow, int delayMs);

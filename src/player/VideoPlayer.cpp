@@ -74,7 +74,7 @@ class CVideoPlayer::Observer final : public PlayerObserver {
  private:
   template <typename F>
   void Post(F f) {
-    QMetaObject::invokeMethod(player_, std::move(f), Qt::QueuedConnection);
+    PostToWindow(player_, std::move(f));
   }
   CVideoPlayer* player_;
 };

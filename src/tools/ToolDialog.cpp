@@ -63,7 +63,7 @@ class ToolDialog::Observer final : public ToolJobObserver {
  private:
   template <typename F>
   void Post(F f) {
-    QMetaObject::invokeMethod(dialog_, std::move(f), Qt::QueuedConnection);
+    PostToWindow(dialog_, std::move(f));
   }
   ToolDialog* dialog_;
 };
