@@ -9,8 +9,9 @@
 
 namespace vx::test {
 
-inline ImageFormat Layout(int32_t sampling, int32_t order, int32_t field, int32_t pixel, int32_t w,
-                          int32_t h) {
+// The five layout fields and a size, nothing derived from them.
+inline ImageFormat PlainLayout(int32_t sampling, int32_t order, int32_t field, int32_t pixel, int32_t w = 720,
+                               int32_t h = 480) {
   ImageFormat f;
   f.SamplingFormat = sampling;
   f.ComponentOrder = order;
@@ -18,6 +19,13 @@ inline ImageFormat Layout(int32_t sampling, int32_t order, int32_t field, int32_
   f.PixelFormat = pixel;
   f.ImgWidth = w;
   f.ImgHeight = h;
+  return f;
+}
+
+// The same with the resolution and FOURCC derived from it.
+inline ImageFormat Layout(int32_t sampling, int32_t order, int32_t field, int32_t pixel, int32_t w,
+                          int32_t h) {
+  ImageFormat f = PlainLayout(sampling, order, field, pixel, w, h);
   DeriveResolution(f);
   DeriveFourcc(f);
   return f;

@@ -1,5 +1,6 @@
 #include <gtest/gtest.h>
 
+#include "PixelTestSupport.h"
 #include "display/DisplayConvert.h"
 #include "display/FormatLabel.h"
 #include "display/GridOverlay.h"
@@ -9,35 +10,26 @@
 namespace vx {
 namespace {
 
-ImageFormat Format(int32_t sampling, int32_t order, int32_t field, int32_t pixel, int32_t w, int32_t h) {
-  ImageFormat f;
-  f.SamplingFormat = sampling;
-  f.ComponentOrder = order;
-  f.FieldFormat = field;
-  f.PixelFormat = pixel;
-  f.ImgWidth = w;
-  f.ImgHeight = h;
-  return f;
-}
+using test::PlainLayout;
 
 TEST(FormatLabel, NamesSizesFieldsAndPacking) {
   struct Case {
     ImageFormat format;
     const char* label;
   } cases[] = {
-      {Format(YUV_420, YUV, Progressive, Planar, 352, 288), "YUV 420  352x288 Progressive Planar"},
-      {Format(YUV_422, UYV, Interlaced, Packed, 720, 576), "UYVY 422  720x576 Interlaced Packed"},
-      {Format(YUV_422, YVU, Progressive, Packed, 8, 8), "YVYU 422  8x8 Progressive Packed"},
-      {Format(YUV_422, YUV, Progressive, Packed, 8, 8), "YUYV 422  8x8 Progressive Packed"},
-      {Format(YUV_422, UYV, Progressive, Planar, 8, 8), "UYV 422  8x8 Progressive Planar"},
-      {Format(YUV_444, YVU, Progressive, Packed, 8, 8), "YVU 444  8x8 Progressive Packed"},
-      {Format(YUV_420, YVU, Interlaced, Planar, 8, 8), "YVU 420  8x8 Interlaced Planar"},
-      {Format(RGB_444, BGR, Progressive, Planar, 8, 8), "BGR 444  8x8 Progressive Planar"},
-      {Format(MONO, UYV, Progressive, Planar, 8, 8), "Mono  8x8 Progressive Planar"},
-      {Format(BMP, RGB, Progressive, Packed, 640, 480), "BMP  640x480"},
-      {Format(YUV_420, UYV, Progressive, Planar, 8, 8), "invalid  8x8 Progressive Planar"},
-      {Format(RGB_444, YUV, Progressive, Planar, 8, 8), "invalid  8x8 Progressive Planar"},
-      {Format(9, YUV, 7, 3, 8, 8), "invalid  8x8 Invalid  Invalid "},
+      {PlainLayout(YUV_420, YUV, Progressive, Planar, 352, 288), "YUV 420  352x288 Progressive Planar"},
+      {PlainLayout(YUV_422, UYV, Interlaced, Packed, 720, 576), "UYVY 422  720x576 Interlaced Packed"},
+      {PlainLayout(YUV_422, YVU, Progressive, Packed, 8, 8), "YVYU 422  8x8 Progressive Packed"},
+      {PlainLayout(YUV_422, YUV, Progressive, Packed, 8, 8), "YUYV 422  8x8 Progressive Packed"},
+      {PlainLayout(YUV_422, UYV, Progressive, Planar, 8, 8), "UYV 422  8x8 Progressive Planar"},
+      {PlainLayout(YUV_444, YVU, Progressive, Packed, 8, 8), "YVU 444  8x8 Progressive Packed"},
+      {PlainLayout(YUV_420, YVU, Interlaced, Planar, 8, 8), "YVU 420  8x8 Interlaced Planar"},
+      {PlainLayout(RGB_444, BGR, Progressive, Planar, 8, 8), "BGR 444  8x8 Progressive Planar"},
+      {PlainLayout(MONO, UYV, Progressive, Planar, 8, 8), "Mono  8x8 Progressive Planar"},
+      {PlainLayout(BMP, RGB, Progressive, Packed, 640, 480), "BMP  640x480"},
+      {PlainLayout(YUV_420, UYV, Progressive, Planar, 8, 8), "invalid  8x8 Progressive Planar"},
+      {PlainLayout(RGB_444, YUV, Progressive, Planar, 8, 8), "invalid  8x8 Progressive Planar"},
+      {PlainLayout(9, YUV, 7, 3, 8, 8), "invalid  8x8 Invalid  Invalid "},
   };
   for (const Case& c : cases) EXPECT_EQ(FormatLabel(c.format), c.label);
   EXPECT_EQ(FormatLabelWithFrames(cases[0].format, 12), "YUV 420  352x288 Progressive Planar, 12 frames");
@@ -193,7 +185,6 @@ TEST(PreviewScrolling, StepsAndThumbRule) {
 }  // namespace
 }  // namespace vx
 
-#include "PixelTestSupport.h"
 #include "image/PixelOps.h"
 
 namespace vx {

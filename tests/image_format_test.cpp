@@ -1,22 +1,13 @@
 #include <gtest/gtest.h>
 
+#include "PixelTestSupport.h"
 #include "image/FormatRules.h"
 #include "image/ImageFormat.h"
 
 namespace vx {
 namespace {
 
-ImageFormat Format(int32_t sampling, int32_t order, int32_t field, int32_t pixel, int32_t w = 720,
-                   int32_t h = 480) {
-  ImageFormat f;
-  f.SamplingFormat = sampling;
-  f.ComponentOrder = order;
-  f.FieldFormat = field;
-  f.PixelFormat = pixel;
-  f.ImgWidth = w;
-  f.ImgHeight = h;
-  return f;
-}
+using test::PlainLayout;
 
 TEST(FrameSize, FollowsTheSamplingRule) {
   struct Case {
@@ -33,11 +24,11 @@ TEST(FrameSize, FollowsTheSamplingRule) {
       {YUV_444, 8192, 5120, 125829120},
   };
   for (const Case& c : cases) {
-    EXPECT_EQ(FrameSizeOf(Format(c.sampling, 0, 1, 1, c.w, c.h)), c.bytes) << c.sampling << " " << c.w;
+    EXPECT_EQ(FrameSizeOf(PlainLayout(c.sampling, 0, 1, 1, c.w, c.h)), c.bytes) << c.sampling << " " << c.w;
   }
-  EXPECT_EQ(FrameSizeOf(Format(6, 0, 1, 1)), -1);
-  EXPECT_EQ(FrameSizeOf(Format(YUV_444, 0, 1, 1, 65535, 65535)), -1) << "beyond 31 bits";
-  EXPECT_EQ(FrameSizeOf(Format(YUV_444, 0, 1, 1, -4, 4)), -1);
+  EXPECT_EQ(FrameSizeOf(PlainLayout(6, 0, 1, 1)), -1);
+  EXPECT_EQ(FrameSizeOf(PlainLayout(YUV_444, 0, 1, 1, 65535, 65535)), -1) << "beyond 31 bits";
+  EXPECT_EQ(FrameSizeOf(PlainLayout(YUV_444, 0, 1, 1, -4, 4)), -1);
 }
 
 TEST(DeriveFourcc, NamesOnlyTheFormatsWithAFourcc) {
@@ -63,7 +54,7 @@ TEST(DeriveFourcc, NamesOnlyTheFormatsWithAFourcc) {
       {MONO, YUV, Progressive, Planar, 0},
   };
   for (const Case& c : cases) {
-    ImageFormat f = Format(c.sampling, c.order, c.field, c.pixel);
+    ImageFormat f = PlainLayout(c.sampling, c.order, c.field, c.pixel);
     f.Fourcc = 7;
     DeriveFourcc(f);
     EXPECT_EQ(f.Fourcc, c.fourcc) << c.sampling << "/" << c.order << "/" << c.field << "/" << c.pixel;
@@ -73,13 +64,13 @@ TEST(DeriveFourcc, NamesOnlyTheFormatsWithAFourcc) {
 TEST(ApplyFourcc, IsTheInverseOfDeriveAndAliasesMapToTheirFormat) {
   const int32_t canonical[15] = {0, 1, 1, 1, 4, 5, 5, 5, 5, 9, 10, 11, 12, 13, 13};
   for (int32_t index = 1; index <= 14; ++index) {
-    ImageFormat f = Format(RGB_444, BGR, Interlaced, Planar);
+    ImageFormat f = PlainLayout(RGB_444, BGR, Interlaced, Planar);
     ApplyFourcc(index, f);
     DeriveFourcc(f);
     EXPECT_EQ(f.Fourcc, canonical[index]) << kFourccs[static_cast<size_t>(index)].name;
   }
   for (int32_t index : {0, 15, -1, 1000}) {
-    ImageFormat f = Format(RGB_444, BGR, Interlaced, Planar);
+    ImageFormat f = PlainLayout(RGB_444, BGR, Interlaced, Planar);
     const ImageFormat before = f;
     ApplyFourcc(index, f);
     EXPECT_EQ(f, before) << index;
@@ -106,7 +97,7 @@ TEST(Resolution, TableLookupsBothWays) {
   } cases[] = {{1280, 720, 13, true}, {1280, 1024, 11, true}, {1920, 1088, 15, false},
                {176, 120, 0, true},   {1920, 1080, 14, true}, {0, 0, 15, false}};
   for (const Case& c : cases) {
-    ImageFormat f = Format(YUV_420, 0, 1, 1, c.w, c.h);
+    ImageFormat f = PlainLayout(YUV_420, 0, 1, 1, c.w, c.h);
     EXPECT_EQ(DeriveResolution(f), c.found);
     EXPECT_EQ(f.ImageResolution, c.index) << c.w << "x" << c.h;
   }
@@ -132,7 +123,7 @@ TEST(GuessFormatFromFileName, ExtensionSelectsFourccAndNameMaySetSize) {
       {"foot_clip.iyu2", 10, false, 7, 9, 2, YUV_444, UYV, Progressive, Packed},
   };
   for (const Case& c : cases) {
-    ImageFormat f = Format(RGB_444, BGR, Interlaced, Planar, 7, 9);
+    ImageFormat f = PlainLayout(RGB_444, BGR, Interlaced, Planar, 7, 9);
     f.ImageResolution = 2;
     const FileNameGuess guess = GuessFormatFromFileName(c.path, f);
     EXPECT_EQ(guess.fourcc, c.fourcc) << c.path;
@@ -147,7 +138,7 @@ TEST(GuessFormatFromFileName, ExtensionSelectsFourccAndNameMaySetSize) {
     EXPECT_EQ(f.PixelFormat, c.pixel) << c.path;
   }
   for (const char* unchanged : {"a.yuv", "clip_352x288.yuv", "", "uyvy", "a_1920x1080.uyvy.bak"}) {
-    ImageFormat f = Format(RGB_444, BGR, Interlaced, Planar, 7, 9);
+    ImageFormat f = PlainLayout(RGB_444, BGR, Interlaced, Planar, 7, 9);
     const ImageFormat before = f;
     EXPECT_EQ(GuessFormatFromFileName(unchanged, f).fourcc, 0) << unchanged;
     EXPECT_EQ(f, before) << unchanged;
@@ -195,10 +186,10 @@ TEST(FormatChoice, ListChangesAreCorrected) {
     std::vector<std::string> messages;
     int32_t field, pixel, sampling;
   };
-  const ImageFormat packedInterlaced = Format(YUV_444, YUV, Interlaced, Packed);
-  const ImageFormat planarInterlaced = Format(YUV_444, YUV, Interlaced, Planar);
-  const ImageFormat rgb = Format(RGB_444, RGB, Progressive, Packed);
-  const ImageFormat yuv420 = Format(YUV_420, YUV, Progressive, Planar);
+  const ImageFormat packedInterlaced = PlainLayout(YUV_444, YUV, Interlaced, Packed);
+  const ImageFormat planarInterlaced = PlainLayout(YUV_444, YUV, Interlaced, Planar);
+  const ImageFormat rgb = PlainLayout(RGB_444, RGB, Progressive, Packed);
+  const ImageFormat yuv420 = PlainLayout(YUV_420, YUV, Progressive, Planar);
   const Case cases[] = {
       {"420 while packed",
        ChooseSampling(packedInterlaced, YUV_420, false),
@@ -246,9 +237,9 @@ TEST(FormatChoice, ListChangesAreCorrected) {
     EXPECT_EQ(c.choice.format.PixelFormat, c.pixel) << c.what;
     EXPECT_EQ(c.choice.format.SamplingFormat, c.sampling) << c.what;
   }
-  EXPECT_EQ(*PreviewRefusal(Format(RGB_444, RGB, Interlaced, Packed), PreviewPath::Second),
+  EXPECT_EQ(*PreviewRefusal(PlainLayout(RGB_444, RGB, Interlaced, Packed), PreviewPath::Second),
             "Error FRMT1016: For RGB format, only progressive is supported !\n");
-  EXPECT_EQ(*PreviewRefusal(Format(YUV_420, YUV, Progressive, Packed), PreviewPath::First),
+  EXPECT_EQ(*PreviewRefusal(PlainLayout(YUV_420, YUV, Progressive, Packed), PreviewPath::First),
             "Error FRMT1017:  Packed format not suppoted for 420 !\n");
   EXPECT_FALSE(PreviewRefusal(yuv420, PreviewPath::First).has_value());
   EXPECT_EQ(*CheckFormatSelections(0, 0, -1, -1, 0),
