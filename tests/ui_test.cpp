@@ -12,6 +12,7 @@
 #include <fstream>
 #include <thread>
 
+#include "PixelTestSupport.h"
 #include "TestSupport.h"
 #include "analysis/PsnrDialog.h"
 #include "app/FileHistory.h"
@@ -467,14 +468,8 @@ std::string NumberedClip(const test::TempDir& dir, const std::string& name, int 
 }
 
 ImageFormat I420Format(int w = 16, int h = 8) {
-  ImageFormat f;
-  f.SamplingFormat = YUV_420;
-  f.ComponentOrder = YUV;
-  f.FieldFormat = Progressive;
-  f.PixelFormat = Planar;
+  ImageFormat f = test::PlainLayout(YUV_420, YUV, Progressive, Planar, w, h);
   f.ImageResolution = kCustomResolution;
-  f.ImgWidth = w;
-  f.ImgHeight = h;
   return f;
 }
 
@@ -729,13 +724,8 @@ class TransformWindows : public testing::Test {
   void SetUp() override {
     clip_ = (dir_ / "clip.yuv").string();
     test::WriteFileBytes(clip_, test::RandomBytes(352 * 288 * 3 / 2 * 3, 6));
-    format_.SamplingFormat = YUV_420;
-    format_.ComponentOrder = YUV;
-    format_.FieldFormat = Progressive;
-    format_.PixelFormat = Planar;
+    format_ = test::PlainLayout(YUV_420, YUV, Progressive, Planar, 352, 288);
     format_.ImageResolution = 3;
-    format_.ImgWidth = 352;
-    format_.ImgHeight = 288;
   }
   test::TempDir dir_;
   std::string clip_;

@@ -28,25 +28,18 @@ const QString kReportFiles = QStringLiteral(
 }  // namespace
 
 // Hands the worker's reports to the dialog's thread.
-class CPSNR::Observer final : public PsnrObserver {
+class CPSNR::Observer final : public PsnrObserver, private WindowReports<CPSNR> {
  public:
-  explicit Observer(CPSNR* dialog) : dialog_(dialog) {}
+  explicit Observer(CPSNR* dialog) : WindowReports(dialog) {}
   void Status(const std::string& text) override {
-    Post([d = dialog_, t = QString::fromStdString(text)] { d->status_->setText(t); });
+    Post([d = window_, t = QString::fromStdString(text)] { d->status_->setText(t); });
   }
   void ReportNameChanged(const std::string& name) override {
-    Post([d = dialog_, n = QString::fromStdString(name)] { d->report_->setText(n); });
+    Post([d = window_, n = QString::fromStdString(name)] { d->report_->setText(n); });
   }
   void Stopped() override {
-    Post([d = dialog_] { d->OnStopped(); });
+    Post([d = window_] { d->OnStopped(); });
   }
-
- private:
-  template <typename F>
-  void Post(F f) {
-    PostToWindow(dialog_, std::move(f));
-  }
-  CPSNR* dialog_;
 };
 
 CPSNR::CPSNR(QWidget* parent) : QDialog(parent) {

@@ -40,6 +40,18 @@ void PostToWindow(QObject* window, F f) {
   QMetaObject::invokeMethod(window, std::move(f), Qt::QueuedConnection);
 }
 
+// Base of the observers that hand a worker's reports to their window.
+template <typename Window>
+class WindowReports {
+ protected:
+  explicit WindowReports(Window* window) : window_(window) {}
+  template <typename F>
+  void Post(F f) {
+    PostToWindow(window_, std::move(f));
+  }
+  Window* window_;
+};
+
 // After a command-line job: the main window closes `delayMs` later, which ends the
 // program through its ordinary shutdown (the tool window has closed itself).
 void CloseMainWindowLater(QWidget* mainWindow, int delayMs);

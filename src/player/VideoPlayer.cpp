@@ -31,24 +31,24 @@ const QString kPlayFilters = QStringLiteral(
 }  // namespace
 
 // Hands the worker's reports to the window's thread.
-class CVideoPlayer::Observer final : public PlayerObserver {
+class CVideoPlayer::Observer final : public PlayerObserver, private WindowReports<CVideoPlayer> {
  public:
-  explicit Observer(CVideoPlayer* player) : player_(player) {}
+  explicit Observer(CVideoPlayer* player) : WindowReports(player) {}
   void FileStarted(const std::string& path) override {
-    Post([p = player_, path = QString::fromStdString(path)] {
+    Post([p = window_, path = QString::fromStdString(path)] {
       p->setWindowTitle(path);
       p->path_->setText(path);
     });
   }
   void SliderRange(int64_t frames) override {
-    Post([p = player_, frames] {
+    Post([p = window_, frames] {
       const QSignalBlocker block(p->slider_);
       p->slider_->setRange(1, static_cast<int>(std::clamp<int64_t>(frames, 1, INT32_MAX)));
       p->slider_->setEnabled(true);
     });
   }
   void FrameShown(int64_t frame) override {
-    Post([p = player_, frame] {
+    Post([p = window_, frame] {
       p->shownFrame_ = static_cast<int>(frame);
       p->frameNumber_->setText(QString::number(frame));
       const QSignalBlocker block(p->slider_);
@@ -58,10 +58,10 @@ class CVideoPlayer::Observer final : public PlayerObserver {
     });
   }
   void ControlsChanged() override {
-    Post([p = player_] { p->UpdateControls(); });
+    Post([p = window_] { p->UpdateControls(); });
   }
   void FileEnded() override {
-    Post([p = player_] {
+    Post([p = window_] {
       if (!p->exitWhenDone_) return;
       // "-e exit": the player closes, and the program a second later.
       QPointer<QWidget> mainWindow = p->mainWindow_;
@@ -70,13 +70,6 @@ class CVideoPlayer::Observer final : public PlayerObserver {
       CloseMainWindowLater(mainWindow, 1000);
     });
   }
-
- private:
-  template <typename F>
-  void Post(F f) {
-    PostToWindow(player_, std::move(f));
-  }
-  CVideoPlayer* player_;
 };
 
 CVideoPlayer::CVideoPlayer(QWidget* parent) : QDialog(parent) {

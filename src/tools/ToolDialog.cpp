@@ -18,20 +18,20 @@
 namespace vx {
 
 // Hands the worker's reports to the dialog's thread.
-class ToolDialog::Observer final : public ToolJobObserver {
+class ToolDialog::Observer final : public ToolJobObserver, private WindowReports<ToolDialog> {
  public:
-  explicit Observer(ToolDialog* dialog) : dialog_(dialog) {}
+  explicit Observer(ToolDialog* dialog) : WindowReports(dialog) {}
   void StopEnabled() override {
-    Post([d = dialog_] { d->stop_->setEnabled(true); });
+    Post([d = window_] { d->stop_->setEnabled(true); });
   }
   void ProgressRange(int64_t frames) override {
-    Post([d = dialog_, frames] {
+    Post([d = window_, frames] {
       d->progress_->setRange(0, static_cast<int>(std::min<int64_t>(frames, INT32_MAX)));
       d->progress_->setValue(0);
     });
   }
   void PreviewPlaced(int32_t width, int32_t height) override {
-    Post([d = dialog_, width, height] {
+    Post([d = window_, width, height] {
       const QSize screen = d->screen() ? d->screen()->availableSize() : QSize(1280, 800);
       PreviewLayoutInput in;
       in.screenWidth = screen.width();
@@ -49,23 +49,16 @@ class ToolDialog::Observer final : public ToolJobObserver {
     });
   }
   void FrameDone(int64_t frame) override {
-    const FrameImage preview = dialog_->job_.Preview();
-    const bool yuv = dialog_->job_.PreviewIsYuv() && dialog_->job_.HasPreview();
-    const bool shown = dialog_->job_.HasPreview();
-    Post([d = dialog_, frame, preview, yuv, shown] {
+    const FrameImage preview = window_->job_.Preview();
+    const bool yuv = window_->job_.PreviewIsYuv() && window_->job_.HasPreview();
+    const bool shown = window_->job_.HasPreview();
+    Post([d = window_, frame, preview, yuv, shown] {
       d->OnFrameDone(frame, shown ? preview : FrameImage{}, yuv);
     });
   }
   void Stopped() override {
-    Post([d = dialog_] { d->OnStopped(); });
+    Post([d = window_] { d->OnStopped(); });
   }
-
- private:
-  template <typename F>
-  void Post(F f) {
-    PostToWindow(dialog_, std::move(f));
-  }
-  ToolDialog* dialog_;
 };
 
 ToolDialog::ToolDialog(std::unique_ptr<ToolJob> job, QWidget* parent)
