@@ -61,7 +61,7 @@ void Unpaced(int w, int h, int frames) {
   timer.start();
   for (int n = 0; n < frames; ++n) {
     if (n % 8 == 0) file->Seek(0);
-    player.engine().ShowNextFrame(*file);
+    player.engine().Sequence().LoadNextFrom(*file);
     player.ShowDisplay();
     player.preview()->repaint();
   }

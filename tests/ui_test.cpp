@@ -513,14 +513,13 @@ TEST_F(PlayerWindow, SeekStepAndReversePlay) {
   EXPECT_EQ(player_->componentList()->currentText(), QStringLiteral("YUV all Componets"));
   player_->StepForwardClicked();  // starts the worker and shows frame 1
   WaitFor(1);
-  EXPECT_EQ(player_->engine().State.load(), PlayPaused);
+  EXPECT_EQ(player_->engine().Loop().State(), PlayPaused);
   EXPECT_EQ(player_->pauseButton()->text(), QStringLiteral("Play"));
   player_->StepBackwardClicked();  // at frame 1: only pauses
   QTest::qWait(50);
   EXPECT_EQ(frames_, std::vector<int>{1});
-  EXPECT_EQ(player_->engine().State.load(), PlayPaused);
-  player_->engine().SeekTarget = 10;
-  player_->engine().State = Seek;
+  EXPECT_EQ(player_->engine().Loop().State(), PlayPaused);
+  ASSERT_TRUE(player_->engine().Loop().SeekTo(10));
   WaitFor(10);
   EXPECT_EQ(player_->frameNumberBox()->text(), QStringLiteral("10"));
   EXPECT_EQ(player_->slider()->value(), 10);
@@ -530,9 +529,9 @@ TEST_F(PlayerWindow, SeekStepAndReversePlay) {
   EXPECT_EQ(player_->reverseButton()->text(), QStringLiteral("Reverse Pause"));
   WaitFor(1);
   ASSERT_TRUE(
-      WaitUntil([&] { return player_->engine().State.load() == static_cast<int>(PlayPaused); }, 2000));
+      WaitUntil([&] { return player_->engine().Loop().State() == static_cast<int>(PlayPaused); }, 2000));
   EXPECT_EQ(frames_, (std::vector<int>{9, 8, 7, 6, 5, 4, 3, 2, 1}));
-  EXPECT_EQ(player_->engine().Display().Data[0], 1) << "frame 1's luma is shown";
+  EXPECT_EQ(player_->engine().Sequence().Pictures().FrontBytes()[0], 1) << "frame 1's luma is shown";
   frames_.clear();
   player_->StepForwardClicked();
   WaitFor(2);
@@ -571,11 +570,11 @@ TEST_F(PlayerWindow, ComponentsRgbOrderAndMono) {
   player_->componentList()->setCurrentIndex(0);
   emit player_->componentList()->activated(0);
   ASSERT_TRUE(
-      WaitUntil([&] { return !player_->WorkerRunning() || player_->engine().State.load() == PlayPaused; }));
+      WaitUntil([&] { return !player_->WorkerRunning() || player_->engine().Loop().State() == PlayPaused; }));
   player_->Stop();
   ASSERT_TRUE(WaitUntil([&] { return !player_->WorkerRunning(); }, 5000));
   emit player_->componentList()->activated(0);
-  const uint8_t* luma = player_->engine().Display().Data;
+  const std::vector<uint8_t> luma = player_->engine().Sequence().Pictures().FrontBytes();
   EXPECT_EQ(luma[0], 1);
   EXPECT_EQ(luma[1], 128) << "Y only: chroma neutral";
   EXPECT_EQ(luma[2], 128);
@@ -595,11 +594,11 @@ TEST_F(PlayerWindow, ComponentsRgbOrderAndMono) {
   WaitFor(1);
   player_->Stop();
   ASSERT_TRUE(WaitUntil([&] { return !player_->WorkerRunning(); }, 5000));
-  player_->engine().ComponentChoice = 0;
-  player_->engine().RenderDisplay();
+  player_->engine().Sequence().Component = 0;
+  player_->engine().Sequence().Render();
   Yuv8 red{};
   RgbToYuvPixel(CurrentColourTables()->formula, {}, 250, 0, 0, red);
-  const uint8_t* shown = player_->engine().Display().Data;
+  const std::vector<uint8_t> shown = player_->engine().Sequence().Pictures().FrontBytes();
   EXPECT_EQ((Yuv8{shown[0], shown[1], shown[2]}), red);
 
   // MONO: grey, component list disabled.
@@ -611,7 +610,7 @@ TEST_F(PlayerWindow, ComponentsRgbOrderAndMono) {
   frames_.clear();
   player_->StepForwardClicked();
   WaitFor(1);
-  const uint8_t* grey = player_->engine().Display().Data;
+  const std::vector<uint8_t> grey = player_->engine().Sequence().Pictures().FrontBytes();
   Yuv8 expected{};
   RgbToYuvPixel(CurrentColourTables()->formula, {}, 77, 77, 77, expected);
   EXPECT_EQ((Yuv8{grey[0], grey[1], grey[2]}), expected);
@@ -633,7 +632,7 @@ TEST_F(PlayerWindow, RatesAndTheTrailingPartialFrame) {
   player_->Start();
   WaitUntilDone();
   EXPECT_EQ(frames_, (std::vector<int>{1, 2, 3, 4})) << "the partial fourth frame is shown once";
-  EXPECT_EQ(player_->engine().CommandLineRate.load(), 0) << "the command-line rate is used once";
+  EXPECT_EQ(player_->engine().Sequence().CommandLineRate.load(), 0) << "the command-line rate is used once";
   EXPECT_EQ(player_->slider()->maximum(), 3);
   EXPECT_TRUE(player_->startButton()->isEnabled());
 
@@ -684,6 +683,22 @@ TEST_F(PlayerWindow, FileManagerReplaysWithoutAddingToTheHistory) {
   EXPECT_EQ(CurrentSettings().Format.ImgWidth, 16) << "the record's layout became the current format";
   player->Exit();
   FileHistory().Clear();
+}
+
+TEST_F(PlayerWindow, NewSelectionsDuringPlaybackNeverAbort) {
+  // Each selection ends the playing worker for good before the buffers change; the
+  // worker's own end report must not join it a second time.
+  const ImageFormat f = I420Format();
+  const QString clip = QString::fromStdString(NumberedClip(dir_, "a.yuv", 40));
+  for (int round = 0; round < 300; ++round) {
+    player_->ChooseFiles({clip}, &f);
+    QTest::mouseClick(player_->startButton(), Qt::LeftButton);
+    if (round % 3 == 0) QTest::qWait(1);  // sometimes let reports arrive first
+  }
+  ASSERT_TRUE(player_->WorkerRunning() || player_->startButton()->isEnabled());
+  player_->ChooseFiles({clip}, &f);
+  EXPECT_FALSE(player_->WorkerRunning());
+  EXPECT_TRUE(recorder_.Texts().empty());
 }
 
 TEST_F(PlayerWindow, ControlStatesAndCompactMode) {
@@ -783,6 +798,22 @@ TEST_F(TransformWindows, CropShowsTheFirstFrameAndChecksTheRectangle) {
   EXPECT_EQ(crop->toggleButton()->text(), QStringLiteral("<--- Display Detailed Controls"));
   EXPECT_FALSE(crop->sourceBox()->isVisible());
   crop->close();
+}
+
+TEST_F(TransformWindows, ClosingAPausedJobNeverAborts) {
+  // Closing waits for the worker, which ends while the wait handles events: its
+  // completion must not join the thread that the wait joins too.
+  for (int round = 0; round < 200; ++round) {
+    QPointer<CImageCrop> crop = new CImageCrop;
+    crop->show();
+    ASSERT_TRUE(crop->ChooseSource(QString::fromStdString(clip_), format_, 3));
+    QTest::mouseClick(crop->startButton(), Qt::LeftButton);
+    QTest::mouseClick(crop->pauseButton(), Qt::LeftButton);
+    if (round % 2 == 0) QTest::qWait(1);
+    crop->close();
+    ASSERT_TRUE(crop.isNull() || !crop->WorkerRunning());
+    QCoreApplication::sendPostedEvents(nullptr, QEvent::DeferredDelete);
+  }
 }
 
 TEST_F(TransformWindows, JoinPromptsAndLeavesItsButtonsAfterTheJob) {

@@ -16,8 +16,9 @@ void DialogWorker::Start(std::function<Completion()> work) {
     QMetaObject::invokeMethod(
         owner_,
         [this, generation, completion = std::move(completion)] {
-          if (generation != generation_) return;
-          if (thread_.joinable()) thread_.join();
+          // A run that Finish has taken over (or a later Start replaced) is joined there.
+          if (generation != generation_ || finishing_) return;
+          JoinOnce();
           if (completion) completion();
         },
         Qt::QueuedConnection);
@@ -25,12 +26,31 @@ void DialogWorker::Start(std::function<Completion()> work) {
 }
 
 void DialogWorker::Finish() {
+  // From here on the run's own completion is dropped: it must not join the
+  // thread from inside the event loop below, nor act on a window being closed.
+  ++generation_;
   if (!thread_.joinable()) return;
+  if (finishing_) {
+    // Called again from the events handled below: the outer call joins.
+    WaitUntilStopped();
+    return;
+  }
+  finishing_ = true;
+  WaitUntilStopped();
+  JoinOnce();
+  finishing_ = false;
+}
+
+void DialogWorker::WaitUntilStopped() {
+  // The worker may be waiting for a message box that this thread shows.
   while (running_) {
     QCoreApplication::processEvents(QEventLoop::AllEvents, 5);
-    QThread::msleep(2);
+    QThread::msleep(1);
   }
-  thread_.join();
+}
+
+void DialogWorker::JoinOnce() {
+  if (thread_.joinable()) thread_.join();
 }
 
 void CloseMainWindowLater(QWidget* mainWindow, int delayMs) {

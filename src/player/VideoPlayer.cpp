@@ -31,28 +31,23 @@ const QString kPlayFilters = QStringLiteral(
 }  // namespace
 
 // Hands the worker's reports to the window's thread.
-class CVideoPlayer::Observer final : public PlayerObserver, private WindowReports<CVideoPlayer> {
+class CVideoPlayer::Observer final : public PlaybackObserver, private WindowReports<CVideoPlayer> {
  public:
   explicit Observer(CVideoPlayer* player) : WindowReports(player) {}
-  void FileStarted(const std::string& path) override {
-    Post([p = window_, path = QString::fromStdString(path)] {
+  void ItemStarted(size_t index) override {
+    // The list does not change while a worker plays it.
+    Post([p = window_, path = QString::fromStdString(window_->engine_.Sequence().Files[index])] {
       p->setWindowTitle(path);
       p->path_->setText(path);
     });
   }
-  void SliderRange(int64_t frames) override {
-    Post([p = window_, frames] {
-      const QSignalBlocker block(p->slider_);
-      p->slider_->setRange(1, static_cast<int>(std::clamp<int64_t>(frames, 1, INT32_MAX)));
-      p->slider_->setEnabled(true);
-    });
+  void FrameCountKnown(int64_t frames) override {
+    Post([p = window_, frames] { p->controls_->SetFrameCount(frames); });
   }
   void FrameShown(int64_t frame) override {
     Post([p = window_, frame] {
       p->shownFrame_ = static_cast<int>(frame);
-      p->frameNumber_->setText(QString::number(frame));
-      const QSignalBlocker block(p->slider_);
-      p->slider_->setValue(static_cast<int>(frame));
+      p->controls_->FrameShown(frame);
       p->ShowDisplay();
       emit p->frameShown(static_cast<int>(frame));
     });
@@ -60,7 +55,7 @@ class CVideoPlayer::Observer final : public PlayerObserver, private WindowReport
   void ControlsChanged() override {
     Post([p = window_] { p->UpdateControls(); });
   }
-  void FileEnded() override {
+  void ItemEnded(size_t) override {
     Post([p = window_] {
       if (!p->exitWhenDone_) return;
       // "-e exit": the player closes, and the program a second later.
@@ -93,24 +88,19 @@ void CVideoPlayer::BuildControls() {
   optionsGroup_ = new QGroupBox(QStringLiteral("Options:"), this);
   path_ = new QLineEdit(this);
   browse_ = new QPushButton(QStringLiteral("Browse..."), this);
-  start_ = new QPushButton(QStringLiteral("Start"), this);
-  stop_ = new QPushButton(QStringLiteral("Stop"), this);
-  pause_ = new QPushButton(QStringLiteral("Pause"), this);
-  reverse_ = new QPushButton(QStringLiteral("Reverse Play"), this);
+  PlayControls::Hooks hooks;
+  hooks.start = [this] { Start(); };
+  hooks.stop = [this] { Stop(); };
+  hooks.workerRunning = [this] { return worker_.Running(); };
+  hooks.controlsChanged = [this] { UpdateControls(); };
+  controls_ = new PlayControls(this, engine_.Loop(), std::move(hooks));
   exit_ = new QPushButton(QStringLiteral("Exit"), this);
-  stepBack_ = new QPushButton(QStringLiteral("<"), this);
-  stepForward_ = new QPushButton(QStringLiteral(">"), this);
-  slider_ = new QSlider(Qt::Horizontal, this);
-  slider_->setRange(1, 1);
-  frameLabel_ = new QLabel(QStringLiteral("Frame number:"), this);
-  frameNumber_ = new QLineEdit(this);
-  frameNumber_->setReadOnly(true);
   formatLabel_ = new QLabel(QStringLiteral("Format:"), this);
   format_ = new QLineEdit(this);
   format_->setReadOnly(true);
   componentLabel_ = new QLabel(QStringLiteral("Which components to display:"), this);
   components_ = new QComboBox(this);
-  speed_ = new QLineEdit(QString::number(engine_.SpeedRate.load()), this);
+  speed_ = new QLineEdit(QString::number(engine_.Sequence().SpeedRate.load()), this);
   speed_->setValidator(new QIntValidator(-999, 9999, speed_));
   speedLabel_ = new QLabel(QStringLiteral("Frames per second"), this);
   toggle_ = new QPushButton(QStringLiteral("<--- Hide Detailed Controls"), this);
@@ -121,33 +111,21 @@ void CVideoPlayer::BuildControls() {
   components_->setCurrentIndex(3);
 
   connect(browse_, &QPushButton::clicked, this, &CVideoPlayer::Browse);
-  connect(start_, &QPushButton::clicked, this, &CVideoPlayer::Start);
-  connect(stop_, &QPushButton::clicked, this, &CVideoPlayer::Stop);
-  connect(pause_, &QPushButton::clicked, this, &CVideoPlayer::PauseClicked);
-  connect(reverse_, &QPushButton::clicked, this, &CVideoPlayer::ReverseClicked);
-  connect(stepBack_, &QPushButton::clicked, this, &CVideoPlayer::StepBackwardClicked);
-  connect(stepForward_, &QPushButton::clicked, this, &CVideoPlayer::StepForwardClicked);
   connect(toggle_, &QPushButton::clicked, this, &CVideoPlayer::ToggleDetailedControls);
   connect(exit_, &QPushButton::clicked, this, &CVideoPlayer::Exit);
   connect(speed_, &QLineEdit::textChanged, this,
-          [this](const QString& text) { engine_.SpeedRate = text.toInt(); });
-  connect(slider_, &QSlider::sliderMoved, this, [this](int position) {
-    const int state = engine_.State.load();
-    if (state == PlayPaused || state == Playing || state == Seek) {
-      engine_.SeekTarget = position;
-      engine_.State = Seek;
-    }
-  });
-  connect(slider_, &QSlider::sliderReleased, this, [this] {
-    if (engine_.State.load() == Seek) UpdateControls();
-  });
+          [this](const QString& text) { engine_.Sequence().SpeedRate = text.toInt(); });
   connect(components_, &QComboBox::activated, this, [this](int index) {
-    engine_.ComponentChoice = index;
-    if (!workerRunning_) {
-      engine_.RenderDisplay();
-      ShowDisplay();
-    }
+    engine_.Sequence().Component = index;
+    RenderWhileIdle();
   });
+}
+
+void CVideoPlayer::RenderWhileIdle() {
+  // A playing worker renders the next frame with the new choice itself.
+  if (worker_.Running()) return;
+  engine_.Sequence().Render();
+  ShowDisplay();
 }
 
 void CVideoPlayer::PlaceControls() {
@@ -155,12 +133,13 @@ void CVideoPlayer::PlaceControls() {
     QWidget* widget;
     int x, y, w, cx, cy, cw;  // detailed and compact
   };
+  PlayControls& c = *controls_;
   const Place places[] = {
-      {start_, 400, 42, 50, 160, 4, 40},     {stop_, 460, 42, 50, 205, 4, 40},
-      {pause_, 520, 42, 50, 250, 4, 40},     {reverse_, 580, 42, 80, 470, 4, 80},
-      {exit_, 680, 42, 50, 555, 4, 40},      {stepBack_, 400, 68, 20, 295, 4, 20},
-      {slider_, 430, 68, 280, 320, 4, 120},  {stepForward_, 710, 68, 20, 445, 4, 20},
-      {frameLabel_, 50, 110, 80, 10, 6, 80}, {frameNumber_, 140, 110, 50, 100, 6, 50},
+      {c.start(), 400, 42, 50, 160, 4, 40},      {c.stop(), 460, 42, 50, 205, 4, 40},
+      {c.pause(), 520, 42, 50, 250, 4, 40},      {c.reverse(), 580, 42, 80, 470, 4, 80},
+      {exit_, 680, 42, 50, 555, 4, 40},          {c.stepBack(), 400, 68, 20, 295, 4, 20},
+      {c.slider(), 430, 68, 280, 320, 4, 120},   {c.stepForward(), 710, 68, 20, 445, 4, 20},
+      {c.frameLabel(), 50, 110, 80, 10, 6, 80},  {c.frameNumber(), 140, 110, 50, 100, 6, 50},
   };
   for (const Place& p : places) {
     if (compact_)
@@ -185,9 +164,10 @@ void CVideoPlayer::PlaceControls() {
   // The toggle sits right of the controls, clear of the picture's scroll bars.
   toggle_->setGeometry(compact_ ? 605 : 560, compact_ ? 4 : 1, 180, 20);
   // Labels keep their place but get the width their text needs in this font.
-  const int labelWidth = std::max(80, frameLabel_->fontMetrics().horizontalAdvance(frameLabel_->text()) + 4);
-  frameLabel_->setGeometry(frameLabel_->x() + 80 - labelWidth, frameLabel_->y(), labelWidth, 20);
-  frameLabel_->setAlignment(Qt::AlignRight | Qt::AlignVCenter);
+  QLabel* frameLabel = c.frameLabel();
+  const int labelWidth = std::max(80, frameLabel->fontMetrics().horizontalAdvance(frameLabel->text()) + 4);
+  frameLabel->setGeometry(frameLabel->x() + 80 - labelWidth, frameLabel->y(), labelWidth, 20);
+  frameLabel->setAlignment(Qt::AlignRight | Qt::AlignVCenter);
   for (QWidget* w :
        {static_cast<QWidget*>(loadGroup_), static_cast<QWidget*>(controlsGroup_),
         static_cast<QWidget*>(statusGroup_), static_cast<QWidget*>(speedGroup_),
@@ -210,8 +190,9 @@ void CVideoPlayer::LayOutPicture() {
   in.originY = originY;
   in.controlWidth = kControlWidth;
   in.controlHeight = originY;
-  in.imageWidth = engine_.HasBuffers() ? engine_.FileFormat().ImgWidth : 352;
-  in.imageHeight = engine_.HasBuffers() ? engine_.FileFormat().ImgHeight : 288;
+  const FileListSequence& files = engine_.Sequence();
+  in.imageWidth = files.HasBuffers() ? files.Format().ImgWidth : 352;
+  in.imageHeight = files.HasBuffers() ? files.Format().ImgHeight : 288;
   const PreviewLayoutResult layout = LayoutPreview(in);
   preview_->setGeometryFor(QPoint(layout.originX, originY), QSize(layout.visibleWidth, layout.visibleHeight));
   resize(std::max(layout.dialog.width, 790), layout.dialog.height);
@@ -219,34 +200,27 @@ void CVideoPlayer::LayOutPicture() {
 }
 
 void CVideoPlayer::UpdateControls() {
-  const bool hasPath = !path_->text().isEmpty();
-  const PlayerControls c = ControlsFor(hasPath, engine_.State.load());
+  const PlayerControls c = controls_->Update(!path_->text().isEmpty());
   if (c.unchanged) return;
   path_->setEnabled(c.pathAndBrowse);
   browse_->setEnabled(c.pathAndBrowse);
-  start_->setEnabled(c.start && !workerRunning_);
-  pause_->setEnabled(c.pause);
-  pause_->setText(QString::fromLatin1(c.pauseText));
-  stop_->setEnabled(c.stop);
-  stepBack_->setEnabled(c.stepButtons);
-  stepForward_->setEnabled(c.stepButtons);
-  slider_->setEnabled(c.slider);
-  reverse_->setEnabled(c.reverse);
   speed_->setEnabled(c.speed);
-  format_->setText(QString::fromStdString(FormatLabel(engine_.FileFormat())));
+  format_->setText(QString::fromStdString(FormatLabel(engine_.Sequence().Format())));
 }
 
 void CVideoPlayer::ShowDisplay() {
-  const FrameImage& display = engine_.Display();
-  if (!display.Data || display.ImgWidth <= 0 || display.ImgHeight <= 0) return;
   const ProgramSettings& settings = CurrentSettings();
   const GridPair grids{settings.Grid1, settings.Grid2};
-  preview_->showFrame(display.Data, static_cast<size_t>(3 * int64_t{display.ImgWidth} * display.ImgHeight),
-                      display.ImgWidth, display.ImgHeight, true, 0, 4, &grids);
+  engine_.Sequence().Pictures().Read([&](const FrameImage& display) {
+    if (!display.Data || display.ImgWidth <= 0 || display.ImgHeight <= 0) return;
+    preview_->showFrame(display.Data, static_cast<size_t>(display.DataSize), display.ImgWidth,
+                        display.ImgHeight, true, 0, 4, &grids);
+  });
 }
 
 void CVideoPlayer::AcceptFormat(const ImageFormat& format, bool fromCommandLine) {
-  if (!engine_.SetFormat(format)) {
+  PlayerSequence& files = engine_.Sequence();
+  if (!files.SetFormat(format)) {
     ShowMessage(StrFormat(fromCommandLine ? "Error PLAY1004: Image size (%d, %d) not support !\n"
                                           : "Error PLAY1003: Image size (%d, %d) not support !\n",
                           format.ImgWidth, format.ImgHeight));
@@ -258,10 +232,9 @@ void CVideoPlayer::AcceptFormat(const ImageFormat& format, bool fromCommandLine)
   for (const std::string& text : texts) components_->addItem(QString::fromStdString(text));
   components_->setEnabled(!texts.empty());
   components_->setCurrentIndex(texts.empty() ? -1 : 3);
-  engine_.ComponentChoice = 3;
+  files.Component = 3;
   show();
-  engine_.RenderDisplay();
-  ShowDisplay();
+  RenderWhileIdle();
   UpdateControls();
 }
 
@@ -270,8 +243,9 @@ void CVideoPlayer::Browse() {
 }
 
 void CVideoPlayer::ChooseFiles(const QStringList& chosen, const ImageFormat* format) {
-  EndWorker();  // the buffers are about to be replaced
-  engine_.Files.clear();
+  EndWorker();  // the list and the buffers are about to be replaced
+  std::vector<std::string>& files = engine_.Sequence().Files;
+  files.clear();
   if (chosen.isEmpty()) return;
   QStringList paths = chosen;
   if (paths.size() > static_cast<int>(kMaxPlayFiles)) {
@@ -280,7 +254,7 @@ void CVideoPlayer::ChooseFiles(const QStringList& chosen, const ImageFormat* for
                   static_cast<int>(kMaxPlayFiles), static_cast<int>(kMaxPlayFiles)));
     paths = paths.mid(0, static_cast<int>(kMaxPlayFiles));
   }
-  for (const QString& p : paths) engine_.Files.push_back(p.toStdString());
+  for (const QString& p : paths) files.push_back(p.toStdString());
   if (paths.size() > 1) {
     ShowMessage(
         StrFormat("Error PLAY1002:   You have selected %d YUV files to play. Please make sure they all have "
@@ -304,24 +278,25 @@ bool CVideoPlayer::StartFromRequest(const QString& path, bool addToHistory) {
   setWindowTitle(path);
   path_->setText(path);
   EndWorker();
-  engine_.AddToHistoryFlag = addToHistory;
-  engine_.Files = {path.toStdString()};
+  PlayerSequence& files = engine_.Sequence();
+  files.AddToHistoryFlag = addToHistory;
+  files.Files = {path.toStdString()};
   ImageFormat format = CurrentSettings().Format;
   format.ImageResolution = kCustomResolution;
-  if (!engine_.SetFormat(format)) {
+  if (!files.SetFormat(format)) {
     ShowMessage(
         StrFormat("Error PLAY1004: Image size (%d, %d) not support !\n", format.ImgWidth, format.ImgHeight));
     return false;
   }
   AcceptFormat(format, true);
-  if (engine_.State == PlayStopped) engine_.State = Playing;
+  engine_.Loop().StartPlaying();
   Start();
   return true;
 }
 
 void CVideoPlayer::SetCommandLine(int rate, bool exitWhenDone, QWidget* mainWindow) {
   if (rate >= 1 && rate <= 120) {
-    engine_.CommandLineRate = rate;
+    engine_.Sequence().CommandLineRate = rate;
     speed_->setText(QString::number(rate));
   }
   exitWhenDone_ = exitWhenDone;
@@ -329,84 +304,51 @@ void CVideoPlayer::SetCommandLine(int rate, bool exitWhenDone, QWidget* mainWind
 }
 
 void CVideoPlayer::Start() {
-  engine_.SpeedRate = speed_->text().toInt();
+  engine_.Sequence().SpeedRate = speed_->text().toInt();
   if (path_->text().isEmpty()) {
     ShowMessage("Error PLAY1007: No source file to start!\n");
     return;
   }
-  pause_->setEnabled(true);
-  stepBack_->setEnabled(true);
-  stepForward_->setEnabled(true);
-  start_->setEnabled(false);
-  int expected = PlayStopped;
-  engine_.State.compare_exchange_strong(expected, Playing);
+  controls_->pause()->setEnabled(true);
+  controls_->stepBack()->setEnabled(true);
+  controls_->stepForward()->setEnabled(true);
+  controls_->start()->setEnabled(false);
+  engine_.Loop().StartPlaying();
   StartWorker();
   UpdateControls();
 }
 
 void CVideoPlayer::StartWorker() {
-  if (workerRunning_) return;
-  if (worker_.joinable()) worker_.join();
-  engine_.Quit = false;
-  workerRunning_ = true;
-  const uint64_t generation = ++workerGeneration_;
-  worker_ = std::thread([this, generation] {
+  if (worker_.Running()) return;
+  engine_.Loop().ClearQuit();
+  worker_.Start([this]() -> DialogWorker::Completion {
     Observer observer(this);
     engine_.PlayList(observer);
-    workerRunning_ = false;
-    // Only this worker's own report may join it: a later Start may already run another.
-    QMetaObject::invokeMethod(
-        this,
-        [this, generation] {
-          if (generation == workerGeneration_ && worker_.joinable()) worker_.join();
-          UpdateControls();
-        },
-        Qt::QueuedConnection);
+    return [this] { UpdateControls(); };
   });
 }
 
 void CVideoPlayer::Stop() {
-  engine_.StopRequest = true;
-  engine_.State = PlayStopped;
+  engine_.Loop().Stop();
   UpdateControls();
   // Stop ends the current file: a worker with further files goes on with the next.
-  for (int i = 0; i < 10 && workerRunning_; ++i) QThread::msleep(5);
+  for (int i = 0; i < 10 && worker_.Running(); ++i) QThread::msleep(5);
 }
 
 void CVideoPlayer::PauseClicked() {
-  if (engine_.State.load() == Playing) {
-    engine_.State = PlayPaused;
-    pause_->setText(QStringLiteral("Play"));
-  } else {
-    engine_.State = Playing;
-    pause_->setText(QStringLiteral("Pause"));
-  }
-  reverse_->setText(QStringLiteral("Reverse Play"));
-  UpdateControls();
+  controls_->PauseClicked();
 }
 
 void CVideoPlayer::ReverseClicked() {
-  if (!workerRunning_) return;
-  if (engine_.State.load() == PlayingBackward) {
-    engine_.State = PlayPaused;
-    reverse_->setText(QStringLiteral("Reverse Play"));
-  } else {
-    engine_.State = PlayingBackward;
-    reverse_->setText(QStringLiteral("Reverse Pause"));
-  }
-  pause_->setText(QStringLiteral("Play"));
+  controls_->ReverseClicked();
 }
 
 void CVideoPlayer::StepForwardClicked() {
-  engine_.State = StepForward;
-  pause_->setText(QStringLiteral("Play"));
-  if (!workerRunning_) Start();
+  controls_->Step(true);
 }
 
 void CVideoPlayer::StepBackwardClicked() {
-  engine_.State = StepBackward;
-  pause_->setText(QStringLiteral("Play"));
-  if (!workerRunning_) Start();
+  controls_->Step(false);
 }
 
 void CVideoPlayer::ToggleDetailedControls() {
@@ -420,22 +362,15 @@ void CVideoPlayer::ToggleDetailedControls() {
 }
 
 void CVideoPlayer::EndWorker() {
-  if (!worker_.joinable()) return;
-  engine_.Quit = true;
-  engine_.StopRequest = true;
-  engine_.State = PlayStopped;
-  // The worker may be waiting for a message box shown by this thread.
-  while (workerRunning_) {
-    QCoreApplication::processEvents(QEventLoop::AllEvents, 5);
-    QThread::msleep(1);
-  }
-  worker_.join();
+  if (!worker_.Running() && !worker_.Joinable()) return;
+  engine_.Loop().Quit();
+  worker_.Finish();
 }
 
 void CVideoPlayer::Exit() {
   Stop();
   EndWorker();
-  engine_.ReleaseBuffers();
+  engine_.Sequence().ReleaseBuffers();
   close();
 }
 

@@ -8,9 +8,8 @@
 #include <QPointer>
 #include <QPushButton>
 #include <QSlider>
-#include <atomic>
-#include <thread>
-
+#include "controls/DialogWorker.h"
+#include "controls/PlayControls.h"
 #include "display/PreviewArea.h"
 #include "player/PlayerEngine.h"
 
@@ -47,17 +46,17 @@ class CVideoPlayer : public QDialog {
   void ShowDisplay();
 
   PlayerEngine& engine() { return engine_; }
-  bool WorkerRunning() const { return workerRunning_.load(); }
+  bool WorkerRunning() const { return worker_.Running(); }
   int ShownFrame() const { return shownFrame_; }
-  QPushButton* startButton() const { return start_; }
-  QPushButton* stopButton() const { return stop_; }
-  QPushButton* pauseButton() const { return pause_; }
-  QPushButton* reverseButton() const { return reverse_; }
-  QPushButton* stepBackButton() const { return stepBack_; }
-  QPushButton* stepForwardButton() const { return stepForward_; }
+  QPushButton* startButton() const { return controls_->start(); }
+  QPushButton* stopButton() const { return controls_->stop(); }
+  QPushButton* pauseButton() const { return controls_->pause(); }
+  QPushButton* reverseButton() const { return controls_->reverse(); }
+  QPushButton* stepBackButton() const { return controls_->stepBack(); }
+  QPushButton* stepForwardButton() const { return controls_->stepForward(); }
   QPushButton* toggleButton() const { return toggle_; }
-  QSlider* slider() const { return slider_; }
-  QLineEdit* frameNumberBox() const { return frameNumber_; }
+  QSlider* slider() const { return controls_->slider(); }
+  QLineEdit* frameNumberBox() const { return controls_->frameNumber(); }
   QLineEdit* speedBox() const { return speed_; }
   QLineEdit* pathBox() const { return path_; }
   QLineEdit* formatBox() const { return format_; }
@@ -79,22 +78,21 @@ class CVideoPlayer : public QDialog {
   void LayOutPicture();
   void UpdateControls();
   void AcceptFormat(const ImageFormat& format, bool fromCommandLine);
+  void RenderWhileIdle();
   void EndWorker();
   void StartWorker();
 
   PlayerEngine engine_;
-  std::thread worker_;
-  std::atomic<bool> workerRunning_{false};
-  uint64_t workerGeneration_ = 0;
+  DialogWorker worker_{this};
+  PlayControls* controls_ = nullptr;
   bool compact_ = false;
   bool exitWhenDone_ = false;
   int shownFrame_ = 0;
   QPointer<QWidget> mainWindow_;
-  QLineEdit *path_, *frameNumber_, *format_, *speed_;
-  QPushButton *browse_, *start_, *stop_, *pause_, *reverse_, *stepBack_, *stepForward_, *toggle_, *exit_;
-  QSlider* slider_;
+  QLineEdit *path_, *format_, *speed_;
+  QPushButton *browse_, *toggle_, *exit_;
   QComboBox* components_;
-  QLabel *frameLabel_, *formatLabel_, *speedLabel_, *componentLabel_;
+  QLabel *formatLabel_, *speedLabel_, *componentLabel_;
   QGroupBox *statusGroup_, *controlsGroup_, *loadGroup_, *optionsGroup_, *speedGroup_;
   PreviewArea* preview_;
 };

@@ -1,0 +1,63 @@
+#pragma once
+
+#include <QLabel>
+#include <QLineEdit>
+#include <QObject>
+#include <QPushButton>
+#include <QSlider>
+#include <functional>
+
+#include "player/PlaybackLoop.h"
+#include "player/PlayerEngine.h"
+
+namespace vx {
+
+// The play controls of every window that plays frames: Start, Stop, Pause/Play,
+// Reverse Play/Reverse Pause, "<", ">", the frame slider and the frame number,
+// their captions and which of them are usable in each play state. The controls
+// are children of the window, which places them; their clicks drive the loop.
+class PlayControls : public QObject {
+  Q_OBJECT
+
+ public:
+  struct Hooks {
+    std::function<void()> start;           // the window's Start
+    std::function<void()> stop;            // the window's Stop
+    std::function<bool()> workerRunning;   // whether a worker plays now
+    std::function<void()> controlsChanged; // re-evaluate the window's controls
+  };
+  PlayControls(QWidget* window, PlaybackLoop& loop, Hooks hooks);
+
+  // Applies the state table (with or without a file) and returns it, so the window
+  // can set its own controls from the same row.
+  PlayerControls Update(bool hasPath);
+  // A frame was shown: its number in the box and on the slider.
+  void FrameShown(int64_t frame);
+  // Range 1..frames, enabled.
+  void SetFrameCount(int64_t frames);
+
+  QPushButton* start() const { return start_; }
+  QPushButton* stop() const { return stop_; }
+  QPushButton* pause() const { return pause_; }
+  QPushButton* reverse() const { return reverse_; }
+  QPushButton* stepBack() const { return stepBack_; }
+  QPushButton* stepForward() const { return stepForward_; }
+  QSlider* slider() const { return slider_; }
+  QLabel* frameLabel() const { return frameLabel_; }
+  QLineEdit* frameNumber() const { return frameNumber_; }
+
+  // The reactions of the buttons.
+  void PauseClicked();
+  void ReverseClicked();
+  void Step(bool forward);
+
+ private:
+  PlaybackLoop& loop_;
+  Hooks hooks_;
+  QPushButton *start_, *stop_, *pause_, *reverse_, *stepBack_, *stepForward_;
+  QSlider* slider_;
+  QLabel* frameLabel_;
+  QLineEdit* frameNumber_;
+};
+
+}  // namespace vx
