@@ -1,4 +1,7 @@
 #include <gtest/gtest.h>
+
+#include <atomic>
+#include <thread>
 #include <sys/stat.h>
 
 #include "TestSupport.h"
@@ -118,6 +121,28 @@ TEST(FileHistory, SavedOnlyWhenModified) {
   store.Remove({store.Records()[0].id});
   ASSERT_TRUE(store.Save(file));
   EXPECT_EQ(test::ReadFileText(file), "") << "an empty list writes an empty file";
+}
+
+TEST(FileHistory, ARecordAddedDuringASaveIsNeverMarkedSaved) {
+  for (int round = 0; round < 5; ++round) {
+    test::TempDir dir;
+    const auto file = dir / "yuv_file_history3.ini";
+    FileHistoryStore store;
+    std::atomic<bool> done{false};
+    std::thread tool([&] {
+      for (int i = 0; i < 400; ++i) {
+        store.Add("/clip" + std::to_string(i) + ".yuv", Uyvy(8, 8), kCreated, kNoon);
+        std::this_thread::yield();
+      }
+      done = true;
+    });
+    while (!done) ASSERT_TRUE(store.Save(file));
+    tool.join();
+    if (store.Modified()) ASSERT_TRUE(store.Save(file));
+    FileHistoryStore reloaded;
+    reloaded.Load(file);
+    ASSERT_EQ(reloaded.Records().size(), 400u) << "every record reached the file";
+  }
 }
 
 TEST(FileHistory, ListTexts) {

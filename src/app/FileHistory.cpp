@@ -183,6 +183,10 @@ void FileHistoryStore::LoadText(std::string_view text) {
 
 std::string FileHistoryStore::SaveText() const {
   std::lock_guard lock(mutex_);
+  return TextLocked();
+}
+
+std::string FileHistoryStore::TextLocked() const {
   std::string text;
   int index = 1;
   for (const CFileHistoryInfo& r : records_) {
@@ -218,9 +222,10 @@ void FileHistoryStore::Load(const std::filesystem::path& file) {
 }
 
 bool FileHistoryStore::Save(const std::filesystem::path& file) {
-  if (!Modified()) return true;
-  if (!WriteFileAtomically(file, SaveText())) return false;
+  // One critical section: check, write and clear the mark together.
   std::lock_guard lock(mutex_);
+  if (!modified_) return true;
+  if (!WriteFileAtomically(file, TextLocked())) return false;
   modified_ = false;
   return true;
 }

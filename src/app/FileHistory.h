@@ -59,10 +59,13 @@ class FileHistoryStore {
   std::string SaveText() const;
   void Load(const std::filesystem::path& file);
   // Writes the file when modified (through a temporary file and a rename); an
-  // empty list writes an empty file. Returns false when writing failed.
+  // empty list writes an empty file. Returns false when writing failed. Records
+  // added meanwhile wait, so every record is either in the file or still marked.
   bool Save(const std::filesystem::path& file);
 
  private:
+  std::string TextLocked() const;
+
   mutable std::mutex mutex_;
   std::vector<CFileHistoryInfo> records_;
   bool modified_ = false;
