@@ -2,6 +2,7 @@
 
 #include <sstream>
 
+#include "app/Actions.h"
 #include "app/CommandLine.h"
 #include "platform/MessageSink.h"
 
@@ -291,6 +292,27 @@ TEST(Usage, HasAllPiecesWithTheProgramName) {
   EXPECT_EQ(text.substr(text.size() - ending.size()), ending);
   EXPECT_EQ(std::count(text.begin(), text.end(), '\n'), 51);
   EXPECT_EQ(UsageText(std::string(20000, 'p')).size(), kMaxUsageLength);
+}
+
+}  // namespace
+}  // namespace vx
+
+namespace vx {
+namespace {
+
+TEST(ActionTable, OneRowPerActionNamedAsOnTheCommandLine) {
+  std::vector<std::string> names;
+  for (const ActionRow& row : ActionTable()) {
+    names.emplace_back(row.name);
+    EXPECT_EQ(FindAction(row.action), &row);
+    EXPECT_EQ(FindAction(row.name), &row);
+    EXPECT_EQ(std::string(row.unavailable).rfind("Error VLTX10", 0), 0u) << row.name;
+  }
+  EXPECT_EQ(names, (std::vector<std::string>{"play", "convert", "crop", "flip", "join", "yuv2avi", "avi2yuv",
+                                             "psnr"}));
+  EXPECT_EQ(FindAction(ActionNone), nullptr);
+  EXPECT_EQ(FindAction("Play"), nullptr) << "names are matched exactly";
+  EXPECT_EQ(FindAction(ActionPsnr)->window, Command::Psnr);
 }
 
 }  // namespace

@@ -73,6 +73,16 @@ TEST_F(HeadlessProgram, AcceptedCommandLineSavesTheChangedFormat) {
   EXPECT_EQ(again.rfind("SamplingFormat: 0\n", 0), 0u);
 }
 
+TEST_F(HeadlessProgram, ActionsNotBuiltYetFailWithTheirMessage) {
+  const Outcome toAvi = Run({"-a", "yuv2avi", "-n", "x.yuv", "-N", "x.avi", "-e", "exit"});
+  EXPECT_EQ(toAvi.exitCode, 8);
+  EXPECT_EQ(toAvi.errors, "Error VLTX1011:  Cannot create YUV Converter Dialog\n");
+  const Outcome fromAvi = Run({"-a", "avi2yuv", "-n", "x.avi", "-N", "x.yuv"});
+  EXPECT_EQ(fromAvi.exitCode, 8);
+  EXPECT_EQ(fromAvi.errors, "Error VLTX1013:  Cannot create YUV Converter Dialog\n");
+  EXPECT_FALSE(std::filesystem::exists(dir_ / "x.yuv"));
+}
+
 bool HaveFfmpeg() {
   return std::system("command -v ffmpeg >/dev/null 2>&1") == 0;
 }

@@ -980,6 +980,12 @@ TEST_F(PsnrWindow, MenuEntryAndCommandLineHandOver) {
   EXPECT_EQ(recorder_.Texts().back(),
             "PSNR calculation is finished, the report was saved in file " + (dir_ / "hand.xls").string() + "!");
   started->close();
+
+  // An action whose tool this version lacks says so and opens nothing.
+  request.Action = ActionAvi2Yuv;
+  EXPECT_FALSE(StartCommandLineTool(frame, request));
+  EXPECT_EQ(recorder_.Texts().back(), "Error VLTX1013:  Cannot create YUV Converter Dialog");
+  EXPECT_EQ(frame.LatestWindow(Command::AviToYuv), nullptr);
 }
 
 TEST_F(PsnrWindow, CommandLineRunClosesTheProgramWhenAskedTo) {

@@ -290,4 +290,12 @@ void CPSNR::closeEvent(QCloseEvent* event) {
   QDialog::closeEvent(event);
 }
 
+bool CPSNR::StartCommandLine(const CommandLineRequest& request, QWidget* mainWindow) {
+  SetCommandLineJob(request.ExitWhenDone != 0, mainWindow);
+  return StartFromRequest(QString::fromStdString(request.InputName),
+                          QString::fromStdString(request.SecondInputName),
+                          QString::fromStdString(request.OutputName), request.ReportDelimiter,
+                          CurrentSettings().Format);
+}
+
 }  // namespace vx

@@ -1,6 +1,8 @@
 #pragma once
 
 #include <QDialog>
+
+#include "app/CommandLineTool.h"
 #include <QLabel>
 #include <QLineEdit>
 #include <QPointer>
@@ -14,7 +16,7 @@ namespace vx {
 
 // "Calculate the PSNR of Two YUV Files": two raw files compared frame by frame
 // on a worker thread, per-frame values in the status line and a report file.
-class CPSNR : public QDialog {
+class CPSNR : public QDialog, public CommandLineTool {
   Q_OBJECT
 
  public:
@@ -26,6 +28,7 @@ class CPSNR : public QDialog {
   bool StartFromRequest(const QString& file1, const QString& file2, const QString& report, int delimiter,
                         const ImageFormat& current);
   void SetCommandLineJob(bool exitWhenDone, QWidget* mainWindow);
+  bool StartCommandLine(const CommandLineRequest& request, QWidget* mainWindow) override;
 
   // What the Browse buttons do once the picker and the format dialog have
   // answered (index 1 or 2).

@@ -3,6 +3,7 @@
 #include <optional>
 #include <span>
 
+#include "app/Actions.h"
 #include "platform/MessageSink.h"
 #include "platform/StringFormat.h"
 
@@ -76,9 +77,6 @@ struct Keyword {
   int32_t value;
 };
 
-constexpr Keyword kActions[] = {
-    {"play", ActionPlay}, {"convert", ActionConvert}, {"crop", ActionCrop},       {"flip", ActionFlip},
-    {"join", ActionJoin}, {"yuv2avi", ActionYuv2Avi}, {"avi2yuv", ActionAvi2Yuv}, {"psnr", ActionPsnr}};
 constexpr Keyword kExitModes[] = {{"exit", 1}, {"no_exit", 0}};
 constexpr Keyword kFormulas[] = {{"itu601", 0}, {"itu709", 1}};
 constexpr Keyword kSourceSamplings[] = {{"yuv444", YUV_444}, {"yuv422", YUV_422}, {"yuv420", YUV_420},
@@ -199,6 +197,17 @@ class Parser {
   }
 
   // Sets `target` from a keyword table, or refuses with `message` (one %s).
+  // The action names are those of the action table.
+  int KeyedAction(const std::string& value) {
+    if (const ActionRow* row = FindAction(std::string_view(value))) {
+      request_.Action = row->action;
+      return 0;
+    }
+    return Refuse(StrFormat("Sorry, invalid command %s after option -a, expecting 'play' or 'convert'!\n",
+                            value.c_str()),
+                  3);
+  }
+
   static int Keyed(std::span<const Keyword> table, const std::string& value, int32_t& target,
                    const char* message, int code) {
     const auto found = Lookup(table, value);
@@ -220,8 +229,7 @@ class Parser {
     ImageFormat& source = settings_.Format;
     switch (option) {
       case 'a':
-        return Keyed(kActions, value, request_.Action,
-                     "Sorry, invalid command %s after option -a, expecting 'play' or 'convert'!\n", 3);
+        return KeyedAction(value);
       case 'e':
         return Keyed(kExitModes, value, request_.ExitWhenDone,
                      "Sorry, invalid command %s after option -e, expecting 'exit' or 'no_exit'!\n", 3);

@@ -2,15 +2,11 @@
 
 #include <cstdlib>
 
+#include "app/Actions.h"
 #include "app/FileHistory.h"
 #include "image/ColorFormula.h"
 #include "platform/MessageSink.h"
 #include "platform/StringFormat.h"
-#include "analysis/Psnr.h"
-#include "tools/Converter.h"
-#include "tools/Crop.h"
-#include "tools/Flip.h"
-#include "tools/Join.h"
 
 namespace vx {
 
@@ -58,70 +54,17 @@ int RunHeadless(const std::vector<std::string>& args) {
   return code;
 }
 
-namespace {
-
-// Headless jobs have nobody to show a preview to.
-class HeadlessObserver final : public ToolJobObserver {
- public:
-  bool WantsPreview() const override { return false; }
-};
-
-int RunJob(ToolJob& job, bool exitWhenDone) {
-  job.ExitWhenDone = exitWhenDone;
-  job.RunState = Running;
-  HeadlessObserver observer;
-  return job.Run(observer) == JobOutcome::Completed ? 0 : kExitJobFailed;
-}
-
-}  // namespace
-
 int RunHeadlessJob(const CommandLineRequest& request, const ProgramSettings& settings) {
-  switch (request.Action) {
-    case ActionPlay:
-      ShowMessage(
-          StrFormat("Sorry, the player needs a display to show %s: set DISPLAY or WAYLAND_DISPLAY, or use "
-                    "another action.\n",
-                    request.InputName.c_str()));
-      return kExitJobFailed;
-    case ActionConvert: {
-      ConverterJob job;
-      if (!job.PrepareFromCommandLine(request, settings.Format)) return kExitJobFailed;
-      return RunJob(job, request.ExitWhenDone != 0);
-    }
-    case ActionCrop: {
-      CropJob job;
-      const CropRectangle& r = request.CropRect;
-      if (!job.PrepareCrop(request.InputName, request.OutputName, settings.Format, r.Top, r.Left, r.Height,
-                           r.Width)) {
-        return kExitJobFailed;
-      }
-      return RunJob(job, request.ExitWhenDone != 0);
-    }
-    case ActionFlip: {
-      FlipJob job;
-      if (!job.PrepareFromRequest(request.InputName, request.OutputName, settings.Format))
-        return kExitJobFailed;
-      return RunJob(job, request.ExitWhenDone != 0);
-    }
-    case ActionJoin: {
-      JoinJob job;
-      if (!job.PrepareJoin(request.InputName, request.SecondInputName, request.OutputName, settings.Format)) {
-        return kExitJobFailed;
-      }
-      return RunJob(job, request.ExitWhenDone != 0);
-    }
-    case ActionPsnr: {
-      PsnrRun run;
-      run.PrepareFromRequest(request.InputName, request.SecondInputName, request.OutputName, request.ReportDelimiter,
-                             settings.Format);
-      run.ExitWhenDone = request.ExitWhenDone != 0;
-      run.RunState = 4;
-      PsnrObserver observer;
-      return run.Run(observer) == PsnrOutcome::Completed ? 0 : kExitJobFailed;
-    }
-    default:
-      return 0;  // tools still to come accept their command line and do nothing yet
+  const ActionRow* row = FindAction(request.Action);
+  if (!row) {
+    ShowMessage(kActionNotRecognized);
+    return kExitJobFailed;
   }
+  if (!row->runHeadless) {
+    ShowMessage(row->unavailable);  // a tool this version does not have yet
+    return kExitJobFailed;
+  }
+  return row->runHeadless(request, settings);
 }
 
 }  // namespace vx

@@ -2,11 +2,13 @@
 
 #include <QPointer>
 
+#include "app/Actions.h"
 #include "app/FileHistory.h"
 #include "app/FileHistoryDialog.h"
 #include "app/MainFrame.h"
 #include "analysis/PsnrDialog.h"
 #include "app/Settings.h"
+#include "platform/MessageSink.h"
 #include "player/VideoPlayer.h"
 #include "tools/ConverterDialog.h"
 #include "tools/TransformDialogs.h"
@@ -45,57 +47,20 @@ void RegisterTools(CMainFrame& frame) {
 }
 
 bool StartCommandLineTool(CMainFrame& frame, const CommandLineRequest& request) {
-  switch (request.Action) {
-    case ActionPlay: {
-      auto* player = qobject_cast<CVideoPlayer*>(frame.OpenTool(Command::Open));
-      if (!player) return false;
-      player->SetCommandLine(request.FrameRate, request.ExitWhenDone != 0, &frame);
-      return player->StartFromRequest(QString::fromStdString(request.InputName), true);
-    }
-    case ActionConvert: {
-      auto* converter = qobject_cast<CYUVConverter*>(frame.OpenTool(Command::Convert));
-      if (!converter) return false;
-      converter->SetCommandLineJob(request.ExitWhenDone != 0, &frame);
-      return converter->StartFromRequest(request, CurrentSettings().Format);
-    }
-    case ActionCrop: {
-      auto* crop = qobject_cast<CImageCrop*>(frame.OpenTool(Command::Crop));
-      if (!crop) return false;
-      crop->SetCommandLineJob(request.ExitWhenDone != 0, &frame);
-      const CropRectangle& r = request.CropRect;
-      return crop->StartFromRequest(QString::fromStdString(request.InputName),
-                                    QString::fromStdString(request.OutputName), CurrentSettings().Format,
-                                    r.Top, r.Left, r.Height, r.Width);
-    }
-    case ActionFlip: {
-      auto* flip = qobject_cast<CYUVFlip*>(frame.OpenTool(Command::Flip));
-      if (!flip) return false;
-      flip->SetCommandLineJob(request.ExitWhenDone != 0, &frame);
-      return flip->StartFromRequest(QString::fromStdString(request.InputName),
-                                    QString::fromStdString(request.OutputName), CurrentSettings().Format);
-    }
-    case ActionJoin: {
-      auto* join = qobject_cast<CJoinFile*>(frame.OpenTool(Command::Join));
-      if (!join) return false;
-      join->SetCommandLineJob(request.ExitWhenDone != 0, &frame);
-      join->setWindowTitle(QStringLiteral("Join two YUV files"));
-      return join->StartFromRequest(QString::fromStdString(request.InputName),
-                                    QString::fromStdString(request.SecondInputName),
-                                    QString::fromStdString(request.OutputName), CurrentSettings().Format);
-    }
-    case ActionPsnr: {
-      auto* psnr = qobject_cast<CPSNR*>(frame.OpenTool(Command::Psnr));
-      if (!psnr) return false;
-      psnr->SetCommandLineJob(request.ExitWhenDone != 0, &frame);
-      psnr->setWindowTitle(QStringLiteral("Calculate PSNR"));
-      return psnr->StartFromRequest(QString::fromStdString(request.InputName),
-                                    QString::fromStdString(request.SecondInputName),
-                                    QString::fromStdString(request.OutputName), request.ReportDelimiter,
-                                    CurrentSettings().Format);
-    }
-    default:
-      return false;
+  const ActionRow* row = FindAction(request.Action);
+  if (!row) {
+    ShowMessage(kActionNotRecognized);
+    return false;
   }
+  QWidget* window = frame.OpenTool(row->window);
+  auto* tool = dynamic_cast<CommandLineTool*>(window);
+  if (!tool) {
+    if (window) window->close();
+    ShowMessage(row->unavailable);
+    return false;
+  }
+  window->setWindowTitle(QString::fromLatin1(row->windowTitle));
+  return tool->StartCommandLine(request, &frame);
 }
 
 }  // namespace vx

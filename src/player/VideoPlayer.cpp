@@ -379,4 +379,9 @@ void CVideoPlayer::closeEvent(QCloseEvent* event) {
   QDialog::closeEvent(event);
 }
 
+bool CVideoPlayer::StartCommandLine(const CommandLineRequest& request, QWidget* mainWindow) {
+  SetCommandLine(request.FrameRate, request.ExitWhenDone != 0, mainWindow);
+  return StartFromRequest(QString::fromStdString(request.InputName), true);
+}
+
 }  // namespace vx

@@ -8,6 +8,7 @@
 #include <QPointer>
 #include <QPushButton>
 #include <QSlider>
+#include "app/CommandLineTool.h"
 #include "controls/DialogWorker.h"
 #include "controls/PlayControls.h"
 #include "display/PreviewArea.h"
@@ -16,7 +17,7 @@
 namespace vx {
 
 // "Play a YUV Data File": plays one or more raw files of one layout.
-class CVideoPlayer : public QDialog {
+class CVideoPlayer : public QDialog, public CommandLineTool {
   Q_OBJECT
 
  public:
@@ -26,6 +27,7 @@ class CVideoPlayer : public QDialog {
   // From the command line (history on) or the File Manager (history off): plays
   // `path` with the current format. False when the size is refused.
   bool StartFromRequest(const QString& path, bool addToHistory);
+  bool StartCommandLine(const CommandLineRequest& request, QWidget* mainWindow) override;
   // The command line's rate (for the first file) and its "-e exit".
   void SetCommandLine(int rate, bool exitWhenDone, QWidget* mainWindow);
 

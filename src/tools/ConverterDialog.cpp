@@ -288,4 +288,9 @@ bool CYUVConverter::StartFromRequest(const CommandLineRequest& request, const Im
   return true;
 }
 
+bool CYUVConverter::StartCommandLine(const CommandLineRequest& request, QWidget* mainWindow) {
+  SetCommandLineJob(request.ExitWhenDone != 0, mainWindow);
+  return StartFromRequest(request, CurrentSettings().Format);
+}
+
 }  // namespace vx

@@ -45,6 +45,7 @@ class CYUVConverter : public ToolDialog {
   // From the command line: prepares the job and presses Start. False when the
   // job cannot start (the message was shown).
   bool StartFromRequest(const CommandLineRequest& request, const ImageFormat& current);
+  bool StartCommandLine(const CommandLineRequest& request, QWidget* mainWindow) override;
 
   void BrowseSource();
   void BrowseTarget();

@@ -10,6 +10,7 @@
 #include <QVBoxLayout>
 #include <memory>
 
+#include "app/CommandLineTool.h"
 #include "controls/DialogWorker.h"
 #include "display/PreviewArea.h"
 #include "tools/ToolJob.h"
@@ -20,7 +21,7 @@ namespace vx {
 // format labels, the frame range, the frame number, a progress bar, the preview
 // with its scroll bars, and Start / Stop / Pause / Exit driving a ToolJob on a
 // worker thread. Tools add their own controls and the Browse reactions.
-class ToolDialog : public QDialog {
+class ToolDialog : public QDialog, public CommandLineTool {
   Q_OBJECT
 
  public:

@@ -7,6 +7,7 @@
 
 #include "app/FileHistory.h"
 #include "app/FormatDialog.h"
+#include "app/Settings.h"
 #include "platform/MessageSink.h"
 #include "platform/StringFormat.h"
 
@@ -376,6 +377,26 @@ bool CJoinFile::StartFromRequest(const QString& first, const QString& second, co
   RefreshLabels();
   Start();
   return true;
+}
+
+bool CImageCrop::StartCommandLine(const CommandLineRequest& request, QWidget* mainWindow) {
+  SetCommandLineJob(request.ExitWhenDone != 0, mainWindow);
+  const CropRectangle& r = request.CropRect;
+  return StartFromRequest(QString::fromStdString(request.InputName), QString::fromStdString(request.OutputName),
+                          CurrentSettings().Format, r.Top, r.Left, r.Height, r.Width);
+}
+
+bool CYUVFlip::StartCommandLine(const CommandLineRequest& request, QWidget* mainWindow) {
+  SetCommandLineJob(request.ExitWhenDone != 0, mainWindow);
+  return StartFromRequest(QString::fromStdString(request.InputName), QString::fromStdString(request.OutputName),
+                          CurrentSettings().Format);
+}
+
+bool CJoinFile::StartCommandLine(const CommandLineRequest& request, QWidget* mainWindow) {
+  SetCommandLineJob(request.ExitWhenDone != 0, mainWindow);
+  return StartFromRequest(QString::fromStdString(request.InputName),
+                          QString::fromStdString(request.SecondInputName),
+                          QString::fromStdString(request.OutputName), CurrentSettings().Format);
 }
 
 }  // namespace vx

@@ -17,6 +17,7 @@ class CYUVFlip : public ToolDialog {
   explicit CYUVFlip(QWidget* parent = nullptr);
   FlipJob& job() { return *flip_; }
   bool StartFromRequest(const QString& source, const QString& target, const ImageFormat& current);
+  bool StartCommandLine(const CommandLineRequest& request, QWidget* mainWindow) override;
 
  private:
   CYUVFlip(std::unique_ptr<FlipJob> job, QWidget* parent);
@@ -32,6 +33,7 @@ class CImageCrop : public ToolDialog {
   CropJob& job() { return *crop_; }
   bool StartFromRequest(const QString& source, const QString& target, const ImageFormat& current, int32_t top,
                         int32_t left, int32_t height, int32_t width);
+  bool StartCommandLine(const CommandLineRequest& request, QWidget* mainWindow) override;
   // A source chosen without the pickers: the default target, the rectangle set to
   // the whole picture and the first frame shown.
   bool ChooseSource(const QString& path, const ImageFormat& format, int64_t frameCount);
@@ -73,6 +75,7 @@ class CJoinFile : public ToolDialog {
   JoinJob& job() { return *join_; }
   bool StartFromRequest(const QString& first, const QString& second, const QString& target,
                         const ImageFormat& current);
+  bool StartCommandLine(const CommandLineRequest& request, QWidget* mainWindow) override;
   // The choices of the three Browse buttons, without their pickers.
   void ChooseFirst(const QString& path, const ImageFormat& format);
   void ChooseSecond(const QString& path, const ImageFormat& format);
