@@ -119,9 +119,8 @@ class ConverterJobTest : public testing::Test {
     return path;
   }
   JobOutcome Run(ConverterJob& job, Quiet& observer) {
-    job.RunState = Running;
     job.ExitWhenDone = true;
-    return job.Run(observer);
+    return job.FreezeAndRun(observer);
   }
   test::TempDir dir_;
   RecordingMessageSink recorder_;
@@ -174,7 +173,8 @@ TEST_F(ConverterJobTest, PartialRangeScalingAndPreview) {
   EXPECT_EQ(observer.frames, (std::vector<int64_t>{2, 3, 4}));
   EXPECT_EQ(std::filesystem::file_size(dir_ / "qcif.yuv"), 3u * 176 * 144 * 3 / 2);
   EXPECT_TRUE(job.HasPreview());
-  EXPECT_EQ(job.Preview().ImgWidth, 352) << "the preview shows the source frame";
+  EXPECT_EQ(job.Previews().Read([](const FrameImage& p) { return p.ImgWidth; }), 352)
+      << "the preview shows the source frame";
 
   // The expected bytes of frame 2: to 4:4:4, scaled, back to 4:2:0.
   const auto all = test::ReadFileBytes(source);
@@ -216,7 +216,8 @@ TEST_F(ConverterJobTest, BmpSourceStartsAtItsStartFrame) {
   EXPECT_EQ(out[0], topStored[2]);
   EXPECT_EQ(out[1], topStored[1]);
   EXPECT_EQ(out[2], topStored[0]);
-  EXPECT_FALSE(job.PreviewIsYuv()) << "an RGB intermediate is previewed as screen rows";
+  EXPECT_EQ(job.Previews().Read([](const FrameImage& p) { return p.SamplingFormat; }), BMP)
+      << "an RGB intermediate is previewed as screen rows";
 }
 
 TEST_F(ConverterJobTest, FailuresLeaveTheDialogRunning) {

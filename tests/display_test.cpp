@@ -203,7 +203,7 @@ TEST(DisplayConversion, FusedFramePathEqualsTheTwoSteps) {
           test::TestFrame frame(layout, seed++), copy(layout, 0), canonical(layout, 0), scratch(layout, 0);
           std::copy(frame.frame.Data, frame.frame.Data + frame.frame.DataSize, copy.frame.Data);
           const size_t bytes = static_cast<size_t>(DisplayRowPitch(w, true) * h);
-          std::vector<uint8_t> fused(bytes, 0xEE), twoSteps(bytes, 0xEE);
+          std::vector<uint8_t> fused(bytes, 0xEE), twoSteps(bytes, 0x11);  // unwritten bytes differ
           ASSERT_TRUE(FrameToDisplayRGB(t, frame.frame, scratch.frame, fused, bottomUp, brightness, kBoostY,
                                         false, true));
           ASSERT_TRUE(ToCanonical444(copy.frame, canonical.frame));

@@ -298,10 +298,21 @@ TEST(ExtractAndBrightness, SelectorsAndFactors) {
   EXPECT_FALSE(AdjustBrightness(bright.frame, 101, 0));
 }
 
-TEST(FlipVertical, TwiceGivesTheBytesBack) {
+TEST(FlipVertical, ReversesTheRowsAndTwiceGivesTheBytesBack) {
   for (const ImageFormat& layout : test::ValidYuvLayouts(6, 8)) {
     TestFrame s(layout, 1), d(layout, 2), back(layout, 3);
     ASSERT_TRUE(FlipVertical(s.frame, d.frame)) << test::Describe(layout);
+    // Seen as pictures: row y of the result is row 7 - y of the source.
+    TestFrame sourceCopy(layout, 0), picture(Layout(YUV_444, YUV, Progressive, Packed, 6, 8), 4),
+        flippedPicture(Layout(YUV_444, YUV, Progressive, Packed, 6, 8), 5), flippedCopy(layout, 0);
+    std::copy(s.frame.Data, s.frame.Data + s.frame.DataSize, sourceCopy.frame.Data);
+    std::copy(d.frame.Data, d.frame.Data + d.frame.DataSize, flippedCopy.frame.Data);
+    ASSERT_TRUE(ToCanonical444(sourceCopy.frame, picture.frame));
+    ASSERT_TRUE(ToCanonical444(flippedCopy.frame, flippedPicture.frame));
+    for (int y = 0; y < 8; ++y) {
+      EXPECT_EQ(Span(flippedPicture.frame.Data + 18 * y, 18), Span(picture.frame.Data + 18 * (7 - y), 18))
+          << "row " << y << ", " << test::Describe(layout);
+    }
     ASSERT_TRUE(FlipVertical(d.frame, back.frame));
     EXPECT_EQ(back.Bytes(), s.Bytes()) << test::Describe(layout);
     const auto before = s.Bytes();

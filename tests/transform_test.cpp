@@ -21,9 +21,8 @@ class Quiet : public ToolJobObserver {
 };
 
 JobOutcome RunJob(ToolJob& job, Quiet& observer) {
-  job.RunState = Running;
   job.ExitWhenDone = true;
-  return job.Run(observer);
+  return job.FreezeAndRun(observer);
 }
 
 TEST(CropRules, EveryMessageForEveryLayout) {
@@ -108,6 +107,45 @@ TEST_F(TransformJobs, CropCutsTheRectangleInEveryLayout) {
   EXPECT_FALSE(std::filesystem::exists(dir_ / "r.yuv"));
 }
 
+TEST_F(TransformJobs, ARunKeepsTheSetupFrozenAtStart) {
+  // A window that edits the job's setup while it runs changes nothing of the run.
+  const ImageFormat i420 = test::Layout(YUV_420, YUV, Progressive, Planar, 32, 16);
+  const auto source = Clip(i420, 3, 9, "a.yuv");
+  CropJob reference, edited;
+  ASSERT_TRUE(reference.PrepareCrop(source.string(), (dir_ / "r.yuv").string(), i420, 2, 4, 8, 12));
+  ASSERT_TRUE(edited.PrepareCrop(source.string(), (dir_ / "e.yuv").string(), i420, 2, 4, 8, 12));
+  Quiet plain;
+  ASSERT_EQ(RunJob(reference, plain), JobOutcome::Completed);
+  class Meddler : public Quiet {
+   public:
+    explicit Meddler(CropJob& job) : job_(job) {}
+    void FrameDone(int64_t frame) override {
+      Quiet::FrameDone(frame);
+      job_.CropTop = 6;
+      job_.CropWidth = 2;
+      job_.EndFrame = 1;
+      job_.TargetName = "/nowhere/x.yuv";
+    }
+    CropJob& job_;
+  } meddler(edited);
+  ASSERT_EQ(RunJob(edited, meddler), JobOutcome::Completed);
+  EXPECT_EQ(meddler.frames, (std::vector<int64_t>{1, 2, 3}));
+  EXPECT_EQ(test::ReadFileBytes(dir_ / "e.yuv"), test::ReadFileBytes(dir_ / "r.yuv"));
+  EXPECT_EQ(edited.Spec().outputs[0].format.ImgWidth, 12);
+}
+
+TEST_F(TransformJobs, PauseWakesOnlyARunningJob) {
+  FlipJob job;
+  EXPECT_EQ(job.RunState.load(), Stopped);
+  job.Pause();
+  EXPECT_EQ(job.RunState.load(), Stopped) << "a finished job stays finished";
+  job.RunState = Running;
+  job.Pause();
+  EXPECT_EQ(job.RunState.load(), Paused);
+  job.Pause();
+  EXPECT_EQ(job.RunState.load(), Running);
+}
+
 TEST_F(TransformJobs, CropPreviewIsDarkenedOutsideTheRectangle) {
   const ImageFormat yuv = test::Layout(YUV_444, YUV, Progressive, Packed, 8, 4);
   const auto path = dir_ / "flat.yuv";
@@ -116,8 +154,8 @@ TEST_F(TransformJobs, CropPreviewIsDarkenedOutsideTheRectangle) {
   ASSERT_TRUE(job.PrepareCrop(path.string(), (dir_ / "c.yuv").string(), yuv, 1, 2, 2, 4));
   Quiet observer;
   ASSERT_EQ(RunJob(job, observer), JobOutcome::Completed);
-  const FrameImage& p = job.Preview();
-  auto luma = [&](int x, int y) { return p.Data[3 * (y * 8 + x)]; };
+  const std::vector<uint8_t> p = job.Previews().FrontBytes();
+  auto luma = [&](int x, int y) { return p[static_cast<size_t>(3 * (y * 8 + x))]; };
   EXPECT_EQ(luma(3, 1), 200) << "inside";
   EXPECT_EQ(luma(0, 0), 40) << "outside: (20 x 200 + 50) / 100";
   EXPECT_EQ(luma(7, 2), 40);

@@ -789,8 +789,11 @@ TEST_F(TransformWindows, CropShowsTheFirstFrameAndChecksTheRectangle) {
   EXPECT_EQ(recorder_.Texts().back().substr(0, 15), "Error CROP1027:");
 
   crop->topBox()->setText(QStringLiteral("20"));
-  crop->Start();
+  QTest::mouseClick(crop->startButton(), Qt::LeftButton);
+  for (QLineEdit* box : {crop->topBox(), crop->leftBox(), crop->widthBox(), crop->heightBox()})
+    EXPECT_FALSE(box->isEnabled()) << "the rectangle cannot change while the job runs";
   ASSERT_TRUE(WaitUntil([&] { return !crop->WorkerRunning() && crop->startButton()->isEnabled(); }));
+  EXPECT_TRUE(crop->topBox()->isEnabled());
   EXPECT_EQ(recorder_.Texts().back(), "Cropping finished!");
   EXPECT_EQ(std::filesystem::file_size(crop->targetBox()->text().toStdString()), 3u * 100 * 60 * 3 / 2);
   crop->ToggleDetails();

@@ -10,6 +10,7 @@
 #include "image/LayoutGeometry.h"
 #include "platform/MessageSink.h"
 #include "platform/StringFormat.h"
+#include "image/KernelClones.h"
 
 namespace vx {
 namespace {
@@ -36,18 +37,18 @@ inline __attribute__((always_inline)) void SumSquaresInterleaved(const uint8_t* 
   }
 }
 
-__attribute__((target_clones("avx2", "default"))) void SumSquaresTriples(const uint8_t* a, const uint8_t* b,
+VX_TARGET_CLONES void SumSquaresTriples(const uint8_t* a, const uint8_t* b,
                                                                          int64_t groups, int64_t sums[3]) {
   SumSquaresInterleaved<3>(a, b, groups, sums);
 }
 
-__attribute__((target_clones("avx2", "default"))) void SumSquaresQuads(const uint8_t* a, const uint8_t* b,
+VX_TARGET_CLONES void SumSquaresQuads(const uint8_t* a, const uint8_t* b,
                                                                        int64_t groups, int64_t sums[4]) {
   SumSquaresInterleaved<4>(a, b, groups, sums);
 }
 
 // Squared differences of two contiguous runs of samples.
-__attribute__((target_clones("avx2", "default"))) int64_t SumSquares(const uint8_t* a, const uint8_t* b,
+VX_TARGET_CLONES int64_t SumSquares(const uint8_t* a, const uint8_t* b,
                                                                      int64_t n) {
   int64_t sum = 0;
   SumSquaresInterleaved<1>(a, b, n, &sum);

@@ -22,9 +22,8 @@ class HeadlessObserver final : public ToolJobObserver {
 
 int RunJob(ToolJob& job, const CommandLineRequest& request) {
   job.ExitWhenDone = request.ExitWhenDone != 0;
-  job.RunState = Running;
   HeadlessObserver observer;
-  return job.Run(observer) == JobOutcome::Completed ? 0 : kExitJobFailed;
+  return job.FreezeAndRun(observer) == JobOutcome::Completed ? 0 : kExitJobFailed;
 }
 
 int PlayHeadless(const CommandLineRequest& request, const ProgramSettings&) {

@@ -169,8 +169,7 @@ bool FormatPreview::ToCanonical(FrameImage& canonical) {
     case BMP: {
       CDib dib;
       auto file = RawFile::OpenRead(path_);
-      RecordingMessageSink quiet;  // a raw file read as BMP is simply not previewed
-      ScopedMessageSink scope(quiet);
+      // A raw file read as BMP is simply not previewed (the bitmap's refusal is not shown).
       if (!file || !dib.Read(*file) || dib.BitCount() != 24 || dib.Width() != w || dib.Height() != h)
         return false;
       return RgbBufferToYuv(*tables, dib.Bits(), out, w, h, true, true, true);

@@ -8,6 +8,7 @@
 #include "image/RowLocator.h"
 #include "platform/MessageSink.h"
 #include "platform/StringFormat.h"
+#include "image/KernelClones.h"
 
 namespace vx {
 namespace {
@@ -34,7 +35,7 @@ inline void FixedPointRowKernel(const uint8_t* in, uint8_t* out, int64_t n, Fixe
 }
 
 // Each chroma sample of a 4:2:x row repeated for both pixels of its pair.
-__attribute__((target_clones("avx2", "default"))) void WidenChroma(const uint8_t* in, int64_t pairs,
+VX_TARGET_CLONES void WidenChroma(const uint8_t* in, int64_t pairs,
                                                                    uint8_t* out) {
   for (int64_t k = 0; k < pairs; ++k) {
     out[2 * k] = in[k];
@@ -60,7 +61,7 @@ inline void PlanesRowKernel(const uint8_t* yRow, const uint8_t* uRow, const uint
   }
 }
 
-__attribute__((target_clones("avx2", "default"))) void PlanesRow(const uint8_t* yRow, const uint8_t* uRow,
+VX_TARGET_CLONES void PlanesRow(const uint8_t* yRow, const uint8_t* uRow,
                                                                  const uint8_t* vRow, uint8_t* out, int64_t n,
                                                                  FixedPoint f, bool blueFirst) {
   if (blueFirst)
@@ -69,7 +70,7 @@ __attribute__((target_clones("avx2", "default"))) void PlanesRow(const uint8_t* 
     PlanesRowKernel<false>(yRow, uRow, vRow, out, n, f);
 }
 
-__attribute__((target_clones("avx2", "default"))) void FixedPointRow(const uint8_t* in, uint8_t* out,
+VX_TARGET_CLONES void FixedPointRow(const uint8_t* in, uint8_t* out,
                                                                      int64_t n, FixedPoint f,
                                                                      bool blueFirst) {
   if (blueFirst)

@@ -65,6 +65,10 @@ class PictureExchange {
     std::lock_guard lock(mutex_);
     return view(published_ ? front_ : FrameImage{});
   }
+  bool Published() const {
+    std::lock_guard lock(mutex_);
+    return published_;
+  }
   // A copy of the front picture's bytes (tests, screenshots).
   std::vector<uint8_t> FrontBytes() const;
 

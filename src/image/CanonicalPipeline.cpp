@@ -5,6 +5,7 @@
 #include <cstring>
 #include <vector>
 
+#include "image/KernelClones.h"
 #include "image/LayoutGeometry.h"
 #include "image/PixelOps.h"
 #include "image/RowLocator.h"
@@ -396,7 +397,7 @@ struct HalfRows {
   const uint8_t* v;
 };
 
-__attribute__((target_clones("avx2", "default"))) void SplitPacked422(const uint8_t* in, int order,
+VX_TARGET_CLONES void SplitPacked422(const uint8_t* in, int order,
                                                                       int64_t pairs, uint8_t* y, uint8_t* u,
                                                                       uint8_t* v) {
   const int y0 = order == UYV ? 1 : 0, y1 = order == UYV ? 3 : 2;
@@ -422,7 +423,7 @@ inline void JoinPacked422Kernel(const uint8_t* y, const uint8_t* u, const uint8_
   }
 }
 
-__attribute__((target_clones("avx2", "default"))) void JoinPacked422(const uint8_t* y, const uint8_t* u,
+VX_TARGET_CLONES void JoinPacked422(const uint8_t* y, const uint8_t* u,
                                                                      const uint8_t* v, int order,
                                                                      int64_t pairs, uint8_t* out) {
   if (order == UYV)
@@ -433,7 +434,7 @@ __attribute__((target_clones("avx2", "default"))) void JoinPacked422(const uint8
     JoinPacked422Kernel<0, 1, 2, 3>(y, u, v, pairs, out);
 }
 
-__attribute__((target_clones("avx2", "default"))) void AverageRows(const uint8_t* a, const uint8_t* b,
+VX_TARGET_CLONES void AverageRows(const uint8_t* a, const uint8_t* b,
                                                                    int64_t n, uint8_t* out) {
   for (int64_t i = 0; i < n; ++i) out[i] = static_cast<uint8_t>((a[i] + b[i]) >> 1);
 }

@@ -4,6 +4,7 @@
 
 #include "app/Settings.h"
 #include "image/PixelOps.h"
+#include "image/KernelClones.h"
 
 namespace vx {
 
@@ -54,7 +55,7 @@ inline void IntegerRowKernel(const uint8_t* in, uint8_t* out, int64_t n, RgbToYu
   }
 }
 
-__attribute__((target_clones("avx2", "default"))) void IntegerRow(const uint8_t* in, uint8_t* out, int64_t n,
+VX_TARGET_CLONES void IntegerRow(const uint8_t* in, uint8_t* out, int64_t n,
                                                                   RgbToYuvCoefficients c, bool blueFirst) {
   if (blueFirst)
     IntegerRowKernel<true>(in, out, n, c);

@@ -3,7 +3,6 @@
 #include <algorithm>
 #include <cstring>
 
-#include "platform/MessageSink.h"
 #include "platform/StringFormat.h"
 
 namespace vx {
@@ -53,6 +52,7 @@ int ColourEntriesFor(int bitCount) {
 }
 
 void CDib::Empty() {
+  error_.clear();
   header_.clear();
   bits_.clear();
   palette_.clear();
@@ -120,11 +120,9 @@ bool CDib::CreateFromBits(int32_t width, int32_t height, int bitCount, std::span
   return true;
 }
 
-bool CDib::Read(RawFile& file, bool reportErrors) {
+bool CDib::Read(RawFile& file) {
   Empty();
-  auto ShowMessage = [reportErrors](const std::string& text) {
-    if (reportErrors) vx::ShowMessage(text);
-  };
+  auto ShowMessage = [this](const std::string& text) { error_ = text; };  // the caller decides whether to show it
   uint8_t fileHeader[kFileHeaderBytes];
   if (file.Read(fileHeader, kFileHeaderBytes) < static_cast<int64_t>(kFileHeaderBytes)) {
     ShowMessage("read error 1");
@@ -204,6 +202,7 @@ bool CDib::Read(RawFile& file, bool reportErrors) {
 }
 
 bool CDib::Write(RawFile& file) const {
+  error_.clear();
   if (IsEmpty()) return false;
   const size_t tableBytes = 4 * static_cast<size_t>(colourEntries_);
   const uint32_t rowsOffset = static_cast<uint32_t>(kFileHeaderBytes + kInfoHeaderBytes + tableBytes);
@@ -224,7 +223,7 @@ bool CDib::Write(RawFile& file) const {
   const auto table = header_.begin() + static_cast<std::ptrdiff_t>(ColourTableOffset());
   out.insert(out.end(), table, table + static_cast<std::ptrdiff_t>(tableBytes));
   if (!file.Write(out.data(), static_cast<int64_t>(out.size())) || !file.Write(bits_.data(), imageSize_)) {
-    ShowMessage("write error");
+    error_ = "write error";
     return false;
   }
   return true;

@@ -6,6 +6,7 @@
 
 #include <cstdint>
 #include <span>
+#include <string>
 #include <vector>
 
 #include "platform/RawFile.h"
@@ -24,13 +25,16 @@ class CDib {
   // order; `bits` must hold at least ImageSize() bytes. False for sizes it cannot
   // hold.
   bool CreateFromBits(int32_t width, int32_t height, int bitCount, std::span<const uint8_t> bits);
-  // Reads a BMP file from its current position. Refuses, with a message, what is
-  // no bitmap or none this program can hold: compressed and top-down bitmaps,
-  // damaged headers, sizes that do not fit the file.
-  // With `reportErrors` off nothing is shown (for probing whether a file is a bitmap).
-  bool Read(RawFile& file, bool reportErrors = true);
-  // Writes the file header, the information header, the colour table and the rows.
+  // Reads a BMP file from its current position. Refuses what is no bitmap or none
+  // this program can hold: compressed and top-down bitmaps, damaged headers, sizes
+  // that do not fit the file. Nothing is shown: a refusal leaves its message in
+  // Error(), for the caller to show or not.
+  bool Read(RawFile& file);
+  // Writes the file header, the information header, the colour table and the rows;
+  // a failed write leaves "write error" in Error().
   bool Write(RawFile& file) const;
+  // Why the last Read or Write failed.
+  const std::string& Error() const { return error_; }
   void Empty();
 
   bool IsEmpty() const { return header_.empty(); }
@@ -62,6 +66,7 @@ class CDib {
   std::vector<uint8_t> bits_;
   std::vector<PaletteEntry> palette_;
   int64_t imageSize_ = 0;
+  mutable std::string error_;
   int colourEntries_ = 0;
 };
 

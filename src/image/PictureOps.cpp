@@ -5,6 +5,7 @@
 #include <limits>
 #include <vector>
 
+#include "image/KernelClones.h"
 #include "image/LayoutGeometry.h"
 #include "image/PixelOps.h"
 #include "platform/MessageSink.h"
@@ -85,7 +86,7 @@ void SetScaledHeader(FrameImage& s, FrameImage& d) {
 
 // Horizontal pass of one source row: for each destination sample,
 // (1 - ds) x left + ds x right, exactly as the per-pixel formula groups it.
-__attribute__((target_clones("avx2", "default"))) void InterpolateRow(const uint8_t* left,
+VX_TARGET_CLONES void InterpolateRow(const uint8_t* left,
                                                                       const uint8_t* right,
                                                                       const double* nearWeight,
                                                                       const double* farWeight, int64_t count,
@@ -95,7 +96,7 @@ __attribute__((target_clones("avx2", "default"))) void InterpolateRow(const uint
   }
 }
 
-__attribute__((target_clones("avx2", "default"))) void BlendRows(const double* upper, const double* lower,
+VX_TARGET_CLONES void BlendRows(const double* upper, const double* lower,
                                                                  double nearWeight, double farWeight,
                                                                  int64_t count, uint8_t* out) {
   for (int64_t e = 0; e < count; ++e) {

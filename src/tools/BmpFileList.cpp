@@ -13,7 +13,7 @@ namespace {
 bool ReadHeader(const std::string& path, CDib& dib, bool& opened) {
   auto file = RawFile::OpenRead(path);
   opened = file.has_value();
-  return opened && dib.Read(*file, false);
+  return opened && dib.Read(*file);
 }
 
 bool LessIgnoringCase(const std::string& a, const std::string& b) {

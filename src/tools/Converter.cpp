@@ -106,7 +106,7 @@ std::optional<BmpSequence> ScanBmpPattern(const std::string& pattern) {
       break;
     }
     CDib dib;
-    if (!dib.Read(*file, false)) break;
+    if (!dib.Read(*file)) break;
     if (sequence.names.empty()) {
       sequence.width = dib.Width();
       sequence.height = dib.Height();
@@ -190,8 +190,8 @@ bool ConverterJob::PrepareFromCommandLine(const CommandLineRequest& request, con
 }
 
 bool ConverterJob::SameLayout() const {
-  const FrameImage& s = SourceFormat;
-  const FrameImage& t = TargetFormat;
+  const FrameImage& s = In();
+  const FrameImage& t = Out();
   return s.SamplingFormat == t.SamplingFormat && s.ComponentOrder == t.ComponentOrder &&
          s.ImageResolution == t.ImageResolution && s.ImgWidth == t.ImgWidth && s.ImgHeight == t.ImgHeight &&
          s.PixelFormat == t.PixelFormat && s.FieldFormat == t.FieldFormat;
@@ -199,12 +199,13 @@ bool ConverterJob::SameLayout() const {
 
 bool ConverterJob::DirectYuvConversion() const {
   const auto yuv = [](int32_t s) { return s == YUV_444 || s == YUV_422 || s == YUV_420; };
-  return yuv(SourceFormat.SamplingFormat) && yuv(TargetFormat.SamplingFormat) &&
-         SourceFormat.ImgWidth == TargetFormat.ImgWidth && SourceFormat.ImgHeight == TargetFormat.ImgHeight;
+  return yuv(In().SamplingFormat) && yuv(Out().SamplingFormat) && In().ImgWidth == Out().ImgWidth &&
+         In().ImgHeight == Out().ImgHeight;
 }
 
 bool ConverterJob::ToolChecks() {
-  const int32_t w = SourceFormat.ImgWidth, h = SourceFormat.ImgHeight;
+  const FrameImage& TargetFormat = Out();
+  const int32_t w = In().ImgWidth, h = In().ImgHeight;
   const char* refusal = nullptr;
   int32_t value = w;
   if (w % 2 != 0 && TargetFormat.SamplingFormat == YUV_422) {
@@ -227,57 +228,29 @@ bool ConverterJob::ToolChecks() {
     value = h;
   }
   if (!refusal) return true;
-  ShowMessage(StrFormat(refusal, value));
+  Report(StrFormat(refusal, value));
   return false;
 }
 
-bool ConverterJob::OpenSource() {
-  if (SourceFormat.SamplingFormat == BMP) return true;  // pictures are opened one per frame
-  return ToolJob::OpenSource();
-}
-
-bool ConverterJob::SkipToStart() {
-  if (SourceFormat.SamplingFormat == BMP) {
-    // Pictures are named per frame: frame StartFrame is simply the StartFrame-th name.
-    CurrentFrame = StartFrame;
-    return true;
-  }
-  return ToolJob::SkipToStart();
-}
-
 bool ConverterJob::CreateTarget() {
-  if (TargetFormat.SamplingFormat == BMP) return true;  // one file per frame
+  if (Out().SamplingFormat == BMP) return true;  // one file per frame
   return ToolJob::CreateTarget();
 }
 
-bool ConverterJob::LoadBmpFrame(FrameImage& a) {
-  const int64_t index = CurrentFrame - 1;
-  CDib dib;
-  auto file = index < static_cast<int64_t>(SourceBmpNames.size())
-                  ? RawFile::OpenRead(SourceBmpNames[static_cast<size_t>(index)])
-                  : std::nullopt;
-  const int32_t w = SourceFormat.ImgWidth, h = SourceFormat.ImgHeight;
-  if (!file || !dib.Read(*file) || dib.Width() != w || dib.Height() != h || dib.BitCount() != 24) {
-    ShowMessage("Error CONV1045: image loaded Failed");
-    return false;
-  }
-  // Stored rows are bottom row first: row r of the picture is stored row H - 1 - r.
-  const int64_t row = 3 * int64_t{w}, pitch = dib.RowBytes();
-  for (int64_t r = 0; r < h; ++r)
-    std::memcpy(a.Data + r * row, dib.Bits().data() + (h - 1 - r) * pitch, static_cast<size_t>(row));
-  a.SamplingFormat = RGB_444;
-  a.ComponentOrder = BGR;
-  a.PixelFormat = Packed;
-  a.FieldFormat = Progressive;
-  ComputeFrameSize(a);
-  return true;
+void ConverterJob::DescribeFiles(ToolRunSpec& spec) const {
+  ToolJob::DescribeFiles(spec);
+  spec.inputs[0].bmpNames = SourceBmpNames;
+  spec.inputs[0].bmpLoad = "Error CONV1045: image loaded Failed";
+}
+
+void ConverterJob::FreezeParameters() {
+  runTargetBmpNames_ = TargetBmpNames;
 }
 
 void ConverterJob::BitmapRows(const FrameImage& a, bool yuv, uint8_t* rows) const {
   const int64_t w = a.ImgWidth, h = a.ImgHeight, pitch = (3 * w + 3) / 4 * 4;
   if (yuv) {
-    const auto tables = CurrentColourTables();
-    ConvertToDisplayRGB(*tables, std::span<const uint8_t>(a.Data, static_cast<size_t>(3 * w * h)),
+    ConvertToDisplayRGB(Colours(), std::span<const uint8_t>(a.Data, static_cast<size_t>(3 * w * h)),
                         std::span<uint8_t>(rows, static_cast<size_t>(pitch * h)), a.ImgWidth, a.ImgHeight,
                         true, 0, kBoostNone, false, true);
     return;
@@ -302,21 +275,16 @@ bool ConverterJob::WriteBmp(const FrameImage& a, bool yuv, FrameImage& b) {
   CDib dib;
   if (!dib.CreateFromBits(a.ImgWidth, a.ImgHeight, 24,
                           std::span<const uint8_t>(b.Data, static_cast<size_t>(bytes)))) {
-    ShowMessage("Error CONV1046: Destination BMP init Failed");
+    Report("Error CONV1046: Destination BMP init Failed");
     return false;
   }
   const int64_t index = CurrentFrame - 1;
-  auto file = index < static_cast<int64_t>(TargetBmpNames.size())
-                  ? RawFile::Create(TargetBmpNames[static_cast<size_t>(index)])
+  auto file = index < static_cast<int64_t>(runTargetBmpNames_.size())
+                  ? RawFile::Create(runTargetBmpNames_[static_cast<size_t>(index)])
                   : std::nullopt;
-  RecordingMessageSink quiet;  // the converter's own message replaces the bitmap's
-  bool written = false;
-  if (file) {
-    ScopedMessageSink scope(quiet);
-    written = dib.Write(*file);
-  }
-  if (!written) {
-    ShowMessage("Error CONV1047: Destination BMP write Failed");
+  // The converter's own message stands for the bitmap's.
+  if (!file || !dib.Write(*file)) {
+    Report("Error CONV1047: Destination BMP write Failed");
     return false;
   }
   return true;
@@ -327,16 +295,14 @@ bool ConverterJob::WriteOutput(const FrameImage& b) {
 }
 
 ToolJob::FrameResult ConverterJob::ProcessFrame() {
+  const FrameImage& SourceFormat = In();
+  const FrameImage& TargetFormat = Out();
   FrameImage a = input_.Frame(SourceFormat);
-  if (SameLayout()) {
-    const int64_t read = ReadFrame(source_, a);
-    if (read == 0) return FrameResult::EndOfInput;
+  const int64_t read = sources_[0].Read(CurrentFrame, a);
+  if (read < 0) return FrameResult::EndLoop;  // a picture that cannot be loaded
+  if (read == 0) return FrameResult::EndOfInput;
+  if (SameLayout() && !sources_[0].IsPictureList()) {
     return WriteOutput(a) ? FrameResult::Written : FrameResult::EndLoop;
-  }
-  if (SourceFormat.SamplingFormat == BMP) {
-    if (!LoadBmpFrame(a)) return FrameResult::EndLoop;
-  } else if (ReadFrame(source_, a) == 0) {
-    return FrameResult::EndOfInput;
   }
   FrameImage b = output_.Frame(TargetFormat);
   const bool wantPreview = PreviewWanted();
@@ -344,16 +310,15 @@ ToolJob::FrameResult ConverterJob::ProcessFrame() {
     // YUV to YUV of the same size: canonical rows are made as the target needs them.
     uint8_t* canonicalRows = nullptr;
     if (wantPreview) {
-      preview_ = previewBuffer_.Frame(a);
-      SetCanonicalHeader(preview_, a.ImgWidth, a.ImgHeight);
-      canonicalRows = preview_.Data;
-      SetPreviewIsYuv(true);
+      SetCanonicalHeader(PreviewBack(), a.ImgWidth, a.ImgHeight);
+      canonicalRows = PreviewBack().Data;
     }
     if (!ConvertYuvLayout(a, b, canonicalRows)) {
-      ShowMessage(StrFormat("Error CONV1048: Frames of the layout %s cannot be converted!\n",
-                            FormatLabel(SourceFormat).c_str()));
+      Report(StrFormat("Error CONV1048: Frames of the layout %s cannot be converted!\n",
+                       FormatLabel(SourceFormat).c_str()));
       return FrameResult::EndLoop;
     }
+    if (wantPreview) PublishPreview();
     FrameShown = true;
     return WriteOutput(b) ? FrameResult::Written : FrameResult::EndLoop;
   }
@@ -380,15 +345,17 @@ ToolJob::FrameResult ConverterJob::ProcessFrame() {
         std::memcpy(rgb.Data, a.Data, static_cast<size_t>(a.DataSize));
       b = rgb;
       if (wantPreview) {
-        // The preview holds the picture ready for the screen: bottom-up B G R rows.
-        preview_ = previewBuffer_.Frame(rgb);
-        BitmapRows(rgb, false, preview_.Data);
-        SetPreviewIsYuv(false);
+        // The preview holds the picture ready for the screen: bottom-up B G R rows,
+        // marked by the BMP sampling.
+        FrameImage& rows = PreviewBack();
+        CopyFrameHeader(rgb, rows);
+        rows.SamplingFormat = BMP;
+        BitmapRows(rgb, false, rows.Data);
+        PublishPreview();
       }
     } else {
       SetCanonicalHeader(b, a.ImgWidth, a.ImgHeight);
-      const auto tables = CurrentColourTables();
-      RgbBufferToYuv(*tables, std::span<const uint8_t>(a.Data, static_cast<size_t>(a.DataSize)),
+      RgbBufferToYuv(Colours(), std::span<const uint8_t>(a.Data, static_cast<size_t>(a.DataSize)),
                      std::span<uint8_t>(b.Data, static_cast<size_t>(b.Capacity)), a.ImgWidth, a.ImgHeight,
                      false, a.ComponentOrder == BGR, false);
     }
@@ -396,15 +363,16 @@ ToolJob::FrameResult ConverterJob::ProcessFrame() {
     FrameImage source = a;
     SetCanonicalHeader(b, a.ImgWidth, a.ImgHeight);
     if (!ToCanonical444(source, b)) {
-      ShowMessage(StrFormat("Error CONV1048: Frames of the layout %s cannot be converted!\n",
-                            FormatLabel(SourceFormat).c_str()));
+      Report(StrFormat("Error CONV1048: Frames of the layout %s cannot be converted!\n",
+                       FormatLabel(SourceFormat).c_str()));
       return FrameResult::EndLoop;
     }
   }
   if (yuv && wantPreview) {
-    preview_ = previewBuffer_.Frame(b);
-    std::memcpy(preview_.Data, b.Data, static_cast<size_t>(b.DataSize));
-    SetPreviewIsYuv(true);
+    FrameImage& picture = PreviewBack();
+    CopyFrameHeader(b, picture);
+    std::memcpy(picture.Data, b.Data, static_cast<size_t>(b.DataSize));
+    PublishPreview();
   }
   FrameShown = true;
   // A := the intermediate; B := the target header over the other buffer.
@@ -428,8 +396,7 @@ ToolJob::FrameResult ConverterJob::ProcessFrame() {
     packed.PixelFormat = Packed;
     ComputeFrameSize(packed);
     if (yuv) {
-      const auto tables = CurrentColourTables();
-      ConvertToDisplayRGB(*tables, std::span<const uint8_t>(a.Data, static_cast<size_t>(a.DataSize)),
+      ConvertToDisplayRGB(Colours(), std::span<const uint8_t>(a.Data, static_cast<size_t>(a.DataSize)),
                           std::span<uint8_t>(packed.Data, static_cast<size_t>(packed.Capacity)), a.ImgWidth,
                           a.ImgHeight, false, 0, kBoostNone, bgr, false);
     } else if (bgr) {
@@ -452,7 +419,7 @@ ToolJob::FrameResult ConverterJob::ProcessFrame() {
     return WriteOutput(packed) ? FrameResult::Written : FrameResult::EndLoop;
   }
   if (!FromCanonical444(a, b)) {
-    ShowMessage(StrFormat("Error CONV1048: Frames of the layout %s cannot be converted!\n",
+    Report(StrFormat("Error CONV1048: Frames of the layout %s cannot be converted!\n",
                           FormatLabel(TargetFormat).c_str()));
     return FrameResult::EndLoop;
   }

@@ -56,20 +56,20 @@ class ConverterJob : public ToolJob {
   bool SameLayout() const;
 
  protected:
+  void DescribeFiles(ToolRunSpec& spec) const override;
+  void FreezeParameters() override;
   bool ToolChecks() override;
-  bool OpenSource() override;
-  bool SkipToStart() override;
   bool CreateTarget() override;
   FrameResult ProcessFrame() override;
 
  private:
   // YUV to YUV without scaling: one streamed pass instead of the canonical frame.
   bool DirectYuvConversion() const;
-  bool LoadBmpFrame(FrameImage& a);
   // Bottom-up BGR rows padded to 4 bytes of an intermediate picture.
   void BitmapRows(const FrameImage& a, bool yuv, uint8_t* rows) const;
   bool WriteBmp(const FrameImage& a, bool yuv, FrameImage& b);
   bool WriteOutput(const FrameImage& b);
+  std::vector<std::string> runTargetBmpNames_;
 };
 
 }  // namespace vx

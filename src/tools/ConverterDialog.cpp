@@ -159,7 +159,7 @@ void CYUVConverter::ChooseSource(const QString& path) {
   } else {
     CDib dib;
     auto file = RawFile::OpenRead(j.SourceName);
-    if (!file || !dib.Read(*file, false)) {
+    if (!file || !dib.Read(*file)) {
       ShowMessage("Error CONV1002: image loaded Failed");
       return;
     }

@@ -132,55 +132,71 @@ bool CropJob::PrepareCrop(const std::string& source, const std::string& target, 
   return true;
 }
 
+void CropJob::FreezeParameters() {
+  rect_ = {CropTop, CropLeft, CropWidth, CropHeight};
+}
+
 bool CropJob::ChecksAfterRange() {
-  const CropRules rules = Rules();
-  std::optional<std::string> refusal = rules.Top(CropTop);
-  if (!refusal) refusal = rules.Left(CropLeft);
-  if (!refusal) refusal = rules.Width(CropWidth, CropLeft);
-  if (!refusal) refusal = rules.Height(CropHeight, CropTop);
+  const FrameImage& source = In();
+  const CropRules rules{source.ImgWidth, source.ImgHeight, source.SamplingFormat, source.FieldFormat};
+  std::optional<std::string> refusal = rules.Top(rect_.top);
+  if (!refusal) refusal = rules.Left(rect_.left);
+  if (!refusal) refusal = rules.Width(rect_.width, rect_.left);
+  if (!refusal) refusal = rules.Height(rect_.height, rect_.top);
   if (refusal) {
-    ShowMessage(*refusal);
+    Report(*refusal);
     return false;
   }
-  BuildTargetFormat();
-  row_ = SegmentBuffer(SourceFormat.ImgWidth);  // line buffers of the job, cleared
+  // The cropped layout: the source's at the rectangle's size.
+  FrameImage& target = run_.outputs[0].format;
+  target = FrameImage{};
+  CopyFrameHeader(source, target);
+  target.ImageResolution = kCustomResolution;
+  target.ImgWidth = rect_.width;
+  target.ImgHeight = rect_.height;
+  ComputeFrameSize(target);
+  row_ = SegmentBuffer(source.ImgWidth);  // line buffers of the job, cleared
   return true;
 }
 
 bool CropJob::CheckSize() {
-  if (WorkBufferSizeSupported(SourceFormat.ImgWidth, SourceFormat.ImgHeight)) return true;
-  ShowMessage(StrFormat(messages_.sourceImageSize, SourceFormat.ImgWidth, SourceFormat.ImgHeight));
+  if (WorkBufferSizeSupported(In().ImgWidth, In().ImgHeight)) return true;
+  Report(StrFormat(messages_.sourceImageSize, In().ImgWidth, In().ImgHeight));
   return false;
 }
 
+void CropJob::DarkenOutside(FrameImage& picture) const {
+  // Everything outside the rectangle at one fifth: luma blended 80 % toward 0 and
+  // chroma 80 % toward neutral grey, so the outside darkens without a tint.
+  const auto fifth = [](uint8_t v, int toward) { return static_cast<uint8_t>((80 * toward + 20 * v + 50) / 100); };
+  uint8_t* p = picture.Data;
+  const Rectangle& r = rect_;
+  for (int32_t y = 0; y < picture.ImgHeight; ++y) {
+    const bool rowInside = y >= r.top && y < r.top + r.height;
+    for (int32_t x = 0; x < picture.ImgWidth; ++x, p += 3) {
+      if (rowInside && x >= r.left && x < r.left + r.width) continue;
+      p[0] = fifth(p[0], 0);
+      p[1] = fifth(p[1], 128);
+      p[2] = fifth(p[2], 128);
+    }
+  }
+}
+
 ToolJob::FrameResult CropJob::ProcessFrame() {
-  FrameImage input = input_.Frame(SourceFormat);
-  const int64_t read = ReadFrame(source_, input);
-  FrameImage cropped = output_.Frame(TargetFormat);
-  const int32_t w = SourceFormat.ImgWidth, h = SourceFormat.ImgHeight;
+  FrameImage input = input_.Frame(In());
+  const int64_t read = sources_[0].Read(CurrentFrame, input);
+  FrameImage cropped = output_.Frame(Out());
+  const Rectangle& r = rect_;
   SegmentBuffer& row = row_;
-  for (int32_t j = CropTop; j < CropTop + CropHeight; ++j) {
-    if (!AccessSegment(input, row, j, CropLeft, CropWidth, Access::Read, 0) ||
-        !AccessSegment(cropped, row, j - CropTop, 0, CropWidth, Access::Write, 0)) {
+  for (int32_t j = r.top; j < r.top + r.height; ++j) {
+    if (!AccessSegment(input, row, j, r.left, r.width, Access::Read, 0) ||
+        !AccessSegment(cropped, row, j - r.top, 0, r.width, Access::Write, 0)) {
       return FrameResult::EndLoop;
     }
   }
-  if (PreviewWanted() && RefreshPreview(input)) {
-    // Everything outside the rectangle at one fifth: luma blended 80 % toward 0
-    // and chroma 80 % toward neutral grey, so the outside darkens without a tint.
-    const auto fifth = [](uint8_t v, int toward) {
-      return static_cast<uint8_t>((80 * toward + 20 * v + 50) / 100);
-    };
-    uint8_t* p = preview_.Data;
-    for (int32_t y = 0; y < h; ++y) {
-      const bool rowInside = y >= CropTop && y < CropTop + CropHeight;
-      for (int32_t x = 0; x < w; ++x, p += 3) {
-        if (rowInside && x >= CropLeft && x < CropLeft + CropWidth) continue;
-        p[0] = fifth(p[0], 0);
-        p[1] = fifth(p[1], 128);
-        p[2] = fifth(p[2], 128);
-      }
-    }
+  if (PreviewWanted() && RenderPreview(input)) {
+    DarkenOutside(PreviewBack());
+    PublishPreview();
   }
   if (read == 0) return FrameResult::EndOfInput;
   FrameShown = true;

@@ -42,10 +42,18 @@ class CropJob : public ToolJob {
                    int32_t top, int32_t left, int32_t height, int32_t width);
 
  protected:
+  void FreezeParameters() override;
   bool ChecksAfterRange() override;
-  SegmentBuffer row_;
   bool CheckSize() override;
   FrameResult ProcessFrame() override;
+
+ private:
+  struct Rectangle {
+    int32_t top = 0, left = 0, width = 0, height = 0;
+  };
+  void DarkenOutside(FrameImage& picture) const;
+  Rectangle rect_;  // the rectangle of the run
+  SegmentBuffer row_;
 };
 
 }  // namespace vx

@@ -28,12 +28,16 @@ bool FlipJob::PrepareFromRequest(const std::string& source, const std::string& t
   return true;
 }
 
+void FlipJob::DescribeFiles(ToolRunSpec& spec) const {
+  ToolJob::DescribeFiles(spec);
+  // The flipped file has the source's layout, whatever the window last showed.
+  CopyFrameHeader(SourceFormat, spec.outputs[0].format);
+}
+
 ToolJob::FrameResult FlipJob::ProcessFrame() {
-  TargetFormat = FrameImage{};
-  CopyFrameHeader(SourceFormat, TargetFormat);
-  FrameImage input = input_.Frame(SourceFormat);
-  if (ReadFrame(source_, input) == 0) return FrameResult::EndOfInput;
-  FrameImage output = output_.Frame(SourceFormat);
+  FrameImage input = input_.Frame(In());
+  if (sources_[0].Read(CurrentFrame, input) == 0) return FrameResult::EndOfInput;
+  FrameImage output = output_.Frame(In());
   // Rows are addressed through the layout, so fields, planes and shared chroma
   // rows all come out right; a failed row ends the job like the end of the input.
   if (!FlipVertical(input, output)) return FrameResult::EndLoop;

@@ -14,6 +14,7 @@ class FlipJob : public ToolJob {
                           const ImageFormat& current) override;
 
  protected:
+  void DescribeFiles(ToolRunSpec& spec) const override;
   FrameResult ProcessFrame() override;
 };
 

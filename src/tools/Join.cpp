@@ -53,52 +53,45 @@ bool JoinJob::PrepareJoin(const std::string& first, const std::string& second, c
   return true;
 }
 
+void JoinJob::DescribeFiles(ToolRunSpec& spec) const {
+  ToolJob::DescribeFiles(spec);
+  JobInput second = spec.inputs[0];
+  second.name = SecondSourceName;
+  second.format = SecondFormat;
+  second.notFound = "Error JOIN1013:  Input file %s not found\n";
+  spec.inputs.push_back(std::move(second));
+  for (JobInput& input : spec.inputs) ComputeFrameSize(input.format);
+  spec.outputs[0].format = spec.inputs[0].format;  // the joined file keeps the first file's layout
+}
+
 bool JoinJob::ToolChecks() {
-  if (SourceFormat.ImgWidth == 0 || SourceFormat.ImgHeight == 0) {
-    ShowMessage("Error JOIN1011:  Image dimension is not correct!");
+  if (In().ImgWidth == 0 || In().ImgHeight == 0) {
+    Report("Error JOIN1011:  Image dimension is not correct!");
     return false;
   }
   return true;
 }
 
 bool JoinJob::CheckSize() {
-  if (WorkBufferSizeSupported(SourceFormat.ImgWidth, SourceFormat.ImgHeight)) return true;
-  ShowMessage(StrFormat(messages_.sourceImageSize, SourceFormat.ImgWidth, SourceFormat.ImgHeight));
+  if (WorkBufferSizeSupported(In().ImgWidth, In().ImgHeight)) return true;
+  Report(StrFormat(messages_.sourceImageSize, In().ImgWidth, In().ImgHeight));
   return false;
 }
 
 bool JoinJob::OpenSource() {
-  auto first = RawFile::OpenRead(SourceName);
-  if (!first) {
-    ShowMessage(StrFormat("Error JOIN1012:  Input file %s not found\n", SourceName.c_str()));
-    return false;
-  }
-  auto second = RawFile::OpenRead(SecondSourceName);
-  if (!second) {
-    ShowMessage(StrFormat("Error JOIN1013:  Input file %s not found\n", SecondSourceName.c_str()));
-    return false;
-  }
-  ComputeFrameSize(SourceFormat);
-  ComputeFrameSize(SecondFormat);
-  firstFrames_ = static_cast<int64_t>(
-      CountFrames(static_cast<uint64_t>(std::max<int64_t>(first->Length(), 0)), SourceFormat.DataSize));
-  const int64_t secondFrames = static_cast<int64_t>(
-      CountFrames(static_cast<uint64_t>(std::max<int64_t>(second->Length(), 0)), SecondFormat.DataSize));
-  source_ = std::move(*first);
-  second_ = std::move(*second);
-  TargetFormat = SourceFormat;
-  StartFrame = 1;
-  EndFrame = firstFrames_ + secondFrames;
-  FrameCount = EndFrame;
-  StopRequested = false;
+  if (!ToolJob::OpenSource()) return false;
+  firstFrames_ = sources_[0].FrameCount();
+  run_.startFrame = 1;
+  run_.endFrame = firstFrames_ + sources_[1].FrameCount();
+  run_.frameCount = run_.endFrame;
   return true;
 }
 
 ToolJob::FrameResult JoinJob::ProcessFrame() {
-  FrameImage frame = input_.Frame(SourceFormat);
+  FrameImage frame = input_.Frame(In());
   // Frames 1..N1 from the first file, then the second file's from its start.
-  RawFile& file = CurrentFrame <= firstFrames_ ? source_ : second_;
-  if (ReadFrame(file, frame) == 0) return FrameResult::EndOfInput;
+  FrameInput& file = CurrentFrame <= firstFrames_ ? sources_[0] : sources_[1];
+  if (file.Read(CurrentFrame, frame) == 0) return FrameResult::EndOfInput;
   if (!WriteTarget(frame)) return FrameResult::EndLoop;
   if (PreviewWanted()) RefreshPreview(frame);
   FrameShown = true;

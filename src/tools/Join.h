@@ -24,9 +24,10 @@ class JoinJob : public ToolJob {
                    const ImageFormat& current);
 
  protected:
+  void DescribeFiles(ToolRunSpec& spec) const override;
   bool HasFrameRange() const override { return false; }
   bool ResetsButtonsAtEnd() const override { return false; }
-  bool AddTargetToHistory() const override { return CurrentFrame > 1; }
+  bool AddOutputsToHistory() const override { return CurrentFrame > 1; }
   bool ToolChecks() override;
   bool CheckSize() override;
   bool OpenSource() override;
@@ -34,7 +35,6 @@ class JoinJob : public ToolJob {
   FrameResult ProcessFrame() override;
 
  private:
-  RawFile second_;
   int64_t firstFrames_ = 0;
 };
 

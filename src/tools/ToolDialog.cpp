@@ -49,12 +49,7 @@ class ToolDialog::Observer final : public ToolJobObserver, private WindowReports
     });
   }
   void FrameDone(int64_t frame) override {
-    const FrameImage preview = window_->job_.Preview();
-    const bool yuv = window_->job_.PreviewIsYuv() && window_->job_.HasPreview();
-    const bool shown = window_->job_.HasPreview();
-    Post([d = window_, frame, preview, yuv, shown] {
-      d->OnFrameDone(frame, shown ? preview : FrameImage{}, yuv);
-    });
+    Post([d = window_, frame] { d->OnFrameDone(frame); });
   }
   void Stopped() override {
     Post([d = window_] { d->OnStopped(); });
@@ -208,12 +203,15 @@ void ToolDialog::BrowseRawTarget() {
 }
 
 void ToolDialog::ShowJobPreview() {
-  const FrameImage& p = job_.Preview();
-  if (!job_.HasPreview() || p.ImgWidth <= 0 || p.ImgHeight <= 0) return;
-  const bool yuv = job_.PreviewIsYuv();
-  const int64_t bytes =
-      yuv ? int64_t{p.ImgWidth} * p.ImgHeight * 3 : (3 * int64_t{p.ImgWidth} + 3) / 4 * 4 * p.ImgHeight;
-  preview_->showFrame(p.Data, static_cast<size_t>(bytes), p.ImgWidth, p.ImgHeight, yuv);
+  job_.Previews().Read([this](const FrameImage& p) {
+    if (!p.Data || p.ImgWidth <= 0 || p.ImgHeight <= 0) return;
+    // BMP sampling marks pictures that are display rows already.
+    const bool yuv = p.SamplingFormat != BMP;
+    const int64_t bytes =
+        yuv ? int64_t{p.ImgWidth} * p.ImgHeight * 3 : (3 * int64_t{p.ImgWidth} + 3) / 4 * 4 * p.ImgHeight;
+    if (bytes > p.Capacity) return;
+    preview_->showFrame(p.Data, static_cast<size_t>(bytes), p.ImgWidth, p.ImgHeight, yuv);
+  });
 }
 
 void ToolDialog::SetTitle(const QString& source, const QString& target) {
@@ -235,12 +233,19 @@ void ToolDialog::SetRunningControls(bool running) {
   start_->setEnabled(!running);
   pause_->setEnabled(running);
   stop_->setEnabled(running);
+  SetSetupEnabled(!running);
+}
+
+void ToolDialog::SetSetupEnabled(bool enabled) {
   // The running job's parameters stay as they are until it ends.
   for (QWidget* w : {static_cast<QWidget*>(browseSource_), static_cast<QWidget*>(browseTarget_),
                      static_cast<QWidget*>(sourceName_), static_cast<QWidget*>(targetName_),
                      static_cast<QWidget*>(fromFrame_), static_cast<QWidget*>(toFrame_),
                      static_cast<QWidget*>(browseSecond_), static_cast<QWidget*>(secondName_)}) {
-    if (w) w->setEnabled(!running);
+    if (w) w->setEnabled(enabled);
+  }
+  for (const QPointer<QWidget>& w : lockedWhileRunning_) {
+    if (w) w->setEnabled(enabled);
   }
 }
 
@@ -261,7 +266,7 @@ void ToolDialog::Start() {
   pause_->setText(QStringLiteral("Pause"));
   SetRunningControls(true);
   stop_->setEnabled(false);  // enabled by the job once its own checks passed
-  job_.RunState = Running;
+  job_.Freeze();  // from here on the worker reads only the frozen copy
   worker_.Start([this]() -> DialogWorker::Completion {
     Observer observer(this);
     const JobOutcome outcome = job_.Run(observer);
@@ -283,23 +288,13 @@ void ToolDialog::OnStopped() {
   start_->setEnabled(true);
   pause_->setText(QStringLiteral("Play"));
   pause_->setEnabled(false);
-  for (QWidget* w : {static_cast<QWidget*>(browseSource_), static_cast<QWidget*>(browseTarget_),
-                     static_cast<QWidget*>(sourceName_), static_cast<QWidget*>(targetName_),
-                     static_cast<QWidget*>(fromFrame_), static_cast<QWidget*>(toFrame_),
-                     static_cast<QWidget*>(browseSecond_), static_cast<QWidget*>(secondName_)}) {
-    if (w) w->setEnabled(true);
-  }
+  SetSetupEnabled(true);
 }
 
-void ToolDialog::OnFrameDone(int64_t frame, const FrameImage& preview, bool yuv) {
+void ToolDialog::OnFrameDone(int64_t frame) {
   frameNumber_->setText(QString::number(frame));
   progress_->setValue(static_cast<int>(std::min<int64_t>(frame, progress_->maximum())));
-  if (preview.Data && preview.ImgWidth > 0 && preview.ImgHeight > 0) {
-    const int64_t bytes = yuv ? int64_t{preview.ImgWidth} * preview.ImgHeight * 3
-                              : (3 * int64_t{preview.ImgWidth} + 3) / 4 * 4 * preview.ImgHeight;
-    preview_->showFrame(preview.Data, static_cast<size_t>(bytes), preview.ImgWidth, preview.ImgHeight, yuv);
-  }
-  RefreshLabels();
+  ShowJobPreview();
 }
 
 void ToolDialog::OnJobEnded(JobOutcome outcome) {

@@ -9,6 +9,7 @@
 #include <QPushButton>
 #include <QVBoxLayout>
 #include <memory>
+#include <vector>
 
 #include "app/CommandLineTool.h"
 #include "controls/DialogWorker.h"
@@ -92,6 +93,8 @@ class ToolDialog : public QDialog, public CommandLineTool {
   void BrowseRawTarget();
   // Shows the job's current preview picture.
   void ShowJobPreview();
+  // A tool's own control that must not change while its job runs.
+  void LockWhileRunning(QWidget* widget) { lockedWhileRunning_.push_back(widget); }
   // Reads the tool's own boxes into the job before Start; false: nothing happens.
   virtual bool ReadToolBoxes() { return true; }
   void ShowRange();
@@ -111,8 +114,9 @@ class ToolDialog : public QDialog, public CommandLineTool {
  private:
   class Observer;
   void SetRunningControls(bool running);
+  void SetSetupEnabled(bool enabled);
   void OnStopped();
-  void OnFrameDone(int64_t frame, const FrameImage& preview, bool yuv);
+  void OnFrameDone(int64_t frame);
   void OnJobEnded(JobOutcome outcome);
   void EndWorker();
 
@@ -131,6 +135,7 @@ class ToolDialog : public QDialog, public CommandLineTool {
   QGroupBox* controlsGroup_ = nullptr;
   QString pausedCaption_ = QStringLiteral("Play");
   QWidget* previewPanel_ = nullptr;
+  std::vector<QPointer<QWidget>> lockedWhileRunning_;
   QPushButton *start_ = nullptr, *stop_ = nullptr, *pause_ = nullptr, *exit_ = nullptr;
 };
 

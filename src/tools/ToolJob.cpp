@@ -5,16 +5,21 @@
 #include <thread>
 
 #include "app/FileHistory.h"
-#include "image/ColorFormula.h"
 #include "image/PixelOps.h"
 #include "platform/MessageSink.h"
 #include "platform/StringFormat.h"
 
 namespace vx {
 
+void ToolJobObserver::Message(std::string_view text) {
+  ShowMessage(text);
+}
+
 void ToolJob::Pause() {
   int expected = Running;
-  if (!RunState.compare_exchange_strong(expected, Paused)) RunState = Running;
+  if (RunState.compare_exchange_strong(expected, Paused)) return;
+  expected = Paused;
+  RunState.compare_exchange_strong(expected, Running);  // a stopped job stays stopped
 }
 
 void ToolJob::Stop() {
@@ -47,107 +52,165 @@ bool ToolJob::PrepareFromRequest(const std::string& source, const std::string& t
   return true;
 }
 
+void ToolJob::DescribeFiles(ToolRunSpec& spec) const {
+  JobInput input;
+  input.name = SourceName;
+  input.format = SourceFormat;
+  input.notFound = messages_.sourceNotFound;
+  input.bitstream = messages_.bitstream;
+  spec.inputs = {std::move(input)};
+  JobOutput output;
+  output.name = TargetName;
+  output.format = TargetFormat;
+  output.notWritten = messages_.targetNotWritten;
+  output.history = kCreated;
+  spec.outputs = {std::move(output)};
+}
+
+void ToolJob::Freeze() {
+  run_ = ToolRunSpec{};
+  DescribeFiles(run_);
+  for (JobInput& in : run_.inputs) in.format.Data = nullptr;
+  for (JobOutput& out : run_.outputs) out.format.Data = nullptr;
+  run_.frameCount = FrameCount;
+  run_.startFrame = StartFrame;
+  run_.endFrame = EndFrame;
+  run_.exitWhenDone = ExitWhenDone;
+  run_.colours = CurrentColourTables();
+  FreezeParameters();
+  RunState = Running;
+}
+
+const ColourTables& ToolJob::Colours() const {
+  if (!run_.colours) return *CurrentColourTables();  // a preview outside a run
+  return *run_.colours;
+}
+
+void ToolJob::Report(std::string_view text) const {
+  if (observer_)
+    observer_->Message(text);
+  else
+    ShowMessage(text);
+}
+
 bool ToolJob::ValidateRange() {
-  const char* refusal = nullptr;
-  if (EndFrame < StartFrame)
-    refusal = messages_.endBeforeStart;
-  else if (FrameCount < StartFrame)
-    refusal = messages_.startBeyondCount;
-  else if (FrameCount < EndFrame)
-    refusal = messages_.endBeyondCount;
-  else if (StartFrame <= 0 || EndFrame <= 0)
-    refusal = messages_.notPositive;
-  if (!refusal) return true;
-  ShowMessage(refusal);
-  return false;
+  const ToolRunSpec& r = run_;
+  for (RangeCheck check : RangeChecks()) {
+    const char* refusal = nullptr;
+    switch (check) {
+      case RangeCheck::EndBeforeStart:
+        if (r.endFrame < r.startFrame) refusal = messages_.endBeforeStart;
+        break;
+      case RangeCheck::StartBeyondCount:
+        if (r.frameCount < r.startFrame) refusal = messages_.startBeyondCount;
+        break;
+      case RangeCheck::EndBeyondCount:
+        if (r.frameCount < r.endFrame) refusal = messages_.endBeyondCount;
+        break;
+      case RangeCheck::NotPositive:
+        if (r.startFrame <= 0 || r.endFrame <= 0) refusal = messages_.notPositive;
+        break;
+    }
+    if (refusal) {
+      Report(refusal);
+      return false;
+    }
+  }
+  return true;
 }
 
 int64_t ToolJob::BufferBytes() const {
-  return std::max(WorkBufferSize(SourceFormat.ImgWidth, SourceFormat.ImgHeight),
-                  WorkBufferSize(TargetFormat.ImgWidth, TargetFormat.ImgHeight));
+  return std::max(WorkBufferSize(In().ImgWidth, In().ImgHeight), WorkBufferSize(Out().ImgWidth, Out().ImgHeight));
 }
 
 bool ToolJob::CheckSize() {
-  const bool sourceLarger = WorkBufferSize(SourceFormat.ImgWidth, SourceFormat.ImgHeight) >
-                            WorkBufferSize(TargetFormat.ImgWidth, TargetFormat.ImgHeight);
-  const FrameImage& checked = sourceLarger ? SourceFormat : TargetFormat;
+  const bool sourceLarger =
+      WorkBufferSize(In().ImgWidth, In().ImgHeight) > WorkBufferSize(Out().ImgWidth, Out().ImgHeight);
+  const FrameImage& checked = sourceLarger ? In() : Out();
   if (WorkBufferSizeSupported(checked.ImgWidth, checked.ImgHeight)) return true;
-  ShowMessage(StrFormat(sourceLarger ? messages_.sourceImageSize : messages_.targetImageSize,
-                        checked.ImgWidth, checked.ImgHeight));
+  Report(StrFormat(sourceLarger ? messages_.sourceImageSize : messages_.targetImageSize, checked.ImgWidth,
+                   checked.ImgHeight));
   return false;
 }
 
 bool ToolJob::OpenSource() {
-  auto file = RawFile::OpenRead(SourceName);
-  if (!file) {
-    ShowMessage(StrFormat(messages_.sourceNotFound, SourceName.c_str()));
-    return false;
+  sources_.clear();
+  sources_.resize(run_.inputs.size());
+  for (size_t i = 0; i < run_.inputs.size(); ++i) {
+    if (!sources_[i].Open(run_.inputs[i], [this](std::string_view text) { Report(text); })) return false;
   }
-  source_ = std::move(*file);
   return true;
 }
 
 bool ToolJob::SkipToStart() {
-  FrameImage frame = input_.Frame(SourceFormat);
-  while (CurrentFrame < StartFrame) {
-    if (ReadFrame(source_, frame) != SourceFormat.DataSize) {
-      ShowMessage(messages_.bitstream);
-      return false;
-    }
-    ++CurrentFrame;
-  }
+  FrameImage scratch = input_.Frame(In());
+  if (!sources_[0].SkipTo(run_.startFrame, scratch)) return false;
+  CurrentFrame = run_.startFrame;
   return true;
 }
 
 bool ToolJob::CreateTarget() {
-  auto file = RawFile::Create(TargetName);
-  if (!file) {
-    ShowMessage(StrFormat(messages_.targetNotWritten, TargetName.c_str()));
-    return false;
+  targets_.clear();
+  targets_.resize(run_.outputs.size());
+  for (size_t i = 0; i < run_.outputs.size(); ++i) {
+    const JobOutput& out = run_.outputs[i];
+    auto file = RawFile::Create(out.name);
+    if (!file) {
+      Report(StrFormat(out.notWritten, out.name.c_str()));
+      return false;
+    }
+    targets_[i] = std::move(*file);
   }
-  target_ = std::move(*file);
   return true;
 }
 
+bool ToolJob::EnsurePreviewBuffers(int32_t width, int32_t height) {
+  // Both pictures have the same buffer size; no worker draws into them now.
+  if (previews_.Allocated() && previews_.Back().Capacity >= WorkBufferSize(width, height)) return true;
+  return previews_.Allocate(width, height);
+}
+
 bool ToolJob::LoadFirstFrame() {
-  const int64_t bytes = WorkBufferSize(SourceFormat.ImgWidth, SourceFormat.ImgHeight);
   if (!WorkBufferSizeSupported(SourceFormat.ImgWidth, SourceFormat.ImgHeight)) return false;
-  if (input_.size() != bytes && !input_.Allocate(bytes)) return false;
-  if (previewBuffer_.size() != bytes && !previewBuffer_.Allocate(bytes)) return false;
+  FrameBuffer buffer;
+  if (!buffer.Allocate(WorkBufferSize(SourceFormat.ImgWidth, SourceFormat.ImgHeight))) return false;
   auto file = RawFile::OpenRead(SourceName);
-  FrameImage frame = input_.Frame(SourceFormat);
+  FrameImage frame = buffer.Frame(SourceFormat);
   if (!file || ReadFrame(*file, frame) <= 0) return false;
-  if (!RefreshPreview(frame)) return false;
+  if (!EnsurePreviewBuffers(frame.ImgWidth, frame.ImgHeight) || !RefreshPreview(frame)) return false;
   FrameShown = true;
   return true;
 }
 
-bool ToolJob::WriteTarget(const FrameImage& frame) {
-  if (WriteFrame(target_, frame)) return true;
-  ShowMessage(StrFormat(messages_.targetNotWritten, TargetName.c_str()));
+bool ToolJob::WriteTarget(const FrameImage& frame, size_t i) {
+  if (WriteFrame(targets_[i], frame)) return true;
+  const JobOutput& out = run_.outputs[i];
+  Report(StrFormat(out.notWritten, out.name.c_str()));
   return false;
 }
 
+bool ToolJob::RenderPreview(const FrameImage& frame) {
+  DisplayPictureOptions options;
+  options.mono = MonoDisplay::AsLuma;
+  return MakeDisplayPicture(Colours(), frame, previews_.Back(), previewWork_, options);
+}
+
 bool ToolJob::RefreshPreview(const FrameImage& frame) {
-  preview_ = previewBuffer_.Frame(frame);
-  SetCanonicalHeader(preview_, frame.ImgWidth, frame.ImgHeight);
-  previewIsYuv_ = true;
-  if (frame.SamplingFormat != RGB_444) {
-    FrameImage source = frame;
-    return ToCanonical444(source, preview_);
+  if (!RenderPreview(frame)) return false;
+  previews_.Publish();
+  return true;
+}
+
+std::optional<std::string> ToolJob::FinishText() const {
+  if (run_.exitWhenDone) return std::nullopt;
+  return std::string(messages_.finished);
+}
+
+void ToolJob::RecordHistory() const {
+  if (!AddOutputsToHistory()) return;
+  for (const JobOutput& out : run_.outputs) {
+    if (out.history >= 0) AddToHistory(out.name, out.format, out.history);
   }
-  FrameImage packed = frame;
-  if (frame.PixelFormat == Planar) {
-    // Made packed in the preview buffer, then turned into YUV there, pixel by pixel.
-    packed = previewBuffer_.Frame(frame);
-    packed.PixelFormat = Packed;
-    FrameImage planar = frame;
-    if (!ConvertPixelFormat(planar, packed)) return false;
-  }
-  const auto tables = CurrentColourTables();
-  return RgbBufferToYuv(*tables, std::span<const uint8_t>(packed.Data, static_cast<size_t>(packed.DataSize)),
-                        std::span<uint8_t>(preview_.Data, static_cast<size_t>(preview_.Capacity)),
-                        frame.ImgWidth, frame.ImgHeight, false, frame.ComponentOrder == BGR, false);
 }
 
 JobOutcome ToolJob::Run(ToolJobObserver& observer) {
@@ -163,8 +226,8 @@ JobOutcome ToolJob::Run(ToolJobObserver& observer) {
       stop();
       return JobOutcome::FailedStopped;
     }
-    FrameCount = EndFrame - StartFrame + 1;
-    observer.ProgressRange(FrameCount);
+    run_.frameCount = run_.endFrame - run_.startFrame + 1;
+    observer.ProgressRange(run_.frameCount);
     if (!ChecksAfterRange()) {
       stop();
       return JobOutcome::FailedStopped;
@@ -173,16 +236,16 @@ JobOutcome ToolJob::Run(ToolJobObserver& observer) {
   if (!CheckSize()) return JobOutcome::FailedRunning;
   const int64_t bytes = BufferBytes();
   if (!input_.Allocate(bytes) || !output_.Allocate(bytes) ||
-      (previewBuffer_.size() != bytes && !previewBuffer_.Allocate(bytes))) {
-    ShowMessage(StrFormat(messages_.targetImageSize, TargetFormat.ImgWidth, TargetFormat.ImgHeight));
+      (observer.WantsPreview() && !EnsurePreviewBuffers(In().ImgWidth, In().ImgHeight))) {
+    Report(StrFormat(messages_.targetImageSize, Out().ImgWidth, Out().ImgHeight));
     return JobOutcome::FailedRunning;
   }
-  observer.PreviewPlaced(SourceFormat.ImgWidth, SourceFormat.ImgHeight);
+  observer.PreviewPlaced(In().ImgWidth, In().ImgHeight);
   CurrentFrame = 1;
   if (!OpenSource()) return JobOutcome::FailedRunning;
   if (!SkipToStart()) return JobOutcome::FailedRunning;
   if (!CreateTarget()) return JobOutcome::FailedRunning;
-  while (CurrentFrame <= EndFrame) {
+  while (CurrentFrame <= run_.endFrame) {
     const int state = RunState.load();
     if (state == Paused) {
       std::this_thread::sleep_for(std::chrono::milliseconds(3));
@@ -191,7 +254,6 @@ JobOutcome ToolJob::Run(ToolJobObserver& observer) {
     if (state == Stopped) break;
     const FrameResult result = ProcessFrame();
     if (result == FrameResult::EndOfInput) {
-      StopRequested = true;
       RunState = Stopped;
       if (ResetsButtonsAtEnd()) observer.Stopped();
       break;
@@ -200,13 +262,13 @@ JobOutcome ToolJob::Run(ToolJobObserver& observer) {
     observer.FrameDone(CurrentFrame);
     ++CurrentFrame;
   }
-  if (AddTargetToHistory()) AddToHistory(TargetName, TargetFormat, kCreated);
+  RecordHistory();
   if (ResetsButtonsAtEnd()) stop();
-  source_.Close();
-  target_.Close();
+  sources_.clear();
+  targets_.clear();
   input_.Release();
   output_.Release();
-  if (!ExitWhenDone) ShowMessage(messages_.finished);
+  if (const auto text = FinishText()) Report(*text);
   return JobOutcome::Completed;
 }
 

@@ -2,16 +2,27 @@
 
 // The frame of every file-writing tool: its parameters, the order in which they
 // are validated, the worker's frame loop with pause and stop, progress, the end
-// of the job and the history entry. Each tool supplies its checks, its messages
+// of the job and the history entries. Each tool supplies its checks, its messages
 // and its per-frame step; the dialog (or the headless program) watches through
 // ToolJobObserver.
+//
+// The window edits the job's setup (the public fields) only while no worker runs;
+// Start freezes them into a run specification, and the worker reads nothing else.
 
+#include <array>
 #include <atomic>
 #include <cstdint>
+#include <memory>
+#include <optional>
 #include <string>
+#include <string_view>
+#include <vector>
 
+#include "display/DisplayPicture.h"
+#include "image/ColorFormula.h"
 #include "image/FrameImage.h"
 #include "platform/RawFile.h"
+#include "tools/FrameInput.h"
 
 namespace vx {
 
@@ -25,12 +36,14 @@ class ToolJobObserver {
   virtual void StopEnabled() {}
   virtual void ProgressRange(int64_t /*frames*/) {}
   virtual void PreviewPlaced(int32_t /*width*/, int32_t /*height*/) {}
-  // A frame was written; the preview may be repainted.
+  // A frame was written; a new preview picture may have been published.
   virtual void FrameDone(int64_t /*currentFrame*/) {}
   // The Stop operation: buttons back to their idle state.
   virtual void Stopped() {}
   // Whether anybody looks at the preview (headless jobs skip it).
   virtual bool WantsPreview() const { return true; }
+  // The job's messages; they reach the program's one message sink.
+  virtual void Message(std::string_view text);
 };
 
 // Per-tool message texts (printf templates).
@@ -48,6 +61,30 @@ struct ToolMessages {
   const char* finished;
 };
 
+// One file a job writes, with its own message and history record.
+struct JobOutput {
+  std::string name;
+  FrameImage format;              // header only
+  const char* notWritten = "";    // %s
+  int32_t history = -1;           // history operation at the end of the job; -1 for none
+};
+
+// Everything a run reads, copied from the setup when Start is pressed.
+struct ToolRunSpec {
+  std::vector<JobInput> inputs;
+  std::vector<JobOutput> outputs;
+  int64_t frameCount = 0, startFrame = 0, endFrame = 0;
+  bool exitWhenDone = false;
+  // The colour formula in force at Start.
+  std::shared_ptr<const ColourTables> colours;
+};
+
+// The frame-range checks, in the order a tool makes them.
+enum class RangeCheck { EndBeforeStart, StartBeyondCount, EndBeyondCount, NotPositive };
+using RangeCheckOrder = std::array<RangeCheck, 4>;
+inline constexpr RangeCheckOrder kDefaultRangeChecks = {RangeCheck::EndBeforeStart, RangeCheck::StartBeyondCount,
+                                                        RangeCheck::EndBeyondCount, RangeCheck::NotPositive};
+
 enum class JobOutcome {
   Completed,      // ran to its end (end of range, end of input, or stopped by the user)
   FailedStopped,  // refused; Stop ran, buttons reset
@@ -61,6 +98,7 @@ class ToolJob {
   ToolJob(const ToolJob&) = delete;
   ToolJob& operator=(const ToolJob&) = delete;
 
+  // The setup: written by the window (never while a worker runs) or the command line.
   std::string SourceName;
   std::string TargetName;
   FrameImage SourceFormat;  // header only
@@ -68,19 +106,29 @@ class ToolJob {
   int64_t FrameCount = 0;
   int64_t StartFrame = 0;
   int64_t EndFrame = 0;
-  std::atomic<int64_t> CurrentFrame{0};
-  std::atomic<int> RunState{Stopped};
-  std::atomic<bool> FrameShown{false};
-  std::atomic<bool> StopRequested{false};
-  std::atomic<bool> QuitPending{false};
   // The job was started from the command line with "-e exit": no finish message.
   bool ExitWhenDone = false;
 
-  // The job, on the worker thread (or on the caller's, headless). RunState must
-  // be Running when it is called.
-  JobOutcome Run(ToolJobObserver& observer);
+  // The worker's progress, read by anybody.
+  std::atomic<int64_t> CurrentFrame{0};
+  std::atomic<int> RunState{Stopped};
+  std::atomic<bool> FrameShown{false};
 
-  // Pause toggles Running and Paused; Stop ends the job at the worker's next turn.
+  // Copies the setup into the run specification (on the thread that owns the
+  // setup, before the worker starts) and sets the state to Running.
+  void Freeze();
+  // The job, on the worker thread (or on the caller's, headless), with the frozen
+  // specification.
+  JobOutcome Run(ToolJobObserver& observer);
+  // Freeze and Run in one (headless jobs and tests).
+  JobOutcome FreezeAndRun(ToolJobObserver& observer) {
+    Freeze();
+    return Run(observer);
+  }
+  const ToolRunSpec& Spec() const { return run_; }
+
+  // Pause toggles Running and Paused and does nothing to a job that is not
+  // running; Stop ends the job at the worker's next turn.
   void Pause();
   void Stop();
 
@@ -90,15 +138,14 @@ class ToolJob {
   virtual bool PrepareFromRequest(const std::string& source, const std::string& target,
                                   const ImageFormat& current);
 
-  // The picture of the current frame for the preview: 4:4:4 YUV, or bottom-up
-  // BGR rows padded to 4 bytes when PreviewIsYuv is off. Written by the worker
-  // while the dialog may be drawing it (a torn picture is accepted).
-  const FrameImage& Preview() const { return preview_; }
-  bool PreviewIsYuv() const { return previewIsYuv_.load(); }
-  bool HasPreview() const { return FrameShown.load() && preview_.Data != nullptr; }
+  // The preview pictures: packed 4:4:4 YUV, or bottom-up BGR rows padded to 4
+  // bytes when the picture's sampling is BMP. The window draws the front one.
+  const PictureExchange& Previews() const { return previews_; }
+  bool HasPreview() const { return previews_.Published(); }
 
   // Reads the source's first frame into the preview, so a tool can show it as soon
-  // as the source is chosen. False when it cannot be read.
+  // as the source is chosen (window thread, no worker running). False when it
+  // cannot be read.
   bool LoadFirstFrame();
 
   // The source name without its extension (the part after the last dot of the
@@ -106,8 +153,14 @@ class ToolJob {
   static std::string DefaultTargetName(const std::string& source, const std::string& suffix);
 
  protected:
+  // The files of the run, from the setup: by default the source and the target
+  // with the tool's messages, the target entered in the history as created.
+  virtual void DescribeFiles(ToolRunSpec& spec) const;
+  // Copies the tool's own setup for the run.
+  virtual void FreezeParameters() {}
   // Checks before the frame range; false ends the job with the dialog running.
   virtual bool ToolChecks() { return true; }
+  virtual RangeCheckOrder RangeChecks() const { return kDefaultRangeChecks; }
   // The size check; false ends the job with the dialog running.
   virtual bool CheckSize();
   virtual bool OpenSource();
@@ -118,35 +171,49 @@ class ToolJob {
   virtual FrameResult ProcessFrame() = 0;
   // Bytes of each frame buffer of the job.
   virtual int64_t BufferBytes() const;
-  // Whether the target enters the history at the end of the job.
-  virtual bool AddTargetToHistory() const { return FrameShown.load(); }
+  // Whether the outputs enter the history at the end of the job.
+  virtual bool AddOutputsToHistory() const { return FrameShown.load(); }
   // Tools without a frame range (join) take every frame and skip the range checks.
   virtual bool HasFrameRange() const { return true; }
   // Checks after the frame range; false ends the job with Stop (buttons reset).
   virtual bool ChecksAfterRange() { return true; }
   // Whether the end of the job resets the buttons (join leaves them as they are).
   virtual bool ResetsButtonsAtEnd() const { return true; }
+  // The message at the end of a job; none when nullopt.
+  virtual std::optional<std::string> FinishText() const;
 
-  // Appends a frame to the target; on failure (a full disk) the tool's "cannot be
+  // The job's message channel.
+  void Report(std::string_view text) const;
+  // The frozen source and target headers.
+  const FrameImage& In(size_t i = 0) const { return run_.inputs[i].format; }
+  const FrameImage& Out(size_t i = 0) const { return run_.outputs[i].format; }
+  // Appends a frame to output `i`; on failure (a full disk) its "cannot be
   // written" message.
-  bool WriteTarget(const FrameImage& frame);
+  bool WriteTarget(const FrameImage& frame, size_t i = 0);
 
-  // The preview from a frame of any layout: RGB through RgbBufferToYuv (planar
-  // made packed first), everything else through ToCanonical444.
+  // Renders `frame` (any layout) as the next preview picture and publishes it.
   bool RefreshPreview(const FrameImage& frame);
-  void SetPreviewIsYuv(bool yuv) { previewIsYuv_ = yuv; }
+  // Renders it without publishing (a tool draws over it first).
+  bool RenderPreview(const FrameImage& frame);
+  // The picture being made (the back one); Publish shows it.
+  FrameImage& PreviewBack() { return previews_.Back(); }
+  void PublishPreview() { previews_.Publish(); }
   bool PreviewWanted() const { return observer_ == nullptr || observer_->WantsPreview(); }
+  const ColourTables& Colours() const;
 
   const ToolMessages& messages_;
   ToolJobObserver* observer_ = nullptr;
-  RawFile source_;
-  RawFile target_;
-  FrameBuffer input_, output_, previewBuffer_;
-  FrameImage preview_;
+  ToolRunSpec run_;
+  std::vector<FrameInput> sources_;
+  std::vector<RawFile> targets_;
+  FrameBuffer input_, output_;
 
  private:
   bool ValidateRange();
-  std::atomic<bool> previewIsYuv_{true};
+  bool EnsurePreviewBuffers(int32_t width, int32_t height);
+  void RecordHistory() const;
+  PictureExchange previews_;
+  DisplayWork previewWork_;
 };
 
 }  // namespace vx

@@ -97,6 +97,7 @@ CImageCrop::CImageCrop(std::unique_ptr<CropJob> job, QWidget* parent)
   grid->addWidget(new QLabel(QStringLiteral("Cropped height:")), 1, 0);
   grid->addWidget(height_, 1, 1);
   toolArea()->addWidget(area_);
+  for (QLineEdit* box : {top_, left_, width_, height_}) LockWhileRunning(box);
   toggle_ = new QPushButton(QStringLiteral("<--- Hide Detailed Controls"), this);
   toggle_->hide();
   toolArea()->addWidget(toggle_, 0, Qt::AlignLeft);

@@ -1,0 +1,80 @@
+#include "tools/FrameInput.h"
+
+#include <algorithm>
+#include <cstring>
+
+#include "image/Dib.h"
+#include "platform/StringFormat.h"
+
+namespace vx {
+
+bool FrameInput::Open(const JobInput& input, Reporter report) {
+  input_ = &input;
+  report_ = std::move(report);
+  next_ = 1;
+  if (IsPictureList()) return true;  // pictures are opened one per frame
+  auto file = RawFile::OpenRead(input.name);
+  if (!file) {
+    report_(StrFormat(input.notFound, input.name.c_str()));
+    return false;
+  }
+  file_ = std::move(*file);
+  return true;
+}
+
+bool FrameInput::SkipTo(int64_t n, FrameImage& scratch) {
+  if (IsPictureList()) {
+    next_ = n;
+    return true;
+  }
+  FrameImage frame = scratch;
+  static_cast<ImageFormat&>(frame) = input_->format;
+  frame.DataSize = input_->format.DataSize;
+  while (next_ < n) {
+    if (ReadFrame(file_, frame) != frame.DataSize) {
+      report_(input_->bitstream);
+      return false;
+    }
+    ++next_;
+  }
+  return true;
+}
+
+int64_t FrameInput::Read(int64_t n, FrameImage& frame) {
+  next_ = n + 1;
+  if (!IsPictureList()) return ReadFrame(file_, frame);
+  const auto& names = input_->bmpNames;
+  const int64_t index = n - 1;
+  const int32_t w = input_->format.ImgWidth, h = input_->format.ImgHeight;
+  CDib dib;
+  auto file = index >= 0 && index < static_cast<int64_t>(names.size())
+                  ? RawFile::OpenRead(names[static_cast<size_t>(index)])
+                  : std::nullopt;
+  const bool loaded = file && dib.Read(*file);
+  if (file && !loaded) report_(dib.Error());
+  if (!loaded || dib.Width() != w || dib.Height() != h || dib.BitCount() != 24 ||
+      3 * int64_t{w} * h > frame.Capacity) {
+    report_(input_->bmpLoad);
+    return -1;
+  }
+  // Stored rows are bottom row first: row r of the picture is stored row H - 1 - r.
+  const int64_t row = 3 * int64_t{w}, pitch = dib.RowBytes();
+  for (int64_t r = 0; r < h; ++r)
+    std::memcpy(frame.Data + r * row, dib.Bits().data() + (h - 1 - r) * pitch, static_cast<size_t>(row));
+  static_cast<ImageFormat&>(frame) = input_->format;
+  frame.SamplingFormat = RGB_444;
+  frame.ComponentOrder = BGR;
+  frame.PixelFormat = Packed;
+  frame.FieldFormat = Progressive;
+  ComputeFrameSize(frame);
+  return frame.DataSize;
+}
+
+int64_t FrameInput::FrameCount() const {
+  if (!input_) return 0;
+  if (IsPictureList()) return static_cast<int64_t>(input_->bmpNames.size());
+  return static_cast<int64_t>(
+      CountFrames(static_cast<uint64_t>(std::max<int64_t>(file_.Length(), 0)), input_->format.DataSize));
+}
+
+}  // namespace vx

@@ -1,0 +1,54 @@
+#pragma once
+
+// Where a job's frames come from: a raw file, or a numbered list of 24-bit BMP
+// pictures (frame k is picture k), each with its own messages.
+
+#include <cstdint>
+#include <functional>
+#include <string>
+#include <string_view>
+#include <vector>
+
+#include "image/FrameImage.h"
+#include "platform/RawFile.h"
+
+namespace vx {
+
+// One input of a job.
+struct JobInput {
+  std::string name;
+  // Header only. For a BMP list the sampling is BMP and the size the pictures'.
+  FrameImage format;
+  // A BMP list instead of a raw file: frame k is picture k - 1.
+  std::vector<std::string> bmpNames;
+  const char* notFound = "";   // %s: the raw file cannot be opened
+  const char* bitstream = "";  // a frame before the range cannot be read
+  const char* bmpLoad = "";    // a picture of the list cannot be read
+};
+
+class FrameInput {
+ public:
+  using Reporter = std::function<void(std::string_view)>;
+
+  // Opens the input; false after its message.
+  bool Open(const JobInput& input, Reporter report);
+  // Reads frames in order and drops them until frame `n` comes next; false after
+  // the bitstream message. Pictures of a list need no reading.
+  bool SkipTo(int64_t n, FrameImage& scratch);
+  // Reads frame `n`, the one after the last read, into `frame`. Raw files: the
+  // bytes read (0 at the end; a short frame keeps the rest of `frame`). Pictures:
+  // the frame as packed BGR RGB 4:4:4 (header set), -1 after the load message.
+  int64_t Read(int64_t n, FrameImage& frame);
+  // Frames the raw file holds (whole frames), or the pictures of the list.
+  int64_t FrameCount() const;
+  bool IsPictureList() const { return input_ && input_->format.SamplingFormat == BMP; }
+  void Close() { file_.Close(); }
+
+ private:
+  const JobInput* input_ = nullptr;
+  Reporter report_;
+  RawFile file_;
+  int64_t next_ = 1;
+};
+
+}  // namespace vx

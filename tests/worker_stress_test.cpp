@@ -1,0 +1,131 @@
+// Workers driven the way windows drive them, many times over: start, pause, stop
+// and quit at arbitrary moments while the test thread reads what a window reads.
+// Run under ThreadSanitizer by scripts/test.
+#include <gtest/gtest.h>
+
+#include <atomic>
+#include <chrono>
+#include <memory>
+#include <random>
+#include <thread>
+
+#include "PixelTestSupport.h"
+#include "TestSupport.h"
+#include "platform/MessageSink.h"
+#include "player/FrameSequences.h"
+#include "player/PlaybackLoop.h"
+#include "tools/Converter.h"
+#include "tools/Crop.h"
+#include "tools/Flip.h"
+
+namespace vx {
+namespace {
+
+class QuietObserver final : public ToolJobObserver {
+ public:
+  void Message(std::string_view text) override { messages.emplace_back(text); }
+  std::vector<std::string> messages;  // the worker's own; read after the join
+};
+
+// What a window reads of a job while it runs.
+int64_t LookLikeAWindow(const ToolJob& job) {
+  int64_t seen = job.CurrentFrame.load() + job.RunState.load() + job.TargetFormat.ImgWidth;
+  job.Previews().Read([&](const FrameImage& p) {
+    if (p.Data && p.DataSize > 0) seen += p.Data[p.DataSize - 1];
+  });
+  return seen;
+}
+
+std::unique_ptr<ToolJob> MakeJob(int kind, const std::string& source, const std::string& target,
+                                 const ImageFormat& format) {
+  if (kind == 0) {
+    auto crop = std::make_unique<CropJob>();
+    crop->PrepareCrop(source, target, format, 2, 4, 10, 12);
+    return crop;
+  }
+  if (kind == 1) {
+    auto flip = std::make_unique<FlipJob>();
+    flip->PrepareFromRequest(source, target, format);
+    return flip;
+  }
+  auto convert = std::make_unique<ConverterJob>();
+  convert->PrepareFromRequest(source, target, format);
+  convert->TargetFormat = FrameImage{};
+  static_cast<ImageFormat&>(convert->TargetFormat) = test::Layout(YUV_422, UYV, Interlaced, Packed, 32, 16);
+  ComputeFrameSize(convert->TargetFormat);
+  return convert;
+}
+
+TEST(WorkerStress, ToolJobsPausedStoppedAndWatchedWhileTheyRun) {
+  RecordingMessageSink sink;
+  ScopedMessageSink scope(sink);
+  test::TempDir dir;
+  const ImageFormat format = test::Layout(YUV_420, YUV, Progressive, Planar, 32, 16);
+  const std::string source = (dir / "s.yuv").string();
+  test::WriteFileBytes(source, test::RandomBytes(32 * 16 * 3 / 2 * 40, 3));
+  std::mt19937 random(7);
+  for (int round = 0; round < 150; ++round) {
+    auto job = MakeJob(round % 3, source, (dir / "t.yuv").string(), format);
+    job->ExitWhenDone = true;
+    job->Freeze();
+    QuietObserver observer;
+    JobOutcome outcome = JobOutcome::FailedRunning;
+    std::thread worker([&] { outcome = job->Run(observer); });
+    int64_t seen = 0;
+    const int actions = static_cast<int>(random() % 6);
+    for (int a = 0; a < actions; ++a) {
+      seen += LookLikeAWindow(*job);
+      if (random() % 2) job->Pause();
+      std::this_thread::sleep_for(std::chrono::microseconds(random() % 300));
+    }
+    if (random() % 2) job->Stop();
+    if (job->RunState.load() == Paused) job->Pause();  // resume, so the job can end
+    while (job->RunState.load() != Stopped) seen += LookLikeAWindow(*job);
+    worker.join();
+    EXPECT_EQ(outcome, JobOutcome::Completed) << "round " << round;
+    EXPECT_TRUE(observer.messages.empty()) << observer.messages.front();
+    EXPECT_GE(seen, 0);
+    job->Pause();
+    EXPECT_EQ(job->RunState.load(), Stopped) << "Pause does not wake a finished job";
+  }
+  EXPECT_TRUE(sink.Texts().empty()) << "jobs report through their own channel";
+}
+
+TEST(WorkerStress, PlaybackCommandsAtAnyMoment) {
+  RecordingMessageSink sink;
+  ScopedMessageSink scope(sink);
+  test::TempDir dir;
+  const ImageFormat format = test::Layout(YUV_420, YUV, Progressive, Planar, 32, 16);
+  const std::string clip = (dir / "a.yuv").string();
+  test::WriteFileBytes(clip, test::RandomBytes(32 * 16 * 3 / 2 * 30, 4));
+  static const FileListSequence::Messages kMessages = {"none", "size", "missing %s"};
+  FileListSequence files(kMessages);
+  ASSERT_TRUE(files.SetFormat(format));
+  files.Files = {clip, clip};
+  std::mt19937 random(11);
+  for (int round = 0; round < 100; ++round) {
+    PlaybackLoop loop;
+    PlaybackObserver observer;
+    loop.StartPlaying();
+    std::thread worker([&] { loop.Play(files, observer); });
+    for (int a = 0; a < 20; ++a) {
+      switch (random() % 7) {
+        case 0: loop.TogglePause(); break;
+        case 1: loop.ToggleReverse(); break;
+        case 2: loop.StepForwardOnce(); break;
+        case 3: loop.StepBackwardOnce(); break;
+        case 4: loop.SeekTo(1 + random() % 30); break;
+        case 5: loop.Stop(); break;
+        default: files.Component = static_cast<int>(random() % 4); break;
+      }
+      files.Pictures().Read([](const FrameImage& p) { return p.Data ? p.Data[0] : 0; });
+      std::this_thread::sleep_for(std::chrono::microseconds(random() % 200));
+    }
+    loop.Quit();
+    worker.join();
+  }
+  EXPECT_TRUE(sink.Texts().empty());
+}
+
+}  // namespace
+}  // namespace vx
