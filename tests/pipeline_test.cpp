@@ -88,6 +88,35 @@ TEST(PipelineKernels, StreamedLayoutConversionEqualsTheTwoPipelines) {
   }
 }
 
+TEST(InterlacedOddHeights, FieldOneTakesTheExtraRow) {
+  // 4:4:4 packed, 2 x 5: field 1 holds rows 0, 2, 4 and field 2 rows 1, 3.
+  TestFrame progressive(Layout(YUV_444, YUV, Progressive, Packed, 2, 5), 0);
+  for (int i = 0; i < 30; ++i) progressive.frame.Data[i] = static_cast<uint8_t>(i / 6);  // row number
+  TestFrame interlaced(Layout(YUV_444, YUV, Interlaced, Packed, 2, 5), 1);
+  ASSERT_TRUE(ConvertFieldFormat(progressive.frame, interlaced.frame));
+  std::vector<uint8_t> rows;
+  for (int i = 0; i < 30; i += 6) rows.push_back(interlaced.frame.Data[i]);
+  EXPECT_EQ(rows, (std::vector<uint8_t>{0, 2, 4, 1, 3}));
+  EXPECT_EQ(FieldTwoOffset(interlaced.frame), 18);
+  TestFrame back(Layout(YUV_444, YUV, Progressive, Packed, 2, 5), 2);
+  ASSERT_TRUE(ConvertFieldFormat(interlaced.frame, back.frame));
+  EXPECT_EQ(back.Bytes(), progressive.Bytes());
+
+  // Every layout without vertical subsampling converts at odd heights, there and back.
+  int interlacedLayouts = 0;
+  for (const ImageFormat& layout : test::ValidYuvLayouts(6, 7)) {
+    if (layout.FieldFormat != Interlaced) continue;
+    ++interlacedLayouts;
+    EXPECT_NE(layout.SamplingFormat, YUV_420);
+    TestFrame source(layout, 3), copy(layout, 0), picture(Sized(kCanonical, 6, 7), 4), again(layout, 5);
+    std::copy(source.frame.Data, source.frame.Data + source.frame.DataSize, copy.frame.Data);
+    ASSERT_TRUE(ToCanonical444(copy.frame, picture.frame)) << Describe(layout);
+    ASSERT_TRUE(FromCanonical444(picture.frame, again.frame)) << Describe(layout);
+    EXPECT_EQ(again.Bytes(), source.Bytes()) << Describe(layout);
+  }
+  EXPECT_EQ(interlacedLayouts, 3 + 3 + 3 + 2) << "4:4:4 packed and planar, 4:2:2 packed and planar";
+}
+
 TEST(PipelineKernels, RefuseWhatIsNoYuvLayout) {
   TestFrame canonical(Sized(kCanonical, 8, 8), 1);
   const ImageFormat refused[] = {
@@ -99,7 +128,7 @@ TEST(PipelineKernels, RefuseWhatIsNoYuvLayout) {
       // Sizes the layout cannot hold (a target takes the source's size instead).
       Layout(YUV_422, YUV, Progressive, Packed, 7, 8),
       Layout(YUV_420, YUV, Progressive, Planar, 8, 7),
-      Layout(YUV_444, YUV, Interlaced, Packed, 8, 7),
+      Layout(YUV_420, YUV, Interlaced, Planar, 8, 7),
       Layout(YUV_420, YUV, Interlaced, Planar, 8, 2),
   };
   for (const ImageFormat& layout : refused) {

@@ -83,6 +83,29 @@ TEST_F(HeadlessProgram, ActionsNotBuiltYetFailWithTheirMessage) {
   EXPECT_FALSE(std::filesystem::exists(dir_ / "x.yuv"));
 }
 
+TEST_F(HeadlessProgram, InterlacedOddHeightsConvertWithTheExtraRowInFieldOne) {
+  // 8 x 5 interlaced 4:4:4, two frames: field 1 is rows 0, 2, 4, field 2 rows 1, 3.
+  std::vector<uint8_t> interlaced;
+  for (int frame = 0; frame < 2; ++frame) {
+    for (int row : {0, 2, 4, 1, 3}) {
+      for (int i = 0; i < 24; ++i) interlaced.push_back(static_cast<uint8_t>(100 * frame + 10 * row + i % 3));
+    }
+  }
+  test::WriteFileBytes(dir_ / "i.yuv", interlaced);
+  const Outcome o = Run({"-a", "convert", "-n", (dir_ / "i.yuv").string(), "-s", "yuv444", "-o", "yuv", "-f",
+                         "interlaced", "-p", "packed", "-w", "8", "-h", "5", "-N", (dir_ / "p.yuv").string(),
+                         "-F", "progressive", "-e", "exit"});
+  EXPECT_EQ(o.exitCode, 0) << o.errors;
+  EXPECT_EQ(o.errors, "");
+  std::vector<uint8_t> progressive;
+  for (int frame = 0; frame < 2; ++frame) {
+    for (int row = 0; row < 5; ++row) {
+      for (int i = 0; i < 24; ++i) progressive.push_back(static_cast<uint8_t>(100 * frame + 10 * row + i % 3));
+    }
+  }
+  EXPECT_EQ(test::ReadFileBytes(dir_ / "p.yuv"), progressive);
+}
+
 bool HaveFfmpeg() {
   return std::system("command -v ffmpeg >/dev/null 2>&1") == 0;
 }

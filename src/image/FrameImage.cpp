@@ -60,7 +60,11 @@ int64_t FieldTwoOffset(const FrameImage& frame) {
     const int64_t height = frame.ImgHeight;
     return width * (height / 2) + 2 * (width / 2) * (height / 4);
   }
-  return frame.DataSize / 2;
+  // Without vertical subsampling every picture row takes the same bytes; an odd
+  // height leaves the extra row to field 1.
+  if (frame.ImgHeight <= 0) return 0;
+  const int64_t rowBytes = frame.DataSize / frame.ImgHeight;
+  return rowBytes * ((int64_t{frame.ImgHeight} + 1) / 2);
 }
 
 void CopyFrameHeader(const FrameImage& source, FrameImage& destination) {

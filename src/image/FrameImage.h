@@ -46,7 +46,9 @@ int32_t ComputeFrameSize(FrameImage& frame);
 
 // Byte offset of field 2 in an interlaced frame: half the frame, except for
 // planar 4:2:0, where each field is a 4:2:0 picture of W x H/2 with chroma planes
-// of W/2 x H/4 rows (the two agree when H is a multiple of 4).
+// of W/2 x H/4 rows (the two agree when H is a multiple of 4). Layouts without
+// vertical subsampling accept odd heights: field 1 holds rows 0, 2, ..., H - 1,
+// one row more than field 2.
 int64_t FieldTwoOffset(const FrameImage& frame);
 
 // Copies the layout fields and DataSize, then DataSize bytes of pixels. Fails and

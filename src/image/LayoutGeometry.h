@@ -38,8 +38,10 @@ inline PlanarPicture PlanarAt(int32_t sampling, int64_t width, int64_t rows, int
 inline int FieldCount(const ImageFormat& f) {
   return f.FieldFormat == Interlaced ? 2 : 1;
 }
-inline int64_t FieldRows(const ImageFormat& f) {
-  return f.FieldFormat == Interlaced ? f.ImgHeight / 2 : f.ImgHeight;
+// Rows of field `index`; field 1 (index 0) takes the extra row of an odd height.
+inline int64_t FieldRows(const ImageFormat& f, int index) {
+  if (f.FieldFormat != Interlaced) return f.ImgHeight;
+  return index == 0 ? (int64_t{f.ImgHeight} + 1) / 2 : f.ImgHeight / 2;
 }
 // Start of field `index` (0 or 1) of a frame whose DataSize is set.
 inline int64_t FieldBase(const FrameImage& f, int index) {
@@ -48,7 +50,7 @@ inline int64_t FieldBase(const FrameImage& f, int index) {
 
 // The planes of field `index` (or of the whole progressive frame).
 inline PlanarPicture PlanarField(const FrameImage& f, int index) {
-  return PlanarAt(f.SamplingFormat, f.ImgWidth, FieldRows(f), FieldBase(f, index));
+  return PlanarAt(f.SamplingFormat, f.ImgWidth, FieldRows(f, index), FieldBase(f, index));
 }
 
 // Bytes per packed row: 3W for 4:4:4 and RGB, 2W for 4:2:2.

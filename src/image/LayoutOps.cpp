@@ -40,7 +40,8 @@ bool RegularSize(const ImageFormat& f) {
   if (w < 1 || h < 1) return false;
   if ((f.SamplingFormat == YUV_422 || f.SamplingFormat == YUV_420) && w % 2 != 0) return false;
   if (f.SamplingFormat == YUV_420 && h % 2 != 0) return false;
-  if (f.FieldFormat == Interlaced && h % 2 != 0) return false;
+  // Odd heights interlace too (field 1 takes the extra row), except where two
+  // rows of a field share their chroma.
   if (f.FieldFormat == Interlaced && f.SamplingFormat == YUV_420 && h < 4) return false;
   return true;
 }
@@ -178,7 +179,7 @@ void SplitRows(const FrameImage& s, const Plane& progressive, FrameImage& d, con
                const Plane& f2) {
   for (int64_t r = 0; r < f1.rows; ++r) {
     std::memcpy(At(d, f1, r), At(s, progressive, 2 * r), f1.width);
-    std::memcpy(At(d, f2, r), At(s, progressive, 2 * r + 1), f2.width);
+    if (r < f2.rows) std::memcpy(At(d, f2, r), At(s, progressive, 2 * r + 1), f2.width);
   }
 }
 
@@ -186,7 +187,7 @@ void MergeRows(const FrameImage& s, const Plane& f1, const Plane& f2, FrameImage
                const Plane& progressive) {
   for (int64_t r = 0; r < f1.rows; ++r) {
     std::memcpy(At(d, progressive, 2 * r), At(s, f1, r), f1.width);
-    std::memcpy(At(d, progressive, 2 * r + 1), At(s, f2, r), f2.width);
+    if (r < f2.rows) std::memcpy(At(d, progressive, 2 * r + 1), At(s, f2, r), f2.width);
   }
   // A 4:2:0 frame whose fields have an odd number of rows has one chroma row
   // that belongs to neither field: repeat the row above it.
@@ -283,8 +284,8 @@ bool ConvertFieldFormat(FrameImage& s, FrameImage& d) {
     const int64_t rowBytes = geometry::PackedRowBytes(s);
     const int64_t h = s.ImgHeight;
     const Plane whole{0, rowBytes, h};
-    const Plane f1{0, rowBytes, h / 2};
-    const Plane f2{interlacedFrame.DataSize / 2, rowBytes, h / 2};
+    const Plane f1{0, rowBytes, (h + 1) / 2};
+    const Plane f2{FieldTwoOffset(interlacedFrame), rowBytes, h / 2};
     if (split)
       SplitRows(s, whole, d, f1, f2);
     else
@@ -327,7 +328,7 @@ bool ConvertPixelFormat(FrameImage& s, FrameImage& d) {
   for (int field = 0; field < geometry::FieldCount(s); ++field) {
     const PlanarPicture p = geometry::PlanarField(planar, field);
     const int64_t base = geometry::FieldBase(planar, field);
-    const int64_t rows = geometry::FieldRows(s);
+    const int64_t rows = geometry::FieldRows(s, field);
     if (Is444(s.SamplingFormat)) {
       const int64_t n = w * rows;
       uint8_t* packedBytes = (toPacked ? d : s).Data + base;
@@ -404,7 +405,7 @@ bool SwapComponents444(FrameImage& s, FrameImage& d, int a, int b) {
       }
     } else if (s.PixelFormat == Packed) {
       const int64_t base = geometry::FieldBase(s, field);
-      const int64_t n = int64_t{s.ImgWidth} * geometry::FieldRows(s);
+      const int64_t n = int64_t{s.ImgWidth} * geometry::FieldRows(s, field);
       const uint8_t* in = s.Data + base;
       uint8_t* out = d.Data + base;
       for (int64_t i = 0; i < n; ++i) {

@@ -26,7 +26,7 @@ RowAddress AddressOfRow(const FrameImage& f, int64_t y) {
   const int64_t r = interlaced ? y / 2 : y;
   RowAddress a;
   if (f.PixelFormat == Packed) {
-    const int64_t base = interlaced ? field * (f.DataSize / 2) : 0;
+    const int64_t base = interlaced && field == 1 ? FieldTwoOffset(f) : 0;
     a.plane[0] = base + r * geometry::PackedRowBytes(f);
     return a;
   }
@@ -47,15 +47,16 @@ RowAddress AddressOfRow(const FrameImage& f, int64_t y) {
     }
     return a;
   }
-  const int64_t base = interlaced ? field * (f.DataSize / 2) : 0;
-  const geometry::PlanarPicture p = geometry::PlanarAt(f.SamplingFormat, w, geometry::FieldRows(f), base);
+  const int64_t base = interlaced && field == 1 ? FieldTwoOffset(f) : 0;
+  const geometry::PlanarPicture p =
+      geometry::PlanarAt(f.SamplingFormat, w, geometry::FieldRows(f, static_cast<int>(field)), base);
   for (int k = 0; k < 3; ++k) a.plane[k] = p.plane[k].offset + r * p.plane[k].width;
   return a;
 }
 
 int64_t MonoRowOffset(const FrameImage& f, int64_t y) {
   if (f.FieldFormat != Interlaced) return y * f.ImgWidth;
-  return (y % 2) * (f.DataSize / 2) + (y / 2) * f.ImgWidth;
+  return (y % 2 == 1 ? FieldTwoOffset(f) : 0) + (y / 2) * f.ImgWidth;
 }
 
 bool InFrame(const FrameImage& f, int64_t offset, int64_t count) {
