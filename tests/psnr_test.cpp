@@ -259,7 +259,6 @@ class PsnrRunTest : public ::testing::Test {
                            format_);
     run.Count1 = count1;
     run.Count2 = count2;
-    run.RunState = 4;
   }
 
   std::string Report() const { return test::ReadFileText(dir_ / "r.xls"); }
@@ -276,7 +275,7 @@ class StopAfter : public PsnrObserver {
   StopAfter(PsnrRun& run, int frames) : run_(run), frames_(frames) {}
   void Status(const std::string& text) override {
     statuses.push_back(text);
-    if (static_cast<int>(statuses.size()) == frames_) run_.RunState = 0;
+    if (static_cast<int>(statuses.size()) == frames_) run_.Stop();
   }
   void ReportNameChanged(const std::string& name) override { names.push_back(name); }
   void Stopped() override { ++stops; }
@@ -294,7 +293,7 @@ TEST_F(PsnrRunTest, StartFrameThreeComparesTheThirdFrames) {
   run.StartFrame = 3;
   run.EndFrame = 4;
   StopAfter observer(run, 100);
-  ASSERT_EQ(run.Run(observer), PsnrOutcome::Completed);
+  ASSERT_EQ(run.FreezeAndRun(observer), JobOutcome::Completed);
   // Frame n differs in one luma sample; its |difference| is that of a XOR (n).
   auto luma = [&](int n) {
     const int diff =
@@ -320,7 +319,7 @@ TEST_F(PsnrRunTest, StopAfterFiveFramesKeepsFiveRowsAndTheirAverage) {
   Prepare(run, 8, 8);
   run.EndFrame = 8;
   StopAfter observer(run, 5);
-  ASSERT_EQ(run.Run(observer), PsnrOutcome::Completed);
+  ASSERT_EQ(run.FreezeAndRun(observer), JobOutcome::Completed);
   const std::string report = Report();
   EXPECT_EQ(std::count(report.begin(), report.end(), '\n'), 1 + 5 + 1);
   EXPECT_NE(report.find("\r\n   5\t"), std::string::npos);
@@ -343,7 +342,7 @@ TEST_F(PsnrRunTest, UnknownCountsRunToTheShorterFileAndSkipAPartialFrame) {
   run.ExitWhenDone = true;
   run.Style = PsnrStyle::Comma;
   StopAfter observer(run, 100);
-  ASSERT_EQ(run.Run(observer), PsnrOutcome::Completed);
+  ASSERT_EQ(run.FreezeAndRun(observer), JobOutcome::Completed);
   EXPECT_EQ(observer.names, std::vector<std::string>{(dir_ / "r.csv").string()});
   const std::string report = test::ReadFileText(dir_ / "r.csv");
   EXPECT_EQ(report.substr(0, 33), "Frame,    SNR_Y,  SNR_U,  SNR_V\r\n");
@@ -360,7 +359,7 @@ TEST_F(PsnrRunTest, IdenticalFilesReportOneHundredEverywhere) {
   run.StartFrame = 1;
   run.EndFrame = 2;
   StopAfter observer(run, 100);
-  ASSERT_EQ(run.Run(observer), PsnrOutcome::Completed);
+  ASSERT_EQ(run.FreezeAndRun(observer), JobOutcome::Completed);
   EXPECT_EQ(Report(),
             "Frame\t    SNR_Y\t  SNR_U\t  SNR_V\r\n"
             "   1\t    100.0000\t  100.0000\t  100.0000 \r\n"
@@ -373,49 +372,49 @@ TEST_F(PsnrRunTest, FailuresInOrderWithWhatEachLeavesBehind) {
     const char* what;
     std::function<void(PsnrRun&)> setup;
     std::string message;
-    PsnrOutcome outcome;
+    JobOutcome outcome;
   };
   const std::string a = (dir_ / "a.yuv").string(), b = (dir_ / "b.yuv").string();
   const std::vector<Case> cases = {
       {"formats differ", [](PsnrRun& r) { r.Format2.ImgWidth = 32; },
-       "Error PSNR1001: The two image files are not in the same format! ", PsnrOutcome::FailedRunning},
+       "Error PSNR1001: The two image files are not in the same format! ", JobOutcome::FailedRunning},
       {"file 1 unusable", [](PsnrRun& r) { r.Count1 = -1; },
        "Error PSNR1002: Reading error for file 1, please try other input files! ",
-       PsnrOutcome::FailedRunning},
+       JobOutcome::FailedRunning},
       {"file 2 unusable", [](PsnrRun& r) { r.Count2 = -1; },
        "Error PSNR1003: Reading error for file 2, please try other input files! ",
-       PsnrOutcome::FailedRunning},
+       JobOutcome::FailedRunning},
       {"file 1 missing", [&](PsnrRun& r) { r.File1 = a + ".none"; },
        "Error PSNR1005: Can not open file '" + a + ".none'. Make this exists and not in use !\n",
-       PsnrOutcome::FailedRunning},
+       JobOutcome::FailedRunning},
       {"file 2 missing", [&](PsnrRun& r) { r.File2 = b + ".none"; },
        "Error PSNR1007: Can not open file '" + b + ".none'. Make this exists and not in use !\n",
-       PsnrOutcome::FailedStopped},
+       JobOutcome::FailedStopped},
       {"no report", [](PsnrRun& r) { r.ReportName.clear(); },
-       "Error PSNR1008: Name of Report File is empty! ", PsnrOutcome::FailedStopped},
+       "Error PSNR1008: Name of Report File is empty! ", JobOutcome::FailedStopped},
       {"start after end", [](PsnrRun& r) { r.StartFrame = 5, r.EndFrame = 4; },
        "Error PSNR1010: Start frame number (5) cannot be bigger than end frame number (4)!\n",
-       PsnrOutcome::FailedStopped},
+       JobOutcome::FailedStopped},
       {"start beyond 1", [](PsnrRun& r) { r.Count1 = 3, r.StartFrame = r.EndFrame = 4; },
        "Error PSNR1011: File " + a + " only has 3 frames, start frame number cannot be (4)! \n",
-       PsnrOutcome::FailedStopped},
+       JobOutcome::FailedStopped},
       {"start beyond 2", [](PsnrRun& r) { r.Count2 = 3, r.StartFrame = r.EndFrame = 4; },
        "Error PSNR1012: File " + b + " only has 3 frames, start frame number cannot be (4)! \n",
-       PsnrOutcome::FailedStopped},
+       JobOutcome::FailedStopped},
       {"end beyond 1", [](PsnrRun& r) { r.Count1 = 3, r.EndFrame = 4; },
        "Error PSNR1013: File " + a + " only has 3 frames, end frame number cannot be (4)! \n",
-       PsnrOutcome::FailedStopped},
+       JobOutcome::FailedStopped},
       {"end beyond 2", [](PsnrRun& r) { r.Count2 = 3, r.EndFrame = 4; },
        "Error PSNR1014: File " + b + " only has 3 frames, end frame number cannot be (4)! \n",
-       PsnrOutcome::FailedStopped},
+       JobOutcome::FailedStopped},
       {"packed 4:2:0", [](PsnrRun& r) { r.Format1.PixelFormat = r.Format2.PixelFormat = Packed; },
        "Error PSNR1015: Packed 4:2:0 files cannot be compared: that layout does not exist!\n",
-       PsnrOutcome::FailedStopped},
+       JobOutcome::FailedStopped},
       {"too large",
        [](PsnrRun& r) {
          r.Format1.ImgWidth = r.Format2.ImgWidth = 18000, r.Format1.ImgHeight = r.Format2.ImgHeight = 8000;
        },
-       "Error FRMT1013: Image size (18000, 8000) not support !\n", PsnrOutcome::FailedRunning},
+       "Error FRMT1013: Image size (18000, 8000) not support !\n", JobOutcome::FailedRunning},
   };
   for (const Case& c : cases) {
     sink_.Clear();
@@ -426,10 +425,10 @@ TEST_F(PsnrRunTest, FailuresInOrderWithWhatEachLeavesBehind) {
     run.EndFrame = 8;
     c.setup(run);
     StopAfter observer(run, 100);
-    EXPECT_EQ(run.Run(observer), c.outcome) << c.what;
+    EXPECT_EQ(run.FreezeAndRun(observer), c.outcome) << c.what;
     EXPECT_EQ(sink_.Texts(), std::vector<std::string>{c.message}) << c.what;
     // A run that stays "running" waits for the user's Stop; the others stop themselves.
-    EXPECT_EQ(observer.stops, c.outcome == PsnrOutcome::FailedStopped ? 1 : 0) << c.what;
+    EXPECT_EQ(observer.stops, c.outcome == JobOutcome::FailedStopped ? 1 : 0) << c.what;
     // No frame was compared: no average row, no finished message.
     if (std::filesystem::exists(dir_ / "r.xls")) {
       EXPECT_EQ(Report().find("Average"), std::string::npos) << c.what;
@@ -442,7 +441,7 @@ TEST_F(PsnrRunTest, UnwritableReportIsReported) {
   Prepare(run, 8, 8);
   run.ReportName = (dir_ / "missing" / "r.xls").string();
   StopAfter observer(run, 100);
-  EXPECT_EQ(run.Run(observer), PsnrOutcome::FailedStopped);
+  EXPECT_EQ(run.FreezeAndRun(observer), JobOutcome::FailedStopped);
   EXPECT_EQ(sink_.Texts(),
             std::vector<std::string>{"Error PSNR1009: File " + run.ReportName + " was not found.....Exit\n"});
 }

@@ -919,13 +919,13 @@ TEST_F(PsnrWindow, RunShowsTheAverageAndFailuresLeaveTheirState) {
   EXPECT_FALSE(psnr->stopButton()->isEnabled());
   EXPECT_TRUE(std::filesystem::exists(report.toStdString()));
 
-  psnr->run().RunState = 4;
+  psnr->run().RunState = Running;
   psnr->PauseClicked();
   EXPECT_EQ(psnr->pauseButton()->text(), QStringLiteral("Continue"));
-  EXPECT_EQ(psnr->run().RunState.load(), 1);
+  EXPECT_EQ(psnr->run().RunState.load(), Paused);
   psnr->PauseClicked();
   EXPECT_EQ(psnr->pauseButton()->text(), QStringLiteral("Pause"));
-  EXPECT_EQ(psnr->run().RunState.load(), 4);
+  EXPECT_EQ(psnr->run().RunState.load(), Running);
   psnr->StopClicked();
 
   // A format mismatch leaves the window running until the user stops it.

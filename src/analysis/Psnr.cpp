@@ -232,7 +232,7 @@ void PsnrRun::PrepareFromRequest(const std::string& file1, const std::string& fi
 
 std::string PsnrRun::RangeProblem(int32_t& start, int32_t& end) const {
   // Unknown frame counts (a command-line run): every frame until a file ends.
-  if (Count1 == 0 && Count2 == 0) {
+  if (spec_.Count1 == 0 && spec_.Count2 == 0) {
     start = 1;
     end = std::numeric_limits<int32_t>::max();
     return {};
@@ -242,101 +242,110 @@ std::string PsnrRun::RangeProblem(int32_t& start, int32_t& end) const {
     return StrFormat("Error %s: File %s only has %d frames, %s frame number cannot be (%d)! \n", code,
                      file.c_str(), count, which, frame);
   };
-  if (start > Count1) return beyond("PSNR1011", "start", File1, Count1, start);
-  if (start > Count2) return beyond("PSNR1012", "start", File2, Count2, start);
-  if (end > Count1) return beyond("PSNR1013", "end", File1, Count1, end);
-  if (end > Count2) return beyond("PSNR1014", "end", File2, Count2, end);
+  if (start > spec_.Count1) return beyond("PSNR1011", "start", spec_.File1, spec_.Count1, start);
+  if (start > spec_.Count2) return beyond("PSNR1012", "start", spec_.File2, spec_.Count2, start);
+  if (end > spec_.Count1) return beyond("PSNR1013", "end", spec_.File1, spec_.Count1, end);
+  if (end > spec_.Count2) return beyond("PSNR1014", "end", spec_.File2, spec_.Count2, end);
   return {};
 }
 
 bool PsnrRun::CompareRange(RawFile& file1, RawFile& file2, RawFile& report, FrameImage& frame1,
                            FrameImage& frame2, int32_t start, int32_t end, PsnrObserver& observer,
                            double sums[3]) {
-  const bool tab = Style == PsnrStyle::Tab;
+  const bool tab = spec_.Style == PsnrStyle::Tab;
   bool written = true;
-  for (CurrentFrame = start; CurrentFrame <= end;) {
-    const int state = RunState.load();
-    if (state == 1) {
-      std::this_thread::sleep_for(std::chrono::milliseconds(3));
-      continue;
-    }
-    if (state == 0) break;
+  CurrentFrame = start;
+  ForEachFrame(end, [&](int64_t n) {
     // A frame shorter than a whole one is no frame: the loop ends.
-    if (ReadFrame(file1, frame1) < frame1.DataSize || ReadFrame(file2, frame2) < frame2.DataSize) break;
+    if (ReadFrame(file1, frame1) < frame1.DataSize || ReadFrame(file2, frame2) < frame2.DataSize)
+      return FrameStep::Last;
     double v[3] = {100, 100, 100};
     CompareFrames(frame1, frame2, nullptr, v[0], v[1], v[2]);
     for (int k = 0; k < 3; ++k) sums[k] += v[k];
-    observer.Status(PsnrFrameText(Format1, CurrentFrame, v[0], v[1], v[2]));
-    const std::string row =
-        StrFormat(tab ? "%4d\t    %.4f\t  %.4f\t  %.4f \r\n" : "%4d,    %.4f,  %.4f,  %.4f \r\n",
-                  CurrentFrame, v[0], v[1], v[2]);
+    const int frame = static_cast<int>(n);
+    observer.Status(PsnrFrameText(spec_.Format1, frame, v[0], v[1], v[2]));
+    const std::string row = StrFormat(
+        tab ? "%4d\t    %.4f\t  %.4f\t  %.4f \r\n" : "%4d,    %.4f,  %.4f,  %.4f \r\n", frame, v[0], v[1], v[2]);
     written = report.Write(row.data(), static_cast<int64_t>(row.size())) && written;
     ++FramesDone;
-    if (CurrentFrame == end) break;
-    ++CurrentFrame;
-  }
+    return FrameStep::Next;
+  });
   return written;
 }
 
-PsnrOutcome PsnrRun::Run(PsnrObserver& observer) {
+void PsnrRun::Freeze() {
+  spec_ = static_cast<const PsnrSetup&>(*this);
+  spec_.Format1.Data = spec_.Format2.Data = nullptr;
+  RunState = Running;
+}
+
+void PsnrRun::Report(std::string_view text) const {
+  if (observer_)
+    observer_->Message(text);
+  else
+    ShowMessage(text);
+}
+
+JobOutcome PsnrRun::Run(PsnrObserver& observer) {
+  observer_ = &observer;
   auto stop = [&](const std::string& message) {
-    if (!message.empty()) ShowMessage(message);
-    RunState = 0;
+    if (!message.empty()) Report(message);
+    RunState = Stopped;
     observer.Stopped();
-    return PsnrOutcome::FailedStopped;
+    return JobOutcome::FailedStopped;
   };
   auto keepRunning = [&](const std::string& message) {
-    ShowMessage(message);
-    return PsnrOutcome::FailedRunning;
+    Report(message);
+    return JobOutcome::FailedRunning;
   };
   FramesDone = 0;
-  if (!SameFrameHeader(Format1, Format2))
+  if (!SameFrameHeader(spec_.Format1, spec_.Format2))
     return keepRunning("Error PSNR1001: The two image files are not in the same format! ");
-  if (Count1 == -1)
+  if (spec_.Count1 == -1)
     return keepRunning("Error PSNR1002: Reading error for file 1, please try other input files! ");
-  if (Count2 == -1)
+  if (spec_.Count2 == -1)
     return keepRunning("Error PSNR1003: Reading error for file 2, please try other input files! ");
-  auto file1 = RawFile::OpenRead(File1);
+  auto file1 = RawFile::OpenRead(spec_.File1);
   if (!file1) {
     return keepRunning(StrFormat(
-        "Error PSNR1005: Can not open file '%s'. Make this exists and not in use !\n", File1.c_str()));
+        "Error PSNR1005: Can not open file '%s'. Make this exists and not in use !\n", spec_.File1.c_str()));
   }
-  auto file2 = RawFile::OpenRead(File2);
+  auto file2 = RawFile::OpenRead(spec_.File2);
   if (!file2) {
     return stop(StrFormat("Error PSNR1007: Can not open file '%s'. Make this exists and not in use !\n",
-                          File2.c_str()));
+                          spec_.File2.c_str()));
   }
-  if (ReportName.empty()) return stop("Error PSNR1008: Name of Report File is empty! ");
-  const std::string named = ReportNameForStyle(ReportName, Style);
-  if (named != ReportName) {
-    ReportName = named;
-    observer.ReportNameChanged(ReportName);
+  if (spec_.ReportName.empty()) return stop("Error PSNR1008: Name of Report File is empty! ");
+  const std::string named = ReportNameForStyle(spec_.ReportName, spec_.Style);
+  if (named != spec_.ReportName) {
+    spec_.ReportName = named;
+    observer.ReportNameChanged(spec_.ReportName);
   }
-  auto report = RawFile::Create(ReportName);
-  if (!report) return stop(StrFormat("Error PSNR1009: File %s was not found.....Exit\n", ReportName.c_str()));
-  if (StartFrame > EndFrame) {
+  auto report = RawFile::Create(spec_.ReportName);
+  if (!report) return stop(StrFormat("Error PSNR1009: File %s was not found.....Exit\n", spec_.ReportName.c_str()));
+  if (spec_.StartFrame > spec_.EndFrame) {
     return stop(
         StrFormat("Error PSNR1010: Start frame number (%d) cannot be bigger than end frame number (%d)!\n",
-                  StartFrame, EndFrame));
+                  spec_.StartFrame, spec_.EndFrame));
   }
-  int32_t start = StartFrame, end = EndFrame;
+  int32_t start = spec_.StartFrame, end = spec_.EndFrame;
   if (const std::string problem = RangeProblem(start, end); !problem.empty()) return stop(problem);
-  ComputeFrameSize(Format1);
-  ComputeFrameSize(Format2);
-  if (Format1.DataSize < 1 || Format1.DataSize > kMaxWorkBufferSize) {
-    return keepRunning(StrFormat("Error FRMT1013: Image size (%d, %d) not support !\n", Format1.ImgWidth,
-                                 Format1.ImgHeight));
+  ComputeFrameSize(spec_.Format1);
+  ComputeFrameSize(spec_.Format2);
+  if (spec_.Format1.DataSize < 1 || spec_.Format1.DataSize > kMaxWorkBufferSize) {
+    return keepRunning(StrFormat("Error FRMT1013: Image size (%d, %d) not support !\n", spec_.Format1.ImgWidth,
+                                 spec_.Format1.ImgHeight));
   }
-  if (Format1.SamplingFormat == YUV_420 && Format1.PixelFormat == Packed) {
+  if (spec_.Format1.SamplingFormat == YUV_420 && spec_.Format1.PixelFormat == Packed) {
     return stop("Error PSNR1015: Packed 4:2:0 files cannot be compared: that layout does not exist!\n");
   }
   FrameBuffer buffer1, buffer2;
-  if (!buffer1.Allocate(Format1.DataSize) || !buffer2.Allocate(Format2.DataSize)) {
-    return keepRunning(StrFormat("Error FRMT1013: Image size (%d, %d) not support !\n", Format1.ImgWidth,
-                                 Format1.ImgHeight));
+  if (!buffer1.Allocate(spec_.Format1.DataSize) || !buffer2.Allocate(spec_.Format2.DataSize)) {
+    return keepRunning(StrFormat("Error FRMT1013: Image size (%d, %d) not support !\n", spec_.Format1.ImgWidth,
+                                 spec_.Format1.ImgHeight));
   }
-  FrameImage frame1 = buffer1.Frame(Format1), frame2 = buffer2.Frame(Format2);
-  const bool tab = Style == PsnrStyle::Tab;
+  FrameImage frame1 = buffer1.Frame(spec_.Format1), frame2 = buffer2.Frame(spec_.Format2);
+  const bool tab = spec_.Style == PsnrStyle::Tab;
   const std::string header =
       tab ? "Frame\t    SNR_Y\t  SNR_U\t  SNR_V\r\n" : "Frame,    SNR_Y,  SNR_U,  SNR_V\r\n";
   bool written = report->Write(header.data(), static_cast<int64_t>(header.size()));
@@ -350,24 +359,24 @@ PsnrOutcome PsnrRun::Run(PsnrObserver& observer) {
   if (FramesDone > 0) {
     double avg[3];
     for (int k = 0; k < 3; ++k) avg[k] = sums[k] / FramesDone;
-    observer.Status(PsnrAverageText(Format1, FramesDone, avg[0], avg[1], avg[2]));
+    observer.Status(PsnrAverageText(spec_.Format1, FramesDone, avg[0], avg[1], avg[2]));
     const std::string row =
         StrFormat(tab ? "Average \t    %.4f\t  %.4f\t  %.4f \r\n" : "Average,    %.4f,  %.4f,  %.4f \r\n",
                   avg[0], avg[1], avg[2]);
     written = report->Write(row.data(), static_cast<int64_t>(row.size())) && written;
   }
   report->Close();
-  RunState = 0;
+  RunState = Stopped;
   observer.Stopped();
   if (!written) {
-    ShowMessage(StrFormat("Error PSNR1009: File %s was not found.....Exit\n", ReportName.c_str()));
-    return PsnrOutcome::FailedStopped;
+    Report(StrFormat("Error PSNR1009: File %s was not found.....Exit\n", spec_.ReportName.c_str()));
+    return JobOutcome::FailedStopped;
   }
-  if (!ExitWhenDone && FramesDone > 0) {
-    ShowMessage(
-        StrFormat("PSNR calculation is finished, the report was saved in file %s!", ReportName.c_str()));
+  if (!spec_.ExitWhenDone && FramesDone > 0) {
+    Report(
+        StrFormat("PSNR calculation is finished, the report was saved in file %s!", spec_.ReportName.c_str()));
   }
-  return PsnrOutcome::Completed;
+  return JobOutcome::Completed;
 }
 
 }  // namespace vx

@@ -9,6 +9,7 @@
 
 #include "image/FrameImage.h"
 #include "platform/RawFile.h"
+#include "tools/JobRun.h"
 
 namespace vx {
 
@@ -31,35 +32,45 @@ std::string ReportNameForStyle(const std::string& name, PsnrStyle style);
 std::string PsnrFrameText(const ImageFormat& format, int frame, double v1, double v2, double v3);
 std::string PsnrAverageText(const ImageFormat& format, int frames, double v1, double v2, double v3);
 
-class PsnrObserver {
+class PsnrObserver : public JobObserver {
  public:
-  virtual ~PsnrObserver() = default;
   virtual void Status(const std::string& /*text*/) {}
   virtual void ReportNameChanged(const std::string& /*name*/) {}
-  // The Stop operation: buttons back to idle.
-  virtual void Stopped() {}
 };
 
-enum class PsnrOutcome { Completed, FailedStopped, FailedRunning };
-
-class PsnrRun {
- public:
+// What a PSNR run compares and where it writes.
+struct PsnrSetup {
   std::string File1, File2, ReportName;
   FrameImage Format1, Format2;     // headers
   int32_t Count1 = 0, Count2 = 0;  // 0: not known; -1: unusable
   int32_t StartFrame = 1, EndFrame = 1;
   PsnrStyle Style = PsnrStyle::Tab;
   bool ExitWhenDone = false;
-  std::atomic<int> RunState{0};  // 0 stopped, 1 paused, 4 running
-  int32_t CurrentFrame = 0;
+};
+
+// The window edits the setup only while no worker runs; Freeze copies it for
+// the run, and the worker reads nothing else.
+class PsnrRun : public JobRun, public PsnrSetup {
+ public:
+  // Frames compared by the last run (read once it has ended).
   int32_t FramesDone = 0;
+  void SetExitWhenDone(bool exitWhenDone) override { ExitWhenDone = exitWhenDone; }
 
   // From the command line: both files with the current format, counts unknown.
   void PrepareFromRequest(const std::string& file1, const std::string& file2, const std::string& report,
                           int delimiter, const ImageFormat& current);
-  PsnrOutcome Run(PsnrObserver& observer);
+  // Copies the setup for the run and sets the state to Running.
+  void Freeze();
+  JobOutcome Run(PsnrObserver& observer);
+  JobOutcome FreezeAndRun(PsnrObserver& observer) {
+    Freeze();
+    return Run(observer);
+  }
 
  private:
+  PsnrSetup spec_;
+  PsnrObserver* observer_ = nullptr;
+  void Report(std::string_view text) const;
   // The range check's message, or empty when the range fits both files; unknown
   // counts widen the range to every frame.
   std::string RangeProblem(int32_t& start, int32_t& end) const;

@@ -1,7 +1,6 @@
 #include "analysis/PsnrDialog.h"
 
 #include <QApplication>
-#include <QCloseEvent>
 #include <QFileDialog>
 #include <QGridLayout>
 #include <QGroupBox>
@@ -42,8 +41,7 @@ class CPSNR::Observer final : public PsnrObserver, private WindowReports<CPSNR> 
   }
 };
 
-CPSNR::CPSNR(QWidget* parent) : QDialog(parent) {
-  setAttribute(Qt::WA_DeleteOnClose);
+CPSNR::CPSNR(QWidget* parent) : JobWindow(run_, 600, parent) {
   setWindowTitle(QStringLiteral("Calculate the PSNR of Two YUV Files"));
   // Both formats start as the program's current layout with no size yet.
   static_cast<ImageFormat&>(run_.Format1) = CurrentSettings().Format;
@@ -212,12 +210,6 @@ bool CPSNR::StartFromRequest(const QString& file1, const QString& file2, const Q
   return true;
 }
 
-void CPSNR::SetCommandLineJob(bool exitWhenDone, QWidget* mainWindow) {
-  exitWhenDone_ = exitWhenDone;
-  mainWindow_ = mainWindow;
-  run_.ExitWhenDone = exitWhenDone;
-}
-
 void CPSNR::SetRunningControls(bool running) {
   start_->setEnabled(!running);
   pause_->setEnabled(running);
@@ -233,7 +225,7 @@ void CPSNR::SetRunningControls(bool running) {
 }
 
 void CPSNR::Start() {
-  if (worker_.Running()) return;
+  if (WorkerRunning()) return;
   run_.File1 = file1_->text().toStdString();
   run_.File2 = file2_->text().toStdString();
   run_.ReportName = report_->text().toStdString();
@@ -243,22 +235,19 @@ void CPSNR::Start() {
   EndWorker();
   pause_->setText(QStringLiteral("Pause"));
   SetRunningControls(true);
-  run_.RunState = 4;
-  worker_.Start([this]() -> DialogWorker::Completion {
+  run_.Freeze();  // from here on the worker reads only the frozen copy
+  StartRun([this] {
     Observer observer(this);
-    const PsnrOutcome outcome = run_.Run(observer);
-    return [this, outcome] { OnRunEnded(outcome); };
+    return run_.Run(observer);
   });
 }
 
 void CPSNR::PauseClicked() {
-  const bool pausing = run_.RunState.load() == 4;
-  run_.RunState = pausing ? 1 : 4;
-  pause_->setText(pausing ? QStringLiteral("Continue") : QStringLiteral("Pause"));
+  pause_->setText(TogglePause() ? QStringLiteral("Continue") : QStringLiteral("Pause"));
 }
 
 void CPSNR::StopClicked() {
-  run_.RunState = 0;
+  run_.Stop();
   OnStopped();
 }
 
@@ -267,27 +256,9 @@ void CPSNR::OnStopped() {
   pause_->setText(QStringLiteral("Continue"));
 }
 
-void CPSNR::OnRunEnded(PsnrOutcome outcome) {
-  if (outcome == PsnrOutcome::Completed && exitWhenDone_) {
-    QPointer<QWidget> mainWindow = mainWindow_;
-    close();
-    CloseMainWindowLater(mainWindow, 600);
-  }
-}
-
-void CPSNR::EndWorker() {
-  if (worker_.Running()) run_.RunState = 0;
-  worker_.Finish();
-}
-
 void CPSNR::ExitClicked() {
   StopClicked();
   close();
-}
-
-void CPSNR::closeEvent(QCloseEvent* event) {
-  EndWorker();
-  QDialog::closeEvent(event);
 }
 
 bool CPSNR::StartCommandLine(const CommandLineRequest& request, QWidget* mainWindow) {

@@ -1,8 +1,5 @@
 #pragma once
 
-#include <QDialog>
-
-#include "app/CommandLineTool.h"
 #include <QLabel>
 #include <QLineEdit>
 #include <QPointer>
@@ -10,13 +7,13 @@
 #include <QRadioButton>
 
 #include "analysis/Psnr.h"
-#include "controls/DialogWorker.h"
+#include "controls/JobWindow.h"
 
 namespace vx {
 
 // "Calculate the PSNR of Two YUV Files": two raw files compared frame by frame
 // on a worker thread, per-frame values in the status line and a report file.
-class CPSNR : public QDialog, public CommandLineTool {
+class CPSNR : public JobWindow {
   Q_OBJECT
 
  public:
@@ -27,7 +24,6 @@ class CPSNR : public QDialog, public CommandLineTool {
   // until the shorter file ends.
   bool StartFromRequest(const QString& file1, const QString& file2, const QString& report, int delimiter,
                         const ImageFormat& current);
-  void SetCommandLineJob(bool exitWhenDone, QWidget* mainWindow);
   bool StartCommandLine(const CommandLineRequest& request, QWidget* mainWindow) override;
 
   // What the Browse buttons do once the picker and the format dialog have
@@ -40,7 +36,6 @@ class CPSNR : public QDialog, public CommandLineTool {
   void SelectStyle(PsnrStyle style);
 
   PsnrRun& run() { return run_; }
-  bool WorkerRunning() const { return worker_.Running(); }
   QLineEdit* file1Box() const { return file1_; }
   QLineEdit* file2Box() const { return file2_; }
   QLineEdit* fromBox() const { return from_; }
@@ -56,9 +51,6 @@ class CPSNR : public QDialog, public CommandLineTool {
   QPushButton* stopButton() const { return stop_; }
   QPushButton* exitButton() const { return exit_; }
 
- protected:
-  void closeEvent(QCloseEvent* event) override;
-
  private:
   class Observer;
   void BuildControls();
@@ -66,14 +58,9 @@ class CPSNR : public QDialog, public CommandLineTool {
   void BrowseReport();
   void SetRunningControls(bool running);
   void OnStopped();
-  void OnRunEnded(PsnrOutcome outcome);
-  void EndWorker();
   void ShowFormat(int index);
 
   PsnrRun run_;
-  DialogWorker worker_{this};
-  bool exitWhenDone_ = false;
-  QPointer<QWidget> mainWindow_;
   QLineEdit *file1_ = nullptr, *file2_ = nullptr, *from_ = nullptr, *to_ = nullptr, *report_ = nullptr;
   QLabel *format1_ = nullptr, *format2_ = nullptr, *status_ = nullptr;
   QPushButton *browse1_ = nullptr, *browse2_ = nullptr, *browseReport_ = nullptr;

@@ -69,9 +69,8 @@ int PsnrHeadless(const CommandLineRequest& request, const ProgramSettings& setti
   run.PrepareFromRequest(request.InputName, request.SecondInputName, request.OutputName,
                          request.ReportDelimiter, settings.Format);
   run.ExitWhenDone = request.ExitWhenDone != 0;
-  run.RunState = Running;
   PsnrObserver observer;
-  return run.Run(observer) == PsnrOutcome::Completed ? 0 : kExitJobFailed;
+  return run.FreezeAndRun(observer) == JobOutcome::Completed ? 0 : kExitJobFailed;
 }
 
 constexpr std::array<ActionRow, 8> kActions = {{

@@ -1,7 +1,6 @@
 #include "tools/ToolDialog.h"
 
 #include <QApplication>
-#include <QCloseEvent>
 #include <QFileDialog>
 #include <QGridLayout>
 #include <QHBoxLayout>
@@ -57,9 +56,7 @@ class ToolDialog::Observer final : public ToolJobObserver, private WindowReports
 };
 
 ToolDialog::ToolDialog(std::unique_ptr<ToolJob> job, QWidget* parent)
-    : QDialog(parent), ownedJob_(std::move(job)), job_(*ownedJob_) {
-  setAttribute(Qt::WA_DeleteOnClose);
-}
+    : JobWindow(*job, 1000, parent), ownedJob_(std::move(job)), job_(*ownedJob_) {}
 
 ToolDialog::~ToolDialog() {
   EndWorker();
@@ -249,14 +246,8 @@ void ToolDialog::SetSetupEnabled(bool enabled) {
   }
 }
 
-void ToolDialog::SetCommandLineJob(bool exitWhenDone, QWidget* mainWindow) {
-  exitWhenDone_ = exitWhenDone;
-  mainWindow_ = mainWindow;
-  job_.ExitWhenDone = exitWhenDone;
-}
-
 void ToolDialog::Start() {
-  if (worker_.Running()) return;
+  if (WorkerRunning()) return;
   job_.SourceName = sourceName_->text().toStdString();
   job_.TargetName = targetName_->text().toStdString();
   job_.StartFrame = ParseLeadingInt(fromFrame_->text().toStdString());
@@ -267,16 +258,14 @@ void ToolDialog::Start() {
   SetRunningControls(true);
   stop_->setEnabled(false);  // enabled by the job once its own checks passed
   job_.Freeze();  // from here on the worker reads only the frozen copy
-  worker_.Start([this]() -> DialogWorker::Completion {
+  StartRun([this] {
     Observer observer(this);
-    const JobOutcome outcome = job_.Run(observer);
-    return [this, outcome] { OnJobEnded(outcome); };
+    return job_.Run(observer);
   });
 }
 
 void ToolDialog::PauseClicked() {
-  job_.Pause();
-  pause_->setText(job_.RunState == Paused ? pausedCaption_ : QStringLiteral("Pause"));
+  pause_->setText(TogglePause() ? pausedCaption_ : QStringLiteral("Pause"));
 }
 
 void ToolDialog::StopClicked() {
@@ -297,28 +286,10 @@ void ToolDialog::OnFrameDone(int64_t frame) {
   ShowJobPreview();
 }
 
-void ToolDialog::OnJobEnded(JobOutcome outcome) {
-  if (outcome == JobOutcome::Completed && exitWhenDone_) {
-    QPointer<QWidget> mainWindow = mainWindow_;
-    close();
-    CloseMainWindowLater(mainWindow, 1000);
-  }
-}
-
-void ToolDialog::EndWorker() {
-  if (worker_.Running()) job_.Stop();
-  worker_.Finish();
-}
-
 void ToolDialog::ExitClicked() {
   job_.Stop();
   OnStopped();
   close();
-}
-
-void ToolDialog::closeEvent(QCloseEvent* event) {
-  EndWorker();
-  QDialog::closeEvent(event);
 }
 
 }  // namespace vx

@@ -11,8 +11,7 @@
 #include <memory>
 #include <vector>
 
-#include "app/CommandLineTool.h"
-#include "controls/DialogWorker.h"
+#include "controls/JobWindow.h"
 #include "display/PreviewArea.h"
 #include "tools/ToolJob.h"
 
@@ -22,7 +21,7 @@ namespace vx {
 // format labels, the frame range, the frame number, a progress bar, the preview
 // with its scroll bars, and Start / Stop / Pause / Exit driving a ToolJob on a
 // worker thread. Tools add their own controls and the Browse reactions.
-class ToolDialog : public QDialog, public CommandLineTool {
+class ToolDialog : public JobWindow {
   Q_OBJECT
 
  public:
@@ -40,8 +39,6 @@ class ToolDialog : public QDialog, public CommandLineTool {
   QLineEdit* frameNumberBox() const { return frameNumber_; }
   QProgressBar* progressBar() const { return progress_; }
   PreviewArea* preview() const { return preview_; }
-  // Whether a worker is still running (tests wait on it).
-  bool WorkerRunning() const { return worker_.Running(); }
 
   // Start: reads the boxes; with a name missing nothing happens.
   void Start();
@@ -49,9 +46,6 @@ class ToolDialog : public QDialog, public CommandLineTool {
   void StopClicked();
   // Stop, end the worker, close the window.
   void ExitClicked();
-  // The job was started from the command line; with "-e exit" the program closes
-  // when it has run to its end.
-  void SetCommandLineJob(bool exitWhenDone, QWidget* mainWindow);
 
  protected:
   struct Layout {
@@ -100,7 +94,6 @@ class ToolDialog : public QDialog, public CommandLineTool {
   void ShowRange();
   void RefreshLabels();
   void SetTitle(const QString& source, const QString& target);
-  void closeEvent(QCloseEvent* event) override;
 
   QGroupBox* sourceGroup_ = nullptr;
   QGroupBox* targetGroup_ = nullptr;
@@ -117,14 +110,9 @@ class ToolDialog : public QDialog, public CommandLineTool {
   void SetSetupEnabled(bool enabled);
   void OnStopped();
   void OnFrameDone(int64_t frame);
-  void OnJobEnded(JobOutcome outcome);
-  void EndWorker();
 
   std::unique_ptr<ToolJob> ownedJob_;
   ToolJob& job_;
-  DialogWorker worker_{this};
-  bool exitWhenDone_ = false;
-  QPointer<QWidget> mainWindow_;
   QLineEdit *sourceName_ = nullptr, *targetName_ = nullptr, *fromFrame_ = nullptr, *toFrame_ = nullptr,
             *frameNumber_ = nullptr;
   QLabel *sourceFormat_ = nullptr, *targetFormat_ = nullptr;

@@ -1,8 +1,6 @@
 #include "tools/ToolJob.h"
 
-#include <chrono>
 #include <cstring>
-#include <thread>
 
 #include "app/FileHistory.h"
 #include "image/PixelOps.h"
@@ -11,19 +9,8 @@
 
 namespace vx {
 
-void ToolJobObserver::Message(std::string_view text) {
+void JobObserver::Message(std::string_view text) {
   ShowMessage(text);
-}
-
-void ToolJob::Pause() {
-  int expected = Running;
-  if (RunState.compare_exchange_strong(expected, Paused)) return;
-  expected = Paused;
-  RunState.compare_exchange_strong(expected, Running);  // a stopped job stays stopped
-}
-
-void ToolJob::Stop() {
-  RunState = Stopped;
 }
 
 std::string ToolJob::DefaultTargetName(const std::string& source, const std::string& suffix) {
@@ -245,23 +232,17 @@ JobOutcome ToolJob::Run(ToolJobObserver& observer) {
   if (!OpenSource()) return JobOutcome::FailedRunning;
   if (!SkipToStart()) return JobOutcome::FailedRunning;
   if (!CreateTarget()) return JobOutcome::FailedRunning;
-  while (CurrentFrame <= run_.endFrame) {
-    const int state = RunState.load();
-    if (state == Paused) {
-      std::this_thread::sleep_for(std::chrono::milliseconds(3));
-      continue;
-    }
-    if (state == Stopped) break;
+  ForEachFrame(run_.endFrame, [&](int64_t frame) {
     const FrameResult result = ProcessFrame();
     if (result == FrameResult::EndOfInput) {
       RunState = Stopped;
       if (ResetsButtonsAtEnd()) observer.Stopped();
-      break;
+      return FrameStep::Last;
     }
-    if (result == FrameResult::EndLoop) break;
-    observer.FrameDone(CurrentFrame);
-    ++CurrentFrame;
-  }
+    if (result == FrameResult::EndLoop) return FrameStep::Last;
+    observer.FrameDone(frame);
+    return FrameStep::Next;
+  });
   RecordHistory();
   if (ResetsButtonsAtEnd()) stop();
   sources_.clear();

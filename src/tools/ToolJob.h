@@ -23,27 +23,21 @@
 #include "image/FrameImage.h"
 #include "platform/RawFile.h"
 #include "tools/FrameInput.h"
+#include "tools/JobRun.h"
 
 namespace vx {
 
-enum RunStateValue : int { Stopped = 0, Paused = 1, Running = 4 };
-
 // What the dialog shows of a running job. Called on the worker thread: a dialog
 // posts these to its own thread.
-class ToolJobObserver {
+class ToolJobObserver : public JobObserver {
  public:
-  virtual ~ToolJobObserver() = default;
   virtual void StopEnabled() {}
   virtual void ProgressRange(int64_t /*frames*/) {}
   virtual void PreviewPlaced(int32_t /*width*/, int32_t /*height*/) {}
   // A frame was written; a new preview picture may have been published.
   virtual void FrameDone(int64_t /*currentFrame*/) {}
-  // The Stop operation: buttons back to their idle state.
-  virtual void Stopped() {}
   // Whether anybody looks at the preview (headless jobs skip it).
   virtual bool WantsPreview() const { return true; }
-  // The job's messages; they reach the program's one message sink.
-  virtual void Message(std::string_view text);
 };
 
 // Per-tool message texts (printf templates).
@@ -85,13 +79,7 @@ using RangeCheckOrder = std::array<RangeCheck, 4>;
 inline constexpr RangeCheckOrder kDefaultRangeChecks = {RangeCheck::EndBeforeStart, RangeCheck::StartBeyondCount,
                                                         RangeCheck::EndBeyondCount, RangeCheck::NotPositive};
 
-enum class JobOutcome {
-  Completed,      // ran to its end (end of range, end of input, or stopped by the user)
-  FailedStopped,  // refused; Stop ran, buttons reset
-  FailedRunning,  // refused after the job began; the dialog stays in its running state
-};
-
-class ToolJob {
+class ToolJob : public JobRun {
  public:
   explicit ToolJob(const ToolMessages& messages) : messages_(messages) {}
   virtual ~ToolJob() = default;
@@ -108,10 +96,9 @@ class ToolJob {
   int64_t EndFrame = 0;
   // The job was started from the command line with "-e exit": no finish message.
   bool ExitWhenDone = false;
+  void SetExitWhenDone(bool exitWhenDone) override { ExitWhenDone = exitWhenDone; }
 
-  // The worker's progress, read by anybody.
-  std::atomic<int64_t> CurrentFrame{0};
-  std::atomic<int> RunState{Stopped};
+  // Whether a frame of the run was written (read by anybody).
   std::atomic<bool> FrameShown{false};
 
   // Copies the setup into the run specification (on the thread that owns the
@@ -126,11 +113,6 @@ class ToolJob {
     return Run(observer);
   }
   const ToolRunSpec& Spec() const { return run_; }
-
-  // Pause toggles Running and Paused and does nothing to a job that is not
-  // running; Stop ends the job at the worker's next turn.
-  void Pause();
-  void Stop();
 
   // From the command line: the source layout is the current format (resolution
   // 15); counts the source's frames and sets the range 1..count. False (after the
