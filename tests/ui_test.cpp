@@ -216,6 +216,19 @@ TEST_F(FormatDialogTest, ListChangesAreCorrectedWithMessages) {
   EXPECT_EQ(CurrentSettings().Format, before) << "Cancel changes nothing";
 }
 
+TEST(FormatDialog, StartsFromAPresetWithoutTouchingTheCurrentFormat) {
+  const ImageFormat saved = CurrentSettings().Format;
+  ImageFormat preset = test::PlainLayout(YUV_422, UYV, Interlaced, Packed, 720, 576);
+  preset.ImageResolution = kCustomResolution;
+  CYuvFrmtDlg dialog(nullptr, preset);
+  dialog.Prepare();
+  EXPECT_EQ(dialog.samplingList()->currentIndex(), YUV_422);
+  EXPECT_EQ(dialog.fieldList()->currentIndex(), Interlaced);
+  EXPECT_EQ(dialog.format().ImgWidth, 720);
+  EXPECT_TRUE(static_cast<const ImageFormat&>(CurrentSettings().Format) == saved)
+      << "the program's current format is not borrowed for the preset";
+}
+
 TEST_F(FormatDialogTest, CustomSizeIsCheckedAndKept) {
   BoxAnswerer answerer;
   MessageBoxSink sink;

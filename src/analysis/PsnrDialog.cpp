@@ -11,6 +11,7 @@
 #include "app/FormatDialog.h"
 #include "app/Settings.h"
 #include "controls/FileGroup.h"
+#include "controls/RawFilePicker.h"
 #include "display/FormatLabel.h"
 #include "platform/MessageSink.h"
 #include "platform/StringFormat.h"
@@ -18,9 +19,6 @@
 namespace vx {
 namespace {
 
-const QString kRawFiles = QStringLiteral(
-    "Raw Video(*.yuv *.rgb);;FOURCC format(*.uyvy *.uynv *.y422 *.iuyv *.yuy2 *.uynv *.v422 *.yuyv *.yvyu "
-    "*.iyu2 *.yv16 *.yv12 *.iyuv *.i420);;All Files(*)");
 const QString kReportFiles = QStringLiteral(
     "Tab delimit Excel format(*.xls);;Comma delimit Excel format(*.csv);;Text Files(*.txt);;All Files(*)");
 
@@ -130,15 +128,18 @@ void CPSNR::BuildControls() {
 }
 
 void CPSNR::Browse(int index) {
-  const QString path = QFileDialog::getOpenFileName(this, QStringLiteral("Open"), QString(), kRawFiles);
-  if (path.isEmpty()) return;
-  (index == 1 ? run_.File1 : run_.File2) = path.toStdString();
-  (index == 1 ? file1_ : file2_)->setText(path);
-  setWindowTitle(QStringLiteral("<%1> vs. <%2>").arg(file1_->text(), file2_->text()));
-  CYuvFrmtDlg format(this);
-  format.SetFile(path);
-  if (format.exec() != QDialog::Accepted) return;
-  ChooseFile(index, path, format.format(), format.frameCount());
+  RawPickOptions options;
+  options.caption = QStringLiteral("Open");
+  options.refuseMono = false;
+  options.leaveOutBmp = false;
+  // The name is taken at once, even when the format dialog is then cancelled.
+  options.picked = [this, index](const QString& path) {
+    (index == 1 ? run_.File1 : run_.File2) = path.toStdString();
+    (index == 1 ? file1_ : file2_)->setText(path);
+    setWindowTitle(QStringLiteral("<%1> vs. <%2>").arg(file1_->text(), file2_->text()));
+  };
+  if (const auto choice = PickRawFile(this, options))
+    ChooseFile(index, choice->path, choice->format, choice->frameCount);
 }
 
 void CPSNR::ChooseFile(int index, const QString& path, const ImageFormat& format, int64_t frameCount) {

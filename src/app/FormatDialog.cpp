@@ -133,7 +133,9 @@ QStringList CFECFileDialog::GetOpenFileNames(QWidget* parent, const QString& cap
   return QFileDialog::getOpenFileNames(parent, caption, QString(), filter);
 }
 
-CYuvFrmtDlg::CYuvFrmtDlg(QWidget* parent) : QDialog(parent), format_(CurrentSettings().Format) {
+CYuvFrmtDlg::CYuvFrmtDlg(QWidget* parent) : CYuvFrmtDlg(parent, CurrentSettings().Format) {}
+
+CYuvFrmtDlg::CYuvFrmtDlg(QWidget* parent, const ImageFormat& preset) : QDialog(parent), format_(preset) {
   setWindowTitle(QStringLiteral("Format Settings"));
   sampling_ = new QComboBox(this);
   resolution_ = new QComboBox(this);

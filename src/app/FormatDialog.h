@@ -46,6 +46,8 @@ class CYuvFrmtDlg : public QDialog {
 
  public:
   explicit CYuvFrmtDlg(QWidget* parent = nullptr);
+  // The layout the lists start from (by default the program's current format).
+  CYuvFrmtDlg(QWidget* parent, const ImageFormat& preset);
 
   // The file to preview; its name may also select the layout. Call before exec().
   void SetFile(const QString& path);

@@ -8,6 +8,7 @@
 #include "app/FileHistory.h"
 #include "app/FormatDialog.h"
 #include "app/Settings.h"
+#include "controls/RawFilePicker.h"
 #include "image/Dib.h"
 #include "platform/MessageSink.h"
 #include "platform/StringFormat.h"
@@ -141,14 +142,10 @@ void CYUVConverter::ChooseSource(const QString& path) {
   }
   j.SourceName = path.toStdString();
   if (!bmp) {
-    CYuvFrmtDlg format(this);
-    format.SetFile(path);
-    format.SetRefuseMono(true);
-    format.SetLeaveOutBmp(true);
-    if (format.exec() == QDialog::Accepted) {
-      static_cast<ImageFormat&>(j.SourceFormat) = format.format();
+    if (const auto choice = AskRawFormat(this, path, RawPickOptions{})) {
+      static_cast<ImageFormat&>(j.SourceFormat) = choice->format;
       ComputeFrameSize(j.SourceFormat);
-      j.FrameCount = format.frameCount();
+      j.FrameCount = choice->frameCount;
       AddToHistory(j.SourceName, j.SourceFormat, kOpened);
       j.StartFrame = 1;
       j.EndFrame = j.FrameCount;
@@ -230,17 +227,13 @@ void CYUVConverter::ChooseTarget(const QString& path) {
     preset.PixelFormat = preset.SamplingFormat == YUV_420 ? Planar : s.PixelFormat;
     preset.ImgWidth = s.ImgWidth;
     preset.ImgHeight = s.ImgHeight;
-    const ImageFormat saved = CurrentSettings().Format;
-    CurrentSettings().Format = preset;
-    CYuvFrmtDlg format(this);
+    CYuvFrmtDlg format(this, preset);
     format.SetRefuseMono(true);
-    const bool accepted = format.exec() == QDialog::Accepted;
-    if (accepted) {
+    if (format.exec() == QDialog::Accepted) {
       static_cast<ImageFormat&>(j.TargetFormat) = format.format();
       ComputeFrameSize(j.TargetFormat);
       j.TargetBmpNames.clear();
     }
-    CurrentSettings().Format = accepted ? CurrentSettings().Format : saved;
   } else {
     if (j.FrameCount > kMaxBmpFiles) {
       ShowMessage(StrFormat(

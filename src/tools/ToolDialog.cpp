@@ -10,6 +10,7 @@
 #include "app/FileHistory.h"
 #include "app/FormatDialog.h"
 #include "controls/FileGroup.h"
+#include "controls/RawFilePicker.h"
 #include "display/FormatLabel.h"
 #include "display/PreviewLayout.h"
 #include "platform/StringFormat.h"
@@ -139,32 +140,20 @@ void ToolDialog::BuildControls(const Layout& options) {
   RefreshLabels();
 }
 
-namespace {
-
-const QString kRawFiles = QStringLiteral(
-    "Raw Video(*.yuv *.rgb);;FOURCC format(*.uyvy *.uynv *.y422 *.iuyv *.yuy2 *.uynv *.v422 *.yuyv *.yvyu "
-    "*.iyu2 "
-    "*.yv16 *.yv12 *.iyuv *.i420);;All Files(*)");
-
-}  // namespace
-
 bool ToolDialog::BrowseRawSource(const QString& suffix, bool targetFirst) {
-  const QString path =
-      QFileDialog::getOpenFileName(this, QStringLiteral("Load original file"), QString(), kRawFiles);
-  if (path.isEmpty()) {
+  RawPickOptions options;
+  if (targetFirst && !suffix.isEmpty()) {
+    options.picked = [this, suffix](const QString& path) {
+      targetName_->setText(
+          QString::fromStdString(ToolJob::DefaultTargetName(path.toStdString(), suffix.toStdString())));
+    };
+  }
+  const auto choice = PickRawFile(this, options);
+  if (!choice) {
     preview_->update();
     return false;
   }
-  if (targetFirst && !suffix.isEmpty()) {
-    targetName_->setText(
-        QString::fromStdString(ToolJob::DefaultTargetName(path.toStdString(), suffix.toStdString())));
-  }
-  CYuvFrmtDlg format(this);
-  format.SetFile(path);
-  format.SetRefuseMono(true);
-  format.SetLeaveOutBmp(true);
-  if (format.exec() != QDialog::Accepted) return false;
-  return ChooseRawSource(path, format.format(), format.frameCount(), suffix);
+  return ChooseRawSource(choice->path, choice->format, choice->frameCount, suffix);
 }
 
 bool ToolDialog::ChooseRawSource(const QString& path, const ImageFormat& format, int64_t frameCount,
@@ -191,7 +180,7 @@ bool ToolDialog::ChooseRawSource(const QString& path, const ImageFormat& format,
 
 void ToolDialog::BrowseRawTarget() {
   const QString path =
-      QFileDialog::getSaveFileName(this, QStringLiteral("Save as"), targetName_->text(), kRawFiles);
+      QFileDialog::getSaveFileName(this, QStringLiteral("Save as"), targetName_->text(), kRawFileFilters);
   if (path.isEmpty()) return;
   job_.TargetName = path.toStdString();
   targetName_->setText(path);

@@ -8,6 +8,7 @@
 #include "app/FileHistory.h"
 #include "app/FormatDialog.h"
 #include "app/Settings.h"
+#include "controls/RawFilePicker.h"
 #include "platform/MessageSink.h"
 #include "platform/StringFormat.h"
 
@@ -35,10 +36,6 @@ ImageFormat DefaultFormat() {
   return f;
 }
 
-const QString kRawFiles = QStringLiteral(
-    "Raw Video(*.yuv *.rgb);;FOURCC format(*.uyvy *.uynv *.y422 *.iuyv *.yuy2 *.uynv *.v422 *.yuyv *.yvyu "
-    "*.iyu2 "
-    "*.yv16 *.yv12 *.iyuv *.i420);;All Files(*)");
 
 }  // namespace
 
@@ -111,17 +108,14 @@ CImageCrop::CImageCrop(std::unique_ptr<CropJob> job, QWidget* parent)
   connect(height_, &QLineEdit::textEdited, this, [this] { CheckHeight(); });
   connect(toggle_, &QPushButton::clicked, this, &CImageCrop::ToggleDetails);
   connect(browseSource_, &QPushButton::clicked, this, [this] {
-    const QString path =
-        QFileDialog::getOpenFileName(this, QStringLiteral("Load original file"), QString(), kRawFiles);
-    if (path.isEmpty()) return;
+    RawPickOptions options;
     // The default target is set right after the pick, before the format is asked.
-    targetBox()->setText(
-        QString::fromStdString(ToolJob::DefaultTargetName(path.toStdString(), "_cropped.yuv")));
-    CYuvFrmtDlg format(this);
-    format.SetFile(path);
-    format.SetRefuseMono(true);
-    format.SetLeaveOutBmp(true);
-    if (format.exec() == QDialog::Accepted) ChooseSource(path, format.format(), format.frameCount());
+    options.picked = [this](const QString& path) {
+      targetBox()->setText(
+          QString::fromStdString(ToolJob::DefaultTargetName(path.toStdString(), "_cropped.yuv")));
+    };
+    if (const auto choice = PickRawFile(this, options))
+      ChooseSource(choice->path, choice->format, choice->frameCount);
   });
   connect(browseTarget_, &QPushButton::clicked, this, [this] {
     BrowseRawTarget();
@@ -283,32 +277,22 @@ CJoinFile::CJoinFile(std::unique_ptr<JoinJob> job, QWidget* parent)
   BuildControls(layout);
   SetPausedCaption(QStringLiteral("Continue"));
   connect(browseSource_, &QPushButton::clicked, this, [this] {
-    const QString path =
-        QFileDialog::getOpenFileName(this, QStringLiteral("Load file 1"), QString(), kRawFiles);
-    if (path.isEmpty()) return;
-    CYuvFrmtDlg format(this);
-    format.SetFile(path);
-    format.SetRefuseMono(true);
-    format.SetLeaveOutBmp(true);
-    if (format.exec() == QDialog::Accepted) ChooseFirst(path, format.format());
+    RawPickOptions options;
+    options.caption = QStringLiteral("Load file 1");
+    if (const auto choice = PickRawFile(this, options)) ChooseFirst(choice->path, choice->format);
   });
   connect(browseSecond_, &QPushButton::clicked, this, [this] {
     if (!firstLoaded_) {
       ShowMessage("Please load file one first!", kPromptCaption);
       return;
     }
-    const QString path =
-        QFileDialog::getOpenFileName(this, QStringLiteral("Load file 2"), QString(), kRawFiles);
-    if (path.isEmpty()) return;
-    CYuvFrmtDlg format(this);
-    format.SetFile(path);
-    format.SetRefuseMono(true);
-    format.SetLeaveOutBmp(true);
-    if (format.exec() == QDialog::Accepted) ChooseSecond(path, format.format());
+    RawPickOptions options;
+    options.caption = QStringLiteral("Load file 2");
+    if (const auto choice = PickRawFile(this, options)) ChooseSecond(choice->path, choice->format);
   });
   connect(browseTarget_, &QPushButton::clicked, this, [this] {
     const QString path =
-        QFileDialog::getSaveFileName(this, QStringLiteral("Joined file"), QString(), kRawFiles);
+        QFileDialog::getSaveFileName(this, QStringLiteral("Joined file"), QString(), kRawFileFilters);
     if (path.isEmpty()) return;
     setWindowTitle(QFileInfo(path).fileName());
     targetBox()->setText(path);

@@ -1,0 +1,29 @@
+#include "controls/RawFilePicker.h"
+
+#include <QFileDialog>
+
+#include "app/FormatDialog.h"
+
+namespace vx {
+
+const QString kRawFileFilters = QStringLiteral(
+    "Raw Video(*.yuv *.rgb);;FOURCC format(*.uyvy *.uynv *.y422 *.iuyv *.yuy2 *.uynv *.v422 *.yuyv *.yvyu "
+    "*.iyu2 *.yv16 *.yv12 *.iyuv *.i420);;All Files(*)");
+
+std::optional<RawFileChoice> AskRawFormat(QWidget* parent, const QString& path, const RawPickOptions& options) {
+  CYuvFrmtDlg dialog(parent);
+  dialog.SetFile(path);
+  dialog.SetRefuseMono(options.refuseMono);
+  dialog.SetLeaveOutBmp(options.leaveOutBmp);
+  if (dialog.exec() != QDialog::Accepted) return std::nullopt;
+  return RawFileChoice{path, dialog.format(), dialog.frameCount()};
+}
+
+std::optional<RawFileChoice> PickRawFile(QWidget* parent, const RawPickOptions& options) {
+  const QString path = QFileDialog::getOpenFileName(parent, options.caption, QString(), options.filters);
+  if (path.isEmpty()) return std::nullopt;
+  if (options.picked) options.picked(path);
+  return AskRawFormat(parent, path, options);
+}
+
+}  // namespace vx
