@@ -192,3 +192,35 @@ TEST(RgbBufferToYuv, RowKernelEqualsThePixelFormulaForEveryInput) {
 
 }  // namespace
 }  // namespace vx
+
+namespace vx {
+namespace {
+
+TEST(FillBytes, TheColourInTheLayoutsByteOrder) {
+  const ColourTables t601 = MakeColourTables(kItu601, kDefaultUserFormula);
+  const RgbColor red{255, 0, 0};
+  auto layout = [](int32_t sampling, int32_t order) {
+    ImageFormat f;
+    f.SamplingFormat = sampling;
+    f.ComponentOrder = order;
+    return f;
+  };
+  using Bytes = std::array<uint8_t, 3>;
+  EXPECT_EQ(FillBytes(t601, layout(RGB_444, BGR), red), (Bytes{0, 0, 255})) << "BGR stores blue first";
+  EXPECT_EQ(FillBytes(t601, layout(RGB_444, RGB), red), (Bytes{255, 0, 0}));
+  Yuv8 yuv{};
+  ASSERT_TRUE(RgbToYuvPixel(kItu601, kDefaultUserFormula, 255, 0, 0, yuv));
+  EXPECT_EQ(FillBytes(t601, layout(YUV_420, YUV), red), (Bytes{yuv.y, yuv.u, yuv.v}));
+  EXPECT_EQ(FillBytes(t601, layout(YUV_444, YVU), red), (Bytes{yuv.y, yuv.v, yuv.u}));
+  EXPECT_EQ(FillBytes(t601, layout(YUV_422, UYV), red), (Bytes{yuv.u, yuv.y, yuv.v}));
+  // The formula comes with the tables, not from the program's settings.
+  const ColourTables t709 = MakeColourTables(kItu709, kDefaultUserFormula);
+  Yuv8 yuv709{};
+  ASSERT_TRUE(RgbToYuvPixel(kItu709, kDefaultUserFormula, 255, 0, 0, yuv709));
+  EXPECT_EQ(FillBytes(t709, layout(YUV_444, YUV), red), (Bytes{yuv709.y, yuv709.u, yuv709.v}));
+  EXPECT_NE(yuv709.y, yuv.y);
+  EXPECT_EQ(FillBytes(t601, layout(RGB_444, RGB), RgbColor{300, -5, 7}), (Bytes{255, 0, 7})) << "clamped";
+}
+
+}  // namespace
+}  // namespace vx

@@ -114,7 +114,7 @@ TEST(DisplaySteps, SizeChecksAndCopyWindow) {
 }
 
 TEST(DisplaySteps, PrepareRowsUsesTheSharedBuffer) {
-  BuildYuvToRgbTables();
+  BuildYuvToRgbTables(kItu601, kDefaultUserFormula);
   const std::vector<uint8_t> yuv(4 * 2 * 3, 128);
   auto rows = PrepareDisplayRows(yuv, 4, 2, true, 0, kBoostY, nullptr);
   ASSERT_TRUE(rows.has_value());

@@ -320,7 +320,7 @@ TEST(FormulaDialog, ConfirmedChoiceRebuildsTheTables) {
   EXPECT_EQ(CurrentSettings().YUV2RGB_Formula, kItu709);
   EXPECT_EQ(CurrentColourTables()->formula, kItu709);
   CurrentSettings() = saved;
-  BuildYuvToRgbTables();
+  BuildYuvToRgbTables(CurrentSettings().YUV2RGB_Formula, CurrentSettings().User_Defined_Formula);
 }
 
 TEST(PreviewArea, ScrollsALargerPictureByTheLineStep) {

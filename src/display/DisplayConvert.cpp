@@ -232,7 +232,6 @@ std::optional<std::span<const uint8_t>> PrepareDisplayRows(std::span<const uint8
   if (yuvData) {
     rows = SharedDisplayBuffer().Ensure(width, height);
     if (rows.empty()) return std::nullopt;
-    BuildYuvToRgbTables();
     if (!ConvertToDisplayRGB(data, rows, width, height, true, brightness, selector, false, true))
       return std::nullopt;
   } else {

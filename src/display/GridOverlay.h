@@ -6,14 +6,9 @@
 #include <cstdint>
 #include <span>
 
-namespace vx {
+#include "image/RgbColor.h"
 
-struct RgbColor {
-  int32_t Red = 0;
-  int32_t Green = 0;
-  int32_t Blue = 0;
-  bool operator==(const RgbColor&) const = default;
-};
+namespace vx {
 
 struct GridSettings {
   int32_t Enabled = 0;

@@ -2,7 +2,6 @@
 
 #include <atomic>
 
-#include "app/Settings.h"
 #include "image/PixelOps.h"
 #include "image/KernelClones.h"
 
@@ -85,12 +84,29 @@ ColourTables MakeColourTables(int32_t formula, const UserFormula& user, const Co
   return t;
 }
 
-void BuildYuvToRgbTables() {
-  const ProgramSettings& settings = CurrentSettings();
+void BuildYuvToRgbTables(int32_t formula, const UserFormula& user) {
   auto current = Published().load();
-  if (current->formula == settings.YUV2RGB_Formula && current->user == settings.User_Defined_Formula) return;
-  Published().store(std::make_shared<const ColourTables>(
-      MakeColourTables(settings.YUV2RGB_Formula, settings.User_Defined_Formula, current.get())));
+  if (current->formula == formula && current->user == user) return;
+  Published().store(std::make_shared<const ColourTables>(MakeColourTables(formula, user, current.get())));
+}
+
+std::array<uint8_t, 3> FillBytes(const ColourTables& tables, const ImageFormat& format, RgbColor colour) {
+  const auto byte = [](int32_t v) { return static_cast<uint8_t>(v < 0 ? 0 : (v > 255 ? 255 : v)); };
+  const uint8_t r = byte(colour.Red), g = byte(colour.Green), b = byte(colour.Blue);
+  if (format.SamplingFormat == RGB_444) {
+    if (format.ComponentOrder == RGB) return {r, g, b};
+    return {b, g, r};
+  }
+  Yuv8 yuv{0, 128, 128};
+  RgbToYuvPixel(tables.formula, tables.user, r, g, b, yuv);
+  switch (format.ComponentOrder) {
+    case YVU:
+      return {yuv.y, yuv.v, yuv.u};
+    case UYV:
+      return {yuv.u, yuv.y, yuv.v};
+    default:
+      return {yuv.y, yuv.u, yuv.v};
+  }
 }
 
 std::shared_ptr<const ColourTables> CurrentColourTables() {

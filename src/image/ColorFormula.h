@@ -9,6 +9,9 @@
 #include <memory>
 #include <span>
 
+#include "image/ImageFormat.h"
+#include "image/RgbColor.h"
+
 namespace vx {
 
 enum ColourFormulaValue : int32_t { kItu601 = 0, kItu709 = 1, kUserDefinedFormula = 2 };
@@ -33,10 +36,9 @@ struct ColourTables {
 ColourTables MakeColourTables(int32_t formula, const UserFormula& user,
                               const ColourTables* previous = nullptr);
 
-// Publishes tables for the formula and matrix of the program settings. Called at
-// start-up, by the renderer and after the formula dialog; a no-op when nothing
-// changed, so calling it per frame costs nothing.
-void BuildYuvToRgbTables();
+// Publishes tables for a formula and user matrix (the program's settings). Called
+// at start-up and after the formula dialog; a no-op when nothing changed.
+void BuildYuvToRgbTables(int32_t formula, const UserFormula& user);
 // The tables in force.
 std::shared_ptr<const ColourTables> CurrentColourTables();
 
@@ -55,6 +57,12 @@ bool RgbToYuvPixel(int32_t formula, const UserFormula& user, uint8_t r, uint8_t 
 // With the formula in force.
 Rgb8 YuvToRgbPixel(uint8_t y, uint8_t u, uint8_t v);
 bool RgbToYuvPixel(uint8_t r, uint8_t g, uint8_t b, Yuv8& out);
+
+// The three bytes of one pixel of `format` that show `colour` (a padding fill, a
+// colour key): RGB layouts take R, G, B (B, G, R unless the order is RGB); YUV
+// layouts the colour through the formula of `tables`, in the layout's component
+// order (Y U V, Y V U or U Y V).
+std::array<uint8_t, 3> FillBytes(const ColourTables& tables, const ImageFormat& format, RgbColor colour);
 
 // A 24-bit picture to packed Y U V (3 bytes a pixel, 3W a row, top row first).
 // Source rows are ((3W + 3) / 4) x 4 bytes when `alignedRows`, else 3W; with
