@@ -93,7 +93,9 @@ void DisplayRgb(benchmark::State& state) {
   const vx::ColourTables tables = vx::MakeColourTables(vx::kItu601, {});
   const std::span<const uint8_t> yuv(in.data(), static_cast<size_t>(kWidth) * kHeight * 3);
   for (auto _ : state) {
-    vx::ConvertToDisplayRGB(tables, yuv, rows, kWidth, kHeight, true, 0, vx::kBoostY, false, true);
+    vx::ConvertToDisplayRGB(
+        tables, yuv, rows, kWidth, kHeight,
+        vx::DisplayRowsOptions{.bottomUp = true, .selector = vx::kBoostY, .padRows = true});
     benchmark::DoNotOptimize(rows.data());
   }
 }
@@ -107,7 +109,8 @@ void RgbToYuvBuffer(benchmark::State& state) {
   const vx::ColourTables tables = vx::MakeColourTables(vx::kItu601, {});
   for (auto _ : state) {
     vx::RgbBufferToYuv(tables, std::span<const uint8_t>(in.data(), static_cast<size_t>(in.size())), out,
-                       kWidth, kHeight, true, true, true);
+                       kWidth, kHeight,
+                       vx::RgbRowsLayout{.bottomUp = true, .bgr = true, .alignedRows = true});
     benchmark::DoNotOptimize(out.data());
   }
 }
@@ -124,9 +127,9 @@ void I420ToDisplay(benchmark::State& state) {
     vx::FrameImage source = in.Frame(Layout(vx::YUV_420, vx::YUV, vx::Progressive, vx::Planar));
     vx::FrameImage picture = canonical.Frame(Layout(vx::YUV_444, vx::YUV, vx::Progressive, vx::Packed));
     vx::ToCanonical444(source, picture);
-    vx::ConvertToDisplayRGB(tables,
-                            std::span<const uint8_t>(picture.Data, static_cast<size_t>(picture.DataSize)),
-                            rows, kWidth, kHeight, true, 0, vx::kBoostY, false, true);
+    vx::ConvertToDisplayRGB(
+        tables, std::span<const uint8_t>(picture.Data, static_cast<size_t>(picture.DataSize)), rows, kWidth,
+        kHeight, vx::DisplayRowsOptions{.bottomUp = true, .selector = vx::kBoostY, .padRows = true});
     benchmark::DoNotOptimize(rows.data());
   }
 }
@@ -164,7 +167,8 @@ void I420ToDisplayFused(benchmark::State& state) {
   for (auto _ : state) {
     const vx::FrameImage source = in.Frame(Layout(vx::YUV_420, vx::YUV, vx::Progressive, vx::Planar));
     vx::FrameImage picture = canonical.Frame(Layout(vx::YUV_444, vx::YUV, vx::Progressive, vx::Packed));
-    vx::FrameToDisplayRGB(tables, source, picture, rows, true, 0, vx::kBoostY, false, true);
+    vx::FrameToDisplayRGB(tables, source, picture, rows,
+                          vx::DisplayRowsOptions{.bottomUp = true, .selector = vx::kBoostY, .padRows = true});
     benchmark::DoNotOptimize(rows.data());
   }
 }

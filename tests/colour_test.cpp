@@ -70,18 +70,18 @@ TEST(RgbBufferToYuv, RowOrderPitchAndByteOrder) {
   // 1 x 2 bottom-up aligned: rows at offsets 4 (top of the picture) and 0.
   const std::vector<uint8_t> bottomUp = {0, 0, 255, 0, 255, 0, 0, 0};  // B G R: red (bottom), blue (top)
   std::vector<uint8_t> out(6);
-  ASSERT_TRUE(RgbBufferToYuv(t, bottomUp, out, 1, 2, true, false, true));
+  ASSERT_TRUE(RgbBufferToYuv(t, bottomUp, out, 1, 2, RgbRowsLayout{.bottomUp = true, .alignedRows = true}));
   Yuv8 blue{}, red{};
   RgbToYuvPixel(kItu601, {}, 0, 0, 255, blue);
   RgbToYuvPixel(kItu601, {}, 255, 0, 0, red);
   EXPECT_EQ(out, (std::vector<uint8_t>{blue.y, blue.u, blue.v, red.y, red.u, red.v}));
 
   const std::vector<uint8_t> rgb = {255, 0, 0, 0, 0, 255};  // R G B, top-down, unpadded
-  ASSERT_TRUE(RgbBufferToYuv(t, rgb, out, 2, 1, false, false, false));
+  ASSERT_TRUE(RgbBufferToYuv(t, rgb, out, 2, 1, RgbRowsLayout{}));
   EXPECT_EQ(out, (std::vector<uint8_t>{red.y, red.u, red.v, blue.y, blue.u, blue.v}));
-  ASSERT_TRUE(RgbBufferToYuv(t, rgb, out, 2, 1, false, true, false));
+  ASSERT_TRUE(RgbBufferToYuv(t, rgb, out, 2, 1, RgbRowsLayout{.bgr = true}));
   EXPECT_EQ(out, (std::vector<uint8_t>{blue.y, blue.u, blue.v, red.y, red.u, red.v})) << "BGR flag";
-  EXPECT_FALSE(RgbBufferToYuv(t, std::span(rgb).first(5), out, 2, 1, false, false, false));
+  EXPECT_FALSE(RgbBufferToYuv(t, std::span(rgb).first(5), out, 2, 1, RgbRowsLayout{}));
 }
 
 // The display kernel computes the integer formulas without tables; it must give
@@ -97,7 +97,7 @@ TEST(DisplayConversion, FixedPointKernelEqualsTablesForEveryInput) {
   std::vector<uint8_t> rows(yuv.size());
   for (int32_t formula : {kItu601, kItu709}) {
     const ColourTables t = MakeColourTables(formula, {});
-    ASSERT_TRUE(ConvertToDisplayRGB(t, yuv, rows, width, height, false, 0, kBoostNone, false, false));
+    ASSERT_TRUE(ConvertToDisplayRGB(t, yuv, rows, width, height, DisplayRowsOptions{}));
     size_t mismatches = 0;
     for (size_t i = 0; i < size_t{1} << 24; ++i) {
       const Rgb8 expected = YuvToRgbPixel(t, yuv[3 * i], yuv[3 * i + 1], yuv[3 * i + 2]);
@@ -119,7 +119,8 @@ TEST(DisplayConversion, UserMatrixOnARandomSample) {
     std::vector<uint8_t> yuv(static_cast<size_t>(width) * height * 3);
     for (uint8_t& b : yuv) b = static_cast<uint8_t>(random());
     std::vector<uint8_t> rows(static_cast<size_t>(DisplayRowPitch(width, true) * height));
-    ASSERT_TRUE(ConvertToDisplayRGB(t, yuv, rows, width, height, true, 0, kBoostNone, false, true));
+    ASSERT_TRUE(ConvertToDisplayRGB(t, yuv, rows, width, height,
+                                    DisplayRowsOptions{.bottomUp = true, .padRows = true}));
     for (int32_t r = 0; r < height; ++r) {
       for (int32_t x = 0; x < width; ++x) {
         const uint8_t* p = yuv.data() + 3 * (r * width + x);
@@ -135,7 +136,9 @@ TEST(DisplayConversion, BrightnessOrderAndPadding) {
   const ColourTables t = MakeColourTables(kItu601, {});
   const std::vector<uint8_t> yuv = {200, 128, 128, 16, 128, 128, 100, 128, 128};  // 3 x 1
   std::vector<uint8_t> rows(12, 0xEE);
-  ASSERT_TRUE(ConvertToDisplayRGB(t, yuv, rows, 3, 1, true, 50, kBoostY, false, true));
+  ASSERT_TRUE(ConvertToDisplayRGB(
+      t, yuv, rows, 3, 1,
+      DisplayRowsOptions{.bottomUp = true, .brightness = 50, .selector = kBoostY, .padRows = true}));
   // Y 200 x 101/51 = 396 -> 255; 16 -> 31; 100 -> 198.
   const Rgb8 a = YuvToRgbPixel(t, 255, 128, 128), b = YuvToRgbPixel(t, 31, 128, 128),
              c = YuvToRgbPixel(t, 198, 128, 128);
@@ -143,17 +146,20 @@ TEST(DisplayConversion, BrightnessOrderAndPadding) {
 
   const std::vector<uint8_t> two = {81, 90, 240, 16, 128, 128, 235, 128, 128, 16, 128, 128};  // 2 x 2
   std::vector<uint8_t> top(12);
-  ASSERT_TRUE(ConvertToDisplayRGB(t, two, top, 2, 2, false, 0, kBoostY, false, false));
+  ASSERT_TRUE(ConvertToDisplayRGB(t, two, top, 2, 2, DisplayRowsOptions{.selector = kBoostY}));
   EXPECT_EQ(top, (std::vector<uint8_t>{255, 0, 0, 0, 0, 0, 255, 255, 255, 0, 0, 0}));
-  ASSERT_TRUE(ConvertToDisplayRGB(t, two, top, 2, 2, false, 0, kBoostY, true, false));
+  ASSERT_TRUE(
+      ConvertToDisplayRGB(t, two, top, 2, 2, DisplayRowsOptions{.selector = kBoostY, .swapRedBlue = true}));
   EXPECT_EQ(top[0], 0) << "swapped to B G R";
   EXPECT_EQ(top[2], 255);
   std::vector<uint8_t> bottom(16);
-  ASSERT_TRUE(ConvertToDisplayRGB(t, two, bottom, 2, 2, true, 0, kBoostY, false, true));
+  ASSERT_TRUE(ConvertToDisplayRGB(
+      t, two, bottom, 2, 2, DisplayRowsOptions{.bottomUp = true, .selector = kBoostY, .padRows = true}));
   EXPECT_EQ(std::vector<uint8_t>(bottom.begin() + 8, bottom.begin() + 11), (std::vector<uint8_t>{0, 0, 255}))
       << "the top row is last in a bottom-up buffer";
   std::vector<uint8_t> small(15);
-  EXPECT_FALSE(ConvertToDisplayRGB(t, two, small, 2, 2, true, 0, kBoostY, false, true));
+  EXPECT_FALSE(ConvertToDisplayRGB(
+      t, two, small, 2, 2, DisplayRowsOptions{.bottomUp = true, .selector = kBoostY, .padRows = true}));
 }
 
 }  // namespace
@@ -176,7 +182,7 @@ TEST(RgbBufferToYuv, RowKernelEqualsThePixelFormulaForEveryInput) {
   for (int32_t formula : {kItu601, kItu709}) {
     const ColourTables t = MakeColourTables(formula, {});
     for (bool bgr : {false, true}) {
-      ASSERT_TRUE(RgbBufferToYuv(t, rgb, yuv, width, height, false, bgr, false));
+      ASSERT_TRUE(RgbBufferToYuv(t, rgb, yuv, width, height, RgbRowsLayout{.bgr = bgr}));
       size_t mismatches = 0;
       for (size_t i = 0; i < size_t{1} << 24; ++i) {
         const uint8_t* p = rgb.data() + 3 * i;

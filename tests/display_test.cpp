@@ -116,12 +116,12 @@ TEST(DisplaySteps, SizeChecksAndCopyWindow) {
 TEST(DisplaySteps, PrepareRowsUsesTheSharedBuffer) {
   BuildYuvToRgbTables(kItu601, kDefaultUserFormula);
   const std::vector<uint8_t> yuv(4 * 2 * 3, 128);
-  auto rows = PrepareDisplayRows(yuv, 4, 2, true, 0, kBoostY, nullptr);
+  auto rows = PrepareDisplayRows(yuv, 4, 2, DrawOptions{.selector = kBoostY});
   ASSERT_TRUE(rows.has_value());
   EXPECT_EQ(rows->size(), 24u);
   EXPECT_EQ(SharedDisplayBuffer().size(), 4 * 2 * 4);
   const uint8_t* first = SharedDisplayBuffer().Ensure(4, 2).data();
-  ASSERT_TRUE(PrepareDisplayRows(yuv, 4, 2, true, 0, kBoostY, nullptr).has_value());
+  ASSERT_TRUE(PrepareDisplayRows(yuv, 4, 2, DrawOptions{.selector = kBoostY}).has_value());
   EXPECT_EQ(SharedDisplayBuffer().Ensure(4, 2).data(), first) << "kept while the size stays";
 }
 
@@ -204,12 +204,15 @@ TEST(DisplayConversion, FusedFramePathEqualsTheTwoSteps) {
           std::copy(frame.frame.Data, frame.frame.Data + frame.frame.DataSize, copy.frame.Data);
           const size_t bytes = static_cast<size_t>(DisplayRowPitch(w, true) * h);
           std::vector<uint8_t> fused(bytes, 0xEE), twoSteps(bytes, 0x11);  // unwritten bytes differ
-          ASSERT_TRUE(FrameToDisplayRGB(t, frame.frame, scratch.frame, fused, bottomUp, brightness, kBoostY,
-                                        false, true));
+          ASSERT_TRUE(FrameToDisplayRGB(
+              t, frame.frame, scratch.frame, fused,
+              DisplayRowsOptions{
+                  .bottomUp = bottomUp, .brightness = brightness, .selector = kBoostY, .padRows = true}));
           ASSERT_TRUE(ToCanonical444(copy.frame, canonical.frame));
-          ASSERT_TRUE(
-              ConvertToDisplayRGB(t, std::span<const uint8_t>(canonical.frame.Data, canonical.frame.DataSize),
-                                  twoSteps, w, h, bottomUp, brightness, kBoostY, false, true));
+          ASSERT_TRUE(ConvertToDisplayRGB(
+              t, std::span<const uint8_t>(canonical.frame.Data, canonical.frame.DataSize), twoSteps, w, h,
+              DisplayRowsOptions{
+                  .bottomUp = bottomUp, .brightness = brightness, .selector = kBoostY, .padRows = true}));
           ASSERT_EQ(fused, twoSteps) << test::Describe(layout) << " formula " << formula;
         }
       }

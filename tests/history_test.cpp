@@ -1,8 +1,8 @@
 #include <gtest/gtest.h>
+#include <sys/stat.h>
 
 #include <atomic>
 #include <thread>
-#include <sys/stat.h>
 
 #include "TestSupport.h"
 #include "app/FileHistory.h"

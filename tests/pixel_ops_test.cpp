@@ -300,26 +300,27 @@ TEST(ExtractAndBrightness, SelectorsAndFactors) {
 
 TEST(FlipVertical, ReversesTheRowsAndTwiceGivesTheBytesBack) {
   for (const int h : {8, 7}) {  // 7: interlaced layouts with the extra row in field 1
-  for (const ImageFormat& layout : test::ValidYuvLayouts(6, h)) {
-    TestFrame s(layout, 1), d(layout, 2), back(layout, 3);
-    ASSERT_TRUE(FlipVertical(s.frame, d.frame)) << test::Describe(layout);
-    // Seen as pictures: row y of the result is row 7 - y of the source.
-    TestFrame sourceCopy(layout, 0), picture(Layout(YUV_444, YUV, Progressive, Packed, 6, h), 4),
-        flippedPicture(Layout(YUV_444, YUV, Progressive, Packed, 6, h), 5), flippedCopy(layout, 0);
-    std::copy(s.frame.Data, s.frame.Data + s.frame.DataSize, sourceCopy.frame.Data);
-    std::copy(d.frame.Data, d.frame.Data + d.frame.DataSize, flippedCopy.frame.Data);
-    ASSERT_TRUE(ToCanonical444(sourceCopy.frame, picture.frame));
-    ASSERT_TRUE(ToCanonical444(flippedCopy.frame, flippedPicture.frame));
-    for (int y = 0; y < h; ++y) {
-      EXPECT_EQ(Span(flippedPicture.frame.Data + 18 * y, 18), Span(picture.frame.Data + 18 * (h - 1 - y), 18))
-          << "row " << y << ", " << test::Describe(layout);
+    for (const ImageFormat& layout : test::ValidYuvLayouts(6, h)) {
+      TestFrame s(layout, 1), d(layout, 2), back(layout, 3);
+      ASSERT_TRUE(FlipVertical(s.frame, d.frame)) << test::Describe(layout);
+      // Seen as pictures: row y of the result is row 7 - y of the source.
+      TestFrame sourceCopy(layout, 0), picture(Layout(YUV_444, YUV, Progressive, Packed, 6, h), 4),
+          flippedPicture(Layout(YUV_444, YUV, Progressive, Packed, 6, h), 5), flippedCopy(layout, 0);
+      std::copy(s.frame.Data, s.frame.Data + s.frame.DataSize, sourceCopy.frame.Data);
+      std::copy(d.frame.Data, d.frame.Data + d.frame.DataSize, flippedCopy.frame.Data);
+      ASSERT_TRUE(ToCanonical444(sourceCopy.frame, picture.frame));
+      ASSERT_TRUE(ToCanonical444(flippedCopy.frame, flippedPicture.frame));
+      for (int y = 0; y < h; ++y) {
+        EXPECT_EQ(Span(flippedPicture.frame.Data + 18 * y, 18),
+                  Span(picture.frame.Data + 18 * (h - 1 - y), 18))
+            << "row " << y << ", " << test::Describe(layout);
+      }
+      ASSERT_TRUE(FlipVertical(d.frame, back.frame));
+      EXPECT_EQ(back.Bytes(), s.Bytes()) << test::Describe(layout);
+      const auto before = s.Bytes();
+      ASSERT_TRUE(FlipVertical(d.frame, d.frame));
+      EXPECT_EQ(d.Bytes(), before) << "in place, " << test::Describe(layout);
     }
-    ASSERT_TRUE(FlipVertical(d.frame, back.frame));
-    EXPECT_EQ(back.Bytes(), s.Bytes()) << test::Describe(layout);
-    const auto before = s.Bytes();
-    ASSERT_TRUE(FlipVertical(d.frame, d.frame));
-    EXPECT_EQ(d.Bytes(), before) << "in place, " << test::Describe(layout);
-  }
   }
   TestFrame mono(Layout(MONO, YUV, Progressive, Planar, 3, 2), 4),
       flipped(Layout(MONO, YUV, Progressive, Planar, 3, 2), 5);

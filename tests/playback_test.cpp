@@ -152,7 +152,8 @@ TEST(PlaybackLoop, PacingKeepsTheIntervalButNotBeforeTheFirstFrame) {
   loop.Play(sequence, recorder);
   ASSERT_EQ(times.size(), 5u);
   EXPECT_LT(times[0] - start, std::chrono::milliseconds(15)) << "the first frame is not delayed";
-  for (size_t i = 1; i < times.size(); ++i) EXPECT_GE(times[i] - times[i - 1], std::chrono::milliseconds(19)) << "a millisecond clock";
+  for (size_t i = 1; i < times.size(); ++i)
+    EXPECT_GE(times[i] - times[i - 1], std::chrono::milliseconds(19)) << "a millisecond clock";
 }
 
 TEST(PlaybackLoop, ARefusedIntervalStopsTheItemAfterItsMessage) {
@@ -171,7 +172,8 @@ TEST(PlaybackLoop, ARefusedIntervalStopsTheItemAfterItsMessage) {
   loop.StartPlaying();
   loop.Play(player, recorder);
   EXPECT_EQ(messages.Texts(),
-            std::vector<std::string>{"Error PLAY1007:  Valid value for player speed, must within the range [1,120]"});
+            std::vector<std::string>{
+                "Error PLAY1007:  Valid value for player speed, must within the range [1,120]"});
   EXPECT_EQ(loop.State(), PlayStopped);
   player.SpeedRate = 120;
   player.CommandLineRate = 60;
@@ -212,12 +214,14 @@ TEST(FrameSequences, FileListRendersEachFrameAndReportsMissingFiles) {
   files.Component = 0;
   files.Render();
   picture = files.Pictures().FrontBytes();
-  EXPECT_EQ((std::vector<uint8_t>(picture.begin(), picture.begin() + 3)), (std::vector<uint8_t>{2, 128, 128}));
+  EXPECT_EQ((std::vector<uint8_t>(picture.begin(), picture.begin() + 3)),
+            (std::vector<uint8_t>{2, 128, 128}));
   EXPECT_FALSE(files.Load(4));
   files.Close();
   EXPECT_FALSE(files.Open(1));
   EXPECT_FALSE(files.Open(2));
-  EXPECT_EQ(messages.Texts(), (std::vector<std::string>{"missing " + (dir / "gone.yuv").string(), "no path"}));
+  EXPECT_EQ(messages.Texts(),
+            (std::vector<std::string>{"missing " + (dir / "gone.yuv").string(), "no path"}));
 }
 
 TEST(FrameSequences, LockstepPairsEndWithTheShorterFile) {
@@ -228,7 +232,8 @@ TEST(FrameSequences, LockstepPairsEndWithTheShorterFile) {
   pair.FirstPath = NumberedClip(dir, "a.yuv", 5);
   pair.SecondPath = NumberedClip(dir, "b.yuv", 3);
   std::vector<std::pair<int, int>> seen;
-  pair.SetRenderer([&](const FrameImage& a, const FrameImage& b) { seen.emplace_back(a.Data[0], b.Data[0]); });
+  pair.SetRenderer(
+      [&](const FrameImage& a, const FrameImage& b) { seen.emplace_back(a.Data[0], b.Data[0]); });
   PlaybackLoop loop;
   Recorder recorder;
   loop.StartPlaying();

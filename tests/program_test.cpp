@@ -4,8 +4,8 @@
 
 #include <array>
 #include <cstdio>
-#include <sstream>
 #include <cstdlib>
+#include <sstream>
 
 #include "TestSupport.h"
 #include "app/CommandLine.h"
@@ -92,15 +92,24 @@ TEST_F(HeadlessProgram, InterlacedOddHeightsConvertWithTheExtraRowInFieldOne) {
     }
   }
   test::WriteFileBytes(dir_ / "i.yuv", interlaced);
-  const Outcome o = Run({"-a", "convert", "-n", (dir_ / "i.yuv").string(), "-s", "yuv444", "-o", "yuv", "-f",
-                         "interlaced", "-p", "packed", "-w", "8", "-h", "5", "-N", (dir_ / "p.yuv").string(),
-                         "-F", "progressive", "-e", "exit"});
+  const Outcome o = Run({"-a", "convert",
+                         "-n", (dir_ / "i.yuv").string(),
+                         "-s", "yuv444",
+                         "-o", "yuv",
+                         "-f", "interlaced",
+                         "-p", "packed",
+                         "-w", "8",
+                         "-h", "5",
+                         "-N", (dir_ / "p.yuv").string(),
+                         "-F", "progressive",
+                         "-e", "exit"});
   EXPECT_EQ(o.exitCode, 0) << o.errors;
   EXPECT_EQ(o.errors, "");
   std::vector<uint8_t> progressive;
   for (int frame = 0; frame < 2; ++frame) {
     for (int row = 0; row < 5; ++row) {
-      for (int i = 0; i < 24; ++i) progressive.push_back(static_cast<uint8_t>(100 * frame + 10 * row + i % 3));
+      for (int i = 0; i < 24; ++i)
+        progressive.push_back(static_cast<uint8_t>(100 * frame + 10 * row + i % 3));
     }
   }
   EXPECT_EQ(test::ReadFileBytes(dir_ / "p.yuv"), progressive);
@@ -328,7 +337,8 @@ PsnrRows ReportRows(const std::string& report) {
   while (std::getline(lines, line)) {
     int frame = 0;
     std::array<double, 3> v{};
-    if (std::sscanf(line.c_str(), "%d\t %lf\t %lf\t %lf", &frame, &v[0], &v[1], &v[2]) == 4) rows.push_back(v);
+    if (std::sscanf(line.c_str(), "%d\t %lf\t %lf\t %lf", &frame, &v[0], &v[1], &v[2]) == 4)
+      rows.push_back(v);
   }
   return rows;
 }
@@ -352,23 +362,24 @@ TEST_F(HeadlessConvert, PsnrAgreesWithFfmpegFrameByFrame) {
   // A second clip: the first with temporal noise on every component, so that each
   // frame and each component has its own error.
   const auto noisy = dir_ / "noisy.yuv";
-  ASSERT_EQ(std::system(("ffmpeg -loglevel error -y -f rawvideo -pix_fmt yuv420p -s 176x144 -i '" + clip_.string() +
-                         "' -vf noise=alls=18:allf=t+u -f rawvideo '" + noisy.string() + "'")
+  ASSERT_EQ(std::system(("ffmpeg -loglevel error -y -f rawvideo -pix_fmt yuv420p -s 176x144 -i '" +
+                         clip_.string() + "' -vf noise=alls=18:allf=t+u -f rawvideo '" + noisy.string() + "'")
                             .c_str()),
             0);
-  ASSERT_EQ(std::system(("ffmpeg -loglevel error -f rawvideo -pix_fmt yuv420p -s 176x144 -i '" + noisy.string() +
-                         "' -f rawvideo -pix_fmt yuv420p -s 176x144 -i '" + clip_.string() +
-                         "' -lavfi \"psnr,metadata=print:file=" + (dir_ / "meta.txt").string() + "\" -f null -")
-                            .c_str()),
-            0);
+  ASSERT_EQ(
+      std::system(("ffmpeg -loglevel error -f rawvideo -pix_fmt yuv420p -s 176x144 -i '" + noisy.string() +
+                   "' -f rawvideo -pix_fmt yuv420p -s 176x144 -i '" + clip_.string() +
+                   "' -lavfi \"psnr,metadata=print:file=" + (dir_ / "meta.txt").string() + "\" -f null -")
+                      .c_str()),
+      0);
   const PsnrRows reference = FfmpegRows(test::ReadFileText(dir_ / "meta.txt"));
   ASSERT_EQ(reference.size(), 6u);
   for (const auto& row : reference) EXPECT_LT(row[1], 60.0);  // the chroma carries noise too
 
-  const std::vector<std::string> layout = {"-s", "yuv420", "-o", "yuv", "-f", "progressive", "-p", "planar",
-                                           "-w", "176",    "-h", "144", "-e", "exit"};
-  std::vector<std::string> args = {"-a", "psnr", "-n", clip_.string(), "-m", noisy.string(), "-N",
-                                   (dir_ / "report.txt").string()};
+  const std::vector<std::string> layout = {"-s",     "yuv420", "-o",  "yuv", "-f",  "progressive", "-p",
+                                           "planar", "-w",     "176", "-h",  "144", "-e",          "exit"};
+  std::vector<std::string> args = {"-a", "psnr",         "-n", clip_.string(),
+                                   "-m", noisy.string(), "-N", (dir_ / "report.txt").string()};
   args.insert(args.end(), layout.begin(), layout.end());
   const Outcome run = Run(args);
   ASSERT_EQ(run.exitCode, 0) << run.errors;
@@ -381,17 +392,20 @@ TEST_F(HeadlessConvert, PsnrAgreesWithFfmpegFrameByFrame) {
   }
 
   // Identical files: 100 dB for every value (ffmpeg says inf), comma style with -d.
-  args = {"-a", "psnr", "-n", clip_.string(), "-m", clip_.string(), "-N", (dir_ / "same").string(), "-d", "comma"};
+  args = {"-a", "psnr", "-n", clip_.string(), "-m", clip_.string(), "-N", (dir_ / "same").string(),
+          "-d", "comma"};
   args.insert(args.end(), layout.begin(), layout.end());
   const Outcome same = Run(args);
   ASSERT_EQ(same.exitCode, 0) << same.errors;
   std::string expected = "Frame,    SNR_Y,  SNR_U,  SNR_V\r\n";
-  for (int f = 1; f <= 6; ++f) expected += "   " + std::to_string(f) + ",    100.0000,  100.0000,  100.0000 \r\n";
+  for (int f = 1; f <= 6; ++f)
+    expected += "   " + std::to_string(f) + ",    100.0000,  100.0000,  100.0000 \r\n";
   expected += "Average,    100.0000,  100.0000,  100.0000 \r\n";
   EXPECT_EQ(test::ReadFileText(dir_ / "same.csv"), expected);
 
   // A missing second file fails the job.
-  args = {"-a", "psnr", "-n", clip_.string(), "-m", (dir_ / "none.yuv").string(), "-N", (dir_ / "r").string()};
+  args = {
+      "-a", "psnr", "-n", clip_.string(), "-m", (dir_ / "none.yuv").string(), "-N", (dir_ / "r").string()};
   args.insert(args.end(), layout.begin(), layout.end());
   const Outcome missing = Run(args);
   EXPECT_EQ(missing.exitCode, 8);

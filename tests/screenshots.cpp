@@ -2,6 +2,7 @@
 // that a person can look at them: build/velutrix_screenshots <clip> <folder>.
 #include <QApplication>
 #include <QDir>
+#include <QFile>
 #include <QMessageBox>
 #include <QPixmap>
 #include <QScreen>
@@ -9,6 +10,7 @@
 #include <QThread>
 #include <QTimer>
 
+#include "analysis/PsnrDialog.h"
 #include "app/FileHistory.h"
 #include "app/FileHistoryDialog.h"
 #include "app/FormatDialog.h"
@@ -19,9 +21,7 @@
 #include "display/GridDialog.h"
 #include "image/ColorFormula.h"
 #include "image/FormulaDialog.h"
-#include "analysis/PsnrDialog.h"
 #include "player/VideoPlayer.h"
-#include <QFile>
 #include "tools/ConverterDialog.h"
 #include "tools/TransformDialogs.h"
 

@@ -331,7 +331,7 @@ TEST(PreviewArea, ScrollsALargerPictureByTheLineStep) {
   dialog.show();
   ASSERT_TRUE(QTest::qWaitForWindowExposed(&dialog));
   const std::vector<uint8_t> yuv(400 * 300 * 3, 128);
-  ASSERT_TRUE(area->showFrame(yuv.data(), yuv.size(), 400, 300, true));
+  ASSERT_TRUE(area->showFrame(yuv.data(), yuv.size(), 400, 300, DrawOptions{}));
   EXPECT_TRUE(area->verticalBar()->isVisible());
   EXPECT_TRUE(area->horizontalBar()->isVisible());
   EXPECT_EQ(area->verticalBar()->geometry(), QRect(24, 40, 16, 100));
@@ -343,7 +343,7 @@ TEST(PreviewArea, ScrollsALargerPictureByTheLineStep) {
   area->repaint();  // the window reaches past the picture: drawn without reading outside it
   RecordingMessageSink recorder;
   ScopedMessageSink scope(recorder);
-  EXPECT_FALSE(area->showFrame(yuv.data(), yuv.size(), 8193, 10, true));
+  EXPECT_FALSE(area->showFrame(yuv.data(), yuv.size(), 8193, 10, DrawOptions{}));
   EXPECT_EQ(recorder.Texts().size(), 1u);
 }
 
@@ -889,13 +889,15 @@ TEST_F(PsnrWindow, BrowseChoicesRangeAndReportStyles) {
   EXPECT_TRUE(psnr->format1Label()->text().endsWith(QStringLiteral(", 3 frames")));
   psnr->ChooseFile(2, QString::fromStdString(second_), format_, 2);
   EXPECT_EQ(psnr->toBox()->text(), QStringLiteral("2")) << "the smaller count";
-  EXPECT_EQ(psnr->windowTitle(), QStringLiteral("<%1> vs. <%2>").arg(QString::fromStdString(clip_),
-                                                                    QString::fromStdString(second_)));
+  EXPECT_EQ(
+      psnr->windowTitle(),
+      QStringLiteral("<%1> vs. <%2>").arg(QString::fromStdString(clip_), QString::fromStdString(second_)));
   EXPECT_TRUE(recorder_.Texts().empty());
   ImageFormat other = format_;
   other.ComponentOrder = YVU;
   psnr->ChooseFile(2, QString::fromStdString(second_), other, 3);
-  EXPECT_EQ(recorder_.Texts().back(), "Error PSNR1024: The two images to be compared must be in the same format!");
+  EXPECT_EQ(recorder_.Texts().back(),
+            "Error PSNR1024: The two images to be compared must be in the same format!");
   psnr->ChooseFile(1, QString::fromStdString(clip_), format_, 0);
   const auto texts = recorder_.Texts();
   ASSERT_GE(texts.size(), 2u);
@@ -959,8 +961,8 @@ TEST_F(PsnrWindow, RunShowsTheAverageAndFailuresLeaveTheirState) {
   psnr->toBox()->setText(QStringLiteral("4"));
   psnr->Start();
   ASSERT_TRUE(WaitUntil([&] { return !psnr->WorkerRunning() && psnr->startButton()->isEnabled(); }));
-  EXPECT_EQ(recorder_.Texts().back(), "Error PSNR1013: File " + clip_ +
-                                          " only has 3 frames, end frame number cannot be (4)! \n");
+  EXPECT_EQ(recorder_.Texts().back(),
+            "Error PSNR1013: File " + clip_ + " only has 3 frames, end frame number cannot be (4)! \n");
   psnr->close();
 }
 
@@ -993,8 +995,8 @@ TEST_F(PsnrWindow, MenuEntryAndCommandLineHandOver) {
   EXPECT_EQ(started->windowTitle(), QString::fromStdString(clip_)) << "the hand-over names file 1";
   const std::string text = test::ReadFileText(dir_ / "hand.xls");
   EXPECT_EQ(std::count(text.begin(), text.end(), '\n'), 1 + 3 + 1);
-  EXPECT_EQ(recorder_.Texts().back(),
-            "PSNR calculation is finished, the report was saved in file " + (dir_ / "hand.xls").string() + "!");
+  EXPECT_EQ(recorder_.Texts().back(), "PSNR calculation is finished, the report was saved in file " +
+                                          (dir_ / "hand.xls").string() + "!");
   started->close();
 
   // An action whose tool this version lacks says so and opens nothing.

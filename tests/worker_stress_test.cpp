@@ -110,13 +110,27 @@ TEST(WorkerStress, PlaybackCommandsAtAnyMoment) {
     std::thread worker([&] { loop.Play(files, observer); });
     for (int a = 0; a < 20; ++a) {
       switch (random() % 7) {
-        case 0: loop.TogglePause(); break;
-        case 1: loop.ToggleReverse(); break;
-        case 2: loop.StepForwardOnce(); break;
-        case 3: loop.StepBackwardOnce(); break;
-        case 4: loop.SeekTo(1 + random() % 30); break;
-        case 5: loop.Stop(); break;
-        default: files.Component = static_cast<int>(random() % 4); break;
+        case 0:
+          loop.TogglePause();
+          break;
+        case 1:
+          loop.ToggleReverse();
+          break;
+        case 2:
+          loop.StepForwardOnce();
+          break;
+        case 3:
+          loop.StepBackwardOnce();
+          break;
+        case 4:
+          loop.SeekTo(1 + random() % 30);
+          break;
+        case 5:
+          loop.Stop();
+          break;
+        default:
+          files.Component = static_cast<int>(random() % 4);
+          break;
       }
       files.Pictures().Read([](const FrameImage& p) { return p.Data ? p.Data[0] : 0; });
       std::this_thread::sleep_for(std::chrono::microseconds(random() % 200));

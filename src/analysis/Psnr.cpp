@@ -7,10 +7,10 @@
 #include <limits>
 #include <thread>
 
+#include "image/KernelClones.h"
 #include "image/LayoutGeometry.h"
 #include "platform/MessageSink.h"
 #include "platform/StringFormat.h"
-#include "image/KernelClones.h"
 
 namespace vx {
 namespace {
@@ -37,19 +37,16 @@ inline __attribute__((always_inline)) void SumSquaresInterleaved(const uint8_t* 
   }
 }
 
-VX_TARGET_CLONES void SumSquaresTriples(const uint8_t* a, const uint8_t* b,
-                                                                         int64_t groups, int64_t sums[3]) {
+VX_TARGET_CLONES void SumSquaresTriples(const uint8_t* a, const uint8_t* b, int64_t groups, int64_t sums[3]) {
   SumSquaresInterleaved<3>(a, b, groups, sums);
 }
 
-VX_TARGET_CLONES void SumSquaresQuads(const uint8_t* a, const uint8_t* b,
-                                                                       int64_t groups, int64_t sums[4]) {
+VX_TARGET_CLONES void SumSquaresQuads(const uint8_t* a, const uint8_t* b, int64_t groups, int64_t sums[4]) {
   SumSquaresInterleaved<4>(a, b, groups, sums);
 }
 
 // Squared differences of two contiguous runs of samples.
-VX_TARGET_CLONES int64_t SumSquares(const uint8_t* a, const uint8_t* b,
-                                                                     int64_t n) {
+VX_TARGET_CLONES int64_t SumSquares(const uint8_t* a, const uint8_t* b, int64_t n) {
   int64_t sum = 0;
   SumSquaresInterleaved<1>(a, b, n, &sum);
   return sum;
@@ -264,8 +261,9 @@ bool PsnrRun::CompareRange(RawFile& file1, RawFile& file2, RawFile& report, Fram
     for (int k = 0; k < 3; ++k) sums[k] += v[k];
     const int frame = static_cast<int>(n);
     observer.Status(PsnrFrameText(spec_.Format1, frame, v[0], v[1], v[2]));
-    const std::string row = StrFormat(
-        tab ? "%4d\t    %.4f\t  %.4f\t  %.4f \r\n" : "%4d,    %.4f,  %.4f,  %.4f \r\n", frame, v[0], v[1], v[2]);
+    const std::string row =
+        StrFormat(tab ? "%4d\t    %.4f\t  %.4f\t  %.4f \r\n" : "%4d,    %.4f,  %.4f,  %.4f \r\n", frame, v[0],
+                  v[1], v[2]);
     written = report.Write(row.data(), static_cast<int64_t>(row.size())) && written;
     ++FramesDone;
     return FrameStep::Next;
@@ -322,7 +320,8 @@ JobOutcome PsnrRun::Run(PsnrObserver& observer) {
     observer.ReportNameChanged(spec_.ReportName);
   }
   auto report = RawFile::Create(spec_.ReportName);
-  if (!report) return stop(StrFormat("Error PSNR1009: File %s was not found.....Exit\n", spec_.ReportName.c_str()));
+  if (!report)
+    return stop(StrFormat("Error PSNR1009: File %s was not found.....Exit\n", spec_.ReportName.c_str()));
   if (spec_.StartFrame > spec_.EndFrame) {
     return stop(
         StrFormat("Error PSNR1010: Start frame number (%d) cannot be bigger than end frame number (%d)!\n",
@@ -333,16 +332,16 @@ JobOutcome PsnrRun::Run(PsnrObserver& observer) {
   ComputeFrameSize(spec_.Format1);
   ComputeFrameSize(spec_.Format2);
   if (spec_.Format1.DataSize < 1 || spec_.Format1.DataSize > kMaxWorkBufferSize) {
-    return keepRunning(StrFormat("Error FRMT1013: Image size (%d, %d) not support !\n", spec_.Format1.ImgWidth,
-                                 spec_.Format1.ImgHeight));
+    return keepRunning(StrFormat("Error FRMT1013: Image size (%d, %d) not support !\n",
+                                 spec_.Format1.ImgWidth, spec_.Format1.ImgHeight));
   }
   if (spec_.Format1.SamplingFormat == YUV_420 && spec_.Format1.PixelFormat == Packed) {
     return stop("Error PSNR1015: Packed 4:2:0 files cannot be compared: that layout does not exist!\n");
   }
   FrameBuffer buffer1, buffer2;
   if (!buffer1.Allocate(spec_.Format1.DataSize) || !buffer2.Allocate(spec_.Format2.DataSize)) {
-    return keepRunning(StrFormat("Error FRMT1013: Image size (%d, %d) not support !\n", spec_.Format1.ImgWidth,
-                                 spec_.Format1.ImgHeight));
+    return keepRunning(StrFormat("Error FRMT1013: Image size (%d, %d) not support !\n",
+                                 spec_.Format1.ImgWidth, spec_.Format1.ImgHeight));
   }
   FrameImage frame1 = buffer1.Frame(spec_.Format1), frame2 = buffer2.Frame(spec_.Format2);
   const bool tab = spec_.Style == PsnrStyle::Tab;
@@ -373,8 +372,8 @@ JobOutcome PsnrRun::Run(PsnrObserver& observer) {
     return JobOutcome::FailedStopped;
   }
   if (!spec_.ExitWhenDone && FramesDone > 0) {
-    Report(
-        StrFormat("PSNR calculation is finished, the report was saved in file %s!", spec_.ReportName.c_str()));
+    Report(StrFormat("PSNR calculation is finished, the report was saved in file %s!",
+                     spec_.ReportName.c_str()));
   }
   return JobOutcome::Completed;
 }

@@ -264,10 +264,9 @@ void CPSNR::ExitClicked() {
 
 bool CPSNR::StartCommandLine(const CommandLineRequest& request, QWidget* mainWindow) {
   SetCommandLineJob(request.ExitWhenDone != 0, mainWindow);
-  return StartFromRequest(QString::fromStdString(request.InputName),
-                          QString::fromStdString(request.SecondInputName),
-                          QString::fromStdString(request.OutputName), request.ReportDelimiter,
-                          CurrentSettings().Format);
+  return StartFromRequest(
+      QString::fromStdString(request.InputName), QString::fromStdString(request.SecondInputName),
+      QString::fromStdString(request.OutputName), request.ReportDelimiter, CurrentSettings().Format);
 }
 
 }  // namespace vx

@@ -164,7 +164,7 @@ bool FormatPreview::ToCanonical(FrameImage& canonical) {
       }
       return RgbBufferToYuv(*tables,
                             std::span<const uint8_t>(frame.Data, static_cast<size_t>(frame.Capacity)), out, w,
-                            h, false, format_.ComponentOrder == BGR, false);
+                            h, RgbRowsLayout{.bgr = format_.ComponentOrder == BGR});
     }
     case BMP: {
       CDib dib;
@@ -172,7 +172,8 @@ bool FormatPreview::ToCanonical(FrameImage& canonical) {
       // A raw file read as BMP is simply not previewed (the bitmap's refusal is not shown).
       if (!file || !dib.Read(*file) || dib.BitCount() != 24 || dib.Width() != w || dib.Height() != h)
         return false;
-      return RgbBufferToYuv(*tables, dib.Bits(), out, w, h, true, true, true);
+      return RgbBufferToYuv(*tables, dib.Bits(), out, w, h,
+                            RgbRowsLayout{.bottomUp = true, .bgr = true, .alignedRows = true});
     }
     case MONO:
       return MonoToYuv444(frame, canonical);
@@ -207,9 +208,9 @@ std::optional<DisplayPicture> FormatPreview::ImagePicture(int32_t maxWidth, int3
   picture.height = shown->ImgHeight;
   picture.rows.resize(static_cast<size_t>(DisplayRowPitch(picture.width, true) * picture.height));
   const auto tables = CurrentColourTables();
-  if (!ConvertToDisplayRGB(*tables,
-                           std::span<const uint8_t>(shown->Data, static_cast<size_t>(shown->DataSize)),
-                           picture.rows, picture.width, picture.height, true, 0, kBoostNone, false, true)) {
+  if (!ConvertToDisplayRGB(
+          *tables, std::span<const uint8_t>(shown->Data, static_cast<size_t>(shown->DataSize)), picture.rows,
+          picture.width, picture.height, DisplayRowsOptions{.bottomUp = true, .padRows = true})) {
     return std::nullopt;
   }
   return picture;

@@ -12,7 +12,6 @@
 
 namespace vx {
 
-
 // The program's main window. It does no processing: its menu and toolbar open
 // the tool windows, each a new modeless window; the latest of each tool is kept
 // in the tool's slot.

@@ -2,11 +2,11 @@
 
 #include <QPointer>
 
+#include "analysis/PsnrDialog.h"
 #include "app/Actions.h"
 #include "app/FileHistory.h"
 #include "app/FileHistoryDialog.h"
 #include "app/MainFrame.h"
-#include "analysis/PsnrDialog.h"
 #include "app/Settings.h"
 #include "platform/MessageSink.h"
 #include "player/VideoPlayer.h"

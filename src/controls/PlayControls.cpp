@@ -67,7 +67,8 @@ void PlayControls::PauseClicked() {
 void PlayControls::ReverseClicked() {
   if (!hooks_.workerRunning()) return;
   const int state = loop_.ToggleReverse();
-  reverse_->setText(state == PlayingBackward ? QStringLiteral("Reverse Pause") : QStringLiteral("Reverse Play"));
+  reverse_->setText(state == PlayingBackward ? QStringLiteral("Reverse Pause")
+                                             : QStringLiteral("Reverse Play"));
   pause_->setText(QStringLiteral("Play"));
 }
 

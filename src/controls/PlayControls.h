@@ -21,10 +21,10 @@ class PlayControls : public QObject {
 
  public:
   struct Hooks {
-    std::function<void()> start;           // the window's Start
-    std::function<void()> stop;            // the window's Stop
-    std::function<bool()> workerRunning;   // whether a worker plays now
-    std::function<void()> controlsChanged; // re-evaluate the window's controls
+    std::function<void()> start;            // the window's Start
+    std::function<void()> stop;             // the window's Stop
+    std::function<bool()> workerRunning;    // whether a worker plays now
+    std::function<void()> controlsChanged;  // re-evaluate the window's controls
   };
   PlayControls(QWidget* window, PlaybackLoop& loop, Hooks hooks);
 

@@ -10,7 +10,8 @@ const QString kRawFileFilters = QStringLiteral(
     "Raw Video(*.yuv *.rgb);;FOURCC format(*.uyvy *.uynv *.y422 *.iuyv *.yuy2 *.uynv *.v422 *.yuyv *.yvyu "
     "*.iyu2 *.yv16 *.yv12 *.iyuv *.i420);;All Files(*)");
 
-std::optional<RawFileChoice> AskRawFormat(QWidget* parent, const QString& path, const RawPickOptions& options) {
+std::optional<RawFileChoice> AskRawFormat(QWidget* parent, const QString& path,
+                                          const RawPickOptions& options) {
   CYuvFrmtDlg dialog(parent);
   dialog.SetFile(path);
   dialog.SetRefuseMono(options.refuseMono);

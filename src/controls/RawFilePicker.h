@@ -33,6 +33,7 @@ struct RawPickOptions {
 std::optional<RawFileChoice> PickRawFile(QWidget* parent, const RawPickOptions& options = {});
 
 // The format dialog alone, for a file already chosen.
-std::optional<RawFileChoice> AskRawFormat(QWidget* parent, const QString& path, const RawPickOptions& options);
+std::optional<RawFileChoice> AskRawFormat(QWidget* parent, const QString& path,
+                                          const RawPickOptions& options);
 
 }  // namespace vx

@@ -4,11 +4,11 @@
 #include <cstring>
 #include <new>
 
+#include "image/KernelClones.h"
 #include "image/PixelOps.h"
 #include "image/RowLocator.h"
 #include "platform/MessageSink.h"
 #include "platform/StringFormat.h"
-#include "image/KernelClones.h"
 
 namespace vx {
 namespace {
@@ -35,8 +35,7 @@ inline void FixedPointRowKernel(const uint8_t* in, uint8_t* out, int64_t n, Fixe
 }
 
 // Each chroma sample of a 4:2:x row repeated for both pixels of its pair.
-VX_TARGET_CLONES void WidenChroma(const uint8_t* in, int64_t pairs,
-                                                                   uint8_t* out) {
+VX_TARGET_CLONES void WidenChroma(const uint8_t* in, int64_t pairs, uint8_t* out) {
   for (int64_t k = 0; k < pairs; ++k) {
     out[2 * k] = in[k];
     out[2 * k + 1] = in[k];
@@ -61,18 +60,16 @@ inline void PlanesRowKernel(const uint8_t* yRow, const uint8_t* uRow, const uint
   }
 }
 
-VX_TARGET_CLONES void PlanesRow(const uint8_t* yRow, const uint8_t* uRow,
-                                                                 const uint8_t* vRow, uint8_t* out, int64_t n,
-                                                                 FixedPoint f, bool blueFirst) {
+VX_TARGET_CLONES void PlanesRow(const uint8_t* yRow, const uint8_t* uRow, const uint8_t* vRow, uint8_t* out,
+                                int64_t n, FixedPoint f, bool blueFirst) {
   if (blueFirst)
     PlanesRowKernel<true>(yRow, uRow, vRow, out, n, f);
   else
     PlanesRowKernel<false>(yRow, uRow, vRow, out, n, f);
 }
 
-VX_TARGET_CLONES void FixedPointRow(const uint8_t* in, uint8_t* out,
-                                                                     int64_t n, FixedPoint f,
-                                                                     bool blueFirst) {
+VX_TARGET_CLONES void FixedPointRow(const uint8_t* in, uint8_t* out, int64_t n, FixedPoint f,
+                                    bool blueFirst) {
   if (blueFirst)
     FixedPointRowKernel<true>(in, out, n, f);
   else
@@ -111,8 +108,8 @@ int64_t DisplayRowPitch(int64_t width, bool padRows) {
 }
 
 bool ConvertToDisplayRGB(const ColourTables& tables, std::span<const uint8_t> yuv, std::span<uint8_t> out,
-                         int32_t width, int32_t height, bool bottomUp, int brightness, int selector,
-                         bool swapRedBlue, bool padRows) {
+                         int32_t width, int32_t height, const DisplayRowsOptions& options) {
+  const auto [bottomUp, brightness, selector, swapRedBlue, padRows] = options;
   if (width < 1 || height < 1) return false;
   const int64_t w = width, h = height;
   const int64_t pitch = DisplayRowPitch(w, padRows);
@@ -143,14 +140,13 @@ bool ConvertToDisplayRGB(const ColourTables& tables, std::span<const uint8_t> yu
 }
 
 bool ConvertToDisplayRGB(std::span<const uint8_t> yuv, std::span<uint8_t> out, int32_t width, int32_t height,
-                         bool bottomUp, int brightness, int selector, bool swapRedBlue, bool padRows) {
-  return ConvertToDisplayRGB(*CurrentColourTables(), yuv, out, width, height, bottomUp, brightness, selector,
-                             swapRedBlue, padRows);
+                         const DisplayRowsOptions& options) {
+  return ConvertToDisplayRGB(*CurrentColourTables(), yuv, out, width, height, options);
 }
 
 bool FrameToDisplayRGB(const ColourTables& tables, const FrameImage& frame, FrameImage& canonical,
-                       std::span<uint8_t> out, bool bottomUp, int brightness, int selector, bool swapRedBlue,
-                       bool padRows) {
+                       std::span<uint8_t> out, const DisplayRowsOptions& options) {
+  const auto [bottomUp, brightness, selector, swapRedBlue, padRows] = options;
   const int64_t w = frame.ImgWidth, h = frame.ImgHeight;
   const bool fixedPoint = tables.formula == kItu601 || tables.formula == kItu709;
   const bool boosting = std::clamp(brightness, 0, 100) > 0 && selector >= kBoostY && selector <= kBoostAll;
@@ -161,7 +157,7 @@ bool FrameToDisplayRGB(const ColourTables& tables, const FrameImage& frame, Fram
     if (!ToCanonical444(source, canonical)) return false;
     return ConvertToDisplayRGB(
         tables, std::span<const uint8_t>(canonical.Data, static_cast<size_t>(canonical.DataSize)), out,
-        frame.ImgWidth, frame.ImgHeight, bottomUp, brightness, selector, swapRedBlue, padRows);
+        frame.ImgWidth, frame.ImgHeight, options);
   }
   const int64_t pitch = DisplayRowPitch(w, padRows);
   if (static_cast<int64_t>(out.size()) < pitch * h) return false;
@@ -224,15 +220,18 @@ DisplayConversionBuffer& SharedDisplayBuffer() {
 }
 
 std::optional<std::span<const uint8_t>> PrepareDisplayRows(std::span<const uint8_t> data, int32_t width,
-                                                           int32_t height, bool yuvData, int brightness,
-                                                           int selector, const GridPair* grids) {
+                                                           int32_t height, const DrawOptions& options) {
+  const auto [yuvData, brightness, selector, grids] = options;
   if (!CheckDisplaySize(width, height)) return std::nullopt;
   if (width == 0 || height == 0) return std::span<const uint8_t>();
   std::span<uint8_t> rows;
   if (yuvData) {
     rows = SharedDisplayBuffer().Ensure(width, height);
     if (rows.empty()) return std::nullopt;
-    if (!ConvertToDisplayRGB(data, rows, width, height, true, brightness, selector, false, true))
+    if (!ConvertToDisplayRGB(
+            data, rows, width, height,
+            DisplayRowsOptions{
+                .bottomUp = true, .brightness = brightness, .selector = selector, .padRows = true}))
       return std::nullopt;
   } else {
     // Rows the caller converted: drawn as they are, grids blended into a copy in the shared buffer.

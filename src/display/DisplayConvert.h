@@ -20,25 +20,32 @@ enum BrightnessSelector : int { kBoostY = 0, kBoostU = 1, kBoostV = 2, kBoostAll
 // Bytes per display row: ((3W + 3) / 4) x 4 when padded, else 3W.
 int64_t DisplayRowPitch(int64_t width, bool padRows);
 
+// How YUV becomes RGB rows.
+struct DisplayRowsOptions {
+  bool bottomUp = false;      // the last row in memory is the top of the picture
+  int brightness = 0;         // 0..100: the selected component times 101 / (101 - p)
+  int selector = kBoostNone;  // which component the brightness boosts
+  bool swapRedBlue = false;   // B G R even for top-down rows
+  bool padRows = false;       // rows padded to 4 bytes
+};
+
 // Packed Y U V (3 bytes a pixel, top row first) to RGB rows with the formula of
 // `tables`. Brightness p (limited to 0..100) multiplies the selected component by
-// 101 / (101 - p) in single precision. Pixels are B G R when `bottomUp` or
-// `swapRedBlue`, else R G B; bottom-up rows are written from the end of the
-// buffer. Padding bytes are set to 0. False when a buffer is too small.
+// 101 / (101 - p) in single precision. Pixels are B G R when bottom-up or
+// swapped, else R G B; bottom-up rows are written from the end of the buffer.
+// Padding bytes are set to 0. False when a buffer is too small.
 bool ConvertToDisplayRGB(const ColourTables& tables, std::span<const uint8_t> yuv, std::span<uint8_t> out,
-                         int32_t width, int32_t height, bool bottomUp, int brightness, int selector,
-                         bool swapRedBlue, bool padRows);
+                         int32_t width, int32_t height, const DisplayRowsOptions& options);
 // The same with the formula in force.
 bool ConvertToDisplayRGB(std::span<const uint8_t> yuv, std::span<uint8_t> out, int32_t width, int32_t height,
-                         bool bottomUp, int brightness, int selector, bool swapRedBlue, bool padRows);
+                         const DisplayRowsOptions& options);
 
 // A YUV frame of any valid layout straight to display rows: the same bytes as
 // ToCanonical444 followed by ConvertToDisplayRGB. Planar 4:2:x frames without
 // brightness boost take a fused single pass; everything else goes through the
 // canonical form in `canonical` (a buffer of WorkBufferSize bytes).
 bool FrameToDisplayRGB(const ColourTables& tables, const FrameImage& frame, FrameImage& canonical,
-                       std::span<uint8_t> out, bool bottomUp, int brightness, int selector, bool swapRedBlue,
-                       bool padRows);
+                       std::span<uint8_t> out, const DisplayRowsOptions& options);
 
 // The size checks before a picture is drawn; shows DISP1001 or DISP1002.
 bool CheckDisplaySize(int32_t width, int32_t height);
@@ -57,13 +64,19 @@ class DisplayConversionBuffer {
 };
 DisplayConversionBuffer& SharedDisplayBuffer();
 
+// How a picture is drawn into a preview.
+struct DrawOptions {
+  bool yuvData = true;  // packed 4:4:4 YUV; otherwise display rows already
+  int brightness = 0;
+  int selector = kBoostNone;
+  const GridPair* grids = nullptr;  // blended over the picture
+};
+
 // Steps of drawing a frame before it reaches the screen: the size checks, the
-// conversion into the shared buffer when `yuvData` (otherwise `data` is already
-// display rows), then the grids. Returns the display rows, or nullopt after a
-// message.
+// conversion into the shared buffer for YUV data (display rows are taken as they
+// are), then the grids. Returns the display rows, or nullopt after a message.
 std::optional<std::span<const uint8_t>> PrepareDisplayRows(std::span<const uint8_t> data, int32_t width,
-                                                           int32_t height, bool yuvData, int brightness,
-                                                           int selector, const GridPair* grids);
+                                                           int32_t height, const DrawOptions& options);
 
 // Part of the picture copied into the preview: source rectangle in picture
 // coordinates (top row 0) and where it lands relative to the preview origin. The

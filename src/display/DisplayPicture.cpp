@@ -74,7 +74,7 @@ bool RgbToDisplay(const ColourTables& tables, const FrameImage& rgbFrame, FrameI
   const int64_t bytes = 3 * int64_t{shown.ImgWidth} * shown.ImgHeight;
   return RgbBufferToYuv(tables, std::span<const uint8_t>(shown.Data, static_cast<size_t>(bytes)),
                         std::span<uint8_t>(display.Data, static_cast<size_t>(display.Capacity)),
-                        shown.ImgWidth, shown.ImgHeight, false, bgr, false);
+                        shown.ImgWidth, shown.ImgHeight, RgbRowsLayout{.bgr = bgr});
 }
 
 bool YuvToDisplay(const FrameImage& frame, FrameImage& display, DisplayWork& work, int component) {

@@ -45,10 +45,9 @@ void PreviewArea::resizeEvent(QResizeEvent*) {
   placeBars();
 }
 
-bool PreviewArea::showFrame(const uint8_t* data, size_t bytes, int width, int height, bool yuvData,
-                            int brightness, int selector, const GridPair* grids) {
-  const auto rows = PrepareDisplayRows(std::span<const uint8_t>(data, bytes), width, height, yuvData,
-                                       brightness, selector, grids);
+bool PreviewArea::showFrame(const uint8_t* data, size_t bytes, int width, int height,
+                            const DrawOptions& options) {
+  const auto rows = PrepareDisplayRows(std::span<const uint8_t>(data, bytes), width, height, options);
   if (!rows) return false;
   rows_.assign(rows->begin(), rows->end());
   const bool sizeChanged = width != width_ || height != height_;

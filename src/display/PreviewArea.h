@@ -4,6 +4,7 @@
 #include <QWidget>
 #include <vector>
 
+#include "display/DisplayConvert.h"
 #include "display/GridOverlay.h"
 
 namespace vx {
@@ -23,8 +24,7 @@ class PreviewArea : public QWidget {
   void setGeometryFor(const QPoint& origin, const QSize& visible);
   // Shows a YUV 4:4:4 packed picture (converted for display) or display rows.
   // Returns false after a DISP message.
-  bool showFrame(const uint8_t* data, size_t bytes, int width, int height, bool yuvData, int brightness = 0,
-                 int selector = 4, const GridPair* grids = nullptr);
+  bool showFrame(const uint8_t* data, size_t bytes, int width, int height, const DrawOptions& options = {});
   void clear();
   // A rectangle (picture coordinates) outlined by inverting the pixels under its
   // one-pixel border; the inside is left as it is. An empty rectangle: none.

@@ -397,9 +397,8 @@ struct HalfRows {
   const uint8_t* v;
 };
 
-VX_TARGET_CLONES void SplitPacked422(const uint8_t* in, int order,
-                                                                      int64_t pairs, uint8_t* y, uint8_t* u,
-                                                                      uint8_t* v) {
+VX_TARGET_CLONES void SplitPacked422(const uint8_t* in, int order, int64_t pairs, uint8_t* y, uint8_t* u,
+                                     uint8_t* v) {
   const int y0 = order == UYV ? 1 : 0, y1 = order == UYV ? 3 : 2;
   const int ui = order == UYV ? 0 : (order == YVU ? 3 : 1), vi = order == UYV ? 2 : (order == YVU ? 1 : 3);
   for (int64_t k = 0; k < pairs; ++k) {
@@ -423,9 +422,8 @@ inline void JoinPacked422Kernel(const uint8_t* y, const uint8_t* u, const uint8_
   }
 }
 
-VX_TARGET_CLONES void JoinPacked422(const uint8_t* y, const uint8_t* u,
-                                                                     const uint8_t* v, int order,
-                                                                     int64_t pairs, uint8_t* out) {
+VX_TARGET_CLONES void JoinPacked422(const uint8_t* y, const uint8_t* u, const uint8_t* v, int order,
+                                    int64_t pairs, uint8_t* out) {
   if (order == UYV)
     JoinPacked422Kernel<1, 0, 3, 2>(y, u, v, pairs, out);
   else if (order == YVU)
@@ -434,8 +432,7 @@ VX_TARGET_CLONES void JoinPacked422(const uint8_t* y, const uint8_t* u,
     JoinPacked422Kernel<0, 1, 2, 3>(y, u, v, pairs, out);
 }
 
-VX_TARGET_CLONES void AverageRows(const uint8_t* a, const uint8_t* b,
-                                                                   int64_t n, uint8_t* out) {
+VX_TARGET_CLONES void AverageRows(const uint8_t* a, const uint8_t* b, int64_t n, uint8_t* out) {
   for (int64_t i = 0; i < n; ++i) out[i] = static_cast<uint8_t>((a[i] + b[i]) >> 1);
 }
 

@@ -2,8 +2,8 @@
 
 #include <atomic>
 
-#include "image/PixelOps.h"
 #include "image/KernelClones.h"
+#include "image/PixelOps.h"
 
 namespace vx {
 
@@ -54,8 +54,8 @@ inline void IntegerRowKernel(const uint8_t* in, uint8_t* out, int64_t n, RgbToYu
   }
 }
 
-VX_TARGET_CLONES void IntegerRow(const uint8_t* in, uint8_t* out, int64_t n,
-                                                                  RgbToYuvCoefficients c, bool blueFirst) {
+VX_TARGET_CLONES void IntegerRow(const uint8_t* in, uint8_t* out, int64_t n, RgbToYuvCoefficients c,
+                                 bool blueFirst) {
   if (blueFirst)
     IntegerRowKernel<true>(in, out, n, c);
   else
@@ -152,8 +152,9 @@ bool RgbToYuvPixel(uint8_t r, uint8_t g, uint8_t b, Yuv8& out) {
 }
 
 bool RgbBufferToYuv(const ColourTables& tables, std::span<const uint8_t> source,
-                    std::span<uint8_t> destination, int32_t width, int32_t height, bool bottomUp, bool bgr,
-                    bool alignedRows) {
+                    std::span<uint8_t> destination, int32_t width, int32_t height,
+                    const RgbRowsLayout& layout) {
+  const auto [bottomUp, bgr, alignedRows] = layout;
   if (width < 1 || height < 1) return false;
   const int64_t w = width, h = height;
   const int64_t pitch = alignedRows ? (3 * w + 3) / 4 * 4 : 3 * w;
@@ -186,9 +187,8 @@ bool RgbBufferToYuv(const ColourTables& tables, std::span<const uint8_t> source,
 }
 
 bool RgbBufferToYuv(std::span<const uint8_t> source, std::span<uint8_t> destination, int32_t width,
-                    int32_t height, bool bottomUp, bool bgr, bool alignedRows) {
-  return RgbBufferToYuv(*CurrentColourTables(), source, destination, width, height, bottomUp, bgr,
-                        alignedRows);
+                    int32_t height, const RgbRowsLayout& layout) {
+  return RgbBufferToYuv(*CurrentColourTables(), source, destination, width, height, layout);
 }
 
 }  // namespace vx

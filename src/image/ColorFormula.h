@@ -68,10 +68,15 @@ std::array<uint8_t, 3> FillBytes(const ColourTables& tables, const ImageFormat& 
 // Source rows are ((3W + 3) / 4) x 4 bytes when `alignedRows`, else 3W; with
 // `bottomUp` the last row in memory is the top of the picture. Pixels are B, G, R
 // when `bottomUp` or `bgr`, else R, G, B. False when a buffer is too small.
+struct RgbRowsLayout {
+  bool bottomUp = false;     // the last row in memory is the top of the picture
+  bool bgr = false;          // pixels are B, G, R (always so for bottom-up rows)
+  bool alignedRows = false;  // rows padded to 4 bytes
+};
 bool RgbBufferToYuv(std::span<const uint8_t> source, std::span<uint8_t> destination, int32_t width,
-                    int32_t height, bool bottomUp, bool bgr, bool alignedRows);
+                    int32_t height, const RgbRowsLayout& layout);
 bool RgbBufferToYuv(const ColourTables& tables, std::span<const uint8_t> source,
-                    std::span<uint8_t> destination, int32_t width, int32_t height, bool bottomUp, bool bgr,
-                    bool alignedRows);
+                    std::span<uint8_t> destination, int32_t width, int32_t height,
+                    const RgbRowsLayout& layout);
 
 }  // namespace vx

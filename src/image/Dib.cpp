@@ -122,7 +122,9 @@ bool CDib::CreateFromBits(int32_t width, int32_t height, int bitCount, std::span
 
 bool CDib::Read(RawFile& file) {
   Empty();
-  auto ShowMessage = [this](const std::string& text) { error_ = text; };  // the caller decides whether to show it
+  auto ShowMessage = [this](const std::string& text) {
+    error_ = text;
+  };  // the caller decides whether to show it
   uint8_t fileHeader[kFileHeaderBytes];
   if (file.Read(fileHeader, kFileHeaderBytes) < static_cast<int64_t>(kFileHeaderBytes)) {
     ShowMessage("read error 1");

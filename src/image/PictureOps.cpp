@@ -86,19 +86,15 @@ void SetScaledHeader(FrameImage& s, FrameImage& d) {
 
 // Horizontal pass of one source row: for each destination sample,
 // (1 - ds) x left + ds x right, exactly as the per-pixel formula groups it.
-VX_TARGET_CLONES void InterpolateRow(const uint8_t* left,
-                                                                      const uint8_t* right,
-                                                                      const double* nearWeight,
-                                                                      const double* farWeight, int64_t count,
-                                                                      double* out) {
+VX_TARGET_CLONES void InterpolateRow(const uint8_t* left, const uint8_t* right, const double* nearWeight,
+                                     const double* farWeight, int64_t count, double* out) {
   for (int64_t e = 0; e < count; ++e) {
     out[e] = nearWeight[e] * static_cast<double>(left[e]) + farWeight[e] * static_cast<double>(right[e]);
   }
 }
 
-VX_TARGET_CLONES void BlendRows(const double* upper, const double* lower,
-                                                                 double nearWeight, double farWeight,
-                                                                 int64_t count, uint8_t* out) {
+VX_TARGET_CLONES void BlendRows(const double* upper, const double* lower, double nearWeight, double farWeight,
+                                int64_t count, uint8_t* out) {
   for (int64_t e = 0; e < count; ++e) {
     const int value = static_cast<int>(nearWeight * upper[e] + farWeight * lower[e]);
     out[e] = static_cast<uint8_t>(value > 255 ? 255 : (value < 0 ? 0 : value));

@@ -9,7 +9,8 @@ namespace vx {
 namespace {
 
 int64_t FramesIn(const RawFile& file, int64_t frameSize) {
-  return static_cast<int64_t>(CountFrames(static_cast<uint64_t>(std::max<int64_t>(file.Length(), 0)), frameSize));
+  return static_cast<int64_t>(
+      CountFrames(static_cast<uint64_t>(std::max<int64_t>(file.Length(), 0)), frameSize));
 }
 
 // A header for `format` and a buffer of its WorkBufferSize; false when refused.

@@ -135,11 +135,11 @@ void CVideoPlayer::PlaceControls() {
   };
   PlayControls& c = *controls_;
   const Place places[] = {
-      {c.start(), 400, 42, 50, 160, 4, 40},      {c.stop(), 460, 42, 50, 205, 4, 40},
-      {c.pause(), 520, 42, 50, 250, 4, 40},      {c.reverse(), 580, 42, 80, 470, 4, 80},
-      {exit_, 680, 42, 50, 555, 4, 40},          {c.stepBack(), 400, 68, 20, 295, 4, 20},
-      {c.slider(), 430, 68, 280, 320, 4, 120},   {c.stepForward(), 710, 68, 20, 445, 4, 20},
-      {c.frameLabel(), 50, 110, 80, 10, 6, 80},  {c.frameNumber(), 140, 110, 50, 100, 6, 50},
+      {c.start(), 400, 42, 50, 160, 4, 40},     {c.stop(), 460, 42, 50, 205, 4, 40},
+      {c.pause(), 520, 42, 50, 250, 4, 40},     {c.reverse(), 580, 42, 80, 470, 4, 80},
+      {exit_, 680, 42, 50, 555, 4, 40},         {c.stepBack(), 400, 68, 20, 295, 4, 20},
+      {c.slider(), 430, 68, 280, 320, 4, 120},  {c.stepForward(), 710, 68, 20, 445, 4, 20},
+      {c.frameLabel(), 50, 110, 80, 10, 6, 80}, {c.frameNumber(), 140, 110, 50, 100, 6, 50},
   };
   for (const Place& p : places) {
     if (compact_)
@@ -214,7 +214,7 @@ void CVideoPlayer::ShowDisplay() {
   engine_.Sequence().Pictures().Read([&](const FrameImage& display) {
     if (!display.Data || display.ImgWidth <= 0 || display.ImgHeight <= 0) return;
     preview_->showFrame(display.Data, static_cast<size_t>(display.DataSize), display.ImgWidth,
-                        display.ImgHeight, true, 0, 4, &grids);
+                        display.ImgHeight, DrawOptions{.grids = &grids});
   });
 }
 

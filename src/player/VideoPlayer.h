@@ -8,6 +8,7 @@
 #include <QPointer>
 #include <QPushButton>
 #include <QSlider>
+
 #include "app/CommandLineTool.h"
 #include "controls/DialogWorker.h"
 #include "controls/PlayControls.h"

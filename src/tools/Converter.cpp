@@ -252,7 +252,7 @@ void ConverterJob::BitmapRows(const FrameImage& a, bool yuv, uint8_t* rows) cons
   if (yuv) {
     ConvertToDisplayRGB(Colours(), std::span<const uint8_t>(a.Data, static_cast<size_t>(3 * w * h)),
                         std::span<uint8_t>(rows, static_cast<size_t>(pitch * h)), a.ImgWidth, a.ImgHeight,
-                        true, 0, kBoostNone, false, true);
+                        DisplayRowsOptions{.bottomUp = true, .padRows = true});
     return;
   }
   // An RGB picture (R G B, top row first) as bottom-up B G R rows.
@@ -357,7 +357,7 @@ ToolJob::FrameResult ConverterJob::ProcessFrame() {
       SetCanonicalHeader(b, a.ImgWidth, a.ImgHeight);
       RgbBufferToYuv(Colours(), std::span<const uint8_t>(a.Data, static_cast<size_t>(a.DataSize)),
                      std::span<uint8_t>(b.Data, static_cast<size_t>(b.Capacity)), a.ImgWidth, a.ImgHeight,
-                     false, a.ComponentOrder == BGR, false);
+                     RgbRowsLayout{.bgr = a.ComponentOrder == BGR});
     }
   } else {
     FrameImage source = a;
@@ -398,7 +398,7 @@ ToolJob::FrameResult ConverterJob::ProcessFrame() {
     if (yuv) {
       ConvertToDisplayRGB(Colours(), std::span<const uint8_t>(a.Data, static_cast<size_t>(a.DataSize)),
                           std::span<uint8_t>(packed.Data, static_cast<size_t>(packed.Capacity)), a.ImgWidth,
-                          a.ImgHeight, false, 0, kBoostNone, bgr, false);
+                          a.ImgHeight, DisplayRowsOptions{.swapRedBlue = bgr});
     } else if (bgr) {
       SwapComponents444(a, packed, 0, 2);
       packed.ComponentOrder = BGR;
@@ -420,7 +420,7 @@ ToolJob::FrameResult ConverterJob::ProcessFrame() {
   }
   if (!FromCanonical444(a, b)) {
     Report(StrFormat("Error CONV1048: Frames of the layout %s cannot be converted!\n",
-                          FormatLabel(TargetFormat).c_str()));
+                     FormatLabel(TargetFormat).c_str()));
     return FrameResult::EndLoop;
   }
   return WriteOutput(b) ? FrameResult::Written : FrameResult::EndLoop;

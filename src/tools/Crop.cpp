@@ -168,7 +168,9 @@ bool CropJob::CheckSize() {
 void CropJob::DarkenOutside(FrameImage& picture) const {
   // Everything outside the rectangle at one fifth: luma blended 80 % toward 0 and
   // chroma 80 % toward neutral grey, so the outside darkens without a tint.
-  const auto fifth = [](uint8_t v, int toward) { return static_cast<uint8_t>((80 * toward + 20 * v + 50) / 100); };
+  const auto fifth = [](uint8_t v, int toward) {
+    return static_cast<uint8_t>((80 * toward + 20 * v + 50) / 100);
+  };
   uint8_t* p = picture.Data;
   const Rectangle& r = rect_;
   for (int32_t y = 0; y < picture.ImgHeight; ++y) {

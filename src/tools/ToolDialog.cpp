@@ -196,7 +196,8 @@ void ToolDialog::ShowJobPreview() {
     const int64_t bytes =
         yuv ? int64_t{p.ImgWidth} * p.ImgHeight * 3 : (3 * int64_t{p.ImgWidth} + 3) / 4 * 4 * p.ImgHeight;
     if (bytes > p.Capacity) return;
-    preview_->showFrame(p.Data, static_cast<size_t>(bytes), p.ImgWidth, p.ImgHeight, yuv);
+    preview_->showFrame(p.Data, static_cast<size_t>(bytes), p.ImgWidth, p.ImgHeight,
+                        DrawOptions{.yuvData = yuv});
   });
 }
 
@@ -246,7 +247,7 @@ void ToolDialog::Start() {
   pause_->setText(QStringLiteral("Pause"));
   SetRunningControls(true);
   stop_->setEnabled(false);  // enabled by the job once its own checks passed
-  job_.Freeze();  // from here on the worker reads only the frozen copy
+  job_.Freeze();             // from here on the worker reads only the frozen copy
   StartRun([this] {
     Observer observer(this);
     return job_.Run(observer);

@@ -107,7 +107,8 @@ bool ToolJob::ValidateRange() {
 }
 
 int64_t ToolJob::BufferBytes() const {
-  return std::max(WorkBufferSize(In().ImgWidth, In().ImgHeight), WorkBufferSize(Out().ImgWidth, Out().ImgHeight));
+  return std::max(WorkBufferSize(In().ImgWidth, In().ImgHeight),
+                  WorkBufferSize(Out().ImgWidth, Out().ImgHeight));
 }
 
 bool ToolJob::CheckSize() {

@@ -58,9 +58,9 @@ struct ToolMessages {
 // One file a job writes, with its own message and history record.
 struct JobOutput {
   std::string name;
-  FrameImage format;              // header only
-  const char* notWritten = "";    // %s
-  int32_t history = -1;           // history operation at the end of the job; -1 for none
+  FrameImage format;            // header only
+  const char* notWritten = "";  // %s
+  int32_t history = -1;         // history operation at the end of the job; -1 for none
 };
 
 // Everything a run reads, copied from the setup when Start is pressed.
@@ -76,7 +76,8 @@ struct ToolRunSpec {
 // The frame-range checks, in the order a tool makes them.
 enum class RangeCheck { EndBeforeStart, StartBeyondCount, EndBeyondCount, NotPositive };
 using RangeCheckOrder = std::array<RangeCheck, 4>;
-inline constexpr RangeCheckOrder kDefaultRangeChecks = {RangeCheck::EndBeforeStart, RangeCheck::StartBeyondCount,
+inline constexpr RangeCheckOrder kDefaultRangeChecks = {RangeCheck::EndBeforeStart,
+                                                        RangeCheck::StartBeyondCount,
                                                         RangeCheck::EndBeyondCount, RangeCheck::NotPositive};
 
 class ToolJob : public JobRun {

@@ -36,7 +36,6 @@ ImageFormat DefaultFormat() {
   return f;
 }
 
-
 }  // namespace
 
 // ---- flip -------------------------------------------------------------------
@@ -367,14 +366,15 @@ bool CJoinFile::StartFromRequest(const QString& first, const QString& second, co
 bool CImageCrop::StartCommandLine(const CommandLineRequest& request, QWidget* mainWindow) {
   SetCommandLineJob(request.ExitWhenDone != 0, mainWindow);
   const CropRectangle& r = request.CropRect;
-  return StartFromRequest(QString::fromStdString(request.InputName), QString::fromStdString(request.OutputName),
-                          CurrentSettings().Format, r.Top, r.Left, r.Height, r.Width);
+  return StartFromRequest(QString::fromStdString(request.InputName),
+                          QString::fromStdString(request.OutputName), CurrentSettings().Format, r.Top, r.Left,
+                          r.Height, r.Width);
 }
 
 bool CYUVFlip::StartCommandLine(const CommandLineRequest& request, QWidget* mainWindow) {
   SetCommandLineJob(request.ExitWhenDone != 0, mainWindow);
-  return StartFromRequest(QString::fromStdString(request.InputName), QString::fromStdString(request.OutputName),
-                          CurrentSettings().Format);
+  return StartFromRequest(QString::fromStdString(request.InputName),
+                          QString::fromStdString(request.OutputName), CurrentSettings().Format);
 }
 
 bool CJoinFile::StartCommandLine(const CommandLineRequest& request, QWidget* mainWindow) {
