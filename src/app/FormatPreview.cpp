@@ -4,6 +4,7 @@
 #include <cstring>
 
 #include "display/DisplayConvert.h"
+#include "display/DisplayPicture.h"
 #include "image/ColorFormula.h"
 #include "image/Dib.h"
 #include "image/PixelOps.h"
@@ -148,38 +149,23 @@ bool FormatPreview::Load(const std::string& path, const ImageFormat& format) {
 
 bool FormatPreview::ToCanonical(FrameImage& canonical) {
   const int32_t w = format_.ImgWidth, h = format_.ImgHeight;
-  std::memcpy(work_.data(), raw_.data(), static_cast<size_t>(raw_.size()));
-  FrameImage frame = work_.Frame(format_);
   canonical = canonical_.Frame(format_);
   SetCanonicalHeader(canonical, w, h);
   const auto tables = CurrentColourTables();
-  const std::span<uint8_t> out(canonical.Data, static_cast<size_t>(canonical.Capacity));
-  switch (format_.SamplingFormat) {
-    case RGB_444: {
-      FrameImage packed = canonical_.Frame(format_);
-      if (frame.PixelFormat == Planar) {
-        packed.PixelFormat = Packed;
-        if (!ConvertPixelFormat(frame, packed)) return false;
-        std::memcpy(frame.Data, packed.Data, static_cast<size_t>(packed.DataSize));
-      }
-      return RgbBufferToYuv(*tables,
-                            std::span<const uint8_t>(frame.Data, static_cast<size_t>(frame.Capacity)), out, w,
-                            h, RgbRowsLayout{.bgr = format_.ComponentOrder == BGR});
-    }
-    case BMP: {
-      CDib dib;
-      auto file = RawFile::OpenRead(path_);
-      // A raw file read as BMP is simply not previewed (the bitmap's refusal is not shown).
-      if (!file || !dib.Read(*file) || dib.BitCount() != 24 || dib.Width() != w || dib.Height() != h)
-        return false;
-      return RgbBufferToYuv(*tables, dib.Bits(), out, w, h,
-                            RgbRowsLayout{.bottomUp = true, .bgr = true, .alignedRows = true});
-    }
-    case MONO:
-      return MonoToYuv444(frame, canonical);
-    default:
-      return ToCanonical444(frame, canonical);
+  if (format_.SamplingFormat == BMP) {
+    CDib dib;
+    auto file = RawFile::OpenRead(path_);
+    // A raw file read as BMP is simply not previewed (the bitmap's refusal is not shown).
+    if (!file || !dib.Read(*file) || dib.BitCount() != 24 || dib.Width() != w || dib.Height() != h)
+      return false;
+    return RgbBufferToYuv(*tables, dib.Bits(),
+                          std::span<uint8_t>(canonical.Data, static_cast<size_t>(canonical.Capacity)), w, h,
+                          RgbRowsLayout{.bottomUp = true, .bgr = true, .alignedRows = true});
   }
+  std::memcpy(work_.data(), raw_.data(), static_cast<size_t>(raw_.size()));
+  DisplayPictureOptions options;
+  options.mono = MonoDisplay::AsLuma;
+  return MakeDisplayPicture(*tables, work_.Frame(format_), canonical, displayWork_, options);
 }
 
 std::optional<DisplayPicture> FormatPreview::ImagePicture(int32_t maxWidth, int32_t maxHeight,

@@ -7,6 +7,7 @@
 #include <string>
 #include <vector>
 
+#include "display/DisplayPicture.h"
 #include "display/GridOverlay.h"
 #include "image/FormatRules.h"
 #include "image/FrameImage.h"
@@ -56,6 +57,7 @@ class FormatPreview {
   std::string path_;
   ImageFormat format_;
   FrameBuffer raw_, work_, canonical_, scaled_;
+  DisplayWork displayWork_;
   int64_t rawBytes_ = 0;
   int64_t frameCount_ = 0;
   bool loaded_ = false;
