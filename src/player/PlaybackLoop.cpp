@@ -19,20 +19,11 @@ void Sleep(int ms) {
 
 }  // namespace
 
-int PlaybackLoop::TogglePause() {
+int PlaybackLoop::Toggle(int playing) {
   int current = state_.load();
   int next = PlayStopped;
   do {
-    next = current == Playing ? PlayPaused : Playing;
-  } while (!state_.compare_exchange_weak(current, next));
-  return next;
-}
-
-int PlaybackLoop::ToggleReverse() {
-  int current = state_.load();
-  int next = PlayStopped;
-  do {
-    next = current == PlayingBackward ? PlayPaused : PlayingBackward;
+    next = current == playing ? PlayPaused : playing;
   } while (!state_.compare_exchange_weak(current, next));
   return next;
 }

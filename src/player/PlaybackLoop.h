@@ -68,9 +68,9 @@ class PlaybackLoop {
   // Stopped becomes Playing (Start, and each new item of the list).
   bool StartPlaying() { return Transition(PlayStopped, Playing); }
   // Playing <-> Paused; from any other state, Playing. Returns the new state.
-  int TogglePause();
+  int TogglePause() { return Toggle(Playing); }
   // PlayingBackward <-> Paused; from any other state, PlayingBackward.
-  int ToggleReverse();
+  int ToggleReverse() { return Toggle(PlayingBackward); }
   void StepForwardOnce() { state_.exchange(StepForward); }
   void StepBackwardOnce() { state_.exchange(StepBackward); }
   // While Paused, Playing or Seek: show frame `n` next, then pause. False otherwise.
@@ -88,6 +88,7 @@ class PlaybackLoop {
 
  private:
   bool Transition(int from, int to) { return state_.compare_exchange_strong(from, to); }
+  int Toggle(int playing);
   void PlayItem(FrameSequence& sequence, size_t index, PlaybackObserver& observer);
   // Reads frame next_, waits for its turn and shows it. False at the end of data
   // or when stopped while waiting.

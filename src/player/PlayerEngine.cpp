@@ -49,15 +49,7 @@ std::vector<std::string> ComponentListTexts(int32_t sampling) {
 }
 
 PlayerSequence::PlayerSequence() : FileListSequence(kPlayerMessages) {
-  ImageFormat initial;
-  initial.SamplingFormat = YUV_420;
-  initial.ComponentOrder = YUV;
-  initial.FieldFormat = Progressive;
-  initial.PixelFormat = Planar;
-  initial.ImageResolution = 6;
-  initial.ImgWidth = 720;
-  initial.ImgHeight = 480;
-  SetFormat(initial);
+  SetFormat({.SamplingFormat = YUV_420, .FieldFormat = Progressive, .PixelFormat = Planar});  // 720 x 480
   ReleaseBuffers();  // the layout is known; buffers come with a file selection
 }
 

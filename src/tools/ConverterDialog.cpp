@@ -30,15 +30,12 @@ QString ExtensionOf(const QString& path) {
 
 std::unique_ptr<ConverterJob> NewJob() {
   auto job = std::make_unique<ConverterJob>();
-  ImageFormat defaults;
-  defaults.Fourcc = 13;
-  defaults.SamplingFormat = YUV_420;
-  defaults.ComponentOrder = YUV;
-  defaults.FieldFormat = Progressive;
-  defaults.PixelFormat = Planar;
-  defaults.ImageResolution = 6;
-  defaults.ImgWidth = 0;
-  defaults.ImgHeight = 0;
+  const ImageFormat defaults{.Fourcc = 13,
+                             .SamplingFormat = YUV_420,
+                             .FieldFormat = Progressive,
+                             .PixelFormat = Planar,
+                             .ImgWidth = 0,
+                             .ImgHeight = 0};
   static_cast<ImageFormat&>(job->SourceFormat) = defaults;
   static_cast<ImageFormat&>(job->TargetFormat) = defaults;
   return job;

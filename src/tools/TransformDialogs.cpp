@@ -26,14 +26,11 @@ std::unique_ptr<Job> JobWithCurrentFormat(const ImageFormat& current) {
 }
 
 ImageFormat DefaultFormat() {
-  ImageFormat f;
-  f.SamplingFormat = YUV_420;
-  f.ComponentOrder = YUV;
-  f.FieldFormat = Progressive;
-  f.PixelFormat = Planar;
-  f.ImgWidth = 352;
-  f.ImgHeight = 288;
-  return f;
+  return {.SamplingFormat = YUV_420,
+          .FieldFormat = Progressive,
+          .PixelFormat = Planar,
+          .ImgWidth = 352,
+          .ImgHeight = 288};
 }
 
 }  // namespace
