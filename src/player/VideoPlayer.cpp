@@ -166,7 +166,7 @@ void CVideoPlayer::PlaceControls() {
   // Labels keep their place but get the width their text needs in this font.
   QLabel* frameLabel = c.frameLabel();
   const int labelWidth = std::max(80, frameLabel->fontMetrics().horizontalAdvance(frameLabel->text()) + 4);
-  frameLabel->setGeometry(frameLabel->x() + 80 - labelWidth, frameLabel->y(), labelWidth, 20);
+  frameLabel->setGeometry(std::max(2, frameLabel->x() + 80 - labelWidth), frameLabel->y(), labelWidth, 20);
   frameLabel->setAlignment(Qt::AlignRight | Qt::AlignVCenter);
   for (QWidget* w :
        {static_cast<QWidget*>(loadGroup_), static_cast<QWidget*>(controlsGroup_),
