@@ -11,6 +11,7 @@
 #include "image/LayoutGeometry.h"
 #include "platform/MessageSink.h"
 #include "platform/StringFormat.h"
+#include "tools/FrameInput.h"
 
 namespace vx {
 namespace {
@@ -305,13 +306,13 @@ JobOutcome PsnrRun::Run(PsnrObserver& observer) {
     return keepRunning("Error PSNR1003: Reading error for file 2, please try other input files! ");
   auto file1 = RawFile::OpenRead(spec_.File1);
   if (!file1) {
-    return keepRunning(StrFormat(
-        "Error PSNR1005: Can not open file '%s'. Make this exists and not in use !\n", spec_.File1.c_str()));
+    return keepRunning(CannotReadMessage(
+        spec_.File1, "Error PSNR1005: Can not open file '%s'. Make this exists and not in use !\n"));
   }
   auto file2 = RawFile::OpenRead(spec_.File2);
   if (!file2) {
-    return stop(StrFormat("Error PSNR1007: Can not open file '%s'. Make this exists and not in use !\n",
-                          spec_.File2.c_str()));
+    return stop(CannotReadMessage(spec_.File2,
+                                  "Error PSNR1007: Can not open file '%s'. Make this exists and not in use !\n"));
   }
   if (spec_.ReportName.empty()) return stop("Error PSNR1008: Name of Report File is empty! ");
   const std::string named = ReportNameForStyle(spec_.ReportName, spec_.Style);
@@ -319,7 +320,16 @@ JobOutcome PsnrRun::Run(PsnrObserver& observer) {
     spec_.ReportName = named;
     observer.ReportNameChanged(spec_.ReportName);
   }
-  auto report = RawFile::Create(spec_.ReportName);
+  if (const auto written = IdentityOf(spec_.ReportName)) {
+    for (const std::string& input : {spec_.File1, spec_.File2}) {
+      if (IdentityOf(input) == written) {
+        return stop(StrFormat("Error PSNR1016: The report %s is the input %s itself; choose another name!\n",
+                              spec_.ReportName.c_str(), input.c_str()));
+      }
+    }
+  }
+  // The report appears whole under its name when the run ends, or not at all.
+  auto report = AtomicOutput::Create(spec_.ReportName);
   if (!report)
     return stop(StrFormat("Error PSNR1009: File %s was not found.....Exit\n", spec_.ReportName.c_str()));
   if (spec_.StartFrame > spec_.EndFrame) {
@@ -347,14 +357,14 @@ JobOutcome PsnrRun::Run(PsnrObserver& observer) {
   const bool tab = spec_.Style == PsnrStyle::Tab;
   const std::string header =
       tab ? "Frame\t    SNR_Y\t  SNR_U\t  SNR_V\r\n" : "Frame,    SNR_Y,  SNR_U,  SNR_V\r\n";
-  bool written = report->Write(header.data(), static_cast<int64_t>(header.size()));
+  bool written = report->file().Write(header.data(), static_cast<int64_t>(header.size()));
   // Frames before the start are skipped in both files.
   if (start > 1) {
     SeekFrame(*file1, frame1, start);
     SeekFrame(*file2, frame2, start);
   }
   double sums[3] = {0, 0, 0};
-  written = CompareRange(*file1, *file2, *report, frame1, frame2, start, end, observer, sums) && written;
+  written = CompareRange(*file1, *file2, report->file(), frame1, frame2, start, end, observer, sums) && written;
   if (FramesDone > 0) {
     double avg[3];
     for (int k = 0; k < 3; ++k) avg[k] = sums[k] / FramesDone;
@@ -362,9 +372,9 @@ JobOutcome PsnrRun::Run(PsnrObserver& observer) {
     const std::string row =
         StrFormat(tab ? "Average \t    %.4f\t  %.4f\t  %.4f \r\n" : "Average,    %.4f,  %.4f,  %.4f \r\n",
                   avg[0], avg[1], avg[2]);
-    written = report->Write(row.data(), static_cast<int64_t>(row.size())) && written;
+    written = report->file().Write(row.data(), static_cast<int64_t>(row.size())) && written;
   }
-  report->Close();
+  written = written && report->Commit();
   RunState = Stopped;
   observer.Stopped();
   if (!written) {

@@ -31,13 +31,16 @@ RawFile& RawFile::operator=(RawFile&& other) noexcept {
 }
 
 std::optional<RawFile> RawFile::OpenRead(const std::filesystem::path& path) {
-  const int fd = ::open(path.c_str(), O_RDONLY | O_CLOEXEC);
+  // Without blocking: opening a FIFO for reading would wait for a writer.
+  const int fd = ::open(path.c_str(), O_RDONLY | O_CLOEXEC | O_NONBLOCK);
   if (fd < 0) return std::nullopt;
   struct stat info {};
-  if (::fstat(fd, &info) != 0 || S_ISDIR(info.st_mode)) {
+  if (::fstat(fd, &info) != 0 || !S_ISREG(info.st_mode)) {
     ::close(fd);
     return std::nullopt;
   }
+  const int flags = ::fcntl(fd, F_GETFL);
+  if (flags >= 0) ::fcntl(fd, F_SETFL, flags & ~O_NONBLOCK);
   return RawFile(fd);
 }
 
@@ -101,6 +104,80 @@ void RawFile::Close() {
   if (fd_ >= 0) {
     ::close(fd_);
     fd_ = -1;
+  }
+}
+
+std::optional<FileIdentity> IdentityOf(const std::filesystem::path& path) {
+  struct stat info {};
+  if (::stat(path.c_str(), &info) != 0) return std::nullopt;
+  return FileIdentity{static_cast<uint64_t>(info.st_dev), static_cast<uint64_t>(info.st_ino)};
+}
+
+bool ExistsButIsNotRegular(const std::filesystem::path& path) {
+  struct stat info {};
+  return ::stat(path.c_str(), &info) == 0 && !S_ISREG(info.st_mode);
+}
+
+std::filesystem::path TemporaryNameFor(const std::filesystem::path& target) {
+  std::string name(1, '.');
+  name.append(target.filename().string()).append(".velutrix-part");
+  return target.parent_path() / name;
+}
+
+bool SyncFolder(const std::filesystem::path& folder) {
+  const int fd = ::open(folder.empty() ? "." : folder.c_str(), O_RDONLY | O_DIRECTORY | O_CLOEXEC);
+  if (fd < 0) return false;
+  const bool ok = ::fsync(fd) == 0;
+  ::close(fd);
+  return ok;
+}
+
+std::optional<AtomicOutput> AtomicOutput::Create(const std::filesystem::path& target) {
+  std::error_code error;
+  std::filesystem::path resolved = target;
+  // Through a link: the file it points to is replaced, the link stays.
+  if (std::filesystem::is_symlink(target, error)) {
+    resolved = std::filesystem::weakly_canonical(target, error);
+    if (error) return std::nullopt;
+  }
+  AtomicOutput output;
+  output.target_ = resolved;
+  output.temporary_ = TemporaryNameFor(resolved);
+  auto file = RawFile::Create(output.temporary_);
+  if (!file) return std::nullopt;
+  output.file_ = std::move(*file);
+  return output;
+}
+
+AtomicOutput& AtomicOutput::operator=(AtomicOutput&& other) noexcept {
+  if (this != &other) {
+    Abandon();
+    file_ = std::move(other.file_);
+    target_ = std::move(other.target_);
+    temporary_ = std::move(other.temporary_);
+    other.temporary_.clear();
+  }
+  return *this;
+}
+
+bool AtomicOutput::Commit() {
+  if (temporary_.empty() || !file_.IsOpen()) return false;
+  const bool flushed = file_.Sync();
+  file_.Close();
+  if (!flushed || std::rename(temporary_.c_str(), target_.c_str()) != 0) {
+    Abandon();
+    return false;
+  }
+  temporary_.clear();
+  SyncFolder(target_.parent_path());
+  return true;
+}
+
+void AtomicOutput::Abandon() {
+  file_.Close();
+  if (!temporary_.empty()) {
+    ::unlink(temporary_.c_str());
+    temporary_.clear();
   }
 }
 

@@ -18,7 +18,8 @@ class RawFile {
   RawFile(const RawFile&) = delete;
   RawFile& operator=(const RawFile&) = delete;
 
-  // Opens an existing file for reading.
+  // Opens an existing regular file for reading. Anything else (a folder, a FIFO,
+  // a device) is refused without blocking.
   static std::optional<RawFile> OpenRead(const std::filesystem::path& path);
   // Opens an existing file for reading and writing in place.
   static std::optional<RawFile> OpenReadWrite(const std::filesystem::path& path);
@@ -46,5 +47,47 @@ class RawFile {
 
 // Length of a file by name, nullopt when it does not exist or is not readable.
 std::optional<int64_t> FileLength(const std::filesystem::path& path);
+
+// Which file a name reaches (symbolic links followed): two names with the same
+// identity are one file.
+struct FileIdentity {
+  uint64_t device = 0, inode = 0;
+  bool operator==(const FileIdentity&) const = default;
+};
+std::optional<FileIdentity> IdentityOf(const std::filesystem::path& path);
+
+// Whether the name is an existing file that is not a regular one (a FIFO, a
+// device, a folder).
+bool ExistsButIsNotRegular(const std::filesystem::path& path);
+
+// A file written under a temporary name beside its target and renamed over the
+// target only when Commit succeeds: until then an earlier file of that name is
+// left as it was, and a job that fails (or is killed) leaves no torn file under
+// the target's name. A target that is a symbolic link has the file it points to
+// replaced, not the link.
+class AtomicOutput {
+ public:
+  static std::optional<AtomicOutput> Create(const std::filesystem::path& target);
+  AtomicOutput(AtomicOutput&& other) noexcept { *this = std::move(other); }
+  AtomicOutput& operator=(AtomicOutput&& other) noexcept;
+  ~AtomicOutput() { Abandon(); }
+
+  RawFile& file() { return file_; }
+  // Flushes the file, renames it over the target and flushes the folder.
+  bool Commit();
+  // Removes the temporary file; the target stays as it was.
+  void Abandon();
+  const std::filesystem::path& temporary() const { return temporary_; }
+
+ private:
+  AtomicOutput() = default;
+  RawFile file_;
+  std::filesystem::path target_, temporary_;
+};
+
+// The temporary name beside `target` that AtomicOutput writes.
+std::filesystem::path TemporaryNameFor(const std::filesystem::path& target);
+// Flushes a folder's entries to the disk (after a rename).
+bool SyncFolder(const std::filesystem::path& folder);
 
 }  // namespace vx

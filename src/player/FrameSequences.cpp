@@ -4,6 +4,7 @@
 
 #include "platform/MessageSink.h"
 #include "platform/StringFormat.h"
+#include "tools/FrameInput.h"
 
 namespace vx {
 namespace {
@@ -59,7 +60,7 @@ bool FileListSequence::Open(size_t index) {
   }
   auto opened = RawFile::OpenRead(path_);
   if (!opened) {
-    ShowMessage(StrFormat(messages_.notFound, path_.c_str()));
+    ShowMessage(CannotReadMessage(path_, messages_.notFound));
     return false;
   }
   file_ = std::move(*opened);
@@ -98,12 +99,12 @@ void FramePairSequence::Render() {
 bool LockstepPairSequence::Open(size_t) {
   auto first = RawFile::OpenRead(FirstPath);
   if (!first) {
-    ShowMessage(StrFormat(messages_.firstNotFound, FirstPath.c_str()));
+    ShowMessage(CannotReadMessage(FirstPath, messages_.firstNotFound));
     return false;
   }
   auto second = RawFile::OpenRead(SecondPath);
   if (!second) {
-    ShowMessage(StrFormat(messages_.secondNotFound, SecondPath.c_str()));
+    ShowMessage(CannotReadMessage(SecondPath, messages_.secondNotFound));
     return false;
   }
   firstFile_ = std::move(*first);
@@ -125,7 +126,7 @@ void LockstepPairSequence::Close() {
 bool ConsecutivePairSequence::Open(size_t) {
   auto file = RawFile::OpenRead(Path);
   if (!file) {
-    ShowMessage(StrFormat(notFound_, Path.c_str()));
+    ShowMessage(CannotReadMessage(Path, notFound_));
     return false;
   }
   frameCount_ = std::max<int64_t>(FramesIn(*file, first_.DataSize) - 1, 0);
@@ -135,7 +136,7 @@ bool ConsecutivePairSequence::Open(size_t) {
 bool ConsecutivePairSequence::Load(int64_t n) {
   auto file = RawFile::OpenRead(Path);
   if (!file) {
-    ShowMessage(StrFormat(notFound_, Path.c_str()));
+    ShowMessage(CannotReadMessage(Path, notFound_));
     return false;
   }
   return SeekFrame(*file, first_, n) && ReadFrame(*file, first_) > 0 && ReadFrame(*file, second_) > 0;

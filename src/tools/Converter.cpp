@@ -167,7 +167,7 @@ bool ConverterJob::PrepareFromCommandLine(const CommandLineRequest& request, con
   } else {
     auto file = RawFile::OpenRead(SourceName);
     if (!file) {
-      ShowMessage(StrFormat(messages_.requestNotFound, SourceName.c_str()));
+      ShowMessage(CannotReadMessage(SourceName, messages_.requestNotFound));
       return false;
     }
     FrameCount = static_cast<int64_t>(
@@ -243,6 +243,11 @@ void ConverterJob::DescribeFiles(ToolRunSpec& spec) const {
   spec.inputs[0].bmpLoad = "Error CONV1045: image loaded Failed";
 }
 
+std::vector<std::string> ConverterJob::OutputNames() const {
+  if (Out().SamplingFormat == BMP) return runTargetBmpNames_;
+  return ToolJob::OutputNames();
+}
+
 void ConverterJob::FreezeParameters() {
   runTargetBmpNames_ = TargetBmpNames;
 }
@@ -279,11 +284,12 @@ bool ConverterJob::WriteBmp(const FrameImage& a, bool yuv, FrameImage& b) {
     return false;
   }
   const int64_t index = CurrentFrame - 1;
+  // Each picture appears whole under its name or not at all.
   auto file = index < static_cast<int64_t>(runTargetBmpNames_.size())
-                  ? RawFile::Create(runTargetBmpNames_[static_cast<size_t>(index)])
+                  ? AtomicOutput::Create(runTargetBmpNames_[static_cast<size_t>(index)])
                   : std::nullopt;
   // The converter's own message stands for the bitmap's.
-  if (!file || !dib.Write(*file)) {
+  if (!file || !dib.Write(file->file()) || !file->Commit()) {
     Report("Error CONV1047: Destination BMP write Failed");
     return false;
   }
@@ -299,10 +305,10 @@ ToolJob::FrameResult ConverterJob::ProcessFrame() {
   const FrameImage& TargetFormat = Out();
   FrameImage a = input_.Frame(SourceFormat);
   const int64_t read = sources_[0].Read(CurrentFrame, a);
-  if (read < 0) return FrameResult::EndLoop;  // a picture that cannot be loaded
+  if (read < 0) return FrameResult::Failed;  // a picture that cannot be loaded
   if (read == 0) return FrameResult::EndOfInput;
   if (SameLayout() && !sources_[0].IsPictureList()) {
-    return WriteOutput(a) ? FrameResult::Written : FrameResult::EndLoop;
+    return WriteOutput(a) ? FrameResult::Written : FrameResult::Failed;
   }
   FrameImage b = output_.Frame(TargetFormat);
   const bool wantPreview = PreviewWanted();
@@ -316,11 +322,11 @@ ToolJob::FrameResult ConverterJob::ProcessFrame() {
     if (!ConvertYuvLayout(a, b, canonicalRows)) {
       Report(StrFormat("Error CONV1048: Frames of the layout %s cannot be converted!\n",
                        FormatLabel(SourceFormat).c_str()));
-      return FrameResult::EndLoop;
+      return FrameResult::Failed;
     }
     if (wantPreview) PublishPreview();
     FrameShown = true;
-    return WriteOutput(b) ? FrameResult::Written : FrameResult::EndLoop;
+    return WriteOutput(b) ? FrameResult::Written : FrameResult::Failed;
   }
   const bool rgbTarget = TargetFormat.SamplingFormat == BMP || TargetFormat.SamplingFormat == RGB_444;
   bool yuv = true;
@@ -329,7 +335,7 @@ ToolJob::FrameResult ConverterJob::ProcessFrame() {
       FrameImage packed = b;
       static_cast<ImageFormat&>(packed) = a;
       packed.PixelFormat = Packed;
-      if (!ConvertPixelFormat(a, packed)) return FrameResult::EndLoop;
+      if (!ConvertPixelFormat(a, packed)) return FrameResult::Failed;
       std::swap(a, packed);
       b = packed;
     }
@@ -365,7 +371,7 @@ ToolJob::FrameResult ConverterJob::ProcessFrame() {
     if (!ToCanonical444(source, b)) {
       Report(StrFormat("Error CONV1048: Frames of the layout %s cannot be converted!\n",
                        FormatLabel(SourceFormat).c_str()));
-      return FrameResult::EndLoop;
+      return FrameResult::Failed;
     }
   }
   if (yuv && wantPreview) {
@@ -384,12 +390,12 @@ ToolJob::FrameResult ConverterJob::ProcessFrame() {
   ComputeFrameSize(b);
   if (TargetFormat.ImgWidth != a.ImgWidth || TargetFormat.ImgHeight != a.ImgHeight) {
     FrameImage scaled = b;
-    if (!ScaleBilinear(a, scaled)) return FrameResult::EndLoop;
+    if (!ScaleBilinear(a, scaled)) return FrameResult::Failed;
     std::swap(a, scaled);
     b.Data = scaled.Data;
   }
   if (TargetFormat.SamplingFormat == BMP)
-    return WriteBmp(a, yuv, b) ? FrameResult::Written : FrameResult::EndLoop;
+    return WriteBmp(a, yuv, b) ? FrameResult::Written : FrameResult::Failed;
   if (TargetFormat.SamplingFormat == RGB_444) {
     const bool bgr = TargetFormat.ComponentOrder == BGR;
     FrameImage packed = b;
@@ -411,19 +417,19 @@ ToolJob::FrameResult ConverterJob::ProcessFrame() {
       static_cast<ImageFormat&>(packed) = TargetFormat;
       packed.PixelFormat = Packed;
       ComputeFrameSize(packed);
-      if (!ConvertPixelFormat(packed, planar)) return FrameResult::EndLoop;
-      return WriteOutput(planar) ? FrameResult::Written : FrameResult::EndLoop;
+      if (!ConvertPixelFormat(packed, planar)) return FrameResult::Failed;
+      return WriteOutput(planar) ? FrameResult::Written : FrameResult::Failed;
     }
     static_cast<ImageFormat&>(packed) = TargetFormat;
     ComputeFrameSize(packed);
-    return WriteOutput(packed) ? FrameResult::Written : FrameResult::EndLoop;
+    return WriteOutput(packed) ? FrameResult::Written : FrameResult::Failed;
   }
   if (!FromCanonical444(a, b)) {
     Report(StrFormat("Error CONV1048: Frames of the layout %s cannot be converted!\n",
                      FormatLabel(TargetFormat).c_str()));
-    return FrameResult::EndLoop;
+    return FrameResult::Failed;
   }
-  return WriteOutput(b) ? FrameResult::Written : FrameResult::EndLoop;
+  return WriteOutput(b) ? FrameResult::Written : FrameResult::Failed;
 }
 
 }  // namespace vx

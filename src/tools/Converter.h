@@ -58,6 +58,7 @@ class ConverterJob : public ToolJob {
  protected:
   void DescribeFiles(ToolRunSpec& spec) const override;
   void FreezeParameters() override;
+  std::vector<std::string> OutputNames() const override;
   bool ToolChecks() override;
   bool CreateTarget() override;
   FrameResult ProcessFrame() override;

@@ -193,7 +193,7 @@ ToolJob::FrameResult CropJob::ProcessFrame() {
   for (int32_t j = r.top; j < r.top + r.height; ++j) {
     if (!AccessSegment(input, row, j, r.left, r.width, Access::Read, 0) ||
         !AccessSegment(cropped, row, j - r.top, 0, r.width, Access::Write, 0)) {
-      return FrameResult::EndLoop;
+      return FrameResult::Failed;
     }
   }
   if (PreviewWanted() && RenderPreview(input)) {
@@ -202,7 +202,7 @@ ToolJob::FrameResult CropJob::ProcessFrame() {
   }
   if (read == 0) return FrameResult::EndOfInput;
   FrameShown = true;
-  return WriteTarget(cropped) ? FrameResult::Written : FrameResult::EndLoop;
+  return WriteTarget(cropped) ? FrameResult::Written : FrameResult::Failed;
 }
 
 }  // namespace vx

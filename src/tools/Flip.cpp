@@ -40,8 +40,8 @@ ToolJob::FrameResult FlipJob::ProcessFrame() {
   FrameImage output = output_.Frame(In());
   // Rows are addressed through the layout, so fields, planes and shared chroma
   // rows all come out right; a failed row ends the job like the end of the input.
-  if (!FlipVertical(input, output)) return FrameResult::EndLoop;
-  if (!WriteTarget(output)) return FrameResult::EndLoop;
+  if (!FlipVertical(input, output)) return FrameResult::Failed;
+  if (!WriteTarget(output)) return FrameResult::Failed;
   if (PreviewWanted()) RefreshPreview(output);
   FrameShown = true;
   return FrameResult::Written;

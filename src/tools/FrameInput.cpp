@@ -8,6 +8,12 @@
 
 namespace vx {
 
+std::string CannotReadMessage(const std::string& path, const char* notFound) {
+  if (ExistsButIsNotRegular(path))
+    return StrFormat("Error VLTX1018: %s is not a regular file and cannot be read as video!\n", path.c_str());
+  return StrFormat(notFound, path.c_str());
+}
+
 bool FrameInput::Open(const JobInput& input, Reporter report) {
   input_ = &input;
   report_ = std::move(report);
@@ -15,7 +21,7 @@ bool FrameInput::Open(const JobInput& input, Reporter report) {
   if (IsPictureList()) return true;  // pictures are opened one per frame
   auto file = RawFile::OpenRead(input.name);
   if (!file) {
-    report_(StrFormat(input.notFound, input.name.c_str()));
+    report_(CannotReadMessage(input.name, input.notFound));
     return false;
   }
   file_ = std::move(*file);

@@ -26,6 +26,10 @@ struct JobInput {
   const char* bmpLoad = "";    // a picture of the list cannot be read
 };
 
+// Why `path` cannot be read: a name that is no regular file (a FIFO, a device,
+// a folder) is said to be so; otherwise the caller's not-found template (%s).
+std::string CannotReadMessage(const std::string& path, const char* notFound);
+
 class FrameInput {
  public:
   using Reporter = std::function<void(std::string_view)>;

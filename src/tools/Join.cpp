@@ -38,11 +38,11 @@ bool JoinJob::PrepareJoin(const std::string& first, const std::string& second, c
   TargetFormat = SourceFormat;
   Joinable = true;
   if (!RawFile::OpenRead(first)) {
-    ShowMessage(StrFormat("Error JOIN1002: Input file %s not found\n", first.c_str()));
+    ShowMessage(CannotReadMessage(first, "Error JOIN1002: Input file %s not found\n"));
     return false;
   }
   if (!RawFile::OpenRead(second)) {
-    ShowMessage(StrFormat("Error JOIN1003:  Input file %s not found\n", second.c_str()));
+    ShowMessage(CannotReadMessage(second, "Error JOIN1003:  Input file %s not found\n"));
     return false;
   }
   if (!WorkBufferSizeSupported(SourceFormat.ImgWidth, SourceFormat.ImgHeight)) {
@@ -92,7 +92,7 @@ ToolJob::FrameResult JoinJob::ProcessFrame() {
   // Frames 1..N1 from the first file, then the second file's from its start.
   FrameInput& file = CurrentFrame <= firstFrames_ ? sources_[0] : sources_[1];
   if (file.Read(CurrentFrame, frame) == 0) return FrameResult::EndOfInput;
-  if (!WriteTarget(frame)) return FrameResult::EndLoop;
+  if (!WriteTarget(frame)) return FrameResult::Failed;
   if (PreviewWanted()) RefreshPreview(frame);
   FrameShown = true;
   return FrameResult::Written;

@@ -29,7 +29,7 @@ bool ToolJob::PrepareFromRequest(const std::string& source, const std::string& t
   ComputeFrameSize(SourceFormat);
   auto file = RawFile::OpenRead(source);
   if (!file) {
-    ShowMessage(StrFormat(messages_.requestNotFound, source.c_str()));
+    ShowMessage(CannotReadMessage(source, messages_.requestNotFound));
     return false;
   }
   FrameCount = static_cast<int64_t>(
@@ -139,15 +139,49 @@ bool ToolJob::SkipToStart() {
 
 bool ToolJob::CreateTarget() {
   targets_.clear();
-  targets_.resize(run_.outputs.size());
-  for (size_t i = 0; i < run_.outputs.size(); ++i) {
-    const JobOutput& out = run_.outputs[i];
-    auto file = RawFile::Create(out.name);
+  for (const JobOutput& out : run_.outputs) {
+    auto file = AtomicOutput::Create(out.name);
     if (!file) {
       Report(StrFormat(out.notWritten, out.name.c_str()));
       return false;
     }
-    targets_[i] = std::move(*file);
+    targets_.push_back(std::move(*file));
+  }
+  return true;
+}
+
+std::vector<std::string> ToolJob::OutputNames() const {
+  std::vector<std::string> names;
+  for (const JobOutput& out : run_.outputs) names.push_back(out.name);
+  return names;
+}
+
+bool ToolJob::OutputsAreNotInputs() {
+  for (const std::string& output : OutputNames()) {
+    const auto written = IdentityOf(output);
+    if (!written) continue;  // a new file
+    for (const JobInput& input : run_.inputs) {
+      const std::vector<std::string> names =
+          input.bmpNames.empty() ? std::vector<std::string>{input.name} : input.bmpNames;
+      for (const std::string& name : names) {
+        if (IdentityOf(name) == written) {
+          Report(StrFormat(messages_.sameFile, output.c_str(), name.c_str()));
+          return false;
+        }
+      }
+    }
+  }
+  return true;
+}
+
+bool ToolJob::CommitOutputs() {
+  for (size_t i = 0; i < targets_.size(); ++i) {
+    if (!targets_[i].file().IsOpen()) continue;  // written picture by picture
+    if (!targets_[i].Commit()) {
+      const JobOutput& out = run_.outputs[i];
+      Report(StrFormat(out.notWritten, out.name.c_str()));
+      return false;
+    }
   }
   return true;
 }
@@ -171,7 +205,7 @@ bool ToolJob::LoadFirstFrame() {
 }
 
 bool ToolJob::WriteTarget(const FrameImage& frame, size_t i) {
-  if (WriteFrame(targets_[i], frame)) return true;
+  if (WriteFrame(targets_[i].file(), frame)) return true;
   const JobOutput& out = run_.outputs[i];
   Report(StrFormat(out.notWritten, out.name.c_str()));
   return false;
@@ -208,6 +242,10 @@ JobOutcome ToolJob::Run(ToolJobObserver& observer) {
     observer.Stopped();
   };
   if (!ToolChecks()) return JobOutcome::FailedRunning;
+  if (!OutputsAreNotInputs()) {
+    stop();
+    return JobOutcome::FailedStopped;
+  }
   observer.StopEnabled();
   if (HasFrameRange()) {
     if (!ValidateRange()) {
@@ -233,6 +271,7 @@ JobOutcome ToolJob::Run(ToolJobObserver& observer) {
   if (!OpenSource()) return JobOutcome::FailedRunning;
   if (!SkipToStart()) return JobOutcome::FailedRunning;
   if (!CreateTarget()) return JobOutcome::FailedRunning;
+  bool failed = false;
   ForEachFrame(run_.endFrame, [&](int64_t frame) {
     const FrameResult result = ProcessFrame();
     if (result == FrameResult::EndOfInput) {
@@ -240,16 +279,24 @@ JobOutcome ToolJob::Run(ToolJobObserver& observer) {
       if (ResetsButtonsAtEnd()) observer.Stopped();
       return FrameStep::Last;
     }
-    if (result == FrameResult::EndLoop) return FrameStep::Last;
+    if (result == FrameResult::Failed) {
+      failed = true;
+      return FrameStep::Last;
+    }
     observer.FrameDone(frame);
     return FrameStep::Next;
   });
-  RecordHistory();
-  if (ResetsButtonsAtEnd()) stop();
   sources_.clear();
-  targets_.clear();
   input_.Release();
   output_.Release();
+  // A failed job keeps nothing: its temporary files go, earlier files stay.
+  if (failed || !CommitOutputs()) {
+    targets_.clear();
+    return JobOutcome::FailedRunning;
+  }
+  targets_.clear();
+  RecordHistory();
+  if (ResetsButtonsAtEnd()) stop();
   if (const auto text = FinishText()) Report(*text);
   return JobOutcome::Completed;
 }

@@ -53,6 +53,8 @@ struct ToolMessages {
   const char* bitstream;
   const char* targetNotWritten;  // %s
   const char* finished;
+  // %s target, %s source: an output that is one of the inputs (it would be destroyed).
+  const char* sameFile = "Error VLTX1019: The target %s is the source %s itself; choose another name!\n";
 };
 
 // One file a job writes, with its own message and history record.
@@ -149,7 +151,9 @@ class ToolJob : public JobRun {
   virtual bool OpenSource();
   virtual bool SkipToStart();
   virtual bool CreateTarget();
-  enum class FrameResult { Written, EndOfInput, EndLoop };
+  // Failed: the frame could not be made or written (after its message); the job
+  // fails and its outputs are not kept.
+  enum class FrameResult { Written, EndOfInput, Failed };
   // Reads frame CurrentFrame and writes its output.
   virtual FrameResult ProcessFrame() = 0;
   // Bytes of each frame buffer of the job.
@@ -173,6 +177,8 @@ class ToolJob : public JobRun {
   // Appends a frame to output `i`; on failure (a full disk) its "cannot be
   // written" message.
   bool WriteTarget(const FrameImage& frame, size_t i = 0);
+  // Every name the job will write, for the check against its inputs.
+  virtual std::vector<std::string> OutputNames() const;
 
   // Renders `frame` (any layout) as the next preview picture and publishes it.
   bool RefreshPreview(const FrameImage& frame);
@@ -188,11 +194,14 @@ class ToolJob : public JobRun {
   ToolJobObserver* observer_ = nullptr;
   ToolRunSpec run_;
   std::vector<FrameInput> sources_;
-  std::vector<RawFile> targets_;
+  std::vector<AtomicOutput> targets_;
   FrameBuffer input_, output_;
 
  private:
   bool ValidateRange();
+  // No output may be one of the inputs (the same file under any name).
+  bool OutputsAreNotInputs();
+  bool CommitOutputs();
   bool EnsurePreviewBuffers(int32_t width, int32_t height);
   void RecordHistory() const;
   PictureExchange previews_;
