@@ -35,6 +35,28 @@ void Put32(std::vector<uint8_t>& b, size_t at, uint32_t v) {
   for (int i = 0; i < 4; ++i) b[at + static_cast<size_t>(i)] = static_cast<uint8_t>(v >> (8 * i));
 }
 
+TEST(Dib, ASizeTheFileCannotHoldIsRefusedBeforeAllocating) {
+  // 58 bytes that declare 21845 x 16384 pixels of 24 bits with an image size of 4.
+  std::vector<uint8_t> bmp(58, 0);
+  Put32(bmp, 0, 0x4D42);
+  Put32(bmp, 2, 58);
+  Put32(bmp, 10, 54);
+  Put32(bmp, 14, 40);
+  Put32(bmp, 18, 21845);
+  Put32(bmp, 22, 16384);
+  Put32(bmp, 26, 1 | (24 << 16));
+  Put32(bmp, 34, 4);
+  test::TempDir dir;
+  test::WriteFileBytes(dir / "hostile.bmp", bmp);
+  CDib dib;
+  const ReadOutcome read = ReadDib(dib, dir / "hostile.bmp");
+  EXPECT_FALSE(read.ok);
+  EXPECT_EQ(read.messages,
+            std::vector<std::string>{
+                "Invalid bitmap file: 21845 x 16384 pixels need 1073741824 bytes of rows, the file holds 4"});
+  EXPECT_TRUE(dib.Bits().empty());
+}
+
 TEST(Dib, FileLayoutOfWrittenBitmaps) {
   test::TempDir dir;
   struct Case {

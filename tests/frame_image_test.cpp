@@ -20,6 +20,17 @@ ImageFormat Format(int32_t sampling, int32_t w, int32_t h, int32_t field = Progr
   return f;
 }
 
+TEST(FrameLayout, AbsurdSizesGiveNoFrameSizeAndNoOverflow) {
+  // Sizes from a command line saturate at the 32-bit limit; the product must not overflow.
+  for (int32_t sampling : {YUV_444, YUV_422, YUV_420, RGB_444, MONO, BMP}) {
+    FrameImage huge;
+    static_cast<ImageFormat&>(huge) = Format(sampling, INT32_MAX, INT32_MAX);
+    EXPECT_EQ(ComputeFrameSize(huge), 0) << sampling;
+    static_cast<ImageFormat&>(huge) = Format(sampling, 65536, 65536);
+    EXPECT_EQ(ComputeFrameSize(huge), 0) << sampling;
+  }
+}
+
 TEST(FrameLayout, CountsWholeFramesAndPlacesFieldTwo) {
   FrameImage cif;
   static_cast<ImageFormat&>(cif) = Format(YUV_420, 352, 288);

@@ -189,6 +189,14 @@ bool CDib::Read(RawFile& file) {
     ShowMessage("Read error 1");
     return false;
   }
+  // The rows the size needs must be in the file: a few header bytes cannot make
+  // the reader allocate (and zero) a gigabyte.
+  if (computed > remaining - headerBytes) {
+    ShowMessage(StrFormat("Invalid bitmap file: %d x %d pixels need %lld bytes of rows, the file holds %lld",
+                          width, height, static_cast<long long>(computed),
+                          static_cast<long long>(remaining - headerBytes)));
+    return false;
+  }
   // Rows are kept whole even when the header declares fewer bytes than they need.
   std::vector<uint8_t> bits(static_cast<size_t>(std::max(imageSize, computed)), 0);
   if (file.Read(bits.data(), imageSize) < imageSize) {

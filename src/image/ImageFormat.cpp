@@ -69,7 +69,11 @@ std::vector<ComponentChoice> ComponentChoices(int32_t sampling, int32_t pixelFor
 }
 
 int32_t FrameSizeOf(const ImageFormat& format) {
+  if (format.ImgWidth < 0 || format.ImgHeight < 0) return -1;
   const int64_t pixels = int64_t{format.ImgWidth} * format.ImgHeight;
+  // Every layout takes at least a byte a pixel: larger pictures cannot fit, and
+  // the products below stay far from overflowing.
+  if (pixels > std::numeric_limits<int32_t>::max()) return -1;
   int64_t size = 0;
   switch (format.SamplingFormat) {
     case YUV_422:

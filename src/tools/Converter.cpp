@@ -300,6 +300,11 @@ bool ConverterJob::WriteOutput(const FrameImage& b) {
   return WriteTarget(b);
 }
 
+ToolJob::FrameResult ConverterJob::LayoutFailure(const FrameImage& layout) const {
+  Report(StrFormat("Error CONV1048: Frames of the layout %s cannot be converted!\n", FormatLabel(layout).c_str()));
+  return FrameResult::Failed;
+}
+
 ToolJob::FrameResult ConverterJob::ProcessFrame() {
   const FrameImage& SourceFormat = In();
   const FrameImage& TargetFormat = Out();
@@ -335,7 +340,7 @@ ToolJob::FrameResult ConverterJob::ProcessFrame() {
       FrameImage packed = b;
       static_cast<ImageFormat&>(packed) = a;
       packed.PixelFormat = Packed;
-      if (!ConvertPixelFormat(a, packed)) return FrameResult::Failed;
+      if (!ConvertPixelFormat(a, packed)) return LayoutFailure(SourceFormat);
       std::swap(a, packed);
       b = packed;
     }
@@ -390,7 +395,11 @@ ToolJob::FrameResult ConverterJob::ProcessFrame() {
   ComputeFrameSize(b);
   if (TargetFormat.ImgWidth != a.ImgWidth || TargetFormat.ImgHeight != a.ImgHeight) {
     FrameImage scaled = b;
-    if (!ScaleBilinear(a, scaled)) return FrameResult::Failed;
+    if (!ScaleBilinear(a, scaled)) {
+      Report(StrFormat("Error CONV1049: Frames of %d x %d cannot be scaled to %d x %d!\n", a.ImgWidth, a.ImgHeight,
+                       TargetFormat.ImgWidth, TargetFormat.ImgHeight));
+      return FrameResult::Failed;
+    }
     std::swap(a, scaled);
     b.Data = scaled.Data;
   }
@@ -417,7 +426,7 @@ ToolJob::FrameResult ConverterJob::ProcessFrame() {
       static_cast<ImageFormat&>(packed) = TargetFormat;
       packed.PixelFormat = Packed;
       ComputeFrameSize(packed);
-      if (!ConvertPixelFormat(packed, planar)) return FrameResult::Failed;
+      if (!ConvertPixelFormat(packed, planar)) return LayoutFailure(TargetFormat);
       return WriteOutput(planar) ? FrameResult::Written : FrameResult::Failed;
     }
     static_cast<ImageFormat&>(packed) = TargetFormat;

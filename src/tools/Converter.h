@@ -70,6 +70,8 @@ class ConverterJob : public ToolJob {
   void BitmapRows(const FrameImage& a, bool yuv, uint8_t* rows) const;
   bool WriteBmp(const FrameImage& a, bool yuv, FrameImage& b);
   bool WriteOutput(const FrameImage& b);
+  // CONV1048 for a layout the frames cannot be converted from or to.
+  FrameResult LayoutFailure(const FrameImage& layout) const;
   std::vector<std::string> runTargetBmpNames_;
 };
 
