@@ -816,6 +816,21 @@ TEST_F(TransformWindows, CropShowsTheFirstFrameAndChecksTheRectangle) {
   crop->close();
 }
 
+TEST_F(TransformWindows, StartRefusesATargetThatIsTheSource) {
+  const std::vector<uint8_t> before = test::ReadFileBytes(clip_);
+  QPointer<CImageCrop> crop = new CImageCrop;
+  crop->show();
+  ASSERT_TRUE(crop->ChooseSource(QString::fromStdString(clip_), format_, 3));
+  crop->targetBox()->setText(QString::fromStdString(clip_));
+  QTest::mouseClick(crop->startButton(), Qt::LeftButton);
+  ASSERT_TRUE(WaitUntil([&] { return !crop->WorkerRunning() && crop->startButton()->isEnabled(); }));
+  ASSERT_FALSE(recorder_.Texts().empty());
+  EXPECT_EQ(recorder_.Texts().back(), "Error VLTX1019: The target " + clip_ + " is the source " + clip_ +
+                                          " itself; choose another name!\n");
+  EXPECT_EQ(test::ReadFileBytes(clip_), before);
+  crop->close();
+}
+
 TEST_F(TransformWindows, ClosingAPausedJobNeverAborts) {
   // Closing waits for the worker, which ends while the wait handles events: its
   // completion must not join the thread that the wait joins too.
