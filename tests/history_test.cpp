@@ -10,6 +10,7 @@
 #include "app/Settings.h"
 #include "app/Startup.h"
 #include "platform/MessageSink.h"
+#include "platform/RawFile.h"
 #include "platform/UserFolders.h"
 
 namespace vx {
@@ -74,7 +75,7 @@ TEST(FileHistory, OneRecordPerPathMostRecentFirst) {
   }
 }
 
-TEST(FileHistory, LoadingStopsAtTheFirstDamagedRecord) {
+TEST(FileHistory, ADamagedRecordIsSkippedAndTheRestLoad) {
   FileHistoryStore store;
   for (const char* path : {"/3.yuv", "/2.yuv", "/1.yuv"}) store.Add(path, Uyvy(8, 8), kOpened, kNoon);
   const std::string text = store.SaveText();
@@ -94,7 +95,7 @@ TEST(FileHistory, LoadingStopsAtTheFirstDamagedRecord) {
   const Case cases[] = {
       {"whole", text, 3},
       {"third lacks ReadWrite", noReadWrite, 2},
-      {"second has five time numbers", badTime, 1},
+      {"second has five time numbers", badTime, 2},
       {"cut in the time field", text.substr(0, text.size() - 10), 2},
       {"garbage", "\x01\x02[FileHistory x]", 0},
       {"empty", "", 0},
@@ -105,6 +106,51 @@ TEST(FileHistory, LoadingStopsAtTheFirstDamagedRecord) {
     loaded.LoadText(c.text);
     EXPECT_EQ(loaded.Records().size(), c.records) << c.what;
   }
+}
+
+TEST(FileHistory, LoadedRecordsGoBackAsTheyCameAndNamesAreMerged) {
+  FileHistoryStore store;
+  store.Add("/a.yuv", Uyvy(8, 8), kOpened, kNoon);
+  store.Add("/b.yuv", Uyvy(8, 8), kCreated, kNoon);
+  std::string text = store.SaveText();
+  // A year that does not fit the time field's twenty characters, and /a.yuv twice.
+  const size_t time = text.find("Open_Time= ") + 11;
+  text.replace(time, 25, std::string(" 123456789-01-02 03:04:05").substr(0, 25));
+  text += text.substr(text.find("[FileHistory 2]"));
+  FileHistoryStore loaded;
+  loaded.LoadText(text);
+  ASSERT_EQ(loaded.Records().size(), 2u) << "one record per name";
+  const std::string saved = loaded.SaveText();
+  EXPECT_NE(saved.find(" 123456789-01-02 03:04:05"), std::string::npos) << "the time field as it was read";
+  FileHistoryStore again;
+  again.LoadText(saved);
+  EXPECT_EQ(again.SaveText(), saved) << "a loaded file saves back the same bytes";
+}
+
+TEST(FileHistory, InstancesSavingOneFileKeepEachOthersRecords) {
+  test::TempDir dir;
+  const auto file = dir / "yuv_file_history3.ini";
+  FileHistoryStore first, second;
+  first.Load(file);
+  second.Load(file);
+  first.Add("/one.yuv", Uyvy(8, 8), kCreated, {2026, 1, 1, 10, 0, 0});
+  second.Add("/two.yuv", Uyvy(8, 8), kCreated, {2026, 1, 1, 11, 0, 0});
+  ASSERT_TRUE(first.Save(file));
+  ASSERT_TRUE(second.Save(file));
+  FileHistoryStore reread;
+  reread.Load(file);
+  const auto records = reread.Records();
+  ASSERT_EQ(records.size(), 2u) << "the later save merged the earlier one's record";
+  EXPECT_EQ(records[0].fileName, "/two.yuv") << "newest first";
+  EXPECT_EQ(records[1].fileName, "/one.yuv");
+  // A record removed in one instance is not merged back from the file.
+  reread.Remove({records[1].id});
+  ASSERT_TRUE(reread.Save(file));
+  FileHistoryStore last;
+  last.Load(file);
+  ASSERT_EQ(last.Records().size(), 1u);
+  EXPECT_EQ(last.Records()[0].fileName, "/two.yuv");
+  EXPECT_FALSE(std::filesystem::exists(TemporaryNameFor(file))) << "no temporary file is left";
 }
 
 TEST(FileHistory, SavedOnlyWhenModified) {

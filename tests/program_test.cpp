@@ -187,7 +187,8 @@ TEST_F(HeadlessFaults, AFailedWriteFailsTheJobAndKeepsTheEarlierFile) {
   const auto target = dir_ / "out.yuv";
   test::WriteFileText(target, "EARLIER");
   // A file size limit of 1 KiB: the second frame cannot be written (SIGXFSZ ignored, EFBIG returned).
-  const Outcome o = Action("convert", target.string(), {"-S", "yuv444", "-P", "packed"}, "ulimit -f 2; trap '' XFSZ;");
+  const Outcome o =
+      Action("convert", target.string(), {"-S", "yuv444", "-P", "packed"}, "ulimit -f 2; trap '' XFSZ;");
   EXPECT_EQ(o.exitCode, 8) << o.errors;
   EXPECT_NE(o.errors.find("cannot be written"), std::string::npos) << o.errors;
   EXPECT_EQ(test::ReadFileText(target), "EARLIER") << "no torn frame, the earlier file stays";
@@ -233,8 +234,9 @@ TEST_F(HeadlessFaults, InputsThatAreNoFilesAreRefusedWithoutBlocking) {
     EXPECT_EQ(o.exitCode, 8) << action;
     EXPECT_NE(o.errors.find("is not a regular file"), std::string::npos) << o.errors;
   }
-  const Outcome zero = RunAfter("timeout 20", {"-a", "psnr", "-n", "/dev/zero", "-m", "/dev/zero", "-N",
-                                               (dir_ / "r.xls").string(), "-s", "yuv420", "-w", "16", "-h", "8"});
+  const Outcome zero =
+      RunAfter("timeout 20", {"-a", "psnr", "-n", "/dev/zero", "-m", "/dev/zero", "-N",
+                              (dir_ / "r.xls").string(), "-s", "yuv420", "-w", "16", "-h", "8"});
   EXPECT_EQ(zero.exitCode, 8);
   EXPECT_FALSE(std::filesystem::exists(dir_ / "r.xls"));
 }
@@ -256,7 +258,7 @@ TEST_F(HeadlessFaults, AHostileBitmapSizeIsRefusedBeforeAnythingIsAllocated) {
   put(34, 4, 4);  // a declared image size of 4 bytes
   for (int k = 0; k < 3; ++k) test::WriteFileBytes(dir_ / ("pic" + std::to_string(k) + ".bmp"), bmp);
   const Outcome o = RunAfter("timeout 20", {"-a", "convert", "-s", "bmp", "-S", "rgb444", "-n",
-                                                    (dir_ / "pic%d.bmp").string(), "-N", (dir_ / "o.rgb").string()});
+                                            (dir_ / "pic%d.bmp").string(), "-N", (dir_ / "o.rgb").string()});
   EXPECT_EQ(o.exitCode, 8) << o.errors;
   EXPECT_FALSE(std::filesystem::exists(dir_ / "o.rgb"));
 }
@@ -273,15 +275,47 @@ TEST_F(HeadlessFaults, AKilledJobLeavesOnlyTheEarlierFileUnderTheTargetName) {
   test::WriteFileBytes(big, test::RandomBytes(size_t{352} * 288 * 3 / 2 * 300, 5));
   const auto target = dir_ / "k.yuv";
   test::WriteFileText(target, "EARLIER");
-  const std::string command = "env -u DISPLAY -u WAYLAND_DISPLAY XDG_CONFIG_HOME=" + Quote((dir_ / "config").string()) +
-                              " XDG_STATE_HOME=" + Quote((dir_ / "state").string()) + " " + Quote(VELUTRIX_BINARY) +
-                              " -a convert -n " + Quote(big.string()) +
-                              " -s yuv420 -f progressive -p planar -w 352 -h 288 -S yuv444 -P packed -W 704 -H 576 -N " +
-                              Quote(target.string()) + " 2>/dev/null & pid=$!; " +
-                              "while [ ! -e " + Quote(TemporaryNameFor(target).string()) +
-                              " ] && kill -0 $pid 2>/dev/null; do :; done; kill -STOP $pid; kill -KILL $pid; wait $pid";
+  const std::string command =
+      "env -u DISPLAY -u WAYLAND_DISPLAY XDG_CONFIG_HOME=" + Quote((dir_ / "config").string()) +
+      " XDG_STATE_HOME=" + Quote((dir_ / "state").string()) + " " + Quote(VELUTRIX_BINARY) +
+      " -a convert -n " + Quote(big.string()) +
+      " -s yuv420 -f progressive -p planar -w 352 -h 288 -S yuv444 -P packed -W 704 -H 576 -N " +
+      Quote(target.string()) + " 2>/dev/null & pid=$!; " + "while [ ! -e " +
+      Quote(TemporaryNameFor(target).string()) +
+      " ] && kill -0 $pid 2>/dev/null; do :; done; kill -STOP $pid; kill -KILL $pid; wait $pid";
   std::system(command.c_str());
   EXPECT_EQ(test::ReadFileText(target), "EARLIER");
+}
+
+TEST_F(HeadlessFaults, ConcurrentRunsKeepEveryHistoryRecord) {
+  // Four instances at once, each run adding the record of its own target.
+  std::string script;
+  for (int instance = 0; instance < 4; ++instance) {
+    script += "(for i in $(seq 1 12); do env -u DISPLAY -u WAYLAND_DISPLAY XDG_CONFIG_HOME=" +
+              Quote((dir_ / "config").string()) + " XDG_STATE_HOME=" + Quote((dir_ / "state").string()) +
+              " " + Quote(VELUTRIX_BINARY) + " -a flip -n " + Quote(source_) +
+              " -s yuv420 -o yuv -f progressive -p planar -w 16 -h 8 -N " +
+              Quote((dir_ / ("t" + std::to_string(instance))).string()) +
+              "_$i.yuv -e exit 2>/dev/null; done) & ";
+  }
+  script += "wait";
+  ASSERT_EQ(std::system(script.c_str()), 0);
+  const std::string history = HistoryText();
+  int records = 0;
+  for (size_t at = history.find("ImageFileName="); at != std::string::npos;
+       at = history.find("ImageFileName=", at + 1))
+    ++records;
+  EXPECT_EQ(records, 4 * 12) << "no run lost another's records";
+}
+
+TEST_F(HeadlessFaults, SettingsAndHistoryThatAreNoFilesDoNotBlockTheStart) {
+  std::filesystem::create_directories(dir_ / "config" / "velutrix");
+  ASSERT_EQ(::mkfifo((dir_ / "config" / "velutrix" / "velutrix3.ini").c_str(), 0600), 0);
+  const Outcome o =
+      RunAfter("timeout 20", {"-a", "flip", "-n", source_, "-N", (dir_ / "f.yuv").string(), "-s", "yuv420",
+                              "-p", "planar", "-f", "progressive", "-w", "16", "-h", "8"});
+  EXPECT_EQ(o.exitCode, 0) << o.errors;
+  EXPECT_TRUE(std::filesystem::exists(dir_ / "f.yuv"));
 }
 
 bool HaveFfmpeg() {

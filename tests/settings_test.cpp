@@ -4,6 +4,7 @@
 #include <sys/stat.h>
 
 #include "TestSupport.h"
+#include "platform/RawFile.h"
 #include "platform/UserFolders.h"
 
 namespace vx {
@@ -183,20 +184,43 @@ TEST(SettingsFile, LoadReadsOnlyTheFirst4096BytesAndRepairsImpossibleValues) {
   EXPECT_EQ(repaired.User_Defined_Formula, ProgramSettings{}.User_Defined_Formula) << "a NaN is no number";
 }
 
+// Files in a folder apart from the lock files that serialise the program's instances.
+long FilesBesideLocks(const std::filesystem::path& folder) {
+  long count = 0;
+  for (const auto& entry : std::filesystem::directory_iterator(folder))
+    count += entry.path().extension() != ".lock";
+  return count;
+}
+
 TEST(SettingsFile, SaveReplacesTheFileWholeOrNotAtAll) {
   test::TempDir dir;
   const auto file = dir / "velutrix3.ini";
   test::WriteFileText(file, "old contents");
   ASSERT_TRUE(SaveSettings(Changed(), file));
   EXPECT_EQ(test::ReadFileText(file), SettingsText(Changed()));
-  EXPECT_EQ(std::distance(std::filesystem::directory_iterator(dir.path()), {}), 1)
-      << "no temporary file is left behind";
+  EXPECT_EQ(FilesBesideLocks(dir.path()), 1) << "no temporary file is left behind";
+
+  // A killed save leaves its temporary file; the next start removes it.
+  test::WriteFileText(TemporaryNameFor(file), "half");
+  ProgramSettings loaded;
+  LoadSettings(loaded, file);
+  EXPECT_EQ(FilesBesideLocks(dir.path()), 1);
+
+  // Saving through a link replaces the file it points to; the link stays a link.
+  std::filesystem::create_directory(dir / "real");
+  test::WriteFileText(dir / "real" / "settings.ini", "old");
+  std::filesystem::create_symlink(dir / "real" / "settings.ini", dir / "linked.ini");
+  ASSERT_TRUE(SaveSettings(Changed(), dir / "linked.ini"));
+  EXPECT_TRUE(std::filesystem::is_symlink(dir / "linked.ini"));
+  EXPECT_EQ(test::ReadFileText(dir / "real" / "settings.ini"), SettingsText(Changed()));
+  std::filesystem::remove(dir / "linked.ini");
+  std::filesystem::remove_all(dir / "real");
 
   // The target cannot be replaced (it is a folder): saving fails, cleans up, and
   // touches nothing else.
   std::filesystem::create_directory(dir / "blocked.ini");
   EXPECT_FALSE(SaveSettings(Changed(), dir / "blocked.ini"));
-  EXPECT_EQ(std::distance(std::filesystem::directory_iterator(dir.path()), {}), 2);
+  EXPECT_EQ(FilesBesideLocks(dir.path()), 2);
   EXPECT_FALSE(SaveSettings(Changed(), dir / "no-such-folder" / "velutrix3.ini"));
 }
 

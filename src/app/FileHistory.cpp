@@ -4,6 +4,7 @@
 #include <cctype>
 #include <cstring>
 #include <ctime>
+#include <tuple>
 
 #include "app/Settings.h"
 #include "platform/RawFile.h"
@@ -99,8 +100,49 @@ bool ParseRecord(Cursor& c, CFileHistoryInfo& r) {
     if (!c.Literal(key) || !c.Int(*value)) return false;
   }
   std::string_view separator, field;
-  return c.Literal("Open_Time=") && c.Bytes(1, separator) && c.Bytes(kTimeFieldBytes, field) &&
-         ParseTime(field, r.openTime);
+  if (!c.Literal("Open_Time=") || !c.Bytes(1, separator) || !c.Bytes(kTimeFieldBytes, field) ||
+      !ParseTime(field, r.openTime)) {
+    return false;
+  }
+  r.storedTime.assign(field);
+  return true;
+}
+
+// Every record of a history text: each "[FileHistory n]" section is read on its
+// own, so a damaged one costs only itself; one record per name, the first kept.
+std::vector<CFileHistoryInfo> ParseHistory(std::string_view text) {
+  constexpr std::string_view kSection = "[FileHistory";
+  std::vector<CFileHistoryInfo> records;
+  for (size_t at = text.find(kSection); at != std::string_view::npos;) {
+    const size_t next = text.find(kSection, at + kSection.size());
+    Cursor c(text.substr(at, next == std::string_view::npos ? std::string_view::npos : next - at));
+    int32_t number = 0;
+    CFileHistoryInfo r;
+    if (c.Literal(kSection) && c.Int(number) && c.Literal("]") && ParseRecord(c, r)) {
+      const bool known = std::any_of(records.begin(), records.end(),
+                                     [&](const CFileHistoryInfo& old) { return old.fileName == r.fileName; });
+      if (!known) records.push_back(std::move(r));
+    }
+    at = next;
+  }
+  return records;
+}
+
+bool NewerThan(const HistoryTime& a, const HistoryTime& b) {
+  return std::tie(a.year, a.month, a.day, a.hour, a.minute, a.second) >
+         std::tie(b.year, b.month, b.day, b.hour, b.minute, b.second);
+}
+
+std::string ReadHistoryText(const std::filesystem::path& file) {
+  std::string text;
+  if (auto in = RawFile::OpenRead(file)) {
+    const int64_t length = std::min(in->Length(), kMaxHistoryFileBytes);
+    if (length > 0) {
+      text.resize(static_cast<size_t>(length));
+      text.resize(static_cast<size_t>(in->Read(text.data(), length)));
+    }
+  }
+  return text;
 }
 
 }  // namespace
@@ -136,6 +178,7 @@ bool FileHistoryStore::Add(std::string_view path, const ImageFormat& f, int32_t 
   r.openTime = when;
   std::lock_guard lock(mutex_);
   r.id = nextId_++;
+  std::erase(removedNames_, r.fileName);
   std::erase_if(records_, [&](const CFileHistoryInfo& old) { return old.fileName == r.fileName; });
   records_.insert(records_.begin(), std::move(r));
   modified_ = true;
@@ -145,7 +188,9 @@ bool FileHistoryStore::Add(std::string_view path, const ImageFormat& f, int32_t 
 void FileHistoryStore::Remove(const std::vector<uint64_t>& ids) {
   std::lock_guard lock(mutex_);
   const size_t removed = std::erase_if(records_, [&](const CFileHistoryInfo& r) {
-    return std::find(ids.begin(), ids.end(), r.id) != ids.end();
+    const bool chosen = std::find(ids.begin(), ids.end(), r.id) != ids.end();
+    if (chosen) removedNames_.push_back(r.fileName);
+    return chosen;
   });
   if (removed > 0) modified_ = true;
 }
@@ -167,15 +212,9 @@ void FileHistoryStore::Clear() {
 }
 
 void FileHistoryStore::LoadText(std::string_view text) {
-  std::vector<CFileHistoryInfo> loaded;
-  Cursor c(text);
-  int32_t number = 0;
-  while (c.Literal("[FileHistory") && c.Int(number) && c.Literal("]")) {
-    CFileHistoryInfo r;
-    if (!ParseRecord(c, r)) break;
-    loaded.push_back(std::move(r));
-  }
+  std::vector<CFileHistoryInfo> loaded = ParseHistory(text);
   std::lock_guard lock(mutex_);
+  removedNames_.clear();
   records_ = std::move(loaded);
   for (CFileHistoryInfo& r : records_) r.id = nextId_++;
   modified_ = false;
@@ -201,9 +240,12 @@ std::string FileHistoryStore::TextLocked() const {
         "ImageResolution=%d\r\nImageWidth=%d\r\nImageHeight=%d\r\nReadWrite=%d\r\n",
         r.Fourcc, r.SamplingFormat, r.ComponentOrder, r.FieldFormat, r.PixelFormat, r.ImageResolution,
         r.ImgWidth, r.ImgHeight, r.operation);
-    std::string field = StrFormat(" %4d-%02d-%02d %02d:%02d:%02d", r.openTime.year, r.openTime.month,
-                                  r.openTime.day, r.openTime.hour, r.openTime.minute, r.openTime.second);
-    field.resize(kTimeFieldBytes, '\0');  // 20 characters and five zero bytes
+    std::string field = r.storedTime;  // a loaded record goes back as it came
+    if (field.size() != kTimeFieldBytes) {
+      field = StrFormat(" %4d-%02d-%02d %02d:%02d:%02d", r.openTime.year, r.openTime.month, r.openTime.day,
+                        r.openTime.hour, r.openTime.minute, r.openTime.second);
+      field.resize(kTimeFieldBytes, '\0');  // 20 characters and five zero bytes
+    }
     text += "Open_Time= " + field + "\r\n";
   }
   return text;
@@ -211,21 +253,40 @@ std::string FileHistoryStore::TextLocked() const {
 
 void FileHistoryStore::Load(const std::filesystem::path& file) {
   std::string text;
-  if (auto in = RawFile::OpenRead(file)) {
-    const int64_t length = std::min(in->Length(), kMaxHistoryFileBytes);
-    if (length > 0) {
-      text.resize(static_cast<size_t>(length));
-      text.resize(static_cast<size_t>(in->Read(text.data(), length)));
-    }
+  {
+    const auto lock = FileLock::Acquire(file);
+    if (lock) RemoveStaleTemporary(file);  // left by a killed save
+    text = ReadHistoryText(file);
   }
   LoadText(text);
+}
+
+void FileHistoryStore::MergeLocked(std::vector<CFileHistoryInfo> others) {
+  for (CFileHistoryInfo& r : others) {
+    const auto same = [&](const std::string& name) { return name == r.fileName; };
+    if (std::any_of(records_.begin(), records_.end(),
+                    [&](const auto& mine) { return same(mine.fileName); }) ||
+        std::any_of(removedNames_.begin(), removedNames_.end(), same)) {
+      continue;
+    }
+    // Before the first record of ours that is older: newest first.
+    const auto place = std::find_if(records_.begin(), records_.end(), [&](const CFileHistoryInfo& mine) {
+      return NewerThan(r.openTime, mine.openTime);
+    });
+    r.id = nextId_++;
+    records_.insert(place, std::move(r));
+  }
 }
 
 bool FileHistoryStore::Save(const std::filesystem::path& file) {
   // One critical section: check, write and clear the mark together.
   std::lock_guard lock(mutex_);
   if (!modified_) return true;
+  // Other instances save under the same lock; what they saved since is merged in.
+  const auto fileLock = FileLock::Acquire(file);
+  MergeLocked(ParseHistory(ReadHistoryText(file)));
   if (!WriteFileAtomically(file, TextLocked())) return false;
+  removedNames_.clear();
   modified_ = false;
   return true;
 }

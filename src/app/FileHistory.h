@@ -36,6 +36,8 @@ struct CFileHistoryInfo {
   int32_t operation = kOpened;
   HistoryTime openTime;
   uint64_t id = 0;  // identity within this run, for removing exactly the selected records
+  // The time field exactly as it was read (saved back as it was); empty for records of this run.
+  std::string storedTime;
   bool operator==(const CFileHistoryInfo& other) const;
 };
 
@@ -53,21 +55,27 @@ class FileHistoryStore {
   bool Modified() const;
   void Clear();
 
-  // Reads the history text; stops at the first damaged record, keeping the ones
-  // before it. Clears the modified flag.
+  // Reads the history text. A damaged record is skipped and the others are kept;
+  // of several records for one name the first (the most recent) is kept. Clears
+  // the modified flag.
   void LoadText(std::string_view text);
   std::string SaveText() const;
   void Load(const std::filesystem::path& file);
   // Writes the file when modified (through a temporary file and a rename); an
   // empty list writes an empty file. Returns false when writing failed. Records
   // added meanwhile wait, so every record is either in the file or still marked.
+  // Other instances of the program may have saved since this one loaded: under
+  // the file's lock their records are merged in (by time, one per name, except
+  // those removed here) before the write.
   bool Save(const std::filesystem::path& file);
 
  private:
   std::string TextLocked() const;
+  void MergeLocked(std::vector<CFileHistoryInfo> others);
 
   mutable std::mutex mutex_;
   std::vector<CFileHistoryInfo> records_;
+  std::vector<std::string> removedNames_;  // removed in this run: not merged back
   bool modified_ = false;
   uint64_t nextId_ = 1;
 };

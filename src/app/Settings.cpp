@@ -210,6 +210,7 @@ void SanitizeSettings(ProgramSettings& s) {
 }
 
 void LoadSettings(ProgramSettings& settings, const std::filesystem::path& file) {
+  if (const auto lock = FileLock::Acquire(file)) RemoveStaleTemporary(file);  // left by a killed save
   auto in = RawFile::OpenRead(file);
   if (!in) return;
   std::string text(kSettingsReadLimit, '\0');
@@ -218,27 +219,9 @@ void LoadSettings(ProgramSettings& settings, const std::filesystem::path& file) 
   SanitizeSettings(settings);
 }
 
-bool WriteFileAtomically(const std::filesystem::path& file, std::string_view text) {
-  std::string temporary = file.string() + ".XXXXXX";
-  const int fd = ::mkstemp(temporary.data());
-  if (fd < 0) return false;
-  ::fchmod(fd, 0644);
-  bool ok = true;
-  for (size_t done = 0; ok && done < text.size();) {
-    const ssize_t n = ::write(fd, text.data() + done, text.size() - done);
-    if (n <= 0)
-      ok = false;
-    else
-      done += static_cast<size_t>(n);
-  }
-  ok = ::fsync(fd) == 0 && ok;
-  ok = ::close(fd) == 0 && ok;
-  if (ok) ok = std::rename(temporary.c_str(), file.c_str()) == 0;
-  if (!ok) ::unlink(temporary.c_str());
-  return ok;
-}
-
 bool SaveSettings(const ProgramSettings& settings, const std::filesystem::path& file) {
+  // One person's choices: the last instance to save wins, one at a time.
+  const auto lock = FileLock::Acquire(file);
   return WriteFileAtomically(file, SettingsText(settings));
 }
 

@@ -8,6 +8,7 @@
 
 #include "display/GridOverlay.h"
 #include "image/ImageFormat.h"
+#include "platform/RawFile.h"
 
 namespace vx {
 
@@ -73,9 +74,5 @@ bool SaveSettings(const ProgramSettings& settings, const std::filesystem::path& 
 // The same with the per-user settings file; failures are silent.
 void LoadSettings(ProgramSettings& settings);
 void SaveSettings(const ProgramSettings& settings);
-
-// Writes `text` to `file` through a temporary file in the same folder that is
-// synced and then renamed over the old file.
-bool WriteFileAtomically(const std::filesystem::path& file, std::string_view text);
 
 }  // namespace vx

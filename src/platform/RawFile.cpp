@@ -1,6 +1,7 @@
 #include "platform/RawFile.h"
 
 #include <fcntl.h>
+#include <sys/file.h>
 #include <sys/stat.h>
 #include <unistd.h>
 
@@ -132,17 +133,58 @@ bool SyncFolder(const std::filesystem::path& folder) {
   return ok;
 }
 
-std::optional<AtomicOutput> AtomicOutput::Create(const std::filesystem::path& target) {
+namespace {
+
+// Through a link, the file it points to is the one replaced; the link stays.
+std::optional<std::filesystem::path> ReplacedFile(const std::filesystem::path& target) {
   std::error_code error;
-  std::filesystem::path resolved = target;
-  // Through a link: the file it points to is replaced, the link stays.
-  if (std::filesystem::is_symlink(target, error)) {
-    resolved = std::filesystem::weakly_canonical(target, error);
-    if (error) return std::nullopt;
+  if (!std::filesystem::is_symlink(target, error)) return target;
+  std::filesystem::path resolved = std::filesystem::weakly_canonical(target, error);
+  if (error) return std::nullopt;
+  return resolved;
+}
+
+}  // namespace
+
+std::optional<FileLock> FileLock::Acquire(const std::filesystem::path& file) {
+  const std::string name = file.string() + ".lock";
+  const int fd = ::open(name.c_str(), O_RDWR | O_CREAT | O_CLOEXEC | O_NONBLOCK, 0644);
+  if (fd < 0) return std::nullopt;
+  struct stat info {};
+  if (::fstat(fd, &info) != 0 || !S_ISREG(info.st_mode)) {
+    ::close(fd);
+    return std::nullopt;
   }
+  while (::flock(fd, LOCK_EX) != 0) {
+    if (errno != EINTR) {
+      ::close(fd);
+      return std::nullopt;
+    }
+  }
+  return FileLock(fd);
+}
+
+FileLock::~FileLock() {
+  if (fd_ >= 0) ::close(fd_);  // closing releases the lock
+}
+
+bool WriteFileAtomically(const std::filesystem::path& file, std::string_view text) {
+  auto output = AtomicOutput::Create(file);
+  if (!output) return false;
+  if (!output->file().Write(text.data(), static_cast<int64_t>(text.size()))) return false;
+  return output->Commit();
+}
+
+void RemoveStaleTemporary(const std::filesystem::path& file) {
+  if (const auto resolved = ReplacedFile(file)) ::unlink(TemporaryNameFor(*resolved).c_str());
+}
+
+std::optional<AtomicOutput> AtomicOutput::Create(const std::filesystem::path& target) {
+  const auto resolved = ReplacedFile(target);
+  if (!resolved) return std::nullopt;
   AtomicOutput output;
-  output.target_ = resolved;
-  output.temporary_ = TemporaryNameFor(resolved);
+  output.target_ = *resolved;
+  output.temporary_ = TemporaryNameFor(*resolved);
   auto file = RawFile::Create(output.temporary_);
   if (!file) return std::nullopt;
   output.file_ = std::move(*file);

@@ -4,6 +4,7 @@
 #include <filesystem>
 #include <optional>
 #include <string>
+#include <string_view>
 
 namespace vx {
 
@@ -84,6 +85,28 @@ class AtomicOutput {
   RawFile file_;
   std::filesystem::path target_, temporary_;
 };
+
+// An advisory lock that serialises the program's instances over one file (its
+// settings or history): held from Acquire to destruction. The lock lives in a
+// companion file "<name>.lock" beside it.
+class FileLock {
+ public:
+  static std::optional<FileLock> Acquire(const std::filesystem::path& file);
+  FileLock(FileLock&& other) noexcept : fd_(other.fd_) { other.fd_ = -1; }
+  FileLock& operator=(FileLock&&) = delete;
+  ~FileLock();
+
+ private:
+  explicit FileLock(int fd) : fd_(fd) {}
+  int fd_ = -1;
+};
+
+// Replaces `file` with `text` through its fixed temporary name, flushing the file
+// and its folder; a symbolic link keeps pointing where it did. False when writing
+// failed (the old file is then left as it was).
+bool WriteFileAtomically(const std::filesystem::path& file, std::string_view text);
+// Removes a temporary file that a killed save left behind.
+void RemoveStaleTemporary(const std::filesystem::path& file);
 
 // The temporary name beside `target` that AtomicOutput writes.
 std::filesystem::path TemporaryNameFor(const std::filesystem::path& target);
