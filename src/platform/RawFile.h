@@ -27,6 +27,9 @@ class RawFile {
   // Creates the file empty, replacing an existing one.
   static std::optional<RawFile> Create(const std::filesystem::path& path);
 
+  // Takes over an open descriptor (tests and fuzzers reading from memory files).
+  static RawFile Adopt(int fd) { return RawFile(fd); }
+
   bool IsOpen() const { return fd_ >= 0; }
   // Reads up to `count` bytes; returns how many were read (short only at the end
   // of the file or on an error).
