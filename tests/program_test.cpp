@@ -310,7 +310,9 @@ TEST_F(HeadlessFaults, ConcurrentRunsKeepEveryHistoryRecord) {
 
 TEST_F(HeadlessFaults, SettingsAndHistoryThatAreNoFilesDoNotBlockTheStart) {
   std::filesystem::create_directories(dir_ / "config" / "velutrix");
+  std::filesystem::create_directories(dir_ / "state" / "velutrix");
   ASSERT_EQ(::mkfifo((dir_ / "config" / "velutrix" / "velutrix3.ini").c_str(), 0600), 0);
+  ASSERT_EQ(::mkfifo((dir_ / "state" / "velutrix" / "yuv_file_history3.ini").c_str(), 0600), 0);
   const Outcome o =
       RunAfter("timeout 20", {"-a", "flip", "-n", source_, "-N", (dir_ / "f.yuv").string(), "-s", "yuv420",
                               "-p", "planar", "-f", "progressive", "-w", "16", "-h", "8"});
