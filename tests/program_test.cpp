@@ -202,6 +202,15 @@ TEST_F(HeadlessFaults, AFailedWriteFailsTheJobAndKeepsTheEarlierFile) {
   EXPECT_NE(HistoryText().find("out.yuv"), std::string::npos);
 }
 
+TEST_F(HeadlessFaults, ADeviceTargetIsWrittenNotReplaced) {
+  const Outcome o = Action("flip", "/dev/null");
+  EXPECT_EQ(o.exitCode, 0) << o.errors;
+  struct stat info {};
+  ASSERT_EQ(::stat("/dev/null", &info), 0);
+  EXPECT_TRUE(S_ISCHR(info.st_mode)) << "/dev/null is still the device";
+  EXPECT_FALSE(std::filesystem::exists("/dev/.null.velutrix-part"));
+}
+
 TEST_F(HeadlessFaults, FailuresAfterTheStartExitWithCode8AndTheirMessage) {
   struct Case {
     std::string action;

@@ -183,6 +183,22 @@ std::optional<AtomicOutput> AtomicOutput::Create(const std::filesystem::path& ta
   const auto resolved = ReplacedFile(target);
   if (!resolved) return std::nullopt;
   AtomicOutput output;
+  if (ExistsButIsNotRegular(*resolved)) {
+    // A device or a FIFO (/dev/null, a pipe to another program) is written as it
+    // is, never replaced; a FIFO without a reader is refused instead of waited for.
+    const int fd = ::open(resolved->c_str(), O_WRONLY | O_CLOEXEC | O_NONBLOCK);
+    if (fd < 0) return std::nullopt;
+    struct stat info {};
+    if (::fstat(fd, &info) != 0 || S_ISDIR(info.st_mode)) {
+      ::close(fd);
+      return std::nullopt;
+    }
+    const int flags = ::fcntl(fd, F_GETFL);
+    if (flags >= 0) ::fcntl(fd, F_SETFL, flags & ~O_NONBLOCK);
+    output.file_ = RawFile::Adopt(fd);
+    output.target_ = *resolved;
+    return output;
+  }
   output.target_ = *resolved;
   output.temporary_ = TemporaryNameFor(*resolved);
   auto file = RawFile::Create(output.temporary_);
@@ -203,7 +219,11 @@ AtomicOutput& AtomicOutput::operator=(AtomicOutput&& other) noexcept {
 }
 
 bool AtomicOutput::Commit() {
-  if (temporary_.empty() || !file_.IsOpen()) return false;
+  if (!file_.IsOpen()) return false;
+  if (temporary_.empty()) {  // written in place (a device)
+    file_.Close();
+    return true;
+  }
   const bool flushed = file_.Sync();
   file_.Close();
   if (!flushed || std::rename(temporary_.c_str(), target_.c_str()) != 0) {
