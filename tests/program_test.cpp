@@ -2,6 +2,7 @@
 #include <gtest/gtest.h>
 #include <sys/stat.h>
 #include <sys/wait.h>
+#include <unistd.h>
 
 #include <array>
 #include <cstdio>
@@ -125,6 +126,13 @@ TEST_F(HeadlessProgram, InterlacedOddHeightsConvertWithTheExtraRowInFieldOne) {
   EXPECT_EQ(test::ReadFileBytes(dir_ / "p.yuv"), progressive);
 }
 
+// Polls for up to five seconds.
+template <typename Condition>
+bool QuietWait(Condition condition) {
+  for (int i = 0; i < 500 && !condition(); ++i) ::usleep(10000);
+  return condition();
+}
+
 // Faults: files named twice, writes that fail, inputs that are no files, hostile pictures.
 class HeadlessFaults : public HeadlessProgram {
  protected:
@@ -202,13 +210,24 @@ TEST_F(HeadlessFaults, AFailedWriteFailsTheJobAndKeepsTheEarlierFile) {
   EXPECT_NE(HistoryText().find("out.yuv"), std::string::npos);
 }
 
-TEST_F(HeadlessFaults, ADeviceTargetIsWrittenNotReplaced) {
-  const Outcome o = Action("flip", "/dev/null");
-  EXPECT_EQ(o.exitCode, 0) << o.errors;
+TEST_F(HeadlessFaults, ATargetThatIsNoRegularFileIsWrittenNotReplaced) {
+  // A FIFO that another program reads (as a device like /dev/null would be): the
+  // frames go into it and it stays a FIFO. Without a reader it is refused, not waited for.
+  const auto fifo = dir_ / "pipe.yuv";
+  ASSERT_EQ(::mkfifo(fifo.c_str(), 0600), 0);
+  const Outcome alone = RunAfter("timeout 20", {"-a", "flip", "-n", source_, "-N", fifo.string(), "-s", "yuv420",
+                                                "-p", "planar", "-f", "progressive", "-w", "16", "-h", "8"});
+  EXPECT_EQ(alone.exitCode, 8) << alone.errors;
+  const auto received = dir_ / "received.bin";
+  const Outcome read = RunAfter("(cat " + Quote(fifo.string()) + " > " + Quote(received.string()) + " &); sleep 0.2;",
+                                {"-a", "flip", "-n", source_, "-N", fifo.string(), "-s", "yuv420", "-p", "planar",
+                                 "-f", "progressive", "-w", "16", "-h", "8"});
+  EXPECT_EQ(read.exitCode, 0) << read.errors;
   struct stat info {};
-  ASSERT_EQ(::stat("/dev/null", &info), 0);
-  EXPECT_TRUE(S_ISCHR(info.st_mode)) << "/dev/null is still the device";
-  EXPECT_FALSE(std::filesystem::exists("/dev/.null.velutrix-part"));
+  ASSERT_EQ(::stat(fifo.c_str(), &info), 0);
+  EXPECT_TRUE(S_ISFIFO(info.st_mode)) << "still the FIFO";
+  EXPECT_FALSE(std::filesystem::exists(TemporaryNameFor(fifo)));
+  ASSERT_TRUE(QuietWait([&] { return std::filesystem::file_size(received) == original_.size(); }));
 }
 
 TEST_F(HeadlessFaults, FailuresAfterTheStartExitWithCode8AndTheirMessage) {
