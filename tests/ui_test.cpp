@@ -714,6 +714,49 @@ TEST_F(PlayerWindow, NewSelectionsDuringPlaybackNeverAbort) {
   EXPECT_TRUE(recorder_.Texts().empty());
 }
 
+// Whether a click at the middle of `widget` reaches it (or a part of it) on its window.
+bool TakesItsOwnClick(QWidget* window, QWidget* widget) {
+  const QPoint middle = widget->mapTo(window, widget->rect().center());
+  QWidget* hit = window->childAt(middle);
+  return hit == widget || widget->isAncestorOf(hit);
+}
+
+TEST_F(PlayerWindow, EveryControlTakesItsOwnClick) {
+  const ImageFormat f = I420Format();
+  player_->ChooseFiles({QString::fromStdString(NumberedClip(dir_, "a.yuv", 4))}, &f);
+  player_->show();
+  ASSERT_TRUE(QTest::qWaitForWindowExposed(player_));
+  std::vector<std::pair<const char*, QWidget*>> controls = {
+      {"path", player_->pathBox()},      {"Browse", player_->findChild<QPushButton*>()},
+      {"speed", player_->speedBox()},    {"components", player_->componentList()},
+      {"Start", player_->startButton()}, {"Stop", player_->stopButton()},
+      {"Pause", player_->pauseButton()}, {"Reverse", player_->reverseButton()},
+      {"<", player_->stepBackButton()},  {">", player_->stepForwardButton()},
+      {"slider", player_->slider()},     {"frame number", player_->frameNumberBox()},
+  };
+  for (QPushButton* b : player_->findChildren<QPushButton*>()) {
+    if (b->text() == QStringLiteral("Browse...") || b->text() == QStringLiteral("Exit"))
+      controls.push_back({"button", b});
+  }
+  for (const auto& [name, widget] : controls) {
+    ASSERT_NE(widget, nullptr) << name;
+    EXPECT_TRUE(TakesItsOwnClick(player_, widget)) << name << " is covered by another widget";
+  }
+  // Typed with the mouse's focus: the speed box takes a new rate.
+  QTest::mouseClick(player_->speedBox(), Qt::LeftButton);
+  player_->speedBox()->selectAll();
+  QTest::keyClicks(player_->speedBox(), QStringLiteral("25"));
+  EXPECT_EQ(player_->engine().Sequence().SpeedRate.load(), 25);
+  // "Reverse Pause" fits its button.
+  QPushButton* reverse = player_->reverseButton();
+  EXPECT_LE(reverse->fontMetrics().horizontalAdvance(QStringLiteral("Reverse Pause")) + 8, reverse->width());
+  for (QLabel* label : player_->findChildren<QLabel*>()) {
+    if (label->text() != QStringLiteral("Which components to display:")) continue;
+    EXPECT_GE(label->width(), label->fontMetrics().horizontalAdvance(label->text())) << "the colon shows";
+    EXPECT_LE(label->geometry().right(), player_->componentList()->x()) << "the list starts after its label";
+  }
+}
+
 TEST_F(PlayerWindow, ControlStatesAndCompactMode) {
   const PlayerControls none = ControlsFor(false, PlayStopped);
   EXPECT_TRUE(none.pathAndBrowse);

@@ -159,8 +159,15 @@ void CVideoPlayer::PlaceControls() {
   speed_->setGeometry(215, 110, 40, 20);
   speedLabel_->setGeometry(260, 110, 120, 20);
   optionsGroup_->setGeometry(390, 94, 350, 44);
-  componentLabel_->setGeometry(400, 110, 175, 20);
-  components_->setGeometry(578, 110, 155, 20);
+  // Labels and captions get the width their text needs in the font in use.
+  const int componentText = componentLabel_->fontMetrics().horizontalAdvance(componentLabel_->text()) + 4;
+  componentLabel_->setGeometry(400, 110, std::max(175, componentText), 20);
+  const int listX = std::max(578, 400 + componentText + 3);
+  components_->setGeometry(listX, 110, std::max(120, 733 - listX), 20);
+  QPushButton* reverse = controls_->reverse();
+  const int reverseText = reverse->fontMetrics().horizontalAdvance(QStringLiteral("Reverse Pause")) + 12;
+  reverse->setGeometry(reverse->x(), reverse->y(),
+                       std::clamp(reverseText, reverse->width(), compact_ ? 84 : 98), 20);
   // The toggle sits right of the controls, clear of the picture's scroll bars.
   toggle_->setGeometry(compact_ ? 605 : 560, compact_ ? 4 : 1, 180, 20);
   // Labels keep their place but get the width their text needs in this font.
@@ -176,8 +183,10 @@ void CVideoPlayer::PlaceControls() {
         static_cast<QWidget*>(speedLabel_), static_cast<QWidget*>(componentLabel_),
         static_cast<QWidget*>(components_)}) {
     w->setVisible(!compact_);
-    w->lower();
   }
+  // The group frames lie beneath every control: they must never take a click.
+  for (QGroupBox* group : {loadGroup_, controlsGroup_, statusGroup_, speedGroup_, optionsGroup_})
+    group->lower();
 }
 
 void CVideoPlayer::LayOutPicture() {
