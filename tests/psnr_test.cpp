@@ -5,6 +5,7 @@
 #include <algorithm>
 #include <cmath>
 #include <functional>
+#include <sstream>
 
 #include "PixelTestSupport.h"
 #include "TestSupport.h"
@@ -442,6 +443,49 @@ TEST_F(PsnrRunTest, UnwritableReportIsReported) {
   EXPECT_EQ(run.FreezeAndRun(observer), JobOutcome::FailedStopped);
   EXPECT_EQ(sink_.Texts(),
             std::vector<std::string>{"Error PSNR1009: File " + run.ReportName + " was not found.....Exit\n"});
+}
+
+}  // namespace
+}  // namespace vx
+
+namespace vx {
+namespace {
+
+TEST(PsnrReport, ColumnsHoldYUVInThatOrderWhateverTheStorageOrder) {
+  const double storage[3] = {1, 2, 3};
+  using Columns = std::array<double, 3>;
+  EXPECT_EQ(ReportColumns(test::Layout(YUV_420, YUV, Progressive, Planar, 2, 2), storage),
+            (Columns{1, 2, 3}));
+  EXPECT_EQ(ReportColumns(test::Layout(YUV_420, YVU, Progressive, Planar, 2, 2), storage), (Columns{1, 3, 2}))
+      << "YV12 stores V before U";
+  EXPECT_EQ(ReportColumns(test::Layout(YUV_422, UYV, Progressive, Packed, 2, 2), storage), (Columns{2, 1, 3}))
+      << "UYVY stores U first";
+  EXPECT_EQ(ReportColumns(test::Layout(RGB_444, BGR, Progressive, Packed, 2, 2), storage), (Columns{1, 2, 3}))
+      << "RGB keeps its storage order";
+
+  // A UYVY pair of files that differ only in one U sample: the report says so under SNR_U.
+  test::TempDir dir;
+  std::vector<uint8_t> a(4 * 2 * 2, 100), b = a;
+  b[0] = 90;  // the first U
+  test::WriteFileBytes(dir / "a.uyvy", a);
+  test::WriteFileBytes(dir / "b.uyvy", b);
+  PsnrRun run;
+  run.PrepareFromRequest((dir / "a.uyvy").string(), (dir / "b.uyvy").string(), (dir / "r.csv").string(), 1,
+                         test::Layout(YUV_422, UYV, Progressive, Packed, 4, 2));
+  run.ExitWhenDone = true;
+  PsnrObserver observer;
+  ASSERT_EQ(run.FreezeAndRun(observer), JobOutcome::Completed);
+  const std::string report = test::ReadFileText(dir / "r.csv");
+  const std::string row = report.substr(report.find("\r\n") + 2);
+  std::vector<std::string> fields;
+  std::stringstream line(row.substr(0, row.find("\r\n")));
+  for (std::string field; std::getline(line, field, ',');)
+    fields.push_back(field.substr(field.find_first_not_of(' ')));
+  ASSERT_EQ(fields.size(), 4u) << row;
+  EXPECT_EQ(fields[1], "100.0000") << "SNR_Y: no error";
+  EXPECT_NE(fields[2], "100.0000 ") << "SNR_U holds the loss";
+  EXPECT_NE(fields[2], "100.0000");
+  EXPECT_EQ(fields[3], "100.0000 ") << "SNR_V: no error";
 }
 
 }  // namespace

@@ -203,6 +203,20 @@ const char* const* Labels(const ImageFormat& f) {
 
 }  // namespace
 
+std::array<double, 3> ReportColumns(const ImageFormat& f, const double values[3]) {
+  // The report's header names SNR_Y, SNR_U, SNR_V: YUV values go there in that
+  // order whatever the storage order; RGB keeps its own.
+  if (f.SamplingFormat == RGB_444 || f.SamplingFormat == BMP) return {values[0], values[1], values[2]};
+  switch (f.ComponentOrder) {
+    case YVU:
+      return {values[0], values[2], values[1]};
+    case UYV:
+      return {values[1], values[0], values[2]};
+    default:
+      return {values[0], values[1], values[2]};
+  }
+}
+
 std::string PsnrFrameText(const ImageFormat& f, int frame, double v1, double v2, double v3) {
   const char* const* l = Labels(f);
   return StrFormat("Frame %4d:       %s :%.4f dB         %s :%.4f dB        %s :%.4f dB", frame, l[0], v1,
@@ -262,9 +276,10 @@ bool PsnrRun::CompareRange(RawFile& file1, RawFile& file2, RawFile& report, Fram
     for (int k = 0; k < 3; ++k) sums[k] += v[k];
     const int frame = static_cast<int>(n);
     observer.Status(PsnrFrameText(spec_.Format1, frame, v[0], v[1], v[2]));
+    const auto r = ReportColumns(spec_.Format1, v);
     const std::string row =
-        StrFormat(tab ? "%4d\t    %.4f\t  %.4f\t  %.4f \r\n" : "%4d,    %.4f,  %.4f,  %.4f \r\n", frame, v[0],
-                  v[1], v[2]);
+        StrFormat(tab ? "%4d\t    %.4f\t  %.4f\t  %.4f \r\n" : "%4d,    %.4f,  %.4f,  %.4f \r\n", frame, r[0],
+                  r[1], r[2]);
     written = report.Write(row.data(), static_cast<int64_t>(row.size())) && written;
     ++FramesDone;
     return FrameStep::Next;
@@ -311,8 +326,8 @@ JobOutcome PsnrRun::Run(PsnrObserver& observer) {
   }
   auto file2 = RawFile::OpenRead(spec_.File2);
   if (!file2) {
-    return stop(CannotReadMessage(spec_.File2,
-                                  "Error PSNR1007: Can not open file '%s'. Make this exists and not in use !\n"));
+    return stop(CannotReadMessage(
+        spec_.File2, "Error PSNR1007: Can not open file '%s'. Make this exists and not in use !\n"));
   }
   if (spec_.ReportName.empty()) return stop("Error PSNR1008: Name of Report File is empty! ");
   const std::string named = ReportNameForStyle(spec_.ReportName, spec_.Style);
@@ -364,14 +379,16 @@ JobOutcome PsnrRun::Run(PsnrObserver& observer) {
     SeekFrame(*file2, frame2, start);
   }
   double sums[3] = {0, 0, 0};
-  written = CompareRange(*file1, *file2, report->file(), frame1, frame2, start, end, observer, sums) && written;
+  written =
+      CompareRange(*file1, *file2, report->file(), frame1, frame2, start, end, observer, sums) && written;
   if (FramesDone > 0) {
     double avg[3];
     for (int k = 0; k < 3; ++k) avg[k] = sums[k] / FramesDone;
     observer.Status(PsnrAverageText(spec_.Format1, FramesDone, avg[0], avg[1], avg[2]));
+    const auto r = ReportColumns(spec_.Format1, avg);
     const std::string row =
         StrFormat(tab ? "Average \t    %.4f\t  %.4f\t  %.4f \r\n" : "Average,    %.4f,  %.4f,  %.4f \r\n",
-                  avg[0], avg[1], avg[2]);
+                  r[0], r[1], r[2]);
     written = report->file().Write(row.data(), static_cast<int64_t>(row.size())) && written;
   }
   written = written && report->Commit();

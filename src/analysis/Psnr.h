@@ -3,6 +3,7 @@
 // PSNR of two raw files frame by frame, and the frame comparison it shares with
 // the compare and motion tools.
 
+#include <array>
 #include <atomic>
 #include <cstdint>
 #include <string>
@@ -27,6 +28,10 @@ enum class PsnrStyle : int { Tab = 0, Comma = 1 };
 // The report name with the style's extension: a different extension (case
 // ignored) is replaced, a name without one gets it.
 std::string ReportNameForStyle(const std::string& name, PsnrStyle style);
+
+// The report's three columns (SNR_Y, SNR_U, SNR_V) from values in storage order:
+// Y, U, V for YUV layouts, storage order for RGB.
+std::array<double, 3> ReportColumns(const ImageFormat& format, const double values[3]);
 
 // The status line texts, labelled by the layout's component order.
 std::string PsnrFrameText(const ImageFormat& format, int frame, double v1, double v2, double v3);
