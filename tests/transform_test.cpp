@@ -134,6 +134,22 @@ TEST_F(TransformJobs, ARunKeepsTheSetupFrozenAtStart) {
   EXPECT_EQ(edited.Spec().outputs[0].format.ImgWidth, 12);
 }
 
+TEST_F(TransformJobs, AMissingSourceStopsCropAndFlip) {
+  const ImageFormat i420 = test::Layout(YUV_420, YUV, Progressive, Planar, 32, 16);
+  const auto source = Clip(i420, 2, 3, "gone.yuv");
+  CropJob crop;
+  ASSERT_TRUE(crop.PrepareCrop(source.string(), (dir_ / "c.yuv").string(), i420, 0, 0, 8, 8));
+  FlipJob flip;
+  ASSERT_TRUE(flip.PrepareFromRequest(source.string(), (dir_ / "f.yuv").string(), i420));
+  std::filesystem::remove(source);  // gone between the choice and Start
+  for (ToolJob* job : {static_cast<ToolJob*>(&crop), static_cast<ToolJob*>(&flip)}) {
+    Quiet observer;
+    EXPECT_EQ(RunJob(*job, observer), JobOutcome::FailedStopped);
+    EXPECT_EQ(observer.stops, 1) << "Stop runs and the buttons reset";
+  }
+  EXPECT_EQ(recorder_.Texts().back().substr(0, 15), "Error FLIP1018:");
+}
+
 TEST_F(TransformJobs, PauseWakesOnlyARunningJob) {
   FlipJob job;
   EXPECT_EQ(job.RunState.load(), Stopped);

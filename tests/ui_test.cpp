@@ -23,6 +23,7 @@
 #include "app/Settings.h"
 #include "app/ShellWindows.h"
 #include "app/ToolRegistry.h"
+#include "controls/RawFilePicker.h"
 #include "display/GridDialog.h"
 #include "display/PreviewArea.h"
 #include "image/ColorFormula.h"
@@ -216,6 +217,15 @@ TEST_F(FormatDialogTest, ListChangesAreCorrectedWithMessages) {
   EXPECT_EQ(CurrentSettings().Format, before) << "Cancel changes nothing";
 }
 
+TEST(FilePickers, TheFirstFilterShowsEveryRawVideoFile) {
+  const QString first = kRawFileFilters.section(QStringLiteral(";;"), 0, 0);
+  EXPECT_TRUE(first.startsWith(QStringLiteral("All raw video(")));
+  for (const char* pattern : {"*.yuv", "*.rgb", "*.uyvy", "*.yuy2", "*.yv12", "*.i420", "*.iyu2"})
+    EXPECT_TRUE(first.contains(QString::fromLatin1(pattern))) << pattern;
+  EXPECT_TRUE(kRawFileFilters.contains(QStringLiteral(";;Raw Video(*.yuv *.rgb);;FOURCC format(")))
+      << "the Parts' own entries follow";
+}
+
 TEST(FormatDialog, StartsFromAPresetWithoutTouchingTheCurrentFormat) {
   const ImageFormat saved = CurrentSettings().Format;
   ImageFormat preset = test::PlainLayout(YUV_422, UYV, Interlaced, Packed, 720, 576);
@@ -402,6 +412,25 @@ TEST_F(ConverterWindow, RunsFromTheCommandLineRequest) {
   EXPECT_EQ(dialog->preview()->pictureSize(), QSize(64, 32));
   dialog->ExitClicked();
   ASSERT_TRUE(WaitUntil([&] { return dialog.isNull(); }));
+}
+
+TEST_F(ConverterWindow, ARefusalThatLeavesTheWindowRunningEnablesStop) {
+  RecordingMessageSink recorder_;
+  ScopedMessageSink scope(recorder_);
+  CYUVConverter* dialog = new CYUVConverter;
+  dialog->show();
+  ASSERT_TRUE(dialog->job().PrepareFromCommandLine(request_, current_));
+  // An odd source width cannot become 4:2:2 (CONV1018): the window stays running.
+  dialog->job().SourceFormat.ImgWidth = 63;
+  dialog->sourceBox()->setText(QString::fromStdString(source_));
+  dialog->targetBox()->setText(QString::fromStdString(request_.OutputName));
+  QTest::mouseClick(dialog->startButton(), Qt::LeftButton);
+  ASSERT_TRUE(WaitUntil([&] { return !dialog->WorkerRunning() && dialog->stopButton()->isEnabled(); }, 5000));
+  EXPECT_EQ(recorder_.Texts().back().substr(0, 15), "Error CONV1018:");
+  EXPECT_FALSE(dialog->startButton()->isEnabled());
+  QTest::mouseClick(dialog->stopButton(), Qt::LeftButton);
+  EXPECT_TRUE(dialog->startButton()->isEnabled()) << "Stop brings the window back";
+  dialog->close();
 }
 
 TEST_F(ConverterWindow, PauseStopAndRangeMessages) {

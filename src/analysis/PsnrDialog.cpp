@@ -130,8 +130,6 @@ void CPSNR::BuildControls() {
 void CPSNR::Browse(int index) {
   RawPickOptions options;
   options.caption = QStringLiteral("Open");
-  options.refuseMono = false;
-  options.leaveOutBmp = false;
   // The name is taken at once, even when the format dialog is then cancelled.
   options.picked = [this, index](const QString& path) {
     (index == 1 ? run_.File1 : run_.File2) = path.toStdString();

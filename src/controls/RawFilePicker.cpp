@@ -6,8 +6,11 @@
 
 namespace vx {
 
+// The first entry shows every file of the two lists, so no clip is hidden at first.
 const QString kRawFileFilters = QStringLiteral(
-    "Raw Video(*.yuv *.rgb);;FOURCC format(*.uyvy *.uynv *.y422 *.iuyv *.yuy2 *.uynv *.v422 *.yuyv *.yvyu "
+    "All raw video(*.yuv *.rgb *.uyvy *.uynv *.y422 *.iuyv *.yuy2 *.v422 *.yuyv *.yvyu *.iyu2 *.yv16 *.yv12 "
+    "*.iyuv *.i420);;Raw Video(*.yuv *.rgb);;FOURCC format(*.uyvy *.uynv *.y422 *.iuyv *.yuy2 *.uynv *.v422 "
+    "*.yuyv *.yvyu "
     "*.iyu2 *.yv16 *.yv12 *.iyuv *.i420);;All Files(*)");
 
 std::optional<RawFileChoice> AskRawFormat(QWidget* parent, const QString& path,

@@ -24,7 +24,10 @@ constexpr int kDetailedOriginY = 160;
 constexpr int kCompactOriginY = 50;
 constexpr int kControlWidth = 740;
 
+// The first entry shows every file of the two lists, so no clip is hidden at first.
 const QString kPlayFilters = QStringLiteral(
+    "All raw video(*.yuv *.rgb *.y *.u *.v *.r *.g *.b *.uyvy *.uynv *.y422 *.iuyv *.yuy2 *.v422 *.yuyv "
+    "*.yvyu *.iyu2 *.yv16 *.yv12 *.iyuv *.i420);;"
     "Raw Video(*.yuv *.rgb *.y *.u *.v *.r *.g *.b);;FOURCC format(*.uyvy *.uynv *.y422 *.iuyv *.yuy2 *.uynv "
     "*.v422 *.yuyv *.yvyu *.iyu2 *.yv16 *.yv12 *.iyuv *.i420);;All Files(*)");
 

@@ -301,7 +301,8 @@ bool ConverterJob::WriteOutput(const FrameImage& b) {
 }
 
 ToolJob::FrameResult ConverterJob::LayoutFailure(const FrameImage& layout) const {
-  Report(StrFormat("Error CONV1048: Frames of the layout %s cannot be converted!\n", FormatLabel(layout).c_str()));
+  Report(StrFormat("Error CONV1048: Frames of the layout %s cannot be converted!\n",
+                   FormatLabel(layout).c_str()));
   return FrameResult::Failed;
 }
 
@@ -396,8 +397,8 @@ ToolJob::FrameResult ConverterJob::ProcessFrame() {
   if (TargetFormat.ImgWidth != a.ImgWidth || TargetFormat.ImgHeight != a.ImgHeight) {
     FrameImage scaled = b;
     if (!ScaleBilinear(a, scaled)) {
-      Report(StrFormat("Error CONV1049: Frames of %d x %d cannot be scaled to %d x %d!\n", a.ImgWidth, a.ImgHeight,
-                       TargetFormat.ImgWidth, TargetFormat.ImgHeight));
+      Report(StrFormat("Error CONV1049: Frames of %d x %d cannot be scaled to %d x %d!\n", a.ImgWidth,
+                       a.ImgHeight, TargetFormat.ImgWidth, TargetFormat.ImgHeight));
       return FrameResult::Failed;
     }
     std::swap(a, scaled);

@@ -17,7 +17,9 @@ namespace vx {
 namespace {
 
 const QString kRawFilters = QStringLiteral(
-    "Raw Video(*.yuv *.rgb);;FOURCC format(*.uyvy *.uynv *.y422 *.iuyv *.yuy2 *.uynv *.v422 *.yuyv *.yvyu "
+    "All raw video(*.yuv *.rgb *.uyvy *.uynv *.y422 *.iuyv *.yuy2 *.v422 *.yuyv *.yvyu *.iyu2 *.yv16 *.yv12 "
+    "*.iyuv *.i420 *.bmp);;Raw Video(*.yuv *.rgb);;FOURCC format(*.uyvy *.uynv *.y422 *.iuyv *.yuy2 *.uynv "
+    "*.v422 *.yuyv *.yvyu "
     "*.iyu2 "
     "*.yv16 *.yv12 *.iyuv *.i420);;BMP Files(*.bmp);;All Files(*)");
 

@@ -43,6 +43,7 @@ class CropJob : public ToolJob {
 
  protected:
   void FreezeParameters() override;
+  bool MissingInputKeepsRunning() const override { return false; }
   bool ChecksAfterRange() override;
   bool CheckSize() override;
   FrameResult ProcessFrame() override;

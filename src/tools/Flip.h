@@ -15,6 +15,7 @@ class FlipJob : public ToolJob {
 
  protected:
   void DescribeFiles(ToolRunSpec& spec) const override;
+  bool MissingInputKeepsRunning() const override { return false; }
   FrameResult ProcessFrame() override;
 };
 

@@ -250,7 +250,10 @@ void ToolDialog::Start() {
   job_.Freeze();             // from here on the worker reads only the frozen copy
   StartRun([this] {
     Observer observer(this);
-    return job_.Run(observer);
+    const JobOutcome outcome = job_.Run(observer);
+    // Refused with the window left running: Stop is how the user gets back.
+    if (outcome == JobOutcome::FailedRunning) observer.StopEnabled();
+    return outcome;
   });
 }
 

@@ -268,7 +268,11 @@ JobOutcome ToolJob::Run(ToolJobObserver& observer) {
   }
   observer.PreviewPlaced(In().ImgWidth, In().ImgHeight);
   CurrentFrame = 1;
-  if (!OpenSource()) return JobOutcome::FailedRunning;
+  if (!OpenSource()) {
+    if (MissingInputKeepsRunning()) return JobOutcome::FailedRunning;
+    stop();
+    return JobOutcome::FailedStopped;
+  }
   if (!SkipToStart()) return JobOutcome::FailedRunning;
   if (!CreateTarget()) return JobOutcome::FailedRunning;
   bool failed = false;

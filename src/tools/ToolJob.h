@@ -166,6 +166,9 @@ class ToolJob : public JobRun {
   virtual bool ChecksAfterRange() { return true; }
   // Whether the end of the job resets the buttons (join leaves them as they are).
   virtual bool ResetsButtonsAtEnd() const { return true; }
+  // Whether an input that cannot be opened when the job starts leaves the window
+  // running (converter, join) or runs Stop (crop, flip).
+  virtual bool MissingInputKeepsRunning() const { return true; }
   // The message at the end of a job; none when nullopt.
   virtual std::optional<std::string> FinishText() const;
 
