@@ -888,6 +888,34 @@ TEST_F(TransformWindows, CropShowsTheFirstFrameAndChecksTheRectangle) {
   crop->close();
 }
 
+TEST_F(TransformWindows, CropDrawsTheRectangleAsAnInvertedOutline) {
+  QPointer<CImageCrop> crop = new CImageCrop;
+  crop->show();
+  ASSERT_TRUE(QTest::qWaitForWindowExposed(crop));
+  ASSERT_TRUE(crop->ChooseSource(QString::fromStdString(clip_), format_, 3));
+  crop->leftBox()->setText(QStringLiteral("100"));
+  ASSERT_TRUE(crop->CheckLeft());
+  crop->topBox()->setText(QStringLiteral("20"));
+  ASSERT_TRUE(crop->CheckTop());
+  crop->widthBox()->setText(QStringLiteral("100"));
+  ASSERT_TRUE(crop->CheckWidth());
+  crop->heightBox()->setText(QStringLiteral("60"));
+  ASSERT_TRUE(crop->CheckHeight());
+  const QImage withOutline = crop->preview()->grab().toImage();
+  crop->preview()->setOutline(QRect());
+  const QImage without = crop->preview()->grab().toImage();
+  auto inverted = [&](int x, int y) {
+    const QRgb a = withOutline.pixel(x, y), b = without.pixel(x, y);
+    return qRed(a) == 255 - qRed(b) && qGreen(a) == 255 - qGreen(b) && qBlue(a) == 255 - qBlue(b);
+  };
+  EXPECT_TRUE(inverted(100, 20)) << "top-left corner";
+  EXPECT_TRUE(inverted(150, 79)) << "bottom edge";
+  EXPECT_TRUE(inverted(199, 50)) << "right edge";
+  EXPECT_EQ(withOutline.pixel(150, 50), without.pixel(150, 50)) << "the inside is left as it is";
+  EXPECT_EQ(withOutline.pixel(50, 50), without.pixel(50, 50)) << "and the outside";
+  crop->close();
+}
+
 TEST_F(TransformWindows, StartRefusesATargetThatIsTheSource) {
   const std::vector<uint8_t> before = test::ReadFileBytes(clip_);
   QPointer<CImageCrop> crop = new CImageCrop;

@@ -129,10 +129,19 @@ void PreviewArea::paintEvent(QPaintEvent*) {
   const int pitch = static_cast<int>(DisplayRowPitch(width_, true));
   // Rows are stored bottom row first: drawn through a vertical flip, without a copy.
   const QImage stored(rows_.data(), width_, height_, pitch, QImage::Format_BGR888);
+  painter.save();
   painter.translate(w.destinationX, w.destinationY + w.height);
   painter.scale(1, -1);
   painter.drawImage(QPointF(0, 0), stored,
                     QRectF(w.sourceX, height_ - w.sourceY - w.height, w.width, w.height));
+  painter.restore();
+  if (outline_.isEmpty()) return;
+  // The outline inverts the pixels under its one-pixel border; the inside stays as it is.
+  const QRect shown = outline_.translated(w.destinationX - w.sourceX, w.destinationY - w.sourceY);
+  painter.setCompositionMode(QPainter::RasterOp_SourceXorDestination);
+  painter.setPen(QPen(Qt::white, 1));
+  painter.setBrush(Qt::NoBrush);
+  painter.drawRect(shown.adjusted(0, 0, -1, -1));
 }
 
 }  // namespace vx
