@@ -750,6 +750,39 @@ bool TakesItsOwnClick(QWidget* window, QWidget* widget) {
   return hit == widget || widget->isAncestorOf(hit);
 }
 
+TEST_F(PlayerWindow, TheKeyboardSeeksAndAChoiceRedrawsWhilePaused) {
+  const ImageFormat f = I420Format();
+  player_->ChooseFiles({QString::fromStdString(NumberedClip(dir_, "a.yuv", 12))}, &f);
+  player_->show();
+  ASSERT_TRUE(QTest::qWaitForWindowExposed(player_));
+  // Before playing, the first frame is shown, not a green field.
+  std::vector<uint8_t> picture = player_->engine().Sequence().Pictures().FrontBytes();
+  ASSERT_FALSE(picture.empty());
+  EXPECT_EQ((std::vector<uint8_t>(picture.begin(), picture.begin() + 3)),
+            (std::vector<uint8_t>{1, 129, 129}));
+
+  QTest::mouseClick(player_->stepForwardButton(), Qt::LeftButton);
+  WaitFor(1);
+  ASSERT_TRUE(WaitUntil([&] { return player_->engine().Loop().State() == PlayPaused; }));
+  // The End key on the slider seeks like a drag.
+  player_->slider()->setFocus();
+  QTest::keyClick(player_->slider(), Qt::Key_End);
+  WaitFor(12);
+  EXPECT_EQ(player_->frameNumberBox()->text(), QStringLiteral("12"));
+  QTest::keyClick(player_->slider(), Qt::Key_Left);
+  WaitFor(11);
+
+  // "Y Componet only" picked with the keyboard while paused: the frame is drawn again at once.
+  ASSERT_TRUE(WaitUntil([&] { return player_->engine().Loop().State() == PlayPaused; }));
+  player_->componentList()->setFocus();
+  QTest::keyClick(player_->componentList(), Qt::Key_Home);
+  ASSERT_TRUE(WaitUntil([&] {
+    const auto bytes = player_->engine().Sequence().Pictures().FrontBytes();
+    return bytes.size() > 2 && bytes[0] == 11 && bytes[1] == 128 && bytes[2] == 128;
+  })) << "luma only, without another frame";
+  EXPECT_EQ(frames_.back(), 11);
+}
+
 TEST_F(PlayerWindow, EveryControlTakesItsOwnClick) {
   const ImageFormat f = I420Format();
   player_->ChooseFiles({QString::fromStdString(NumberedClip(dir_, "a.yuv", 4))}, &f);

@@ -25,7 +25,11 @@ PlayControls::PlayControls(QWidget* window, PlaybackLoop& loop, Hooks hooks)
   connect(reverse_, &QPushButton::clicked, this, &PlayControls::ReverseClicked);
   connect(stepForward_, &QPushButton::clicked, this, [this] { Step(true); });
   connect(stepBack_, &QPushButton::clicked, this, [this] { Step(false); });
-  connect(slider_, &QSlider::sliderMoved, this, [this](int position) { loop_.SeekTo(position); });
+  // Every move seeks: a drag, the arrow and page keys, a click on the groove
+  // (moves made by the program itself are signal-blocked).
+  connect(slider_, &QSlider::valueChanged, this, [this](int position) {
+    if (loop_.SeekTo(position) && !slider_->isSliderDown()) hooks_.controlsChanged();
+  });
   connect(slider_, &QSlider::sliderReleased, this, [this] {
     if (loop_.State() == Seek) hooks_.controlsChanged();
   });

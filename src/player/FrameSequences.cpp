@@ -1,6 +1,7 @@
 #include "player/FrameSequences.h"
 
 #include <algorithm>
+#include <cstring>
 
 #include "platform/MessageSink.h"
 #include "platform/StringFormat.h"
@@ -34,8 +35,18 @@ bool FileListSequence::SetFormat(const ImageFormat& format) {
   const bool ok = FrameFor(format, source_, format_) &&
                   pictures_.Allocate(format.ImgWidth, format.ImgHeight) &&
                   work_.Ensure(format.ImgWidth, format.ImgHeight);
-  if (!ok) ReleaseBuffers();
-  return ok;
+  if (!ok) {
+    ReleaseBuffers();
+    return false;
+  }
+  // Mid-grey in every layout (all samples 128) until a frame is read.
+  std::memset(source_.data(), 128, static_cast<size_t>(source_.size()));
+  return true;
+}
+
+void FileListSequence::LoadFirstPicture() {
+  if (!HasBuffers() || Files.empty()) return;
+  if (auto file = RawFile::OpenRead(Files.front())) ReadFrame(*file, format_);
 }
 
 void FileListSequence::ReleaseBuffers() {

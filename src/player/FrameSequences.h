@@ -54,6 +54,9 @@ class FileListSequence : public FrameSequence {
   void Render() override;
   void Close() override { file_.Close(); }
 
+  // Reads frame 1 of the first file (no worker running), so a new selection shows
+  // its first picture; a file that cannot be read leaves neutral grey.
+  void LoadFirstPicture();
   // Reads the next frame of `file` in order and renders it (benchmarks).
   bool LoadNextFrom(RawFile& file);
   const std::string& CurrentPath() const { return path_; }

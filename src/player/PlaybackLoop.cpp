@@ -74,6 +74,10 @@ void PlaybackLoop::PlayItem(FrameSequence& sequence, size_t index, PlaybackObser
     if (state == PlayStopped) break;
     switch (state) {
       case PlayPaused:
+        if (rerender_.exchange(false) && firstShown_) {
+          sequence.Render();
+          observer.FrameRendered();
+        }
         Sleep(3);
         continue;
       case StepForward:

@@ -51,6 +51,8 @@ class PlaybackObserver {
   virtual void ItemStarted(size_t /*index*/) {}
   virtual void FrameCountKnown(int64_t /*frames*/) {}
   virtual void FrameShown(int64_t /*frame*/) {}
+  // The frame shown was rendered again (a new component choice while paused).
+  virtual void FrameRendered() {}
   virtual void ControlsChanged() {}
   virtual void ItemEnded(size_t /*index*/) {}
   virtual void Finished() {}
@@ -75,6 +77,9 @@ class PlaybackLoop {
   void StepBackwardOnce() { state_.exchange(StepBackward); }
   // While Paused, Playing or Seek: show frame `n` next, then pause. False otherwise.
   bool SeekTo(int64_t n);
+  // Renders the frame shown again at the worker's next turn (a display choice
+  // changed while paused; the worker owns the frame buffers).
+  void RequestRender() { rerender_ = true; }
   // Ends the current item (a list goes on with its next item).
   void Stop() { state_.exchange(PlayStopped); }
   // Ends the whole list for good (closing the window, a new selection).
@@ -97,6 +102,7 @@ class PlaybackLoop {
 
   std::atomic<int> state_{PlayStopped};
   std::atomic<bool> quit_{false};
+  std::atomic<bool> rerender_{false};
   std::atomic<int64_t> next_{1};
   std::atomic<int64_t> seekTarget_{1};
   // The worker's own pacing state for the item being played.

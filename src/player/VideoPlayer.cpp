@@ -58,6 +58,9 @@ class CVideoPlayer::Observer final : public PlaybackObserver, private WindowRepo
   void ControlsChanged() override {
     Post([p = window_] { p->UpdateControls(); });
   }
+  void FrameRendered() override {
+    Post([p = window_] { p->ShowDisplay(); });
+  }
   void ItemEnded(size_t) override {
     Post([p = window_] {
       if (!p->exitWhenDone_) return;
@@ -125,8 +128,12 @@ void CVideoPlayer::BuildControls() {
 }
 
 void CVideoPlayer::RenderWhileIdle() {
-  // A playing worker renders the next frame with the new choice itself.
-  if (worker_.Running()) return;
+  // A running worker owns the frame: it renders the next frame with the new
+  // choice, or this one again when paused.
+  if (worker_.Running()) {
+    engine_.Loop().RequestRender();
+    return;
+  }
   engine_.Sequence().Render();
   ShowDisplay();
 }
@@ -246,6 +253,7 @@ void CVideoPlayer::AcceptFormat(const ImageFormat& format, bool fromCommandLine)
   components_->setCurrentIndex(texts.empty() ? -1 : 3);
   files.Component = 3;
   show();
+  if (!worker_.Running()) files.LoadFirstPicture();
   RenderWhileIdle();
   UpdateControls();
 }
