@@ -783,6 +783,28 @@ TEST_F(PlayerWindow, TheKeyboardSeeksAndAChoiceRedrawsWhilePaused) {
   EXPECT_EQ(frames_.back(), 11);
 }
 
+// The window (with the frame a window manager adds) lies inside its screen's available area.
+bool InsideTheScreen(QWidget* window) {
+  const QRect area = window->screen()->availableGeometry();
+  return area.contains(QRect(window->pos(), window->size()));
+}
+
+TEST_F(PlayerWindow, LargePicturesKeepTheWindowOnTheScreen) {
+  for (const auto& [w, h] : {std::pair{1920, 1080}, std::pair{3840, 2160}}) {
+    const ImageFormat f = I420Format(w, h);
+    test::WriteFileBytes(dir_ / "big.yuv", std::vector<uint8_t>(static_cast<size_t>(w) * h * 3 / 2, 80));
+    player_->move(150, 60);
+    player_->ChooseFiles({QString::fromStdString((dir_ / "big.yuv").string())}, &f);
+    player_->show();
+    ASSERT_TRUE(QTest::qWaitForWindowExposed(player_));
+    EXPECT_TRUE(InsideTheScreen(player_))
+        << w << "x" << h << ": " << player_->x() << "," << player_->y() << " " << player_->width() << "x"
+        << player_->height() << " on " << player_->screen()->availableGeometry().width() << "x"
+        << player_->screen()->availableGeometry().height();
+    EXPECT_TRUE(player_->preview()->verticalBar()->isVisible()) << "the picture scrolls instead";
+  }
+}
+
 TEST_F(PlayerWindow, EveryControlTakesItsOwnClick) {
   const ImageFormat f = I420Format();
   player_->ChooseFiles({QString::fromStdString(NumberedClip(dir_, "a.yuv", 4))}, &f);

@@ -11,6 +11,7 @@
 #include "app/FormatDialog.h"
 #include "app/Settings.h"
 #include "controls/DialogWorker.h"
+#include "controls/ScreenFit.h"
 #include "display/FormatLabel.h"
 #include "display/PreviewLayout.h"
 #include "platform/MessageSink.h"
@@ -201,7 +202,7 @@ void CVideoPlayer::PlaceControls() {
 
 void CVideoPlayer::LayOutPicture() {
   const int originY = compact_ ? kCompactOriginY : kDetailedOriginY;
-  const QSize screen = this->screen() ? this->screen()->availableSize() : QSize(1280, 800);
+  const QSize screen = ContentRoomOnScreen(this);
   PreviewLayoutInput in;
   in.screenWidth = screen.width();
   in.screenHeight = screen.height();
@@ -215,6 +216,7 @@ void CVideoPlayer::LayOutPicture() {
   const PreviewLayoutResult layout = LayoutPreview(in);
   preview_->setGeometryFor(QPoint(layout.originX, originY), QSize(layout.visibleWidth, layout.visibleHeight));
   resize(std::max(layout.dialog.width, 790), layout.dialog.height);
+  FitOnScreen(this);
   toggle_->setVisible(layout.verticalBarShown || compact_);
 }
 

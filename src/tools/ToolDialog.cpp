@@ -11,6 +11,7 @@
 #include "app/FormatDialog.h"
 #include "controls/FileGroup.h"
 #include "controls/RawFilePicker.h"
+#include "controls/ScreenFit.h"
 #include "display/FormatLabel.h"
 #include "display/PreviewLayout.h"
 #include "platform/StringFormat.h"
@@ -32,20 +33,23 @@ class ToolDialog::Observer final : public ToolJobObserver, private WindowReports
   }
   void PreviewPlaced(int32_t width, int32_t height) override {
     Post([d = window_, width, height] {
-      const QSize screen = d->screen() ? d->screen()->availableSize() : QSize(1280, 800);
+      const QSize screen = ContentRoomOnScreen(d);
+      // Everything but the picture: the controls above it and the margins.
+      const int chrome = std::max(160, d->sizeHint().height() - d->previewPanel_->height());
       PreviewLayoutInput in;
       in.screenWidth = screen.width();
       in.screenHeight = screen.height();
       in.originX = 28;
-      in.originY = 160;
+      in.originY = chrome;
       in.controlWidth = d->width();
-      in.controlHeight = 160;
+      in.controlHeight = chrome;
       in.imageWidth = width;
       in.imageHeight = height;
       const PreviewLayoutResult layout = LayoutPreview(in);
       d->preview_->setGeometryFor(QPoint(16, 16), QSize(layout.visibleWidth, layout.visibleHeight));
       d->previewPanel_->setFixedSize(layout.visibleWidth + 16, layout.visibleHeight + 16);
       d->adjustSize();
+      FitOnScreen(d);
     });
   }
   void FrameDone(int64_t frame) override {
