@@ -2,11 +2,13 @@
 
 #include <QAbstractButton>
 #include <QApplication>
+#include <QDialogButtonBox>
 #include <QElapsedTimer>
 #include <QMenuBar>
 #include <QMessageBox>
 #include <QStatusBar>
 #include <QTimer>
+#include <QTreeWidget>
 #include <QtTest/QTest>
 #include <atomic>
 #include <fstream>
@@ -15,6 +17,7 @@
 #include "PixelTestSupport.h"
 #include "TestSupport.h"
 #include "analysis/PsnrDialog.h"
+#include "app/CommandLine.h"
 #include "app/FileHistory.h"
 #include "app/FileHistoryDialog.h"
 #include "app/FormatDialog.h"
@@ -270,6 +273,41 @@ TEST_F(FormatDialogTest, CustomSizeIsCheckedAndKept) {
   EXPECT_EQ(CurrentSettings().Format.ImgHeight, 500);
   EXPECT_EQ(CurrentSettings().Format.ImageResolution, kCustomResolution);
   EXPECT_EQ(CurrentSettings().Format.SamplingFormat, YUV_422);
+}
+
+TEST(FileManager, ASelectedRowIsReadable) {
+  FileHistory().Clear();
+  AddToHistory("/clips/a.yuv", ImageFormat{}, kOpened);
+  CFileHistory dialog;
+  dialog.show();
+  ASSERT_TRUE(QTest::qWaitForWindowExposed(&dialog));
+  QTreeWidgetItem* row = dialog.list()->topLevelItem(0);
+  row->setSelected(true);
+  const QRect cell = dialog.list()->visualItemRect(row);
+  const QImage shot = dialog.list()->viewport()->grab().toImage();
+  const QColor background = shot.pixelColor(cell.right() - 3, cell.center().y());
+  EXPECT_LT(background.lightness(), 110) << "a dark highlight under white text";
+  FileHistory().Clear();
+}
+
+TEST(MessageBoxSink, TheUsageTextFitsTheScreenWithOkReachable) {
+  MessageBoxSink sink;
+  ScopedMessageSink scope(sink);
+  bool seen = false, fits = false, okVisible = false;
+  QTimer::singleShot(100, [&] {
+    for (QWidget* widget : QApplication::topLevelWidgets()) {
+      if (widget->objectName() != QStringLiteral("LongMessage") || !widget->isVisible()) continue;
+      seen = true;
+      fits = widget->screen()->availableGeometry().contains(widget->geometry());
+      auto* ok = widget->findChild<QDialogButtonBox*>()->button(QDialogButtonBox::Ok);
+      okVisible = ok->isVisible() && widget->rect().contains(ok->mapTo(widget, ok->rect().bottomRight()));
+      QTest::mouseClick(ok, Qt::LeftButton);
+    }
+  });
+  ShowMessage(UsageText("velutrix"));
+  EXPECT_TRUE(seen);
+  EXPECT_TRUE(fits);
+  EXPECT_TRUE(okVisible);
 }
 
 TEST(FileManager, DeletesExactlyTheSelectedRecords) {

@@ -29,7 +29,9 @@ CFileHistoryListView::CFileHistoryListView(QWidget* parent) : QTreeWidget(parent
   setStyleSheet(
       QStringLiteral("QTreeWidget { background: rgb(255,255,240); gridline-color: rgb(200,200,190); }"
                      "QTreeWidget::item { border-right: 1px solid rgb(215,215,205); border-bottom: 1px solid "
-                     "rgb(215,215,205); }"));
+                     "rgb(215,215,205); }"
+                     // A selected row reads as white on dark blue, whatever the desktop's colours.
+                     "QTreeWidget::item:selected { background: rgb(0,84,147); color: white; }"));
   QStringList titles;
   for (const char* title : kHistoryColumns) titles << QString::fromLatin1(title);
   setHeaderLabels(titles);

@@ -1,18 +1,63 @@
 #include "platform/MessageBoxSink.h"
 
 #include <QApplication>
+#include <QDialog>
+#include <QDialogButtonBox>
+#include <QFontDatabase>
+#include <QGridLayout>
 #include <QMessageBox>
+#include <QPlainTextEdit>
+#include <QScreen>
+#include <QSpacerItem>
 #include <QString>
 #include <QThread>
+#include <QVBoxLayout>
+#include <algorithm>
 
 namespace vx {
 namespace {
 
+// Long texts laid out with spaces (the usage text): a scrollable box in a
+// fixed-width font that fits the screen, with OK always reachable.
+void ShowLongText(const QString& caption, const QString& text) {
+  QDialog box(QApplication::activeWindow());
+  box.setObjectName(QStringLiteral("LongMessage"));
+  box.setWindowTitle(caption);
+  auto* view = new QPlainTextEdit(text, &box);
+  view->setReadOnly(true);
+  view->setLineWrapMode(QPlainTextEdit::NoWrap);
+  view->setFont(QFontDatabase::systemFont(QFontDatabase::FixedFont));
+  auto* buttons = new QDialogButtonBox(QDialogButtonBox::Ok, &box);
+  QObject::connect(buttons, &QDialogButtonBox::accepted, &box, &QDialog::accept);
+  auto* layout = new QVBoxLayout(&box);
+  layout->addWidget(view);
+  layout->addWidget(buttons);
+  const QFontMetrics metrics(view->font());
+  int widest = 0;
+  for (const QString& line : text.split(QLatin1Char('\n')))
+    widest = std::max(widest, metrics.horizontalAdvance(line));
+  const QSize wanted(widest + 60,
+                     metrics.lineSpacing() * (static_cast<int>(text.count(QLatin1Char('\n'))) + 2) + 80);
+  const QSize room = box.screen() ? box.screen()->availableGeometry().size() * 9 / 10 : QSize(1000, 700);
+  box.resize(wanted.boundedTo(room));
+  box.exec();
+}
+
 void ShowBox(const QString& caption, const QString& text) {
+  if (text.count(QLatin1Char('\n')) > 20) {
+    ShowLongText(caption, text);
+    return;
+  }
   QMessageBox box(QMessageBox::NoIcon, caption, text, QMessageBox::Ok, QApplication::activeWindow());
   // Messages such as the usage text are laid out with spaces: keep them aligned.
   if (text.count(QLatin1Char('\n')) > 8) {
     box.setStyleSheet(QStringLiteral("QLabel { font-family: monospace; }"));
+  }
+  // Wide enough for its title, which a short message would otherwise cut.
+  if (auto* grid = qobject_cast<QGridLayout*>(box.layout())) {
+    const int titleWidth = box.fontMetrics().horizontalAdvance(caption) + 160;
+    grid->addItem(new QSpacerItem(titleWidth, 0, QSizePolicy::Fixed, QSizePolicy::Minimum), grid->rowCount(),
+                  0, 1, grid->columnCount());
   }
   box.exec();
 }
