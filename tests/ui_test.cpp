@@ -452,6 +452,33 @@ TEST_F(ConverterWindow, RunsFromTheCommandLineRequest) {
   ASSERT_TRUE(WaitUntil([&] { return dialog.isNull(); }));
 }
 
+TEST_F(ConverterWindow, TheTargetFormatDialogOpensOnTheTargetName) {
+  RecordingMessageSink recorder;
+  ScopedMessageSink scope(recorder);
+  QPointer<CYUVConverter> dialog = new CYUVConverter;
+  dialog->show();
+  const QString target = QString::fromStdString((dir_ / "t_352x288.yuy2").string());
+  QString title;
+  QStringList samplings;
+  int fourcc = -1;
+  QTimer::singleShot(100, [&] {
+    for (QWidget* widget : QApplication::topLevelWidgets()) {
+      auto* format = qobject_cast<CYuvFrmtDlg*>(widget);
+      if (!format || !format->isVisible()) continue;
+      title = format->windowTitle();
+      for (int i = 0; i < format->samplingList()->count(); ++i)
+        samplings << format->samplingList()->itemText(i);
+      fourcc = format->fourccList()->currentIndex();
+      format->reject();
+    }
+  });
+  dialog->ChooseTarget(target);
+  EXPECT_EQ(title, target);
+  EXPECT_FALSE(samplings.contains(QStringLiteral("BMP"))) << samplings.join(QLatin1Char(',')).toStdString();
+  EXPECT_EQ(fourcc, 5) << "YUY2 preselected from the name";
+  dialog->close();
+}
+
 TEST_F(ConverterWindow, ARefusalThatLeavesTheWindowRunningEnablesStop) {
   RecordingMessageSink recorder_;
   ScopedMessageSink scope(recorder_);

@@ -228,6 +228,8 @@ void CYUVConverter::ChooseTarget(const QString& path) {
     preset.ImgHeight = s.ImgHeight;
     CYuvFrmtDlg format(this, preset);
     format.SetRefuseMono(true);
+    format.SetLeaveOutBmp(true);  // BMP targets are chosen by their .bmp name
+    format.SetFile(path);         // titled with the path, layout guessed from the name
     if (format.exec() == QDialog::Accepted) {
       static_cast<ImageFormat&>(j.TargetFormat) = format.format();
       ComputeFrameSize(j.TargetFormat);
