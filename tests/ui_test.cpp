@@ -1067,6 +1067,32 @@ TEST_F(TransformWindows, ClosingAPausedJobNeverAborts) {
   }
 }
 
+TEST_F(TransformWindows, JoinShowsTrueLayoutsFromTheStart) {
+  ImageFormat& current = CurrentSettings().Format;
+  const ImageFormat saved = current;
+  current = test::Layout(YUV_422, UYV, Progressive, Packed, 352, 288);
+  QPointer<CJoinFile> join = new CJoinFile;
+  current = saved;
+  auto labels = [&] {
+    QStringList texts;
+    for (QLabel* label : join->findChildren<QLabel*>()) {
+      if (label->text().contains(QStringLiteral("x288")) || label->text().contains(QStringLiteral("x480")))
+        texts << label->text();
+    }
+    return texts;
+  };
+  for (const QString& text : labels()) {
+    EXPECT_TRUE(text.startsWith(QStringLiteral("UYVY 422"))) << text.toStdString() << ": the current layout";
+    EXPECT_FALSE(text.contains(QStringLiteral("420"))) << text.toStdString();
+  }
+  EXPECT_EQ(labels().size(), 3) << "both sources and the joined file";
+  join->ChooseFirst(QString::fromStdString(clip_), format_);
+  int planar = 0;
+  for (const QString& text : labels()) planar += text.contains(QStringLiteral("Progressive Planar"));
+  EXPECT_EQ(planar, 2) << "the joined file takes file 1's layout";
+  join->close();
+}
+
 TEST_F(TransformWindows, JoinPromptsAndLeavesItsButtonsAfterTheJob) {
   QPointer<CJoinFile> join = new CJoinFile;
   join->show();

@@ -92,7 +92,7 @@ class ToolDialog : public JobWindow {
   // Reads the tool's own boxes into the job before Start; false: nothing happens.
   virtual bool ReadToolBoxes() { return true; }
   void ShowRange();
-  void RefreshLabels();
+  virtual void RefreshLabels();
   void SetTitle(const QString& source, const QString& target);
 
   QGroupBox* sourceGroup_ = nullptr;

@@ -9,6 +9,7 @@
 #include "app/FormatDialog.h"
 #include "app/Settings.h"
 #include "controls/RawFilePicker.h"
+#include "display/FormatLabel.h"
 #include "platform/MessageSink.h"
 #include "platform/StringFormat.h"
 
@@ -256,13 +257,13 @@ CJoinFile::CJoinFile(QWidget* parent) : CJoinFile(std::make_unique<JoinJob>(), p
 
 CJoinFile::CJoinFile(std::unique_ptr<JoinJob> job, QWidget* parent)
     : ToolDialog(std::unique_ptr<ToolJob>(job.get()), parent), join_(job.release()) {
-  ImageFormat f = DefaultFormat();
-  f.ImageResolution = kCustomResolution;
-  f.ImgWidth = 720;
-  f.ImgHeight = 480;
-  static_cast<ImageFormat&>(join_->SourceFormat) = f;
+  // The two sources start at the program's current layout; the joined file has
+  // the first source's layout, shown as such from the start.
+  static_cast<ImageFormat&>(join_->SourceFormat) = CurrentSettings().Format;
+  join_->SourceFormat.ImageResolution = kCustomResolution;
   ComputeFrameSize(join_->SourceFormat);
   join_->SecondFormat = join_->SourceFormat;
+  join_->TargetFormat = join_->SourceFormat;
   Layout layout;
   layout.sourceGroup = QStringLiteral("Load file 1: ");
   layout.secondSourceGroup = QStringLiteral("Load file 2:");
@@ -275,6 +276,11 @@ CJoinFile::CJoinFile(std::unique_ptr<JoinJob> job, QWidget* parent)
   connect(browseSource_, &QPushButton::clicked, this, [this] {
     RawPickOptions options;
     options.caption = QStringLiteral("Load file 1");
+    // The title and the name box follow the pick at once, before the layout is asked.
+    options.picked = [this](const QString& path) {
+      setWindowTitle(QFileInfo(path).fileName());
+      sourceBox()->setText(path);
+    };
     if (const auto choice = PickRawFile(this, options)) ChooseFirst(choice->path, choice->format);
   });
   connect(browseSecond_, &QPushButton::clicked, this, [this] {
@@ -284,6 +290,10 @@ CJoinFile::CJoinFile(std::unique_ptr<JoinJob> job, QWidget* parent)
     }
     RawPickOptions options;
     options.caption = QStringLiteral("Load file 2");
+    options.picked = [this](const QString& path) {
+      setWindowTitle(QFileInfo(path).fileName());
+      secondBox()->setText(path);
+    };
     if (const auto choice = PickRawFile(this, options)) ChooseSecond(choice->path, choice->format);
   });
   connect(browseTarget_, &QPushButton::clicked, this, [this] {
@@ -300,6 +310,7 @@ void CJoinFile::ChooseFirst(const QString& path, const ImageFormat& format) {
   sourceBox()->setText(path);
   static_cast<ImageFormat&>(join_->SourceFormat) = format;
   ComputeFrameSize(join_->SourceFormat);
+  join_->TargetFormat = join_->SourceFormat;
   join_->SourceName = path.toStdString();
   AddToHistory(join_->SourceName, join_->SourceFormat, kOpened);
   if (!WorkBufferSizeSupported(format.ImgWidth, format.ImgHeight)) {
@@ -322,11 +333,17 @@ void CJoinFile::ChooseSecond(const QString& path, const ImageFormat& format) {
   static_cast<ImageFormat&>(join_->SecondFormat) = format;
   ComputeFrameSize(join_->SecondFormat);
   join_->Joinable = JoinJob::SameLayout(join_->SourceFormat, join_->SecondFormat);
+  RefreshLabels();
   if (join_->Joinable) {
     AddToHistory(path.toStdString(), join_->SecondFormat, kOpened);
   } else {
     ShowMessage("The two files have different format, and cannot be joined!", kPromptCaption);
   }
+}
+
+void CJoinFile::RefreshLabels() {
+  ToolDialog::RefreshLabels();
+  if (secondFormat_) secondFormat_->setText(QString::fromStdString(FormatLabel(join_->SecondFormat)));
 }
 
 bool CJoinFile::ReadToolBoxes() {

@@ -83,6 +83,8 @@ class CJoinFile : public ToolDialog {
 
  protected:
   bool ReadToolBoxes() override;
+  // The second source's label shows its own layout.
+  void RefreshLabels() override;
 
  private:
   CJoinFile(std::unique_ptr<JoinJob> job, QWidget* parent);
