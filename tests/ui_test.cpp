@@ -1067,6 +1067,48 @@ TEST_F(TransformWindows, ClosingAPausedJobNeverAborts) {
   }
 }
 
+TEST_F(TransformWindows, EveryControlOfEveryToolWindowTakesItsOwnClick) {
+  std::vector<QPointer<QWidget>> windows = {new CYUVConverter, new CImageCrop, new CYUVFlip, new CJoinFile,
+                                            new CPSNR};
+  for (QWidget* window : windows) {
+    window->show();
+    ASSERT_TRUE(QTest::qWaitForWindowExposed(window));
+    int checked = 0;
+    for (QWidget* control : window->findChildren<QWidget*>()) {
+      const bool input = qobject_cast<QAbstractButton*>(control) || qobject_cast<QLineEdit*>(control) ||
+                         qobject_cast<QComboBox*>(control) || qobject_cast<QSlider*>(control);
+      if (!input || !control->isVisible() || qobject_cast<QComboBox*>(control->parentWidget())) continue;
+      EXPECT_TRUE(TakesItsOwnClick(window, control))
+          << window->metaObject()->className() << ": " << control->metaObject()->className() << " \""
+          << (qobject_cast<QAbstractButton*>(control)
+                  ? qobject_cast<QAbstractButton*>(control)->text().toStdString()
+                  : std::string())
+          << "\" is covered";
+      ++checked;
+    }
+    EXPECT_GT(checked, 5) << window->metaObject()->className();
+    window->close();
+  }
+}
+
+TEST_F(TransformWindows, AToolWindowRunningALargePictureStaysOnTheScreen) {
+  const auto big = dir_ / "big.yuv";
+  test::WriteFileBytes(big, std::vector<uint8_t>(size_t{1920} * 1080 * 3 / 2 * 2, 90));
+  QPointer<CYUVFlip> flip = new CYUVFlip;
+  flip->move(155, 63);
+  flip->show();
+  ASSERT_TRUE(QTest::qWaitForWindowExposed(flip));
+  ImageFormat hd = test::PlainLayout(YUV_420, YUV, Progressive, Planar, 1920, 1080);
+  hd.ImageResolution = kCustomResolution;
+  ASSERT_TRUE(flip->StartFromRequest(QString::fromStdString(big.string()),
+                                     QString::fromStdString((dir_ / "flipped.yuv").string()), hd));
+  ASSERT_TRUE(WaitUntil([&] { return !flip->WorkerRunning() && flip->startButton()->isEnabled(); }));
+  QTest::qWait(50);
+  EXPECT_TRUE(InsideTheScreen(flip)) << flip->x() << "," << flip->y() << " " << flip->width() << "x"
+                                     << flip->height();
+  flip->close();
+}
+
 TEST_F(TransformWindows, JoinShowsTrueLayoutsFromTheStart) {
   ImageFormat& current = CurrentSettings().Format;
   const ImageFormat saved = current;
