@@ -290,6 +290,23 @@ TEST(FileManager, ASelectedRowIsReadable) {
   FileHistory().Clear();
 }
 
+TEST(MessageBoxSink, AShortMessageLeavesRoomForItsTitle) {
+  MessageBoxSink sink;
+  ScopedMessageSink scope(sink);
+  int width = 0, titleWidth = 0;
+  QTimer::singleShot(100, [&] {
+    for (QWidget* widget : QApplication::topLevelWidgets()) {
+      auto* box = qobject_cast<QMessageBox*>(widget);
+      if (!box || !box->isVisible()) continue;
+      width = box->width();
+      titleWidth = box->fontMetrics().horizontalAdvance(box->windowTitle());
+      box->button(QMessageBox::Ok)->click();
+    }
+  });
+  ShowMessage("Done!");
+  EXPECT_GE(width, titleWidth + 120) << "the caption \"Velutrix\" is not cut";
+}
+
 TEST(MessageBoxSink, TheUsageTextFitsTheScreenWithOkReachable) {
   MessageBoxSink sink;
   ScopedMessageSink scope(sink);
