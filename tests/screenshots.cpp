@@ -33,8 +33,15 @@ void Save(QWidget& window, const QString& folder, const QString& name) {
   if (!QTest::qWaitForWindowExposed(&window)) qWarning("window %s was not exposed", qPrintable(name));
   QTest::qWait(300);
   window.grab().save(QDir(folder).filePath(name + QStringLiteral(".png")));
-  // The whole screen too, for windows that open others (the splash over the main window).
-  if (name == QStringLiteral("main")) {
+  // The whole screen too, for windows that open others (the splash over the main window)
+  // and for large pictures (the window must stay on the screen).
+  if (name == QStringLiteral("main") || name.contains(QStringLiteral("2160p")) ||
+      name.contains(QStringLiteral("1080p"))) {
+    if (name != QStringLiteral("main")) {
+      QGuiApplication::primaryScreen()->grabWindow(0).save(
+          QDir(folder).filePath(name + QStringLiteral("_screen.png")));
+      return;
+    }
     QGuiApplication::primaryScreen()->grabWindow(0).save(QDir(folder).filePath(QStringLiteral("screen.png")));
   }
 }
@@ -45,6 +52,7 @@ int main(int argc, char** argv) {
   QApplication app(argc, argv);
   if (argc < 4) return 2;
   const QString hdClip = QString::fromLocal8Bit(argv[3]);
+  const QString uhdClip = argc > 4 ? QString::fromLocal8Bit(argv[4]) : QString();
   const QString clip = QString::fromLocal8Bit(argv[1]);
   const QString folder = QString::fromLocal8Bit(argv[2]);
   QDir().mkpath(folder);
@@ -123,6 +131,42 @@ int main(int argc, char** argv) {
     QTest::qWait(100);
     Save(*player, folder, QStringLiteral("player_compact"));
     player->Exit();
+  }
+  if (!uhdClip.isEmpty()) {
+    // A 2160p clip: the window keeps to the screen and the picture scrolls.
+    vx::CVideoPlayer* player = new vx::CVideoPlayer;
+    vx::ImageFormat uhd{.SamplingFormat = vx::YUV_420,
+                        .FieldFormat = vx::Progressive,
+                        .PixelFormat = vx::Planar,
+                        .ImageResolution = vx::kCustomResolution,
+                        .ImgWidth = 3840,
+                        .ImgHeight = 2160};
+    player->move(150, 60);
+    player->ChooseFiles({uhdClip}, &uhd);
+    player->StepForwardClicked();
+    QTest::qWait(500);
+    Save(*player, folder, QStringLiteral("player_2160p"));
+    player->Exit();
+  }
+  {
+    // Flipping a 1080p clip: the tool window grows with the picture but stays on the screen.
+    vx::CYUVFlip* flip = new vx::CYUVFlip;
+    vx::ImageFormat hd{.SamplingFormat = vx::YUV_420,
+                       .FieldFormat = vx::Progressive,
+                       .PixelFormat = vx::Planar,
+                       .ImageResolution = vx::kCustomResolution,
+                       .ImgWidth = 1920,
+                       .ImgHeight = 1080};
+    flip->move(155, 63);
+    flip->show();
+    flip->StartFromRequest(hdClip, QDir(folder).filePath(QStringLiteral("flipped.yuv")), hd);
+    (void)QTest::qWaitFor([&] { return !flip->WorkerRunning(); }, 20000);
+    QTest::qWait(300);
+    for (QWidget* w : QApplication::topLevelWidgets()) {
+      if (auto* box = qobject_cast<QMessageBox*>(w)) box->accept();
+    }
+    Save(*flip, folder, QStringLiteral("flip_1080p"));
+    flip->close();
   }
   {
     // Cropping in the middle of a job: outline and the darkened outside.
