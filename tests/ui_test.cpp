@@ -887,6 +887,46 @@ TEST_F(PlayerWindow, LargePicturesKeepTheWindowOnTheScreen) {
   }
 }
 
+TEST_F(PlayerWindow, DrivenStartToFinishWithTheMouse) {
+  const ImageFormat f = I420Format();
+  player_->ChooseFiles({QString::fromStdString(NumberedClip(dir_, "a.yuv", 30))}, &f);
+  player_->show();
+  ASSERT_TRUE(QTest::qWaitForWindowExposed(player_));
+  auto click = [&](QWidget* widget) {
+    ASSERT_TRUE(TakesItsOwnClick(player_, widget));
+    QTest::mouseClick(widget, Qt::LeftButton);
+  };
+  // The speed box, typed into after a click.
+  QTest::mouseDClick(player_->speedBox(), Qt::LeftButton);
+  QTest::keyClicks(player_->speedBox(), QStringLiteral("60"));
+  click(player_->startButton());
+  ASSERT_TRUE(WaitUntil([&] { return !frames_.empty() && frames_.back() >= 3; }));
+  click(player_->pauseButton());
+  ASSERT_TRUE(WaitUntil([&] { return player_->engine().Loop().State() == PlayPaused; }));
+  EXPECT_EQ(player_->pauseButton()->text(), QStringLiteral("Play"));
+  QTest::qWait(50);  // the last frame's report arrives
+  const int paused = frames_.back();
+  click(player_->stepForwardButton());
+  WaitFor(paused + 1);
+  click(player_->stepBackButton());
+  WaitFor(paused);
+  // A click on the groove right of the thumb moves it a page on, and that frame is shown.
+  QSlider* slider = player_->slider();
+  QTest::mouseClick(slider, Qt::LeftButton, {}, QPoint(slider->width() - 3, slider->height() / 2));
+  ASSERT_TRUE(WaitUntil([&] { return !frames_.empty() && frames_.back() > paused + 1; }));
+  EXPECT_EQ(frames_.back(), slider->value());
+  click(player_->reverseButton());
+  EXPECT_EQ(player_->reverseButton()->text(), QStringLiteral("Reverse Pause"));
+  WaitFor(1);
+  ASSERT_TRUE(WaitUntil([&] { return player_->engine().Loop().State() == PlayPaused; }))
+      << "paused at frame 1";
+  click(player_->stopButton());
+  ASSERT_TRUE(WaitUntil([&] { return !player_->WorkerRunning() && player_->startButton()->isEnabled(); }));
+  // The component list, picked with the mouse.
+  click(player_->componentList());
+  EXPECT_TRUE(recorder_.Texts().empty());
+}
+
 TEST_F(PlayerWindow, EveryControlTakesItsOwnClick) {
   const ImageFormat f = I420Format();
   player_->ChooseFiles({QString::fromStdString(NumberedClip(dir_, "a.yuv", 4))}, &f);
