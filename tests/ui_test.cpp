@@ -617,6 +617,7 @@ class PlayerWindow : public testing::Test {
   void WaitUntilDone() {
     ASSERT_TRUE(
         WaitUntil([&] { return !player_->WorkerRunning() && player_->startButton()->isEnabled(); }, 5000));
+    QTest::qWait(30);  // reports posted before the buttons came back may still be queued
   }
   void WaitFor(int frame) {
     ASSERT_TRUE(WaitUntil([&] { return !frames_.empty() && frames_.back() == frame; }, 5000))
@@ -635,11 +636,11 @@ TEST_F(PlayerWindow, SeekStepAndReversePlay) {
   const ImageFormat f = I420Format();
   player_->ChooseFiles({QString::fromStdString(NumberedClip(dir_, "a.yuv", 12))}, &f);
   EXPECT_EQ(player_->componentList()->currentText(), QStringLiteral("YUV all Componets"));
-  player_->StepForwardClicked();  // starts the worker and shows frame 1
+  QTest::mouseClick(player_->stepForwardButton(), Qt::LeftButton);  // starts the worker and shows frame 1
   WaitFor(1);
   EXPECT_EQ(player_->engine().Loop().State(), PlayPaused);
   EXPECT_EQ(player_->pauseButton()->text(), QStringLiteral("Play"));
-  player_->StepBackwardClicked();  // at frame 1: only pauses
+  QTest::mouseClick(player_->stepBackButton(), Qt::LeftButton);  // at frame 1: only pauses
   QTest::qWait(50);
   EXPECT_EQ(frames_, std::vector<int>{1});
   EXPECT_EQ(player_->engine().Loop().State(), PlayPaused);
@@ -649,7 +650,7 @@ TEST_F(PlayerWindow, SeekStepAndReversePlay) {
   EXPECT_EQ(player_->slider()->value(), 10);
   EXPECT_EQ(player_->slider()->maximum(), 12);
   frames_.clear();
-  player_->ReverseClicked();
+  QTest::mouseClick(player_->reverseButton(), Qt::LeftButton);
   EXPECT_EQ(player_->reverseButton()->text(), QStringLiteral("Reverse Pause"));
   WaitFor(1);
   ASSERT_TRUE(
@@ -657,9 +658,9 @@ TEST_F(PlayerWindow, SeekStepAndReversePlay) {
   EXPECT_EQ(frames_, (std::vector<int>{9, 8, 7, 6, 5, 4, 3, 2, 1}));
   EXPECT_EQ(player_->engine().Sequence().Pictures().FrontBytes()[0], 1) << "frame 1's luma is shown";
   frames_.clear();
-  player_->StepForwardClicked();
+  QTest::mouseClick(player_->stepForwardButton(), Qt::LeftButton);
   WaitFor(2);
-  player_->StepBackwardClicked();
+  QTest::mouseClick(player_->stepBackButton(), Qt::LeftButton);
   WaitFor(1);
   EXPECT_EQ(frames_, (std::vector<int>{2, 1}));
 }
@@ -675,7 +676,7 @@ TEST_F(PlayerWindow, StopDuringTheFirstOfThreeFilesStartsTheSecond) {
   EXPECT_EQ(recorder_.Texts()[0],
             "Error PLAY1002:   You have selected 3 YUV files to play. Please make sure they all have the "
             "same format.");
-  player_->Start();
+  QTest::mouseClick(player_->startButton(), Qt::LeftButton);
   WaitFor(1);
   player_->speedBox()->setText(QStringLiteral("120"));
   player_->Stop();
@@ -689,7 +690,7 @@ TEST_F(PlayerWindow, StopDuringTheFirstOfThreeFilesStartsTheSecond) {
 TEST_F(PlayerWindow, ComponentsRgbOrderAndMono) {
   const ImageFormat f = I420Format();
   player_->ChooseFiles({QString::fromStdString(NumberedClip(dir_, "a.yuv", 2))}, &f);
-  player_->StepForwardClicked();
+  QTest::mouseClick(player_->stepForwardButton(), Qt::LeftButton);
   WaitFor(1);
   player_->componentList()->setCurrentIndex(0);
   emit player_->componentList()->activated(0);
@@ -714,7 +715,7 @@ TEST_F(PlayerWindow, ComponentsRgbOrderAndMono) {
   player_->ChooseFiles({QString::fromStdString((dir_ / "red.rgb").string())}, &bgr);
   EXPECT_EQ(player_->componentList()->itemText(0), QStringLiteral("R Componet only"));
   frames_.clear();
-  player_->StepForwardClicked();
+  QTest::mouseClick(player_->stepForwardButton(), Qt::LeftButton);
   WaitFor(1);
   player_->Stop();
   ASSERT_TRUE(WaitUntil([&] { return !player_->WorkerRunning(); }, 5000));
@@ -732,7 +733,7 @@ TEST_F(PlayerWindow, ComponentsRgbOrderAndMono) {
   player_->ChooseFiles({QString::fromStdString((dir_ / "grey.y").string())}, &mono);
   EXPECT_FALSE(player_->componentList()->isEnabled());
   frames_.clear();
-  player_->StepForwardClicked();
+  QTest::mouseClick(player_->stepForwardButton(), Qt::LeftButton);
   WaitFor(1);
   const std::vector<uint8_t> grey = player_->engine().Sequence().Pictures().FrontBytes();
   Yuv8 expected{};
@@ -753,7 +754,7 @@ TEST_F(PlayerWindow, RatesAndTheTrailingPartialFrame) {
   player_->SetCommandLine(60, false, nullptr);
   EXPECT_EQ(player_->speedBox()->text(), QStringLiteral("60"));
   player_->ChooseFiles({QString::fromStdString(clip)}, &f);
-  player_->Start();
+  QTest::mouseClick(player_->startButton(), Qt::LeftButton);
   WaitUntilDone();
   EXPECT_EQ(frames_, (std::vector<int>{1, 2, 3, 4})) << "the partial fourth frame is shown once";
   EXPECT_EQ(player_->engine().Sequence().CommandLineRate.load(), 0) << "the command-line rate is used once";
@@ -761,7 +762,7 @@ TEST_F(PlayerWindow, RatesAndTheTrailingPartialFrame) {
   EXPECT_TRUE(player_->startButton()->isEnabled());
 
   player_->speedBox()->setText(QStringLiteral("121"));
-  player_->Start();
+  QTest::mouseClick(player_->startButton(), Qt::LeftButton);
   WaitUntilDone();
   EXPECT_EQ(recorder_.Texts().back(),
             "Error PLAY1007:  Valid value for player speed, must within the range [1,120]");
@@ -781,6 +782,10 @@ TEST_F(PlayerWindow, TwoPlayersPlayAtOnce) {
   EXPECT_TRUE(player_->WorkerRunning() && second->WorkerRunning());
   WaitUntilDone();
   ASSERT_TRUE(WaitUntil([&] { return !second->WorkerRunning() && second->startButton()->isEnabled(); }));
+  // The reports may still be on their way when the buttons come back.
+  EXPECT_TRUE(WaitUntil([&] { return frames_.size() == 20u && secondFrames.size() == 20u; }, 2000))
+      << frames_.size() << " and " << secondFrames.size() << " frames";
+  QTest::qWait(20);
   EXPECT_EQ(frames_.size(), 20u);
   EXPECT_EQ(secondFrames.size(), 20u);
   second->Exit();
@@ -1041,12 +1046,12 @@ TEST_F(TransformWindows, CropShowsTheFirstFrameAndChecksTheRectangle) {
 
   // A box outside its range stops Start before the job; a refused rectangle ends it with Stop.
   crop->widthBox()->setText(QStringLiteral("9000"));
-  crop->Start();
+  QTest::mouseClick(crop->startButton(), Qt::LeftButton);
   EXPECT_EQ(recorder_.Texts().back(), "Enter an integer between 0 and 8192.");
   EXPECT_TRUE(crop->startButton()->isEnabled());
   crop->widthBox()->setText(QStringLiteral("100"));
   crop->topBox()->setText(QStringLiteral("21"));
-  crop->Start();
+  QTest::mouseClick(crop->startButton(), Qt::LeftButton);
   ASSERT_TRUE(WaitUntil([&] { return !crop->WorkerRunning() && crop->startButton()->isEnabled(); }));
   EXPECT_EQ(recorder_.Texts().back().substr(0, 15), "Error CROP1027:");
 
@@ -1195,7 +1200,7 @@ TEST_F(TransformWindows, JoinShowsTrueLayoutsFromTheStart) {
 TEST_F(TransformWindows, JoinPromptsAndLeavesItsButtonsAfterTheJob) {
   QPointer<CJoinFile> join = new CJoinFile;
   join->show();
-  join->Start();
+  QTest::mouseClick(join->startButton(), Qt::LeftButton);
   EXPECT_EQ(recorder_.Entries().back().text, "Please give the first file name to join!");
   EXPECT_EQ(recorder_.Entries().back().caption, "Error");
   join->ChooseSecond(QString::fromStdString(clip_), format_);
@@ -1206,19 +1211,19 @@ TEST_F(TransformWindows, JoinPromptsAndLeavesItsButtonsAfterTheJob) {
   join->ChooseSecond(QString::fromStdString(clip_), other);
   EXPECT_EQ(recorder_.Texts().back(), "The two files have different format, and cannot be joined!");
   join->targetBox()->setText(QString::fromStdString((dir_ / "joined.yuv").string()));
-  join->Start();
+  QTest::mouseClick(join->startButton(), Qt::LeftButton);
   EXPECT_EQ(recorder_.Texts().back(), "The two files have different format, and cannot be joined!");
   ImageFormat aliased = format_;
   aliased.Fourcc = 14;
   join->ChooseSecond(QString::fromStdString(clip_), aliased);
-  join->Start();
+  QTest::mouseClick(join->startButton(), Qt::LeftButton);
   ASSERT_TRUE(WaitUntil([&] { return !join->WorkerRunning(); }));
   QTest::qWait(20);
   EXPECT_EQ(recorder_.Texts().back(), "Join converting finished!");
   EXPECT_FALSE(join->startButton()->isEnabled()) << "Start stays disabled until Stop";
   EXPECT_EQ(join->frameNumberBox()->text(), QStringLiteral("6"));
   EXPECT_EQ(std::filesystem::file_size(dir_ / "joined.yuv"), 6u * 352 * 288 * 3 / 2);
-  join->StopClicked();
+  QTest::mouseClick(join->stopButton(), Qt::LeftButton);
   EXPECT_TRUE(join->startButton()->isEnabled());
   join->close();
 }
