@@ -157,17 +157,23 @@ std::vector<std::string> ToolJob::OutputNames() const {
 }
 
 bool ToolJob::OutputsAreNotInputs() {
+  // Each name is looked up once: a BMP list against a BMP list is thousands of names.
+  std::vector<std::pair<FileIdentity, const std::string*>> read;
+  for (const JobInput& input : run_.inputs) {
+    if (input.bmpNames.empty()) {
+      if (const auto id = IdentityOf(input.name)) read.emplace_back(*id, &input.name);
+    }
+    for (const std::string& name : input.bmpNames) {
+      if (const auto id = IdentityOf(name)) read.emplace_back(*id, &name);
+    }
+  }
   for (const std::string& output : OutputNames()) {
     const auto written = IdentityOf(output);
     if (!written) continue;  // a new file
-    for (const JobInput& input : run_.inputs) {
-      const std::vector<std::string> names =
-          input.bmpNames.empty() ? std::vector<std::string>{input.name} : input.bmpNames;
-      for (const std::string& name : names) {
-        if (IdentityOf(name) == written) {
-          Report(StrFormat(messages_.sameFile, output.c_str(), name.c_str()));
-          return false;
-        }
+    for (const auto& [id, name] : read) {
+      if (id == *written) {
+        Report(StrFormat(messages_.sameFile, output.c_str(), name->c_str()));
+        return false;
       }
     }
   }
