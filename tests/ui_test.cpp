@@ -1,17 +1,27 @@
+#include <fcntl.h>
 #include <gtest/gtest.h>
+#include <sys/ioctl.h>
+#include <sys/stat.h>
+#include <unistd.h>
 
 #include <QAbstractButton>
+#include <QAbstractItemView>
 #include <QApplication>
+#include <QCheckBox>
+#include <QComboBox>
 #include <QDialogButtonBox>
 #include <QElapsedTimer>
+#include <QLineEdit>
 #include <QMenuBar>
 #include <QMessageBox>
+#include <QRadioButton>
 #include <QStatusBar>
 #include <QTimer>
 #include <QTreeWidget>
 #include <QtTest/QTest>
 #include <atomic>
 #include <fstream>
+#include <functional>
 #include <thread>
 
 #include "PixelTestSupport.h"
@@ -26,6 +36,8 @@
 #include "app/Settings.h"
 #include "app/ShellWindows.h"
 #include "app/ToolRegistry.h"
+#include "controls/FileNameDialogs.h"
+#include "controls/JobWindow.h"
 #include "controls/RawFilePicker.h"
 #include "display/GridDialog.h"
 #include "display/PreviewArea.h"
@@ -67,6 +79,194 @@ class BoxAnswerer : public QObject {
 
  private:
   QTimer timer_;
+};
+
+// Whether a click at `at` (the middle when left out) of `widget` reaches it, or a
+// part of it, on its window: false when another widget covers that point.
+bool TakesItsOwnClick(QWidget* widget, QPoint at = QPoint(-1, -1)) {
+  QWidget* window = widget->window();
+  const QPoint onWindow = widget->mapTo(window, at.x() < 0 ? widget->rect().center() : at);
+  QWidget* hit = window->childAt(onWindow);
+  return hit == widget || widget->isAncestorOf(hit);
+}
+
+// Clicks as a person does: at that point of the window, on whatever widget lies
+// there. Fails (without clicking) when that is not `widget` or a part of it.
+testing::AssertionResult ClickAsUser(QWidget* widget, QPoint at = QPoint(-1, -1)) {
+  if (!widget) return testing::AssertionFailure() << "no widget";
+  // A radio button or check box takes clicks on its mark and text, not on the
+  // empty rest of its row: aim at the mark.
+  if (at.x() < 0 && (qobject_cast<QRadioButton*>(widget) || qobject_cast<QCheckBox*>(widget)))
+    at = QPoint(std::min(8, widget->width() / 2), widget->height() / 2);
+  if (!widget->isVisible() || !widget->isEnabled())
+    return testing::AssertionFailure() << widget->metaObject()->className() << " is hidden or disabled";
+  QWidget* window = widget->window();
+  const QPoint onWindow = widget->mapTo(window, at.x() < 0 ? widget->rect().center() : at);
+  QWidget* hit = window->childAt(onWindow);
+  if (hit != widget && !widget->isAncestorOf(hit))
+    return testing::AssertionFailure() << widget->metaObject()->className() << " is covered by "
+                                       << (hit ? hit->metaObject()->className() : "nothing");
+  QTest::mouseClick(hit, Qt::LeftButton, {}, hit->mapFrom(window, onWindow));
+  return testing::AssertionSuccess();
+}
+
+// Clicks into a text box, selects what it holds with the keyboard and types `text`
+// over it, as a person replaces a value.
+testing::AssertionResult TypeAsUser(QLineEdit* box, const QString& text) {
+  // A person's click activates the window first (the window manager's part).
+  if (QWidget* window = box->window(); !window->isActiveWindow()) {
+    window->activateWindow();
+    if (!QTest::qWaitForWindowActive(window, 2000)) return testing::AssertionFailure() << "window not active";
+  }
+  if (auto clicked = ClickAsUser(box); !clicked) return clicked;
+  QWidget* focused = QApplication::focusWidget();
+  if (focused != box) return testing::AssertionFailure() << "the click did not give the box the focus";
+  QTest::keyClick(focused, Qt::Key_A, Qt::ControlModifier);
+  QTest::keyClick(focused, Qt::Key_Backspace);
+  QTest::keyClicks(focused, text);
+  return testing::AssertionSuccess();
+}
+
+// Opens a drop-down list with a click and clicks entry `index` in the list that
+// drops down.
+testing::AssertionResult PickAsUser(QComboBox* list, int index) {
+  if (auto clicked = ClickAsUser(list); !clicked) return clicked;
+  QAbstractItemView* view = list->view();
+  if (!QTest::qWaitFor([&] { return view->isVisible(); }, 2000))
+    return testing::AssertionFailure() << "the list did not drop down";
+  const QRect item = view->visualRect(view->model()->index(index, list->modelColumn(), view->rootIndex()));
+  if (!item.isValid()) return testing::AssertionFailure() << "no entry " << index;
+  QTest::qWait(QApplication::doubleClickInterval() + 20);  // a release sooner is taken as the opening click's
+  QTest::mouseMove(view->viewport(), item.center());
+  QTest::mouseClick(view->viewport(), Qt::LeftButton, {}, item.center());
+  if (!QTest::qWaitFor([&] { return !view->isVisible(); }, 2000))
+    return testing::AssertionFailure() << "the list stayed open at " << list->currentIndex() << " item "
+                                       << item.x() << "," << item.y() << " " << item.width() << "x"
+                                       << item.height() << " view " << view->width() << "x" << view->height();
+  return testing::AssertionSuccess();
+}
+
+// The open modal dialog of type T, once it is shown.
+template <typename T>
+T* WaitForModal(int ms = 3000) {
+  T* found = nullptr;
+  QTest::qWaitFor(
+      [&] {
+        found = qobject_cast<T*>(QApplication::activeModalWidget());
+        return found && found->isVisible();
+      },
+      ms);
+  return found;
+}
+
+// The button of a dialog's button box, e.g. OK.
+QPushButton* DialogButton(QWidget* dialog, QDialogButtonBox::StandardButton which) {
+  for (auto* box : dialog->findChildren<QDialogButtonBox*>()) {
+    if (QPushButton* b = box->button(which)) return b;
+  }
+  return nullptr;
+}
+
+// Answers the file pickers as a person would, with `names` in turn, and keeps what
+// each picker asked.
+class FileNameAnswers {
+ public:
+  explicit FileNameAnswers(QStringList names = {})
+      : names_(std::move(names)), scope_([this](QWidget*, const FileNameRequest& request) {
+          asked.push_back(request);
+          return names_.isEmpty() ? QStringList() : QStringList{names_.takeFirst()};
+        }) {}
+  void Add(const std::string& name) { names_ << QString::fromStdString(name); }
+  std::vector<FileNameRequest> asked;
+
+ private:
+  QStringList names_;
+  ScopedFileNameAsker scope_;
+};
+
+// Does what a person does in each modal dialog of type T that opens while it lives
+// (polling, so a message box in between is answered first).
+template <typename T>
+class ModalHandler {
+ public:
+  using Action = std::function<void(T*)>;
+  explicit ModalHandler(Action action) : action_(std::move(action)) {
+    timer_.setInterval(20);
+    QObject::connect(&timer_, &QTimer::timeout, [this] {
+      auto* dialog = qobject_cast<T*>(QApplication::activeModalWidget());
+      if (!dialog || !dialog->isVisible() || dialog == handled_) return;
+      handled_ = dialog;
+      ++count;
+      action_(dialog);
+    });
+    timer_.start();
+  }
+  void Do(Action action) { action_ = std::move(action); }
+  int count = 0;
+
+ private:
+  Action action_;
+  QPointer<T> handled_;
+  QTimer timer_;
+};
+
+// A FIFO in a test directory whose reader takes nothing until Release(): a job
+// writing into it is held mid-run for as long as the test needs.
+class HeldFifo {
+ public:
+  explicit HeldFifo(std::filesystem::path path) : path_(std::move(path)) {
+    if (::mkfifo(path_.c_str(), 0600) != 0) return;
+    // Opened here, so a writer finds its reader at once.
+    const int fd = ::open(path_.c_str(), O_RDONLY | O_NONBLOCK);
+    if (fd < 0) return;
+    ::fcntl(fd, F_SETFL, ::fcntl(fd, F_GETFL) & ~O_NONBLOCK);
+    fd_ = fd;
+    reader_ = std::thread([this, fd] {
+      while (!released_) std::this_thread::sleep_for(std::chrono::milliseconds(2));
+      char buffer[65536];
+      for (ssize_t got; (got = ::read(fd, buffer, sizeof buffer)) != 0;) {
+        if (got > 0)
+          bytes_ += got;
+        else if (errno != EINTR)
+          break;
+      }
+      ::close(fd);
+    });
+  }
+  ~HeldFifo() {
+    Release();
+    if (reader_.joinable()) reader_.join();
+  }
+  void Release() { released_ = true; }
+  int64_t bytes() const { return bytes_; }
+  // Whether a writer has put bytes in (the job is under way), within `ms`.
+  bool WaitForBytes(int ms = 5000) const {
+    return QTest::qWaitFor(
+        [&] {
+          int waiting = 0;
+          return fd_ >= 0 && ::ioctl(fd_, FIONREAD, &waiting) == 0 && waiting > 0;
+        },
+        ms);
+  }
+
+ private:
+  std::filesystem::path path_;
+  std::atomic<bool> released_{false};
+  std::atomic<int64_t> bytes_{0};
+  int fd_ = -1;  // the reader's end, closed by the reader thread
+  std::thread reader_;
+};
+
+// The program's current format for one test.
+class ScopedCurrentFormat {
+ public:
+  explicit ScopedCurrentFormat(const ImageFormat& format) : saved_(CurrentSettings().Format) {
+    CurrentSettings().Format = format;
+  }
+  ~ScopedCurrentFormat() { CurrentSettings().Format = saved_; }
+
+ private:
+  ImageFormat saved_;
 };
 
 QStringList MenuTexts(const QMenu* menu) {
@@ -204,19 +404,25 @@ TEST_F(FormatDialogTest, ListChangesAreCorrectedWithMessages) {
   dialog.SetFile(QString::fromStdString(clip_));
   dialog.SetRefuseMono(true);
   dialog.Prepare();
-  emit dialog.samplingList()->activated(YUV_420);
+  dialog.show();
+  ASSERT_TRUE(QTest::qWaitForWindowExposed(&dialog));
+  ASSERT_TRUE(PickAsUser(dialog.samplingList(), YUV_420));
   EXPECT_EQ(dialog.packingList()->currentIndex(), Planar);
-  emit dialog.samplingList()->activated(MONO);
+  ASSERT_TRUE(PickAsUser(dialog.samplingList(), MONO));
   EXPECT_EQ(dialog.samplingList()->currentIndex(), YUV_420) << "mono refused, sampling kept";
   ASSERT_EQ(answerer.texts.size(), 2);
   EXPECT_EQ(answerer.texts[0],
             QStringLiteral("Error FRMT1006: For 420 YUV format, only planar pixel is supported!\n"));
   EXPECT_EQ(answerer.texts[1],
             QStringLiteral("Error FRMT1008: Mono color image is only supported in YUV Plyer function!\n"));
-  emit dialog.fourccList()->activated(12);  // YV12
+  ASSERT_TRUE(PickAsUser(dialog.fourccList(), 12));  // YV12
   EXPECT_EQ(dialog.orderList()->currentText(), QStringLiteral("Y,V,U"));
   const ImageFormat before = CurrentSettings().Format;
-  dialog.reject();
+  QPushButton* cancel = nullptr;
+  for (QPushButton* b : dialog.findChildren<QPushButton*>())
+    if (b->text() == QStringLiteral("Cancel")) cancel = b;
+  ASSERT_TRUE(ClickAsUser(cancel));
+  EXPECT_FALSE(dialog.isVisible());
   EXPECT_EQ(CurrentSettings().Format, before) << "Cancel changes nothing";
 }
 
@@ -465,7 +671,7 @@ TEST_F(ConverterWindow, RunsFromTheCommandLineRequest) {
   ASSERT_FALSE(answerer.texts.isEmpty());
   EXPECT_EQ(answerer.texts.last(), QStringLiteral("Converting finished!"));
   EXPECT_EQ(dialog->preview()->pictureSize(), QSize(64, 32));
-  dialog->ExitClicked();
+  ASSERT_TRUE(ClickAsUser(dialog->exitButton()));
   ASSERT_TRUE(WaitUntil([&] { return dialog.isNull(); }));
 }
 
@@ -493,6 +699,7 @@ TEST_F(ConverterWindow, TheTargetFormatDialogOpensOnTheTargetName) {
   EXPECT_EQ(title, target);
   EXPECT_FALSE(samplings.contains(QStringLiteral("BMP"))) << samplings.join(QLatin1Char(',')).toStdString();
   EXPECT_EQ(fourcc, 5) << "YUY2 preselected from the name";
+  EXPECT_TRUE(recorder.Texts().empty()) << "the target, not yet written, is not read";
   dialog->close();
 }
 
@@ -515,43 +722,72 @@ TEST_F(ConverterWindow, ARefusalThatLeavesTheWindowRunningEnablesStop) {
   dialog->close();
 }
 
-TEST_F(ConverterWindow, PauseStopAndRangeMessages) {
+TEST_F(ConverterWindow, PickedTypedPausedAndStoppedWithTheMouse) {
   BoxAnswerer answerer;
   MessageBoxSink sink;
   ScopedMessageSink scope(sink);
-  CYUVConverter* dialog = new CYUVConverter;
+  ScopedCurrentFormat current(current_);
+  QPointer<CYUVConverter> dialog = new CYUVConverter;
   dialog->show();
-  ASSERT_TRUE(dialog->job().PrepareFromCommandLine(request_, current_));
-  dialog->sourceBox()->setText(QString::fromStdString(source_));
-  dialog->targetBox()->setText(QString::fromStdString(request_.OutputName));
-  dialog->fromBox()->setText(QStringLiteral("3"));
-  dialog->toBox()->setText(QStringLiteral("2"));
-  dialog->Start();
-  ASSERT_TRUE(WaitUntil([&] { return !dialog->WorkerRunning(); }, 5000));
-  ASSERT_TRUE(WaitUntil([&] { return dialog->startButton()->isEnabled(); }, 5000));
-  ASSERT_EQ(answerer.texts.size(), 1);
+  ASSERT_TRUE(QTest::qWaitForWindowExposed(dialog));
+  // Source and target through their pickers, each format dialog confirmed with OK.
+  FileNameAnswers answers({QString::fromStdString(source_), QString::fromStdString(request_.OutputName)});
+  ModalHandler<CYuvFrmtDlg> confirm(
+      [](CYuvFrmtDlg* format) { EXPECT_TRUE(ClickAsUser(DialogButton(format, QDialogButtonBox::Ok))); });
+  ASSERT_TRUE(ClickAsUser(dialog->sourceBrowseButton()));
+  ASSERT_TRUE(ClickAsUser(dialog->targetBrowseButton()));
+  ASSERT_EQ(confirm.count, 2);
+  ASSERT_EQ(answers.asked.size(), 2u);
+  EXPECT_EQ(answers.asked[1].question, FileNameQuestion::Save);
+  EXPECT_EQ(dialog->sourceBox()->text().toStdString(), source_);
+  EXPECT_EQ(dialog->targetBox()->text().toStdString(), request_.OutputName);
+  EXPECT_EQ(dialog->job().TargetFormat.SamplingFormat, YUV_422) << "UYVY from the target's name";
+  EXPECT_EQ(dialog->toBox()->text(), QString::number(kFrames));
+
+  ASSERT_TRUE(TypeAsUser(dialog->fromBox(), QStringLiteral("3")));
+  ASSERT_TRUE(TypeAsUser(dialog->toBox(), QStringLiteral("2")));
+  ASSERT_TRUE(ClickAsUser(dialog->startButton()));
+  ASSERT_TRUE(WaitUntil([&] { return !dialog->WorkerRunning() && dialog->startButton()->isEnabled(); }));
+  ASSERT_EQ(answerer.texts.size(), 1) << answerer.texts.join(QLatin1Char('|')).toStdString();
   EXPECT_EQ(answerer.texts[0],
             QStringLiteral("Error CONV1031:  End frame number cannot be smaller than start frame number!\n"));
 
-  dialog->fromBox()->setText(QStringLiteral("1"));
-  dialog->toBox()->setText(QString::number(kFrames));
-  dialog->job().RunState = Stopped;
-  dialog->Start();
-  dialog->PauseClicked();
+  // The target is a FIFO that takes nothing yet: the job is surely running when
+  // Pause and Stop are pressed.
+  ASSERT_TRUE(TypeAsUser(dialog->fromBox(), QStringLiteral("1")));
+  ASSERT_TRUE(TypeAsUser(dialog->toBox(), QString::number(kFrames)));
+  std::filesystem::remove(request_.OutputName);
+  HeldFifo held(request_.OutputName);
+  ASSERT_TRUE(ClickAsUser(dialog->startButton()));
+  ASSERT_TRUE(held.WaitForBytes()) << "the job is writing";
+  ASSERT_TRUE(WaitUntil([&] { return dialog->stopButton()->isEnabled(); })) << "the job's checks passed";
+  ASSERT_TRUE(ClickAsUser(dialog->pauseButton()));
   EXPECT_EQ(dialog->pauseButton()->text(), QStringLiteral("Play"));
   EXPECT_EQ(dialog->job().RunState.load(), Paused);
   EXPECT_FALSE(dialog->sourceBox()->isEnabled()) << "the running job's names cannot change";
-  dialog->StopClicked();
+  EXPECT_FALSE(TakesItsOwnClick(dialog->sourceBrowseButton()) && dialog->sourceBrowseButton()->isEnabled());
+  ASSERT_TRUE(ClickAsUser(dialog->pauseButton()));
+  EXPECT_EQ(dialog->pauseButton()->text(), QStringLiteral("Pause"));
+  EXPECT_EQ(dialog->job().RunState.load(), Running);
+  ASSERT_TRUE(ClickAsUser(dialog->stopButton()))
+      << answerer.texts.join(QLatin1Char('|')).toStdString() << " state " << dialog->job().RunState.load();
   EXPECT_EQ(dialog->job().RunState.load(), Stopped);
   EXPECT_TRUE(dialog->startButton()->isEnabled());
+  held.Release();
   ASSERT_TRUE(WaitUntil([&] { return !dialog->WorkerRunning(); }, 5000));
+  QTest::qWait(20);
   EXPECT_EQ(answerer.texts.last(), QStringLiteral("Converting finished!")) << "a stopped job ends normally";
+  EXPECT_LT(dialog->frameNumberBox()->text().toInt(), kFrames) << "stopped before the end";
 
-  // Start with a target box left empty: nothing happens.
-  dialog->targetBox()->clear();
-  dialog->Start();
+  // Start with the target box emptied: nothing happens.
+  ASSERT_TRUE(TypeAsUser(dialog->targetBox(), QString()));
+  const qsizetype messages = answerer.texts.size();
+  ASSERT_TRUE(ClickAsUser(dialog->startButton()));
   EXPECT_TRUE(dialog->startButton()->isEnabled());
-  dialog->close();
+  EXPECT_FALSE(dialog->WorkerRunning());
+  EXPECT_EQ(answerer.texts.size(), messages);
+  ASSERT_TRUE(ClickAsUser(dialog->exitButton()));
+  ASSERT_TRUE(WaitUntil([&] { return dialog.isNull(); }));
 }
 
 TEST(MessageBoxSink, WorkerWaitsUntilTheBoxIsAnswered) {
@@ -676,10 +912,12 @@ TEST_F(PlayerWindow, StopDuringTheFirstOfThreeFilesStartsTheSecond) {
   EXPECT_EQ(recorder_.Texts()[0],
             "Error PLAY1002:   You have selected 3 YUV files to play. Please make sure they all have the "
             "same format.");
-  QTest::mouseClick(player_->startButton(), Qt::LeftButton);
+  player_->show();
+  ASSERT_TRUE(QTest::qWaitForWindowExposed(player_));
+  ASSERT_TRUE(ClickAsUser(player_->startButton()));
   WaitFor(1);
   player_->speedBox()->setText(QStringLiteral("120"));
-  player_->Stop();
+  ASSERT_TRUE(ClickAsUser(player_->stopButton()));
   ASSERT_TRUE(WaitUntil([&] { return !player_->WorkerRunning() && player_->startButton()->isEnabled(); }));
   EXPECT_EQ(frames_, (std::vector<int>{1, 1, 2, 3, 1, 2, 3})) << "the first file stops, the other two play";
   EXPECT_TRUE(player_->pathBox()->text().endsWith(QStringLiteral("c.yuv")));
@@ -689,16 +927,17 @@ TEST_F(PlayerWindow, StopDuringTheFirstOfThreeFilesStartsTheSecond) {
 
 TEST_F(PlayerWindow, ComponentsRgbOrderAndMono) {
   const ImageFormat f = I420Format();
+  player_->show();
+  ASSERT_TRUE(QTest::qWaitForWindowExposed(player_));
   player_->ChooseFiles({QString::fromStdString(NumberedClip(dir_, "a.yuv", 2))}, &f);
-  QTest::mouseClick(player_->stepForwardButton(), Qt::LeftButton);
+  ASSERT_TRUE(ClickAsUser(player_->stepForwardButton()));
   WaitFor(1);
-  player_->componentList()->setCurrentIndex(0);
-  emit player_->componentList()->activated(0);
-  ASSERT_TRUE(
-      WaitUntil([&] { return !player_->WorkerRunning() || player_->engine().Loop().State() == PlayPaused; }));
-  player_->Stop();
+  ASSERT_TRUE(WaitUntil([&] { return player_->engine().Loop().State() == PlayPaused; }));
+  ASSERT_TRUE(ClickAsUser(player_->stopButton()));
   ASSERT_TRUE(WaitUntil([&] { return !player_->WorkerRunning(); }, 5000));
-  emit player_->componentList()->activated(0);
+  // Picked from the list with the mouse after Stop: the frame is drawn again.
+  ASSERT_TRUE(PickAsUser(player_->componentList(), 0));
+  ASSERT_TRUE(WaitUntil([&] { return player_->engine().Sequence().Pictures().FrontBytes().at(1) == 128; }));
   const std::vector<uint8_t> luma = player_->engine().Sequence().Pictures().FrontBytes();
   EXPECT_EQ(luma[0], 1);
   EXPECT_EQ(luma[1], 128) << "Y only: chroma neutral";
@@ -715,16 +954,16 @@ TEST_F(PlayerWindow, ComponentsRgbOrderAndMono) {
   player_->ChooseFiles({QString::fromStdString((dir_ / "red.rgb").string())}, &bgr);
   EXPECT_EQ(player_->componentList()->itemText(0), QStringLiteral("R Componet only"));
   frames_.clear();
-  QTest::mouseClick(player_->stepForwardButton(), Qt::LeftButton);
+  ASSERT_TRUE(ClickAsUser(player_->stepForwardButton()));
   WaitFor(1);
-  player_->Stop();
-  ASSERT_TRUE(WaitUntil([&] { return !player_->WorkerRunning(); }, 5000));
-  player_->engine().Sequence().Component = 0;
-  player_->engine().Sequence().Render();
+  ASSERT_TRUE(WaitUntil([&] { return player_->engine().Loop().State() == PlayPaused; }));
+  ASSERT_TRUE(PickAsUser(player_->componentList(), 0));
   Yuv8 red{};
   RgbToYuvPixel(CurrentColourTables()->formula, {}, 250, 0, 0, red);
-  const std::vector<uint8_t> shown = player_->engine().Sequence().Pictures().FrontBytes();
-  EXPECT_EQ((Yuv8{shown[0], shown[1], shown[2]}), red);
+  ASSERT_TRUE(WaitUntil([&] {
+    const auto shown = player_->engine().Sequence().Pictures().FrontBytes();
+    return Yuv8{shown[0], shown[1], shown[2]} == red;
+  })) << "the red samples alone, drawn while paused";
 
   // MONO: grey, component list disabled.
   ImageFormat mono = I420Format(4, 2);
@@ -777,8 +1016,13 @@ TEST_F(PlayerWindow, TwoPlayersPlayAtOnce) {
   second->speedBox()->setText(QStringLiteral("120"));
   player_->ChooseFiles({QString::fromStdString(NumberedClip(dir_, "a.yuv", 20))}, &f);
   second->ChooseFiles({QString::fromStdString(NumberedClip(dir_, "b.yuv", 20))}, &f);
-  player_->Start();
-  second->Start();
+  player_->move(0, 0);
+  second->move(700, 0);
+  player_->show();
+  second->show();
+  ASSERT_TRUE(QTest::qWaitForWindowExposed(second));
+  ASSERT_TRUE(ClickAsUser(player_->startButton()));
+  ASSERT_TRUE(ClickAsUser(second->startButton()));
   EXPECT_TRUE(player_->WorkerRunning() && second->WorkerRunning());
   WaitUntilDone();
   ASSERT_TRUE(WaitUntil([&] { return !second->WorkerRunning() && second->startButton()->isEnabled(); }));
@@ -828,13 +1072,6 @@ TEST_F(PlayerWindow, NewSelectionsDuringPlaybackNeverAbort) {
   player_->ChooseFiles({clip}, &f);
   EXPECT_FALSE(player_->WorkerRunning());
   EXPECT_TRUE(recorder_.Texts().empty());
-}
-
-// Whether a click at the middle of `widget` reaches it (or a part of it) on its window.
-bool TakesItsOwnClick(QWidget* window, QWidget* widget) {
-  const QPoint middle = widget->mapTo(window, widget->rect().center());
-  QWidget* hit = window->childAt(middle);
-  return hit == widget || widget->isAncestorOf(hit);
 }
 
 TEST_F(PlayerWindow, TheKeyboardSeeksAndAChoiceRedrawsWhilePaused) {
@@ -893,17 +1130,23 @@ TEST_F(PlayerWindow, LargePicturesKeepTheWindowOnTheScreen) {
 }
 
 TEST_F(PlayerWindow, DrivenStartToFinishWithTheMouse) {
-  const ImageFormat f = I420Format();
-  player_->ChooseFiles({QString::fromStdString(NumberedClip(dir_, "a.yuv", 30))}, &f);
+  ScopedCurrentFormat current(I420Format());
+  const std::string clip = NumberedClip(dir_, "a.yuv", 30);
   player_->show();
   ASSERT_TRUE(QTest::qWaitForWindowExposed(player_));
-  auto click = [&](QWidget* widget) {
-    ASSERT_TRUE(TakesItsOwnClick(player_, widget));
-    QTest::mouseClick(widget, Qt::LeftButton);
-  };
+  auto click = [&](QWidget* widget) { ASSERT_TRUE(ClickAsUser(widget)); };
+  // "Browse...", the file picked, its format confirmed with OK.
+  QPushButton* browse = nullptr;
+  for (QPushButton* b : player_->findChildren<QPushButton*>())
+    if (b->text() == QStringLiteral("Browse...")) browse = b;
+  FileNameAnswers answers({QString::fromStdString(clip)});
+  ModalHandler<CYuvFrmtDlg> confirm(
+      [](CYuvFrmtDlg* format) { EXPECT_TRUE(ClickAsUser(DialogButton(format, QDialogButtonBox::Ok))); });
+  click(browse);
+  ASSERT_EQ(confirm.count, 1);
+  EXPECT_EQ(player_->pathBox()->text().toStdString(), clip);
   // The speed box, typed into after a click.
-  QTest::mouseDClick(player_->speedBox(), Qt::LeftButton);
-  QTest::keyClicks(player_->speedBox(), QStringLiteral("60"));
+  ASSERT_TRUE(TypeAsUser(player_->speedBox(), QStringLiteral("60")));
   click(player_->startButton());
   ASSERT_TRUE(WaitUntil([&] { return !frames_.empty() && frames_.back() >= 3; }));
   click(player_->pauseButton());
@@ -928,7 +1171,9 @@ TEST_F(PlayerWindow, DrivenStartToFinishWithTheMouse) {
   click(player_->stopButton());
   ASSERT_TRUE(WaitUntil([&] { return !player_->WorkerRunning() && player_->startButton()->isEnabled(); }));
   // The component list, picked with the mouse.
-  click(player_->componentList());
+  ASSERT_TRUE(PickAsUser(player_->componentList(), 0));
+  EXPECT_EQ(player_->componentList()->currentText(), QStringLiteral("Y Componet only"));
+  EXPECT_EQ(player_->engine().Sequence().SpeedRate.load(), 60);
   EXPECT_TRUE(recorder_.Texts().empty());
 }
 
@@ -951,7 +1196,7 @@ TEST_F(PlayerWindow, EveryControlTakesItsOwnClick) {
   }
   for (const auto& [name, widget] : controls) {
     ASSERT_NE(widget, nullptr) << name;
-    EXPECT_TRUE(TakesItsOwnClick(player_, widget)) << name << " is covered by another widget";
+    EXPECT_TRUE(TakesItsOwnClick(widget)) << name << " is covered by another widget";
   }
   // Typed with the mouse's focus: the speed box takes a new rate.
   QTest::mouseClick(player_->speedBox(), Qt::LeftButton);
@@ -981,18 +1226,28 @@ TEST_F(PlayerWindow, ControlStatesAndCompactMode) {
   EXPECT_TRUE(ControlsFor(true, PlayStopped).speed);
 
   player_->show();
+  ASSERT_TRUE(QTest::qWaitForWindowExposed(player_));
   EXPECT_EQ(player_->startButton()->geometry(), QRect(400, 42, 50, 20));
-  player_->ToggleDetailedControls();
+  EXPECT_FALSE(player_->startButton()->isEnabled()) << "nothing to play yet";
+  // A picture taller than the screen: the preview scrolls and the toggle is offered.
+  const ImageFormat tall = I420Format(320, 1400);
+  test::WriteFileBytes(dir_ / "tall.yuv", std::vector<uint8_t>(320 * 1400 * 3 / 2, 60));
+  player_->ChooseFiles({QString::fromStdString((dir_ / "tall.yuv").string())}, &tall);
+  ASSERT_TRUE(ClickAsUser(player_->toggleButton()));
   EXPECT_TRUE(player_->compact());
   EXPECT_EQ(player_->startButton()->geometry(), QRect(160, 4, 40, 20));
   EXPECT_EQ(player_->slider()->geometry(), QRect(320, 4, 120, 20));
   EXPECT_FALSE(player_->pathBox()->isVisible());
   EXPECT_EQ(player_->toggleButton()->text(), QStringLiteral("<--- Display Detailed Controls"));
   EXPECT_EQ(player_->preview()->y(), 50);
-  player_->ToggleDetailedControls();
+  for (QLabel* label : player_->findChildren<QLabel*>()) {
+    if (label->isVisible() && label->text() == QStringLiteral("Frame number:")) {
+      EXPECT_GE(label->mapTo(player_, QPoint(0, 0)).x(), 0) << "starts inside the window";
+    }
+  }
+  ASSERT_TRUE(ClickAsUser(player_->toggleButton()));
   EXPECT_EQ(player_->preview()->y(), 160);
-  player_->Start();
-  EXPECT_EQ(recorder_.Texts().back(), "Error PLAY1007: No source file to start!\n");
+  EXPECT_TRUE(recorder_.Texts().empty());
 }
 
 }  // namespace
@@ -1026,47 +1281,40 @@ TEST_F(TransformWindows, CropShowsTheFirstFrameAndChecksTheRectangle) {
   EXPECT_EQ(crop->preview()->pictureSize(), QSize(352, 288)) << "the first frame is shown at once";
   EXPECT_EQ(crop->preview()->outline(), QRect(0, 0, 352, 288));
 
-  crop->leftBox()->clear();
-  QTest::keyClicks(crop->leftBox(), QStringLiteral("3"));
+  // Typed as a person types: each keystroke is checked.
+  ASSERT_TRUE(TypeAsUser(crop->leftBox(), QStringLiteral("3")));
   ASSERT_FALSE(recorder_.Texts().empty());
   EXPECT_EQ(recorder_.Texts().back().substr(0, 15), "Error CROP1018:");
-  crop->leftBox()->setText(QStringLiteral("100"));
-  EXPECT_TRUE(crop->CheckLeft());
-  crop->widthBox()->setText(QStringLiteral("300"));
-  EXPECT_FALSE(crop->CheckWidth());
+  recorder_.Clear();
+  ASSERT_TRUE(TypeAsUser(crop->leftBox(), QStringLiteral("100")));
+  ASSERT_TRUE(TypeAsUser(crop->widthBox(), QStringLiteral("300")));
+  ASSERT_FALSE(recorder_.Texts().empty());
   EXPECT_EQ(recorder_.Texts().back(),
             "Error CROP1021:  Base on left column to start, the max width to crop is 252!\n");
-  crop->widthBox()->setText(QStringLiteral("100"));
-  EXPECT_TRUE(crop->CheckWidth());
-  crop->topBox()->setText(QStringLiteral("20"));
-  EXPECT_TRUE(crop->CheckTop());
-  crop->heightBox()->setText(QStringLiteral("60"));
-  EXPECT_TRUE(crop->CheckHeight());
+  ASSERT_TRUE(TypeAsUser(crop->widthBox(), QStringLiteral("100")));
+  ASSERT_TRUE(TypeAsUser(crop->topBox(), QStringLiteral("20")));
+  ASSERT_TRUE(TypeAsUser(crop->heightBox(), QStringLiteral("60")));
   EXPECT_EQ(crop->preview()->outline(), QRect(100, 20, 100, 60)) << "the outline follows the rectangle";
 
   // A box outside its range stops Start before the job; a refused rectangle ends it with Stop.
-  crop->widthBox()->setText(QStringLiteral("9000"));
-  QTest::mouseClick(crop->startButton(), Qt::LeftButton);
+  ASSERT_TRUE(TypeAsUser(crop->widthBox(), QStringLiteral("9000")));
+  ASSERT_TRUE(ClickAsUser(crop->startButton()));
   EXPECT_EQ(recorder_.Texts().back(), "Enter an integer between 0 and 8192.");
   EXPECT_TRUE(crop->startButton()->isEnabled());
-  crop->widthBox()->setText(QStringLiteral("100"));
-  crop->topBox()->setText(QStringLiteral("21"));
-  QTest::mouseClick(crop->startButton(), Qt::LeftButton);
+  ASSERT_TRUE(TypeAsUser(crop->widthBox(), QStringLiteral("100")));
+  ASSERT_TRUE(TypeAsUser(crop->topBox(), QStringLiteral("21")));
+  ASSERT_TRUE(ClickAsUser(crop->startButton()));
   ASSERT_TRUE(WaitUntil([&] { return !crop->WorkerRunning() && crop->startButton()->isEnabled(); }));
   EXPECT_EQ(recorder_.Texts().back().substr(0, 15), "Error CROP1027:");
 
-  crop->topBox()->setText(QStringLiteral("20"));
-  QTest::mouseClick(crop->startButton(), Qt::LeftButton);
+  ASSERT_TRUE(TypeAsUser(crop->topBox(), QStringLiteral("20")));
+  ASSERT_TRUE(ClickAsUser(crop->startButton()));
   for (QLineEdit* box : {crop->topBox(), crop->leftBox(), crop->widthBox(), crop->heightBox()})
     EXPECT_FALSE(box->isEnabled()) << "the rectangle cannot change while the job runs";
   ASSERT_TRUE(WaitUntil([&] { return !crop->WorkerRunning() && crop->startButton()->isEnabled(); }));
   EXPECT_TRUE(crop->topBox()->isEnabled());
   EXPECT_EQ(recorder_.Texts().back(), "Cropping finished!");
   EXPECT_EQ(std::filesystem::file_size(crop->targetBox()->text().toStdString()), 3u * 100 * 60 * 3 / 2);
-  crop->ToggleDetails();
-  EXPECT_TRUE(crop->detailsHidden());
-  EXPECT_EQ(crop->toggleButton()->text(), QStringLiteral("<--- Display Detailed Controls"));
-  EXPECT_FALSE(crop->sourceBox()->isVisible());
   crop->close();
 }
 
@@ -1075,14 +1323,11 @@ TEST_F(TransformWindows, CropDrawsTheRectangleAsAnInvertedOutline) {
   crop->show();
   ASSERT_TRUE(QTest::qWaitForWindowExposed(crop));
   ASSERT_TRUE(crop->ChooseSource(QString::fromStdString(clip_), format_, 3));
-  crop->leftBox()->setText(QStringLiteral("100"));
-  ASSERT_TRUE(crop->CheckLeft());
-  crop->topBox()->setText(QStringLiteral("20"));
-  ASSERT_TRUE(crop->CheckTop());
-  crop->widthBox()->setText(QStringLiteral("100"));
-  ASSERT_TRUE(crop->CheckWidth());
-  crop->heightBox()->setText(QStringLiteral("60"));
-  ASSERT_TRUE(crop->CheckHeight());
+  ASSERT_TRUE(TypeAsUser(crop->leftBox(), QStringLiteral("100")));
+  ASSERT_TRUE(TypeAsUser(crop->topBox(), QStringLiteral("20")));
+  ASSERT_TRUE(TypeAsUser(crop->widthBox(), QStringLiteral("100")));
+  ASSERT_TRUE(TypeAsUser(crop->heightBox(), QStringLiteral("60")));
+  ASSERT_EQ(crop->preview()->outline(), QRect(100, 20, 100, 60));
   const QImage withOutline = crop->preview()->grab().toImage();
   crop->preview()->setOutline(QRect());
   const QImage without = crop->preview()->grab().toImage();
@@ -1140,7 +1385,7 @@ TEST_F(TransformWindows, EveryControlOfEveryToolWindowTakesItsOwnClick) {
       const bool input = qobject_cast<QAbstractButton*>(control) || qobject_cast<QLineEdit*>(control) ||
                          qobject_cast<QComboBox*>(control) || qobject_cast<QSlider*>(control);
       if (!input || !control->isVisible() || qobject_cast<QComboBox*>(control->parentWidget())) continue;
-      EXPECT_TRUE(TakesItsOwnClick(window, control))
+      EXPECT_TRUE(TakesItsOwnClick(control))
           << window->metaObject()->className() << ": " << control->metaObject()->className() << " \""
           << (qobject_cast<QAbstractButton*>(control)
                   ? qobject_cast<QAbstractButton*>(control)->text().toStdString()
@@ -1153,22 +1398,61 @@ TEST_F(TransformWindows, EveryControlOfEveryToolWindowTakesItsOwnClick) {
   }
 }
 
-TEST_F(TransformWindows, AToolWindowRunningALargePictureStaysOnTheScreen) {
-  const auto big = dir_ / "big.yuv";
-  test::WriteFileBytes(big, std::vector<uint8_t>(size_t{1920} * 1080 * 3 / 2 * 2, 90));
-  QPointer<CYUVFlip> flip = new CYUVFlip;
-  flip->move(155, 63);
-  flip->show();
-  ASSERT_TRUE(QTest::qWaitForWindowExposed(flip));
-  ImageFormat hd = test::PlainLayout(YUV_420, YUV, Progressive, Planar, 1920, 1080);
-  hd.ImageResolution = kCustomResolution;
-  ASSERT_TRUE(flip->StartFromRequest(QString::fromStdString(big.string()),
-                                     QString::fromStdString((dir_ / "flipped.yuv").string()), hd));
-  ASSERT_TRUE(WaitUntil([&] { return !flip->WorkerRunning() && flip->startButton()->isEnabled(); }));
-  QTest::qWait(50);
-  EXPECT_TRUE(InsideTheScreen(flip)) << flip->x() << "," << flip->y() << " " << flip->width() << "x"
-                                     << flip->height();
-  flip->close();
+TEST_F(TransformWindows, EveryToolWindowWithALargePictureStaysOnTheScreen) {
+  for (const auto& [w, h] : {std::pair{1920, 1080}, std::pair{3840, 2160}}) {
+    const auto big = dir_ / "big.yuv";
+    test::WriteFileBytes(big, std::vector<uint8_t>(size_t{1} * w * h * 3 / 2, 90));
+    ImageFormat f = test::PlainLayout(YUV_420, YUV, Progressive, Planar, w, h);
+    f.ImageResolution = kCustomResolution;
+    const QString source = QString::fromStdString(big.string());
+    const QString target = QString::fromStdString((dir_ / "out.yuv").string());
+    auto check = [&](QWidget* window, const std::function<void()>& load) {
+      window->move(155, 63);
+      window->show();
+      ASSERT_TRUE(QTest::qWaitForWindowExposed(window));
+      load();
+      auto* job = qobject_cast<JobWindow*>(window);
+      ASSERT_TRUE(WaitUntil([&] { return !job || !job->WorkerRunning(); }, 20000));
+      QTest::qWait(50);
+      EXPECT_TRUE(InsideTheScreen(window))
+          << window->metaObject()->className() << " with " << w << "x" << h << ": " << window->x() << ","
+          << window->y() << " " << window->width() << "x" << window->height();
+      window->close();
+    };
+    QPointer<CYUVFlip> flip = new CYUVFlip;
+    check(flip, [&] { ASSERT_TRUE(flip->StartFromRequest(source, target, f)); });
+    QPointer<CImageCrop> crop = new CImageCrop;
+    crop->setAttribute(Qt::WA_DeleteOnClose, false);  // looked at once more below
+    check(crop, [&] { ASSERT_TRUE(crop->ChooseSource(source, f, 1)); });
+    // The picture scrolls, so the details can be hidden to give it more room.
+    crop->show();
+    ASSERT_TRUE(QTest::qWaitForWindowExposed(crop));
+    ASSERT_TRUE(ClickAsUser(crop->toggleButton()));
+    EXPECT_TRUE(crop->detailsHidden());
+    EXPECT_EQ(crop->toggleButton()->text(), QStringLiteral("<--- Display Detailed Controls"));
+    EXPECT_FALSE(crop->sourceBox()->isVisible());
+    EXPECT_TRUE(InsideTheScreen(crop));
+    delete crop.data();
+    QPointer<CYUVConverter> converter = new CYUVConverter;
+    check(converter, [&] {
+      CommandLineRequest request;
+      request.Action = ActionConvert;
+      request.InputName = big.string();
+      request.OutputName = (dir_ / "out.uyvy").string();
+      request.OutputFormat = {YUV_422, UYV, Progressive, Packed, w, h};
+      ASSERT_TRUE(converter->StartFromRequest(request, f));
+    });
+    QPointer<CJoinFile> join = new CJoinFile;
+    check(join, [&] { join->ChooseFirst(source, f); });
+    QPointer<CPSNR> psnr = new CPSNR;
+    check(psnr, [&] { psnr->ChooseFile(1, source, f, 1); });
+    ScopedCurrentFormat current(f);
+    auto* format = new CYuvFrmtDlg;
+    format->setAttribute(Qt::WA_DeleteOnClose);
+    format->SetFile(source);
+    format->Prepare();
+    check(format, [] {});
+  }
 }
 
 TEST_F(TransformWindows, JoinShowsTrueLayoutsFromTheStart) {
@@ -1270,27 +1554,45 @@ TEST_F(PsnrWindow, BrowseChoicesRangeAndReportStyles) {
   EXPECT_EQ(texts.back(), "Error PSNR1021: The two images to be compared must be in the same format!");
   EXPECT_EQ(psnr->run().Count1, -1);
 
-  psnr->reportBox()->setText(QStringLiteral("out.txt"));
-  psnr->tabButton()->click();
+  ASSERT_TRUE(TypeAsUser(psnr->reportBox(), QStringLiteral("out.txt")));
+  ASSERT_TRUE(ClickAsUser(psnr->tabButton()));
   EXPECT_EQ(psnr->reportBox()->text(), QStringLiteral("out.xls"));
-  psnr->commaButton()->click();
+  ASSERT_TRUE(ClickAsUser(psnr->commaButton()));
   EXPECT_EQ(psnr->reportBox()->text(), QStringLiteral("out.csv"));
-  psnr->reportBox()->clear();
-  psnr->commaButton()->click();
+  ASSERT_TRUE(TypeAsUser(psnr->reportBox(), QString()));
+  ASSERT_TRUE(ClickAsUser(psnr->tabButton()));
+  ASSERT_TRUE(ClickAsUser(psnr->commaButton()));
   EXPECT_EQ(recorder_.Texts().back(), "Error PSNR1026: Name of Report File is empty! ");
-  psnr->tabButton()->click();
+  ASSERT_TRUE(ClickAsUser(psnr->tabButton()));
   EXPECT_EQ(recorder_.Texts().back(), "Error PSNR1025: Name of Report File is empty! ");
   psnr->close();
 }
 
+// Picks `name` for one of the window's files with `browse`, confirming its format
+// dialog with OK after `inDialog` has done its part.
+testing::AssertionResult BrowseAsUser(QPushButton* browse, const std::string& name,
+                                      const std::function<void(CYuvFrmtDlg*)>& inDialog = {}) {
+  FileNameAnswers answers({QString::fromStdString(name)});
+  ModalHandler<CYuvFrmtDlg> handler([&](CYuvFrmtDlg* format) {
+    if (inDialog) inDialog(format);
+    EXPECT_TRUE(ClickAsUser(DialogButton(format, QDialogButtonBox::Ok)));
+  });
+  if (auto clicked = ClickAsUser(browse); !clicked) return clicked;
+  if (handler.count != 1) return testing::AssertionFailure() << "no format dialog opened";
+  return testing::AssertionSuccess();
+}
+
 TEST_F(PsnrWindow, RunShowsTheAverageAndFailuresLeaveTheirState) {
+  ScopedCurrentFormat current(format_);
   QPointer<CPSNR> psnr = new CPSNR;
   psnr->show();
-  psnr->ChooseFile(1, QString::fromStdString(clip_), format_, 3);
-  psnr->ChooseFile(2, QString::fromStdString(second_), format_, 3);
+  ASSERT_TRUE(QTest::qWaitForWindowExposed(psnr));
+  ASSERT_TRUE(BrowseAsUser(psnr->browse1Button(), clip_));
+  ASSERT_TRUE(BrowseAsUser(psnr->browse2Button(), second_));
+  EXPECT_EQ(psnr->toBox()->text(), QStringLiteral("3"));
   const QString report = QString::fromStdString((dir_ / "r.xls").string());
-  psnr->reportBox()->setText(report);
-  psnr->Start();
+  ASSERT_TRUE(TypeAsUser(psnr->reportBox(), report));
+  ASSERT_TRUE(ClickAsUser(psnr->startButton()));
   ASSERT_TRUE(WaitUntil([&] { return !psnr->WorkerRunning() && psnr->startButton()->isEnabled(); }));
   EXPECT_TRUE(psnr->statusLine()->text().startsWith(QStringLiteral("Average of 3 frames:     Y :")));
   EXPECT_EQ(recorder_.Texts().back(),
@@ -1299,35 +1601,88 @@ TEST_F(PsnrWindow, RunShowsTheAverageAndFailuresLeaveTheirState) {
   EXPECT_FALSE(psnr->stopButton()->isEnabled());
   EXPECT_TRUE(std::filesystem::exists(report.toStdString()));
 
-  psnr->run().RunState = Running;
-  psnr->PauseClicked();
-  EXPECT_EQ(psnr->pauseButton()->text(), QStringLiteral("Continue"));
-  EXPECT_EQ(psnr->run().RunState.load(), Paused);
-  psnr->PauseClicked();
-  EXPECT_EQ(psnr->pauseButton()->text(), QStringLiteral("Pause"));
-  EXPECT_EQ(psnr->run().RunState.load(), Running);
-  psnr->StopClicked();
-
-  // A format mismatch leaves the window running until the user stops it.
-  ImageFormat other = format_;
-  other.ComponentOrder = YVU;
-  psnr->ChooseFile(2, QString::fromStdString(second_), other, 3);
-  psnr->Start();
+  // A format mismatch (file 2's order changed in its dialog) leaves the window
+  // running until the user stops it.
+  ASSERT_TRUE(BrowseAsUser(psnr->browse2Button(), second_, [](CYuvFrmtDlg* format) {
+    EXPECT_TRUE(PickAsUser(format->orderList(), format->orderList()->findText(QStringLiteral("Y,V,U"))));
+  }));
+  ASSERT_TRUE(ClickAsUser(psnr->startButton()));
   ASSERT_TRUE(WaitUntil([&] { return !psnr->WorkerRunning(); }));
   QTest::qWait(20);
   EXPECT_EQ(recorder_.Texts().back(), "Error PSNR1001: The two image files are not in the same format! ");
   EXPECT_FALSE(psnr->startButton()->isEnabled());
-  EXPECT_TRUE(psnr->stopButton()->isEnabled());
-  psnr->StopClicked();
+  ASSERT_TRUE(ClickAsUser(psnr->stopButton()));
   EXPECT_TRUE(psnr->startButton()->isEnabled());
 
-  // An end beyond a file's frames stops the run with its message.
-  psnr->ChooseFile(2, QString::fromStdString(second_), format_, 3);
-  psnr->toBox()->setText(QStringLiteral("4"));
-  psnr->Start();
-  ASSERT_TRUE(WaitUntil([&] { return !psnr->WorkerRunning() && psnr->startButton()->isEnabled(); }));
+  // An end beyond a file's frames stops the run with its message. The format dialog
+  // now starts from the last confirmed layout (Y,V,U): the order is picked back.
+  ASSERT_TRUE(BrowseAsUser(psnr->browse2Button(), second_, [](CYuvFrmtDlg* format) {
+    EXPECT_EQ(format->orderList()->currentText(), QStringLiteral("Y,V,U"));
+    EXPECT_TRUE(PickAsUser(format->orderList(), format->orderList()->findText(QStringLiteral("Y,U,V"))));
+  }));
+  ASSERT_TRUE(TypeAsUser(psnr->toBox(), QStringLiteral("4")));
+  ASSERT_TRUE(ClickAsUser(psnr->startButton()));
+  ASSERT_TRUE(WaitUntil([&] { return !psnr->WorkerRunning() && psnr->startButton()->isEnabled(); }))
+      << recorder_.Texts().back() << " running " << psnr->WorkerRunning();
   EXPECT_EQ(recorder_.Texts().back(),
             "Error PSNR1013: File " + clip_ + " only has 3 frames, end frame number cannot be (4)! \n");
+  ASSERT_TRUE(ClickAsUser(psnr->exitButton()));
+  ASSERT_TRUE(WaitUntil([&] { return psnr.isNull(); }));
+}
+
+TEST_F(PsnrWindow, PauseContinueAndStopWhileTheReportIsWritten) {
+  // Small frames, many of them: the report's rows fill the held FIFO, so the run
+  // is surely going when the buttons are pressed.
+  const int frames = 3000;
+  const ImageFormat small = I420Format(16, 8);
+  const std::string a = NumberedClip(dir_, "a.yuv", frames), b = NumberedClip(dir_, "b.yuv", frames);
+  ScopedCurrentFormat current(small);
+  QPointer<CPSNR> psnr = new CPSNR;
+  psnr->show();
+  ASSERT_TRUE(QTest::qWaitForWindowExposed(psnr));
+  ASSERT_TRUE(BrowseAsUser(psnr->browse1Button(), a));
+  ASSERT_TRUE(BrowseAsUser(psnr->browse2Button(), b));
+  const auto report = dir_ / "held.xls";
+  HeldFifo held(report);
+  ASSERT_TRUE(TypeAsUser(psnr->reportBox(), QString::fromStdString(report.string())));
+  ASSERT_TRUE(ClickAsUser(psnr->startButton()));
+  ASSERT_TRUE(held.WaitForBytes()) << "the job is writing";
+  ASSERT_TRUE(ClickAsUser(psnr->pauseButton()));
+  EXPECT_EQ(psnr->pauseButton()->text(), QStringLiteral("Continue"));
+  EXPECT_EQ(psnr->run().RunState.load(), Paused);
+  ASSERT_TRUE(ClickAsUser(psnr->pauseButton()));
+  EXPECT_EQ(psnr->pauseButton()->text(), QStringLiteral("Pause"));
+  EXPECT_EQ(psnr->run().RunState.load(), Running);
+  ASSERT_TRUE(ClickAsUser(psnr->stopButton()));
+  EXPECT_TRUE(psnr->startButton()->isEnabled());
+  held.Release();
+  ASSERT_TRUE(WaitUntil([&] { return !psnr->WorkerRunning(); }));
+  EXPECT_GT(held.bytes(), 0) << recorder_.Texts().back();
+  EXPECT_LT(psnr->run().FramesDone, frames) << "stopped before the end";
+  psnr->close();
+}
+
+TEST_F(PsnrWindow, FormatDialogsRefuseMonoAndLeaveOutBmp) {
+  ScopedCurrentFormat current(format_);
+  QPointer<CPSNR> psnr = new CPSNR;
+  psnr->show();
+  ASSERT_TRUE(QTest::qWaitForWindowExposed(psnr));
+  for (QPushButton* browse : {psnr->browse1Button(), psnr->browse2Button()}) {
+    QStringList samplings;
+    ASSERT_TRUE(BrowseAsUser(browse, clip_, [&](CYuvFrmtDlg* format) {
+      for (int i = 0; i < format->samplingList()->count(); ++i)
+        samplings << format->samplingList()->itemText(i);
+      const int mono = format->samplingList()->findText(QStringLiteral("MONO"));
+      ASSERT_GE(mono, 0);
+      EXPECT_TRUE(PickAsUser(format->samplingList(), mono));
+      EXPECT_EQ(format->samplingList()->currentIndex(), YUV_420) << "MONO refused, the choice kept";
+    }));
+    EXPECT_FALSE(samplings.contains(QStringLiteral("BMP"))) << samplings.join(QLatin1Char(',')).toStdString();
+    EXPECT_EQ(recorder_.Texts().back(),
+              "Error FRMT1008: Mono color image is only supported in YUV Plyer function!\n");
+  }
+  EXPECT_EQ(psnr->run().Format1.SamplingFormat, YUV_420);
+  EXPECT_EQ(psnr->run().Format2.SamplingFormat, YUV_420);
   psnr->close();
 }
 

@@ -1,7 +1,6 @@
 #include "analysis/PsnrDialog.h"
 
 #include <QApplication>
-#include <QFileDialog>
 #include <QGridLayout>
 #include <QGroupBox>
 #include <QHBoxLayout>
@@ -11,6 +10,7 @@
 #include "app/FormatDialog.h"
 #include "app/Settings.h"
 #include "controls/FileGroup.h"
+#include "controls/FileNameDialogs.h"
 #include "controls/RawFilePicker.h"
 #include "display/FormatLabel.h"
 #include "platform/MessageSink.h"
@@ -175,8 +175,8 @@ void CPSNR::ShowFormat(int index) {
 }
 
 void CPSNR::BrowseReport() {
-  const QString path =
-      QFileDialog::getSaveFileName(this, QStringLiteral("Save As"), report_->text(), kReportFiles);
+  const QString path = AskSaveFileName(
+      this, {.caption = QStringLiteral("Save As"), .start = report_->text(), .filters = kReportFiles});
   if (path.isEmpty()) return;
   run_.ReportName = path.toStdString();
   report_->setText(path);

@@ -36,6 +36,9 @@ class CPSNR : public JobWindow {
   void SelectStyle(PsnrStyle style);
 
   PsnrRun& run() { return run_; }
+  QPushButton* browse1Button() const { return browse1_; }
+  QPushButton* browse2Button() const { return browse2_; }
+  QPushButton* reportBrowseButton() const { return browseReport_; }
   QLineEdit* file1Box() const { return file1_; }
   QLineEdit* file2Box() const { return file2_; }
   QLineEdit* fromBox() const { return from_; }

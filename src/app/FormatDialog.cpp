@@ -1,7 +1,6 @@
 #include "app/FormatDialog.h"
 
 #include <QDialogButtonBox>
-#include <QFileDialog>
 #include <QFormLayout>
 #include <QGroupBox>
 #include <QHBoxLayout>
@@ -10,6 +9,7 @@
 #include <QVBoxLayout>
 
 #include "app/Settings.h"
+#include "controls/FileNameDialogs.h"
 #include "display/DisplayConvert.h"
 #include "display/FormatLabel.h"
 #include "image/FormatRules.h"
@@ -130,7 +130,7 @@ void CCustomizedResolution::accept() {
 }
 
 QStringList CFECFileDialog::GetOpenFileNames(QWidget* parent, const QString& caption, const QString& filter) {
-  return QFileDialog::getOpenFileNames(parent, caption, QString(), filter);
+  return AskOpenFileNames(parent, caption, QString(), filter);
 }
 
 CYuvFrmtDlg::CYuvFrmtDlg(QWidget* parent) : CYuvFrmtDlg(parent, CurrentSettings().Format) {}
@@ -176,6 +176,12 @@ CYuvFrmtDlg::CYuvFrmtDlg(QWidget* parent, const ImageFormat& preset) : QDialog(p
 
 void CYuvFrmtDlg::SetFile(const QString& path) {
   path_ = path;
+  readFile_ = true;
+}
+
+void CYuvFrmtDlg::SetTargetName(const QString& path) {
+  path_ = path;
+  readFile_ = false;
 }
 
 int CYuvFrmtDlg::exec() {
@@ -317,14 +323,14 @@ void CYuvFrmtDlg::OnResolution(int index) {
 void CYuvFrmtDlg::RefreshPreview() {
   diagram_ = StructureDiagram(format_);
   std::optional<DisplayPicture> image, dump;
-  if (!path_.isEmpty() && preview_.Load(path_.toStdString(), format_)) {
+  const bool read = readFile_ && !path_.isEmpty();
+  if (read && preview_.Load(path_.toStdString(), format_)) {
     const int panel = FormatPreviewPanels::kPanel;
     image = preview_.ImagePicture(panel, panel, PreviewPath::First);
     dump = preview_.DumpPicture(panel, panel);
   }
-  summary_->setText(path_.isEmpty()
-                        ? QString::fromStdString(FormatLabel(format_))
-                        : QString::fromStdString(FormatLabelWithFrames(format_, preview_.FrameCount())));
+  summary_->setText(!read ? QString::fromStdString(FormatLabel(format_))
+                          : QString::fromStdString(FormatLabelWithFrames(format_, preview_.FrameCount())));
   panels_->Set(diagram_, std::move(image), std::move(dump));
 }
 

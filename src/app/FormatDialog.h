@@ -51,6 +51,9 @@ class CYuvFrmtDlg : public QDialog {
 
   // The file to preview; its name may also select the layout. Call before exec().
   void SetFile(const QString& path);
+  // A file about to be written: its name titles the dialog and selects the layout,
+  // but nothing is read (it may not exist yet).
+  void SetTargetName(const QString& path);
   void SetRefuseMono(bool refuse) { refuseMono_ = refuse; }
   void SetLeaveOutBmp(bool leaveOut) { leaveOutBmp_ = leaveOut; }
   // Fills the lists (exec() does it too).
@@ -86,6 +89,7 @@ class CYuvFrmtDlg : public QDialog {
 
   ImageFormat format_;
   QString path_;
+  bool readFile_ = true;
   bool refuseMono_ = false;
   bool leaveOutBmp_ = false;
   bool prepared_ = false;

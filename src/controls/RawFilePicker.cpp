@@ -1,8 +1,7 @@
 #include "controls/RawFilePicker.h"
 
-#include <QFileDialog>
-
 #include "app/FormatDialog.h"
+#include "controls/FileNameDialogs.h"
 
 namespace vx {
 
@@ -24,7 +23,7 @@ std::optional<RawFileChoice> AskRawFormat(QWidget* parent, const QString& path,
 }
 
 std::optional<RawFileChoice> PickRawFile(QWidget* parent, const RawPickOptions& options) {
-  const QString path = QFileDialog::getOpenFileName(parent, options.caption, QString(), options.filters);
+  const QString path = AskOpenFileName(parent, options.caption, QString(), options.filters);
   if (path.isEmpty()) return std::nullopt;
   if (options.picked) options.picked(path);
   return AskRawFormat(parent, path, options);

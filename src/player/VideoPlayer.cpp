@@ -2,7 +2,6 @@
 
 #include <QCloseEvent>
 #include <QCoreApplication>
-#include <QFileDialog>
 #include <QIntValidator>
 #include <QScreen>
 #include <QThread>
@@ -11,6 +10,7 @@
 #include "app/FormatDialog.h"
 #include "app/Settings.h"
 #include "controls/DialogWorker.h"
+#include "controls/FileNameDialogs.h"
 #include "controls/ScreenFit.h"
 #include "display/FormatLabel.h"
 #include "display/PreviewLayout.h"
@@ -261,7 +261,7 @@ void CVideoPlayer::AcceptFormat(const ImageFormat& format, bool fromCommandLine)
 }
 
 void CVideoPlayer::Browse() {
-  ChooseFiles(QFileDialog::getOpenFileNames(this, QStringLiteral("Open YUV files"), QString(), kPlayFilters));
+  ChooseFiles(AskOpenFileNames(this, QStringLiteral("Open YUV files"), QString(), kPlayFilters));
 }
 
 void CVideoPlayer::ChooseFiles(const QStringList& chosen, const ImageFormat* format) {

@@ -1,13 +1,13 @@
 #include "tools/ConverterDialog.h"
 
 #include <QDialogButtonBox>
-#include <QFileDialog>
 #include <QHBoxLayout>
 #include <QVBoxLayout>
 
 #include "app/FileHistory.h"
 #include "app/FormatDialog.h"
 #include "app/Settings.h"
+#include "controls/FileNameDialogs.h"
 #include "controls/RawFilePicker.h"
 #include "image/Dib.h"
 #include "platform/MessageSink.h"
@@ -67,8 +67,8 @@ CBMPFileInput::CBMPFileInput(const QString& firstPicture, QWidget* parent)
   layout->addWidget(status_);
   layout->addWidget(buttons);
   connect(add, &QPushButton::clicked, this, [this] {
-    AddFiles(QFileDialog::getOpenFileNames(this, QStringLiteral("Add BMP files"), QStringLiteral("*.bmp"),
-                                           QStringLiteral("BMP Files(*.bmp)")));
+    AddFiles(AskOpenFileNames(this, QStringLiteral("Add BMP files"), QStringLiteral("*.bmp"),
+                              QStringLiteral("BMP Files(*.bmp)")));
   });
   connect(up, &QPushButton::clicked, this, &CBMPFileInput::MoveUp);
   connect(down, &QPushButton::clicked, this, &CBMPFileInput::MoveDown);
@@ -123,8 +123,7 @@ CYUVConverter::CYUVConverter(std::unique_ptr<ConverterJob> job, QWidget* parent)
 }
 
 void CYUVConverter::BrowseSource() {
-  const QString path =
-      QFileDialog::getOpenFileName(this, QStringLiteral("Load original file"), QString(), kRawFilters);
+  const QString path = AskOpenFileName(this, QStringLiteral("Load original file"), QString(), kRawFilters);
   if (path.isEmpty()) {
     preview()->update();
     return;
@@ -192,8 +191,10 @@ void CYUVConverter::ChooseSource(const QString& path) {
 }
 
 void CYUVConverter::BrowseTarget() {
-  const QString path = QFileDialog::getSaveFileName(this, QStringLiteral("Convert to file"), QString(),
-                                                    kRawFilters, nullptr, QFileDialog::DontConfirmOverwrite);
+  const QString path = AskSaveFileName(this, {.caption = QStringLiteral("Convert to file"),
+                                              .start = {},
+                                              .filters = kRawFilters,
+                                              .confirmOverwrite = false});
   if (!path.isEmpty()) ChooseTarget(path);
 }
 
@@ -229,7 +230,7 @@ void CYUVConverter::ChooseTarget(const QString& path) {
     CYuvFrmtDlg format(this, preset);
     format.SetRefuseMono(true);
     format.SetLeaveOutBmp(true);  // BMP targets are chosen by their .bmp name
-    format.SetFile(path);         // titled with the path, layout guessed from the name
+    format.SetTargetName(path);   // titled with the path, layout guessed from the name
     if (format.exec() == QDialog::Accepted) {
       static_cast<ImageFormat&>(j.TargetFormat) = format.format();
       ComputeFrameSize(j.TargetFormat);

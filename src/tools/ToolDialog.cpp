@@ -1,7 +1,6 @@
 #include "tools/ToolDialog.h"
 
 #include <QApplication>
-#include <QFileDialog>
 #include <QGridLayout>
 #include <QHBoxLayout>
 #include <QScreen>
@@ -10,6 +9,7 @@
 #include "app/FileHistory.h"
 #include "app/FormatDialog.h"
 #include "controls/FileGroup.h"
+#include "controls/FileNameDialogs.h"
 #include "controls/RawFilePicker.h"
 #include "controls/ScreenFit.h"
 #include "display/FormatLabel.h"
@@ -183,8 +183,8 @@ bool ToolDialog::ChooseRawSource(const QString& path, const ImageFormat& format,
 }
 
 void ToolDialog::BrowseRawTarget() {
-  const QString path =
-      QFileDialog::getSaveFileName(this, QStringLiteral("Save as"), targetName_->text(), kRawFileFilters);
+  const QString path = AskSaveFileName(
+      this, {.caption = QStringLiteral("Save as"), .start = targetName_->text(), .filters = kRawFileFilters});
   if (path.isEmpty()) return;
   job_.TargetName = path.toStdString();
   targetName_->setText(path);

@@ -32,6 +32,8 @@ class ToolDialog : public JobWindow {
   QPushButton* stopButton() const { return stop_; }
   QPushButton* pauseButton() const { return pause_; }
   QPushButton* exitButton() const { return exit_; }
+  QPushButton* sourceBrowseButton() const { return browseSource_; }
+  QPushButton* targetBrowseButton() const { return browseTarget_; }
   QLineEdit* sourceBox() const { return sourceName_; }
   QLineEdit* targetBox() const { return targetName_; }
   QLineEdit* fromBox() const { return fromFrame_; }

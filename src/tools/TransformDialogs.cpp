@@ -1,6 +1,5 @@
 #include "tools/TransformDialogs.h"
 
-#include <QFileDialog>
 #include <QFileInfo>
 #include <QGridLayout>
 #include <QLabel>
@@ -8,6 +7,7 @@
 #include "app/FileHistory.h"
 #include "app/FormatDialog.h"
 #include "app/Settings.h"
+#include "controls/FileNameDialogs.h"
 #include "controls/RawFilePicker.h"
 #include "display/FormatLabel.h"
 #include "platform/MessageSink.h"
@@ -297,8 +297,8 @@ CJoinFile::CJoinFile(std::unique_ptr<JoinJob> job, QWidget* parent)
     if (const auto choice = PickRawFile(this, options)) ChooseSecond(choice->path, choice->format);
   });
   connect(browseTarget_, &QPushButton::clicked, this, [this] {
-    const QString path =
-        QFileDialog::getSaveFileName(this, QStringLiteral("Joined file"), QString(), kRawFileFilters);
+    const QString path = AskSaveFileName(
+        this, {.caption = QStringLiteral("Joined file"), .start = {}, .filters = kRawFileFilters});
     if (path.isEmpty()) return;
     setWindowTitle(QFileInfo(path).fileName());
     targetBox()->setText(path);

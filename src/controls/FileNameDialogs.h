@@ -1,0 +1,43 @@
+#pragma once
+
+#include <QString>
+#include <QStringList>
+#include <QWidget>
+#include <functional>
+
+namespace vx {
+
+// Every file name the program asks a person for goes through these, so one place
+// decides how it is asked, and a test can answer in the person's place.
+enum class FileNameQuestion { Open, OpenMany, Save };
+
+struct FileNameRequest {
+  FileNameQuestion question = FileNameQuestion::Open;
+  QString caption;
+  QString start;  // directory or proposed name
+  QString filters;
+  bool confirmOverwrite = true;  // Save only
+};
+
+// Returns the chosen names; empty when the person cancels.
+using FileNameAsker = std::function<QStringList(QWidget* parent, const FileNameRequest& request)>;
+
+QString AskOpenFileName(QWidget* parent, const QString& caption, const QString& start,
+                        const QString& filters);
+QStringList AskOpenFileNames(QWidget* parent, const QString& caption, const QString& start,
+                             const QString& filters);
+QString AskSaveFileName(QWidget* parent, const FileNameRequest& request);
+
+// Replaces the file dialogs for its lifetime (the previous asker comes back after).
+class ScopedFileNameAsker {
+ public:
+  explicit ScopedFileNameAsker(FileNameAsker asker);
+  ~ScopedFileNameAsker();
+  ScopedFileNameAsker(const ScopedFileNameAsker&) = delete;
+  ScopedFileNameAsker& operator=(const ScopedFileNameAsker&) = delete;
+
+ private:
+  FileNameAsker previous_;
+};
+
+}  // namespace vx
