@@ -12,6 +12,7 @@
 #include <QDialogButtonBox>
 #include <QElapsedTimer>
 #include <QLineEdit>
+#include <QMainWindow>
 #include <QMenuBar>
 #include <QMessageBox>
 #include <QRadioButton>
@@ -269,6 +270,38 @@ class ScopedCurrentFormat {
   ImageFormat saved_;
 };
 
+// Opens the menu titled `menuTitle` on the window's menu bar with a click and clicks
+// its entry `entryText`, as a person does.
+testing::AssertionResult ChooseFromMenu(QMainWindow* window, const QString& menuTitle,
+                                        const QString& entryText) {
+  QMenuBar* bar = window->menuBar();
+  QAction* title = nullptr;
+  for (QAction* a : bar->actions())
+    if (a->text() == menuTitle) title = a;
+  if (!title || !title->menu()) return testing::AssertionFailure() << "no menu " << menuTitle.toStdString();
+  if (auto clicked = ClickAsUser(bar, bar->actionGeometry(title).center()); !clicked) return clicked;
+  QMenu* menu = title->menu();
+  if (!QTest::qWaitFor([&] { return menu->isVisible(); }, 2000))
+    return testing::AssertionFailure() << "the menu did not open";
+  for (QAction* entry : menu->actions()) {
+    if (entry->text() != entryText) continue;
+    if (!entry->isEnabled()) return testing::AssertionFailure() << entryText.toStdString() << " is disabled";
+    const QPoint at = menu->actionGeometry(entry).center();
+    QTest::mouseMove(menu, at);
+    QTest::mouseClick(menu, Qt::LeftButton, {}, at);
+    return testing::AssertionSuccess();
+  }
+  return testing::AssertionFailure() << "no entry " << entryText.toStdString();
+}
+
+// Presses the shortcut of a window's menu entry on the keyboard.
+testing::AssertionResult PressShortcut(QWidget* window, const QKeySequence& keys) {
+  window->activateWindow();
+  if (!QTest::qWaitForWindowActive(window)) return testing::AssertionFailure() << "window not active";
+  QTest::keySequence(window, keys);
+  return testing::AssertionSuccess();
+}
+
 QStringList MenuTexts(const QMenu* menu) {
   QStringList texts;
   for (const QAction* a : menu->actions()) {
@@ -338,9 +371,11 @@ TEST(MainFrame, EachToolEntryOpensANewWindow) {
   frame.RegisterTool(Command::Crop, QStringLiteral("Image Cropping"),
                      [](QWidget* parent) { return new QDialog(parent); });
   EXPECT_TRUE(frame.action(Command::Crop)->isEnabled());
-  frame.action(Command::Crop)->trigger();
+  frame.show();
+  ASSERT_TRUE(QTest::qWaitForWindowExposed(&frame));
+  ASSERT_TRUE(PressShortcut(&frame, QKeySequence(QStringLiteral("Ctrl+R"))));
   QWidget* first = frame.LatestWindow(Command::Crop);
-  frame.action(Command::Crop)->trigger();
+  ASSERT_TRUE(ChooseFromMenu(&frame, QStringLiteral("YUV Converter"), frame.action(Command::Crop)->text()));
   QWidget* second = frame.LatestWindow(Command::Crop);
   ASSERT_NE(first, nullptr);
   ASSERT_NE(second, nullptr);
@@ -355,7 +390,9 @@ TEST(MainFrame, FormatConvertOpensTheConverter) {
   QAction* convert = frame.action(Command::Convert);
   ASSERT_TRUE(convert->isEnabled());
   EXPECT_EQ(convert->shortcut(), QKeySequence(QStringLiteral("Ctrl+F")));
-  convert->trigger();
+  frame.show();
+  ASSERT_TRUE(QTest::qWaitForWindowExposed(&frame));
+  ASSERT_TRUE(ChooseFromMenu(&frame, QStringLiteral("YUV Converter"), convert->text()));
   auto* converter = qobject_cast<CYUVConverter*>(frame.LatestWindow(Command::Convert));
   ASSERT_NE(converter, nullptr);
   EXPECT_EQ(converter->windowTitle(), QStringLiteral("Convert YUV File Format"));
@@ -455,26 +492,23 @@ TEST_F(FormatDialogTest, CustomSizeIsCheckedAndKept) {
   CYuvFrmtDlg dialog;
   dialog.SetFile(QString::fromStdString(clip_));
   dialog.Prepare();
-  int attempts = 0;
-  QTimer filler;
-  filler.setInterval(20);
-  QObject::connect(&filler, &QTimer::timeout, [&] {
-    auto* custom = qobject_cast<CCustomizedResolution*>(QApplication::activeModalWidget());
-    if (!custom) return;
-    // First an odd width for 4:2:2 (refused), then 1000 x 500.
-    custom->widthEdit()->setText(attempts == 0 ? QStringLiteral("1001") : QStringLiteral("1000"));
-    custom->heightEdit()->setText(QStringLiteral("500"));
-    ++attempts;
-    custom->accept();
+  dialog.show();
+  ASSERT_TRUE(QTest::qWaitForWindowExposed(&dialog));
+  // First an odd width for 4:2:2 (refused, the box stays), then 1000 x 500.
+  ModalHandler<CCustomizedResolution> filler([](CCustomizedResolution* custom) {
+    for (const char* width : {"1001", "1000"}) {
+      EXPECT_TRUE(TypeAsUser(custom->widthEdit(), QString::fromLatin1(width)));
+      EXPECT_TRUE(TypeAsUser(custom->heightEdit(), QStringLiteral("500")));
+      EXPECT_TRUE(ClickAsUser(DialogButton(custom, QDialogButtonBox::Ok)));
+    }
   });
-  filler.start();
-  emit dialog.resolutionList()->activated(kCustomResolution);
-  filler.stop();
+  ASSERT_TRUE(PickAsUser(dialog.resolutionList(), kCustomResolution));
+  EXPECT_EQ(filler.count, 1);
   EXPECT_EQ(dialog.resolutionList()->currentIndex(), kCustomResolution);
   EXPECT_EQ(dialog.resolutionList()->currentText(), QStringLiteral("Customized WxH: 1000x500"));
   ASSERT_EQ(answerer.texts.size(), 1);
   EXPECT_TRUE(answerer.texts[0].startsWith(QStringLiteral("Error CSRS1004:")));
-  dialog.accept();
+  ASSERT_TRUE(ClickAsUser(DialogButton(&dialog, QDialogButtonBox::Ok)));
   EXPECT_EQ(CurrentSettings().Format.ImgWidth, 1000);
   EXPECT_EQ(CurrentSettings().Format.ImgHeight, 500);
   EXPECT_EQ(CurrentSettings().Format.ImageResolution, kCustomResolution);
@@ -540,22 +574,36 @@ TEST(FileManager, DeletesExactlyTheSelectedRecords) {
   int played = 0;
   CFileHistory::SetPlayHandler([&](const CFileHistoryInfo&) { ++played; });
   CFileHistory dialog;
+  dialog.show();
+  ASSERT_TRUE(QTest::qWaitForWindowExposed(&dialog));
   ASSERT_EQ(dialog.list()->topLevelItemCount(), 3);
-  dialog.list()->topLevelItem(0)->setSelected(true);
-  dialog.list()->topLevelItem(2)->setSelected(true);
-  dialog.OpenSelected();
+  QWidget* rows = dialog.list()->viewport();
+  auto row = [&](int index) {
+    return dialog.list()->visualItemRect(dialog.list()->topLevelItem(index)).center();
+  };
+  auto button = [&](const QString& text) {
+    for (QPushButton* b : dialog.findChildren<QPushButton*>())
+      if (b->text() == text) return b;
+    return static_cast<QPushButton*>(nullptr);
+  };
+  // Rows 1 and 3 picked with a click and a Ctrl+click.
+  ASSERT_TRUE(TakesItsOwnClick(rows, row(0)));
+  QTest::mouseClick(rows, Qt::LeftButton, {}, row(0));
+  QTest::mouseClick(rows, Qt::LeftButton, Qt::ControlModifier, row(2));
+  ASSERT_EQ(dialog.list()->selectedItems().size(), 2);
+  ASSERT_TRUE(ClickAsUser(button(QStringLiteral("Open selected file"))));
   EXPECT_EQ(played, 0) << "two rows selected: nothing opens";
   {
     BoxAnswerer yes(QMessageBox::Yes);
-    dialog.DeleteSelected();
+    ASSERT_TRUE(ClickAsUser(button(QStringLiteral("Delete selected record"))));
     ASSERT_EQ(yes.texts.size(), 1);
     EXPECT_EQ(yes.captions[0], QStringLiteral("Delete file"));
   }
   const auto records = FileHistory().Records();
   ASSERT_EQ(records.size(), 1u);
   EXPECT_EQ(records[0].fileName, "/b.yuv");
-  dialog.list()->topLevelItem(0)->setSelected(true);
-  dialog.OpenSelected();
+  QTest::mouseClick(rows, Qt::LeftButton, {}, row(0));
+  ASSERT_TRUE(ClickAsUser(button(QStringLiteral("Open selected file"))));
   EXPECT_EQ(played, 1);
   CFileHistory::SetPlayHandler(nullptr);
   FileHistory().Clear();
@@ -564,14 +612,17 @@ TEST(FileManager, DeletesExactlyTheSelectedRecords) {
 TEST(GridDialog, TransparencyIsLimitedAndOkStoresTheGrids) {
   const ProgramSettings saved = CurrentSettings();
   CGrid dialog;
+  dialog.show();
+  ASSERT_TRUE(QTest::qWaitForWindowExposed(&dialog));
   const auto& one = dialog.controls(0);
-  one.transparencyEdit->clear();
-  QTest::keyClicks(one.transparencyEdit, QStringLiteral("150"));
+  ASSERT_TRUE(TypeAsUser(one.transparencyEdit, QStringLiteral("150")));
   EXPECT_EQ(one.transparencyEdit->text(), QStringLiteral("100"));
   EXPECT_EQ(one.transparency->value(), 100);
-  one.enable->setChecked(true);
-  one.width->setText(QStringLiteral("16"));
-  dialog.accept();
+  if (!one.enable->isChecked()) {
+    ASSERT_TRUE(ClickAsUser(one.enable));
+  }
+  ASSERT_TRUE(TypeAsUser(one.width, QStringLiteral("16")));
+  ASSERT_TRUE(ClickAsUser(DialogButton(&dialog, QDialogButtonBox::Ok)));
   EXPECT_EQ(CurrentSettings().Grid1, (GridSettings{1, 100, 16, 8, {0, 0, 0}}));
   CurrentSettings() = saved;
 }
@@ -579,12 +630,14 @@ TEST(GridDialog, TransparencyIsLimitedAndOkStoresTheGrids) {
 TEST(FormulaDialog, ConfirmedChoiceRebuildsTheTables) {
   const ProgramSettings saved = CurrentSettings();
   CYUV2RGB_Formula dialog;
+  dialog.show();
+  ASSERT_TRUE(QTest::qWaitForWindowExposed(&dialog));
   EXPECT_FALSE(dialog.field(0)->isEnabled());
   EXPECT_EQ(dialog.field(17)->text(), QStringLiteral("-0.390"));
-  dialog.radio(kItu709)->click();
+  ASSERT_TRUE(ClickAsUser(dialog.radio(kItu709)));
   {
     BoxAnswerer ok(QMessageBox::Ok);
-    dialog.accept();
+    ASSERT_TRUE(ClickAsUser(DialogButton(&dialog, QDialogButtonBox::Ok)));
     ASSERT_EQ(ok.texts.size(), 1);
     EXPECT_EQ(ok.texts[0].toStdString(), CYUV2RGB_Formula::kQuestion);
   }
@@ -1375,15 +1428,21 @@ TEST_F(TransformWindows, ClosingAPausedJobNeverAborts) {
 }
 
 TEST_F(TransformWindows, EveryControlOfEveryToolWindowTakesItsOwnClick) {
-  std::vector<QPointer<QWidget>> windows = {new CYUVConverter, new CImageCrop, new CYUVFlip, new CJoinFile,
-                                            new CPSNR};
+  auto* format = new CYuvFrmtDlg;
+  format->SetFile(QString::fromStdString(clip_));
+  format->Prepare();
+  std::vector<QPointer<QWidget>> windows = {
+      new CYUVConverter, new CImageCrop,       new CYUVFlip,    new CJoinFile, new CPSNR, format,
+      new CGrid,         new CYUV2RGB_Formula, new CFileHistory};
   for (QWidget* window : windows) {
+    window->setAttribute(Qt::WA_DeleteOnClose);
     window->show();
     ASSERT_TRUE(QTest::qWaitForWindowExposed(window));
     int checked = 0;
     for (QWidget* control : window->findChildren<QWidget*>()) {
       const bool input = qobject_cast<QAbstractButton*>(control) || qobject_cast<QLineEdit*>(control) ||
-                         qobject_cast<QComboBox*>(control) || qobject_cast<QSlider*>(control);
+                         qobject_cast<QAbstractItemView*>(control) || qobject_cast<QComboBox*>(control) ||
+                         qobject_cast<QSlider*>(control);
       if (!input || !control->isVisible() || qobject_cast<QComboBox*>(control->parentWidget())) continue;
       EXPECT_TRUE(TakesItsOwnClick(control))
           << window->metaObject()->className() << ": " << control->metaObject()->className() << " \""
@@ -1393,7 +1452,7 @@ TEST_F(TransformWindows, EveryControlOfEveryToolWindowTakesItsOwnClick) {
           << "\" is covered";
       ++checked;
     }
-    EXPECT_GT(checked, 5) << window->metaObject()->className();
+    EXPECT_GE(checked, 3) << window->metaObject()->className();
     window->close();
   }
 }
@@ -1692,7 +1751,9 @@ TEST_F(PsnrWindow, MenuEntryAndCommandLineHandOver) {
   QAction* entry = frame.action(Command::Psnr);
   EXPECT_TRUE(entry->isEnabled());
   EXPECT_EQ(entry->shortcut(), QKeySequence(QStringLiteral("Ctrl+P")));
-  entry->trigger();
+  frame.show();
+  ASSERT_TRUE(QTest::qWaitForWindowExposed(&frame));
+  ASSERT_TRUE(PressShortcut(&frame, entry->shortcut()));
   auto* opened = qobject_cast<CPSNR*>(frame.LatestWindow(Command::Psnr));
   ASSERT_NE(opened, nullptr);
   EXPECT_EQ(opened->windowTitle(), QStringLiteral("PSNR Calculation"));
