@@ -224,8 +224,8 @@ TEST(CommandLine, AcceptedValuesAreStored) {
 
   run = Parse("-a convert -s bmp -S rgb444 -n aaa%d.bmp -N aaa.yuv -e exit");
   ASSERT_EQ(run.code, 0);
-  EXPECT_EQ(run.request.OutputFormat, (OutputFormatRequest{RGB_444, YUV, Interlaced, Packed, -1, -1}))
-      << "a BMP sequence's size comes from its pictures";
+  EXPECT_EQ(run.request.OutputFormat, (OutputFormatRequest{RGB_444, YUV, Interlaced, Planar, -1, -1}))
+      << "a BMP sequence's size comes from its pictures; the rest from the first-run layout";
 
   run = Parse("-a join -n a.yuv -m b.yuv -N c.yuv -nfoo first.yuv -width 352");
   ASSERT_EQ(run.code, 0);

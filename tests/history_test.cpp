@@ -182,9 +182,13 @@ TEST(FileHistory, ARecordAddedDuringASaveIsNeverMarkedSaved) {
       }
       done = true;
     });
-    while (!done) ASSERT_TRUE(store.Save(file));
+    while (!done) {
+      ASSERT_TRUE(store.Save(file));
+    }
     tool.join();
-    if (store.Modified()) ASSERT_TRUE(store.Save(file));
+    if (store.Modified()) {
+      ASSERT_TRUE(store.Save(file));
+    }
     FileHistoryStore reloaded;
     reloaded.Load(file);
     ASSERT_EQ(reloaded.Records().size(), 400u) << "every record reached the file";

@@ -252,7 +252,7 @@ TEST_F(HeadlessFaults, FailuresAfterTheStartExitWithCode8AndTheirMessage) {
 TEST_F(HeadlessFaults, InputsThatAreNoFilesAreRefusedWithoutBlocking) {
   const auto fifo = dir_ / "pipe.yuv";
   ASSERT_EQ(::mkfifo(fifo.c_str(), 0600), 0);
-  for (const std::string& action : {"flip", "convert", "crop"}) {
+  for (const std::string action : {"flip", "convert", "crop"}) {
     std::vector<std::string> args = {"-a", action, "-n", fifo.string(), "-N", (dir_ / "o.yuv").string()};
     if (action == "crop") args.insert(args.end(), {"-c", "0,0,8,8"});
     if (action == "convert") args.insert(args.end(), {"-S", "yuv444"});

@@ -18,6 +18,7 @@
 #include "app/Resources.h"
 #include "app/Settings.h"
 #include "app/ShellWindows.h"
+#include "controls/JobWindow.h"
 #include "display/GridDialog.h"
 #include "image/ColorFormula.h"
 #include "image/FormulaDialog.h"
@@ -43,6 +44,85 @@ void Save(QWidget& window, const QString& folder, const QString& name) {
       return;
     }
     QGuiApplication::primaryScreen()->grabWindow(0).save(QDir(folder).filePath(QStringLiteral("screen.png")));
+  }
+}
+
+// Answers the message boxes a finished job leaves open.
+void AnswerBoxes() {
+  for (QWidget* w : QApplication::topLevelWidgets()) {
+    if (auto* box = qobject_cast<QMessageBox*>(w)) box->accept();
+  }
+}
+
+void WaitForJob(vx::JobWindow& window) {
+  (void)QTest::qWaitFor([&] { return !window.WorkerRunning(); }, 30000);
+  QTest::qWait(300);
+  AnswerBoxes();
+}
+
+// Every tool window and the format dialog with a large picture, placed where the
+// user last had it: each must keep to the screen.
+void LargePictureWindows(const QString& clip, int width, int height, const QString& folder) {
+  const QString size = QStringLiteral("_%1p").arg(height);
+  vx::ImageFormat f{.SamplingFormat = vx::YUV_420,
+                    .FieldFormat = vx::Progressive,
+                    .PixelFormat = vx::Planar,
+                    .ImageResolution = vx::kCustomResolution,
+                    .ImgWidth = width,
+                    .ImgHeight = height};
+  const QString target = QDir(folder).filePath(QStringLiteral("large_out.yuv"));
+  auto place = [](QWidget* window) {
+    window->move(155, 63);
+    window->show();
+  };
+  {
+    vx::CYUVFlip flip;
+    place(&flip);
+    flip.StartFromRequest(clip, target, f);
+    WaitForJob(flip);
+    Save(flip, folder, QStringLiteral("flip") + size);
+  }
+  {
+    vx::CYUVConverter converter;
+    place(&converter);
+    vx::CommandLineRequest request;
+    request.Action = vx::ActionConvert;
+    request.InputName = clip.toStdString();
+    request.OutputName = QDir(folder).filePath(QStringLiteral("large_out.uyvy")).toStdString();
+    request.OutputFormat = {vx::YUV_422, vx::UYV, vx::Progressive, vx::Packed, width, height};
+    converter.StartFromRequest(request, f);
+    WaitForJob(converter);
+    Save(converter, folder, QStringLiteral("converter") + size);
+  }
+  {
+    vx::CImageCrop crop;
+    place(&crop);
+    crop.ChooseSource(clip, f, 1);
+    QTest::qWait(300);
+    Save(crop, folder, QStringLiteral("crop") + size);
+  }
+  {
+    vx::CJoinFile join;
+    place(&join);
+    join.ChooseFirst(clip, f);
+    Save(join, folder, QStringLiteral("join") + size);
+  }
+  {
+    vx::CPSNR psnr;
+    place(&psnr);
+    psnr.ChooseFile(1, clip, f, 1);
+    psnr.ChooseFile(2, clip, f, 1);
+    Save(psnr, folder, QStringLiteral("psnr") + size);
+  }
+  {
+    const vx::ImageFormat saved = vx::CurrentSettings().Format;
+    vx::CurrentSettings().Format = f;
+    vx::CYuvFrmtDlg format;
+    format.SetFile(clip);
+    format.Prepare();
+    place(&format);
+    Save(format, folder, QStringLiteral("format") + size);
+    vx::CurrentSettings().Format = saved;
   }
 }
 
@@ -149,26 +229,6 @@ int main(int argc, char** argv) {
     player->Exit();
   }
   {
-    // Flipping a 1080p clip: the tool window grows with the picture but stays on the screen.
-    vx::CYUVFlip* flip = new vx::CYUVFlip;
-    vx::ImageFormat hd{.SamplingFormat = vx::YUV_420,
-                       .FieldFormat = vx::Progressive,
-                       .PixelFormat = vx::Planar,
-                       .ImageResolution = vx::kCustomResolution,
-                       .ImgWidth = 1920,
-                       .ImgHeight = 1080};
-    flip->move(155, 63);
-    flip->show();
-    flip->StartFromRequest(hdClip, QDir(folder).filePath(QStringLiteral("flipped.yuv")), hd);
-    (void)QTest::qWaitFor([&] { return !flip->WorkerRunning(); }, 20000);
-    QTest::qWait(300);
-    for (QWidget* w : QApplication::topLevelWidgets()) {
-      if (auto* box = qobject_cast<QMessageBox*>(w)) box->accept();
-    }
-    Save(*flip, folder, QStringLiteral("flip_1080p"));
-    flip->close();
-  }
-  {
     // Cropping in the middle of a job: outline and the darkened outside.
     vx::CImageCrop* crop = new vx::CImageCrop;
     crop->setWindowTitle(QStringLiteral("Image Cropping"));
@@ -229,6 +289,8 @@ int main(int argc, char** argv) {
     }
     Save(*psnr, folder, QStringLiteral("psnr"));
   }
+  LargePictureWindows(hdClip, 1920, 1080, folder);
+  if (!uhdClip.isEmpty()) LargePictureWindows(uhdClip, 3840, 2160, folder);
   vx::CAboutBox about;
   Save(about, folder, QStringLiteral("about"));
   vx::CHelpWindow help;

@@ -12,7 +12,7 @@ namespace {
 
 std::string DefaultFileText() {
   std::string text =
-      "SamplingFormat: 2\nComponentOrder: 0\nImageResolution: 6\nFieldFormat: 0\nPixelFormat: 0\n"
+      "SamplingFormat: 2\nComponentOrder: 0\nImageResolution: 6\nFieldFormat: 0\nPixelFormat: 1\n"
       "ImgWidth: 720\nImgHeight: 480\n";
   for (int i = 0; i < 10; ++i) text += "OverlayData: 0 Color:(0,0,0)\n";
   text +=
@@ -78,7 +78,7 @@ TEST(SettingsFile, DefaultsAndTheirExactText) {
   EXPECT_EQ(defaults.Format.SamplingFormat, YUV_420);
   EXPECT_EQ(defaults.Format.ImageResolution, 6);
   EXPECT_EQ(defaults.Format.FieldFormat, Interlaced);
-  EXPECT_EQ(defaults.Format.PixelFormat, Packed);
+  EXPECT_EQ(defaults.Format.PixelFormat, Planar) << "a layout that exists";
   EXPECT_EQ(defaults.YUV2RGB_Formula, 0);
   EXPECT_EQ(defaults.Grid1.Enabled, 0);
   EXPECT_EQ(defaults.Grid2.Enabled, 0);

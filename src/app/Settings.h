@@ -22,7 +22,15 @@ struct OverlayItemSetting {
 // remembered options of the tools. One process-wide instance (CurrentSettings);
 // only the UI thread changes it, workers read it.
 struct ProgramSettings {
-  ImageFormat Format;  // Fourcc is not stored
+  // First run: 4:2:0 planar, a layout the format rules accept (packed 4:2:0 does
+  // not exist, and tools would show and offer it until the user picked another).
+  ImageFormat Format{.SamplingFormat = YUV_420,
+                     .ComponentOrder = YUV,
+                     .FieldFormat = Interlaced,
+                     .PixelFormat = Planar,
+                     .ImageResolution = 6,
+                     .ImgWidth = 720,
+                     .ImgHeight = 480};  // Fourcc is not stored
   std::array<OverlayItemSetting, 10> OverlayData{};
   RgbColor ImageEditGridColor;
   RgbColor BlockEditGridColor;

@@ -32,25 +32,7 @@ class ToolDialog::Observer final : public ToolJobObserver, private WindowReports
     });
   }
   void PreviewPlaced(int32_t width, int32_t height) override {
-    Post([d = window_, width, height] {
-      const QSize screen = ContentRoomOnScreen(d);
-      // Everything but the picture: the controls above it and the margins.
-      const int chrome = std::max(160, d->sizeHint().height() - d->previewPanel_->height());
-      PreviewLayoutInput in;
-      in.screenWidth = screen.width();
-      in.screenHeight = screen.height();
-      in.originX = 28;
-      in.originY = chrome;
-      in.controlWidth = d->width();
-      in.controlHeight = chrome;
-      in.imageWidth = width;
-      in.imageHeight = height;
-      const PreviewLayoutResult layout = LayoutPreview(in);
-      d->preview_->setGeometryFor(QPoint(16, 16), QSize(layout.visibleWidth, layout.visibleHeight));
-      d->previewPanel_->setFixedSize(layout.visibleWidth + 16, layout.visibleHeight + 16);
-      d->adjustSize();
-      FitOnScreen(d);
-    });
+    Post([d = window_, width, height] { d->PlacePreview(width, height); });
   }
   void FrameDone(int64_t frame) override {
     Post([d = window_, frame] { d->OnFrameDone(frame); });
@@ -65,6 +47,26 @@ ToolDialog::ToolDialog(std::unique_ptr<ToolJob> job, QWidget* parent)
 
 ToolDialog::~ToolDialog() {
   EndWorker();
+}
+
+void ToolDialog::PlacePreview(int32_t width, int32_t height) {
+  const QSize screen = ContentRoomOnScreen(this);
+  // Everything but the picture: the controls above it and the margins.
+  const int chrome = std::max(160, sizeHint().height() - previewPanel_->height());
+  PreviewLayoutInput in;
+  in.screenWidth = screen.width();
+  in.screenHeight = screen.height();
+  in.originX = 28;
+  in.originY = chrome;
+  in.controlWidth = this->width();
+  in.controlHeight = chrome;
+  in.imageWidth = width;
+  in.imageHeight = height;
+  const PreviewLayoutResult layout = LayoutPreview(in);
+  preview_->setGeometryFor(QPoint(16, 16), QSize(layout.visibleWidth, layout.visibleHeight));
+  previewPanel_->setFixedSize(layout.visibleWidth + 16, layout.visibleHeight + 16);
+  adjustSize();
+  FitOnScreen(this);
 }
 
 void ToolDialog::BuildControls(const Layout& options) {

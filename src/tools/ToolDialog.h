@@ -89,6 +89,8 @@ class ToolDialog : public JobWindow {
   void BrowseRawTarget();
   // Shows the job's current preview picture.
   void ShowJobPreview();
+  // Sizes the preview for a picture of that size, as far as the screen allows.
+  void PlacePreview(int32_t width, int32_t height);
   // A tool's own control that must not change while its job runs.
   void LockWhileRunning(QWidget* widget) { lockedWhileRunning_.push_back(widget); }
   // Reads the tool's own boxes into the job before Start; false: nothing happens.

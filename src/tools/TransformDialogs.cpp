@@ -151,6 +151,7 @@ bool CImageCrop::ChooseSource(const QString& path, const ImageFormat& format, in
   RefreshLabels();
   // The first frame is shown at once.
   if (crop_->LoadFirstFrame()) {
+    PlacePreview(format.ImgWidth, format.ImgHeight);  // room to choose the rectangle in
     ShowJobPreview();
     UpdateOutline();
   }
