@@ -6,6 +6,7 @@
 #include "app/Startup.h"
 #include "platform/MessageSink.h"
 #include "platform/StringFormat.h"
+#include "tools/AviJobs.h"
 #include "tools/Converter.h"
 #include "tools/Crop.h"
 #include "tools/Flip.h"
@@ -37,6 +38,18 @@ int PlayHeadless(const CommandLineRequest& request, const ProgramSettings&) {
 int ConvertHeadless(const CommandLineRequest& request, const ProgramSettings& settings) {
   ConverterJob job;
   if (!job.PrepareFromCommandLine(request, settings.Format)) return kExitJobFailed;
+  return RunJob(job, request);
+}
+
+int AviToYuvHeadless(const CommandLineRequest& request, const ProgramSettings&) {
+  AviToYuvJob job;
+  if (!job.PrepareAviRequest(request)) return kExitJobFailed;
+  return RunJob(job, request);
+}
+
+int YuvToAviHeadless(const CommandLineRequest& request, const ProgramSettings& settings) {
+  YuvToAviJob job;
+  if (!job.PrepareYuvRequest(request, settings.Format)) return kExitJobFailed;
   return RunJob(job, request);
 }
 
@@ -85,9 +98,9 @@ constexpr std::array<ActionRow, 8> kActions = {{
     {ActionJoin, "join", Command::Join, "Join two YUV files",
      "Error VLTX1009:  Cannot create YUV Join Dialog", JoinHeadless},
     {ActionYuv2Avi, "yuv2avi", Command::YuvToAvi, "Convert YUV to AVI",
-     "Error VLTX1011:  Cannot create YUV Converter Dialog", nullptr},
+     "Error VLTX1011:  Cannot create YUV Converter Dialog", YuvToAviHeadless},
     {ActionAvi2Yuv, "avi2yuv", Command::AviToYuv, "Convert AVI to YUV",
-     "Error VLTX1013:  Cannot create YUV Converter Dialog", nullptr},
+     "Error VLTX1013:  Cannot create YUV Converter Dialog", AviToYuvHeadless},
     {ActionPsnr, "psnr", Command::Psnr, "Calculate PSNR", "Error VLTX1015:  Cannot create PSNR Dialog",
      PsnrHeadless},
 }};

@@ -31,6 +31,16 @@ const ToolMessages kConverterMessages = {
     "Converting finished!",
 };
 
+const ConverterTexts kConverterTexts = {
+    "Error CONV1018: Input image width (%d) is an odd number, the image cannot be convert to 422 format\n",
+    "Error CONV1019: Input image width (%d) is an odd number, the image cannot be convert to 420 format\n",
+    "Error CONV1020: Input image height (%d) is an odd number, the image cannot be convert to 420 format\n",
+    "Error CONV1021: Input image height (%d) is an odd number, the image cannot be convert to interlaced "
+    "format\n",
+    "Error CONV1046: Destination BMP init Failed",
+    "Error CONV1047: Destination BMP write Failed",
+};
+
 std::vector<std::string> BmpSequenceNames(const std::string& target, int64_t count) {
   const std::string base = ToolJob::DefaultTargetName(target, "");
   std::vector<std::string> names;
@@ -129,7 +139,10 @@ std::optional<BmpSequence> ScanBmpPattern(const std::string& pattern) {
   return sequence;
 }
 
-ConverterJob::ConverterJob() : ToolJob(kConverterMessages) {}
+ConverterJob::ConverterJob() : ConverterJob(kConverterMessages, kConverterTexts) {}
+
+ConverterJob::ConverterJob(const ToolMessages& messages, const ConverterTexts& texts)
+    : ToolJob(messages), texts_(texts) {}
 
 bool ConverterJob::PrepareFromCommandLine(const CommandLineRequest& request, const ImageFormat& current) {
   SourceName = request.InputName;
@@ -209,22 +222,14 @@ bool ConverterJob::ToolChecks() {
   const char* refusal = nullptr;
   int32_t value = w;
   if (w % 2 != 0 && TargetFormat.SamplingFormat == YUV_422) {
-    refusal =
-        "Error CONV1018: Input image width (%d) is an odd number, the image cannot be convert to 422 "
-        "format\n";
+    refusal = texts_.oddWidth422;
   } else if (w % 2 != 0 && TargetFormat.SamplingFormat == YUV_420) {
-    refusal =
-        "Error CONV1019: Input image width (%d) is an odd number, the image cannot be convert to 420 "
-        "format\n";
+    refusal = texts_.oddWidth420;
   } else if (h % 2 != 0 && TargetFormat.SamplingFormat == YUV_420) {
-    refusal =
-        "Error CONV1020: Input image height (%d) is an odd number, the image cannot be convert to 420 "
-        "format\n";
+    refusal = texts_.oddHeight420;
     value = h;
   } else if (h % 2 != 0 && TargetFormat.FieldFormat == Interlaced) {
-    refusal =
-        "Error CONV1021: Input image height (%d) is an odd number, the image cannot be convert to interlaced "
-        "format\n";
+    refusal = texts_.oddHeightInterlaced;
     value = h;
   }
   if (!refusal) return true;
@@ -280,7 +285,7 @@ bool ConverterJob::WriteBmp(const FrameImage& a, bool yuv, FrameImage& b) {
   CDib dib;
   if (!dib.CreateFromBits(a.ImgWidth, a.ImgHeight, 24,
                           std::span<const uint8_t>(b.Data, static_cast<size_t>(bytes)))) {
-    Report("Error CONV1046: Destination BMP init Failed");
+    Report(texts_.bmpInit);
     return false;
   }
   const int64_t index = CurrentFrame - 1;
@@ -290,7 +295,7 @@ bool ConverterJob::WriteBmp(const FrameImage& a, bool yuv, FrameImage& b) {
                   : std::nullopt;
   // The converter's own message stands for the bitmap's.
   if (!file || !dib.Write(file->file()) || !file->Commit()) {
-    Report("Error CONV1047: Destination BMP write Failed");
+    Report(texts_.bmpWrite);
     return false;
   }
   return true;

@@ -15,6 +15,17 @@ namespace vx {
 
 extern const ToolMessages kConverterMessages;
 
+// The converter's own refusals, which a tool built on its frame step words its way.
+struct ConverterTexts {
+  const char* oddWidth422;          // %d
+  const char* oddWidth420;          // %d
+  const char* oddHeight420;         // %d
+  const char* oddHeightInterlaced;  // %d
+  const char* bmpInit;
+  const char* bmpWrite;
+};
+extern const ConverterTexts kConverterTexts;
+
 inline constexpr int64_t kMaxBmpFiles = 10240;
 
 // "%s_%04d.bmp" names for frames 1..count: the target name up to the last dot
@@ -41,6 +52,7 @@ std::string DifferentBmpFormatMessage(const std::string& name, int32_t w, int32_
 class ConverterJob : public ToolJob {
  public:
   ConverterJob();
+  ConverterJob(const ToolMessages& messages, const ConverterTexts& texts);
 
   // Name k - 1 holds the picture of frame k.
   std::vector<std::string> SourceBmpNames;
@@ -72,6 +84,10 @@ class ConverterJob : public ToolJob {
   bool WriteOutput(const FrameImage& b);
   // CONV1048 for a layout the frames cannot be converted from or to.
   FrameResult LayoutFailure(const FrameImage& layout) const;
+  const ConverterTexts& texts_;
+
+ protected:
+  // Entry k - 1 names the picture of frame k.
   std::vector<std::string> runTargetBmpNames_;
 };
 

@@ -18,6 +18,20 @@ bool FrameInput::Open(const JobInput& input, Reporter report) {
   input_ = &input;
   report_ = std::move(report);
   next_ = 1;
+  if (input.avi) {
+    avi::OpenFailure failure = avi::OpenFailure::None;
+    avi_ = avi::AviReader::Open(input.name, failure);
+    if (!avi_) {
+      report_(CannotReadMessage(input.name, input.notFound));
+      return false;
+    }
+    if (!avi_->OpenDecoder()) {
+      avi_.reset();
+      report_(input.aviNoDecoder);
+      return false;
+    }
+    return true;
+  }
   if (IsPictureList()) return true;  // pictures are opened one per frame
   auto file = RawFile::OpenRead(input.name);
   if (!file) {
@@ -48,6 +62,7 @@ bool FrameInput::SkipTo(int64_t n, FrameImage& scratch) {
 
 int64_t FrameInput::Read(int64_t n, FrameImage& frame) {
   next_ = n + 1;
+  if (avi_) return ReadAviFrame(n, frame);
   if (!IsPictureList()) return ReadFrame(file_, frame);
   const auto& names = input_->bmpNames;
   const int64_t index = n - 1;
@@ -76,8 +91,26 @@ int64_t FrameInput::Read(int64_t n, FrameImage& frame) {
   return frame.DataSize;
 }
 
+int64_t FrameInput::ReadAviFrame(int64_t n, FrameImage& frame) {
+  const int32_t w = input_->format.ImgWidth, h = input_->format.ImgHeight;
+  if (n > avi_->Length()) return 0;
+  if (avi_->Width() != w || avi_->Height() != h || 3 * int64_t{w} * h > frame.Capacity ||
+      !avi_->ReadFrame(n, avi::BgrRows{.data = frame.Data, .stride = 3 * int64_t{w}, .bottomUp = false})) {
+    report_(input_->aviDecode);
+    return -1;
+  }
+  static_cast<ImageFormat&>(frame) = input_->format;
+  frame.SamplingFormat = RGB_444;
+  frame.ComponentOrder = BGR;
+  frame.PixelFormat = Packed;
+  frame.FieldFormat = Progressive;
+  ComputeFrameSize(frame);
+  return frame.DataSize;
+}
+
 int64_t FrameInput::FrameCount() const {
   if (!input_) return 0;
+  if (avi_) return avi_->Length();
   if (IsPictureList()) return static_cast<int64_t>(input_->bmpNames.size());
   return static_cast<int64_t>(
       CountFrames(static_cast<uint64_t>(std::max<int64_t>(file_.Length(), 0)), input_->format.DataSize));

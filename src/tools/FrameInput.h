@@ -5,10 +5,12 @@
 
 #include <cstdint>
 #include <functional>
+#include <optional>
 #include <string>
 #include <string_view>
 #include <vector>
 
+#include "avi/AviFile.h"
 #include "image/FrameImage.h"
 #include "platform/RawFile.h"
 
@@ -21,9 +23,14 @@ struct JobInput {
   FrameImage format;
   // A BMP list instead of a raw file: frame k is picture k - 1.
   std::vector<std::string> bmpNames;
-  const char* notFound = "";   // %s: the raw file cannot be opened
-  const char* bitstream = "";  // a frame before the range cannot be read
-  const char* bmpLoad = "";    // a picture of the list cannot be read
+  // An AVI file instead of a raw file: frame k is its decoded frame k (the format
+  // is then the 24-bit picture, sampling BMP).
+  bool avi = false;
+  const char* aviNoDecoder = "";  // the stream's decoder cannot be made
+  const char* aviDecode = "";     // a frame cannot be decoded
+  const char* notFound = "";      // %s: the raw file cannot be opened
+  const char* bitstream = "";     // a frame before the range cannot be read
+  const char* bmpLoad = "";       // a picture of the list cannot be read
 };
 
 // Why `path` cannot be read: a name that is no regular file (a FIFO, a device,
@@ -45,13 +52,19 @@ class FrameInput {
   int64_t Read(int64_t n, FrameImage& frame);
   // Frames the raw file holds (whole frames), or the pictures of the list.
   int64_t FrameCount() const;
+  // Frames come as pictures (a BMP list or an AVI): packed B G R, top row first.
   bool IsPictureList() const { return input_ && input_->format.SamplingFormat == BMP; }
-  void Close() { file_.Close(); }
+  void Close() {
+    file_.Close();
+    avi_.reset();
+  }
 
  private:
   const JobInput* input_ = nullptr;
   Reporter report_;
+  int64_t ReadAviFrame(int64_t n, FrameImage& frame);
   RawFile file_;
+  std::optional<avi::AviReader> avi_;
   int64_t next_ = 1;
 };
 

@@ -300,7 +300,7 @@ JobOutcome ToolJob::Run(ToolJobObserver& observer) {
   input_.Release();
   output_.Release();
   // A failed job keeps nothing: its temporary files go, earlier files stay.
-  if (failed || !CommitOutputs()) {
+  if (failed || !FinishOutputs() || !CommitOutputs()) {
     targets_.clear();
     return JobOutcome::FailedRunning;
   }

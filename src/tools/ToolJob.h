@@ -169,6 +169,9 @@ class ToolJob : public JobRun {
   // Whether an input that cannot be opened when the job starts leaves the window
   // running (converter, join) or runs Stop (crop, flip).
   virtual bool MissingInputKeepsRunning() const { return true; }
+  // Completes outputs that need a last write (an AVI's index) before they are
+  // kept; false (after its message) fails the job.
+  virtual bool FinishOutputs() { return true; }
   // The message at the end of a job; none when nullopt.
   virtual std::optional<std::string> FinishText() const;
 

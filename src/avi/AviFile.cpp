@@ -1,0 +1,572 @@
+#include "avi/AviFile.h"
+
+#include <algorithm>
+#include <cctype>
+#include <cstring>
+
+#include "image/FrameImage.h"
+#include "image/PixelOps.h"
+
+extern "C" {
+#include <libavcodec/avcodec.h>
+#include <libavformat/avformat.h>
+#include <libavutil/imgutils.h>
+#include <libswscale/swscale.h>
+}
+
+namespace vx::avi {
+namespace {
+
+constexpr int kIoBufferBytes = 1 << 16;
+constexpr int kFramesPerSecond = 30;
+constexpr int kKeyFrameEvery = 300;
+
+struct FormatContextFree {
+  void operator()(AVFormatContext* c) const { avformat_free_context(c); }
+};
+struct CodecContextFree {
+  void operator()(AVCodecContext* c) const { avcodec_free_context(&c); }
+};
+struct IoContextFree {
+  void operator()(AVIOContext* c) const {
+    if (!c) return;
+    av_freep(&c->buffer);
+    avio_context_free(&c);
+  }
+};
+struct FrameFree {
+  void operator()(AVFrame* f) const { av_frame_free(&f); }
+};
+struct PacketFree {
+  void operator()(AVPacket* p) const { av_packet_free(&p); }
+};
+struct ScaleFree {
+  void operator()(SwsContext* s) const { sws_freeContext(s); }
+};
+
+using IoPtr = std::unique_ptr<AVIOContext, IoContextFree>;
+using CodecPtr = std::unique_ptr<AVCodecContext, CodecContextFree>;
+using FramePtr = std::unique_ptr<AVFrame, FrameFree>;
+using PacketPtr = std::unique_ptr<AVPacket, PacketFree>;
+
+// The library reads and writes through our own files (regular files only, 64-bit
+// offsets, every write checked).
+int ReadPacket(void* opaque, uint8_t* buffer, int size) {
+  const int64_t n = static_cast<RawFile*>(opaque)->Read(buffer, size);
+  if (n < 0) return AVERROR(EIO);
+  return n == 0 ? AVERROR_EOF : static_cast<int>(n);
+}
+
+// A file being written, and where the stream header's handler code lies in it.
+struct WrittenFile {
+  RawFile* file = nullptr;
+  int64_t handlerOffset = -1;
+};
+
+#if LIBAVFORMAT_VERSION_MAJOR >= 61
+int WritePacket(void* opaque, const uint8_t* buffer, int size) {
+#else
+int WritePacket(void* opaque, uint8_t* buffer, int size) {
+#endif
+  auto* out = static_cast<WrittenFile*>(opaque);
+  const int64_t at = out->file->Position();
+  if (out->handlerOffset < 0 && at < kIoBufferBytes) {
+    // "strh" then "vids" (the chunk size between): the handler follows.
+    static constexpr char kVideoHeader[] = "vids";
+    for (int i = 8; i + 8 <= size; ++i) {
+      if (std::memcmp(buffer + i - 8, "strh", 4) == 0 && std::memcmp(buffer + i, kVideoHeader, 4) == 0) {
+        out->handlerOffset = at + i + 4;
+        break;
+      }
+    }
+  }
+  return out->file->Write(buffer, size) ? size : AVERROR(EIO);
+}
+
+int64_t SeekFile(void* opaque, int64_t offset, int whence) {
+  auto* file = static_cast<RawFile*>(opaque);
+  if (whence & AVSEEK_SIZE) return file->Length();
+  int64_t target = offset;
+  switch (whence & ~AVSEEK_FORCE) {
+    case SEEK_SET:
+      break;
+    case SEEK_CUR:
+      target += file->Position();
+      break;
+    case SEEK_END:
+      target += file->Length();
+      break;
+    default:
+      return -1;
+  }
+  return file->Seek(target) ? target : -1;
+}
+
+int64_t SeekWritten(void* opaque, int64_t offset, int whence) {
+  return SeekFile(static_cast<WrittenFile*>(opaque)->file, offset, whence);
+}
+
+IoPtr MakeReadIo(RawFile& file) {
+  auto* buffer = static_cast<unsigned char*>(av_malloc(kIoBufferBytes));
+  if (!buffer) return nullptr;
+  AVIOContext* io = avio_alloc_context(buffer, kIoBufferBytes, 0, &file, ReadPacket, nullptr, SeekFile);
+  if (!io) av_free(buffer);
+  return IoPtr(io);
+}
+
+IoPtr MakeWriteIo(WrittenFile& file) {
+  auto* buffer = static_cast<unsigned char*>(av_malloc(kIoBufferBytes));
+  if (!buffer) return nullptr;
+  AVIOContext* io = avio_alloc_context(buffer, kIoBufferBytes, 1, &file, nullptr, WritePacket, SeekWritten);
+  if (!io) av_free(buffer);
+  return IoPtr(io);
+}
+
+bool Printable(uint32_t code) {
+  for (int i = 0; i < 4; ++i) {
+    const unsigned c = (code >> (8 * i)) & 0xFF;
+    if (c < 0x20 || c > 0x7E) return false;
+  }
+  return true;
+}
+
+struct EncoderEntry {
+  const char* code;
+  AVCodecID id;
+  const char* name;
+};
+constexpr EncoderEntry kEncoders[] = {
+    {"iyuv", AV_CODEC_ID_RAWVIDEO, "Intel IYUV"}, {"i420", AV_CODEC_ID_RAWVIDEO, "Intel I420"},
+    {"divx", AV_CODEC_ID_MPEG4, "DivX"},          {"xvid", AV_CODEC_ID_MPEG4, "Xvid"},
+    {"cvid", AV_CODEC_ID_CINEPAK, "Cinepak"},
+};
+
+struct ReadableEntry {
+  const char* code;
+  AVCodecID id;
+};
+constexpr ReadableEntry kReadable[] = {
+    {"DIB ", AV_CODEC_ID_RAWVIDEO}, {"I420", AV_CODEC_ID_RAWVIDEO}, {"IYUV", AV_CODEC_ID_RAWVIDEO},
+    {"YV12", AV_CODEC_ID_RAWVIDEO}, {"UYVY", AV_CODEC_ID_RAWVIDEO}, {"YUY2", AV_CODEC_ID_RAWVIDEO},
+    {"XVID", AV_CODEC_ID_MPEG4},    {"DIVX", AV_CODEC_ID_MPEG4},    {"DX50", AV_CODEC_ID_MPEG4},
+    {"FMP4", AV_CODEC_ID_MPEG4},    {"MJPG", AV_CODEC_ID_MJPEG},    {"HFYU", AV_CODEC_ID_HUFFYUV},
+    {"cvid", AV_CODEC_ID_CINEPAK},  {"IV41", AV_CODEC_ID_INDEO4},   {"IV50", AV_CODEC_ID_INDEO5},
+};
+
+std::string Lower(std::string text) {
+  for (char& c : text) c = static_cast<char>(std::tolower(static_cast<unsigned char>(c)));
+  return text;
+}
+
+}  // namespace
+
+uint32_t FourccFromText(const std::string& code) {
+  uint32_t value = 0;
+  for (size_t i = 0; i < 4; ++i) {
+    const uint8_t c = i < code.size() ? static_cast<uint8_t>(code[i]) : ' ';
+    value |= uint32_t{c} << (8 * i);
+  }
+  return value;
+}
+
+std::string FourccText(uint32_t code) {
+  if (!Printable(code)) return "unknown";
+  std::string text(4, ' ');
+  for (int i = 0; i < 4; ++i) text[static_cast<size_t>(i)] = static_cast<char>((code >> (8 * i)) & 0xFF);
+  return text;
+}
+
+std::vector<CodecInfo> OfferedEncoders() {
+  std::vector<CodecInfo> list;
+  for (const EncoderEntry& e : kEncoders) {
+    const AVCodec* codec = avcodec_find_encoder(e.id);
+    if (!codec) continue;
+    list.push_back({e.code, e.name, codec->long_name ? codec->long_name : codec->name, codec->name});
+  }
+  return list;
+}
+
+std::optional<CodecInfo> FindEncoder(const std::string& code) {
+  for (CodecInfo& info : OfferedEncoders()) {
+    if (info.code == Lower(code)) return info;
+  }
+  return std::nullopt;
+}
+
+std::vector<CodecInfo> ReadableCodecs() {
+  std::vector<CodecInfo> list;
+  for (const ReadableEntry& e : kReadable) {
+    const AVCodec* codec = avcodec_find_decoder(e.id);
+    if (!codec) continue;
+    list.push_back({e.code, codec->name, codec->long_name ? codec->long_name : codec->name, codec->name});
+  }
+  return list;
+}
+
+// ---------------------------------------------------------------- reading
+
+struct AviReader::State {
+  RawFile file;
+  IoPtr io;
+  AVFormatContext* format = nullptr;  // closed with avformat_close_input
+  int stream = -1;
+  CodecPtr decoder;
+  FramePtr frame{av_frame_alloc()};
+  PacketPtr packet{av_packet_alloc()};
+  std::unique_ptr<SwsContext, ScaleFree> scale;
+  int64_t nextIndex = -1;  // the index the decoder gives next; -1 after a seek
+  bool drained = false;
+
+  ~State() {
+    if (format) avformat_close_input(&format);
+  }
+  AVStream* Stream() const { return format->streams[stream]; }
+
+  // The next decoded frame into `frame`; false at the end or on a failure.
+  bool DecodeNext() {
+    for (;;) {
+      const int got = avcodec_receive_frame(decoder.get(), frame.get());
+      if (got == 0) return true;
+      if (got != AVERROR(EAGAIN) || drained) return false;
+      const int read = av_read_frame(format, packet.get());
+      if (read < 0) {
+        drained = true;
+        if (avcodec_send_packet(decoder.get(), nullptr) < 0) return false;
+        continue;
+      }
+      if (packet->stream_index == stream) {
+        const int sent = avcodec_send_packet(decoder.get(), packet.get());
+        av_packet_unref(packet.get());
+        if (sent < 0 && sent != AVERROR_INVALIDDATA) return false;
+      } else {
+        av_packet_unref(packet.get());
+      }
+    }
+  }
+
+  // Decodes up to index `index` (from 0), seeking when it lies behind or far ahead.
+  bool DecodeTo(int64_t index) {
+    if (nextIndex < 0 || index < nextIndex || index > nextIndex + kKeyFrameEvery) {
+      const AVStream* st = Stream();
+      const int64_t start = st->start_time == AV_NOPTS_VALUE ? 0 : st->start_time;
+      if (av_seek_frame(format, stream, start + index, AVSEEK_FLAG_BACKWARD) < 0 &&
+          av_seek_frame(format, stream, start, AVSEEK_FLAG_BACKWARD) < 0)
+        return false;
+      avcodec_flush_buffers(decoder.get());
+      drained = false;
+      nextIndex = -1;
+    }
+    for (;;) {
+      if (!DecodeNext()) return false;
+      if (nextIndex < 0) {
+        // The first frame after a seek tells where the decoder stands.
+        const int64_t ts = frame->best_effort_timestamp;
+        const int64_t start = Stream()->start_time == AV_NOPTS_VALUE ? 0 : Stream()->start_time;
+        nextIndex = ts == AV_NOPTS_VALUE ? 0 : std::max<int64_t>(ts - start, 0);
+      }
+      const int64_t shown = nextIndex++;
+      if (shown >= index) return shown == index;
+      av_frame_unref(frame.get());
+    }
+  }
+};
+
+AviReader::AviReader(std::unique_ptr<State> state) : s_(std::move(state)) {}
+AviReader::~AviReader() = default;
+AviReader::AviReader(AviReader&&) noexcept = default;
+AviReader& AviReader::operator=(AviReader&&) noexcept = default;
+
+std::optional<AviReader> AviReader::Open(const std::string& path, OpenFailure& failure) {
+  failure = OpenFailure::CannotOpen;
+  auto state = std::make_unique<State>();
+  auto file = RawFile::OpenRead(path);
+  if (!file || !state->frame || !state->packet) return std::nullopt;
+  state->file = std::move(*file);
+  state->io = MakeReadIo(state->file);
+  AVFormatContext* format = avformat_alloc_context();
+  if (!state->io || !format) {
+    avformat_free_context(format);
+    return std::nullopt;
+  }
+  format->pb = state->io.get();
+  format->flags |= AVFMT_FLAG_CUSTOM_IO;
+  // Only AVI files; the header alone describes the streams.
+  if (avformat_open_input(&format, nullptr, av_find_input_format("avi"), nullptr) < 0) return std::nullopt;
+  state->format = format;
+  failure = OpenFailure::NoDecodableStream;
+  for (unsigned i = 0; i < format->nb_streams; ++i) {
+    if (format->streams[i]->codecpar->codec_type == AVMEDIA_TYPE_VIDEO) {
+      state->stream = static_cast<int>(i);
+      break;
+    }
+  }
+  if (state->stream < 0) return std::nullopt;
+  const AVCodecParameters* par = state->Stream()->codecpar;
+  if (par->width <= 0 || par->height <= 0 || !avcodec_find_decoder(par->codec_id)) return std::nullopt;
+  failure = OpenFailure::StreamLength;
+  if (state->Stream()->nb_frames < 0) return std::nullopt;
+  failure = OpenFailure::None;
+  return AviReader(std::move(state));
+}
+
+int32_t AviReader::Width() const {
+  return s_->Stream()->codecpar->width;
+}
+int32_t AviReader::Height() const {
+  return s_->Stream()->codecpar->height;
+}
+int64_t AviReader::Length() const {
+  return s_->Stream()->nb_frames;
+}
+uint32_t AviReader::Handler() const {
+  return s_->Stream()->codecpar->codec_tag;
+}
+
+bool AviReader::OpenDecoder() {
+  if (s_->decoder) return true;
+  const AVCodecParameters* par = s_->Stream()->codecpar;
+  const AVCodec* codec = avcodec_find_decoder(par->codec_id);
+  if (!codec) return false;
+  CodecPtr context(avcodec_alloc_context3(codec));
+  if (!context || avcodec_parameters_to_context(context.get(), par) < 0) return false;
+  context->thread_count = 0;  // as many as the machine has
+  if (avcodec_open2(context.get(), codec, nullptr) < 0) return false;
+  s_->decoder = std::move(context);
+  return true;
+}
+
+bool AviReader::ReadFrame(int64_t n, const BgrRows& rows) {
+  if (!s_->decoder || n < 1 || n > Length() || !rows.data) return false;
+  if (!s_->DecodeTo(n - 1)) return false;
+  AVFrame* f = s_->frame.get();
+  const int w = Width(), h = Height();
+  if (f->width != w || f->height != h) return false;
+  s_->scale.reset(sws_getCachedContext(s_->scale.release(), w, h, static_cast<AVPixelFormat>(f->format), w, h,
+                                       AV_PIX_FMT_BGR24, SWS_BICUBIC, nullptr, nullptr, nullptr));
+  if (!s_->scale) return false;
+  uint8_t* top = rows.bottomUp ? rows.data + (h - 1) * rows.stride : rows.data;
+  uint8_t* planes[4] = {top, nullptr, nullptr, nullptr};
+  int strides[4] = {static_cast<int>(rows.bottomUp ? -rows.stride : rows.stride), 0, 0, 0};
+  const int made = sws_scale(s_->scale.get(), f->data, f->linesize, 0, h, planes, strides);
+  av_frame_unref(f);
+  if (made != h) return false;
+  const int64_t used = 3 * int64_t{w};
+  if (rows.stride > used) {
+    for (int r = 0; r < h; ++r) std::memset(rows.data + r * rows.stride + used, 0, rows.stride - used);
+  }
+  return true;
+}
+
+// ---------------------------------------------------------------- writing
+
+struct AviWriter::Codec {
+  WrittenFile written;
+  IoPtr io;
+  std::unique_ptr<AVFormatContext, FormatContextFree> format;
+  CodecPtr encoder;  // none for raw 4:2:0: the frames are the packets
+  AVStream* stream = nullptr;
+  FramePtr frame{av_frame_alloc()};
+  PacketPtr packet{av_packet_alloc()};
+  FrameBuffer yuv, planar;
+  int32_t width = 0, height = 0;
+  int64_t index = 0;
+  bool headerWritten = false;
+};
+
+AviWriter::AviWriter(RawFile& target, std::string code, std::shared_ptr<const ColourTables> colours)
+    : target_(target), code_(std::move(code)), colours_(std::move(colours)) {}
+
+AviWriter::~AviWriter() {
+  Release();
+}
+
+void AviWriter::Release() {
+  c_.reset();
+  state_ = State::NotCreated;
+}
+
+bool AviWriter::Create(int32_t width, int32_t height, std::string& error) {
+  auto fail = [&](const char* text) {
+    error = text;
+    Release();
+    return false;
+  };
+  const auto offered = FindEncoder(code_);
+  if (!offered || code_.size() != 4) return fail("Error AVIF2006: Unable to make compressed stream");
+  c_ = std::make_unique<Codec>();
+  c_->width = width;
+  c_->height = height;
+  const int64_t pitch = (3 * int64_t{width} + 3) / 4 * 4;
+  if (!c_->frame || !c_->packet || !c_->yuv.Allocate(3 * int64_t{width} * height) ||
+      !c_->planar.Allocate(pitch * height))
+    return fail("Error AVIF2003: Unable to allocate heap");
+  c_->written.file = &target_;
+  c_->io = MakeWriteIo(c_->written);
+  AVFormatContext* format = nullptr;
+  if (!c_->io || avformat_alloc_output_context2(&format, nullptr, "avi", nullptr) < 0 || !format)
+    return fail("Error AVIF2004: Unable to open the AVI file");
+  c_->format.reset(format);
+  format->pb = c_->io.get();
+  format->flags |= AVFMT_FLAG_CUSTOM_IO;
+  c_->stream = avformat_new_stream(format, nullptr);
+  if (!c_->stream) return fail("Error AVIF2005: Unable to create stream");
+  c_->stream->time_base = AVRational{1, kFramesPerSecond};
+  c_->stream->avg_frame_rate = AVRational{kFramesPerSecond, 1};
+  av_dict_set(&c_->stream->metadata, "title", "Video Stream", 0);
+  AVCodecParameters* par = c_->stream->codecpar;
+  // The format's code in the form readers know (the handler is written as typed
+  // when the file is finished).
+  std::string canonical = code_;
+  for (char& ch : canonical) {
+    ch = static_cast<char>(offered->code == "cvid" ? std::tolower(static_cast<unsigned char>(ch))
+                                                   : std::toupper(static_cast<unsigned char>(ch)));
+  }
+  const uint32_t tag = FourccFromText(canonical);
+  if (offered->driver == "rawvideo") {
+    par->codec_type = AVMEDIA_TYPE_VIDEO;
+    par->codec_id = AV_CODEC_ID_RAWVIDEO;
+    par->format = AV_PIX_FMT_YUV420P;
+    par->bits_per_coded_sample = 12;
+  } else {
+    const AVCodec* codec = avcodec_find_encoder_by_name(offered->driver.c_str());
+    CodecPtr encoder(codec ? avcodec_alloc_context3(codec) : nullptr);
+    if (!encoder) return fail("Error AVIF2006: Unable to make compressed stream");
+    encoder->width = width;
+    encoder->height = height;
+    encoder->time_base = AVRational{1, kFramesPerSecond};
+    encoder->framerate = AVRational{kFramesPerSecond, 1};
+    encoder->gop_size = kKeyFrameEvery;
+    encoder->codec_tag = tag;
+    encoder->pix_fmt = codec->id == AV_CODEC_ID_CINEPAK ? AV_PIX_FMT_RGB24 : AV_PIX_FMT_YUV420P;
+    if (avcodec_open2(encoder.get(), codec, nullptr) < 0 ||
+        avcodec_parameters_from_context(par, encoder.get()) < 0)
+      return fail("Error AVIF2006: Unable to make compressed stream");
+    c_->encoder = std::move(encoder);
+  }
+  par->codec_tag = tag;
+  par->width = width;
+  par->height = height;
+  if (avformat_write_header(format, nullptr) < 0)
+    return fail("Error AVIF2007: Error when calling AVIStreamSetFormat, please try to use other codec.");
+  c_->headerWritten = true;
+  state_ = State::Created;
+  return true;
+}
+
+bool AviWriter::AddFrame(const uint8_t* rows, int32_t width, int32_t height, std::string& error) {
+  if (state_ == State::NotCreated) {
+    error = "Error AVIF2004: Unable to open the AVI file";
+    return false;
+  }
+  if (state_ == State::ReadyToCreate && !Create(width, height, error)) return false;
+  if (width != c_->width || height != c_->height) {
+    error = "Error TAVI1030:  YUV can not be converted to AVI!\n";
+    Release();
+    return false;
+  }
+  return Encode(rows, error);
+}
+
+bool AviWriter::Encode(const uint8_t* rows, std::string& error) {
+  Codec& c = *c_;
+  const int32_t w = c.width, h = c.height;
+  const int64_t pitch = (3 * int64_t{w} + 3) / 4 * 4;
+  const bool rgb = c.encoder && c.encoder->pix_fmt == AV_PIX_FMT_RGB24;
+  AVFrame* f = c.frame.get();
+  if (rgb) {
+    // Top-down R G B rows from the bottom-up B G R picture.
+    uint8_t* out = c.planar.data();
+    for (int32_t r = 0; r < h; ++r) {
+      const uint8_t* in = rows + (h - 1 - r) * pitch;
+      uint8_t* o = out + r * 3 * int64_t{w};
+      for (int32_t x = 0; x < w; ++x) {
+        o[3 * x] = in[3 * x + 2];
+        o[3 * x + 1] = in[3 * x + 1];
+        o[3 * x + 2] = in[3 * x];
+      }
+    }
+    av_image_fill_arrays(f->data, f->linesize, out, AV_PIX_FMT_RGB24, w, h, 1);
+  } else {
+    // 4:2:0 with the program's own colour formula: to packed 4:4:4, then planar 4:2:0.
+    if (!RgbBufferToYuv(*colours_, std::span<const uint8_t>(rows, static_cast<size_t>(pitch * h)),
+                        std::span<uint8_t>(c.yuv.data(), static_cast<size_t>(c.yuv.size())), w, h,
+                        RgbRowsLayout{.bottomUp = true, .bgr = true, .alignedRows = true})) {
+      error = "Error TAVI1030:  YUV can not be converted to AVI!\n";
+      return false;
+    }
+    FrameImage canonical = c.yuv.Frame(ImageFormat{});
+    SetCanonicalHeader(canonical, w, h);
+    FrameImage i420 = c.planar.Frame(ImageFormat{.SamplingFormat = YUV_420,
+                                                 .ComponentOrder = YUV,
+                                                 .FieldFormat = Progressive,
+                                                 .PixelFormat = Planar,
+                                                 .ImageResolution = kCustomResolution,
+                                                 .ImgWidth = w,
+                                                 .ImgHeight = h});
+    ComputeFrameSize(i420);
+    if (!FromCanonical444(canonical, i420)) {
+      error = "Error TAVI1030:  YUV can not be converted to AVI!\n";
+      return false;
+    }
+    if (!c.encoder) {
+      // Raw 4:2:0: the frame is the packet.
+      AVPacket* p = c.packet.get();
+      if (av_new_packet(p, static_cast<int>(i420.DataSize)) < 0) {
+        error = "Error AVIF2003: Unable to allocate heap";
+        return false;
+      }
+      std::memcpy(p->data, i420.Data, static_cast<size_t>(i420.DataSize));
+      p->stream_index = c.stream->index;
+      p->pts = p->dts = c.index++;
+      p->duration = 1;
+      p->flags |= AV_PKT_FLAG_KEY;
+      av_packet_rescale_ts(p, AVRational{1, kFramesPerSecond}, c.stream->time_base);
+      if (av_interleaved_write_frame(c.format.get(), p) < 0) {
+        error = "Error AVIF2004: Unable to open the AVI file";
+        return false;
+      }
+      return true;
+    }
+    av_image_fill_arrays(f->data, f->linesize, i420.Data, AV_PIX_FMT_YUV420P, w, h, 1);
+  }
+  f->format = c.encoder->pix_fmt;
+  f->width = w;
+  f->height = h;
+  f->pts = c.index++;
+  if (avcodec_send_frame(c.encoder.get(), f) < 0 || !Drain()) {
+    error = "Error AVIF2006: Unable to make compressed stream";
+    return false;
+  }
+  return true;
+}
+
+bool AviWriter::Drain() {
+  Codec& c = *c_;
+  for (;;) {
+    const int got = avcodec_receive_packet(c.encoder.get(), c.packet.get());
+    if (got == AVERROR(EAGAIN) || got == AVERROR_EOF) return true;
+    if (got < 0) return false;
+    c.packet->stream_index = c.stream->index;
+    av_packet_rescale_ts(c.packet.get(), c.encoder->time_base, c.stream->time_base);
+    if (av_interleaved_write_frame(c.format.get(), c.packet.get()) < 0) return false;
+  }
+}
+
+bool AviWriter::Close() {
+  if (state_ != State::Created || !c_) {
+    Release();
+    return false;
+  }
+  bool ok = true;
+  if (c_->encoder) ok = avcodec_send_frame(c_->encoder.get(), nullptr) >= 0 && Drain();
+  ok = av_write_trailer(c_->format.get()) >= 0 && ok;
+  avio_flush(c_->io.get());
+  ok = ok && c_->io->error == 0;
+  // The stream handler as the user typed it: one positioned 4-byte write.
+  const int64_t at = c_->written.handlerOffset;
+  ok = ok && at > 0 && target_.Seek(at) && target_.Write(code_.data(), 4);
+  Release();
+  return ok;
+}
+
+}  // namespace vx::avi

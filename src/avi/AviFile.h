@@ -1,0 +1,115 @@
+#pragma once
+
+// AVI files and video codecs, behind an interface of our own: the jobs see
+// four-character codes, sizes, frame numbers and picture rows, never a type of the
+// codec library underneath (FFmpeg's libavformat, libavcodec and libswscale).
+
+#include <cstdint>
+#include <memory>
+#include <optional>
+#include <string>
+#include <vector>
+
+#include "image/ColorFormula.h"
+#include "platform/RawFile.h"
+
+namespace vx::avi {
+
+// A four-character code as stored in the file: the first character in the lowest byte.
+uint32_t FourccFromText(const std::string& code);
+// Its four characters when all are printable, otherwise "unknown".
+std::string FourccText(uint32_t code);
+
+struct CodecInfo {
+  std::string code;         // four characters, e.g. "iyuv"
+  std::string name;         // short name
+  std::string description;  // one line
+  std::string driver;       // the codec library's name for it
+};
+
+// The codecs this program can write, in the order offered: "iyuv", "i420" (raw
+// planar 4:2:0), "divx", "xvid" (MPEG-4 part 2), "cvid" (Cinepak), each only when
+// the library has its encoder.
+std::vector<CodecInfo> OfferedEncoders();
+// The encoder of `code` (compared without regard to case); nullopt when none.
+std::optional<CodecInfo> FindEncoder(const std::string& code);
+// The video formats this program reads from AVI files, one per four-character
+// code, for the information box.
+std::vector<CodecInfo> ReadableCodecs();
+
+// Where a picture's rows go: `stride` bytes apart (at least 3 x width), bottom
+// row first when `bottomUp`; blue first in each pixel.
+struct BgrRows {
+  uint8_t* data = nullptr;
+  int64_t stride = 0;
+  bool bottomUp = true;
+};
+
+// The AVI file's opening refusals, in the order they are met.
+enum class OpenFailure { None, CannotOpen, NoDecodableStream, StreamStart, StreamLength };
+
+class AviReader {
+ public:
+  ~AviReader();
+  AviReader(AviReader&&) noexcept;
+  AviReader& operator=(AviReader&&) noexcept;
+
+  // Opens the file and its first video stream. On failure, `failure` says why.
+  static std::optional<AviReader> Open(const std::string& path, OpenFailure& failure);
+
+  int32_t Width() const;
+  int32_t Height() const;
+  int64_t Length() const;    // frames
+  uint32_t Handler() const;  // the stream's four-character code
+
+  // Makes the decoder; false when there is none for the stream.
+  bool OpenDecoder();
+  // Decodes frame n (from 1) as 24-bit blue-first rows. Reading in order decodes
+  // each frame once; a jump starts from the key frame before it. False when the
+  // frame cannot be decoded.
+  bool ReadFrame(int64_t n, const BgrRows& rows);
+
+ private:
+  struct State;
+  explicit AviReader(std::unique_ptr<State> state);
+  std::unique_ptr<State> s_;
+};
+
+// Writes a video stream into an AVI file that it creates when the first frame is
+// added, with one compressor: 30 frames per second, a key frame every 300, the
+// codec's own quality, the stream named "Video Stream".
+class AviWriter {
+ public:
+  enum class State { NotCreated, ReadyToCreate, Created };
+
+  // Ready to create `target` (opened by the caller) with the codec of `code`
+  // (written as the stream handler as typed). `colours` turns the pictures into
+  // the codec's YUV.
+  AviWriter(RawFile& target, std::string code, std::shared_ptr<const ColourTables> colours);
+  ~AviWriter();
+  AviWriter(const AviWriter&) = delete;
+  AviWriter& operator=(const AviWriter&) = delete;
+
+  State state() const { return state_; }
+  // Adds a picture of bottom-up blue-first rows padded to 4 bytes. The first call
+  // creates the file. False with `error` set (the message) on failure; the writer
+  // is then closed.
+  bool AddFrame(const uint8_t* rows, int32_t width, int32_t height, std::string& error);
+  // Finishes the file (index and headers). False when that fails.
+  bool Close();
+
+ private:
+  struct Codec;
+  bool Create(int32_t width, int32_t height, std::string& error);
+  bool Encode(const uint8_t* rows, std::string& error);
+  bool Drain();
+  void Release();
+
+  RawFile& target_;
+  std::string code_;
+  std::shared_ptr<const ColourTables> colours_;
+  State state_ = State::ReadyToCreate;
+  std::unique_ptr<Codec> c_;
+};
+
+}  // namespace vx::avi

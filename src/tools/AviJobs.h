@@ -1,0 +1,77 @@
+#pragma once
+
+// The AVI bridge's two jobs: an AVI file's frames decoded into a raw file or BMP
+// pictures (the converter's frame step with an AVI source), and a raw file or BMP
+// pictures encoded into an AVI file.
+
+#include <optional>
+#include <string>
+
+#include "app/CommandLine.h"
+#include "avi/AviFile.h"
+#include "tools/Converter.h"
+
+namespace vx {
+
+extern const ToolMessages kAviToYuvMessages;
+extern const ToolMessages kYuvToAviMessages;
+
+// The opening refusal for `failure` (AVIT1001-1004), naming `path`.
+std::string AviOpenMessage(avi::OpenFailure failure, const std::string& path);
+
+class AviToYuvJob : public ConverterJob {
+ public:
+  AviToYuvJob();
+
+  // The stream's handler code, as the information box shows it.
+  uint32_t Handler = 0;
+
+  // Opens the AVI: its picture size and length become the source and the range
+  // 1..length. False after its message.
+  bool ChooseAvi(const std::string& path);
+  // The command line's part: the AVI, the target layout from the destination
+  // format, the BMP names (TAVI1006 beyond 10240 pictures). False after a message.
+  bool PrepareAviRequest(const CommandLineRequest& request);
+  // The BMP pictures of the range, counted from _0000 for the first one written;
+  // `first` and `last` are the numbers the notice names.
+  void NameBmpTargets(int64_t& first, int64_t& last);
+
+ protected:
+  void DescribeFiles(ToolRunSpec& spec) const override;
+  void FreezeParameters() override;
+  bool ToolChecks() override;
+};
+
+class YuvToAviJob : public ToolJob {
+ public:
+  YuvToAviJob();
+
+  // A BMP list instead of a raw source: frame k is picture k - 1.
+  std::vector<std::string> SourceBmpNames;
+  // The codec's four-character code, written as the stream handler as typed.
+  std::string Codec = "iyuv";
+
+  // The target picture: 24 bits, the source's size.
+  void SetTargetFromSource();
+  // The command line's part: the source in the current format (a BMP pattern when
+  // that is BMP), the whole file as the range, the codec of -v. False after a message.
+  bool PrepareYuvRequest(const CommandLineRequest& request, const ImageFormat& current);
+
+ protected:
+  void DescribeFiles(ToolRunSpec& spec) const override;
+  void FreezeParameters() override;
+  bool ToolChecks() override;
+  bool CreateTarget() override;
+  FrameResult ProcessFrame() override;
+  bool FinishOutputs() override;
+
+ private:
+  // Bottom-up B G R rows padded to 4 bytes of frame `a`, in `rows`; false for a
+  // layout that cannot be shown.
+  bool PictureRows(FrameImage& a, uint8_t* rows);
+  std::string runCodec_;
+  std::vector<uint8_t> rows_;
+  std::optional<avi::AviWriter> writer_;
+};
+
+}  // namespace vx
