@@ -106,18 +106,12 @@ int64_t SeekWritten(void* opaque, int64_t offset, int whence) {
   return SeekFile(static_cast<WrittenFile*>(opaque)->file, offset, whence);
 }
 
-IoPtr MakeReadIo(RawFile& file) {
+// An I/O context over our own file: reading when `read` is given, else writing.
+IoPtr MakeIo(void* opaque, int (*read)(void*, uint8_t*, int), decltype(&WritePacket) write,
+             int64_t (*seek)(void*, int64_t, int)) {
   auto* buffer = static_cast<unsigned char*>(av_malloc(kIoBufferBytes));
   if (!buffer) return nullptr;
-  AVIOContext* io = avio_alloc_context(buffer, kIoBufferBytes, 0, &file, ReadPacket, nullptr, SeekFile);
-  if (!io) av_free(buffer);
-  return IoPtr(io);
-}
-
-IoPtr MakeWriteIo(WrittenFile& file) {
-  auto* buffer = static_cast<unsigned char*>(av_malloc(kIoBufferBytes));
-  if (!buffer) return nullptr;
-  AVIOContext* io = avio_alloc_context(buffer, kIoBufferBytes, 1, &file, nullptr, WritePacket, SeekWritten);
+  AVIOContext* io = avio_alloc_context(buffer, kIoBufferBytes, write ? 1 : 0, opaque, read, write, seek);
   if (!io) av_free(buffer);
   return IoPtr(io);
 }
@@ -282,7 +276,7 @@ std::optional<AviReader> AviReader::Open(const std::string& path, OpenFailure& f
   auto file = RawFile::OpenRead(path);
   if (!file || !state->frame || !state->packet) return std::nullopt;
   state->file = std::move(*file);
-  state->io = MakeReadIo(state->file);
+  state->io = MakeIo(&state->file, ReadPacket, nullptr, SeekFile);
   AVFormatContext* format = avformat_alloc_context();
   if (!state->io || !format) {
     avformat_free_context(format);
@@ -401,7 +395,7 @@ bool AviWriter::Create(int32_t width, int32_t height, std::string& error) {
       !c_->planar.Allocate(pitch * height))
     return fail("Error AVIF2003: Unable to allocate heap");
   c_->written.file = &target_;
-  c_->io = MakeWriteIo(c_->written);
+  c_->io = MakeIo(&c_->written, nullptr, WritePacket, SeekWritten);
   AVFormatContext* format = nullptr;
   if (!c_->io || avformat_alloc_output_context2(&format, nullptr, "avi", nullptr) < 0 || !format)
     return fail("Error AVIF2004: Unable to open the AVI file");

@@ -58,21 +58,6 @@ constexpr const char* kNoDecoder =
     "Error AVI1000:  Cannot find the decoder filter, AVIStreamGetFrameOpen() failed!\n";
 constexpr const char* kCannotEncode = "Error TAVI1030:  YUV can not be converted to AVI!\n";
 
-// The 24-bit picture layout of `width` x `height`.
-FrameImage PictureFormat(int32_t width, int32_t height) {
-  FrameImage f;
-  f.Fourcc = 0;
-  f.SamplingFormat = BMP;
-  f.ComponentOrder = RGB;
-  f.FieldFormat = Progressive;
-  f.PixelFormat = Packed;
-  f.ImageResolution = kCustomResolution;
-  f.ImgWidth = width;
-  f.ImgHeight = height;
-  ComputeFrameSize(f);
-  return f;
-}
-
 int64_t Pitch(int32_t width) {
   return (3 * int64_t{width} + 3) / 4 * 4;
 }
@@ -121,15 +106,9 @@ bool AviToYuvJob::ChooseAvi(const std::string& path) {
 bool AviToYuvJob::PrepareAviRequest(const CommandLineRequest& request) {
   if (!ChooseAvi(request.InputName)) return false;
   TargetName = request.OutputName;
-  const OutputFormatRequest& out = request.OutputFormat;
-  TargetFormat = FrameImage{};
-  TargetFormat.SamplingFormat = out.SamplingFormat;
-  TargetFormat.ComponentOrder = out.ComponentOrder;
-  TargetFormat.FieldFormat = out.FieldFormat;
-  TargetFormat.PixelFormat = out.PixelFormat;
-  TargetFormat.ImageResolution = kCustomResolution;
-  TargetFormat.ImgWidth = out.ImgWidth > 0 ? out.ImgWidth : SourceFormat.ImgWidth;
-  TargetFormat.ImgHeight = out.ImgHeight > 0 ? out.ImgHeight : SourceFormat.ImgHeight;
+  TargetFormat = TargetFromRequest(request.OutputFormat);
+  if (TargetFormat.ImgWidth <= 0) TargetFormat.ImgWidth = SourceFormat.ImgWidth;
+  if (TargetFormat.ImgHeight <= 0) TargetFormat.ImgHeight = SourceFormat.ImgHeight;
   ComputeFrameSize(TargetFormat);
   DeriveFourcc(TargetFormat);
   if (TargetFormat.SamplingFormat == BMP && EndFrame > kMaxBmpFiles) {
@@ -168,14 +147,9 @@ void AviToYuvJob::FreezeParameters() {
 }
 
 bool AviToYuvJob::ToolChecks() {
-  if (run_.inputs[0].name.empty()) {
-    Report("Error AVIT1008: No source file to convert!\n");
+  if (!NamesGiven("Error AVIT1008: No source file to convert!\n",
+                  "Error AVIT1009: No target file to convert!\n"))
     return false;
-  }
-  if (run_.outputs[0].name.empty()) {
-    Report("Error AVIT1009: No target file to convert!\n");
-    return false;
-  }
   avi::OpenFailure failure = avi::OpenFailure::None;
   auto reader = avi::AviReader::Open(run_.inputs[0].name, failure);
   if (!reader) {
@@ -227,14 +201,9 @@ void YuvToAviJob::FreezeParameters() {
 }
 
 bool YuvToAviJob::ToolChecks() {
-  if (run_.inputs[0].name.empty()) {
-    Report("Error TAVI1007: No source file to convert!\n");
+  if (!NamesGiven("Error TAVI1007: No source file to convert!\n",
+                  "Error TAVI1008: No target file to convert!\n"))
     return false;
-  }
-  if (run_.outputs[0].name.empty()) {
-    Report("Error TAVI1008: No target file to convert!\n");
-    return false;
-  }
   const FrameImage& s = In();
   const char* refusal = nullptr;
   int32_t value = s.ImgWidth;

@@ -144,32 +144,30 @@ ConverterJob::ConverterJob() : ConverterJob(kConverterMessages, kConverterTexts)
 ConverterJob::ConverterJob(const ToolMessages& messages, const ConverterTexts& texts)
     : ToolJob(messages), texts_(texts) {}
 
+FrameImage TargetFromRequest(const OutputFormatRequest& out) {
+  FrameImage target;
+  target.SamplingFormat = out.SamplingFormat;
+  target.ComponentOrder = out.ComponentOrder;
+  target.FieldFormat = out.FieldFormat;
+  target.PixelFormat = out.PixelFormat;
+  target.ImgWidth = out.ImgWidth;
+  target.ImgHeight = out.ImgHeight;
+  target.ImageResolution = kCustomResolution;
+  return target;
+}
+
 bool ConverterJob::PrepareFromCommandLine(const CommandLineRequest& request, const ImageFormat& current) {
   SourceName = request.InputName;
   TargetName = request.OutputName;
   static_cast<ImageFormat&>(SourceFormat) = current;
   SourceFormat.ImageResolution = kCustomResolution;
   ComputeFrameSize(SourceFormat);
-  const OutputFormatRequest& out = request.OutputFormat;
-  TargetFormat = FrameImage{};
-  TargetFormat.SamplingFormat = out.SamplingFormat;
-  TargetFormat.ComponentOrder = out.ComponentOrder;
-  TargetFormat.FieldFormat = out.FieldFormat;
-  TargetFormat.PixelFormat = out.PixelFormat;
-  TargetFormat.ImgWidth = out.ImgWidth;
-  TargetFormat.ImgHeight = out.ImgHeight;
-  TargetFormat.ImageResolution = kCustomResolution;
+  TargetFormat = TargetFromRequest(request.OutputFormat);
   if (SourceFormat.SamplingFormat == BMP) {
     const auto sequence = ScanBmpPattern(request.InputName);
     if (!sequence) return false;
     SourceBmpNames = sequence->names;
-    SourceFormat.Fourcc = 0;
-    SourceFormat.ComponentOrder = RGB;
-    SourceFormat.FieldFormat = Progressive;
-    SourceFormat.PixelFormat = Packed;
-    SourceFormat.ImgWidth = sequence->width;
-    SourceFormat.ImgHeight = sequence->height;
-    ComputeFrameSize(SourceFormat);
+    SourceFormat = PictureFormat(sequence->width, sequence->height);
     FrameCount = static_cast<int64_t>(SourceBmpNames.size());
     StartFrame = 1;
     EndFrame = FrameCount;

@@ -49,6 +49,10 @@ std::optional<BmpSequence> ScanBmpPattern(const std::string& pattern);
 std::string DifferentBmpFormatMessage(const std::string& name, int32_t w, int32_t h, int32_t bits,
                                       int32_t refW, int32_t refH, int32_t refBits);
 
+// The command line's destination layout (resolution 15); a size left out (-1)
+// stays as it is for the caller to complete.
+FrameImage TargetFromRequest(const OutputFormatRequest& out);
+
 class ConverterJob : public ToolJob {
  public:
   ConverterJob();

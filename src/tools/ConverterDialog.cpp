@@ -166,17 +166,7 @@ void CYUVConverter::ChooseSource(const QString& path) {
     if (list.exec() != QDialog::Accepted) return;
     j.SourceBmpNames = list.names();
     if (j.SourceBmpNames.empty()) return;
-    ImageFormat f;
-    f.Fourcc = 0;
-    f.SamplingFormat = BMP;
-    f.ComponentOrder = RGB;
-    f.FieldFormat = Progressive;
-    f.PixelFormat = Packed;
-    f.ImageResolution = kCustomResolution;
-    f.ImgWidth = dib.Width();
-    f.ImgHeight = dib.Height();
-    static_cast<ImageFormat&>(j.SourceFormat) = f;
-    ComputeFrameSize(j.SourceFormat);
+    j.SourceFormat = PictureFormat(dib.Width(), dib.Height());
     j.FrameCount = static_cast<int64_t>(j.SourceBmpNames.size());
     j.StartFrame = 1;
     j.EndFrame = j.FrameCount;

@@ -8,6 +8,30 @@
 
 namespace vx {
 
+FrameImage PictureFormat(int32_t width, int32_t height) {
+  FrameImage f;
+  f.Fourcc = 0;
+  f.SamplingFormat = BMP;
+  f.ComponentOrder = RGB;
+  f.FieldFormat = Progressive;
+  f.PixelFormat = Packed;
+  f.ImageResolution = kCustomResolution;
+  f.ImgWidth = width;
+  f.ImgHeight = height;
+  ComputeFrameSize(f);
+  return f;
+}
+
+int64_t FrameInput::PictureRead(FrameImage& frame) const {
+  static_cast<ImageFormat&>(frame) = input_->format;
+  frame.SamplingFormat = RGB_444;
+  frame.ComponentOrder = BGR;
+  frame.PixelFormat = Packed;
+  frame.FieldFormat = Progressive;
+  ComputeFrameSize(frame);
+  return frame.DataSize;
+}
+
 std::string CannotReadMessage(const std::string& path, const char* notFound) {
   if (ExistsButIsNotRegular(path))
     return StrFormat("Error VLTX1018: %s is not a regular file and cannot be read as video!\n", path.c_str());
@@ -82,13 +106,7 @@ int64_t FrameInput::Read(int64_t n, FrameImage& frame) {
   const int64_t row = 3 * int64_t{w}, pitch = dib.RowBytes();
   for (int64_t r = 0; r < h; ++r)
     std::memcpy(frame.Data + r * row, dib.Bits().data() + (h - 1 - r) * pitch, static_cast<size_t>(row));
-  static_cast<ImageFormat&>(frame) = input_->format;
-  frame.SamplingFormat = RGB_444;
-  frame.ComponentOrder = BGR;
-  frame.PixelFormat = Packed;
-  frame.FieldFormat = Progressive;
-  ComputeFrameSize(frame);
-  return frame.DataSize;
+  return PictureRead(frame);
 }
 
 int64_t FrameInput::ReadAviFrame(int64_t n, FrameImage& frame) {
@@ -99,13 +117,7 @@ int64_t FrameInput::ReadAviFrame(int64_t n, FrameImage& frame) {
     report_(input_->aviDecode);
     return -1;
   }
-  static_cast<ImageFormat&>(frame) = input_->format;
-  frame.SamplingFormat = RGB_444;
-  frame.ComponentOrder = BGR;
-  frame.PixelFormat = Packed;
-  frame.FieldFormat = Progressive;
-  ComputeFrameSize(frame);
-  return frame.DataSize;
+  return PictureRead(frame);
 }
 
 int64_t FrameInput::FrameCount() const {

@@ -33,6 +33,10 @@ struct JobInput {
   const char* bmpLoad = "";       // a picture of the list cannot be read
 };
 
+// The 24-bit picture layout of `width` x `height` (sampling BMP): BMP lists, AVI
+// frames and the AVI writer's target.
+FrameImage PictureFormat(int32_t width, int32_t height);
+
 // Why `path` cannot be read: a name that is no regular file (a FIFO, a device,
 // a folder) is said to be so; otherwise the caller's not-found template (%s).
 std::string CannotReadMessage(const std::string& path, const char* notFound);
@@ -63,6 +67,8 @@ class FrameInput {
   const JobInput* input_ = nullptr;
   Reporter report_;
   int64_t ReadAviFrame(int64_t n, FrameImage& frame);
+  // Marks `frame` as a read picture: packed B G R of the input's size.
+  int64_t PictureRead(FrameImage& frame) const;
   RawFile file_;
   std::optional<avi::AviReader> avi_;
   int64_t next_ = 1;

@@ -80,6 +80,14 @@ void ToolJob::Report(std::string_view text) const {
     ShowMessage(text);
 }
 
+bool ToolJob::NamesGiven(const char* noSource, const char* noTarget) const {
+  const char* missing = run_.inputs.empty() || run_.inputs[0].name.empty()     ? noSource
+                        : run_.outputs.empty() || run_.outputs[0].name.empty() ? noTarget
+                                                                               : nullptr;
+  if (missing) Report(missing);
+  return missing == nullptr;
+}
+
 bool ToolJob::ValidateRange() {
   const ToolRunSpec& r = run_;
   for (RangeCheck check : RangeChecks()) {

@@ -177,6 +177,8 @@ class ToolJob : public JobRun {
 
   // The job's message channel.
   void Report(std::string_view text) const;
+  // Both names given; otherwise false after the message for the missing one.
+  bool NamesGiven(const char* noSource, const char* noTarget) const;
   // The frozen source and target headers.
   const FrameImage& In(size_t i = 0) const { return run_.inputs[i].format; }
   const FrameImage& Out(size_t i = 0) const { return run_.outputs[i].format; }
