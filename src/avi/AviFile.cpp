@@ -503,19 +503,21 @@ bool AviWriter::Encode(const uint8_t* rows, std::string& error) {
       return false;
     }
     if (!c.encoder) {
-      // Raw 4:2:0: the frame is the packet.
+      // Raw 4:2:0: the frame is the packet, written straight from our buffer (one
+      // stream needs no interleaving, so nothing is copied or allocated).
       AVPacket* p = c.packet.get();
-      if (av_new_packet(p, static_cast<int>(i420.DataSize)) < 0) {
-        error = "Error AVIF2003: Unable to allocate heap";
-        return false;
-      }
-      std::memcpy(p->data, i420.Data, static_cast<size_t>(i420.DataSize));
+      av_packet_unref(p);
+      p->data = i420.Data;
+      p->size = static_cast<int>(i420.DataSize);
       p->stream_index = c.stream->index;
       p->pts = p->dts = c.index++;
       p->duration = 1;
       p->flags |= AV_PKT_FLAG_KEY;
       av_packet_rescale_ts(p, AVRational{1, kFramesPerSecond}, c.stream->time_base);
-      if (av_interleaved_write_frame(c.format.get(), p) < 0) {
+      const int written = av_write_frame(c.format.get(), p);
+      p->data = nullptr;
+      p->size = 0;
+      if (written < 0) {
         error = "Error AVIF2004: Unable to open the AVI file";
         return false;
       }
