@@ -4,6 +4,7 @@
 #include <cctype>
 #include <cstring>
 
+#include "display/DisplayConvert.h"
 #include "image/FrameImage.h"
 #include "image/PixelOps.h"
 
@@ -208,7 +209,8 @@ struct AviReader::State {
   FramePtr frame{av_frame_alloc()};
   PacketPtr packet{av_packet_alloc()};
   std::unique_ptr<SwsContext, ScaleFree> scale;
-  int64_t nextIndex = -1;  // the index the decoder gives next; -1 after a seek
+  FrameBuffer samples, canonical;  // a YUV frame's planes, and its packed 4:4:4
+  int64_t nextIndex = -1;          // the index the decoder gives next; -1 after a seek
   bool drained = false;
 
   ~State() {
@@ -329,12 +331,110 @@ bool AviReader::OpenDecoder() {
   return true;
 }
 
-bool AviReader::ReadFrame(int64_t n, const BgrRows& rows) {
+namespace {
+
+// The program's own layout of a decoded frame's samples, when it has one.
+std::optional<ImageFormat> SampleLayout(int pixelFormat, int32_t width, int32_t height) {
+  ImageFormat f{.SamplingFormat = YUV_420,
+                .ComponentOrder = YUV,
+                .FieldFormat = Progressive,
+                .PixelFormat = Planar,
+                .ImageResolution = kCustomResolution,
+                .ImgWidth = width,
+                .ImgHeight = height};
+  switch (pixelFormat) {
+    case AV_PIX_FMT_YUV420P:
+    case AV_PIX_FMT_YUVJ420P:
+      break;
+    case AV_PIX_FMT_YUV422P:
+    case AV_PIX_FMT_YUVJ422P:
+      f.SamplingFormat = YUV_422;
+      break;
+    case AV_PIX_FMT_YUV444P:
+    case AV_PIX_FMT_YUVJ444P:
+      f.SamplingFormat = YUV_444;
+      break;
+    case AV_PIX_FMT_YUYV422:
+      f.SamplingFormat = YUV_422;
+      f.PixelFormat = Packed;
+      break;
+    case AV_PIX_FMT_UYVY422:
+      f.SamplingFormat = YUV_422;
+      f.ComponentOrder = UYV;
+      f.PixelFormat = Packed;
+      break;
+    case AV_PIX_FMT_GRAY8:
+      f.SamplingFormat = MONO;
+      break;
+    default:
+      return std::nullopt;
+  }
+  // Whole chroma pairs only; anything else takes the library's conversion.
+  if (f.SamplingFormat == YUV_422 || f.SamplingFormat == YUV_420) {
+    if (width % 2 != 0 || (f.SamplingFormat == YUV_420 && height % 2 != 0)) return std::nullopt;
+  }
+  return f;
+}
+
+// Copies the planes of `frame` one after the other into `samples` (rows without padding).
+void GatherPlanes(const AVFrame* frame, const ImageFormat& layout, uint8_t* samples) {
+  const int32_t w = layout.ImgWidth, h = layout.ImgHeight;
+  struct Plane {
+    int64_t rowBytes, rows;
+  };
+  std::vector<Plane> planes;
+  if (layout.PixelFormat == Packed) {
+    planes = {{2 * int64_t{w}, h}};
+  } else if (layout.SamplingFormat == MONO) {
+    planes = {{w, h}};
+  } else {
+    const int64_t cw = layout.SamplingFormat == YUV_444 ? w : w / 2;
+    const int64_t ch = layout.SamplingFormat == YUV_420 ? h / 2 : h;
+    planes = {{w, h}, {cw, ch}, {cw, ch}};
+  }
+  for (size_t p = 0; p < planes.size(); ++p) {
+    for (int64_t r = 0; r < planes[p].rows; ++r) {
+      std::memcpy(samples, frame->data[p] + r * frame->linesize[p], static_cast<size_t>(planes[p].rowBytes));
+      samples += planes[p].rowBytes;
+    }
+  }
+}
+
+}  // namespace
+
+bool AviReader::ConvertSamples(const ColourTables& colours, const BgrRows& rows) {
+  const AVFrame* f = s_->frame.get();
+  const int32_t w = Width(), h = Height();
+  const auto layout = SampleLayout(f->format, w, h);
+  if (!layout) return false;
+  const bool padded = rows.stride == DisplayRowPitch(w, true) && rows.stride != 3 * int64_t{w};
+  if (rows.stride != 3 * int64_t{w} && !padded) return false;
+  const int64_t canonicalBytes = 3 * int64_t{w} * h;
+  if (s_->samples.size() < canonicalBytes && !s_->samples.Allocate(canonicalBytes)) return false;
+  if (s_->canonical.size() < canonicalBytes && !s_->canonical.Allocate(canonicalBytes)) return false;
+  FrameImage samples = s_->samples.Frame(*layout);
+  GatherPlanes(f, *layout, samples.Data);
+  FrameImage canonical = s_->canonical.Frame(*layout);
+  SetCanonicalHeader(canonical, w, h);
+  if (!ToCanonical444(samples, canonical)) return false;
+  return ConvertToDisplayRGB(
+      colours, std::span<const uint8_t>(canonical.Data, static_cast<size_t>(canonicalBytes)),
+      std::span<uint8_t>(rows.data, static_cast<size_t>(rows.stride * h)), w, h,
+      DisplayRowsOptions{.bottomUp = rows.bottomUp, .swapRedBlue = true, .padRows = padded});
+}
+
+bool AviReader::ReadFrame(int64_t n, const BgrRows& rows, const ColourTables& colours) {
   if (!s_->decoder || n < 1 || n > Length() || !rows.data) return false;
   if (!s_->DecodeTo(n - 1)) return false;
   AVFrame* f = s_->frame.get();
   const int w = Width(), h = Height();
   if (f->width != w || f->height != h) return false;
+  // YUV samples are read as the program reads a raw file of them: its own layouts
+  // and colour formula, so a YUV AVI and the raw frames it holds look alike.
+  if (ConvertSamples(colours, rows)) {
+    av_frame_unref(f);
+    return true;
+  }
   s_->scale.reset(sws_getCachedContext(s_->scale.release(), w, h, static_cast<AVPixelFormat>(f->format), w, h,
                                        AV_PIX_FMT_BGR24, SWS_BICUBIC, nullptr, nullptr, nullptr));
   if (!s_->scale) return false;

@@ -65,11 +65,13 @@ class AviReader {
   // Makes the decoder; false when there is none for the stream.
   bool OpenDecoder();
   // Decodes frame n (from 1) as 24-bit blue-first rows. Reading in order decodes
-  // each frame once; a jump starts from the key frame before it. False when the
+  // each frame once; a jump starts from the key frame before it. Frames a codec
+  // gives as YUV become RGB with `colours`, as raw YUV files do. False when the
   // frame cannot be decoded.
-  bool ReadFrame(int64_t n, const BgrRows& rows);
+  bool ReadFrame(int64_t n, const BgrRows& rows, const ColourTables& colours);
 
  private:
+  bool ConvertSamples(const ColourTables& colours, const BgrRows& rows);
   struct State;
   explicit AviReader(std::unique_ptr<State> state);
   std::unique_ptr<State> s_;

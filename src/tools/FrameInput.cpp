@@ -113,7 +113,8 @@ int64_t FrameInput::ReadAviFrame(int64_t n, FrameImage& frame) {
   const int32_t w = input_->format.ImgWidth, h = input_->format.ImgHeight;
   if (n > avi_->Length()) return 0;
   if (avi_->Width() != w || avi_->Height() != h || 3 * int64_t{w} * h > frame.Capacity ||
-      !avi_->ReadFrame(n, avi::BgrRows{.data = frame.Data, .stride = 3 * int64_t{w}, .bottomUp = false})) {
+      !avi_->ReadFrame(n, avi::BgrRows{.data = frame.Data, .stride = 3 * int64_t{w}, .bottomUp = false},
+                       input_->colours ? *input_->colours : *CurrentColourTables())) {
     report_(input_->aviDecode);
     return -1;
   }

@@ -5,6 +5,7 @@
 
 #include <cstdint>
 #include <functional>
+#include <memory>
 #include <optional>
 #include <string>
 #include <string_view>
@@ -28,9 +29,11 @@ struct JobInput {
   bool avi = false;
   const char* aviNoDecoder = "";  // the stream's decoder cannot be made
   const char* aviDecode = "";     // a frame cannot be decoded
-  const char* notFound = "";      // %s: the raw file cannot be opened
-  const char* bitstream = "";     // a frame before the range cannot be read
-  const char* bmpLoad = "";       // a picture of the list cannot be read
+  // The formula for frames an AVI codec gives as YUV (the run's).
+  std::shared_ptr<const ColourTables> colours;
+  const char* notFound = "";   // %s: the raw file cannot be opened
+  const char* bitstream = "";  // a frame before the range cannot be read
+  const char* bmpLoad = "";    // a picture of the list cannot be read
 };
 
 // The 24-bit picture layout of `width` x `height` (sampling BMP): BMP lists, AVI

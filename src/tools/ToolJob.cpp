@@ -64,6 +64,7 @@ void ToolJob::Freeze() {
   run_.endFrame = EndFrame;
   run_.exitWhenDone = ExitWhenDone;
   run_.colours = CurrentColourTables();
+  for (JobInput& in : run_.inputs) in.colours = run_.colours;
   FreezeParameters();
   RunState = Running;
 }
