@@ -46,6 +46,7 @@
 #include "image/FormulaDialog.h"
 #include "platform/MessageBoxSink.h"
 #include "player/VideoPlayer.h"
+#include "tools/AviDialogs.h"
 #include "tools/ConverterDialog.h"
 #include "tools/TransformDialogs.h"
 
@@ -1779,12 +1780,36 @@ TEST_F(PsnrWindow, MenuEntryAndCommandLineHandOver) {
   EXPECT_EQ(recorder_.Texts().back(), "PSNR calculation is finished, the report was saved in file " +
                                           (dir_ / "hand.xls").string() + "!");
   started->close();
+}
 
-  // An action whose tool this version lacks says so and opens nothing.
+TEST_F(PsnrWindow, AviActionsHandOverToTheirWindows) {
+  CMainFrame frame;
+  RegisterTools(frame);
+  ScopedCurrentFormat current(format_);
+  CommandLineRequest request;
+  request.Action = ActionYuv2Avi;
+  request.InputName = clip_;
+  request.OutputName = (dir_ / "clip.avi").string();
+  request.AviFourcc = "I420";
+  ASSERT_TRUE(StartCommandLineTool(frame, request));
+  auto* encoder = qobject_cast<CYUV2AVI*>(frame.LatestWindow(Command::YuvToAvi));
+  ASSERT_NE(encoder, nullptr);
+  EXPECT_EQ(encoder->windowTitle(), QString::fromStdString(clip_));
+  ASSERT_TRUE(WaitUntil([&] { return !encoder->WorkerRunning() && encoder->startButton()->isEnabled(); }));
+  EXPECT_EQ(recorder_.Texts().back(), "YUV to AVI converting finished!");
+  encoder->close();
+
   request.Action = ActionAvi2Yuv;
-  EXPECT_FALSE(StartCommandLineTool(frame, request));
-  EXPECT_EQ(recorder_.Texts().back(), "Error VLTX1013:  Cannot create YUV Converter Dialog");
-  EXPECT_EQ(frame.LatestWindow(Command::AviToYuv), nullptr);
+  request.InputName = (dir_ / "clip.avi").string();
+  request.OutputName = (dir_ / "back.yuv").string();
+  request.OutputFormat = {YUV_420, YUV, Progressive, Planar, 352, 288};
+  ASSERT_TRUE(StartCommandLineTool(frame, request));
+  auto* decoder = qobject_cast<CAVI2YUV*>(frame.LatestWindow(Command::AviToYuv));
+  ASSERT_NE(decoder, nullptr);
+  ASSERT_TRUE(WaitUntil([&] { return !decoder->WorkerRunning() && decoder->startButton()->isEnabled(); }));
+  EXPECT_EQ(recorder_.Texts().back(), "AVI to YUV converting finished!");
+  EXPECT_EQ(std::filesystem::file_size(dir_ / "back.yuv"), std::filesystem::file_size(clip_));
+  decoder->close();
 }
 
 TEST_F(PsnrWindow, CommandLineRunClosesTheProgramWhenAskedTo) {

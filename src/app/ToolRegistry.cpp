@@ -10,6 +10,7 @@
 #include "app/Settings.h"
 #include "platform/MessageSink.h"
 #include "player/VideoPlayer.h"
+#include "tools/AviDialogs.h"
 #include "tools/ConverterDialog.h"
 #include "tools/TransformDialogs.h"
 
@@ -44,6 +45,10 @@ void RegisterTools(CMainFrame& frame) {
                      [](QWidget* parent) { return new CPSNR(parent); });
   frame.RegisterTool(Command::Convert, QStringLiteral("Convert YUV File Format"),
                      [](QWidget* parent) { return new CYUVConverter(parent); });
+  frame.RegisterTool(Command::AviToYuv, QStringLiteral("Convert AVI to YUV"),
+                     [](QWidget* parent) { return new CAVI2YUV(parent); });
+  frame.RegisterTool(Command::YuvToAvi, QStringLiteral("Convert YUV to AVI"),
+                     [](QWidget* parent) { return new CYUV2AVI(parent); });
 }
 
 bool StartCommandLineTool(CMainFrame& frame, const CommandLineRequest& request) {

@@ -83,6 +83,32 @@ std::string AviOpenMessage(avi::OpenFailure failure, const std::string& path) {
   return {};
 }
 
+std::string AviInformationText(const std::vector<avi::CodecInfo>& codecs, uint32_t handler, int32_t width,
+                               int32_t height, int64_t frames) {
+  std::string text = "Codec available on this computer:\n";
+  for (const avi::CodecInfo& c : codecs) {
+    text += StrFormat("%s:  %s %s\n         driver:  %s\n", c.code.c_str(), c.name.c_str(), c.description.c_str(),
+                      c.driver.c_str());
+  }
+  return text + StrFormat(
+                    " \nVideo stream format of this file:     %s\nImage resolution (width x height):    (%d x "
+                    "%d)\nNumber of frames: %d\n",
+                    avi::FourccText(handler).c_str(), width, height, static_cast<int>(frames));
+}
+
+std::string CodecListEntry(const avi::CodecInfo& codec) {
+  return codec.code + " " + codec.description;
+}
+
+std::string CodecDiagnostics(const std::string& code) {
+  const auto codec = avi::FindEncoder(code);
+  if (!codec) return "No VFW codec associated with 4cc found.\r\n";
+  return StrFormat(
+      "Codec Name:  %s\r\nDescription: %s\r\nDriver file: %s\r\nHas \"About\" dialog:  No\r\nHas "
+      "\"Config\" dialog: No\r\n",
+      codec->name.c_str(), codec->description.c_str(), codec->driver.c_str());
+}
+
 // ---------------------------------------------------------------- AVI to YUV
 
 AviToYuvJob::AviToYuvJob() : ConverterJob(kAviToYuvMessages, kAviToYuvTexts) {}

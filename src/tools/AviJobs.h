@@ -19,6 +19,15 @@ extern const ToolMessages kYuvToAviMessages;
 // The opening refusal for `failure` (AVIT1001-1004), naming `path`.
 std::string AviOpenMessage(avi::OpenFailure failure, const std::string& path);
 
+// The information box shown when an AVI is opened by Browse: the readable codecs,
+// then the stream's code ("unknown" when not printable), size and frame count.
+std::string AviInformationText(const std::vector<avi::CodecInfo>& codecs, uint32_t handler, int32_t width,
+                               int32_t height, int64_t frames);
+// The codec list's entry for `codec`: "code description".
+std::string CodecListEntry(const avi::CodecInfo& codec);
+// What choosing the codec `code` in the list writes to the standard output.
+std::string CodecDiagnostics(const std::string& code);
+
 class AviToYuvJob : public ConverterJob {
  public:
   AviToYuvJob();

@@ -23,13 +23,6 @@ const QString kRawFilters = QStringLiteral(
     "*.iyu2 "
     "*.yv16 *.yv12 *.iyuv *.i420);;BMP Files(*.bmp);;All Files(*)");
 
-// The extension of a file name (after the last dot of its last part); empty when none.
-QString ExtensionOf(const QString& path) {
-  const int dot = path.lastIndexOf(QLatin1Char('.'));
-  const int slash = path.lastIndexOf(QLatin1Char('/'));
-  return dot > slash ? path.mid(dot + 1) : QString();
-}
-
 std::unique_ptr<ConverterJob> NewJob() {
   auto job = std::make_unique<ConverterJob>();
   const ImageFormat defaults{.Fourcc = 13,
@@ -44,6 +37,12 @@ std::unique_ptr<ConverterJob> NewJob() {
 }
 
 }  // namespace
+
+QString ExtensionOf(const QString& path) {
+  const int dot = path.lastIndexOf(QLatin1Char('.'));
+  const int slash = path.lastIndexOf(QLatin1Char('/'));
+  return dot > slash ? path.mid(dot + 1) : QString();
+}
 
 CBMPFileInput::CBMPFileInput(const QString& firstPicture, QWidget* parent)
     : QDialog(parent), listWidget_(new QListWidget(this)), status_(new QLabel(this)) {
@@ -131,53 +130,62 @@ void CYUVConverter::BrowseSource() {
   ChooseSource(path);
 }
 
-void CYUVConverter::ChooseSource(const QString& path) {
-  ConverterJob& j = *converter_;
-  const bool bmp = ExtensionOf(path).compare(QStringLiteral("bmp"), Qt::CaseInsensitive) == 0;
-  if (bmp && j.TargetFormat.SamplingFormat == BMP) {
-    ShowMessage("Error CONV1001: We do not support convert from BMP to BMP");
+const PictureSourceTexts kConverterPictureTexts = {
+    "Error CONV1001: We do not support convert from BMP to BMP",
+    "Error CONV1002: image loaded Failed",
+    "Error CONV1003: Only 24 bits BMP supported!",
+};
+
+bool IsBmpName(const QString& path) {
+  return ExtensionOf(path).compare(QStringLiteral("bmp"), Qt::CaseInsensitive) == 0;
+}
+
+void ChooseRawOrPictureSource(ToolDialog& dialog, const QString& path, ToolJob& job,
+                              std::vector<std::string>& bmpNames, const PictureSourceTexts& texts) {
+  const bool bmp = IsBmpName(path);
+  if (bmp && texts.bmpToBmp && job.TargetFormat.SamplingFormat == BMP) {
+    ShowMessage(texts.bmpToBmp);
     return;
   }
-  j.SourceName = path.toStdString();
+  job.SourceName = path.toStdString();
   if (!bmp) {
-    if (const auto choice = AskRawFormat(this, path, RawPickOptions{})) {
-      static_cast<ImageFormat&>(j.SourceFormat) = choice->format;
-      ComputeFrameSize(j.SourceFormat);
-      j.FrameCount = choice->frameCount;
-      AddToHistory(j.SourceName, j.SourceFormat, kOpened);
-      j.StartFrame = 1;
-      j.EndFrame = j.FrameCount;
-      j.SourceBmpNames.clear();
+    if (const auto choice = AskRawFormat(&dialog, path, RawPickOptions{})) {
+      static_cast<ImageFormat&>(job.SourceFormat) = choice->format;
+      ComputeFrameSize(job.SourceFormat);
+      job.FrameCount = choice->frameCount;
+      AddToHistory(job.SourceName, job.SourceFormat, kOpened);
+      job.StartFrame = 1;
+      job.EndFrame = job.FrameCount;
+      bmpNames.clear();
     }
-    SetTitle(path, targetBox()->text());
-    sourceBox()->setText(path);
-  } else {
-    CDib dib;
-    auto file = RawFile::OpenRead(j.SourceName);
-    if (!file || !dib.Read(*file)) {
-      ShowMessage("Error CONV1002: image loaded Failed");
-      return;
-    }
-    if (dib.BitCount() != 24) {
-      ShowMessage("Error CONV1003: Only 24 bits BMP supported!");
-      return;
-    }
-    CBMPFileInput list(path, this);
-    if (list.exec() != QDialog::Accepted) return;
-    j.SourceBmpNames = list.names();
-    if (j.SourceBmpNames.empty()) return;
-    j.SourceFormat = PictureFormat(dib.Width(), dib.Height());
-    j.FrameCount = static_cast<int64_t>(j.SourceBmpNames.size());
-    j.StartFrame = 1;
-    j.EndFrame = j.FrameCount;
-    setWindowTitle(QStringLiteral("<%1>... to <%2>").arg(path, targetBox()->text()));
-    sourceBox()->setText(QStringLiteral("<%1>...<%2>")
-                             .arg(QString::fromStdString(j.SourceBmpNames.front()),
-                                  QString::fromStdString(j.SourceBmpNames.back())));
+    dialog.ShowSource(QStringLiteral("<%1> to <%2>").arg(path, dialog.targetBox()->text()), path);
+    return;
   }
-  ShowRange();
-  RefreshLabels();
-  preview()->update();
+  CDib dib;
+  auto file = RawFile::OpenRead(job.SourceName);
+  if (!file || !dib.Read(*file)) {
+    ShowMessage(texts.loadFailed);
+    return;
+  }
+  if (dib.BitCount() != 24) {
+    ShowMessage(texts.not24Bits);
+    return;
+  }
+  CBMPFileInput list(path, &dialog);
+  if (list.exec() != QDialog::Accepted || list.names().empty()) return;
+  bmpNames = list.names();
+  job.SourceFormat = PictureFormat(dib.Width(), dib.Height());
+  job.FrameCount = static_cast<int64_t>(bmpNames.size());
+  job.StartFrame = 1;
+  job.EndFrame = job.FrameCount;
+  dialog.ShowSource(
+      QStringLiteral("<%1>... to <%2>").arg(path, dialog.targetBox()->text()),
+      QStringLiteral("<%1>...<%2>")
+          .arg(QString::fromStdString(bmpNames.front()), QString::fromStdString(bmpNames.back())));
+}
+
+void CYUVConverter::ChooseSource(const QString& path) {
+  ChooseRawOrPictureSource(*this, path, *converter_, converter_->SourceBmpNames, kConverterPictureTexts);
 }
 
 void CYUVConverter::BrowseTarget() {
@@ -195,8 +203,8 @@ void CYUVConverter::ChooseTarget(const QString& path) {
     ShowMessage("You have to specify file extension, like *.bmp, *.yuv or *.rgb, etc");
     return;
   }
-  const bool bmp = extension.compare(QStringLiteral("bmp"), Qt::CaseInsensitive) == 0;
-  if (bmp && j.SourceFormat.SamplingFormat == BMP) {
+  const bool bmp = IsBmpName(path);
+  if (bmp && SourceIsPictureList()) {
     ShowMessage("Error CONV1004: We do not support convert from BMP to BMP");
     return;
   }

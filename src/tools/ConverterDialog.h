@@ -34,6 +34,23 @@ class CBMPFileInput : public QDialog {
   std::vector<std::string> names_;
 };
 
+// The extension of a file name (after the last dot of its last part); empty when none.
+QString ExtensionOf(const QString& path);
+bool IsBmpName(const QString& path);
+
+// A source's refusals in the raw-or-BMP-pictures flow.
+struct PictureSourceTexts {
+  const char* bmpToBmp;  // the target is a BMP sequence already (nullptr: never asked)
+  const char* loadFailed;
+  const char* not24Bits;
+};
+
+// A source as the converter and the AVI encoder take it: a raw file through the
+// format dialog (history entry, range 1..count), or a .bmp picture that starts a
+// list of 24-bit pictures (`bmpNames`). The window shows what was chosen.
+void ChooseRawOrPictureSource(ToolDialog& dialog, const QString& path, ToolJob& job,
+                              std::vector<std::string>& bmpNames, const PictureSourceTexts& texts);
+
 // "Convert A YUV File to Another Format".
 class CYUVConverter : public ToolDialog {
   Q_OBJECT
@@ -47,14 +64,18 @@ class CYUVConverter : public ToolDialog {
   bool StartFromRequest(const CommandLineRequest& request, const ImageFormat& current);
   bool StartCommandLine(const CommandLineRequest& request, QWidget* mainWindow) override;
 
-  void BrowseSource();
+  virtual void BrowseSource();
   void BrowseTarget();
   // The choices of the two Browse buttons, without their pickers.
-  void ChooseSource(const QString& path);
+  virtual void ChooseSource(const QString& path);
   void ChooseTarget(const QString& path);
 
- private:
+ protected:
   CYUVConverter(std::unique_ptr<ConverterJob> job, QWidget* parent);
+  // Whether the source is a list of BMP pictures (no BMP target then).
+  virtual bool SourceIsPictureList() const { return converter_->SourceFormat.SamplingFormat == BMP; }
+
+ private:
   ConverterJob* converter_;  // owned by the base
 };
 

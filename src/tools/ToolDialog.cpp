@@ -217,6 +217,14 @@ void ToolDialog::RefreshLabels() {
   if (targetFormat_) targetFormat_->setText(QString::fromStdString(FormatLabel(job_.TargetFormat)));
 }
 
+void ToolDialog::ShowSource(const QString& title, const QString& box) {
+  setWindowTitle(title);
+  sourceName_->setText(box);
+  ShowRange();
+  RefreshLabels();
+  preview_->update();
+}
+
 void ToolDialog::ShowRange() {
   fromFrame_->setText(QString::number(job_.StartFrame));
   toFrame_->setText(QString::number(job_.EndFrame));

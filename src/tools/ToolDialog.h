@@ -44,6 +44,9 @@ class ToolDialog : public JobWindow {
 
   // Start: reads the boxes; with a name missing nothing happens.
   void Start();
+  // After a source was chosen: the window title, the source box, the range, the
+  // labels.
+  void ShowSource(const QString& title, const QString& box);
   void PauseClicked();
   void StopClicked();
   // Stop, end the worker, close the window.
