@@ -847,3 +847,29 @@ TEST_F(HeadlessAvi, RefusalsAndDamagedFiles) {
 
 }  // namespace
 }  // namespace vx
+
+namespace vx {
+namespace {
+
+TEST(AviTexts, CodesListsAndDiagnostics) {
+  EXPECT_EQ(avi::FourccText(avi::FourccFromText("XVID")), "XVID");
+  EXPECT_EQ(avi::FourccText(0), "unknown") << "a code that is not printable";
+  EXPECT_EQ(CodecDiagnostics("iv50"), "No VFW codec associated with 4cc found.\r\n");
+  EXPECT_EQ(CodecDiagnostics("XviD").rfind("Codec Name:  Xvid\r\nDescription: ", 0), 0u) << "case is ignored";
+  EXPECT_NE(CodecDiagnostics("iyuv").find("\r\nDriver file: rawvideo\r\nHas \"About\" dialog:  No\r\nHas "
+                                          "\"Config\" dialog: No\r\n"),
+            std::string::npos);
+  std::vector<std::string> codes;
+  for (const avi::CodecInfo& c : avi::OfferedEncoders()) codes.push_back(c.code);
+  EXPECT_EQ(codes.front(), "iyuv");
+  EXPECT_EQ(std::count(codes.begin(), codes.end(), "iv50"), 0) << "no encoder, not offered";
+  const std::string info = AviInformationText({{"XVID", "mpeg4", "MPEG-4 part 2", "mpeg4"}}, 0, 351, 144, 12);
+  EXPECT_EQ(
+      info,
+      "Codec available on this computer:\nXVID:  mpeg4 MPEG-4 part 2\n         driver:  mpeg4\n \nVideo "
+      "stream format of this file:     unknown\nImage resolution (width x height):    (351 x 144)\nNumber of "
+      "frames: 12\n");
+}
+
+}  // namespace
+}  // namespace vx
