@@ -1,6 +1,7 @@
 // Opens the program's windows on a real display and saves a picture of each, so
 // that a person can look at them: build/velutrix_screenshots <clip> <folder>.
 #include <QApplication>
+#include <QDialog>
 #include <QDir>
 #include <QFile>
 #include <QMessageBox>
@@ -22,7 +23,9 @@
 #include "display/GridDialog.h"
 #include "image/ColorFormula.h"
 #include "image/FormulaDialog.h"
+#include "platform/MessageBoxSink.h"
 #include "player/VideoPlayer.h"
+#include "tools/AviDialogs.h"
 #include "tools/ConverterDialog.h"
 #include "tools/TransformDialogs.h"
 
@@ -122,6 +125,52 @@ void LargePictureWindows(const QString& clip, int width, int height, const QStri
     format.Prepare();
     place(&format);
     Save(format, folder, QStringLiteral("format") + size);
+    vx::CurrentSettings().Format = saved;
+  }
+}
+
+// The AVI windows: the decoder with its information box, then running into BMP
+// pictures; the encoder with its codec list after a job.
+void AviWindows(const QString& avi, const QString& clip, const vx::ImageFormat& clipFormat,
+                const QString& folder) {
+  vx::MessageBoxSink boxes;
+  vx::ScopedMessageSink scope(boxes);
+  // Message boxes are pictured, then answered.
+  QTimer answer;
+  int shot = 0;
+  QObject::connect(&answer, &QTimer::timeout, [&] {
+    // Long texts come in a scrollable box of their own, short ones in a message box.
+    auto* box = qobject_cast<QDialog*>(QApplication::activeModalWidget());
+    if (!box || !box->isVisible()) return;
+    if (shot++ == 0) box->grab().save(QDir(folder).filePath(QStringLiteral("avi2yuv_information.png")));
+    box->accept();
+  });
+  answer.start(300);
+  {
+    vx::CAVI2YUV decoder;
+    decoder.setWindowTitle(QStringLiteral("Convert AVI to YUV"));
+    decoder.show();
+    decoder.ChooseSource(avi);
+    decoder.ChooseTarget(QDir(folder).filePath(QStringLiteral("decoded.bmp")));
+    decoder.Start();
+    WaitForJob(decoder);
+    Save(decoder, folder, QStringLiteral("avi2yuv"));
+  }
+  {
+    const vx::ImageFormat saved = vx::CurrentSettings().Format;
+    vx::CurrentSettings().Format = clipFormat;
+    vx::CYUV2AVI encoder;
+    encoder.setWindowTitle(QStringLiteral("Convert YUV to AVI"));
+    encoder.show();
+    encoder.job().SourceName = clip.toStdString();
+    encoder.job().PrepareFromRequest(
+        clip.toStdString(), QDir(folder).filePath(QStringLiteral("encoded.avi")).toStdString(), clipFormat);
+    encoder.job().SetTargetFromSource();
+    encoder.ShowSource(clip, clip);
+    encoder.targetBox()->setText(QDir(folder).filePath(QStringLiteral("encoded.avi")));
+    encoder.Start();
+    WaitForJob(encoder);
+    Save(encoder, folder, QStringLiteral("yuv2avi"));
     vx::CurrentSettings().Format = saved;
   }
 }
@@ -289,6 +338,7 @@ int main(int argc, char** argv) {
     }
     Save(*psnr, folder, QStringLiteral("psnr"));
   }
+  if (argc > 5) AviWindows(QString::fromLocal8Bit(argv[5]), clip, format.format(), folder);
   LargePictureWindows(hdClip, 1920, 1080, folder);
   if (!uhdClip.isEmpty()) LargePictureWindows(uhdClip, 3840, 2160, folder);
   vx::CAboutBox about;
