@@ -14,6 +14,7 @@
 #include "app/CommandLine.h"
 #include "platform/MessageSink.h"
 #include "platform/RawFile.h"
+#include "platform/StringFormat.h"
 #include "tools/AviJobs.h"
 
 namespace vx {
@@ -812,6 +813,74 @@ TEST_F(HeadlessAvi, RawToAviAndBackKeepsThePicture) {
   }
   EXPECT_LE(worstLuma, 4);
   EXPECT_LE(worstChroma, 8);
+}
+
+TEST_F(HeadlessAvi, IyuvFramesAreTheProgramsOwnFourTwoZero) {
+  // The encoder's picture is the source shown in RGB, brought back to 4:2:0 with the
+  // formula: the converter makes the same two steps through an RGB file.
+  const auto avi = dir_ / "own.avi";
+  std::vector<std::string> args = I420(clip_);
+  args.insert(args.begin(), {"-a", "yuv2avi", "-N", avi.string(), "-v", "iyuv", "-e", "exit"});
+  ASSERT_EQ(Run(args).exitCode, 0);
+  const auto stored = dir_ / "stored.yuv";
+  ASSERT_EQ(std::system(
+                ("ffmpeg -loglevel error -y -i '" + avi.string() + "' -f rawvideo '" + stored.string() + "'")
+                    .c_str()),
+            0);
+  const auto rgb = dir_ / "shown.rgb", expected = dir_ / "expected.yuv";
+  ASSERT_EQ(Convert(I420(clip_), rgb, {"-S", "rgb444", "-O", "bgr", "-P", "packed"}).exitCode, 0);
+  ASSERT_EQ(Convert({"-n", rgb.string(), "-s", "rgb444", "-o", "bgr", "-f", "progressive", "-p", "packed",
+                     "-w", "176", "-h", "144"},
+                    expected, {"-S", "yuv420", "-O", "yuv", "-F", "progressive", "-P", "planar"})
+                .exitCode,
+            0);
+  EXPECT_EQ(test::ReadFileBytes(stored), test::ReadFileBytes(expected));
+}
+
+TEST_F(HeadlessAvi, BmpPicturesAreNumberedFromZeroAndCappedAt10240) {
+  const auto avi = FfmpegAvi("few.avi", "rawvideo -pix_fmt bgr24");
+  ASSERT_FALSE(avi.empty());
+  const auto target = dir_ / "pic.bmp";
+  const Outcome o = Run({"-a", "avi2yuv", "-n", avi.string(), "-N", target.string(), "-S", "bmp", "-W", "176",
+                         "-H", "144", "-e", "exit"});
+  ASSERT_EQ(o.exitCode, 0) << o.errors;
+  for (int k = 0; k < 8; ++k) EXPECT_TRUE(std::filesystem::exists(dir_ / StrFormat("pic_%04d.bmp", k))) << k;
+  EXPECT_FALSE(std::filesystem::exists(dir_ / "pic_0008.bmp"));
+
+  // 10241 frames: the command line says so and keeps 10240.
+  const auto many = dir_ / "many.avi";
+  ASSERT_EQ(std::system(("ffmpeg -loglevel error -y -f lavfi -i color=size=8x8:rate=25 -frames:v 10241 -c:v "
+                         "rawvideo -pix_fmt bgr24 '" +
+                         many.string() + "'")
+                            .c_str()),
+            0);
+  RecordingMessageSink recorder;
+  ScopedMessageSink scope(recorder);
+  CommandLineRequest request;
+  request.InputName = many.string();
+  request.OutputName = (dir_ / "many.bmp").string();
+  request.OutputFormat = {BMP, RGB, Progressive, Packed, 8, 8};
+  AviToYuvJob job;
+  ASSERT_TRUE(job.PrepareAviRequest(request));
+  EXPECT_EQ(job.FrameCount, 10241);
+  EXPECT_EQ(job.EndFrame, 10240);
+  ASSERT_EQ(recorder.Texts().size(), 1u);
+  EXPECT_EQ(recorder.Texts()[0],
+            "Error TAVI1006: There are more than 10240 frames, only first 10240 frames are converted to BMP "
+            "files\n");
+}
+
+TEST_F(HeadlessAvi, AStreamWithoutADecoderIsRefusedOnOpening) {
+  const auto avi = FfmpegAvi("unknown.avi", "mpeg4 -vtag XVID");
+  ASSERT_FALSE(avi.empty());
+  std::string bytes = test::ReadFileText(avi);
+  for (size_t at = bytes.find("XVID"); at != std::string::npos; at = bytes.find("XVID", at))
+    bytes.replace(at, 4, "QQQQ");
+  test::WriteFileBytes(avi, std::vector<uint8_t>(bytes.begin(), bytes.end()));
+  const Outcome o = Decode(avi, dir_ / "unknown.bgr");
+  EXPECT_EQ(o.exitCode, 8);
+  EXPECT_EQ(o.errors.rfind("Error AVIT1002:  AVI stream cannot be decoded! \n", 0), 0u) << o.errors;
+  EXPECT_FALSE(std::filesystem::exists(dir_ / "unknown.bgr"));
 }
 
 TEST_F(HeadlessAvi, RefusalsAndDamagedFiles) {
