@@ -1,0 +1,322 @@
+#include "editor/BlockEdit.h"
+
+#include <algorithm>
+#include <cstdlib>
+#include <cstring>
+#include <vector>
+
+#include "platform/MessageSink.h"
+#include "platform/RawFile.h"
+#include "platform/StringFormat.h"
+
+namespace vx {
+namespace {
+
+enum class TextLayout { PlanarFull, Packed444, Packed422, Planar422, Planar420, Invalid };
+
+TextLayout LayoutOf(const ImageFormat& f) {
+  const bool full = f.SamplingFormat == YUV_444 || f.SamplingFormat == RGB_444;
+  if (full) return f.PixelFormat == Packed ? TextLayout::Packed444 : TextLayout::PlanarFull;
+  if (f.SamplingFormat == YUV_422)
+    return f.PixelFormat == Packed ? TextLayout::Packed422 : TextLayout::Planar422;
+  if (f.SamplingFormat == YUV_420 && f.PixelFormat == Planar) return TextLayout::Planar420;
+  return TextLayout::Invalid;
+}
+
+// The block row whose chroma shows as 4:2:0 chroma line i (of four): 0, 2, 4, 6,
+// or 0, 3, 4, 7 in an interlaced frame (rows of distinct field chroma rows).
+int ChromaLineRow(const ImageFormat& f, int i) {
+  return f.FieldFormat == Interlaced ? 4 * (i / 2) + 3 * (i % 2) : 2 * i;
+}
+
+// The block rows that share 4:2:0 chroma line i.
+std::array<int, 2> ChromaLineRows(const ImageFormat& f, int i) {
+  if (f.FieldFormat == Interlaced) {
+    const int first = i + 2 * (i / 2);
+    return {first, first + 2};
+  }
+  return {2 * i, 2 * i + 1};
+}
+
+std::string NumberLine(const uint8_t* values, int count, bool gapAfterFour) {
+  std::string line;
+  for (int i = 0; i < count; ++i) {
+    if (gapAfterFour && i == 4) line += "   ";
+    line += StrFormat(" %03d", values[i]);
+  }
+  return line + " \r\n";
+}
+
+std::string PlaneBox(const BlockRows& rows, std::vector<uint8_t> SegmentBuffer::*plane, int values,
+                     bool fullLayout) {
+  std::string text;
+  for (int r = 0; r < kBlockSize; ++r) {
+    text += NumberLine((rows[static_cast<size_t>(r)].*plane).data(), values, fullLayout);
+    if (fullLayout && r == 3) text += " \r\n";
+  }
+  return text;
+}
+
+std::string Packed444Box(const BlockRows& rows) {
+  std::string text;
+  for (int r = 0; r < kBlockSize; ++r) {
+    const uint8_t* b = rows[static_cast<size_t>(r)].first.data();
+    for (int x = 0; x < kBlockSize; ++x) {
+      text += StrFormat(x == 4 ? "   (%03d, %03d, %03d)  " : "(%03d, %03d, %03d)  ", b[3 * x], b[3 * x + 1],
+                        b[3 * x + 2]);
+    }
+    text += r == 3 ? "\r\n\r\n" : "\r\n";
+  }
+  return text;
+}
+
+std::string Packed422Box(const BlockRows& rows) {
+  std::string text;
+  for (int r = 0; r < kBlockSize; ++r) {
+    const uint8_t* b = rows[static_cast<size_t>(r)].first.data();
+    for (int g = 0; g < 4; ++g) {
+      text += StrFormat("(%03d, %03d, %03d, %03d)  ", b[4 * g], b[4 * g + 1], b[4 * g + 2], b[4 * g + 3]);
+    }
+    text += "\r\n";
+  }
+  return text;
+}
+
+std::string Planar420ChromaBox(const ImageFormat& f, const BlockRows& rows,
+                               std::vector<uint8_t> SegmentBuffer::*plane) {
+  std::string text;
+  for (int i = 0; i < 4; ++i)
+    text += NumberLine((rows[static_cast<size_t>(ChromaLineRow(f, i))].*plane).data(), 4, false);
+  return text;
+}
+
+bool IsSeparator(char c) {
+  return c == '(' || c == ')' || c == ' ' || c == ',' || c == '\n' || c == '\r';
+}
+
+// The numbers of a box, in order (at most 1,536 characters are read). A token is
+// read as a decimal integer as far as it goes ("12a" is 12, "x" is 0).
+std::vector<long> Tokens(const std::string& box) {
+  std::vector<long> numbers;
+  const std::string text = box.substr(0, 1536);
+  size_t i = 0;
+  while (i < text.size()) {
+    if (IsSeparator(text[i])) {
+      ++i;
+      continue;
+    }
+    const size_t start = i;
+    while (i < text.size() && !IsSeparator(text[i])) ++i;
+    const std::string token = text.substr(start, i - start);
+    numbers.push_back(std::strtol(token.c_str(), nullptr, 10));
+  }
+  return numbers;
+}
+
+// Hands out a box's numbers in order; remembers the first one out of range.
+class TokenReader {
+ public:
+  TokenReader(const std::string& box, std::optional<std::string>& refusal)
+      : numbers_(Tokens(box)), refusal_(refusal) {}
+  // False when the numbers are used up.
+  bool Next(uint8_t& value) {
+    if (next_ >= numbers_.size()) return false;
+    const long n = numbers_[next_++];
+    if (n > 255 && !refusal_) {
+      refusal_ = StrFormat("Error BKED1001: Invalid input value: %ld.  It cannot be larger than 255 !\n", n);
+    } else if (n < 0 && !refusal_) {
+      refusal_ = StrFormat("Error BKED1002: Invalid input value: %ld.  It cannot be smaller than 0! \n", n);
+    }
+    value = static_cast<uint8_t>(std::clamp<long>(n, 0, 255));
+    return true;
+  }
+
+ private:
+  std::vector<long> numbers_;
+  size_t next_ = 0;
+  std::optional<std::string>& refusal_;
+};
+
+// Fills `count` values of each of `lines` rows of one array, stopping when the
+// numbers run out.
+bool ReadLines(TokenReader& reader, BlockRows& rows, std::vector<uint8_t> SegmentBuffer::*plane, int lines,
+               int count) {
+  for (int r = 0; r < lines; ++r) {
+    for (int x = 0; x < count; ++x) {
+      if (!reader.Next((rows[static_cast<size_t>(r)].*plane)[static_cast<size_t>(x)])) return false;
+    }
+  }
+  return true;
+}
+
+bool Read420Chroma(const ImageFormat& f, TokenReader& reader, BlockRows& rows,
+                   std::vector<uint8_t> SegmentBuffer::*plane) {
+  for (int i = 0; i < 4; ++i) {
+    for (int x = 0; x < 4; ++x) {
+      uint8_t value = 0;
+      if (!reader.Next(value)) return false;
+      for (int r : ChromaLineRows(f, i))
+        (rows[static_cast<size_t>(r)].*plane)[static_cast<size_t>(x)] = value;
+    }
+  }
+  return true;
+}
+
+}  // namespace
+
+BlockRows EmptyBlockRows() {
+  BlockRows rows;
+  for (SegmentBuffer& row : rows) {
+    row = SegmentBuffer(kBlockSize);
+    std::fill(row.second.begin(), row.second.end(), 128);
+    std::fill(row.third.begin(), row.third.end(), 128);
+  }
+  return rows;
+}
+
+int ReadBlock(FrameImage& frame, int column, int row, BlockRows& rows) {
+  rows = EmptyBlockRows();
+  int read = 0;
+  for (int i = 0; i < kBlockSize && kBlockSize * row + i < frame.ImgHeight; ++i) {
+    if (!AccessSegment(frame, rows[static_cast<size_t>(i)], kBlockSize * row + i, kBlockSize * column,
+                       kBlockSize, Access::Read, 0))
+      return 0;
+    ++read;
+  }
+  return read;
+}
+
+bool WriteBlock(FrameImage& frame, int column, int row, const BlockRows& rows, int count) {
+  for (int i = 0; i < count && i < kBlockSize; ++i) {
+    SegmentBuffer segment = rows[static_cast<size_t>(i)];
+    if (!AccessSegment(frame, segment, kBlockSize * row + i, kBlockSize * column, kBlockSize, Access::Write,
+                       0))
+      return false;
+  }
+  return true;
+}
+
+std::array<std::string, 3> BlockLabels(const ImageFormat& f) {
+  const bool rgb = f.SamplingFormat == RGB_444;
+  const char* invalid = rgb                           ? "Invalid RGB"
+                        : f.SamplingFormat == YUV_444 ? "Invalid YUV444"
+                        : f.SamplingFormat == YUV_422 ? "Invalid YUV422"
+                        : f.SamplingFormat == YUV_420 ? "Invalid YUV420"
+                                                      : "Invalid YUV";
+  const TextLayout layout = LayoutOf(f);
+  if (layout == TextLayout::Invalid) return {invalid, "", ""};
+  // The components in storage order.
+  std::string order;
+  switch (f.ComponentOrder) {
+    case YUV:
+      order = rgb ? "" : "YUV";
+      break;
+    case YVU:
+      order = rgb ? "" : "YVU";
+      break;
+    case UYV:
+      order = rgb ? "" : "UYV";
+      break;
+    case RGB:
+      order = rgb ? "RGB" : "";
+      break;
+    case BGR:
+      order = rgb ? "BGR" : "";
+      break;
+    default:
+      break;
+  }
+  const bool subsampled = f.SamplingFormat == YUV_422 || f.SamplingFormat == YUV_420;
+  if (order.empty() || (subsampled && f.PixelFormat == Planar && order == "UYV")) return {invalid, "", ""};
+  if (layout == TextLayout::Packed444) return {order + " " + order + " " + order, "", ""};
+  if (layout == TextLayout::Packed422) {
+    const std::string group = order == "YUV" ? "YUYV" : order == "YVU" ? "YVYU" : "UYVY";
+    return {group + " " + group, "", ""};
+  }
+  auto plane = [](char c) { return std::string{c, ' ', c, ' ', c}; };
+  return {plane(order[0]), plane(order[1]), plane(order[2])};
+}
+
+BlockTexts FormatBlockText(const ImageFormat& f, const BlockRows& rows) {
+  BlockTexts texts;
+  texts.labels = BlockLabels(f);
+  switch (LayoutOf(f)) {
+    case TextLayout::PlanarFull:
+      texts.boxes = {PlaneBox(rows, &SegmentBuffer::first, 8, true),
+                     PlaneBox(rows, &SegmentBuffer::second, 8, true),
+                     PlaneBox(rows, &SegmentBuffer::third, 8, true)};
+      break;
+    case TextLayout::Packed444:
+      texts.boxes[0] = Packed444Box(rows);
+      break;
+    case TextLayout::Packed422:
+      texts.boxes[0] = Packed422Box(rows);
+      break;
+    case TextLayout::Planar422:
+      texts.boxes = {PlaneBox(rows, &SegmentBuffer::first, 8, false),
+                     PlaneBox(rows, &SegmentBuffer::second, 4, false),
+                     PlaneBox(rows, &SegmentBuffer::third, 4, false)};
+      break;
+    case TextLayout::Planar420:
+      texts.boxes = {PlaneBox(rows, &SegmentBuffer::first, 8, false),
+                     Planar420ChromaBox(f, rows, &SegmentBuffer::second),
+                     Planar420ChromaBox(f, rows, &SegmentBuffer::third)};
+      break;
+    case TextLayout::Invalid:
+      break;
+  }
+  return texts;
+}
+
+std::optional<std::string> ParseBlockText(const ImageFormat& f, const std::array<std::string, 3>& boxes,
+                                          BlockRows& rows) {
+  std::optional<std::string> refusal;
+  BlockRows edited = rows;
+  TokenReader one(boxes[0], refusal), two(boxes[1], refusal), three(boxes[2], refusal);
+  switch (LayoutOf(f)) {
+    case TextLayout::PlanarFull:
+      ReadLines(one, edited, &SegmentBuffer::first, 8, 8) &&
+          ReadLines(two, edited, &SegmentBuffer::second, 8, 8) &&
+          ReadLines(three, edited, &SegmentBuffer::third, 8, 8);
+      break;
+    case TextLayout::Packed444:
+      ReadLines(one, edited, &SegmentBuffer::first, 8, 24);
+      break;
+    case TextLayout::Packed422:
+      ReadLines(one, edited, &SegmentBuffer::first, 8, 16);
+      break;
+    case TextLayout::Planar422:
+      ReadLines(one, edited, &SegmentBuffer::first, 8, 8) &&
+          ReadLines(two, edited, &SegmentBuffer::second, 8, 4) &&
+          ReadLines(three, edited, &SegmentBuffer::third, 8, 4);
+      break;
+    case TextLayout::Planar420:
+      ReadLines(one, edited, &SegmentBuffer::first, 8, 8) &&
+          Read420Chroma(f, two, edited, &SegmentBuffer::second) &&
+          Read420Chroma(f, three, edited, &SegmentBuffer::third);
+      break;
+    case TextLayout::Invalid:
+      break;
+  }
+  if (!refusal) rows = std::move(edited);
+  return refusal;
+}
+
+bool WriteFrameInPlace(const std::string& path, int64_t number, const FrameImage& frame,
+                       const uint8_t* original) {
+  const auto refuse = [&] {
+    ShowMessage(StrFormat("Error EDIT1006: File %s cannot be written !\n", path.c_str()));
+    return false;
+  };
+  const int64_t size = frame.DataSize;
+  const int64_t offset = (number - 1) * size;
+  auto file = RawFile::OpenReadWrite(path);
+  // The frame must lie wholly inside the file: it is rewritten, never appended.
+  if (!file || number < 1 || size <= 0 || offset + size > file->Length()) return refuse();
+  if (file->Seek(offset) && file->Write(frame.Data, size)) return true;
+  // A short write leaves the frame half edited: the unedited frame goes back.
+  if (original && file->Seek(offset)) file->Write(original, size);
+  return refuse();
+}
+
+}  // namespace vx

@@ -1,0 +1,53 @@
+#pragma once
+
+// The pixel editor's core: an 8 x 8 block of a frame as rows, as the numbers the
+// block editor shows, parsed back, and an edited frame written back into its file.
+
+#include <array>
+#include <cstdint>
+#include <optional>
+#include <string>
+
+#include "image/FrameImage.h"
+#include "image/PixelOps.h"
+
+namespace vx {
+
+inline constexpr int kBlockSize = 8;
+
+// Eight block rows as AccessSegment reads them (first: luma or the packed bytes;
+// second and third: chroma or the second and third planes).
+using BlockRows = std::array<SegmentBuffer, kBlockSize>;
+
+// Cleared rows: first arrays 0, chroma arrays 128.
+BlockRows EmptyBlockRows();
+
+// Reads block (column, row) of `frame` (rows beyond the picture stay cleared).
+// The number of rows read; 0 when the layout cannot be accessed.
+int ReadBlock(FrameImage& frame, int column, int row, BlockRows& rows);
+// Writes the first `count` rows back (no blending). False when access fails.
+bool WriteBlock(FrameImage& frame, int column, int row, const BlockRows& rows, int count);
+
+// The three boxes' texts and labels for a block of `format` in edit mode.
+struct BlockTexts {
+  std::array<std::string, 3> boxes;
+  std::array<std::string, 3> labels;
+};
+BlockTexts FormatBlockText(const ImageFormat& format, const BlockRows& rows);
+std::array<std::string, 3> BlockLabels(const ImageFormat& format);
+
+// Reads the boxes back into `rows` in the layout's order; running out of numbers
+// keeps the rest. A number outside 0..255 rejects the whole edit: its message
+// (BKED1001 or BKED1002, the first one only) is returned and `rows` is unchanged.
+std::optional<std::string> ParseBlockText(const ImageFormat& format, const std::array<std::string, 3>& boxes,
+                                          BlockRows& rows);
+
+// Writes frame `number` (from 1) of `frame`'s layout into the existing file `path`
+// in place: one positioned write of DataSize bytes at (number - 1) x DataSize, never
+// truncating or extending the file. When the write comes up short, `original` (the
+// frame as it was) is written back. False (after EDIT1006) when nothing could be
+// written or the frame does not lie inside the file.
+bool WriteFrameInPlace(const std::string& path, int64_t number, const FrameImage& frame,
+                       const uint8_t* original);
+
+}  // namespace vx

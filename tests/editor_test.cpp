@@ -1,0 +1,217 @@
+#include <gtest/gtest.h>
+
+#include <filesystem>
+
+#include "PixelTestSupport.h"
+#include "TestSupport.h"
+#include "editor/BlockEdit.h"
+#include "platform/MessageSink.h"
+
+namespace vx {
+namespace {
+
+// A frame of `f` over its own buffer, filled with `seed`'s bytes.
+struct TestFrame {
+  explicit TestFrame(const ImageFormat& layout, uint32_t seed = 1) {
+    EXPECT_TRUE(buffer.Allocate(WorkBufferSize(layout.ImgWidth, layout.ImgHeight)));
+    frame = buffer.Frame(layout);
+    const auto bytes = test::RandomBytes(static_cast<size_t>(frame.DataSize), seed);
+    std::copy(bytes.begin(), bytes.end(), frame.Data);
+  }
+  std::vector<uint8_t> Bytes() const { return {frame.Data, frame.Data + frame.DataSize}; }
+  FrameBuffer buffer;
+  FrameImage frame;
+};
+
+BlockRows RowsWithValues(uint8_t base) {
+  BlockRows rows = EmptyBlockRows();
+  for (int r = 0; r < kBlockSize; ++r) {
+    auto& row = rows[static_cast<size_t>(r)];
+    for (size_t i = 0; i < row.first.size(); ++i) row.first[i] = static_cast<uint8_t>(base + r * 24 + i);
+    for (size_t i = 0; i < row.second.size(); ++i) row.second[i] = static_cast<uint8_t>(100 + r * 8 + i);
+    for (size_t i = 0; i < row.third.size(); ++i) row.third[i] = static_cast<uint8_t>(200 - r * 8 - i);
+  }
+  return rows;
+}
+
+TEST(BlockText, LayoutsLabelsAndLineEnds) {
+  const BlockRows rows = RowsWithValues(1);
+  const BlockTexts planar = FormatBlockText(test::PlainLayout(YUV_444, YUV, Progressive, Planar), rows);
+  EXPECT_EQ(planar.labels, (std::array<std::string, 3>{"Y Y Y", "U U U", "V V V"}));
+  EXPECT_EQ(planar.boxes[0].substr(0, 40), " 001 002 003 004    005 006 007 008 \r\n 0");
+  EXPECT_NE(planar.boxes[0].find(" 079 080 \r\n \r\n 097"), std::string::npos)
+      << "an empty line after line 4";
+
+  const BlockTexts packed = FormatBlockText(test::PlainLayout(YUV_444, UYV, Progressive, Packed), rows);
+  EXPECT_EQ(packed.labels[0], "UYV UYV UYV");
+  EXPECT_EQ(packed.boxes[0].substr(0, 43), "(001, 002, 003)  (004, 005, 006)  (007, 008");
+  EXPECT_NE(packed.boxes[0].find("(010, 011, 012)     (013, 014, 015)"), std::string::npos)
+      << "the 5th pixel";
+  EXPECT_NE(packed.boxes[0].find("  \r\n\r\n("), std::string::npos);
+  EXPECT_TRUE(packed.boxes[1].empty());
+
+  const BlockTexts uyvy = FormatBlockText(test::PlainLayout(YUV_422, UYV, Progressive, Packed), rows);
+  EXPECT_EQ(uyvy.labels[0], "UYVY UYVY");
+  EXPECT_EQ(uyvy.boxes[0].substr(0, 44), "(001, 002, 003, 004)  (005, 006, 007, 008)  ");
+
+  const BlockTexts p422 = FormatBlockText(test::PlainLayout(YUV_422, YVU, Progressive, Planar), rows);
+  EXPECT_EQ(p422.labels, (std::array<std::string, 3>{"Y Y Y", "V V V", "U U U"}));
+  EXPECT_EQ(p422.boxes[1].substr(0, 18), " 100 101 102 103 \r");
+  EXPECT_EQ(std::count(p422.boxes[1].begin(), p422.boxes[1].end(), '\n'), 8);
+
+  // 4:2:0: chroma lines from block rows 0, 2, 4, 6, or 0, 3, 4, 7 interlaced.
+  const BlockTexts progressive = FormatBlockText(test::PlainLayout(YUV_420, YUV, Progressive, Planar), rows);
+  EXPECT_EQ(progressive.boxes[1],
+            " 100 101 102 103 \r\n 116 117 118 119 \r\n 132 133 134 135 \r\n 148 149 150 151 \r\n");
+  const BlockTexts interlaced = FormatBlockText(test::PlainLayout(YUV_420, YUV, Interlaced, Planar), rows);
+  EXPECT_EQ(interlaced.boxes[1],
+            " 100 101 102 103 \r\n 124 125 126 127 \r\n 132 133 134 135 \r\n 156 157 158 159 \r\n");
+
+  EXPECT_EQ(BlockLabels(test::PlainLayout(RGB_444, BGR, Progressive, Packed))[0], "BGR BGR BGR");
+  EXPECT_EQ(BlockLabels(test::PlainLayout(RGB_444, YUV, Progressive, Packed))[0], "Invalid RGB");
+  EXPECT_EQ(BlockLabels(test::PlainLayout(YUV_420, UYV, Progressive, Planar))[0], "Invalid YUV420");
+  EXPECT_EQ(BlockLabels(test::PlainLayout(YUV_444, RGB, Progressive, Planar))[0], "Invalid YUV444");
+}
+
+TEST(BlockText, EveryLayoutRoundTripsThroughItsText) {
+  for (const ImageFormat& f : {test::PlainLayout(YUV_444, YUV, Progressive, Planar),
+                               test::PlainLayout(YUV_444, YVU, Interlaced, Packed),
+                               test::PlainLayout(RGB_444, BGR, Progressive, Planar),
+                               test::PlainLayout(YUV_422, YUV, Progressive, Packed),
+                               test::PlainLayout(YUV_422, UYV, Interlaced, Packed),
+                               test::PlainLayout(YUV_422, YUV, Progressive, Planar),
+                               test::PlainLayout(YUV_420, YUV, Progressive, Planar),
+                               test::PlainLayout(YUV_420, YVU, Interlaced, Planar)}) {
+    TestFrame source(test::Layout(f.SamplingFormat, f.ComponentOrder, f.FieldFormat, f.PixelFormat, 32, 16),
+                     7);
+    BlockRows rows;
+    ASSERT_EQ(ReadBlock(source.frame, 1, 1, rows), 8) << test::Describe(f);
+    const BlockTexts texts = FormatBlockText(source.frame, rows);
+    BlockRows parsed = EmptyBlockRows();
+    EXPECT_FALSE(ParseBlockText(source.frame, texts.boxes, parsed)) << test::Describe(f);
+    // Written back, the parsed rows leave the frame as it was.
+    const std::vector<uint8_t> before = source.Bytes();
+    ASSERT_TRUE(WriteBlock(source.frame, 1, 1, parsed, 8));
+    EXPECT_EQ(source.Bytes(), before) << test::Describe(f);
+  }
+}
+
+TEST(BlockText, OutOfRangeValuesRejectTheEditWithOneMessage) {
+  const ImageFormat f = test::PlainLayout(YUV_444, YUV, Progressive, Planar);
+  const BlockRows original = RowsWithValues(10);
+  BlockTexts texts = FormatBlockText(f, original);
+  texts.boxes[0].replace(1, 3, "300");
+  texts.boxes[1].replace(1, 3, "-20");
+  BlockRows rows = original;
+  const auto refusal = ParseBlockText(f, texts.boxes, rows);
+  ASSERT_TRUE(refusal);
+  EXPECT_EQ(*refusal, "Error BKED1001: Invalid input value: 300.  It cannot be larger than 255 !\n");
+  EXPECT_EQ(rows[0].first, original[0].first) << "nothing is written, not even the other values";
+  texts = FormatBlockText(f, original);
+  texts.boxes[2].replace(1, 3, "-20");
+  EXPECT_EQ(*ParseBlockText(f, texts.boxes, rows),
+            "Error BKED1002: Invalid input value: -20.  It cannot be smaller than 0! \n");
+}
+
+TEST(BlockText, MissingNumbersKeepTheRestAndChromaFollowsItsRows) {
+  // Box 1 cut after the first row's fourth number: the rest keeps its values.
+  const ImageFormat p420 = test::PlainLayout(YUV_420, YUV, Interlaced, Planar);
+  const BlockRows original = RowsWithValues(5);
+  BlockRows rows = original;
+  EXPECT_FALSE(ParseBlockText(p420, {" 9 9 9 9", "", ""}, rows));
+  EXPECT_EQ(rows[0].first[3], 9);
+  EXPECT_EQ(rows[0].first[4], original[0].first[4]);
+  // Interlaced 4:2:0: chroma line i goes to both rows of its field pair.
+  rows = original;
+  const BlockTexts texts = FormatBlockText(p420, original);
+  std::array<std::string, 3> boxes = {texts.boxes[0], "1 2 3 4 5 6 7 8 9 10 11 12 13 14 15 16",
+                                      texts.boxes[2]};
+  EXPECT_FALSE(ParseBlockText(p420, boxes, rows));
+  for (int line = 0; line < 4; ++line) {
+    const int first = line + 2 * (line / 2);
+    EXPECT_EQ(rows[static_cast<size_t>(first)].second[0], 1 + 4 * line) << line;
+    EXPECT_EQ(rows[static_cast<size_t>(first + 2)].second[0], 1 + 4 * line) << line;
+  }
+  // Progressive: lines to rows 2i and 2i + 1.
+  const ImageFormat progressive = test::PlainLayout(YUV_420, YUV, Progressive, Planar);
+  rows = original;
+  EXPECT_FALSE(ParseBlockText(progressive, boxes, rows));
+  EXPECT_EQ(rows[2].second[1], 6);
+  EXPECT_EQ(rows[3].second[1], 6);
+}
+
+TEST(BlockEdit, BlocksCoverTheirPixelsAndTheLastRowsOnly) {
+  // Block (3, 2) of 352 x 288 I420 covers x 24..31, y 16..23, and the chroma under it.
+  TestFrame frame(test::Layout(YUV_420, YUV, Progressive, Planar, 352, 288));
+  const std::vector<uint8_t> before = frame.Bytes();
+  BlockRows rows;
+  ASSERT_EQ(ReadBlock(frame.frame, 3, 2, rows), 8);
+  for (auto& row : rows) {
+    std::fill(row.first.begin(), row.first.begin() + 8, 0);
+    std::fill(row.second.begin(), row.second.begin() + 4, 0);
+  }
+  ASSERT_TRUE(WriteBlock(frame.frame, 3, 2, rows, 8));
+  const std::vector<uint8_t> after = frame.Bytes();
+  const size_t luma = 352 * 288;
+  for (size_t i = 0; i < after.size(); ++i) {
+    bool inside = false;
+    if (i < luma) {
+      inside = i % 352 >= 24 && i % 352 < 32 && i / 352 >= 16 && i / 352 < 24;
+    } else if (i < luma + luma / 4) {
+      const size_t c = i - luma;
+      inside = c % 176 >= 12 && c % 176 < 16 && c / 176 >= 8 && c / 176 < 12;
+    }
+    if (inside) {
+      ASSERT_EQ(after[i], 0) << i;
+    } else {
+      ASSERT_EQ(after[i], before[i]) << i;
+    }
+  }
+  // A 20-row picture: its last block row has 4 rows.
+  TestFrame shallow(test::Layout(YUV_444, YUV, Progressive, Planar, 16, 20));
+  EXPECT_EQ(ReadBlock(shallow.frame, 1, 2, rows), 4);
+  // Packed 4:2:2: the second number of a UYVY group is Y0.
+  TestFrame uyvy(test::Layout(YUV_422, UYV, Progressive, Packed, 16, 8));
+  ASSERT_EQ(ReadBlock(uyvy.frame, 0, 0, rows), 8);
+  BlockTexts texts = FormatBlockText(uyvy.frame, rows);
+  texts.boxes[0] = "(1, 222";
+  ASSERT_FALSE(ParseBlockText(uyvy.frame, texts.boxes, rows));
+  ASSERT_TRUE(WriteBlock(uyvy.frame, 0, 0, rows, 8));
+  EXPECT_EQ(uyvy.frame.Data[1], 222);
+}
+
+TEST(BlockEdit, AnEditedFrameIsWrittenInPlaceAndNothingElseChanges) {
+  test::TempDir dir;
+  RecordingMessageSink recorder;
+  ScopedMessageSink scope(recorder);
+  for (const ImageFormat& layout : {test::Layout(YUV_420, YUV, Progressive, Planar, 48, 32),
+                                    test::Layout(YUV_422, UYV, Interlaced, Packed, 48, 32),
+                                    test::Layout(YUV_444, YVU, Interlaced, Planar, 48, 32)}) {
+    TestFrame frame(layout, 3);
+    const auto path = (dir / "clip.yuv").string();
+    const std::vector<uint8_t> file = test::RandomBytes(static_cast<size_t>(frame.frame.DataSize) * 10, 9);
+    test::WriteFileBytes(path, file);
+    // Frame 7 as read, one block edited, written back.
+    std::copy(file.begin() + 6 * frame.frame.DataSize, file.begin() + 7 * frame.frame.DataSize,
+              frame.frame.Data);
+    const std::vector<uint8_t> original = frame.Bytes();
+    BlockRows rows;
+    ASSERT_EQ(ReadBlock(frame.frame, 2, 1, rows), 8);
+    for (auto& row : rows) std::fill(row.first.begin(), row.first.end(), 77);
+    ASSERT_TRUE(WriteBlock(frame.frame, 2, 1, rows, 8));
+    ASSERT_TRUE(WriteFrameInPlace(path, 7, frame.frame, original.data()));
+    std::vector<uint8_t> expected = file;
+    std::copy(frame.frame.Data, frame.frame.Data + frame.frame.DataSize,
+              expected.begin() + 6 * frame.frame.DataSize);
+    EXPECT_EQ(test::ReadFileBytes(path), expected) << test::Describe(layout);
+    // A frame that would reach past the end, or a missing file: refused, nothing changes.
+    EXPECT_FALSE(WriteFrameInPlace(path, 11, frame.frame, original.data()));
+    EXPECT_EQ(recorder.Texts().back(), "Error EDIT1006: File " + path + " cannot be written !\n");
+    EXPECT_EQ(test::ReadFileBytes(path), expected);
+    EXPECT_FALSE(WriteFrameInPlace((dir / "gone.yuv").string(), 1, frame.frame, original.data()));
+    EXPECT_FALSE(std::filesystem::exists(dir / "gone.yuv"));
+  }
+}
+
+}  // namespace
+}  // namespace vx
