@@ -5,6 +5,7 @@
 #include <cstring>
 #include <vector>
 
+#include "display/DisplayPicture.h"
 #include "platform/MessageSink.h"
 #include "platform/RawFile.h"
 #include "platform/StringFormat.h"
@@ -300,6 +301,60 @@ std::optional<std::string> ParseBlockText(const ImageFormat& f, const std::array
   }
   if (!refusal) rows = std::move(edited);
   return refusal;
+}
+
+bool MakeBlockPicture(const ColourTables& tables, const ImageFormat& layout, const BlockRows& rows,
+                      BlockPicture& picture) {
+  // The block as a frame of its own in the frame's layout.
+  ImageFormat blockLayout = layout;
+  blockLayout.ImageResolution = kCustomResolution;
+  blockLayout.ImgWidth = kBlockSize;
+  blockLayout.ImgHeight = kBlockSize;
+  FrameBuffer buffer;
+  if (!buffer.Allocate(WorkBufferSize(kBlockSize, kBlockSize))) return false;
+  FrameImage block = buffer.Frame(blockLayout);
+  if (!WriteBlock(block, 0, 0, rows, kBlockSize)) return false;
+  FrameBuffer shown;
+  DisplayWork work;
+  if (!shown.Allocate(3 * kBlockSize * kBlockSize)) return false;
+  FrameImage display = shown.Frame(blockLayout);
+  if (!MakeDisplayPicture(tables, block, display, work)) return false;
+  picture.small.assign(display.Data, display.Data + 3 * kBlockSize * kBlockSize);
+  const int side = kBlockSize * kBlockZoom;
+  picture.enlarged.resize(static_cast<size_t>(3 * side * side));
+  for (int y = 0; y < side; ++y) {
+    for (int x = 0; x < side; ++x) {
+      const uint8_t* from =
+          &picture.small[static_cast<size_t>(3 * ((y / kBlockZoom) * kBlockSize + x / kBlockZoom))];
+      std::copy(from, from + 3, &picture.enlarged[static_cast<size_t>(3 * (y * side + x))]);
+    }
+  }
+  return true;
+}
+
+std::array<std::string, 2> PixelReadouts(const ColourTables& tables, const ImageFormat& layout,
+                                         const BlockRows& rows, const BlockPicture& picture, int column,
+                                         int row) {
+  const size_t at = static_cast<size_t>(3 * (row * kBlockSize + column));
+  if (column < 0 || row < 0 || column >= kBlockSize || row >= kBlockSize || picture.small.size() < at + 3)
+    return {};
+  const uint8_t y = picture.small[at], u = picture.small[at + 1], v = picture.small[at + 2];
+  Rgb8 rgb = YuvToRgbPixel(tables, y, u, v);
+  if (layout.SamplingFormat == RGB_444) {
+    // The stored pixel itself, in R, G, B.
+    const SegmentBuffer& r = rows[static_cast<size_t>(row)];
+    const bool bgr = layout.ComponentOrder == BGR;
+    std::array<uint8_t, 3> stored{};
+    if (layout.PixelFormat == Packed) {
+      std::copy_n(&r.first[static_cast<size_t>(3 * column)], 3, stored.begin());
+    } else {
+      stored = {r.first[static_cast<size_t>(column)], r.second[static_cast<size_t>(column)],
+                r.third[static_cast<size_t>(column)]};
+    }
+    rgb = bgr ? Rgb8{stored[2], stored[1], stored[0]} : Rgb8{stored[0], stored[1], stored[2]};
+  }
+  return {StrFormat("YUV value of this pixle is (%03d, %03d, %03d)", y, u, v),
+          StrFormat("RGB value of this pixle is (%03d, %03d, %03d)", rgb.r, rgb.g, rgb.b)};
 }
 
 bool WriteFrameInPlace(const std::string& path, int64_t number, const FrameImage& frame,

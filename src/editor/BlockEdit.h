@@ -7,7 +7,9 @@
 #include <cstdint>
 #include <optional>
 #include <string>
+#include <vector>
 
+#include "image/ColorFormula.h"
 #include "image/FrameImage.h"
 #include "image/PixelOps.h"
 
@@ -41,6 +43,22 @@ std::array<std::string, 3> BlockLabels(const ImageFormat& format);
 // (BKED1001 or BKED1002, the first one only) is returned and `rows` is unchanged.
 std::optional<std::string> ParseBlockText(const ImageFormat& format, const std::array<std::string, 3>& boxes,
                                           BlockRows& rows);
+
+// The block as the editor shows it: its own 8 x 8 picture and the enlarged one
+// (each pixel a 16 x 16 square), both packed 4:4:4 YUV (Y, U, V) made by the one
+// frame-to-display function.
+inline constexpr int kBlockZoom = 16;
+struct BlockPicture {
+  std::vector<uint8_t> small;     // 8 x 8 x 3
+  std::vector<uint8_t> enlarged;  // 128 x 128 x 3
+};
+bool MakeBlockPicture(const ColourTables& tables, const ImageFormat& layout, const BlockRows& rows,
+                      BlockPicture& picture);
+// The two read-outs of pixel (column, row) of the block: "YUV value of this pixle
+// is (...)" and "RGB value of this pixle is (...)".
+std::array<std::string, 2> PixelReadouts(const ColourTables& tables, const ImageFormat& layout,
+                                         const BlockRows& rows, const BlockPicture& picture, int column,
+                                         int row);
 
 // Writes frame `number` (from 1) of `frame`'s layout into the existing file `path`
 // in place: one positioned write of DataSize bytes at (number - 1) x DataSize, never

@@ -1,0 +1,157 @@
+#include "editor/BlockEditDialog.h"
+
+#include <QDialogButtonBox>
+#include <QFontDatabase>
+#include <QGridLayout>
+#include <QGroupBox>
+#include <QHBoxLayout>
+#include <QMouseEvent>
+#include <QVBoxLayout>
+
+#include "app/Settings.h"
+#include "display/GridOverlay.h"
+#include "platform/MessageSink.h"
+
+namespace vx {
+
+CBlockEdit::CBlockEdit(QWidget* parent) : QDialog(parent), rows_(EmptyBlockRows()) {
+  setWindowTitle(QStringLiteral("Pixel Edit"));
+  const QFont fixed = QFontDatabase::systemFont(QFontDatabase::FixedFont);
+  auto* boxes = new QHBoxLayout;
+  for (size_t i = 0; i < 3; ++i) {
+    auto* column = new QVBoxLayout;
+    labels_[i] = new QLabel(this);
+    boxes_[i] = new QPlainTextEdit(this);
+    boxes_[i]->setFont(fixed);
+    boxes_[i]->setLineWrapMode(QPlainTextEdit::NoWrap);
+    boxes_[i]->setMinimumHeight(boxes_[i]->fontMetrics().lineSpacing() * 10 + 12);
+    column->addWidget(labels_[i]);
+    column->addWidget(boxes_[i]);
+    boxes->addLayout(column, 1);
+    connect(boxes_[i], &QPlainTextEdit::textChanged, this, &CBlockEdit::Repaint);
+  }
+  auto* pictureFrame = new QWidget(this);
+  const int side = kBlockSize * kBlockZoom;
+  pictureFrame->setFixedSize(side, side);
+  picture_ = new PreviewArea(pictureFrame);
+  picture_->setGeometryFor(QPoint(0, 0), QSize(side, side));
+  picture_->setMouseTracking(true);
+  picture_->installEventFilter(this);
+
+  column_ = new QLabel(QStringLiteral("Pixel column:"), this);
+  row_ = new QLabel(QStringLiteral("Pixel row:"), this);
+  yuvLine_ = new QLabel(this);
+  rgbLine_ = new QLabel(this);
+  for (QLabel* line : {yuvLine_, rgbLine_})
+    line->setMinimumWidth(
+        fontMetrics().horizontalAdvance(QStringLiteral("RGB value of this pixle is (000, 000, 000)  ")));
+  grid_ = new QCheckBox(QStringLiteral("Add grid"), this);
+  gridColour_ = new ColourButton(this);
+  gridColour_->setText(QStringLiteral("Grid Color"));
+  const RgbColor& c = CurrentSettings().BlockEditGridColor;
+  gridColour_->setColour(QColor(c.Red, c.Green, c.Blue));
+  connect(grid_, &QCheckBox::toggled, this, &CBlockEdit::Repaint);
+  connect(gridColour_, &ColourButton::colourChosen, this, [this](const QColor& colour) {
+    CurrentSettings().BlockEditGridColor = {colour.red(), colour.green(), colour.blue()};
+    Repaint();
+  });
+  auto* which = new QGroupBox(QStringLiteral("Which image to display?"), this);
+  auto* whichLayout = new QVBoxLayout(which);
+  const char* names[] = {"Image 1", "Image 2", "Diff image"};
+  for (size_t i = 0; i < 3; ++i) {
+    images_[i] = new QRadioButton(QString::fromLatin1(names[i]), which);
+    whichLayout->addWidget(images_[i]);
+  }
+  images_[0]->setChecked(true);
+  which->setEnabled(false);  // the comparison mode's choice
+
+  auto* side_ = new QVBoxLayout;
+  side_->addWidget(pictureFrame);
+  side_->addWidget(new QLabel(QStringLiteral("Value for this pixel:"), this));
+  side_->addWidget(column_);
+  side_->addWidget(row_);
+  side_->addWidget(yuvLine_);
+  side_->addWidget(rgbLine_);
+  auto* gridRow = new QHBoxLayout;
+  gridRow->addWidget(grid_);
+  gridRow->addWidget(gridColour_);
+  side_->addLayout(gridRow);
+  side_->addWidget(which);
+  side_->addStretch();
+  auto* buttons = new QDialogButtonBox(QDialogButtonBox::Ok | QDialogButtonBox::Cancel, this);
+  connect(buttons, &QDialogButtonBox::accepted, this, &CBlockEdit::accept);
+  connect(buttons, &QDialogButtonBox::rejected, this, &QDialog::reject);
+  auto* top = new QHBoxLayout;
+  top->addLayout(boxes, 1);
+  top->addLayout(side_);
+  auto* layout = new QVBoxLayout(this);
+  layout->addLayout(top);
+  layout->addWidget(buttons);
+}
+
+void CBlockEdit::OpenForEdit(const ImageFormat& frame, const BlockRows& rows) {
+  layout_ = frame;
+  rows_ = rows;
+  const BlockTexts texts = FormatBlockText(frame, rows);
+  for (size_t i = 0; i < 3; ++i) {
+    labels_[i]->setText(QString::fromStdString(texts.labels[i]));
+    const QSignalBlocker quiet(boxes_[i]);
+    boxes_[i]->setPlainText(QString::fromStdString(texts.boxes[i]));
+    boxes_[i]->setVisible(!texts.boxes[i].empty() || i == 0);
+    labels_[i]->setVisible(boxes_[i]->isVisible());
+  }
+  Repaint();
+}
+
+BlockRows CBlockEdit::TypedRows() const {
+  BlockRows typed = rows_;
+  std::array<std::string, 3> texts;
+  for (size_t i = 0; i < 3; ++i) texts[i] = boxes_[i]->toPlainText().toStdString();
+  // A value out of range shows nothing new until OK says so.
+  ParseBlockText(layout_, texts, typed);
+  return typed;
+}
+
+void CBlockEdit::Repaint() {
+  const BlockRows typed = TypedRows();
+  if (!MakeBlockPicture(*CurrentColourTables(), layout_, typed, shown_)) return;
+  GridPair grids;
+  const RgbColor& colour = CurrentSettings().BlockEditGridColor;
+  grids.one = GridSettings{grid_->isChecked() ? 1 : 0, 0, kBlockZoom, kBlockZoom, colour};
+  grids.two.Enabled = 0;
+  const int side = kBlockSize * kBlockZoom;
+  picture_->showFrame(shown_.enlarged.data(), shown_.enlarged.size(), side, side,
+                      DrawOptions{.yuvData = true, .grids = &grids});
+}
+
+void CBlockEdit::ShowPixel(int column, int row) {
+  column_->setText(QStringLiteral("Pixel column:%1").arg(column));
+  row_->setText(QStringLiteral("Pixel row:%1").arg(row));
+  const auto lines = PixelReadouts(*CurrentColourTables(), layout_, TypedRows(), shown_, column, row);
+  yuvLine_->setText(QString::fromStdString(lines[0]));
+  rgbLine_->setText(QString::fromStdString(lines[1]));
+}
+
+bool CBlockEdit::eventFilter(QObject* watched, QEvent* event) {
+  if (watched == picture_ && event->type() == QEvent::MouseMove) {
+    const QPoint at = static_cast<QMouseEvent*>(event)->position().toPoint();
+    const int limit = kBlockSize * kBlockZoom - 2;  // 0..126, as the picture's corner counts
+    if (at.x() >= 0 && at.y() >= 0 && at.x() <= limit && at.y() <= limit)
+      ShowPixel(at.x() / kBlockZoom, at.y() / kBlockZoom);
+  }
+  return QDialog::eventFilter(watched, event);
+}
+
+void CBlockEdit::accept() {
+  std::array<std::string, 3> texts;
+  for (size_t i = 0; i < 3; ++i) texts[i] = boxes_[i]->toPlainText().toStdString();
+  BlockRows edited = rows_;
+  if (const auto refusal = ParseBlockText(layout_, texts, edited)) {
+    ShowMessage(*refusal);  // nothing is taken: the user corrects the value or cancels
+    return;
+  }
+  rows_ = std::move(edited);
+  QDialog::accept();
+}
+
+}  // namespace vx
