@@ -10,6 +10,7 @@
 #include "app/Settings.h"
 #include "platform/MessageSink.h"
 #include "player/VideoPlayer.h"
+#include "editor/ImageEditDialog.h"
 #include "tools/AviDialogs.h"
 #include "tools/ConverterDialog.h"
 #include "tools/TransformDialogs.h"
@@ -45,6 +46,8 @@ void RegisterTools(CMainFrame& frame) {
                      [](QWidget* parent) { return new CPSNR(parent); });
   frame.RegisterTool(Command::Convert, QStringLiteral("Convert YUV File Format"),
                      [](QWidget* parent) { return new CYUVConverter(parent); });
+  frame.RegisterTool(Command::Edit, QStringLiteral("Edit Images Pixel by Pixel"),
+                     [](QWidget* parent) { return new CImageEdit(parent); });
   frame.RegisterTool(Command::AviToYuv, QStringLiteral("Convert AVI to YUV"),
                      [](QWidget* parent) { return new CAVI2YUV(parent); });
   frame.RegisterTool(Command::YuvToAvi, QStringLiteral("Convert YUV to AVI"),

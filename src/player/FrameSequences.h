@@ -34,6 +34,9 @@ class FileListSequence : public FrameSequence {
   // when the size is refused.
   bool SetFormat(const ImageFormat& format);
   const FrameImage& Format() const { return format_; }
+  // The frame as read, in the file's own layout (the editor changes it while no
+  // worker loads or renders).
+  FrameImage& CurrentFrame() { return format_; }
   bool HasBuffers() const { return !source_.empty(); }
   void ReleaseBuffers();
 

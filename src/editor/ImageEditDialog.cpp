@@ -1,0 +1,331 @@
+#include "editor/ImageEditDialog.h"
+
+#include <QCloseEvent>
+#include <QHBoxLayout>
+#include <QMouseEvent>
+#include <QThread>
+#include <QVBoxLayout>
+
+#include "app/FileHistory.h"
+#include "app/FormatDialog.h"
+#include "app/Settings.h"
+#include "controls/FileNameDialogs.h"
+#include "controls/RawFilePicker.h"
+#include "controls/ScreenFit.h"
+#include "display/FormatLabel.h"
+#include "display/GridOverlay.h"
+#include "display/PreviewLayout.h"
+#include "editor/BlockEditDialog.h"
+#include "platform/MessageSink.h"
+#include "platform/StringFormat.h"
+
+namespace vx {
+
+class CImageEdit::Observer final : public PlaybackObserver, private WindowReports<CImageEdit> {
+ public:
+  explicit Observer(CImageEdit* window) : WindowReports(window) {}
+  void FrameCountKnown(int64_t frames) override {
+    Post([w = window_, frames] { w->controls_->SetFrameCount(frames); });
+  }
+  void FrameShown(int64_t frame) override {
+    Post([w = window_, frame] {
+      w->controls_->FrameShown(frame);
+      w->ShowDisplay();
+      emit w->frameShown(static_cast<int>(frame));
+    });
+  }
+  void FrameRendered() override {
+    Post([w = window_] { w->ShowDisplay(); });
+  }
+  void ControlsChanged() override {
+    Post([w = window_] { w->UpdateControls(); });
+  }
+};
+
+CImageEdit::CImageEdit(QWidget* parent) : QDialog(parent) {
+  setAttribute(Qt::WA_DeleteOnClose);
+  setWindowTitle(QStringLiteral("Edit Images Pixel by Pixel"));
+  loadGroup_ = new QGroupBox(QStringLiteral("Load file:"), this);
+  path_ = new QLineEdit(loadGroup_);
+  browse_ = new QPushButton(QStringLiteral("Browse..."), loadGroup_);
+  format_ = new QLineEdit(loadGroup_);
+  format_->setReadOnly(true);
+  auto* load = new QGridLayout(loadGroup_);
+  load->addWidget(path_, 0, 0, 1, 2);
+  load->addWidget(browse_, 0, 2);
+  load->addWidget(new QLabel(QStringLiteral("Format:"), loadGroup_), 1, 0);
+  load->addWidget(format_, 1, 1, 1, 2);
+
+  playGroup_ = new QGroupBox(QStringLiteral("Play controls:"), this);
+  PlayControls::Hooks hooks;
+  hooks.start = [this] { Start(); };
+  hooks.stop = [this] { Stop(); };
+  hooks.workerRunning = [this] { return worker_.Running(); };
+  hooks.controlsChanged = [this] { UpdateControls(); };
+  controls_ = new PlayControls(playGroup_, loop_, std::move(hooks));
+  auto* play = new QGridLayout(playGroup_);
+  PlayControls& c = *controls_;
+  play->addWidget(c.start(), 0, 0);
+  play->addWidget(c.stop(), 0, 1);
+  play->addWidget(c.pause(), 0, 2);
+  play->addWidget(c.reverse(), 0, 3);
+  play->addWidget(c.stepBack(), 1, 0);
+  play->addWidget(c.slider(), 1, 1, 1, 2);
+  play->addWidget(c.stepForward(), 1, 3);
+  play->addWidget(c.frameLabel(), 2, 0, 1, 2);
+  play->addWidget(c.frameNumber(), 2, 2);
+
+  displayGroup_ = new QGroupBox(QStringLiteral("Display options:"), this);
+  components_ = new QComboBox(displayGroup_);
+  for (const std::string& text : ComponentListTexts(YUV_420))
+    components_->addItem(QString::fromStdString(text));
+  components_->setCurrentIndex(3);
+  grid_ = new QCheckBox(QStringLiteral("Add local grid"), displayGroup_);
+  grid_->setChecked(true);
+  gridColour_ = new ColourButton(displayGroup_);
+  gridColour_->setText(QStringLiteral("Color"));
+  const RgbColor& colour = CurrentSettings().ImageEditGridColor;
+  gridColour_->setColour(QColor(colour.Red, colour.Green, colour.Blue));
+  auto* display = new QGridLayout(displayGroup_);
+  display->addWidget(new QLabel(QStringLiteral("Components:"), displayGroup_), 0, 0);
+  display->addWidget(components_, 0, 1, 1, 2);
+  display->addWidget(grid_, 1, 0, 1, 2);
+  display->addWidget(gridColour_, 1, 2);
+
+  statusGroup_ = new QGroupBox(QStringLiteral("Status:"), this);
+  column_ = new QLabel(QStringLiteral("Block Column:"), statusGroup_);
+  row_ = new QLabel(QStringLiteral("Block Row:"), statusGroup_);
+  for (QLabel* label : {column_, row_})
+    label->setMinimumWidth(label->fontMetrics().horizontalAdvance(QStringLiteral("Block Column:0000")));
+  auto* status = new QVBoxLayout(statusGroup_);
+  status->addWidget(column_);
+  status->addWidget(row_);
+  exit_ = new QPushButton(QStringLiteral("Exit"), this);
+  toggle_ = new QPushButton(QStringLiteral("<--- Hide Detailed Controls"), this);
+
+  previewPanel_ = new QWidget(this);
+  preview_ = new PreviewArea(previewPanel_);
+  preview_->setMouseTracking(true);
+  preview_->installEventFilter(this);
+
+  auto* top = new QHBoxLayout;
+  top->addWidget(loadGroup_, 2);
+  top->addWidget(playGroup_, 2);
+  auto* middle = new QHBoxLayout;
+  middle->addWidget(displayGroup_, 2);
+  middle->addWidget(statusGroup_, 1);
+  auto* buttons = new QVBoxLayout;
+  buttons->addWidget(exit_);
+  buttons->addWidget(toggle_);
+  buttons->addStretch();
+  middle->addLayout(buttons);
+  auto* layout = new QVBoxLayout(this);
+  layout->addLayout(top);
+  layout->addLayout(middle);
+  layout->addWidget(previewPanel_, 0, Qt::AlignLeft);
+  layout->addStretch();
+
+  connect(browse_, &QPushButton::clicked, this, &CImageEdit::Browse);
+  connect(exit_, &QPushButton::clicked, this, &QDialog::close);
+  connect(toggle_, &QPushButton::clicked, this, &CImageEdit::ToggleDetailedControls);
+  connect(components_, &QComboBox::activated, this, [this](int index) {
+    sequence_.Component = index;
+    RenderWhileIdle();
+  });
+  connect(grid_, &QCheckBox::toggled, this, &CImageEdit::ShowDisplay);
+  connect(gridColour_, &ColourButton::colourChosen, this, [this](const QColor& chosen) {
+    CurrentSettings().ImageEditGridColor = {chosen.red(), chosen.green(), chosen.blue()};
+    ShowDisplay();
+  });
+  LayOutPicture();
+  UpdateControls();
+}
+
+CImageEdit::~CImageEdit() {
+  EndWorker();
+}
+
+void CImageEdit::closeEvent(QCloseEvent* event) {
+  loop_.Stop();
+  EndWorker();
+  QDialog::closeEvent(event);
+}
+
+void CImageEdit::Browse() {
+  const QString path = AskOpenFileName(this, QStringLiteral("Load file"), QString(), kRawFileFilters);
+  if (!path.isEmpty()) ChooseFile(path);
+}
+
+void CImageEdit::ChooseFile(const QString& path, const ImageFormat* given) {
+  EndWorker();  // the file and the buffers are about to change
+  ImageFormat format;
+  if (given) {
+    format = *given;
+  } else {
+    RawPickOptions options;
+    const auto choice = AskRawFormat(this, path, options);
+    if (!choice) return;
+    format = choice->format;
+  }
+  sequence_.Files = {path.toStdString()};
+  path_->setText(path);
+  setWindowTitle(path);
+  AddToHistory(path.toStdString(), format, kOpened);
+  if (!sequence_.SetFormat(format)) {
+    ShowMessage(
+        StrFormat("Error EDIT1001: Image size (%d, %d) not support !\n", format.ImgWidth, format.ImgHeight));
+    return;
+  }
+  components_->clear();
+  for (const std::string& text : ComponentListTexts(format.SamplingFormat))
+    components_->addItem(QString::fromStdString(text));
+  components_->setCurrentIndex(components_->count() - 1);
+  sequence_.Component = 3;
+  sequence_.SetShownFrame(1);
+  sequence_.LoadFirstPicture();
+  format_->setText(QString::fromStdString(FormatLabel(sequence_.Format())));
+  LayOutPicture();
+  RenderWhileIdle();
+  UpdateControls();
+}
+
+void CImageEdit::Start() {
+  if (path_->text().isEmpty()) return;
+  loop_.StartPlaying();
+  StartWorker();
+  UpdateControls();
+}
+
+void CImageEdit::Stop() {
+  loop_.Stop();
+  UpdateControls();
+  for (int i = 0; i < 10 && worker_.Running(); ++i) QThread::msleep(5);
+}
+
+void CImageEdit::StartWorker() {
+  if (worker_.Running()) return;
+  loop_.ClearQuit();
+  worker_.Start([this]() -> DialogWorker::Completion {
+    Observer observer(this);
+    loop_.Play(sequence_, observer);
+    return [this] { UpdateControls(); };
+  });
+}
+
+void CImageEdit::EndWorker() {
+  if (!worker_.Running() && !worker_.Joinable()) return;
+  loop_.Quit();
+  worker_.Finish();
+}
+
+void CImageEdit::UpdateControls() {
+  const PlayerControls c = controls_->Update(!path_->text().isEmpty());
+  if (c.unchanged) return;
+  path_->setEnabled(c.pathAndBrowse);
+  browse_->setEnabled(c.pathAndBrowse);
+}
+
+void CImageEdit::RenderWhileIdle() {
+  if (worker_.Running()) {
+    loop_.RequestRender();
+    return;
+  }
+  sequence_.Render();
+  ShowDisplay();
+}
+
+void CImageEdit::ShowDisplay() {
+  GridPair grids;
+  grids.one = GridSettings{grid_->isChecked() ? 1 : 0, 0, kBlockSize, kBlockSize,
+                           CurrentSettings().ImageEditGridColor};
+  grids.two.Enabled = 0;
+  sequence_.Pictures().Read([&](const FrameImage& picture) {
+    if (!picture.Data || picture.ImgWidth <= 0 || picture.ImgHeight <= 0) return;
+    preview_->showFrame(picture.Data, static_cast<size_t>(picture.DataSize), picture.ImgWidth,
+                        picture.ImgHeight, DrawOptions{.grids = &grids});
+  });
+}
+
+void CImageEdit::LayOutPicture() {
+  const QSize screen = ContentRoomOnScreen(this);
+  const int chrome = std::max(200, sizeHint().height() - previewPanel_->height());
+  PreviewLayoutInput in;
+  in.screenWidth = screen.width();
+  in.screenHeight = screen.height();
+  in.originX = 28;
+  in.originY = chrome;
+  in.controlWidth = std::max(width(), sizeHint().width());
+  in.controlHeight = chrome;
+  in.imageWidth = sequence_.HasBuffers() ? sequence_.Format().ImgWidth : 352;
+  in.imageHeight = sequence_.HasBuffers() ? sequence_.Format().ImgHeight : 288;
+  const PreviewLayoutResult layout = LayoutPreview(in);
+  preview_->setGeometryFor(QPoint(16, 16), QSize(layout.visibleWidth, layout.visibleHeight));
+  previewPanel_->setFixedSize(layout.visibleWidth + 16, layout.visibleHeight + 16);
+  toggle_->setVisible(layout.verticalBarShown || compact_);
+  adjustSize();
+  FitOnScreen(this);
+}
+
+void CImageEdit::ToggleDetailedControls() {
+  compact_ = !compact_;
+  toggle_->setText(compact_ ? QStringLiteral("<--- Display Detailed Controls")
+                            : QStringLiteral("<--- Hide Detailed Controls"));
+  loadGroup_->setVisible(!compact_);
+  displayGroup_->setVisible(!compact_);
+  LayOutPicture();
+}
+
+std::optional<QPoint> CImageEdit::BlockAt(const QPoint& at) const {
+  if (!sequence_.HasBuffers() || at.x() < 0 || at.y() < 0) return std::nullopt;
+  const FrameImage& f = sequence_.Format();
+  const int x = preview_->horizontalOffset() + at.x();
+  const int y = preview_->verticalOffset() + at.y();
+  // Limited to the last block visible and the last block of the picture.
+  const int lastColumn = std::min((f.ImgWidth + kBlockSize - 1) / kBlockSize - 1,
+                                  (preview_->horizontalOffset() + preview_->width() - 1) / kBlockSize);
+  const int lastRow = std::min((f.ImgHeight + kBlockSize - 1) / kBlockSize - 1,
+                               (preview_->verticalOffset() + preview_->height() - 1) / kBlockSize);
+  return QPoint(std::min(x / kBlockSize, lastColumn), std::min(y / kBlockSize, lastRow));
+}
+
+void CImageEdit::Hover(const QPoint& at) {
+  hovered_ = BlockAt(at);
+  if (!hovered_) return;
+  column_->setText(QStringLiteral("Block Column:%1").arg(hovered_->x()));
+  row_->setText(QStringLiteral("Block Row:%1").arg(hovered_->y()));
+  preview_->setOutline(QRect(hovered_->x() * kBlockSize, hovered_->y() * kBlockSize, kBlockSize, kBlockSize));
+}
+
+bool CImageEdit::eventFilter(QObject* watched, QEvent* event) {
+  if (watched == preview_) {
+    if (event->type() == QEvent::MouseMove) {
+      Hover(static_cast<QMouseEvent*>(event)->position().toPoint());
+    } else if (event->type() == QEvent::MouseButtonRelease &&
+               static_cast<QMouseEvent*>(event)->button() == Qt::LeftButton) {
+      if (const auto block = BlockAt(static_cast<QMouseEvent*>(event)->position().toPoint()))
+        EditBlock(block->x(), block->y());
+    }
+  }
+  return QDialog::eventFilter(watched, event);
+}
+
+bool CImageEdit::EditBlock(int column, int row) {
+  // Frames change under a playing worker: edits are made paused or stopped.
+  if (!sequence_.HasBuffers() || (worker_.Running() && loop_.State() != PlayPaused)) return false;
+  FrameImage& frame = sequence_.CurrentFrame();
+  BlockRows rows;
+  const int count = ReadBlock(frame, column, row, rows);
+  if (count == 0) return false;
+  CBlockEdit editor(this);
+  editor.OpenForEdit(frame, rows);
+  if (editor.exec() != QDialog::Accepted) return false;
+  const std::vector<uint8_t> original(frame.Data, frame.Data + frame.DataSize);
+  const bool written =
+      WriteBlock(frame, column, row, editor.rows(), count) &&
+      WriteFrameInPlace(sequence_.CurrentPath(), sequence_.ShownFrame(), frame, original.data());
+  if (!written) std::copy(original.begin(), original.end(), frame.Data);  // the frame as the file holds it
+  RenderWhileIdle();
+  return written;
+}
+
+}  // namespace vx

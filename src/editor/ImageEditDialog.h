@@ -1,0 +1,99 @@
+#pragma once
+
+#include <QCheckBox>
+#include <QComboBox>
+#include <QDialog>
+#include <QGroupBox>
+#include <QLabel>
+#include <QLineEdit>
+#include <QPushButton>
+
+#include "controls/ColourButton.h"
+#include "controls/DialogWorker.h"
+#include "controls/PlayControls.h"
+#include "display/PreviewArea.h"
+#include "editor/EditorSequence.h"
+#include "player/PlaybackLoop.h"
+
+namespace vx {
+
+// "Edit Images Pixel by Pixel": plays one raw file, shows the 8 x 8 block under
+// the mouse, and opens the block editor on a click; an accepted edit is written
+// into the file in place.
+class CImageEdit : public QDialog {
+  Q_OBJECT
+
+ public:
+  explicit CImageEdit(QWidget* parent = nullptr);
+  ~CImageEdit() override;
+
+  void Browse();
+  // The choice of Browse without the pickers (the format dialog is skipped when
+  // `format` is given).
+  void ChooseFile(const QString& path, const ImageFormat* format = nullptr);
+  // Block (column, row) of the frame shown, edited in the block editor and written
+  // back. False when nothing was written.
+  bool EditBlock(int column, int row);
+
+  EditorSequence& sequence() { return sequence_; }
+  PlaybackLoop& loop() { return loop_; }
+  bool WorkerRunning() const { return worker_.Running(); }
+  QPushButton* browseButton() const { return browse_; }
+  QLineEdit* pathBox() const { return path_; }
+  QLineEdit* formatBox() const { return format_; }
+  QPushButton* startButton() const { return controls_->start(); }
+  QPushButton* stopButton() const { return controls_->stop(); }
+  QPushButton* pauseButton() const { return controls_->pause(); }
+  QPushButton* reverseButton() const { return controls_->reverse(); }
+  QPushButton* stepBackButton() const { return controls_->stepBack(); }
+  QPushButton* stepForwardButton() const { return controls_->stepForward(); }
+  QSlider* slider() const { return controls_->slider(); }
+  QLineEdit* frameNumberBox() const { return controls_->frameNumber(); }
+  QComboBox* componentList() const { return components_; }
+  QCheckBox* gridBox() const { return grid_; }
+  QLabel* columnLabel() const { return column_; }
+  QLabel* rowLabel() const { return row_; }
+  QPushButton* toggleButton() const { return toggle_; }
+  QPushButton* exitButton() const { return exit_; }
+  PreviewArea* preview() const { return preview_; }
+
+ signals:
+  void frameShown(int frame);
+
+ protected:
+  bool eventFilter(QObject* watched, QEvent* event) override;
+  void closeEvent(QCloseEvent* event) override;
+
+ private:
+  class Observer;
+  void Start();
+  void Stop();
+  void StartWorker();
+  void EndWorker();
+  void UpdateControls();
+  void ShowDisplay();
+  void RenderWhileIdle();
+  void LayOutPicture();
+  void ToggleDetailedControls();
+  // The block under a point of the preview, or nullopt left of or above the picture.
+  std::optional<QPoint> BlockAt(const QPoint& at) const;
+  void Hover(const QPoint& at);
+
+  PlaybackLoop loop_;
+  EditorSequence sequence_;
+  DialogWorker worker_{this};
+  PlayControls* controls_ = nullptr;
+  QGroupBox *loadGroup_, *displayGroup_, *statusGroup_, *playGroup_;
+  QLineEdit *path_, *format_;
+  QPushButton *browse_, *exit_, *toggle_;
+  QComboBox* components_;
+  QCheckBox* grid_;
+  ColourButton* gridColour_;
+  QLabel *column_, *row_;
+  QWidget* previewPanel_;
+  PreviewArea* preview_;
+  bool compact_ = false;
+  std::optional<QPoint> hovered_;
+};
+
+}  // namespace vx
