@@ -15,6 +15,7 @@
 #include <QMainWindow>
 #include <QMenuBar>
 #include <QMessageBox>
+#include <QPlainTextEdit>
 #include <QRadioButton>
 #include <QStatusBar>
 #include <QTimer>
@@ -42,6 +43,8 @@
 #include "controls/RawFilePicker.h"
 #include "display/GridDialog.h"
 #include "display/PreviewArea.h"
+#include "editor/BlockEditDialog.h"
+#include "editor/ImageEditDialog.h"
 #include "image/ColorFormula.h"
 #include "image/FormulaDialog.h"
 #include "platform/MessageBoxSink.h"
@@ -1927,6 +1930,116 @@ TEST_F(AviWindows, EncodeWithTheCodecPickedInTheList) {
   EXPECT_EQ(recorder_.Entries().back().caption, "Error");
   EXPECT_FALSE(dialog->WorkerRunning());
   dialog->close();
+}
+
+}  // namespace
+}  // namespace vx
+
+namespace vx {
+namespace {
+
+class EditorWindow : public PsnrWindow {
+ protected:
+  // A 10-frame 64 x 48 I420 clip of random bytes.
+  void SetUp() override {
+    PsnrWindow::SetUp();
+    edited_ = (dir_ / "edit_64x48.yuv").string();
+    bytes_ = test::RandomBytes(64 * 48 * 3 / 2 * 10, 21);
+    test::WriteFileBytes(edited_, bytes_);
+    layout_ = test::Layout(YUV_420, YUV, Progressive, Planar, 64, 48);
+    layout_.ImageResolution = kCustomResolution;
+  }
+  std::string edited_;
+  std::vector<uint8_t> bytes_;
+  ImageFormat layout_;
+};
+
+// Types `text` over the whole content of a multi-line box, as a person does.
+testing::AssertionResult ReplaceText(QPlainTextEdit* box, const QString& text) {
+  if (QWidget* window = box->window(); !window->isActiveWindow()) {
+    window->activateWindow();
+    if (!QTest::qWaitForWindowActive(window, 2000)) return testing::AssertionFailure() << "window not active";
+  }
+  if (auto clicked = ClickAsUser(box->viewport()); !clicked) return clicked;
+  QTest::keyClick(box, Qt::Key_A, Qt::ControlModifier);
+  QTest::keyClick(box, Qt::Key_Delete);
+  QTest::keyClicks(box, text);
+  return testing::AssertionSuccess();
+}
+
+TEST_F(EditorWindow, AClickedBlockIsEditedAndWrittenIntoTheFile) {
+  ScopedCurrentFormat current(layout_);
+  QPointer<CImageEdit> editor = new CImageEdit;
+  editor->show();
+  ASSERT_TRUE(QTest::qWaitForWindowExposed(editor));
+  FileNameAnswers answers({QString::fromStdString(edited_)});
+  ModalHandler<CYuvFrmtDlg> confirm(
+      [](CYuvFrmtDlg* format) { EXPECT_TRUE(ClickAsUser(DialogButton(format, QDialogButtonBox::Ok))); });
+  ASSERT_TRUE(ClickAsUser(editor->browseButton()));
+  ASSERT_EQ(confirm.count, 1);
+  EXPECT_EQ(editor->componentList()->currentText(), QStringLiteral("YUV all Componets"));
+  EXPECT_EQ(editor->preview()->pictureSize(), QSize(64, 48)) << "the first frame is shown";
+
+  // Two steps with ">": frame 2 is shown, paused.
+  ASSERT_TRUE(ClickAsUser(editor->stepForwardButton()));
+  ASSERT_TRUE(WaitUntil([&] { return editor->frameNumberBox()->text() == QStringLiteral("1"); }));
+  ASSERT_TRUE(ClickAsUser(editor->stepForwardButton()));
+  ASSERT_TRUE(WaitUntil([&] { return editor->frameNumberBox()->text() == QStringLiteral("2"); }));
+  ASSERT_TRUE(WaitUntil([&] { return editor->loop().State() == PlayPaused; }));
+
+  // The block under the pointer: column 3, row 2 (x 24..31, y 16..23).
+  PreviewArea* preview = editor->preview();
+  const QPoint at(3 * 8 + 2, 2 * 8 + 5);
+  QTest::mouseMove(preview, at);
+  EXPECT_EQ(editor->columnLabel()->text(), QStringLiteral("Block Column:3"));
+  EXPECT_EQ(editor->rowLabel()->text(), QStringLiteral("Block Row:2"));
+  EXPECT_EQ(preview->outline(), QRect(24, 16, 8, 8));
+
+  // A click opens the block editor; every luma value typed as 200, OK.
+  QString luma;
+  for (int r = 0; r < 8; ++r) luma += QStringLiteral("200 200 200 200 200 200 200 200 ");
+  ModalHandler<CBlockEdit> edit([&](CBlockEdit* block) {
+    EXPECT_EQ(block->boxLabel(0)->text(), QStringLiteral("Y Y Y"));
+    EXPECT_TRUE(ReplaceText(block->box(0), luma));
+    QTest::mouseMove(block->picture(), QPoint(5 * 16 + 3, 1 * 16 + 3));
+    EXPECT_EQ(block->columnLabel()->text(), QStringLiteral("Pixel column:5"));
+    EXPECT_TRUE(block->yuvLine()->text().startsWith(QStringLiteral("YUV value of this pixle is (200, ")))
+        << block->yuvLine()->text().toStdString();
+    EXPECT_TRUE(ClickAsUser(DialogButton(block, QDialogButtonBox::Ok)));
+  });
+  ASSERT_TRUE(ClickAsUser(preview, at));
+  ASSERT_EQ(edit.count, 1);
+  std::vector<uint8_t> expected = bytes_;
+  const size_t frameTwo = 64 * 48 * 3 / 2;
+  for (int y = 16; y < 24; ++y)
+    for (int x = 24; x < 32; ++x) expected[frameTwo + static_cast<size_t>(y * 64 + x)] = 200;
+  EXPECT_EQ(test::ReadFileBytes(edited_), expected) << "frame 2's block, and nothing else";
+
+  // A value above 255: refused with its message, the box stays open, Cancel writes nothing.
+  ModalHandler<CBlockEdit> refuse([&](CBlockEdit* block) {
+    EXPECT_TRUE(ReplaceText(block->box(0), QStringLiteral("300")));
+    EXPECT_TRUE(ClickAsUser(DialogButton(block, QDialogButtonBox::Ok)));
+    EXPECT_TRUE(block->isVisible());
+    EXPECT_TRUE(ClickAsUser(DialogButton(block, QDialogButtonBox::Cancel)));
+  });
+  edit.Do([](CBlockEdit*) {});
+  ASSERT_TRUE(ClickAsUser(preview, at));
+  EXPECT_EQ(recorder_.Texts().back(),
+            "Error BKED1001: Invalid input value: 300.  It cannot be larger than 255 !\n");
+  EXPECT_EQ(test::ReadFileBytes(edited_), expected);
+
+  // While playing, a click opens nothing.
+  ASSERT_TRUE(ClickAsUser(editor->pauseButton()));
+  ASSERT_TRUE(WaitUntil([&] { return editor->loop().State() == Playing || !editor->WorkerRunning(); }));
+  if (editor->WorkerRunning() && editor->loop().State() == Playing) {
+    const int opened = refuse.count;
+    QTest::mouseClick(preview, Qt::LeftButton, {}, at);
+    QTest::qWait(60);
+    EXPECT_EQ(refuse.count, opened);
+  }
+  ASSERT_TRUE(ClickAsUser(editor->exitButton()));
+  ASSERT_TRUE(WaitUntil([&] { return editor.isNull(); }));
+  EXPECT_EQ(std::filesystem::file_size(edited_), bytes_.size());
 }
 
 }  // namespace
