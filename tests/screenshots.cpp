@@ -21,6 +21,8 @@
 #include "app/ShellWindows.h"
 #include "controls/JobWindow.h"
 #include "display/GridDialog.h"
+#include "editor/BlockEditDialog.h"
+#include "editor/ImageEditDialog.h"
 #include "image/ColorFormula.h"
 #include "image/FormulaDialog.h"
 #include "platform/MessageBoxSink.h"
@@ -173,6 +175,33 @@ void AviWindows(const QString& avi, const QString& clip, const vx::ImageFormat& 
     Save(encoder, folder, QStringLiteral("yuv2avi"));
     vx::CurrentSettings().Format = saved;
   }
+}
+
+// The pixel editor on the clip with the block editor open beside it.
+void EditorWindows(const QString& clip, const vx::ImageFormat& clipFormat, const QString& folder) {
+  // A copy: the editor writes into its file.
+  const QString copy = QDir(folder).filePath(QStringLiteral("edited_352x288.uyvy"));
+  QFile::remove(copy);
+  QFile::copy(clip, copy);
+  vx::CImageEdit editor;
+  editor.move(0, 0);
+  editor.show();
+  editor.ChooseFile(copy, &clipFormat);
+  QTest::qWait(300);
+  QTest::mouseMove(editor.preview(), QPoint(8 * 12 + 3, 8 * 9 + 3));
+  Save(editor, folder, QStringLiteral("editor"));
+  QTimer::singleShot(600, [&] {
+    auto* block = qobject_cast<vx::CBlockEdit*>(QApplication::activeModalWidget());
+    if (!block) return;
+    block->gridBox()->setChecked(true);
+    QTest::mouseMove(block->picture(), QPoint(3 * 16 + 5, 2 * 16 + 5));
+    QTest::qWait(200);
+    block->grab().save(QDir(folder).filePath(QStringLiteral("block_edit.png")));
+    QGuiApplication::primaryScreen()->grabWindow(0).save(
+        QDir(folder).filePath(QStringLiteral("editor_screen.png")));
+    block->reject();
+  });
+  editor.EditBlock(12, 9);
 }
 
 }  // namespace
@@ -338,6 +367,7 @@ int main(int argc, char** argv) {
     }
     Save(*psnr, folder, QStringLiteral("psnr"));
   }
+  EditorWindows(clip, format.format(), folder);
   if (argc > 5) AviWindows(QString::fromLocal8Bit(argv[5]), clip, format.format(), folder);
   LargePictureWindows(hdClip, 1920, 1080, folder);
   if (!uhdClip.isEmpty()) LargePictureWindows(uhdClip, 3840, 2160, folder);

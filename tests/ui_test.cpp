@@ -2000,6 +2000,8 @@ TEST_F(EditorWindow, AClickedBlockIsEditedAndWrittenIntoTheFile) {
   for (int r = 0; r < 8; ++r) luma += QStringLiteral("200 200 200 200 200 200 200 200 ");
   ModalHandler<CBlockEdit> edit([&](CBlockEdit* block) {
     EXPECT_EQ(block->boxLabel(0)->text(), QStringLiteral("Y Y Y"));
+    for (int i = 0; i < 3; ++i)
+      EXPECT_TRUE(block->boxLabel(i)->isVisible() && block->box(i)->isVisible()) << i;
     EXPECT_TRUE(ReplaceText(block->box(0), luma));
     QTest::mouseMove(block->picture(), QPoint(5 * 16 + 3, 1 * 16 + 3));
     EXPECT_EQ(block->columnLabel()->text(), QStringLiteral("Pixel column:5"));

@@ -97,9 +97,16 @@ void CBlockEdit::OpenForEdit(const ImageFormat& frame, const BlockRows& rows) {
     labels_[i]->setText(QString::fromStdString(texts.labels[i]));
     const QSignalBlocker quiet(boxes_[i]);
     boxes_[i]->setPlainText(QString::fromStdString(texts.boxes[i]));
-    boxes_[i]->setVisible(!texts.boxes[i].empty() || i == 0);
-    labels_[i]->setVisible(boxes_[i]->isVisible());
+    const bool used = !texts.boxes[i].empty() || i == 0;
+    boxes_[i]->setVisible(used);
+    labels_[i]->setVisible(used);
+    // Wide enough for a whole line of numbers (a packed row is long).
+    int widest = 0;
+    for (const QString& line : QString::fromStdString(texts.boxes[i]).split(QLatin1Char('\n')))
+      widest = std::max(widest, boxes_[i]->fontMetrics().horizontalAdvance(line));
+    boxes_[i]->setMinimumWidth(std::min(widest + 40, 900));
   }
+  adjustSize();
   Repaint();
 }
 

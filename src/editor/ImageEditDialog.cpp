@@ -184,6 +184,7 @@ void CImageEdit::ChooseFile(const QString& path, const ImageFormat* given) {
   sequence_.SetShownFrame(1);
   sequence_.LoadFirstPicture();
   format_->setText(QString::fromStdString(FormatLabel(sequence_.Format())));
+  format_->setMinimumWidth(format_->fontMetrics().horizontalAdvance(format_->text()) + 16);
   LayOutPicture();
   RenderWhileIdle();
   UpdateControls();
