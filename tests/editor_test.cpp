@@ -140,6 +140,39 @@ TEST(BlockText, MissingNumbersKeepTheRestAndChromaFollowsItsRows) {
   EXPECT_EQ(rows[3].second[1], 6);
 }
 
+TEST(BlockText, ComparisonLabelsBoxesAndReadouts) {
+  const BlockRows one = RowsWithValues(10), two = RowsWithValues(14), difference = RowsWithValues(4);
+  const ImageFormat planar = test::PlainLayout(YUV_420, YUV, Progressive, Planar);
+  const BlockTexts texts = FormatCompareText(planar, one, two, difference, 3);
+  EXPECT_EQ(texts.labels[0],
+            "Y Y Y (Image #1)" + std::string(46, ' ') + "Y Y Y (Image #2)" + std::string(46, ' ') +
+                " Sum of absolute differences of all YUV componets, drag right to display more");
+  EXPECT_EQ(texts.boxes[0].substr(0, 84),
+            " 010 011 012 013 014 015 016 017       014 015 016 017 018 019 020 021       "
+            "004 005");
+  EXPECT_EQ(std::count(texts.boxes[1].begin(), texts.boxes[1].end(), '\n'), 4) << "4:2:0: four chroma lines";
+  const ImageFormat packed = test::PlainLayout(YUV_422, UYV, Progressive, Packed);
+  const BlockTexts packedTexts = FormatCompareText(packed, one, two, difference, 0);
+  EXPECT_EQ(packedTexts.labels[2], "UYVY UYVY ... (Diff image.  Only absolute differences of Y componets)");
+  EXPECT_EQ(packedTexts.boxes[1], FormatBlockText(packed, two).boxes[0]);
+  EXPECT_EQ(FormatCompareText(test::PlainLayout(RGB_444, RGB, Progressive, Packed), one, two, difference, 2)
+                .labels[2],
+            "RGB RGB RGB ... (Diff image. Only absolute differences of B componets)");
+
+  // RGB pixels: the stored values, their difference and the selector's line.
+  const ImageFormat rgb = test::PlainLayout(RGB_444, BGR, Progressive, Packed);
+  BlockPicture a, b;
+  ASSERT_TRUE(MakeBlockPicture(*CurrentColourTables(), rgb, one, a));
+  ASSERT_TRUE(MakeBlockPicture(*CurrentColourTables(), rgb, two, b));
+  const auto lines = CompareReadouts(*CurrentColourTables(), rgb, one, a, two, b, 0, 1, 0);
+  EXPECT_EQ(lines[0], "RGB value in image #1 (015, 014, 013)") << "B G R stored, R G B shown";
+  EXPECT_EQ(lines[1], "RGB value in image #2 (019, 018, 017)");
+  EXPECT_EQ(lines[2], "RGB difference value: (004, 004, 004)");
+  EXPECT_EQ(lines[3], "Only compare R component: (004, --, --)");
+  EXPECT_EQ(CompareReadouts(*CurrentColourTables(), rgb, one, a, two, b, 3, 1, 0)[3],
+            "Sum of all RGB componets:  012");
+}
+
 TEST(BlockEdit, BlocksCoverTheirPixelsAndTheLastRowsOnly) {
   // Block (3, 2) of 352 x 288 I420 covers x 24..31, y 16..23, and the chroma under it.
   TestFrame frame(test::Layout(YUV_420, YUV, Progressive, Planar, 352, 288));

@@ -2047,6 +2047,44 @@ TEST_F(EditorWindow, AClickedBlockIsEditedAndWrittenIntoTheFile) {
 }  // namespace
 }  // namespace vx
 
+namespace vx {
+namespace {
+
+TEST(BlockEditor, ComparisonModeIsReadOnlyAndItsRadiosChooseThePicture) {
+  BlockRows one = EmptyBlockRows(), two = EmptyBlockRows(), difference = EmptyBlockRows();
+  for (int r = 0; r < kBlockSize; ++r) {
+    std::fill(one[static_cast<size_t>(r)].first.begin(), one[static_cast<size_t>(r)].first.end(), 90);
+    std::fill(two[static_cast<size_t>(r)].first.begin(), two[static_cast<size_t>(r)].first.end(), 100);
+    std::fill(difference[static_cast<size_t>(r)].first.begin(),
+              difference[static_cast<size_t>(r)].first.end(), 10);
+  }
+  const ImageFormat layout = test::Layout(YUV_420, YUV, Progressive, Planar, 64, 48);
+  CBlockEdit dialog;
+  dialog.OpenForCompare(layout, one, two, difference, 0);
+  dialog.show();
+  ASSERT_TRUE(QTest::qWaitForWindowExposed(&dialog));
+  EXPECT_TRUE(dialog.comparing());
+  EXPECT_TRUE(dialog.box(0)->isReadOnly());
+  ASSERT_TRUE(ClickAsUser(dialog.box(0)->viewport()));
+  EXPECT_FALSE(dialog.box(0)->hasFocus()) << "the numbers cannot be edited";
+  QTest::mouseMove(dialog.picture(), QPoint(20, 20));
+  EXPECT_TRUE(dialog.rgbLine()->text().startsWith(QStringLiteral("RGB value in image #1 (")));
+  EXPECT_TRUE(dialog.selectorLine()->text().startsWith(QStringLiteral("Only compare R component: (")));
+  auto shownLuma = [&] {
+    const QImage image = dialog.picture()->grab().toImage();
+    return qGray(image.pixel(40, 40));
+  };
+  const int first = shownLuma();
+  ASSERT_TRUE(ClickAsUser(dialog.imageButton(2)));
+  EXPECT_TRUE(dialog.imageButton(2)->isChecked());
+  EXPECT_LT(shownLuma(), first) << "the difference (luma 10) is darker than image 1 (luma 90)";
+  ASSERT_TRUE(ClickAsUser(DialogButton(&dialog, QDialogButtonBox::Ok)));
+  EXPECT_FALSE(dialog.isVisible());
+}
+
+}  // namespace
+}  // namespace vx
+
 int main(int argc, char** argv) {
   if (qEnvironmentVariableIsEmpty("QT_QPA_PLATFORM")) qputenv("QT_QPA_PLATFORM", "offscreen");
   QApplication app(argc, argv);

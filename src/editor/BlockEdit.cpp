@@ -304,21 +304,41 @@ std::optional<std::string> ParseBlockText(const ImageFormat& f, const std::array
 }
 
 bool MakeBlockPicture(const ColourTables& tables, const ImageFormat& layout, const BlockRows& rows,
-                      BlockPicture& picture) {
+                      BlockPicture& picture, const BlockPictureOptions& options) {
   // The block as a frame of its own in the frame's layout.
   ImageFormat blockLayout = layout;
   blockLayout.ImageResolution = kCustomResolution;
   blockLayout.ImgWidth = kBlockSize;
   blockLayout.ImgHeight = kBlockSize;
-  FrameBuffer buffer;
-  if (!buffer.Allocate(WorkBufferSize(kBlockSize, kBlockSize))) return false;
+  const int64_t bytes = WorkBufferSize(kBlockSize, kBlockSize);
+  FrameBuffer buffer, scratch, shown;
+  if (!buffer.Allocate(bytes) || !scratch.Allocate(bytes) || !shown.Allocate(bytes)) return false;
   FrameImage block = buffer.Frame(blockLayout);
   if (!WriteBlock(block, 0, 0, rows, kBlockSize)) return false;
-  FrameBuffer shown;
-  DisplayWork work;
-  if (!shown.Allocate(3 * kBlockSize * kBlockSize)) return false;
   FrameImage display = shown.Frame(blockLayout);
-  if (!MakeDisplayPicture(tables, block, display, work)) return false;
+  DisplayWork work;
+  const int selector = options.differenceSelector;
+  if (selector >= 0 && layout.SamplingFormat == RGB_444) {
+    // An RGB difference: the component (or the sum) is taken from the RGB values.
+    ImageFormat packedLayout = blockLayout;
+    packedLayout.PixelFormat = Packed;
+    FrameImage rgb = scratch.Frame(packedLayout);
+    if (block.PixelFormat == Packed)
+      std::copy_n(block.Data, block.DataSize, rgb.Data);
+    else if (!ConvertPixelFormat(block, rgb))
+      return false;
+    const int picked = selector < 3 && rgb.ComponentOrder == BGR ? 2 - selector : selector;
+    FrameImage component = buffer.Frame(packedLayout);  // the block is not needed any more
+    if (!ExtractComponent(rgb, component, picked) || !MakeDisplayPicture(tables, component, display, work))
+      return false;
+  } else {
+    if (!MakeDisplayPicture(tables, block, display, work)) return false;
+    if (selector >= 0) {
+      FrameImage component = scratch.Frame(display);
+      if (!ExtractComponent(display, component, selector)) return false;
+      std::copy_n(component.Data, 3 * kBlockSize * kBlockSize, display.Data);
+    }
+  }
   picture.small.assign(display.Data, display.Data + 3 * kBlockSize * kBlockSize);
   const int side = kBlockSize * kBlockZoom;
   picture.enlarged.resize(static_cast<size_t>(3 * side * side));
@@ -332,29 +352,132 @@ bool MakeBlockPicture(const ColourTables& tables, const ImageFormat& layout, con
   return true;
 }
 
+namespace {
+
+// The RGB of pixel (column, row): the stored pixel for RGB layouts, the picture's
+// YUV through the formula otherwise.
+Rgb8 PixelRgb(const ColourTables& tables, const ImageFormat& layout, const BlockRows& rows,
+              const BlockPicture& picture, int column, int row) {
+  const size_t at = static_cast<size_t>(3 * (row * kBlockSize + column));
+  if (layout.SamplingFormat != RGB_444)
+    return YuvToRgbPixel(tables, picture.small[at], picture.small[at + 1], picture.small[at + 2]);
+  const SegmentBuffer& r = rows[static_cast<size_t>(row)];
+  std::array<uint8_t, 3> stored{};
+  if (layout.PixelFormat == Packed) {
+    std::copy_n(&r.first[static_cast<size_t>(3 * column)], 3, stored.begin());
+  } else {
+    stored = {r.first[static_cast<size_t>(column)], r.second[static_cast<size_t>(column)],
+              r.third[static_cast<size_t>(column)]};
+  }
+  return layout.ComponentOrder == BGR ? Rgb8{stored[2], stored[1], stored[0]}
+                                      : Rgb8{stored[0], stored[1], stored[2]};
+}
+
+bool InsideBlock(const BlockPicture& picture, int column, int row) {
+  return column >= 0 && row >= 0 && column < kBlockSize && row < kBlockSize &&
+         picture.small.size() >= static_cast<size_t>(3 * kBlockSize * kBlockSize);
+}
+
+// One box of the comparison: one array of the three images side by side.
+std::string SideBySide(const std::array<const BlockRows*, 3>& images,
+                       std::vector<uint8_t> SegmentBuffer::*plane, const std::vector<int>& lines, int count) {
+  std::string text;
+  for (int r : lines) {
+    std::string line;
+    for (size_t i = 0; i < images.size(); ++i) {
+      if (i > 0) line += "      ";
+      for (int x = 0; x < count; ++x)
+        line += StrFormat(" %03d", ((*images[i])[static_cast<size_t>(r)].*plane)[static_cast<size_t>(x)]);
+    }
+    text += line + " \r\n";
+  }
+  return text;
+}
+
+}  // namespace
+
 std::array<std::string, 2> PixelReadouts(const ColourTables& tables, const ImageFormat& layout,
                                          const BlockRows& rows, const BlockPicture& picture, int column,
                                          int row) {
+  if (!InsideBlock(picture, column, row)) return {};
   const size_t at = static_cast<size_t>(3 * (row * kBlockSize + column));
-  if (column < 0 || row < 0 || column >= kBlockSize || row >= kBlockSize || picture.small.size() < at + 3)
-    return {};
-  const uint8_t y = picture.small[at], u = picture.small[at + 1], v = picture.small[at + 2];
-  Rgb8 rgb = YuvToRgbPixel(tables, y, u, v);
-  if (layout.SamplingFormat == RGB_444) {
-    // The stored pixel itself, in R, G, B.
-    const SegmentBuffer& r = rows[static_cast<size_t>(row)];
-    const bool bgr = layout.ComponentOrder == BGR;
-    std::array<uint8_t, 3> stored{};
-    if (layout.PixelFormat == Packed) {
-      std::copy_n(&r.first[static_cast<size_t>(3 * column)], 3, stored.begin());
-    } else {
-      stored = {r.first[static_cast<size_t>(column)], r.second[static_cast<size_t>(column)],
-                r.third[static_cast<size_t>(column)]};
-    }
-    rgb = bgr ? Rgb8{stored[2], stored[1], stored[0]} : Rgb8{stored[0], stored[1], stored[2]};
-  }
-  return {StrFormat("YUV value of this pixle is (%03d, %03d, %03d)", y, u, v),
+  const Rgb8 rgb = PixelRgb(tables, layout, rows, picture, column, row);
+  return {StrFormat("YUV value of this pixle is (%03d, %03d, %03d)", picture.small[at], picture.small[at + 1],
+                    picture.small[at + 2]),
           StrFormat("RGB value of this pixle is (%03d, %03d, %03d)", rgb.r, rgb.g, rgb.b)};
+}
+
+BlockTexts FormatCompareText(const ImageFormat& f, const BlockRows& one, const BlockRows& two,
+                             const BlockRows& difference, int selector) {
+  BlockTexts texts;
+  const bool rgb = f.SamplingFormat == RGB_444;
+  static const char* const kYuvParts[] = {" Only absolute differences of Y componets",
+                                          " Only absolute differences of U componets",
+                                          " Only absolute differences of V componets"};
+  static const char* const kRgbParts[] = {"Only absolute differences of R componets",
+                                          "Only absolute differences of G componets",
+                                          "Only absolute differences of B componets"};
+  const std::string what =
+      selector >= 0 && selector < 3
+          ? (rgb ? kRgbParts : kYuvParts)[selector]
+          : (rgb ? "Sum of absolute differences of all RGB componets, drag right to display more"
+                 : " Sum of absolute differences of all YUV componets, drag right to display more");
+  const std::array<std::string, 3> names = BlockLabels(f);
+  const TextLayout layout = LayoutOf(f);
+  if (layout == TextLayout::Invalid) {
+    texts.labels = names;
+    return texts;
+  }
+  if (layout == TextLayout::Packed444 || layout == TextLayout::Packed422) {
+    const std::string name = names[0] + " ...";
+    texts.labels = {name + " (Image #1)", name + " (Image #2)", name + " (Diff image. " + what + ")"};
+    texts.boxes = {FormatBlockText(f, one).boxes[0], FormatBlockText(f, two).boxes[0],
+                   FormatBlockText(f, difference).boxes[0]};
+    return texts;
+  }
+  const std::string gap(46, ' ');
+  for (size_t k = 0; k < 3; ++k)
+    texts.labels[k] = names[k] + " (Image #1)" + gap + names[k] + " (Image #2)" + gap + what;
+  const std::array<const BlockRows*, 3> images = {&one, &two, &difference};
+  const std::vector<int> all = {0, 1, 2, 3, 4, 5, 6, 7};
+  const int chroma = layout == TextLayout::PlanarFull ? 8 : 4;
+  std::vector<int> chromaLines = all;
+  if (layout == TextLayout::Planar420) {
+    chromaLines.clear();
+    for (int i = 0; i < 4; ++i) chromaLines.push_back(ChromaLineRow(f, i));
+  }
+  texts.boxes = {SideBySide(images, &SegmentBuffer::first, all, 8),
+                 SideBySide(images, &SegmentBuffer::second, chromaLines, chroma),
+                 SideBySide(images, &SegmentBuffer::third, chromaLines, chroma)};
+  return texts;
+}
+
+std::array<std::string, 4> CompareReadouts(const ColourTables& tables, const ImageFormat& f,
+                                           const BlockRows& one, const BlockPicture& onePicture,
+                                           const BlockRows& two, const BlockPicture& twoPicture, int selector,
+                                           int column, int row) {
+  if (!InsideBlock(onePicture, column, row) || !InsideBlock(twoPicture, column, row)) return {};
+  const Rgb8 a = PixelRgb(tables, f, one, onePicture, column, row);
+  const Rgb8 b = PixelRgb(tables, f, two, twoPicture, column, row);
+  const int dr = std::abs(a.r - b.r), dg = std::abs(a.g - b.g), db = std::abs(a.b - b.b);
+  std::string last;
+  switch (selector) {
+    case 0:
+      last = StrFormat("Only compare R component: (%03d, --, --)", dr);
+      break;
+    case 1:
+      last = StrFormat("Only compare G component: (--, %03d, --)", dg);
+      break;
+    case 2:
+      last = StrFormat("Only compare B component: (--, --, %03d)", db);
+      break;
+    default:
+      last = StrFormat("Sum of all RGB componets:  %03d", dr + dg + db);
+      break;
+  }
+  return {StrFormat("RGB value in image #1 (%03d, %03d, %03d)", a.r, a.g, a.b),
+          StrFormat("RGB value in image #2 (%03d, %03d, %03d)", b.r, b.g, b.b),
+          StrFormat("RGB difference value: (%03d, %03d, %03d)", dr, dg, db), last};
 }
 
 bool WriteFrameInPlace(const std::string& path, int64_t number, const FrameImage& frame,

@@ -52,13 +52,31 @@ struct BlockPicture {
   std::vector<uint8_t> small;     // 8 x 8 x 3
   std::vector<uint8_t> enlarged;  // 128 x 128 x 3
 };
+struct BlockPictureOptions {
+  // A difference image: 0..2 shows that component's difference alone, 3 the sum
+  // of all three (the compare tool's choice); -1 for an ordinary picture.
+  int differenceSelector = -1;
+};
 bool MakeBlockPicture(const ColourTables& tables, const ImageFormat& layout, const BlockRows& rows,
-                      BlockPicture& picture);
+                      BlockPicture& picture, const BlockPictureOptions& options = {});
 // The two read-outs of pixel (column, row) of the block: "YUV value of this pixle
 // is (...)" and "RGB value of this pixle is (...)".
 std::array<std::string, 2> PixelReadouts(const ColourTables& tables, const ImageFormat& layout,
                                          const BlockRows& rows, const BlockPicture& picture, int column,
                                          int row);
+
+// Comparison mode: the blocks of image 1, image 2 and their difference image.
+// Planar layouts show one component of the three images side by side in each box;
+// packed layouts one image per box. `selector` is the compare tool's component
+// choice (0..2 one component, 3 the sum).
+BlockTexts FormatCompareText(const ImageFormat& format, const BlockRows& one, const BlockRows& two,
+                             const BlockRows& difference, int selector);
+// The comparison read-outs of pixel (column, row): the RGB values in image 1 and
+// 2, their difference, and the selector's line.
+std::array<std::string, 4> CompareReadouts(const ColourTables& tables, const ImageFormat& format,
+                                           const BlockRows& one, const BlockPicture& onePicture,
+                                           const BlockRows& two, const BlockPicture& twoPicture, int selector,
+                                           int column, int row);
 
 // Writes frame `number` (from 1) of `frame`'s layout into the existing file `path`
 // in place: one positioned write of DataSize bytes at (number - 1) x DataSize, never

@@ -42,6 +42,9 @@ CBlockEdit::CBlockEdit(QWidget* parent) : QDialog(parent), rows_(EmptyBlockRows(
   row_ = new QLabel(QStringLiteral("Pixel row:"), this);
   yuvLine_ = new QLabel(this);
   rgbLine_ = new QLabel(this);
+  differenceLine_ = new QLabel(this);
+  selectorLine_ = new QLabel(this);
+  for (QLabel* line : {differenceLine_, selectorLine_}) line->hide();  // comparison mode only
   for (QLabel* line : {yuvLine_, rgbLine_})
     line->setMinimumWidth(
         fontMetrics().horizontalAdvance(QStringLiteral("RGB value of this pixle is (000, 000, 000)  ")));
@@ -55,15 +58,18 @@ CBlockEdit::CBlockEdit(QWidget* parent) : QDialog(parent), rows_(EmptyBlockRows(
     CurrentSettings().BlockEditGridColor = {colour.red(), colour.green(), colour.blue()};
     Repaint();
   });
-  auto* which = new QGroupBox(QStringLiteral("Which image to display?"), this);
-  auto* whichLayout = new QVBoxLayout(which);
+  which_ = new QGroupBox(QStringLiteral("Which image to display?"), this);
+  auto* whichLayout = new QVBoxLayout(which_);
   const char* names[] = {"Image 1", "Image 2", "Diff image"};
   for (size_t i = 0; i < 3; ++i) {
-    images_[i] = new QRadioButton(QString::fromLatin1(names[i]), which);
+    images_[i] = new QRadioButton(QString::fromLatin1(names[i]), which_);
     whichLayout->addWidget(images_[i]);
+    connect(images_[i], &QRadioButton::toggled, this, [this](bool on) {
+      if (on) Repaint();
+    });
   }
   images_[0]->setChecked(true);
-  which->setEnabled(false);  // the comparison mode's choice
+  which_->setEnabled(false);  // the comparison mode's choice
 
   auto* side_ = new QVBoxLayout;
   side_->addWidget(pictureFrame);
@@ -72,11 +78,13 @@ CBlockEdit::CBlockEdit(QWidget* parent) : QDialog(parent), rows_(EmptyBlockRows(
   side_->addWidget(row_);
   side_->addWidget(yuvLine_);
   side_->addWidget(rgbLine_);
+  side_->addWidget(differenceLine_);
+  side_->addWidget(selectorLine_);
   auto* gridRow = new QHBoxLayout;
   gridRow->addWidget(grid_);
   gridRow->addWidget(gridColour_);
   side_->addLayout(gridRow);
-  side_->addWidget(which);
+  side_->addWidget(which_);
   side_->addStretch();
   auto* buttons = new QDialogButtonBox(QDialogButtonBox::Ok | QDialogButtonBox::Cancel, this);
   connect(buttons, &QDialogButtonBox::accepted, this, &CBlockEdit::accept);
@@ -110,6 +118,39 @@ void CBlockEdit::OpenForEdit(const ImageFormat& frame, const BlockRows& rows) {
   Repaint();
 }
 
+void CBlockEdit::OpenForCompare(const ImageFormat& frame, const BlockRows& one, const BlockRows& two,
+                                const BlockRows& difference, int selector) {
+  comparing_ = true;
+  layout_ = frame;
+  rows_ = one;
+  two_ = two;
+  difference_ = difference;
+  selector_ = selector;
+  const BlockTexts texts = FormatCompareText(frame, one, two, difference, selector);
+  for (size_t i = 0; i < 3; ++i) {
+    labels_[i]->setText(QString::fromStdString(texts.labels[i]));
+    const QSignalBlocker quiet(boxes_[i]);
+    boxes_[i]->setPlainText(QString::fromStdString(texts.boxes[i]));
+    boxes_[i]->setReadOnly(true);
+    boxes_[i]->setFocusPolicy(Qt::NoFocus);  // the numbers cannot be edited here
+    boxes_[i]->setMinimumWidth(
+        std::min(boxes_[i]->fontMetrics().horizontalAdvance(
+                     QString::fromStdString(texts.boxes[i]).section(QLatin1Char('\n'), 0, 0)) +
+                     40,
+                 700));
+    boxes_[i]->setVisible(!texts.boxes[i].empty());
+    labels_[i]->setVisible(!texts.boxes[i].empty());
+  }
+  which_->setEnabled(true);
+  yuvLine_->hide();
+  differenceLine_->show();
+  selectorLine_->show();
+  MakeBlockPicture(*CurrentColourTables(), layout_, rows_, onePicture_);
+  MakeBlockPicture(*CurrentColourTables(), layout_, two_, twoPicture_);
+  adjustSize();
+  Repaint();
+}
+
 BlockRows CBlockEdit::TypedRows() const {
   BlockRows typed = rows_;
   std::array<std::string, 3> texts;
@@ -120,8 +161,16 @@ BlockRows CBlockEdit::TypedRows() const {
 }
 
 void CBlockEdit::Repaint() {
-  const BlockRows typed = TypedRows();
-  if (!MakeBlockPicture(*CurrentColourTables(), layout_, typed, shown_)) return;
+  if (comparing_) {
+    // The chosen image; the difference shows the compare tool's component.
+    const bool difference = images_[2]->isChecked();
+    const BlockRows& rows = difference ? difference_ : images_[1]->isChecked() ? two_ : rows_;
+    BlockPictureOptions options;
+    options.differenceSelector = difference ? selector_ : -1;
+    if (!MakeBlockPicture(*CurrentColourTables(), layout_, rows, shown_, options)) return;
+  } else if (!MakeBlockPicture(*CurrentColourTables(), layout_, TypedRows(), shown_)) {
+    return;
+  }
   GridPair grids;
   const RgbColor& colour = CurrentSettings().BlockEditGridColor;
   grids.one = GridSettings{grid_->isChecked() ? 1 : 0, 0, kBlockZoom, kBlockZoom, colour};
@@ -134,6 +183,16 @@ void CBlockEdit::Repaint() {
 void CBlockEdit::ShowPixel(int column, int row) {
   column_->setText(QStringLiteral("Pixel column:%1").arg(column));
   row_->setText(QStringLiteral("Pixel row:%1").arg(row));
+  if (comparing_) {
+    const auto lines = CompareReadouts(*CurrentColourTables(), layout_, rows_, onePicture_, two_, twoPicture_,
+                                       selector_, column, row);
+    // Image 1 and image 2 on the first pair of lines.
+    rgbLine_->setText(QString::fromStdString(lines[0]) + QStringLiteral("\n") +
+                      QString::fromStdString(lines[1]));
+    differenceLine_->setText(QString::fromStdString(lines[2]));
+    selectorLine_->setText(QString::fromStdString(lines[3]));
+    return;
+  }
   const auto lines = PixelReadouts(*CurrentColourTables(), layout_, TypedRows(), shown_, column, row);
   yuvLine_->setText(QString::fromStdString(lines[0]));
   rgbLine_->setText(QString::fromStdString(lines[1]));
@@ -150,6 +209,10 @@ bool CBlockEdit::eventFilter(QObject* watched, QEvent* event) {
 }
 
 void CBlockEdit::accept() {
+  if (comparing_) {
+    QDialog::accept();
+    return;
+  }
   std::array<std::string, 3> texts;
   for (size_t i = 0; i < 3; ++i) texts[i] = boxes_[i]->toPlainText().toStdString();
   BlockRows edited = rows_;

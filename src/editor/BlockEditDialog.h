@@ -2,6 +2,7 @@
 
 #include <QCheckBox>
 #include <QDialog>
+#include <QGroupBox>
 #include <QLabel>
 #include <QPlainTextEdit>
 #include <QRadioButton>
@@ -24,6 +25,11 @@ class CBlockEdit : public QDialog {
 
   // Edit mode: the block of a frame of layout `frame`.
   void OpenForEdit(const ImageFormat& frame, const BlockRows& rows);
+  // Comparison mode: the blocks of image 1, image 2 and their difference, shown
+  // read-only; the radios choose the enlarged one. `selector` is the compare
+  // tool's component choice (0..2, or 3 for all).
+  void OpenForCompare(const ImageFormat& frame, const BlockRows& one, const BlockRows& two,
+                      const BlockRows& difference, int selector);
   // The values after OK.
   const BlockRows& rows() const { return rows_; }
 
@@ -35,6 +41,10 @@ class CBlockEdit : public QDialog {
   QLabel* rowLabel() const { return row_; }
   QLabel* yuvLine() const { return yuvLine_; }
   QLabel* rgbLine() const { return rgbLine_; }
+  QLabel* differenceLine() const { return differenceLine_; }
+  QLabel* selectorLine() const { return selectorLine_; }
+  QRadioButton* imageButton(int i) const { return images_[static_cast<size_t>(i)]; }
+  bool comparing() const { return comparing_; }
 
   void accept() override;
 
@@ -49,6 +59,10 @@ class CBlockEdit : public QDialog {
 
   ImageFormat layout_;
   BlockRows rows_;
+  bool comparing_ = false;
+  BlockRows two_, difference_;  // comparison mode: image 2 and the difference (image 1 in rows_)
+  int selector_ = 3;
+  BlockPicture onePicture_, twoPicture_;
   BlockPicture shown_;
   std::array<QPlainTextEdit*, 3> boxes_{};
   std::array<QLabel*, 3> labels_{};
@@ -56,7 +70,9 @@ class CBlockEdit : public QDialog {
   QCheckBox* grid_ = nullptr;
   ColourButton* gridColour_ = nullptr;
   std::array<QRadioButton*, 3> images_{};
-  QLabel *column_ = nullptr, *row_ = nullptr, *yuvLine_ = nullptr, *rgbLine_ = nullptr;
+  QLabel *column_ = nullptr, *row_ = nullptr, *yuvLine_ = nullptr, *rgbLine_ = nullptr,
+         *differenceLine_ = nullptr, *selectorLine_ = nullptr;
+  QGroupBox* which_ = nullptr;
 };
 
 }  // namespace vx
