@@ -2050,6 +2050,43 @@ TEST_F(EditorWindow, AClickedBlockIsEditedAndWrittenIntoTheFile) {
 namespace vx {
 namespace {
 
+TEST(ImageEditor, MenuEntrySizesAndTheDetailToggle) {
+  RecordingMessageSink recorder;
+  ScopedMessageSink scope(recorder);
+  CMainFrame frame;
+  RegisterTools(frame);
+  frame.show();
+  ASSERT_TRUE(QTest::qWaitForWindowExposed(&frame));
+  ASSERT_TRUE(PressShortcut(&frame, QKeySequence(QStringLiteral("Ctrl+E"))));
+  QPointer<CImageEdit> editor = qobject_cast<CImageEdit*>(frame.LatestWindow(Command::Edit));
+  ASSERT_NE(editor, nullptr);
+  EXPECT_EQ(editor->windowTitle(), QStringLiteral("Edit Images Pixel by Pixel"));
+  EXPECT_TRUE(editor->gridBox()->isChecked()) << "the local grid is on when the window opens";
+
+  // A size no buffer can hold.
+  test::TempDir dir;
+  const auto clip = dir / "tall.yuv";
+  test::WriteFileBytes(clip, std::vector<uint8_t>(size_t{320} * 1400 * 3 / 2, 70));
+  ImageFormat huge = test::Layout(YUV_444, YUV, Progressive, Planar, 65535, 65535);
+  huge.ImageResolution = kCustomResolution;
+  editor->ChooseFile(QString::fromStdString(clip.string()), &huge);
+  EXPECT_EQ(recorder.Texts().back(), "Error EDIT1001: Image size (65535, 65535) not support !\n");
+
+  // A picture taller than the screen scrolls, and the toggle hides the details.
+  ImageFormat tall = test::Layout(YUV_420, YUV, Progressive, Planar, 320, 1400);
+  tall.ImageResolution = kCustomResolution;
+  editor->ChooseFile(QString::fromStdString(clip.string()), &tall);
+  editor->show();
+  ASSERT_TRUE(QTest::qWaitForWindowExposed(editor));
+  EXPECT_TRUE(InsideTheScreen(editor));
+  EXPECT_TRUE(editor->preview()->verticalBar()->isVisible());
+  ASSERT_TRUE(ClickAsUser(editor->toggleButton()));
+  EXPECT_EQ(editor->toggleButton()->text(), QStringLiteral("<--- Display Detailed Controls"));
+  EXPECT_FALSE(editor->browseButton()->isVisible());
+  EXPECT_TRUE(editor->startButton()->isVisible()) << "the play controls stay";
+  editor->close();
+}
+
 TEST(BlockEditor, ComparisonModeIsReadOnlyAndItsRadiosChooseThePicture) {
   BlockRows one = EmptyBlockRows(), two = EmptyBlockRows(), difference = EmptyBlockRows();
   for (int r = 0; r < kBlockSize; ++r) {
