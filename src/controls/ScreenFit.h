@@ -3,11 +3,17 @@
 #include <QSize>
 #include <QWidget>
 
+#include "display/PreviewLayout.h"
+
 namespace vx {
 
 // The room a window's contents may take on its screen: the available area less
 // the frame the window manager adds (title bar, borders).
 QSize ContentRoomOnScreen(const QWidget* window);
+
+// LayoutPreview for a picture of `image` size in `window`, with the room of the
+// window's screen: the preview at `origin` below controls of the given size.
+PreviewLayoutResult LayoutPreviewOnScreen(const QWidget* window, QPoint origin, QSize controls, QSize image);
 
 // Keeps a window inside its screen's available area: shrinks it to the area when
 // it is larger (its preview keeps its scroll bars) and moves it to the area's

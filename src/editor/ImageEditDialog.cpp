@@ -248,18 +248,12 @@ void CImageEdit::ShowDisplay() {
 }
 
 void CImageEdit::LayOutPicture() {
-  const QSize screen = ContentRoomOnScreen(this);
   const int chrome = std::max(200, sizeHint().height() - previewPanel_->height());
-  PreviewLayoutInput in;
-  in.screenWidth = screen.width();
-  in.screenHeight = screen.height();
-  in.originX = 28;
-  in.originY = chrome;
-  in.controlWidth = std::max(width(), sizeHint().width());
-  in.controlHeight = chrome;
-  in.imageWidth = sequence_.HasBuffers() ? sequence_.Format().ImgWidth : 352;
-  in.imageHeight = sequence_.HasBuffers() ? sequence_.Format().ImgHeight : 288;
-  const PreviewLayoutResult layout = LayoutPreview(in);
+  const QSize picture = sequence_.HasBuffers()
+                            ? QSize(sequence_.Format().ImgWidth, sequence_.Format().ImgHeight)
+                            : QSize(352, 288);
+  const PreviewLayoutResult layout = LayoutPreviewOnScreen(
+      this, QPoint(28, chrome), QSize(std::max(width(), sizeHint().width()), chrome), picture);
   preview_->setGeometryFor(QPoint(16, 16), QSize(layout.visibleWidth, layout.visibleHeight));
   previewPanel_->setFixedSize(layout.visibleWidth + 16, layout.visibleHeight + 16);
   toggle_->setVisible(layout.verticalBarShown || compact_);

@@ -202,18 +202,11 @@ void CVideoPlayer::PlaceControls() {
 
 void CVideoPlayer::LayOutPicture() {
   const int originY = compact_ ? kCompactOriginY : kDetailedOriginY;
-  const QSize screen = ContentRoomOnScreen(this);
-  PreviewLayoutInput in;
-  in.screenWidth = screen.width();
-  in.screenHeight = screen.height();
-  in.originX = kOriginX;
-  in.originY = originY;
-  in.controlWidth = kControlWidth;
-  in.controlHeight = originY;
   const FileListSequence& files = engine_.Sequence();
-  in.imageWidth = files.HasBuffers() ? files.Format().ImgWidth : 352;
-  in.imageHeight = files.HasBuffers() ? files.Format().ImgHeight : 288;
-  const PreviewLayoutResult layout = LayoutPreview(in);
+  const QSize picture =
+      files.HasBuffers() ? QSize(files.Format().ImgWidth, files.Format().ImgHeight) : QSize(352, 288);
+  const PreviewLayoutResult layout =
+      LayoutPreviewOnScreen(this, QPoint(kOriginX, originY), QSize(kControlWidth, originY), picture);
   preview_->setGeometryFor(QPoint(layout.originX, originY), QSize(layout.visibleWidth, layout.visibleHeight));
   resize(std::max(layout.dialog.width, 790), layout.dialog.height);
   FitOnScreen(this);

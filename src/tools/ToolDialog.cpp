@@ -50,19 +50,10 @@ ToolDialog::~ToolDialog() {
 }
 
 void ToolDialog::PlacePreview(int32_t width, int32_t height) {
-  const QSize screen = ContentRoomOnScreen(this);
   // Everything but the picture: the controls above it and the margins.
   const int chrome = std::max(160, sizeHint().height() - previewPanel_->height());
-  PreviewLayoutInput in;
-  in.screenWidth = screen.width();
-  in.screenHeight = screen.height();
-  in.originX = 28;
-  in.originY = chrome;
-  in.controlWidth = this->width();
-  in.controlHeight = chrome;
-  in.imageWidth = width;
-  in.imageHeight = height;
-  const PreviewLayoutResult layout = LayoutPreview(in);
+  const PreviewLayoutResult layout =
+      LayoutPreviewOnScreen(this, QPoint(28, chrome), QSize(this->width(), chrome), QSize(width, height));
   preview_->setGeometryFor(QPoint(16, 16), QSize(layout.visibleWidth, layout.visibleHeight));
   previewPanel_->setFixedSize(layout.visibleWidth + 16, layout.visibleHeight + 16);
   adjustSize();
