@@ -1,0 +1,63 @@
+#pragma once
+
+// The compare tool's arithmetic: the difference of two frames of one layout, the
+// three PSNR values, and the picture the window shows of the difference (grey
+// SAD, or the pixels whose SAD lies in a range painted over black or a file).
+
+#include <array>
+#include <cstdint>
+#include <string>
+
+#include "image/ColorFormula.h"
+#include "image/FrameImage.h"
+#include "image/RgbColor.h"
+
+namespace vx {
+
+struct CompareDisplay {
+  int selector = 3;     // 0..2: that component; 3: all
+  int displayMode = 0;  // 0: SAD as grey scale; 1: pixels with SAD in low..high
+  int background = 0;   // range mode: 0 black, 1 file 1, 2 file 2
+  int brightness = 0;   // 0..100
+  int low = 64, high = 128;
+  RgbColor colour{255, 0, 0};
+};
+
+class FrameDifference {
+ public:
+  // Work images for frames of `width` x `height` (kept when the size is the same).
+  bool Allocate(int32_t width, int32_t height);
+  // The difference of two frames of one layout for `selector`, with their PSNR
+  // values and display copies (packed 4:4:4 YUV under `tables`). False when the
+  // frames cannot be compared.
+  bool Build(const ColourTables& tables, const FrameImage& one, const FrameImage& two, int selector);
+  // The picture of the difference as packed 4:4:4 YUV into `display` (Data and
+  // Capacity given). Grey-scale brightness of YUV sources is applied when drawn
+  // (BrightnessOnDraw).
+  bool Paint(const ColourTables& tables, const CompareDisplay& options, FrameImage& display);
+  // The brightness the drawing applies: grey scale of a YUV source only.
+  static int BrightnessOnDraw(const ImageFormat& source, const CompareDisplay& options);
+
+  const std::array<double, 3>& Psnr() const { return psnr_; }
+  // The difference in the source's layout (one component) or packed 4:4:4 (all).
+  const FrameImage& Difference() const { return difference_; }
+  // The difference as packed 4:4:4 YUV (Y the SAD), what the histograms read.
+  const FrameImage& DifferencePicture() const { return differencePicture_; }
+  const FrameImage& FirstPicture() const { return first_; }
+  const FrameImage& SecondPicture() const { return second_; }
+
+ private:
+  bool Picture(const ColourTables& tables, const FrameImage& frame, FrameImage& picture);
+  bool PackedRgb(const FrameImage& frame, FrameImage& packed);
+  FrameBuffer differenceBuffer_, pictureBuffer_, firstBuffer_, secondBuffer_, scratchA_, scratchB_;
+  FrameImage difference_, differencePicture_, first_, second_;
+  ImageFormat source_;
+  int selector_ = 3;
+  std::array<double, 3> psnr_{100, 100, 100};
+  int32_t width_ = 0, height_ = 0;
+};
+
+// The PSNR box text: values in storage order, named by the layout's order.
+std::string PsnrBoxText(const ImageFormat& format, const std::array<double, 3>& values);
+
+}  // namespace vx

@@ -1,0 +1,114 @@
+#include "analysis/Compare.h"
+
+#include <gtest/gtest.h>
+
+#include "PixelTestSupport.h"
+#include "TestSupport.h"
+#include "image/PixelOps.h"
+
+namespace vx {
+namespace {
+
+struct Frame {
+  explicit Frame(const ImageFormat& layout, uint8_t fill) {
+    EXPECT_TRUE(buffer.Allocate(WorkBufferSize(layout.ImgWidth, layout.ImgHeight)));
+    image = buffer.Frame(layout);
+    std::fill(image.Data, image.Data + image.DataSize, fill);
+  }
+  FrameBuffer buffer;
+  FrameImage image;
+};
+
+struct Shown {
+  explicit Shown(int w, int h) {
+    EXPECT_TRUE(buffer.Allocate(WorkBufferSize(w, h)));
+    image = buffer.Frame(ImageFormat{});
+  }
+  std::array<uint8_t, 3> Pixel(int i) const {
+    return {image.Data[3 * i], image.Data[3 * i + 1], image.Data[3 * i + 2]};
+  }
+  FrameBuffer buffer;
+  FrameImage image;
+};
+
+TEST(Compare, IdenticalFramesGive100AndABlackDifference) {
+  const ImageFormat layout = test::Layout(YUV_420, YVU, Progressive, Planar, 16, 8);
+  Frame a(layout, 90), b(layout, 90);
+  FrameDifference difference;
+  ASSERT_TRUE(difference.Build(*CurrentColourTables(), a.image, b.image, 3));
+  EXPECT_EQ(PsnrBoxText(layout, difference.Psnr()), "Y :100.0000     V :100.0000   U :100.0000");
+  Shown shown(16, 8);
+  ASSERT_TRUE(difference.Paint(*CurrentColourTables(), CompareDisplay{}, shown.image));
+  for (int i = 0; i < 16 * 8; ++i) ASSERT_EQ(shown.Pixel(i), (std::array<uint8_t, 3>{0, 128, 128})) << i;
+  EXPECT_EQ(PsnrBoxText(test::Layout(YUV_422, UYV, Progressive, Packed, 16, 8), {1, 2, 3}),
+            "U :1.0000     Y :2.0000   V :3.0000");
+  EXPECT_EQ(PsnrBoxText(test::Layout(RGB_444, BGR, Progressive, Packed, 16, 8), {1, 2, 3}),
+            "B :1.0000     G :2.0000   R :3.0000");
+}
+
+TEST(Compare, TheSadRangePaintsItsBoundsAndKeepsTheBackground) {
+  // Luma differences 63, 64, 128 and 129 in the first four pixels.
+  const ImageFormat layout = test::Layout(YUV_444, YUV, Progressive, Planar, 4, 2);
+  Frame a(layout, 0), b(layout, 0);
+  const uint8_t differences[] = {63, 64, 128, 129};
+  for (int i = 0; i < 4; ++i) b.image.Data[i] = differences[i];
+  FrameDifference difference;
+  ASSERT_TRUE(difference.Build(*CurrentColourTables(), a.image, b.image, 3));
+  CompareDisplay options;
+  options.displayMode = 1;
+  options.colour = {255, 0, 0};
+  Yuv8 red{};
+  RgbToYuvPixel(CurrentColourTables()->formula, {}, 255, 0, 0, red);
+  const std::array<uint8_t, 3> painted = {red.y, red.u, red.v}, black = {0, 128, 128};
+  Shown shown(4, 2);
+  ASSERT_TRUE(difference.Paint(*CurrentColourTables(), options, shown.image));
+  EXPECT_EQ(shown.Pixel(0), black);
+  EXPECT_EQ(shown.Pixel(1), painted);
+  EXPECT_EQ(shown.Pixel(2), painted);
+  EXPECT_EQ(shown.Pixel(3), black);
+  // Over file 2: the pixels outside the range show file 2's picture.
+  options.background = 2;
+  ASSERT_TRUE(difference.Paint(*CurrentColourTables(), options, shown.image));
+  EXPECT_EQ(shown.Pixel(3), (std::array<uint8_t, 3>{129, 0, 0})) << "file 2's Y 129, U 0, V 0";
+  EXPECT_EQ(shown.Pixel(5), (std::array<uint8_t, 3>{0, 0, 0}));
+  options.background = 1;
+  ASSERT_TRUE(difference.Paint(*CurrentColourTables(), options, shown.image));
+  EXPECT_EQ(shown.Pixel(3), (std::array<uint8_t, 3>{0, 0, 0})) << "file 1's pixel";
+}
+
+TEST(Compare, OneComponentAndRgbSources) {
+  // 4:2:0, V only: the difference shows the V difference as grey, U and Y ignored.
+  const ImageFormat i420 = test::Layout(YUV_420, YUV, Progressive, Planar, 4, 2);
+  Frame a(i420, 50), b(i420, 50);
+  b.image.Data[8 + 2 + 1] = 70;  // the second V sample
+  b.image.Data[0] = 99;          // a luma difference the V view does not show
+  FrameDifference difference;
+  ASSERT_TRUE(difference.Build(*CurrentColourTables(), a.image, b.image, 2));
+  EXPECT_EQ(difference.Psnr()[1], 100.0) << "U unchanged";
+  const FrameImage& picture = difference.DifferencePicture();
+  EXPECT_EQ(picture.Data[3 * 2], 20) << "pixel (2, 0) lies under the second chroma sample";
+  EXPECT_EQ(picture.Data[0], 0);
+
+  // B, G, R pixels; "R" (selector 0) is the stored third byte.
+  const ImageFormat bgr = test::Layout(RGB_444, BGR, Progressive, Packed, 2, 1);
+  Frame c(bgr, 10), d(bgr, 10);
+  d.image.Data[2] = 110;  // R of pixel 0
+  d.image.Data[3] = 60;   // B of pixel 1
+  ASSERT_TRUE(difference.Build(*CurrentColourTables(), c.image, d.image, 0));
+  EXPECT_EQ(difference.DifferencePicture().Data[0], 100);
+  EXPECT_EQ(difference.DifferencePicture().Data[3], 0) << "a blue difference is not red";
+  CompareDisplay range;
+  range.displayMode = 1;
+  range.low = 100;
+  range.high = 100;
+  Shown shown(2, 1);
+  ASSERT_TRUE(difference.Paint(*CurrentColourTables(), range, shown.image));
+  EXPECT_NE(shown.Pixel(0), (std::array<uint8_t, 3>{0, 128, 128}));
+  EXPECT_EQ(shown.Pixel(1), (std::array<uint8_t, 3>{0, 128, 128}));
+  // All three: the sum of the channel differences.
+  ASSERT_TRUE(difference.Build(*CurrentColourTables(), c.image, d.image, 3));
+  EXPECT_EQ(difference.DifferencePicture().Data[3], 50);
+}
+
+}  // namespace
+}  // namespace vx
