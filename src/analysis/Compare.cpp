@@ -172,4 +172,54 @@ std::string PsnrBoxText(const ImageFormat& f, const std::array<double, 3>& v) {
   return StrFormat(text, v[0], v[1], v[2]);
 }
 
+namespace {
+
+const LockstepPairSequence::Messages kCompareMessages = {
+    "Error CMPR1016: Input file %s not found\n",
+    "Error CMPR1017: Input file %s not found\n",
+};
+
+}  // namespace
+
+CompareSequence::CompareSequence() : LockstepPairSequence(kCompareMessages) {}
+
+bool CompareSequence::Prepare(const ImageFormat& format) {
+  return SetFormats(format, format) && difference_.Allocate(format.ImgWidth, format.ImgHeight) &&
+         pictures_.Allocate(format.ImgWidth, format.ImgHeight);
+}
+
+void CompareSequence::SetDisplay(const CompareDisplay& display) {
+  std::lock_guard lock(mutex_);
+  display_ = display;
+}
+
+CompareDisplay CompareSequence::Display() const {
+  std::lock_guard lock(mutex_);
+  return display_;
+}
+
+bool CompareSequence::LoadFirstPair() {
+  auto first = RawFile::OpenRead(FirstPath);
+  auto second = RawFile::OpenRead(SecondPath);
+  return first && second && ReadFrame(*first, first_) == first_.DataSize &&
+         ReadFrame(*second, second_) == second_.DataSize;
+}
+
+void CompareSequence::Render() {
+  const CompareDisplay display = Display();
+  const auto tables = CurrentColourTables();
+  if (!first_.Data || !difference_.Build(*tables, first_, second_, display.selector)) return;
+  if (!difference_.Paint(*tables, display, pictures_.Back())) return;
+  {
+    std::lock_guard lock(mutex_);
+    psnrText_ = PsnrBoxText(first_, difference_.Psnr());
+  }
+  pictures_.Publish();
+}
+
+std::string CompareSequence::PsnrText() const {
+  std::lock_guard lock(mutex_);
+  return psnrText_;
+}
+
 }  // namespace vx

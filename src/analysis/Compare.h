@@ -6,11 +6,13 @@
 
 #include <array>
 #include <cstdint>
+#include <mutex>
 #include <string>
 
 #include "image/ColorFormula.h"
 #include "image/FrameImage.h"
 #include "image/RgbColor.h"
+#include "player/FrameSequences.h"
 
 namespace vx {
 
@@ -55,6 +57,33 @@ class FrameDifference {
   int selector_ = 3;
   std::array<double, 3> psnr_{100, 100, 100};
   int32_t width_ = 0, height_ = 0;
+};
+
+// The compare tool's frames: frame n of both files, the difference built and
+// painted by the worker into the pictures the window draws, with the PSNR text.
+class CompareSequence final : public LockstepPairSequence {
+ public:
+  CompareSequence();
+  // The layout of both files, and the work images for it. False when refused.
+  bool Prepare(const ImageFormat& format);
+  // What the next pictures show (the window's choice; read once per picture).
+  void SetDisplay(const CompareDisplay& display);
+  CompareDisplay Display() const;
+  // Reads frame 1 of both files with no worker running; false when they cannot be read.
+  bool LoadFirstPair();
+  void Render() override;
+  const PictureExchange& Pictures() const { return pictures_; }
+  // The PSNR text of the picture last published.
+  std::string PsnrText() const;
+  // The difference last built (the window reads it only while no worker renders).
+  const FrameDifference& Difference() const { return difference_; }
+
+ private:
+  mutable std::mutex mutex_;
+  CompareDisplay display_;
+  std::string psnrText_;
+  FrameDifference difference_;
+  PictureExchange pictures_;
 };
 
 // The PSNR box text: values in storage order, named by the layout's order.

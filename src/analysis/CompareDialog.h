@@ -1,0 +1,111 @@
+#pragma once
+
+#include <QCheckBox>
+#include <QComboBox>
+#include <QDialog>
+#include <QGroupBox>
+#include <QLabel>
+#include <QLineEdit>
+#include <QPushButton>
+#include <QRadioButton>
+#include <QSlider>
+#include <optional>
+
+#include "analysis/Compare.h"
+#include "controls/ColourButton.h"
+#include "controls/DialogWorker.h"
+#include "controls/PlayControls.h"
+#include "display/PreviewArea.h"
+#include "player/PlaybackLoop.h"
+
+namespace vx {
+
+// "Calculate the Difference of Two YUV Files": plays two files of one layout in
+// step and shows their difference with the frame's PSNR.
+class CYUVCompare : public QDialog {
+  Q_OBJECT
+
+ public:
+  explicit CYUVCompare(QWidget* parent = nullptr);
+  ~CYUVCompare() override;
+
+  void Browse(int index);
+  // Browse's choice without the pickers: file `index` (1 or 2) in `format`.
+  void ChooseFile(int index, const QString& path, const ImageFormat& format);
+  // The block view of block (column, row) in comparison mode.
+  void OpenBlock(int column, int row);
+
+  CompareSequence& sequence() { return sequence_; }
+  PlaybackLoop& loop() { return loop_; }
+  bool WorkerRunning() const { return worker_.Running(); }
+  QPushButton* browseButton(int index) const { return index == 1 ? browse1_ : browse2_; }
+  QPushButton* startButton() const { return controls_->start(); }
+  QPushButton* stopButton() const { return controls_->stop(); }
+  QPushButton* pauseButton() const { return controls_->pause(); }
+  QPushButton* stepBackButton() const { return controls_->stepBack(); }
+  QPushButton* stepForwardButton() const { return controls_->stepForward(); }
+  QSlider* slider() const { return controls_->slider(); }
+  QLineEdit* frameNumberBox() const { return controls_->frameNumber(); }
+  QComboBox* componentList() const { return components_; }
+  QLineEdit* psnrBox() const { return psnr_; }
+  QRadioButton* greyButton() const { return grey_; }
+  QRadioButton* rangeButton() const { return range_; }
+  QLineEdit* lowBox() const { return low_; }
+  QLineEdit* highBox() const { return high_; }
+  QRadioButton* backgroundButton(int mode) const { return backgrounds_[static_cast<size_t>(mode)]; }
+  QSlider* brightnessSlider() const { return brightness_; }
+  QCheckBox* gridBox() const { return grid_; }
+  QLabel* columnLabel() const { return column_; }
+  QLabel* rowLabel() const { return row_; }
+  QPushButton* toggleButton() const { return toggle_; }
+  QPushButton* exitButton() const { return exit_; }
+  QPushButton* valueHistogramButton() const { return valueHistogram_; }
+  QPushButton* positionButton() const { return positionHistogram_; }
+  PreviewArea* preview() const { return preview_; }
+
+ signals:
+  void frameShown(int frame);
+
+ protected:
+  bool eventFilter(QObject* watched, QEvent* event) override;
+  void closeEvent(QCloseEvent* event) override;
+  void changeEvent(QEvent* event) override;
+
+ private:
+  class Observer;
+  void BuildControls();
+  void Start();
+  void Stop();
+  void StartWorker();
+  void EndWorker();
+  void UpdateControls();
+  void SetUp();
+  void ShowDisplay();
+  void OptionsChanged();
+  void RenderWhileIdle();
+  void LayOutPicture();
+  void ToggleDetails();
+  std::optional<QPoint> BlockAt(const QPoint& at) const;
+
+  PlaybackLoop loop_;
+  CompareSequence sequence_;
+  DialogWorker worker_{this};
+  PlayControls* controls_ = nullptr;
+  ImageFormat format1_, format2_;
+  bool loaded1_ = false, loaded2_ = false, framesAvailable_ = false;
+  bool compact_ = false;
+  QGroupBox *file1Group_, *file2Group_, *playGroup_, *optionsGroup_, *displayGroup_, *gridGroup_;
+  QLineEdit *path1_, *path2_, *format1Box_, *format2Box_, *psnr_, *low_, *high_, *brightnessBox_;
+  QPushButton *browse1_, *browse2_, *valueHistogram_, *positionHistogram_, *toggle_, *exit_;
+  QComboBox* components_;
+  QRadioButton *grey_, *range_;
+  std::array<QRadioButton*, 3> backgrounds_{};
+  QSlider* brightness_;
+  ColourButton *diffColour_, *gridColour_;
+  QCheckBox* grid_;
+  QLabel *column_, *row_;
+  QWidget* previewPanel_;
+  PreviewArea* preview_;
+};
+
+}  // namespace vx
