@@ -4,6 +4,7 @@
 
 #include "PixelTestSupport.h"
 #include "TestSupport.h"
+#include "analysis/Histograms.h"
 #include "image/PixelOps.h"
 
 namespace vx {
@@ -108,6 +109,66 @@ TEST(Compare, OneComponentAndRgbSources) {
   // All three: the sum of the channel differences.
   ASSERT_TRUE(difference.Build(*CurrentColourTables(), c.image, d.image, 3));
   EXPECT_EQ(difference.DifferencePicture().Data[3], 50);
+}
+
+}  // namespace
+}  // namespace vx
+
+namespace vx {
+namespace {
+
+FrameImage DifferencePicture(FrameBuffer& buffer, int w, int h) {
+  EXPECT_TRUE(buffer.Allocate(WorkBufferSize(w, h)));
+  FrameImage picture = buffer.Frame(ImageFormat{});
+  SetCanonicalHeader(picture, w, h);
+  for (int64_t i = 0; i < int64_t{w} * h; ++i) {
+    picture.Data[3 * i] = 0;
+    picture.Data[3 * i + 1] = picture.Data[3 * i + 2] = 128;
+  }
+  return picture;
+}
+
+TEST(Histograms, ValueBarsCellsAndTheView) {
+  FrameBuffer buffer;
+  FrameImage constant = DifferencePicture(buffer, 16, 16);
+  for (int i = 0; i < 256; ++i) constant.Data[3 * i] = 7;
+  const auto bars = ValueBars(constant);
+  EXPECT_EQ(bars[7], 200);
+  EXPECT_EQ(std::count(bars.begin(), bars.end(), 0), 255) << "one bar only";
+  EXPECT_EQ(ValueBars(DifferencePicture(buffer, 4, 4))[0], 200) << "all zero: one bar at 0";
+
+  // Differences on every eighth column, folded onto 8 x 8 blocks: one column of bars.
+  FrameImage columns = DifferencePicture(buffer, 64, 32);
+  for (int y = 0; y < 32; ++y)
+    for (int x = 5; x < 64; x += 8) columns.Data[3 * (y * 64 + x)] = 3;
+  CellBars cells;
+  ASSERT_TRUE(MakeCellBars(columns, 1, 8, 200, cells));
+  for (int r = 0; r < 8; ++r) {
+    for (int c = 0; c < 8; ++c)
+      EXPECT_EQ(cells.bars[static_cast<size_t>(r)][static_cast<size_t>(c)], c == 5 ? 200 : 0);
+  }
+  // A 1920 x 1080 picture in mode 0: cells of 60 pixels, 32 x 18 of them.
+  FrameBuffer large;
+  ASSERT_TRUE(MakeCellBars(DifferencePicture(large, 1920, 1080), 0, 8, 200, cells));
+  EXPECT_EQ(cells.cellSize, 60);
+  EXPECT_EQ(cells.columns, 32);
+  EXPECT_EQ(cells.rows, 18);
+
+  ChartView view;
+  view.tilt = 85;
+  EXPECT_TRUE(view.RaiseTilt());
+  EXPECT_EQ(view.tilt, 90);
+  EXPECT_EQ(view.originY, 295);
+  EXPECT_FALSE(view.RaiseTilt()) << "at 90 it stops";
+  view.turn = 5;
+  EXPECT_TRUE(view.LowerTurn());
+  EXPECT_FALSE(view.LowerTurn());
+  // Seen from the side (tilt 90), height goes up the screen; from above (0) it vanishes.
+  view = ChartView{};
+  view.tilt = 90;
+  EXPECT_LT(Project(view, 160, 160, 100).y, Project(view, 160, 160, 0).y);
+  view.tilt = 0;
+  EXPECT_NEAR(Project(view, 160, 160, 100).y, Project(view, 160, 160, 0).y, 1e-9);
 }
 
 }  // namespace
