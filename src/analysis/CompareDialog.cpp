@@ -9,6 +9,7 @@
 #include <QThread>
 #include <QVBoxLayout>
 
+#include "analysis/HistogramDialogs.h"
 #include "analysis/Psnr.h"
 #include "app/FileHistory.h"
 #include "app/Settings.h"
@@ -244,6 +245,26 @@ void CYUVCompare::BuildControls() {
   connect(gridColour_, &ColourButton::colourChosen, this, &CYUVCompare::ShowDisplay);
   valueHistogram_->setEnabled(false);
   positionHistogram_->setEnabled(false);
+  connect(valueHistogram_, &QPushButton::clicked, this, [this] { OpenHistogram(false); });
+  connect(positionHistogram_, &QPushButton::clicked, this, [this] { OpenHistogram(true); });
+}
+
+void CYUVCompare::OpenHistogram(bool positions) {
+  // The windows read the difference the worker builds: a playing worker is paused
+  // first, and the button pressed again once the frame stands still.
+  if (!framesAvailable_) return;
+  if (worker_.Running() && loop_.State() != PlayPaused) {
+    controls_->PauseClicked();
+    return;
+  }
+  const FrameDifference& d = sequence_.Difference();
+  if (positions) {
+    CYUVDiffPositionDistribution window(d.DifferencePicture(), d.FirstPicture(), d.SecondPicture(), this);
+    if (window.valid()) window.exec();
+  } else {
+    CYUVDiffValueHistogram window(d.DifferencePicture(), this);
+    window.exec();
+  }
 }
 
 void CYUVCompare::Browse(int index) {

@@ -34,6 +34,8 @@ class CYUVCompare : public QDialog {
   void ChooseFile(int index, const QString& path, const ImageFormat& format);
   // The block view of block (column, row) in comparison mode.
   void OpenBlock(int column, int row);
+  // The value histogram or the position distribution of the current difference.
+  void OpenHistogram(bool positions);
 
   CompareSequence& sequence() { return sequence_; }
   PlaybackLoop& loop() { return loop_; }

@@ -1,0 +1,73 @@
+#pragma once
+
+#include <QDialog>
+#include <QImage>
+#include <QLineEdit>
+#include <QPushButton>
+#include <QRadioButton>
+#include <QSlider>
+#include <array>
+
+#include "analysis/Histograms.h"
+
+namespace vx {
+
+// "Diagram of YUV difference value distribution": how often each difference value occurs.
+class CYUVDiffValueHistogram : public QDialog {
+  Q_OBJECT
+
+ public:
+  CYUVDiffValueHistogram(const FrameImage& difference, QWidget* parent = nullptr);
+  const std::array<int, 256>& bars() const { return bars_; }
+
+ private:
+  std::array<int, 256> bars_{};
+};
+
+class ChartCanvas;
+
+// "YUV difference value distribution for specified block size": the cell sums as a
+// rotatable 3-D bar chart, over the whole picture or folded on a block.
+class CYUVDiffPositionDistribution : public QDialog {
+  Q_OBJECT
+
+ public:
+  // The difference picture and the display copies of the two files (packed 4:4:4 YUV).
+  CYUVDiffPositionDistribution(const FrameImage& difference, const FrameImage& first,
+                               const FrameImage& second, QWidget* parent = nullptr);
+  // False when the pictures could not be taken (DIST1001 was shown).
+  bool valid() const { return valid_; }
+
+  const CellBars& cells() const { return cells_; }
+  const ChartView& view() const { return view_; }
+  QRadioButton* modeButton(int mode) const { return modes_[static_cast<size_t>(mode)]; }
+  QSlider* blockSlider() const { return blockSize_; }
+  QLineEdit* blockBox() const { return blockBox_; }
+  QPushButton* blockButton(bool up) const { return up ? blockUp_ : blockDown_; }
+  QSlider* heightSlider() const { return barHeight_; }
+  QRadioButton* imageButton(int image) const { return images_[static_cast<size_t>(image)]; }
+  // 0 tilt up, 1 tilt down, 2 turn up, 3 turn down.
+  QPushButton* rotateButton(int which) const { return rotate_[static_cast<size_t>(which)]; }
+  QWidget* chart() const;
+
+ private:
+  void Recompute();
+  void UpdateEnabled();
+  int Mode() const;
+  int BaseImage() const;
+
+  const FrameImage& difference_;
+  std::array<QImage, 2> pictures_;
+  CellBars cells_;
+  ChartView view_;
+  bool valid_ = true;
+  ChartCanvas* canvas_ = nullptr;
+  std::array<QRadioButton*, 2> modes_{};
+  std::array<QRadioButton*, 3> images_{};
+  std::array<QPushButton*, 4> rotate_{};
+  QSlider *blockSize_, *barHeight_;
+  QLineEdit* blockBox_;
+  QPushButton *blockUp_, *blockDown_, *heightUp_, *heightDown_;
+};
+
+}  // namespace vx
