@@ -11,6 +11,8 @@
 #include <QThread>
 #include <QTimer>
 
+#include "analysis/CompareDialog.h"
+#include "analysis/HistogramDialogs.h"
 #include "analysis/PsnrDialog.h"
 #include "app/FileHistory.h"
 #include "app/FileHistoryDialog.h"
@@ -204,6 +206,33 @@ void EditorWindows(const QString& clip, const vx::ImageFormat& clipFormat, const
   editor.EditBlock(12, 9);
 }
 
+// The compare tool on the clip and a changed copy, in range mode over file 1, and
+// the two histogram windows of that difference.
+void CompareWindows(const QString& clip, const QString& changed, const vx::ImageFormat& clipFormat,
+                    const QString& folder) {
+  vx::CYUVCompare compare;
+  compare.move(0, 0);
+  compare.show();
+  compare.ChooseFile(1, clip, clipFormat);
+  compare.ChooseFile(2, changed, clipFormat);
+  compare.rangeButton()->setChecked(true);
+  compare.lowBox()->setText(QStringLiteral("3"));
+  compare.highBox()->setText(QStringLiteral("255"));
+  compare.backgroundButton(1)->setChecked(true);
+  compare.gridBox()->setChecked(true);
+  QTest::qWait(300);
+  QTest::mouseMove(compare.preview(), QPoint(8 * 20 + 3, 8 * 15 + 3));
+  Save(compare, folder, QStringLiteral("compare"));
+  const vx::FrameDifference& d = compare.sequence().Difference();
+  vx::CYUVDiffValueHistogram values(d.DifferencePicture());
+  Save(values, folder, QStringLiteral("histogram_values"));
+  vx::CYUVDiffPositionDistribution chart(d.DifferencePicture(), d.FirstPicture(), d.SecondPicture());
+  Save(chart, folder, QStringLiteral("histogram_positions"));
+  chart.modeButton(0)->setChecked(true);
+  chart.imageButton(1)->setChecked(true);
+  Save(chart, folder, QStringLiteral("histogram_positions_image"));
+}
+
 }  // namespace
 
 int main(int argc, char** argv) {
@@ -366,6 +395,7 @@ int main(int argc, char** argv) {
       if (auto* box = qobject_cast<QMessageBox*>(w)) box->accept();
     }
     Save(*psnr, folder, QStringLiteral("psnr"));
+    CompareWindows(clip, changed, format.format(), folder);
   }
   EditorWindows(clip, format.format(), folder);
   if (argc > 5) AviWindows(QString::fromLocal8Bit(argv[5]), clip, format.format(), folder);

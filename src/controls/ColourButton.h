@@ -13,6 +13,8 @@ class ColourButton : public QPushButton {
   explicit ColourButton(QWidget* parent = nullptr);
   QColor colour() const { return colour_; }
   void setColour(const QColor& colour);
+  QSize sizeHint() const override;
+  QSize minimumSizeHint() const override;
 
  signals:
   // The user chose a colour in the chooser.
