@@ -443,14 +443,8 @@ void CYUVCompare::ToggleDetails() {
 }
 
 std::optional<QPoint> CYUVCompare::BlockAt(const QPoint& at) const {
-  if (!framesAvailable_ || at.x() < 0 || at.y() < 0) return std::nullopt;
-  const int x = preview_->horizontalOffset() + at.x();
-  const int y = preview_->verticalOffset() + at.y();
-  const int lastColumn = std::min((format1_.ImgWidth + kBlockSize - 1) / kBlockSize - 1,
-                                  (preview_->horizontalOffset() + preview_->width() - 1) / kBlockSize);
-  const int lastRow = std::min((format1_.ImgHeight + kBlockSize - 1) / kBlockSize - 1,
-                               (preview_->verticalOffset() + preview_->height() - 1) / kBlockSize);
-  return QPoint(std::min(x / kBlockSize, lastColumn), std::min(y / kBlockSize, lastRow));
+  if (!framesAvailable_) return std::nullopt;
+  return preview_->BlockAt(at, kBlockSize);
 }
 
 bool CYUVCompare::eventFilter(QObject* watched, QEvent* event) {

@@ -2,6 +2,7 @@
 
 #include <QImage>
 #include <QPainter>
+#include <algorithm>
 #include <cstring>
 
 #include "display/DisplayConvert.h"
@@ -142,6 +143,14 @@ void PreviewArea::paintEvent(QPaintEvent*) {
   painter.setPen(QPen(Qt::white, 1));
   painter.setBrush(Qt::NoBrush);
   painter.drawRect(shown.adjusted(0, 0, -1, -1));
+}
+
+std::optional<QPoint> PreviewArea::BlockAt(const QPoint& at, int size) const {
+  if (width_ <= 0 || height_ <= 0 || size <= 0 || at.x() < 0 || at.y() < 0) return std::nullopt;
+  const int x = horizontalOffset_ + at.x(), y = verticalOffset_ + at.y();
+  const int lastColumn = std::min((width_ + size - 1) / size - 1, (horizontalOffset_ + width() - 1) / size);
+  const int lastRow = std::min((height_ + size - 1) / size - 1, (verticalOffset_ + height() - 1) / size);
+  return QPoint(std::min(x / size, lastColumn), std::min(y / size, lastRow));
 }
 
 }  // namespace vx

@@ -2,6 +2,7 @@
 
 #include <QScrollBar>
 #include <QWidget>
+#include <optional>
 #include <vector>
 
 #include "display/DisplayConvert.h"
@@ -35,6 +36,10 @@ class PreviewArea : public QWidget {
   QScrollBar* verticalBar() const { return vertical_; }
   QScrollBar* horizontalBar() const { return horizontal_; }
   QSize pictureSize() const { return {width_, height_}; }
+  // The `size` x `size` block of the picture under point `at` of this widget
+  // (column, row), limited to the last block visible and the last of the picture;
+  // nullopt left of or above the picture or without one.
+  std::optional<QPoint> BlockAt(const QPoint& at, int size) const;
 
  protected:
   void paintEvent(QPaintEvent* event) override;

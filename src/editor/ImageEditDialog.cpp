@@ -271,16 +271,8 @@ void CImageEdit::ToggleDetailedControls() {
 }
 
 std::optional<QPoint> CImageEdit::BlockAt(const QPoint& at) const {
-  if (!sequence_.HasBuffers() || at.x() < 0 || at.y() < 0) return std::nullopt;
-  const FrameImage& f = sequence_.Format();
-  const int x = preview_->horizontalOffset() + at.x();
-  const int y = preview_->verticalOffset() + at.y();
-  // Limited to the last block visible and the last block of the picture.
-  const int lastColumn = std::min((f.ImgWidth + kBlockSize - 1) / kBlockSize - 1,
-                                  (preview_->horizontalOffset() + preview_->width() - 1) / kBlockSize);
-  const int lastRow = std::min((f.ImgHeight + kBlockSize - 1) / kBlockSize - 1,
-                               (preview_->verticalOffset() + preview_->height() - 1) / kBlockSize);
-  return QPoint(std::min(x / kBlockSize, lastColumn), std::min(y / kBlockSize, lastRow));
+  if (!sequence_.HasBuffers()) return std::nullopt;
+  return preview_->BlockAt(at, kBlockSize);
 }
 
 void CImageEdit::Hover(const QPoint& at) {
