@@ -161,6 +161,28 @@ std::optional<std::string> OverlayReader::ReadFrames(int32_t frames, OverlayData
   return std::nullopt;
 }
 
+namespace {
+
+const FileListSequence::Messages kOverlayVideoMessages = {
+    "",
+    "Error OVLY1002: Image dimension is not correct!",
+    "Error OVLY1003: Input file %s not found\n",
+};
+
+}  // namespace
+
+OverlaySequence::OverlaySequence() : FileListSequence(kOverlayVideoMessages) {}
+
+int64_t OverlaySequence::FrameCount() const {
+  const int32_t data = DataFrames.load();
+  const int64_t video = FileListSequence::FrameCount();
+  return data > 0 ? std::min<int64_t>(video, data) : video;
+}
+
+bool OverlaySequence::Load(int64_t n) {
+  return n <= FrameCount() && FileListSequence::Load(n);
+}
+
 int32_t OverlayFramesToLoad(int32_t totalFrames, int64_t videoFrames, std::vector<std::string>& warnings) {
   int64_t count = totalFrames;
   if (count > kMaxOverlayFrames) {

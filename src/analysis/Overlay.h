@@ -5,6 +5,7 @@
 // per block (a line from the block's centre).
 
 #include <array>
+#include <atomic>
 #include <cstdint>
 #include <optional>
 #include <span>
@@ -12,6 +13,7 @@
 #include <vector>
 
 #include "image/RgbColor.h"
+#include "player/FrameSequences.h"
 
 namespace vx {
 
@@ -59,6 +61,18 @@ class OverlayReader {
 // The counts the Part's two warnings cut the data to: more than 1000 frames, then
 // more frames than the video has. Each warning that applies is added to `warnings`.
 int32_t OverlayFramesToLoad(int32_t totalFrames, int64_t videoFrames, std::vector<std::string>& warnings);
+
+// The overlay tool's video: one file played at most every 33 ms, no further than
+// the frames of overlay data loaded for it.
+class OverlaySequence final : public FileListSequence {
+ public:
+  OverlaySequence();
+  int64_t FrameCount() const override;
+  // Frames past the data are not played.
+  bool Load(int64_t n) override;
+  // Frames of data (0: no data loaded yet; the video alone plays).
+  std::atomic<int32_t> DataFrames{0};
+};
 
 // The ten entries: 1-8 value and colour of tinted blocks, 9 the grid colour, 10
 // the vector colour.

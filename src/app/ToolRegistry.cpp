@@ -3,6 +3,7 @@
 #include <QPointer>
 
 #include "analysis/CompareDialog.h"
+#include "analysis/OverlayDialog.h"
 #include "analysis/PsnrDialog.h"
 #include "app/Actions.h"
 #include "app/FileHistory.h"
@@ -49,6 +50,8 @@ void RegisterTools(CMainFrame& frame) {
                      [](QWidget* parent) { return new CYUVConverter(parent); });
   frame.RegisterTool(Command::Compare, QStringLiteral("Calculate the Difference of Two YUV Files"),
                      [](QWidget* parent) { return new CYUVCompare(parent); });
+  frame.RegisterTool(Command::Overlay, QStringLiteral("Overlay Information On Top of Image"),
+                     [](QWidget* parent) { return new CInfoOverlay(parent); });
   frame.RegisterTool(Command::Edit, QStringLiteral("Edit Images Pixel by Pixel"),
                      [](QWidget* parent) { return new CImageEdit(parent); });
   frame.RegisterTool(Command::AviToYuv, QStringLiteral("Convert AVI to YUV"),
