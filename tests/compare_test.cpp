@@ -5,6 +5,8 @@
 #include "PixelTestSupport.h"
 #include "TestSupport.h"
 #include "analysis/Histograms.h"
+#include "analysis/Motion.h"
+#include "image/ColorFormula.h"
 #include "image/PixelOps.h"
 
 namespace vx {
@@ -169,6 +171,67 @@ TEST(Histograms, ValueBarsCellsAndTheView) {
   EXPECT_LT(Project(view, 160, 160, 100).y, Project(view, 160, 160, 0).y);
   view.tilt = 0;
   EXPECT_NEAR(Project(view, 160, 160, 100).y, Project(view, 160, 160, 0).y, 1e-9);
+}
+
+}  // namespace
+}  // namespace vx
+
+namespace vx {
+namespace {
+
+TEST(MotionCheck, SelectionsInvertAndMovedBlocksLeaveMidGrey) {
+  BlockSelection selection;
+  selection.Reset(32, 16);
+  EXPECT_EQ(selection.columns(), 4);
+  selection.InvertRectangle(1, 1, 0, 0);
+  EXPECT_TRUE(selection.Selected(1, 1) && selection.Selected(0, 0));
+  selection.InvertRectangle(0, 0, 1, 1);
+  EXPECT_FALSE(selection.Any()) << "the same rectangle twice deselects it";
+  selection.Reverse();
+  EXPECT_TRUE(selection.Selected(3, 1));
+  selection.SelectNone();
+
+  for (const ImageFormat& layout : {test::Layout(YUV_444, YUV, Progressive, Planar, 32, 16),
+                                    test::Layout(YUV_422, UYV, Progressive, Packed, 32, 16),
+                                    test::Layout(YUV_420, YVU, Progressive, Planar, 32, 16),
+                                    test::Layout(YUV_422, YUV, Interlaced, Planar, 32, 16),
+                                    test::Layout(RGB_444, BGR, Progressive, Packed, 32, 16)}) {
+    FrameBuffer a, b;
+    ASSERT_TRUE(a.Allocate(WorkBufferSize(32, 16)) && b.Allocate(WorkBufferSize(32, 16)));
+    FrameImage unedited = a.Frame(layout), edited = b.Frame(layout);
+    const auto bytes = test::RandomBytes(static_cast<size_t>(unedited.DataSize), 5);
+    std::copy(bytes.begin(), bytes.end(), unedited.Data);
+    selection.SelectNone();
+    selection.InvertRectangle(0, 0, 1, 1);
+    // Right twice with step 4: (8, 0).
+    ASSERT_TRUE(ApplyMove(unedited, edited, selection, 8, 0, *CurrentColourTables()))
+        << test::Describe(layout);
+    const std::array<uint8_t, 3> grey = FillBytes(*CurrentColourTables(), layout, RgbColor{128, 128, 128});
+    for (int y = 0; y < 16; ++y) {
+      for (int x = 0; x < 24; ++x) {
+        std::array<uint8_t, 3> got{}, want{};
+        ASSERT_TRUE(AccessPixel(edited, y, x, got, Access::Read, 0));
+        if (x < 8) {
+          want = grey;
+        } else {
+          ASSERT_TRUE(AccessPixel(unedited, y, x - 8, want, Access::Read, 0));
+        }
+        // Sub-sampled chroma is shared with the neighbour pixel: luma tells the move.
+        const bool full = layout.SamplingFormat == YUV_444 || layout.SamplingFormat == RGB_444;
+        if (full) {
+          ASSERT_EQ(got, want) << test::Describe(layout) << " at " << x << "," << y;
+        } else {
+          const size_t luma = layout.ComponentOrder == UYV ? 1 : 0;
+          ASSERT_EQ(got[luma], want[luma]) << test::Describe(layout) << " at " << x << "," << y;
+        }
+      }
+    }
+    // Everything right of the moved blocks is as it was.
+    std::array<uint8_t, 3> got{}, want{};
+    ASSERT_TRUE(AccessPixel(edited, 5, 28, got, Access::Read, 0));
+    ASSERT_TRUE(AccessPixel(unedited, 5, 28, want, Access::Read, 0));
+    EXPECT_EQ(got, want) << test::Describe(layout);
+  }
 }
 
 }  // namespace

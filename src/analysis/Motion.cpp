@@ -1,0 +1,88 @@
+#include "analysis/Motion.h"
+
+#include <algorithm>
+#include <cstring>
+
+#include "image/RgbColor.h"
+
+namespace vx {
+
+void BlockSelection::Reset(int32_t width, int32_t height) {
+  columns_ = std::max((width + 7) / 8, 0);
+  rows_ = std::max((height + 7) / 8, 0);
+  mask_.assign(static_cast<size_t>(int64_t{columns_} * rows_), 0);
+}
+
+void BlockSelection::InvertRectangle(int32_t column0, int32_t row0, int32_t column1, int32_t row1) {
+  const int32_t c0 = std::clamp(std::min(column0, column1), 0, columns_ - 1);
+  const int32_t c1 = std::clamp(std::max(column0, column1), 0, columns_ - 1);
+  const int32_t r0 = std::clamp(std::min(row0, row1), 0, rows_ - 1);
+  const int32_t r1 = std::clamp(std::max(row0, row1), 0, rows_ - 1);
+  for (int32_t r = r0; r <= r1; ++r) {
+    for (int32_t c = c0; c <= c1; ++c) {
+      uint8_t& b = mask_[static_cast<size_t>(int64_t{r} * columns_ + c)];
+      b = b ? 0 : 1;
+    }
+  }
+}
+
+void BlockSelection::SelectAll() {
+  std::fill(mask_.begin(), mask_.end(), 1);
+}
+void BlockSelection::SelectNone() {
+  std::fill(mask_.begin(), mask_.end(), 0);
+}
+void BlockSelection::Reverse() {
+  for (uint8_t& b : mask_) b = b ? 0 : 1;
+}
+bool BlockSelection::Any() const {
+  return std::any_of(mask_.begin(), mask_.end(), [](uint8_t b) { return b != 0; });
+}
+bool BlockSelection::Selected(int32_t column, int32_t row) const {
+  if (column < 0 || row < 0 || column >= columns_ || row >= rows_) return false;
+  return mask_[static_cast<size_t>(int64_t{row} * columns_ + column)] != 0;
+}
+
+bool ApplyMove(FrameImage& unedited, FrameImage& edited, const BlockSelection& selection, int32_t dx,
+               int32_t dy, const ColourTables& tables) {
+  if (!unedited.Data || !edited.Data || edited.Capacity < unedited.DataSize) return false;
+  static_cast<ImageFormat&>(edited) = unedited;
+  edited.DataSize = unedited.DataSize;
+  std::memcpy(edited.Data, unedited.Data, static_cast<size_t>(unedited.DataSize));
+  const int32_t w = unedited.ImgWidth, h = unedited.ImgHeight;
+  // The pixels of the selected blocks become mid-grey in the file's own layout.
+  const std::array<uint8_t, 3> fill = FillBytes(tables, unedited, RgbColor{128, 128, 128});
+  for (int32_t r = 0; r < selection.rows(); ++r) {
+    for (int32_t c = 0; c < selection.columns(); ++c) {
+      if (!selection.Selected(c, r)) continue;
+      for (int32_t y = 8 * r; y < std::min(8 * r + 8, h); ++y) {
+        for (int32_t x = 8 * c; x < std::min(8 * c + 8, w); ++x) {
+          std::array<uint8_t, 3> value = fill;
+          if (!AccessPixel(edited, y, x, value, Access::Write, 0)) return false;
+        }
+      }
+    }
+  }
+  // Then every selected block is copied from the unedited frame to its new place.
+  SegmentBuffer segment(8);
+  for (int32_t r = 0; r < selection.rows(); ++r) {
+    for (int32_t c = 0; c < selection.columns(); ++c) {
+      if (!selection.Selected(c, r)) continue;
+      const int32_t column = 8 * c + dx;
+      if (column < -8 || column > w - 1) continue;
+      // The part of the row that lands inside the frame.
+      const int32_t skip = std::max(0, -column);
+      const int32_t length = std::min({8 - skip, w - 8 * c - skip, w - (column + skip)});
+      if (length <= 0) continue;
+      for (int32_t i = 0; i < 8 && 8 * r + i < h; ++i) {
+        const int32_t target = 8 * r + i + dy;
+        if (target < 0 || target >= h) continue;
+        if (AccessSegment(unedited, segment, 8 * r + i, 8 * c + skip, length, Access::Read, 0))
+          AccessSegment(edited, segment, target, column + skip, length, Access::Write, 0);
+      }
+    }
+  }
+  return true;
+}
+
+}  // namespace vx
