@@ -135,13 +135,26 @@ bool FrameDifference::Paint(const ColourTables& tables, const CompareDisplay& o,
   RgbToYuvPixel(tables.formula, tables.user, static_cast<uint8_t>(o.colour.Red),
                 static_cast<uint8_t>(o.colour.Green), static_cast<uint8_t>(o.colour.Blue), colour);
   const std::array<uint8_t, 3> colourYuv = {colour.y, colour.u, colour.v};
+  const bool tinted = !o.mask.empty();
+  if (o.displayMode == 0 && (o.imageChoice == 1 || o.imageChoice == 2)) {
+    // A frame itself; the current one with the unselected blocks tinted.
+    const FrameImage& frame = o.imageChoice == 1 ? first_ : second_;
+    if (o.imageChoice == 2 && tinted) {
+      if (!MaskedHighlight(frame, display, colourYuv, o.mask, 3)) return false;
+      SetCanonicalHeader(display, width_, height_);
+      return true;
+    }
+    std::memcpy(display.Data, frame.Data, static_cast<size_t>(display.DataSize));
+    return true;
+  }
+  const BlockMask& rangeMask = o.displayMode == 1 && o.background == 2 ? o.mask : BlockMask{};
   if (!IsRgb(source_)) {
     if (o.displayMode == 0) {
       std::memcpy(display.Data, differencePicture_.Data, static_cast<size_t>(display.DataSize));
       return true;
     }
     return DifferenceMap(differencePicture_, display, o.background, o.low, o.high, first_, second_, colourYuv,
-                         0, {});
+                         0, rangeMask);
   }
   // RGB: the SAD comes from the RGB difference (selected channel, or the sum).
   const int channel = StoredChannel(source_, selector_);
@@ -149,7 +162,7 @@ bool FrameDifference::Paint(const ColourTables& tables, const CompareDisplay& o,
   if (!PackedRgb(difference_, packed)) return false;
   if (o.displayMode == 1)
     return DifferenceMap(packed, display, o.background, o.low, o.high, first_, second_, colourYuv, channel,
-                         {});
+                         rangeMask);
   if (!AdjustBrightness(packed, o.brightness, channel)) return false;
   FrameImage grey = scratchB_.Frame(source_);
   if (!ExtractComponent(packed, grey, channel)) return false;

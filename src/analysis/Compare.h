@@ -11,6 +11,7 @@
 
 #include "image/ColorFormula.h"
 #include "image/FrameImage.h"
+#include "image/PixelOps.h"
 #include "image/RgbColor.h"
 #include "player/FrameSequences.h"
 
@@ -23,6 +24,12 @@ struct CompareDisplay {
   int brightness = 0;   // 0..100
   int low = 64, high = 128;
   RgbColor colour{255, 0, 0};
+  // The motion check: in grey scale, 0 the difference, 1 the previous frame, 2 the
+  // current frame with the blocks not in `mask` tinted; -1 the compare tool's
+  // difference alone. In range mode `mask` tints the unselected blocks over the
+  // current frame (background 2).
+  int imageChoice = -1;
+  BlockMask mask;
 };
 
 class FrameDifference {

@@ -85,4 +85,46 @@ bool ApplyMove(FrameImage& unedited, FrameImage& edited, const BlockSelection& s
   return true;
 }
 
+MotionSequence::MotionSequence() : ConsecutivePairSequence("Error MOTN1016: Input file %s not found\n") {}
+
+bool MotionSequence::Prepare(const ImageFormat& format) {
+  if (!SetFormats(format, format) || !difference_.Allocate(format.ImgWidth, format.ImgHeight) ||
+      !pictures_.Allocate(format.ImgWidth, format.ImgHeight) ||
+      !editedBuffer_.Allocate(WorkBufferSize(format.ImgWidth, format.ImgHeight)))
+    return false;
+  edited_ = editedBuffer_.Frame(format);
+  fresh_ = true;
+  return true;
+}
+
+bool MotionSequence::Load(int64_t n) {
+  if (!ConsecutivePairSequence::Load(n)) return false;
+  fresh_ = true;
+  return true;
+}
+
+void MotionSequence::SetDisplay(const CompareDisplay& display) {
+  std::lock_guard lock(mutex_);
+  display_ = display;
+}
+
+CompareDisplay MotionSequence::Display() const {
+  std::lock_guard lock(mutex_);
+  return display_;
+}
+
+bool MotionSequence::Move(const BlockSelection& selection, int32_t dx, int32_t dy) {
+  fresh_ = false;
+  return ApplyMove(second_, edited_, selection, dx, dy, *CurrentColourTables());
+}
+
+void MotionSequence::Render() {
+  if (!second_.Data || !edited_.Data) return;
+  if (fresh_.exchange(false)) std::memcpy(edited_.Data, second_.Data, static_cast<size_t>(second_.DataSize));
+  const CompareDisplay display = Display();
+  const auto tables = CurrentColourTables();
+  if (!difference_.Build(*tables, first_, edited_, display.selector)) return;
+  if (difference_.Paint(*tables, display, pictures_.Back())) pictures_.Publish();
+}
+
 }  // namespace vx

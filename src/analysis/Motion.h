@@ -4,11 +4,15 @@
 // move of the selected blocks of the current frame by a displacement.
 
 #include <array>
+#include <atomic>
 #include <cstdint>
+#include <mutex>
 
+#include "analysis/Compare.h"
 #include "image/ColorFormula.h"
 #include "image/FrameImage.h"
 #include "image/PixelOps.h"
+#include "player/FrameSequences.h"
 
 namespace vx {
 
@@ -37,5 +41,37 @@ class BlockSelection {
 // dropped, and a row is moved only while its start column lies within -8 .. width - 1.
 bool ApplyMove(FrameImage& unedited, FrameImage& edited, const BlockSelection& selection, int32_t dx,
                int32_t dy, const ColourTables& tables);
+
+// The motion check's frames: pair n is frame n (previous) and n + 1 (current),
+// the file reopened for every step; the worker (or the window, while nothing
+// plays) builds the difference of the previous and the edited current frame.
+class MotionSequence final : public ConsecutivePairSequence {
+ public:
+  MotionSequence();
+  // The file's layout and the work images; false when refused.
+  bool Prepare(const ImageFormat& format);
+  // A new pair drops the moves made on the last one.
+  bool Load(int64_t n) override;
+  void Render() override;
+  void SetDisplay(const CompareDisplay& display);
+  CompareDisplay Display() const;
+  const PictureExchange& Pictures() const { return pictures_; }
+  const FrameDifference& Difference() const { return difference_; }
+  // The window's side, while no worker renders.
+  FrameImage& Previous() { return first_; }
+  FrameImage& Unedited() { return second_; }
+  FrameImage& Edited() { return edited_; }
+  // Moves the selected blocks of the current frame by (dx, dy) from the unedited frame.
+  bool Move(const BlockSelection& selection, int32_t dx, int32_t dy);
+
+ private:
+  mutable std::mutex mutex_;
+  CompareDisplay display_;
+  FrameDifference difference_;
+  PictureExchange pictures_;
+  FrameBuffer editedBuffer_;
+  FrameImage edited_;
+  std::atomic<bool> fresh_{false};
+};
 
 }  // namespace vx

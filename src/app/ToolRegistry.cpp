@@ -3,6 +3,7 @@
 #include <QPointer>
 
 #include "analysis/CompareDialog.h"
+#include "analysis/MotionDialog.h"
 #include "analysis/OverlayDialog.h"
 #include "analysis/PsnrDialog.h"
 #include "app/Actions.h"
@@ -52,6 +53,8 @@ void RegisterTools(CMainFrame& frame) {
                      [](QWidget* parent) { return new CYUVCompare(parent); });
   frame.RegisterTool(Command::Overlay, QStringLiteral("Overlay Information On Top of Image"),
                      [](QWidget* parent) { return new CInfoOverlay(parent); });
+  frame.RegisterTool(Command::Motion, QStringLiteral("Check motions between two consecutive frames:"),
+                     [](QWidget* parent) { return new CYUVCheckMotion(parent); });
   frame.RegisterTool(Command::Edit, QStringLiteral("Edit Images Pixel by Pixel"),
                      [](QWidget* parent) { return new CImageEdit(parent); });
   frame.RegisterTool(Command::AviToYuv, QStringLiteral("Convert AVI to YUV"),

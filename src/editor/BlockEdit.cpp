@@ -481,9 +481,9 @@ std::array<std::string, 4> CompareReadouts(const ColourTables& tables, const Ima
 }
 
 bool WriteFrameInPlace(const std::string& path, int64_t number, const FrameImage& frame,
-                       const uint8_t* original) {
+                       const uint8_t* original, const char* notWritten) {
   const auto refuse = [&] {
-    ShowMessage(StrFormat("Error EDIT1006: File %s cannot be written !\n", path.c_str()));
+    ShowMessage(StrFormat(notWritten, path.c_str()));
     return false;
   };
   const int64_t size = frame.DataSize;

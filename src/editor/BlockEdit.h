@@ -84,6 +84,7 @@ std::array<std::string, 4> CompareReadouts(const ColourTables& tables, const Ima
 // frame as it was) is written back. False (after EDIT1006) when nothing could be
 // written or the frame does not lie inside the file.
 bool WriteFrameInPlace(const std::string& path, int64_t number, const FrameImage& frame,
-                       const uint8_t* original);
+                       const uint8_t* original,
+                       const char* notWritten = "Error EDIT1006: File %s cannot be written !\n");
 
 }  // namespace vx

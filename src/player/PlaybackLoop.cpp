@@ -66,7 +66,7 @@ void PlaybackLoop::PlayItem(FrameSequence& sequence, size_t index, PlaybackObser
     sequence.Close();
     return;
   }
-  next_ = 1;
+  next_ = std::max<int64_t>(firstFrame_.exchange(1), 1);
   lastShownMs_ = -1;
   firstShown_ = false;
   while (!quit_) {

@@ -90,6 +90,9 @@ class PlaybackLoop {
 
   // The number of the frame read next.
   int64_t NextFrame() const { return next_.load(); }
+  // The frame the next item starts from (once; then 1 again). Set before the worker
+  // starts, by a tool that already shows a frame the run should go on from.
+  void StartNextItemAt(int64_t n) { firstFrame_ = n; }
 
  private:
   bool Transition(int from, int to) { return state_.compare_exchange_strong(from, to); }
@@ -104,6 +107,7 @@ class PlaybackLoop {
   std::atomic<bool> quit_{false};
   std::atomic<bool> rerender_{false};
   std::atomic<int64_t> next_{1};
+  std::atomic<int64_t> firstFrame_{1};
   std::atomic<int64_t> seekTarget_{1};
   // The worker's own pacing state for the item being played.
   int64_t lastShownMs_ = -1;  // -1: nothing shown yet, the first frame is not delayed

@@ -1,0 +1,568 @@
+#include "analysis/MotionDialog.h"
+
+#include <QCloseEvent>
+#include <QFileInfo>
+#include <QGridLayout>
+#include <QHBoxLayout>
+#include <QIntValidator>
+#include <QMessageBox>
+#include <QMouseEvent>
+#include <QThread>
+#include <QVBoxLayout>
+
+#include "analysis/Psnr.h"
+#include "app/FileHistory.h"
+#include "app/Settings.h"
+#include "controls/RawFilePicker.h"
+#include "controls/ScreenFit.h"
+#include "display/FormatLabel.h"
+#include "display/GridOverlay.h"
+#include "editor/BlockEdit.h"
+#include "editor/BlockEditDialog.h"
+#include "platform/MessageSink.h"
+#include "platform/StringFormat.h"
+
+namespace vx {
+namespace {
+
+QColor ToQColor(const RgbColor& c) {
+  return QColor(c.Red, c.Green, c.Blue);
+}
+RgbColor FromQColor(const QColor& c) {
+  return {c.red(), c.green(), c.blue()};
+}
+
+const char* const kSelectOnlyCurrent =
+    "You can only be able to select an area when the current frame is displayed. \nSelect \"Image of current "
+    "frame:\" from \"Which image to display:\" greoup box.";
+const char* const kNothingSelected =
+    "No blocks are selected to move!\nPress and hold 'Ctrl' key and left button of your mouse, then drag to "
+    "select "
+    "an rectangle.\nSelected blocks will be displayed as transperent area";
+
+}  // namespace
+
+class CYUVCheckMotion::Observer final : public PlaybackObserver, private WindowReports<CYUVCheckMotion> {
+ public:
+  explicit Observer(CYUVCheckMotion* window) : WindowReports(window) {}
+  void FrameCountKnown(int64_t pairs) override {
+    Post([w = window_, pairs] { w->controls_->SetFrameCount(pairs); });
+  }
+  void FrameShown(int64_t pair) override {
+    Post([w = window_, pair] {
+      w->ShowFrameNumber(pair);
+      w->ShowDisplay();
+      emit w->frameShown(w->current_);
+    });
+  }
+  void FrameRendered() override {
+    Post([w = window_] { w->ShowDisplay(); });
+  }
+  void ControlsChanged() override {
+    Post([w = window_] { w->UpdateControls(); });
+  }
+};
+
+CYUVCheckMotion::CYUVCheckMotion(QWidget* parent) : QDialog(parent) {
+  setAttribute(Qt::WA_DeleteOnClose);
+  setWindowTitle(QStringLiteral("Check motions between two consecutive frames:"));
+  BuildControls();
+  LayOutPicture();
+  UpdateControls();
+}
+
+CYUVCheckMotion::~CYUVCheckMotion() {
+  EndWorker();
+}
+
+void CYUVCheckMotion::BuildControls() {
+  const ProgramSettings& s = CurrentSettings();
+  auto* load = new QGroupBox(QStringLiteral("Load image file:"), this);
+  path_ = new QLineEdit(load);
+  browse_ = new QPushButton(QStringLiteral("Browse..."), load);
+  formatBox_ = new QLineEdit(load);
+  formatBox_->setReadOnly(true);
+  auto* loadLayout = new QGridLayout(load);
+  loadLayout->addWidget(path_, 0, 0);
+  loadLayout->addWidget(browse_, 0, 1);
+  loadLayout->addWidget(formatBox_, 1, 0, 1, 2);
+
+  auto* play = new QGroupBox(QStringLiteral("Play control:"), this);
+  PlayControls::Hooks hooks;
+  hooks.start = [this] { Start(); };
+  hooks.stop = [this] { Stop(); };
+  hooks.workerRunning = [this] { return worker_.Running(); };
+  hooks.controlsChanged = [this] { UpdateControls(); };
+  controls_ = new PlayControls(play, loop_, std::move(hooks));
+  controls_->frameLabel()->setText(QStringLiteral("Current frame:"));
+  auto* playLayout = new QGridLayout(play);
+  PlayControls& c = *controls_;
+  playLayout->addWidget(c.start(), 0, 0);
+  playLayout->addWidget(c.stop(), 0, 1);
+  playLayout->addWidget(c.pause(), 0, 2);
+  playLayout->addWidget(c.reverse(), 0, 3);
+  playLayout->addWidget(c.stepBack(), 1, 0);
+  playLayout->addWidget(c.slider(), 1, 1, 1, 2);
+  playLayout->addWidget(c.stepForward(), 1, 3);
+  playLayout->addWidget(c.frameLabel(), 2, 0);
+  playLayout->addWidget(c.frameNumber(), 2, 1);
+
+  auto* options = new QGroupBox(QStringLiteral("Difference:"), this);
+  components_ = new QComboBox(options);
+  for (const std::string& text : ComponentListTexts(YUV_420))
+    components_->addItem(QString::fromStdString(text));
+  components_->setCurrentIndex(3);
+  grey_ = new QRadioButton(QStringLiteral("Grey scale, brightness adjusted to:"), options);
+  uniform_ = new QRadioButton(QStringLiteral("Uniform color"), options);
+  (s.DiffDisplayMode == 1 ? uniform_ : grey_)->setChecked(true);
+  brightness_ = new QSlider(Qt::Horizontal, options);
+  brightness_->setRange(0, 100);
+  brightness_->setValue(std::clamp(s.BrightnessAdjust, 0, 100));
+  brightnessBox_ = new QLineEdit(QString::number(brightness_->value()), options);
+  brightnessBox_->setReadOnly(true);
+  brightnessBox_->setMaximumWidth(50);
+  low_ = new QLineEdit(QString::number(s.DiffThreshold[0]), options);
+  high_ = new QLineEdit(QString::number(s.DiffThreshold[1]), options);
+  for (QLineEdit* box : {low_, high_}) {
+    box->setValidator(new QIntValidator(0, 765, box));
+    box->setMaximumWidth(60);
+  }
+  diffColour_ = new ColourButton(options);
+  diffColour_->setText(QStringLiteral("Diff Color"));
+  diffColour_->setColour(ToQColor(s.ImageDiffColor_RGB));
+  auto* optionLayout = new QGridLayout(options);
+  optionLayout->addWidget(new QLabel(QStringLiteral("Component used to\ncalculate the difference:"), options),
+                          0, 0);
+  optionLayout->addWidget(components_, 0, 1, 1, 3);
+  optionLayout->addWidget(grey_, 1, 0);
+  optionLayout->addWidget(brightness_, 1, 1, 1, 2);
+  optionLayout->addWidget(brightnessBox_, 1, 3);
+  optionLayout->addWidget(uniform_, 2, 0);
+  optionLayout->addWidget(low_, 2, 1);
+  optionLayout->addWidget(high_, 2, 2);
+  optionLayout->addWidget(diffColour_, 2, 3);
+
+  imageGroup_ = new QGroupBox(this);
+  auto* imageLayout = new QVBoxLayout(imageGroup_);
+  for (size_t i = 0; i < 3; ++i) {
+    images_[i] = new QRadioButton(imageGroup_);
+    imageLayout->addWidget(images_[i]);
+  }
+  images_[static_cast<size_t>(std::clamp(s.DiffOverImage, 0, 2))]->setChecked(true);
+
+  auto* grids = new QGroupBox(QStringLiteral("Grids for block selection:"), this);
+  grid_ = new QCheckBox(QStringLiteral("Enable grid:"), grids);
+  grid_->setChecked(s.AddDiffGrid != 0);
+  gridColour_ = new ColourButton(grids);
+  gridColour_->setText(QStringLiteral("Grid Color"));
+  gridColour_->setColour(ToQColor(s.ImageDiffGridColor_RGB));
+  block_ = new QLabel(QStringLiteral("Current block:"), grids);
+  auto* gridLayout = new QVBoxLayout(grids);
+  gridLayout->addWidget(grid_);
+  gridLayout->addWidget(gridColour_);
+  gridLayout->addWidget(block_);
+
+  auto* select = new QGroupBox(QStringLiteral("Select an area in current frame:"), this);
+  const char* selectNames[] = {"Select All", "Select None", "Reverse "};
+  auto* selectLayout = new QGridLayout(select);
+  selectLayout->addWidget(
+      new QLabel(QStringLiteral("Drag mouse to select (Hold Ctrl and mouse left button)"), select), 0, 0, 1,
+      3);
+  for (size_t i = 0; i < 3; ++i) {
+    selectButtons_[i] = new QPushButton(QString::fromLatin1(selectNames[i]), select);
+    selectLayout->addWidget(selectButtons_[i], 1, static_cast<int>(i));
+  }
+  auto* move = new QGroupBox(QStringLiteral("Move selected area (shown as transparent blocks):"), this);
+  const char* arrows[] = {"\u25B2", "\u25B6", "\u25C0", "\u25BC"};
+  for (size_t i = 0; i < 4; ++i) moves_[i] = new QPushButton(QString::fromUtf8(arrows[i]), move);
+  step_ = new QLineEdit(QStringLiteral("4"), move);
+  step_->setValidator(new QIntValidator(1, 4096, step_));
+  step_->setMaximumWidth(50);
+  vector_ = new QLineEdit(QStringLiteral("(0, 0)"), move);
+  vector_->setReadOnly(true);
+  auto* moveLayout = new QGridLayout(move);
+  moveLayout->addWidget(moves_[0], 0, 1);
+  moveLayout->addWidget(moves_[2], 1, 0);
+  moveLayout->addWidget(moves_[1], 1, 2);
+  moveLayout->addWidget(moves_[3], 2, 1);
+  moveLayout->addWidget(new QLabel(QStringLiteral("Moving step:"), move), 0, 3);
+  moveLayout->addWidget(step_, 0, 4);
+  moveLayout->addWidget(new QLabel(QStringLiteral("Pixels"), move), 0, 5);
+  moveLayout->addWidget(new QLabel(QStringLiteral("Motion vector:"), move), 2, 3);
+  moveLayout->addWidget(vector_, 2, 4, 1, 2);
+  save_ = new QPushButton(QStringLiteral("Save current frame back to image file"), this);
+  exit_ = new QPushButton(QStringLiteral("Exit"), this);
+
+  previewPanel_ = new QWidget(this);
+  preview_ = new PreviewArea(previewPanel_);
+  preview_->setMouseTracking(true);
+  preview_->installEventFilter(this);
+
+  auto* top = new QHBoxLayout;
+  top->addWidget(load, 1);
+  top->addWidget(play, 1);
+  top->addWidget(options, 1);
+  auto* middle = new QHBoxLayout;
+  middle->addWidget(imageGroup_);
+  middle->addWidget(grids);
+  middle->addWidget(select);
+  middle->addWidget(move);
+  auto* buttons = new QHBoxLayout;
+  buttons->addWidget(save_);
+  buttons->addStretch();
+  buttons->addWidget(exit_);
+  auto* layout = new QVBoxLayout(this);
+  layout->addLayout(top);
+  layout->addLayout(middle);
+  layout->addLayout(buttons);
+  layout->addWidget(previewPanel_, 0, Qt::AlignLeft);
+  layout->addStretch();
+
+  connect(browse_, &QPushButton::clicked, this, &CYUVCheckMotion::Browse);
+  connect(save_, &QPushButton::clicked, this, &CYUVCheckMotion::Save);
+  connect(exit_, &QPushButton::clicked, this, &QDialog::close);
+  connect(components_, &QComboBox::activated, this, &CYUVCheckMotion::OptionsChanged);
+  for (QRadioButton* b : {grey_, uniform_, images_[0], images_[1], images_[2]})
+    connect(b, &QRadioButton::toggled, this, [this](bool on) {
+      if (on) OptionsChanged();
+    });
+  for (QLineEdit* box : {low_, high_})
+    connect(box, &QLineEdit::textChanged, this, &CYUVCheckMotion::OptionsChanged);
+  connect(brightness_, &QSlider::valueChanged, this, [this](int value) {
+    brightnessBox_->setText(QString::number(value));
+    OptionsChanged();
+  });
+  connect(grid_, &QCheckBox::toggled, this, &CYUVCheckMotion::ShowDisplay);
+  connect(diffColour_, &ColourButton::colourChosen, this, &CYUVCheckMotion::OptionsChanged);
+  connect(gridColour_, &ColourButton::colourChosen, this, &CYUVCheckMotion::ShowDisplay);
+  connect(selectButtons_[0], &QPushButton::clicked, this, [this] {
+    selection_.SelectAll();
+    OptionsChanged();
+  });
+  connect(selectButtons_[1], &QPushButton::clicked, this, [this] {
+    selection_.SelectNone();
+    OptionsChanged();
+  });
+  connect(selectButtons_[2], &QPushButton::clicked, this, [this] {
+    selection_.Reverse();
+    OptionsChanged();
+  });
+  for (int i = 0; i < 4; ++i)
+    connect(moves_[static_cast<size_t>(i)], &QPushButton::clicked, this, [this, i] { MoveSelection(i); });
+  Renumber();
+}
+
+void CYUVCheckMotion::Renumber() {
+  // The captions follow the display mode and the frame numbers.
+  const bool grey = grey_->isChecked();
+  imageGroup_->setTitle(grey ? QStringLiteral("Which image to display:")
+                             : QStringLiteral("Settings to display the background:"));
+  images_[0]->setText(grey ? QStringLiteral("Difference image in grey scale")
+                           : QStringLiteral("Difference only, no background"));
+  images_[1]->setText((grey ? QStringLiteral("Image of previous frame: #%1")
+                            : QStringLiteral("Difference on previous frame: #%1"))
+                          .arg(current_ - 1));
+  images_[2]->setText((grey ? QStringLiteral("Image of current frame:  #%1")
+                            : QStringLiteral("Difference on current frame:  #%1"))
+                          .arg(current_));
+}
+
+void CYUVCheckMotion::Browse() {
+  RawPickOptions options;
+  options.caption = QStringLiteral("Open");
+  if (const auto choice = PickRawFile(this, options)) ChooseFile(choice->path, choice->format);
+}
+
+void CYUVCheckMotion::ChooseFile(const QString& path, const ImageFormat& format) {
+  EndWorker();
+  setWindowTitle(QFileInfo(path).fileName());
+  path_->setText(path);
+  loaded_ = false;
+  AddToHistory(path.toStdString(), format, kOpened);
+  auto file = RawFile::OpenRead(path.toStdString());
+  if (!file) {
+    ShowMessage(StrFormat("Error MOTN1001: Input file %s not found\n", path.toStdString().c_str()));
+    return;
+  }
+  FrameImage layout;
+  static_cast<ImageFormat&>(layout) = format;
+  ComputeFrameSize(layout);
+  const int64_t frames = layout.DataSize > 0 ? file->Length() / layout.DataSize : 0;
+  if (frames < 2) {
+    ShowMessage(StrFormat("Error MOTN1002: There is only %d frames, no need to check motion\n",
+                          static_cast<int>(frames)));
+    return;
+  }
+  sequence_.Path = path.toStdString();
+  if (!sequence_.Prepare(format)) {
+    ShowMessage(
+        StrFormat("Error MOTN1005: Image size (%d, %d) not support !\n", format.ImgWidth, format.ImgHeight));
+    return;
+  }
+  if (!sequence_.Load(1)) {
+    ShowMessage(StrFormat("Error MOTN1003: Input file %s not found\n", path.toStdString().c_str()));
+    return;
+  }
+  format_ = format;
+  loaded_ = true;
+  selection_.Reset(format.ImgWidth, format.ImgHeight);
+  dx_ = dy_ = 0;
+  vector_->setText(QStringLiteral("(0, 0)"));
+  formatBox_->setText(QString::fromStdString(FormatLabel(format)));
+  const int selected = std::max(components_->currentIndex(), 0);
+  components_->clear();
+  for (const std::string& text : ComponentListTexts(format.SamplingFormat))
+    components_->addItem(QString::fromStdString(text));
+  components_->setCurrentIndex(std::clamp(selected, 0, 3));
+  controls_->SetFrameCount(frames - 1);
+  ShowFrameNumber(1);
+  LayOutPicture();
+  OptionsChanged();
+  UpdateControls();
+}
+
+void CYUVCheckMotion::ShowFrameNumber(int64_t pair) {
+  // The slider moves through the pairs; the box names the current frame.
+  controls_->FrameShown(pair);
+  current_ = static_cast<int>(pair + 1);
+  controls_->frameNumber()->setText(QString::number(current_));
+  dx_ = dy_ = 0;  // a new pair drops the moves
+  vector_->setText(QStringLiteral("(0, 0)"));
+  Renumber();
+}
+
+void CYUVCheckMotion::OptionsChanged() {
+  Renumber();
+  const bool grey = grey_->isChecked();
+  for (QWidget* w :
+       {static_cast<QWidget*>(low_), static_cast<QWidget*>(high_), static_cast<QWidget*>(diffColour_)})
+    w->setEnabled(!grey);
+  brightness_->setEnabled(grey);
+  CompareDisplay d;
+  d.selector = std::clamp(components_->currentIndex(), 0, 3);
+  d.displayMode = grey ? 0 : 1;
+  int choice = 0;
+  for (int i = 0; i < 3; ++i)
+    if (images_[static_cast<size_t>(i)]->isChecked()) choice = i;
+  d.background = choice;
+  d.imageChoice = choice;
+  d.brightness = brightness_->value();
+  d.low = low_->text().toInt();
+  d.high = high_->text().toInt();
+  d.colour = FromQColor(diffColour_->colour());
+  if (choice == 2) d.mask = selection_.mask();
+  sequence_.SetDisplay(d);
+  RenderWhileIdle();
+}
+
+bool CYUVCheckMotion::Editable() const {
+  // Moves and the block view change or read the frames a playing worker replaces.
+  return loaded_ && (!worker_.Running() || loop_.State() == PlayPaused);
+}
+
+void CYUVCheckMotion::MoveSelection(int direction) {
+  if (!Editable()) return;
+  if (images_[1]->isChecked()) {
+    static const char* const kRefusals[] = {
+        "Error MOTN1017: You need select which image to move, and cannot move the difference\n",
+        "Error MOTN1018: You need select which image to move, and cannot move the difference\n",
+        "Error MOTN1019: You need select which image to move, and cannot move the difference\n",
+        "Error MOTN1020: You need select which image to move, and cannot move the difference\n"};
+    ShowMessage(kRefusals[direction]);
+    return;
+  }
+  if (!selection_.Any()) {
+    ShowMessage(kNothingSelected);
+    ShowDisplay();
+    return;
+  }
+  const int step = std::max(step_->text().toInt(), 1);
+  switch (direction) {
+    case 0:
+      dy_ -= step;
+      break;
+    case 1:
+      dx_ += step;
+      break;
+    case 2:
+      dx_ -= step;
+      break;
+    default:
+      dy_ += step;
+      break;
+  }
+  vector_->setText(QStringLiteral("(%1, %2)").arg(dx_).arg(dy_));
+  sequence_.Move(selection_, dx_, dy_);
+  RenderWhileIdle();
+}
+
+void CYUVCheckMotion::Save() {
+  if (!Editable()) return;
+  QMessageBox question(
+      QMessageBox::Question, QStringLiteral("Velutrix"),
+      QStringLiteral("By clicking on OK, you are going to save the changes you have just made back to "
+                     "the file.\nThe orginal image of the current frame in the file will be overwritten!"),
+      QMessageBox::Ok | QMessageBox::Cancel, this);
+  if (question.exec() != QMessageBox::Ok) return;
+  WriteFrameInPlace(path_->text().toStdString(), current_, sequence_.Edited(), sequence_.Unedited().Data,
+                    "Error MOTN1021: File %s cannot be written !\n");
+}
+
+void CYUVCheckMotion::RenderWhileIdle() {
+  if (!loaded_) return;
+  if (worker_.Running()) {
+    loop_.RequestRender();
+    return;
+  }
+  sequence_.Render();
+  ShowDisplay();
+}
+
+void CYUVCheckMotion::ShowDisplay() {
+  if (!loaded_) return;
+  GridPair grids;
+  grids.one = GridSettings{grid_->isChecked() ? 1 : 0, 0, 8, 8, FromQColor(gridColour_->colour())};
+  grids.two.Enabled = 0;
+  const CompareDisplay d = sequence_.Display();
+  const int brightness = d.imageChoice == 0 ? FrameDifference::BrightnessOnDraw(format_, d) : 0;
+  sequence_.Pictures().Read([&](const FrameImage& picture) {
+    if (!picture.Data || picture.ImgWidth <= 0 || picture.ImgHeight <= 0) return;
+    preview_->showFrame(picture.Data, static_cast<size_t>(picture.DataSize), picture.ImgWidth,
+                        picture.ImgHeight,
+                        DrawOptions{.brightness = brightness, .selector = kBoostY, .grids = &grids});
+  });
+  // While dragging, the selection rectangle is outlined; otherwise the block under the pointer.
+  if (dragStart_ && dragEnd_) {
+    const QPoint a = *dragStart_, b = *dragEnd_;
+    preview_->setOutline(QRect(QPoint(std::min(a.x(), b.x()) * 8, std::min(a.y(), b.y()) * 8),
+                               QPoint(std::max(a.x(), b.x()) * 8 + 7, std::max(a.y(), b.y()) * 8 + 7)));
+  }
+}
+
+void CYUVCheckMotion::Start() {
+  if (!loaded_) return;
+  ProgramSettings& s = CurrentSettings();
+  const CompareDisplay d = sequence_.Display();
+  s.DiffOverImage = d.background;
+  s.DiffDisplayMode = d.displayMode;
+  s.DiffThreshold = {d.low, d.high};
+  s.BrightnessAdjust = d.brightness;
+  s.AddDiffGrid = grid_->isChecked() ? 1 : 0;
+  s.ImageDiffColor_RGB = d.colour;
+  s.ImageDiffGridColor_RGB = FromQColor(gridColour_->colour());
+  loop_.StartPlaying();
+  StartWorker();
+  UpdateControls();
+}
+
+void CYUVCheckMotion::Stop() {
+  loop_.Stop();
+  UpdateControls();
+  for (int i = 0; i < 10 && worker_.Running(); ++i) QThread::msleep(5);
+}
+
+void CYUVCheckMotion::StartWorker() {
+  if (worker_.Running()) return;
+  loop_.ClearQuit();
+  // Play and ">" go on from the pair shown: the current frame becomes the previous one.
+  loop_.StartNextItemAt(current_);
+  worker_.Start([this]() -> DialogWorker::Completion {
+    Observer observer(this);
+    loop_.Play(sequence_, observer);
+    return [this] { UpdateControls(); };
+  });
+}
+
+void CYUVCheckMotion::EndWorker() {
+  if (!worker_.Running() && !worker_.Joinable()) return;
+  loop_.Quit();
+  worker_.Finish();
+}
+
+void CYUVCheckMotion::UpdateControls() {
+  const PlayerControls c = controls_->Update(loaded_);
+  if (c.unchanged) return;
+  path_->setEnabled(c.pathAndBrowse);
+  browse_->setEnabled(c.pathAndBrowse);
+  const bool editable = Editable();
+  for (QPushButton* b : moves_) b->setEnabled(editable);
+  save_->setEnabled(editable);
+}
+
+void CYUVCheckMotion::LayOutPicture() {
+  const int chrome = std::max(250, sizeHint().height() - previewPanel_->height());
+  const QSize picture = loaded_ ? QSize(format_.ImgWidth, format_.ImgHeight) : QSize(352, 288);
+  const PreviewLayoutResult layout = LayoutPreviewOnScreen(
+      this, QPoint(28, chrome), QSize(std::max(width(), sizeHint().width()), chrome), picture);
+  preview_->setGeometryFor(QPoint(16, 16), QSize(layout.visibleWidth, layout.visibleHeight));
+  previewPanel_->setFixedSize(layout.visibleWidth + 16, layout.visibleHeight + 16);
+  adjustSize();
+  FitOnScreen(this);
+}
+
+bool CYUVCheckMotion::eventFilter(QObject* watched, QEvent* event) {
+  if (watched != preview_ || !loaded_) return QDialog::eventFilter(watched, event);
+  const auto type = event->type();
+  if (type != QEvent::MouseButtonPress && type != QEvent::MouseMove && type != QEvent::MouseButtonRelease)
+    return QDialog::eventFilter(watched, event);
+  auto* mouse = static_cast<QMouseEvent*>(event);
+  const auto block = preview_->BlockAt(mouse->position().toPoint(), 8);
+  if (!block) return QDialog::eventFilter(watched, event);
+  if (type == QEvent::MouseMove) {
+    block_->setText(QStringLiteral("Current block: (%1,%2)").arg(block->y()).arg(block->x()));
+    if (dragStart_) {
+      dragEnd_ = block;
+      ShowDisplay();
+    } else {
+      preview_->setOutline(QRect(block->x() * 8, block->y() * 8, 8, 8));
+    }
+  } else if (type == QEvent::MouseButtonPress && mouse->button() == Qt::LeftButton &&
+             (mouse->modifiers() & Qt::ControlModifier)) {
+    if (!images_[2]->isChecked()) {
+      ShowMessage(kSelectOnlyCurrent);
+      return true;
+    }
+    dragStart_ = dragEnd_ = block;
+  } else if (type == QEvent::MouseButtonRelease && mouse->button() == Qt::LeftButton) {
+    if (dragStart_) {
+      const QPoint a = *dragStart_;
+      dragStart_.reset();
+      dragEnd_.reset();
+      if (!images_[2]->isChecked()) {
+        ShowMessage(kSelectOnlyCurrent);
+        return true;
+      }
+      selection_.InvertRectangle(a.x(), a.y(), block->x(), block->y());
+      OptionsChanged();
+    } else if (!(mouse->modifiers() & Qt::ControlModifier)) {
+      // A refused Ctrl + click ends here; a plain click opens the block view.
+      OpenBlock(block->x(), block->y());
+    }
+  }
+  return QDialog::eventFilter(watched, event);
+}
+
+void CYUVCheckMotion::OpenBlock(int column, int row) {
+  if (!Editable()) return;
+  FrameImage previous = sequence_.Previous(), current = sequence_.Edited();
+  FrameBuffer buffer;
+  if (!buffer.Allocate(WorkBufferSize(previous.ImgWidth, previous.ImgHeight))) return;
+  FrameImage difference = buffer.Frame(previous);
+  double v[3];
+  if (!CompareFrames(previous, current, &difference, v[0], v[1], v[2])) return;
+  BlockRows one, two, diff;
+  if (ReadBlock(previous, column, row, one) == 0 || ReadBlock(current, column, row, two) == 0 ||
+      ReadBlock(difference, column, row, diff) == 0)
+    return;
+  CBlockEdit view(this);
+  view.OpenForCompare(previous, one, two, diff, std::clamp(components_->currentIndex(), 0, 3));
+  view.exec();
+}
+
+void CYUVCheckMotion::closeEvent(QCloseEvent* event) {
+  loop_.Stop();
+  EndWorker();
+  QDialog::closeEvent(event);
+}
+
+}  // namespace vx
