@@ -106,6 +106,11 @@ TEST(OverlayDrawing, VectorsFromTheBlockCentresAndTintedBlocks) {
   ASSERT_FALSE(reader.ReadHeader(data.header));
   ASSERT_FALSE(reader.ReadFrames(1, data));
   EXPECT_EQ(data.columns, 23);
+  OverlayReader narrow(Header(1, 352, 32, 16, 16, 2));
+  OverlayData even;
+  ASSERT_FALSE(narrow.ReadHeader(even.header));
+  narrow.ReadFrames(0, even);
+  EXPECT_EQ(even.columns, 22);
   Rows rows(360, 32);
   DrawOverlay(data, 0, entries, rows.bytes, 360, 32, rows.pitch);
   EXPECT_EQ(rows.At(8, 7), (std::array<uint8_t, 3>{255, 255, 255}));

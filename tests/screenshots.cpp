@@ -13,6 +13,8 @@
 
 #include "analysis/CompareDialog.h"
 #include "analysis/HistogramDialogs.h"
+#include "analysis/MotionDialog.h"
+#include "analysis/OverlayDialog.h"
 #include "analysis/PsnrDialog.h"
 #include "app/FileHistory.h"
 #include "app/FileHistoryDialog.h"
@@ -233,6 +235,67 @@ void CompareWindows(const QString& clip, const QString& changed, const vx::Image
   Save(chart, folder, QStringLiteral("histogram_positions_image"));
 }
 
+// The motion check with blocks selected and moved, and the overlay with vectors and
+// with tinted blocks over the clip.
+void MotionAndOverlayWindows(const QString& clip, const vx::ImageFormat& clipFormat, const QString& folder) {
+  const QString copy = QDir(folder).filePath(QStringLiteral("motion_352x288.uyvy"));
+  QFile::remove(copy);
+  QFile::copy(clip, copy);
+  {
+    vx::CYUVCheckMotion motion;
+    motion.move(0, 0);
+    motion.show();
+    motion.ChooseFile(copy, clipFormat);
+    motion.imageButton(2)->setChecked(true);
+    vx::PreviewArea* preview = motion.preview();
+    QTest::mousePress(preview, Qt::LeftButton, Qt::ControlModifier, QPoint(8 * 14 + 2, 8 * 12 + 2));
+    QTest::mouseMove(preview, QPoint(8 * 21 + 2, 8 * 19 + 2));
+    QTest::mouseRelease(preview, Qt::LeftButton, Qt::ControlModifier, QPoint(8 * 21 + 2, 8 * 19 + 2));
+    for (int i = 0; i < 4; ++i) motion.MoveSelection(1);
+    motion.MoveSelection(3);
+    Save(motion, folder, QStringLiteral("motion"));
+  }
+  const int columns = 352 / 16, rows = 288 / 16;
+  auto write = [&](const QString& name, int perBlock) {
+    QString text =
+        QStringLiteral(
+            "<TotalFrames> 3 </TotalFrames> <ImageWidth> 352 </ImageWidth> <ImageHeight> 288 "
+            "</ImageHeight> <BlockWidth> 16 </BlockWidth> <BlockHeight> 16 </BlockHeight> "
+            "<DataPerBlock> %1 </DataPerBlock> <DataMin> -8 </DataMin> <DataMax> 8 </DataMax> <Data>\n")
+            .arg(perBlock);
+    for (int f = 0; f < 3; ++f) {
+      text += QStringLiteral("<Frame>\n");
+      for (int r = 0; r < rows; ++r) {
+        for (int c = 0; c < columns; ++c) {
+          if (perBlock == 1)
+            text += QStringLiteral("%1 ").arg((r + c) % 4);
+          else
+            text += QStringLiteral("%1 %2 ").arg((c - columns / 2) / 2).arg((r - rows / 2) / 2);
+        }
+        text += QStringLiteral("\n");
+      }
+      text += QStringLiteral("</Frame>\n");
+    }
+    QFile file(QDir(folder).filePath(name));
+    if (file.open(QIODevice::WriteOnly)) file.write(text.toUtf8());
+    return file.fileName();
+  };
+  for (const auto& [name, perBlock] :
+       {std::pair{QStringLiteral("vectors"), 2}, std::pair{QStringLiteral("values"), 1}}) {
+    vx::CInfoOverlay overlay;
+    overlay.move(0, 0);
+    overlay.show();
+    overlay.ChooseVideo(clip, clipFormat);
+    overlay.ChooseOverlay(write(name + QStringLiteral(".txt"), perBlock));
+    overlay.valueBox(1)->setText(QStringLiteral("1"));
+    overlay.valueBox(2)->setText(QStringLiteral("2"));
+    QTest::mouseClick(overlay.stepForwardButton(), Qt::LeftButton);
+    (void)QTest::qWaitFor([&] { return overlay.frameNumberBox()->text() == QStringLiteral("1"); }, 3000);
+    QTest::qWait(200);
+    Save(overlay, folder, QStringLiteral("overlay_") + name);
+  }
+}
+
 }  // namespace
 
 int main(int argc, char** argv) {
@@ -398,6 +461,7 @@ int main(int argc, char** argv) {
     CompareWindows(clip, changed, format.format(), folder);
   }
   EditorWindows(clip, format.format(), folder);
+  MotionAndOverlayWindows(clip, format.format(), folder);
   if (argc > 5) AviWindows(QString::fromLocal8Bit(argv[5]), clip, format.format(), folder);
   LargePictureWindows(hdClip, 1920, 1080, folder);
   if (!uhdClip.isEmpty()) LargePictureWindows(uhdClip, 3840, 2160, folder);
