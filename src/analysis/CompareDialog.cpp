@@ -44,37 +44,16 @@ bool SameLayout(const ImageFormat& a, const ImageFormat& b) {
 
 }  // namespace
 
-class CYUVCompare::Observer final : public PlaybackObserver, private WindowReports<CYUVCompare> {
- public:
-  explicit Observer(CYUVCompare* window) : WindowReports(window) {}
-  void FrameCountKnown(int64_t frames) override {
-    Post([w = window_, frames] { w->controls_->SetFrameCount(frames); });
-  }
-  void FrameShown(int64_t frame) override {
-    Post([w = window_, frame] {
-      w->controls_->FrameShown(frame);
-      w->ShowDisplay();
-      emit w->frameShown(static_cast<int>(frame));
-    });
-  }
-  void FrameRendered() override {
-    Post([w = window_] { w->ShowDisplay(); });
-  }
-  void ControlsChanged() override {
-    Post([w = window_] { w->UpdateControls(); });
-  }
-};
-
 CYUVCompare::CYUVCompare(QWidget* parent) : QDialog(parent) {
   setAttribute(Qt::WA_DeleteOnClose);
   setWindowTitle(kTitle);
   BuildControls();
   LayOutPicture();
-  UpdateControls();
+  driver_->UpdateControls();
 }
 
 CYUVCompare::~CYUVCompare() {
-  EndWorker();
+  driver_->EndWorker();
 }
 
 void CYUVCompare::BuildControls() {
@@ -96,15 +75,19 @@ void CYUVCompare::BuildControls() {
       fileGroup(QStringLiteral("Load image file #2 for comparison:"), path2_, browse2_, format2Box_);
 
   playGroup_ = new QGroupBox(QStringLiteral("Play control:"), this);
-  PlayControls::Hooks hooks;
-  hooks.start = [this] { Start(); };
-  hooks.stop = [this] { Stop(); };
-  hooks.workerRunning = [this] { return worker_.Running(); };
-  hooks.controlsChanged = [this] { UpdateControls(); };
-  controls_ = new PlayControls(playGroup_, loop_, std::move(hooks));
-  controls_->frameLabel()->setText(QStringLiteral("Frame #:"));
+  PlaybackDriver::Hooks hooks;
+  hooks.canPlay = [this] { return !path1_->text().isEmpty() && framesAvailable_; };
+  hooks.beforeStart = [this] {
+    BeforeStart();
+    return true;
+  };
+  hooks.frameShown = [this](int64_t frame) { emit frameShown(static_cast<int>(frame)); };
+  hooks.redraw = [this] { ShowDisplay(); };
+  hooks.controlsChanged = [this](const PlayerControls& c) { UpdateControls(c); };
+  driver_ = new PlaybackDriver(this, playGroup_, sequence_, std::move(hooks));
+  driver_->controls().frameLabel()->setText(QStringLiteral("Frame #:"));
   auto* play = new QGridLayout(playGroup_);
-  PlayControls& c = *controls_;
+  PlayControls& c = driver_->controls();
   play->addWidget(c.start(), 0, 0);
   play->addWidget(c.stop(), 0, 1);
   play->addWidget(c.pause(), 0, 2);
@@ -253,8 +236,8 @@ void CYUVCompare::OpenHistogram(bool positions) {
   // The windows read the difference the worker builds: a playing worker is paused
   // first, and the button pressed again once the frame stands still.
   if (!framesAvailable_) return;
-  if (worker_.Running() && loop_.State() != PlayPaused) {
-    controls_->PauseClicked();
+  if (!driver_->Idle()) {
+    driver_->controls().PauseClicked();
     return;
   }
   const FrameDifference& d = sequence_.Difference();
@@ -274,7 +257,7 @@ void CYUVCompare::Browse(int index) {
 }
 
 void CYUVCompare::ChooseFile(int index, const QString& path, const ImageFormat& format) {
-  EndWorker();  // the buffers may change
+  driver_->EndWorker();  // the buffers may change
   setWindowTitle(QFileInfo(path).fileName());
   (index == 1 ? path1_ : path2_)->setText(path);
   (index == 1 ? sequence_.FirstPath : sequence_.SecondPath) = path.toStdString();
@@ -305,7 +288,7 @@ void CYUVCompare::SetUp() {
     ShowMessage("Error CMPR1006: The two images to be compared must be in the same format!");
     return;
   }
-  EndWorker();
+  driver_->EndWorker();
   const int selected = std::max(components_->currentIndex(), 0);
   if (!sequence_.Prepare(format1_)) {
     ShowMessage(StrFormat("Error CMPR1007: Image size (%d, %d) not support !\n", format1_.ImgWidth,
@@ -321,7 +304,7 @@ void CYUVCompare::SetUp() {
   positionHistogram_->setEnabled(true);
   LayOutPicture();
   OptionsChanged();
-  UpdateControls();
+  driver_->UpdateControls();
 }
 
 void CYUVCompare::OptionsChanged() {
@@ -341,17 +324,7 @@ void CYUVCompare::OptionsChanged() {
   d.high = high_->text().toInt();
   d.colour = FromQColor(diffColour_->colour());
   sequence_.SetDisplay(d);
-  RenderWhileIdle();
-}
-
-void CYUVCompare::RenderWhileIdle() {
-  if (!framesAvailable_) return;
-  if (worker_.Running()) {
-    loop_.RequestRender();
-    return;
-  }
-  sequence_.Render();
-  ShowDisplay();
+  if (framesAvailable_) driver_->RenderWhileIdle();
 }
 
 void CYUVCompare::ShowDisplay() {
@@ -372,8 +345,7 @@ void CYUVCompare::ShowDisplay() {
   psnr_->setText(QString::fromStdString(sequence_.PsnrText()));
 }
 
-void CYUVCompare::Start() {
-  if (path1_->text().isEmpty() || !framesAvailable_) return;
+void CYUVCompare::BeforeStart() {
   ProgramSettings& s = CurrentSettings();
   const CompareDisplay d = sequence_.Display();
   s.DiffOverImage = d.background;
@@ -383,36 +355,9 @@ void CYUVCompare::Start() {
   s.AddDiffGrid = grid_->isChecked() ? 1 : 0;
   s.ImageDiffColor_RGB = d.colour;
   s.ImageDiffGridColor_RGB = FromQColor(gridColour_->colour());
-  loop_.StartPlaying();
-  StartWorker();
-  UpdateControls();
 }
 
-void CYUVCompare::Stop() {
-  loop_.Stop();
-  UpdateControls();
-  for (int i = 0; i < 10 && worker_.Running(); ++i) QThread::msleep(5);
-}
-
-void CYUVCompare::StartWorker() {
-  if (worker_.Running()) return;
-  loop_.ClearQuit();
-  worker_.Start([this]() -> DialogWorker::Completion {
-    Observer observer(this);
-    loop_.Play(sequence_, observer);
-    return [this] { UpdateControls(); };
-  });
-}
-
-void CYUVCompare::EndWorker() {
-  if (!worker_.Running() && !worker_.Joinable()) return;
-  loop_.Quit();
-  worker_.Finish();
-}
-
-void CYUVCompare::UpdateControls() {
-  const PlayerControls c = controls_->Update(!path1_->text().isEmpty() && framesAvailable_);
-  if (c.unchanged) return;
+void CYUVCompare::UpdateControls(const PlayerControls& c) {
   for (QWidget* w : {static_cast<QWidget*>(path1_), static_cast<QWidget*>(path2_),
                      static_cast<QWidget*>(browse1_), static_cast<QWidget*>(browse2_)})
     w->setEnabled(c.pathAndBrowse);
@@ -466,7 +411,7 @@ bool CYUVCompare::eventFilter(QObject* watched, QEvent* event) {
 
 void CYUVCompare::OpenBlock(int column, int row) {
   // The frames change under a playing worker.
-  if (!framesAvailable_ || (worker_.Running() && loop_.State() != PlayPaused)) return;
+  if (!framesAvailable_ || !driver_->Idle()) return;
   FrameImage one = sequence_.First(), two = sequence_.Second();
   FrameBuffer buffer;
   if (!buffer.Allocate(WorkBufferSize(one.ImgWidth, one.ImgHeight))) return;
@@ -484,8 +429,8 @@ void CYUVCompare::OpenBlock(int column, int row) {
 }
 
 void CYUVCompare::closeEvent(QCloseEvent* event) {
-  loop_.Stop();
-  EndWorker();
+  driver_->loop().Stop();
+  driver_->EndWorker();
   QDialog::closeEvent(event);
 }
 

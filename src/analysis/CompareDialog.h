@@ -13,8 +13,7 @@
 
 #include "analysis/Compare.h"
 #include "controls/ColourButton.h"
-#include "controls/DialogWorker.h"
-#include "controls/PlayControls.h"
+#include "controls/PlaybackDriver.h"
 #include "display/PreviewArea.h"
 #include "player/PlaybackLoop.h"
 
@@ -38,16 +37,16 @@ class CYUVCompare : public QDialog {
   void OpenHistogram(bool positions);
 
   CompareSequence& sequence() { return sequence_; }
-  PlaybackLoop& loop() { return loop_; }
-  bool WorkerRunning() const { return worker_.Running(); }
+  PlaybackLoop& loop() { return driver_->loop(); }
+  bool WorkerRunning() const { return driver_->WorkerRunning(); }
   QPushButton* browseButton(int index) const { return index == 1 ? browse1_ : browse2_; }
-  QPushButton* startButton() const { return controls_->start(); }
-  QPushButton* stopButton() const { return controls_->stop(); }
-  QPushButton* pauseButton() const { return controls_->pause(); }
-  QPushButton* stepBackButton() const { return controls_->stepBack(); }
-  QPushButton* stepForwardButton() const { return controls_->stepForward(); }
-  QSlider* slider() const { return controls_->slider(); }
-  QLineEdit* frameNumberBox() const { return controls_->frameNumber(); }
+  QPushButton* startButton() const { return driver_->controls().start(); }
+  QPushButton* stopButton() const { return driver_->controls().stop(); }
+  QPushButton* pauseButton() const { return driver_->controls().pause(); }
+  QPushButton* stepBackButton() const { return driver_->controls().stepBack(); }
+  QPushButton* stepForwardButton() const { return driver_->controls().stepForward(); }
+  QSlider* slider() const { return driver_->controls().slider(); }
+  QLineEdit* frameNumberBox() const { return driver_->controls().frameNumber(); }
   QComboBox* componentList() const { return components_; }
   QLineEdit* psnrBox() const { return psnr_; }
   QRadioButton* greyButton() const { return grey_; }
@@ -74,25 +73,18 @@ class CYUVCompare : public QDialog {
   void changeEvent(QEvent* event) override;
 
  private:
-  class Observer;
   void BuildControls();
-  void Start();
-  void Stop();
-  void StartWorker();
-  void EndWorker();
-  void UpdateControls();
+  void BeforeStart();
+  void UpdateControls(const PlayerControls& c);
   void SetUp();
   void ShowDisplay();
   void OptionsChanged();
-  void RenderWhileIdle();
   void LayOutPicture();
   void ToggleDetails();
   std::optional<QPoint> BlockAt(const QPoint& at) const;
 
-  PlaybackLoop loop_;
   CompareSequence sequence_;
-  DialogWorker worker_{this};
-  PlayControls* controls_ = nullptr;
+  PlaybackDriver* driver_ = nullptr;
   ImageFormat format1_, format2_;
   bool loaded1_ = false, loaded2_ = false, framesAvailable_ = false;
   bool compact_ = false;

@@ -42,37 +42,16 @@ const char* const kNothingSelected =
 
 }  // namespace
 
-class CYUVCheckMotion::Observer final : public PlaybackObserver, private WindowReports<CYUVCheckMotion> {
- public:
-  explicit Observer(CYUVCheckMotion* window) : WindowReports(window) {}
-  void FrameCountKnown(int64_t pairs) override {
-    Post([w = window_, pairs] { w->controls_->SetFrameCount(pairs); });
-  }
-  void FrameShown(int64_t pair) override {
-    Post([w = window_, pair] {
-      w->ShowFrameNumber(pair);
-      w->ShowDisplay();
-      emit w->frameShown(w->current_);
-    });
-  }
-  void FrameRendered() override {
-    Post([w = window_] { w->ShowDisplay(); });
-  }
-  void ControlsChanged() override {
-    Post([w = window_] { w->UpdateControls(); });
-  }
-};
-
 CYUVCheckMotion::CYUVCheckMotion(QWidget* parent) : QDialog(parent) {
   setAttribute(Qt::WA_DeleteOnClose);
   setWindowTitle(QStringLiteral("Check motions between two consecutive frames:"));
   BuildControls();
   LayOutPicture();
-  UpdateControls();
+  driver_->UpdateControls();
 }
 
 CYUVCheckMotion::~CYUVCheckMotion() {
-  EndWorker();
+  driver_->EndWorker();
 }
 
 void CYUVCheckMotion::BuildControls() {
@@ -88,15 +67,20 @@ void CYUVCheckMotion::BuildControls() {
   loadLayout->addWidget(formatBox_, 1, 0, 1, 2);
 
   auto* play = new QGroupBox(QStringLiteral("Play control:"), this);
-  PlayControls::Hooks hooks;
-  hooks.start = [this] { Start(); };
-  hooks.stop = [this] { Stop(); };
-  hooks.workerRunning = [this] { return worker_.Running(); };
-  hooks.controlsChanged = [this] { UpdateControls(); };
-  controls_ = new PlayControls(play, loop_, std::move(hooks));
-  controls_->frameLabel()->setText(QStringLiteral("Current frame:"));
+  PlaybackDriver::Hooks hooks;
+  hooks.canPlay = [this] { return loaded_; };
+  hooks.beforeStart = [this] { return BeforeStart(); };
+  // The slider moves through the pairs; the box names the current frame.
+  hooks.frameShown = [this](int64_t pair) {
+    ShowFrameNumber(pair);
+    emit frameShown(current_);
+  };
+  hooks.redraw = [this] { ShowDisplay(); };
+  hooks.controlsChanged = [this](const PlayerControls& c) { UpdateControls(c); };
+  driver_ = new PlaybackDriver(this, play, sequence_, std::move(hooks));
+  driver_->controls().frameLabel()->setText(QStringLiteral("Current frame:"));
   auto* playLayout = new QGridLayout(play);
-  PlayControls& c = *controls_;
+  PlayControls& c = driver_->controls();
   playLayout->addWidget(c.start(), 0, 0);
   playLayout->addWidget(c.stop(), 0, 1);
   playLayout->addWidget(c.pause(), 0, 2);
@@ -274,7 +258,7 @@ void CYUVCheckMotion::Browse() {
 }
 
 void CYUVCheckMotion::ChooseFile(const QString& path, const ImageFormat& format) {
-  EndWorker();
+  driver_->EndWorker();
   setWindowTitle(QFileInfo(path).fileName());
   path_->setText(path);
   loaded_ = false;
@@ -314,18 +298,17 @@ void CYUVCheckMotion::ChooseFile(const QString& path, const ImageFormat& format)
   for (const std::string& text : ComponentListTexts(format.SamplingFormat))
     components_->addItem(QString::fromStdString(text));
   components_->setCurrentIndex(std::clamp(selected, 0, 3));
-  controls_->SetFrameCount(frames - 1);
+  driver_->controls().SetFrameCount(frames - 1);
   ShowFrameNumber(1);
   LayOutPicture();
   OptionsChanged();
-  UpdateControls();
+  driver_->UpdateControls();
 }
 
 void CYUVCheckMotion::ShowFrameNumber(int64_t pair) {
-  // The slider moves through the pairs; the box names the current frame.
-  controls_->FrameShown(pair);
+  driver_->controls().FrameShown(pair);
   current_ = static_cast<int>(pair + 1);
-  controls_->frameNumber()->setText(QString::number(current_));
+  driver_->controls().frameNumber()->setText(QString::number(current_));
   dx_ = dy_ = 0;  // a new pair drops the moves
   vector_->setText(QStringLiteral("(0, 0)"));
   Renumber();
@@ -352,12 +335,12 @@ void CYUVCheckMotion::OptionsChanged() {
   d.colour = FromQColor(diffColour_->colour());
   if (choice == 2) d.mask = selection_.mask();
   sequence_.SetDisplay(d);
-  RenderWhileIdle();
+  if (loaded_) driver_->RenderWhileIdle();
 }
 
 bool CYUVCheckMotion::Editable() const {
   // Moves and the block view change or read the frames a playing worker replaces.
-  return loaded_ && (!worker_.Running() || loop_.State() == PlayPaused);
+  return loaded_ && driver_->Idle();
 }
 
 void CYUVCheckMotion::MoveSelection(int direction) {
@@ -393,7 +376,7 @@ void CYUVCheckMotion::MoveSelection(int direction) {
   }
   vector_->setText(QStringLiteral("(%1, %2)").arg(dx_).arg(dy_));
   sequence_.Move(selection_, dx_, dy_);
-  RenderWhileIdle();
+  if (loaded_) driver_->RenderWhileIdle();
 }
 
 void CYUVCheckMotion::Save() {
@@ -406,16 +389,6 @@ void CYUVCheckMotion::Save() {
   if (question.exec() != QMessageBox::Ok) return;
   WriteFrameInPlace(path_->text().toStdString(), current_, sequence_.Edited(), sequence_.Unedited().Data,
                     "Error MOTN1021: File %s cannot be written !\n");
-}
-
-void CYUVCheckMotion::RenderWhileIdle() {
-  if (!loaded_) return;
-  if (worker_.Running()) {
-    loop_.RequestRender();
-    return;
-  }
-  sequence_.Render();
-  ShowDisplay();
 }
 
 void CYUVCheckMotion::ShowDisplay() {
@@ -439,8 +412,7 @@ void CYUVCheckMotion::ShowDisplay() {
   }
 }
 
-void CYUVCheckMotion::Start() {
-  if (!loaded_) return;
+bool CYUVCheckMotion::BeforeStart() {
   ProgramSettings& s = CurrentSettings();
   const CompareDisplay d = sequence_.Display();
   s.DiffOverImage = d.background;
@@ -450,38 +422,12 @@ void CYUVCheckMotion::Start() {
   s.AddDiffGrid = grid_->isChecked() ? 1 : 0;
   s.ImageDiffColor_RGB = d.colour;
   s.ImageDiffGridColor_RGB = FromQColor(gridColour_->colour());
-  loop_.StartPlaying();
-  StartWorker();
-  UpdateControls();
-}
-
-void CYUVCheckMotion::Stop() {
-  loop_.Stop();
-  UpdateControls();
-  for (int i = 0; i < 10 && worker_.Running(); ++i) QThread::msleep(5);
-}
-
-void CYUVCheckMotion::StartWorker() {
-  if (worker_.Running()) return;
-  loop_.ClearQuit();
   // Play and ">" go on from the pair shown: the current frame becomes the previous one.
-  loop_.StartNextItemAt(current_);
-  worker_.Start([this]() -> DialogWorker::Completion {
-    Observer observer(this);
-    loop_.Play(sequence_, observer);
-    return [this] { UpdateControls(); };
-  });
+  driver_->loop().StartNextItemAt(current_);
+  return true;
 }
 
-void CYUVCheckMotion::EndWorker() {
-  if (!worker_.Running() && !worker_.Joinable()) return;
-  loop_.Quit();
-  worker_.Finish();
-}
-
-void CYUVCheckMotion::UpdateControls() {
-  const PlayerControls c = controls_->Update(loaded_);
-  if (c.unchanged) return;
+void CYUVCheckMotion::UpdateControls(const PlayerControls& c) {
   path_->setEnabled(c.pathAndBrowse);
   browse_->setEnabled(c.pathAndBrowse);
   const bool editable = Editable();
@@ -560,8 +506,8 @@ void CYUVCheckMotion::OpenBlock(int column, int row) {
 }
 
 void CYUVCheckMotion::closeEvent(QCloseEvent* event) {
-  loop_.Stop();
-  EndWorker();
+  driver_->loop().Stop();
+  driver_->EndWorker();
   QDialog::closeEvent(event);
 }
 

@@ -14,8 +14,7 @@
 
 #include "analysis/Motion.h"
 #include "controls/ColourButton.h"
-#include "controls/DialogWorker.h"
-#include "controls/PlayControls.h"
+#include "controls/PlaybackDriver.h"
 #include "display/PreviewArea.h"
 #include "player/PlaybackLoop.h"
 
@@ -39,12 +38,12 @@ class CYUVCheckMotion : public QDialog {
 
   MotionSequence& sequence() { return sequence_; }
   const BlockSelection& selection() const { return selection_; }
-  PlaybackLoop& loop() { return loop_; }
-  bool WorkerRunning() const { return worker_.Running(); }
+  PlaybackLoop& loop() { return driver_->loop(); }
+  bool WorkerRunning() const { return driver_->WorkerRunning(); }
   int CurrentFrame() const { return current_; }
   QPushButton* browseButton() const { return browse_; }
-  QPushButton* stepForwardButton() const { return controls_->stepForward(); }
-  QLineEdit* frameNumberBox() const { return controls_->frameNumber(); }
+  QPushButton* stepForwardButton() const { return driver_->controls().stepForward(); }
+  QLineEdit* frameNumberBox() const { return driver_->controls().frameNumber(); }
   QRadioButton* imageButton(int choice) const { return images_[static_cast<size_t>(choice)]; }
   QGroupBox* imageGroup() const { return imageGroup_; }
   QRadioButton* greyButton() const { return grey_; }
@@ -66,26 +65,19 @@ class CYUVCheckMotion : public QDialog {
   void closeEvent(QCloseEvent* event) override;
 
  private:
-  class Observer;
   void BuildControls();
-  void Start();
-  void Stop();
-  void StartWorker();
-  void EndWorker();
-  void UpdateControls();
+  bool BeforeStart();
+  void UpdateControls(const PlayerControls& c);
   void ShowDisplay();
   void OptionsChanged();
-  void RenderWhileIdle();
   void LayOutPicture();
   void Renumber();
   bool Editable() const;
   void ShowFrameNumber(int64_t pair);
   void OpenBlock(int column, int row);
 
-  PlaybackLoop loop_;
   MotionSequence sequence_;
-  DialogWorker worker_{this};
-  PlayControls* controls_ = nullptr;
+  PlaybackDriver* driver_ = nullptr;
   BlockSelection selection_;
   ImageFormat format_{};
   bool loaded_ = false;

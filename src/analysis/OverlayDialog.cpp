@@ -29,28 +29,6 @@ constexpr int64_t kMaxOverlayFileBytes = int64_t{512} << 20;
 
 }  // namespace
 
-class CInfoOverlay::Observer final : public PlaybackObserver, private WindowReports<CInfoOverlay> {
- public:
-  explicit Observer(CInfoOverlay* window) : WindowReports(window) {}
-  void FrameCountKnown(int64_t frames) override {
-    Post([w = window_, frames] { w->controls_->SetFrameCount(frames); });
-  }
-  void FrameShown(int64_t frame) override {
-    Post([w = window_, frame] {
-      w->shownFrame_ = static_cast<int>(frame);
-      w->controls_->FrameShown(frame);
-      w->ShowDisplay();
-      emit w->frameShown(static_cast<int>(frame));
-    });
-  }
-  void FrameRendered() override {
-    Post([w = window_] { w->ShowDisplay(); });
-  }
-  void ControlsChanged() override {
-    Post([w = window_] { w->UpdateControls(); });
-  }
-};
-
 CInfoOverlay::CInfoOverlay(QWidget* parent) : QDialog(parent) {
   setAttribute(Qt::WA_DeleteOnClose);
   setWindowTitle(QStringLiteral("Overlay Information On Top of Image"));
@@ -72,15 +50,27 @@ CInfoOverlay::CInfoOverlay(QWidget* parent) : QDialog(parent) {
   fileLayout->addWidget(browseOverlay_, 2, 2);
 
   auto* play = new QGroupBox(QStringLiteral("Play control:"), this);
-  PlayControls::Hooks hooks;
-  hooks.start = [this] { Start(); };
-  hooks.stop = [this] { Stop(); };
-  hooks.workerRunning = [this] { return worker_.Running(); };
-  hooks.controlsChanged = [this] { UpdateControls(); };
-  controls_ = new PlayControls(play, loop_, std::move(hooks));
-  controls_->frameLabel()->setText(QStringLiteral("Frame #:"));
+  PlaybackDriver::Hooks hooks;
+  hooks.canPlay = [this] { return !videoPath_->text().isEmpty() && sequence_.HasBuffers(); };
+  // The data is loaded when playing starts; a refusal is the end of it.
+  // The data is loaded when playing starts; without it nothing plays.
+  hooks.beforeStart = [this] {
+    if (overlayPath_->text().isEmpty()) {
+      ShowMessage("Error AVIT1008: No overlay data file!\n");
+      return false;
+    }
+    return LoadOverlay();
+  };
+  hooks.frameShown = [this](int64_t frame) {
+    shownFrame_ = static_cast<int>(frame);
+    emit frameShown(shownFrame_);
+  };
+  hooks.redraw = [this] { ShowDisplay(); };
+  hooks.controlsChanged = [this](const PlayerControls& c) { UpdateControls(c); };
+  driver_ = new PlaybackDriver(this, play, sequence_, std::move(hooks));
+  driver_->controls().frameLabel()->setText(QStringLiteral("Frame #:"));
   auto* playLayout = new QGridLayout(play);
-  PlayControls& c = *controls_;
+  PlayControls& c = driver_->controls();
   playLayout->addWidget(c.start(), 0, 0);
   playLayout->addWidget(c.stop(), 0, 1);
   playLayout->addWidget(c.pause(), 0, 2);
@@ -152,20 +142,20 @@ CInfoOverlay::CInfoOverlay(QWidget* parent) : QDialog(parent) {
   connect(exit_, &QPushButton::clicked, this, &QDialog::close);
   connect(components_, &QComboBox::activated, this, [this](int index) {
     sequence_.Component = index;
-    RenderWhileIdle();
+    driver_->RenderWhileIdle();
   });
   connect(enabled_, &QCheckBox::toggled, this, &CInfoOverlay::ShowDisplay);
   LayOutPicture();
-  UpdateControls();
+  driver_->UpdateControls();
 }
 
 CInfoOverlay::~CInfoOverlay() {
-  EndWorker();
+  driver_->EndWorker();
 }
 
 void CInfoOverlay::closeEvent(QCloseEvent* event) {
-  loop_.Stop();
-  EndWorker();
+  driver_->loop().Stop();
+  driver_->EndWorker();
   // The ten entries are kept for the next time.
   const OverlayEntries entries = Entries();
   for (size_t i = 0; i < 10; ++i) CurrentSettings().OverlayData[i] = {entries[i].Value, entries[i].Color};
@@ -190,7 +180,7 @@ void CInfoOverlay::BrowseVideo() {
 }
 
 void CInfoOverlay::ChooseVideo(const QString& path, const ImageFormat& format) {
-  EndWorker();
+  driver_->EndWorker();
   setWindowTitle(QFileInfo(path).fileName());
   videoPath_->setText(path);
   sequence_.Files = {path.toStdString()};
@@ -209,8 +199,8 @@ void CInfoOverlay::ChooseVideo(const QString& path, const ImageFormat& format) {
   sequence_.LoadFirstPicture();
   shownFrame_ = 1;
   LayOutPicture();
-  RenderWhileIdle();
-  UpdateControls();
+  driver_->RenderWhileIdle();
+  driver_->UpdateControls();
 }
 
 void CInfoOverlay::BrowseOverlay() {
@@ -270,55 +260,10 @@ bool CInfoOverlay::LoadOverlay() {
   return true;
 }
 
-void CInfoOverlay::Start() {
-  if (videoPath_->text().isEmpty() || !sequence_.HasBuffers()) return;
-  if (overlayPath_->text().isEmpty()) {
-    ShowMessage("Error AVIT1008: No overlay data file!\n");
-    return;
-  }
-  if (!LoadOverlay()) return;
-  loop_.StartPlaying();
-  StartWorker();
-  UpdateControls();
-}
-
-void CInfoOverlay::Stop() {
-  loop_.Stop();
-  UpdateControls();
-  for (int i = 0; i < 10 && worker_.Running(); ++i) QThread::msleep(5);
-}
-
-void CInfoOverlay::StartWorker() {
-  if (worker_.Running()) return;
-  loop_.ClearQuit();
-  worker_.Start([this]() -> DialogWorker::Completion {
-    Observer observer(this);
-    loop_.Play(sequence_, observer);
-    return [this] { UpdateControls(); };
-  });
-}
-
-void CInfoOverlay::EndWorker() {
-  if (!worker_.Running() && !worker_.Joinable()) return;
-  loop_.Quit();
-  worker_.Finish();
-}
-
-void CInfoOverlay::UpdateControls() {
-  const PlayerControls c = controls_->Update(!videoPath_->text().isEmpty() && sequence_.HasBuffers());
-  if (c.unchanged) return;
+void CInfoOverlay::UpdateControls(const PlayerControls& c) {
   for (QWidget* w : {static_cast<QWidget*>(videoPath_), static_cast<QWidget*>(overlayPath_),
                      static_cast<QWidget*>(browseVideo_), static_cast<QWidget*>(browseOverlay_)})
     w->setEnabled(c.pathAndBrowse);
-}
-
-void CInfoOverlay::RenderWhileIdle() {
-  if (worker_.Running()) {
-    loop_.RequestRender();
-    return;
-  }
-  sequence_.Render();
-  ShowDisplay();
 }
 
 void CInfoOverlay::ShowDisplay() {

@@ -11,8 +11,7 @@
 
 #include "analysis/Overlay.h"
 #include "controls/ColourButton.h"
-#include "controls/DialogWorker.h"
-#include "controls/PlayControls.h"
+#include "controls/PlaybackDriver.h"
 #include "display/PreviewArea.h"
 #include "player/PlaybackLoop.h"
 
@@ -35,15 +34,15 @@ class CInfoOverlay : public QDialog {
 
   OverlaySequence& sequence() { return sequence_; }
   const OverlayData& data() const { return data_; }
-  PlaybackLoop& loop() { return loop_; }
-  bool WorkerRunning() const { return worker_.Running(); }
+  PlaybackLoop& loop() { return driver_->loop(); }
+  bool WorkerRunning() const { return driver_->WorkerRunning(); }
   QPushButton* videoBrowseButton() const { return browseVideo_; }
   QPushButton* overlayBrowseButton() const { return browseOverlay_; }
-  QPushButton* startButton() const { return controls_->start(); }
-  QPushButton* stepForwardButton() const { return controls_->stepForward(); }
+  QPushButton* startButton() const { return driver_->controls().start(); }
+  QPushButton* stepForwardButton() const { return driver_->controls().stepForward(); }
   QPushButton* exitButton() const { return exit_; }
-  QSlider* slider() const { return controls_->slider(); }
-  QLineEdit* frameNumberBox() const { return controls_->frameNumber(); }
+  QSlider* slider() const { return driver_->controls().slider(); }
+  QLineEdit* frameNumberBox() const { return driver_->controls().frameNumber(); }
   QCheckBox* overlayBox() const { return enabled_; }
   QLineEdit* valueBox(int entry) const { return values_[static_cast<size_t>(entry)]; }
   PreviewArea* preview() const { return preview_; }
@@ -55,24 +54,16 @@ class CInfoOverlay : public QDialog {
   void closeEvent(QCloseEvent* event) override;
 
  private:
-  class Observer;
-  void Start();
-  void Stop();
-  void StartWorker();
-  void EndWorker();
-  void UpdateControls();
+  void UpdateControls(const PlayerControls& c);
   void ShowDisplay();
-  void RenderWhileIdle();
   void LayOutPicture();
   bool LoadOverlay();
   OverlayEntries Entries() const;
   // The overlay file's text, or nullopt after OVLY1001 / OVLY1004.
   std::optional<std::string> ReadOverlayText(const char* notFound) const;
 
-  PlaybackLoop loop_;
   OverlaySequence sequence_;
-  DialogWorker worker_{this};
-  PlayControls* controls_ = nullptr;
+  PlaybackDriver* driver_ = nullptr;
   OverlayData data_;
   int shownFrame_ = 1;
   std::vector<uint8_t> rows_;

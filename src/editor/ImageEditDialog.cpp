@@ -21,27 +21,6 @@
 
 namespace vx {
 
-class CImageEdit::Observer final : public PlaybackObserver, private WindowReports<CImageEdit> {
- public:
-  explicit Observer(CImageEdit* window) : WindowReports(window) {}
-  void FrameCountKnown(int64_t frames) override {
-    Post([w = window_, frames] { w->controls_->SetFrameCount(frames); });
-  }
-  void FrameShown(int64_t frame) override {
-    Post([w = window_, frame] {
-      w->controls_->FrameShown(frame);
-      w->ShowDisplay();
-      emit w->frameShown(static_cast<int>(frame));
-    });
-  }
-  void FrameRendered() override {
-    Post([w = window_] { w->ShowDisplay(); });
-  }
-  void ControlsChanged() override {
-    Post([w = window_] { w->UpdateControls(); });
-  }
-};
-
 CImageEdit::CImageEdit(QWidget* parent) : QDialog(parent) {
   setAttribute(Qt::WA_DeleteOnClose);
   setWindowTitle(QStringLiteral("Edit Images Pixel by Pixel"));
@@ -57,14 +36,14 @@ CImageEdit::CImageEdit(QWidget* parent) : QDialog(parent) {
   load->addWidget(format_, 1, 1, 1, 2);
 
   playGroup_ = new QGroupBox(QStringLiteral("Play controls:"), this);
-  PlayControls::Hooks hooks;
-  hooks.start = [this] { Start(); };
-  hooks.stop = [this] { Stop(); };
-  hooks.workerRunning = [this] { return worker_.Running(); };
-  hooks.controlsChanged = [this] { UpdateControls(); };
-  controls_ = new PlayControls(playGroup_, loop_, std::move(hooks));
+  PlaybackDriver::Hooks hooks;
+  hooks.canPlay = [this] { return !path_->text().isEmpty() && sequence_.HasBuffers(); };
+  hooks.frameShown = [this](int64_t frame) { emit frameShown(static_cast<int>(frame)); };
+  hooks.redraw = [this] { ShowDisplay(); };
+  hooks.controlsChanged = [this](const PlayerControls& c) { UpdateControls(c); };
+  driver_ = new PlaybackDriver(this, playGroup_, sequence_, std::move(hooks));
   auto* play = new QGridLayout(playGroup_);
-  PlayControls& c = *controls_;
+  PlayControls& c = driver_->controls();
   play->addWidget(c.start(), 0, 0);
   play->addWidget(c.stop(), 0, 1);
   play->addWidget(c.pause(), 0, 2);
@@ -130,7 +109,7 @@ CImageEdit::CImageEdit(QWidget* parent) : QDialog(parent) {
   connect(toggle_, &QPushButton::clicked, this, &CImageEdit::ToggleDetailedControls);
   connect(components_, &QComboBox::activated, this, [this](int index) {
     sequence_.Component = index;
-    RenderWhileIdle();
+    driver_->RenderWhileIdle();
   });
   connect(grid_, &QCheckBox::toggled, this, &CImageEdit::ShowDisplay);
   connect(gridColour_, &ColourButton::colourChosen, this, [this](const QColor& chosen) {
@@ -138,16 +117,16 @@ CImageEdit::CImageEdit(QWidget* parent) : QDialog(parent) {
     ShowDisplay();
   });
   LayOutPicture();
-  UpdateControls();
+  driver_->UpdateControls();
 }
 
 CImageEdit::~CImageEdit() {
-  EndWorker();
+  driver_->EndWorker();
 }
 
 void CImageEdit::closeEvent(QCloseEvent* event) {
-  loop_.Stop();
-  EndWorker();
+  driver_->loop().Stop();
+  driver_->EndWorker();
   QDialog::closeEvent(event);
 }
 
@@ -157,7 +136,7 @@ void CImageEdit::Browse() {
 }
 
 void CImageEdit::ChooseFile(const QString& path, const ImageFormat* given) {
-  EndWorker();  // the file and the buffers are about to change
+  driver_->EndWorker();  // the file and the buffers are about to change
   ImageFormat format;
   if (given) {
     format = *given;
@@ -186,53 +165,13 @@ void CImageEdit::ChooseFile(const QString& path, const ImageFormat* given) {
   format_->setText(QString::fromStdString(FormatLabel(sequence_.Format())));
   format_->setMinimumWidth(format_->fontMetrics().horizontalAdvance(format_->text()) + 16);
   LayOutPicture();
-  RenderWhileIdle();
-  UpdateControls();
+  driver_->RenderWhileIdle();
+  driver_->UpdateControls();
 }
 
-void CImageEdit::Start() {
-  if (path_->text().isEmpty()) return;
-  loop_.StartPlaying();
-  StartWorker();
-  UpdateControls();
-}
-
-void CImageEdit::Stop() {
-  loop_.Stop();
-  UpdateControls();
-  for (int i = 0; i < 10 && worker_.Running(); ++i) QThread::msleep(5);
-}
-
-void CImageEdit::StartWorker() {
-  if (worker_.Running()) return;
-  loop_.ClearQuit();
-  worker_.Start([this]() -> DialogWorker::Completion {
-    Observer observer(this);
-    loop_.Play(sequence_, observer);
-    return [this] { UpdateControls(); };
-  });
-}
-
-void CImageEdit::EndWorker() {
-  if (!worker_.Running() && !worker_.Joinable()) return;
-  loop_.Quit();
-  worker_.Finish();
-}
-
-void CImageEdit::UpdateControls() {
-  const PlayerControls c = controls_->Update(!path_->text().isEmpty());
-  if (c.unchanged) return;
+void CImageEdit::UpdateControls(const PlayerControls& c) {
   path_->setEnabled(c.pathAndBrowse);
   browse_->setEnabled(c.pathAndBrowse);
-}
-
-void CImageEdit::RenderWhileIdle() {
-  if (worker_.Running()) {
-    loop_.RequestRender();
-    return;
-  }
-  sequence_.Render();
-  ShowDisplay();
 }
 
 void CImageEdit::ShowDisplay() {
@@ -298,7 +237,7 @@ bool CImageEdit::eventFilter(QObject* watched, QEvent* event) {
 
 bool CImageEdit::EditBlock(int column, int row) {
   // Frames change under a playing worker: edits are made paused or stopped.
-  if (!sequence_.HasBuffers() || (worker_.Running() && loop_.State() != PlayPaused)) return false;
+  if (!sequence_.HasBuffers() || !driver_->Idle()) return false;
   FrameImage& frame = sequence_.CurrentFrame();
   BlockRows rows;
   const int count = ReadBlock(frame, column, row, rows);
@@ -311,7 +250,7 @@ bool CImageEdit::EditBlock(int column, int row) {
       WriteBlock(frame, column, row, editor.rows(), count) &&
       WriteFrameInPlace(sequence_.CurrentPath(), sequence_.ShownFrame(), frame, original.data());
   if (!written) std::copy(original.begin(), original.end(), frame.Data);  // the frame as the file holds it
-  RenderWhileIdle();
+  driver_->RenderWhileIdle();
   return written;
 }
 

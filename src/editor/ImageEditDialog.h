@@ -9,8 +9,7 @@
 #include <QPushButton>
 
 #include "controls/ColourButton.h"
-#include "controls/DialogWorker.h"
-#include "controls/PlayControls.h"
+#include "controls/PlaybackDriver.h"
 #include "display/PreviewArea.h"
 #include "editor/EditorSequence.h"
 #include "player/PlaybackLoop.h"
@@ -36,19 +35,19 @@ class CImageEdit : public QDialog {
   bool EditBlock(int column, int row);
 
   EditorSequence& sequence() { return sequence_; }
-  PlaybackLoop& loop() { return loop_; }
-  bool WorkerRunning() const { return worker_.Running(); }
+  PlaybackLoop& loop() { return driver_->loop(); }
+  bool WorkerRunning() const { return driver_->WorkerRunning(); }
   QPushButton* browseButton() const { return browse_; }
   QLineEdit* pathBox() const { return path_; }
   QLineEdit* formatBox() const { return format_; }
-  QPushButton* startButton() const { return controls_->start(); }
-  QPushButton* stopButton() const { return controls_->stop(); }
-  QPushButton* pauseButton() const { return controls_->pause(); }
-  QPushButton* reverseButton() const { return controls_->reverse(); }
-  QPushButton* stepBackButton() const { return controls_->stepBack(); }
-  QPushButton* stepForwardButton() const { return controls_->stepForward(); }
-  QSlider* slider() const { return controls_->slider(); }
-  QLineEdit* frameNumberBox() const { return controls_->frameNumber(); }
+  QPushButton* startButton() const { return driver_->controls().start(); }
+  QPushButton* stopButton() const { return driver_->controls().stop(); }
+  QPushButton* pauseButton() const { return driver_->controls().pause(); }
+  QPushButton* reverseButton() const { return driver_->controls().reverse(); }
+  QPushButton* stepBackButton() const { return driver_->controls().stepBack(); }
+  QPushButton* stepForwardButton() const { return driver_->controls().stepForward(); }
+  QSlider* slider() const { return driver_->controls().slider(); }
+  QLineEdit* frameNumberBox() const { return driver_->controls().frameNumber(); }
   QComboBox* componentList() const { return components_; }
   QCheckBox* gridBox() const { return grid_; }
   QLabel* columnLabel() const { return column_; }
@@ -65,24 +64,16 @@ class CImageEdit : public QDialog {
   void closeEvent(QCloseEvent* event) override;
 
  private:
-  class Observer;
-  void Start();
-  void Stop();
-  void StartWorker();
-  void EndWorker();
-  void UpdateControls();
+  void UpdateControls(const PlayerControls& c);
   void ShowDisplay();
-  void RenderWhileIdle();
   void LayOutPicture();
   void ToggleDetailedControls();
   // The block under a point of the preview, or nullopt left of or above the picture.
   std::optional<QPoint> BlockAt(const QPoint& at) const;
   void Hover(const QPoint& at);
 
-  PlaybackLoop loop_;
   EditorSequence sequence_;
-  DialogWorker worker_{this};
-  PlayControls* controls_ = nullptr;
+  PlaybackDriver* driver_ = nullptr;
   QGroupBox *loadGroup_, *displayGroup_, *statusGroup_, *playGroup_;
   QLineEdit *path_, *format_;
   QPushButton *browse_, *exit_, *toggle_;
