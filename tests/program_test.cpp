@@ -12,6 +12,8 @@
 #include "PixelTestSupport.h"
 #include "TestSupport.h"
 #include "app/CommandLine.h"
+#include "avi/AviFile.h"
+#include "image/ColorFormula.h"
 #include "platform/MessageSink.h"
 #include "platform/RawFile.h"
 #include "platform/StringFormat.h"
@@ -709,6 +711,44 @@ TEST_F(HeadlessAvi, RgbCodecsDecodeToFfmpegsOwnPixels) {
     const Outcome o = Decode(avi, out);
     ASSERT_EQ(o.exitCode, 0) << name << ": " << o.errors;
     EXPECT_EQ(test::ReadFileBytes(out), FfmpegBgr(avi)) << name;
+  }
+}
+
+TEST_F(HeadlessAvi, SmallOddPicturesFillExactlyTheirRows) {
+  // The library's conversion writes past the end of a row; rows sized exactly for
+  // the picture, top-down and bottom-up, must get the pixels and nothing beyond.
+  struct Case {
+    const char* codec;
+    int width, height;
+  };
+  for (const Case& c :
+       {Case{"rawvideo -pix_fmt yuv420p -vtag I420", 1, 16}, Case{"mjpeg -pix_fmt yuvj420p", 3, 5},
+        Case{"huffyuv -pix_fmt rgb24", 5, 3}, Case{"rawvideo -pix_fmt bgr24", 5, 3}}) {
+    const std::string size = std::to_string(c.width) + "x" + std::to_string(c.height);
+    const auto avi = FfmpegAvi("small.avi", c.codec, size.c_str());
+    ASSERT_FALSE(avi.empty()) << c.codec;
+    const std::vector<uint8_t> reference = FfmpegBgr(avi);
+    const size_t used = 3 * c.width, pitch = (used + 3) / 4 * 4;
+    ASSERT_EQ(reference.size(), 8 * used * c.height) << c.codec;
+    avi::OpenFailure failure = avi::OpenFailure::None;
+    auto reader = avi::AviReader::Open(avi.string(), failure);
+    ASSERT_TRUE(reader && reader->OpenDecoder()) << c.codec;
+    const auto tables = CurrentColourTables();
+    for (const bool bottomUp : {false, true}) {
+      for (int n = 1; n <= 8; ++n) {
+        std::vector<uint8_t> rows(pitch * c.height, 0xEE);  // a fresh block each time, for the sanitizer
+        ASSERT_TRUE(reader->ReadFrame(
+            n, avi::BgrRows{.data = rows.data(), .stride = static_cast<int64_t>(pitch), .bottomUp = bottomUp},
+            *tables))
+            << c.codec << " frame " << n;
+        for (int r = 0; r < c.height; ++r) {
+          const uint8_t* row = rows.data() + (bottomUp ? c.height - 1 - r : r) * pitch;
+          const auto expected = reference.begin() + static_cast<ptrdiff_t>(((n - 1) * c.height + r) * used);
+          EXPECT_TRUE(std::equal(row, row + used, expected)) << c.codec << " frame " << n << " row " << r;
+          EXPECT_TRUE(std::all_of(row + used, row + pitch, [](uint8_t b) { return b == 0; })) << "padding";
+        }
+      }
+    }
   }
 }
 

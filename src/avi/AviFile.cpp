@@ -3,6 +3,7 @@
 #include <algorithm>
 #include <cctype>
 #include <cstring>
+#include <mutex>
 
 #include "display/DisplayConvert.h"
 #include "image/FrameImage.h"
@@ -12,6 +13,7 @@ extern "C" {
 #include <libavcodec/avcodec.h>
 #include <libavformat/avformat.h>
 #include <libavutil/imgutils.h>
+#include <libavutil/log.h>
 #include <libswscale/swscale.h>
 }
 
@@ -148,6 +150,13 @@ constexpr ReadableEntry kReadable[] = {
     {"cvid", AV_CODEC_ID_CINEPAK},  {"IV41", AV_CODEC_ID_INDEO4},   {"IV50", AV_CODEC_ID_INDEO5},
 };
 
+// The codec library's own chatter about damaged streams is not the program's to
+// show: a file that cannot be read gets our message instead.
+void QuietLibrary() {
+  static std::once_flag once;
+  std::call_once(once, [] { av_log_set_level(AV_LOG_QUIET); });
+}
+
 std::string Lower(std::string text) {
   for (char& c : text) c = static_cast<char>(std::tolower(static_cast<unsigned char>(c)));
   return text;
@@ -210,6 +219,7 @@ struct AviReader::State {
   PacketPtr packet{av_packet_alloc()};
   std::unique_ptr<SwsContext, ScaleFree> scale;
   FrameBuffer samples, canonical;  // a YUV frame's planes, and its packed 4:4:4
+  FrameBuffer scaled;              // the library's conversion to blue-first rows
   int64_t nextIndex = -1;          // the index the decoder gives next; -1 after a seek
   bool drained = false;
 
@@ -273,6 +283,7 @@ AviReader::AviReader(AviReader&&) noexcept = default;
 AviReader& AviReader::operator=(AviReader&&) noexcept = default;
 
 std::optional<AviReader> AviReader::Open(const std::string& path, OpenFailure& failure) {
+  QuietLibrary();
   failure = OpenFailure::CannotOpen;
   auto state = std::make_unique<State>();
   auto file = RawFile::OpenRead(path);
@@ -423,8 +434,26 @@ bool AviReader::ConvertSamples(const ColourTables& colours, const BgrRows& rows)
       DisplayRowsOptions{.bottomUp = rows.bottomUp, .swapRedBlue = true, .padRows = padded});
 }
 
+namespace {
+
+uint8_t* RowStart(const BgrRows& rows, int64_t r, int32_t height) {
+  return rows.data + (rows.bottomUp ? height - 1 - r : r) * rows.stride;
+}
+
+bool CopyBgrRows(const AVFrame& frame, const BgrRows& rows, int32_t w, int32_t h) {
+  const auto used = static_cast<size_t>(3 * int64_t{w});
+  for (int64_t r = 0; r < h; ++r) {
+    uint8_t* out = RowStart(rows, r, h);
+    std::memcpy(out, frame.data[0] + r * frame.linesize[0], used);
+    std::memset(out + used, 0, static_cast<size_t>(rows.stride) - used);
+  }
+  return true;
+}
+
+}  // namespace
+
 bool AviReader::ReadFrame(int64_t n, const BgrRows& rows, const ColourTables& colours) {
-  if (!s_->decoder || n < 1 || n > Length() || !rows.data) return false;
+  if (!s_->decoder || n < 1 || n > Length() || !rows.data || rows.stride < 3 * int64_t{Width()}) return false;
   if (!s_->DecodeTo(n - 1)) return false;
   AVFrame* f = s_->frame.get();
   const int w = Width(), h = Height();
@@ -435,18 +464,31 @@ bool AviReader::ReadFrame(int64_t n, const BgrRows& rows, const ColourTables& co
     av_frame_unref(f);
     return true;
   }
+  const bool converted = f->format == AV_PIX_FMT_BGR24 ? CopyBgrRows(*f, rows, w, h) : ScaleToBgr(rows);
+  av_frame_unref(f);
+  return converted;
+}
+
+// The library's conversion writes whole vector words and can run past the end of
+// a row, so it fills a picture of its own with room to spare, copied row by row.
+bool AviReader::ScaleToBgr(const BgrRows& rows) {
+  const AVFrame* f = s_->frame.get();
+  const int32_t w = Width(), h = Height();
   s_->scale.reset(sws_getCachedContext(s_->scale.release(), w, h, static_cast<AVPixelFormat>(f->format), w, h,
                                        AV_PIX_FMT_BGR24, SWS_BICUBIC, nullptr, nullptr, nullptr));
   if (!s_->scale) return false;
-  uint8_t* top = rows.bottomUp ? rows.data + (h - 1) * rows.stride : rows.data;
-  uint8_t* planes[4] = {top, nullptr, nullptr, nullptr};
-  int strides[4] = {static_cast<int>(rows.bottomUp ? -rows.stride : rows.stride), 0, 0, 0};
-  const int made = sws_scale(s_->scale.get(), f->data, f->linesize, 0, h, planes, strides);
-  av_frame_unref(f);
-  if (made != h) return false;
-  const int64_t used = 3 * int64_t{w};
-  if (rows.stride > used) {
-    for (int r = 0; r < h; ++r) std::memset(rows.data + r * rows.stride + used, 0, rows.stride - used);
+  constexpr int64_t kSpare = 64;
+  const int64_t pitch = (3 * int64_t{w} + kSpare - 1) / kSpare * kSpare + kSpare;
+  const int64_t bytes = pitch * (int64_t{h} + 1);
+  if (s_->scaled.size() < bytes && !s_->scaled.Allocate(bytes)) return false;
+  uint8_t* planes[4] = {s_->scaled.data(), nullptr, nullptr, nullptr};
+  int strides[4] = {static_cast<int>(pitch), 0, 0, 0};
+  if (sws_scale(s_->scale.get(), f->data, f->linesize, 0, h, planes, strides) != h) return false;
+  const auto used = static_cast<size_t>(3 * int64_t{w});
+  for (int64_t r = 0; r < h; ++r) {
+    uint8_t* out = RowStart(rows, r, h);
+    std::memcpy(out, s_->scaled.data() + r * pitch, used);
+    std::memset(out + used, 0, static_cast<size_t>(rows.stride) - used);
   }
   return true;
 }
@@ -485,6 +527,7 @@ bool AviWriter::Create(int32_t width, int32_t height, std::string& error) {
     Release();
     return false;
   };
+  QuietLibrary();
   const auto offered = FindEncoder(code_);
   if (!offered || code_.size() != 4) return fail("Error AVIF2006: Unable to make compressed stream");
   c_ = std::make_unique<Codec>();

@@ -72,6 +72,7 @@ class AviReader {
 
  private:
   bool ConvertSamples(const ColourTables& colours, const BgrRows& rows);
+  bool ScaleToBgr(const BgrRows& rows);
   struct State;
   explicit AviReader(std::unique_ptr<State> state);
   std::unique_ptr<State> s_;
