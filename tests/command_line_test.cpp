@@ -176,12 +176,68 @@ TEST(CommandLine, RefusedCommandLinesGiveTheirMessageAndCode) {
       {"-a psnr -n x.yuv -m z.yuv -N r.xls -O yuv",
        1,
        {" You cannot specify image format for PSNR report file  !\n", usage}},
+      {"-a pad -n x.yuv -N y.yuv -W 352",
+       1,
+       {" For padding, the padded width and height have to be given with -W and -H !\n", usage}},
+      {"-a pad -n x.yuv -N y.yuv -W 352 -H 288 -P packed",
+       1,
+       {" You cannot specify the format for padded YUV file other than its size (-W, -H), the rest is the "
+        "same "
+        "as the input file !\n",
+        usage}},
+      {"-a pad -n x.yuv -N y.yuv -W 352 -H 288 -k 1,2",
+       1,
+       {"Sorry, invalid command 1,2 after option -k (colour), expecting three numbers between 0 and 255 like "
+        "16,128,255 !\n"}},
+      {"-a pad -n x.yuv -N y.yuv -W 352 -H 288 -k 1,2,256",
+       1,
+       {"Sorry, invalid command 1,2,256 after option -k (colour), expecting three numbers between 0 and 255 "
+        "like "
+        "16,128,255 !\n"}},
+      {"-a pad -n x.yuv -N y.yuv -W 352 -H 288 -k 1,2,3x",
+       1,
+       {"Sorry, invalid command 1,2,3x after option -k (colour), expecting three numbers between 0 and 255 "
+        "like "
+        "16,128,255 !\n"}},
+      {"-a crop -n x.yuv -N y.yuv -k 1,2,3",
+       1,
+       {"Sorry, you can only specify a fill colour (-k) for padding !\n", usage}},
+      {"-a separate -n x.yuv -N y.yuv -S yuv444",
+       1,
+       {" You cannot specify the format for the component files, which hold one component each !\n", usage}},
+      {"-a merge -n x -N y.yuv -s mono",
+       1,
+       {" For merging, -s has to be 'yuv444', 'yuv422', 'yuv420' or 'rgb444' !\n", usage}},
+      {"-a merge -n x -N y.yuv -W 8",
+       1,
+       {" You cannot specify the format for merged YUV file, which is planar progressive in the sampling of "
+        "-s "
+        "!\n",
+        usage}},
+      {"-a separate -n x.yuv", 1, {"Sorry, destination file name needed for converting !\n", usage}},
   };
   for (const Case& c : cases) {
     const ParseRun run = Parse(c.line);
     EXPECT_EQ(run.code, c.code) << c.line;
     EXPECT_EQ(run.messages, c.messages) << c.line;
   }
+}
+
+TEST(CommandLine, PaddingTakesItsSizeOffsetsAndColour) {
+  ParseRun run = Parse("-a pad -n x.yuv -N y.yuv -W 400 -H 300 -c 6,20,99 -k 255,0,16");
+  ASSERT_EQ(run.code, 0) << (run.messages.empty() ? "" : run.messages[0]);
+  EXPECT_EQ(run.request.Action, ActionPad);
+  EXPECT_EQ(run.request.OutputFormat.ImgWidth, 400);
+  EXPECT_EQ(run.request.OutputFormat.ImgHeight, 300);
+  EXPECT_TRUE(run.request.CropGiven);
+  EXPECT_EQ(run.request.CropRect.Top, 6);
+  EXPECT_EQ(run.request.CropRect.Left, 20);
+  EXPECT_TRUE(run.request.PadColourGiven);
+  EXPECT_EQ(run.request.PadColour, (RgbColor{255, 0, 16}));
+  run = Parse("-a pad -n x.yuv -N y.yuv -W 400 -H 300");
+  ASSERT_EQ(run.code, 0);
+  EXPECT_FALSE(run.request.CropGiven) << "offsets 0,0";
+  EXPECT_FALSE(run.request.PadColourGiven) << "edges repeated";
 }
 
 TEST(CommandLine, ScanningStopsAtTheFirstBadValue) {
@@ -286,11 +342,19 @@ TEST(Usage, HasAllPiecesWithTheProgramName) {
             std::string::npos);
   EXPECT_NE(text.find("                                              ''iyuv', divx', ...  \n"),
             std::string::npos);
-  const std::string ending =
+  // The original text, then the actions added after it.
+  const std::string originalEnding =
       "                                    -m tulips_yuv420_inter_planar_qcif2.yuv -N "
       "tulips_yuv420_inter_planar_qcif_joined.yuv   -e exit  \n";
-  EXPECT_EQ(text.substr(text.size() - ending.size()), ending);
-  EXPECT_EQ(std::count(text.begin(), text.end(), '\n'), 51);
+  const size_t added = text.find(originalEnding);
+  ASSERT_NE(added, std::string::npos);
+  EXPECT_EQ(
+      std::count(text.begin(), text.begin() + static_cast<ptrdiff_t>(added + originalEnding.size()), '\n'),
+      51);
+  const std::string rest = text.substr(added + originalEnding.size());
+  EXPECT_EQ(rest.rfind("\n Without a display, three more actions:\n", 0), 0u);
+  for (const char* action : {"-a pad ", "-a separate ", "-a merge ", "-k [fill colour R,G,B]"})
+    EXPECT_NE(rest.find(action), std::string::npos) << action;
   EXPECT_EQ(UsageText(std::string(20000, 'p')).size(), kMaxUsageLength);
 }
 
@@ -309,7 +373,7 @@ TEST(ActionTable, OneRowPerActionNamedAsOnTheCommandLine) {
     EXPECT_EQ(std::string(row.unavailable).rfind("Error VLTX10", 0), 0u) << row.name;
   }
   EXPECT_EQ(names, (std::vector<std::string>{"play", "convert", "crop", "flip", "join", "yuv2avi", "avi2yuv",
-                                             "psnr"}));
+                                             "psnr", "pad", "separate", "merge"}));
   EXPECT_EQ(FindAction(ActionNone), nullptr);
   EXPECT_EQ(FindAction("Play"), nullptr) << "names are matched exactly";
   EXPECT_EQ(FindAction(ActionPsnr)->window, Command::Psnr);

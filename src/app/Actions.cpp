@@ -7,10 +7,12 @@
 #include "platform/MessageSink.h"
 #include "platform/StringFormat.h"
 #include "tools/AviJobs.h"
+#include "tools/Components.h"
 #include "tools/Converter.h"
 #include "tools/Crop.h"
 #include "tools/Flip.h"
 #include "tools/Join.h"
+#include "tools/Padding.h"
 
 namespace vx {
 namespace {
@@ -77,6 +79,40 @@ int JoinHeadless(const CommandLineRequest& request, const ProgramSettings& setti
   return RunJob(job, request);
 }
 
+int PadHeadless(const CommandLineRequest& request, const ProgramSettings& settings) {
+  PaddingJob job;
+  PaddingParameters padding;
+  padding.SizeMode = PaddingSize::Explicit;
+  padding.PaddedWidth = request.OutputFormat.ImgWidth;
+  padding.PaddedHeight = request.OutputFormat.ImgHeight;
+  if (request.CropGiven) {
+    padding.PadTop = request.CropRect.Top;
+    padding.PadLeft = request.CropRect.Left;
+  }
+  if (request.PadColourGiven) {
+    padding.FillMode = PaddingFill::Colour;
+    padding.FillColour = request.PadColour;
+  }
+  if (!job.PreparePadding(request.InputName, request.OutputName, settings.Format, padding))
+    return kExitJobFailed;
+  return RunJob(job, request);
+}
+
+int SeparateHeadless(const CommandLineRequest& request, const ProgramSettings& settings) {
+  SeparateJob job;
+  if (!job.PrepareSeparate(request.InputName, request.OutputName, settings.Format)) return kExitJobFailed;
+  return RunJob(job, request);
+}
+
+int MergeHeadless(const CommandLineRequest& request, const ProgramSettings& settings) {
+  MergeJob job;
+  const ImageFormat& f = settings.Format;
+  if (!job.PrepareMerge(request.InputName, request.OutputName, f.SamplingFormat, f.ImgWidth, f.ImgHeight)) {
+    return kExitJobFailed;
+  }
+  return RunJob(job, request);
+}
+
 int PsnrHeadless(const CommandLineRequest& request, const ProgramSettings& settings) {
   PsnrRun run;
   run.PrepareFromRequest(request.InputName, request.SecondInputName, request.OutputName,
@@ -86,7 +122,7 @@ int PsnrHeadless(const CommandLineRequest& request, const ProgramSettings& setti
   return run.FreezeAndRun(observer) == JobOutcome::Completed ? 0 : kExitJobFailed;
 }
 
-constexpr std::array<ActionRow, 8> kActions = {{
+constexpr std::array<ActionRow, 11> kActions = {{
     {ActionPlay, "play", Command::Open, "Play YUV Video File",
      "Error VLTX1001,  Cannot create YUV Player Dialog", PlayHeadless},
     {ActionConvert, "convert", Command::Convert, "Convert YUV File Format",
@@ -103,6 +139,12 @@ constexpr std::array<ActionRow, 8> kActions = {{
      "Error VLTX1013:  Cannot create YUV Converter Dialog", AviToYuvHeadless},
     {ActionPsnr, "psnr", Command::Psnr, "Calculate PSNR", "Error VLTX1015:  Cannot create PSNR Dialog",
      PsnrHeadless},
+    {ActionPad, "pad", Command::Padding, "Image Padding",
+     "Error VLTX1024:  Cannot create Image Padding Dialog", PadHeadless},
+    {ActionSeparate, "separate", Command::Separate, "Split Y, U and V components into separate files",
+     "Error VLTX1025:  Cannot create Color Separate Dialog", SeparateHeadless},
+    {ActionMerge, "merge", Command::Merge, "Merge separate Y, U and V component files into one YUV file",
+     "Error VLTX1026:  Cannot create Color Merge Dialog", MergeHeadless},
 }};
 
 }  // namespace

@@ -70,6 +70,21 @@ constexpr const char* kUsagePieces[] = {
     "planar -w 176 -h 144  \n",  // 43
     "                                    -m tulips_yuv420_inter_planar_qcif2.yuv -N "
     "tulips_yuv420_inter_planar_qcif_joined.yuv   -e exit  \n",  // 44
+    "\n Without a display, three more actions:\n",
+    "                                    -a pad -W [padded width] -H [padded height] -c [top row],[left "
+    "column] "
+    "-k [fill colour R,G,B]\n",
+    "                                             places each frame at the row and column (default 0,0); "
+    "without -k the edges are repeated \n",
+    "                                    -a separate -N [base name]: writes base.y, base.u, base.v (base.r, "
+    "base.g, base.b for rgb444) \n",
+    "                                    -a merge -n [base name] -s [yuv444, yuv422, yuv420 or rgb444] -w "
+    "-h: "
+    "reads base.y, base.u, base.v \n",
+    "                                             (base.r, base.g, base.b) and writes one planar progressive "
+    "file \n\n",
+    "  Velutrix.exe -a pad -n foreman_cif.yuv -s yuv420 -o yuv -f progressive -p planar -w 350 -h 286 -N "
+    "foreman_padded.yuv -W 352 -H 288 -c 0,0 -e exit \n",
 };
 
 struct Keyword {
@@ -100,7 +115,7 @@ bool IsFileNameOption(char option) {
 }
 
 bool IsKnownOption(char option) {
-  return option != '\0' && std::string_view("aeurwWhHsSoOfFpPdvcnmN").find(option) != std::string_view::npos;
+  return option != '\0' && std::string_view("aeurwWhHsSoOfFpPdvcknmN").find(option) != std::string_view::npos;
 }
 
 bool IsCaseInsensitiveOption(char option) {
@@ -158,6 +173,9 @@ class Parser {
     request_.OutputFormat = OutputFormatRequest{};
     request_.ReportDelimiter = 0;
     request_.AviFourcc = "iyuv";
+    request_.CropGiven = false;
+    request_.PadColourGiven = false;
+    request_.PadColour = RgbColor{};
   }
 
   int Usage(std::string_view message = {}) {
@@ -221,6 +239,32 @@ class Parser {
     const int number = ParseLeadingInt(value);
     if (number < 1) return Refuse(StrFormat(message, number), code);
     target = number & 0xFFFF;
+    return 0;
+  }
+
+  // "R,G,B": three numbers 0..255 and nothing else.
+  int PadColour(const std::string& value) {
+    int32_t parts[3] = {};
+    size_t pos = 0;
+    bool valid = true;
+    for (int i = 0; i < 3 && valid; ++i) {
+      if (i > 0) valid = pos < value.size() && value[pos++] == ',';
+      const size_t start = pos;
+      int64_t number = 0;
+      while (valid && pos < value.size() && value[pos] >= '0' && value[pos] <= '9' && pos - start < 4) {
+        number = number * 10 + (value[pos++] - '0');
+      }
+      valid = valid && pos > start && number <= 255;
+      parts[i] = static_cast<int32_t>(number);
+    }
+    if (!valid || pos != value.size()) {
+      return Refuse(StrFormat("Sorry, invalid command %s after option -k (colour), expecting three numbers "
+                              "between 0 and 255 like 16,128,255 !\n",
+                              value.c_str()),
+                    1);
+    }
+    request_.PadColourGiven = true;
+    request_.PadColour = RgbColor{parts[0], parts[1], parts[2]};
     return 0;
   }
 
@@ -328,8 +372,11 @@ class Parser {
         }
         request_.AviFourcc = value;
         return 0;
+      case 'k':
+        return PadColour(value);
       case 'c': {
         CropRectangle& rect = request_.CropRect;
+        request_.CropGiven = true;
         ScanCropValue(value, rect);
         if (rect.Top < 0 || rect.Left < 0 || rect.Height < 0 || rect.Width < 0) {
           return Refuse(StrFormat("Sorry, invalid command %s after option -c (crop area), parameter "
@@ -406,6 +453,34 @@ class Parser {
         if (sourceGiven_ || samplingGiven_)
           return Usage(" You cannot specify the format for input AVI file !\n");
         return 0;
+      case ActionPad: {
+        const OutputFormatRequest& out = request_.OutputFormat;
+        if (out.ImgWidth < 1 || out.ImgHeight < 1) {
+          return Usage(" For padding, the padded width and height have to be given with -W and -H !\n");
+        }
+        if (out.SamplingFormat != -1 || out.ComponentOrder != -1 || out.FieldFormat != -1 ||
+            out.PixelFormat != -1) {
+          return Usage(
+              " You cannot specify the format for padded YUV file other than its size (-W, -H), the rest is "
+              "the "
+              "same as the input file !\n");
+        }
+        return 0;
+      }
+      case ActionSeparate:
+      case ActionMerge:
+        if (outputGiven_) {
+          return Usage(
+              request_.Action == ActionMerge
+                  ? " You cannot specify the format for merged YUV file, which is planar progressive "
+                    "in the sampling of -s !\n"
+                  : " You cannot specify the format for the component files, which hold one component "
+                    "each !\n");
+        }
+        if (request_.Action == ActionMerge && (sampling == MONO || sampling == BMP)) {
+          return Usage(" For merging, -s has to be 'yuv444', 'yuv422', 'yuv420' or 'rgb444' !\n");
+        }
+        return 0;
       case ActionPsnr:
         if (request_.SecondInputName.empty()) {
           return Usage("Sorry, second source file is missing for psnr operation  !\n");
@@ -420,7 +495,7 @@ class Parser {
   int Check() {
     const int32_t action = request_.Action;
     if (request_.InputName.empty()) return Usage("Sorry, input file name is missing!\n");
-    if (action >= ActionConvert && action <= ActionPsnr && request_.OutputName.empty()) {
+    if (action != ActionPlay && action != ActionNone && request_.OutputName.empty()) {
       return Usage("Sorry, destination file name needed for converting !\n");
     }
     if (action != ActionJoin && action != ActionPsnr && !request_.SecondInputName.empty()) {
@@ -428,6 +503,8 @@ class Parser {
     }
     if (action != ActionPlay && rateGiven_)
       return Usage("Sorry, you can only specify frame rate for player !\n");
+    if (action != ActionPad && request_.PadColourGiven)
+      return Usage("Sorry, you can only specify a fill colour (-k) for padding !\n");
     if (const int code = CheckAction()) return code;
     CompleteOutputFormat();
     return 0;

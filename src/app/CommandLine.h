@@ -6,6 +6,7 @@
 #include <vector>
 
 #include "app/Settings.h"
+#include "image/RgbColor.h"
 
 namespace vx {
 
@@ -19,6 +20,9 @@ enum CommandLineAction : int32_t {
   ActionYuv2Avi = 5,
   ActionAvi2Yuv = 6,
   ActionPsnr = 7,
+  ActionPad = 8,
+  ActionSeparate = 9,
+  ActionMerge = 10,
 };
 
 // Destination layout of a job; -1 in a field means "not given".
@@ -51,6 +55,9 @@ struct CommandLineRequest {
   std::string OutputName;
   OutputFormatRequest OutputFormat;
   CropRectangle CropRect;       // kept across parses; 0 at program start
+  bool CropGiven = false;       // -c in this command line (padding takes its top and left)
+  bool PadColourGiven = false;  // -k: padding fills with this colour instead of repeating edges
+  RgbColor PadColour;
   int32_t ReportDelimiter = 0;  // 0 tab, 1 comma
   std::string AviFourcc = "iyuv";
 };

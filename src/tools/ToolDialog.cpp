@@ -40,6 +40,9 @@ class ToolDialog::Observer final : public ToolJobObserver, private WindowReports
   void Stopped() override {
     Post([d = window_] { d->OnStopped(); });
   }
+  void CloseRequested() override {
+    Post([d = window_] { d->close(); });
+  }
 };
 
 ToolDialog::ToolDialog(std::unique_ptr<ToolJob> job, QWidget* parent)

@@ -257,7 +257,7 @@ JobOutcome ToolJob::Run(ToolJobObserver& observer) {
     observer.Stopped();
   };
   if (!ToolChecks()) return JobOutcome::FailedRunning;
-  if (!OutputsAreNotInputs()) {
+  if (!OutputsAreNotInputs() || !ChecksBeforeRange()) {
     stop();
     return JobOutcome::FailedStopped;
   }
@@ -277,11 +277,12 @@ JobOutcome ToolJob::Run(ToolJobObserver& observer) {
   if (!CheckSize()) return JobOutcome::FailedRunning;
   const int64_t bytes = BufferBytes();
   if (!input_.Allocate(bytes) || !output_.Allocate(bytes) ||
-      (observer.WantsPreview() && !EnsurePreviewBuffers(In().ImgWidth, In().ImgHeight))) {
+      (observer.WantsPreview() &&
+       !EnsurePreviewBuffers(PreviewFormat().ImgWidth, PreviewFormat().ImgHeight))) {
     Report(StrFormat(messages_.targetImageSize, Out().ImgWidth, Out().ImgHeight));
     return JobOutcome::FailedRunning;
   }
-  observer.PreviewPlaced(In().ImgWidth, In().ImgHeight);
+  observer.PreviewPlaced(PreviewFormat().ImgWidth, PreviewFormat().ImgHeight);
   CurrentFrame = 1;
   if (!OpenSource()) {
     if (MissingInputKeepsRunning()) return JobOutcome::FailedRunning;

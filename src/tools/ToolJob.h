@@ -38,6 +38,8 @@ class ToolJobObserver : public JobObserver {
   virtual void FrameDone(int64_t /*currentFrame*/) {}
   // Whether anybody looks at the preview (headless jobs skip it).
   virtual bool WantsPreview() const { return true; }
+  // The job refuses its source outright: the window closes.
+  virtual void CloseRequested() {}
 };
 
 // Per-tool message texts (printf templates).
@@ -145,6 +147,9 @@ class ToolJob : public JobRun {
   virtual void FreezeParameters() {}
   // Checks before the frame range; false ends the job with the dialog running.
   virtual bool ToolChecks() { return true; }
+  // Checks of the tool's own parameters before the frame range; false ends the
+  // job with Stop (buttons reset).
+  virtual bool ChecksBeforeRange() { return true; }
   virtual RangeCheckOrder RangeChecks() const { return kDefaultRangeChecks; }
   // The size check; false ends the job with the dialog running.
   virtual bool CheckSize();
@@ -158,6 +163,8 @@ class ToolJob : public JobRun {
   virtual FrameResult ProcessFrame() = 0;
   // Bytes of each frame buffer of the job.
   virtual int64_t BufferBytes() const;
+  // The size of the pictures the preview shows (the source's by default).
+  virtual const FrameImage& PreviewFormat() const { return In(); }
   // Whether the outputs enter the history at the end of the job.
   virtual bool AddOutputsToHistory() const { return FrameShown.load(); }
   // Tools without a frame range (join) take every frame and skip the range checks.

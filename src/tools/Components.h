@@ -1,0 +1,88 @@
+#pragma once
+
+// Colour components as files of their own: separating a raw file into three
+// single-component (MONO) files, and merging three such files into one planar file.
+
+#include <array>
+#include <string>
+
+#include "image/FrameImage.h"
+#include "tools/ToolJob.h"
+
+namespace vx {
+
+extern const ToolMessages kSeparateMessages;
+extern const ToolMessages kMergeMessages;
+
+struct ComponentSize {
+  int32_t width = 0, height = 0;
+  bool operator==(const ComponentSize&) const = default;
+};
+using ComponentSizes = std::array<ComponentSize, 3>;
+
+// The sizes of the three components of a picture: full size for 4:4:4 and RGB,
+// half width for 4:2:2, half width and height for 4:2:0.
+ComponentSizes ComponentSizesOf(int32_t sampling, int32_t width, int32_t height);
+// A single-component progressive planar layout of that size (FOURCC as given).
+FrameImage ComponentLayout(ComponentSize size, int32_t fourcc = 0);
+// `base` followed by ".r", ".g", ".b" for RGB pictures, else ".y", ".u", ".v".
+std::array<std::string, 3> ComponentFileNames(const std::string& base, int32_t sampling);
+
+// Every frame of a range split into Y (or R), U (or G) and V (or B), whatever the
+// source's component order; interlaced frames are made progressive first.
+class SeparateJob : public ToolJob {
+ public:
+  SeparateJob() : ToolJob(kSeparateMessages) {}
+
+  std::array<std::string, 3> ComponentNames;
+
+  // From the command line: the source with the current format, the three files
+  // named after `base` (its extension dropped). False after a message when the
+  // source cannot be opened.
+  bool PrepareSeparate(const std::string& source, const std::string& base, const ImageFormat& current);
+
+ protected:
+  void DescribeFiles(ToolRunSpec& spec) const override;
+  bool MissingInputKeepsRunning() const override { return false; }
+  bool ChecksBeforeRange() override;
+  FrameResult ProcessFrame() override;
+  std::optional<std::string> FinishText() const override;
+
+ private:
+  // Writes the planes of a planar frame, each to its component's file.
+  bool WritePlanes(const FrameImage& frame);
+  // Collects the samples of a packed frame per component, then writes them.
+  bool WritePackedSamples(const FrameImage& frame);
+  bool WriteComponent(size_t file, uint8_t* bytes);
+  FrameBuffer components_;
+};
+
+// The i-th frame of three component files, one after the other, as one planar
+// progressive frame whose sampling follows from the component sizes.
+class MergeJob : public ToolJob {
+ public:
+  MergeJob();
+
+  std::array<std::string, 3> ComponentNames;
+  std::array<FrameImage, 3> ComponentFormats;  // headers only
+  bool MergeAsYuv = true;
+
+  // The merged layout for three component layouts, or the refusal.
+  static std::optional<std::string> MergedLayout(const std::array<FrameImage, 3>& components, bool asYuv,
+                                                 FrameImage& merged);
+  // From the command line: `base`.y/.u/.v (.r/.g/.b for rgb444), the first W x H
+  // and the others sized by `sampling`. False after a message when the first
+  // component cannot be opened.
+  bool PrepareMerge(const std::string& base, const std::string& target, int32_t sampling, int32_t width,
+                    int32_t height);
+
+ protected:
+  void DescribeFiles(ToolRunSpec& spec) const override;
+  bool MissingInputKeepsRunning() const override { return false; }
+  bool ChecksBeforeRange() override;
+  bool SkipToStart() override;
+  FrameResult ProcessFrame() override;
+  std::optional<std::string> FinishText() const override;
+};
+
+}  // namespace vx
