@@ -32,6 +32,7 @@
 #include "platform/MessageBoxSink.h"
 #include "player/VideoPlayer.h"
 #include "tools/AviDialogs.h"
+#include "tools/ComponentDialogs.h"
 #include "tools/ConverterDialog.h"
 #include "tools/TransformDialogs.h"
 
@@ -67,6 +68,67 @@ void WaitForJob(vx::JobWindow& window) {
   (void)QTest::qWaitFor([&] { return !window.WorkerRunning(); }, 30000);
   QTest::qWait(300);
   AnswerBoxes();
+}
+
+// Runs a started tool window in short bursts until `frames` are done, then keeps it paused.
+void PauseAfter(vx::ToolDialog& window, int frames) {
+  window.PauseClicked();
+  for (int i = 0; i < 300 && window.frameNumberBox()->text().toInt() < frames; ++i) {
+    window.PauseClicked();
+    QThread::usleep(500);
+    window.PauseClicked();
+    QTest::qWait(20);
+  }
+}
+
+// Padding, separating and merging, each in the middle of its job.
+void ComponentWindows(const QString& clip, const vx::ImageFormat& format, const QString& folder) {
+  auto* pad = new vx::CYUVPadding;
+  pad->setWindowTitle(QStringLiteral("Image Padding"));
+  pad->show();
+  pad->ChooseSource(clip, format, 200);
+  pad->targetBox()->setText(QDir(folder).filePath(QStringLiteral("padded.yuv")));
+  pad->explicitRadio()->click();
+  pad->paddedWidthBox()->setText(QStringLiteral("400"));
+  pad->paddedHeightBox()->setText(QStringLiteral("320"));
+  pad->topBox()->setText(QStringLiteral("16"));
+  pad->leftBox()->setText(QStringLiteral("24"));
+  pad->fillRadio()->click();
+  pad->colourButton()->setColour(QColor(0, 96, 160));
+  pad->Start();
+  PauseAfter(*pad, 10);
+  Save(*pad, folder, QStringLiteral("padding"));
+  pad->StopClicked();
+
+  auto* separate = new vx::CYUVSeparate;
+  separate->show();
+  separate->ChooseSource(clip, format, 200);
+  const QString base = QDir(folder).filePath(QStringLiteral("parts"));
+  separate->componentBox(0)->setText(base + QStringLiteral(".y"));
+  separate->componentBox(1)->setText(base + QStringLiteral(".u"));
+  separate->componentBox(2)->setText(base + QStringLiteral(".v"));
+  separate->Start();
+  PauseAfter(*separate, 10);
+  Save(*separate, folder, QStringLiteral("separate"));
+  separate->PauseClicked();
+  (void)QTest::qWaitFor([&] { return !separate->WorkerRunning(); }, 30000);
+  QTest::qWait(200);
+  AnswerBoxes();
+  separate->close();
+
+  auto* merge = new vx::CYUVMerge;
+  merge->show();
+  const vx::ComponentSizes sizes =
+      vx::ComponentSizesOf(format.SamplingFormat, format.ImgWidth, format.ImgHeight);
+  const char* suffixes[3] = {".y", ".u", ".v"};
+  for (size_t i = 0; i < 3; ++i) {
+    merge->ChooseComponent(i, base + QString::fromLatin1(suffixes[i]), vx::ComponentLayout(sizes[i]), 200);
+  }
+  merge->targetBox()->setText(QDir(folder).filePath(QStringLiteral("merged.yuv")));
+  merge->Start();
+  PauseAfter(*merge, 10);
+  Save(*merge, folder, QStringLiteral("merge"));
+  merge->StopClicked();
 }
 
 // Every tool window and the format dialog with a large picture, placed where the
@@ -460,6 +522,7 @@ int main(int argc, char** argv) {
     Save(*psnr, folder, QStringLiteral("psnr"));
     CompareWindows(clip, changed, format.format(), folder);
   }
+  ComponentWindows(clip, format.format(), folder);
   EditorWindows(clip, format.format(), folder);
   MotionAndOverlayWindows(clip, format.format(), folder);
   if (argc > 5) AviWindows(QString::fromLocal8Bit(argv[5]), clip, format.format(), folder);

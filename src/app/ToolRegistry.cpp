@@ -11,10 +11,11 @@
 #include "app/FileHistoryDialog.h"
 #include "app/MainFrame.h"
 #include "app/Settings.h"
+#include "editor/ImageEditDialog.h"
 #include "platform/MessageSink.h"
 #include "player/VideoPlayer.h"
-#include "editor/ImageEditDialog.h"
 #include "tools/AviDialogs.h"
+#include "tools/ComponentDialogs.h"
 #include "tools/ConverterDialog.h"
 #include "tools/TransformDialogs.h"
 
@@ -45,6 +46,13 @@ void RegisterTools(CMainFrame& frame) {
                      [](QWidget* parent) { return new CYUVFlip(parent); });
   frame.RegisterTool(Command::Join, QStringLiteral("Join Two YUV Files Into One File"),
                      [](QWidget* parent) { return new CJoinFile(parent); });
+  frame.RegisterTool(Command::Padding, QStringLiteral("Image Padding"),
+                     [](QWidget* parent) { return new CYUVPadding(parent); });
+  frame.RegisterTool(Command::Merge,
+                     QStringLiteral("Merge separate Y, U and V component files into one YUV file"),
+                     [](QWidget* parent) { return new CYUVMerge(parent); });
+  frame.RegisterTool(Command::Separate, QStringLiteral("Split Y, U and V components into separate files"),
+                     [](QWidget* parent) { return new CYUVSeparate(parent); });
   frame.RegisterTool(Command::Psnr, QStringLiteral("PSNR Calculation"),
                      [](QWidget* parent) { return new CPSNR(parent); });
   frame.RegisterTool(Command::Convert, QStringLiteral("Convert YUV File Format"),

@@ -12,6 +12,7 @@ FileGroup MakeFileGroup(const QString& title, QWidget* parent) {
   g.format = new QLabel(g.box);
   g.format->setFrameShape(QFrame::StyledPanel);
   g.format->setMinimumWidth(330);
+  g.format->setSizePolicy(QSizePolicy::Preferred, QSizePolicy::Fixed);  // one line, however tall the group
   auto* grid = new QGridLayout(g.box);
   grid->addWidget(g.name, 0, 0, 1, 2);
   grid->addWidget(g.browse, 0, 2);

@@ -1,6 +1,7 @@
 #include "controls/RawFilePicker.h"
 
 #include "app/FormatDialog.h"
+#include "app/Settings.h"
 #include "controls/FileNameDialogs.h"
 
 namespace vx {
@@ -14,7 +15,7 @@ const QString kRawFileFilters = QStringLiteral(
 
 std::optional<RawFileChoice> AskRawFormat(QWidget* parent, const QString& path,
                                           const RawPickOptions& options) {
-  CYuvFrmtDlg dialog(parent);
+  CYuvFrmtDlg dialog(parent, options.preset.value_or(CurrentSettings().Format));
   dialog.SetFile(path);
   dialog.SetRefuseMono(options.refuseMono);
   dialog.SetLeaveOutBmp(options.leaveOutBmp);

@@ -23,6 +23,8 @@ struct RawPickOptions {
   QString filters = kRawFileFilters;
   bool refuseMono = true;
   bool leaveOutBmp = true;
+  // The layout the format dialog starts from; the current format when not given.
+  std::optional<ImageFormat> preset;
   // Runs between the picker and the format dialog (a tool that names its target
   // before the layout is asked).
   std::function<void(const QString& path)> picked;

@@ -140,6 +140,40 @@ void ToolDialog::BuildControls(const Layout& options) {
   RefreshLabels();
 }
 
+std::array<ToolDialog::NameRow, 3> ToolDialog::MakeThreeNameRows(GroupOf which,
+                                                                 const std::array<QString, 3>& labels) {
+  const bool source = which == GroupOf::Source;
+  QGroupBox* group = source ? sourceGroup_ : targetGroup_;
+  QLabel*& format = source ? sourceFormat_ : targetFormat_;
+  auto* grid = static_cast<QGridLayout*>(group->layout());
+  // The format line goes: its caption and its label.
+  for (int column = 0; column < 2; ++column) {
+    if (QLayoutItem* item = grid->itemAtPosition(1, column); item && item->widget()) {
+      QWidget* w = item->widget();
+      grid->removeWidget(w);
+      w->hide();
+    }
+  }
+  format = nullptr;
+  std::array<NameRow, 3> rows{};
+  rows[0] = {source ? sourceName_ : targetName_, source ? browseSource_ : browseTarget_};
+  grid->removeWidget(rows[0].name);
+  grid->removeWidget(rows[0].browse);
+  for (size_t r = 0; r < 3; ++r) {
+    if (r > 0) {
+      rows[r] = {new QLineEdit(group), new QPushButton(QStringLiteral("Browse..."), group)};
+      LockWhileRunning(rows[r].name);
+      LockWhileRunning(rows[r].browse);
+    }
+    const int row = static_cast<int>(r);
+    grid->addWidget(new QLabel(labels[r], group), row, 0);
+    grid->addWidget(rows[r].name, row, 1);
+    grid->addWidget(rows[r].browse, row, 2);
+  }
+  rows[0].name->setMinimumWidth(300);
+  return rows;
+}
+
 bool ToolDialog::BrowseRawSource(const QString& suffix, bool targetFirst) {
   RawPickOptions options;
   if (targetFirst && !suffix.isEmpty()) {

@@ -8,6 +8,7 @@
 #include <QProgressBar>
 #include <QPushButton>
 #include <QVBoxLayout>
+#include <array>
 #include <memory>
 #include <vector>
 
@@ -93,7 +94,16 @@ class ToolDialog : public JobWindow {
   // Shows the job's current preview picture.
   void ShowJobPreview();
   // Sizes the preview for a picture of that size, as far as the screen allows.
-  void PlacePreview(int32_t width, int32_t height);
+  virtual void PlacePreview(int32_t width, int32_t height);
+  // Turns the source's (or the target's) group into three rows of a label, a name
+  // box and a Browse button; the group's own box and button are the first row and
+  // its format line goes. Tools with three files of one kind (components).
+  struct NameRow {
+    QLineEdit* name;
+    QPushButton* browse;
+  };
+  enum class GroupOf { Source, Target };
+  std::array<NameRow, 3> MakeThreeNameRows(GroupOf group, const std::array<QString, 3>& labels);
   // A tool's own control that must not change while its job runs.
   void LockWhileRunning(QWidget* widget) { lockedWhileRunning_.push_back(widget); }
   // Reads the tool's own boxes into the job before Start; false: nothing happens.
