@@ -140,6 +140,23 @@ bool IsBmpName(const QString& path) {
   return ExtensionOf(path).compare(QStringLiteral("bmp"), Qt::CaseInsensitive) == 0;
 }
 
+std::optional<PictureList> AskPictureList(QWidget* parent, const QString& firstPicture,
+                                          const PictureSourceTexts& texts) {
+  CDib dib;
+  auto file = RawFile::OpenRead(firstPicture.toStdString());
+  if (!file || !dib.Read(*file)) {
+    ShowMessage(texts.loadFailed);
+    return std::nullopt;
+  }
+  if (dib.BitCount() != 24) {
+    ShowMessage(texts.not24Bits);
+    return std::nullopt;
+  }
+  CBMPFileInput list(firstPicture, parent);
+  if (list.exec() != QDialog::Accepted || list.names().empty()) return std::nullopt;
+  return PictureList{list.names(), dib.Width(), dib.Height()};
+}
+
 void ChooseRawOrPictureSource(ToolDialog& dialog, const QString& path, ToolJob& job,
                               std::vector<std::string>& bmpNames, const PictureSourceTexts& texts) {
   const bool bmp = IsBmpName(path);
@@ -161,20 +178,10 @@ void ChooseRawOrPictureSource(ToolDialog& dialog, const QString& path, ToolJob& 
     dialog.ShowSource(QStringLiteral("<%1> to <%2>").arg(path, dialog.targetBox()->text()), path);
     return;
   }
-  CDib dib;
-  auto file = RawFile::OpenRead(job.SourceName);
-  if (!file || !dib.Read(*file)) {
-    ShowMessage(texts.loadFailed);
-    return;
-  }
-  if (dib.BitCount() != 24) {
-    ShowMessage(texts.not24Bits);
-    return;
-  }
-  CBMPFileInput list(path, &dialog);
-  if (list.exec() != QDialog::Accepted || list.names().empty()) return;
-  bmpNames = list.names();
-  job.SourceFormat = PictureFormat(dib.Width(), dib.Height());
+  const auto pictures = AskPictureList(&dialog, path, texts);
+  if (!pictures) return;
+  bmpNames = pictures->names;
+  job.SourceFormat = PictureFormat(pictures->width, pictures->height);
   job.FrameCount = static_cast<int64_t>(bmpNames.size());
   job.StartFrame = 1;
   job.EndFrame = job.FrameCount;

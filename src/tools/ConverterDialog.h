@@ -1,5 +1,7 @@
 #pragma once
 
+#include <optional>
+
 #include <QListWidget>
 
 #include "tools/BmpFileList.h"
@@ -44,6 +46,16 @@ struct PictureSourceTexts {
   const char* loadFailed;
   const char* not24Bits;
 };
+
+// A list of 24-bit pictures started from `firstPicture` in the list dialog: its
+// names and the first picture's size. nullopt after the refusal's message, or
+// when the list dialog is cancelled.
+struct PictureList {
+  std::vector<std::string> names;
+  int32_t width = 0, height = 0;
+};
+std::optional<PictureList> AskPictureList(QWidget* parent, const QString& firstPicture,
+                                          const PictureSourceTexts& texts);
 
 // A source as the converter and the AVI encoder take it: a raw file through the
 // format dialog (history entry, range 1..count), or a .bmp picture that starts a
