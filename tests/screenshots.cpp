@@ -33,6 +33,7 @@
 #include "player/VideoPlayer.h"
 #include "tools/AviDialogs.h"
 #include "tools/ComponentDialogs.h"
+#include "tools/CompositionDialog.h"
 #include "tools/ConverterDialog.h"
 #include "tools/TransformDialogs.h"
 
@@ -71,8 +72,8 @@ void WaitForJob(vx::JobWindow& window) {
 }
 
 // Runs a started tool window in short bursts until `frames` are done, then keeps it paused.
-void PauseAfter(vx::ToolDialog& window, int frames) {
-  window.PauseClicked();
+void PauseAfter(vx::ToolDialog& window, int frames, bool pausedAlready = false) {
+  if (!pausedAlready) window.PauseClicked();
   for (int i = 0; i < 300 && window.frameNumberBox()->text().toInt() < frames; ++i) {
     window.PauseClicked();
     QThread::usleep(500);
@@ -129,6 +130,31 @@ void ComponentWindows(const QString& clip, const vx::ImageFormat& format, const 
   PauseAfter(*merge, 10);
   Save(*merge, folder, QStringLiteral("merge"));
   merge->StopClicked();
+
+  // The clip laid over itself at (40, 60), half transparent, black keyed out.
+  auto* compose = new vx::CYUVComposition;
+  compose->setWindowTitle(QStringLiteral("Composite Two YUV Files Into One File"));
+  compose->show();
+  compose->ChooseBase(clip, format, 200);
+  compose->job().SecondSourceName = clip.toStdString();
+  static_cast<vx::ImageFormat&>(compose->job().TopFormat) = format;
+  vx::ComputeFrameSize(compose->job().TopFormat);
+  compose->job().TopFrameCount = 100;
+  compose->topBox()->setText(clip);
+  compose->ChooseBase(clip, format, 200);
+  compose->targetBox()->setText(QDir(folder).filePath(QStringLiteral("composed.yuv")));
+  compose->topLineBox()->setText(QStringLiteral("60"));
+  compose->leftColumnBox()->setText(QStringLiteral("40"));
+  compose->transparencySlider()->setValue(50);
+  compose->colourKeyBox()->setChecked(true);
+  compose->toleranceBox()->setText(QStringLiteral("16"));
+  compose->Start();
+  compose->PauseClicked();  // held until the notice about the frame counts is answered
+  (void)QTest::qWaitFor([] { return QApplication::activeModalWidget() != nullptr; }, 3000);
+  AnswerBoxes();
+  PauseAfter(*compose, 10, true);
+  Save(*compose, folder, QStringLiteral("composition"));
+  compose->StopClicked();
 }
 
 // Every tool window and the format dialog with a large picture, placed where the

@@ -16,6 +16,7 @@
 #include "player/VideoPlayer.h"
 #include "tools/AviDialogs.h"
 #include "tools/ComponentDialogs.h"
+#include "tools/CompositionDialog.h"
 #include "tools/ConverterDialog.h"
 #include "tools/TransformDialogs.h"
 
@@ -53,6 +54,8 @@ void RegisterTools(CMainFrame& frame) {
                      [](QWidget* parent) { return new CYUVMerge(parent); });
   frame.RegisterTool(Command::Separate, QStringLiteral("Split Y, U and V components into separate files"),
                      [](QWidget* parent) { return new CYUVSeparate(parent); });
+  frame.RegisterTool(Command::Composition, QStringLiteral("Composite Two YUV Files Into One File"),
+                     [](QWidget* parent) { return new CYUVComposition(parent); });
   frame.RegisterTool(Command::Psnr, QStringLiteral("PSNR Calculation"),
                      [](QWidget* parent) { return new CPSNR(parent); });
   frame.RegisterTool(Command::Convert, QStringLiteral("Convert YUV File Format"),
