@@ -219,11 +219,45 @@ bool ToolJob::LoadFirstFrame() {
   return true;
 }
 
+bool ToolJob::ReportedWriteFailure() {
+  const int failed = writer_.FailedTag();
+  if (failed < 0) return false;
+  if (!writeFailureReported_) {
+    const JobOutput& out = run_.outputs[static_cast<size_t>(failed)];
+    Report(StrFormat(out.notWritten, out.name.c_str()));
+    writeFailureReported_ = true;
+  }
+  return true;
+}
+
 bool ToolJob::WriteTarget(const FrameImage& frame, size_t i) {
+  const uint8_t* begin = output_.data();
+  const bool fromOutput = pipelined_ && frame.Data >= begin && frame.Data < begin + output_.size() &&
+                          frame.DataSize > 0 && frame.DataSize <= frame.Capacity &&
+                          frame.Data + frame.DataSize <= begin + output_.size();
+  if (ReportedWriteFailure()) return false;
+  if (fromOutput) {
+    outputTicket_ = writer_.Write(targets_[i].file(), frame.Data, frame.DataSize, static_cast<int>(i));
+    return true;
+  }
+  writer_.Drain();  // in order with the writes before
+  if (ReportedWriteFailure()) return false;
   if (WriteFrame(targets_[i].file(), frame)) return true;
   const JobOutput& out = run_.outputs[i];
   Report(StrFormat(out.notWritten, out.name.c_str()));
   return false;
+}
+
+void ToolJob::NextOutputBuffer() {
+  if (!pipelined_) return;
+  std::swap(output_, outputSpare_);
+  std::swap(outputTicket_, spareTicket_);
+  writer_.Wait(outputTicket_);
+}
+
+bool ToolJob::FinishWrites() {
+  writer_.Drain();
+  return !ReportedWriteFailure();
 }
 
 bool ToolJob::RenderPreview(const FrameImage& frame) {
@@ -282,6 +316,9 @@ JobOutcome ToolJob::Run(ToolJobObserver& observer) {
     Report(StrFormat(messages_.targetImageSize, Out().ImgWidth, Out().ImgHeight));
     return JobOutcome::FailedRunning;
   }
+  pipelined_ = PipelinesWrites() && outputSpare_.Allocate(bytes);
+  outputTicket_ = spareTicket_ = 0;
+  writeFailureReported_ = false;
   observer.PreviewPlaced(PreviewFormat().ImgWidth, PreviewFormat().ImgHeight);
   CurrentFrame = 1;
   if (!OpenSource()) {
@@ -293,6 +330,7 @@ JobOutcome ToolJob::Run(ToolJobObserver& observer) {
   if (!CreateTarget()) return JobOutcome::FailedRunning;
   bool failed = false;
   ForEachFrame(run_.endFrame, [&](int64_t frame) {
+    NextOutputBuffer();
     const FrameResult result = ProcessFrame();
     if (result == FrameResult::EndOfInput) {
       RunState = Stopped;
@@ -306,11 +344,14 @@ JobOutcome ToolJob::Run(ToolJobObserver& observer) {
     observer.FrameDone(frame);
     return FrameStep::Next;
   });
+  const bool written = FinishWrites();
   sources_.clear();
   input_.Release();
   output_.Release();
+  outputSpare_.Release();
+  pipelined_ = false;
   // A failed job keeps nothing: its temporary files go, earlier files stay.
-  if (failed || !FinishOutputs() || !CommitOutputs()) {
+  if (failed || !written || !FinishOutputs() || !CommitOutputs()) {
     targets_.clear();
     return JobOutcome::FailedRunning;
   }

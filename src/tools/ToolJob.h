@@ -22,6 +22,7 @@
 #include "image/ColorFormula.h"
 #include "image/FrameImage.h"
 #include "platform/RawFile.h"
+#include "platform/WriteBehind.h"
 #include "tools/FrameInput.h"
 #include "tools/JobRun.h"
 
@@ -165,6 +166,9 @@ class ToolJob : public JobRun {
   virtual int64_t BufferBytes() const;
   // The size of the pictures the preview shows (the source's by default).
   virtual const FrameImage& PreviewFormat() const { return In(); }
+  // Whether frames written from the output buffer may be written while the next
+  // frame is made (on by default: every tool makes each frame's output anew).
+  virtual bool PipelinesWrites() const { return true; }
   // Whether the outputs enter the history at the end of the job.
   virtual bool AddOutputsToHistory() const { return FrameShown.load(); }
   // Tools without a frame range (join) take every frame and skip the range checks.
@@ -218,9 +222,19 @@ class ToolJob : public JobRun {
   bool OutputsAreNotInputs();
   bool CommitOutputs();
   bool EnsurePreviewBuffers(int32_t width, int32_t height);
+  // The output buffer a frame is made in alternates between two, so the frame
+  // before can still be written; waits until the one taken now is free.
+  void NextOutputBuffer();
+  // Waits for the queued writes; false (after the output's message) when one failed.
+  bool FinishWrites();
+  bool ReportedWriteFailure();
   void RecordHistory() const;
   PictureExchange previews_;
   DisplayWork previewWork_;
+  WriteBehind writer_;
+  FrameBuffer outputSpare_;
+  uint64_t outputTicket_ = 0, spareTicket_ = 0;  // the last write from each output buffer
+  bool pipelined_ = false, writeFailureReported_ = false;
 };
 
 }  // namespace vx

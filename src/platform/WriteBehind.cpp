@@ -1,0 +1,58 @@
+#include "platform/WriteBehind.h"
+
+namespace vx {
+
+WriteBehind::~WriteBehind() {
+  {
+    std::lock_guard<std::mutex> guard(lock_);
+    quit_ = true;
+  }
+  changed_.notify_all();
+  if (worker_.joinable()) worker_.join();
+}
+
+uint64_t WriteBehind::Write(RawFile& file, const uint8_t* data, int64_t count, int tag) {
+  uint64_t ticket = 0;
+  {
+    std::lock_guard<std::mutex> guard(lock_);
+    queue_.push_back({&file, data, count, tag});
+    ticket = ++queued_;
+    if (!worker_.joinable()) worker_ = std::thread([this] { Work(); });
+  }
+  changed_.notify_all();
+  return ticket;
+}
+
+void WriteBehind::Wait(uint64_t ticket) {
+  std::unique_lock<std::mutex> guard(lock_);
+  changed_.wait(guard, [&] { return done_ >= ticket; });
+}
+
+void WriteBehind::Drain() {
+  std::unique_lock<std::mutex> guard(lock_);
+  changed_.wait(guard, [&] { return done_ >= queued_; });
+}
+
+int WriteBehind::FailedTag() const {
+  std::lock_guard<std::mutex> guard(lock_);
+  return failedTag_;
+}
+
+void WriteBehind::Work() {
+  std::unique_lock<std::mutex> guard(lock_);
+  for (;;) {
+    changed_.wait(guard, [&] { return quit_ || !queue_.empty(); });
+    if (queue_.empty()) return;  // quit with nothing left
+    const Job job = queue_.front();
+    const bool skip = failedTag_ >= 0;
+    guard.unlock();
+    const bool written = skip || job.file->Write(job.data, job.count);
+    guard.lock();
+    queue_.pop_front();
+    if (!written && failedTag_ < 0) failedTag_ = job.tag;
+    ++done_;
+    changed_.notify_all();
+  }
+}
+
+}  // namespace vx
