@@ -224,6 +224,14 @@ void CanonicalToChroma420(const uint8_t* a, const uint8_t* b, int64_t pairs, uin
 // Writes canonical rows into a target frame of any valid layout: each picture
 // row where its field and planes put it, and for 4:2:0 each chroma row from the
 // two canonical rows it averages.
+// Each of `n` samples twice.
+void DoubleSamples(const uint8_t* in, int64_t n, uint8_t* out) {
+  for (int64_t k = 0; k < n; ++k) {
+    out[2 * k] = in[k];
+    out[2 * k + 1] = in[k];
+  }
+}
+
 class TargetRowWriter {
  public:
   explicit TargetRowWriter(FrameImage& d)
@@ -257,6 +265,17 @@ class TargetRowWriter {
     CanonicalToLuma(row, w_, yRow);
     if (d_.SamplingFormat == YUV_422)
       CanonicalToChroma422(row, w_ / 2, Plane(p.plane[order_.u], r), Plane(p.plane[order_.v], r));
+  }
+
+  // The row of a planar 4:4:4 target from split planes of pairs: luma as it is,
+  // each chroma sample twice (the canonical row's values, without the row).
+  void RowFromPairs(int64_t y, const uint8_t* luma, const uint8_t* u, const uint8_t* v) {
+    const int field = interlaced_ ? static_cast<int>(y & 1) : 0;
+    const int64_t r = interlaced_ ? y >> 1 : y;
+    const PlanarPicture& p = fields_[field];
+    std::memcpy(Plane(p.plane[order_.y], r), luma, static_cast<size_t>(w_));
+    DoubleSamples(u, w_ / 2, Plane(p.plane[order_.u], r));
+    DoubleSamples(v, w_ / 2, Plane(p.plane[order_.v], r));
   }
 
   // Chroma row j of the frame; the row no field holds is dropped.
@@ -503,10 +522,20 @@ bool ConvertYuvLayout(const FrameImage& source, FrameImage& d, uint8_t* canonica
     return true;
   }
   const int64_t w = s.ImgWidth, h = s.ImgHeight;
-  thread_local std::vector<uint8_t> scratch;
-  if (!canonicalRows) scratch.resize(static_cast<size_t>(6 * w));
   const YuvRowLocator rows(s);
   TargetRowWriter writer(d);
+  if (!canonicalRows && s.PixelFormat == Planar && Subsampled(s) && d.PixelFormat == Planar &&
+      d.SamplingFormat == YUV_444 && w % 2 == 0) {
+    // Planes of pairs to full planes: no canonical row in between.
+    for (int64_t y = 0; y < h; ++y) {
+      const PlanarRow p = rows.Planar(y);
+      writer.RowFromPairs(y, p.y, p.u, p.v);
+    }
+    ZeroUnusedBytes(d);
+    return true;
+  }
+  thread_local std::vector<uint8_t> scratch;
+  if (!canonicalRows) scratch.resize(static_cast<size_t>(6 * w));
   // Row pairs: a 4:2:0 target's chroma row j is made from canonical rows 2j and 2j + 1.
   for (int64_t y = 0; y < h; y += 2) {
     uint8_t* upper = canonicalRows ? canonicalRows + y * 3 * w : scratch.data();
