@@ -416,16 +416,32 @@ struct HalfRows {
   const uint8_t* v;
 };
 
-VX_TARGET_CLONES void SplitPacked422(const uint8_t* in, int order, int64_t pairs, uint8_t* y, uint8_t* u,
-                                     uint8_t* v) {
-  const int y0 = order == UYV ? 1 : 0, y1 = order == UYV ? 3 : 2;
-  const int ui = order == UYV ? 0 : (order == YVU ? 3 : 1), vi = order == UYV ? 2 : (order == YVU ? 1 : 3);
+// The groups of a packed 4:2:2 row with its byte positions fixed, so the loop
+// becomes shuffles.
+template <int Y0, int U, int Y1, int V>
+inline __attribute__((always_inline)) void SplitGroups(const uint8_t* in, int64_t pairs, uint8_t* y,
+                                                       uint8_t* u, uint8_t* v) {
   for (int64_t k = 0; k < pairs; ++k) {
     const uint8_t* g = in + 4 * k;
-    y[2 * k] = g[y0];
-    y[2 * k + 1] = g[y1];
-    u[k] = g[ui];
-    v[k] = g[vi];
+    y[2 * k] = g[Y0];
+    y[2 * k + 1] = g[Y1];
+    u[k] = g[U];
+    v[k] = g[V];
+  }
+}
+
+VX_TARGET_CLONES void SplitPacked422(const uint8_t* in, int order, int64_t pairs, uint8_t* y, uint8_t* u,
+                                     uint8_t* v) {
+  switch (order) {
+    case UYV:
+      SplitGroups<1, 0, 3, 2>(in, pairs, y, u, v);
+      break;
+    case YVU:
+      SplitGroups<0, 3, 2, 1>(in, pairs, y, u, v);
+      break;
+    default:
+      SplitGroups<0, 1, 2, 3>(in, pairs, y, u, v);
+      break;
   }
 }
 
@@ -464,15 +480,6 @@ void ConvertSubsampled(const FrameImage& s, FrameImage& d) {
   const YuvRowLocator rows(s);
   thread_local std::vector<uint8_t> scratch;
   scratch.resize(static_cast<size_t>(4 * w));  // two rows of split packed 4:2:2
-  auto sourceRow = [&](int64_t y, int slot) -> HalfRows {
-    if (s.PixelFormat == Planar) {
-      const PlanarRow p = rows.Planar(y);
-      return {p.y, p.u, p.v};
-    }
-    uint8_t* base = scratch.data() + slot * 2 * w;
-    SplitPacked422(rows.Packed(y), s.ComponentOrder, c, base, base + w, base + w + c);
-    return {base, base + w, base + w + c};
-  };
   const bool interlaced = d.FieldFormat == Interlaced;
   const PlaneOrder order = PlaneOrderOf(d.ComponentOrder);
   const PlanarPicture fields[2] = {geometry::PlanarField(d, 0), geometry::PlanarField(d, interlaced ? 1 : 0)};
@@ -480,6 +487,22 @@ void ConvertSubsampled(const FrameImage& s, FrameImage& d) {
   auto plane = [&](int field, int index, int64_t row) {
     const geometry::Plane& p = fields[field].plane[index];
     return d.Data + p.offset + row * p.width;
+  };
+  // A planar target takes a packed row's luma straight into its plane.
+  const bool lumaInPlace = s.PixelFormat == Packed && d.PixelFormat == Planar;
+  auto sourceRow = [&](int64_t y, int slot) -> HalfRows {
+    if (s.PixelFormat == Planar) {
+      const PlanarRow p = rows.Planar(y);
+      return {p.y, p.u, p.v};
+    }
+    uint8_t* base = scratch.data() + slot * 2 * w;
+    uint8_t* luma = base;
+    if (lumaInPlace) {
+      const int field = interlaced ? static_cast<int>(y & 1) : 0;
+      luma = plane(field, order.y, interlaced ? y >> 1 : y);
+    }
+    SplitPacked422(rows.Packed(y), s.ComponentOrder, c, luma, base + w, base + w + c);
+    return {luma, base + w, base + w + c};
   };
   for (int64_t y = 0; y < h; y += 2) {
     const HalfRows upper = sourceRow(y, 0);
@@ -493,7 +516,7 @@ void ConvertSubsampled(const FrameImage& s, FrameImage& d) {
         JoinPacked422(row.y, row.u, row.v, d.ComponentOrder, c, d.Data + bases[field] + r * 2 * w);
         continue;
       }
-      std::memcpy(plane(field, order.y, r), row.y, static_cast<size_t>(w));
+      if (!lumaInPlace) std::memcpy(plane(field, order.y, r), row.y, static_cast<size_t>(w));
       if (d.SamplingFormat == YUV_422) {
         std::memcpy(plane(field, order.u, r), row.u, static_cast<size_t>(c));
         std::memcpy(plane(field, order.v, r), row.v, static_cast<size_t>(c));

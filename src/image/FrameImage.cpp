@@ -1,5 +1,7 @@
 #include "image/FrameImage.h"
 
+#include <sys/mman.h>
+
 #include <algorithm>
 #include <cstdint>
 #include <cstdlib>
@@ -17,18 +19,29 @@ bool HasBytes(const FrameImage& frame, int64_t count) {
 
 }  // namespace
 
-void FrameBuffer::AlignedFree::operator()(uint8_t* p) const {
-  std::free(p);
+void FrameBytesFree::operator()(uint8_t* p) const {
+  if (mapped > 0)
+    ::munmap(p, mapped);
+  else
+    std::free(p);
 }
 
 bool FrameBuffer::Allocate(int64_t size) {
   Release();
   if (size <= 0) return false;
   const size_t rounded = (static_cast<size_t>(size) + kAlignment - 1) / kAlignment * kAlignment;
+  constexpr size_t kMapFrom = size_t{1} << 20;
+  if (rounded >= kMapFrom) {
+    void* memory = ::mmap(nullptr, rounded, PROT_READ | PROT_WRITE, MAP_PRIVATE | MAP_ANONYMOUS, -1, 0);
+    if (memory == MAP_FAILED) return false;
+    bytes_ = std::unique_ptr<uint8_t, FrameBytesFree>(static_cast<uint8_t*>(memory), FrameBytesFree{rounded});
+    size_ = size;
+    return true;
+  }
   void* memory = std::aligned_alloc(kAlignment, rounded);
   if (!memory) return false;
   std::memset(memory, 0, rounded);
-  bytes_.reset(static_cast<uint8_t*>(memory));
+  bytes_ = std::unique_ptr<uint8_t, FrameBytesFree>(static_cast<uint8_t*>(memory), FrameBytesFree{});
   size_ = size;
   return true;
 }

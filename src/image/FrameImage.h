@@ -18,7 +18,15 @@ struct FrameImage : ImageFormat {
   int64_t Capacity = 0;
 };
 
-// An owned, zero-filled, 64-byte aligned frame buffer.
+// Frees a frame buffer's bytes: a mapping of `mapped` bytes, or heap memory.
+struct FrameBytesFree {
+  size_t mapped = 0;
+  void operator()(uint8_t* p) const;
+};
+
+// An owned, zero-filled, 64-byte aligned frame buffer. Large buffers are fresh
+// pages from the system, zero without being written, so the pages a job never
+// touches cost neither time nor memory.
 class FrameBuffer {
  public:
   FrameBuffer() = default;
@@ -33,10 +41,7 @@ class FrameBuffer {
   FrameImage Frame(const ImageFormat& format) const;
 
  private:
-  struct AlignedFree {
-    void operator()(uint8_t* p) const;
-  };
-  std::unique_ptr<uint8_t, AlignedFree> bytes_;
+  std::unique_ptr<uint8_t, FrameBytesFree> bytes_;
   int64_t size_ = 0;
 };
 
