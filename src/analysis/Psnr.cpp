@@ -9,6 +9,7 @@
 
 #include "image/KernelClones.h"
 #include "image/LayoutGeometry.h"
+#include "image/ReadAhead.h"
 #include "platform/MessageSink.h"
 #include "platform/StringFormat.h"
 #include "tools/FrameInput.h"
@@ -267,12 +268,26 @@ bool PsnrRun::CompareRange(RawFile& file1, RawFile& file2, RawFile& report, Fram
   const bool tab = spec_.Style == PsnrStyle::Tab;
   bool written = true;
   CurrentFrame = start;
+  // The next pair of frames is read while this one is compared.
+  ReadAhead frames;
+  if (!frames.Start({&file1, &file2}, {frame1.DataSize, frame2.DataSize})) {
+    Report(
+        StrFormat("Error FRMT1013: Image size (%d, %d) not support !\n", frame1.ImgWidth, frame1.ImgHeight));
+    return false;
+  }
+  std::vector<const uint8_t*> blocks;
+  std::vector<int64_t> got;
   ForEachFrame(end, [&](int64_t n) {
     // A frame shorter than a whole one is no frame: the loop ends.
-    if (ReadFrame(file1, frame1) < frame1.DataSize || ReadFrame(file2, frame2) < frame2.DataSize)
+    if (!frames.Next(blocks, got) || got[0] < frame1.DataSize || got[1] < frame2.DataSize)
       return FrameStep::Last;
+    FrameImage a = frame1, b = frame2;
+    a.Data = const_cast<uint8_t*>(blocks[0]);
+    b.Data = const_cast<uint8_t*>(blocks[1]);
+    a.Capacity = a.DataSize;
+    b.Capacity = b.DataSize;
     double v[3] = {100, 100, 100};
-    CompareFrames(frame1, frame2, nullptr, v[0], v[1], v[2]);
+    CompareFrames(a, b, nullptr, v[0], v[1], v[2]);
     for (int k = 0; k < 3; ++k) sums[k] += v[k];
     const int frame = static_cast<int>(n);
     observer.Status(PsnrFrameText(spec_.Format1, frame, v[0], v[1], v[2]));
@@ -363,12 +378,8 @@ JobOutcome PsnrRun::Run(PsnrObserver& observer) {
   if (spec_.Format1.SamplingFormat == YUV_420 && spec_.Format1.PixelFormat == Packed) {
     return stop("Error PSNR1015: Packed 4:2:0 files cannot be compared: that layout does not exist!\n");
   }
-  FrameBuffer buffer1, buffer2;
-  if (!buffer1.Allocate(spec_.Format1.DataSize) || !buffer2.Allocate(spec_.Format2.DataSize)) {
-    return keepRunning(StrFormat("Error FRMT1013: Image size (%d, %d) not support !\n",
-                                 spec_.Format1.ImgWidth, spec_.Format1.ImgHeight));
-  }
-  FrameImage frame1 = buffer1.Frame(spec_.Format1), frame2 = buffer2.Frame(spec_.Format2);
+  // Headers only: the frames are read into the read-ahead's buffers.
+  FrameImage frame1 = spec_.Format1, frame2 = spec_.Format2;
   const bool tab = spec_.Style == PsnrStyle::Tab;
   const std::string header =
       tab ? "Frame\t    SNR_Y\t  SNR_U\t  SNR_V\r\n" : "Frame,    SNR_Y,  SNR_U,  SNR_V\r\n";

@@ -1,0 +1,50 @@
+#pragma once
+
+// Reads the next block of each of several files on a thread of its own while the
+// caller works on the blocks before: two sets of buffers in turn.
+
+#include <condition_variable>
+#include <cstdint>
+#include <mutex>
+#include <thread>
+#include <vector>
+
+#include "image/FrameImage.h"
+#include "platform/RawFile.h"
+
+namespace vx {
+
+class ReadAhead {
+ public:
+  // Blocks of sizes[i] bytes from files[i], from each file's current position.
+  // False (nothing started) when the buffers cannot be had.
+  bool Start(std::vector<RawFile*> files, std::vector<int64_t> sizes);
+  ~ReadAhead();
+
+  // The next set: each file's block and the bytes read into it (fewer at the end
+  // of a file). Valid until the next call; false when reading has ended (a short
+  // block was the last set).
+  bool Next(std::vector<const uint8_t*>& blocks, std::vector<int64_t>& got);
+
+ private:
+  struct Slot {
+    std::vector<FrameBuffer> buffers;
+    std::vector<int64_t> got;
+    bool filled = false;
+    bool last = false;  // a block came short: no set after this one
+  };
+  void Work();
+
+  std::vector<RawFile*> files_;
+  std::vector<int64_t> sizes_;
+  Slot slots_[2];
+  int next_ = 0;        // the slot the caller takes next
+  int held_ = -1;       // the slot the caller holds, freed by the next call
+  bool ended_ = false;  // the caller has had the last set
+  std::mutex lock_;
+  std::condition_variable changed_;
+  bool quit_ = false;
+  std::thread worker_;
+};
+
+}  // namespace vx
