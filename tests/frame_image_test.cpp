@@ -5,6 +5,8 @@
 
 #include "TestSupport.h"
 #include "image/FrameImage.h"
+#include "image/ReadAhead.h"
+#include "platform/WriteBehind.h"
 
 namespace vx {
 namespace {
@@ -232,6 +234,71 @@ TEST(RawFrameIo, OffsetsBeyondFourGibibytes) {
   ASSERT_EQ(ReadFrame(*in, frame), frame.DataSize);
   EXPECT_EQ(frame.Data[0], 0x5A);
   EXPECT_EQ(frame.Data[frame.DataSize - 1], 0xAB);
+}
+
+}  // namespace
+}  // namespace vx
+
+namespace vx {
+namespace {
+
+TEST(WriteBehind, WritesInOrderAndNamesTheFirstFailure) {
+  test::TempDir dir;
+  auto file = RawFile::Create(dir / "out.bin");
+  ASSERT_TRUE(file);
+  std::vector<std::vector<uint8_t>> blocks;
+  for (int k = 0; k < 50; ++k) blocks.push_back(test::RandomBytes(1000 + 37 * k, static_cast<uint32_t>(k)));
+  std::vector<uint8_t> expected;
+  {
+    WriteBehind writer;
+    uint64_t ticket = 0;
+    for (const auto& block : blocks) {
+      ticket = writer.Write(*file, block.data(), static_cast<int64_t>(block.size()), 0);
+      expected.insert(expected.end(), block.begin(), block.end());
+    }
+    writer.Wait(ticket);
+    EXPECT_EQ(writer.FailedTag(), -1);
+  }
+  file->Close();
+  EXPECT_EQ(test::ReadFileBytes(dir / "out.bin"), expected) << "every block, in the order given";
+
+  // A file opened for reading cannot be written: the write's tag is named, later ones are dropped.
+  auto readOnly = RawFile::OpenRead(dir / "out.bin");
+  auto second = RawFile::Create(dir / "second.bin");
+  ASSERT_TRUE(readOnly && second);
+  WriteBehind writer;
+  writer.Write(*second, blocks[0].data(), 10, 0);
+  writer.Write(*readOnly, blocks[1].data(), 10, 2);
+  writer.Write(*second, blocks[2].data(), 10, 0);
+  writer.Drain();
+  EXPECT_EQ(writer.FailedTag(), 2);
+  second->Close();
+  EXPECT_EQ(std::filesystem::file_size(dir / "second.bin"), 10u) << "nothing after the failure";
+}
+
+TEST(ReadAhead, GivesEachFilesBlocksInTurnAndEndsAtAShortOne) {
+  test::TempDir dir;
+  const auto a = test::RandomBytes(5 * 300, 1), b = test::RandomBytes(4 * 200 + 50, 2);
+  test::WriteFileBytes(dir / "a", a);
+  test::WriteFileBytes(dir / "b", b);
+  auto fa = RawFile::OpenRead(dir / "a"), fb = RawFile::OpenRead(dir / "b");
+  ASSERT_TRUE(fa && fb);
+  ReadAhead reader;
+  ASSERT_TRUE(reader.Start({&*fa, &*fb}, {300, 200}));
+  std::vector<const uint8_t*> blocks;
+  std::vector<int64_t> got;
+  int sets = 0;
+  while (reader.Next(blocks, got)) {
+    ASSERT_EQ(blocks.size(), 2u);
+    if (got[0] == 300 && got[1] == 200) {
+      EXPECT_TRUE(std::equal(blocks[0], blocks[0] + 300, a.begin() + 300 * sets)) << "set " << sets;
+      EXPECT_TRUE(std::equal(blocks[1], blocks[1] + 200, b.begin() + 200 * sets)) << "set " << sets;
+    }
+    ++sets;
+  }
+  EXPECT_EQ(sets, 5) << "four whole sets, then the one where b came short";
+  EXPECT_EQ(got[1], 50);
+  EXPECT_FALSE(reader.Next(blocks, got)) << "and nothing after it";
 }
 
 }  // namespace
