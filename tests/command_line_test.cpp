@@ -4,6 +4,7 @@
 
 #include "app/Actions.h"
 #include "app/CommandLine.h"
+#include "app/Startup.h"
 #include "platform/MessageSink.h"
 
 namespace vx {
@@ -238,6 +239,13 @@ TEST(CommandLine, PaddingTakesItsSizeOffsetsAndColour) {
   ASSERT_EQ(run.code, 0);
   EXPECT_FALSE(run.request.CropGiven) << "offsets 0,0";
   EXPECT_FALSE(run.request.PadColourGiven) << "edges repeated";
+}
+
+TEST(CommandLine, OnlyTheAviActionsNeedTheCodecs) {
+  EXPECT_TRUE(NeedsCodecs({"v", "-n", "x", "-a", "avi2yuv"}));
+  EXPECT_TRUE(NeedsCodecs({"v", "-a", "yuv2avi", "-n", "x"}));
+  EXPECT_FALSE(NeedsCodecs({"v", "-a", "convert", "-n", "avi2yuv"}));
+  EXPECT_FALSE(NeedsCodecs({"v", "-a"}));
 }
 
 TEST(CommandLine, ScanningStopsAtTheFirstBadValue) {

@@ -71,6 +71,29 @@ TEST_F(HeadlessProgram, RefusedCommandLineExitsWithItsCodeAndSavesNothing) {
   EXPECT_FALSE(std::filesystem::exists(SettingsFile()));
 }
 
+TEST_F(HeadlessProgram, TheSmallProgramHandsAviActionsToTheFullOne) {
+  // Alone, without velutrix-full beside it, an AVI action cannot run: a clear
+  // message and exit 8; any other action runs in the small program itself.
+  const auto alone = dir_ / "alone";
+  std::filesystem::create_directories(alone);
+  std::filesystem::copy_file(VELUTRIX_BINARY, alone / "velutrix");
+  const std::string command =
+      "env -u DISPLAY -u WAYLAND_DISPLAY XDG_CONFIG_HOME=" + Quote((dir_ / "config").string()) + " " +
+      Quote((alone / "velutrix").string()) + " -a avi2yuv -n x.avi -N y.yuv 2>" +
+      Quote((dir_ / "err.txt").string());
+  const int status = std::system(command.c_str());
+  EXPECT_EQ(WIFEXITED(status) ? WEXITSTATUS(status) : -1, 8);
+  EXPECT_EQ(test::ReadFileText(dir_ / "err.txt")
+                .rfind("Error VLTX1027: The program's desktop and AVI part " +
+                           (alone / "velutrix-full").string() + " cannot be started",
+                       0),
+            0u);
+  const int usage = std::system(
+      ("env -u DISPLAY -u WAYLAND_DISPLAY " + Quote((alone / "velutrix").string()) + " -a play 2>/dev/null")
+          .c_str());
+  EXPECT_EQ(WIFEXITED(usage) ? WEXITSTATUS(usage) : -1, 1) << "a refused command line, in the small program";
+}
+
 TEST_F(HeadlessProgram, AcceptedCommandLineSavesTheChangedFormat) {
   // Without a display the player has nothing to show: refused with 8, but the
   // accepted command line's format is saved through the ordinary shutdown.

@@ -35,6 +35,16 @@ bool HaveDisplay() {
   return false;
 }
 
+bool NeedsCodecs(const std::vector<std::string>& args) {
+  for (size_t i = 1; i + 1 < args.size(); ++i) {
+    if (args[i].size() >= 2 && args[i].compare(0, 2, "-a") == 0 &&
+        (args[i + 1] == "avi2yuv" || args[i + 1] == "yuv2avi")) {
+      return true;
+    }
+  }
+  return false;
+}
+
 int RunHeadless(const std::vector<std::string>& args) {
   StderrMessageSink sink;
   ScopedMessageSink scope(sink);

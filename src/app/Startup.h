@@ -23,6 +23,10 @@ void SaveAtShutdown(const ProgramSettings& settings);
 // True when a desktop session is reachable (DISPLAY or WAYLAND_DISPLAY is set).
 bool HaveDisplay();
 
+// Whether the arguments ask for an action that reads or writes AVI files (the
+// only ones that need the codec library).
+bool NeedsCodecs(const std::vector<std::string>& args);
+
 // Runs the job of an accepted command line without windows; returns 0 when it
 // ran to its end, 8 when it failed.
 int RunHeadlessJob(const CommandLineRequest& request, const ProgramSettings& settings);

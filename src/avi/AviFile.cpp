@@ -119,14 +119,6 @@ IoPtr MakeIo(void* opaque, int (*read)(void*, uint8_t*, int), decltype(&WritePac
   return IoPtr(io);
 }
 
-bool Printable(uint32_t code) {
-  for (int i = 0; i < 4; ++i) {
-    const unsigned c = (code >> (8 * i)) & 0xFF;
-    if (c < 0x20 || c > 0x7E) return false;
-  }
-  return true;
-}
-
 struct EncoderEntry {
   const char* code;
   AVCodecID id;
@@ -163,22 +155,6 @@ std::string Lower(std::string text) {
 }
 
 }  // namespace
-
-uint32_t FourccFromText(const std::string& code) {
-  uint32_t value = 0;
-  for (size_t i = 0; i < 4; ++i) {
-    const uint8_t c = i < code.size() ? static_cast<uint8_t>(code[i]) : ' ';
-    value |= uint32_t{c} << (8 * i);
-  }
-  return value;
-}
-
-std::string FourccText(uint32_t code) {
-  if (!Printable(code)) return "unknown";
-  std::string text(4, ' ');
-  for (int i = 0; i < 4; ++i) text[static_cast<size_t>(i)] = static_cast<char>((code >> (8 * i)) & 0xFF);
-  return text;
-}
 
 std::vector<CodecInfo> OfferedEncoders() {
   std::vector<CodecInfo> list;
