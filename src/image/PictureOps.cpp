@@ -8,6 +8,7 @@
 #include "image/KernelClones.h"
 #include "image/LayoutGeometry.h"
 #include "image/PixelOps.h"
+#include "platform/HelperThread.h"
 #include "platform/MessageSink.h"
 
 namespace vx {
@@ -139,8 +140,8 @@ bool ScaleBilinearReference(FrameImage& s, FrameImage& d) {
   return true;
 }
 
-bool ScaleBilinear(FrameImage& s, FrameImage& d) {
-  if (!ScaleChecks(s, d)) return false;
+// Destination rows first..last - 1, with this thread's scratch.
+static bool ScaleRows(const FrameImage& s, FrameImage& d, int64_t first, int64_t last) {
   const int64_t w = s.ImgWidth, h = s.ImgHeight, W = d.ImgWidth, H = d.ImgHeight;
   thread_local ScaleScratch x;
   if (!MakeTaps(h, H, x.rows) || !MakeTaps(w, W, x.columns)) {
@@ -196,13 +197,28 @@ bool ScaleBilinear(FrameImage& s, FrameImage& d) {
                    static_cast<int64_t>(count), x.interpolated[slot].data());
     x.cachedRow[slot] = r;
   };
-  for (int64_t i = 0; i < H; ++i) {
+  for (int64_t i = first; i < last; ++i) {
     const Tap& r = x.rows[static_cast<size_t>(i)];
     interpolate(r.index, 0);
     interpolate(r.index + 1, 1);
     BlendRows(x.interpolated[0].data(), x.interpolated[1].data(), r.near, r.far, static_cast<int64_t>(count),
               d.Data + i * 3 * W);
   }
+  return true;
+}
+
+bool ScaleBilinear(FrameImage& s, FrameImage& d) {
+  if (!ScaleChecks(s, d)) return false;
+  const int64_t H = d.ImgHeight;
+  // Each output row depends on its taps alone: the two halves are scaled at once,
+  // one on the helper thread, with the same bytes.
+  bool upper = true, lower = true;
+  if (H >= 64 && int64_t{d.ImgWidth} * H >= (int64_t{1} << 16)) {
+    RunAlongside([&] { upper = ScaleRows(s, d, 0, H / 2); }, [&] { lower = ScaleRows(s, d, H / 2, H); });
+  } else {
+    upper = ScaleRows(s, d, 0, H);
+  }
+  if (!upper || !lower) return false;
   SetScaledHeader(s, d);
   return true;
 }
