@@ -247,6 +247,31 @@ std::optional<std::span<const uint8_t>> PrepareDisplayRows(std::span<const uint8
   return std::span<const uint8_t>(rows);
 }
 
+bool PrepareDisplayRowsInto(std::span<const uint8_t> data, int32_t width, int32_t height,
+                            const DrawOptions& options, std::vector<uint8_t>& rows) {
+  const auto [yuvData, brightness, selector, grids] = options;
+  if (!CheckDisplaySize(width, height)) return false;
+  const int64_t bytes = DisplayRowPitch(width, true) * height;
+  try {
+    rows.resize(static_cast<size_t>(bytes));
+  } catch (const std::bad_alloc&) {
+    return false;
+  }
+  if (bytes == 0) return true;
+  if (yuvData) {
+    if (!ConvertToDisplayRGB(
+            data, rows, width, height,
+            DisplayRowsOptions{
+                .bottomUp = true, .brightness = brightness, .selector = selector, .padRows = true}))
+      return false;
+  } else {
+    if (static_cast<int64_t>(data.size()) < bytes) return false;
+    std::memcpy(rows.data(), data.data(), static_cast<size_t>(bytes));
+  }
+  if (grids) DrawGrids(rows, width, height, *grids);
+  return true;
+}
+
 CopyWindow DisplayWindow(int32_t imageWidth, int32_t imageHeight, int32_t visibleWidth, int32_t visibleHeight,
                          int32_t horizontalOffset, int32_t verticalOffset) {
   CopyWindow window;

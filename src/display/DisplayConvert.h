@@ -77,6 +77,10 @@ struct DrawOptions {
 // are), then the grids. Returns the display rows, or nullopt after a message.
 std::optional<std::span<const uint8_t>> PrepareDisplayRows(std::span<const uint8_t> data, int32_t width,
                                                            int32_t height, const DrawOptions& options);
+// The same steps into `rows` (sized to the picture's display rows), for a caller
+// that keeps the picture: no copy after the conversion. False after a message.
+bool PrepareDisplayRowsInto(std::span<const uint8_t> data, int32_t width, int32_t height,
+                            const DrawOptions& options, std::vector<uint8_t>& rows);
 
 // Part of the picture copied into the preview: source rectangle in picture
 // coordinates (top row 0) and where it lands relative to the preview origin. The

@@ -48,9 +48,14 @@ void PreviewArea::resizeEvent(QResizeEvent*) {
 
 bool PreviewArea::showFrame(const uint8_t* data, size_t bytes, int width, int height,
                             const DrawOptions& options) {
-  const auto rows = PrepareDisplayRows(std::span<const uint8_t>(data, bytes), width, height, options);
-  if (!rows) return false;
-  rows_.assign(rows->begin(), rows->end());
+  if (!CheckDisplaySize(width, height)) return false;  // the picture shown before stays
+  // Converted straight into the picture this area keeps.
+  if (!PrepareDisplayRowsInto(std::span<const uint8_t>(data, bytes), width, height, options, rows_)) {
+    rows_.clear();
+    width_ = height_ = 0;
+    update();
+    return false;
+  }
   const bool sizeChanged = width != width_ || height != height_;
   width_ = width;
   height_ = height;
