@@ -28,9 +28,11 @@ void DrawGrid(uint8_t* rows, int64_t width, int64_t height, int64_t pitch, const
   }
   const int64_t gx = grid.HorizontalSpacing;
   const int64_t limit = std::min((width + 3) / 4 * 4 - 1, width);
-  for (int64_t column = gx; column < limit; column += gx) {
-    for (int64_t r = 0; r < height; ++r) {
-      uint8_t* pixel = rows + r * pitch + 3 * column;
+  // Row by row, so each row is in the cache once for all its columns.
+  for (int64_t r = 0; r < height; ++r) {
+    uint8_t* row = rows + r * pitch;
+    for (int64_t column = gx; column < limit; column += gx) {
+      uint8_t* pixel = row + 3 * column;
       for (int c = 0; c < 3; ++c) pixel[c] = table[c][pixel[c]];
     }
   }
