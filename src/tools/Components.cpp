@@ -303,16 +303,7 @@ bool MergeJob::PrepareMerge(const std::string& base, const std::string& target, 
   SourceName = ComponentNames[0];
   SourceFormat = ComponentFormats[0];
   TargetName = target;
-  auto file = RawFile::OpenRead(SourceName);
-  if (!file) {
-    ShowMessage(CannotReadMessage(SourceName, kComponentNotFound[0]));
-    return false;
-  }
-  FrameCount = static_cast<int64_t>(
-      CountFrames(static_cast<uint64_t>(std::max<int64_t>(file->Length(), 0)), SourceFormat.DataSize));
-  StartFrame = 1;
-  EndFrame = FrameCount;
-  return true;
+  return CountSourceFrames(kComponentNotFound[0]);
 }
 
 void MergeJob::DescribeFiles(ToolRunSpec& spec) const {

@@ -27,9 +27,13 @@ bool ToolJob::PrepareFromRequest(const std::string& source, const std::string& t
   static_cast<ImageFormat&>(SourceFormat) = current;
   SourceFormat.ImageResolution = kCustomResolution;
   ComputeFrameSize(SourceFormat);
-  auto file = RawFile::OpenRead(source);
+  return CountSourceFrames(messages_.requestNotFound);
+}
+
+bool ToolJob::CountSourceFrames(const char* notFound) {
+  auto file = RawFile::OpenRead(SourceName);
   if (!file) {
-    ShowMessage(CannotReadMessage(source, messages_.requestNotFound));
+    ShowMessage(CannotReadMessage(SourceName, notFound));
     return false;
   }
   FrameCount = static_cast<int64_t>(

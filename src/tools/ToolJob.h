@@ -125,6 +125,9 @@ class ToolJob : public JobRun {
   // tool's message) when the source cannot be opened.
   virtual bool PrepareFromRequest(const std::string& source, const std::string& target,
                                   const ImageFormat& current);
+  // Counts the frames of SourceName in SourceFormat and sets the range 1..count;
+  // false after the `notFound` message (%s) when it cannot be opened.
+  bool CountSourceFrames(const char* notFound);
 
   // The preview pictures: packed 4:4:4 YUV, or bottom-up BGR rows padded to 4
   // bytes when the picture's sampling is BMP. The window draws the front one.
