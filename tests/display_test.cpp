@@ -222,3 +222,26 @@ TEST(DisplayConversion, FusedFramePathEqualsTheTwoSteps) {
 
 }  // namespace
 }  // namespace vx
+
+namespace vx {
+namespace {
+
+TEST(DisplayRows, LargePicturesConvertedInTwoHalvesGiveTheSameRows) {
+  // 640 x 481: above the size that splits the work, an odd height, a boost.
+  const int32_t w = 640, h = 481;
+  const std::vector<uint8_t> yuv = test::RandomBytes(size_t{3} * w * h, 77);
+  for (const int brightness : {0, 40}) {
+    std::vector<uint8_t> whole(static_cast<size_t>(DisplayRowPitch(w, true) * h), 1);
+    ASSERT_TRUE(ConvertToDisplayRGB(
+        yuv, whole, w, h,
+        DisplayRowsOptions{
+            .bottomUp = true, .brightness = brightness, .selector = kBoostU, .padRows = true}));
+    std::vector<uint8_t> halves;
+    ASSERT_TRUE(PrepareDisplayRowsInto(yuv, w, h, DrawOptions{.brightness = brightness, .selector = kBoostU},
+                                       halves));
+    EXPECT_EQ(halves, whole) << "brightness " << brightness;
+  }
+}
+
+}  // namespace
+}  // namespace vx

@@ -7,6 +7,7 @@
 #include "image/KernelClones.h"
 #include "image/PixelOps.h"
 #include "image/RowLocator.h"
+#include "platform/HelperThread.h"
 #include "platform/MessageSink.h"
 #include "platform/StringFormat.h"
 
@@ -259,11 +260,32 @@ bool PrepareDisplayRowsInto(std::span<const uint8_t> data, int32_t width, int32_
   }
   if (bytes == 0) return true;
   if (yuvData) {
-    if (!ConvertToDisplayRGB(
-            data, rows, width, height,
-            DisplayRowsOptions{
-                .bottomUp = true, .brightness = brightness, .selector = selector, .padRows = true}))
-      return false;
+    const DisplayRowsOptions rowOptions{
+        .bottomUp = true, .brightness = brightness, .selector = selector, .padRows = true};
+    const int64_t pitch = DisplayRowPitch(width, true), upper = height / 2;
+    const auto rowBytes = static_cast<size_t>(3 * int64_t{width});
+    if (int64_t{width} * height < (int64_t{1} << 18) ||
+        data.size() < rowBytes * static_cast<size_t>(height)) {
+      if (!ConvertToDisplayRGB(data, rows, width, height, rowOptions)) return false;
+    } else {
+      // Large pictures in two halves at once, one on the helper thread. Bottom-up,
+      // the picture's upper rows are the buffer's last ones.
+      const std::span<uint8_t> out(rows);
+      const auto lowerBytes = static_cast<size_t>((height - upper) * pitch);
+      bool first = false, second = false;
+      RunAlongside(
+          [&] {
+            first =
+                ConvertToDisplayRGB(data.first(rowBytes * static_cast<size_t>(upper)),
+                                    out.subspan(lowerBytes), width, static_cast<int32_t>(upper), rowOptions);
+          },
+          [&] {
+            second = ConvertToDisplayRGB(data.subspan(rowBytes * static_cast<size_t>(upper)),
+                                         out.first(lowerBytes), width, static_cast<int32_t>(height - upper),
+                                         rowOptions);
+          });
+      if (!first || !second) return false;
+    }
   } else {
     if (static_cast<int64_t>(data.size()) < bytes) return false;
     std::memcpy(rows.data(), data.data(), static_cast<size_t>(bytes));
