@@ -88,6 +88,26 @@ TEST(PipelineKernels, StreamedLayoutConversionEqualsTheTwoPipelines) {
   }
 }
 
+TEST(PipelineKernels, LargePicturesMadeInTwoHalvesEqualTheTwoPipelines) {
+  // Above the size that splits rows between two threads.
+  uint32_t seed = 4000;
+  for (const int32_t sampling : {YUV_420, YUV_422}) {
+    for (const int32_t field : {Progressive, Interlaced}) {
+      const ImageFormat from = Layout(sampling, YUV, field, Planar, 720, 488);
+      for (const int32_t order : {YUV, YVU, UYV}) {
+        const ImageFormat to = Layout(YUV_444, order, field, Planar, 720, 488);
+        TestFrame source(from, seed++), copy(from, 0), canonical(Sized(kCanonical, 720, 488), 1);
+        TestFrame direct(to, 9), twoSteps(to, 10);
+        std::copy(source.frame.Data, source.frame.Data + source.frame.DataSize, copy.frame.Data);
+        ASSERT_TRUE(ConvertYuvLayout(source.frame, direct.frame));
+        ASSERT_TRUE(ToCanonical444(copy.frame, canonical.frame));
+        ASSERT_TRUE(FromCanonical444(canonical.frame, twoSteps.frame));
+        EXPECT_EQ(direct.Bytes(), twoSteps.Bytes()) << Describe(from) << " to " << Describe(to);
+      }
+    }
+  }
+}
+
 TEST(InterlacedOddHeights, FieldOneTakesTheExtraRow) {
   // 4:4:4 packed, 2 x 5: field 1 holds rows 0, 2, 4 and field 2 rows 1, 3.
   TestFrame progressive(Layout(YUV_444, YUV, Progressive, Packed, 2, 5), 0);

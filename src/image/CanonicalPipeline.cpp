@@ -9,6 +9,7 @@
 #include "image/LayoutGeometry.h"
 #include "image/PixelOps.h"
 #include "image/RowLocator.h"
+#include "platform/HelperThread.h"
 
 namespace vx {
 namespace {
@@ -153,7 +154,16 @@ void MakeCanonicalRow(const FrameImage& s, const YuvRowLocator& rows, int64_t y,
 
 void ToCanonicalFast(const FrameImage& s, uint8_t* out) {
   const YuvRowLocator rows(s);
-  for (int64_t y = 0; y < s.ImgHeight; ++y) MakeCanonicalRow(s, rows, y, out + y * 3 * int64_t{s.ImgWidth});
+  const int64_t h = s.ImgHeight, rowBytes = 3 * int64_t{s.ImgWidth};
+  auto make = [&](int64_t first, int64_t last) {
+    for (int64_t y = first; y < last; ++y) MakeCanonicalRow(s, rows, y, out + y * rowBytes);
+  };
+  // Rows are independent: a large picture is made in two halves at once.
+  if (int64_t{s.ImgWidth} * h < (int64_t{1} << 18)) {
+    make(0, h);
+    return;
+  }
+  RunAlongside([&] { make(0, h / 2); }, [&] { make(h / 2, h); });
 }
 
 // Plane indexes (storage order) of Y, U and V.
@@ -303,10 +313,20 @@ class TargetRowWriter {
 void FromCanonicalFast(const uint8_t* in, FrameImage& d) {
   const int64_t w = d.ImgWidth, h = d.ImgHeight;
   TargetRowWriter writer(d);
-  for (int64_t y = 0; y < h; ++y) writer.Row(y, in + y * 3 * w);
-  if (writer.Needs420Chroma()) {
-    for (int64_t j = 0; j < h / 2; ++j) writer.Chroma420(j, in + 2 * j * 3 * w, in + (2 * j + 1) * 3 * w);
+  // Picture rows first..last - 1 (first even) and the 4:2:0 chroma rows they make;
+  // each writes bytes of its own, so two halves can be made at once.
+  auto make = [&](int64_t first, int64_t last) {
+    for (int64_t y = first; y < last; ++y) writer.Row(y, in + y * 3 * w);
+    if (!writer.Needs420Chroma()) return;
+    for (int64_t j = first / 2; j < last / 2; ++j)
+      writer.Chroma420(j, in + 2 * j * 3 * w, in + (2 * j + 1) * 3 * w);
+  };
+  if (w * h < (int64_t{1} << 18)) {
+    make(0, h);
+    return;
   }
+  const int64_t half = h / 4 * 2;
+  RunAlongside([&] { make(0, half); }, [&] { make(half, h); });
 }
 
 // Validates a target header against the source size and its buffer.
@@ -549,11 +569,18 @@ bool ConvertYuvLayout(const FrameImage& source, FrameImage& d, uint8_t* canonica
   TargetRowWriter writer(d);
   if (!canonicalRows && s.PixelFormat == Planar && Subsampled(s) && d.PixelFormat == Planar &&
       d.SamplingFormat == YUV_444 && w % 2 == 0) {
-    // Planes of pairs to full planes: no canonical row in between.
-    for (int64_t y = 0; y < h; ++y) {
-      const PlanarRow p = rows.Planar(y);
-      writer.RowFromPairs(y, p.y, p.u, p.v);
-    }
+    // Planes of pairs to full planes: no canonical row in between, rows
+    // independent (two halves at once for a large picture).
+    auto make = [&](int64_t first, int64_t last) {
+      for (int64_t y = first; y < last; ++y) {
+        const PlanarRow p = rows.Planar(y);
+        writer.RowFromPairs(y, p.y, p.u, p.v);
+      }
+    };
+    if (w * h < (int64_t{1} << 18))
+      make(0, h);
+    else
+      RunAlongside([&] { make(0, h / 2); }, [&] { make(h / 2, h); });
     ZeroUnusedBytes(d);
     return true;
   }
