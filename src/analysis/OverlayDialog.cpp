@@ -69,17 +69,7 @@ CInfoOverlay::CInfoOverlay(QWidget* parent) : QDialog(parent) {
   hooks.controlsChanged = [this](const PlayerControls& c) { UpdateControls(c); };
   driver_ = new PlaybackDriver(this, play, sequence_, std::move(hooks));
   driver_->controls().frameLabel()->setText(QStringLiteral("Frame #:"));
-  auto* playLayout = new QGridLayout(play);
-  PlayControls& c = driver_->controls();
-  playLayout->addWidget(c.start(), 0, 0);
-  playLayout->addWidget(c.stop(), 0, 1);
-  playLayout->addWidget(c.pause(), 0, 2);
-  playLayout->addWidget(c.reverse(), 0, 3);
-  playLayout->addWidget(c.stepBack(), 1, 0);
-  playLayout->addWidget(c.slider(), 1, 1, 1, 2);
-  playLayout->addWidget(c.stepForward(), 1, 3);
-  playLayout->addWidget(c.frameLabel(), 2, 0);
-  playLayout->addWidget(c.frameNumber(), 2, 1);
+  driver_->controls().LayOutIn(play);
 
   auto* options = new QGroupBox(QStringLiteral("Display options:"), this);
   components_ = new QComboBox(options);

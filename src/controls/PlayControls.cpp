@@ -1,5 +1,6 @@
 #include "controls/PlayControls.h"
 
+#include <QGridLayout>
 #include <algorithm>
 #include <climits>
 
@@ -83,6 +84,19 @@ void PlayControls::Step(bool forward) {
     loop_.StepBackwardOnce();
   pause_->setText(QStringLiteral("Play"));
   if (!hooks_.workerRunning()) hooks_.start();
+}
+
+void PlayControls::LayOutIn(QWidget* box) const {
+  auto* grid = new QGridLayout(box);
+  grid->addWidget(start_, 0, 0);
+  grid->addWidget(stop_, 0, 1);
+  grid->addWidget(pause_, 0, 2);
+  grid->addWidget(reverse_, 0, 3);
+  grid->addWidget(stepBack_, 1, 0);
+  grid->addWidget(slider_, 1, 1, 1, 2);
+  grid->addWidget(stepForward_, 1, 3);
+  grid->addWidget(frameLabel_, 2, 0);
+  grid->addWidget(frameNumber_, 2, 1);
 }
 
 }  // namespace vx

@@ -46,6 +46,10 @@ class PlayControls : public QObject {
   QLabel* frameLabel() const { return frameLabel_; }
   QLineEdit* frameNumber() const { return frameNumber_; }
 
+  // The controls in their usual grid inside `box`: the four buttons, "<", the
+  // slider and ">", the frame caption and number.
+  void LayOutIn(QWidget* box) const;
+
   // The reactions of the buttons.
   void PauseClicked();
   void ReverseClicked();
