@@ -205,6 +205,55 @@ void LargePictureWindows(const QString& clip, int width, int height, const QStri
     Save(join, folder, QStringLiteral("join") + size);
   }
   {
+    vx::CYUVPadding pad;
+    place(&pad);
+    pad.ChooseSource(clip, f, 1);
+    pad.targetBox()->setText(target);
+    pad.explicitRadio()->click();
+    pad.paddedHeightBox()->setText(QString::number(height + 16));
+    pad.Start();
+    WaitForJob(pad);
+    Save(pad, folder, QStringLiteral("padding") + size);
+  }
+  {
+    vx::CYUVSeparate separate;
+    place(&separate);
+    separate.ChooseSource(clip, f, 1);
+    const QString base = QDir(folder).filePath(QStringLiteral("large_parts"));
+    separate.componentBox(0)->setText(base + QStringLiteral(".y"));
+    separate.componentBox(1)->setText(base + QStringLiteral(".u"));
+    separate.componentBox(2)->setText(base + QStringLiteral(".v"));
+    separate.Start();
+    WaitForJob(separate);
+    Save(separate, folder, QStringLiteral("separate") + size);
+    vx::CYUVMerge merge;
+    place(&merge);
+    const vx::ComponentSizes sizes = vx::ComponentSizesOf(vx::YUV_420, width, height);
+    const char* suffixes[3] = {".y", ".u", ".v"};
+    for (size_t i = 0; i < 3; ++i)
+      merge.ChooseComponent(i, base + QString::fromLatin1(suffixes[i]), vx::ComponentLayout(sizes[i]), 1);
+    merge.targetBox()->setText(target);
+    merge.Start();
+    WaitForJob(merge);
+    Save(merge, folder, QStringLiteral("merge") + size);
+  }
+  {
+    vx::CYUVComposition compose;
+    place(&compose);
+    compose.ChooseBase(clip, f, 1);
+    compose.job().SecondSourceName = clip.toStdString();
+    static_cast<vx::ImageFormat&>(compose.job().TopFormat) = f;
+    vx::ComputeFrameSize(compose.job().TopFormat);
+    compose.job().TopFrameCount = 1;
+    compose.topBox()->setText(clip);
+    compose.ChooseBase(clip, f, 1);
+    compose.targetBox()->setText(target);
+    compose.transparencySlider()->setValue(50);
+    compose.Start();
+    WaitForJob(compose);
+    Save(compose, folder, QStringLiteral("composition") + size);
+  }
+  {
     vx::CPSNR psnr;
     place(&psnr);
     psnr.ChooseFile(1, clip, f, 1);
