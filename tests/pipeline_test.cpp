@@ -192,6 +192,63 @@ TEST(ScaleKernel, MatchesThePerPixelFormula) {
   }
 }
 
+// Every planar YUV layout at one size.
+std::vector<ImageFormat> PlanarLayouts(int32_t w, int32_t h) {
+  std::vector<ImageFormat> planar;
+  for (const ImageFormat& f : test::ValidYuvLayouts(w, h)) {
+    if (f.PixelFormat == Planar) planar.push_back(f);
+  }
+  return planar;
+}
+
+// Runs of equal bytes: flat areas are where the doubles of the weights matter
+// most (a weighted sum of equal samples may fall just below the sample).
+void MakeFlatRuns(test::TestFrame& f, int run) {
+  for (int32_t i = 0; i < f.frame.DataSize; ++i) f.frame.Data[i] = static_cast<uint8_t>((i / run) * 53 % 256);
+}
+
+TEST(ScaleKernel, PlanesScaleToTheBytesOfTheCanonicalChain) {
+  // Down and up, odd ratios, and one pair above the size scaled in two halves at once.
+  const Size pairs[][2] = {
+      {{18, 10}, {6, 8}}, {{6, 8}, {34, 14}}, {{34, 14}, {18, 10}}, {{720, 488}, {352, 288}}};
+  uint32_t seed = 700;
+  int compared = 0;
+  for (const auto& pair : pairs) {
+    const bool large = pair[0].w > 100;
+    for (const ImageFormat& from : PlanarLayouts(pair[0].w, pair[0].h)) {
+      for (const ImageFormat& to : PlanarLayouts(pair[1].w, pair[1].h)) {
+        // The large pair once per source layout, against every target sampling.
+        if (large && (to.ComponentOrder != from.ComponentOrder % 2 || to.FieldFormat != from.FieldFormat))
+          continue;
+        for (int content = 0; content < 2; ++content, ++seed) {
+          TestFrame source(from, seed), copy(from, 0);
+          if (content == 1) MakeFlatRuns(source, 7);
+          std::copy(source.frame.Data, source.frame.Data + source.frame.DataSize, copy.frame.Data);
+          TestFrame canonical(Sized(kCanonical, pair[0].w, pair[0].h), 1);
+          TestFrame scaled(Sized(kCanonical, pair[1].w, pair[1].h), 2);
+          TestFrame direct(to, 3), chain(to, 4);
+          ASSERT_TRUE(ScaleYuvPlanes(source.frame, direct.frame)) << Describe(from) << " to " << Describe(to);
+          ASSERT_TRUE(ToCanonical444Reference(copy.frame, canonical.frame));
+          ASSERT_TRUE(ScaleBilinearReference(canonical.frame, scaled.frame));
+          ASSERT_TRUE(FromCanonical444Reference(scaled.frame, chain.frame));
+          ASSERT_EQ(direct.frame.DataSize, chain.frame.DataSize);
+          ASSERT_EQ(direct.Bytes(), chain.Bytes())
+              << Describe(from) << " to " << Describe(to) << " content " << content;
+          ++compared;
+        }
+      }
+    }
+  }
+  EXPECT_GT(compared, 500);
+  // Packed frames, equal sizes and a shared buffer are left to the canonical chain.
+  TestFrame packed(Layout(YUV_422, UYV, Progressive, Packed, 6, 8), 1),
+      planar(Layout(YUV_420, YUV, Progressive, Planar, 4, 4), 2);
+  EXPECT_FALSE(ScaleYuvPlanes(packed.frame, planar.frame));
+  TestFrame same(Layout(YUV_420, YUV, Progressive, Planar, 4, 4), 3);
+  EXPECT_FALSE(ScaleYuvPlanes(same.frame, planar.frame));
+  EXPECT_FALSE(ScaleYuvPlanes(planar.frame, planar.frame));
+}
+
 TEST(LayoutProperties, LayoutOnlyChangesRoundTrip) {
   uint32_t seed = 5000;
   for (const Size size : {Size{6, 8}, Size{18, 12}, Size{3, 4}}) {

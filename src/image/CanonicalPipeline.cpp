@@ -57,15 +57,6 @@ bool CopyBytes(const FrameImage& from, FrameImage& to, int64_t count) {
   return true;
 }
 
-// Bytes of an interlaced 4:2:0 frame after its second field: with an odd number
-// of chroma rows per frame one chroma row belongs to neither field.
-void ZeroUnusedBytes(FrameImage& f) {
-  if (f.SamplingFormat != YUV_420 || f.PixelFormat != Planar || f.FieldFormat != Interlaced) return;
-  const PlanarPicture second = geometry::PlanarField(f, 1);
-  const int64_t end = second.plane[2].offset + second.plane[2].size();
-  if (end < f.DataSize) std::memset(f.Data + end, 0, static_cast<size_t>(f.DataSize - end));
-}
-
 bool MonoToCanonical(const FrameImage& s, FrameImage& d) {
   if (!MonoToYuv444(s, d)) return false;
   d.Fourcc = 10;
@@ -166,21 +157,6 @@ void ToCanonicalFast(const FrameImage& s, uint8_t* out) {
   RunAlongside([&] { make(0, h / 2); }, [&] { make(h / 2, h); });
 }
 
-// Plane indexes (storage order) of Y, U and V.
-struct PlaneOrder {
-  int y, u, v;
-};
-PlaneOrder PlaneOrderOf(int32_t order) {
-  switch (order) {
-    case YVU:
-      return {0, 2, 1};
-    case UYV:
-      return {1, 0, 2};
-    default:
-      return {0, 1, 2};
-  }
-}
-
 // Canonical row `in` to a packed row of the target layout.
 void CanonicalToPacked444(const uint8_t* in, int order, int64_t n, uint8_t* out) {
   Packed444ToCanonical(in, order, n, out);  // each permutation is its own inverse
@@ -244,70 +220,45 @@ void DoubleSamples(const uint8_t* in, int64_t n, uint8_t* out) {
 
 class TargetRowWriter {
  public:
-  explicit TargetRowWriter(FrameImage& d)
-      : d_(d),
-        w_(d.ImgWidth),
-        interlaced_(d.FieldFormat == Interlaced),
-        order_(PlaneOrderOf(d.ComponentOrder)) {
-    fields_[0] = geometry::PlanarField(d, 0);
-    fields_[1] = geometry::PlanarField(d, interlaced_ ? 1 : 0);
-    bases_[0] = geometry::FieldBase(d, 0);
-    bases_[1] = geometry::FieldBase(d, interlaced_ ? 1 : 0);
-  }
+  explicit TargetRowWriter(FrameImage& d) : d_(d), w_(d.ImgWidth), rows_(d) {}
   bool Needs420Chroma() const { return d_.PixelFormat == Planar && d_.SamplingFormat == YUV_420; }
 
   void Row(int64_t y, const uint8_t* row) {
-    const int field = interlaced_ ? static_cast<int>(y & 1) : 0;
-    const int64_t r = interlaced_ ? y >> 1 : y;
     if (d_.PixelFormat == Packed) {
       if (d_.SamplingFormat == YUV_444)
-        CanonicalToPacked444(row, d_.ComponentOrder, w_, d_.Data + bases_[field] + r * 3 * w_);
+        CanonicalToPacked444(row, d_.ComponentOrder, w_, rows_.Packed(y));
       else
-        CanonicalToPacked422(row, d_.ComponentOrder, w_ / 2, d_.Data + bases_[field] + r * 2 * w_);
+        CanonicalToPacked422(row, d_.ComponentOrder, w_ / 2, rows_.Packed(y));
       return;
     }
-    const PlanarPicture& p = fields_[field];
-    uint8_t* yRow = Plane(p.plane[order_.y], r);
+    const PlanarTargetRow p = rows_.Planar(y);
     if (d_.SamplingFormat == YUV_444) {
-      CanonicalToPlanes(row, w_, yRow, Plane(p.plane[order_.u], r), Plane(p.plane[order_.v], r));
+      CanonicalToPlanes(row, w_, p.y, p.u, p.v);
       return;
     }
-    CanonicalToLuma(row, w_, yRow);
-    if (d_.SamplingFormat == YUV_422)
-      CanonicalToChroma422(row, w_ / 2, Plane(p.plane[order_.u], r), Plane(p.plane[order_.v], r));
+    CanonicalToLuma(row, w_, p.y);
+    if (d_.SamplingFormat == YUV_422) CanonicalToChroma422(row, w_ / 2, p.u, p.v);
   }
 
   // The row of a planar 4:4:4 target from split planes of pairs: luma as it is,
   // each chroma sample twice (the canonical row's values, without the row).
   void RowFromPairs(int64_t y, const uint8_t* luma, const uint8_t* u, const uint8_t* v) {
-    const int field = interlaced_ ? static_cast<int>(y & 1) : 0;
-    const int64_t r = interlaced_ ? y >> 1 : y;
-    const PlanarPicture& p = fields_[field];
-    std::memcpy(Plane(p.plane[order_.y], r), luma, static_cast<size_t>(w_));
-    DoubleSamples(u, w_ / 2, Plane(p.plane[order_.u], r));
-    DoubleSamples(v, w_ / 2, Plane(p.plane[order_.v], r));
+    const PlanarTargetRow p = rows_.Planar(y);
+    std::memcpy(p.y, luma, static_cast<size_t>(w_));
+    DoubleSamples(u, w_ / 2, p.u);
+    DoubleSamples(v, w_ / 2, p.v);
   }
 
   // Chroma row j of the frame; the row no field holds is dropped.
   void Chroma420(int64_t j, const uint8_t* upper, const uint8_t* lower) {
-    const int field = interlaced_ ? static_cast<int>(j & 1) : 0;
-    const int64_t r = interlaced_ ? j >> 1 : j;
-    const PlanarPicture& p = fields_[field];
-    if (r >= p.plane[order_.u].rows) return;
-    CanonicalToChroma420(upper, lower, w_ / 2, Plane(p.plane[order_.u], r), Plane(p.plane[order_.v], r));
+    const PlanarTargetRow p = rows_.Chroma420(j);
+    if (p.u) CanonicalToChroma420(upper, lower, w_ / 2, p.u, p.v);
   }
 
  private:
-  uint8_t* Plane(const geometry::Plane& plane, int64_t row) const {
-    return d_.Data + plane.offset + row * plane.width;
-  }
-
   FrameImage& d_;
   int64_t w_;
-  bool interlaced_;
-  PlaneOrder order_;
-  PlanarPicture fields_[2];
-  int64_t bases_[2];
+  YuvRowPlacer rows_;
 };
 
 void FromCanonicalFast(const uint8_t* in, FrameImage& d) {
@@ -407,7 +358,7 @@ bool FromCanonical444Reference(FrameImage& s, FrameImage& d) {
   d = target;
   d.Data = data;
   d.Capacity = capacity;
-  ZeroUnusedBytes(d);
+  geometry::ZeroUnusedBytes(d);
   return true;
 }
 
@@ -500,14 +451,7 @@ void ConvertSubsampled(const FrameImage& s, FrameImage& d) {
   const YuvRowLocator rows(s);
   thread_local std::vector<uint8_t> scratch;
   scratch.resize(static_cast<size_t>(4 * w));  // two rows of split packed 4:2:2
-  const bool interlaced = d.FieldFormat == Interlaced;
-  const PlaneOrder order = PlaneOrderOf(d.ComponentOrder);
-  const PlanarPicture fields[2] = {geometry::PlanarField(d, 0), geometry::PlanarField(d, interlaced ? 1 : 0)};
-  const int64_t bases[2] = {geometry::FieldBase(d, 0), geometry::FieldBase(d, interlaced ? 1 : 0)};
-  auto plane = [&](int field, int index, int64_t row) {
-    const geometry::Plane& p = fields[field].plane[index];
-    return d.Data + p.offset + row * p.width;
-  };
+  const YuvRowPlacer placer(d);
   // A planar target takes a packed row's luma straight into its plane.
   const bool lumaInPlace = s.PixelFormat == Packed && d.PixelFormat == Planar;
   auto sourceRow = [&](int64_t y, int slot) -> HalfRows {
@@ -516,11 +460,7 @@ void ConvertSubsampled(const FrameImage& s, FrameImage& d) {
       return {p.y, p.u, p.v};
     }
     uint8_t* base = scratch.data() + slot * 2 * w;
-    uint8_t* luma = base;
-    if (lumaInPlace) {
-      const int field = interlaced ? static_cast<int>(y & 1) : 0;
-      luma = plane(field, order.y, interlaced ? y >> 1 : y);
-    }
+    uint8_t* luma = lumaInPlace ? placer.Planar(y).y : base;
     SplitPacked422(rows.Packed(y), s.ComponentOrder, c, luma, base + w, base + w + c);
     return {luma, base + w, base + w + c};
   };
@@ -530,25 +470,22 @@ void ConvertSubsampled(const FrameImage& s, FrameImage& d) {
     for (int half = 0; half < 2 && y + half < h; ++half) {
       const int64_t py = y + half;
       const HalfRows& row = half == 0 ? upper : lower;
-      const int field = interlaced ? static_cast<int>(py & 1) : 0;
-      const int64_t r = interlaced ? py >> 1 : py;
       if (d.PixelFormat == Packed) {
-        JoinPacked422(row.y, row.u, row.v, d.ComponentOrder, c, d.Data + bases[field] + r * 2 * w);
+        JoinPacked422(row.y, row.u, row.v, d.ComponentOrder, c, placer.Packed(py));
         continue;
       }
-      if (!lumaInPlace) std::memcpy(plane(field, order.y, r), row.y, static_cast<size_t>(w));
+      const PlanarTargetRow out = placer.Planar(py);
+      if (!lumaInPlace) std::memcpy(out.y, row.y, static_cast<size_t>(w));
       if (d.SamplingFormat == YUV_422) {
-        std::memcpy(plane(field, order.u, r), row.u, static_cast<size_t>(c));
-        std::memcpy(plane(field, order.v, r), row.v, static_cast<size_t>(c));
+        std::memcpy(out.u, row.u, static_cast<size_t>(c));
+        std::memcpy(out.v, row.v, static_cast<size_t>(c));
       }
     }
     if (d.SamplingFormat == YUV_420 && y + 1 < h) {
-      const int64_t j = y / 2;
-      const int field = interlaced ? static_cast<int>(j & 1) : 0;
-      const int64_t r = interlaced ? j >> 1 : j;
-      if (r < fields[field].plane[order.u].rows) {
-        AverageRows(upper.u, lower.u, c, plane(field, order.u, r));
-        AverageRows(upper.v, lower.v, c, plane(field, order.v, r));
+      const PlanarTargetRow out = placer.Chroma420(y / 2);
+      if (out.u) {
+        AverageRows(upper.u, lower.u, c, out.u);
+        AverageRows(upper.v, lower.v, c, out.v);
       }
     }
   }
@@ -561,7 +498,7 @@ bool ConvertYuvLayout(const FrameImage& source, FrameImage& d, uint8_t* canonica
   if (!PrepareTarget(s, d)) return false;
   if (!canonicalRows && Subsampled(s) && Subsampled(d)) {
     ConvertSubsampled(s, d);
-    ZeroUnusedBytes(d);
+    geometry::ZeroUnusedBytes(d);
     return true;
   }
   const int64_t w = s.ImgWidth, h = s.ImgHeight;
@@ -581,7 +518,7 @@ bool ConvertYuvLayout(const FrameImage& source, FrameImage& d, uint8_t* canonica
       make(0, h);
     else
       RunAlongside([&] { make(0, h / 2); }, [&] { make(h / 2, h); });
-    ZeroUnusedBytes(d);
+    geometry::ZeroUnusedBytes(d);
     return true;
   }
   thread_local std::vector<uint8_t> scratch;
@@ -597,14 +534,14 @@ bool ConvertYuvLayout(const FrameImage& source, FrameImage& d, uint8_t* canonica
     writer.Row(y + 1, lower);
     if (writer.Needs420Chroma()) writer.Chroma420(y / 2, upper, lower);
   }
-  ZeroUnusedBytes(d);
+  geometry::ZeroUnusedBytes(d);
   return true;
 }
 
 bool FromCanonical444(FrameImage& s, FrameImage& d) {
   if (!SourceIsCanonical(s) || !PrepareTarget(s, d) || s.Data == d.Data) return false;
   FromCanonicalFast(s.Data, d);
-  ZeroUnusedBytes(d);
+  geometry::ZeroUnusedBytes(d);
   return true;
 }
 

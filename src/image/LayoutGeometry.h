@@ -3,6 +3,7 @@
 // Where the planes and rows of each layout lie (internal to the pixel engine).
 
 #include <cstdint>
+#include <cstring>
 
 #include "image/FrameImage.h"
 
@@ -76,6 +77,21 @@ inline bool PicturesFit(const FrameImage& f) {
     }
   }
   return true;
+}
+
+// Bytes of an interlaced 4:2:0 frame after its second field: with an odd number
+// of chroma rows per frame one chroma row belongs to neither field.
+inline void ZeroUnusedBytes(FrameImage& f) {
+  if (f.SamplingFormat != YUV_420 || f.PixelFormat != Planar || f.FieldFormat != Interlaced) return;
+  const PlanarPicture second = geometry::PlanarField(f, 1);
+  const int64_t end = second.plane[2].offset + second.plane[2].size();
+  if (end < f.DataSize) std::memset(f.Data + end, 0, static_cast<size_t>(f.DataSize - end));
+}
+
+// A packed progressive 3-byte picture whose pixels fit in its buffer.
+inline bool PackedPixelsFit(const FrameImage& f) {
+  return f.Data != nullptr && f.ImgWidth >= 1 && f.ImgHeight >= 1 &&
+         int64_t{f.ImgWidth} * f.ImgHeight * 3 <= f.Capacity;
 }
 
 }  // namespace vx::geometry

@@ -1,5 +1,5 @@
-// Scaling, component extraction, brightness, and the image helpers of the
-// analysis windows. All work on packed 3-byte pixels.
+// Component extraction, brightness, and the image helpers of the analysis
+// windows. All work on packed 3-byte pixels.
 #include <algorithm>
 #include <cstring>
 #include <limits>
@@ -8,7 +8,6 @@
 #include "image/KernelClones.h"
 #include "image/LayoutGeometry.h"
 #include "image/PixelOps.h"
-#include "platform/HelperThread.h"
 #include "platform/MessageSink.h"
 
 namespace vx {
@@ -17,12 +16,6 @@ namespace {
 bool IsPacked3Byte(const FrameImage& f) {
   return (f.SamplingFormat == YUV_444 || f.SamplingFormat == RGB_444 || f.SamplingFormat == BMP) &&
          f.PixelFormat == Packed && f.FieldFormat == Progressive;
-}
-
-// A packed progressive 3-byte picture whose pixels fit in its buffer.
-bool PixelsFit(const FrameImage& f) {
-  return f.Data != nullptr && f.ImgWidth >= 1 && f.ImgHeight >= 1 &&
-         int64_t{f.ImgWidth} * f.ImgHeight * 3 <= f.Capacity;
 }
 
 void SetPackedHeader(FrameImage& out, const FrameImage& from, int32_t sampling, int32_t order) {
@@ -37,196 +30,12 @@ void SetPackedHeader(FrameImage& out, const FrameImage& from, int32_t sampling, 
   out.DataSize = static_cast<int32_t>(int64_t{from.ImgWidth} * from.ImgHeight * 3);
 }
 
-// ---- bilinear scaling -----------------------------------------------------
-
-// Source position and weights of one destination row or column.
-struct Tap {
-  int64_t index;  // r0 or c0
-  double near;    // 1 - d
-  double far;     // d
-};
-
-// Taps along one axis; false when a weight falls outside 0..1.
-bool MakeTaps(int64_t sourceSize, int64_t targetSize, std::vector<Tap>& taps) {
-  const double factor = static_cast<double>(sourceSize - 1) / static_cast<double>(targetSize - 1);
-  taps.resize(static_cast<size_t>(targetSize));
-  for (int64_t i = 0; i < targetSize; ++i) {
-    double t = std::min(static_cast<double>(i) * factor, static_cast<double>(sourceSize - 1));
-    if (t < 0) t = 0;
-    int64_t index = static_cast<int64_t>(t);
-    if (index + 1 >= sourceSize) index = sourceSize - 2;
-    const double d = t - static_cast<double>(index);
-    if (d < 0 || 1 - d < 0) return false;
-    taps[static_cast<size_t>(i)] = {index, 1 - d, d};
-  }
-  return true;
-}
-
-bool ScaleChecks(FrameImage& s, FrameImage& d) {
-  if (!(s.SamplingFormat == YUV_444 || s.SamplingFormat == RGB_444) || s.PixelFormat != Packed ||
-      s.FieldFormat != Progressive) {
-    return false;
-  }
-  if (s.ImgWidth < 2 || s.ImgHeight < 2 || d.ImgWidth < 2 || d.ImgHeight < 2) return false;
-  if (s.ImgWidth == d.ImgWidth && s.ImgHeight == d.ImgHeight) return false;
-  if (!PixelsFit(s) || !PixelsFit(d) || s.Data == d.Data) return false;
-  if (int64_t{d.ImgWidth} * d.ImgHeight * 3 > std::numeric_limits<int32_t>::max()) return false;
-  return true;
-}
-
-void SetScaledHeader(FrameImage& s, FrameImage& d) {
-  d.PixelFormat = Packed;
-  d.SamplingFormat = s.SamplingFormat;  // an RGB picture stays RGB
-  d.ComponentOrder = s.ComponentOrder;
-  d.FieldFormat = Progressive;
-  DeriveResolution(d);
-  DeriveFourcc(d);
-  ComputeFrameSize(d);
-  ComputeFrameSize(s);
-}
-
-// Horizontal pass of one source row: for each destination sample,
-// (1 - ds) x left + ds x right, exactly as the per-pixel formula groups it.
-VX_TARGET_CLONES void InterpolateRow(const uint8_t* left, const uint8_t* right, const double* nearWeight,
-                                     const double* farWeight, int64_t count, double* out) {
-  for (int64_t e = 0; e < count; ++e) {
-    out[e] = nearWeight[e] * static_cast<double>(left[e]) + farWeight[e] * static_cast<double>(right[e]);
-  }
-}
-
-VX_TARGET_CLONES void BlendRows(const double* upper, const double* lower, double nearWeight, double farWeight,
-                                int64_t count, uint8_t* out) {
-  for (int64_t e = 0; e < count; ++e) {
-    const int value = static_cast<int>(nearWeight * upper[e] + farWeight * lower[e]);
-    out[e] = static_cast<uint8_t>(value > 255 ? 255 : (value < 0 ? 0 : value));
-  }
-}
-
-// Per-thread scratch of the fast scaler, kept between frames.
-struct ScaleScratch {
-  std::vector<Tap> rows, columns;
-  std::vector<int64_t> pixelOffset;  // byte offset of the left source pixel, per destination pixel
-  std::vector<double> nearWeight, farWeight;
-  std::vector<uint8_t> left, right;
-  std::vector<double> interpolated[2];
-  int64_t cachedRow[2] = {-1, -1};
-};
-
 }  // namespace
-
-bool ScaleBilinearReference(FrameImage& s, FrameImage& d) {
-  if (!ScaleChecks(s, d)) return false;
-  const int64_t w = s.ImgWidth, h = s.ImgHeight, W = d.ImgWidth, H = d.ImgHeight;
-  std::vector<Tap> rows, columns;
-  if (!MakeTaps(h, H, rows) || !MakeTaps(w, W, columns)) {
-    ShowMessage("Error CONF1003: Error in interpolation for scaling !!! ");
-    return false;
-  }
-  for (int64_t i = 0; i < H; ++i) {
-    const Tap& r = rows[static_cast<size_t>(i)];
-    const uint8_t* p0 = s.Data + r.index * 3 * w;
-    const uint8_t* p1 = p0 + 3 * w;
-    for (int64_t j = 0; j < W; ++j) {
-      const Tap& c = columns[static_cast<size_t>(j)];
-      for (int64_t k = 0; k < 3; ++k) {
-        const int64_t a = c.index * 3 + k, b = a + 3;
-        const double value =
-            r.near * (c.near * p0[a] + c.far * p0[b]) + r.far * (c.near * p1[a] + c.far * p1[b]);
-        d.Data[(i * W + j) * 3 + k] = ClampToByte(static_cast<int>(value));
-      }
-    }
-  }
-  SetScaledHeader(s, d);
-  return true;
-}
-
-// Destination rows first..last - 1, with this thread's scratch.
-static bool ScaleRows(const FrameImage& s, FrameImage& d, int64_t first, int64_t last) {
-  const int64_t w = s.ImgWidth, h = s.ImgHeight, W = d.ImgWidth, H = d.ImgHeight;
-  thread_local ScaleScratch x;
-  if (!MakeTaps(h, H, x.rows) || !MakeTaps(w, W, x.columns)) {
-    ShowMessage("Error CONF1003: Error in interpolation for scaling !!! ");
-    return false;
-  }
-  const size_t count = static_cast<size_t>(3 * W);
-  x.pixelOffset.resize(static_cast<size_t>(W));
-  x.nearWeight.resize(count);
-  x.farWeight.resize(count);
-  x.left.resize(count + 1);  // one byte of slack for the 4-byte stores below
-  x.right.resize(count + 1);
-  for (auto& row : x.interpolated) row.resize(count);
-  x.cachedRow[0] = x.cachedRow[1] = -1;
-  for (int64_t j = 0; j < W; ++j) {
-    const Tap& c = x.columns[static_cast<size_t>(j)];
-    x.pixelOffset[static_cast<size_t>(j)] = c.index * 3;
-    for (int64_t k = 0; k < 3; ++k) {
-      const size_t e = static_cast<size_t>(3 * j + k);
-      x.nearWeight[e] = c.near;
-      x.farWeight[e] = c.far;
-    }
-  }
-  // Horizontal pass of source row r into slot `slot`, unless it is there already.
-  auto interpolate = [&](int64_t r, int slot) {
-    if (x.cachedRow[slot] == r) return;
-    if (x.cachedRow[1 - slot] == r) {
-      std::swap(x.interpolated[0], x.interpolated[1]);
-      std::swap(x.cachedRow[0], x.cachedRow[1]);
-      if (x.cachedRow[slot] == r) return;
-    }
-    const uint8_t* row = s.Data + r * 3 * w;
-    // Each destination pixel needs the 6 bytes of two neighbouring source pixels:
-    // one 8-byte load where the row has room for it, bytes at the row's end.
-    for (int64_t j = 0; j < W; ++j) {
-      const int64_t offset = x.pixelOffset[static_cast<size_t>(j)];
-      uint8_t* left = x.left.data() + 3 * j;
-      uint8_t* right = x.right.data() + 3 * j;
-      if (offset + 8 <= 3 * w) {
-        uint64_t six;
-        std::memcpy(&six, row + offset, 8);
-        const uint32_t low = static_cast<uint32_t>(six), high = static_cast<uint32_t>(six >> 24);
-        std::memcpy(left, &low, 4);
-        std::memcpy(right, &high, 4);
-      } else {
-        for (int k = 0; k < 3; ++k) {
-          left[k] = row[offset + k];
-          right[k] = row[offset + 3 + k];
-        }
-      }
-    }
-    InterpolateRow(x.left.data(), x.right.data(), x.nearWeight.data(), x.farWeight.data(),
-                   static_cast<int64_t>(count), x.interpolated[slot].data());
-    x.cachedRow[slot] = r;
-  };
-  for (int64_t i = first; i < last; ++i) {
-    const Tap& r = x.rows[static_cast<size_t>(i)];
-    interpolate(r.index, 0);
-    interpolate(r.index + 1, 1);
-    BlendRows(x.interpolated[0].data(), x.interpolated[1].data(), r.near, r.far, static_cast<int64_t>(count),
-              d.Data + i * 3 * W);
-  }
-  return true;
-}
-
-bool ScaleBilinear(FrameImage& s, FrameImage& d) {
-  if (!ScaleChecks(s, d)) return false;
-  const int64_t H = d.ImgHeight;
-  // Each output row depends on its taps alone: the two halves are scaled at once,
-  // one on the helper thread, with the same bytes.
-  bool upper = true, lower = true;
-  if (H >= 64 && int64_t{d.ImgWidth} * H >= (int64_t{1} << 16)) {
-    RunAlongside([&] { upper = ScaleRows(s, d, 0, H / 2); }, [&] { lower = ScaleRows(s, d, H / 2, H); });
-  } else {
-    upper = ScaleRows(s, d, 0, H);
-  }
-  if (!upper || !lower) return false;
-  SetScaledHeader(s, d);
-  return true;
-}
 
 bool ExtractComponent(const FrameImage& s, FrameImage& d, int selector) {
   if (selector < 0 || selector > 3) return false;
   if (!(s.SamplingFormat == YUV_444 || s.SamplingFormat == RGB_444) || s.PixelFormat != Packed ||
-      s.FieldFormat != Progressive || !PixelsFit(s) || !PixelsFit(d) ||
+      s.FieldFormat != Progressive || !geometry::PackedPixelsFit(s) || !geometry::PackedPixelsFit(d) ||
       int64_t{s.ImgWidth} * s.ImgHeight * 3 > d.Capacity) {
     return false;
   }
@@ -255,7 +64,7 @@ bool ExtractComponent(const FrameImage& s, FrameImage& d, int selector) {
 
 bool AdjustBrightness(FrameImage& image, int level, int selector) {
   if (level < 0 || level > 100 || selector < 0 || selector > 3) return false;
-  if (!IsPacked3Byte(image) || !PixelsFit(image)) return false;
+  if (!IsPacked3Byte(image) || !geometry::PackedPixelsFit(image)) return false;
   const float factor = 101.0f / static_cast<float>(101 - level);
   uint8_t table[256];
   for (int v = 0; v < 256; ++v) table[v] = ClampToByte(static_cast<double>(factor * static_cast<float>(v)));
@@ -287,7 +96,8 @@ uint8_t Tint(uint8_t value, uint8_t colour) {
 }
 
 bool SameSizedPixels(const FrameImage& a, const FrameImage& b) {
-  return PixelsFit(a) && PixelsFit(b) && a.ImgWidth == b.ImgWidth && a.ImgHeight == b.ImgHeight;
+  return geometry::PackedPixelsFit(a) && geometry::PackedPixelsFit(b) && a.ImgWidth == b.ImgWidth &&
+         a.ImgHeight == b.ImgHeight;
 }
 
 }  // namespace
@@ -358,7 +168,7 @@ bool MaskedHighlight(const FrameImage& source, FrameImage& output, const std::ar
 }
 
 bool LumaHistogram(const FrameImage& image, std::array<int, 256>& counts, int& minimum, int& maximum) {
-  if (!PixelsFit(image)) return false;
+  if (!geometry::PackedPixelsFit(image)) return false;
   counts.fill(0);
   minimum = 255;
   maximum = 0;
@@ -379,7 +189,7 @@ bool BlockSums(const FrameImage& image, int mode, BlockGrid& grid, int& minimum,
   if (mode != 0 && mode != 1) return false;
   // The grid has 32 x 32 cells: a longer period has nowhere to go.
   if (mode == 1 && (period < 1 || period > 32)) return false;
-  if (!PixelsFit(image)) return false;
+  if (!geometry::PackedPixelsFit(image)) return false;
   const int64_t w = image.ImgWidth, h = image.ImgHeight;
   const int64_t cell = std::max((w + 31) / 32, (h + 31) / 32);
   std::array<std::array<int64_t, 32>, 32> sums{};

@@ -69,6 +69,12 @@ bool FromCanonical444Reference(FrameImage& source, FrameImage& destination);
 bool ScaleBilinear(FrameImage& source, FrameImage& destination);
 bool ScaleBilinearReference(FrameImage& source, FrameImage& destination);
 
+// A planar YUV frame (any sampling, field and order) to a planar YUV frame of
+// the destination's layout and ImgWidth x ImgHeight: the bytes of ToCanonical444,
+// ScaleBilinear and FromCanonical444, without the 4:4:4 pictures between them.
+// Both sizes at least 2 x 2 and different; false (nothing shown) for any other frame.
+bool ScaleYuvPlanes(const FrameImage& source, FrameImage& destination);
+
 // One run of pixels of one row, carried between images: for packed layouts the
 // first array holds the raw bytes; for planar layouts the three arrays hold the
 // three planes' samples (in storage order).

@@ -48,6 +48,12 @@ class YuvRowLocator {
   // Picture row y of a planar frame: its luma row and the chroma rows it uses.
   // In an interlaced 4:2:0 frame luma row y uses chroma row y / 2 of the whole
   // frame; the one chroma row no field holds repeats the row above it.
+  struct Order {
+    int y, u, v;
+  };
+  // Storage indexes of the Y, U and V planes.
+  const Order& order() const { return order_; }
+
   PlanarRow Planar(int64_t y) const {
     const int field = interlaced_ ? static_cast<int>(y & 1) : 0;
     const int64_t r = interlaced_ ? y >> 1 : y;
@@ -68,9 +74,6 @@ class YuvRowLocator {
   }
 
  private:
-  struct Order {
-    int y, u, v;
-  };
   const uint8_t* Row(const geometry::Plane& plane, int64_t row) const {
     return frame_.Data + plane.offset + row * plane.width;
   }
@@ -79,6 +82,58 @@ class YuvRowLocator {
   bool interlaced_;
   geometry::PlanarPicture fields_[2];
   Order order_{0, 1, 2};
+};
+
+// Where each picture row of a target frame puts its samples: the mirror of
+// YuvRowLocator for writing.
+struct PlanarTargetRow {
+  uint8_t* y;
+  uint8_t* u;
+  uint8_t* v;
+};
+
+class YuvRowPlacer {
+ public:
+  // `frame` must be a valid YUV layout whose DataSize is set.
+  explicit YuvRowPlacer(FrameImage& frame)
+      : frame_(frame), interlaced_(frame.FieldFormat == Interlaced), locator_(frame) {
+    fields_[0] = geometry::PlanarField(frame, 0);
+    fields_[1] = geometry::PlanarField(frame, interlaced_ ? 1 : 0);
+  }
+
+  uint8_t* Packed(int64_t y) const { return const_cast<uint8_t*>(locator_.Packed(y)); }
+
+  // Picture row y of a planar frame: its luma row and, but for 4:2:0, its chroma rows.
+  PlanarTargetRow Planar(int64_t y) const {
+    const int field = interlaced_ ? static_cast<int>(y & 1) : 0;
+    const int64_t r = interlaced_ ? y >> 1 : y;
+    const auto& order = locator_.order();
+    const geometry::PlanarPicture& p = fields_[field];
+    uint8_t* luma = Row(p.plane[order.y], r);
+    if (frame_.SamplingFormat == YUV_420) return {luma, nullptr, nullptr};
+    return {luma, Row(p.plane[order.u], r), Row(p.plane[order.v], r)};
+  }
+
+  // Chroma row j of a planar 4:2:0 frame (made from picture rows 2j and 2j + 1);
+  // null rows for the one row no field holds.
+  PlanarTargetRow Chroma420(int64_t j) const {
+    const int field = interlaced_ ? static_cast<int>(j & 1) : 0;
+    const int64_t r = interlaced_ ? j >> 1 : j;
+    const auto& order = locator_.order();
+    const geometry::PlanarPicture& p = fields_[field];
+    if (r >= p.plane[order.u].rows) return {nullptr, nullptr, nullptr};
+    return {nullptr, Row(p.plane[order.u], r), Row(p.plane[order.v], r)};
+  }
+
+ private:
+  uint8_t* Row(const geometry::Plane& plane, int64_t row) const {
+    return frame_.Data + plane.offset + row * plane.width;
+  }
+
+  FrameImage& frame_;
+  bool interlaced_;
+  YuvRowLocator locator_;
+  geometry::PlanarPicture fields_[2];
 };
 
 }  // namespace vx

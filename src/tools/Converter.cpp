@@ -214,6 +214,15 @@ bool ConverterJob::DirectYuvConversion() const {
          In().ImgHeight == Out().ImgHeight;
 }
 
+bool ConverterJob::PlanarYuvScaling() const {
+  const auto planarYuv = [](const ImageFormat& f) {
+    return (f.SamplingFormat == YUV_444 || f.SamplingFormat == YUV_422 || f.SamplingFormat == YUV_420) &&
+           f.PixelFormat == Planar;
+  };
+  return planarYuv(In()) && planarYuv(Out()) &&
+         (In().ImgWidth != Out().ImgWidth || In().ImgHeight != Out().ImgHeight);
+}
+
 bool ConverterJob::ToolChecks() {
   const FrameImage& TargetFormat = Out();
   const int32_t w = In().ImgWidth, h = In().ImgHeight;
@@ -334,6 +343,17 @@ ToolJob::FrameResult ConverterJob::ProcessFrame() {
       return FrameResult::Failed;
     }
     if (wantPreview) PublishPreview();
+    FrameShown = true;
+    return WriteOutput(b) ? FrameResult::Written : FrameResult::Failed;
+  }
+  if (PlanarYuvScaling() && ScaleYuvPlanes(a, b)) {
+    // Planes scaled straight into the target's planes; the preview still shows
+    // the source picture.
+    if (wantPreview) {
+      FrameImage source = a;
+      SetCanonicalHeader(PreviewBack(), a.ImgWidth, a.ImgHeight);
+      if (ToCanonical444(source, PreviewBack())) PublishPreview();
+    }
     FrameShown = true;
     return WriteOutput(b) ? FrameResult::Written : FrameResult::Failed;
   }

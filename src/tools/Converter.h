@@ -82,6 +82,7 @@ class ConverterJob : public ToolJob {
  private:
   // YUV to YUV without scaling: one streamed pass instead of the canonical frame.
   bool DirectYuvConversion() const;
+  bool PlanarYuvScaling() const;
   // Bottom-up BGR rows padded to 4 bytes of an intermediate picture.
   void BitmapRows(const FrameImage& a, bool yuv, uint8_t* rows) const;
   bool WriteBmp(const FrameImage& a, bool yuv, FrameImage& b);

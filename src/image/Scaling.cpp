@@ -1,0 +1,406 @@
+// Bilinear scaling: of packed 3-byte pictures (the plain per-pixel reference
+// and the separable fast path), and of YUV planes without a 4:4:4 picture in
+// between, with the same bytes as the canonical chain.
+#include <algorithm>
+#include <cstring>
+#include <limits>
+#include <vector>
+
+#include "image/KernelClones.h"
+#include "image/LayoutGeometry.h"
+#include "image/PixelOps.h"
+#include "image/RowLocator.h"
+#include "platform/HelperThread.h"
+#include "platform/MessageSink.h"
+
+#if defined(__x86_64__)
+#include <immintrin.h>
+#endif
+
+namespace vx {
+namespace {
+
+// Source position and weights of one destination row or column.
+struct Tap {
+  int64_t index;  // r0 or c0
+  double near;    // 1 - d
+  double far;     // d
+};
+
+// Taps along one axis; false when a weight falls outside 0..1.
+bool MakeTaps(int64_t sourceSize, int64_t targetSize, std::vector<Tap>& taps) {
+  const double factor = static_cast<double>(sourceSize - 1) / static_cast<double>(targetSize - 1);
+  taps.resize(static_cast<size_t>(targetSize));
+  for (int64_t i = 0; i < targetSize; ++i) {
+    double t = std::min(static_cast<double>(i) * factor, static_cast<double>(sourceSize - 1));
+    if (t < 0) t = 0;
+    int64_t index = static_cast<int64_t>(t);
+    if (index + 1 >= sourceSize) index = sourceSize - 2;
+    const double d = t - static_cast<double>(index);
+    if (d < 0 || 1 - d < 0) return false;
+    taps[static_cast<size_t>(i)] = {index, 1 - d, d};
+  }
+  return true;
+}
+
+bool ScaleChecks(FrameImage& s, FrameImage& d) {
+  if (!(s.SamplingFormat == YUV_444 || s.SamplingFormat == RGB_444) || s.PixelFormat != Packed ||
+      s.FieldFormat != Progressive) {
+    return false;
+  }
+  if (s.ImgWidth < 2 || s.ImgHeight < 2 || d.ImgWidth < 2 || d.ImgHeight < 2) return false;
+  if (s.ImgWidth == d.ImgWidth && s.ImgHeight == d.ImgHeight) return false;
+  if (!geometry::PackedPixelsFit(s) || !geometry::PackedPixelsFit(d) || s.Data == d.Data) return false;
+  if (int64_t{d.ImgWidth} * d.ImgHeight * 3 > std::numeric_limits<int32_t>::max()) return false;
+  return true;
+}
+
+void SetScaledHeader(FrameImage& s, FrameImage& d) {
+  d.PixelFormat = Packed;
+  d.SamplingFormat = s.SamplingFormat;  // an RGB picture stays RGB
+  d.ComponentOrder = s.ComponentOrder;
+  d.FieldFormat = Progressive;
+  DeriveResolution(d);
+  DeriveFourcc(d);
+  ComputeFrameSize(d);
+  ComputeFrameSize(s);
+}
+
+// Horizontal pass of one source row: for each destination sample,
+// (1 - ds) x left + ds x right, exactly as the per-pixel formula groups it.
+VX_TARGET_CLONES void InterpolateRow(const uint8_t* left, const uint8_t* right, const double* nearWeight,
+                                     const double* farWeight, int64_t count, double* out) {
+  for (int64_t e = 0; e < count; ++e) {
+    out[e] = nearWeight[e] * static_cast<double>(left[e]) + farWeight[e] * static_cast<double>(right[e]);
+  }
+}
+
+VX_TARGET_CLONES void BlendRows(const double* upper, const double* lower, double nearWeight, double farWeight,
+                                int64_t count, uint8_t* out) {
+  for (int64_t e = 0; e < count; ++e) {
+    const int value = static_cast<int>(nearWeight * upper[e] + farWeight * lower[e]);
+    out[e] = static_cast<uint8_t>(value > 255 ? 255 : (value < 0 ? 0 : value));
+  }
+}
+
+// Per-thread scratch of the fast scaler, kept between frames.
+struct ScaleScratch {
+  std::vector<Tap> rows, columns;
+  std::vector<int64_t> pixelOffset;  // byte offset of the left source pixel, per destination pixel
+  std::vector<double> nearWeight, farWeight;
+  std::vector<uint8_t> left, right;
+  std::vector<double> interpolated[2];
+  int64_t cachedRow[2] = {-1, -1};
+};
+
+}  // namespace
+
+bool ScaleBilinearReference(FrameImage& s, FrameImage& d) {
+  if (!ScaleChecks(s, d)) return false;
+  const int64_t w = s.ImgWidth, h = s.ImgHeight, W = d.ImgWidth, H = d.ImgHeight;
+  std::vector<Tap> rows, columns;
+  if (!MakeTaps(h, H, rows) || !MakeTaps(w, W, columns)) {
+    ShowMessage("Error CONF1003: Error in interpolation for scaling !!! ");
+    return false;
+  }
+  for (int64_t i = 0; i < H; ++i) {
+    const Tap& r = rows[static_cast<size_t>(i)];
+    const uint8_t* p0 = s.Data + r.index * 3 * w;
+    const uint8_t* p1 = p0 + 3 * w;
+    for (int64_t j = 0; j < W; ++j) {
+      const Tap& c = columns[static_cast<size_t>(j)];
+      for (int64_t k = 0; k < 3; ++k) {
+        const int64_t a = c.index * 3 + k, b = a + 3;
+        const double value =
+            r.near * (c.near * p0[a] + c.far * p0[b]) + r.far * (c.near * p1[a] + c.far * p1[b]);
+        d.Data[(i * W + j) * 3 + k] = ClampToByte(static_cast<int>(value));
+      }
+    }
+  }
+  SetScaledHeader(s, d);
+  return true;
+}
+
+// Destination rows first..last - 1, with this thread's scratch.
+static bool ScaleRows(const FrameImage& s, FrameImage& d, int64_t first, int64_t last) {
+  const int64_t w = s.ImgWidth, h = s.ImgHeight, W = d.ImgWidth, H = d.ImgHeight;
+  thread_local ScaleScratch x;
+  if (!MakeTaps(h, H, x.rows) || !MakeTaps(w, W, x.columns)) {
+    ShowMessage("Error CONF1003: Error in interpolation for scaling !!! ");
+    return false;
+  }
+  const size_t count = static_cast<size_t>(3 * W);
+  x.pixelOffset.resize(static_cast<size_t>(W));
+  x.nearWeight.resize(count);
+  x.farWeight.resize(count);
+  x.left.resize(count + 1);  // one byte of slack for the 4-byte stores below
+  x.right.resize(count + 1);
+  for (auto& row : x.interpolated) row.resize(count);
+  x.cachedRow[0] = x.cachedRow[1] = -1;
+  for (int64_t j = 0; j < W; ++j) {
+    const Tap& c = x.columns[static_cast<size_t>(j)];
+    x.pixelOffset[static_cast<size_t>(j)] = c.index * 3;
+    for (int64_t k = 0; k < 3; ++k) {
+      const size_t e = static_cast<size_t>(3 * j + k);
+      x.nearWeight[e] = c.near;
+      x.farWeight[e] = c.far;
+    }
+  }
+  // Horizontal pass of source row r into slot `slot`, unless it is there already.
+  auto interpolate = [&](int64_t r, int slot) {
+    if (x.cachedRow[slot] == r) return;
+    if (x.cachedRow[1 - slot] == r) {
+      std::swap(x.interpolated[0], x.interpolated[1]);
+      std::swap(x.cachedRow[0], x.cachedRow[1]);
+      if (x.cachedRow[slot] == r) return;
+    }
+    const uint8_t* row = s.Data + r * 3 * w;
+    // Each destination pixel needs the 6 bytes of two neighbouring source pixels:
+    // one 8-byte load where the row has room for it, bytes at the row's end.
+    for (int64_t j = 0; j < W; ++j) {
+      const int64_t offset = x.pixelOffset[static_cast<size_t>(j)];
+      uint8_t* left = x.left.data() + 3 * j;
+      uint8_t* right = x.right.data() + 3 * j;
+      if (offset + 8 <= 3 * w) {
+        uint64_t six;
+        std::memcpy(&six, row + offset, 8);
+        const uint32_t low = static_cast<uint32_t>(six), high = static_cast<uint32_t>(six >> 24);
+        std::memcpy(left, &low, 4);
+        std::memcpy(right, &high, 4);
+      } else {
+        for (int k = 0; k < 3; ++k) {
+          left[k] = row[offset + k];
+          right[k] = row[offset + 3 + k];
+        }
+      }
+    }
+    InterpolateRow(x.left.data(), x.right.data(), x.nearWeight.data(), x.farWeight.data(),
+                   static_cast<int64_t>(count), x.interpolated[slot].data());
+    x.cachedRow[slot] = r;
+  };
+  for (int64_t i = first; i < last; ++i) {
+    const Tap& r = x.rows[static_cast<size_t>(i)];
+    interpolate(r.index, 0);
+    interpolate(r.index + 1, 1);
+    BlendRows(x.interpolated[0].data(), x.interpolated[1].data(), r.near, r.far, static_cast<int64_t>(count),
+              d.Data + i * 3 * W);
+  }
+  return true;
+}
+
+bool ScaleBilinear(FrameImage& s, FrameImage& d) {
+  if (!ScaleChecks(s, d)) return false;
+  const int64_t H = d.ImgHeight;
+  // Each output row depends on its taps alone: the two halves are scaled at once,
+  // one on the helper thread, with the same bytes.
+  bool upper = true, lower = true;
+  if (H >= 64 && int64_t{d.ImgWidth} * H >= (int64_t{1} << 16)) {
+    RunAlongside([&] { upper = ScaleRows(s, d, 0, H / 2); }, [&] { lower = ScaleRows(s, d, H / 2, H); });
+  } else {
+    upper = ScaleRows(s, d, 0, H);
+  }
+  if (!upper || !lower) return false;
+  SetScaledHeader(s, d);
+  return true;
+}
+
+// ---- scaling of YUV planes --------------------------------------------------
+//
+// The canonical chain scales a 4:4:4 picture whose chroma repeats each source
+// sample over its 2 x 1 or 2 x 2 pixels, and the target then averages the
+// scaled chroma pairs or quads. Here each plane is read where the canonical
+// pixel would have come from: a destination sample's two source columns index
+// the plane directly (halved for subsampled chroma), and source rows sharing a
+// chroma row share its horizontal pass. The doubles and their order are the
+// canonical chain's, so the bytes are too.
+
+namespace {
+
+// For each destination column, the two plane samples it weighs and the weights.
+struct PlaneColumns {
+  std::vector<int32_t> left, right;
+  std::vector<double> near, far;
+
+  void Make(const std::vector<Tap>& taps, int shift) {
+    const size_t n = taps.size();
+    left.resize(n);
+    right.resize(n);
+    near.resize(n);
+    far.resize(n);
+    for (size_t j = 0; j < n; ++j) {
+      left[j] = static_cast<int32_t>(taps[j].index >> shift);
+      right[j] = static_cast<int32_t>((taps[j].index + 1) >> shift);
+      near[j] = taps[j].near;
+      far[j] = taps[j].far;
+    }
+  }
+};
+
+// One horizontal pass over a plane row: each destination column's two samples,
+// weighted. `length` is the row's length: no byte past it is read.
+void InterpolatePlaneRowPlain(const uint8_t* row, int64_t /*length*/, const int32_t* left,
+                              const int32_t* right, const double* nearWeight, const double* farWeight,
+                              int64_t count, double* out) {
+  for (int64_t e = 0; e < count; ++e) {
+    out[e] =
+        nearWeight[e] * static_cast<double>(row[left[e]]) + farWeight[e] * static_cast<double>(row[right[e]]);
+  }
+}
+
+#if !defined(VELUTRIX_NO_CLONES) && defined(__x86_64__)
+// Eight columns at a time: 4-byte gathers at the sample indexes (low byte kept),
+// the same two products and sum per column in doubles.
+__attribute__((target("avx2"))) void InterpolatePlaneRowAvx2(const uint8_t* row, int64_t length,
+                                                             const int32_t* left, const int32_t* right,
+                                                             const double* nearWeight,
+                                                             const double* farWeight, int64_t count,
+                                                             double* out) {
+  const __m256i lowByte = _mm256_set1_epi32(0xff);
+  const int* base = reinterpret_cast<const int*>(row);
+  int64_t e = 0;
+  // Indexes only grow: once a 4-byte load would pass the row's end, the rest is plain.
+  for (; e + 8 <= count && right[e + 7] + 4 <= length; e += 8) {
+    const __m256i l = _mm256_loadu_si256(reinterpret_cast<const __m256i*>(left + e));
+    const __m256i r = _mm256_loadu_si256(reinterpret_cast<const __m256i*>(right + e));
+    const __m256i a = _mm256_and_si256(_mm256_i32gather_epi32(base, l, 1), lowByte);
+    const __m256i b = _mm256_and_si256(_mm256_i32gather_epi32(base, r, 1), lowByte);
+    for (int half = 0; half < 2; ++half) {
+      const __m128i a4 = half == 0 ? _mm256_castsi256_si128(a) : _mm256_extracti128_si256(a, 1);
+      const __m128i b4 = half == 0 ? _mm256_castsi256_si128(b) : _mm256_extracti128_si256(b, 1);
+      const int64_t k = e + 4 * half;
+      const __m256d nearPart = _mm256_mul_pd(_mm256_loadu_pd(nearWeight + k), _mm256_cvtepi32_pd(a4));
+      const __m256d farPart = _mm256_mul_pd(_mm256_loadu_pd(farWeight + k), _mm256_cvtepi32_pd(b4));
+      _mm256_storeu_pd(out + k, _mm256_add_pd(nearPart, farPart));
+    }
+  }
+  InterpolatePlaneRowPlain(row, length, left + e, right + e, nearWeight + e, farWeight + e, count - e,
+                           out + e);
+}
+#endif
+
+using InterpolatePlaneRowFunction = void (*)(const uint8_t*, int64_t, const int32_t*, const int32_t*,
+                                             const double*, const double*, int64_t, double*);
+
+InterpolatePlaneRowFunction PickInterpolatePlaneRow() {
+#if !defined(VELUTRIX_NO_CLONES) && defined(__x86_64__)
+  if (__builtin_cpu_supports("avx2")) return InterpolatePlaneRowAvx2;
+#endif
+  return InterpolatePlaneRowPlain;
+}
+
+const InterpolatePlaneRowFunction InterpolatePlaneRow = PickInterpolatePlaneRow();
+
+// The target's chroma from full-width scaled rows: pairs, or quads over two rows.
+VX_TARGET_CLONES void HalvePairs(const uint8_t* in, int64_t pairs, uint8_t* out) {
+  for (int64_t k = 0; k < pairs; ++k) out[k] = static_cast<uint8_t>((in[2 * k] + in[2 * k + 1]) / 2);
+}
+
+VX_TARGET_CLONES void QuarterQuads(const uint8_t* upper, const uint8_t* lower, int64_t pairs, uint8_t* out) {
+  for (int64_t k = 0; k < pairs; ++k) {
+    out[k] = static_cast<uint8_t>((upper[2 * k] + upper[2 * k + 1] + lower[2 * k] + lower[2 * k + 1]) >> 2);
+  }
+}
+
+// Horizontal passes of the last two plane rows one component used.
+struct PassCache {
+  std::vector<double> slot[2];
+  const uint8_t* key[2] = {nullptr, nullptr};
+
+  // The pass of `row`, made unless it is here; the slot of `keep` is not reused.
+  const double* Get(const uint8_t* row, int64_t length, const uint8_t* keep, const PlaneColumns& columns) {
+    for (int i = 0; i < 2; ++i) {
+      if (key[i] == row) return slot[i].data();
+    }
+    const int i = key[0] == keep ? 1 : 0;
+    slot[i].resize(columns.left.size());
+    InterpolatePlaneRow(row, length, columns.left.data(), columns.right.data(), columns.near.data(),
+                        columns.far.data(), static_cast<int64_t>(columns.left.size()), slot[i].data());
+    key[i] = row;
+    return slot[i].data();
+  }
+};
+
+struct PlaneScaleScratch {
+  std::vector<Tap> rows, columns;
+  PlaneColumns luma, chroma;
+  PassCache cache[3];
+  std::vector<uint8_t> scaled[2][2];  // full-width U and V of an even and an odd picture row
+};
+
+// Destination rows first..last - 1 (first even), with this thread's scratch.
+bool ScalePlaneRows(const FrameImage& s, FrameImage& d, int64_t first, int64_t last) {
+  const int64_t W = d.ImgWidth, pairs = W / 2;
+  thread_local PlaneScaleScratch x;
+  if (!MakeTaps(s.ImgHeight, d.ImgHeight, x.rows) || !MakeTaps(s.ImgWidth, W, x.columns)) {
+    ShowMessage("Error CONF1003: Error in interpolation for scaling !!! ");
+    return false;
+  }
+  x.luma.Make(x.columns, 0);
+  x.chroma.Make(x.columns, s.SamplingFormat == YUV_444 ? 0 : 1);
+  // A buffer may hold new bytes at the same address: nothing is kept between calls.
+  for (PassCache& c : x.cache) c.key[0] = c.key[1] = nullptr;
+  for (auto& pair : x.scaled) {
+    for (auto& row : pair) row.resize(static_cast<size_t>(W));
+  }
+  const YuvRowLocator source(s);
+  const YuvRowPlacer target(d);
+  const int32_t sampling = d.SamplingFormat;
+  const int64_t chromaWidth = geometry::ChromaWidth(s.SamplingFormat, s.ImgWidth);
+  for (int64_t y = first; y < last; ++y) {
+    const Tap& r = x.rows[static_cast<size_t>(y)];
+    const PlanarRow p0 = source.Planar(r.index), p1 = source.Planar(r.index + 1);
+    const PlanarTargetRow out = target.Planar(y);
+    auto blend = [&](int component, const uint8_t* upper, const uint8_t* lower, const PlaneColumns& columns,
+                     uint8_t* to) {
+      PassCache& cache = x.cache[component];
+      const int64_t length = component == 0 ? s.ImgWidth : chromaWidth;
+      const double* a = cache.Get(upper, length, lower, columns);
+      const double* b = cache.Get(lower, length, upper, columns);
+      BlendRows(a, b, r.near, r.far, W, to);
+    };
+    blend(0, p0.y, p1.y, x.luma, out.y);
+    std::vector<uint8_t>* scaled = x.scaled[y & 1];
+    blend(1, p0.u, p1.u, x.chroma, sampling == YUV_444 ? out.u : scaled[0].data());
+    blend(2, p0.v, p1.v, x.chroma, sampling == YUV_444 ? out.v : scaled[1].data());
+    if (sampling == YUV_422) {
+      HalvePairs(scaled[0].data(), pairs, out.u);
+      HalvePairs(scaled[1].data(), pairs, out.v);
+    } else if (sampling == YUV_420 && (y & 1) != 0) {
+      const PlanarTargetRow chroma = target.Chroma420(y / 2);
+      if (chroma.u == nullptr) continue;
+      QuarterQuads(x.scaled[0][0].data(), x.scaled[1][0].data(), pairs, chroma.u);
+      QuarterQuads(x.scaled[0][1].data(), x.scaled[1][1].data(), pairs, chroma.v);
+    }
+  }
+  return true;
+}
+
+}  // namespace
+
+bool ScaleYuvPlanes(const FrameImage& source, FrameImage& d) {
+  FrameImage s = source;
+  if (!IsValidYuvLayout(s) || s.PixelFormat != Planar || d.PixelFormat != Planar || s.Data == d.Data)
+    return false;
+  ComputeFrameSize(s);
+  if (!IsValidYuvLayout(d)) return false;
+  const int64_t W = d.ImgWidth, H = d.ImgHeight;
+  if (s.ImgWidth < 2 || s.ImgHeight < 2 || W < 2 || H < 2) return false;
+  if (s.ImgWidth == W && s.ImgHeight == H) return false;
+  ComputeFrameSize(d);
+  DeriveFourcc(d);
+  // Each output row (or 4:2:0 row pair) depends on its taps alone: a large
+  // picture is scaled in two halves at once, one on the helper thread.
+  bool upper = true, lower = true;
+  if (H >= 64 && W * H >= (int64_t{1} << 16)) {
+    const int64_t half = H / 4 * 2;
+    RunAlongside([&] { upper = ScalePlaneRows(s, d, 0, half); },
+                 [&] { lower = ScalePlaneRows(s, d, half, H); });
+  } else {
+    upper = ScalePlaneRows(s, d, 0, H);
+  }
+  if (!upper || !lower) return false;
+  geometry::ZeroUnusedBytes(d);
+  return true;
+}
+
+}  // namespace vx
