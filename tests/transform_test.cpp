@@ -204,6 +204,26 @@ TEST_F(TransformJobs, FlippingTwiceGivesTheBytesBack) {
       std::equal(out.begin() + 176 * 144, out.begin() + 176 * 144 + 88, in.begin() + 176 * 144 + 71 * 88));
 }
 
+TEST_F(TransformJobs, LargeFramesWrittenFromOneOutputBufferKeepTheirBytes) {
+  // Frames this large are made in one output buffer: each frame waits for the
+  // write of the one before. Three different frames, flipped twice.
+  const ImageFormat large = test::Layout(YUV_420, YUV, Progressive, Planar, 2400, 2400);
+  const auto source = Clip(large, 3, 21, "large.yuv");
+  Quiet observer;
+  observer.wants = false;
+  FlipJob once, twice;
+  ASSERT_TRUE(once.PrepareFromRequest(source.string(), (dir_ / "l1.yuv").string(), large));
+  ASSERT_EQ(RunJob(once, observer), JobOutcome::Completed);
+  ASSERT_TRUE(twice.PrepareFromRequest((dir_ / "l1.yuv").string(), (dir_ / "l2.yuv").string(), large));
+  ASSERT_EQ(RunJob(twice, observer), JobOutcome::Completed);
+  const auto in = test::ReadFileBytes(source), flipped = test::ReadFileBytes(dir_ / "l1.yuv");
+  const size_t frame = 2400 * 2400 * 3 / 2, last = 2 * frame;
+  // Frame 3's first luma row is its last.
+  EXPECT_TRUE(
+      std::equal(flipped.begin() + last, flipped.begin() + last + 2400, in.begin() + last + 2399 * 2400));
+  EXPECT_EQ(test::ReadFileBytes(dir_ / "l2.yuv"), in);
+}
+
 TEST_F(TransformJobs, JoinTakesEveryFrameOfBothFiles) {
   const ImageFormat f = test::Layout(YUV_420, YUV, Progressive, Planar, 16, 8);
   const auto first = Clip(f, 10, 5, "one.yuv");

@@ -87,13 +87,14 @@ std::string AviInformationText(const std::vector<avi::CodecInfo>& codecs, uint32
                                int32_t height, int64_t frames) {
   std::string text = "Codec available on this computer:\n";
   for (const avi::CodecInfo& c : codecs) {
-    text += StrFormat("%s:  %s %s\n         driver:  %s\n", c.code.c_str(), c.name.c_str(), c.description.c_str(),
-                      c.driver.c_str());
+    text += StrFormat("%s:  %s %s\n         driver:  %s\n", c.code.c_str(), c.name.c_str(),
+                      c.description.c_str(), c.driver.c_str());
   }
-  return text + StrFormat(
-                    " \nVideo stream format of this file:     %s\nImage resolution (width x height):    (%d x "
-                    "%d)\nNumber of frames: %d\n",
-                    avi::FourccText(handler).c_str(), width, height, static_cast<int>(frames));
+  return text +
+         StrFormat(
+             " \nVideo stream format of this file:     %s\nImage resolution (width x height):    (%d x "
+             "%d)\nNumber of frames: %d\n",
+             avi::FourccText(handler).c_str(), width, height, static_cast<int>(frames));
 }
 
 std::string CodecListEntry(const avi::CodecInfo& codec) {
@@ -278,7 +279,7 @@ bool YuvToAviJob::PictureRows(FrameImage& a, uint8_t* rows) {
   if (a.SamplingFormat == RGB_444) {
     FrameImage packed = a;
     if (a.PixelFormat == Planar) {
-      packed = output_.Frame(a);
+      packed = Output().Frame(a);
       packed.PixelFormat = Packed;
       ComputeFrameSize(packed);
       if (!ConvertPixelFormat(a, packed)) return false;
@@ -303,7 +304,7 @@ bool YuvToAviJob::PictureRows(FrameImage& a, uint8_t* rows) {
     }
     return true;
   }
-  FrameImage canonical = output_.Frame(a);
+  FrameImage canonical = Output().Frame(a);
   SetCanonicalHeader(canonical, w, h);
   if (!ToCanonical444(a, canonical)) return false;
   if (wantPreview) {
@@ -325,7 +326,7 @@ ToolJob::FrameResult YuvToAviJob::ProcessFrame() {
   if (read < 0) return FrameResult::Failed;
   if (read == 0) return FrameResult::EndOfInput;
   const int32_t w = a.ImgWidth, h = a.ImgHeight;
-  if (w != Out().ImgWidth || h != Out().ImgHeight || Pitch(w) * h > output_.size()) {
+  if (w != Out().ImgWidth || h != Out().ImgHeight || Pitch(w) * h > Output().size()) {
     Report(kCannotEncode);
     return FrameResult::Failed;
   }

@@ -210,7 +210,7 @@ ToolJob::FrameResult SeparateJob::ProcessFrame() {
   if (sources_[0].Read(CurrentFrame, input) == 0) return FrameResult::EndOfInput;
   FrameImage progressive = input;
   if (input.FieldFormat == Interlaced) {
-    progressive = output_.Frame(In());
+    progressive = Output().Frame(In());
     progressive.FieldFormat = Progressive;
     if (!ConvertFieldFormat(input, progressive)) return FrameResult::Failed;
   }
@@ -348,13 +348,13 @@ ToolJob::FrameResult MergeJob::ProcessFrame() {
   int64_t offset = 0;
   for (size_t i = 0; i < 3; ++i) {
     FrameImage component = In(i);
-    component.Data = output_.data() + offset;
-    component.Capacity = output_.size() - offset;
+    component.Data = Output().data() + offset;
+    component.Capacity = Output().size() - offset;
     if (component.DataSize > component.Capacity) return FrameResult::Failed;
     if (sources_[i].Read(CurrentFrame, component) == 0) return FrameResult::EndOfInput;
     offset += component.DataSize;
   }
-  FrameImage merged = output_.Frame(Out());
+  FrameImage merged = Output().Frame(Out());
   FrameShown = true;
   if (!WriteTarget(merged)) return FrameResult::Failed;
   if (PreviewWanted()) RefreshPreview(merged);

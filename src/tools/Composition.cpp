@@ -232,7 +232,7 @@ ToolJob::FrameResult CompositionJob::ProcessFrame() {
     if (fetch == TopFetch::Failed) return FrameResult::Failed;
     fetched = true;
   }
-  FrameImage output = output_.Frame(Out());
+  FrameImage output = Output().Frame(Out());
   std::memcpy(output.Data, base.Data, static_cast<size_t>(output.DataSize));
   if ((fetched || (runComposition_.RepeatLastTop && haveTop_)) && !Draw(output)) return FrameResult::Failed;
   FrameShown = true;

@@ -328,7 +328,7 @@ ToolJob::FrameResult ConverterJob::ProcessFrame() {
   if (SameLayout() && !sources_[0].IsPictureList()) {
     return WriteOutput(a) ? FrameResult::Written : FrameResult::Failed;
   }
-  FrameImage b = output_.Frame(TargetFormat);
+  FrameImage b = Output().Frame(TargetFormat);
   const bool wantPreview = PreviewWanted();
   if (DirectYuvConversion()) {
     // YUV to YUV of the same size: canonical rows are made as the target needs them.
@@ -414,7 +414,7 @@ ToolJob::FrameResult ConverterJob::ProcessFrame() {
   std::swap(a, b);
   b = FrameImage{};
   static_cast<ImageFormat&>(b) = TargetFormat;
-  b.Data = a.Data == input_.data() ? output_.data() : input_.data();
+  b.Data = a.Data == input_.data() ? Output().data() : input_.data();
   b.Capacity = input_.size();
   ComputeFrameSize(b);
   if (TargetFormat.ImgWidth != a.ImgWidth || TargetFormat.ImgHeight != a.ImgHeight) {

@@ -187,7 +187,7 @@ void CropJob::DarkenOutside(FrameImage& picture) const {
 ToolJob::FrameResult CropJob::ProcessFrame() {
   FrameImage input = input_.Frame(In());
   const int64_t read = sources_[0].Read(CurrentFrame, input);
-  FrameImage cropped = output_.Frame(Out());
+  FrameImage cropped = Output().Frame(Out());
   const Rectangle& r = rect_;
   SegmentBuffer& row = row_;
   for (int32_t j = r.top; j < r.top + r.height; ++j) {

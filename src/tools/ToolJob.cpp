@@ -9,6 +9,10 @@
 
 namespace vx {
 
+// Frame buffers up to this size are doubled for writing behind (1080p frames are,
+// 4K frames are not).
+constexpr int64_t kDoubleBufferedBytes = int64_t{16} << 20;
+
 void JobObserver::Message(std::string_view text) {
   ShowMessage(text);
 }
@@ -252,8 +256,13 @@ bool ToolJob::WriteTarget(const FrameImage& frame, size_t i) {
   return false;
 }
 
+FrameBuffer& ToolJob::Output() {
+  if (pipelined_ && !doubleBuffered_) writer_.Wait(outputTicket_);
+  return output_;
+}
+
 void ToolJob::NextOutputBuffer() {
-  if (!pipelined_) return;
+  if (!doubleBuffered_) return;
   std::swap(output_, outputSpare_);
   std::swap(outputTicket_, spareTicket_);
   writer_.Wait(outputTicket_);
@@ -320,7 +329,8 @@ JobOutcome ToolJob::Run(ToolJobObserver& observer) {
     Report(StrFormat(messages_.targetImageSize, Out().ImgWidth, Out().ImgHeight));
     return JobOutcome::FailedRunning;
   }
-  pipelined_ = PipelinesWrites() && outputSpare_.Allocate(bytes);
+  pipelined_ = PipelinesWrites();
+  doubleBuffered_ = pipelined_ && bytes <= kDoubleBufferedBytes && outputSpare_.Allocate(bytes);
   outputTicket_ = spareTicket_ = 0;
   writeFailureReported_ = false;
   observer.PreviewPlaced(PreviewFormat().ImgWidth, PreviewFormat().ImgHeight);
@@ -353,7 +363,7 @@ JobOutcome ToolJob::Run(ToolJobObserver& observer) {
   input_.Release();
   output_.Release();
   outputSpare_.Release();
-  pipelined_ = false;
+  pipelined_ = doubleBuffered_ = false;
   // A failed job keeps nothing: its temporary files go, earlier files stay.
   if (failed || !written || !FinishOutputs() || !CommitOutputs()) {
     targets_.clear();

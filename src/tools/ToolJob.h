@@ -217,7 +217,10 @@ class ToolJob : public JobRun {
   ToolRunSpec run_;
   std::vector<FrameInput> sources_;
   std::vector<AtomicOutput> targets_;
-  FrameBuffer input_, output_;
+  FrameBuffer input_;
+  // The buffer this frame's output is made in, once the write of the frame
+  // before no longer needs it.
+  FrameBuffer& Output();
 
  private:
   bool ValidateRange();
@@ -225,8 +228,9 @@ class ToolJob : public JobRun {
   bool OutputsAreNotInputs();
   bool CommitOutputs();
   bool EnsurePreviewBuffers(int32_t width, int32_t height);
-  // The output buffer a frame is made in alternates between two, so the frame
-  // before can still be written; waits until the one taken now is free.
+  // Small frames are made in two output buffers in turn, so that the frame before
+  // is written while the next one is made; large frames share one (reading the
+  // next frame overlaps the write, and a 4K job holds one output frame less).
   void NextOutputBuffer();
   // Waits for the queued writes; false (after the output's message) when one failed.
   bool FinishWrites();
@@ -235,9 +239,9 @@ class ToolJob : public JobRun {
   PictureExchange previews_;
   DisplayWork previewWork_;
   WriteBehind writer_;
-  FrameBuffer outputSpare_;
+  FrameBuffer output_, outputSpare_;
   uint64_t outputTicket_ = 0, spareTicket_ = 0;  // the last write from each output buffer
-  bool pipelined_ = false, writeFailureReported_ = false;
+  bool pipelined_ = false, doubleBuffered_ = false, writeFailureReported_ = false;
 };
 
 }  // namespace vx
