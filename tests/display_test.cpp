@@ -240,7 +240,36 @@ TEST(DisplayRows, LargePicturesConvertedInTwoHalvesGiveTheSameRows) {
     ASSERT_TRUE(PrepareDisplayRowsInto(yuv, w, h, DrawOptions{.brightness = brightness, .selector = kBoostU},
                                        halves));
     EXPECT_EQ(halves, whole) << "brightness " << brightness;
+    // Grids blended by each half into its own rows; lines on either side of the split (row 240).
+    GridPair grids;
+    grids.one = {1, 30, 7, 5, {10, 200, 30}};
+    grids.two = {1, 60, 16, 16, {250, 0, 90}};
+    ASSERT_TRUE(DrawGrids(whole, w, h, grids));
+    ASSERT_TRUE(PrepareDisplayRowsInto(
+        yuv, w, h, DrawOptions{.brightness = brightness, .selector = kBoostU, .grids = &grids}, halves));
+    EXPECT_EQ(halves, whole) << "grids, brightness " << brightness;
   }
+}
+
+TEST(Grids, RowRangesDrawnApartEqualTheWholePicture) {
+  const int32_t w = 37, h = 50;
+  const std::vector<uint8_t> picture =
+      test::RandomBytes(static_cast<size_t>(DisplayRowPitch(w, true) * h), 5);
+  GridPair grids;
+  grids.one = {1, 20, 4, 8, {255, 10, 0}};
+  grids.two = {1, 45, 5, 7, {0, 90, 255}};
+  auto whole = picture;
+  ASSERT_TRUE(DrawGrids(whole, w, h, grids));
+  for (const int64_t split : {0, 1, 6, 7, 8, 13, 14, 25, 49, 50}) {
+    auto parts = picture;
+    ASSERT_TRUE(DrawGrids(parts, w, h, grids, PictureRows{split, h}));
+    ASSERT_TRUE(DrawGrids(parts, w, h, grids, PictureRows{0, split}));
+    EXPECT_EQ(parts, whole) << "split at row " << split;
+  }
+  auto outside = picture;
+  ASSERT_TRUE(DrawGrids(outside, w, h, grids, PictureRows{-5, 0}));
+  ASSERT_TRUE(DrawGrids(outside, w, h, grids, PictureRows{h, h + 9}));
+  EXPECT_EQ(outside, picture) << "ranges outside the picture draw nothing";
 }
 
 }  // namespace

@@ -272,19 +272,22 @@ bool PrepareDisplayRowsInto(std::span<const uint8_t> data, int32_t width, int32_
       // the picture's upper rows are the buffer's last ones.
       const std::span<uint8_t> out(rows);
       const auto lowerBytes = static_cast<size_t>((height - upper) * pitch);
+      // Each half blends the grids into its own rows as well.
       bool first = false, second = false;
       RunAlongside(
           [&] {
-            first =
-                ConvertToDisplayRGB(data.first(rowBytes * static_cast<size_t>(upper)),
-                                    out.subspan(lowerBytes), width, static_cast<int32_t>(upper), rowOptions);
+            first = ConvertToDisplayRGB(data.first(rowBytes * static_cast<size_t>(upper)),
+                                        out.subspan(lowerBytes), width, static_cast<int32_t>(upper),
+                                        rowOptions) &&
+                    (!grids || DrawGrids(out, width, height, *grids, PictureRows{0, upper}));
           },
           [&] {
             second = ConvertToDisplayRGB(data.subspan(rowBytes * static_cast<size_t>(upper)),
                                          out.first(lowerBytes), width, static_cast<int32_t>(height - upper),
-                                         rowOptions);
+                                         rowOptions) &&
+                     (!grids || DrawGrids(out, width, height, *grids, PictureRows{upper, height}));
           });
-      if (!first || !second) return false;
+      return first && second;
     }
   } else {
     if (static_cast<int64_t>(data.size()) < bytes) return false;

@@ -35,4 +35,14 @@ struct GridPair {
 // outside the rows is touched; false when `rows` is too small.
 bool DrawGrids(std::span<uint8_t> rows, int32_t width, int32_t height, const GridPair& grids);
 
+// Picture rows first..last - 1, top row 0.
+struct PictureRows {
+  int64_t first;
+  int64_t last;
+};
+// The same over the picture rows of `range` only: each pixel gets the same
+// blends in the same order, so ranges can be drawn apart (and at once).
+bool DrawGrids(std::span<uint8_t> rows, int32_t width, int32_t height, const GridPair& grids,
+               PictureRows range);
+
 }  // namespace vx
