@@ -519,6 +519,29 @@ int main(int argc, char** argv) {
     Save(*player, folder, QStringLiteral("player_compact"));
     player->Exit();
   }
+  {
+    // Both grids over a 1080p picture (converted and blended in two halves, which
+    // meet at row 540).
+    vx::ProgramSettings& settings = vx::CurrentSettings();
+    const vx::GridSettings one = settings.Grid1, two = settings.Grid2;
+    settings.Grid1 = {1, 60, 16, 16, {0, 0, 0}};
+    settings.Grid2 = {1, 20, 64, 64, {255, 0, 0}};
+    vx::CVideoPlayer* player = new vx::CVideoPlayer;
+    const vx::ImageFormat hd{.SamplingFormat = vx::YUV_420,
+                             .FieldFormat = vx::Progressive,
+                             .PixelFormat = vx::Planar,
+                             .ImageResolution = 14,
+                             .ImgWidth = 1920,
+                             .ImgHeight = 1080};
+    player->setWindowTitle(QStringLiteral("Play YUV Video File"));
+    player->ChooseFiles({hdClip}, &hd);
+    player->StepForwardClicked();
+    QTest::qWait(300);
+    Save(*player, folder, QStringLiteral("player_grids"));
+    player->Exit();
+    settings.Grid1 = one;
+    settings.Grid2 = two;
+  }
   if (!uhdClip.isEmpty()) {
     // A 2160p clip: the window keeps to the screen and the picture scrolls.
     vx::CVideoPlayer* player = new vx::CVideoPlayer;
