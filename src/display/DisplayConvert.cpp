@@ -273,19 +273,20 @@ bool PrepareDisplayRowsInto(std::span<const uint8_t> data, int32_t width, int32_
       const std::span<uint8_t> out(rows);
       const auto lowerBytes = static_cast<size_t>((height - upper) * pitch);
       // Each half blends the grids into its own rows as well.
+      const GridPair* gridPair = grids;  // a structured binding cannot be captured
       bool first = false, second = false;
       RunAlongside(
           [&] {
             first = ConvertToDisplayRGB(data.first(rowBytes * static_cast<size_t>(upper)),
                                         out.subspan(lowerBytes), width, static_cast<int32_t>(upper),
                                         rowOptions) &&
-                    (!grids || DrawGrids(out, width, height, *grids, PictureRows{0, upper}));
+                    (!gridPair || DrawGrids(out, width, height, *gridPair, PictureRows{0, upper}));
           },
           [&] {
             second = ConvertToDisplayRGB(data.subspan(rowBytes * static_cast<size_t>(upper)),
                                          out.first(lowerBytes), width, static_cast<int32_t>(height - upper),
                                          rowOptions) &&
-                     (!grids || DrawGrids(out, width, height, *grids, PictureRows{upper, height}));
+                     (!gridPair || DrawGrids(out, width, height, *gridPair, PictureRows{upper, height}));
           });
       return first && second;
     }
