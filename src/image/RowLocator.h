@@ -45,15 +45,17 @@ class YuvRowLocator {
     return frame_.Data + geometry::FieldBase(frame_, field) + r * geometry::PackedRowBytes(frame_);
   }
 
-  // Picture row y of a planar frame: its luma row and the chroma rows it uses.
-  // In an interlaced 4:2:0 frame luma row y uses chroma row y / 2 of the whole
-  // frame; the one chroma row no field holds repeats the row above it.
   struct Order {
     int y, u, v;
   };
   // Storage indexes of the Y, U and V planes.
   const Order& order() const { return order_; }
+  // The planes of field `field` (0 for a progressive frame).
+  const geometry::PlanarPicture& Field(int field) const { return fields_[field]; }
 
+  // Picture row y of a planar frame: its luma row and the chroma rows it uses.
+  // In an interlaced 4:2:0 frame luma row y uses chroma row y / 2 of the whole
+  // frame; the one chroma row no field holds repeats the row above it.
   PlanarRow Planar(int64_t y) const {
     const int field = interlaced_ ? static_cast<int>(y & 1) : 0;
     const int64_t r = interlaced_ ? y >> 1 : y;
@@ -96,10 +98,7 @@ class YuvRowPlacer {
  public:
   // `frame` must be a valid YUV layout whose DataSize is set.
   explicit YuvRowPlacer(FrameImage& frame)
-      : frame_(frame), interlaced_(frame.FieldFormat == Interlaced), locator_(frame) {
-    fields_[0] = geometry::PlanarField(frame, 0);
-    fields_[1] = geometry::PlanarField(frame, interlaced_ ? 1 : 0);
-  }
+      : frame_(frame), interlaced_(frame.FieldFormat == Interlaced), locator_(frame) {}
 
   uint8_t* Packed(int64_t y) const { return const_cast<uint8_t*>(locator_.Packed(y)); }
 
@@ -108,7 +107,7 @@ class YuvRowPlacer {
     const int field = interlaced_ ? static_cast<int>(y & 1) : 0;
     const int64_t r = interlaced_ ? y >> 1 : y;
     const auto& order = locator_.order();
-    const geometry::PlanarPicture& p = fields_[field];
+    const geometry::PlanarPicture& p = locator_.Field(field);
     uint8_t* luma = Row(p.plane[order.y], r);
     if (frame_.SamplingFormat == YUV_420) return {luma, nullptr, nullptr};
     return {luma, Row(p.plane[order.u], r), Row(p.plane[order.v], r)};
@@ -120,7 +119,7 @@ class YuvRowPlacer {
     const int field = interlaced_ ? static_cast<int>(j & 1) : 0;
     const int64_t r = interlaced_ ? j >> 1 : j;
     const auto& order = locator_.order();
-    const geometry::PlanarPicture& p = fields_[field];
+    const geometry::PlanarPicture& p = locator_.Field(field);
     if (r >= p.plane[order.u].rows) return {nullptr, nullptr, nullptr};
     return {nullptr, Row(p.plane[order.u], r), Row(p.plane[order.v], r)};
   }
@@ -133,7 +132,6 @@ class YuvRowPlacer {
   FrameImage& frame_;
   bool interlaced_;
   YuvRowLocator locator_;
-  geometry::PlanarPicture fields_[2];
 };
 
 }  // namespace vx

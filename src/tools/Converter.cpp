@@ -208,18 +208,19 @@ bool ConverterJob::SameLayout() const {
          s.PixelFormat == t.PixelFormat && s.FieldFormat == t.FieldFormat;
 }
 
+namespace {
+bool YuvSampled(const ImageFormat& f) {
+  return f.SamplingFormat == YUV_444 || f.SamplingFormat == YUV_422 || f.SamplingFormat == YUV_420;
+}
+}  // namespace
+
 bool ConverterJob::DirectYuvConversion() const {
-  const auto yuv = [](int32_t s) { return s == YUV_444 || s == YUV_422 || s == YUV_420; };
-  return yuv(In().SamplingFormat) && yuv(Out().SamplingFormat) && In().ImgWidth == Out().ImgWidth &&
+  return YuvSampled(In()) && YuvSampled(Out()) && In().ImgWidth == Out().ImgWidth &&
          In().ImgHeight == Out().ImgHeight;
 }
 
 bool ConverterJob::PlanarYuvScaling() const {
-  const auto planarYuv = [](const ImageFormat& f) {
-    return (f.SamplingFormat == YUV_444 || f.SamplingFormat == YUV_422 || f.SamplingFormat == YUV_420) &&
-           f.PixelFormat == Planar;
-  };
-  return planarYuv(In()) && planarYuv(Out()) &&
+  return YuvSampled(In()) && In().PixelFormat == Planar && YuvSampled(Out()) && Out().PixelFormat == Planar &&
          (In().ImgWidth != Out().ImgWidth || In().ImgHeight != Out().ImgHeight);
 }
 
