@@ -213,38 +213,5 @@ TEST(BlockEdit, BlocksCoverTheirPixelsAndTheLastRowsOnly) {
   EXPECT_EQ(uyvy.frame.Data[1], 222);
 }
 
-TEST(BlockEdit, AnEditedFrameIsWrittenInPlaceAndNothingElseChanges) {
-  test::TempDir dir;
-  RecordingMessageSink recorder;
-  ScopedMessageSink scope(recorder);
-  for (const ImageFormat& layout : {test::Layout(YUV_420, YUV, Progressive, Planar, 48, 32),
-                                    test::Layout(YUV_422, UYV, Interlaced, Packed, 48, 32),
-                                    test::Layout(YUV_444, YVU, Interlaced, Planar, 48, 32)}) {
-    TestFrame frame(layout, 3);
-    const auto path = (dir / "clip.yuv").string();
-    const std::vector<uint8_t> file = test::RandomBytes(static_cast<size_t>(frame.frame.DataSize) * 10, 9);
-    test::WriteFileBytes(path, file);
-    // Frame 7 as read, one block edited, written back.
-    std::copy(file.begin() + 6 * frame.frame.DataSize, file.begin() + 7 * frame.frame.DataSize,
-              frame.frame.Data);
-    const std::vector<uint8_t> original = frame.Bytes();
-    BlockRows rows;
-    ASSERT_EQ(ReadBlock(frame.frame, 2, 1, rows), 8);
-    for (auto& row : rows) std::fill(row.first.begin(), row.first.end(), 77);
-    ASSERT_TRUE(WriteBlock(frame.frame, 2, 1, rows, 8));
-    ASSERT_TRUE(WriteFrameInPlace(path, 7, frame.frame, original.data()));
-    std::vector<uint8_t> expected = file;
-    std::copy(frame.frame.Data, frame.frame.Data + frame.frame.DataSize,
-              expected.begin() + 6 * frame.frame.DataSize);
-    EXPECT_EQ(test::ReadFileBytes(path), expected) << test::Describe(layout);
-    // A frame that would reach past the end, or a missing file: refused, nothing changes.
-    EXPECT_FALSE(WriteFrameInPlace(path, 11, frame.frame, original.data()));
-    EXPECT_EQ(recorder.Texts().back(), "Error EDIT1006: File " + path + " cannot be written !\n");
-    EXPECT_EQ(test::ReadFileBytes(path), expected);
-    EXPECT_FALSE(WriteFrameInPlace((dir / "gone.yuv").string(), 1, frame.frame, original.data()));
-    EXPECT_FALSE(std::filesystem::exists(dir / "gone.yuv"));
-  }
-}
-
 }  // namespace
 }  // namespace vx

@@ -206,6 +206,7 @@ TEST(FrameSequences, FileListRendersEachFrameAndReportsMissingFiles) {
   EXPECT_TRUE(files.Open(0));
   EXPECT_EQ(files.FrameCount(), 3);
   ASSERT_TRUE(files.Load(2));
+  files.Commit();
   files.Render();
   std::vector<uint8_t> picture = files.Pictures().FrontBytes();
   ASSERT_EQ(picture.size(), 16u * 8 * 3);
@@ -249,15 +250,15 @@ TEST(FrameSequences, ConsecutivePairsReadTheFileAgainForEveryStep) {
   pairs.Path = NumberedClip(dir, "a.yuv", 4);
   ASSERT_TRUE(pairs.Open(0));
   EXPECT_EQ(pairs.FrameCount(), 3) << "four frames make three pairs";
-  ASSERT_TRUE(pairs.Load(2));
-  EXPECT_EQ(pairs.First().Data[0], 2);
-  EXPECT_EQ(pairs.Second().Data[0], 3);
+  ASSERT_TRUE(pairs.ShowNow(2));
+  EXPECT_EQ(pairs.Snapshot().first.bytes[0], 2);
+  EXPECT_EQ(pairs.Snapshot().second.bytes[0], 3);
   // An edit written into the file between two steps is seen by the next one.
   std::vector<uint8_t> bytes = test::ReadFileBytes(pairs.Path);
   bytes[2 * 192] = 77;  // the first luma byte of frame 3
   test::WriteFileBytes(pairs.Path, bytes);
-  ASSERT_TRUE(pairs.Load(2));
-  EXPECT_EQ(pairs.Second().Data[0], 77);
+  ASSERT_TRUE(pairs.ShowNow(2));
+  EXPECT_EQ(pairs.Snapshot().second.bytes[0], 77);
   EXPECT_FALSE(pairs.Load(4)) << "no frame after the last";
 }
 

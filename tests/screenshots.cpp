@@ -362,7 +362,10 @@ void CompareWindows(const QString& clip, const QString& changed, const vx::Image
   QTest::qWait(300);
   QTest::mouseMove(compare.preview(), QPoint(8 * 20 + 3, 8 * 15 + 3));
   Save(compare, folder, QStringLiteral("compare"));
-  const vx::FrameDifference& d = compare.sequence().Difference();
+  vx::FramePairSequence::Pair pair = compare.sequence().Snapshot();
+  vx::FrameDifference d;
+  d.Allocate(clipFormat.ImgWidth, clipFormat.ImgHeight);
+  d.Build(*vx::CurrentColourTables(), pair.first.View(), pair.second.View(), 3);
   vx::CYUVDiffValueHistogram values(d.DifferencePicture());
   Save(values, folder, QStringLiteral("histogram_values"));
   vx::CYUVDiffPositionDistribution chart(d.DifferencePicture(), d.FirstPicture(), d.SecondPicture());

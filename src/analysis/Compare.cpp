@@ -214,18 +214,24 @@ CompareDisplay CompareSequence::Display() const {
 bool CompareSequence::LoadFirstPair() {
   auto first = RawFile::OpenRead(FirstPath);
   auto second = RawFile::OpenRead(SecondPath);
-  return first && second && ReadFrame(*first, first_) == first_.DataSize &&
-         ReadFrame(*second, second_) == second_.DataSize;
+  // Both frames whole, or nothing shown.
+  if (!first || !second || first->Length() < loadingFirst_.DataSize ||
+      second->Length() < loadingSecond_.DataSize ||
+      !LoadFrame(*first, FirstPath, 1, loadingFirst_, loadingFirstOrigin_) ||
+      !LoadFrame(*second, SecondPath, 1, loadingSecond_, loadingSecondOrigin_))
+    return false;
+  Commit();
+  return true;
 }
 
-void CompareSequence::Render() {
+void CompareSequence::RenderPair(const FrameImage& first, const FrameImage& second) {
   const CompareDisplay display = Display();
   const auto tables = CurrentColourTables();
-  if (!first_.Data || !difference_.Build(*tables, first_, second_, display.selector)) return;
+  if (!difference_.Build(*tables, first, second, display.selector)) return;
   if (!difference_.Paint(*tables, display, pictures_.Back())) return;
   {
     std::lock_guard lock(mutex_);
-    psnrText_ = PsnrBoxText(first_, difference_.Psnr());
+    psnrText_ = PsnrBoxText(first, difference_.Psnr());
   }
   pictures_.Publish();
 }

@@ -78,14 +78,12 @@ class CompareSequence final : public LockstepPairSequence {
   CompareDisplay Display() const;
   // Reads frame 1 of both files with no worker running; false when they cannot be read.
   bool LoadFirstPair();
-  void Render() override;
   const PictureExchange& Pictures() const { return pictures_; }
   // The PSNR text of the picture last published.
   std::string PsnrText() const;
-  // The difference last built (the window reads it only while no worker renders).
-  const FrameDifference& Difference() const { return difference_; }
 
  private:
+  void RenderPair(const FrameImage& first, const FrameImage& second) override;
   mutable std::mutex mutex_;
   CompareDisplay display_;
   std::string psnrText_;

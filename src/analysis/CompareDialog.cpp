@@ -240,7 +240,13 @@ void CYUVCompare::OpenHistogram(bool positions) {
     driver_->controls().PauseClicked();
     return;
   }
-  const FrameDifference& d = sequence_.Difference();
+  // The histograms read a difference of their own, built from copies of the pair shown.
+  FramePairSequence::Pair pair = sequence_.Snapshot();
+  if (!pair.first.Valid() || !pair.second.Valid()) return;
+  FrameDifference d;
+  if (!d.Allocate(pair.first.format.ImgWidth, pair.first.format.ImgHeight) ||
+      !d.Build(*CurrentColourTables(), pair.first.View(), pair.second.View(), sequence_.Display().selector))
+    return;
   if (positions) {
     CYUVDiffPositionDistribution window(d.DifferencePicture(), d.FirstPicture(), d.SecondPicture(), this);
     if (window.valid()) window.exec();
@@ -410,9 +416,27 @@ bool CYUVCompare::eventFilter(QObject* watched, QEvent* event) {
 }
 
 void CYUVCompare::OpenBlock(int column, int row) {
-  // The frames change under a playing worker.
+  // The frames stand still, and the block view reads copies of the pair shown.
   if (!framesAvailable_ || !driver_->Idle()) return;
-  FrameImage one = sequence_.First(), two = sequence_.Second();
+  FramePairSequence::Pair pair = sequence_.Snapshot();
+  if (!pair.first.Valid() || !pair.second.Valid()) return;
+  OpenCompareBlock(this, pair.first.View(), pair.second.View(), column, row,
+                   std::clamp(components_->currentIndex(), 0, 3));
+  ShowDisplay();
+}
+
+void CYUVCompare::closeEvent(QCloseEvent* event) {
+  if (driver_->PutOffClose(event)) return;
+  QDialog::closeEvent(event);
+}
+
+void CYUVCompare::changeEvent(QEvent* event) {
+  if (event->type() == QEvent::WindowStateChange)
+    setWindowTitle(isMaximized() ? QStringLiteral("Velutrix") : kTitle);
+  QDialog::changeEvent(event);
+}
+
+void OpenCompareBlock(QWidget* parent, FrameImage one, FrameImage two, int column, int row, int selector) {
   FrameBuffer buffer;
   if (!buffer.Allocate(WorkBufferSize(one.ImgWidth, one.ImgHeight))) return;
   FrameImage difference = buffer.Frame(one);
@@ -422,22 +446,9 @@ void CYUVCompare::OpenBlock(int column, int row) {
   if (ReadBlock(one, column, row, first) == 0 || ReadBlock(two, column, row, second) == 0 ||
       ReadBlock(difference, column, row, diff) == 0)
     return;
-  CBlockEdit view(this);
-  view.OpenForCompare(one, first, second, diff, std::clamp(components_->currentIndex(), 0, 3));
+  CBlockEdit view(parent);
+  view.OpenForCompare(one, first, second, diff, selector);
   view.exec();
-  ShowDisplay();
-}
-
-void CYUVCompare::closeEvent(QCloseEvent* event) {
-  driver_->loop().Stop();
-  driver_->EndWorker();
-  QDialog::closeEvent(event);
-}
-
-void CYUVCompare::changeEvent(QEvent* event) {
-  if (event->type() == QEvent::WindowStateChange)
-    setWindowTitle(isMaximized() ? QStringLiteral("Velutrix") : kTitle);
-  QDialog::changeEvent(event);
 }
 
 }  // namespace vx

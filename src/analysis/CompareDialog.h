@@ -102,4 +102,8 @@ class CYUVCompare : public QDialog {
   PreviewArea* preview_;
 };
 
+// The block view of block (column, row) of two frames of one layout and their
+// difference, in comparison mode (the compare tool and the motion check).
+void OpenCompareBlock(QWidget* parent, FrameImage one, FrameImage two, int column, int row, int selector);
+
 }  // namespace vx

@@ -89,18 +89,23 @@ MotionSequence::MotionSequence() : ConsecutivePairSequence("Error MOTN1016: Inpu
 
 bool MotionSequence::Prepare(const ImageFormat& format) {
   if (!SetFormats(format, format) || !difference_.Allocate(format.ImgWidth, format.ImgHeight) ||
-      !pictures_.Allocate(format.ImgWidth, format.ImgHeight) ||
-      !editedBuffer_.Allocate(WorkBufferSize(format.ImgWidth, format.ImgHeight)))
+      !pictures_.Allocate(format.ImgWidth, format.ImgHeight))
     return false;
-  edited_ = editedBuffer_.Frame(format);
-  fresh_ = true;
+  std::lock_guard lock(ShownLock());
+  if (!editedBuffer_.Allocate(WorkBufferSize(format.ImgWidth, format.ImgHeight))) return false;
+  edited_ = editedBuffer_.Frame(ShownSecond());
+  saved_.clear();
   return true;
 }
 
-bool MotionSequence::Load(int64_t n) {
-  if (!ConsecutivePairSequence::Load(n)) return false;
-  fresh_ = true;
-  return true;
+void MotionSequence::PairShown() {
+  // A new pair drops the moves made on the last one.
+  const FrameImage& current = ShownSecond();
+  if (edited_.Data && current.Data) {
+    edited_ = editedBuffer_.Frame(current);
+    std::memcpy(edited_.Data, current.Data, static_cast<size_t>(current.DataSize));
+  }
+  saved_.clear();
 }
 
 void MotionSequence::SetDisplay(const CompareDisplay& display) {
@@ -114,16 +119,32 @@ CompareDisplay MotionSequence::Display() const {
 }
 
 bool MotionSequence::Move(const BlockSelection& selection, int32_t dx, int32_t dy) {
-  fresh_ = false;
-  return ApplyMove(second_, edited_, selection, dx, dy, *CurrentColourTables());
+  std::lock_guard lock(ShownLock());
+  FrameImage unedited = ShownSecond();
+  if (!unedited.Data) return false;
+  return ApplyMove(unedited, edited_, selection, dx, dy, *CurrentColourTables());
 }
 
-void MotionSequence::Render() {
-  if (!second_.Data || !edited_.Data) return;
-  if (fresh_.exchange(false)) std::memcpy(edited_.Data, second_.Data, static_cast<size_t>(second_.DataSize));
+MotionSequence::Frames MotionSequence::Snapshot() const {
+  std::lock_guard lock(ShownLock());
+  Pair pair = SnapshotLocked();
+  Frames frames{.previous = std::move(pair.first), .current = std::move(pair.second)};
+  if (!frames.current.Valid() || !edited_.Data) return frames;
+  frames.edited.assign(edited_.Data, edited_.Data + edited_.DataSize);
+  frames.onDisk = saved_.empty() ? frames.current.bytes : saved_;
+  return frames;
+}
+
+void MotionSequence::Saved(const FrameOrigin& origin, const std::vector<uint8_t>& edited) {
+  std::lock_guard lock(ShownLock());
+  if (ShownSecondOrigin() == origin) saved_ = edited;
+}
+
+void MotionSequence::RenderPair(const FrameImage& previous, const FrameImage&) {
+  if (!edited_.Data) return;
   const CompareDisplay display = Display();
   const auto tables = CurrentColourTables();
-  if (!difference_.Build(*tables, first_, edited_, display.selector)) return;
+  if (!difference_.Build(*tables, previous, edited_, display.selector)) return;
   if (difference_.Paint(*tables, display, pictures_.Back())) pictures_.Publish();
 }
 

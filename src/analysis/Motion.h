@@ -43,35 +43,44 @@ bool ApplyMove(FrameImage& unedited, FrameImage& edited, const BlockSelection& s
                int32_t dy, const ColourTables& tables);
 
 // The motion check's frames: pair n is frame n (previous) and n + 1 (current),
-// the file reopened for every step; the worker (or the window, while nothing
-// plays) builds the difference of the previous and the edited current frame.
+// the file reopened for every step. The edited current frame belongs to the pair
+// shown: it starts as the unedited one when a pair is shown, moves change it, and
+// the difference is built between the previous and the edited current frame (by
+// the worker, or by the window while nothing plays), all under the pair's lock.
 class MotionSequence final : public ConsecutivePairSequence {
  public:
   MotionSequence();
   // The file's layout and the work images; false when refused.
   bool Prepare(const ImageFormat& format);
-  // A new pair drops the moves made on the last one.
-  bool Load(int64_t n) override;
-  void Render() override;
   void SetDisplay(const CompareDisplay& display);
   CompareDisplay Display() const;
   const PictureExchange& Pictures() const { return pictures_; }
-  const FrameDifference& Difference() const { return difference_; }
-  // The window's side, while no worker renders.
-  FrameImage& Previous() { return first_; }
-  FrameImage& Unedited() { return second_; }
-  FrameImage& Edited() { return edited_; }
   // Moves the selected blocks of the current frame by (dx, dy) from the unedited frame.
   bool Move(const BlockSelection& selection, int32_t dx, int32_t dy);
 
+  // Copies of the pair shown and of the edited current frame, with what the file
+  // holds at the current frame as far as this window knows (the bytes read, or
+  // those saved since).
+  struct Frames {
+    ShownFrame previous, current;
+    std::vector<uint8_t> edited, onDisk;
+  };
+  Frames Snapshot() const;
+  // `edited` was saved over the current frame of `origin`: while that pair is
+  // shown, the file is known to hold it.
+  void Saved(const FrameOrigin& origin, const std::vector<uint8_t>& edited);
+
  private:
-  mutable std::mutex mutex_;
+  void PairShown() override;
+  void RenderPair(const FrameImage& previous, const FrameImage& current) override;
+
+  mutable std::mutex mutex_;  // the display choice
   CompareDisplay display_;
   FrameDifference difference_;
   PictureExchange pictures_;
   FrameBuffer editedBuffer_;
   FrameImage edited_;
-  std::atomic<bool> fresh_{false};
+  std::vector<uint8_t> saved_;  // what Save wrote over the current frame shown; empty for none
 };
 
 }  // namespace vx

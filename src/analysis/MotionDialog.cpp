@@ -10,6 +10,7 @@
 #include <QThread>
 #include <QVBoxLayout>
 
+#include "analysis/CompareDialog.h"
 #include "analysis/Psnr.h"
 #include "app/FileHistory.h"
 #include "app/Settings.h"
@@ -31,6 +32,15 @@ QColor ToQColor(const RgbColor& c) {
 RgbColor FromQColor(const QColor& c) {
   return {c.red(), c.green(), c.blue()};
 }
+
+// The motion check's refusals of a frame saved back into its file.
+constexpr WriteBackMessages kMotionWriteBack = {
+    "Error MOTN1021: File %s cannot be written !\n",
+    "Error MOTN1022: File %s is no longer the file shown (it was replaced, or its length changed); frame %lld "
+    "was not saved !\n",
+    "Error MOTN1023: Frame %lld of file %s was changed by another program after it was shown; nothing was "
+    "saved. Show the frame again and repeat the moves.\n",
+};
 
 const char* const kSelectOnlyCurrent =
     "You can only be able to select an area when the current frame is displayed. \nSelect \"Image of current "
@@ -273,7 +283,7 @@ void CYUVCheckMotion::ChooseFile(const QString& path, const ImageFormat& format)
         StrFormat("Error MOTN1005: Image size (%d, %d) not support !\n", format.ImgWidth, format.ImgHeight));
     return;
   }
-  if (!sequence_.Load(1)) {
+  if (!sequence_.ShowNow(1)) {
     ShowMessage(StrFormat("Error MOTN1003: Input file %s not found\n", path.toStdString().c_str()));
     return;
   }
@@ -377,8 +387,10 @@ void CYUVCheckMotion::Save() {
                      "the file.\nThe orginal image of the current frame in the file will be overwritten!"),
       QMessageBox::Ok | QMessageBox::Cancel, this);
   if (question.exec() != QMessageBox::Ok) return;
-  WriteFrameInPlace(path_->text().toStdString(), current_, sequence_.Edited(), sequence_.Unedited().Data,
-                    "Error MOTN1021: File %s cannot be written !\n");
+  // The current frame of the pair shown, as the loop published it: its file, number and bytes.
+  const MotionSequence::Frames frames = sequence_.Snapshot();
+  if (WriteShownFrame(frames.current, frames.onDisk, frames.edited, kMotionWriteBack))
+    sequence_.Saved(frames.current.origin, frames.edited);
 }
 
 void CYUVCheckMotion::ShowDisplay() {
@@ -480,24 +492,16 @@ bool CYUVCheckMotion::eventFilter(QObject* watched, QEvent* event) {
 
 void CYUVCheckMotion::OpenBlock(int column, int row) {
   if (!Editable()) return;
-  FrameImage previous = sequence_.Previous(), current = sequence_.Edited();
-  FrameBuffer buffer;
-  if (!buffer.Allocate(WorkBufferSize(previous.ImgWidth, previous.ImgHeight))) return;
-  FrameImage difference = buffer.Frame(previous);
-  double v[3];
-  if (!CompareFrames(previous, current, &difference, v[0], v[1], v[2])) return;
-  BlockRows one, two, diff;
-  if (ReadBlock(previous, column, row, one) == 0 || ReadBlock(current, column, row, two) == 0 ||
-      ReadBlock(difference, column, row, diff) == 0)
-    return;
-  CBlockEdit view(this);
-  view.OpenForCompare(previous, one, two, diff, std::clamp(components_->currentIndex(), 0, 3));
-  view.exec();
+  MotionSequence::Frames frames = sequence_.Snapshot();
+  if (!frames.current.Valid() || !frames.previous.Valid()) return;
+  FrameImage previous = frames.previous.View();
+  FrameImage current = frames.current.View();
+  current.Data = frames.edited.data();
+  OpenCompareBlock(this, previous, current, column, row, std::clamp(components_->currentIndex(), 0, 3));
 }
 
 void CYUVCheckMotion::closeEvent(QCloseEvent* event) {
-  driver_->loop().Stop();
-  driver_->EndWorker();
+  if (driver_->PutOffClose(event)) return;
   QDialog::closeEvent(event);
 }
 

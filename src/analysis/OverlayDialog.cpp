@@ -144,8 +144,7 @@ CInfoOverlay::~CInfoOverlay() {
 }
 
 void CInfoOverlay::closeEvent(QCloseEvent* event) {
-  driver_->loop().Stop();
-  driver_->EndWorker();
+  if (driver_->PutOffClose(event)) return;
   // The ten entries are kept for the next time.
   const OverlayEntries entries = Entries();
   for (size_t i = 0; i < 10; ++i) CurrentSettings().OverlayData[i] = {entries[i].Value, entries[i].Color};

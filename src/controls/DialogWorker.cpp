@@ -3,50 +3,94 @@
 #include <QCoreApplication>
 #include <QThread>
 #include <QTimer>
+#include <new>
+#include <string>
+#include <system_error>
+
+#include "platform/MessageBoxSink.h"
+#include "platform/MessageSink.h"
+#include "platform/StringFormat.h"
 
 namespace vx {
+namespace {
 
-void DialogWorker::Start(std::function<Completion()> work) {
-  Finish();
-  running_ = true;
+std::string WorkerStoppedMessage(const char* why) {
+  return StrFormat("Error VLTX1028: The work stopped: %s\n", why);
+}
+
+}  // namespace
+
+bool DialogWorker::Start(std::function<Completion()> work) {
+  if (finishing_ || running_) return false;
+  JoinOnce();  // a run that ended with its report pending: that report is dropped
   const uint64_t generation = ++generation_;
-  thread_ = std::thread([this, generation, work = std::move(work)] {
-    Completion completion = work();
+  running_ = true;
+  try {
+    thread_ = std::thread([this, generation, work = std::move(work)] {
+      Completion completion;
+      try {
+        completion = work();
+      } catch (const std::bad_alloc&) {
+        completion = [this, text = WorkerStoppedMessage("out of memory")] {
+          ShowMessage(text);
+          if (failed_) failed_();
+        };
+      } catch (const std::exception& e) {
+        completion = [this, text = WorkerStoppedMessage(e.what())] {
+          ShowMessage(text);
+          if (failed_) failed_();
+        };
+      }
+      running_ = false;
+      QMetaObject::invokeMethod(
+          owner_, [this, generation, completion = std::move(completion)] { Ended(generation, completion); },
+          Qt::QueuedConnection);
+    });
+  } catch (const std::system_error&) {
     running_ = false;
-    QMetaObject::invokeMethod(
-        owner_,
-        [this, generation, completion = std::move(completion)] {
-          // A run that Finish has taken over (or a later Start replaced) is joined there.
-          if (generation != generation_ || finishing_) return;
-          JoinOnce();
-          if (completion) completion();
-        },
-        Qt::QueuedConnection);
-  });
+    ShowMessage("CreateThread failed!", "Error");
+    return false;
+  }
+  return true;
+}
+
+void DialogWorker::Ended(uint64_t generation, const Completion& completion) {
+  // A run that Finish took over (or a later Start replaced) is joined there.
+  if (generation != generation_) return;
+  JoinOnce();
+  if (finishing_) {
+    finishing_ = false;
+    const Completion then = std::move(then_);
+    then_ = nullptr;
+    if (then) then();
+    return;
+  }
+  if (completion) completion();
 }
 
 void DialogWorker::Finish() {
-  // From here on the run's own completion is dropped: it must not join the
-  // thread from inside the event loop below, nor act on a window being closed.
-  ++generation_;
-  if (!thread_.joinable()) return;
-  if (finishing_) {
-    // Called again from the events handled below: the outer call joins.
-    WaitUntilStopped();
-    return;
-  }
-  finishing_ = true;
-  WaitUntilStopped();
-  JoinOnce();
+  ++generation_;  // the run's own report is dropped from here on
   finishing_ = false;
-}
-
-void DialogWorker::WaitUntilStopped() {
-  // The worker may be waiting for a message box that this thread shows.
+  then_ = nullptr;
+  if (!thread_.joinable()) return;
+  // The worker may be waiting for a message box that this (blocked) thread would show.
   while (running_) {
-    QCoreApplication::processEvents(QEventLoop::AllEvents, 5);
+    ReleaseWorkersWaitingForMessages();
     QThread::msleep(1);
   }
+  JoinOnce();
+}
+
+void DialogWorker::FinishThen(Completion then) {
+  if (running_ && thread_.joinable()) {
+    finishing_ = true;
+    then_ = std::move(then);
+    return;
+  }
+  // Ended already (its report, if pending, is dropped) or never started.
+  ++generation_;
+  JoinOnce();
+  if (then) then();
 }
 
 void DialogWorker::JoinOnce() {

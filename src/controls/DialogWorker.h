@@ -10,10 +10,13 @@
 
 namespace vx {
 
-// One worker thread of a window. The work runs on its own thread and returns what
-// the window does afterwards; that runs on the window's thread, and only for the
-// latest start that nobody is finishing (an older run's report never joins a newer
-// worker). The thread is joined exactly once: by its own completion, or by Finish.
+// One worker thread of a window, as a small state machine: idle, running, and
+// finishing (the window has asked the run to end and waits for its report). The
+// work runs on its own thread and returns what the window does afterwards; that
+// runs on the window's thread, and only for the latest start that nobody is
+// finishing. The thread is joined exactly once, by its report or by Finish, and
+// no event is handled while waiting for it, so nothing can start a second thread
+// meanwhile. An exception that escapes the work ends the run with its message.
 class DialogWorker {
  public:
   using Completion = std::function<void()>;
@@ -25,14 +28,22 @@ class DialogWorker {
   bool Running() const { return running_.load(); }
   // A thread that has not been joined yet (running, or ended with its report pending).
   bool Joinable() const { return thread_.joinable(); }
-  void Start(std::function<Completion()> work);
-  // Waits for the worker to end. The caller has asked it to stop; events are
-  // handled meanwhile, so a message box the worker waits for can be answered.
-  // The run's completion is dropped.
+  // A run is being finished (FinishThen): Start is refused until its report.
+  bool Finishing() const { return finishing_; }
+  // Starts `work`; false (nothing started) while a run runs or is being finished.
+  bool Start(std::function<Completion()> work);
+  // What the window does after a run that ended by an exception (after its message).
+  void SetFailureCompletion(Completion failed) { failed_ = std::move(failed); }
+  // Waits for the worker, which the caller has asked to stop, without handling
+  // events; a worker waiting for a message box is let go on (the box shows
+  // later). The run's completion is dropped.
   void Finish();
+  // The same without waiting: the run's completion is dropped and `then` runs on
+  // the window's thread once the thread is joined (at once when none runs).
+  void FinishThen(Completion then);
 
  private:
-  void WaitUntilStopped();
+  void Ended(uint64_t generation, const Completion& completion);
   void JoinOnce();
 
   QObject* owner_;
@@ -40,6 +51,7 @@ class DialogWorker {
   std::atomic<bool> running_{false};
   uint64_t generation_ = 0;
   bool finishing_ = false;
+  Completion then_, failed_;
 };
 
 // Runs `f` on `window`'s thread (a worker's report; dropped once the window is gone).

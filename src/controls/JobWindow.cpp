@@ -20,10 +20,11 @@ void JobWindow::SetCommandLineJob(bool exitWhenDone, QWidget* mainWindow) {
 }
 
 void JobWindow::StartRun(std::function<JobOutcome()> work) {
-  worker_.Start([this, work = std::move(work)]() -> DialogWorker::Completion {
+  const bool started = worker_.Start([this, work = std::move(work)]() -> DialogWorker::Completion {
     const JobOutcome outcome = work();
     return [this, outcome] { RunEnded(outcome); };
   });
+  if (!started) run_.Stop();  // the window is closing: its last run is still being finished
 }
 
 void JobWindow::RunEnded(JobOutcome outcome) {
@@ -44,6 +45,17 @@ bool JobWindow::TogglePause() {
 }
 
 void JobWindow::closeEvent(QCloseEvent* event) {
+  if (worker_.Running()) {
+    // Put off until the job has stopped; no event is handled while waiting for it.
+    run_.Stop();
+    event->ignore();
+    setEnabled(false);
+    worker_.FinishThen([this] {
+      setEnabled(true);
+      close();
+    });
+    return;
+  }
   EndWorker();
   QDialog::closeEvent(event);
 }

@@ -1,5 +1,6 @@
 #include "controls/PlaybackDriver.h"
 
+#include <QPointer>
 #include <QThread>
 
 namespace vx {
@@ -35,6 +36,10 @@ PlaybackDriver::PlaybackDriver(QWidget* window, QWidget* controlsParent, FrameSe
   controlHooks.workerRunning = [this] { return worker_.Running(); };
   controlHooks.controlsChanged = [this] { UpdateControls(); };
   controls_ = new PlayControls(controlsParent, loop_, std::move(controlHooks));
+  worker_.SetFailureCompletion([this] {
+    loop_.Stop();
+    UpdateControls();
+  });
 }
 
 PlaybackDriver::~PlaybackDriver() {
@@ -58,17 +63,38 @@ void PlaybackDriver::Stop() {
 void PlaybackDriver::StartWorker() {
   if (worker_.Running()) return;
   loop_.ClearQuit();
-  worker_.Start([this]() -> DialogWorker::Completion {
+  const bool started = worker_.Start([this]() -> DialogWorker::Completion {
     Observer observer(this);
     loop_.Play(sequence_, observer);
     return [this] { UpdateControls(); };
   });
+  if (!started) loop_.Stop();  // the last run is still being finished
 }
 
 void PlaybackDriver::EndWorker() {
   if (!worker_.Running() && !worker_.Joinable()) return;
   loop_.Quit();
   worker_.Finish();
+}
+
+void PlaybackDriver::EndWorkerThen(std::function<void()> then) {
+  loop_.Quit();
+  worker_.FinishThen(std::move(then));
+}
+
+bool PlaybackDriver::PutOffClose(QCloseEvent* event) {
+  if (!worker_.Running()) {
+    EndWorker();
+    return false;
+  }
+  event->ignore();
+  window_->setEnabled(false);
+  EndWorkerThen([window = QPointer<QWidget>(window_)] {
+    if (!window) return;
+    window->setEnabled(true);
+    window->close();
+  });
+  return true;
 }
 
 void PlaybackDriver::RenderWhileIdle() {

@@ -1,5 +1,6 @@
 #pragma once
 
+#include <QCloseEvent>
 #include <QObject>
 #include <QWidget>
 #include <functional>
@@ -32,13 +33,21 @@ class PlaybackDriver : public QObject {
   PlaybackLoop& loop() { return loop_; }
   const PlaybackLoop& loop() const { return loop_; }
   bool WorkerRunning() const { return worker_.Running(); }
-  // Whether the frames stand still (no worker, or a paused one): edits may be made.
-  bool Idle() const { return !worker_.Running() || loop_.State() == PlayPaused; }
+  // Whether the frames stand still (no worker, or one parked in the paused state,
+  // not merely told to pause): edits may be made.
+  bool Idle() const {
+    return !worker_.Running() || (loop_.State() == PlayPaused && loop_.Parked());
+  }
 
   void Start();
   void Stop();
-  // Ends the worker for good (a new file, closing the window).
+  // Ends the worker for good and waits for it (a new file, the window's end).
   void EndWorker();
+  // Closing the window: the worker is told to end and `then` runs once it has.
+  void EndWorkerThen(std::function<void()> then);
+  // A close while a worker runs is put off: the window is disabled, the worker
+  // told to end, and the window closes once it has (true: the caller returns).
+  bool PutOffClose(QCloseEvent* event);
   // Renders the frame shown again: by the worker when one runs, here otherwise.
   void RenderWhileIdle();
   // Applies the controls' state table; the window's own controls follow `changed`.

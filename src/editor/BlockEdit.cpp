@@ -480,21 +480,4 @@ std::array<std::string, 4> CompareReadouts(const ColourTables& tables, const Ima
           StrFormat("RGB difference value: (%03d, %03d, %03d)", dr, dg, db), last};
 }
 
-bool WriteFrameInPlace(const std::string& path, int64_t number, const FrameImage& frame,
-                       const uint8_t* original, const char* notWritten) {
-  const auto refuse = [&] {
-    ShowMessage(StrFormat(notWritten, path.c_str()));
-    return false;
-  };
-  const int64_t size = frame.DataSize;
-  const int64_t offset = (number - 1) * size;
-  auto file = RawFile::OpenReadWrite(path);
-  // The frame must lie wholly inside the file: it is rewritten, never appended.
-  if (!file || number < 1 || size <= 0 || offset + size > file->Length()) return refuse();
-  if (file->Seek(offset) && file->Write(frame.Data, size)) return true;
-  // A short write leaves the frame half edited: the unedited frame goes back.
-  if (original && file->Seek(offset)) file->Write(original, size);
-  return refuse();
-}
-
 }  // namespace vx

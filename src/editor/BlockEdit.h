@@ -12,6 +12,7 @@
 #include "image/ColorFormula.h"
 #include "image/FrameImage.h"
 #include "image/PixelOps.h"
+#include "player/ShownFrame.h"
 
 namespace vx {
 
@@ -78,13 +79,13 @@ std::array<std::string, 4> CompareReadouts(const ColourTables& tables, const Ima
                                            const BlockRows& two, const BlockPicture& twoPicture, int selector,
                                            int column, int row);
 
-// Writes frame `number` (from 1) of `frame`'s layout into the existing file `path`
-// in place: one positioned write of DataSize bytes at (number - 1) x DataSize, never
-// truncating or extending the file. When the write comes up short, `original` (the
-// frame as it was) is written back. False (after EDIT1006) when nothing could be
-// written or the frame does not lie inside the file.
-bool WriteFrameInPlace(const std::string& path, int64_t number, const FrameImage& frame,
-                       const uint8_t* original,
-                       const char* notWritten = "Error EDIT1006: File %s cannot be written !\n");
+// The editor's refusals of an edit written back into its file (WriteShownFrame).
+inline constexpr WriteBackMessages kEditWriteBack = {
+    "Error EDIT1006: File %s cannot be written !\n",
+    "Error EDIT1007: File %s is no longer the file shown (it was replaced, or its length changed); frame %lld "
+    "was not written !\n",
+    "Error EDIT1008: Frame %lld of file %s was changed by another program after it was shown; nothing was "
+    "written. Show the frame again and repeat the edit.\n",
+};
 
 }  // namespace vx

@@ -98,6 +98,7 @@ CBlockEdit::CBlockEdit(QWidget* parent) : QDialog(parent), rows_(EmptyBlockRows(
 }
 
 void CBlockEdit::OpenForEdit(const ImageFormat& frame, const BlockRows& rows) {
+  opened_ = true;
   layout_ = frame;
   rows_ = rows;
   const BlockTexts texts = FormatBlockText(frame, rows);
@@ -121,6 +122,7 @@ void CBlockEdit::OpenForEdit(const ImageFormat& frame, const BlockRows& rows) {
 void CBlockEdit::OpenForCompare(const ImageFormat& frame, const BlockRows& one, const BlockRows& two,
                                 const BlockRows& difference, int selector) {
   comparing_ = true;
+  opened_ = true;
   layout_ = frame;
   rows_ = one;
   two_ = two;
@@ -161,6 +163,9 @@ BlockRows CBlockEdit::TypedRows() const {
 }
 
 void CBlockEdit::Repaint() {
+  // Nothing to draw until a block is given (the radios and boxes fire while the
+  // window is built, before the block's layout is known).
+  if (!opened_) return;
   if (comparing_) {
     // The chosen image; the difference shows the compare tool's component.
     const bool difference = images_[2]->isChecked();

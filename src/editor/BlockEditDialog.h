@@ -58,6 +58,7 @@ class CBlockEdit : public QDialog {
   void ShowPixel(int column, int row);
 
   ImageFormat layout_;
+  bool opened_ = false;
   BlockRows rows_;
   bool comparing_ = false;
   BlockRows two_, difference_;  // comparison mode: image 2 and the difference (image 1 in rows_)

@@ -24,17 +24,12 @@ bool EditorSequence::Load(int64_t n) {
     ShowMessage(CannotReadMessage(CurrentPath(), "Error EDIT1004: Input file %s not found\n"));
     return false;
   }
-  FrameImage& frame = CurrentFrame();
-  return SeekFrame(*file, frame, n) && ReadFrame(*file, frame) > 0;
-}
-
-void EditorSequence::Shown(int64_t n, bool) {
-  shown_ = n;
+  return LoadFrom(*file, CurrentPath(), n);
 }
 
 void EditorSequence::Close() {
   FileListSequence::Close();
-  if (shown_.load() > 1) AddToHistory(CurrentPath(), Format(), kOpened);
+  if (ShownNumber() > 1) AddToHistory(CurrentPath(), Format(), kOpened);
 }
 
 }  // namespace vx

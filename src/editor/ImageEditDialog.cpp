@@ -125,8 +125,7 @@ CImageEdit::~CImageEdit() {
 }
 
 void CImageEdit::closeEvent(QCloseEvent* event) {
-  driver_->loop().Stop();
-  driver_->EndWorker();
+  if (driver_->PutOffClose(event)) return;
   QDialog::closeEvent(event);
 }
 
@@ -160,7 +159,7 @@ void CImageEdit::ChooseFile(const QString& path, const ImageFormat* given) {
     components_->addItem(QString::fromStdString(text));
   components_->setCurrentIndex(components_->count() - 1);
   sequence_.Component = 3;
-  sequence_.SetShownFrame(1);
+  // Frame 1 is shown (and is what an edit before Start changes) from now on.
   sequence_.LoadFirstPicture();
   format_->setText(QString::fromStdString(FormatLabel(sequence_.Format())));
   format_->setMinimumWidth(format_->fontMetrics().horizontalAdvance(format_->text()) + 16);
@@ -236,22 +235,26 @@ bool CImageEdit::eventFilter(QObject* watched, QEvent* event) {
 }
 
 bool CImageEdit::EditBlock(int column, int row) {
-  // Frames change under a playing worker: edits are made paused or stopped.
+  // Edits are made while the frames stand still, on a copy of the frame shown.
   if (!sequence_.HasBuffers() || !driver_->Idle()) return false;
-  FrameImage& frame = sequence_.CurrentFrame();
+  ShownFrame shown = sequence_.Snapshot();
+  if (!shown.Valid()) return false;
+  FrameImage frame = shown.View();
   BlockRows rows;
   const int count = ReadBlock(frame, column, row, rows);
   if (count == 0) return false;
   CBlockEdit editor(this);
   editor.OpenForEdit(frame, rows);
   if (editor.exec() != QDialog::Accepted) return false;
-  const std::vector<uint8_t> original(frame.Data, frame.Data + frame.DataSize);
-  const bool written =
-      WriteBlock(frame, column, row, editor.rows(), count) &&
-      WriteFrameInPlace(sequence_.CurrentPath(), sequence_.ShownFrame(), frame, original.data());
-  if (!written) std::copy(original.begin(), original.end(), frame.Data);  // the frame as the file holds it
-  driver_->RenderWhileIdle();
-  return written;
+  std::vector<uint8_t> edited = shown.bytes;
+  FrameImage editedFrame = frame;
+  editedFrame.Data = edited.data();
+  if (!WriteBlock(editedFrame, column, row, editor.rows(), count) ||
+      !WriteShownFrame(shown, shown.bytes, edited, kEditWriteBack))
+    return false;
+  // The file now holds the edit: so does the frame shown, unless another frame came meanwhile.
+  if (sequence_.ReplaceShown(shown.origin, edited)) driver_->RenderWhileIdle();
+  return true;
 }
 
 }  // namespace vx

@@ -13,6 +13,9 @@
 #include <QThread>
 #include <QVBoxLayout>
 #include <algorithm>
+#include <condition_variable>
+#include <memory>
+#include <mutex>
 
 namespace vx {
 namespace {
@@ -62,7 +65,28 @@ void ShowBox(const QString& caption, const QString& text) {
   box.exec();
 }
 
+// Workers waiting for their boxes, and the releases the UI thread gave.
+struct WaitingWorkers {
+  std::mutex lock;
+  std::condition_variable changed;
+  uint64_t releases = 0;
+};
+
+WaitingWorkers& Waiting() {
+  static WaitingWorkers waiting;
+  return waiting;
+}
+
 }  // namespace
+
+void ReleaseWorkersWaitingForMessages() {
+  WaitingWorkers& waiting = Waiting();
+  {
+    std::lock_guard guard(waiting.lock);
+    ++waiting.releases;
+  }
+  waiting.changed.notify_all();
+}
 
 void MessageBoxSink::Show(std::string_view caption, std::string_view text) {
   const QString captionText = QString::fromUtf8(caption.data(), static_cast<qsizetype>(caption.size()));
@@ -72,8 +96,23 @@ void MessageBoxSink::Show(std::string_view caption, std::string_view text) {
     ShowBox(captionText, bodyText);
     return;
   }
+  WaitingWorkers& waiting = Waiting();
+  auto answered = std::make_shared<bool>(false);  // under waiting.lock
+  std::unique_lock guard(waiting.lock);
+  const uint64_t releases = waiting.releases;
   QMetaObject::invokeMethod(
-      app, [captionText, bodyText] { ShowBox(captionText, bodyText); }, Qt::BlockingQueuedConnection);
+      app,
+      [captionText, bodyText, answered] {
+        ShowBox(captionText, bodyText);
+        WaitingWorkers& w = Waiting();
+        {
+          std::lock_guard lock(w.lock);
+          *answered = true;
+        }
+        w.changed.notify_all();
+      },
+      Qt::QueuedConnection);
+  waiting.changed.wait(guard, [&] { return *answered || waiting.releases != releases; });
 }
 
 }  // namespace vx

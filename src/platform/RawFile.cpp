@@ -46,8 +46,15 @@ std::optional<RawFile> RawFile::OpenRead(const std::filesystem::path& path) {
 }
 
 std::optional<RawFile> RawFile::OpenReadWrite(const std::filesystem::path& path) {
-  const int fd = ::open(path.c_str(), O_RDWR | O_CLOEXEC);
+  const int fd = ::open(path.c_str(), O_RDWR | O_CLOEXEC | O_NONBLOCK);
   if (fd < 0) return std::nullopt;
+  struct stat info {};
+  if (::fstat(fd, &info) != 0 || !S_ISREG(info.st_mode)) {
+    ::close(fd);
+    return std::nullopt;
+  }
+  const int flags = ::fcntl(fd, F_GETFL);
+  if (flags >= 0) ::fcntl(fd, F_SETFL, flags & ~O_NONBLOCK);
   return RawFile(fd);
 }
 
@@ -97,8 +104,40 @@ int64_t RawFile::Length() const {
   return static_cast<int64_t>(info.st_size);
 }
 
+int64_t RawFile::ReadAt(int64_t offset, void* data, int64_t count) const {
+  if (fd_ < 0 || offset < 0 || count <= 0) return 0;
+  auto* bytes = static_cast<char*>(data);
+  int64_t done = 0;
+  while (done < count) {
+    const ssize_t n = ::pread(fd_, bytes + done, static_cast<size_t>(std::min(count - done, kMaxChunk)),
+                              static_cast<off_t>(offset + done));
+    if (n < 0 && errno == EINTR) continue;
+    if (n <= 0) break;
+    done += n;
+  }
+  return done;
+}
+
+bool RawFile::WriteAt(int64_t offset, const void* data, int64_t count) {
+  if (fd_ < 0 || offset < 0 || count < 0) return false;
+  const auto* bytes = static_cast<const char*>(data);
+  int64_t done = 0;
+  while (done < count) {
+    const ssize_t n = ::pwrite(fd_, bytes + done, static_cast<size_t>(std::min(count - done, kMaxChunk)),
+                               static_cast<off_t>(offset + done));
+    if (n < 0 && errno == EINTR) continue;
+    if (n <= 0) return false;
+    done += n;
+  }
+  return true;
+}
+
 bool RawFile::Sync() {
   return fd_ >= 0 && ::fsync(fd_) == 0;
+}
+
+bool RawFile::SyncData() {
+  return fd_ >= 0 && ::fdatasync(fd_) == 0;
 }
 
 void RawFile::Close() {
@@ -111,6 +150,12 @@ void RawFile::Close() {
 std::optional<FileIdentity> IdentityOf(const std::filesystem::path& path) {
   struct stat info {};
   if (::stat(path.c_str(), &info) != 0) return std::nullopt;
+  return FileIdentity{static_cast<uint64_t>(info.st_dev), static_cast<uint64_t>(info.st_ino)};
+}
+
+std::optional<FileIdentity> RawFile::Identity() const {
+  struct stat info {};
+  if (fd_ < 0 || ::fstat(fd_, &info) != 0) return std::nullopt;
   return FileIdentity{static_cast<uint64_t>(info.st_dev), static_cast<uint64_t>(info.st_ino)};
 }
 

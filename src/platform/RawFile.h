@@ -8,6 +8,13 @@
 
 namespace vx {
 
+// Which file a name reaches (symbolic links followed): two names with the same
+// identity are one file.
+struct FileIdentity {
+  uint64_t device = 0, inode = 0;
+  bool operator==(const FileIdentity&) const = default;
+};
+
 // An open file with 64-bit offsets (raw video beyond 4 GiB is common at HD
 // sizes). Move-only; closes itself.
 class RawFile {
@@ -22,7 +29,8 @@ class RawFile {
   // Opens an existing regular file for reading. Anything else (a folder, a FIFO,
   // a device) is refused without blocking.
   static std::optional<RawFile> OpenRead(const std::filesystem::path& path);
-  // Opens an existing file for reading and writing in place.
+  // Opens an existing regular file for reading and writing in place (never
+  // creating it, never waiting on a FIFO).
   static std::optional<RawFile> OpenReadWrite(const std::filesystem::path& path);
   // Creates the file empty, replacing an existing one.
   static std::optional<RawFile> Create(const std::filesystem::path& path);
@@ -40,8 +48,16 @@ class RawFile {
   int64_t Position() const;
   // Length in bytes, -1 when it cannot be determined.
   int64_t Length() const;
+  // Reads or writes at `offset` without moving the position; ReadAt returns the
+  // bytes read, WriteAt whether all of them were written.
+  int64_t ReadAt(int64_t offset, void* data, int64_t count) const;
+  bool WriteAt(int64_t offset, const void* data, int64_t count);
   // Flushes written data to the disk.
   bool Sync();
+  // Flushes the file's data (not its times) to the disk.
+  bool SyncData();
+  // The file actually open, whatever its name reaches now.
+  std::optional<FileIdentity> Identity() const;
   void Close();
 
  private:
@@ -52,12 +68,6 @@ class RawFile {
 // Length of a file by name, nullopt when it does not exist or is not readable.
 std::optional<int64_t> FileLength(const std::filesystem::path& path);
 
-// Which file a name reaches (symbolic links followed): two names with the same
-// identity are one file.
-struct FileIdentity {
-  uint64_t device = 0, inode = 0;
-  bool operator==(const FileIdentity&) const = default;
-};
 std::optional<FileIdentity> IdentityOf(const std::filesystem::path& path);
 
 // Whether the name is an existing file that is not a regular one (a FIFO, a

@@ -28,35 +28,50 @@ bool FrameFor(const ImageFormat& format, FrameBuffer& buffer, FrameImage& frame)
   return true;
 }
 
+ShownFrame CopyOf(const FrameImage& frame, const FrameOrigin& origin) {
+  ShownFrame copy;
+  copy.origin = origin;
+  copy.format = frame;
+  copy.format.Data = nullptr;
+  copy.format.Capacity = 0;
+  if (frame.Data && origin.number > 0) copy.bytes.assign(frame.Data, frame.Data + frame.DataSize);
+  return copy;
+}
+
 }  // namespace
 
 bool FileListSequence::SetFormat(const ImageFormat& format) {
   ReleaseBuffers();
-  const bool ok = FrameFor(format, source_, format_) &&
+  const bool ok = FrameFor(format, shownBuffer_, shown_) && FrameFor(format, loadingBuffer_, loading_) &&
                   pictures_.Allocate(format.ImgWidth, format.ImgHeight) &&
                   work_.Ensure(format.ImgWidth, format.ImgHeight);
+  format_ = shown_;
+  format_.Data = nullptr;
+  format_.Capacity = 0;
   if (!ok) {
     ReleaseBuffers();
     return false;
   }
   // Mid-grey in every layout (all samples 128) until a frame is read.
-  std::memset(source_.data(), 128, static_cast<size_t>(source_.size()));
+  std::memset(shownBuffer_.data(), 128, static_cast<size_t>(shownBuffer_.size()));
   return true;
 }
 
 void FileListSequence::LoadFirstPicture() {
   if (!HasBuffers() || Files.empty()) return;
-  if (auto file = RawFile::OpenRead(Files.front())) ReadFrame(*file, format_);
+  auto file = RawFile::OpenRead(Files.front());
+  if (!file || !LoadFrom(*file, Files.front(), 1)) return;
+  Commit();
 }
 
 void FileListSequence::ReleaseBuffers() {
-  const FrameImage header = format_;
-  source_.Release();
+  std::lock_guard lock(shownLock_);
+  shownBuffer_.Release();
+  loadingBuffer_.Release();
+  shown_ = loading_ = format_;
   work_.Release();
   pictures_.Release();
-  format_ = header;
-  format_.Data = nullptr;
-  format_.Capacity = 0;
+  shownOrigin_ = loadingOrigin_ = FrameOrigin{};
 }
 
 bool FileListSequence::Open(size_t index) {
@@ -80,31 +95,113 @@ bool FileListSequence::Open(size_t index) {
 }
 
 bool FileListSequence::Load(int64_t n) {
-  // The bytes a trailing partial frame lacks keep the previous frame's values.
-  return SeekFrame(file_, format_, n) && ReadFrame(file_, format_) > 0;
+  return LoadFrom(file_, path_, n);
+}
+
+bool FileListSequence::LoadFrom(RawFile& file, const std::string& path, int64_t n) {
+  // The loading buffer is the loop's alone; the frame shown is read under the lock.
+  if (!loading_.Data || !SeekFrame(file, loading_, n)) return false;
+  const int64_t got = ReadFrame(file, loading_);
+  if (got <= 0) return false;
+  if (got < loading_.DataSize) {
+    // A trailing partial frame keeps, in the bytes it lacks, the frame shown before.
+    std::lock_guard lock(shownLock_);
+    std::memcpy(loading_.Data + got, shown_.Data + got, static_cast<size_t>(loading_.DataSize - got));
+  }
+  DescribeOrigin(file, path, loadingOrigin_);
+  loadingOrigin_.number = n;
+  return true;
+}
+
+void FileListSequence::Commit() {
+  std::lock_guard lock(shownLock_);
+  std::swap(shownBuffer_, loadingBuffer_);
+  std::swap(shown_, loading_);
+  shownOrigin_ = loadingOrigin_;
 }
 
 bool FileListSequence::LoadNextFrom(RawFile& file) {
-  if (ReadFrame(file, format_) <= 0) return false;
+  {
+    std::lock_guard lock(shownLock_);
+    if (ReadFrame(file, shown_) <= 0) return false;
+  }
   Render();
   return true;
 }
 
 void FileListSequence::Render() {
-  if (!HasBuffers()) return;
+  std::lock_guard lock(shownLock_);
+  RenderShown();
+}
+
+void FileListSequence::RenderShown() {
+  if (!shown_.Data) return;
   const auto tables = CurrentColourTables();
   DisplayPictureOptions options;
   options.component = Component.load();
   options.mono = Mono;
-  if (MakeDisplayPicture(*tables, format_, pictures_.Back(), work_, options)) pictures_.Publish();
+  if (MakeDisplayPicture(*tables, shown_, pictures_.Back(), work_, options)) pictures_.Publish();
+}
+
+ShownFrame FileListSequence::Snapshot() const {
+  std::lock_guard lock(shownLock_);
+  return CopyOf(shown_, shownOrigin_);
+}
+
+int64_t FileListSequence::ShownNumber() const {
+  std::lock_guard lock(shownLock_);
+  return shownOrigin_.number;
+}
+
+bool FileListSequence::ReplaceShown(const FrameOrigin& origin, std::span<const uint8_t> bytes) {
+  std::lock_guard lock(shownLock_);
+  if (!shown_.Data || !(shownOrigin_ == origin) || bytes.size() != static_cast<size_t>(shown_.DataSize))
+    return false;
+  std::copy(bytes.begin(), bytes.end(), shown_.Data);
+  return true;
 }
 
 bool FramePairSequence::SetFormats(const ImageFormat& first, const ImageFormat& second) {
-  return FrameFor(first, firstBuffer_, first_) && FrameFor(second, secondBuffer_, second_);
+  std::lock_guard lock(shownLock_);
+  shownFirstOrigin_ = shownSecondOrigin_ = loadingFirstOrigin_ = loadingSecondOrigin_ = FrameOrigin{};
+  return FrameFor(first, firstBuffers_[0], shownFirst_) && FrameFor(first, firstBuffers_[1], loadingFirst_) &&
+         FrameFor(second, secondBuffers_[0], shownSecond_) &&
+         FrameFor(second, secondBuffers_[1], loadingSecond_);
+}
+
+bool FramePairSequence::LoadFrame(RawFile& file, const std::string& path, int64_t n, FrameImage& frame,
+                                  FrameOrigin& origin) {
+  if (!frame.Data || !SeekFrame(file, frame, n) || ReadFrame(file, frame) <= 0) return false;
+  DescribeOrigin(file, path, origin);
+  origin.number = n;
+  return true;
+}
+
+void FramePairSequence::Commit() {
+  std::lock_guard lock(shownLock_);
+  std::swap(shownFirst_, loadingFirst_);
+  std::swap(shownSecond_, loadingSecond_);
+  shownFirstOrigin_ = loadingFirstOrigin_;
+  shownSecondOrigin_ = loadingSecondOrigin_;
+  PairShown();
 }
 
 void FramePairSequence::Render() {
-  if (renderer_) renderer_(first_, second_);
+  std::lock_guard lock(shownLock_);
+  if (shownFirst_.Data && shownSecond_.Data) RenderPair(shownFirst_, shownSecond_);
+}
+
+void FramePairSequence::RenderPair(const FrameImage& first, const FrameImage& second) {
+  if (renderer_) renderer_(first, second);
+}
+
+FramePairSequence::Pair FramePairSequence::Snapshot() const {
+  std::lock_guard lock(shownLock_);
+  return SnapshotLocked();
+}
+
+FramePairSequence::Pair FramePairSequence::SnapshotLocked() const {
+  return {CopyOf(shownFirst_, shownFirstOrigin_), CopyOf(shownSecond_, shownSecondOrigin_)};
 }
 
 bool LockstepPairSequence::Open(size_t) {
@@ -120,13 +217,13 @@ bool LockstepPairSequence::Open(size_t) {
   }
   firstFile_ = std::move(*first);
   secondFile_ = std::move(*second);
-  frameCount_ = std::min(FramesIn(firstFile_, first_.DataSize), FramesIn(secondFile_, second_.DataSize));
+  frameCount_ = std::min(FramesIn(firstFile_, loadingFirst_.DataSize), FramesIn(secondFile_, loadingSecond_.DataSize));
   return true;
 }
 
 bool LockstepPairSequence::Load(int64_t n) {
-  return SeekFrame(firstFile_, first_, n) && SeekFrame(secondFile_, second_, n) &&
-         ReadFrame(firstFile_, first_) > 0 && ReadFrame(secondFile_, second_) > 0;
+  return LoadFrame(firstFile_, FirstPath, n, loadingFirst_, loadingFirstOrigin_) &&
+         LoadFrame(secondFile_, SecondPath, n, loadingSecond_, loadingSecondOrigin_);
 }
 
 void LockstepPairSequence::Close() {
@@ -140,7 +237,7 @@ bool ConsecutivePairSequence::Open(size_t) {
     ShowMessage(CannotReadMessage(Path, notFound_));
     return false;
   }
-  frameCount_ = std::max<int64_t>(FramesIn(*file, first_.DataSize) - 1, 0);
+  frameCount_ = std::max<int64_t>(FramesIn(*file, loadingFirst_.DataSize) - 1, 0);
   return true;
 }
 
@@ -150,7 +247,8 @@ bool ConsecutivePairSequence::Load(int64_t n) {
     ShowMessage(CannotReadMessage(Path, notFound_));
     return false;
   }
-  return SeekFrame(*file, first_, n) && ReadFrame(*file, first_) > 0 && ReadFrame(*file, second_) > 0;
+  return LoadFrame(*file, Path, n, loadingFirst_, loadingFirstOrigin_) &&
+         LoadFrame(*file, Path, n + 1, loadingSecond_, loadingSecondOrigin_);
 }
 
 }  // namespace vx

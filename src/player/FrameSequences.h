@@ -6,6 +6,8 @@
 
 #include <atomic>
 #include <functional>
+#include <mutex>
+#include <span>
 #include <string>
 #include <vector>
 
@@ -13,6 +15,7 @@
 #include "image/FrameImage.h"
 #include "platform/RawFile.h"
 #include "player/PlaybackLoop.h"
+#include "player/ShownFrame.h"
 
 namespace vx {
 
@@ -20,7 +23,10 @@ namespace vx {
 inline constexpr int kComparePacingMs = 33;
 
 // Files of one layout played one after the other; each frame is rendered into a
-// display picture (one component or all) that the window draws.
+// display picture (one component or all) that the window draws. A frame is read
+// into a buffer of its own and becomes the frame shown only when the loop shows
+// it, under the lock that rendering and the window's copies take: a Stop between
+// reading and showing leaves the frame shown, its number and its bytes as they were.
 class FileListSequence : public FrameSequence {
  public:
   struct Messages {
@@ -33,11 +39,9 @@ class FileListSequence : public FrameSequence {
   // The layout of every file and the buffers for it. False (buffers released)
   // when the size is refused.
   bool SetFormat(const ImageFormat& format);
+  // The layout (header only).
   const FrameImage& Format() const { return format_; }
-  // The frame as read, in the file's own layout (the editor changes it while no
-  // worker loads or renders).
-  FrameImage& CurrentFrame() { return format_; }
-  bool HasBuffers() const { return !source_.empty(); }
+  bool HasBuffers() const { return !shownBuffer_.empty(); }
   void ReleaseBuffers();
 
   // Changed by the window only while no worker plays.
@@ -54,20 +58,41 @@ class FileListSequence : public FrameSequence {
   int64_t FrameCount() const override { return frameCount_; }
   int IntervalMs() override { return kComparePacingMs; }
   bool Load(int64_t n) override;
+  void Commit() override;
+  // Renders the frame shown.
   void Render() override;
   void Close() override { file_.Close(); }
 
-  // Reads frame 1 of the first file (no worker running), so a new selection shows
-  // its first picture; a file that cannot be read leaves neutral grey.
+  // Shows frame 1 of the first file (no worker running), so a new selection shows
+  // its first picture at once; a file that cannot be read leaves neutral grey and
+  // nothing shown.
   void LoadFirstPicture();
   // Reads the next frame of `file` in order and renders it (benchmarks).
   bool LoadNextFrom(RawFile& file);
   const std::string& CurrentPath() const { return path_; }
 
+  // A copy of the frame shown, with its file and number (number 0 before any).
+  ShownFrame Snapshot() const;
+  int64_t ShownNumber() const;
+  // Puts `bytes` in place of the frame shown while that is still `origin`'s frame
+  // (an edit written into the file); false otherwise.
+  bool ReplaceShown(const FrameOrigin& origin, std::span<const uint8_t> bytes);
+
+ protected:
+  // Reads frame `n` of the file at `path` (open in `file`) into the loading buffer.
+  bool LoadFrom(RawFile& file, const std::string& path, int64_t n);
+
  private:
+  void RenderShown();
+
   const Messages& messages_;
-  FrameImage format_;
-  FrameBuffer source_;
+  FrameImage format_;  // header only
+  // The frame shown and the frame being read; swapped when the loop shows a frame.
+  FrameBuffer shownBuffer_, loadingBuffer_;
+  FrameImage shown_, loading_;
+  FrameOrigin shownOrigin_, loadingOrigin_;
+  // Held while the frame shown changes, is rendered or copied.
+  mutable std::mutex shownLock_;
   DisplayWork work_;
   PictureExchange pictures_;
   RawFile file_;
@@ -76,26 +101,52 @@ class FileListSequence : public FrameSequence {
 };
 
 // Two frames per step, handed to a renderer that the tool supplies (the
-// difference of two files, of two consecutive frames).
+// difference of two files, of two consecutive frames). As with a file list, the
+// pair read becomes the pair shown only when the loop shows it.
 class FramePairSequence : public FrameSequence {
  public:
   using Renderer = std::function<void(const FrameImage& first, const FrameImage& second)>;
+  struct Pair {
+    ShownFrame first, second;
+  };
 
   // Layouts of the two frames and their buffers; false when a size is refused.
   bool SetFormats(const ImageFormat& first, const ImageFormat& second);
   void SetRenderer(Renderer renderer) { renderer_ = std::move(renderer); }
   int64_t FrameCount() const override { return frameCount_; }
   int IntervalMs() override { return kComparePacingMs; }
+  void Commit() override;
+  // Renders the pair shown.
   void Render() override;
-  const FrameImage& First() const { return first_; }
-  const FrameImage& Second() const { return second_; }
+  // Reads pair `n` and shows it at once (no worker running); false when it cannot be read.
+  bool ShowNow(int64_t n) { return Load(n) && (Commit(), true); }
+  // Copies of the pair shown (numbers 0 before any).
+  Pair Snapshot() const;
 
  protected:
-  FrameImage first_, second_;
+  // The pair being read: Load fills these and their origins.
+  FrameImage loadingFirst_, loadingSecond_;
+  FrameOrigin loadingFirstOrigin_, loadingSecondOrigin_;
+  // Reads frame `n` of `file` (named `path`) into `frame`, noting where it came from.
+  static bool LoadFrame(RawFile& file, const std::string& path, int64_t n, FrameImage& frame,
+                        FrameOrigin& origin);
+  // Under the lock of the pair shown: what a tool renders and changes.
+  std::mutex& ShownLock() const { return shownLock_; }
+  const FrameImage& ShownFirst() const { return shownFirst_; }
+  const FrameImage& ShownSecond() const { return shownSecond_; }
+  const FrameOrigin& ShownSecondOrigin() const { return shownSecondOrigin_; }
+  Pair SnapshotLocked() const;
+  // Called under the lock when a new pair became the pair shown.
+  virtual void PairShown() {}
+  // Called under the lock to render the pair shown.
+  virtual void RenderPair(const FrameImage& first, const FrameImage& second);
   int64_t frameCount_ = 0;
 
  private:
-  FrameBuffer firstBuffer_, secondBuffer_;
+  FrameBuffer firstBuffers_[2], secondBuffers_[2];
+  FrameImage shownFirst_, shownSecond_;
+  FrameOrigin shownFirstOrigin_, shownSecondOrigin_;
+  mutable std::mutex shownLock_;
   Renderer renderer_;
 };
 

@@ -20,6 +20,7 @@ void Sleep(int ms) {
 }  // namespace
 
 int PlaybackLoop::Toggle(int playing) {
+  parked_ = false;
   int current = state_.load();
   int next = PlayStopped;
   do {
@@ -32,12 +33,14 @@ bool PlaybackLoop::SeekTo(int64_t n) {
   int current = state_.load();
   do {
     if (current != PlayPaused && current != Playing && current != Seek) return false;
+    parked_ = false;
     seekTarget_ = n;  // before the state, so the worker never reads an older target
   } while (!state_.compare_exchange_weak(current, Seek));
   return true;
 }
 
 void PlaybackLoop::Quit() {
+  parked_ = false;
   quit_ = true;
   state_.exchange(PlayStopped);
 }
@@ -72,11 +75,16 @@ void PlaybackLoop::PlayItem(FrameSequence& sequence, size_t index, PlaybackObser
   while (!quit_) {
     const int state = state_.load();
     if (state == PlayStopped) break;
+    if (state != PlayPaused) parked_ = false;  // before any transition out of this state
     switch (state) {
       case PlayPaused:
+        // Parked: no frame is loaded until the window changes the state (a render
+        // of the frame shown changes no frame).
+        parked_ = true;
         if (rerender_.exchange(false) && firstShown_) {
           sequence.Render();
           observer.FrameRendered();
+          continue;
         }
         Sleep(3);
         continue;
@@ -106,6 +114,7 @@ void PlaybackLoop::PlayItem(FrameSequence& sequence, size_t index, PlaybackObser
         continue;
     }
   }
+  parked_ = false;
   sequence.Close();
 }
 
@@ -122,8 +131,10 @@ bool PlaybackLoop::ShowNext(FrameSequence& sequence, PlaybackObserver& observer,
     while (lastShownMs_ >= 0 && NowMs() - lastShownMs_ < intervalMs && !Interrupted()) Sleep(1);
     lastShownMs_ = NowMs();
   }
-  if (Interrupted()) return false;  // stopped meanwhile: the frame is not shown
+  // Stopped meanwhile: the frame is not shown, and the one shown stays shown.
+  if (Interrupted()) return false;
   next_ = n + 1;
+  sequence.Commit();
   sequence.Render();
   const bool first = !firstShown_;
   firstShown_ = true;

@@ -37,7 +37,10 @@ class FrameSequence {
   virtual int IntervalMs() = 0;
   // Loads frame `n` (from 1) of the open item; false when nothing could be read.
   virtual bool Load(int64_t n) = 0;
-  // Renders the frame loaded last for the window and publishes it.
+  // The frame loaded last becomes the frame shown (called only when it is shown:
+  // a frame loaded and then stopped before its turn is never shown).
+  virtual void Commit() {}
+  // Renders the frame shown for the window and publishes it.
   virtual void Render() = 0;
   // Frame `n` is shown; `first` for the first frame shown of the item.
   virtual void Shown(int64_t /*n*/, bool /*first*/) {}
@@ -67,14 +70,17 @@ class PlaybackLoop {
   // operations: a transition the worker makes on its own (a step falling back to
   // Paused) happens only if nobody changed the state since it was read.
   int State() const { return state_.load(); }
+  // The worker is paused and loads no frame until the window changes the state.
+  // Read together with State() == PlayPaused.
+  bool Parked() const { return parked_.load(); }
   // Stopped becomes Playing (Start, and each new item of the list).
   bool StartPlaying() { return Transition(PlayStopped, Playing); }
   // Playing <-> Paused; from any other state, Playing. Returns the new state.
   int TogglePause() { return Toggle(Playing); }
   // PlayingBackward <-> Paused; from any other state, PlayingBackward.
   int ToggleReverse() { return Toggle(PlayingBackward); }
-  void StepForwardOnce() { state_.exchange(StepForward); }
-  void StepBackwardOnce() { state_.exchange(StepBackward); }
+  void StepForwardOnce() { Wake(StepForward); }
+  void StepBackwardOnce() { Wake(StepBackward); }
   // While Paused, Playing or Seek: show frame `n` next, then pause. False otherwise.
   bool SeekTo(int64_t n);
   // Renders the frame shown again at the worker's next turn (a display choice
@@ -96,6 +102,10 @@ class PlaybackLoop {
 
  private:
   bool Transition(int from, int to) { return state_.compare_exchange_strong(from, to); }
+  void Wake(int state) {
+    parked_ = false;
+    state_.exchange(state);
+  }
   int Toggle(int playing);
   void PlayItem(FrameSequence& sequence, size_t index, PlaybackObserver& observer);
   // Reads frame next_, waits for its turn and shows it. False at the end of data
@@ -106,6 +116,10 @@ class PlaybackLoop {
   std::atomic<int> state_{PlayStopped};
   std::atomic<bool> quit_{false};
   std::atomic<bool> rerender_{false};
+  // Cleared before the worker (or a window command) leaves the paused state, set
+  // when the worker finds it paused: from then on it loads no frame until the
+  // state changes.
+  std::atomic<bool> parked_{false};
   std::atomic<int64_t> next_{1};
   std::atomic<int64_t> firstFrame_{1};
   std::atomic<int64_t> seekTarget_{1};

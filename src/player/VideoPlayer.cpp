@@ -336,11 +336,12 @@ void CVideoPlayer::Start() {
 void CVideoPlayer::StartWorker() {
   if (worker_.Running()) return;
   engine_.Loop().ClearQuit();
-  worker_.Start([this]() -> DialogWorker::Completion {
+  const bool started = worker_.Start([this]() -> DialogWorker::Completion {
     Observer observer(this);
     engine_.PlayList(observer);
     return [this] { UpdateControls(); };
   });
+  if (!started) engine_.Loop().Stop();  // the last run is still being finished
 }
 
 void CVideoPlayer::Stop() {
@@ -390,6 +391,17 @@ void CVideoPlayer::Exit() {
 }
 
 void CVideoPlayer::closeEvent(QCloseEvent* event) {
+  if (worker_.Running()) {
+    // Put off until the worker has ended; no event is handled while waiting for it.
+    engine_.Loop().Quit();
+    event->ignore();
+    setEnabled(false);
+    worker_.FinishThen([this] {
+      setEnabled(true);
+      close();
+    });
+    return;
+  }
   EndWorker();
   QDialog::closeEvent(event);
 }

@@ -1,0 +1,173 @@
+// An edited frame goes back only into the file and frame that were shown, and
+// only while the file still holds the bytes that were shown.
+
+#include <gtest/gtest.h>
+#include <unistd.h>
+
+#include <filesystem>
+
+#include "PixelTestSupport.h"
+#include "TestSupport.h"
+#include "editor/BlockEdit.h"
+#include "editor/EditorSequence.h"
+#include "platform/MessageSink.h"
+
+namespace vx {
+namespace {
+
+class WriteBack : public testing::Test {
+ protected:
+  // A 10-frame clip of random bytes in `layout`, frame `shown` shown by the editor's sequence.
+  ShownFrame Show(const ImageFormat& layout, int64_t shown) {
+    FrameImage probe;
+    static_cast<ImageFormat&>(probe) = layout;
+    frameSize_ = ComputeFrameSize(probe);
+    file_ = test::RandomBytes(static_cast<size_t>(frameSize_) * 10, 9);
+    test::WriteFileBytes(path_, file_);
+    EXPECT_TRUE(sequence_.SetFormat(layout));
+    sequence_.Files = {path_};
+    EXPECT_TRUE(sequence_.Open(0));
+    EXPECT_TRUE(sequence_.Load(shown));
+    sequence_.Commit();
+    return sequence_.Snapshot();
+  }
+  // The shown frame with block (2, 1) set to 77 in its first component.
+  static std::vector<uint8_t> Edited(ShownFrame shown) {
+    FrameImage frame = shown.View();
+    BlockRows rows;
+    EXPECT_EQ(ReadBlock(frame, 2, 1, rows), 8);
+    for (auto& row : rows) std::fill(row.first.begin(), row.first.end(), 77);
+    EXPECT_TRUE(WriteBlock(frame, 2, 1, rows, 8));
+    return shown.bytes;
+  }
+  std::vector<uint8_t> FileWithFrame(int64_t number, const std::vector<uint8_t>& frame) const {
+    std::vector<uint8_t> expected = file_;
+    std::copy(frame.begin(), frame.end(), expected.begin() + (number - 1) * frameSize_);
+    return expected;
+  }
+  std::string LastMessage() const { return recorder_.Texts().empty() ? "" : recorder_.Texts().back(); }
+
+  test::TempDir dir_;
+  std::string path_ = (dir_ / "clip.yuv").string();
+  std::vector<uint8_t> file_;
+  int64_t frameSize_ = 0;
+  EditorSequence sequence_;
+  RecordingMessageSink recorder_;
+  ScopedMessageSink scope_{recorder_};
+};
+
+TEST_F(WriteBack, AnEditedFrameIsWrittenAtItsPlaceInEveryLayout) {
+  for (const ImageFormat& layout : {test::Layout(YUV_420, YUV, Progressive, Planar, 48, 32),
+                                    test::Layout(YUV_422, UYV, Interlaced, Packed, 48, 32),
+                                    test::Layout(YUV_444, YVU, Interlaced, Planar, 48, 32)}) {
+    const ShownFrame shown = Show(layout, 7);
+    ASSERT_EQ(shown.origin.number, 7);
+    ASSERT_EQ(shown.origin.path, path_);
+    ASSERT_EQ(shown.bytes, std::vector<uint8_t>(file_.begin() + 6 * frameSize_, file_.begin() + 7 * frameSize_));
+    const std::vector<uint8_t> edited = Edited(shown);
+    ASSERT_TRUE(WriteShownFrame(shown, shown.bytes, edited, kEditWriteBack)) << LastMessage();
+    EXPECT_EQ(test::ReadFileBytes(path_), FileWithFrame(7, edited)) << test::Describe(layout);
+    EXPECT_EQ(std::filesystem::file_size(path_), file_.size());
+  }
+}
+
+TEST_F(WriteBack, AFileChangedUnderTheWindowIsNeverWritten) {
+  const ImageFormat layout = test::Layout(YUV_420, YUV, Progressive, Planar, 48, 32);
+  const auto refusedUnchanged = [&](const ShownFrame& shown, const std::vector<uint8_t>& onDisk,
+                                    const std::string& message) {
+    EXPECT_FALSE(WriteShownFrame(shown, shown.bytes, Edited(shown), kEditWriteBack));
+    EXPECT_EQ(LastMessage(), message);
+    EXPECT_EQ(test::ReadFileBytes(path_), onDisk);
+  };
+  const std::string replaced = "Error EDIT1007: File " + path_ +
+                               " is no longer the file shown (it was replaced, or its length changed); "
+                               "frame 3 was not written !\n";
+
+  // Another file renamed over the name (a new inode), even with the same bytes.
+  ShownFrame shown = Show(layout, 3);
+  const auto other = dir_ / "other.yuv";
+  test::WriteFileBytes(other, file_);
+  std::filesystem::rename(other, path_);
+  refusedUnchanged(shown, file_, replaced);
+
+  // The file truncated (or grown) since the frame was read.
+  shown = Show(layout, 3);
+  std::filesystem::resize_file(path_, file_.size() - 1);
+  const std::vector<uint8_t> truncated(file_.begin(), file_.end() - 1);
+  refusedUnchanged(shown, truncated, replaced);
+
+  // The frame changed on disk by another program, in one byte.
+  shown = Show(layout, 3);
+  std::vector<uint8_t> changed = file_;
+  changed[2 * static_cast<size_t>(frameSize_) + 100] ^= 1;
+  {
+    auto file = RawFile::OpenReadWrite(path_);
+    ASSERT_TRUE(file && file->WriteAt(0, changed.data(), static_cast<int64_t>(changed.size())));
+  }
+  refusedUnchanged(shown, changed,
+                   "Error EDIT1008: Frame 3 of file " + path_ +
+                       " was changed by another program after it was shown; nothing was written. Show the "
+                       "frame again and repeat the edit.\n");
+
+  // Another frame changed on disk does not matter: only the frame shown is compared.
+  shown = Show(layout, 3);
+  changed = file_;
+  changed[5 * static_cast<size_t>(frameSize_)] ^= 1;
+  {
+    auto file = RawFile::OpenReadWrite(path_);
+    ASSERT_TRUE(file && file->WriteAt(0, changed.data(), static_cast<int64_t>(changed.size())));
+  }
+  const std::vector<uint8_t> edited = Edited(shown);
+  ASSERT_TRUE(WriteShownFrame(shown, shown.bytes, edited, kEditWriteBack)) << LastMessage();
+  file_ = changed;
+  EXPECT_EQ(test::ReadFileBytes(path_), FileWithFrame(3, edited));
+
+  // The name removed: refused, nothing created.
+  shown = Show(layout, 3);
+  std::filesystem::remove(path_);
+  EXPECT_FALSE(WriteShownFrame(shown, shown.bytes, Edited(shown), kEditWriteBack));
+  EXPECT_EQ(LastMessage(), "Error EDIT1006: File " + path_ + " cannot be written !\n");
+  EXPECT_FALSE(std::filesystem::exists(path_));
+}
+
+TEST_F(WriteBack, OnlyAShownFrameWhollyInsideItsFileIsWritten) {
+  const ImageFormat layout = test::Layout(YUV_420, YUV, Progressive, Planar, 48, 32);
+  // Nothing shown yet: nothing to write.
+  EXPECT_TRUE(sequence_.SetFormat(layout));
+  ShownFrame none = sequence_.Snapshot();
+  EXPECT_EQ(none.origin.number, 0);
+  EXPECT_FALSE(WriteShownFrame(none, none.bytes, none.bytes, kEditWriteBack));
+
+  // A trailing partial frame is shown (its missing bytes from the frame before)
+  // but never written: the file would grow.
+  ShownFrame last = Show(layout, 10);
+  file_.resize(file_.size() - 10);
+  test::WriteFileBytes(path_, file_);
+  sequence_.Files = {path_};
+  ASSERT_TRUE(sequence_.Open(0));
+  ASSERT_TRUE(sequence_.Load(10));
+  sequence_.Commit();
+  last = sequence_.Snapshot();
+  EXPECT_FALSE(WriteShownFrame(last, last.bytes, Edited(last), kEditWriteBack));
+  EXPECT_EQ(LastMessage(), "Error EDIT1006: File " + path_ + " cannot be written !\n");
+  EXPECT_EQ(test::ReadFileBytes(path_), file_);
+
+  // The written edit becomes the frame shown, so a second edit checks against it.
+  ShownFrame shown = Show(layout, 4);
+  const std::vector<uint8_t> first = Edited(shown);
+  ASSERT_TRUE(WriteShownFrame(shown, shown.bytes, first, kEditWriteBack));
+  ASSERT_TRUE(sequence_.ReplaceShown(shown.origin, first));
+  ShownFrame again = sequence_.Snapshot();
+  EXPECT_EQ(again.bytes, first);
+  std::vector<uint8_t> second = again.bytes;
+  second[0] = static_cast<uint8_t>(second[0] + 1);
+  ASSERT_TRUE(WriteShownFrame(again, again.bytes, second, kEditWriteBack)) << LastMessage();
+  EXPECT_EQ(test::ReadFileBytes(path_), FileWithFrame(4, second));
+  // An origin that is no longer shown is not replaced.
+  ShownFrame other = again;
+  other.origin.number = 5;
+  EXPECT_FALSE(sequence_.ReplaceShown(other.origin, second));
+}
+
+}  // namespace
+}  // namespace vx
