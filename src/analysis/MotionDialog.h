@@ -40,8 +40,15 @@ class CYUVCheckMotion : public QDialog {
   const BlockSelection& selection() const { return selection_; }
   PlaybackLoop& loop() { return driver_->loop(); }
   bool WorkerRunning() const { return driver_->WorkerRunning(); }
+  // No worker, or one parked while paused: what is shown stands still.
+  bool FramesStandStill() const { return driver_->Idle(); }
   int CurrentFrame() const { return current_; }
   QPushButton* browseButton() const { return browse_; }
+  QPushButton* startButton() const { return driver_->controls().start(); }
+  QPushButton* stopButton() const { return driver_->controls().stop(); }
+  QPushButton* pauseButton() const { return driver_->controls().pause(); }
+  QPushButton* reverseButton() const { return driver_->controls().reverse(); }
+  QPushButton* stepBackButton() const { return driver_->controls().stepBack(); }
   QPushButton* stepForwardButton() const { return driver_->controls().stepForward(); }
   QLineEdit* frameNumberBox() const { return driver_->controls().frameNumber(); }
   QRadioButton* imageButton(int choice) const { return images_[static_cast<size_t>(choice)]; }

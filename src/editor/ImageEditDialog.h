@@ -37,6 +37,8 @@ class CImageEdit : public QDialog {
   EditorSequence& sequence() { return sequence_; }
   PlaybackLoop& loop() { return driver_->loop(); }
   bool WorkerRunning() const { return driver_->WorkerRunning(); }
+  // No worker, or one parked while paused: what is shown stands still.
+  bool FramesStandStill() const { return driver_->Idle(); }
   QPushButton* browseButton() const { return browse_; }
   QLineEdit* pathBox() const { return path_; }
   QLineEdit* formatBox() const { return format_; }

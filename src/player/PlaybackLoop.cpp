@@ -80,7 +80,8 @@ void PlaybackLoop::PlayItem(FrameSequence& sequence, size_t index, PlaybackObser
       case PlayPaused:
         // Parked: no frame is loaded until the window changes the state (a render
         // of the frame shown changes no frame).
-        parked_ = true;
+        // The window's edit controls follow the moment the frames stand still.
+        if (!parked_.exchange(true)) observer.ControlsChanged();
         if (rerender_.exchange(false) && firstShown_) {
           sequence.Render();
           observer.FrameRendered();
@@ -92,13 +93,17 @@ void PlaybackLoop::PlayItem(FrameSequence& sequence, size_t index, PlaybackObser
         if (Transition(StepForward, PlayPaused)) ShowNext(sequence, observer, interval);
         continue;
       case StepBackward:
-        if (!Transition(StepBackward, PlayPaused) || next_ <= 2) continue;
+        if (!Transition(StepBackward, PlayPaused)) continue;
+        if (next_ <= 2) {
+          observer.ControlsChanged();  // "<" at the first frame: paused where it was
+          continue;
+        }
         next_ -= 2;
         ShowNext(sequence, observer, interval);
         continue;
       case PlayingBackward:
         if (next_ <= 2) {
-          Transition(PlayingBackward, PlayPaused);
+          if (Transition(PlayingBackward, PlayPaused)) observer.ControlsChanged();
           continue;
         }
         next_ -= 2;
