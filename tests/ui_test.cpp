@@ -43,6 +43,7 @@
 #include "app/Settings.h"
 #include "app/ShellWindows.h"
 #include "app/ToolRegistry.h"
+#include "controls/DialogWorker.h"
 #include "controls/FileNameDialogs.h"
 #include "controls/JobWindow.h"
 #include "controls/RawFilePicker.h"
@@ -2968,6 +2969,100 @@ TEST_F(ShownFrameWindows, BlockViewsOfPlanar420OpenWithoutAMessage) {
   ASSERT_EQ(view.count, 2);
   motion->close();
   EXPECT_TRUE(recorder_.Texts().empty()) << recorder_.Texts().front();
+}
+
+}  // namespace
+}  // namespace vx
+
+namespace vx {
+namespace {
+
+TEST(DialogWorkers, AStartQueuedWhileFinishingNeverMakesASecondThread) {
+  QObject owner;
+  DialogWorker worker(&owner);
+  std::atomic<bool> release{false};
+  int completions = 0;
+  for (int round = 0; round < 50; ++round) {
+    ASSERT_TRUE(worker.Start([&] {
+      while (!release) std::this_thread::sleep_for(std::chrono::milliseconds(1));
+      return DialogWorker::Completion([&] { ++completions; });
+    }));
+    // A click that arrives while the window waits for its worker (a Start queued now).
+    bool queuedStarted = false;
+    QMetaObject::invokeMethod(
+        &owner, [&] { queuedStarted = worker.Start([] { return DialogWorker::Completion(); }); },
+        Qt::QueuedConnection);
+    std::thread([&] {
+      std::this_thread::sleep_for(std::chrono::milliseconds(2));
+      release = true;
+    }).detach();
+    worker.Finish();  // waits without handling the queued click
+    EXPECT_FALSE(worker.Running());
+    EXPECT_FALSE(queuedStarted);
+    release = false;
+    QCoreApplication::processEvents();  // the click now: a fresh thread
+    EXPECT_TRUE(queuedStarted);
+    worker.Finish();
+  }
+  EXPECT_EQ(completions, 0) << "a run that was finished keeps its completion to itself";
+}
+
+TEST(DialogWorkers, FinishingLaterRefusesStartsUntilTheRunHasEnded) {
+  QObject owner;
+  DialogWorker worker(&owner);
+  std::atomic<bool> release{false};
+  ASSERT_TRUE(worker.Start([&] {
+    while (!release) std::this_thread::sleep_for(std::chrono::milliseconds(1));
+    return DialogWorker::Completion();
+  }));
+  int ended = 0;
+  worker.FinishThen([&] { ++ended; });
+  EXPECT_TRUE(worker.Finishing());
+  EXPECT_FALSE(worker.Start([] { return DialogWorker::Completion(); })) << "never a second thread";
+  release = true;
+  ASSERT_TRUE(WaitUntil([&] { return ended == 1; }));
+  EXPECT_FALSE(worker.Finishing());
+  EXPECT_FALSE(worker.Joinable());
+  ASSERT_TRUE(worker.Start([] { return DialogWorker::Completion(); }));
+  worker.Finish();
+}
+
+TEST(DialogWorkers, AWorkerWaitingForAMessageBoxNeverBlocksTheWindowsWait) {
+  MessageBoxSink boxes;
+  ScopedMessageSink scope(boxes);
+  BoxAnswerer answerer;
+  QWidget owner;
+  DialogWorker worker(&owner);
+  std::atomic<bool> asked{false};
+  ASSERT_TRUE(worker.Start([&] {
+    asked = true;
+    ShowMessage("Error TEST0001: shown while the window waits\n");
+    return DialogWorker::Completion();
+  }));
+  while (!asked) std::this_thread::sleep_for(std::chrono::milliseconds(1));
+  worker.Finish();  // the box cannot show while this thread waits: the worker is let go on
+  EXPECT_FALSE(worker.Joinable());
+  ASSERT_TRUE(WaitUntil([&] { return !answerer.texts.isEmpty(); })) << "the box still shows";
+  EXPECT_EQ(answerer.texts.front(), QStringLiteral("Error TEST0001: shown while the window waits\n"));
+}
+
+TEST(DialogWorkers, AnExceptionEndsTheRunWithItsMessage) {
+  RecordingMessageSink recorder;
+  ScopedMessageSink scope(recorder);
+  QObject owner;
+  DialogWorker worker(&owner);
+  int failed = 0, completed = 0;
+  worker.SetFailureCompletion([&] { ++failed; });
+  ASSERT_TRUE(worker.Start([&]() -> DialogWorker::Completion {
+    throw std::bad_alloc();
+    return [&] { ++completed; };
+  }));
+  ASSERT_TRUE(WaitUntil([&] { return failed == 1; }));
+  EXPECT_EQ(completed, 0);
+  EXPECT_EQ(recorder.Texts(), std::vector<std::string>{"Error VLTX1028: The work stopped: out of memory\n"});
+  ASSERT_TRUE(worker.Start([]() -> DialogWorker::Completion { throw std::runtime_error("a kernel failed"); }));
+  ASSERT_TRUE(WaitUntil([&] { return failed == 2; }));
+  EXPECT_EQ(recorder.Texts().back(), "Error VLTX1028: The work stopped: a kernel failed\n");
 }
 
 }  // namespace

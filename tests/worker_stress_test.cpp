@@ -12,6 +12,7 @@
 #include "PixelTestSupport.h"
 #include "TestSupport.h"
 #include "platform/MessageSink.h"
+#include "editor/EditorSequence.h"
 #include "player/FrameSequences.h"
 #include "player/PlaybackLoop.h"
 #include "tools/Converter.h"
@@ -137,6 +138,79 @@ TEST(WorkerStress, PlaybackCommandsAtAnyMoment) {
     }
     loop.Quit();
     worker.join();
+  }
+  EXPECT_TRUE(sink.Texts().empty());
+}
+
+// Remembers the last frame the loop said it showed.
+class ShownRecorder final : public PlaybackObserver {
+ public:
+  void FrameShown(int64_t frame) override { last = frame; }
+  std::atomic<int64_t> last{0};
+};
+
+TEST(WorkerStress, TheFrameShownIsOneRecordWhereverPlaybackStops) {
+  RecordingMessageSink sink;
+  ScopedMessageSink scope(sink);
+  test::TempDir dir;
+  // Every frame flat, with a luma that names it.
+  const ImageFormat format = test::Layout(YUV_420, YUV, Progressive, Planar, 32, 16);
+  const size_t frameSize = 32 * 16 * 3 / 2;
+  std::vector<uint8_t> bytes;
+  for (int n = 1; n <= 40; ++n) bytes.insert(bytes.end(), frameSize, static_cast<uint8_t>(5 * n));
+  const std::string clip = (dir / "flat.yuv").string();
+  test::WriteFileBytes(clip, bytes);
+  EditorSequence sequence;
+  ASSERT_TRUE(sequence.SetFormat(format));
+  sequence.Files = {clip};
+  const auto consistent = [&](const ShownFrame& shown) {
+    if (shown.origin.number == 0) return true;  // nothing shown yet
+    return shown.bytes.size() == frameSize && shown.origin.path == clip &&
+           std::all_of(shown.bytes.begin(), shown.bytes.end(),
+                       [&](uint8_t b) { return b == static_cast<uint8_t>(5 * shown.origin.number); });
+  };
+  std::mt19937 random(12);
+  PlaybackLoop loop;
+  for (int round = 0; round < 60; ++round) {
+    ShownRecorder observer;
+    loop.ClearQuit();
+    loop.StartPlaying();
+    std::thread worker([&] { loop.Play(sequence, observer); });
+    for (int a = 0; a < 4; ++a) {
+      switch (random() % 4) {
+        case 0:
+          loop.TogglePause();
+          break;
+        case 1:
+          loop.ToggleReverse();
+          break;
+        case 2:
+          loop.StepForwardOnce();
+          break;
+        default:
+          loop.StepBackwardOnce();
+          break;
+      }
+      // A window's copy while the worker plays: its number and its bytes belong together.
+      ASSERT_TRUE(consistent(sequence.Snapshot())) << "round " << round;
+      std::this_thread::sleep_for(std::chrono::milliseconds(random() % 45));
+    }
+    // Stopped or paused at an arbitrary moment (often while the next frame waits its turn).
+    if (random() % 2 == 0) {
+      loop.Stop();
+      worker.join();
+    } else {
+      if (loop.State() != PlayPaused) loop.TogglePause();
+      while (loop.State() == PlayPaused && !loop.Parked()) std::this_thread::yield();
+    }
+    const ShownFrame shown = sequence.Snapshot();
+    ASSERT_TRUE(consistent(shown)) << "round " << round;
+    if (observer.last.load() > 0)
+      ASSERT_EQ(shown.origin.number, observer.last.load()) << "the frame the window was told it shows";
+    if (worker.joinable()) {
+      loop.Quit();
+      worker.join();
+    }
   }
   EXPECT_TRUE(sink.Texts().empty());
 }
