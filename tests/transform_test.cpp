@@ -224,6 +224,26 @@ TEST_F(TransformJobs, LargeFramesWrittenFromOneOutputBufferKeepTheirBytes) {
   EXPECT_EQ(test::ReadFileBytes(dir_ / "l2.yuv"), in);
 }
 
+TEST_F(TransformJobs, AnExceptionAnywhereInTheRunEndsItWithItsText) {
+  // The observer throws as the second frame is done: the run ends as failed,
+  // with the exception's own text.
+  class Throwing : public Quiet {
+   public:
+    void FrameDone(int64_t frame) override {
+      if (frame == 2) throw std::runtime_error("no window to show frame 2");
+    }
+  };
+  const ImageFormat i420 = test::Layout(YUV_420, YUV, Progressive, Planar, 16, 8);
+  const auto source = Clip(i420, 5, 30, "s.yuv");
+  FlipJob job;
+  ASSERT_TRUE(job.PrepareFromRequest(source.string(), (dir_ / "f.yuv").string(), i420));
+  Throwing observer;
+  EXPECT_EQ(RunJob(job, observer), JobOutcome::FailedRunning);
+  EXPECT_EQ(recorder_.Texts(),
+            std::vector<std::string>{"Error VLTX1030: The job stopped: no window to show frame 2\n"});
+  EXPECT_EQ(test::FileNamesIn(dir_.path()), std::vector<std::string>{"s.yuv"}) << "nothing written is kept";
+}
+
 TEST_F(TransformJobs, JoinTakesEveryFrameOfBothFiles) {
   const ImageFormat f = test::Layout(YUV_420, YUV, Progressive, Planar, 16, 8);
   const auto first = Clip(f, 10, 5, "one.yuv");

@@ -111,7 +111,8 @@ class ToolJob : public JobRun {
   // setup, before the worker starts) and sets the state to Running.
   void Freeze();
   // The job, on the worker thread (or on the caller's, headless), with the frozen
-  // specification.
+  // specification. An exception thrown anywhere in the run ends it as
+  // FailedRunning with its message; its outputs are dropped.
   JobOutcome Run(ToolJobObserver& observer);
   // Freeze and Run in one (headless jobs and tests).
   JobOutcome FreezeAndRun(ToolJobObserver& observer) {
@@ -223,6 +224,10 @@ class ToolJob : public JobRun {
   FrameBuffer& Output();
 
  private:
+  // Run, without its guard against exceptions.
+  JobOutcome RunSteps(ToolJobObserver& observer);
+  // After an exception: the queued writes done, the outputs dropped, the message.
+  void EndAfterException(const char* reason) noexcept;
   bool ValidateRange();
   // No output may be one of the inputs (the same file under any name).
   bool OutputsAreNotInputs();
