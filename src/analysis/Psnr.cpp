@@ -11,6 +11,7 @@
 #include "image/LayoutGeometry.h"
 #include "image/ReadAhead.h"
 #include "platform/MessageSink.h"
+#include "platform/ScopeExit.h"
 #include "platform/StringFormat.h"
 #include "tools/FrameInput.h"
 
@@ -327,6 +328,7 @@ void PsnrRun::Report(std::string_view text) const {
 
 JobOutcome PsnrRun::Run(PsnrObserver& observer) {
   observer_ = &observer;
+  const ScopeExit forgetObserver([this] { observer_ = nullptr; });  // often a local of the caller
   // The report, a local of RunSteps, is dropped on the way out.
   return RunGuarded([&] { return RunSteps(observer); },
                     [&](const char* reason) {

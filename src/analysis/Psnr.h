@@ -76,7 +76,7 @@ class PsnrRun : public JobRun, public PsnrSetup {
 
  private:
   PsnrSetup spec_;
-  PsnrObserver* observer_ = nullptr;
+  PsnrObserver* observer_ = nullptr;  // while Run runs
   void Report(std::string_view text) const;
   // The range check's message, or empty when the range fits both files; unknown
   // counts widen the range to every frame.

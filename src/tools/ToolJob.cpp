@@ -6,6 +6,7 @@
 #include "image/PixelOps.h"
 #include "platform/FaultInjection.h"
 #include "platform/MessageSink.h"
+#include "platform/ScopeExit.h"
 #include "platform/StringFormat.h"
 
 namespace vx {
@@ -300,6 +301,7 @@ void ToolJob::RecordHistory() const {
 
 JobOutcome ToolJob::Run(ToolJobObserver& observer) {
   observer_ = &observer;
+  const ScopeExit forgetObserver([this] { observer_ = nullptr; });  // often a local of the caller
   return RunGuarded([&] { return RunSteps(observer); },
                     [&](const char* reason) { EndAfterException(reason); });
 }

@@ -214,7 +214,7 @@ class ToolJob : public JobRun {
   const ColourTables& Colours() const;
 
   const ToolMessages& messages_;
-  ToolJobObserver* observer_ = nullptr;
+  ToolJobObserver* observer_ = nullptr;  // while Run runs
   ToolRunSpec run_;
   std::vector<FrameInput> sources_;
   std::vector<AtomicOutput> targets_;
@@ -243,8 +243,10 @@ class ToolJob : public JobRun {
   void RecordHistory() const;
   PictureExchange previews_;
   DisplayWork previewWork_;
-  WriteBehind writer_;
   FrameBuffer output_, outputSpare_;
+  // After the buffers it writes from (and targets_, the files it writes to): its
+  // thread is joined before they go.
+  WriteBehind writer_;
   uint64_t outputTicket_ = 0, spareTicket_ = 0;  // the last write from each output buffer
   bool pipelined_ = false, doubleBuffered_ = false, writeFailureReported_ = false;
 };
