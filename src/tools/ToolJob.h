@@ -111,8 +111,9 @@ class ToolJob : public JobRun {
   // setup, before the worker starts) and sets the state to Running.
   void Freeze();
   // The job, on the worker thread (or on the caller's, headless), with the frozen
-  // specification. An exception thrown anywhere in the run ends it as
-  // FailedRunning with its message; its outputs are dropped.
+  // specification.
+  // An exception thrown anywhere in the run ends it as FailedRunning with its
+  // message; its outputs are dropped.
   JobOutcome Run(ToolJobObserver& observer);
   // Freeze and Run in one (headless jobs and tests).
   JobOutcome FreezeAndRun(ToolJobObserver& observer) {
