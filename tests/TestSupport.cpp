@@ -1,5 +1,6 @@
 #include "TestSupport.h"
 
+#include <algorithm>
 #include <cstdlib>
 #include <fstream>
 #include <iterator>
@@ -62,6 +63,14 @@ std::vector<uint8_t> RandomBytes(size_t count, uint32_t seed) {
   std::vector<uint8_t> bytes(count);
   for (uint8_t& b : bytes) b = static_cast<uint8_t>(generator() >> 24);
   return bytes;
+}
+
+std::vector<std::string> FileNamesIn(const std::filesystem::path& folder) {
+  std::vector<std::string> names;
+  for (const auto& entry : std::filesystem::directory_iterator(folder))
+    names.push_back(entry.path().filename().string());
+  std::sort(names.begin(), names.end());
+  return names;
 }
 
 }  // namespace vx::test

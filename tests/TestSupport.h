@@ -1,5 +1,6 @@
 #pragma once
 
+#include <atomic>
 #include <cstdint>
 #include <filesystem>
 #include <optional>
@@ -42,5 +43,22 @@ void WriteFileBytes(const std::filesystem::path& path, const std::vector<uint8_t
 
 // Deterministic pseudo-random bytes.
 std::vector<uint8_t> RandomBytes(size_t count, uint32_t seed);
+
+// The names of the entries of a folder, sorted.
+std::vector<std::string> FileNamesIn(const std::filesystem::path& folder);
+
+// One of the fault countdowns (platform/FaultInjection.h) armed for a scope and
+// disarmed at its end, whether it fired or not.
+class ArmedFault {
+ public:
+  ArmedFault(std::atomic<int>& countdown, int n) : countdown_(countdown) { countdown_ = n; }
+  ~ArmedFault() { countdown_ = 0; }
+  ArmedFault(const ArmedFault&) = delete;
+  ArmedFault& operator=(const ArmedFault&) = delete;
+  bool Fired() const { return countdown_ == 0; }
+
+ private:
+  std::atomic<int>& countdown_;
+};
 
 }  // namespace vx::test

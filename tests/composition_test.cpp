@@ -2,6 +2,9 @@
 
 #include <gtest/gtest.h>
 
+#include <algorithm>
+#include <array>
+
 #include "PixelTestSupport.h"
 #include "TestSupport.h"
 #include "image/ColorFormula.h"
@@ -98,6 +101,143 @@ TEST_F(CompositionJobs, TransparencyBlendsByTheRoundedFormula) {
     EXPECT_EQ(out, expected) << "transparency " << transparency;
     if (transparency == 100) EXPECT_EQ(out, b) << "the base alone";
   }
+}
+
+// Where pixel (row, column)'s three samples lie in a frame, in storage order, from
+// the layouts' definitions: planes one after another (each field's own planes for
+// interlaced 4:2:0), packed pixels of three bytes, packed 4:2:2 groups of four bytes
+// (Y0 U Y1 V, Y0 V Y1 U, U Y0 V Y1), fields one after the other; a mono pixel's
+// one sample three times.
+std::array<size_t, 3> SampleBytes(const ImageFormat& f, int row, int column) {
+  const size_t w = f.ImgWidth, h = f.ImgHeight, x = column;
+  const bool interlaced = f.FieldFormat == Interlaced;
+  if (f.SamplingFormat == MONO) return {row * w + x, row * w + x, row * w + x};  // one sample
+  if (f.PixelFormat == Planar && f.SamplingFormat == YUV_420 && interlaced) {
+    const size_t fieldBytes = w * h / 2 + 2 * (w / 2) * (h / 4);
+    const size_t start = (row % 2) * fieldBytes, y = row / 2;
+    const size_t first = start + w * h / 2 + (y / 2) * (w / 2) + x / 2;
+    return {start + y * w + x, first, first + (w / 2) * (h / 4)};
+  }
+  if (f.PixelFormat == Planar) {
+    const bool wide = f.SamplingFormat == YUV_444 || f.SamplingFormat == RGB_444;
+    const size_t chromaWidth = wide ? w : w / 2;
+    const size_t chromaRows = f.SamplingFormat == YUV_420 ? h / 2 : h;
+    const size_t chromaRow = f.SamplingFormat == YUV_420 ? row / 2 : row;
+    const size_t first = w * h + chromaRow * chromaWidth + (wide ? x : x / 2);
+    return {size_t(row) * w + x, first, first + chromaWidth * chromaRows};
+  }
+  const size_t rowBytes = f.SamplingFormat == YUV_422 ? 2 * w : 3 * w;
+  const size_t start = interlaced ? (row % 2) * (h / 2) * rowBytes + (row / 2) * rowBytes : row * rowBytes;
+  if (f.SamplingFormat != YUV_422) return {start + 3 * x, start + 3 * x + 1, start + 3 * x + 2};
+  const size_t group = start + 4 * (x / 2), luma = x % 2;
+  if (f.ComponentOrder == UYV) return {group, group + 1 + 2 * luma, group + 2};
+  return {group + 2 * luma, group + 1, group + 3};
+}
+
+// The composition by its formula: every sample a drawn pixel reaches becomes
+// (T x base + (100 - T) x top + 50) / 100, blended once from the base; a sample
+// that pixels share takes the top value of the last of them in row-major order.
+std::vector<uint8_t> ComposedByTheFormula(const std::vector<uint8_t>& base, const ImageFormat& baseLayout,
+                                          const std::vector<uint8_t>& top, const ImageFormat& topLayout,
+                                          int topLine, int leftColumn, int transparency) {
+  std::vector<uint8_t> out = base;
+  for (int i = 0; i < topLayout.ImgHeight; ++i) {
+    for (int j = 0; j < topLayout.ImgWidth; ++j) {
+      const auto from = SampleBytes(topLayout, i, j);
+      const auto to = SampleBytes(baseLayout, topLine + i, leftColumn + j);
+      for (size_t k = 0; k < 3; ++k)
+        out[to[k]] = static_cast<uint8_t>(
+            (transparency * base[to[k]] + (100 - transparency) * top[from[k]] + 50) / 100);
+    }
+  }
+  return out;
+}
+
+// Empty when the bytes are equal; otherwise the first byte that differs.
+std::string FirstDifference(const std::vector<uint8_t>& got, const std::vector<uint8_t>& expected) {
+  if (got.size() != expected.size())
+    return std::to_string(got.size()) + " bytes instead of " + std::to_string(expected.size());
+  const auto [g, e] = std::mismatch(got.begin(), got.end(), expected.begin());
+  if (g == got.end()) return {};
+  return "byte " + std::to_string(g - got.begin()) + " is " + std::to_string(*g) + " instead of " +
+         std::to_string(*e);
+}
+
+TEST_F(CompositionJobs, SharedChromaIsBlendedOnceInEveryLayout) {
+  const std::vector<ImageFormat> layouts = {
+      test::Layout(YUV_420, YUV, Progressive, Planar, 16, 12),
+      test::Layout(YUV_420, YVU, Interlaced, Planar, 16, 12),
+      test::Layout(YUV_422, YUV, Progressive, Planar, 16, 12),
+      test::Layout(YUV_422, YUV, Progressive, Packed, 16, 12),
+      test::Layout(YUV_422, YVU, Progressive, Packed, 16, 12),
+      test::Layout(YUV_422, UYV, Progressive, Packed, 16, 12),
+      test::Layout(YUV_422, UYV, Interlaced, Packed, 16, 12),
+      test::Layout(YUV_444, YUV, Progressive, Planar, 16, 12),
+      test::Layout(YUV_444, YUV, Progressive, Packed, 16, 12),
+      test::Layout(RGB_444, BGR, Progressive, Packed, 16, 12),
+      test::Layout(MONO, YUV, Progressive, Planar, 16, 12),
+  };
+  struct Place {
+    int topLine, leftColumn;
+  };
+  for (const ImageFormat& baseLayout : layouts) {
+    ImageFormat topLayout = baseLayout;
+    topLayout.ImgWidth = 8;
+    topLayout.ImgHeight = 4;
+    DeriveResolution(topLayout);
+    const auto base = Clip(baseLayout, 1, 21, "b.yuv"), top = Clip(topLayout, 1, 22, "t.yuv");
+    const auto b = test::ReadFileBytes(base), t = test::ReadFileBytes(top);
+    for (const Place place : {Place{2, 4}, Place{5, 7}}) {
+      for (const int transparency : {0, 33, 50, 100}) {
+        CompositionJob job;
+        Setup(job, base, baseLayout, top, topLayout, 1, 1);
+        job.Composition.TopLine = place.topLine;
+        job.Composition.LeftColumn = place.leftColumn;
+        job.Composition.Transparency = transparency;
+        const auto expected =
+            ComposedByTheFormula(b, baseLayout, t, topLayout, place.topLine, place.leftColumn, transparency);
+        EXPECT_EQ(FirstDifference(Run(job), expected), "")
+            << test::Describe(baseLayout) << " at (" << place.topLine << ", " << place.leftColumn
+            << "), transparency " << transparency;
+      }
+    }
+  }
+}
+
+TEST_F(CompositionJobs, HalfOf100And200Is150InEverySample) {
+  // 16 x 8 of 100 under 8 x 4 of 200 at line 2, column 4: every covered sample is 150.
+  const auto compose = [&](const ImageFormat& layout) {
+    ImageFormat topLayout = layout;
+    topLayout.ImgWidth = 8;
+    topLayout.ImgHeight = 4;
+    DeriveResolution(topLayout);
+    FrameImage probe;
+    static_cast<ImageFormat&>(probe) = layout;
+    test::WriteFileBytes(dir_ / "b.yuv",
+                         std::vector<uint8_t>(static_cast<size_t>(ComputeFrameSize(probe)), 100));
+    static_cast<ImageFormat&>(probe) = topLayout;
+    test::WriteFileBytes(dir_ / "t.yuv",
+                         std::vector<uint8_t>(static_cast<size_t>(ComputeFrameSize(probe)), 200));
+    CompositionJob job;
+    Setup(job, dir_ / "b.yuv", layout, dir_ / "t.yuv", topLayout, 1, 1);
+    job.Composition.TopLine = 2;
+    job.Composition.LeftColumn = 4;
+    job.Composition.Transparency = 50;
+    return Run(job);
+  };
+  // Planar 4:2:0: luma rows 2-5, columns 4-11; chroma rows 1-2, columns 2-5 of both 8 x 4 planes.
+  std::vector<uint8_t> expected(192, 100);
+  for (int y = 2; y <= 5; ++y)
+    for (int x = 4; x <= 11; ++x) expected[y * 16 + x] = 150;
+  for (const size_t plane : {128, 160})
+    for (int y = 1; y <= 2; ++y)
+      for (int x = 2; x <= 5; ++x) expected[plane + y * 8 + x] = 150;
+  EXPECT_EQ(FirstDifference(compose(test::Layout(YUV_420, YUV, Progressive, Planar, 16, 8)), expected), "");
+  // Packed 4:2:2: bytes 8-23 (groups 2-5) of rows 2-5 of 32 bytes.
+  expected.assign(256, 100);
+  for (int y = 2; y <= 5; ++y)
+    for (int x = 8; x <= 23; ++x) expected[y * 32 + x] = 150;
+  EXPECT_EQ(FirstDifference(compose(test::Layout(YUV_422, YUV, Progressive, Packed, 16, 8)), expected), "");
 }
 
 TEST_F(CompositionJobs, TheColourKeyLeavesOutPixelsNearItsColour) {

@@ -6,6 +6,7 @@
 #include "TestSupport.h"
 #include "app/FileHistory.h"
 #include "image/Dib.h"
+#include "platform/FaultInjection.h"
 #include "platform/MessageSink.h"
 #include "tools/BmpFileList.h"
 
@@ -247,6 +248,38 @@ TEST_F(ConverterJobTest, FailuresLeaveTheDialogRunning) {
   huge.StartFrame = huge.EndFrame = 1;
   EXPECT_EQ(Run(huge, observer), JobOutcome::FailedRunning);
   EXPECT_EQ(recorder_.Texts().back(), "Error CONV1036: Image size (8196, 5120) not support !\n");
+}
+
+TEST_F(ConverterJobTest, AThrowingFrameStepOrWriteFailsTheJobAndKeepsTheEarlierTarget) {
+  const ImageFormat i420 = test::Layout(YUV_420, YUV, Progressive, Planar, 16, 8);
+  const auto source = Source(i420, 5);
+  const auto earlier = test::RandomBytes(1000, 9);
+  struct Case {
+    std::atomic<int>& countdown;
+    std::string message;
+  } cases[] = {
+      {testhooks::badAllocAtFrameStep, "Error VLTX1030: The job stopped: out of memory\n"},
+      {testhooks::badAllocAtWrite,
+       "Error CONV1039: File " + (dir_ / "t.yuv").string() + " cannot be written !\n"},
+  };
+  for (const Case& c : cases) {
+    recorder_.Clear();
+    FileHistory().Clear();
+    test::WriteFileBytes(dir_ / "t.yuv", earlier);
+    ConverterJob job;
+    ASSERT_TRUE(job.PrepareFromRequest(source.string(), (dir_ / "t.yuv").string(), i420));
+    static_cast<ImageFormat&>(job.TargetFormat) = test::Layout(YUV_444, YUV, Progressive, Packed, 16, 8);
+    test::ArmedFault fault(c.countdown, 3);  // frame 3 of 5
+    Quiet observer;
+    EXPECT_EQ(Run(job, observer), JobOutcome::FailedRunning) << c.message;
+    EXPECT_TRUE(fault.Fired());
+    EXPECT_EQ(recorder_.Texts(), std::vector<std::string>{c.message});
+    EXPECT_EQ(observer.stops, 0) << "the window stays running";
+    EXPECT_EQ(test::ReadFileBytes(dir_ / "t.yuv"), earlier) << c.message;
+    EXPECT_EQ(test::FileNamesIn(dir_.path()), (std::vector<std::string>{"source.yuv", "t.yuv"}))
+        << "no temporary file is left";
+    EXPECT_TRUE(FileHistory().Records().empty()) << c.message;
+  }
 }
 
 }  // namespace

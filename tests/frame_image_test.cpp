@@ -6,6 +6,7 @@
 #include "TestSupport.h"
 #include "image/FrameImage.h"
 #include "image/ReadAhead.h"
+#include "platform/FaultInjection.h"
 #include "platform/WriteBehind.h"
 
 namespace vx {
@@ -276,6 +277,24 @@ TEST(WriteBehind, WritesInOrderAndNamesTheFirstFailure) {
   EXPECT_EQ(std::filesystem::file_size(dir / "second.bin"), 10u) << "nothing after the failure";
 }
 
+TEST(WriteBehind, AWriteThatThrowsFailsWithItsTag) {
+  test::TempDir dir;
+  auto file = RawFile::Create(dir / "out.bin");
+  ASSERT_TRUE(file);
+  const auto bytes = test::RandomBytes(30, 1);
+  test::ArmedFault fault(testhooks::badAllocAtWrite, 2);
+  WriteBehind writer;
+  writer.Write(*file, bytes.data(), 10, 0);
+  writer.Write(*file, bytes.data() + 10, 10, 1);
+  writer.Write(*file, bytes.data() + 20, 10, 0);
+  writer.Drain();
+  EXPECT_TRUE(fault.Fired());
+  EXPECT_EQ(writer.FailedTag(), 1);
+  file->Close();
+  EXPECT_EQ(test::ReadFileBytes(dir / "out.bin"), std::vector<uint8_t>(bytes.begin(), bytes.begin() + 10))
+      << "nothing after the failure";
+}
+
 TEST(ReadAhead, GivesEachFilesBlocksInTurnAndEndsAtAShortOne) {
   test::TempDir dir;
   const auto a = test::RandomBytes(5 * 300, 1), b = test::RandomBytes(4 * 200 + 50, 2);
@@ -299,6 +318,36 @@ TEST(ReadAhead, GivesEachFilesBlocksInTurnAndEndsAtAShortOne) {
   EXPECT_EQ(sets, 5) << "four whole sets, then the one where b came short";
   EXPECT_EQ(got[1], 50);
   EXPECT_FALSE(reader.Next(blocks, got)) << "and nothing after it";
+  EXPECT_EQ(reader.FailedFile(), -1) << "the end of a file is no failure";
+}
+
+TEST(ReadAhead, AReadThatThrowsEndsReadingAndNamesItsFile) {
+  test::TempDir dir;
+  const auto a = test::RandomBytes(5 * 300, 1), b = test::RandomBytes(5 * 200, 2);
+  test::WriteFileBytes(dir / "a", a);
+  test::WriteFileBytes(dir / "b", b);
+  // Blocks are read a, b, a, b...: block 5 is a's third, block 6 b's third.
+  for (const int block : {5, 6}) {
+    auto fa = RawFile::OpenRead(dir / "a"), fb = RawFile::OpenRead(dir / "b");
+    ASSERT_TRUE(fa && fb);
+    test::ArmedFault fault(testhooks::badAllocAtReadBlock, block);
+    ReadAhead reader;
+    ASSERT_TRUE(reader.Start({&*fa, &*fb}, {300, 200}));
+    std::vector<const uint8_t*> blocks;
+    std::vector<int64_t> got;
+    std::vector<std::vector<int64_t>> sets;
+    while (reader.Next(blocks, got)) {
+      sets.push_back(got);
+      if (sets.size() < 3) {
+        EXPECT_EQ(reader.FailedFile(), -1) << "not before the failed set is had";
+      }
+    }
+    const std::vector<int64_t> whole = {300, 200};
+    const std::vector<int64_t> failedSet =
+        block == 5 ? std::vector<int64_t>{0, 0} : std::vector<int64_t>{300, 0};
+    EXPECT_EQ(sets, (std::vector<std::vector<int64_t>>{whole, whole, failedSet})) << "block " << block;
+    EXPECT_EQ(reader.FailedFile(), block == 5 ? 0 : 1);
+  }
 }
 
 }  // namespace

@@ -1,12 +1,65 @@
 #include <gtest/gtest.h>
 
+#include <atomic>
+#include <chrono>
+#include <stdexcept>
 #include <thread>
 
+#include "platform/HelperThread.h"
 #include "platform/MessageSink.h"
 #include "platform/StringFormat.h"
 
 namespace vx {
 namespace {
+
+// Whether RunAlongside gives the helper's half to another thread (it does when
+// the helper is free).
+bool HelperTakesItsHalf() {
+  std::thread::id theirs, mine;
+  RunAlongside([&] { theirs = std::this_thread::get_id(); }, [&] { mine = std::this_thread::get_id(); });
+  return theirs != mine;
+}
+
+TEST(HelperThread, AnExceptionFromEitherHalfReachesTheCallerAfterBothHalvesEnded) {
+  using namespace std::chrono_literals;
+  ASSERT_TRUE(HelperTakesItsHalf());
+  // The caller's half throws while the helper's still runs on the caller's frame.
+  std::atomic<bool> theirsEnded{false};
+  try {
+    RunAlongside(
+        [&] {
+          std::this_thread::sleep_for(50ms);
+          theirsEnded = true;
+        },
+        [] { throw std::runtime_error("mine"); });
+    ADD_FAILURE() << "nothing thrown";
+  } catch (const std::runtime_error& e) {
+    EXPECT_STREQ(e.what(), "mine");
+  }
+  EXPECT_TRUE(theirsEnded) << "the helper's half ended before the exception reached the caller";
+  EXPECT_TRUE(HelperTakesItsHalf()) << "and the helper is free again";
+
+  // The helper's half throws: carried over to the caller once its own half ended.
+  std::atomic<bool> mineEnded{false};
+  try {
+    RunAlongside([] { throw std::runtime_error("theirs"); },
+                 [&] {
+                   std::this_thread::sleep_for(20ms);
+                   mineEnded = true;
+                 });
+    ADD_FAILURE() << "nothing thrown";
+  } catch (const std::runtime_error& e) {
+    EXPECT_STREQ(e.what(), "theirs");
+  }
+  EXPECT_TRUE(mineEnded);
+  EXPECT_TRUE(HelperTakesItsHalf());
+
+  // Both throw: the caller's own exception is the one it gets.
+  EXPECT_THROW(
+      RunAlongside([] { throw std::logic_error("theirs"); }, [] { throw std::runtime_error("mine"); }),
+      std::runtime_error);
+  EXPECT_TRUE(HelperTakesItsHalf());
+}
 
 TEST(MessageSink, RoutesEveryMessageToTheInstalledSink) {
   RecordingMessageSink outer;

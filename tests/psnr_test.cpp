@@ -9,6 +9,7 @@
 
 #include "PixelTestSupport.h"
 #include "TestSupport.h"
+#include "platform/FaultInjection.h"
 #include "platform/MessageSink.h"
 #include "platform/StringFormat.h"
 
@@ -433,6 +434,49 @@ TEST_F(PsnrRunTest, FailuresInOrderWithWhatEachLeavesBehind) {
       EXPECT_EQ(Report().find("Average"), std::string::npos) << c.what;
     }
   }
+}
+
+TEST_F(PsnrRunTest, AFailedReadFailsTheRunWithThatFilesMessageAndKeepsTheEarlierReport) {
+  // The files' blocks are read in turn: block 5 is file 1's third frame, block 6 file 2's.
+  struct Case {
+    int block;
+    const char* message;
+  } cases[] = {{5, "Error PSNR1002: Reading error for file 1, please try other input files! "},
+               {6, "Error PSNR1003: Reading error for file 2, please try other input files! "}};
+  for (const Case& c : cases) {
+    sink_.Clear();
+    test::WriteFileText(dir_ / "r.xls", "earlier report");
+    test::ArmedFault fault(testhooks::badAllocAtReadBlock, c.block);
+    PsnrRun run;
+    Prepare(run, 8, 8);
+    run.EndFrame = 8;
+    StopAfter observer(run, 100);
+    EXPECT_EQ(run.FreezeAndRun(observer), JobOutcome::FailedRunning) << c.message;
+    EXPECT_EQ(sink_.Texts(), std::vector<std::string>{c.message});
+    EXPECT_EQ(observer.statuses.size(), 2u) << "two frames compared, no average";
+    EXPECT_EQ(Report(), "earlier report");
+    EXPECT_EQ(test::FileNamesIn(dir_.path()), (std::vector<std::string>{"a.yuv", "b.yuv", "r.xls"}));
+  }
+}
+
+TEST_F(PsnrRunTest, AnExceptionEndsTheRunAsFailedWithItsText) {
+  class Throwing : public PsnrObserver {
+   public:
+    void Status(const std::string&) override {
+      if (++statuses == 3) throw std::runtime_error("no window for frame 3");
+    }
+    int statuses = 0;
+  };
+  test::WriteFileText(dir_ / "r.xls", "earlier report");
+  PsnrRun run;
+  Prepare(run, 8, 8);
+  run.EndFrame = 8;
+  Throwing observer;
+  EXPECT_EQ(run.FreezeAndRun(observer), JobOutcome::FailedRunning);
+  EXPECT_EQ(sink_.Texts(),
+            std::vector<std::string>{"Error VLTX1030: The job stopped: no window for frame 3\n"});
+  EXPECT_EQ(Report(), "earlier report");
+  EXPECT_EQ(test::FileNamesIn(dir_.path()), (std::vector<std::string>{"a.yuv", "b.yuv", "r.xls"}));
 }
 
 TEST_F(PsnrRunTest, UnwritableReportIsReported) {

@@ -224,6 +224,47 @@ TEST_F(TransformJobs, LargeFramesWrittenFromOneOutputBufferKeepTheirBytes) {
   EXPECT_EQ(test::ReadFileBytes(dir_ / "l2.yuv"), in);
 }
 
+TEST_F(TransformJobs, AnExceptionAnywhereInTheRunEndsItWithItsText) {
+  // The observer throws as the second frame is done: the run ends as failed,
+  // with the exception's own text.
+  class Throwing : public Quiet {
+   public:
+    void FrameDone(int64_t frame) override {
+      if (frame == 2) throw std::runtime_error("no window to show frame 2");
+    }
+  };
+  const ImageFormat i420 = test::Layout(YUV_420, YUV, Progressive, Planar, 16, 8);
+  const auto source = Clip(i420, 5, 30, "s.yuv");
+  FlipJob job;
+  ASSERT_TRUE(job.PrepareFromRequest(source.string(), (dir_ / "f.yuv").string(), i420));
+  Throwing observer;
+  EXPECT_EQ(RunJob(job, observer), JobOutcome::FailedRunning);
+  EXPECT_EQ(recorder_.Texts(),
+            std::vector<std::string>{"Error VLTX1030: The job stopped: no window to show frame 2\n"});
+  EXPECT_EQ(test::FileNamesIn(dir_.path()), std::vector<std::string>{"s.yuv"}) << "nothing written is kept";
+}
+
+TEST_F(TransformJobs, AfterItsRunAJobReportsToTheProgramNotToTheRunsObserver) {
+  // The observer of a run is often a local of the caller: the job keeps no hold of it.
+  class ReportingFlip : public FlipJob {
+   public:
+    using FlipJob::Report;
+  };
+  class Listening : public Quiet {
+   public:
+    void Message(std::string_view text) override { messages.emplace_back(text); }
+    std::vector<std::string> messages;
+  };
+  const ImageFormat i420 = test::Layout(YUV_420, YUV, Progressive, Planar, 16, 8);
+  ReportingFlip job;
+  ASSERT_TRUE(job.PrepareFromRequest(Clip(i420, 2, 31, "s.yuv").string(), (dir_ / "f.yuv").string(), i420));
+  Listening observer;
+  ASSERT_EQ(RunJob(job, observer), JobOutcome::Completed);
+  job.Report("after the run");
+  EXPECT_TRUE(observer.messages.empty());
+  EXPECT_EQ(recorder_.Texts(), std::vector<std::string>{"after the run"});
+}
+
 TEST_F(TransformJobs, JoinTakesEveryFrameOfBothFiles) {
   const ImageFormat f = test::Layout(YUV_420, YUV, Progressive, Planar, 16, 8);
   const auto first = Clip(f, 10, 5, "one.yuv");

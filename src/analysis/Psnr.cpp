@@ -11,11 +11,17 @@
 #include "image/LayoutGeometry.h"
 #include "image/ReadAhead.h"
 #include "platform/MessageSink.h"
+#include "platform/ScopeExit.h"
 #include "platform/StringFormat.h"
 #include "tools/FrameInput.h"
 
 namespace vx {
 namespace {
+
+const char* const kReadErrorFile1 =
+    "Error PSNR1002: Reading error for file 1, please try other input files! ";
+const char* const kReadErrorFile2 =
+    "Error PSNR1003: Reading error for file 2, please try other input files! ";
 
 // Squared differences of interleaved samples, summed per position in a group of
 // P bytes (the components of packed 4:4:4, the bytes of a 4:2:2 group). 32-bit
@@ -262,9 +268,9 @@ std::string PsnrRun::RangeProblem(int32_t& start, int32_t& end) const {
   return {};
 }
 
-bool PsnrRun::CompareRange(RawFile& file1, RawFile& file2, RawFile& report, FrameImage& frame1,
-                           FrameImage& frame2, int32_t start, int32_t end, PsnrObserver& observer,
-                           double sums[3]) {
+PsnrRun::RangeEnd PsnrRun::CompareRange(RawFile& file1, RawFile& file2, RawFile& report, FrameImage& frame1,
+                                        FrameImage& frame2, int32_t start, int32_t end,
+                                        PsnrObserver& observer, double sums[3]) {
   const bool tab = spec_.Style == PsnrStyle::Tab;
   bool written = true;
   CurrentFrame = start;
@@ -273,7 +279,7 @@ bool PsnrRun::CompareRange(RawFile& file1, RawFile& file2, RawFile& report, Fram
   if (!frames.Start({&file1, &file2}, {frame1.DataSize, frame2.DataSize})) {
     Report(
         StrFormat("Error FRMT1013: Image size (%d, %d) not support !\n", frame1.ImgWidth, frame1.ImgHeight));
-    return false;
+    return RangeEnd::RowNotWritten;
   }
   std::vector<const uint8_t*> blocks;
   std::vector<int64_t> got;
@@ -299,7 +305,12 @@ bool PsnrRun::CompareRange(RawFile& file1, RawFile& file2, RawFile& report, Fram
     ++FramesDone;
     return FrameStep::Next;
   });
-  return written;
+  // A failed read ended the loop like the end of a file.
+  if (const int failed = frames.FailedFile(); failed >= 0) {
+    Report(failed == 0 ? kReadErrorFile1 : kReadErrorFile2);
+    return RangeEnd::ReadFailed;
+  }
+  return written ? RangeEnd::Compared : RangeEnd::RowNotWritten;
 }
 
 void PsnrRun::Freeze() {
@@ -317,6 +328,19 @@ void PsnrRun::Report(std::string_view text) const {
 
 JobOutcome PsnrRun::Run(PsnrObserver& observer) {
   observer_ = &observer;
+  const ScopeExit forgetObserver([this] { observer_ = nullptr; });  // often a local of the caller
+  // The report, a local of RunSteps, is dropped on the way out.
+  return RunGuarded([&] { return RunSteps(observer); },
+                    [&](const char* reason) {
+                      try {
+                        Report(JobStoppedText(reason));
+                      } catch (...) {
+                        // Without memory for the message the job still ends as failed.
+                      }
+                    });
+}
+
+JobOutcome PsnrRun::RunSteps(PsnrObserver& observer) {
   auto stop = [&](const std::string& message) {
     if (!message.empty()) Report(message);
     RunState = Stopped;
@@ -330,10 +354,8 @@ JobOutcome PsnrRun::Run(PsnrObserver& observer) {
   FramesDone = 0;
   if (!SameFrameHeader(spec_.Format1, spec_.Format2))
     return keepRunning("Error PSNR1001: The two image files are not in the same format! ");
-  if (spec_.Count1 == -1)
-    return keepRunning("Error PSNR1002: Reading error for file 1, please try other input files! ");
-  if (spec_.Count2 == -1)
-    return keepRunning("Error PSNR1003: Reading error for file 2, please try other input files! ");
+  if (spec_.Count1 == -1) return keepRunning(kReadErrorFile1);
+  if (spec_.Count2 == -1) return keepRunning(kReadErrorFile2);
   auto file1 = RawFile::OpenRead(spec_.File1);
   if (!file1) {
     return keepRunning(CannotReadMessage(
@@ -390,8 +412,10 @@ JobOutcome PsnrRun::Run(PsnrObserver& observer) {
     SeekFrame(*file2, frame2, start);
   }
   double sums[3] = {0, 0, 0};
-  written =
-      CompareRange(*file1, *file2, report->file(), frame1, frame2, start, end, observer, sums) && written;
+  const RangeEnd compared =
+      CompareRange(*file1, *file2, report->file(), frame1, frame2, start, end, observer, sums);
+  if (compared == RangeEnd::ReadFailed) return JobOutcome::FailedRunning;  // the report is dropped
+  written = compared == RangeEnd::Compared && written;
   if (FramesDone > 0) {
     double avg[3];
     for (int k = 0; k < 3; ++k) avg[k] = sums[k] / FramesDone;

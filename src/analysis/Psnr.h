@@ -66,6 +66,8 @@ class PsnrRun : public JobRun, public PsnrSetup {
                           int delimiter, const ImageFormat& current);
   // Copies the setup for the run and sets the state to Running.
   void Freeze();
+  // An exception thrown anywhere in the run ends it as FailedRunning with its
+  // message; the report is dropped.
   JobOutcome Run(PsnrObserver& observer);
   JobOutcome FreezeAndRun(PsnrObserver& observer) {
     Freeze();
@@ -74,16 +76,20 @@ class PsnrRun : public JobRun, public PsnrSetup {
 
  private:
   PsnrSetup spec_;
-  PsnrObserver* observer_ = nullptr;
+  PsnrObserver* observer_ = nullptr;  // while Run runs
   void Report(std::string_view text) const;
   // The range check's message, or empty when the range fits both files; unknown
   // counts widen the range to every frame.
   std::string RangeProblem(int32_t& start, int32_t& end) const;
+  // Run, without its guard against exceptions.
+  JobOutcome RunSteps(PsnrObserver& observer);
+  enum class RangeEnd { Compared, RowNotWritten, ReadFailed };
   // Compares the frame pairs of the range (until a file ends or the run stops),
-  // shows and writes each row and adds the values to `sums`. False when a row
-  // could not be written.
-  bool CompareRange(RawFile& file1, RawFile& file2, RawFile& report, FrameImage& frame1, FrameImage& frame2,
-                    int32_t start, int32_t end, PsnrObserver& observer, double sums[3]);
+  // shows and writes each row and adds the values to `sums`. ReadFailed comes
+  // after the failed file's message.
+  RangeEnd CompareRange(RawFile& file1, RawFile& file2, RawFile& report, FrameImage& frame1,
+                        FrameImage& frame2, int32_t start, int32_t end, PsnrObserver& observer,
+                        double sums[3]);
 };
 
 }  // namespace vx

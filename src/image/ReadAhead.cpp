@@ -1,5 +1,7 @@
 #include "image/ReadAhead.h"
 
+#include "platform/FaultInjection.h"
+
 namespace vx {
 
 bool ReadAhead::Start(std::vector<RawFile*> files, std::vector<int64_t> sizes) {
@@ -35,23 +37,38 @@ void ReadAhead::Work() {
     }
     // The slot is the worker's until it is marked filled.
     Slot& slot = slots_[fill];
-    bool last = false;
-    for (size_t i = 0; i < files_.size(); ++i) {
-      FrameImage block;
-      block.Data = slot.buffers[i].data();
-      block.DataSize = static_cast<int32_t>(sizes_[i]);
-      block.Capacity = sizes_[i];
-      slot.got[i] = last ? 0 : ReadFrame(*files_[i], block);
-      if (slot.got[i] < sizes_[i]) last = true;
-    }
+    Fill(slot);
+    const bool last = slot.last;
     {
       std::lock_guard<std::mutex> guard(lock_);
-      slot.last = last;
       slot.filled = true;
     }
     changed_.notify_all();
     if (last) return;
     fill = 1 - fill;
+  }
+}
+
+void ReadAhead::Fill(Slot& slot) {
+  slot.last = false;
+  slot.failedFile = -1;
+  for (size_t i = 0; i < files_.size(); ++i) {
+    slot.got[i] = 0;
+    if (slot.last) continue;
+    FrameImage block;
+    block.Data = slot.buffers[i].data();
+    block.DataSize = static_cast<int32_t>(sizes_[i]);
+    block.Capacity = sizes_[i];
+    // A read that throws ends reading here (an exception leaving this thread would
+    // end the program); the caller learns of it from FailedFile.
+    try {
+      testhooks::CountDown(testhooks::badAllocAtReadBlock);
+      slot.got[i] = ReadFrame(*files_[i], block);
+    } catch (...) {
+      slot.got[i] = 0;
+      slot.failedFile = static_cast<int>(i);
+    }
+    if (slot.got[i] < sizes_[i]) slot.last = true;
   }
 }
 
@@ -70,6 +87,7 @@ bool ReadAhead::Next(std::vector<const uint8_t*>& blocks, std::vector<int64_t>& 
   got = slot.got;
   held_ = next_;
   ended_ = slot.last;
+  if (slot.failedFile >= 0) failedFile_ = slot.failedFile;
   next_ = 1 - next_;
   return true;
 }

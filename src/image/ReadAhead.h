@@ -25,22 +25,30 @@ class ReadAhead {
   // of a file). Valid until the next call; false when reading has ended (a short
   // block was the last set).
   bool Next(std::vector<const uint8_t*>& blocks, std::vector<int64_t>& got);
+  // The index of the file whose read failed in a set Next has handed out, -1 when
+  // none has. A failed read ends reading like a short block, so that this is how
+  // a caller tells an error from the end of a file.
+  int FailedFile() const { return failedFile_; }
 
  private:
   struct Slot {
     std::vector<FrameBuffer> buffers;
     std::vector<int64_t> got;
     bool filled = false;
-    bool last = false;  // a block came short: no set after this one
+    bool last = false;    // a block came short: no set after this one
+    int failedFile = -1;  // the file whose read threw
   };
   void Work();
+  // Reads the next block of each file into `slot` (the worker's own until filled).
+  void Fill(Slot& slot);
 
   std::vector<RawFile*> files_;
   std::vector<int64_t> sizes_;
   Slot slots_[2];
-  int next_ = 0;        // the slot the caller takes next
-  int held_ = -1;       // the slot the caller holds, freed by the next call
-  bool ended_ = false;  // the caller has had the last set
+  int next_ = 0;         // the slot the caller takes next
+  int held_ = -1;        // the slot the caller holds, freed by the next call
+  bool ended_ = false;   // the caller has had the last set
+  int failedFile_ = -1;  // the caller's: from the sets it has had
   std::mutex lock_;
   std::condition_variable changed_;
   bool quit_ = false;

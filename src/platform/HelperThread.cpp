@@ -1,8 +1,10 @@
 #include "platform/HelperThread.h"
 
 #include <condition_variable>
+#include <exception>
 #include <mutex>
 #include <thread>
+#include <utility>
 
 namespace vx {
 namespace {
@@ -28,10 +30,12 @@ class Helper {
     changed_.notify_all();
     return true;
   }
-  void WaitDone() {
+  // Waits until the offered task has ended; what it threw, if anything.
+  std::exception_ptr WaitDone() {
     std::unique_lock<std::mutex> guard(lock_);
     changed_.wait(guard, [&] { return task_ == nullptr; });
     taken_ = false;
+    return std::exchange(failure_, nullptr);
   }
 
  private:
@@ -42,8 +46,15 @@ class Helper {
       if (quit_) return;
       const std::function<void()>* task = task_;
       guard.unlock();
-      (*task)();
+      // An exception leaving this thread would end the program: it goes to the caller.
+      std::exception_ptr failure;
+      try {
+        (*task)();
+      } catch (...) {
+        failure = std::current_exception();
+      }
       guard.lock();
+      failure_ = std::move(failure);
       task_ = nullptr;
       changed_.notify_all();
     }
@@ -52,7 +63,8 @@ class Helper {
   std::mutex lock_;
   std::condition_variable changed_;
   const std::function<void()>* task_ = nullptr;
-  bool taken_ = false;  // offered and not yet collected by its caller
+  std::exception_ptr failure_;  // thrown by the last task, until its caller collects it
+  bool taken_ = false;          // offered and not yet collected by its caller
   bool quit_ = false;
   std::thread thread_;
 };
@@ -71,8 +83,17 @@ void RunAlongside(const std::function<void()>& theirs, const std::function<void(
     mine();
     return;
   }
-  mine();
-  helper.WaitDone();
+  // The helper's half refers to the caller's frame: it must end before this
+  // function does, whichever half threw.
+  std::exception_ptr mineFailed;
+  try {
+    mine();
+  } catch (...) {
+    mineFailed = std::current_exception();
+  }
+  const std::exception_ptr theirsFailed = helper.WaitDone();
+  if (mineFailed) std::rethrow_exception(mineFailed);
+  if (theirsFailed) std::rethrow_exception(theirsFailed);
 }
 
 }  // namespace vx

@@ -9,7 +9,8 @@
 namespace vx {
 
 // Runs `theirs` on the helper and `mine` on the calling thread, and returns when
-// both are done.
+// both are done. An exception from either half is rethrown on the calling thread
+// once both have ended (the caller's own when both threw).
 void RunAlongside(const std::function<void()>& theirs, const std::function<void()>& mine);
 
 }  // namespace vx

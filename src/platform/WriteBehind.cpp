@@ -1,6 +1,22 @@
 #include "platform/WriteBehind.h"
 
+#include "platform/FaultInjection.h"
+
 namespace vx {
+namespace {
+
+// A write that throws has failed like one that returned false: an exception
+// leaving the writer's thread would end the program.
+bool WriteOrFail(RawFile& file, const uint8_t* data, int64_t count) {
+  try {
+    testhooks::CountDown(testhooks::badAllocAtWrite);
+    return file.Write(data, count);
+  } catch (...) {
+    return false;
+  }
+}
+
+}  // namespace
 
 WriteBehind::~WriteBehind() {
   {
@@ -15,9 +31,10 @@ uint64_t WriteBehind::Write(RawFile& file, const uint8_t* data, int64_t count, i
   uint64_t ticket = 0;
   {
     std::lock_guard<std::mutex> guard(lock_);
+    // The thread first: a write queued with no thread to do it would never be done.
+    if (!worker_.joinable()) worker_ = std::thread([this] { Work(); });
     queue_.push_back({&file, data, count, tag});
     ticket = ++queued_;
-    if (!worker_.joinable()) worker_ = std::thread([this] { Work(); });
   }
   changed_.notify_all();
   return ticket;
@@ -46,7 +63,7 @@ void WriteBehind::Work() {
     const Job job = queue_.front();
     const bool skip = failedTag_ >= 0;
     guard.unlock();
-    const bool written = skip || job.file->Write(job.data, job.count);
+    const bool written = skip || WriteOrFail(*job.file, job.data, job.count);
     guard.lock();
     queue_.pop_front();
     if (!written && failedTag_ < 0) failedTag_ = job.tag;

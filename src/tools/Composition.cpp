@@ -1,5 +1,6 @@
 #include "tools/Composition.h"
 
+#include <algorithm>
 #include <cstdlib>
 #include <cstring>
 
@@ -195,10 +196,20 @@ CompositionJob::TopFetch CompositionJob::FetchTop() {
   return TopFetch::Fetched;
 }
 
-bool CompositionJob::Draw(FrameImage& output) {
+namespace {
+
+// The share `transparency` (0..100) of the base sample, the rest of the top's, rounded.
+uint8_t BlendSample(uint8_t base, uint8_t top, int transparency) {
+  return ClampToByte((transparency * base + (100 - transparency) * top + 50) / 100);
+}
+
+}  // namespace
+
+bool CompositionJob::Draw(FrameImage& base, FrameImage& output) {
   const CompositionParameters& p = runComposition_;
   FrameImage top = top_.Frame(topLayout_);
   const bool mono = output.SamplingFormat == MONO;
+  const int transparency = std::clamp(p.Transparency, 0, 100);
   const auto near = [&](uint8_t a, uint8_t b) { return std::abs(int{a} - int{b}) <= p.ColorKeyRange; };
   for (int32_t i = 0; i < drawn_.height; ++i) {
     const int64_t row = int64_t{p.TopLine} + i;
@@ -214,8 +225,14 @@ bool CompositionJob::Draw(FrameImage& output) {
           (mono || (near(v[1], key_[1]) && near(v[2], key_[2])))) {
         continue;
       }
-      if (!AccessPixel(output, static_cast<int>(row), static_cast<int>(column), v, Access::Write,
-                       p.Transparency))
+      // Blended from the untouched base, not from the output: a chroma sample that
+      // several pixels share (4:2:2, 4:2:0) is blended once, the last pixel's top
+      // value over the base, instead of once more for every pixel.
+      std::array<uint8_t, 3> blended{};
+      if (!AccessPixel(base, static_cast<int>(row), static_cast<int>(column), blended, Access::Read, 0))
+        return false;
+      for (size_t k = 0; k < blended.size(); ++k) blended[k] = BlendSample(blended[k], v[k], transparency);
+      if (!AccessPixel(output, static_cast<int>(row), static_cast<int>(column), blended, Access::Write, 0))
         return false;
     }
   }
@@ -234,7 +251,8 @@ ToolJob::FrameResult CompositionJob::ProcessFrame() {
   }
   FrameImage output = Output().Frame(Out());
   std::memcpy(output.Data, base.Data, static_cast<size_t>(output.DataSize));
-  if ((fetched || (runComposition_.RepeatLastTop && haveTop_)) && !Draw(output)) return FrameResult::Failed;
+  if ((fetched || (runComposition_.RepeatLastTop && haveTop_)) && !Draw(base, output))
+    return FrameResult::Failed;
   FrameShown = true;
   if (!WriteTarget(output)) return FrameResult::Failed;
   if (PreviewWanted()) RefreshPreview(output);

@@ -68,7 +68,9 @@ class CompositionJob : public ToolJob {
   TopFetch FetchTop();
   // The picture's bottom N rows' first M pixels, turned into the base's layout.
   bool PictureToBaseLayout(const FrameImage& picture);
-  bool Draw(FrameImage& output);
+  // Lays the top over `output`, a copy of `base`, blending each drawn pixel with
+  // the base's.
+  bool Draw(FrameImage& base, FrameImage& output);
 
   CompositionParameters runComposition_;
   int64_t baseFrames_ = 0, topCount_ = 0;  // the two files' frame counts at Start

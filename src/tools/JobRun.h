@@ -7,6 +7,9 @@
 #include <atomic>
 #include <chrono>
 #include <cstdint>
+#include <exception>
+#include <new>
+#include <string>
 #include <string_view>
 #include <thread>
 
@@ -30,6 +33,11 @@ class JobObserver {
   virtual void Message(std::string_view text);
 };
 
+// What a job says when an exception ended it.
+inline std::string JobStoppedText(std::string_view reason) {
+  return "Error VLTX1030: The job stopped: " + std::string(reason) + "\n";
+}
+
 class JobRun {
  public:
   virtual ~JobRun() = default;
@@ -50,6 +58,24 @@ class JobRun {
   void Stop() { RunState = Stopped; }
 
  protected:
+  // Runs `body` (returning a JobOutcome) so that no exception leaves the job's
+  // thread: one that escapes it ends the job as FailedRunning after
+  // `stopped(reason)` ("out of memory" for std::bad_alloc, what() for other
+  // standard exceptions), which cleans up, reports and must not throw.
+  template <typename Body, typename Stopped>
+  static JobOutcome RunGuarded(Body body, Stopped stopped) {
+    try {
+      return body();
+    } catch (const std::bad_alloc&) {
+      stopped("out of memory");
+    } catch (const std::exception& e) {
+      stopped(e.what());
+    } catch (...) {
+      stopped("unknown error");
+    }
+    return JobOutcome::FailedRunning;
+  }
+
   enum class FrameStep { Next, Last };
   // The frame loop of every job: `step(n)` for n = CurrentFrame .. last while
   // running; while paused it polls every 3 ms; Stop, the end of the range or a

@@ -4,7 +4,9 @@
 
 #include "app/FileHistory.h"
 #include "image/PixelOps.h"
+#include "platform/FaultInjection.h"
 #include "platform/MessageSink.h"
+#include "platform/ScopeExit.h"
 #include "platform/StringFormat.h"
 
 namespace vx {
@@ -299,6 +301,28 @@ void ToolJob::RecordHistory() const {
 
 JobOutcome ToolJob::Run(ToolJobObserver& observer) {
   observer_ = &observer;
+  const ScopeExit forgetObserver([this] { observer_ = nullptr; });  // often a local of the caller
+  return RunGuarded([&] { return RunSteps(observer); },
+                    [&](const char* reason) { EndAfterException(reason); });
+}
+
+void ToolJob::EndAfterException(const char* reason) noexcept {
+  // The writer may still read the output buffers and write the temporary files.
+  writer_.Drain();
+  targets_.clear();  // the temporary files go; earlier files of the targets' names stay
+  sources_.clear();
+  input_.Release();
+  output_.Release();
+  outputSpare_.Release();
+  pipelined_ = doubleBuffered_ = false;
+  try {
+    Report(JobStoppedText(reason));
+  } catch (...) {
+    // Without memory for the message the job still ends as failed.
+  }
+}
+
+JobOutcome ToolJob::RunSteps(ToolJobObserver& observer) {
   auto stop = [&] {
     RunState = Stopped;
     observer.Stopped();
@@ -345,6 +369,7 @@ JobOutcome ToolJob::Run(ToolJobObserver& observer) {
   bool failed = false;
   ForEachFrame(run_.endFrame, [&](int64_t frame) {
     NextOutputBuffer();
+    testhooks::CountDown(testhooks::badAllocAtFrameStep);
     const FrameResult result = ProcessFrame();
     if (result == FrameResult::EndOfInput) {
       RunState = Stopped;

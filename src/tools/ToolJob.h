@@ -112,6 +112,8 @@ class ToolJob : public JobRun {
   void Freeze();
   // The job, on the worker thread (or on the caller's, headless), with the frozen
   // specification.
+  // An exception thrown anywhere in the run ends it as FailedRunning with its
+  // message; its outputs are dropped.
   JobOutcome Run(ToolJobObserver& observer);
   // Freeze and Run in one (headless jobs and tests).
   JobOutcome FreezeAndRun(ToolJobObserver& observer) {
@@ -213,7 +215,7 @@ class ToolJob : public JobRun {
   const ColourTables& Colours() const;
 
   const ToolMessages& messages_;
-  ToolJobObserver* observer_ = nullptr;
+  ToolJobObserver* observer_ = nullptr;  // while Run runs
   ToolRunSpec run_;
   std::vector<FrameInput> sources_;
   std::vector<AtomicOutput> targets_;
@@ -223,6 +225,10 @@ class ToolJob : public JobRun {
   FrameBuffer& Output();
 
  private:
+  // Run, without its guard against exceptions.
+  JobOutcome RunSteps(ToolJobObserver& observer);
+  // After an exception: the queued writes done, the outputs dropped, the message.
+  void EndAfterException(const char* reason) noexcept;
   bool ValidateRange();
   // No output may be one of the inputs (the same file under any name).
   bool OutputsAreNotInputs();
@@ -238,8 +244,10 @@ class ToolJob : public JobRun {
   void RecordHistory() const;
   PictureExchange previews_;
   DisplayWork previewWork_;
-  WriteBehind writer_;
   FrameBuffer output_, outputSpare_;
+  // After the buffers it writes from (and targets_, the files it writes to): its
+  // thread is joined before they go.
+  WriteBehind writer_;
   uint64_t outputTicket_ = 0, spareTicket_ = 0;  // the last write from each output buffer
   bool pipelined_ = false, doubleBuffered_ = false, writeFailureReported_ = false;
 };
