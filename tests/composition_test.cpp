@@ -99,7 +99,9 @@ TEST_F(CompositionJobs, TransparencyBlendsByTheRoundedFormula) {
               (transparency * o + (100 - transparency) * t[plane * 32 + y * 8 + x] + 50) / 100);
         }
     EXPECT_EQ(out, expected) << "transparency " << transparency;
-    if (transparency == 100) EXPECT_EQ(out, b) << "the base alone";
+    if (transparency == 100) {
+      EXPECT_EQ(out, b) << "the base alone";
+    }
   }
 }
 

@@ -279,6 +279,11 @@ TEST_F(ConverterJobTest, AThrowingFrameStepOrWriteFailsTheJobAndKeepsTheEarlierT
     EXPECT_EQ(test::FileNamesIn(dir_.path()), (std::vector<std::string>{"source.yuv", "t.yuv"}))
         << "no temporary file is left";
     EXPECT_TRUE(FileHistory().Records().empty()) << c.message;
+    // Started again (the disk has room now): the same job runs to its end.
+    recorder_.Clear();
+    job.Freeze();
+    EXPECT_EQ(job.Run(observer), JobOutcome::Completed) << c.message;
+    EXPECT_EQ(std::filesystem::file_size(dir_ / "t.yuv"), 5u * 16 * 8 * 3) << c.message;
   }
 }
 

@@ -2768,7 +2768,9 @@ class ShownFrameWindows : public EditorWindow {
           EXPECT_TRUE(ClickAsUser(window->pauseButton()));
         }
         wait();
-        if (window->stopButton()->isEnabled()) EXPECT_TRUE(ClickAsUser(window->stopButton()));
+        if (window->stopButton()->isEnabled()) {
+          EXPECT_TRUE(ClickAsUser(window->stopButton()));
+        }
         break;
       case 1:
         if (window->startButton()->isEnabled()) {
@@ -2777,8 +2779,9 @@ class ShownFrameWindows : public EditorWindow {
           EXPECT_TRUE(ClickAsUser(window->pauseButton()));
         }
         wait();
-        if (window->WorkerRunning() && window->loop().State() == Playing)
+        if (window->WorkerRunning() && window->loop().State() == Playing) {
           EXPECT_TRUE(ClickAsUser(window->pauseButton()));
+        }
         break;
       case 2:
         EXPECT_TRUE(ClickAsUser(window->stepForwardButton()));
@@ -2790,8 +2793,9 @@ class ShownFrameWindows : public EditorWindow {
         if (!paused) break;
         EXPECT_TRUE(ClickAsUser(window->reverseButton()));
         wait();
-        if (window->WorkerRunning() && window->loop().State() == PlayingBackward)
+        if (window->WorkerRunning() && window->loop().State() == PlayingBackward) {
           EXPECT_TRUE(ClickAsUser(window->reverseButton()));
+        }
         break;
     }
     ASSERT_TRUE(WaitUntil([&] { return window->FramesStandStill(); }));

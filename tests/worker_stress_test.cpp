@@ -205,8 +205,9 @@ TEST(WorkerStress, TheFrameShownIsOneRecordWhereverPlaybackStops) {
     }
     const ShownFrame shown = sequence.Snapshot();
     ASSERT_TRUE(consistent(shown)) << "round " << round;
-    if (observer.last.load() > 0)
+    if (observer.last.load() > 0) {
       ASSERT_EQ(shown.origin.number, observer.last.load()) << "the frame the window was told it shows";
+    }
     if (worker.joinable()) {
       loop.Quit();
       worker.join();

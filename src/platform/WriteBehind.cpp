@@ -50,6 +50,12 @@ void WriteBehind::Drain() {
   changed_.wait(guard, [&] { return done_ >= queued_; });
 }
 
+void WriteBehind::ClearFailure() {
+  Drain();
+  std::lock_guard<std::mutex> guard(lock_);
+  failedTag_ = -1;
+}
+
 int WriteBehind::FailedTag() const {
   std::lock_guard<std::mutex> guard(lock_);
   return failedTag_;

@@ -31,6 +31,8 @@ class WriteBehind {
   // The tag of the first write that failed (-1 while none has); later writes to
   // any file are dropped after a failure.
   int FailedTag() const;
+  // Forgets a failure once every queued write is done (a new run of the job).
+  void ClearFailure();
 
  private:
   struct Job {

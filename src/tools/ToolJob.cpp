@@ -356,6 +356,7 @@ JobOutcome ToolJob::RunSteps(ToolJobObserver& observer) {
   pipelined_ = PipelinesWrites();
   doubleBuffered_ = pipelined_ && bytes <= kDoubleBufferedBytes && outputSpare_.Allocate(bytes);
   outputTicket_ = spareTicket_ = 0;
+  writer_.ClearFailure();  // a failed write of an earlier run (a full disk since freed) is forgotten
   writeFailureReported_ = false;
   observer.PreviewPlaced(PreviewFormat().ImgWidth, PreviewFormat().ImgHeight);
   CurrentFrame = 1;
