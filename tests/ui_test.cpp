@@ -3020,13 +3020,17 @@ TEST(DialogWorkers, FinishingLaterRefusesStartsUntilTheRunHasEnded) {
     return DialogWorker::Completion();
   }));
   int ended = 0;
-  worker.FinishThen([&] { ++ended; });
+  EXPECT_TRUE(worker.FinishLater([&] { ++ended; }));
   EXPECT_TRUE(worker.Finishing());
   EXPECT_FALSE(worker.Start([] { return DialogWorker::Completion(); })) << "never a second thread";
   release = true;
   ASSERT_TRUE(WaitUntil([&] { return ended == 1; }));
   EXPECT_FALSE(worker.Finishing());
   EXPECT_FALSE(worker.Joinable());
+  // No run: nothing put off, and `then` left to the caller.
+  worker.Finish();
+  EXPECT_FALSE(worker.FinishLater([&] { ++ended; }));
+  EXPECT_EQ(ended, 1);
   ASSERT_TRUE(worker.Start([] { return DialogWorker::Completion(); }));
   worker.Finish();
 }

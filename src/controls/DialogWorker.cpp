@@ -81,16 +81,16 @@ void DialogWorker::Finish() {
   JoinOnce();
 }
 
-void DialogWorker::FinishThen(Completion then) {
+bool DialogWorker::FinishLater(Completion then) {
   if (running_ && thread_.joinable()) {
     finishing_ = true;
     then_ = std::move(then);
-    return;
+    return true;
   }
   // Ended already (its report, if pending, is dropped) or never started.
   ++generation_;
   JoinOnce();
-  if (then) then();
+  return false;
 }
 
 void DialogWorker::JoinOnce() {

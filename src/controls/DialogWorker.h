@@ -28,7 +28,7 @@ class DialogWorker {
   bool Running() const { return running_.load(); }
   // A thread that has not been joined yet (running, or ended with its report pending).
   bool Joinable() const { return thread_.joinable(); }
-  // A run is being finished (FinishThen): Start is refused until its report.
+  // A run is being finished (FinishLater): Start is refused until its report.
   bool Finishing() const { return finishing_; }
   // Starts `work`; false (nothing started) while a run runs or is being finished.
   bool Start(std::function<Completion()> work);
@@ -38,9 +38,11 @@ class DialogWorker {
   // events; a worker waiting for a message box is let go on (the box shows
   // later). The run's completion is dropped.
   void Finish();
-  // The same without waiting: the run's completion is dropped and `then` runs on
-  // the window's thread once the thread is joined (at once when none runs).
-  void FinishThen(Completion then);
+  // The same without waiting: while a run runs, its completion is dropped, `then`
+  // runs on the window's thread once the thread is joined, and true is returned.
+  // Otherwise (an ended run is joined, its report dropped) false, and `then` is
+  // not called: the caller goes on at once.
+  bool FinishLater(Completion then);
 
  private:
   void Ended(uint64_t generation, const Completion& completion);

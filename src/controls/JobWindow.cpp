@@ -45,18 +45,18 @@ bool JobWindow::TogglePause() {
 }
 
 void JobWindow::closeEvent(QCloseEvent* event) {
-  if (worker_.Running()) {
-    // Put off until the job has stopped; no event is handled while waiting for it.
-    run_.Stop();
+  // Put off while a job runs: it is stopped, and the window closes once it has
+  // ended; no event is handled while waiting for it.
+  if (worker_.Running()) run_.Stop();
+  const bool later = worker_.FinishLater([this] {
+    setEnabled(true);
+    close();
+  });
+  if (later) {
     event->ignore();
     setEnabled(false);
-    worker_.FinishThen([this] {
-      setEnabled(true);
-      close();
-    });
     return;
   }
-  EndWorker();
   QDialog::closeEvent(event);
 }
 

@@ -77,23 +77,16 @@ void PlaybackDriver::EndWorker() {
   worker_.Finish();
 }
 
-void PlaybackDriver::EndWorkerThen(std::function<void()> then) {
-  loop_.Quit();
-  worker_.FinishThen(std::move(then));
-}
-
 bool PlaybackDriver::PutOffClose(QCloseEvent* event) {
-  if (!worker_.Running()) {
-    EndWorker();
-    return false;
-  }
-  event->ignore();
-  window_->setEnabled(false);
-  EndWorkerThen([window = QPointer<QWidget>(window_)] {
+  loop_.Quit();
+  const bool later = worker_.FinishLater([window = QPointer<QWidget>(window_)] {
     if (!window) return;
     window->setEnabled(true);
     window->close();
   });
+  if (!later) return false;  // no worker ran: the window closes now
+  event->ignore();
+  window_->setEnabled(false);
   return true;
 }
 

@@ -43,8 +43,6 @@ class PlaybackDriver : public QObject {
   void Stop();
   // Ends the worker for good and waits for it (a new file, the window's end).
   void EndWorker();
-  // Closing the window: the worker is told to end and `then` runs once it has.
-  void EndWorkerThen(std::function<void()> then);
   // A close while a worker runs is put off: the window is disabled, the worker
   // told to end, and the window closes once it has (true: the caller returns).
   bool PutOffClose(QCloseEvent* event);

@@ -391,18 +391,17 @@ void CVideoPlayer::Exit() {
 }
 
 void CVideoPlayer::closeEvent(QCloseEvent* event) {
-  if (worker_.Running()) {
-    // Put off until the worker has ended; no event is handled while waiting for it.
-    engine_.Loop().Quit();
+  // Put off until the worker has ended; no event is handled while waiting for it.
+  engine_.Loop().Quit();
+  const bool later = worker_.FinishLater([this] {
+    setEnabled(true);
+    close();
+  });
+  if (later) {
     event->ignore();
     setEnabled(false);
-    worker_.FinishThen([this] {
-      setEnabled(true);
-      close();
-    });
     return;
   }
-  EndWorker();
   QDialog::closeEvent(event);
 }
 
