@@ -97,6 +97,18 @@ void DialogWorker::JoinOnce() {
   if (thread_.joinable()) thread_.join();
 }
 
+bool PutOffCloseWhileRunning(QWidget* window, DialogWorker& worker, QCloseEvent* event) {
+  const bool later = worker.FinishLater([guarded = QPointer<QWidget>(window)] {
+    if (!guarded) return;
+    guarded->setEnabled(true);
+    guarded->close();
+  });
+  if (!later) return false;
+  event->ignore();
+  window->setEnabled(false);
+  return true;
+}
+
 void CloseMainWindowLater(QWidget* mainWindow, int delayMs) {
   QTimer::singleShot(delayMs, qApp, [window = QPointer<QWidget>(mainWindow)] {
     if (window) window->close();

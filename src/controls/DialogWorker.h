@@ -1,5 +1,6 @@
 #pragma once
 
+#include <QCloseEvent>
 #include <QObject>
 #include <QPointer>
 #include <QWidget>
@@ -55,6 +56,11 @@ class DialogWorker {
   bool finishing_ = false;
   Completion then_, failed_;
 };
+
+// A close of `window` while `worker` runs (the caller has told the work to end)
+// is put off: the window is disabled and closes once the worker has ended. True
+// when put off (the event is ignored); false when the window may close now.
+bool PutOffCloseWhileRunning(QWidget* window, DialogWorker& worker, QCloseEvent* event);
 
 // Runs `f` on `window`'s thread (a worker's report; dropped once the window is gone).
 template <typename F>

@@ -45,18 +45,9 @@ bool JobWindow::TogglePause() {
 }
 
 void JobWindow::closeEvent(QCloseEvent* event) {
-  // Put off while a job runs: it is stopped, and the window closes once it has
-  // ended; no event is handled while waiting for it.
+  // Put off while a job runs: it is stopped, and the window closes once it has ended.
   if (worker_.Running()) run_.Stop();
-  const bool later = worker_.FinishLater([this] {
-    setEnabled(true);
-    close();
-  });
-  if (later) {
-    event->ignore();
-    setEnabled(false);
-    return;
-  }
+  if (PutOffCloseWhileRunning(this, worker_, event)) return;
   QDialog::closeEvent(event);
 }
 

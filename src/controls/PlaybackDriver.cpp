@@ -79,15 +79,7 @@ void PlaybackDriver::EndWorker() {
 
 bool PlaybackDriver::PutOffClose(QCloseEvent* event) {
   loop_.Quit();
-  const bool later = worker_.FinishLater([window = QPointer<QWidget>(window_)] {
-    if (!window) return;
-    window->setEnabled(true);
-    window->close();
-  });
-  if (!later) return false;  // no worker ran: the window closes now
-  event->ignore();
-  window_->setEnabled(false);
-  return true;
+  return PutOffCloseWhileRunning(window_, worker_, event);
 }
 
 void PlaybackDriver::RenderWhileIdle() {

@@ -31,30 +31,34 @@ RawFile& RawFile::operator=(RawFile&& other) noexcept {
   return *this;
 }
 
-std::optional<RawFile> RawFile::OpenRead(const std::filesystem::path& path) {
-  // Without blocking: opening a FIFO for reading would wait for a writer.
-  const int fd = ::open(path.c_str(), O_RDONLY | O_CLOEXEC | O_NONBLOCK);
-  if (fd < 0) return std::nullopt;
+namespace {
+
+// Opens an existing regular file without blocking (opening a FIFO would wait for
+// its other end); anything else is refused.
+int OpenRegular(const std::filesystem::path& path, int access) {
+  const int fd = ::open(path.c_str(), access | O_CLOEXEC | O_NONBLOCK);
+  if (fd < 0) return -1;
   struct stat info {};
   if (::fstat(fd, &info) != 0 || !S_ISREG(info.st_mode)) {
     ::close(fd);
-    return std::nullopt;
+    return -1;
   }
   const int flags = ::fcntl(fd, F_GETFL);
   if (flags >= 0) ::fcntl(fd, F_SETFL, flags & ~O_NONBLOCK);
+  return fd;
+}
+
+}  // namespace
+
+std::optional<RawFile> RawFile::OpenRead(const std::filesystem::path& path) {
+  const int fd = OpenRegular(path, O_RDONLY);
+  if (fd < 0) return std::nullopt;
   return RawFile(fd);
 }
 
 std::optional<RawFile> RawFile::OpenReadWrite(const std::filesystem::path& path) {
-  const int fd = ::open(path.c_str(), O_RDWR | O_CLOEXEC | O_NONBLOCK);
+  const int fd = OpenRegular(path, O_RDWR);
   if (fd < 0) return std::nullopt;
-  struct stat info {};
-  if (::fstat(fd, &info) != 0 || !S_ISREG(info.st_mode)) {
-    ::close(fd);
-    return std::nullopt;
-  }
-  const int flags = ::fcntl(fd, F_GETFL);
-  if (flags >= 0) ::fcntl(fd, F_SETFL, flags & ~O_NONBLOCK);
   return RawFile(fd);
 }
 

@@ -391,17 +391,8 @@ void CVideoPlayer::Exit() {
 }
 
 void CVideoPlayer::closeEvent(QCloseEvent* event) {
-  // Put off until the worker has ended; no event is handled while waiting for it.
   engine_.Loop().Quit();
-  const bool later = worker_.FinishLater([this] {
-    setEnabled(true);
-    close();
-  });
-  if (later) {
-    event->ignore();
-    setEnabled(false);
-    return;
-  }
+  if (PutOffCloseWhileRunning(this, worker_, event)) return;
   QDialog::closeEvent(event);
 }
 
