@@ -6,6 +6,7 @@
 #include "app/CommandLine.h"
 #include "app/Startup.h"
 #include "platform/MessageSink.h"
+#include "platform/StringFormat.h"
 
 namespace vx {
 namespace {
@@ -259,14 +260,14 @@ TEST(CommandLine, AcceptedValuesAreStored) {
   ProgramSettings loaded;
   loaded.YUV2RGB_Formula = 2;
   ParseRun run = Parse(
-      "-a play -n clip.yuv -w 70000 -h 288 -s YUV444 -o UYV -f progressive -p Planar -r 60 -e exit", loaded);
+      "-a play -n clip.yuv -w 4464 -h 288 -s YUV444 -o UYV -f progressive -p Planar -r 60 -e exit", loaded);
   ASSERT_EQ(run.code, 0) << (run.messages.empty() ? "" : run.messages[0]);
   EXPECT_TRUE(run.messages.empty());
   EXPECT_EQ(run.request.Action, ActionPlay);
   EXPECT_EQ(run.request.InputName, "clip.yuv");
   EXPECT_EQ(run.request.FrameRate, 60);
   EXPECT_EQ(run.request.ExitWhenDone, 1);
-  EXPECT_EQ(run.settings.Format.ImgWidth, 4464) << "the low 16 bits of 70000";
+  EXPECT_EQ(run.settings.Format.ImgWidth, 4464);
   EXPECT_EQ(run.settings.Format.ImgHeight, 288);
   EXPECT_EQ(run.settings.Format.SamplingFormat, YUV_444);
   EXPECT_EQ(run.settings.Format.ComponentOrder, UYV);
@@ -335,8 +336,71 @@ TEST(CommandLine, OverlongValuesAreRefusedWithoutOverrun) {
   EXPECT_EQ(run.messages,
             std::vector<std::string>{"Sorry, the value after option -s is longer than 255 characters!\n"});
   run = Parse({"Velutrix.exe", "-w", std::string(255, '9'), "-a", "play", "-n", "x"});
-  EXPECT_EQ(run.code, 0) << "a huge number saturates";
-  EXPECT_EQ(run.settings.Format.ImgWidth, 0xFFFF);
+  EXPECT_EQ(run.code, 1) << "a huge number saturates, and is too large";
+  EXPECT_EQ(run.messages,
+            std::vector<std::string>{"Sorry, -w option error: 2147483647. Width of image cannot "
+                                     "be a negative number or zero !\n"});
+}
+
+TEST(CommandLine, WidthsAndHeightsOutside1To65535AreRefusedInEveryAction) {
+  struct Option {
+    char letter;
+    const char* message;
+    int code;
+  };
+  const Option options[] = {
+      {'w', "Sorry, -w option error: %s. Width of image cannot be a negative number or zero !\n", 1},
+      {'W', "Sorry, -W option error: %s. Width of image cannot be a negative number or zero !\n", 1},
+      {'h', "Sorry, -h option error: %s. Height of image cannot be a negative number or zero !\n", 2},
+      {'H', "Sorry, -H option error: %s. Height of image cannot be a negative number or zero !\n", 2},
+  };
+  // The value typed and the number the message gives (read as atoi would, saturated).
+  const std::pair<const char*, const char*> refused[] = {
+      {"0", "0"},
+      {"-1", "-1"},
+      {"65536", "65536"},
+      {"70000", "70000"},
+      {"99999999999", "2147483647"},
+      {"-99999999999", "-2147483648"},
+  };
+  const std::vector<std::string> actions[] = {
+      {"-a", "play", "-n", "a.yuv"},
+      {"-a", "convert", "-n", "a.yuv", "-N", "b.yuv", "-S", "yuv444"},
+      {"-a", "crop", "-n", "a.yuv", "-N", "b.yuv", "-c", "0,0,8,8"},
+      {"-a", "flip", "-n", "a.yuv", "-N", "b.yuv"},
+      {"-a", "join", "-n", "a.yuv", "-m", "c.yuv", "-N", "b.yuv"},
+      {"-a", "yuv2avi", "-n", "a.yuv", "-N", "b.avi"},
+      {"-a", "avi2yuv", "-n", "a.avi", "-N", "b.yuv"},
+      {"-a", "psnr", "-n", "a.yuv", "-m", "c.yuv", "-N", "r"},
+      {"-a", "pad", "-n", "a.yuv", "-N", "b.yuv", "-W", "32", "-H", "32"},
+      {"-a", "separate", "-n", "a.yuv", "-N", "b"},
+      {"-a", "merge", "-n", "a", "-N", "b.yuv", "-s", "yuv420"},
+  };
+  for (const Option& option : options) {
+    const std::string flag = std::string("-") + option.letter;
+    for (const auto& [value, shown] : refused) {
+      for (const auto& action : actions) {
+        std::vector<std::string> args = {"Velutrix.exe"};
+        args.insert(args.end(), action.begin(), action.end());
+        args.insert(args.end(), {flag, value});  // last: after the action's own sizes
+        const ParseRun run = Parse(args);
+        EXPECT_EQ(run.code, option.code) << flag << " " << value << " " << action[1];
+        EXPECT_EQ(run.messages, std::vector<std::string>{StrFormat(option.message, shown)})
+            << flag << " " << value << " " << action[1];
+      }
+    }
+    for (const int accepted : {1, 65535}) {
+      const ParseRun run =
+          Parse({"Velutrix.exe", "-a", "play", "-n", "a.yuv", flag, std::to_string(accepted)});
+      EXPECT_EQ(run.code, 0) << flag << " " << accepted;
+      EXPECT_TRUE(run.messages.empty());
+      const int32_t stored = option.letter == 'w'   ? run.settings.Format.ImgWidth
+                             : option.letter == 'h' ? run.settings.Format.ImgHeight
+                             : option.letter == 'W' ? run.request.OutputFormat.ImgWidth
+                                                    : run.request.OutputFormat.ImgHeight;
+      EXPECT_EQ(stored, accepted) << flag;
+    }
+  }
 }
 
 TEST(Usage, HasAllPiecesWithTheProgramName) {

@@ -1,8 +1,12 @@
 #include <gtest/gtest.h>
 #include <sys/stat.h>
 
+#include <algorithm>
 #include <atomic>
+#include <random>
+#include <set>
 #include <thread>
+#include <tuple>
 
 #include "TestSupport.h"
 #include "app/FileHistory.h"
@@ -11,6 +15,7 @@
 #include "app/Startup.h"
 #include "platform/MessageSink.h"
 #include "platform/RawFile.h"
+#include "platform/StringFormat.h"
 #include "platform/UserFolders.h"
 
 namespace vx {
@@ -193,6 +198,182 @@ TEST(FileHistory, ARecordAddedDuringASaveIsNeverMarkedSaved) {
     reloaded.Load(file);
     ASSERT_EQ(reloaded.Records().size(), 400u) << "every record reached the file";
   }
+}
+
+// The history as it was merged before names were hashed: one linear search per
+// record. Kept as the model that the faster merge must match record for record.
+namespace model {
+
+std::vector<CFileHistoryInfo> Parse(const std::vector<CFileHistoryInfo>& sections) {
+  std::vector<CFileHistoryInfo> records;
+  for (const CFileHistoryInfo& r : sections) {
+    const bool known = std::any_of(records.begin(), records.end(),
+                                   [&](const CFileHistoryInfo& old) { return old.fileName == r.fileName; });
+    if (!known) records.push_back(r);
+  }
+  return records;
+}
+
+bool NewerThan(const HistoryTime& a, const HistoryTime& b) {
+  return std::tie(a.year, a.month, a.day, a.hour, a.minute, a.second) >
+         std::tie(b.year, b.month, b.day, b.hour, b.minute, b.second);
+}
+
+void Merge(std::vector<CFileHistoryInfo>& records, const std::vector<std::string>& removed,
+           const std::vector<CFileHistoryInfo>& others) {
+  for (const CFileHistoryInfo& r : others) {
+    const auto same = [&](const std::string& name) { return name == r.fileName; };
+    if (std::any_of(records.begin(), records.end(), [&](const auto& mine) { return same(mine.fileName); }) ||
+        std::any_of(removed.begin(), removed.end(), same)) {
+      continue;
+    }
+    const auto place = std::find_if(records.begin(), records.end(), [&](const CFileHistoryInfo& mine) {
+      return NewerThan(r.openTime, mine.openTime);
+    });
+    records.insert(place, r);
+  }
+}
+
+}  // namespace model
+
+// A history text of several pieces, each saved by its own store, so that names
+// come back in later pieces; and its sections in order.
+struct HistoryPieces {
+  std::string text;
+  std::vector<CFileHistoryInfo> sections;
+};
+
+HistoryTime RandomTime(std::mt19937& rng) {
+  // Few distinct times, so that equal times are common.
+  std::uniform_int_distribution<int> pick(0, 5);
+  return {2020 + pick(rng) / 3, 1 + pick(rng) % 2, 1, 12, pick(rng), 0};
+}
+
+std::string RandomName(std::mt19937& rng, int names) {
+  return "/clips/c" + std::to_string(std::uniform_int_distribution<int>(0, names - 1)(rng)) + ".yuv";
+}
+
+HistoryPieces RandomHistory(std::mt19937& rng, int names) {
+  HistoryPieces history;
+  const int pieces = std::uniform_int_distribution<int>(0, 4)(rng);
+  for (int p = 0; p < pieces; ++p) {
+    FileHistoryStore piece;
+    const int adds = std::uniform_int_distribution<int>(0, 3 * names)(rng);
+    for (int i = 0; i < adds; ++i) {
+      piece.Add(RandomName(rng, names), Uyvy(8 * (i % 5 + 1), 8), i % 3, RandomTime(rng));
+    }
+    history.text += piece.SaveText();
+    FileHistoryStore read;  // one piece's names are distinct: its records as the file gives them
+    read.LoadText(piece.SaveText());
+    for (CFileHistoryInfo& r : read.Records()) history.sections.push_back(r);
+  }
+  return history;
+}
+
+std::vector<std::string> Names(const std::vector<CFileHistoryInfo>& records) {
+  std::vector<std::string> names;
+  for (const CFileHistoryInfo& r : records) names.push_back(r.fileName);
+  return names;
+}
+
+TEST(FileHistory, LoadAndMergeKeepTheRecordsAndOrderOfTheLinearSearch) {
+  std::mt19937 rng(7);
+  test::TempDir dir;
+  const auto file = dir / "yuv_file_history3.ini";
+  for (int round = 0; round < 300; ++round) {
+    SCOPED_TRACE(round);
+    const int names = std::uniform_int_distribution<int>(1, 60)(rng);
+    const HistoryPieces loaded = RandomHistory(rng, names);
+    FileHistoryStore store;
+    store.LoadText(loaded.text);
+    std::vector<CFileHistoryInfo> expected = model::Parse(loaded.sections);
+    ASSERT_EQ(store.Records(), expected) << "loaded";
+
+    // This run adds and removes records.
+    std::vector<std::string> removed;
+    const int changes = std::uniform_int_distribution<int>(1, names)(rng);
+    for (int i = 0; i < changes; ++i) {
+      const auto records = store.Records();
+      if (!records.empty() && rng() % 3 == 0) {
+        const CFileHistoryInfo& gone = records[rng() % records.size()];
+        store.Remove({gone.id});
+        std::erase_if(expected, [&](const CFileHistoryInfo& r) { return r.fileName == gone.fileName; });
+        removed.push_back(gone.fileName);
+      } else {
+        const std::string name = RandomName(rng, names);
+        const HistoryTime when = RandomTime(rng);
+        ASSERT_TRUE(store.Add(name, Uyvy(16, 16), kModified, when));
+        std::erase_if(expected, [&](const CFileHistoryInfo& r) { return r.fileName == name; });
+        std::erase(removed, name);
+        expected.insert(expected.begin(), store.Records()[0]);
+      }
+    }
+
+    // Meanwhile another instance saved its own history.
+    const HistoryPieces saved = RandomHistory(rng, names);
+    test::WriteFileText(file, saved.text);
+    ASSERT_TRUE(store.Save(file));
+    model::Merge(expected, removed, model::Parse(saved.sections));
+    const auto merged = store.Records();
+    ASSERT_EQ(Names(merged), Names(expected)) << "merged";
+    ASSERT_EQ(merged, expected);
+    for (size_t i = 0; i < merged.size(); ++i) {
+      ASSERT_EQ(merged[i].storedTime, expected[i].storedTime) << i;
+    }
+    EXPECT_EQ(test::ReadFileText(file), store.SaveText());
+    std::set<uint64_t> ids;
+    for (const CFileHistoryInfo& r : merged) ids.insert(r.id);
+    EXPECT_EQ(ids.size(), merged.size()) << "every record has its own id";
+  }
+}
+
+// A history text of `count` records /clips/n0.yuv, /clips/n1.yuv, ..., each a
+// second older than the one before.
+std::string NumberedHistoryText(int count) {
+  std::string text;
+  for (int i = 0; i < count; ++i) {
+    const int t = 80000 - i;
+    text += StrFormat(
+        "[FileHistory %d]\r\nImageFileName=/clips/n%d.yuv\r\nFOURCC_Name=1\r\nYUVSamplingFormat=1\r\n"
+        "ComponentOrder=2\r\nFieldFormat=1\r\nPixelFormat=0\r\nImageResolution=3\r\nImageWidth=8\r\n"
+        "ImageHeight=8\r\nReadWrite=0\r\nOpen_Time=  2020-01-01 %02d:%02d:%02d",
+        i + 1, i, t / 3600, t / 60 % 60, t % 60);
+    text += std::string(5, '\0') + "\r\n";
+  }
+  return text;
+}
+
+TEST(FileHistory, KeepsTheNewestTenThousandRecords) {
+  const auto name = [](size_t i) { return "/clips/n" + std::to_string(i) + ".yuv"; };
+  const auto expectNumbered = [&](const std::vector<CFileHistoryInfo>& records, size_t from, size_t count) {
+    ASSERT_GE(records.size(), from + count);
+    for (size_t i = 0; i < count; ++i) ASSERT_EQ(records[from + i].fileName, name(i)) << from + i;
+  };
+  // A file of 12,000 records (as an older version wrote them) loads as its first 10,000.
+  const std::string text = NumberedHistoryText(12000);
+  FileHistoryStore loaded;
+  loaded.LoadText(text);
+  ASSERT_EQ(loaded.Records().size(), kHistoryLimit);
+  expectNumbered(loaded.Records(), 0, 10000);
+  EXPECT_FALSE(loaded.Modified()) << "nothing is written until something changes";
+  // A new record pushes the oldest out.
+  loaded.Add("/clips/new.yuv", Uyvy(8, 8), kCreated, {2030, 1, 1, 0, 0, 0});
+  ASSERT_EQ(loaded.Records().size(), kHistoryLimit);
+  EXPECT_EQ(loaded.Records()[0].fileName, "/clips/new.yuv");
+  expectNumbered(loaded.Records(), 1, 9999);
+
+  // Merged with that file at a save: the newest 10,000, the new record first.
+  test::TempDir dir;
+  const auto file = dir / "yuv_file_history3.ini";
+  test::WriteFileText(file, text);
+  FileHistoryStore fresh;
+  fresh.Add("/clips/new.yuv", Uyvy(8, 8), kCreated, {2030, 1, 1, 0, 0, 0});
+  ASSERT_TRUE(fresh.Save(file));
+  FileHistoryStore reread;
+  reread.Load(file);
+  ASSERT_EQ(reread.Records().size(), kHistoryLimit);
+  EXPECT_EQ(reread.Records()[0].fileName, "/clips/new.yuv");
+  expectNumbered(reread.Records(), 1, 9999);
 }
 
 TEST(FileHistory, ListTexts) {

@@ -5,6 +5,7 @@
 #include <unistd.h>
 
 #include <array>
+#include <chrono>
 #include <cstdio>
 #include <cstdlib>
 #include <sstream>
@@ -97,7 +98,7 @@ TEST_F(HeadlessProgram, TheSmallProgramHandsAviActionsToTheFullOne) {
 TEST_F(HeadlessProgram, AcceptedCommandLineSavesTheChangedFormat) {
   // Without a display the player has nothing to show: refused with 8, but the
   // accepted command line's format is saved through the ordinary shutdown.
-  const Outcome o = Run({"-a", "play", "-n", "x.yuv", "-w", "70000", "-s", "yuv444"});
+  const Outcome o = Run({"-a", "play", "-n", "x.yuv", "-w", "4464", "-s", "yuv444"});
   EXPECT_EQ(o.exitCode, 8) << o.errors;
   EXPECT_EQ(o.errors,
             "Sorry, the player needs a display to show x.yuv: set DISPLAY or WAYLAND_DISPLAY, or use another "
@@ -378,6 +379,165 @@ TEST_F(HeadlessFaults, SettingsAndHistoryThatAreNoFilesDoNotBlockTheStart) {
                               "-p", "planar", "-f", "progressive", "-w", "16", "-h", "8"});
   EXPECT_EQ(o.exitCode, 0) << o.errors;
   EXPECT_TRUE(std::filesystem::exists(dir_ / "f.yuv"));
+}
+
+// A history file of `count` records as the program writes it, the newest first:
+// /clips/old0.yuv, /clips/old1.yuv, ... each a second older than the one before.
+std::string HistoryFileText(int count) {
+  std::string text;
+  for (int i = 0; i < count; ++i) {
+    const int t = 80000 - i;
+    text += StrFormat(
+        "[FileHistory %d]\r\nImageFileName=/clips/old%d.yuv\r\nFOURCC_Name=1\r\nYUVSamplingFormat=1\r\n"
+        "ComponentOrder=2\r\nFieldFormat=1\r\nPixelFormat=0\r\nImageResolution=3\r\nImageWidth=352\r\n"
+        "ImageHeight=288\r\nReadWrite=1\r\nOpen_Time=  2020-01-01 %02d:%02d:%02d",
+        i + 1, i, t / 3600, t / 60 % 60, t % 60);
+    text += std::string(5, '\0') + "\r\n";
+  }
+  return text;
+}
+
+std::vector<std::string> HistoryNames(const std::string& text) {
+  std::vector<std::string> names;
+  constexpr std::string_view kKey = "ImageFileName=";
+  for (size_t at = text.find(kKey); at != std::string::npos; at = text.find(kKey, at + 1)) {
+    const size_t start = at + kKey.size();
+    names.push_back(text.substr(start, text.find('\r', start) - start));
+  }
+  return names;
+}
+
+TEST_F(HeadlessFaults, ALargeHistoryIsQuickAndKeepsItsNewestTenThousandRecords) {
+  const auto history = dir_ / "state" / "velutrix" / "yuv_file_history3.ini";
+  std::filesystem::create_directories(history.parent_path());
+  test::WriteFileText(history, HistoryFileText(20000));
+  // Ten frames of 16 x 8 4:2:0.
+  test::WriteFileBytes(source_, test::RandomBytes(16 * 8 * 3 / 2 * 10, 23));
+  const auto target = dir_ / "flipped.yuv";
+  const auto start = std::chrono::steady_clock::now();
+  const Outcome o = Action("flip", target.string());
+  const double seconds = std::chrono::duration<double>(std::chrono::steady_clock::now() - start).count();
+  std::printf("A flip with a history of 20,000 records took %.3f s\n", seconds);
+  EXPECT_EQ(o.exitCode, 0) << o.errors;
+  EXPECT_EQ(o.errors, "");
+  EXPECT_LT(seconds, 1.5) << "a run should take well under 0.3 s; this machine's cores are shared";
+
+  const std::vector<std::string> names = HistoryNames(test::ReadFileText(history));
+  ASSERT_EQ(names.size(), 10000u);
+  EXPECT_EQ(names[0], target.string()) << "the new record first";
+  for (size_t i = 1; i < names.size(); ++i) {
+    ASSERT_EQ(names[i], "/clips/old" + std::to_string(i - 1) + ".yuv") << "then the newest of the file";
+  }
+}
+
+// The folders of the settings and the history are blocked by files of their names.
+TEST_F(HeadlessFaults, SettingsAndHistoryThatCannotBeSavedAreWarnedAbout) {
+  std::filesystem::create_directories(dir_ / "config");
+  std::filesystem::create_directories(dir_ / "state");
+  test::WriteFileText(dir_ / "config" / "velutrix", "not a folder");
+  test::WriteFileText(dir_ / "state" / "velutrix", "not a folder either");
+  const auto target = dir_ / "f.yuv";
+  const Outcome o = Action("flip", target.string());
+  EXPECT_EQ(o.exitCode, 0) << "the job itself ran";
+  const std::string reason = std::make_error_code(std::errc::not_a_directory).message();
+  EXPECT_EQ(o.errors, "Warning SETT1001: The settings could not be saved to " +
+                          (dir_ / "config" / "velutrix" / "velutrix3.ini").string() + ": " + reason +
+                          "\nWarning HIST1001: The file history could not be saved to " +
+                          (dir_ / "state" / "velutrix" / "yuv_file_history3.ini").string() + ": " + reason +
+                          "\n");
+  EXPECT_EQ(test::ReadFileBytes(target).size(), original_.size());
+  EXPECT_EQ(test::ReadFileText(dir_ / "config" / "velutrix"), "not a folder");
+  EXPECT_EQ(test::ReadFileText(dir_ / "state" / "velutrix"), "not a folder either");
+
+  // A refused command line saves nothing and so warns of nothing.
+  const Outcome refused = Run({"-a", "PLAY", "-n", "x.yuv"});
+  EXPECT_EQ(refused.exitCode, 3);
+  EXPECT_EQ(refused.errors.find("Warning"), std::string::npos) << refused.errors;
+}
+
+TEST_F(HeadlessFaults, SavesThatFailMidWriteAreWarnedAboutAndKeepTheOldFiles) {
+  // A first run leaves a settings file and a history of several records.
+  for (int i = 0; i < 4; ++i) {
+    ASSERT_EQ(Action("flip", (dir_ / ("old" + std::to_string(i) + ".yuv")).string()).exitCode, 0);
+  }
+  const auto settings = SettingsFile();
+  const auto history = dir_ / "state" / "velutrix" / "yuv_file_history3.ini";
+  const std::string oldSettings = test::ReadFileText(settings), oldHistory = test::ReadFileText(history);
+  ASSERT_GT(oldSettings.size(), 512u);
+  ASSERT_GT(oldHistory.size(), 512u);
+
+  // Files may not grow beyond 512 bytes, as on a full disk: the job's 384 bytes are
+  // written, neither the settings nor the history can be (SIGXFSZ ignored, EFBIG returned).
+  test::WriteFileBytes(source_, test::RandomBytes(16 * 8 * 3 / 2 * 2, 24));
+  const auto target = dir_ / "new.yuv";
+  const Outcome o = Action("flip", target.string(), {}, "ulimit -f 1; trap '' XFSZ;");
+  EXPECT_EQ(o.exitCode, 0) << o.errors;
+  const std::string reason = std::make_error_code(std::errc::file_too_large).message();
+  EXPECT_EQ(o.errors, "Warning SETT1001: The settings could not be saved to " + settings.string() + ": " +
+                          reason + "\nWarning HIST1001: The file history could not be saved to " +
+                          history.string() + ": " + reason + "\n");
+  EXPECT_EQ(test::ReadFileBytes(target).size(), 384u);
+  EXPECT_EQ(test::ReadFileText(settings), oldSettings);
+  EXPECT_EQ(test::ReadFileText(history), oldHistory);
+  EXPECT_FALSE(std::filesystem::exists(TemporaryNameFor(settings)));
+  EXPECT_FALSE(std::filesystem::exists(TemporaryNameFor(history)));
+}
+
+TEST_F(HeadlessProgram, SizesBeyond65535AreRefusedInEveryAction) {
+  std::vector<uint8_t> clip(16 * 8 * 3 / 2 * 2, 50);
+  test::WriteFileBytes(dir_ / "c.yuv", clip);
+  const Outcome pad = Run({"-a", "pad", "-n", (dir_ / "c.yuv").string(), "-N", (dir_ / "p.yuv").string(),
+                           "-s", "yuv420", "-w", "16", "-h", "8", "-W", "65536", "-H", "16"});
+  EXPECT_EQ(pad.exitCode, 1);
+  EXPECT_EQ(pad.errors,
+            "Sorry, -W option error: 65536. Width of image cannot be a negative number or zero !\n");
+  const Outcome convert =
+      Run({"-a", "convert", "-n", (dir_ / "c.yuv").string(), "-N", (dir_ / "o.yuv").string(), "-s", "yuv420",
+           "-w", "16", "-h", "8", "-H", "65536"});
+  EXPECT_EQ(convert.exitCode, 2);
+  EXPECT_EQ(convert.errors,
+            "Sorry, -H option error: 65536. Height of image cannot be a negative number or zero !\n");
+  const Outcome avi =
+      Run({"-a", "avi2yuv", "-n", (dir_ / "x.avi").string(), "-N", (dir_ / "a.yuv").string(), "-W", "70000"});
+  EXPECT_EQ(avi.exitCode, 1);
+  EXPECT_EQ(avi.errors,
+            "Sorry, -W option error: 70000. Width of image cannot be a negative number or zero !\n");
+  EXPECT_FALSE(std::filesystem::exists(dir_ / "p.yuv"));
+  EXPECT_FALSE(std::filesystem::exists(dir_ / "o.yuv"));
+  EXPECT_FALSE(std::filesystem::exists(dir_ / "a.yuv"));
+  EXPECT_FALSE(std::filesystem::exists(SettingsFile())) << "a refused command line saves nothing";
+}
+
+TEST_F(HeadlessProgram, MergeEndsAtAComponentsPartialFrame) {
+  // 4:4:4 components of 40 x 30: 1,200 bytes a frame. Y has six frames; U or V five
+  // and 1,000 bytes of a sixth: five frames are merged, each Y, U, V of its own.
+  constexpr size_t kPlane = 40 * 30;
+  const auto y = test::RandomBytes(6 * kPlane, 31), u = test::RandomBytes(6 * kPlane, 32),
+             v = test::RandomBytes(6 * kPlane, 33);
+  for (const char* partial : {"u", "v"}) {
+    SCOPED_TRACE(partial);
+    const auto cut = [&](const std::vector<uint8_t>& plane, const char* name) {
+      return std::string(name) == partial
+                 ? std::vector<uint8_t>(plane.begin(),
+                                        plane.begin() + static_cast<ptrdiff_t>(5 * kPlane + 1000))
+                 : plane;
+    };
+    test::WriteFileBytes(dir_ / "parts.y", y);
+    test::WriteFileBytes(dir_ / "parts.u", cut(u, "u"));
+    test::WriteFileBytes(dir_ / "parts.v", cut(v, "v"));
+    const auto merged = dir_ / "merged.yuv";
+    const Outcome o = Run({"-a", "merge", "-n", (dir_ / "parts").string(), "-N", merged.string(), "-s",
+                           "yuv444", "-w", "40", "-h", "30", "-e", "exit"});
+    EXPECT_EQ(o.exitCode, 0) << o.errors;
+    std::vector<uint8_t> expected;
+    for (size_t frame = 0; frame < 5; ++frame) {
+      for (const auto* plane : {&y, &u, &v}) {
+        expected.insert(expected.end(), plane->begin() + static_cast<ptrdiff_t>(frame * kPlane),
+                        plane->begin() + static_cast<ptrdiff_t>((frame + 1) * kPlane));
+      }
+    }
+    EXPECT_EQ(test::ReadFileBytes(merged), expected);
+  }
 }
 
 bool HaveFfmpeg() {

@@ -219,9 +219,12 @@ TEST(SettingsFile, SaveReplacesTheFileWholeOrNotAtAll) {
   // The target cannot be replaced (it is a folder): saving fails, cleans up, and
   // touches nothing else.
   std::filesystem::create_directory(dir / "blocked.ini");
-  EXPECT_FALSE(SaveSettings(Changed(), dir / "blocked.ini"));
+  std::error_code why;
+  EXPECT_FALSE(SaveSettings(Changed(), dir / "blocked.ini", &why));
+  EXPECT_EQ(why, std::errc::is_a_directory) << why.message();
   EXPECT_EQ(FilesBesideLocks(dir.path()), 2);
-  EXPECT_FALSE(SaveSettings(Changed(), dir / "no-such-folder" / "velutrix3.ini"));
+  EXPECT_FALSE(SaveSettings(Changed(), dir / "no-such-folder" / "velutrix3.ini", &why));
+  EXPECT_EQ(why, std::errc::no_such_file_or_directory) << why.message();
 }
 
 TEST(SettingsFile, LivesInTheUserConfigFolder) {

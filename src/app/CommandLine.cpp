@@ -87,6 +87,9 @@ constexpr const char* kUsagePieces[] = {
     "foreman_padded.yuv -W 352 -H 288 -c 0,0 -e exit \n",
 };
 
+// The largest width or height a layout can have (the settings file keeps no more).
+constexpr int kMaxImageSide = 65535;
+
 struct Keyword {
   std::string_view text;
   int32_t value;
@@ -234,11 +237,12 @@ class Parser {
     return 0;
   }
 
-  // A size option: at least 1, kept as its low 16 bits.
+  // A size option: 1..kMaxImageSide. A larger one is refused, never cut to fit:
+  // cut, it gave jobs a size nobody asked for.
   static int Size(const std::string& value, int32_t& target, const char* message, int code) {
     const int number = ParseLeadingInt(value);
-    if (number < 1) return Refuse(StrFormat(message, number), code);
-    target = number & 0xFFFF;
+    if (number < 1 || number > kMaxImageSide) return Refuse(StrFormat(message, number), code);
+    target = number;
     return 0;
   }
 

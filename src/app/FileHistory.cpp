@@ -4,9 +4,14 @@
 #include <cctype>
 #include <cstring>
 #include <ctime>
+#include <iterator>
+#include <list>
+#include <map>
 #include <tuple>
+#include <unordered_set>
 
 #include "app/Settings.h"
+#include "platform/MessageSink.h"
 #include "platform/RawFile.h"
 #include "platform/StringFormat.h"
 #include "platform/UserFolders.h"
@@ -17,6 +22,7 @@ namespace {
 constexpr char kSpaceStandIn = '\x01';
 constexpr size_t kTimeFieldBytes = 25;
 constexpr int64_t kMaxHistoryFileBytes = int64_t{256} << 20;
+constexpr const char* kHistoryNotSaved = "Warning HIST1001: The file history could not be saved to %s: %s\n";
 
 bool StorablePath(std::string_view path) {
   if (path.empty()) return false;
@@ -113,24 +119,30 @@ bool ParseRecord(Cursor& c, CFileHistoryInfo& r) {
 std::vector<CFileHistoryInfo> ParseHistory(std::string_view text) {
   constexpr std::string_view kSection = "[FileHistory";
   std::vector<CFileHistoryInfo> records;
+  std::unordered_set<std::string> names;
   for (size_t at = text.find(kSection); at != std::string_view::npos;) {
     const size_t next = text.find(kSection, at + kSection.size());
     Cursor c(text.substr(at, next == std::string_view::npos ? std::string_view::npos : next - at));
     int32_t number = 0;
     CFileHistoryInfo r;
     if (c.Literal(kSection) && c.Int(number) && c.Literal("]") && ParseRecord(c, r)) {
-      const bool known = std::any_of(records.begin(), records.end(),
-                                     [&](const CFileHistoryInfo& old) { return old.fileName == r.fileName; });
-      if (!known) records.push_back(std::move(r));
+      if (names.insert(r.fileName).second) records.push_back(std::move(r));
     }
     at = next;
   }
   return records;
 }
 
-bool NewerThan(const HistoryTime& a, const HistoryTime& b) {
-  return std::tie(a.year, a.month, a.day, a.hour, a.minute, a.second) >
-         std::tie(b.year, b.month, b.day, b.hour, b.minute, b.second);
+using TimeKey = std::tuple<int32_t, int32_t, int32_t, int32_t, int32_t, int32_t>;
+
+TimeKey KeyOf(const HistoryTime& t) {
+  return {t.year, t.month, t.day, t.hour, t.minute, t.second};
+}
+
+void KeepNewest(std::vector<CFileHistoryInfo>& records) {
+  if (records.size() > kHistoryLimit) {
+    records.erase(records.begin() + static_cast<std::ptrdiff_t>(kHistoryLimit), records.end());
+  }
 }
 
 std::string ReadHistoryText(const std::filesystem::path& file) {
@@ -178,19 +190,21 @@ bool FileHistoryStore::Add(std::string_view path, const ImageFormat& f, int32_t 
   r.openTime = when;
   std::lock_guard lock(mutex_);
   r.id = nextId_++;
-  std::erase(removedNames_, r.fileName);
+  removedNames_.erase(r.fileName);
   std::erase_if(records_, [&](const CFileHistoryInfo& old) { return old.fileName == r.fileName; });
   records_.insert(records_.begin(), std::move(r));
+  KeepNewest(records_);
   modified_ = true;
   return true;
 }
 
 void FileHistoryStore::Remove(const std::vector<uint64_t>& ids) {
+  const std::unordered_set<uint64_t> chosen(ids.begin(), ids.end());
   std::lock_guard lock(mutex_);
   const size_t removed = std::erase_if(records_, [&](const CFileHistoryInfo& r) {
-    const bool chosen = std::find(ids.begin(), ids.end(), r.id) != ids.end();
-    if (chosen) removedNames_.push_back(r.fileName);
-    return chosen;
+    if (!chosen.contains(r.id)) return false;
+    removedNames_.insert(r.fileName);
+    return true;
   });
   if (removed > 0) modified_ = true;
 }
@@ -213,6 +227,7 @@ void FileHistoryStore::Clear() {
 
 void FileHistoryStore::LoadText(std::string_view text) {
   std::vector<CFileHistoryInfo> loaded = ParseHistory(text);
+  KeepNewest(loaded);
   std::lock_guard lock(mutex_);
   removedNames_.clear();
   records_ = std::move(loaded);
@@ -262,30 +277,43 @@ void FileHistoryStore::Load(const std::filesystem::path& file) {
 }
 
 void FileHistoryStore::MergeLocked(std::vector<CFileHistoryInfo> others) {
-  for (CFileHistoryInfo& r : others) {
-    const auto same = [&](const std::string& name) { return name == r.fileName; };
-    if (std::any_of(records_.begin(), records_.end(),
-                    [&](const auto& mine) { return same(mine.fileName); }) ||
-        std::any_of(removedNames_.begin(), removedNames_.end(), same)) {
-      continue;
-    }
-    // Before the first record of ours that is older: newest first.
-    const auto place = std::find_if(records_.begin(), records_.end(), [&](const CFileHistoryInfo& mine) {
-      return NewerThan(r.openTime, mine.openTime);
-    });
-    r.id = nextId_++;
-    records_.insert(place, std::move(r));
+  // Each record of the file that is new here goes before the first of ours that
+  // is older than it. Our list need not be sorted by time (a loaded file keeps its
+  // order), so that place is looked up among the records older than everything
+  // before them, a chain of strictly falling times kept in a map: the first record
+  // older than t is the chain's member with the greatest time below t.
+  std::list<CFileHistoryInfo> merged(std::make_move_iterator(records_.begin()),
+                                     std::make_move_iterator(records_.end()));
+  std::unordered_set<std::string_view> known;
+  std::map<TimeKey, std::list<CFileHistoryInfo>::iterator> chain;
+  for (auto it = merged.begin(); it != merged.end(); ++it) {
+    known.insert(it->fileName);
+    const TimeKey key = KeyOf(it->openTime);
+    if (chain.empty() || key < chain.begin()->first) chain.emplace_hint(chain.begin(), key, it);
   }
+  for (CFileHistoryInfo& r : others) {
+    if (known.contains(r.fileName) || removedNames_.contains(r.fileName)) continue;
+    const TimeKey key = KeyOf(r.openTime);
+    const auto notOlder = chain.lower_bound(key);
+    const auto place = notOlder == chain.begin() ? merged.end() : std::prev(notOlder)->second;
+    r.id = nextId_++;
+    const auto added = merged.insert(place, std::move(r));
+    known.insert(added->fileName);
+    // Everything before it is at least as new; it joins the chain unless one is exactly as new.
+    if (notOlder == chain.end() || notOlder->first != key) chain.emplace_hint(notOlder, key, added);
+  }
+  records_.assign(std::make_move_iterator(merged.begin()), std::make_move_iterator(merged.end()));
+  KeepNewest(records_);
 }
 
-bool FileHistoryStore::Save(const std::filesystem::path& file) {
+bool FileHistoryStore::Save(const std::filesystem::path& file, std::error_code* error) {
   // One critical section: check, write and clear the mark together.
   std::lock_guard lock(mutex_);
   if (!modified_) return true;
   // Other instances save under the same lock; what they saved since is merged in.
   const auto fileLock = FileLock::Acquire(file);
   MergeLocked(ParseHistory(ReadHistoryText(file)));
-  if (!WriteFileAtomically(file, TextLocked())) return false;
+  if (!WriteFileAtomically(file, TextLocked(), error)) return false;
   removedNames_.clear();
   modified_ = false;
   return true;
@@ -305,7 +333,13 @@ void LoadHistory() {
 }
 
 void SaveHistory() {
-  if (auto path = HistoryFilePath()) FileHistory().Save(*path);
+  const auto place = HistoryFilePlace();
+  if (!place) return;
+  std::error_code error = place->folderError;
+  // Without its folder, only a history with changes loses anything.
+  const bool nothingLost = error ? !FileHistory().Modified() : FileHistory().Save(place->file, &error);
+  if (nothingLost) return;
+  ShowMessage(StrFormat(kHistoryNotSaved, place->file.c_str(), error.message().c_str()));
 }
 
 const std::array<const char*, 9> kHistoryColumns = {

@@ -9,6 +9,8 @@
 #include <mutex>
 #include <string>
 #include <string_view>
+#include <system_error>
+#include <unordered_set>
 #include <vector>
 
 #include "image/FrameImage.h"
@@ -41,6 +43,9 @@ struct CFileHistoryInfo {
   bool operator==(const CFileHistoryInfo& other) const;
 };
 
+// The history keeps this many records, the first (most recent) ones of its list.
+inline constexpr size_t kHistoryLimit = 10000;
+
 // The history store. Tools add to it from worker threads; the File Manager and
 // start-up/shutdown use it from the UI thread: every access is locked.
 class FileHistoryStore {
@@ -56,8 +61,8 @@ class FileHistoryStore {
   void Clear();
 
   // Reads the history text. A damaged record is skipped and the others are kept;
-  // of several records for one name the first (the most recent) is kept. Clears
-  // the modified flag.
+  // of several records for one name the first (the most recent) is kept; of the
+  // records the first kHistoryLimit. Clears the modified flag.
   void LoadText(std::string_view text);
   std::string SaveText() const;
   void Load(const std::filesystem::path& file);
@@ -66,8 +71,9 @@ class FileHistoryStore {
   // added meanwhile wait, so every record is either in the file or still marked.
   // Other instances of the program may have saved since this one loaded: under
   // the file's lock their records are merged in (by time, one per name, except
-  // those removed here) before the write.
-  bool Save(const std::filesystem::path& file);
+  // those removed here) before the write; then the first kHistoryLimit are kept.
+  // `error` says why writing failed.
+  bool Save(const std::filesystem::path& file, std::error_code* error = nullptr);
 
  private:
   std::string TextLocked() const;
@@ -75,7 +81,7 @@ class FileHistoryStore {
 
   mutable std::mutex mutex_;
   std::vector<CFileHistoryInfo> records_;
-  std::vector<std::string> removedNames_;  // removed in this run: not merged back
+  std::unordered_set<std::string> removedNames_;  // removed in this run: not merged back
   bool modified_ = false;
   uint64_t nextId_ = 1;
 };
@@ -84,7 +90,8 @@ FileHistoryStore& FileHistory();
 
 // Records a file opened (0), created (1) or modified (2) with its layout, now.
 bool AddToHistory(std::string_view path, const ImageFormat& format, int32_t operation);
-// The per-user history file.
+// The per-user history file. A save that fails (its folder cannot be made, the
+// disk is full) is said through the message sink: the run's new records are lost.
 void LoadHistory();
 void SaveHistory();
 

@@ -12,6 +12,7 @@
 #include <limits>
 #include <vector>
 
+#include "platform/MessageSink.h"
 #include "platform/RawFile.h"
 #include "platform/StringFormat.h"
 #include "platform/UserFolders.h"
@@ -219,10 +220,11 @@ void LoadSettings(ProgramSettings& settings, const std::filesystem::path& file) 
   SanitizeSettings(settings);
 }
 
-bool SaveSettings(const ProgramSettings& settings, const std::filesystem::path& file) {
+bool SaveSettings(const ProgramSettings& settings, const std::filesystem::path& file,
+                  std::error_code* error) {
   // One person's choices: the last instance to save wins, one at a time.
   const auto lock = FileLock::Acquire(file);
-  return WriteFileAtomically(file, SettingsText(settings));
+  return WriteFileAtomically(file, SettingsText(settings), error);
 }
 
 void LoadSettings(ProgramSettings& settings) {
@@ -230,7 +232,12 @@ void LoadSettings(ProgramSettings& settings) {
 }
 
 void SaveSettings(const ProgramSettings& settings) {
-  if (auto path = SettingsFilePath()) SaveSettings(settings, *path);
+  const auto place = SettingsFilePlace();
+  if (!place) return;
+  std::error_code error = place->folderError;
+  if (!error && SaveSettings(settings, place->file, &error)) return;
+  ShowMessage(StrFormat("Warning SETT1001: The settings could not be saved to %s: %s\n", place->file.c_str(),
+                        error.message().c_str()));
 }
 
 }  // namespace vx

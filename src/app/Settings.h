@@ -5,6 +5,7 @@
 #include <filesystem>
 #include <string>
 #include <string_view>
+#include <system_error>
 
 #include "display/GridOverlay.h"
 #include "image/ImageFormat.h"
@@ -76,10 +77,13 @@ void SanitizeSettings(ProgramSettings& settings);
 inline constexpr size_t kSettingsReadLimit = 4096;
 void LoadSettings(ProgramSettings& settings, const std::filesystem::path& file);
 // Writes the file through a temporary file renamed over the old one, so that a
-// full disk or a crash mid-write leaves the old file intact. False on failure.
-bool SaveSettings(const ProgramSettings& settings, const std::filesystem::path& file);
+// full disk or a crash mid-write leaves the old file intact. False on failure,
+// with the reason in `error`.
+bool SaveSettings(const ProgramSettings& settings, const std::filesystem::path& file,
+                  std::error_code* error = nullptr);
 
-// The same with the per-user settings file; failures are silent.
+// The same with the per-user settings file. A missing or unreadable file is
+// silent; a save that fails is said through the message sink.
 void LoadSettings(ProgramSettings& settings);
 void SaveSettings(const ProgramSettings& settings);
 

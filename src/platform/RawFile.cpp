@@ -217,11 +217,21 @@ FileLock::~FileLock() {
   if (fd_ >= 0) ::close(fd_);  // closing releases the lock
 }
 
-bool WriteFileAtomically(const std::filesystem::path& file, std::string_view text) {
+bool WriteFileAtomically(const std::filesystem::path& file, std::string_view text, std::error_code* error) {
+  // errno is cleared before each step, so that a step failing without setting it
+  // is not blamed on an earlier call's leftover.
+  const auto failed = [&] {
+    if (error) *error = std::error_code(errno != 0 ? errno : EIO, std::generic_category());
+    return false;
+  };
+  errno = 0;
   auto output = AtomicOutput::Create(file);
-  if (!output) return false;
-  if (!output->file().Write(text.data(), static_cast<int64_t>(text.size()))) return false;
-  return output->Commit();
+  if (!output) return failed();
+  errno = 0;
+  if (!output->file().Write(text.data(), static_cast<int64_t>(text.size()))) return failed();
+  errno = 0;
+  if (!output->Commit()) return failed();
+  return true;
 }
 
 void RemoveStaleTemporary(const std::filesystem::path& file) {
@@ -274,9 +284,12 @@ bool AtomicOutput::Commit() {
     return true;
   }
   const bool flushed = file_.Sync();
+  const int syncError = errno;
   file_.Close();
   if (!flushed || std::rename(temporary_.c_str(), target_.c_str()) != 0) {
+    const int why = flushed ? errno : syncError;
     Abandon();
+    errno = why;  // for the caller's message
     return false;
   }
   temporary_.clear();

@@ -5,6 +5,7 @@
 #include <optional>
 #include <string>
 #include <string_view>
+#include <system_error>
 
 namespace vx {
 
@@ -116,8 +117,9 @@ class FileLock {
 
 // Replaces `file` with `text` through its fixed temporary name, flushing the file
 // and its folder; a symbolic link keeps pointing where it did. False when writing
-// failed (the old file is then left as it was).
-bool WriteFileAtomically(const std::filesystem::path& file, std::string_view text);
+// failed (the old file is then left as it was), with the reason in `error`.
+bool WriteFileAtomically(const std::filesystem::path& file, std::string_view text,
+                         std::error_code* error = nullptr);
 // Removes a temporary file that a killed save left behind.
 void RemoveStaleTemporary(const std::filesystem::path& file);
 

@@ -2,6 +2,7 @@
 
 #include <filesystem>
 #include <optional>
+#include <system_error>
 
 namespace vx {
 
@@ -18,5 +19,15 @@ inline constexpr const char* kHistoryFileName = "yuv_file_history3.ini";
 
 std::optional<std::filesystem::path> SettingsFilePath();
 std::optional<std::filesystem::path> HistoryFilePath();
+
+// Where a per-user file belongs, also when its folder cannot be made (a file in
+// its way, a read-only parent): then `folderError` says why. nullopt only when no
+// folder can be named at all (no home folder).
+struct UserFilePlace {
+  std::filesystem::path file;
+  std::error_code folderError;
+};
+std::optional<UserFilePlace> SettingsFilePlace();
+std::optional<UserFilePlace> HistoryFilePlace();
 
 }  // namespace vx

@@ -351,7 +351,9 @@ ToolJob::FrameResult MergeJob::ProcessFrame() {
     component.Data = Output().data() + offset;
     component.Capacity = Output().size() - offset;
     if (component.DataSize > component.Capacity) return FrameResult::Failed;
-    if (sources_[i].Read(CurrentFrame, component) == 0) return FrameResult::EndOfInput;
+    // A component's partial last frame ends the merge like a missing one: the rest
+    // of the plane would be bytes of the frame before.
+    if (sources_[i].Read(CurrentFrame, component) != component.DataSize) return FrameResult::EndOfInput;
     offset += component.DataSize;
   }
   FrameImage merged = Output().Frame(Out());
