@@ -365,17 +365,27 @@ struct AviReader::State {
     }
   }
 
-  // Decodes frame `n` (from 0) into `frame`.
+  bool KeyPicture() const {
+#if LIBAVUTIL_VERSION_INT >= AV_VERSION_INT(58, 7, 100)
+    return (frame->flags & AV_FRAME_FLAG_KEY) != 0;
+#else
+    return frame->key_frame != 0;
+#endif
+  }
+
+  // Decodes frame `n` (from 0) into `frame`. A first read past frame 0 starts from
+  // the key frame before it, as a jump does.
   bool DecodeTo(int64_t n) {
     if (held == n) return true;
-    if (nextShown < 0 || n < nextShown || n > nextShown + kDecodeOnAtMost) {
+    const bool fresh = lastRead < 0 && n > 0;
+    if (fresh || nextShown < 0 || n < nextShown || n > nextShown + kDecodeOnAtMost) {
       if (!Locate(n)) return false;
       if (held == n) return true;
     }
     for (;;) {
       if (!DecodeNext()) return false;
       const int64_t shown = nextShown++;
-      if (frame->key_frame && Tag() != AV_NOPTS_VALUE) keyShown.emplace(Tag(), shown);
+      if (KeyPicture() && Tag() != AV_NOPTS_VALUE) keyShown.emplace(Tag(), shown);
       if (shown == n) {
         held = n;
         return true;
