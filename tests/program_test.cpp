@@ -709,9 +709,9 @@ class HeadlessAvi : public HeadlessConvert {
  protected:
   // An AVI of the clip made by ffmpeg with `codec` (extra options after it).
   std::filesystem::path FfmpegAvi(const std::string& name, const std::string& codec,
-                                  const char* size = "176x144", int frames = 8) {
+                                  const char* size = "176x144", int frames = 8, const char* source = "testsrc") {
     const auto path = dir_ / name;
-    const std::string command = std::string("ffmpeg -loglevel error -y -f lavfi -i testsrc=size=") + size +
+    const std::string command = std::string("ffmpeg -loglevel error -y -f lavfi -i ") + source + "=size=" + size +
                                 ":rate=25 -frames:v " + std::to_string(frames) + " -c:v " + codec + " '" +
                                 path.string() + "'";
     return std::system(command.c_str()) == 0 ? path : std::filesystem::path();
@@ -744,6 +744,12 @@ class HeadlessAvi : public HeadlessConvert {
     if (test::ReadFileBytes(samples).size() != static_cast<size_t>(frames) * 176 * 144 * 3 / 2) return {};
     if (Convert(I420(samples), expected, {"-S", "rgb444", "-O", "bgr", "-P", "packed"}).exitCode != 0) return {};
     return test::ReadFileBytes(expected);
+  }
+  bool HasBFrames(const std::filesystem::path& avi) {
+    const auto out = dir_ / "types.txt";
+    const std::string command = "ffprobe -v error -select_streams v:0 -show_entries frame=pict_type -of csv=p=0 '" +
+                                avi.string() + "' >'" + out.string() + "'";
+    return std::system(command.c_str()) == 0 && test::ReadFileText(out).find('B') != std::string::npos;
   }
   // avi2yuv of the whole 30-frame file, jobs over ranges that start at key
   // frames, at pictures read after a key frame but shown before it, and
@@ -914,6 +920,7 @@ TEST_F(HeadlessAvi, Mpeg4BFramesGiveFfmpegsFramesWholeAndFromAnyStart) {
     const auto avi = FfmpegAvi(std::string("bf") + b + ".avi",
                                std::string("mpeg4 -bf ") + b + " -q:v 4 -vtag XVID", "176x144", 30);
     ASSERT_FALSE(avi.empty());
+    ASSERT_TRUE(HasBFrames(avi));
     ExpectFfmpegsFrames(avi);
   }
 }
@@ -921,12 +928,15 @@ TEST_F(HeadlessAvi, Mpeg4BFramesGiveFfmpegsFramesWholeAndFromAnyStart) {
 TEST_F(HeadlessAvi, H264BFramesGiveFfmpegsFramesWholeAndFromAnyStart) {
   if (std::system("ffmpeg -hide_banner -encoders 2>/dev/null | grep -q libx264") != 0)
     GTEST_SKIP() << "this ffmpeg has no libx264";
-  // The encoder's defaults (B-frames, one key frame), then key frames every 12 whose
-  // GOPs stay open: B-frames read after a key frame refer to the pictures before it.
-  for (const char* options : {"", " -x264-params keyint=12:open-gop=1"}) {
+  // The encoder's defaults (B-frames in a pyramid on this moving picture, one key
+  // frame), then key frames every 12 whose GOPs stay open: B-frames read after a
+  // key frame refer to the pictures before it.
+  for (const char* options : {"", " -x264-params keyint=12:open-gop=1:bframes=2:b-adapt=0"}) {
     SCOPED_TRACE(options);
-    const auto avi = FfmpegAvi("h264.avi", std::string("libx264 -pix_fmt yuv420p") + options, "176x144", 30);
+    const auto avi =
+        FfmpegAvi("h264.avi", std::string("libx264 -pix_fmt yuv420p") + options, "176x144", 30, "testsrc2");
     ASSERT_FALSE(avi.empty());
+    ASSERT_TRUE(HasBFrames(avi));
     ExpectFfmpegsFrames(avi);
   }
 }
