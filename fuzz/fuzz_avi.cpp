@@ -34,7 +34,8 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
   std::vector<uint8_t> rows(static_cast<size_t>(pitch * h));
   const auto tables = vx::CurrentColourTables();
   auto read = [&](int64_t n, bool bottomUp) {
-    reader->ReadFrame(n, vx::avi::BgrRows{.data = rows.data(), .stride = pitch, .bottomUp = bottomUp}, *tables);
+    reader->ReadFrame(n, vx::avi::BgrRows{.data = rows.data(), .stride = pitch, .bottomUp = bottomUp},
+                      *tables);
   };
   // In order, a jump ahead past any reordering, and back to the start.
   for (int64_t n = 1; n <= std::min<int64_t>(reader->Length(), 4); ++n) read(n, true);

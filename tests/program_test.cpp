@@ -709,11 +709,12 @@ class HeadlessAvi : public HeadlessConvert {
  protected:
   // An AVI of the clip made by ffmpeg with `codec` (extra options after it).
   std::filesystem::path FfmpegAvi(const std::string& name, const std::string& codec,
-                                  const char* size = "176x144", int frames = 8, const char* source = "testsrc") {
+                                  const char* size = "176x144", int frames = 8,
+                                  const char* source = "testsrc") {
     const auto path = dir_ / name;
-    const std::string command = std::string("ffmpeg -loglevel error -y -f lavfi -i ") + source + "=size=" + size +
-                                ":rate=25 -frames:v " + std::to_string(frames) + " -c:v " + codec + " '" +
-                                path.string() + "'";
+    const std::string command = std::string("ffmpeg -loglevel error -y -f lavfi -i ") + source +
+                                "=size=" + size + ":rate=25 -frames:v " + std::to_string(frames) + " -c:v " +
+                                codec + " '" + path.string() + "'";
     return std::system(command.c_str()) == 0 ? path : std::filesystem::path();
   }
   // ffmpeg's own decoding of `avi` as B G R pixels, from frame `first` (from 0).
@@ -739,16 +740,19 @@ class HeadlessAvi : public HeadlessConvert {
   std::vector<uint8_t> FfmpegSamplesAsBgr(const std::filesystem::path& avi, int frames) {
     const auto samples = dir_ / "samples.yuv", expected = dir_ / "expected.bgr";
     const std::string command = "ffmpeg -loglevel error -y -i '" + avi.string() +
-                                "' -vsync passthrough -f rawvideo -pix_fmt yuv420p '" + samples.string() + "'";
+                                "' -vsync passthrough -f rawvideo -pix_fmt yuv420p '" + samples.string() +
+                                "'";
     if (std::system(command.c_str()) != 0) return {};
     if (test::ReadFileBytes(samples).size() != static_cast<size_t>(frames) * 176 * 144 * 3 / 2) return {};
-    if (Convert(I420(samples), expected, {"-S", "rgb444", "-O", "bgr", "-P", "packed"}).exitCode != 0) return {};
+    if (Convert(I420(samples), expected, {"-S", "rgb444", "-O", "bgr", "-P", "packed"}).exitCode != 0)
+      return {};
     return test::ReadFileBytes(expected);
   }
   bool HasBFrames(const std::filesystem::path& avi) {
     const auto out = dir_ / "types.txt";
-    const std::string command = "ffprobe -v error -select_streams v:0 -show_entries frame=pict_type -of csv=p=0 '" +
-                                avi.string() + "' >'" + out.string() + "'";
+    const std::string command =
+        "ffprobe -v error -select_streams v:0 -show_entries frame=pict_type -of csv=p=0 '" + avi.string() +
+        "' >'" + out.string() + "'";
     return std::system(command.c_str()) == 0 && test::ReadFileText(out).find('B') != std::string::npos;
   }
   // avi2yuv of the whole 30-frame file, jobs over ranges that start at key
@@ -763,8 +767,8 @@ class HeadlessAvi : public HeadlessConvert {
     const Outcome o = Decode(avi, whole);
     ASSERT_EQ(o.exitCode, 0) << o.errors;
     EXPECT_EQ(test::ReadFileBytes(whole), expected) << "the whole file";
-    for (const auto& [first, last] :
-         std::vector<std::pair<int, int>>{{7, 19}, {11, 20}, {12, 20}, {13, 30}, {24, 30}, {25, 25}, {30, 30}}) {
+    for (const auto& [first, last] : std::vector<std::pair<int, int>>{
+             {7, 19}, {11, 20}, {12, 20}, {13, 30}, {24, 30}, {25, 25}, {30, 30}}) {
       AviToYuvJob job;
       ASSERT_TRUE(job.ChooseAvi(avi.string()));
       ASSERT_EQ(job.FrameCount, kFrames);
@@ -781,7 +785,8 @@ class HeadlessAvi : public HeadlessConvert {
           << first << ".." << last << ": " << (recorder.Texts().empty() ? "" : recorder.Texts()[0]);
       const std::vector<uint8_t> range = test::ReadFileBytes(dir_ / "range.bgr");
       ASSERT_EQ(range.size(), static_cast<size_t>(last - first + 1) * kFrame) << first << ".." << last;
-      EXPECT_TRUE(std::equal(range.begin(), range.end(), expected.begin() + static_cast<ptrdiff_t>((first - 1) * kFrame)))
+      EXPECT_TRUE(std::equal(range.begin(), range.end(),
+                             expected.begin() + static_cast<ptrdiff_t>((first - 1) * kFrame)))
           << "frames " << first << " to " << last;
     }
     avi::OpenFailure failure = avi::OpenFailure::None;
@@ -790,10 +795,11 @@ class HeadlessAvi : public HeadlessConvert {
     const auto tables = CurrentColourTables();
     std::vector<uint8_t> rows(kFrame);
     for (const int n : {20, 5, 13, 12, 30, 1, 25, 24, 11, 2, 29}) {
-      ASSERT_TRUE(reader->ReadFrame(n, avi::BgrRows{.data = rows.data(), .stride = 176 * 3, .bottomUp = false},
-                                    *tables))
+      ASSERT_TRUE(reader->ReadFrame(
+          n, avi::BgrRows{.data = rows.data(), .stride = 176 * 3, .bottomUp = false}, *tables))
           << "frame " << n;
-      EXPECT_TRUE(std::equal(rows.begin(), rows.end(), expected.begin() + static_cast<ptrdiff_t>((n - 1) * kFrame)))
+      EXPECT_TRUE(
+          std::equal(rows.begin(), rows.end(), expected.begin() + static_cast<ptrdiff_t>((n - 1) * kFrame)))
           << "frame " << n << " read out of order";
     }
   }
@@ -1070,17 +1076,18 @@ TEST_F(HeadlessAvi, PictureSizesTheFramesDoNotHaveAreRefusedBeforeFrameBuffersAr
     bool mainToo;
     std::string refusal;
   };
-  const std::string disagree = "Error AVIT1029: The AVI file's headers give different picture sizes; the file is damaged!\n";
+  const std::string disagree =
+      "Error AVIT1029: The AVI file's headers give different picture sizes; the file is damaged!\n";
   const std::string tooLarge =
-      "Error AVIT1030: The AVI file's header gives a picture larger than 8192 pixels on a side or than 8192 x 5120 "
-      "in all; the file may be damaged!\n";
-  for (const Case& c :
-       {Case{"ffv1", 1302083, false, disagree}, Case{"cinepak", 1302083, false, disagree},
-        Case{"ffv1", 1302083, true, tooLarge}, Case{"cinepak", 9000, true, tooLarge},
-        Case{"mpeg4 -vtag XVID", 64, true,
-             "Error AVIT1031: The AVI file's header gives the picture size (64, 32), but its frames decode to (32, "
-             "32); the file is damaged!\n"}}) {
-    SCOPED_TRACE(std::string(c.codec) + " " + std::to_string(c.width) + (c.mainToo ? " in both headers" : ""));
+      "Error AVIT1030: The AVI file's header gives a picture larger than 8192 pixels on a side or than "
+      "8192 x 5120 in all; the file may be damaged!\n";
+  for (const Case& c : {Case{"ffv1", 1302083, false, disagree}, Case{"cinepak", 1302083, false, disagree},
+                        Case{"ffv1", 1302083, true, tooLarge}, Case{"cinepak", 9000, true, tooLarge},
+                        Case{"mpeg4 -vtag XVID", 64, true,
+                             "Error AVIT1031: The AVI file's header gives the picture size (64, 32), but its "
+                             "frames decode to (32, 32); the file is damaged!\n"}}) {
+    SCOPED_TRACE(std::string(c.codec) + " " + std::to_string(c.width) +
+                 (c.mainToo ? " in both headers" : ""));
     const auto avi = FfmpegAvi("small.avi", c.codec, "32x32", 5);
     ASSERT_FALSE(avi.empty());
     std::vector<uint8_t> bytes = test::ReadFileBytes(avi);
@@ -1096,9 +1103,17 @@ TEST_F(HeadlessAvi, PictureSizesTheFramesDoNotHaveAreRefusedBeforeFrameBuffersAr
     const auto damaged = dir_ / "damaged.avi";
     test::WriteFileBytes(damaged, bytes);
     const auto target = dir_ / "damaged.yuv";
-    const Outcome o = RunMeasured("timeout 20", {"-a", "avi2yuv", "-n", damaged.string(), "-N", target.string(), "-S",
-                                                 "yuv444", "-O", "yuv", "-F", "progressive", "-P", "planar", "-W",
-                                                 "32", "-H", "32", "-e", "exit"});
+    const std::vector<std::string> args = {"-a", "avi2yuv",
+                                           "-n", damaged.string(),
+                                           "-N", target.string(),
+                                           "-S", "yuv444",
+                                           "-O", "yuv",
+                                           "-F", "progressive",
+                                           "-P", "planar",
+                                           "-W", "32",
+                                           "-H", "32",
+                                           "-e", "exit"};
+    const Outcome o = RunMeasured("timeout 20", args);
     EXPECT_EQ(o.exitCode, 8);
     EXPECT_EQ(o.errors, c.refusal);
     EXPECT_FALSE(std::filesystem::exists(target));

@@ -204,12 +204,14 @@ uint32_t Le32(const uint8_t* p) {
 PictureSize MainHeaderSize(const RawFile& file) {
   uint8_t h[72];
   if (file.ReadAt(0, h, sizeof h) != static_cast<int64_t>(sizeof h)) return {};
-  if (std::memcmp(h, "RIFF", 4) != 0 || std::memcmp(h + 8, "AVI ", 4) != 0 || std::memcmp(h + 12, "LIST", 4) != 0 ||
-      std::memcmp(h + 20, "hdrl", 4) != 0 || std::memcmp(h + 24, "avih", 4) != 0 || Le32(h + 28) < 40)
+  if (std::memcmp(h, "RIFF", 4) != 0 || std::memcmp(h + 8, "AVI ", 4) != 0 ||
+      std::memcmp(h + 12, "LIST", 4) != 0 || std::memcmp(h + 20, "hdrl", 4) != 0 ||
+      std::memcmp(h + 24, "avih", 4) != 0 || Le32(h + 28) < 40)
     return {};
   const uint32_t w = Le32(h + 64), hgt = Le32(h + 68);
   // A size beyond 32 bits signed is no size any stream can have: it disagrees.
-  return {static_cast<int32_t>(std::min<uint32_t>(w, INT32_MAX)), static_cast<int32_t>(std::min<uint32_t>(hgt, INT32_MAX))};
+  return {static_cast<int32_t>(std::min<uint32_t>(w, INT32_MAX)),
+          static_cast<int32_t>(std::min<uint32_t>(hgt, INT32_MAX))};
 }
 
 }  // namespace
@@ -438,7 +440,8 @@ std::optional<AviReader> AviReader::Open(const std::string& path, OpenFailure& f
       (main.width != par->width || main.height != par->height))
     return std::nullopt;
   failure = OpenFailure::PictureTooLarge;
-  if (par->width > kMaxAviSide || par->height > kMaxAviSide || !WorkBufferSizeSupported(par->width, par->height))
+  if (par->width > kMaxAviSide || par->height > kMaxAviSide ||
+      !WorkBufferSizeSupported(par->width, par->height))
     return std::nullopt;
   const AVCodecDescriptor* descriptor = avcodec_descriptor_get(par->codec_id);
   state->reorders = !descriptor || (descriptor->props & AV_CODEC_PROP_REORDER) != 0;
