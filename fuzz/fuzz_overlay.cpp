@@ -1,5 +1,7 @@
 // The overlay data reader on any text: it refuses with a message or reads, never
-// allocating beyond its limit, and what it read draws inside the picture.
+// allocating beyond its limit, and what it read draws inside the picture. The
+// first two bytes choose the picture's width and height (1 to 256), so pictures
+// smaller and larger than the overlay's image are drawn on; the text follows.
 #include <cstdint>
 #include <cstdlib>
 #include <string>
@@ -9,7 +11,9 @@
 #include "analysis/Overlay.h"
 
 extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
-  vx::OverlayReader reader(std::string(reinterpret_cast<const char*>(data), size));
+  if (size < 2) return 0;
+  const int32_t width = 1 + data[0], height = 1 + data[1];
+  vx::OverlayReader reader(std::string(reinterpret_cast<const char*>(data) + 2, size - 2));
   vx::OverlayData overlay;
   if (reader.ReadHeader(overlay.header)) return 0;
   if (overlay.header.BlockWidth < 1 || overlay.header.BlockHeight < 1) std::abort();
@@ -18,13 +22,13 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
   if (frames < 0 || frames > 4) std::abort();
   if (reader.ReadFrames(frames, overlay)) return 0;
   if (static_cast<int64_t>(overlay.values.size()) > vx::kMaxOverlayBytes) std::abort();
-  // A small picture: the overlay is drawn on the common area only.
-  constexpr int kWidth = 37, kHeight = 21;
-  const int64_t pitch = (3 * kWidth + 3) / 4 * 4;
-  std::vector<uint8_t> rows(static_cast<size_t>(pitch * kHeight), 100);
+  // The overlay is drawn on the common area only: rows exactly as long as the
+  // picture needs, so a write past them is the sanitizer's to see.
+  const int64_t pitch = (3 * int64_t{width} + 3) / 4 * 4;
+  std::vector<uint8_t> rows(static_cast<size_t>(pitch * height), 100);
   vx::OverlayEntries entries{};
   entries[9].Color = {0, 255, 0};
   for (int32_t f = 0; f < overlay.frames; ++f)
-    vx::DrawOverlay(overlay, f, entries, rows, kWidth, kHeight, pitch);
+    vx::DrawOverlay(overlay, f, entries, rows, width, height, pitch);
   return 0;
 }

@@ -1,5 +1,6 @@
 // Runs the built program as a user would on a machine without a display.
 #include <gtest/gtest.h>
+#include <sys/resource.h>
 #include <sys/stat.h>
 #include <sys/wait.h>
 #include <unistd.h>
@@ -27,6 +28,7 @@ struct Outcome {
   int exitCode = -1;
   std::string errors;
   std::string output;
+  long peakKilobytes = -1;  // the most memory the program held at once (RunMeasured)
 };
 
 std::string Quote(const std::string& text) {
@@ -40,13 +42,32 @@ class HeadlessProgram : public testing::Test {
   Outcome Run(const std::vector<std::string>& args) { return RunAfter("", args); }
   // The same, the shell first running `prefix` (limits, signal dispositions).
   Outcome RunAfter(const std::string& prefix, const std::vector<std::string>& args) {
+    return Finished(std::system(Command(prefix, args).c_str()));
+  }
+  // The same, measuring the peak resident memory of the program and of what it ran.
+  Outcome RunMeasured(const std::string& prefix, const std::vector<std::string>& args) {
+    const std::string command = Command(prefix, args);
+    const pid_t child = fork();
+    if (child == 0) {
+      execl("/bin/sh", "sh", "-c", command.c_str(), static_cast<char*>(nullptr));
+      _exit(127);
+    }
+    int status = -1;
+    rusage usage{};
+    if (child < 0 || wait4(child, &status, 0, &usage) != child) return {};
+    Outcome outcome = Finished(status);
+    outcome.peakKilobytes = usage.ru_maxrss;
+    return outcome;
+  }
+  std::string Command(const std::string& prefix, const std::vector<std::string>& args) const {
     std::string command =
         prefix + " env -u DISPLAY -u WAYLAND_DISPLAY XDG_CONFIG_HOME=" + Quote((dir_ / "config").string()) +
         " XDG_STATE_HOME=" + Quote((dir_ / "state").string()) + " " + Quote(VELUTRIX_BINARY);
     for (const std::string& a : args) command += " " + Quote(a);
-    command += " >" + Quote((dir_ / "out.txt").string()) + " 2>" + Quote((dir_ / "err.txt").string()) +
-               " </dev/null";
-    const int status = std::system(command.c_str());
+    return command + " >" + Quote((dir_ / "out.txt").string()) + " 2>" + Quote((dir_ / "err.txt").string()) +
+           " </dev/null";
+  }
+  Outcome Finished(int status) const {
     Outcome outcome;
     outcome.exitCode = WIFEXITED(status) ? WEXITSTATUS(status) : -1;
     outcome.errors = test::ReadFileText(dir_ / "err.txt");
@@ -848,10 +869,12 @@ class HeadlessAvi : public HeadlessConvert {
  protected:
   // An AVI of the clip made by ffmpeg with `codec` (extra options after it).
   std::filesystem::path FfmpegAvi(const std::string& name, const std::string& codec,
-                                  const char* size = "176x144") {
+                                  const char* size = "176x144", int frames = 8,
+                                  const char* source = "testsrc") {
     const auto path = dir_ / name;
-    const std::string command = std::string("ffmpeg -loglevel error -y -f lavfi -i testsrc=size=") + size +
-                                ":rate=25 -frames:v 8 -c:v " + codec + " '" + path.string() + "'";
+    const std::string command = std::string("ffmpeg -loglevel error -y -f lavfi -i ") + source +
+                                "=size=" + size + ":rate=25 -frames:v " + std::to_string(frames) + " -c:v " +
+                                codec + " '" + path.string() + "'";
     return std::system(command.c_str()) == 0 ? path : std::filesystem::path();
   }
   // ffmpeg's own decoding of `avi` as B G R pixels, from frame `first` (from 0).
@@ -871,6 +894,74 @@ class HeadlessAvi : public HeadlessConvert {
                                      "-W", "176",     "-H", "144",        "-e", "exit"};
     args.insert(args.end(), extra.begin(), extra.end());
     return Run(args);
+  }
+  // ffmpeg's decoding of `avi` as 4:2:0 samples, each picture once, converted by
+  // our converter: the pixels our AVI path gives (one layout engine, one formula).
+  std::vector<uint8_t> FfmpegSamplesAsBgr(const std::filesystem::path& avi, int frames) {
+    const auto samples = dir_ / "samples.yuv", expected = dir_ / "expected.bgr";
+    const std::string command = "ffmpeg -loglevel error -y -i '" + avi.string() +
+                                "' -vsync passthrough -f rawvideo -pix_fmt yuv420p '" + samples.string() +
+                                "'";
+    if (std::system(command.c_str()) != 0) return {};
+    if (test::ReadFileBytes(samples).size() != static_cast<size_t>(frames) * 176 * 144 * 3 / 2) return {};
+    if (Convert(I420(samples), expected, {"-S", "rgb444", "-O", "bgr", "-P", "packed"}).exitCode != 0)
+      return {};
+    return test::ReadFileBytes(expected);
+  }
+  bool HasBFrames(const std::filesystem::path& avi) {
+    const auto out = dir_ / "types.txt";
+    const std::string command =
+        "ffprobe -v error -select_streams v:0 -show_entries frame=pict_type -of csv=p=0 '" + avi.string() +
+        "' >'" + out.string() + "'";
+    return std::system(command.c_str()) == 0 && test::ReadFileText(out).find('B') != std::string::npos;
+  }
+  // avi2yuv of the whole 30-frame file, jobs over ranges that start at key
+  // frames, at pictures read after a key frame but shown before it, and
+  // elsewhere, and frames read out of order: every frame is ffmpeg's.
+  void ExpectFfmpegsFrames(const std::filesystem::path& avi) {
+    constexpr int kFrames = 30;
+    constexpr size_t kFrame = 176 * 144 * 3;
+    const std::vector<uint8_t> expected = FfmpegSamplesAsBgr(avi, kFrames);
+    ASSERT_EQ(expected.size(), kFrames * kFrame);
+    const auto whole = dir_ / "whole.bgr";
+    const Outcome o = Decode(avi, whole);
+    ASSERT_EQ(o.exitCode, 0) << o.errors;
+    EXPECT_EQ(test::ReadFileBytes(whole), expected) << "the whole file";
+    for (const auto& [first, last] : std::vector<std::pair<int, int>>{
+             {7, 19}, {11, 20}, {12, 20}, {13, 30}, {24, 30}, {25, 25}, {30, 30}}) {
+      AviToYuvJob job;
+      ASSERT_TRUE(job.ChooseAvi(avi.string()));
+      ASSERT_EQ(job.FrameCount, kFrames);
+      job.TargetName = (dir_ / "range.bgr").string();
+      static_cast<ImageFormat&>(job.TargetFormat) = test::Layout(RGB_444, BGR, Progressive, Packed, 176, 144);
+      ComputeFrameSize(job.TargetFormat);
+      job.StartFrame = first;
+      job.EndFrame = last;
+      job.ExitWhenDone = true;
+      ToolJobObserver quiet;
+      RecordingMessageSink recorder;
+      ScopedMessageSink scope(recorder);
+      ASSERT_EQ(job.FreezeAndRun(quiet), JobOutcome::Completed)
+          << first << ".." << last << ": " << (recorder.Texts().empty() ? "" : recorder.Texts()[0]);
+      const std::vector<uint8_t> range = test::ReadFileBytes(dir_ / "range.bgr");
+      ASSERT_EQ(range.size(), static_cast<size_t>(last - first + 1) * kFrame) << first << ".." << last;
+      EXPECT_TRUE(std::equal(range.begin(), range.end(),
+                             expected.begin() + static_cast<ptrdiff_t>((first - 1) * kFrame)))
+          << "frames " << first << " to " << last;
+    }
+    avi::OpenFailure failure = avi::OpenFailure::None;
+    auto reader = avi::AviReader::Open(avi.string(), failure);
+    ASSERT_TRUE(reader && reader->OpenDecoder());
+    const auto tables = CurrentColourTables();
+    std::vector<uint8_t> rows(kFrame);
+    for (const int n : {20, 5, 13, 12, 30, 1, 25, 24, 11, 2, 29}) {
+      ASSERT_TRUE(reader->ReadFrame(
+          n, avi::BgrRows{.data = rows.data(), .stride = 176 * 3, .bottomUp = false}, *tables))
+          << "frame " << n;
+      EXPECT_TRUE(
+          std::equal(rows.begin(), rows.end(), expected.begin() + static_cast<ptrdiff_t>((n - 1) * kFrame)))
+          << "frame " << n << " read out of order";
+    }
   }
   std::string Probe(const std::filesystem::path& avi) {
     const auto out = dir_ / "probe.txt";
@@ -985,6 +1076,35 @@ TEST_F(HeadlessAvi, ARangeThatStartsLateDecodesFromThatFrame) {
   const size_t frame = 176 * 144 * 3;
   ASSERT_EQ(late.size(), 4 * frame);
   EXPECT_TRUE(std::equal(late.begin(), late.end(), whole.begin() + 4 * frame)) << "frames 5 to 8";
+}
+
+TEST_F(HeadlessAvi, Mpeg4BFramesGiveFfmpegsFramesWholeAndFromAnyStart) {
+  // Key frames every 12 with B-frames: the decoder outputs each P- or I-frame one
+  // packet late, and the B-frames shown just before a key frame are read after it.
+  for (const char* b : {"1", "2"}) {
+    SCOPED_TRACE(std::string("-bf ") + b);
+    const auto avi = FfmpegAvi(std::string("bf") + b + ".avi",
+                               std::string("mpeg4 -bf ") + b + " -q:v 4 -vtag XVID", "176x144", 30);
+    ASSERT_FALSE(avi.empty());
+    ASSERT_TRUE(HasBFrames(avi));
+    ExpectFfmpegsFrames(avi);
+  }
+}
+
+TEST_F(HeadlessAvi, H264BFramesGiveFfmpegsFramesWholeAndFromAnyStart) {
+  if (std::system("ffmpeg -hide_banner -encoders 2>/dev/null | grep -q libx264") != 0)
+    GTEST_SKIP() << "this ffmpeg has no libx264";
+  // The encoder's defaults (B-frames in a pyramid on this moving picture, one key
+  // frame), then key frames every 12 whose GOPs stay open: B-frames read after a
+  // key frame refer to the pictures before it.
+  for (const char* options : {"", " -x264-params keyint=12:open-gop=1:bframes=2:b-adapt=0"}) {
+    SCOPED_TRACE(options);
+    const auto avi =
+        FfmpegAvi("h264.avi", std::string("libx264 -pix_fmt yuv420p") + options, "176x144", 30, "testsrc2");
+    ASSERT_FALSE(avi.empty());
+    ASSERT_TRUE(HasBFrames(avi));
+    ExpectFfmpegsFrames(avi);
+  }
 }
 
 TEST_F(HeadlessAvi, WritesAvisThatFfprobeReads) {
@@ -1104,6 +1224,62 @@ TEST_F(HeadlessAvi, AStreamWithoutADecoderIsRefusedOnOpening) {
   EXPECT_EQ(o.exitCode, 8);
   EXPECT_EQ(o.errors.rfind("Error AVIT1002:  AVI stream cannot be decoded! \n", 0), 0u) << o.errors;
   EXPECT_FALSE(std::filesystem::exists(dir_ / "unknown.bgr"));
+}
+
+TEST_F(HeadlessAvi, PictureSizesTheFramesDoNotHaveAreRefusedBeforeFrameBuffersAreMade) {
+  // 32 x 32 clips whose bitmap header (and main header, when both are changed) says
+  // another width. ffv1 and Cinepak decode whatever size the header gives: a width
+  // of 1302083 cost 0.9 GB and wrote black frames; MPEG-4 stores its own size.
+  struct Case {
+    const char* codec;
+    uint32_t width;
+    bool mainToo;
+    std::string refusal;
+  };
+  const std::string disagree =
+      "Error AVIT1029: The AVI file's headers give different picture sizes; the file is damaged!\n";
+  const std::string tooLarge =
+      "Error AVIT1030: The AVI file's header gives a picture larger than 8192 pixels on a side or than "
+      "8192 x 5120 in all; the file may be damaged!\n";
+  for (const Case& c : {Case{"ffv1", 1302083, false, disagree}, Case{"cinepak", 1302083, false, disagree},
+                        Case{"ffv1", 1302083, true, tooLarge}, Case{"cinepak", 9000, true, tooLarge},
+                        Case{"mpeg4 -vtag XVID", 64, true,
+                             "Error AVIT1031: The AVI file's header gives the picture size (64, 32), but its "
+                             "frames decode to (32, 32); the file is damaged!\n"}}) {
+    SCOPED_TRACE(std::string(c.codec) + " " + std::to_string(c.width) +
+                 (c.mainToo ? " in both headers" : ""));
+    const auto avi = FfmpegAvi("small.avi", c.codec, "32x32", 5);
+    ASSERT_FALSE(avi.empty());
+    std::vector<uint8_t> bytes = test::ReadFileBytes(avi);
+    // The width follows biSize in the stream's BITMAPINFOHEADER, and is the ninth field of avih.
+    auto patch = [&](const char* chunk, size_t field) {
+      const size_t at = std::string(bytes.begin(), bytes.end()).find(chunk);
+      ASSERT_NE(at, std::string::npos) << chunk;
+      ASSERT_LE(at + 8 + field + 4, bytes.size());
+      for (size_t i = 0; i < 4; ++i) bytes[at + 8 + field + i] = static_cast<uint8_t>(c.width >> (8 * i));
+    };
+    patch("strf", 4);
+    if (c.mainToo) patch("avih", 32);
+    const auto damaged = dir_ / "damaged.avi";
+    test::WriteFileBytes(damaged, bytes);
+    const auto target = dir_ / "damaged.yuv";
+    const std::vector<std::string> args = {"-a", "avi2yuv",
+                                           "-n", damaged.string(),
+                                           "-N", target.string(),
+                                           "-S", "yuv444",
+                                           "-O", "yuv",
+                                           "-F", "progressive",
+                                           "-P", "planar",
+                                           "-W", "32",
+                                           "-H", "32",
+                                           "-e", "exit"};
+    const Outcome o = RunMeasured("timeout 20", args);
+    EXPECT_EQ(o.exitCode, 8);
+    EXPECT_EQ(o.errors, c.refusal);
+    EXPECT_FALSE(std::filesystem::exists(target));
+    EXPECT_GT(o.peakKilobytes, 0);
+    EXPECT_LT(o.peakKilobytes, 300 * 1024) << "kilobytes at most, for a file of " << bytes.size() << " bytes";
+  }
 }
 
 TEST_F(HeadlessAvi, RefusalsAndDamagedFiles) {

@@ -3,6 +3,7 @@
 #include <algorithm>
 #include <cctype>
 #include <cstring>
+#include <map>
 #include <mutex>
 
 #include "display/DisplayConvert.h"
@@ -185,70 +186,212 @@ std::vector<CodecInfo> ReadableCodecs() {
 
 // ---------------------------------------------------------------- reading
 
+namespace {
+
+// A jump this far ahead at most decodes on instead of seeking (the key frame
+// interval of the files we write).
+constexpr int64_t kDecodeOnAtMost = kKeyFrameEvery;
+// Packets a decoder may take in before it outputs a picture it has read: the
+// longest reordering of H.264 and one packet for each frame thread, with room.
+constexpr int64_t kMostDelay = 64;
+
+uint32_t Le32(const uint8_t* p) {
+  return p[0] | uint32_t{p[1]} << 8 | uint32_t{p[2]} << 16 | uint32_t{p[3]} << 24;
+}
+
+// The picture size of the main AVI header ("avih", first in the header list),
+// when the file has one in its usual place; 0 x 0 otherwise.
+PictureSize MainHeaderSize(const RawFile& file) {
+  uint8_t h[72];
+  if (file.ReadAt(0, h, sizeof h) != static_cast<int64_t>(sizeof h)) return {};
+  if (std::memcmp(h, "RIFF", 4) != 0 || std::memcmp(h + 8, "AVI ", 4) != 0 ||
+      std::memcmp(h + 12, "LIST", 4) != 0 || std::memcmp(h + 20, "hdrl", 4) != 0 ||
+      std::memcmp(h + 24, "avih", 4) != 0 || Le32(h + 28) < 40)
+    return {};
+  const uint32_t w = Le32(h + 64), hgt = Le32(h + 68);
+  // A size beyond 32 bits signed is no size any stream can have: it disagrees.
+  return {static_cast<int32_t>(std::min<uint32_t>(w, INT32_MAX)),
+          static_cast<int32_t>(std::min<uint32_t>(hgt, INT32_MAX))};
+}
+
+}  // namespace
+
+// Frames are counted in the order the decoder outputs them, which is the order
+// they are shown: AVI keeps no presentation times, and with B-frames the packets
+// come in another order (an I-frame may even be read before the B-frames shown
+// just before it). Each packet sent is tagged with its index in the stream (its
+// pts, which the decoder carries over to the picture), so after a seek the key
+// frame's own picture is known among the pictures the decoder outputs.
 struct AviReader::State {
   RawFile file;
   IoPtr io;
   AVFormatContext* format = nullptr;  // closed with avformat_close_input
   int stream = -1;
+  bool reorders = false;  // the codec may output pictures in another order than it reads them
   CodecPtr decoder;
   FramePtr frame{av_frame_alloc()};
   PacketPtr packet{av_packet_alloc()};
   std::unique_ptr<SwsContext, ScaleFree> scale;
   FrameBuffer samples, canonical;  // a YUV frame's planes, and its packed 4:4:4
   FrameBuffer scaled;              // the library's conversion to blue-first rows
-  int64_t nextIndex = -1;          // the index the decoder gives next; -1 after a seek
+  int64_t held = -1;               // the frame (from 0) in `frame`; -1 for none
+  int64_t nextShown = 0;           // the frame the decoder outputs next; -1 when not known
+  int64_t lastRead = -1;           // the index of the last packet read
+  bool pending = false;            // `packet` holds the key frame a seek found, not sent yet
   bool drained = false;
+  std::map<int64_t, int64_t> keyShown;  // a key frame's packet index -> its frame
+  std::optional<PictureSize> firstSize;
 
   ~State() {
     if (format) avformat_close_input(&format);
   }
   AVStream* Stream() const { return format->streams[stream]; }
 
-  // The next decoded frame into `frame`; false at the end or on a failure.
+  // The next packet of the stream into `packet`, tagged; false at the end.
+  bool ReadPacket() {
+    for (;;) {
+      if (av_read_frame(format, packet.get()) < 0) return false;
+      if (packet->stream_index == stream) break;
+      av_packet_unref(packet.get());
+    }
+    lastRead = packet->dts != AV_NOPTS_VALUE ? packet->dts : lastRead + 1;
+    packet->pts = lastRead;
+    return true;
+  }
+
+  // The next picture the decoder outputs into `frame`; false at the end or on a failure.
   bool DecodeNext() {
+    held = -1;
     for (;;) {
       const int got = avcodec_receive_frame(decoder.get(), frame.get());
       if (got == 0) return true;
       if (got != AVERROR(EAGAIN) || drained) return false;
-      const int read = av_read_frame(format, packet.get());
-      if (read < 0) {
+      if (!pending && !ReadPacket()) {
+        // The end: the pictures the decoder still holds come out after a null packet.
         drained = true;
         if (avcodec_send_packet(decoder.get(), nullptr) < 0) return false;
         continue;
       }
-      if (packet->stream_index == stream) {
-        const int sent = avcodec_send_packet(decoder.get(), packet.get());
-        av_packet_unref(packet.get());
-        if (sent < 0 && sent != AVERROR_INVALIDDATA) return false;
-      } else {
-        av_packet_unref(packet.get());
-      }
+      pending = false;
+      const int sent = avcodec_send_packet(decoder.get(), packet.get());
+      av_packet_unref(packet.get());
+      if (sent < 0 && sent != AVERROR_INVALIDDATA) return false;
     }
   }
 
-  // Decodes up to index `index` (from 0), seeking when it lies behind or far ahead.
-  bool DecodeTo(int64_t index) {
-    if (nextIndex < 0 || index < nextIndex || index > nextIndex + kKeyFrameEvery) {
-      const AVStream* st = Stream();
-      const int64_t start = st->start_time == AV_NOPTS_VALUE ? 0 : st->start_time;
-      if (av_seek_frame(format, stream, start + index, AVSEEK_FLAG_BACKWARD) < 0 &&
-          av_seek_frame(format, stream, start, AVSEEK_FLAG_BACKWARD) < 0)
-        return false;
-      avcodec_flush_buffers(decoder.get());
-      drained = false;
-      nextIndex = -1;
+  int64_t Tag() const { return frame->pts; }
+
+  void Forget() {
+    avcodec_flush_buffers(decoder.get());
+    av_packet_unref(packet.get());
+    av_frame_unref(frame.get());
+    held = nextShown = -1;
+    pending = drained = false;
+  }
+
+  // Seeks to the last key frame at or before packet `target`; its index, read
+  // and not yet sent. Nullopt when there is none.
+  std::optional<int64_t> SeekKey(int64_t target) {
+    Forget();
+    if (target < 0 || av_seek_frame(format, stream, target, AVSEEK_FLAG_BACKWARD) < 0 || !ReadPacket())
+      return std::nullopt;
+    if (lastRead > target) return std::nullopt;
+    pending = true;
+    return lastRead;
+  }
+
+  // Back to the stream's first packet, counting from frame 0.
+  bool StartOver() {
+    Forget();
+    if (av_seek_frame(format, stream, 0, AVSEEK_FLAG_ANY) < 0 &&
+        av_seek_frame(format, stream, 0, AVSEEK_FLAG_BACKWARD) < 0)
+      return false;
+    nextShown = 0;
+    return true;
+  }
+
+  // Decodes on to the picture of packet `key`, dropping the ones before it (a
+  // key frame's leading pictures, which need what was before the seek). A
+  // decoder that tags no picture gives the key frame's picture first.
+  bool PictureOf(int64_t key) {
+    for (;;) {
+      if (!DecodeNext()) return false;
+      if (Tag() == key || Tag() == AV_NOPTS_VALUE) return true;
+      if (lastRead > key + kMostDelay) return false;
+    }
+  }
+
+  // The frame of the key frame at packet `key`, found by decoding from the key
+  // frame before it (or from the start): the packets before `key` are the
+  // frames before it, and so are the pictures read after it but output before
+  // it. On success the decoder holds the key frame's picture.
+  std::optional<int64_t> LearnKey(int64_t key) {
+    const auto before = SeekKey(key - 1);
+    if (before ? !PictureOf(*before) : (!StartOver() || !DecodeNext())) return std::nullopt;
+    // `frame` holds the earlier key frame's picture, or frame 0.
+    for (int64_t count = 0, leading = 0;; ++count) {
+      if (Tag() == key) return before ? key + leading : count;
+      if (Tag() != AV_NOPTS_VALUE && Tag() > key) ++leading;
+      if (lastRead > key + kMostDelay || !DecodeNext()) return std::nullopt;
+    }
+  }
+
+  // Makes the decoder output frame n next or hold it, starting from the key frame
+  // before it: from the file's start when no key frame can be placed.
+  bool Locate(int64_t n) {
+    for (int64_t target = n;;) {
+      const auto key = SeekKey(target);
+      if (!key) return StartOver();
+      const auto known = keyShown.find(*key);
+      if (known == keyShown.end() && reorders) {
+        const auto shown = LearnKey(*key);
+        if (!shown) return StartOver();
+        keyShown[*key] = *shown;
+        if (*shown <= n) {
+          held = *shown;
+          nextShown = held + 1;
+          return true;
+        }
+      } else {
+        // Without reordering, the key frame's packet index is its frame.
+        const int64_t shown = known != keyShown.end() ? known->second : *key;
+        if (shown <= n) {
+          if (!PictureOf(*key)) return StartOver();
+          held = shown;
+          nextShown = held + 1;
+          return true;
+        }
+      }
+      // Frame n is shown before the key frame though read after it: the key frame before.
+      target = *key - 1;
+    }
+  }
+
+  bool KeyPicture() const {
+#if LIBAVUTIL_VERSION_INT >= AV_VERSION_INT(58, 7, 100)
+    return (frame->flags & AV_FRAME_FLAG_KEY) != 0;
+#else
+    return frame->key_frame != 0;
+#endif
+  }
+
+  // Decodes frame `n` (from 0) into `frame`. A first read past frame 0 starts from
+  // the key frame before it, as a jump does.
+  bool DecodeTo(int64_t n) {
+    if (held == n) return true;
+    const bool fresh = lastRead < 0 && n > 0;
+    if (fresh || nextShown < 0 || n < nextShown || n > nextShown + kDecodeOnAtMost) {
+      if (!Locate(n)) return false;
+      if (held == n) return true;
     }
     for (;;) {
       if (!DecodeNext()) return false;
-      if (nextIndex < 0) {
-        // The first frame after a seek tells where the decoder stands.
-        const int64_t ts = frame->best_effort_timestamp;
-        const int64_t start = Stream()->start_time == AV_NOPTS_VALUE ? 0 : Stream()->start_time;
-        nextIndex = ts == AV_NOPTS_VALUE ? 0 : std::max<int64_t>(ts - start, 0);
+      const int64_t shown = nextShown++;
+      if (KeyPicture() && Tag() != AV_NOPTS_VALUE) keyShown.emplace(Tag(), shown);
+      if (shown == n) {
+        held = n;
+        return true;
       }
-      const int64_t shown = nextIndex++;
-      if (shown >= index) return shown == index;
-      av_frame_unref(frame.get());
     }
   }
 };
@@ -286,6 +429,22 @@ std::optional<AviReader> AviReader::Open(const std::string& path, OpenFailure& f
   if (state->stream < 0) return std::nullopt;
   const AVCodecParameters* par = state->Stream()->codecpar;
   if (par->width <= 0 || par->height <= 0 || !avcodec_find_decoder(par->codec_id)) return std::nullopt;
+  // The sizes are only claims until a picture is decoded, and some codecs take
+  // them as they are: a damaged header must cost no more than a real picture.
+  failure = OpenFailure::HeadersDisagree;
+  const PictureSize main = MainHeaderSize(state->file);
+  int videoStreams = 0;
+  for (unsigned i = 0; i < format->nb_streams; ++i)
+    videoStreams += format->streams[i]->codecpar->codec_type == AVMEDIA_TYPE_VIDEO ? 1 : 0;
+  if (videoStreams == 1 && main.width > 0 && main.height > 0 &&
+      (main.width != par->width || main.height != par->height))
+    return std::nullopt;
+  failure = OpenFailure::PictureTooLarge;
+  if (par->width > kMaxAviSide || par->height > kMaxAviSide ||
+      !WorkBufferSizeSupported(par->width, par->height))
+    return std::nullopt;
+  const AVCodecDescriptor* descriptor = avcodec_descriptor_get(par->codec_id);
+  state->reorders = !descriptor || (descriptor->props & AV_CODEC_PROP_REORDER) != 0;
   failure = OpenFailure::StreamLength;
   if (state->Stream()->nb_frames < 0) return std::nullopt;
   failure = OpenFailure::None;
@@ -428,21 +587,22 @@ bool CopyBgrRows(const AVFrame& frame, const BgrRows& rows, int32_t w, int32_t h
 
 }  // namespace
 
+std::optional<PictureSize> AviReader::DecodedSize() {
+  if (!s_->firstSize && s_->decoder && Length() > 0 && s_->DecodeTo(0))
+    s_->firstSize = PictureSize{s_->frame->width, s_->frame->height};
+  return s_->firstSize;
+}
+
 bool AviReader::ReadFrame(int64_t n, const BgrRows& rows, const ColourTables& colours) {
   if (!s_->decoder || n < 1 || n > Length() || !rows.data || rows.stride < 3 * int64_t{Width()}) return false;
   if (!s_->DecodeTo(n - 1)) return false;
-  AVFrame* f = s_->frame.get();
+  const AVFrame* f = s_->frame.get();
   const int w = Width(), h = Height();
   if (f->width != w || f->height != h) return false;
   // YUV samples are read as the program reads a raw file of them: its own layouts
   // and colour formula, so a YUV AVI and the raw frames it holds look alike.
-  if (ConvertSamples(colours, rows)) {
-    av_frame_unref(f);
-    return true;
-  }
-  const bool converted = f->format == AV_PIX_FMT_BGR24 ? CopyBgrRows(*f, rows, w, h) : ScaleToBgr(rows);
-  av_frame_unref(f);
-  return converted;
+  if (ConvertSamples(colours, rows)) return true;
+  return f->format == AV_PIX_FMT_BGR24 ? CopyBgrRows(*f, rows, w, h) : ScaleToBgr(rows);
 }
 
 // The library's conversion writes whole vector words and can run past the end of

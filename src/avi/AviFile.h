@@ -46,7 +46,22 @@ struct BgrRows {
 };
 
 // The AVI file's opening refusals, in the order they are met.
-enum class OpenFailure { None, CannotOpen, NoDecodableStream, StreamStart, StreamLength };
+enum class OpenFailure {
+  None,
+  CannotOpen,
+  NoDecodableStream,
+  HeadersDisagree,  // the main header and the stream's bitmap header give other sizes
+  PictureTooLarge,  // wider or taller than kMaxAviSide, or more than the program's frame buffers hold
+  StreamStart,
+  StreamLength
+};
+
+// The longest side of a picture the reader takes from a header.
+inline constexpr int32_t kMaxAviSide = 8192;
+
+struct PictureSize {
+  int32_t width = 0, height = 0;
+};
 
 class AviReader {
  public:
@@ -64,10 +79,15 @@ class AviReader {
 
   // Makes the decoder; false when there is none for the stream.
   bool OpenDecoder();
-  // Decodes frame n (from 1) as 24-bit blue-first rows. Reading in order decodes
-  // each frame once; a jump starts from the key frame before it. Frames a codec
-  // gives as YUV become RGB with `colours`, as raw YUV files do. False when the
-  // frame cannot be decoded.
+  // The size the codec decodes the first picture to. Codecs that store their own
+  // size may disagree with Width() x Height(), which only the header claims;
+  // nullopt when the first picture cannot be decoded. Decodes it once.
+  std::optional<PictureSize> DecodedSize();
+  // Decodes frame n (from 1) as 24-bit blue-first rows. Frame n is the n-th
+  // picture the decoder outputs (AVI stores no presentation times). Reading in
+  // order decodes each frame once; a jump starts from the key frame before it.
+  // Frames a codec gives as YUV become RGB with `colours`, as raw YUV files do.
+  // False when the frame cannot be decoded or has another size than the header's.
   bool ReadFrame(int64_t n, const BgrRows& rows, const ColourTables& colours);
 
  private:

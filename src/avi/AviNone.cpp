@@ -44,6 +44,9 @@ uint32_t AviReader::Handler() const {
 bool AviReader::OpenDecoder() {
   return false;
 }
+std::optional<PictureSize> AviReader::DecodedSize() {
+  return std::nullopt;
+}
 bool AviReader::ReadFrame(int64_t, const BgrRows&, const ColourTables&) {
   return false;
 }

@@ -56,6 +56,9 @@ const ConverterTexts kAviToYuvTexts = {
 
 constexpr const char* kNoDecoder =
     "Error AVI1000:  Cannot find the decoder filter, AVIStreamGetFrameOpen() failed!\n";
+constexpr const char* kSizeDisagrees =
+    "Error AVIT1031: The AVI file's header gives the picture size (%d, %d), but its frames decode to (%d, "
+    "%d); the file is damaged!\n";
 constexpr const char* kCannotEncode = "Error TAVI1030:  YUV can not be converted to AVI!\n";
 
 int64_t Pitch(int32_t width) {
@@ -75,6 +78,13 @@ std::string AviOpenMessage(avi::OpenFailure failure, const std::string& path) {
              "corresponding decoder filter is not installed. \nPlease try to see if you can play this file "
              "in "
              "Windows Media Player.\n";
+    case avi::OpenFailure::HeadersDisagree:
+      return "Error AVIT1029: The AVI file's headers give different picture sizes; the file is damaged!\n";
+    case avi::OpenFailure::PictureTooLarge:
+      return StrFormat(
+          "Error AVIT1030: The AVI file's header gives a picture larger than %d pixels on a side or than "
+          "8192 x 5120 in all; the file may be damaged!\n",
+          static_cast<int>(avi::kMaxAviSide));
     case avi::OpenFailure::StreamStart:
       return "Error AVIT1003: AVI stream start failed\n";
     case avi::OpenFailure::StreamLength:
@@ -185,6 +195,13 @@ bool AviToYuvJob::ToolChecks() {
   }
   if (!reader->OpenDecoder()) {
     Report(kNoDecoder);
+    return false;
+  }
+  // The first picture is decoded before any frame-sized buffer is made: a header
+  // that lies about the size is refused at the cost of one real picture.
+  const auto decoded = reader->DecodedSize();
+  if (decoded && (decoded->width != reader->Width() || decoded->height != reader->Height())) {
+    Report(StrFormat(kSizeDisagrees, reader->Width(), reader->Height(), decoded->width, decoded->height));
     return false;
   }
   return ConverterJob::ToolChecks();

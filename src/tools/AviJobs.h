@@ -16,7 +16,7 @@ namespace vx {
 extern const ToolMessages kAviToYuvMessages;
 extern const ToolMessages kYuvToAviMessages;
 
-// The opening refusal for `failure` (AVIT1001-1004), naming `path`.
+// The opening refusal for `failure` (AVIT1001-1004, AVIT1029-1030), naming `path`.
 std::string AviOpenMessage(avi::OpenFailure failure, const std::string& path);
 
 // The information box shown when an AVI is opened by Browse: the readable codecs,
