@@ -155,7 +155,7 @@ TEST(FileHistory, InstancesSavingOneFileKeepEachOthersRecords) {
   last.Load(file);
   ASSERT_EQ(last.Records().size(), 1u);
   EXPECT_EQ(last.Records()[0].fileName, "/two.yuv");
-  EXPECT_FALSE(std::filesystem::exists(TemporaryNameFor(file))) << "no temporary file is left";
+  EXPECT_TRUE(TemporariesOf(file).empty()) << "no temporary file is left";
 }
 
 TEST(FileHistory, SavedOnlyWhenModified) {

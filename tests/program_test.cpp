@@ -252,7 +252,7 @@ TEST_F(HeadlessFaults, AFailedWriteFailsTheJobAndKeepsTheEarlierFile) {
   EXPECT_EQ(o.exitCode, 8) << o.errors;
   EXPECT_NE(o.errors.find("cannot be written"), std::string::npos) << o.errors;
   EXPECT_EQ(test::ReadFileText(target), "EARLIER") << "no torn frame, the earlier file stays";
-  EXPECT_FALSE(std::filesystem::exists(TemporaryNameFor(target)));
+  EXPECT_TRUE(TemporariesOf(target).empty());
   EXPECT_EQ(HistoryText().find("out.yuv"), std::string::npos) << "a failed job is not in the history";
 
   // The same job without the limit replaces the earlier file and enters the history.
@@ -280,7 +280,7 @@ TEST_F(HeadlessFaults, ATargetThatIsNoRegularFileIsWrittenNotReplaced) {
   struct stat info {};
   ASSERT_EQ(::stat(fifo.c_str(), &info), 0);
   EXPECT_TRUE(S_ISFIFO(info.st_mode)) << "still the FIFO";
-  EXPECT_FALSE(std::filesystem::exists(TemporaryNameFor(fifo)));
+  EXPECT_TRUE(TemporariesOf(fifo).empty());
   ASSERT_TRUE(QuietWait([&] { return std::filesystem::file_size(received) == original_.size(); }));
 }
 
@@ -362,9 +362,9 @@ TEST_F(HeadlessFaults, AKilledJobLeavesOnlyTheEarlierFileUnderTheTargetName) {
       " XDG_STATE_HOME=" + Quote((dir_ / "state").string()) + " " + Quote(VELUTRIX_BINARY) +
       " -a convert -n " + Quote(big.string()) +
       " -s yuv420 -f progressive -p planar -w 352 -h 288 -S yuv444 -P packed -W 704 -H 576 -N " +
-      Quote(target.string()) + " 2>/dev/null & pid=$!; " + "while [ ! -e " +
-      Quote(TemporaryNameFor(target).string()) +
-      " ] && kill -0 $pid 2>/dev/null; do :; done; kill -STOP $pid; kill -KILL $pid; wait $pid";
+      Quote(target.string()) + " 2>/dev/null & pid=$!; " + "while ! ls -a " + Quote(dir_.path().string()) +
+      " | grep -q '^\\.k\\.yuv\\.velutrix-part' && kill -0 $pid 2>/dev/null; do :; done; kill -STOP $pid; "
+      "kill -KILL $pid; wait $pid";
   std::system(command.c_str());
   EXPECT_EQ(test::ReadFileText(target), "EARLIER");
 }

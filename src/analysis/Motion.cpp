@@ -128,7 +128,9 @@ bool MotionSequence::Move(const BlockSelection& selection, int32_t dx, int32_t d
 MotionSequence::Frames MotionSequence::Snapshot() const {
   std::lock_guard lock(ShownLock());
   Pair pair = SnapshotLocked();
-  Frames frames{.previous = std::move(pair.first), .current = std::move(pair.second)};
+  Frames frames;
+  frames.previous = std::move(pair.first);
+  frames.current = std::move(pair.second);
   if (!frames.current.Valid() || !edited_.Data) return frames;
   frames.edited.assign(edited_.Data, edited_.Data + edited_.DataSize);
   frames.onDisk = saved_.empty() ? frames.current.bytes : saved_;

@@ -10,10 +10,12 @@
 #include "display/DisplayConvert.h"
 #include "image/ColorFormula.h"
 #include "platform/MessageBoxSink.h"
+#include "platform/RawFile.h"
 
 namespace vx {
 
 int RunDesktop(const std::vector<std::string>& args) {
+  RemoveTemporariesOnSignals();
   // Qt would take arguments such as -style for itself; the program's own
   // command line is parsed from `args` instead, so Qt sees only the name.
   int qtArgc = 1;

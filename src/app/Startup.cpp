@@ -1,11 +1,14 @@
 #include "app/Startup.h"
 
+#include "platform/RawFile.h"
+
 #include <cstdlib>
 
 #include "app/Actions.h"
 #include "app/FileHistory.h"
 #include "image/ColorFormula.h"
 #include "platform/MessageSink.h"
+#include "platform/RawFile.h"
 #include "platform/StringFormat.h"
 
 namespace vx {
@@ -46,6 +49,7 @@ bool NeedsCodecs(const std::vector<std::string>& args) {
 }
 
 int RunHeadless(const std::vector<std::string>& args) {
+  RemoveTemporariesOnSignals();
   StderrMessageSink sink;
   ScopedMessageSink scope(sink);
   if (args.size() <= 1) {

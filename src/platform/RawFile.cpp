@@ -6,6 +6,13 @@
 #include <unistd.h>
 
 #include <algorithm>
+#include <atomic>
+#include <climits>
+#include <csignal>
+#include <cstdio>
+#include <cstdlib>
+#include <cstring>
+#include <random>
 #include <cerrno>
 #include <utility>
 
@@ -174,6 +181,114 @@ std::filesystem::path TemporaryNameFor(const std::filesystem::path& target) {
   return target.parent_path() / name;
 }
 
+std::vector<std::filesystem::path> TemporariesOf(const std::filesystem::path& target) {
+  std::vector<std::filesystem::path> found;
+  const std::string prefix = TemporaryNameFor(target).filename().string();
+  const std::filesystem::path folder = target.parent_path().empty() ? "." : target.parent_path();
+  std::error_code error;
+  for (std::filesystem::directory_iterator entry(folder, error), end; !error && entry != end;
+       entry.increment(error)) {
+    const std::string name = entry->path().filename().string();
+    if (name == prefix || name.rfind(prefix + ".", 0) == 0) found.push_back(target.parent_path() / name);
+  }
+  return found;
+}
+
+namespace {
+
+// The process that made a temporary name ".NAME.velutrix-part.PID.RANDOM"; 0 for
+// a name without one (left by an older version of the program).
+pid_t OwnerOf(const std::filesystem::path& temporary, const std::filesystem::path& target) {
+  const std::string name = temporary.filename().string();
+  const size_t start = TemporaryNameFor(target).filename().string().size() + 1;
+  if (name.size() <= start) return 0;
+  char* end = nullptr;
+  const long pid = std::strtol(name.c_str() + start, &end, 10);
+  return end && *end == '.' && pid > 0 && pid <= INT_MAX ? static_cast<pid_t>(pid) : 0;
+}
+
+// Temporary files of `target` whose job is gone (killed before it could remove
+// them); those of running jobs, this one's among them, stay.
+void RemoveDeadTemporaries(const std::filesystem::path& target) {
+  for (const auto& temporary : TemporariesOf(target)) {
+    const pid_t owner = OwnerOf(temporary, target);
+    if (owner == ::getpid()) continue;
+    if (owner > 0 && (::kill(owner, 0) == 0 || errno != ESRCH)) continue;
+    ::unlink(temporary.c_str());
+  }
+}
+
+std::string RandomSuffix() {
+  static std::atomic<uint64_t> counter{0};
+  std::random_device device;
+  const uint64_t bits = (uint64_t{device()} << 32) ^ device() ^ (++counter * 0x9E3779B97F4A7C15ull);
+  char text[32];
+  std::snprintf(text, sizeof text, ".%d.%016llx", static_cast<int>(::getpid()),
+                static_cast<unsigned long long>(bits));
+  return text;
+}
+
+// A new file under a name nobody else has: created exclusively, never through a
+// link planted under that name.
+std::optional<std::pair<RawFile, std::filesystem::path>> CreateUnique(const std::filesystem::path& prefix) {
+  for (int attempt = 0; attempt < 16; ++attempt) {
+    std::filesystem::path name = prefix;
+    name += RandomSuffix();
+    const int fd = ::open(name.c_str(), O_WRONLY | O_CREAT | O_EXCL | O_NOFOLLOW | O_CLOEXEC, 0666);
+    if (fd >= 0) return std::make_pair(RawFile::Adopt(fd), std::move(name));
+    if (errno != EEXIST) return std::nullopt;
+  }
+  return std::nullopt;
+}
+
+// The temporary files being written, for a signal that ends the program: fixed
+// slots, so the handler neither allocates nor locks.
+constexpr size_t kTemporarySlots = 64;
+struct TemporarySlot {
+  std::atomic<int> state{0};  // 0 free, 1 being filled, 2 live
+  char path[PATH_MAX] = {};
+};
+TemporarySlot g_temporaries[kTemporarySlots];
+
+int RegisterTemporary(const std::filesystem::path& path) {
+  const std::string& text = path.native();
+  if (text.size() >= PATH_MAX) return -1;
+  for (size_t i = 0; i < kTemporarySlots; ++i) {
+    int expected = 0;
+    if (!g_temporaries[i].state.compare_exchange_strong(expected, 1)) continue;
+    std::memcpy(g_temporaries[i].path, text.c_str(), text.size() + 1);
+    g_temporaries[i].state = 2;
+    return static_cast<int>(i);
+  }
+  return -1;  // more outputs than slots: such a file is only left by a signal
+}
+
+void UnregisterTemporary(int slot) {
+  if (slot >= 0) g_temporaries[static_cast<size_t>(slot)].state = 0;
+}
+
+extern "C" void RemoveTemporariesAndDie(int signal) {
+  for (TemporarySlot& slot : g_temporaries) {
+    if (slot.state.load() == 2) ::unlink(slot.path);
+  }
+  ::signal(signal, SIG_DFL);
+  ::raise(signal);
+}
+
+}  // namespace
+
+void RemoveTemporariesOnSignals() {
+  for (const int signal : {SIGTERM, SIGHUP, SIGINT}) {
+    struct sigaction current {};
+    // A signal the caller chose to ignore (nohup) stays ignored.
+    if (::sigaction(signal, nullptr, &current) != 0 || current.sa_handler == SIG_IGN) continue;
+    struct sigaction action {};
+    action.sa_handler = RemoveTemporariesAndDie;
+    sigemptyset(&action.sa_mask);
+    ::sigaction(signal, &action, nullptr);
+  }
+}
+
 bool SyncFolder(const std::filesystem::path& folder) {
   const int fd = ::open(folder.empty() ? "." : folder.c_str(), O_RDONLY | O_DIRECTORY | O_CLOEXEC);
   if (fd < 0) return false;
@@ -235,7 +350,7 @@ bool WriteFileAtomically(const std::filesystem::path& file, std::string_view tex
 }
 
 void RemoveStaleTemporary(const std::filesystem::path& file) {
-  if (const auto resolved = ReplacedFile(file)) ::unlink(TemporaryNameFor(*resolved).c_str());
+  if (const auto resolved = ReplacedFile(file)) RemoveDeadTemporaries(*resolved);
 }
 
 std::optional<AtomicOutput> AtomicOutput::Create(const std::filesystem::path& target) {
@@ -259,10 +374,14 @@ std::optional<AtomicOutput> AtomicOutput::Create(const std::filesystem::path& ta
     return output;
   }
   output.target_ = *resolved;
-  output.temporary_ = TemporaryNameFor(*resolved);
-  auto file = RawFile::Create(output.temporary_);
-  if (!file) return std::nullopt;
-  output.file_ = std::move(*file);
+  RemoveDeadTemporaries(*resolved);
+  // A name of this job's own beside the target: two jobs on one target never share
+  // a file, and the rename is the only step that touches the target's name.
+  auto created = CreateUnique(TemporaryNameFor(*resolved));
+  if (!created) return std::nullopt;
+  output.file_ = std::move(created->first);
+  output.temporary_ = std::move(created->second);
+  output.slot_ = RegisterTemporary(output.temporary_);
   return output;
 }
 
@@ -272,6 +391,7 @@ AtomicOutput& AtomicOutput::operator=(AtomicOutput&& other) noexcept {
     file_ = std::move(other.file_);
     target_ = std::move(other.target_);
     temporary_ = std::move(other.temporary_);
+    slot_ = std::exchange(other.slot_, -1);
     other.temporary_.clear();
   }
   return *this;
@@ -292,6 +412,7 @@ bool AtomicOutput::Commit() {
     errno = why;  // for the caller's message
     return false;
   }
+  UnregisterTemporary(std::exchange(slot_, -1));
   temporary_.clear();
   SyncFolder(target_.parent_path());
   return true;
@@ -301,6 +422,7 @@ void AtomicOutput::Abandon() {
   file_.Close();
   if (!temporary_.empty()) {
     ::unlink(temporary_.c_str());
+    UnregisterTemporary(std::exchange(slot_, -1));
     temporary_.clear();
   }
 }

@@ -6,6 +6,7 @@
 #include <string>
 #include <string_view>
 #include <system_error>
+#include <vector>
 
 namespace vx {
 
@@ -98,6 +99,7 @@ class AtomicOutput {
   AtomicOutput() = default;
   RawFile file_;
   std::filesystem::path target_, temporary_;
+  int slot_ = -1;  // where a signal handler finds the temporary name
 };
 
 // An advisory lock that serialises the program's instances over one file (its
@@ -123,8 +125,14 @@ bool WriteFileAtomically(const std::filesystem::path& file, std::string_view tex
 // Removes a temporary file that a killed save left behind.
 void RemoveStaleTemporary(const std::filesystem::path& file);
 
-// The temporary name beside `target` that AtomicOutput writes.
+// The start of the temporary names beside `target` that AtomicOutput writes
+// (".NAME.velutrix-part"; each job adds ".PID.RANDOM" of its own).
 std::filesystem::path TemporaryNameFor(const std::filesystem::path& target);
+// The temporary files of `target` in its folder, of any job.
+std::vector<std::filesystem::path> TemporariesOf(const std::filesystem::path& target);
+// SIGTERM, SIGHUP and SIGINT remove the temporary files being written before the
+// program ends as the signal says (signals the caller ignores stay ignored).
+void RemoveTemporariesOnSignals();
 // Flushes a folder's entries to the disk (after a rename).
 bool SyncFolder(const std::filesystem::path& folder);
 
