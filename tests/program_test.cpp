@@ -1189,6 +1189,15 @@ TEST_F(HeadlessAvi, BmpPicturesAreNumberedFromZeroAndCappedAt10240) {
   ASSERT_EQ(o.exitCode, 0) << o.errors;
   for (int k = 0; k < 8; ++k) EXPECT_TRUE(std::filesystem::exists(dir_ / StrFormat("pic_%04d.bmp", k))) << k;
   EXPECT_FALSE(std::filesystem::exists(dir_ / "pic_0008.bmp"));
+  // A ".bmp" name without "-S bmp" gives the same pictures, not raw bytes under that name.
+  const Outcome named = Run({"-a", "avi2yuv", "-n", avi.string(), "-N", (dir_ / "Named.BMP").string(), "-W",
+                             "176", "-H", "144", "-e", "exit"});
+  ASSERT_EQ(named.exitCode, 0) << named.errors;
+  EXPECT_FALSE(std::filesystem::exists(dir_ / "Named.BMP"));
+  for (int k = 0; k < 8; ++k)
+    EXPECT_EQ(test::ReadFileBytes(dir_ / StrFormat("Named_%04d.bmp", k)),
+              test::ReadFileBytes(dir_ / StrFormat("pic_%04d.bmp", k)))
+        << k;
 
   // 10241 frames: the command line says so and keeps 10240.
   const auto many = dir_ / "many.avi";

@@ -1,5 +1,7 @@
 #include "tools/AviJobs.h"
 
+#include <strings.h>
+
 #include <cstring>
 
 #include "display/DisplayConvert.h"
@@ -144,6 +146,11 @@ bool AviToYuvJob::PrepareAviRequest(const CommandLineRequest& request) {
   if (!ChooseAvi(request.InputName)) return false;
   TargetName = request.OutputName;
   TargetFormat = TargetFromRequest(request.OutputFormat);
+  // A ".bmp" name asks for pictures, whatever the layout says: raw bytes under a
+  // picture's name would be read by nothing.
+  const std::string& name = request.OutputName;
+  if (name.size() >= 4 && strcasecmp(name.c_str() + name.size() - 4, ".bmp") == 0)
+    TargetFormat.SamplingFormat = BMP;
   if (TargetFormat.ImgWidth <= 0) TargetFormat.ImgWidth = SourceFormat.ImgWidth;
   if (TargetFormat.ImgHeight <= 0) TargetFormat.ImgHeight = SourceFormat.ImgHeight;
   ComputeFrameSize(TargetFormat);
