@@ -57,6 +57,24 @@ std::unique_ptr<ToolJob> MakeJob(int kind, const std::string& source, const std:
   return convert;
 }
 
+// What the play buttons do to the loop: 0 Pause/Play, 1 Reverse, 2 ">", 3 "<".
+void PressPlayButton(PlaybackLoop& loop, int button) {
+  switch (button) {
+    case 0:
+      loop.TogglePause();
+      break;
+    case 1:
+      loop.ToggleReverse();
+      break;
+    case 2:
+      loop.StepForwardOnce();
+      break;
+    default:
+      loop.StepBackwardOnce();
+      break;
+  }
+}
+
 TEST(WorkerStress, ToolJobsPausedStoppedAndWatchedWhileTheyRun) {
   RecordingMessageSink sink;
   ScopedMessageSink scope(sink);
@@ -110,18 +128,13 @@ TEST(WorkerStress, PlaybackCommandsAtAnyMoment) {
     loop.StartPlaying();
     std::thread worker([&] { loop.Play(files, observer); });
     for (int a = 0; a < 20; ++a) {
-      switch (random() % 7) {
+      const int button = static_cast<int>(random() % 7);
+      switch (button) {
         case 0:
-          loop.TogglePause();
-          break;
         case 1:
-          loop.ToggleReverse();
-          break;
         case 2:
-          loop.StepForwardOnce();
-          break;
         case 3:
-          loop.StepBackwardOnce();
+          PressPlayButton(loop, button);
           break;
         case 4:
           loop.SeekTo(1 + random() % 30);
@@ -177,20 +190,7 @@ TEST(WorkerStress, TheFrameShownIsOneRecordWhereverPlaybackStops) {
     loop.StartPlaying();
     std::thread worker([&] { loop.Play(sequence, observer); });
     for (int a = 0; a < 4; ++a) {
-      switch (random() % 4) {
-        case 0:
-          loop.TogglePause();
-          break;
-        case 1:
-          loop.ToggleReverse();
-          break;
-        case 2:
-          loop.StepForwardOnce();
-          break;
-        default:
-          loop.StepBackwardOnce();
-          break;
-      }
+      PressPlayButton(loop, static_cast<int>(random() % 4));
       // A window's copy while the worker plays: its number and its bytes belong together.
       ASSERT_TRUE(consistent(sequence.Snapshot())) << "round " << round;
       std::this_thread::sleep_for(std::chrono::milliseconds(random() % 45));
