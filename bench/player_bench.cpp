@@ -16,10 +16,10 @@
 #include <random>
 #include <vector>
 
-#include "app/Settings.h"
 #include "image/ColorFormula.h"
+#include "model/Settings.h"
 #include "platform/MessageSink.h"
-#include "player/VideoPlayer.h"
+#include "ui/player/VideoPlayer.h"
 
 namespace {
 

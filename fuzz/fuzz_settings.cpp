@@ -5,7 +5,7 @@
 #include <string_view>
 
 #include "FuzzSupport.h"
-#include "app/Settings.h"
+#include "model/Settings.h"
 
 extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
   vx::fuzz::InstallQuietSink();

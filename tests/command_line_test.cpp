@@ -2,11 +2,11 @@
 
 #include <sstream>
 
-#include "app/Actions.h"
-#include "app/CommandLine.h"
-#include "app/Startup.h"
+#include "model/CommandLine.h"
 #include "platform/MessageSink.h"
 #include "platform/StringFormat.h"
+#include "shell/Actions.h"
+#include "shell/Startup.h"
 
 namespace vx {
 namespace {
@@ -32,7 +32,7 @@ ParseRun Parse(const std::vector<std::string>& args, ProgramSettings settings = 
   ScopedMessageSink scope(recorder);
   ParseRun run;
   run.settings = settings;
-  run.code = ParseCommandLine(args, run.request, run.settings);
+  run.code = ParseCommandLine(args, ActionNames(), run.request, run.settings);
   const std::string usage = UsageText(args[0]);
   for (const std::string& text : recorder.Texts())
     run.messages.push_back(text == usage ? kUsageMarker : text);
@@ -306,13 +306,16 @@ TEST(CommandLine, CropValuesKeepFieldsThatDoNotParse) {
   ProgramSettings settings;
   RecordingMessageSink recorder;
   ScopedMessageSink scope(recorder);
-  ASSERT_EQ(ParseCommandLine(Split("-a crop -n a.yuv -N b.yuv -c 10,20"), request, settings), 0);
+  ASSERT_EQ(ParseCommandLine(Split("-a crop -n a.yuv -N b.yuv -c 10,20"), ActionNames(), request, settings),
+            0);
   EXPECT_EQ(request.CropRect, (CropRectangle{10, 20, 0, 0}));
-  ASSERT_EQ(ParseCommandLine(Split("-a crop -n a.yuv -N b.yuv -c 1,2,30,40"), request, settings), 0);
+  ASSERT_EQ(
+      ParseCommandLine(Split("-a crop -n a.yuv -N b.yuv -c 1,2,30,40"), ActionNames(), request, settings), 0);
   EXPECT_EQ(request.CropRect, (CropRectangle{1, 2, 30, 40}));
-  ASSERT_EQ(ParseCommandLine(Split("-a crop -n a.yuv -N b.yuv -c 5,x,7,8"), request, settings), 0);
+  ASSERT_EQ(ParseCommandLine(Split("-a crop -n a.yuv -N b.yuv -c 5,x,7,8"), ActionNames(), request, settings),
+            0);
   EXPECT_EQ(request.CropRect, (CropRectangle{5, 2, 30, 40})) << "scanning stops at the first bad field";
-  ASSERT_EQ(ParseCommandLine(Split("-a crop -n a.yuv -N b.yuv -c 6;7"), request, settings), 0);
+  ASSERT_EQ(ParseCommandLine(Split("-a crop -n a.yuv -N b.yuv -c 6;7"), ActionNames(), request, settings), 0);
   EXPECT_EQ(request.CropRect, (CropRectangle{6, 2, 30, 40}));
   EXPECT_TRUE(recorder.Texts().empty());
 }

@@ -4,8 +4,8 @@
 
 #include "PixelTestSupport.h"
 #include "TestSupport.h"
-#include "app/FileHistory.h"
 #include "image/Dib.h"
+#include "model/FileHistory.h"
 #include "platform/FaultInjection.h"
 #include "platform/MessageSink.h"
 #include "tools/BmpFileList.h"

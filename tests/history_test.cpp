@@ -9,14 +9,14 @@
 #include <tuple>
 
 #include "TestSupport.h"
-#include "app/FileHistory.h"
-#include "app/FormatPreview.h"
-#include "app/Settings.h"
-#include "app/Startup.h"
+#include "display/FormatPreview.h"
+#include "model/FileHistory.h"
+#include "model/Settings.h"
 #include "platform/MessageSink.h"
 #include "platform/RawFile.h"
 #include "platform/StringFormat.h"
 #include "platform/UserFolders.h"
+#include "shell/Startup.h"
 
 namespace vx {
 namespace {

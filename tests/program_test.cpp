@@ -13,9 +13,9 @@
 
 #include "PixelTestSupport.h"
 #include "TestSupport.h"
-#include "app/CommandLine.h"
 #include "avi/AviFile.h"
 #include "image/ColorFormula.h"
+#include "model/CommandLine.h"
 #include "platform/MessageSink.h"
 #include "platform/RawFile.h"
 #include "platform/StringFormat.h"
@@ -1507,15 +1507,16 @@ TEST_F(HeadlessOutputs, TwoJobsOnOneTargetEachLeaveAWholeFile) {
   ASSERT_EQ(std::system(JobCommand(big, "convert", converted.string(), "-S yuv444 -P packed").c_str()), 0);
   const auto one = test::ReadFileBytes(flipped), two = test::ReadFileBytes(converted);
   for (int pair = 0; pair < 4; ++pair) {
-    const std::string both = "(" + JobCommand(big, "flip", target.string(), "") +
-                             " 2>/dev/null; echo $? > " + Quote((dir_ / "a.rc").string()) + ") & (" +
+    const std::string both = "(" + JobCommand(big, "flip", target.string(), "") + " 2>/dev/null; echo $? > " +
+                             Quote((dir_ / "a.rc").string()) + ") & (" +
                              JobCommand(big, "convert", target.string(), "-S yuv444 -P packed") +
                              " 2>/dev/null; echo $? > " + Quote((dir_ / "b.rc").string()) + ") & wait";
     std::system(both.c_str());
     EXPECT_EQ(test::ReadFileText(dir_ / "a.rc"), "0\n") << "pair " << pair;
     EXPECT_EQ(test::ReadFileText(dir_ / "b.rc"), "0\n") << "pair " << pair;
     const auto written = test::ReadFileBytes(target);
-    EXPECT_TRUE(written == one || written == two) << "pair " << pair << ": a mixed file of " << written.size();
+    EXPECT_TRUE(written == one || written == two)
+        << "pair " << pair << ": a mixed file of " << written.size();
     EXPECT_TRUE(TemporariesOf(target).empty());
   }
 }

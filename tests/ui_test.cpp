@@ -29,38 +29,38 @@
 
 #include "PixelTestSupport.h"
 #include "TestSupport.h"
-#include "analysis/CompareDialog.h"
-#include "analysis/HistogramDialogs.h"
-#include "analysis/MotionDialog.h"
-#include "analysis/OverlayDialog.h"
-#include "analysis/PsnrDialog.h"
-#include "app/CommandLine.h"
-#include "app/FileHistory.h"
-#include "app/FileHistoryDialog.h"
-#include "app/FormatDialog.h"
-#include "app/MainFrame.h"
-#include "app/Resources.h"
-#include "app/Settings.h"
-#include "app/ShellWindows.h"
-#include "app/ToolRegistry.h"
-#include "controls/DialogWorker.h"
-#include "controls/FileNameDialogs.h"
-#include "controls/JobWindow.h"
-#include "controls/RawFilePicker.h"
-#include "display/GridDialog.h"
-#include "display/PreviewArea.h"
-#include "editor/BlockEditDialog.h"
-#include "editor/ImageEditDialog.h"
 #include "image/ColorFormula.h"
 #include "image/Dib.h"
-#include "image/FormulaDialog.h"
-#include "platform/MessageBoxSink.h"
-#include "player/VideoPlayer.h"
-#include "tools/AviDialogs.h"
-#include "tools/ComponentDialogs.h"
-#include "tools/CompositionDialog.h"
-#include "tools/ConverterDialog.h"
-#include "tools/TransformDialogs.h"
+#include "model/CommandLine.h"
+#include "model/FileHistory.h"
+#include "model/Settings.h"
+#include "shell/desktop/FileHistoryDialog.h"
+#include "shell/desktop/MainFrame.h"
+#include "shell/desktop/Resources.h"
+#include "shell/desktop/ShellWindows.h"
+#include "shell/desktop/ToolRegistry.h"
+#include "ui/analysis/CompareDialog.h"
+#include "ui/analysis/HistogramDialogs.h"
+#include "ui/analysis/MotionDialog.h"
+#include "ui/analysis/OverlayDialog.h"
+#include "ui/analysis/PsnrDialog.h"
+#include "ui/controls/DialogWorker.h"
+#include "ui/controls/FileNameDialogs.h"
+#include "ui/controls/FormatDialog.h"
+#include "ui/controls/JobWindow.h"
+#include "ui/controls/MessageBoxSink.h"
+#include "ui/controls/RawFilePicker.h"
+#include "ui/display/GridDialog.h"
+#include "ui/display/PreviewArea.h"
+#include "ui/editor/BlockEditDialog.h"
+#include "ui/editor/ImageEditDialog.h"
+#include "ui/image/FormulaDialog.h"
+#include "ui/player/VideoPlayer.h"
+#include "ui/tools/AviDialogs.h"
+#include "ui/tools/ComponentDialogs.h"
+#include "ui/tools/CompositionDialog.h"
+#include "ui/tools/ConverterDialog.h"
+#include "ui/tools/TransformDialogs.h"
 
 namespace vx {
 namespace {
@@ -2833,9 +2833,9 @@ TEST_F(ShownFrameWindows, EditsLandOnTheFrameShownWhereverPlaybackStops) {
     ASSERT_TRUE(ClickAsUser(editor->preview(), at));
     ASSERT_EQ(edit.count, ++seen) << "round " << round;
     model[corner] = static_cast<uint8_t>(value);
-    ASSERT_EQ(test::ReadFileBytes(flat_), model) << "round " << round << ": exactly frame " << shown
-                                                 << " changed, in pixel " << at.x() / 8 * 8 << ","
-                                                 << at.y() / 8 * 8;
+    ASSERT_EQ(test::ReadFileBytes(flat_), model)
+        << "round " << round << ": exactly frame " << shown << " changed, in pixel " << at.x() / 8 * 8 << ","
+        << at.y() / 8 * 8;
     ASSERT_TRUE(recorder_.Texts().empty()) << recorder_.Texts().front();
   }
   editor->close();
@@ -2893,8 +2893,8 @@ TEST_F(ShownFrameWindows, AMoveIsSavedIntoTheCurrentFrameShownWhereverPlaybackSt
     toFrame.Capacity = static_cast<int64_t>(to.size());
     ASSERT_TRUE(ApplyMove(fromFrame, toFrame, selection, dx, 0, *CurrentColourTables()));
     std::copy(to.begin(), to.end(), model.begin() + static_cast<long>((shown - 1) * kFrameSize));
-    ASSERT_EQ(test::ReadFileBytes(flat_), model) << "round " << round << ": exactly frame " << shown
-                                                 << " changed";
+    ASSERT_EQ(test::ReadFileBytes(flat_), model)
+        << "round " << round << ": exactly frame " << shown << " changed";
     ASSERT_TRUE(recorder_.Texts().empty()) << recorder_.Texts().front();
   }
   motion->close();
@@ -2945,8 +2945,8 @@ TEST_F(ShownFrameWindows, AnEditBeforeStartGoesIntoTheFileJustChosen) {
   ASSERT_TRUE(ClickAsUser(editor->preview(), QPoint(2 * 8 + 3, 8 + 3)));
   ASSERT_EQ(edit.count, 2);
   EXPECT_EQ(recorder_.Texts().back(), "Error EDIT1007: File " + edited_ +
-                                           " is no longer the file shown (it was replaced, or its length "
-                                           "changed); frame 1 was not written !\n");
+                                          " is no longer the file shown (it was replaced, or its length "
+                                          "changed); frame 1 was not written !\n");
   EXPECT_EQ(test::ReadFileBytes(edited_), expected);
   editor->close();
   ASSERT_TRUE(WaitUntil([&] { return editor.isNull(); }));
@@ -2959,9 +2959,8 @@ TEST_F(ShownFrameWindows, BlockViewsOfPlanar420OpenWithoutAMessage) {
   ASSERT_TRUE(QTest::qWaitForWindowExposed(compare));
   compare->ChooseFile(1, QString::fromStdString(flat_), layout_);
   compare->ChooseFile(2, QString::fromStdString(edited_), layout_);
-  ModalHandler<CBlockEdit> view([](CBlockEdit* block) {
-    EXPECT_TRUE(ClickAsUser(DialogButton(block, QDialogButtonBox::Ok)));
-  });
+  ModalHandler<CBlockEdit> view(
+      [](CBlockEdit* block) { EXPECT_TRUE(ClickAsUser(DialogButton(block, QDialogButtonBox::Ok))); });
   ASSERT_TRUE(ClickAsUser(compare->preview(), QPoint(20, 20)));
   ASSERT_EQ(view.count, 1);
   compare->close();
@@ -3068,7 +3067,8 @@ TEST(DialogWorkers, AnExceptionEndsTheRunWithItsMessage) {
   ASSERT_TRUE(WaitUntil([&] { return failed == 1; }));
   EXPECT_EQ(completed, 0);
   EXPECT_EQ(recorder.Texts(), std::vector<std::string>{"Error VLTX1028: The work stopped: out of memory\n"});
-  ASSERT_TRUE(worker.Start([]() -> DialogWorker::Completion { throw std::runtime_error("a kernel failed"); }));
+  ASSERT_TRUE(
+      worker.Start([]() -> DialogWorker::Completion { throw std::runtime_error("a kernel failed"); }));
   ASSERT_TRUE(WaitUntil([&] { return failed == 2; }));
   EXPECT_EQ(recorder.Texts().back(), "Error VLTX1028: The work stopped: a kernel failed\n");
 }

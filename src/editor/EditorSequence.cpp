@@ -1,6 +1,6 @@
 #include "editor/EditorSequence.h"
 
-#include "app/FileHistory.h"
+#include "model/FileHistory.h"
 #include "platform/MessageSink.h"
 #include "platform/StringFormat.h"
 #include "tools/FrameInput.h"

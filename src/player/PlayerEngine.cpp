@@ -1,6 +1,6 @@
 #include "player/PlayerEngine.h"
 
-#include "app/FileHistory.h"
+#include "model/FileHistory.h"
 #include "platform/MessageSink.h"
 
 namespace vx {

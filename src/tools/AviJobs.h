@@ -7,8 +7,8 @@
 #include <optional>
 #include <string>
 
-#include "app/CommandLine.h"
 #include "avi/AviFile.h"
+#include "model/CommandLine.h"
 #include "tools/Converter.h"
 
 namespace vx {

@@ -2,8 +2,8 @@
 
 #include <cstring>
 
-#include "app/FileHistory.h"
 #include "image/PixelOps.h"
+#include "model/FileHistory.h"
 #include "platform/MessageSink.h"
 #include "platform/StringFormat.h"
 

@@ -4,8 +4,8 @@
 #include <cstdlib>
 #include <cstring>
 
-#include "app/FileHistory.h"
 #include "image/ColorFormula.h"
+#include "model/FileHistory.h"
 #include "platform/StringFormat.h"
 
 namespace vx {

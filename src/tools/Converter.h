@@ -8,7 +8,7 @@
 #include <string>
 #include <vector>
 
-#include "app/CommandLine.h"
+#include "model/CommandLine.h"
 #include "tools/ToolJob.h"
 
 namespace vx {

@@ -1,0 +1,509 @@
+#include "ui/analysis/MotionDialog.h"
+
+#include <QCloseEvent>
+#include <QFileInfo>
+#include <QGridLayout>
+#include <QHBoxLayout>
+#include <QIntValidator>
+#include <QMessageBox>
+#include <QMouseEvent>
+#include <QThread>
+#include <QVBoxLayout>
+
+#include "analysis/Psnr.h"
+#include "display/FormatLabel.h"
+#include "display/GridOverlay.h"
+#include "editor/BlockEdit.h"
+#include "model/FileHistory.h"
+#include "model/Settings.h"
+#include "platform/MessageSink.h"
+#include "platform/StringFormat.h"
+#include "ui/analysis/CompareDialog.h"
+#include "ui/controls/RawFilePicker.h"
+#include "ui/controls/ScreenFit.h"
+#include "ui/editor/BlockEditDialog.h"
+
+namespace vx {
+namespace {
+
+QColor ToQColor(const RgbColor& c) {
+  return QColor(c.Red, c.Green, c.Blue);
+}
+RgbColor FromQColor(const QColor& c) {
+  return {c.red(), c.green(), c.blue()};
+}
+
+// The motion check's refusals of a frame saved back into its file.
+constexpr WriteBackMessages kMotionWriteBack = {
+    "Error MOTN1021: File %s cannot be written !\n",
+    "Error MOTN1022: File %s is no longer the file shown (it was replaced, or its length changed); frame "
+    "%lld "
+    "was not saved !\n",
+    "Error MOTN1023: Frame %lld of file %s was changed by another program after it was shown; nothing was "
+    "saved. Show the frame again and repeat the moves.\n",
+};
+
+const char* const kSelectOnlyCurrent =
+    "You can only be able to select an area when the current frame is displayed. \nSelect \"Image of current "
+    "frame:\" from \"Which image to display:\" greoup box.";
+const char* const kNothingSelected =
+    "No blocks are selected to move!\nPress and hold 'Ctrl' key and left button of your mouse, then drag to "
+    "select "
+    "an rectangle.\nSelected blocks will be displayed as transperent area";
+
+}  // namespace
+
+CYUVCheckMotion::CYUVCheckMotion(QWidget* parent) : QDialog(parent) {
+  setAttribute(Qt::WA_DeleteOnClose);
+  setWindowTitle(QStringLiteral("Check motions between two consecutive frames:"));
+  BuildControls();
+  LayOutPicture();
+  driver_->UpdateControls();
+}
+
+CYUVCheckMotion::~CYUVCheckMotion() {
+  driver_->EndWorker();
+}
+
+void CYUVCheckMotion::BuildControls() {
+  const ProgramSettings& s = CurrentSettings();
+  auto* load = new QGroupBox(QStringLiteral("Load image file:"), this);
+  path_ = new QLineEdit(load);
+  browse_ = new QPushButton(QStringLiteral("Browse..."), load);
+  formatBox_ = new QLineEdit(load);
+  formatBox_->setReadOnly(true);
+  auto* loadLayout = new QGridLayout(load);
+  loadLayout->addWidget(path_, 0, 0);
+  loadLayout->addWidget(browse_, 0, 1);
+  loadLayout->addWidget(formatBox_, 1, 0, 1, 2);
+
+  auto* play = new QGroupBox(QStringLiteral("Play control:"), this);
+  PlaybackDriver::Hooks hooks;
+  hooks.canPlay = [this] { return loaded_; };
+  hooks.beforeStart = [this] { return BeforeStart(); };
+  // The slider moves through the pairs; the box names the current frame.
+  hooks.frameShown = [this](int64_t pair) {
+    ShowFrameNumber(pair);
+    emit frameShown(current_);
+  };
+  hooks.redraw = [this] { ShowDisplay(); };
+  hooks.controlsChanged = [this](const PlayerControls& c) { UpdateControls(c); };
+  driver_ = new PlaybackDriver(this, play, sequence_, std::move(hooks));
+  driver_->controls().frameLabel()->setText(QStringLiteral("Current frame:"));
+  driver_->controls().LayOutIn(play);
+
+  auto* options = new QGroupBox(QStringLiteral("Difference:"), this);
+  components_ = new QComboBox(options);
+  for (const std::string& text : ComponentListTexts(YUV_420))
+    components_->addItem(QString::fromStdString(text));
+  components_->setCurrentIndex(3);
+  grey_ = new QRadioButton(QStringLiteral("Grey scale, brightness adjusted to:"), options);
+  uniform_ = new QRadioButton(QStringLiteral("Uniform color"), options);
+  (s.DiffDisplayMode == 1 ? uniform_ : grey_)->setChecked(true);
+  brightness_ = new QSlider(Qt::Horizontal, options);
+  brightness_->setRange(0, 100);
+  brightness_->setValue(std::clamp(s.BrightnessAdjust, 0, 100));
+  brightnessBox_ = new QLineEdit(QString::number(brightness_->value()), options);
+  brightnessBox_->setReadOnly(true);
+  brightnessBox_->setMaximumWidth(50);
+  low_ = new QLineEdit(QString::number(s.DiffThreshold[0]), options);
+  high_ = new QLineEdit(QString::number(s.DiffThreshold[1]), options);
+  for (QLineEdit* box : {low_, high_}) {
+    box->setValidator(new QIntValidator(0, 765, box));
+    box->setMaximumWidth(60);
+  }
+  diffColour_ = new ColourButton(options);
+  diffColour_->setText(QStringLiteral("Diff Color"));
+  diffColour_->setColour(ToQColor(s.ImageDiffColor_RGB));
+  auto* optionLayout = new QGridLayout(options);
+  optionLayout->addWidget(new QLabel(QStringLiteral("Component used to\ncalculate the difference:"), options),
+                          0, 0);
+  optionLayout->addWidget(components_, 0, 1, 1, 3);
+  optionLayout->addWidget(grey_, 1, 0);
+  optionLayout->addWidget(brightness_, 1, 1, 1, 2);
+  optionLayout->addWidget(brightnessBox_, 1, 3);
+  optionLayout->addWidget(uniform_, 2, 0);
+  optionLayout->addWidget(low_, 2, 1);
+  optionLayout->addWidget(high_, 2, 2);
+  optionLayout->addWidget(diffColour_, 2, 3);
+
+  imageGroup_ = new QGroupBox(this);
+  auto* imageLayout = new QVBoxLayout(imageGroup_);
+  for (size_t i = 0; i < 3; ++i) {
+    images_[i] = new QRadioButton(imageGroup_);
+    imageLayout->addWidget(images_[i]);
+  }
+  images_[static_cast<size_t>(std::clamp(s.DiffOverImage, 0, 2))]->setChecked(true);
+
+  auto* grids = new QGroupBox(QStringLiteral("Grids for block selection:"), this);
+  grid_ = new QCheckBox(QStringLiteral("Enable grid:"), grids);
+  grid_->setChecked(s.AddDiffGrid != 0);
+  gridColour_ = new ColourButton(grids);
+  gridColour_->setText(QStringLiteral("Grid Color"));
+  gridColour_->setColour(ToQColor(s.ImageDiffGridColor_RGB));
+  block_ = new QLabel(QStringLiteral("Current block:"), grids);
+  auto* gridLayout = new QVBoxLayout(grids);
+  gridLayout->addWidget(grid_);
+  gridLayout->addWidget(gridColour_);
+  gridLayout->addWidget(block_);
+
+  auto* select = new QGroupBox(QStringLiteral("Select an area in current frame:"), this);
+  const char* selectNames[] = {"Select All", "Select None", "Reverse "};
+  auto* selectLayout = new QGridLayout(select);
+  selectLayout->addWidget(
+      new QLabel(QStringLiteral("Drag mouse to select (Hold Ctrl and mouse left button)"), select), 0, 0, 1,
+      3);
+  for (size_t i = 0; i < 3; ++i) {
+    selectButtons_[i] = new QPushButton(QString::fromLatin1(selectNames[i]), select);
+    selectLayout->addWidget(selectButtons_[i], 1, static_cast<int>(i));
+  }
+  auto* move = new QGroupBox(QStringLiteral("Move selected area (shown as transparent blocks):"), this);
+  const char* arrows[] = {"\u25B2", "\u25B6", "\u25C0", "\u25BC"};
+  for (size_t i = 0; i < 4; ++i) moves_[i] = new QPushButton(QString::fromUtf8(arrows[i]), move);
+  step_ = new QLineEdit(QStringLiteral("4"), move);
+  step_->setValidator(new QIntValidator(1, 4096, step_));
+  step_->setMaximumWidth(50);
+  vector_ = new QLineEdit(QStringLiteral("(0, 0)"), move);
+  vector_->setReadOnly(true);
+  auto* moveLayout = new QGridLayout(move);
+  moveLayout->addWidget(moves_[0], 0, 1);
+  moveLayout->addWidget(moves_[2], 1, 0);
+  moveLayout->addWidget(moves_[1], 1, 2);
+  moveLayout->addWidget(moves_[3], 2, 1);
+  moveLayout->addWidget(new QLabel(QStringLiteral("Moving step:"), move), 0, 3);
+  moveLayout->addWidget(step_, 0, 4);
+  moveLayout->addWidget(new QLabel(QStringLiteral("Pixels"), move), 0, 5);
+  moveLayout->addWidget(new QLabel(QStringLiteral("Motion vector:"), move), 2, 3);
+  moveLayout->addWidget(vector_, 2, 4, 1, 2);
+  save_ = new QPushButton(QStringLiteral("Save current frame back to image file"), this);
+  exit_ = new QPushButton(QStringLiteral("Exit"), this);
+
+  previewPanel_ = new QWidget(this);
+  preview_ = new PreviewArea(previewPanel_);
+  preview_->setMouseTracking(true);
+  preview_->installEventFilter(this);
+
+  auto* top = new QHBoxLayout;
+  top->addWidget(load, 1);
+  top->addWidget(play, 1);
+  top->addWidget(options, 1);
+  auto* middle = new QHBoxLayout;
+  middle->addWidget(imageGroup_);
+  middle->addWidget(grids);
+  middle->addWidget(select);
+  middle->addWidget(move);
+  auto* buttons = new QHBoxLayout;
+  buttons->addWidget(save_);
+  buttons->addStretch();
+  buttons->addWidget(exit_);
+  auto* layout = new QVBoxLayout(this);
+  layout->addLayout(top);
+  layout->addLayout(middle);
+  layout->addLayout(buttons);
+  layout->addWidget(previewPanel_, 0, Qt::AlignLeft);
+  layout->addStretch();
+
+  connect(browse_, &QPushButton::clicked, this, &CYUVCheckMotion::Browse);
+  connect(save_, &QPushButton::clicked, this, &CYUVCheckMotion::Save);
+  connect(exit_, &QPushButton::clicked, this, &QDialog::close);
+  connect(components_, &QComboBox::activated, this, &CYUVCheckMotion::OptionsChanged);
+  for (QRadioButton* b : {grey_, uniform_, images_[0], images_[1], images_[2]})
+    connect(b, &QRadioButton::toggled, this, [this](bool on) {
+      if (on) OptionsChanged();
+    });
+  for (QLineEdit* box : {low_, high_})
+    connect(box, &QLineEdit::textChanged, this, &CYUVCheckMotion::OptionsChanged);
+  connect(brightness_, &QSlider::valueChanged, this, [this](int value) {
+    brightnessBox_->setText(QString::number(value));
+    OptionsChanged();
+  });
+  connect(grid_, &QCheckBox::toggled, this, &CYUVCheckMotion::ShowDisplay);
+  connect(diffColour_, &ColourButton::colourChosen, this, &CYUVCheckMotion::OptionsChanged);
+  connect(gridColour_, &ColourButton::colourChosen, this, &CYUVCheckMotion::ShowDisplay);
+  connect(selectButtons_[0], &QPushButton::clicked, this, [this] {
+    selection_.SelectAll();
+    OptionsChanged();
+  });
+  connect(selectButtons_[1], &QPushButton::clicked, this, [this] {
+    selection_.SelectNone();
+    OptionsChanged();
+  });
+  connect(selectButtons_[2], &QPushButton::clicked, this, [this] {
+    selection_.Reverse();
+    OptionsChanged();
+  });
+  for (int i = 0; i < 4; ++i)
+    connect(moves_[static_cast<size_t>(i)], &QPushButton::clicked, this, [this, i] { MoveSelection(i); });
+  Renumber();
+}
+
+void CYUVCheckMotion::Renumber() {
+  // The captions follow the display mode and the frame numbers.
+  const bool grey = grey_->isChecked();
+  imageGroup_->setTitle(grey ? QStringLiteral("Which image to display:")
+                             : QStringLiteral("Settings to display the background:"));
+  images_[0]->setText(grey ? QStringLiteral("Difference image in grey scale")
+                           : QStringLiteral("Difference only, no background"));
+  images_[1]->setText((grey ? QStringLiteral("Image of previous frame: #%1")
+                            : QStringLiteral("Difference on previous frame: #%1"))
+                          .arg(current_ - 1));
+  images_[2]->setText((grey ? QStringLiteral("Image of current frame:  #%1")
+                            : QStringLiteral("Difference on current frame:  #%1"))
+                          .arg(current_));
+}
+
+void CYUVCheckMotion::Browse() {
+  RawPickOptions options;
+  options.caption = QStringLiteral("Open");
+  if (const auto choice = PickRawFile(this, options)) ChooseFile(choice->path, choice->format);
+}
+
+void CYUVCheckMotion::ChooseFile(const QString& path, const ImageFormat& format) {
+  driver_->EndWorker();
+  setWindowTitle(QFileInfo(path).fileName());
+  path_->setText(path);
+  loaded_ = false;
+  AddToHistory(path.toStdString(), format, kOpened);
+  auto file = RawFile::OpenRead(path.toStdString());
+  if (!file) {
+    ShowMessage(StrFormat("Error MOTN1001: Input file %s not found\n", path.toStdString().c_str()));
+    return;
+  }
+  FrameImage layout;
+  static_cast<ImageFormat&>(layout) = format;
+  ComputeFrameSize(layout);
+  const int64_t frames = layout.DataSize > 0 ? file->Length() / layout.DataSize : 0;
+  if (frames < 2) {
+    ShowMessage(StrFormat("Error MOTN1002: There is only %d frames, no need to check motion\n",
+                          static_cast<int>(frames)));
+    return;
+  }
+  sequence_.Path = path.toStdString();
+  if (!sequence_.Prepare(format)) {
+    ShowMessage(
+        StrFormat("Error MOTN1005: Image size (%d, %d) not support !\n", format.ImgWidth, format.ImgHeight));
+    return;
+  }
+  if (!sequence_.ShowNow(1)) {
+    ShowMessage(StrFormat("Error MOTN1003: Input file %s not found\n", path.toStdString().c_str()));
+    return;
+  }
+  format_ = format;
+  loaded_ = true;
+  selection_.Reset(format.ImgWidth, format.ImgHeight);
+  dx_ = dy_ = 0;
+  vector_->setText(QStringLiteral("(0, 0)"));
+  formatBox_->setText(QString::fromStdString(FormatLabel(format)));
+  const int selected = std::max(components_->currentIndex(), 0);
+  components_->clear();
+  for (const std::string& text : ComponentListTexts(format.SamplingFormat))
+    components_->addItem(QString::fromStdString(text));
+  components_->setCurrentIndex(std::clamp(selected, 0, 3));
+  driver_->controls().SetFrameCount(frames - 1);
+  ShowFrameNumber(1);
+  LayOutPicture();
+  OptionsChanged();
+  driver_->UpdateControls();
+}
+
+void CYUVCheckMotion::ShowFrameNumber(int64_t pair) {
+  driver_->controls().FrameShown(pair);
+  current_ = static_cast<int>(pair + 1);
+  driver_->controls().frameNumber()->setText(QString::number(current_));
+  dx_ = dy_ = 0;  // a new pair drops the moves
+  vector_->setText(QStringLiteral("(0, 0)"));
+  Renumber();
+}
+
+void CYUVCheckMotion::OptionsChanged() {
+  Renumber();
+  const bool grey = grey_->isChecked();
+  for (QWidget* w :
+       {static_cast<QWidget*>(low_), static_cast<QWidget*>(high_), static_cast<QWidget*>(diffColour_)})
+    w->setEnabled(!grey);
+  brightness_->setEnabled(grey);
+  CompareDisplay d;
+  d.selector = std::clamp(components_->currentIndex(), 0, 3);
+  d.displayMode = grey ? 0 : 1;
+  int choice = 0;
+  for (int i = 0; i < 3; ++i)
+    if (images_[static_cast<size_t>(i)]->isChecked()) choice = i;
+  d.background = choice;
+  d.imageChoice = choice;
+  d.brightness = brightness_->value();
+  d.low = low_->text().toInt();
+  d.high = high_->text().toInt();
+  d.colour = FromQColor(diffColour_->colour());
+  if (choice == 2) d.mask = selection_.mask();
+  sequence_.SetDisplay(d);
+  if (loaded_) driver_->RenderWhileIdle();
+}
+
+bool CYUVCheckMotion::Editable() const {
+  // Moves and the block view change or read the frames a playing worker replaces.
+  return loaded_ && driver_->Idle();
+}
+
+void CYUVCheckMotion::MoveSelection(int direction) {
+  if (!Editable()) return;
+  if (images_[1]->isChecked()) {
+    static const char* const kRefusals[] = {
+        "Error MOTN1017: You need select which image to move, and cannot move the difference\n",
+        "Error MOTN1018: You need select which image to move, and cannot move the difference\n",
+        "Error MOTN1019: You need select which image to move, and cannot move the difference\n",
+        "Error MOTN1020: You need select which image to move, and cannot move the difference\n"};
+    ShowMessage(kRefusals[direction]);
+    return;
+  }
+  if (!selection_.Any()) {
+    ShowMessage(kNothingSelected);
+    ShowDisplay();
+    return;
+  }
+  const int step = std::max(step_->text().toInt(), 1);
+  switch (direction) {
+    case 0:
+      dy_ -= step;
+      break;
+    case 1:
+      dx_ += step;
+      break;
+    case 2:
+      dx_ -= step;
+      break;
+    default:
+      dy_ += step;
+      break;
+  }
+  vector_->setText(QStringLiteral("(%1, %2)").arg(dx_).arg(dy_));
+  sequence_.Move(selection_, dx_, dy_);
+  if (loaded_) driver_->RenderWhileIdle();
+}
+
+void CYUVCheckMotion::Save() {
+  if (!Editable()) return;
+  QMessageBox question(
+      QMessageBox::Question, QStringLiteral("Velutrix"),
+      QStringLiteral("By clicking on OK, you are going to save the changes you have just made back to "
+                     "the file.\nThe orginal image of the current frame in the file will be overwritten!"),
+      QMessageBox::Ok | QMessageBox::Cancel, this);
+  if (question.exec() != QMessageBox::Ok) return;
+  // The current frame of the pair shown, as the loop published it: its file, number and bytes.
+  const MotionSequence::Frames frames = sequence_.Snapshot();
+  if (WriteShownFrame(frames.current, frames.onDisk, frames.edited, kMotionWriteBack))
+    sequence_.Saved(frames.current.origin, frames.edited);
+}
+
+void CYUVCheckMotion::ShowDisplay() {
+  if (!loaded_) return;
+  GridPair grids;
+  grids.one = GridSettings{grid_->isChecked() ? 1 : 0, 0, 8, 8, FromQColor(gridColour_->colour())};
+  grids.two.Enabled = 0;
+  const CompareDisplay d = sequence_.Display();
+  const int brightness = d.imageChoice == 0 ? FrameDifference::BrightnessOnDraw(format_, d) : 0;
+  sequence_.Pictures().Read([&](const FrameImage& picture) {
+    if (!picture.Data || picture.ImgWidth <= 0 || picture.ImgHeight <= 0) return;
+    preview_->showFrame(picture.Data, static_cast<size_t>(picture.DataSize), picture.ImgWidth,
+                        picture.ImgHeight,
+                        DrawOptions{.brightness = brightness, .selector = kBoostY, .grids = &grids});
+  });
+  // While dragging, the selection rectangle is outlined; otherwise the block under the pointer.
+  if (dragStart_ && dragEnd_) {
+    const QPoint a = *dragStart_, b = *dragEnd_;
+    preview_->setOutline(QRect(QPoint(std::min(a.x(), b.x()) * 8, std::min(a.y(), b.y()) * 8),
+                               QPoint(std::max(a.x(), b.x()) * 8 + 7, std::max(a.y(), b.y()) * 8 + 7)));
+  }
+}
+
+bool CYUVCheckMotion::BeforeStart() {
+  ProgramSettings& s = CurrentSettings();
+  const CompareDisplay d = sequence_.Display();
+  s.DiffOverImage = d.background;
+  s.DiffDisplayMode = d.displayMode;
+  s.DiffThreshold = {d.low, d.high};
+  s.BrightnessAdjust = d.brightness;
+  s.AddDiffGrid = grid_->isChecked() ? 1 : 0;
+  s.ImageDiffColor_RGB = d.colour;
+  s.ImageDiffGridColor_RGB = FromQColor(gridColour_->colour());
+  // Play and ">" go on from the pair shown: the current frame becomes the previous one.
+  driver_->loop().StartNextItemAt(current_);
+  return true;
+}
+
+void CYUVCheckMotion::UpdateControls(const PlayerControls& c) {
+  path_->setEnabled(c.pathAndBrowse);
+  browse_->setEnabled(c.pathAndBrowse);
+  const bool editable = Editable();
+  for (QPushButton* b : moves_) b->setEnabled(editable);
+  save_->setEnabled(editable);
+}
+
+void CYUVCheckMotion::LayOutPicture() {
+  const int chrome = std::max(250, sizeHint().height() - previewPanel_->height());
+  const QSize picture = loaded_ ? QSize(format_.ImgWidth, format_.ImgHeight) : QSize(352, 288);
+  const PreviewLayoutResult layout = LayoutPreviewOnScreen(
+      this, QPoint(28, chrome), QSize(std::max(width(), sizeHint().width()), chrome), picture);
+  preview_->setGeometryFor(QPoint(16, 16), QSize(layout.visibleWidth, layout.visibleHeight));
+  previewPanel_->setFixedSize(layout.visibleWidth + 16, layout.visibleHeight + 16);
+  adjustSize();
+  FitOnScreen(this);
+}
+
+bool CYUVCheckMotion::eventFilter(QObject* watched, QEvent* event) {
+  if (watched != preview_ || !loaded_) return QDialog::eventFilter(watched, event);
+  const auto type = event->type();
+  if (type != QEvent::MouseButtonPress && type != QEvent::MouseMove && type != QEvent::MouseButtonRelease)
+    return QDialog::eventFilter(watched, event);
+  auto* mouse = static_cast<QMouseEvent*>(event);
+  const auto block = preview_->BlockAt(mouse->position().toPoint(), 8);
+  if (!block) return QDialog::eventFilter(watched, event);
+  if (type == QEvent::MouseMove) {
+    block_->setText(QStringLiteral("Current block: (%1,%2)").arg(block->y()).arg(block->x()));
+    if (dragStart_) {
+      dragEnd_ = block;
+      ShowDisplay();
+    } else {
+      preview_->setOutline(QRect(block->x() * 8, block->y() * 8, 8, 8));
+    }
+  } else if (type == QEvent::MouseButtonPress && mouse->button() == Qt::LeftButton &&
+             (mouse->modifiers() & Qt::ControlModifier)) {
+    if (!images_[2]->isChecked()) {
+      ShowMessage(kSelectOnlyCurrent);
+      return true;
+    }
+    dragStart_ = dragEnd_ = block;
+  } else if (type == QEvent::MouseButtonRelease && mouse->button() == Qt::LeftButton) {
+    if (dragStart_) {
+      const QPoint a = *dragStart_;
+      dragStart_.reset();
+      dragEnd_.reset();
+      if (!images_[2]->isChecked()) {
+        ShowMessage(kSelectOnlyCurrent);
+        return true;
+      }
+      selection_.InvertRectangle(a.x(), a.y(), block->x(), block->y());
+      OptionsChanged();
+    } else if (!(mouse->modifiers() & Qt::ControlModifier)) {
+      // A refused Ctrl + click ends here; a plain click opens the block view.
+      OpenBlock(block->x(), block->y());
+    }
+  }
+  return QDialog::eventFilter(watched, event);
+}
+
+void CYUVCheckMotion::OpenBlock(int column, int row) {
+  if (!Editable()) return;
+  MotionSequence::Frames frames = sequence_.Snapshot();
+  if (!frames.current.Valid() || !frames.previous.Valid()) return;
+  FrameImage previous = frames.previous.View();
+  FrameImage current = frames.current.View();
+  current.Data = frames.edited.data();
+  OpenCompareBlock(this, previous, current, column, row, std::clamp(components_->currentIndex(), 0, 3));
+}
+
+void CYUVCheckMotion::closeEvent(QCloseEvent* event) {
+  if (driver_->PutOffClose(event)) return;
+  QDialog::closeEvent(event);
+}
+
+}  // namespace vx

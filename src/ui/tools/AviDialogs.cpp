@@ -1,0 +1,145 @@
+#include "ui/tools/AviDialogs.h"
+
+#include <QGroupBox>
+#include <QVBoxLayout>
+#include <cstdio>
+
+#include "model/Settings.h"
+#include "platform/MessageSink.h"
+#include "ui/controls/FileNameDialogs.h"
+
+namespace vx {
+namespace {
+
+const QString kAviFilters = QStringLiteral("AVI file(*.avi);;All Files(*)");
+
+const QString kSourceFilters = QStringLiteral(
+    "All raw video(*.yuv *.rgb *.uyvy *.uynv *.y422 *.iuyv *.yuy2 *.v422 *.yuyv *.yvyu *.iyu2 *.yv16 *.yv12 "
+    "*.iyuv *.i420 *.bmp);;Raw Video(*.yuv *.rgb);;FOURCC format(*.uyvy *.uynv *.y422 *.iuyv *.yuy2 *.uynv "
+    "*.v422 *.yuyv *.yvyu *.iyu2 *.yv16 *.yv12 *.iyuv *.i420);;BMP Files(*.bmp);;All Files(*)");
+
+// The AVI's target is a 24-bit picture, never a BMP sequence: no BMP-to-BMP refusal.
+const PictureSourceTexts kEncoderPictureTexts = {
+    nullptr,
+    "Error TAVI1002: image loaded Failed",
+    "Error TAVI1003: Only 24 bits BMP supported!",
+};
+
+}  // namespace
+
+// ---------------------------------------------------------------- AVI to YUV
+
+CAVI2YUV::CAVI2YUV(QWidget* parent) : CAVI2YUV(std::make_unique<AviToYuvJob>(), parent) {}
+
+CAVI2YUV::CAVI2YUV(std::unique_ptr<AviToYuvJob> job, QWidget* parent)
+    : CYUVConverter(std::unique_ptr<ConverterJob>(job.get()), parent), avi_(job.release()) {
+  sourceGroup_->setTitle(QStringLiteral("Load AVI file:"));
+}
+
+void CAVI2YUV::BrowseSource() {
+  const QString path = AskOpenFileName(this, QStringLiteral("Load AVI file"), QString(), kAviFilters);
+  if (!path.isEmpty()) ChooseSource(path);
+}
+
+void CAVI2YUV::ChooseSource(const QString& path) {
+  if (!avi_->ChooseAvi(path.toStdString())) return;
+  ShowMessage(AviInformationText(avi::ReadableCodecs(), avi_->Handler, avi_->SourceFormat.ImgWidth,
+                                 avi_->SourceFormat.ImgHeight, avi_->FrameCount));
+  ShowSource(path, path);
+}
+
+bool CAVI2YUV::StartCommandLine(const CommandLineRequest& request, QWidget* mainWindow) {
+  SetCommandLineJob(request.ExitWhenDone != 0, mainWindow);
+  setWindowTitle(QString::fromStdString(request.InputName));
+  sourceBox()->setText(QString::fromStdString(request.InputName));
+  targetBox()->setText(QString::fromStdString(request.OutputName));
+  if (!avi_->PrepareAviRequest(request)) return false;
+  ShowRange();
+  RefreshLabels();
+  Start();
+  return true;
+}
+
+// ---------------------------------------------------------------- YUV to AVI
+
+CYUV2AVI::CYUV2AVI(QWidget* parent) : CYUV2AVI(std::make_unique<YuvToAviJob>(), parent) {}
+
+CYUV2AVI::CYUV2AVI(std::unique_ptr<YuvToAviJob> job, QWidget* parent)
+    : ToolDialog(std::unique_ptr<ToolJob>(job.get()), parent), avi_(job.release()) {
+  BuildControls(QStringLiteral("Load original file:"), QStringLiteral("Save AVI file:"),
+                QStringLiteral("Frame Count:"));
+  auto* group = new QGroupBox(QStringLiteral("Video codec:"), this);
+  codecs_ = new QListWidget(group);
+  codecs_->setMaximumHeight(110);
+  auto* layout = new QVBoxLayout(group);
+  layout->addWidget(codecs_);
+  toolArea()->addWidget(group);
+  LockWhileRunning(codecs_);
+  int selected = 0;
+  const auto offered = avi::OfferedEncoders();
+  for (size_t i = 0; i < offered.size(); ++i) {
+    codecs_->addItem(QString::fromStdString(CodecListEntry(offered[i])));
+    if (offered[i].code == "iyuv") selected = static_cast<int>(i);
+  }
+  if (codecs_->count() > 0) codecs_->setCurrentRow(selected);
+  // A codec chosen by the user says what it is on the standard output.
+  connect(codecs_, &QListWidget::currentRowChanged, this, [this](int row) {
+    if (row < 0) return;
+    const std::string diagnostics = CodecDiagnostics(codecs_->item(row)->text().left(4).toStdString());
+    std::fputs(diagnostics.c_str(), stdout);
+    std::fflush(stdout);
+  });
+  connect(browseSource_, &QPushButton::clicked, this, &CYUV2AVI::BrowseSource);
+  connect(browseTarget_, &QPushButton::clicked, this, &CYUV2AVI::BrowseTarget);
+}
+
+void CYUV2AVI::BrowseSource() {
+  const QString path = AskOpenFileName(this, QStringLiteral("Load original file"), QString(), kSourceFilters);
+  if (!path.isEmpty()) ChooseSource(path);
+}
+
+void CYUV2AVI::ChooseSource(const QString& path) {
+  ChooseRawOrPictureSource(*this, path, *avi_, avi_->SourceBmpNames, kEncoderPictureTexts);
+  avi_->SetTargetFromSource();
+  RefreshLabels();
+}
+
+void CYUV2AVI::BrowseTarget() {
+  const QString path = AskSaveFileName(
+      this,
+      {.caption = QStringLiteral("Save AVI file"), .start = targetBox()->text(), .filters = kAviFilters});
+  if (path.isEmpty()) return;
+  avi_->TargetName = path.toStdString();
+  targetBox()->setText(path);
+  SetTitle(sourceBox()->text(), path);
+}
+
+bool CYUV2AVI::ReadToolBoxes() {
+  if (codecFromRequest_) {  // the command line's code, once
+    codecFromRequest_ = false;
+    return true;
+  }
+  const QListWidgetItem* item = codecs_->currentItem();
+  const QString code = item ? item->text().section(QLatin1Char(' '), 0, 0) : QString();
+  if (code.size() != 4) {
+    ShowMessage("Codec FOURCC can only have 4 letters", kPromptCaption);
+    return false;
+  }
+  avi_->Codec = code.toStdString();
+  return true;
+}
+
+bool CYUV2AVI::StartCommandLine(const CommandLineRequest& request, QWidget* mainWindow) {
+  SetCommandLineJob(request.ExitWhenDone != 0, mainWindow);
+  setWindowTitle(QString::fromStdString(request.InputName));
+  sourceBox()->setText(QString::fromStdString(request.InputName));
+  targetBox()->setText(QString::fromStdString(request.OutputName));
+  if (!avi_->PrepareYuvRequest(request, CurrentSettings().Format)) return false;
+  codecFromRequest_ = true;
+  ShowRange();
+  RefreshLabels();
+  Start();
+  return true;
+}
+
+}  // namespace vx

@@ -1,0 +1,56 @@
+#pragma once
+
+#include <QListWidget>
+
+#include "tools/AviJobs.h"
+#include "ui/tools/ConverterDialog.h"
+
+namespace vx {
+
+// "Convert AVI to YUV": the converter's window with an AVI as the source.
+class CAVI2YUV : public CYUVConverter {
+  Q_OBJECT
+
+ public:
+  explicit CAVI2YUV(QWidget* parent = nullptr);
+  AviToYuvJob& aviJob() { return *avi_; }
+
+  void BrowseSource() override;
+  // Opens the AVI and shows the information box.
+  void ChooseSource(const QString& path) override;
+  bool StartCommandLine(const CommandLineRequest& request, QWidget* mainWindow) override;
+
+ protected:
+  bool SourceIsPictureList() const override { return false; }
+
+ private:
+  CAVI2YUV(std::unique_ptr<AviToYuvJob> job, QWidget* parent);
+  AviToYuvJob* avi_;  // owned by the base
+};
+
+// "Convert YUV to AVI": a raw file or BMP pictures encoded with the codec chosen
+// in the list.
+class CYUV2AVI : public ToolDialog {
+  Q_OBJECT
+
+ public:
+  explicit CYUV2AVI(QWidget* parent = nullptr);
+  YuvToAviJob& job() { return *avi_; }
+  QListWidget* codecList() const { return codecs_; }
+
+  void BrowseSource();
+  void ChooseSource(const QString& path);
+  void BrowseTarget();
+  bool StartCommandLine(const CommandLineRequest& request, QWidget* mainWindow) override;
+
+ protected:
+  bool ReadToolBoxes() override;
+
+ private:
+  CYUV2AVI(std::unique_ptr<YuvToAviJob> job, QWidget* parent);
+  YuvToAviJob* avi_;  // owned by the base
+  QListWidget* codecs_ = nullptr;
+  bool codecFromRequest_ = false;  // a command-line job keeps the code of -v
+};
+
+}  // namespace vx

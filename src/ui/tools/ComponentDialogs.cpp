@@ -1,0 +1,430 @@
+#include "ui/tools/ComponentDialogs.h"
+
+#include <QFileInfo>
+#include <QGridLayout>
+#include <QHBoxLayout>
+#include <QLabel>
+
+#include "model/FileHistory.h"
+#include "model/Settings.h"
+#include "platform/StringFormat.h"
+#include "ui/controls/FileNameDialogs.h"
+#include "ui/controls/RawFilePicker.h"
+
+namespace vx {
+namespace {
+
+const QString kComponentFilters = QStringLiteral("Color Components(*.y *.u *.v *.r *.g *.b);;All Files(*)");
+const std::array<QString, 3> kComponentLabels = {QStringLiteral("Y or R:"), QStringLiteral("U or G:"),
+                                                 QStringLiteral("V or B:")};
+
+int32_t BoxValue(const QLineEdit* box) {
+  return ParseLeadingInt(box->text().toStdString());
+}
+
+QLineEdit* NumberBox(QWidget* parent) {
+  auto* box = new QLineEdit(parent);
+  box->setMaximumWidth(70);
+  return box;
+}
+
+RgbColor ToRgb(const QColor& c) {
+  return RgbColor{c.red(), c.green(), c.blue()};
+}
+
+QColor ToQColor(const RgbColor& c) {
+  return QColor(std::clamp(c.Red, 0, 255), std::clamp(c.Green, 0, 255), std::clamp(c.Blue, 0, 255));
+}
+
+std::unique_ptr<PaddingJob> PaddingJobWithCurrentFormat() {
+  auto job = std::make_unique<PaddingJob>();
+  static_cast<ImageFormat&>(job->SourceFormat) = CurrentSettings().Format;
+  job->SourceFormat.ImageResolution = kCustomResolution;
+  job->SourceFormat.ImgWidth = 0;
+  job->SourceFormat.ImgHeight = 0;
+  ComputeFrameSize(job->SourceFormat);
+  job->TargetFormat = job->SourceFormat;
+  return job;
+}
+
+}  // namespace
+
+// ---- padding -------------------------------------------------------------------
+
+CYUVPadding::CYUVPadding(QWidget* parent) : CYUVPadding(PaddingJobWithCurrentFormat(), parent) {}
+
+CYUVPadding::CYUVPadding(std::unique_ptr<PaddingJob> job, QWidget* parent)
+    : ToolDialog(std::unique_ptr<ToolJob>(job.get()), parent), padding_(job.release()) {
+  Layout layout;
+  layout.sourceGroup = QStringLiteral("Load original file:");
+  layout.targetGroup = QStringLiteral("Padded image file: ");
+  layout.frameNumberLabel = QStringLiteral("Frame processed:");
+  layout.fromLabel = QStringLiteral("Frame");
+  layout.toLabel = QStringLiteral("To");
+  BuildControls(layout);
+  statusGroup()->setTitle(QStringLiteral("Select frames from orignal file to create padded image"));
+  BuildPaddingControls();
+  connect(browseSource_, &QPushButton::clicked, this, [this] {
+    RawPickOptions options;
+    options.refuseMono = false;  // a mono file's border is padded too
+    options.picked = [this](const QString& path) {
+      targetBox()->setText(
+          QString::fromStdString(ToolJob::DefaultTargetName(path.toStdString(), "_padded.yuv")));
+    };
+    if (const auto choice = PickRawFile(this, options))
+      ChooseSource(choice->path, choice->format, choice->frameCount);
+  });
+  connect(browseTarget_, &QPushButton::clicked, this, [this] {
+    BrowseRawTarget();
+    UpdateTargetLabel();
+  });
+}
+
+void CYUVPadding::BuildPaddingControls() {
+  const ProgramSettings& settings = CurrentSettings();
+  sizeGroup_ = new QGroupBox(QStringLiteral("Resolution of padded image:"), this);
+  multiples_ =
+      new QRadioButton(QStringLiteral("Padding width/height to multiples of certain values:"), sizeGroup_);
+  explicit_ = new QRadioButton(QStringLiteral("Padding to specific resoultion (WxH):"), sizeGroup_);
+  multipleWidth_ = NumberBox(sizeGroup_);
+  multipleHeight_ = NumberBox(sizeGroup_);
+  paddedWidth_ = NumberBox(sizeGroup_);
+  paddedHeight_ = NumberBox(sizeGroup_);
+  auto* sizes = new QGridLayout(sizeGroup_);
+  sizes->addWidget(multiples_, 0, 0, 1, 4);
+  sizes->addWidget(new QLabel(QStringLiteral("Width to multiple of "), sizeGroup_), 1, 0);
+  sizes->addWidget(multipleWidth_, 1, 1);
+  sizes->addWidget(new QLabel(QStringLiteral("Height to multiple of "), sizeGroup_), 1, 2);
+  sizes->addWidget(multipleHeight_, 1, 3);
+  sizes->addWidget(explicit_, 2, 0, 1, 4);
+  sizes->addWidget(paddedWidth_, 3, 1);
+  sizes->addWidget(new QLabel(QStringLiteral("x"), sizeGroup_), 3, 2, Qt::AlignCenter);
+  sizes->addWidget(paddedHeight_, 3, 3);
+
+  positionGroup_ = new QGroupBox(QStringLiteral("Position of orginal image in padded image:"), this);
+  top_ = NumberBox(positionGroup_);
+  left_ = NumberBox(positionGroup_);
+  auto* position = new QGridLayout(positionGroup_);
+  position->addWidget(new QLabel(QStringLiteral("Padding  top rows"), positionGroup_), 0, 0);
+  position->addWidget(top_, 0, 1);
+  position->addWidget(new QLabel(QStringLiteral("Padding left columns "), positionGroup_), 1, 0);
+  position->addWidget(left_, 1, 1);
+
+  colourGroup_ = new QGroupBox(QStringLiteral("Padding colors:"), this);
+  repeat_ =
+      new QRadioButton(QStringLiteral("Repeat the pixels of last or first column and row"), colourGroup_);
+  fill_ = new QRadioButton(QStringLiteral("Fill in with color in RGB:"), colourGroup_);
+  colour_ = new ColourButton(colourGroup_);
+  colour_->setText(QStringLiteral("Padding color"));
+  auto* colours = new QGridLayout(colourGroup_);
+  colours->addWidget(repeat_, 0, 0, 1, 2);
+  colours->addWidget(fill_, 1, 0);
+  colours->addWidget(colour_, 1, 1);
+
+  auto* row = new QHBoxLayout;
+  row->addWidget(sizeGroup_);
+  auto* right = new QVBoxLayout;
+  right->addWidget(positionGroup_);
+  right->addWidget(colourGroup_);
+  row->addLayout(right);
+  toolArea()->addLayout(row);
+  toggle_ = new QPushButton(QStringLiteral("<---Hide Detailed Controls"), this);
+  toggle_->hide();
+  toolArea()->addWidget(toggle_, 0, Qt::AlignLeft);
+
+  // The remembered choices; the offsets and the explicit size start at 0.
+  multipleWidth_->setText(QString::number(settings.Padding_Multiple_Width));
+  multipleHeight_->setText(QString::number(settings.Padding_Multiple_Height));
+  for (QLineEdit* box : {paddedWidth_, paddedHeight_, top_, left_}) box->setText(QStringLiteral("0"));
+  (settings.PaddedResolutionMode == 1 ? explicit_ : multiples_)->setChecked(true);
+  (settings.Padding_Mode == 1 ? fill_ : repeat_)->setChecked(true);
+  colour_->setColour(ToQColor(settings.Padding_Color_RGB));
+  for (QWidget* w :
+       {static_cast<QWidget*>(multipleWidth_), static_cast<QWidget*>(multipleHeight_),
+        static_cast<QWidget*>(paddedWidth_), static_cast<QWidget*>(paddedHeight_),
+        static_cast<QWidget*>(top_), static_cast<QWidget*>(left_), static_cast<QWidget*>(multiples_),
+        static_cast<QWidget*>(explicit_), static_cast<QWidget*>(repeat_), static_cast<QWidget*>(fill_),
+        static_cast<QWidget*>(colour_)}) {
+    LockWhileRunning(w);
+  }
+  for (QLineEdit* box : {multipleWidth_, multipleHeight_, paddedWidth_, paddedHeight_}) {
+    connect(box, &QLineEdit::textEdited, this, [this] { UpdateTargetLabel(); });
+  }
+  connect(multiples_, &QRadioButton::toggled, this, [this] { ModeChosen(); });
+  connect(repeat_, &QRadioButton::toggled, this, [this] { ModeChosen(); });
+  connect(toggle_, &QPushButton::clicked, this, &CYUVPadding::ToggleDetails);
+  ModeChosen();
+}
+
+void CYUVPadding::ModeChosen() {
+  const bool toMultiples = multiples_->isChecked();
+  multipleWidth_->setEnabled(toMultiples);
+  multipleHeight_->setEnabled(toMultiples);
+  paddedWidth_->setEnabled(!toMultiples);
+  paddedHeight_->setEnabled(!toMultiples);
+  colour_->setEnabled(fill_->isChecked());
+  UpdateTargetLabel();
+}
+
+PaddingParameters CYUVPadding::BoxValues() const {
+  PaddingParameters p;
+  p.MultipleWidth = BoxValue(multipleWidth_);
+  p.MultipleHeight = BoxValue(multipleHeight_);
+  p.PaddedWidth = BoxValue(paddedWidth_);
+  p.PaddedHeight = BoxValue(paddedHeight_);
+  p.PadTop = BoxValue(top_);
+  p.PadLeft = BoxValue(left_);
+  p.SizeMode = multiples_->isChecked() ? PaddingSize::ToMultiples : PaddingSize::Explicit;
+  p.FillMode = fill_->isChecked() ? PaddingFill::Colour : PaddingFill::RepeatEdges;
+  p.FillColour = ToRgb(colour_->colour());
+  return p;
+}
+
+void CYUVPadding::UpdateTargetLabel() {
+  FrameImage& target = padding_->TargetFormat;
+  target = padding_->SourceFormat;
+  LabelledPaddedSize(BoxValues(), padding_->SourceFormat.ImgWidth, padding_->SourceFormat.ImgHeight,
+                     target.ImgWidth, target.ImgHeight);
+  DeriveResolution(target);
+  ComputeFrameSize(target);
+  RefreshLabels();
+}
+
+void CYUVPadding::ChooseSource(const QString& path, const ImageFormat& format, int64_t frameCount) {
+  ChooseRawSource(path, format, frameCount, QStringLiteral("_padded.yuv"));
+  // The explicit size starts at the next multiples of 16.
+  paddedWidth_->setText(QString::number((format.ImgWidth + 15) & ~15));
+  paddedHeight_->setText(QString::number((format.ImgHeight + 15) & ~15));
+  UpdateTargetLabel();
+}
+
+bool CYUVPadding::ReadToolBoxes() {
+  padding_->Padding = BoxValues();
+  ProgramSettings& settings = CurrentSettings();
+  const PaddingParameters& p = padding_->Padding;
+  settings.Padding_Multiple_Width = p.MultipleWidth;
+  settings.Padding_Multiple_Height = p.MultipleHeight;
+  settings.Padding_Mode = static_cast<int32_t>(p.FillMode);
+  settings.PaddedResolutionMode = static_cast<int32_t>(p.SizeMode);
+  settings.Padding_Color_RGB = p.FillColour;
+  return true;
+}
+
+void CYUVPadding::PlacePreview(int32_t width, int32_t height) {
+  ToolDialog::PlacePreview(width, height);
+  // The padded picture scrolls: the details can make room for it.
+  toggle_->setVisible(hidden_ || height > preview()->height());
+}
+
+void CYUVPadding::ToggleDetails() {
+  hidden_ = !hidden_;
+  toggle_->setText(hidden_ ? QStringLiteral("<---Display Detailed Controls")
+                           : QStringLiteral("<---Hide Detailed Controls"));
+  for (QWidget* w : {static_cast<QWidget*>(sourceGroup_), static_cast<QWidget*>(targetGroup_),
+                     static_cast<QWidget*>(sizeGroup_), static_cast<QWidget*>(positionGroup_),
+                     static_cast<QWidget*>(colourGroup_), static_cast<QWidget*>(statusGroup())}) {
+    w->setVisible(!hidden_);
+  }
+  adjustSize();
+  update();
+}
+
+bool CYUVPadding::StartCommandLine(const CommandLineRequest& request, QWidget* mainWindow) {
+  SetCommandLineJob(request.ExitWhenDone != 0, mainWindow);
+  const QString source = QString::fromStdString(request.InputName);
+  setWindowTitle(source);
+  sourceBox()->setText(source);
+  targetBox()->setText(QString::fromStdString(request.OutputName));
+  explicit_->setChecked(true);
+  paddedWidth_->setText(QString::number(request.OutputFormat.ImgWidth));
+  paddedHeight_->setText(QString::number(request.OutputFormat.ImgHeight));
+  top_->setText(QString::number(request.CropGiven ? request.CropRect.Top : 0));
+  left_->setText(QString::number(request.CropGiven ? request.CropRect.Left : 0));
+  (request.PadColourGiven ? fill_ : repeat_)->setChecked(true);
+  if (request.PadColourGiven) colour_->setColour(ToQColor(request.PadColour));
+  if (!padding_->PreparePadding(request.InputName, request.OutputName, CurrentSettings().Format, BoxValues()))
+    return false;
+  ShowRange();
+  UpdateTargetLabel();
+  Start();
+  return true;
+}
+
+// ---- separate ------------------------------------------------------------------
+
+CYUVSeparate::CYUVSeparate(QWidget* parent) : CYUVSeparate(std::make_unique<SeparateJob>(), parent) {}
+
+CYUVSeparate::CYUVSeparate(std::unique_ptr<SeparateJob> job, QWidget* parent)
+    : ToolDialog(std::unique_ptr<ToolJob>(job.get()), parent), separate_(job.release()) {
+  static_cast<ImageFormat&>(separate_->SourceFormat) = CurrentSettings().Format;
+  ComputeFrameSize(separate_->SourceFormat);
+  BuildControls(QStringLiteral("Load original file:"), QStringLiteral("Separate into three component files:"),
+                QStringLiteral("Frame processed:"));
+  rows_ = MakeThreeNameRows(GroupOf::Target, kComponentLabels);
+  connect(browseSource_, &QPushButton::clicked, this, [this] {
+    if (const auto choice = PickRawFile(this)) ChooseSource(choice->path, choice->format, choice->frameCount);
+  });
+  for (size_t i = 0; i < 3; ++i) {
+    connect(rows_[i].browse, &QPushButton::clicked, this, [this, i] {
+      const QString path = AskSaveFileName(this, {.caption = QStringLiteral("Save as"),
+                                                  .start = rows_[i].name->text(),
+                                                  .filters = kComponentFilters});
+      if (path.isEmpty()) return;
+      rows_[i].name->setText(path);
+      SetTitle(sourceBox()->text(), path);
+    });
+  }
+}
+
+void CYUVSeparate::ChooseSource(const QString& path, const ImageFormat& format, int64_t frameCount) {
+  ChooseRawSource(path, format, frameCount, QString());
+  setWindowTitle(QStringLiteral("Separate <%1> into 3 components ").arg(path));
+  const auto names =
+      ComponentFileNames(ToolJob::DefaultTargetName(path.toStdString(), ""), format.SamplingFormat);
+  for (size_t i = 0; i < 3; ++i) rows_[i].name->setText(QString::fromStdString(names[i]));
+}
+
+bool CYUVSeparate::ReadToolBoxes() {
+  for (size_t i = 0; i < 3; ++i) {
+    separate_->ComponentNames[i] = rows_[i].name->text().toStdString();
+    if (separate_->ComponentNames[i].empty()) return false;
+  }
+  return true;
+}
+
+bool CYUVSeparate::StartCommandLine(const CommandLineRequest& request, QWidget* mainWindow) {
+  SetCommandLineJob(request.ExitWhenDone != 0, mainWindow);
+  const QString source = QString::fromStdString(request.InputName);
+  sourceBox()->setText(source);
+  if (!separate_->PrepareSeparate(request.InputName, request.OutputName, CurrentSettings().Format))
+    return false;
+  setWindowTitle(QStringLiteral("Separate <%1> into 3 components ").arg(source));
+  for (size_t i = 0; i < 3; ++i) rows_[i].name->setText(QString::fromStdString(separate_->ComponentNames[i]));
+  ShowRange();
+  RefreshLabels();
+  Start();
+  return true;
+}
+
+// ---- merge ---------------------------------------------------------------------
+
+CYUVMerge::CYUVMerge(QWidget* parent) : CYUVMerge(std::make_unique<MergeJob>(), parent) {}
+
+CYUVMerge::CYUVMerge(std::unique_ptr<MergeJob> job, QWidget* parent)
+    : ToolDialog(std::unique_ptr<ToolJob>(job.get()), parent), merge_(job.release()) {
+  // The first component starts at the current layout (size unknown), the other
+  // two as single-component files.
+  FrameImage& first = merge_->ComponentFormats[0];
+  static_cast<ImageFormat&>(first) = CurrentSettings().Format;
+  first.ImageResolution = kCustomResolution;
+  first.ImgWidth = 0;
+  first.ImgHeight = 0;
+  ComputeFrameSize(first);
+  for (size_t i = 1; i < 3; ++i) {
+    merge_->ComponentFormats[i].ImageResolution = 6;
+    merge_->ComponentFormats[i].ImgWidth = 0;
+    merge_->ComponentFormats[i].ImgHeight = 0;
+  }
+  merge_->SourceFormat = first;
+  BuildControls(QStringLiteral("Load original files of 3 separate color components:"),
+                QStringLiteral("Merge the three components into one file: "),
+                QStringLiteral("Frame processed:"));
+  rows_ = MakeThreeNameRows(GroupOf::Source, kComponentLabels);
+  asYuv_ = new QRadioButton(QStringLiteral("Merge as YUV"), this);
+  asRgb_ = new QRadioButton(QStringLiteral("Merge as RGB"), this);
+  asYuv_->setChecked(true);
+  LockWhileRunning(asYuv_);
+  LockWhileRunning(asRgb_);
+  auto* modes = new QHBoxLayout;
+  modes->addWidget(asYuv_);
+  modes->addWidget(asRgb_);
+  modes->addStretch();
+  toolArea()->addLayout(modes);
+  connect(asYuv_, &QRadioButton::toggled, this, [this] {
+    merge_->MergeAsYuv = asYuv_->isChecked();
+    RefreshLabels();
+  });
+  for (size_t i = 0; i < 3; ++i) {
+    connect(rows_[i].browse, &QPushButton::clicked, this, [this, i] {
+      RawPickOptions options;
+      options.caption = QStringLiteral("Load color component");
+      options.filters = kComponentFilters;
+      options.refuseMono = false;
+      options.preset = merge_->ComponentFormats[i];
+      if (const auto choice = PickRawFile(this, options))
+        ChooseComponent(i, choice->path, choice->format, choice->frameCount);
+    });
+  }
+  connect(browseTarget_, &QPushButton::clicked, this, [this] {
+    const QString path = AskSaveFileName(
+        this,
+        {.caption = QStringLiteral("Save as"), .start = targetBox()->text(), .filters = kRawFileFilters});
+    if (path.isEmpty()) return;
+    targetBox()->setText(path);
+    merge_->TargetName = path.toStdString();
+    setWindowTitle(QStringLiteral("Merge to <%1>").arg(path));
+  });
+}
+
+void CYUVMerge::ChooseComponent(size_t i, const QString& path, const ImageFormat& format,
+                                int64_t frameCount) {
+  rows_[i].name->setText(path);
+  merge_->ComponentNames[i] = path.toStdString();
+  if (targetBox()->text().isEmpty()) {
+    targetBox()->setText(
+        QString::fromStdString(ToolJob::DefaultTargetName(path.toStdString(), "_merged.yuv")));
+  }
+  FrameImage& stored = merge_->ComponentFormats[i];
+  static_cast<ImageFormat&>(stored) = format;
+  ComputeFrameSize(stored);
+  if (i == 0) {
+    merge_->SourceName = merge_->ComponentNames[0];
+    merge_->SourceFormat = stored;
+  }
+  AddToHistory(merge_->ComponentNames[i], stored, kOpened);
+  merge_->FrameCount = frameCount;
+  merge_->StartFrame = 1;
+  merge_->EndFrame = frameCount;
+  setWindowTitle(i == 0 ? QStringLiteral("Merge to <%1>").arg(targetBox()->text())
+                        : QStringLiteral("<%1> to <%2>").arg(path, targetBox()->text()));
+  ShowRange();
+  RefreshLabels();
+  preview()->update();
+}
+
+void CYUVMerge::RefreshLabels() {
+  // The target's layout as the three components give it, once they fit together.
+  FrameImage merged;
+  if (!MergeJob::MergedLayout(merge_->ComponentFormats, merge_->MergeAsYuv, merged))
+    merge_->TargetFormat = merged;
+  ToolDialog::RefreshLabels();
+}
+
+bool CYUVMerge::ReadToolBoxes() {
+  for (size_t i = 0; i < 3; ++i) {
+    merge_->ComponentNames[i] = rows_[i].name->text().toStdString();
+    if (merge_->ComponentNames[i].empty()) return false;
+  }
+  merge_->MergeAsYuv = asYuv_->isChecked();
+  return true;
+}
+
+bool CYUVMerge::StartCommandLine(const CommandLineRequest& request, QWidget* mainWindow) {
+  SetCommandLineJob(request.ExitWhenDone != 0, mainWindow);
+  const ImageFormat& current = CurrentSettings().Format;
+  targetBox()->setText(QString::fromStdString(request.OutputName));
+  if (!merge_->PrepareMerge(request.InputName, request.OutputName, current.SamplingFormat, current.ImgWidth,
+                            current.ImgHeight)) {
+    return false;
+  }
+  for (size_t i = 0; i < 3; ++i) rows_[i].name->setText(QString::fromStdString(merge_->ComponentNames[i]));
+  sourceBox()->setText(QString::fromStdString(merge_->ComponentNames[0]));
+  (merge_->MergeAsYuv ? asYuv_ : asRgb_)->setChecked(true);
+  setWindowTitle(QStringLiteral("Merge to <%1>").arg(targetBox()->text()));
+  ShowRange();
+  RefreshLabels();
+  Start();
+  return true;
+}
+
+}  // namespace vx

@@ -1,0 +1,111 @@
+#pragma once
+
+#include <QGroupBox>
+#include <QLineEdit>
+#include <QPushButton>
+#include <QRadioButton>
+#include <array>
+
+#include "tools/Components.h"
+#include "tools/Padding.h"
+#include "ui/controls/ColourButton.h"
+#include "ui/tools/ToolDialog.h"
+
+namespace vx {
+
+// "Image Padding": every frame placed in a larger picture.
+class CYUVPadding : public ToolDialog {
+  Q_OBJECT
+
+ public:
+  explicit CYUVPadding(QWidget* parent = nullptr);
+  PaddingJob& job() { return *padding_; }
+  bool StartCommandLine(const CommandLineRequest& request, QWidget* mainWindow) override;
+  // A source chosen without the pickers: the default target, the size boxes
+  // preset to multiples of 16 and the label.
+  void ChooseSource(const QString& path, const ImageFormat& format, int64_t frameCount);
+
+  QLineEdit* multipleWidthBox() const { return multipleWidth_; }
+  QLineEdit* multipleHeightBox() const { return multipleHeight_; }
+  QLineEdit* paddedWidthBox() const { return paddedWidth_; }
+  QLineEdit* paddedHeightBox() const { return paddedHeight_; }
+  QLineEdit* topBox() const { return top_; }
+  QLineEdit* leftBox() const { return left_; }
+  QRadioButton* multiplesRadio() const { return multiples_; }
+  QRadioButton* explicitRadio() const { return explicit_; }
+  QRadioButton* repeatRadio() const { return repeat_; }
+  QRadioButton* fillRadio() const { return fill_; }
+  ColourButton* colourButton() const { return colour_; }
+  QPushButton* toggleButton() const { return toggle_; }
+  bool detailsHidden() const { return hidden_; }
+
+ protected:
+  bool ReadToolBoxes() override;
+  void PlacePreview(int32_t width, int32_t height) override;
+
+ private:
+  CYUVPadding(std::unique_ptr<PaddingJob> job, QWidget* parent);
+  void BuildPaddingControls();
+  void ModeChosen();
+  // The target label for the boxes as they are.
+  void UpdateTargetLabel();
+  PaddingParameters BoxValues() const;
+  void ToggleDetails();
+
+  PaddingJob* padding_;
+  QLineEdit *multipleWidth_, *multipleHeight_, *paddedWidth_, *paddedHeight_, *top_, *left_;
+  QRadioButton *multiples_, *explicit_, *repeat_, *fill_;
+  ColourButton* colour_;
+  QGroupBox *sizeGroup_, *positionGroup_, *colourGroup_;
+  QPushButton* toggle_;
+  bool hidden_ = false;
+};
+
+// "Split Y, U and V components into separate files".
+class CYUVSeparate : public ToolDialog {
+  Q_OBJECT
+
+ public:
+  explicit CYUVSeparate(QWidget* parent = nullptr);
+  SeparateJob& job() { return *separate_; }
+  bool StartCommandLine(const CommandLineRequest& request, QWidget* mainWindow) override;
+  void ChooseSource(const QString& path, const ImageFormat& format, int64_t frameCount);
+  QLineEdit* componentBox(size_t i) const { return rows_[i].name; }
+  QPushButton* componentBrowse(size_t i) const { return rows_[i].browse; }
+
+ protected:
+  bool ReadToolBoxes() override;
+
+ private:
+  CYUVSeparate(std::unique_ptr<SeparateJob> job, QWidget* parent);
+  SeparateJob* separate_;
+  std::array<NameRow, 3> rows_;
+};
+
+// "Merge separate Y, U and V component files into one YUV file".
+class CYUVMerge : public ToolDialog {
+  Q_OBJECT
+
+ public:
+  explicit CYUVMerge(QWidget* parent = nullptr);
+  MergeJob& job() { return *merge_; }
+  bool StartCommandLine(const CommandLineRequest& request, QWidget* mainWindow) override;
+  // Component `i` chosen without the pickers.
+  void ChooseComponent(size_t i, const QString& path, const ImageFormat& format, int64_t frameCount);
+  QLineEdit* componentBox(size_t i) const { return rows_[i].name; }
+  QPushButton* componentBrowse(size_t i) const { return rows_[i].browse; }
+  QRadioButton* yuvRadio() const { return asYuv_; }
+  QRadioButton* rgbRadio() const { return asRgb_; }
+
+ protected:
+  bool ReadToolBoxes() override;
+  void RefreshLabels() override;
+
+ private:
+  CYUVMerge(std::unique_ptr<MergeJob> job, QWidget* parent);
+  MergeJob* merge_;
+  std::array<NameRow, 3> rows_;
+  QRadioButton *asYuv_, *asRgb_;
+};
+
+}  // namespace vx

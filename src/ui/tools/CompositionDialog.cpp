@@ -1,0 +1,199 @@
+#include "ui/tools/CompositionDialog.h"
+
+#include <QFileInfo>
+#include <QGridLayout>
+#include <QLabel>
+
+#include "display/FormatLabel.h"
+#include "model/FileHistory.h"
+#include "platform/MessageSink.h"
+#include "platform/StringFormat.h"
+#include "ui/controls/FileNameDialogs.h"
+#include "ui/controls/RawFilePicker.h"
+#include "ui/tools/ConverterDialog.h"
+
+namespace vx {
+namespace {
+
+const PictureSourceTexts kTopPictureTexts = {"Error CMPS1001: We do not support convert from BMP to BMP",
+                                             "Error CMPS1002: image loaded Failed",
+                                             "Error CMPS1003: Only 24 bits BMP supported!"};
+
+int32_t BoxValue(const QLineEdit* box) {
+  return ParseLeadingInt(box->text().toStdString());
+}
+
+}  // namespace
+
+CYUVComposition::CYUVComposition(QWidget* parent)
+    : CYUVComposition(std::make_unique<CompositionJob>(), parent) {}
+
+CYUVComposition::CYUVComposition(std::unique_ptr<CompositionJob> job, QWidget* parent)
+    : ToolDialog(std::unique_ptr<ToolJob>(job.get()), parent), composition_(job.release()) {
+  Layout layout;
+  layout.sourceGroup = QStringLiteral("Load file to composite as base image: ");
+  layout.secondSourceGroup = QStringLiteral("Load file to composite on top of base image: ");
+  layout.targetGroup = QStringLiteral("Save composited image into file:");
+  layout.frameNumberLabel = QStringLiteral("Frame number:");
+  layout.fromLabel = QStringLiteral("Start to compose from frame:");
+  layout.toLabel = QStringLiteral("to");
+  layout.progress = false;
+  BuildControls(layout);
+  SetPausedCaption(QStringLiteral("Continue"));
+  BuildCompositionControls();
+  connect(browseSource_, &QPushButton::clicked, this, [this] {
+    RawPickOptions options;
+    options.caption = QStringLiteral("Load base image");
+    // The default target is set at once, before the layout is asked.
+    options.picked = [this](const QString& path) {
+      targetBox()->setText(
+          QString::fromStdString(ToolJob::DefaultTargetName(path.toStdString(), "_composed.yuv")));
+    };
+    if (const auto choice = PickRawFile(this, options))
+      ChooseBase(choice->path, choice->format, choice->frameCount);
+  });
+  connect(browseSecond_, &QPushButton::clicked, this, [this] {
+    const QString path = AskOpenFileName(this, QStringLiteral("Load image to put on top"), QString(),
+                                         kRawFileFilters + QStringLiteral(";;BMP pictures(*.bmp)"));
+    if (!path.isEmpty()) ChooseTop(path);
+  });
+  connect(browseTarget_, &QPushButton::clicked, this, [this] {
+    const QString path = AskSaveFileName(
+        this, {.caption = QStringLiteral("Save composited image"), .start = {}, .filters = kRawFileFilters});
+    if (path.isEmpty()) return;
+    setWindowTitle(QFileInfo(path).fileName());
+    targetBox()->setText(path);
+  });
+}
+
+void CYUVComposition::BuildCompositionControls() {
+  const CompositionParameters defaults;
+  auto* group = new QGroupBox(this);
+  topLine_ = new QLineEdit(QString::number(defaults.TopLine), group);
+  leftColumn_ = new QLineEdit(QString::number(defaults.LeftColumn), group);
+  transparency_ = new QSlider(Qt::Horizontal, group);
+  transparency_->setRange(0, 100);
+  transparency_->setValue(defaults.Transparency);
+  transparencyValue_ = new QLineEdit(QString::number(defaults.Transparency), group);
+  transparencyValue_->setReadOnly(true);
+  repeat_ = new QCheckBox(
+      QStringLiteral("Repeat the last frame of the top image file if the base image file has more frames."),
+      group);
+  keyEnabled_ = new QCheckBox(QStringLiteral("Enable color key"), group);
+  key_ = new ColourButton(group);
+  key_->setText(QStringLiteral("Color Key"));
+  key_->setColour(Qt::black);
+  tolerance_ = new QLineEdit(QString::number(defaults.ColorKeyRange), group);
+  for (QLineEdit* box : {topLine_, leftColumn_, transparencyValue_, tolerance_}) box->setMaximumWidth(70);
+  auto* grid = new QGridLayout(group);
+  grid->addWidget(new QLabel(QStringLiteral("Top line in base image:"), group), 0, 0);
+  grid->addWidget(topLine_, 0, 1);
+  grid->addWidget(new QLabel(QStringLiteral("Left column in base image:"), group), 0, 2);
+  grid->addWidget(leftColumn_, 0, 3);
+  grid->addWidget(new QLabel(QStringLiteral("Transparency percentage:"), group), 1, 0);
+  grid->addWidget(transparency_, 1, 1, 1, 2);
+  grid->addWidget(transparencyValue_, 1, 3);
+  grid->addWidget(repeat_, 2, 0, 1, 4);
+  grid->addWidget(keyEnabled_, 3, 0);
+  grid->addWidget(key_, 3, 1);
+  grid->addWidget(new QLabel(QStringLiteral("with the tolerance:"), group), 3, 2);
+  grid->addWidget(tolerance_, 3, 3);
+  toolArea()->addWidget(group);
+  for (QWidget* w :
+       {static_cast<QWidget*>(topLine_), static_cast<QWidget*>(leftColumn_),
+        static_cast<QWidget*>(transparency_), static_cast<QWidget*>(repeat_),
+        static_cast<QWidget*>(keyEnabled_), static_cast<QWidget*>(key_), static_cast<QWidget*>(tolerance_)}) {
+    LockWhileRunning(w);
+  }
+  connect(transparency_, &QSlider::valueChanged, this,
+          [this](int value) { transparencyValue_->setText(QString::number(value)); });
+}
+
+void CYUVComposition::ChooseBase(const QString& path, const ImageFormat& format, int64_t frameCount) {
+  ChooseRawSource(path, format, frameCount, QStringLiteral("_composed.yuv"));
+  const bool topChosen = !composition_->SecondSourceName.empty();
+  if (topChosen && composition_->TopFormat.SamplingFormat != BMP) {
+    composable_ = Composable(composition_->SourceFormat, composition_->TopFormat);
+  }
+  RefreshLabels();
+}
+
+void CYUVComposition::ChooseTop(const QString& path) {
+  CompositionJob& j = *composition_;
+  if (IsBmpName(path)) {
+    if (j.SourceFormat.SamplingFormat == BMP) {
+      ShowMessage(kTopPictureTexts.bmpToBmp);
+      return;
+    }
+    const auto pictures = AskPictureList(this, path, kTopPictureTexts);
+    if (!pictures) return;
+    j.SecondSourceName = path.toStdString();
+    j.TopBmpNames = pictures->names;
+    j.TopFormat = PictureFormat(pictures->width, pictures->height);
+    j.TopFrameCount = static_cast<int64_t>(j.TopBmpNames.size());
+    setWindowTitle(QStringLiteral("<%1>... to <%2>").arg(path, targetBox()->text()));
+    const auto& names = j.TopBmpNames;
+    topBox()->setText(names.size() == 1 ? QString::fromStdString(names.front())
+                                        : QStringLiteral("<%1>...<%2>")
+                                              .arg(QString::fromStdString(names.front()),
+                                                   QString::fromStdString(names.back())));
+    composable_ = true;
+    RefreshLabels();
+    return;
+  }
+  setWindowTitle(QFileInfo(path).fileName());
+  topBox()->setText(path);
+  const auto choice = AskRawFormat(this, path, RawPickOptions{});
+  if (!choice) return;
+  j.SecondSourceName = path.toStdString();
+  j.TopBmpNames.clear();
+  static_cast<ImageFormat&>(j.TopFormat) = choice->format;
+  ComputeFrameSize(j.TopFormat);
+  j.TopFrameCount = choice->frameCount;
+  RefreshLabels();
+  if (sourceBox()->text().isEmpty()) return;
+  composable_ = Composable(j.SourceFormat, j.TopFormat);
+  if (composable_) {
+    AddToHistory(j.SecondSourceName, j.TopFormat, kOpened);
+  } else {
+    ShowMessage("The two files have different format, and cannot be composited !", kPromptCaption);
+  }
+}
+
+void CYUVComposition::RefreshLabels() {
+  ToolDialog::RefreshLabels();
+  if (secondFormat_) secondFormat_->setText(QString::fromStdString(FormatLabel(composition_->TopFormat)));
+}
+
+bool CYUVComposition::ReadToolBoxes() {
+  const char* prompt = nullptr;
+  if (sourceBox()->text().isEmpty())
+    prompt = "Please give file name for the base image!";
+  else if (topBox()->text().isEmpty())
+    prompt = "Please give file name for the image on the top!";
+  else if (targetBox()->text().isEmpty())
+    prompt = "Please give file name for composited image!";
+  else if (!composable_)
+    prompt = "The two files have different format, and cannot be composited!";
+  if (prompt) {
+    ShowMessage(prompt, kPromptCaption);
+    return false;
+  }
+  CompositionParameters& p = composition_->Composition;
+  p.TopLine = BoxValue(topLine_);
+  p.LeftColumn = BoxValue(leftColumn_);
+  p.ColorKeyRange = BoxValue(tolerance_);
+  p.Transparency = transparency_->value();
+  p.RepeatLastTop = repeat_->isChecked();
+  p.ColorKeyEnabled = keyEnabled_->isChecked();
+  const QColor c = key_->colour();
+  p.ColorKey = RgbColor{c.red(), c.green(), c.blue()};
+  composition_->TargetFormat = composition_->SourceFormat;
+  return true;
+}
+
+bool CYUVComposition::StartCommandLine(const CommandLineRequest&, QWidget*) {
+  return false;  // composition has no command-line action
+}
+
+}  // namespace vx

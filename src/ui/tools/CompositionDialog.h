@@ -1,0 +1,54 @@
+#pragma once
+
+#include <QCheckBox>
+#include <QLineEdit>
+#include <QSlider>
+
+#include "tools/Composition.h"
+#include "ui/controls/ColourButton.h"
+#include "ui/tools/ToolDialog.h"
+
+namespace vx {
+
+// "Composite Two YUV Files Into One File": a top picture laid over a base file.
+class CYUVComposition : public ToolDialog {
+  Q_OBJECT
+
+ public:
+  explicit CYUVComposition(QWidget* parent = nullptr);
+  CompositionJob& job() { return *composition_; }
+  bool StartCommandLine(const CommandLineRequest& request, QWidget* mainWindow) override;
+
+  // The choices of the Browse buttons, after their pickers.
+  void ChooseBase(const QString& path, const ImageFormat& format, int64_t frameCount);
+  void ChooseTop(const QString& path);
+  bool composable() const { return composable_; }
+
+  QLineEdit* topBox() const { return secondName_; }
+  QPushButton* topBrowseButton() const { return browseSecond_; }
+  QLineEdit* topLineBox() const { return topLine_; }
+  QLineEdit* leftColumnBox() const { return leftColumn_; }
+  QSlider* transparencySlider() const { return transparency_; }
+  QLineEdit* transparencyValue() const { return transparencyValue_; }
+  QCheckBox* repeatBox() const { return repeat_; }
+  QCheckBox* colourKeyBox() const { return keyEnabled_; }
+  ColourButton* colourKeyButton() const { return key_; }
+  QLineEdit* toleranceBox() const { return tolerance_; }
+
+ protected:
+  bool ReadToolBoxes() override;
+  void RefreshLabels() override;
+
+ private:
+  CYUVComposition(std::unique_ptr<CompositionJob> job, QWidget* parent);
+  void BuildCompositionControls();
+
+  CompositionJob* composition_;
+  bool composable_ = false;
+  QLineEdit *topLine_, *leftColumn_, *transparencyValue_, *tolerance_;
+  QSlider* transparency_;
+  QCheckBox *repeat_, *keyEnabled_;
+  ColourButton* key_;
+};
+
+}  // namespace vx

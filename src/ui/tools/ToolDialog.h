@@ -1,0 +1,147 @@
+#pragma once
+
+#include <QDialog>
+#include <QGroupBox>
+#include <QLabel>
+#include <QLineEdit>
+#include <QPointer>
+#include <QProgressBar>
+#include <QPushButton>
+#include <QVBoxLayout>
+#include <array>
+#include <memory>
+#include <vector>
+
+#include "tools/ToolJob.h"
+#include "ui/controls/JobWindow.h"
+#include "ui/display/PreviewArea.h"
+
+namespace vx {
+
+// What every file-writing tool's window has: name boxes with Browse buttons and
+// format labels, the frame range, the frame number, a progress bar, the preview
+// with its scroll bars, and Start / Stop / Pause / Exit driving a ToolJob on a
+// worker thread. Tools add their own controls and the Browse reactions.
+class ToolDialog : public JobWindow {
+  Q_OBJECT
+
+ public:
+  ToolDialog(std::unique_ptr<ToolJob> job, QWidget* parent);
+  ~ToolDialog() override;
+
+  QPushButton* startButton() const { return start_; }
+  QPushButton* stopButton() const { return stop_; }
+  QPushButton* pauseButton() const { return pause_; }
+  QPushButton* exitButton() const { return exit_; }
+  QPushButton* sourceBrowseButton() const { return browseSource_; }
+  QPushButton* targetBrowseButton() const { return browseTarget_; }
+  QLineEdit* sourceBox() const { return sourceName_; }
+  QLineEdit* targetBox() const { return targetName_; }
+  QLineEdit* fromBox() const { return fromFrame_; }
+  QLineEdit* toBox() const { return toFrame_; }
+  QLineEdit* frameNumberBox() const { return frameNumber_; }
+  QProgressBar* progressBar() const { return progress_; }
+  PreviewArea* preview() const { return preview_; }
+
+  // Start: reads the boxes; with a name missing nothing happens.
+  void Start();
+  // After a source was chosen: the window title, the source box, the range, the
+  // labels.
+  void ShowSource(const QString& title, const QString& box);
+  void PauseClicked();
+  void StopClicked();
+  // Stop, end the worker, close the window.
+  void ExitClicked();
+
+ protected:
+  struct Layout {
+    QString sourceGroup;
+    QString targetGroup;
+    QString frameNumberLabel;
+    QString secondSourceGroup;  // a second source (join); empty: none
+    QString fromLabel = QStringLiteral("From Frame #:");
+    QString toLabel = QStringLiteral("To");
+    bool frameRange = true;
+    bool progress = true;
+  };
+  // Builds the common controls into the dialog's layout.
+  void BuildControls(const Layout& layout);
+  void BuildControls(const QString& sourceGroup, const QString& targetGroup,
+                     const QString& frameNumberLabel) {
+    Layout layout;
+    layout.sourceGroup = sourceGroup;
+    layout.targetGroup = targetGroup;
+    layout.frameNumberLabel = frameNumberLabel;
+    BuildControls(layout);
+  }
+  // The pause button's caption while paused ("Play", or "Continue" for join).
+  void SetPausedCaption(const QString& caption) { pausedCaption_ = caption; }
+  // Where tools add their own groups (between the names and the status).
+  QVBoxLayout* toolArea() const { return toolArea_; }
+  QGroupBox* statusGroup() const { return statusGroup_; }
+  QGroupBox* controlsGroup() const { return controlsGroup_; }
+  QWidget* previewPanel() const { return previewPanel_; }
+
+  // Browse for a raw source as every raw-file tool does: the picker, the format
+  // dialog, the history entry, the range, the title and the default target
+  // (`suffix`, set before the format dialog when `targetFirst`). True on OK.
+  bool BrowseRawSource(const QString& suffix, bool targetFirst = false);
+  // A source chosen without the pickers (tests, scripts).
+  bool ChooseRawSource(const QString& path, const ImageFormat& format, int64_t frameCount,
+                       const QString& suffix);
+  // Browse for the target: a save picker that asks before replacing.
+  void BrowseRawTarget();
+  // Shows the job's current preview picture.
+  void ShowJobPreview();
+  // Sizes the preview for a picture of that size, as far as the screen allows.
+  virtual void PlacePreview(int32_t width, int32_t height);
+  // Turns the source's (or the target's) group into three rows of a label, a name
+  // box and a Browse button; the group's own box and button are the first row and
+  // its format line goes. Tools with three files of one kind (components).
+  struct NameRow {
+    QLineEdit* name;
+    QPushButton* browse;
+  };
+  enum class GroupOf { Source, Target };
+  std::array<NameRow, 3> MakeThreeNameRows(GroupOf group, const std::array<QString, 3>& labels);
+  // A tool's own control that must not change while its job runs.
+  void LockWhileRunning(QWidget* widget) { lockedWhileRunning_.push_back(widget); }
+  // Reads the tool's own boxes into the job before Start; false: nothing happens.
+  virtual bool ReadToolBoxes() { return true; }
+  void ShowRange();
+  virtual void RefreshLabels();
+  void SetTitle(const QString& source, const QString& target);
+
+  QGroupBox* sourceGroup_ = nullptr;
+  QGroupBox* targetGroup_ = nullptr;
+  QGroupBox* secondGroup_ = nullptr;
+  QPushButton* browseSource_ = nullptr;
+  QPushButton* browseTarget_ = nullptr;
+  QPushButton* browseSecond_ = nullptr;
+  QLineEdit* secondName_ = nullptr;
+  QLabel* secondFormat_ = nullptr;
+
+ private:
+  class Observer;
+  void SetRunningControls(bool running);
+  void SetSetupEnabled(bool enabled);
+  void OnStopped();
+  void OnFrameDone(int64_t frame);
+
+  std::unique_ptr<ToolJob> ownedJob_;
+  ToolJob& job_;
+  QLineEdit *sourceName_ = nullptr, *targetName_ = nullptr, *fromFrame_ = nullptr, *toFrame_ = nullptr,
+            *frameNumber_ = nullptr;
+  QLabel *sourceFormat_ = nullptr, *targetFormat_ = nullptr;
+  QProgressBar* progress_ = nullptr;
+  PreviewArea* preview_ = nullptr;
+  QVBoxLayout* toolArea_ = nullptr;
+  QGroupBox* statusGroup_ = nullptr;
+  QGroupBox* controlsGroup_ = nullptr;
+  QString pausedCaption_ = QStringLiteral("Play");
+  QWidget* previewPanel_ = nullptr;
+  std::vector<QPointer<QWidget>> lockedWhileRunning_;
+  QPushButton *start_ = nullptr, *stop_ = nullptr, *pause_ = nullptr, *exit_ = nullptr;
+};
+
+}  // namespace vx

@@ -1,0 +1,402 @@
+#include "ui/tools/TransformDialogs.h"
+
+#include <QFileInfo>
+#include <QGridLayout>
+#include <QLabel>
+
+#include "display/FormatLabel.h"
+#include "model/FileHistory.h"
+#include "model/Settings.h"
+#include "platform/MessageSink.h"
+#include "platform/StringFormat.h"
+#include "ui/controls/FileNameDialogs.h"
+#include "ui/controls/FormatDialog.h"
+#include "ui/controls/RawFilePicker.h"
+
+namespace vx {
+namespace {
+
+template <typename Job>
+std::unique_ptr<Job> JobWithCurrentFormat(const ImageFormat& current) {
+  auto job = std::make_unique<Job>();
+  static_cast<ImageFormat&>(job->SourceFormat) = current;
+  job->SourceFormat.ImageResolution = kCustomResolution;
+  ComputeFrameSize(job->SourceFormat);
+  job->TargetFormat = job->SourceFormat;
+  return job;
+}
+
+ImageFormat DefaultFormat() {
+  return {.SamplingFormat = YUV_420,
+          .FieldFormat = Progressive,
+          .PixelFormat = Planar,
+          .ImgWidth = 352,
+          .ImgHeight = 288};
+}
+
+}  // namespace
+
+// ---- flip -------------------------------------------------------------------
+
+CYUVFlip::CYUVFlip(QWidget* parent) : CYUVFlip(JobWithCurrentFormat<FlipJob>(DefaultFormat()), parent) {}
+
+CYUVFlip::CYUVFlip(std::unique_ptr<FlipJob> job, QWidget* parent)
+    : ToolDialog(std::unique_ptr<ToolJob>(job.get()), parent), flip_(job.release()) {
+  BuildControls(QStringLiteral("Load original file:"), QStringLiteral("Flipped image file: "),
+                QStringLiteral("Frame Count:"));
+  connect(browseSource_, &QPushButton::clicked, this, [this] {
+    if (BrowseRawSource(QStringLiteral("_flipped.yuv"))) flip_->TargetFormat = flip_->SourceFormat;
+    RefreshLabels();
+  });
+  connect(browseTarget_, &QPushButton::clicked, this, [this] { BrowseRawTarget(); });
+}
+
+bool CYUVFlip::StartFromRequest(const QString& source, const QString& target, const ImageFormat& current) {
+  setWindowTitle(source);
+  sourceBox()->setText(source);
+  targetBox()->setText(target);
+  if (!flip_->PrepareFromRequest(source.toStdString(), target.toStdString(), current)) return false;
+  ShowRange();
+  RefreshLabels();
+  Start();
+  return true;
+}
+
+// ---- crop -------------------------------------------------------------------
+
+CImageCrop::CImageCrop(QWidget* parent)
+    : CImageCrop(JobWithCurrentFormat<CropJob>(DefaultFormat()), parent) {}
+
+CImageCrop::CImageCrop(std::unique_ptr<CropJob> job, QWidget* parent)
+    : ToolDialog(std::unique_ptr<ToolJob>(job.get()), parent), crop_(job.release()) {
+  Layout layout;
+  layout.sourceGroup = QStringLiteral("Load original file:");
+  layout.targetGroup = QStringLiteral("Cropped image file: ");
+  layout.frameNumberLabel = QStringLiteral("Frame Count:");
+  layout.fromLabel = QStringLiteral("Frame #:");
+  layout.toLabel = QStringLiteral("To #:");
+  BuildControls(layout);
+  area_ = new QGroupBox(QStringLiteral("Cropped area:"), this);
+  top_ = new QLineEdit(area_);
+  left_ = new QLineEdit(area_);
+  width_ = new QLineEdit(area_);
+  height_ = new QLineEdit(area_);
+  auto* grid = new QGridLayout(area_);
+  grid->addWidget(new QLabel(QStringLiteral("Top line to start:")), 0, 0);
+  grid->addWidget(top_, 0, 1);
+  grid->addWidget(new QLabel(QStringLiteral("Left column to start:")), 0, 2);
+  grid->addWidget(left_, 0, 3);
+  grid->addWidget(new QLabel(QStringLiteral("Cropped width:")), 1, 2);
+  grid->addWidget(width_, 1, 3);
+  grid->addWidget(new QLabel(QStringLiteral("Cropped height:")), 1, 0);
+  grid->addWidget(height_, 1, 1);
+  toolArea()->addWidget(area_);
+  for (QLineEdit* box : {top_, left_, width_, height_}) LockWhileRunning(box);
+  toggle_ = new QPushButton(QStringLiteral("<--- Hide Detailed Controls"), this);
+  toggle_->hide();
+  toolArea()->addWidget(toggle_, 0, Qt::AlignLeft);
+  ShowRectangle();
+  // Which validator each box runs, as the user types or leaves a box.
+  connect(left_, &QLineEdit::textEdited, this, [this] { CheckLeft(); });
+  connect(left_, &QLineEdit::editingFinished, this, [this] { CheckWidth(); });
+  connect(top_, &QLineEdit::textEdited, this, [this] { CheckHeight(); });
+  connect(top_, &QLineEdit::editingFinished, this, [this] { CheckTop(); });
+  connect(width_, &QLineEdit::textEdited, this, [this] { CheckWidth(); });
+  connect(height_, &QLineEdit::textEdited, this, [this] { CheckHeight(); });
+  connect(toggle_, &QPushButton::clicked, this, &CImageCrop::ToggleDetails);
+  connect(browseSource_, &QPushButton::clicked, this, [this] {
+    RawPickOptions options;
+    // The default target is set right after the pick, before the format is asked.
+    options.picked = [this](const QString& path) {
+      targetBox()->setText(
+          QString::fromStdString(ToolJob::DefaultTargetName(path.toStdString(), "_cropped.yuv")));
+    };
+    if (const auto choice = PickRawFile(this, options))
+      ChooseSource(choice->path, choice->format, choice->frameCount);
+  });
+  connect(browseTarget_, &QPushButton::clicked, this, [this] {
+    BrowseRawTarget();
+    crop_->TargetFormat = crop_->SourceFormat;
+    RefreshLabels();
+  });
+}
+
+void CImageCrop::ShowRectangle() {
+  top_->setText(QString::number(crop_->CropTop));
+  left_->setText(QString::number(crop_->CropLeft));
+  width_->setText(QString::number(crop_->CropWidth));
+  height_->setText(QString::number(crop_->CropHeight));
+  UpdateOutline();
+}
+
+void CImageCrop::UpdateOutline() {
+  if (crop_->HasPreview()) {
+    preview()->setOutline(QRect(crop_->CropLeft, crop_->CropTop, crop_->CropWidth, crop_->CropHeight));
+  }
+}
+
+bool CImageCrop::ChooseSource(const QString& path, const ImageFormat& format, int64_t frameCount) {
+  if (!WorkBufferSizeSupported(format.ImgWidth, format.ImgHeight)) {
+    ShowMessage(
+        StrFormat("Error CROP1031 Image size (%d, %d) not support !\n", format.ImgWidth, format.ImgHeight));
+    return false;
+  }
+  ChooseRawSource(path, format, frameCount, QStringLiteral("_cropped.yuv"));
+  crop_->CropTop = 0;
+  crop_->CropLeft = 0;
+  crop_->CropWidth = format.ImgWidth;
+  crop_->CropHeight = format.ImgHeight;
+  crop_->BuildTargetFormat();
+  ShowRectangle();
+  RefreshLabels();
+  // The first frame is shown at once.
+  if (crop_->LoadFirstFrame()) {
+    PlacePreview(format.ImgWidth, format.ImgHeight);  // room to choose the rectangle in
+    ShowJobPreview();
+    UpdateOutline();
+  }
+  toggle_->setVisible(preview()->verticalBar()->isVisible());
+  return true;
+}
+
+bool CImageCrop::StartFromRequest(const QString& source, const QString& target, const ImageFormat& current,
+                                  int32_t top, int32_t left, int32_t height, int32_t width) {
+  setWindowTitle(source);
+  sourceBox()->setText(source);
+  targetBox()->setText(target);
+  if (!crop_->PrepareCrop(source.toStdString(), target.toStdString(), current, top, left, height, width))
+    return false;
+  ShowRectangle();
+  ShowRange();
+  RefreshLabels();
+  Start();
+  return true;
+}
+
+namespace {
+
+// A box read as a signed integer.
+int32_t BoxValue(const QLineEdit* box) {
+  return ParseLeadingInt(box->text().toStdString());
+}
+
+bool Report(const std::optional<std::string>& refusal) {
+  if (!refusal) return true;
+  ShowMessage(*refusal);
+  return false;
+}
+
+}  // namespace
+
+bool CImageCrop::CheckTop() {
+  crop_->CropTop = BoxValue(top_);
+  return Report(crop_->Rules().Top(crop_->CropTop));
+}
+
+bool CImageCrop::CheckLeft() {
+  crop_->CropLeft = BoxValue(left_);
+  return Report(crop_->Rules().Left(crop_->CropLeft));
+}
+
+bool CImageCrop::CheckWidth() {
+  crop_->CropWidth = BoxValue(width_);
+  if (!Report(crop_->Rules().Width(crop_->CropWidth, crop_->CropLeft))) return false;
+  UpdateOutline();
+  return true;
+}
+
+bool CImageCrop::CheckHeight() {
+  crop_->CropHeight = BoxValue(height_);
+  if (!Report(crop_->Rules().Height(crop_->CropHeight, crop_->CropTop))) return false;
+  UpdateOutline();
+  return true;
+}
+
+bool CImageCrop::ReadToolBoxes() {
+  // The boxes' own ranges; the rectangle rules run when the job starts.
+  const struct {
+    QLineEdit* box;
+    int32_t low, high;
+    int32_t* field;
+  } boxes[] = {{top_, 0, 5120, &crop_->CropTop},
+               {left_, 0, 8192, &crop_->CropLeft},
+               {width_, 0, 8192, &crop_->CropWidth},
+               {height_, 0, 5120, &crop_->CropHeight}};
+  for (const auto& b : boxes) {
+    bool ok = false;
+    const int value = b.box->text().trimmed().toInt(&ok);
+    if (!ok) {
+      ShowMessage("Enter an integer.");
+      b.box->setFocus();
+      return false;
+    }
+    if (value < b.low || value > b.high) {
+      ShowMessage(StrFormat("Enter an integer between %d and %d.", b.low, b.high));
+      b.box->setFocus();
+      return false;
+    }
+    *b.field = value;
+  }
+  return true;
+}
+
+void CImageCrop::ToggleDetails() {
+  hidden_ = !hidden_;
+  toggle_->setText(hidden_ ? QStringLiteral("<--- Display Detailed Controls")
+                           : QStringLiteral("<--- Hide Detailed Controls"));
+  for (QWidget* w : {static_cast<QWidget*>(sourceGroup_), static_cast<QWidget*>(targetGroup_),
+                     static_cast<QWidget*>(area_), static_cast<QWidget*>(statusGroup())}) {
+    w->setVisible(!hidden_);
+  }
+  adjustSize();
+  update();
+}
+
+// ---- join -------------------------------------------------------------------
+
+CJoinFile::CJoinFile(QWidget* parent) : CJoinFile(std::make_unique<JoinJob>(), parent) {}
+
+CJoinFile::CJoinFile(std::unique_ptr<JoinJob> job, QWidget* parent)
+    : ToolDialog(std::unique_ptr<ToolJob>(job.get()), parent), join_(job.release()) {
+  // The two sources start at the program's current layout; the joined file has
+  // the first source's layout, shown as such from the start.
+  static_cast<ImageFormat&>(join_->SourceFormat) = CurrentSettings().Format;
+  join_->SourceFormat.ImageResolution = kCustomResolution;
+  ComputeFrameSize(join_->SourceFormat);
+  join_->SecondFormat = join_->SourceFormat;
+  join_->TargetFormat = join_->SourceFormat;
+  Layout layout;
+  layout.sourceGroup = QStringLiteral("Load file 1: ");
+  layout.secondSourceGroup = QStringLiteral("Load file 2:");
+  layout.targetGroup = QStringLiteral("Join above two files into one file:");
+  layout.frameNumberLabel = QStringLiteral("Frame number:");
+  layout.frameRange = false;
+  layout.progress = false;
+  BuildControls(layout);
+  SetPausedCaption(QStringLiteral("Continue"));
+  connect(browseSource_, &QPushButton::clicked, this, [this] {
+    RawPickOptions options;
+    options.caption = QStringLiteral("Load file 1");
+    // The title and the name box follow the pick at once, before the layout is asked.
+    options.picked = [this](const QString& path) {
+      setWindowTitle(QFileInfo(path).fileName());
+      sourceBox()->setText(path);
+    };
+    if (const auto choice = PickRawFile(this, options)) ChooseFirst(choice->path, choice->format);
+  });
+  connect(browseSecond_, &QPushButton::clicked, this, [this] {
+    if (!firstLoaded_) {
+      ShowMessage("Please load file one first!", kPromptCaption);
+      return;
+    }
+    RawPickOptions options;
+    options.caption = QStringLiteral("Load file 2");
+    options.picked = [this](const QString& path) {
+      setWindowTitle(QFileInfo(path).fileName());
+      secondBox()->setText(path);
+    };
+    if (const auto choice = PickRawFile(this, options)) ChooseSecond(choice->path, choice->format);
+  });
+  connect(browseTarget_, &QPushButton::clicked, this, [this] {
+    const QString path = AskSaveFileName(
+        this, {.caption = QStringLiteral("Joined file"), .start = {}, .filters = kRawFileFilters});
+    if (path.isEmpty()) return;
+    setWindowTitle(QFileInfo(path).fileName());
+    targetBox()->setText(path);
+  });
+}
+
+void CJoinFile::ChooseFirst(const QString& path, const ImageFormat& format) {
+  setWindowTitle(QFileInfo(path).fileName());
+  sourceBox()->setText(path);
+  static_cast<ImageFormat&>(join_->SourceFormat) = format;
+  ComputeFrameSize(join_->SourceFormat);
+  join_->TargetFormat = join_->SourceFormat;
+  join_->SourceName = path.toStdString();
+  AddToHistory(join_->SourceName, join_->SourceFormat, kOpened);
+  if (!WorkBufferSizeSupported(format.ImgWidth, format.ImgHeight)) {
+    ShowMessage(
+        StrFormat("Error JOIN1001: Image size (%d, %d) not support !\n", format.ImgWidth, format.ImgHeight));
+    return;
+  }
+  if (join_->LoadFirstFrame()) ShowJobPreview();
+  firstLoaded_ = true;
+  RefreshLabels();
+}
+
+void CJoinFile::ChooseSecond(const QString& path, const ImageFormat& format) {
+  if (!firstLoaded_) {
+    ShowMessage("Please load file one first!", kPromptCaption);
+    return;
+  }
+  setWindowTitle(QFileInfo(path).fileName());
+  secondBox()->setText(path);
+  static_cast<ImageFormat&>(join_->SecondFormat) = format;
+  ComputeFrameSize(join_->SecondFormat);
+  join_->Joinable = JoinJob::SameLayout(join_->SourceFormat, join_->SecondFormat);
+  RefreshLabels();
+  if (join_->Joinable) {
+    AddToHistory(path.toStdString(), join_->SecondFormat, kOpened);
+  } else {
+    ShowMessage("The two files have different format, and cannot be joined!", kPromptCaption);
+  }
+}
+
+void CJoinFile::RefreshLabels() {
+  ToolDialog::RefreshLabels();
+  if (secondFormat_) secondFormat_->setText(QString::fromStdString(FormatLabel(join_->SecondFormat)));
+}
+
+bool CJoinFile::ReadToolBoxes() {
+  join_->SecondSourceName = secondBox()->text().toStdString();
+  const char* prompt = nullptr;
+  if (sourceBox()->text().isEmpty())
+    prompt = "Please give the first file name to join!";
+  else if (secondBox()->text().isEmpty())
+    prompt = "Please give the second file name to join!";
+  else if (targetBox()->text().isEmpty())
+    prompt = "Please give file name for the joined file!";
+  else if (!join_->Joinable)
+    prompt = "The two files have different format, and cannot be joined!";
+  if (prompt) {
+    ShowMessage(prompt, kPromptCaption);
+    return false;
+  }
+  return true;
+}
+
+bool CJoinFile::StartFromRequest(const QString& first, const QString& second, const QString& target,
+                                 const ImageFormat& current) {
+  setWindowTitle(first);
+  sourceBox()->setText(first);
+  secondBox()->setText(second);
+  targetBox()->setText(target);
+  if (!join_->PrepareJoin(first.toStdString(), second.toStdString(), target.toStdString(), current))
+    return false;
+  RefreshLabels();
+  Start();
+  return true;
+}
+
+bool CImageCrop::StartCommandLine(const CommandLineRequest& request, QWidget* mainWindow) {
+  SetCommandLineJob(request.ExitWhenDone != 0, mainWindow);
+  const CropRectangle& r = request.CropRect;
+  return StartFromRequest(QString::fromStdString(request.InputName),
+                          QString::fromStdString(request.OutputName), CurrentSettings().Format, r.Top, r.Left,
+                          r.Height, r.Width);
+}
+
+bool CYUVFlip::StartCommandLine(const CommandLineRequest& request, QWidget* mainWindow) {
+  SetCommandLineJob(request.ExitWhenDone != 0, mainWindow);
+  return StartFromRequest(QString::fromStdString(request.InputName),
+                          QString::fromStdString(request.OutputName), CurrentSettings().Format);
+}
+
+bool CJoinFile::StartCommandLine(const CommandLineRequest& request, QWidget* mainWindow) {
+  SetCommandLineJob(request.ExitWhenDone != 0, mainWindow);
+  return StartFromRequest(QString::fromStdString(request.InputName),
+                          QString::fromStdString(request.SecondInputName),
+                          QString::fromStdString(request.OutputName), CurrentSettings().Format);
+}
+
+}  // namespace vx

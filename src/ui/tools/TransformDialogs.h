@@ -1,0 +1,95 @@
+#pragma once
+
+#include <QLineEdit>
+
+#include "tools/Crop.h"
+#include "tools/Flip.h"
+#include "tools/Join.h"
+#include "ui/tools/ToolDialog.h"
+
+namespace vx {
+
+// "Flip The Images Vertically".
+class CYUVFlip : public ToolDialog {
+  Q_OBJECT
+
+ public:
+  explicit CYUVFlip(QWidget* parent = nullptr);
+  FlipJob& job() { return *flip_; }
+  bool StartFromRequest(const QString& source, const QString& target, const ImageFormat& current);
+  bool StartCommandLine(const CommandLineRequest& request, QWidget* mainWindow) override;
+
+ private:
+  CYUVFlip(std::unique_ptr<FlipJob> job, QWidget* parent);
+  FlipJob* flip_;
+};
+
+// "Area Cropping": a rectangle cut out of every frame.
+class CImageCrop : public ToolDialog {
+  Q_OBJECT
+
+ public:
+  explicit CImageCrop(QWidget* parent = nullptr);
+  CropJob& job() { return *crop_; }
+  bool StartFromRequest(const QString& source, const QString& target, const ImageFormat& current, int32_t top,
+                        int32_t left, int32_t height, int32_t width);
+  bool StartCommandLine(const CommandLineRequest& request, QWidget* mainWindow) override;
+  // A source chosen without the pickers: the default target, the rectangle set to
+  // the whole picture and the first frame shown.
+  bool ChooseSource(const QString& path, const ImageFormat& format, int64_t frameCount);
+
+  QLineEdit* topBox() const { return top_; }
+  QLineEdit* leftBox() const { return left_; }
+  QLineEdit* widthBox() const { return width_; }
+  QLineEdit* heightBox() const { return height_; }
+  QPushButton* toggleButton() const { return toggle_; }
+  bool detailsHidden() const { return hidden_; }
+
+  // The validators the boxes run; each shows at most one message.
+  bool CheckTop();
+  bool CheckLeft();
+  bool CheckWidth();
+  bool CheckHeight();
+  void ToggleDetails();
+
+ protected:
+  bool ReadToolBoxes() override;
+
+ private:
+  CImageCrop(std::unique_ptr<CropJob> job, QWidget* parent);
+  void ShowRectangle();
+  void UpdateOutline();
+  CropJob* crop_;
+  QLineEdit *top_, *left_, *width_, *height_;
+  QGroupBox* area_;
+  QPushButton* toggle_;
+  bool hidden_ = false;
+};
+
+// "Join Two YUV Files Into One File".
+class CJoinFile : public ToolDialog {
+  Q_OBJECT
+
+ public:
+  explicit CJoinFile(QWidget* parent = nullptr);
+  JoinJob& job() { return *join_; }
+  bool StartFromRequest(const QString& first, const QString& second, const QString& target,
+                        const ImageFormat& current);
+  bool StartCommandLine(const CommandLineRequest& request, QWidget* mainWindow) override;
+  // The choices of the three Browse buttons, without their pickers.
+  void ChooseFirst(const QString& path, const ImageFormat& format);
+  void ChooseSecond(const QString& path, const ImageFormat& format);
+  QLineEdit* secondBox() const { return secondName_; }
+
+ protected:
+  bool ReadToolBoxes() override;
+  // The second source's label shows its own layout.
+  void RefreshLabels() override;
+
+ private:
+  CJoinFile(std::unique_ptr<JoinJob> job, QWidget* parent);
+  JoinJob* join_;
+  bool firstLoaded_ = false;
+};
+
+}  // namespace vx
