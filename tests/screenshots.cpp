@@ -39,6 +39,15 @@
 
 namespace {
 
+// A window's widget by its objectName; a renamed widget stops the program with the name.
+template <class W>
+W* Child(const QObject& window, const char* name) {
+  W* found = window.findChild<W*>(QString::fromLatin1(name));
+  if (!found)
+    qFatal("no %s named %s in %s", W::staticMetaObject.className(), name, window.metaObject()->className());
+  return found;
+}
+
 void Save(QWidget& window, const QString& folder, const QString& name) {
   window.show();
   window.raise();
@@ -74,7 +83,7 @@ void WaitForJob(vx::JobWindow& window) {
 // Runs a started tool window in short bursts until `frames` are done, then keeps it paused.
 void PauseAfter(vx::ToolDialog& window, int frames, bool pausedAlready = false) {
   if (!pausedAlready) window.PauseClicked();
-  for (int i = 0; i < 300 && window.frameNumberBox()->text().toInt() < frames; ++i) {
+  for (int i = 0; i < 300 && Child<QLineEdit>(window, "frameNumberBox")->text().toInt() < frames; ++i) {
     window.PauseClicked();
     QThread::usleep(500);
     window.PauseClicked();
@@ -89,13 +98,13 @@ void ComponentWindows(const QString& clip, const vx::ImageFormat& format, const 
   pad->show();
   pad->ChooseSource(clip, format, 200);
   pad->targetBox()->setText(QDir(folder).filePath(QStringLiteral("padded.yuv")));
-  pad->explicitRadio()->click();
-  pad->paddedWidthBox()->setText(QStringLiteral("400"));
-  pad->paddedHeightBox()->setText(QStringLiteral("320"));
-  pad->topBox()->setText(QStringLiteral("16"));
-  pad->leftBox()->setText(QStringLiteral("24"));
-  pad->fillRadio()->click();
-  pad->colourButton()->setColour(QColor(0, 96, 160));
+  Child<QRadioButton>(*pad, "explicitRadio")->click();
+  Child<QLineEdit>(*pad, "paddedWidthBox")->setText(QStringLiteral("400"));
+  Child<QLineEdit>(*pad, "paddedHeightBox")->setText(QStringLiteral("320"));
+  Child<QLineEdit>(*pad, "topBox")->setText(QStringLiteral("16"));
+  Child<QLineEdit>(*pad, "leftBox")->setText(QStringLiteral("24"));
+  Child<QRadioButton>(*pad, "fillRadio")->click();
+  Child<vx::ColourButton>(*pad, "colourButton")->setColour(QColor(0, 96, 160));
   pad->Start();
   PauseAfter(*pad, 10);
   Save(*pad, folder, QStringLiteral("padding"));
@@ -143,11 +152,11 @@ void ComponentWindows(const QString& clip, const vx::ImageFormat& format, const 
   compose->topBox()->setText(clip);
   compose->ChooseBase(clip, format, 200);
   compose->targetBox()->setText(QDir(folder).filePath(QStringLiteral("composed.yuv")));
-  compose->topLineBox()->setText(QStringLiteral("60"));
-  compose->leftColumnBox()->setText(QStringLiteral("40"));
-  compose->transparencySlider()->setValue(50);
-  compose->colourKeyBox()->setChecked(true);
-  compose->toleranceBox()->setText(QStringLiteral("16"));
+  Child<QLineEdit>(*compose, "topLineBox")->setText(QStringLiteral("60"));
+  Child<QLineEdit>(*compose, "leftColumnBox")->setText(QStringLiteral("40"));
+  Child<QSlider>(*compose, "transparencySlider")->setValue(50);
+  Child<QCheckBox>(*compose, "colourKeyBox")->setChecked(true);
+  Child<QLineEdit>(*compose, "toleranceBox")->setText(QStringLiteral("16"));
   compose->Start();
   compose->PauseClicked();  // held until the notice about the frame counts is answered
   (void)QTest::qWaitFor([] { return QApplication::activeModalWidget() != nullptr; }, 3000);
@@ -209,8 +218,8 @@ void LargePictureWindows(const QString& clip, int width, int height, const QStri
     place(&pad);
     pad.ChooseSource(clip, f, 1);
     pad.targetBox()->setText(target);
-    pad.explicitRadio()->click();
-    pad.paddedHeightBox()->setText(QString::number(height + 16));
+    Child<QRadioButton>(pad, "explicitRadio")->click();
+    Child<QLineEdit>(pad, "paddedHeightBox")->setText(QString::number(height + 16));
     pad.Start();
     WaitForJob(pad);
     Save(pad, folder, QStringLiteral("padding") + size);
@@ -248,7 +257,7 @@ void LargePictureWindows(const QString& clip, int width, int height, const QStri
     compose.topBox()->setText(clip);
     compose.ChooseBase(clip, f, 1);
     compose.targetBox()->setText(target);
-    compose.transparencySlider()->setValue(50);
+    Child<QSlider>(compose, "transparencySlider")->setValue(50);
     compose.Start();
     WaitForJob(compose);
     Save(compose, folder, QStringLiteral("composition") + size);
@@ -490,7 +499,7 @@ int main(int argc, char** argv) {
     converter->StartFromRequest(request, uyvy);
     converter->PauseClicked();
     // Let it run in short bursts until a few frames are done, then keep it paused.
-    for (int i = 0; i < 200 && converter->frameNumberBox()->text().toInt() < 20; ++i) {
+    for (int i = 0; i < 200 && Child<QLineEdit>(*converter, "frameNumberBox")->text().toInt() < 20; ++i) {
       converter->PauseClicked();
       QThread::usleep(300);
       converter->PauseClicked();
@@ -567,17 +576,17 @@ int main(int argc, char** argv) {
     crop->setWindowTitle(QStringLiteral("Image Cropping"));
     crop->show();
     crop->ChooseSource(clip, format.format(), 200);
-    crop->topBox()->setText(QStringLiteral("60"));
-    crop->leftBox()->setText(QStringLiteral("80"));
-    crop->widthBox()->setText(QStringLiteral("200"));
-    crop->heightBox()->setText(QStringLiteral("160"));
+    Child<QLineEdit>(*crop, "topBox")->setText(QStringLiteral("60"));
+    Child<QLineEdit>(*crop, "leftBox")->setText(QStringLiteral("80"));
+    Child<QLineEdit>(*crop, "widthBox")->setText(QStringLiteral("200"));
+    Child<QLineEdit>(*crop, "heightBox")->setText(QStringLiteral("160"));
     crop->CheckTop();
     crop->CheckLeft();
     crop->CheckWidth();
     crop->CheckHeight();
     crop->Start();
     crop->PauseClicked();
-    for (int i = 0; i < 200 && crop->frameNumberBox()->text().toInt() < 10; ++i) {
+    for (int i = 0; i < 200 && Child<QLineEdit>(*crop, "frameNumberBox")->text().toInt() < 10; ++i) {
       crop->PauseClicked();
       QThread::usleep(500);
       crop->PauseClicked();
@@ -613,7 +622,7 @@ int main(int argc, char** argv) {
     psnr->show();
     psnr->ChooseFile(1, clip, format.format(), format.frameCount());
     psnr->ChooseFile(2, changed, format.format(), format.frameCount());
-    psnr->reportBox()->setText(QDir(folder).filePath(QStringLiteral("psnr.xls")));
+    Child<QLineEdit>(*psnr, "reportBox")->setText(QDir(folder).filePath(QStringLiteral("psnr.xls")));
     psnr->Start();
     (void)QTest::qWaitFor([&] { return !psnr->WorkerRunning(); }, 10000);
     QTest::qWait(200);

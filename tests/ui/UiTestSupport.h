@@ -18,6 +18,7 @@
 #include <atomic>
 #include <filesystem>
 #include <functional>
+#include <stdexcept>
 #include <string>
 #include <thread>
 #include <vector>
@@ -78,17 +79,22 @@ testing::AssertionResult TypeAsUser(QLineEdit* box, const QString& text);
 // drops down.
 testing::AssertionResult PickAsUser(QComboBox* list, int index);
 
-// The open modal dialog of type T, once it is shown.
-template <typename T>
-T* WaitForModal(int ms = 3000) {
-  T* found = nullptr;
-  QTest::qWaitFor(
-      [&] {
-        found = qobject_cast<T*>(QApplication::activeModalWidget());
-        return found && found->isVisible();
-      },
-      ms);
-  return found;
+// The widget of `window` whose objectName is `name`, found as the window's parts
+// are, not through its members. When there is none, or more than one, the test
+// fails with the name and stops (gtest reports the exception), so a renamed
+// widget is a clear failure rather than a crash on a null pointer.
+struct NoSuchWidget : std::runtime_error {
+  using std::runtime_error::runtime_error;
+};
+template <class W>
+W* Child(const QObject& window, const char* name) {
+  const QList<W*> found = window.findChildren<W*>(QString::fromLatin1(name));
+  if (found.size() == 1) return found.front();
+  const std::string what = std::string(found.isEmpty() ? "no " : "more than one ") +
+                           W::staticMetaObject.className() + " named \"" + name + "\" in " +
+                           window.metaObject()->className();
+  ADD_FAILURE() << what;
+  throw NoSuchWidget(what);
 }
 
 // The button of a dialog's button box, e.g. OK.
@@ -124,7 +130,13 @@ class ModalHandler {
       if (!dialog || !dialog->isVisible() || dialog == handled_) return;
       handled_ = dialog;
       ++count;
-      action_(dialog);
+      // No exception may cross Qt's event loop: a missing widget (already a
+      // failure) closes the dialog instead.
+      try {
+        action_(dialog);
+      } catch (const NoSuchWidget&) {
+        dialog->reject();
+      }
     });
     timer_.start();
   }

@@ -41,7 +41,7 @@ TEST_F(AviWindows, DecodeToBmpPicturesWithTheMouse) {
   ASSERT_TRUE(QTest::qWaitForWindowExposed(dialog));
   const std::string target = (dir_ / "pic.bmp").string();
   FileNameAnswers answers({QString::fromStdString(avi), QString::fromStdString(target)});
-  ASSERT_TRUE(ClickAsUser(dialog->sourceBrowseButton()));
+  ASSERT_TRUE(ClickAsUser(Child<QPushButton>(*dialog, "sourceBrowseButton")));
   ASSERT_EQ(answers.asked.size(), 1u);
   EXPECT_EQ(answers.asked[0].filters, QStringLiteral("AVI file(*.avi);;All Files(*)"));
   ASSERT_FALSE(recorder_.Texts().empty());
@@ -52,20 +52,21 @@ TEST_F(AviWindows, DecodeToBmpPicturesWithTheMouse) {
             std::string::npos)
       << info;
   EXPECT_EQ(dialog->toBox()->text(), QStringLiteral("3"));
-  ASSERT_TRUE(ClickAsUser(dialog->targetBrowseButton()));
+  ASSERT_TRUE(ClickAsUser(Child<QPushButton>(*dialog, "targetBrowseButton")));
   const std::string base = (dir_ / "pic").string();
   EXPECT_EQ(recorder_.Texts().back(), "A sequence of BMP files will be created, starting from " + base +
                                           "_0000.bmp, to " + base +
                                           "_0002.bmp.\nClick on Start to begin the conversion");
   // From frame 2: the first picture written is _0000.
-  ASSERT_TRUE(TypeAsUser(dialog->fromBox(), QStringLiteral("2")));
-  ASSERT_TRUE(ClickAsUser(dialog->startButton()));
-  ASSERT_TRUE(WaitUntil([&] { return !dialog->WorkerRunning() && dialog->startButton()->isEnabled(); }));
+  ASSERT_TRUE(TypeAsUser(Child<QLineEdit>(*dialog, "fromBox"), QStringLiteral("2")));
+  ASSERT_TRUE(ClickAsUser(Child<QPushButton>(*dialog, "startButton")));
+  ASSERT_TRUE(WaitUntil(
+      [&] { return !dialog->WorkerRunning() && Child<QPushButton>(*dialog, "startButton")->isEnabled(); }));
   EXPECT_EQ(recorder_.Texts().back(), "AVI to YUV converting finished!");
   EXPECT_TRUE(std::filesystem::exists(base + "_0000.bmp"));
   EXPECT_TRUE(std::filesystem::exists(base + "_0001.bmp"));
   EXPECT_FALSE(std::filesystem::exists(base + "_0002.bmp"));
-  ASSERT_TRUE(ClickAsUser(dialog->exitButton()));
+  ASSERT_TRUE(ClickAsUser(Child<QPushButton>(*dialog, "exitButton")));
 }
 
 TEST_F(AviWindows, EncodeWithTheCodecPickedInTheList) {
@@ -73,15 +74,15 @@ TEST_F(AviWindows, EncodeWithTheCodecPickedInTheList) {
   QPointer<CYUV2AVI> dialog = new CYUV2AVI;
   dialog->show();
   ASSERT_TRUE(QTest::qWaitForWindowExposed(dialog));
-  QListWidget* codecs = dialog->codecList();
+  QListWidget* codecs = Child<QListWidget>(*dialog, "codecList");
   ASSERT_GE(codecs->count(), 2);
   EXPECT_TRUE(codecs->currentItem()->text().startsWith(QStringLiteral("iyuv "))) << "iyuv preselected";
   const std::string avi = (dir_ / "picked.avi").string();
   FileNameAnswers answers({QString::fromStdString(clip_), QString::fromStdString(avi)});
   ModalHandler<CYuvFrmtDlg> confirm(
       [](CYuvFrmtDlg* format) { EXPECT_TRUE(ClickAsUser(DialogButton(format, QDialogButtonBox::Ok))); });
-  ASSERT_TRUE(ClickAsUser(dialog->sourceBrowseButton()));
-  ASSERT_TRUE(ClickAsUser(dialog->targetBrowseButton()));
+  ASSERT_TRUE(ClickAsUser(Child<QPushButton>(*dialog, "sourceBrowseButton")));
+  ASSERT_TRUE(ClickAsUser(Child<QPushButton>(*dialog, "targetBrowseButton")));
   EXPECT_EQ(confirm.count, 1);
   EXPECT_EQ(dialog->targetBox()->text().toStdString(), avi);
   int xvid = -1;
@@ -90,8 +91,9 @@ TEST_F(AviWindows, EncodeWithTheCodecPickedInTheList) {
   ASSERT_GE(xvid, 0);
   ASSERT_TRUE(ClickAsUser(codecs->viewport(), codecs->visualItemRect(codecs->item(xvid)).center()));
   EXPECT_EQ(codecs->currentRow(), xvid);
-  ASSERT_TRUE(ClickAsUser(dialog->startButton()));
-  ASSERT_TRUE(WaitUntil([&] { return !dialog->WorkerRunning() && dialog->startButton()->isEnabled(); }));
+  ASSERT_TRUE(ClickAsUser(Child<QPushButton>(*dialog, "startButton")));
+  ASSERT_TRUE(WaitUntil(
+      [&] { return !dialog->WorkerRunning() && Child<QPushButton>(*dialog, "startButton")->isEnabled(); }));
   EXPECT_EQ(recorder_.Texts().back(), "YUV to AVI converting finished!");
   avi::OpenFailure failure = avi::OpenFailure::None;
   auto reader = avi::AviReader::Open(avi, failure);
@@ -102,7 +104,7 @@ TEST_F(AviWindows, EncodeWithTheCodecPickedInTheList) {
 
   // With no codec to choose, Start refuses.
   codecs->clear();
-  ASSERT_TRUE(ClickAsUser(dialog->startButton()));
+  ASSERT_TRUE(ClickAsUser(Child<QPushButton>(*dialog, "startButton")));
   EXPECT_EQ(recorder_.Entries().back().text, "Codec FOURCC can only have 4 letters");
   EXPECT_EQ(recorder_.Entries().back().caption, "Error");
   EXPECT_FALSE(dialog->WorkerRunning());

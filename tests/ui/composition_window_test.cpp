@@ -32,17 +32,17 @@ TEST_F(CompositionWindow, BaseTopAndPicturesComposedWithTheMouse) {
   ASSERT_NE(compose, nullptr);
   EXPECT_EQ(compose->windowTitle(), QStringLiteral("Composite Two YUV Files Into One File"));
   ASSERT_TRUE(QTest::qWaitForWindowExposed(compose));
-  EXPECT_EQ(compose->topLineBox()->text(), QStringLiteral("10"));
-  EXPECT_EQ(compose->leftColumnBox()->text(), QStringLiteral("20"));
-  EXPECT_FALSE(compose->progressBar()->isVisible());
+  EXPECT_EQ(Child<QLineEdit>(*compose, "topLineBox")->text(), QStringLiteral("10"));
+  EXPECT_EQ(Child<QLineEdit>(*compose, "leftColumnBox")->text(), QStringLiteral("20"));
+  EXPECT_FALSE(Child<QProgressBar>(*compose, "progressBar")->isVisible());
 
   // Start without names prompts for the base first.
-  ASSERT_TRUE(ClickAsUser(compose->startButton()));
+  ASSERT_TRUE(ClickAsUser(Child<QPushButton>(*compose, "startButton")));
   EXPECT_EQ(recorder_.Entries().back().text, "Please give file name for the base image!");
   EXPECT_EQ(recorder_.Entries().back().caption, "Error");
 
   ScopedCurrentFormat current(format_);
-  ASSERT_TRUE(BrowseAsUser(compose->sourceBrowseButton(), clip_));
+  ASSERT_TRUE(BrowseAsUser(Child<QPushButton>(*compose, "sourceBrowseButton"), clip_));
   EXPECT_EQ(compose->targetBox()->text(), QString::fromStdString((dir_ / "clip_composed.yuv").string()));
   // A top of another layout is refused at once and again at Start.
   const ImageFormat qcif = test::Layout(YUV_420, YVU, Progressive, Planar, 176, 144);
@@ -50,25 +50,26 @@ TEST_F(CompositionWindow, BaseTopAndPicturesComposedWithTheMouse) {
   test::WriteFileBytes(top, test::RandomBytes(176 * 144 * 3 / 2 * 2, 9));
   {
     ScopedCurrentFormat topFormat(qcif);
-    ASSERT_TRUE(BrowseAsUser(compose->topBrowseButton(), top.string()));
+    ASSERT_TRUE(BrowseAsUser(Child<QPushButton>(*compose, "secondBrowseButton"), top.string()));
   }
   EXPECT_EQ(recorder_.Texts().back(), "The two files have different format, and cannot be composited !");
-  ASSERT_TRUE(ClickAsUser(compose->startButton()));
+  ASSERT_TRUE(ClickAsUser(Child<QPushButton>(*compose, "startButton")));
   EXPECT_EQ(recorder_.Texts().back(), "The two files have different format, and cannot be composited!");
   ImageFormat sameLayout = qcif;
   sameLayout.ComponentOrder = YUV;
   {
     ScopedCurrentFormat topFormat(sameLayout);
-    ASSERT_TRUE(BrowseAsUser(compose->topBrowseButton(), top.string()));
+    ASSERT_TRUE(BrowseAsUser(Child<QPushButton>(*compose, "secondBrowseButton"), top.string()));
   }
   EXPECT_TRUE(compose->composable());
 
   // Transparency 100 with the keyboard: the base comes out unchanged.
-  ASSERT_TRUE(ClickAsUser(compose->transparencySlider()));
-  QTest::keyClick(compose->transparencySlider(), Qt::Key_End);
-  EXPECT_EQ(compose->transparencyValue()->text(), QStringLiteral("100"));
-  ASSERT_TRUE(ClickAsUser(compose->startButton()));
-  ASSERT_TRUE(WaitUntil([&] { return !compose->WorkerRunning() && compose->startButton()->isEnabled(); }));
+  ASSERT_TRUE(ClickAsUser(Child<QSlider>(*compose, "transparencySlider")));
+  QTest::keyClick(Child<QSlider>(*compose, "transparencySlider"), Qt::Key_End);
+  EXPECT_EQ(Child<QLineEdit>(*compose, "transparencyValueBox")->text(), QStringLiteral("100"));
+  ASSERT_TRUE(ClickAsUser(Child<QPushButton>(*compose, "startButton")));
+  ASSERT_TRUE(WaitUntil(
+      [&] { return !compose->WorkerRunning() && Child<QPushButton>(*compose, "startButton")->isEnabled(); }));
   EXPECT_EQ(
       recorder_.Texts().back(),
       " Base image files contains more frames than the top image files.\n You can specify if you need repeat "
@@ -79,12 +80,13 @@ TEST_F(CompositionWindow, BaseTopAndPicturesComposedWithTheMouse) {
   EXPECT_EQ(test::ReadFileBytes(target), test::ReadFileBytes(clip_));
 
   // Transparency 0 at (0, 0): the top's first luma row starts the picture.
-  QTest::keyClick(compose->transparencySlider(), Qt::Key_Home);
-  ASSERT_TRUE(TypeAsUser(compose->topLineBox(), QStringLiteral("0")));
-  ASSERT_TRUE(TypeAsUser(compose->leftColumnBox(), QStringLiteral("0")));
-  ASSERT_TRUE(ClickAsUser(compose->repeatBox()));
-  ASSERT_TRUE(ClickAsUser(compose->startButton()));
-  ASSERT_TRUE(WaitUntil([&] { return !compose->WorkerRunning() && compose->startButton()->isEnabled(); }));
+  QTest::keyClick(Child<QSlider>(*compose, "transparencySlider"), Qt::Key_Home);
+  ASSERT_TRUE(TypeAsUser(Child<QLineEdit>(*compose, "topLineBox"), QStringLiteral("0")));
+  ASSERT_TRUE(TypeAsUser(Child<QLineEdit>(*compose, "leftColumnBox"), QStringLiteral("0")));
+  ASSERT_TRUE(ClickAsUser(Child<QCheckBox>(*compose, "repeatBox")));
+  ASSERT_TRUE(ClickAsUser(Child<QPushButton>(*compose, "startButton")));
+  ASSERT_TRUE(WaitUntil(
+      [&] { return !compose->WorkerRunning() && Child<QPushButton>(*compose, "startButton")->isEnabled(); }));
   const auto out = test::ReadFileBytes(target), t = test::ReadFileBytes(top);
   ASSERT_EQ(out.size(), test::ReadFileBytes(clip_).size());
   const size_t baseFrame = 352 * 288 * 3 / 2, topFrame = 176 * 144 * 3 / 2;
@@ -106,19 +108,20 @@ TEST_F(CompositionWindow, BaseTopAndPicturesComposedWithTheMouse) {
     FileNameAnswers answers({QString::fromStdString(picture)});
     ModalHandler<CBMPFileInput> list(
         [](CBMPFileInput* dialog) { EXPECT_TRUE(ClickAsUser(DialogButton(dialog, QDialogButtonBox::Ok))); });
-    ASSERT_TRUE(ClickAsUser(compose->topBrowseButton()));
+    ASSERT_TRUE(ClickAsUser(Child<QPushButton>(*compose, "secondBrowseButton")));
     EXPECT_EQ(list.count, 1);
   }
   EXPECT_EQ(compose->topBox()->text(), QString::fromStdString(picture));
   EXPECT_TRUE(compose->composable());
-  ASSERT_TRUE(ClickAsUser(compose->startButton()));
-  ASSERT_TRUE(WaitUntil([&] { return !compose->WorkerRunning() && compose->startButton()->isEnabled(); }));
+  ASSERT_TRUE(ClickAsUser(Child<QPushButton>(*compose, "startButton")));
+  ASSERT_TRUE(WaitUntil(
+      [&] { return !compose->WorkerRunning() && Child<QPushButton>(*compose, "startButton")->isEnabled(); }));
   const auto withPicture = test::ReadFileBytes(target);
   const auto white = FillBytes(*CurrentColourTables(), format_, RgbColor{255, 255, 255});
   EXPECT_EQ(withPicture[0], white[0]);
   EXPECT_EQ(withPicture[15], white[0]);
   EXPECT_EQ(withPicture[16], test::ReadFileBytes(clip_)[16]) << "16 pixels wide";
-  EXPECT_EQ(compose->frameNumberBox()->text(), QStringLiteral("3"));
+  EXPECT_EQ(Child<QLineEdit>(*compose, "frameNumberBox")->text(), QStringLiteral("3"));
   compose->close();
 }
 

@@ -3,7 +3,6 @@
 #include <QApplication>
 #include <QDialogButtonBox>
 #include <QPointer>
-#include <QTimer>
 #include <QtTest/QTest>
 #include <filesystem>
 #include <string>
@@ -48,18 +47,18 @@ TEST_F(ConverterWindow, RunsFromTheCommandLineRequest) {
   QPointer<CYUVConverter> dialog = new CYUVConverter;
   dialog->show();
   ASSERT_TRUE(dialog->StartFromRequest(request_, current_));
-  EXPECT_FALSE(dialog->startButton()->isEnabled());
+  EXPECT_FALSE(Child<QPushButton>(*dialog, "startButton")->isEnabled());
   ASSERT_TRUE(WaitUntil([&] { return !dialog->WorkerRunning(); }, 20000));
-  ASSERT_TRUE(WaitUntil([&] { return dialog->startButton()->isEnabled(); }, 5000));
-  EXPECT_FALSE(dialog->pauseButton()->isEnabled());
-  EXPECT_EQ(dialog->pauseButton()->text(), QStringLiteral("Play"));
-  EXPECT_EQ(dialog->frameNumberBox()->text(), QString::number(kFrames));
+  ASSERT_TRUE(WaitUntil([&] { return Child<QPushButton>(*dialog, "startButton")->isEnabled(); }, 5000));
+  EXPECT_FALSE(Child<QPushButton>(*dialog, "pauseButton")->isEnabled());
+  EXPECT_EQ(Child<QPushButton>(*dialog, "pauseButton")->text(), QStringLiteral("Play"));
+  EXPECT_EQ(Child<QLineEdit>(*dialog, "frameNumberBox")->text(), QString::number(kFrames));
   EXPECT_EQ(dialog->toBox()->text(), QString::number(kFrames));
   EXPECT_EQ(std::filesystem::file_size(request_.OutputName), 64u * 32 * 2 * kFrames);
   ASSERT_FALSE(answerer.texts.isEmpty());
   EXPECT_EQ(answerer.texts.last(), QStringLiteral("Converting finished!"));
   EXPECT_EQ(dialog->preview()->pictureSize(), QSize(64, 32));
-  ASSERT_TRUE(ClickAsUser(dialog->exitButton()));
+  ASSERT_TRUE(ClickAsUser(Child<QPushButton>(*dialog, "exitButton")));
   ASSERT_TRUE(WaitUntil([&] { return dialog.isNull(); }));
 }
 
@@ -72,16 +71,12 @@ TEST_F(ConverterWindow, TheTargetFormatDialogOpensOnTheTargetName) {
   QString title;
   QStringList samplings;
   int fourcc = -1;
-  QTimer::singleShot(100, [&] {
-    for (QWidget* widget : QApplication::topLevelWidgets()) {
-      auto* format = qobject_cast<CYuvFrmtDlg*>(widget);
-      if (!format || !format->isVisible()) continue;
-      title = format->windowTitle();
-      for (int i = 0; i < format->samplingList()->count(); ++i)
-        samplings << format->samplingList()->itemText(i);
-      fourcc = format->fourccList()->currentIndex();
-      format->reject();
-    }
+  ModalHandler<CYuvFrmtDlg> handler([&](CYuvFrmtDlg* format) {
+    title = format->windowTitle();
+    QComboBox* list = Child<QComboBox>(*format, "samplingList");
+    for (int i = 0; i < list->count(); ++i) samplings << list->itemText(i);
+    fourcc = Child<QComboBox>(*format, "fourccList")->currentIndex();
+    format->reject();
   });
   dialog->ChooseTarget(target);
   EXPECT_EQ(title, target);
@@ -101,12 +96,14 @@ TEST_F(ConverterWindow, ARefusalThatLeavesTheWindowRunningEnablesStop) {
   dialog->job().SourceFormat.ImgWidth = 63;
   dialog->sourceBox()->setText(QString::fromStdString(source_));
   dialog->targetBox()->setText(QString::fromStdString(request_.OutputName));
-  QTest::mouseClick(dialog->startButton(), Qt::LeftButton);
-  ASSERT_TRUE(WaitUntil([&] { return !dialog->WorkerRunning() && dialog->stopButton()->isEnabled(); }, 5000));
+  QTest::mouseClick(Child<QPushButton>(*dialog, "startButton"), Qt::LeftButton);
+  ASSERT_TRUE(WaitUntil(
+      [&] { return !dialog->WorkerRunning() && Child<QPushButton>(*dialog, "stopButton")->isEnabled(); },
+      5000));
   EXPECT_EQ(recorder_.Texts().back().substr(0, 15), "Error CONV1018:");
-  EXPECT_FALSE(dialog->startButton()->isEnabled());
-  QTest::mouseClick(dialog->stopButton(), Qt::LeftButton);
-  EXPECT_TRUE(dialog->startButton()->isEnabled()) << "Stop brings the window back";
+  EXPECT_FALSE(Child<QPushButton>(*dialog, "startButton")->isEnabled());
+  QTest::mouseClick(Child<QPushButton>(*dialog, "stopButton"), Qt::LeftButton);
+  EXPECT_TRUE(Child<QPushButton>(*dialog, "startButton")->isEnabled()) << "Stop brings the window back";
   dialog->close();
 }
 
@@ -122,8 +119,8 @@ TEST_F(ConverterWindow, PickedTypedPausedAndStoppedWithTheMouse) {
   FileNameAnswers answers({QString::fromStdString(source_), QString::fromStdString(request_.OutputName)});
   ModalHandler<CYuvFrmtDlg> confirm(
       [](CYuvFrmtDlg* format) { EXPECT_TRUE(ClickAsUser(DialogButton(format, QDialogButtonBox::Ok))); });
-  ASSERT_TRUE(ClickAsUser(dialog->sourceBrowseButton()));
-  ASSERT_TRUE(ClickAsUser(dialog->targetBrowseButton()));
+  ASSERT_TRUE(ClickAsUser(Child<QPushButton>(*dialog, "sourceBrowseButton")));
+  ASSERT_TRUE(ClickAsUser(Child<QPushButton>(*dialog, "targetBrowseButton")));
   ASSERT_EQ(confirm.count, 2);
   ASSERT_EQ(answers.asked.size(), 2u);
   EXPECT_EQ(answers.asked[1].question, FileNameQuestion::Save);
@@ -132,49 +129,52 @@ TEST_F(ConverterWindow, PickedTypedPausedAndStoppedWithTheMouse) {
   EXPECT_EQ(dialog->job().TargetFormat.SamplingFormat, YUV_422) << "UYVY from the target's name";
   EXPECT_EQ(dialog->toBox()->text(), QString::number(kFrames));
 
-  ASSERT_TRUE(TypeAsUser(dialog->fromBox(), QStringLiteral("3")));
+  ASSERT_TRUE(TypeAsUser(Child<QLineEdit>(*dialog, "fromBox"), QStringLiteral("3")));
   ASSERT_TRUE(TypeAsUser(dialog->toBox(), QStringLiteral("2")));
-  ASSERT_TRUE(ClickAsUser(dialog->startButton()));
-  ASSERT_TRUE(WaitUntil([&] { return !dialog->WorkerRunning() && dialog->startButton()->isEnabled(); }));
+  ASSERT_TRUE(ClickAsUser(Child<QPushButton>(*dialog, "startButton")));
+  ASSERT_TRUE(WaitUntil(
+      [&] { return !dialog->WorkerRunning() && Child<QPushButton>(*dialog, "startButton")->isEnabled(); }));
   ASSERT_EQ(answerer.texts.size(), 1) << answerer.texts.join(QLatin1Char('|')).toStdString();
   EXPECT_EQ(answerer.texts[0],
             QStringLiteral("Error CONV1031:  End frame number cannot be smaller than start frame number!\n"));
 
   // The target is a FIFO that takes nothing yet: the job is surely running when
   // Pause and Stop are pressed.
-  ASSERT_TRUE(TypeAsUser(dialog->fromBox(), QStringLiteral("1")));
+  ASSERT_TRUE(TypeAsUser(Child<QLineEdit>(*dialog, "fromBox"), QStringLiteral("1")));
   ASSERT_TRUE(TypeAsUser(dialog->toBox(), QString::number(kFrames)));
   std::filesystem::remove(request_.OutputName);
   HeldFifo held(request_.OutputName);
-  ASSERT_TRUE(ClickAsUser(dialog->startButton()));
+  ASSERT_TRUE(ClickAsUser(Child<QPushButton>(*dialog, "startButton")));
   ASSERT_TRUE(held.WaitForBytes()) << "the job is writing";
-  ASSERT_TRUE(WaitUntil([&] { return dialog->stopButton()->isEnabled(); })) << "the job's checks passed";
-  ASSERT_TRUE(ClickAsUser(dialog->pauseButton()));
-  EXPECT_EQ(dialog->pauseButton()->text(), QStringLiteral("Play"));
+  ASSERT_TRUE(WaitUntil([&] { return Child<QPushButton>(*dialog, "stopButton")->isEnabled(); }))
+      << "the job's checks passed";
+  ASSERT_TRUE(ClickAsUser(Child<QPushButton>(*dialog, "pauseButton")));
+  EXPECT_EQ(Child<QPushButton>(*dialog, "pauseButton")->text(), QStringLiteral("Play"));
   EXPECT_EQ(dialog->job().RunState.load(), Paused);
   EXPECT_FALSE(dialog->sourceBox()->isEnabled()) << "the running job's names cannot change";
-  EXPECT_FALSE(TakesItsOwnClick(dialog->sourceBrowseButton()) && dialog->sourceBrowseButton()->isEnabled());
-  ASSERT_TRUE(ClickAsUser(dialog->pauseButton()));
-  EXPECT_EQ(dialog->pauseButton()->text(), QStringLiteral("Pause"));
+  EXPECT_FALSE(TakesItsOwnClick(Child<QPushButton>(*dialog, "sourceBrowseButton")) &&
+               Child<QPushButton>(*dialog, "sourceBrowseButton")->isEnabled());
+  ASSERT_TRUE(ClickAsUser(Child<QPushButton>(*dialog, "pauseButton")));
+  EXPECT_EQ(Child<QPushButton>(*dialog, "pauseButton")->text(), QStringLiteral("Pause"));
   EXPECT_EQ(dialog->job().RunState.load(), Running);
-  ASSERT_TRUE(ClickAsUser(dialog->stopButton()))
+  ASSERT_TRUE(ClickAsUser(Child<QPushButton>(*dialog, "stopButton")))
       << answerer.texts.join(QLatin1Char('|')).toStdString() << " state " << dialog->job().RunState.load();
   EXPECT_EQ(dialog->job().RunState.load(), Stopped);
-  EXPECT_TRUE(dialog->startButton()->isEnabled());
+  EXPECT_TRUE(Child<QPushButton>(*dialog, "startButton")->isEnabled());
   held.Release();
   ASSERT_TRUE(WaitUntil([&] { return !dialog->WorkerRunning(); }, 5000));
   QTest::qWait(20);
   EXPECT_EQ(answerer.texts.last(), QStringLiteral("Converting finished!")) << "a stopped job ends normally";
-  EXPECT_LT(dialog->frameNumberBox()->text().toInt(), kFrames) << "stopped before the end";
+  EXPECT_LT(Child<QLineEdit>(*dialog, "frameNumberBox")->text().toInt(), kFrames) << "stopped before the end";
 
   // Start with the target box emptied: nothing happens.
   ASSERT_TRUE(TypeAsUser(dialog->targetBox(), QString()));
   const qsizetype messages = answerer.texts.size();
-  ASSERT_TRUE(ClickAsUser(dialog->startButton()));
-  EXPECT_TRUE(dialog->startButton()->isEnabled());
+  ASSERT_TRUE(ClickAsUser(Child<QPushButton>(*dialog, "startButton")));
+  EXPECT_TRUE(Child<QPushButton>(*dialog, "startButton")->isEnabled());
   EXPECT_FALSE(dialog->WorkerRunning());
   EXPECT_EQ(answerer.texts.size(), messages);
-  ASSERT_TRUE(ClickAsUser(dialog->exitButton()));
+  ASSERT_TRUE(ClickAsUser(Child<QPushButton>(*dialog, "exitButton")));
   ASSERT_TRUE(WaitUntil([&] { return dialog.isNull(); }));
 }
 

@@ -33,13 +33,13 @@ TEST_F(FormatDialogTest, GuessesFromTheNameAndShowsTheStructure) {
   dialog.SetRefuseMono(true);
   dialog.SetLeaveOutBmp(true);
   dialog.Prepare();
-  EXPECT_EQ(dialog.samplingList()->currentIndex(), YUV_422);
-  EXPECT_EQ(dialog.samplingList()->count(), 5) << "BMP left out";
-  EXPECT_EQ(dialog.packingList()->currentIndex(), Packed);
-  EXPECT_EQ(dialog.fieldList()->currentIndex(), Progressive);
-  EXPECT_EQ(dialog.orderList()->currentText(), QStringLiteral("U,Y,V,Y"));
-  EXPECT_EQ(dialog.resolutionList()->currentIndex(), 3);
-  EXPECT_EQ(dialog.fourccList()->currentText(), QStringLiteral("UYVY"));
+  EXPECT_EQ(Child<QComboBox>(dialog, "samplingList")->currentIndex(), YUV_422);
+  EXPECT_EQ(Child<QComboBox>(dialog, "samplingList")->count(), 5) << "BMP left out";
+  EXPECT_EQ(Child<QComboBox>(dialog, "packingList")->currentIndex(), Packed);
+  EXPECT_EQ(Child<QComboBox>(dialog, "fieldList")->currentIndex(), Progressive);
+  EXPECT_EQ(Child<QComboBox>(dialog, "orderList")->currentText(), QStringLiteral("U,Y,V,Y"));
+  EXPECT_EQ(Child<QComboBox>(dialog, "resolutionList")->currentIndex(), 3);
+  EXPECT_EQ(Child<QComboBox>(dialog, "fourccList")->currentText(), QStringLiteral("UYVY"));
   EXPECT_EQ(dialog.frameCount(), 2);
   ASSERT_EQ(dialog.diagram().size(), 1u);
   EXPECT_EQ(dialog.diagram()[0].label, "UYVY UYVY");
@@ -56,17 +56,18 @@ TEST_F(FormatDialogTest, ListChangesAreCorrectedWithMessages) {
   dialog.Prepare();
   dialog.show();
   ASSERT_TRUE(QTest::qWaitForWindowExposed(&dialog));
-  ASSERT_TRUE(PickAsUser(dialog.samplingList(), YUV_420));
-  EXPECT_EQ(dialog.packingList()->currentIndex(), Planar);
-  ASSERT_TRUE(PickAsUser(dialog.samplingList(), MONO));
-  EXPECT_EQ(dialog.samplingList()->currentIndex(), YUV_420) << "mono refused, sampling kept";
+  ASSERT_TRUE(PickAsUser(Child<QComboBox>(dialog, "samplingList"), YUV_420));
+  EXPECT_EQ(Child<QComboBox>(dialog, "packingList")->currentIndex(), Planar);
+  ASSERT_TRUE(PickAsUser(Child<QComboBox>(dialog, "samplingList"), MONO));
+  EXPECT_EQ(Child<QComboBox>(dialog, "samplingList")->currentIndex(), YUV_420)
+      << "mono refused, sampling kept";
   ASSERT_EQ(answerer.texts.size(), 2);
   EXPECT_EQ(answerer.texts[0],
             QStringLiteral("Error FRMT1006: For 420 YUV format, only planar pixel is supported!\n"));
   EXPECT_EQ(answerer.texts[1],
             QStringLiteral("Error FRMT1008: Mono color image is only supported in YUV Plyer function!\n"));
-  ASSERT_TRUE(PickAsUser(dialog.fourccList(), 12));  // YV12
-  EXPECT_EQ(dialog.orderList()->currentText(), QStringLiteral("Y,V,U"));
+  ASSERT_TRUE(PickAsUser(Child<QComboBox>(dialog, "fourccList"), 12));  // YV12
+  EXPECT_EQ(Child<QComboBox>(dialog, "orderList")->currentText(), QStringLiteral("Y,V,U"));
   const ImageFormat before = CurrentSettings().Format;
   QPushButton* cancel = nullptr;
   for (QPushButton* b : dialog.findChildren<QPushButton*>())
@@ -91,8 +92,8 @@ TEST(FormatDialog, StartsFromAPresetWithoutTouchingTheCurrentFormat) {
   preset.ImageResolution = kCustomResolution;
   CYuvFrmtDlg dialog(nullptr, preset);
   dialog.Prepare();
-  EXPECT_EQ(dialog.samplingList()->currentIndex(), YUV_422);
-  EXPECT_EQ(dialog.fieldList()->currentIndex(), Interlaced);
+  EXPECT_EQ(Child<QComboBox>(dialog, "samplingList")->currentIndex(), YUV_422);
+  EXPECT_EQ(Child<QComboBox>(dialog, "fieldList")->currentIndex(), Interlaced);
   EXPECT_EQ(dialog.format().ImgWidth, 720);
   EXPECT_TRUE(static_cast<const ImageFormat&>(CurrentSettings().Format) == saved)
       << "the program's current format is not borrowed for the preset";
@@ -110,15 +111,16 @@ TEST_F(FormatDialogTest, CustomSizeIsCheckedAndKept) {
   // First an odd width for 4:2:2 (refused, the box stays), then 1000 x 500.
   ModalHandler<CCustomizedResolution> filler([](CCustomizedResolution* custom) {
     for (const char* width : {"1001", "1000"}) {
-      EXPECT_TRUE(TypeAsUser(custom->widthEdit(), QString::fromLatin1(width)));
-      EXPECT_TRUE(TypeAsUser(custom->heightEdit(), QStringLiteral("500")));
+      EXPECT_TRUE(TypeAsUser(Child<QLineEdit>(*custom, "widthBox"), QString::fromLatin1(width)));
+      EXPECT_TRUE(TypeAsUser(Child<QLineEdit>(*custom, "heightBox"), QStringLiteral("500")));
       EXPECT_TRUE(ClickAsUser(DialogButton(custom, QDialogButtonBox::Ok)));
     }
   });
-  ASSERT_TRUE(PickAsUser(dialog.resolutionList(), kCustomResolution));
+  ASSERT_TRUE(PickAsUser(Child<QComboBox>(dialog, "resolutionList"), kCustomResolution));
   EXPECT_EQ(filler.count, 1);
-  EXPECT_EQ(dialog.resolutionList()->currentIndex(), kCustomResolution);
-  EXPECT_EQ(dialog.resolutionList()->currentText(), QStringLiteral("Customized WxH: 1000x500"));
+  EXPECT_EQ(Child<QComboBox>(dialog, "resolutionList")->currentIndex(), kCustomResolution);
+  EXPECT_EQ(Child<QComboBox>(dialog, "resolutionList")->currentText(),
+            QStringLiteral("Customized WxH: 1000x500"));
   ASSERT_EQ(answerer.texts.size(), 1);
   EXPECT_TRUE(answerer.texts[0].startsWith(QStringLiteral("Error CSRS1004:")));
   ASSERT_TRUE(ClickAsUser(DialogButton(&dialog, QDialogButtonBox::Ok)));

@@ -38,7 +38,7 @@ TEST(HistogramWindows, ValueBarsAndTheChartDrivenByItsButtons) {
   EXPECT_LT(chart.cells().bars[0][0], 200);
   EXPECT_FALSE(chart.imageButton(1)->isEnabled()) << "no base picture in the folded mode";
   ASSERT_TRUE(ClickAsUser(chart.blockButton(true)));
-  EXPECT_EQ(chart.blockBox()->text(), QStringLiteral("9"));
+  EXPECT_EQ(Child<QLineEdit>(chart, "blockBox")->text(), QStringLiteral("9"));
   ASSERT_TRUE(ClickAsUser(chart.blockButton(false)));
   // Tilt 75 raised three times reaches 90 and stays there.
   for (int i = 0; i < 4; ++i) ASSERT_TRUE(ClickAsUser(chart.rotateButton(0)));
@@ -46,7 +46,7 @@ TEST(HistogramWindows, ValueBarsAndTheChartDrivenByItsButtons) {
   // The whole picture, standing on image 1.
   ASSERT_TRUE(ClickAsUser(chart.modeButton(0)));
   EXPECT_TRUE(chart.imageButton(1)->isEnabled());
-  EXPECT_FALSE(chart.blockSlider()->isEnabled());
+  EXPECT_FALSE(Child<QSlider>(chart, "blockSlider")->isEnabled());
   ASSERT_TRUE(ClickAsUser(chart.imageButton(1)));
   EXPECT_EQ(chart.cells().columns, 32);
   EXPECT_EQ(chart.cells().rows, 16);

@@ -67,7 +67,8 @@ TEST(MainFrame, MenusAcceleratorsAndPrompts) {
   EXPECT_TRUE(frame.action(Command::Grid)->isEnabled());
   EXPECT_EQ(frame.statusBar()->currentMessage(), QStringLiteral("For Help, press F1"));
   int separators = 0, buttons = 0;
-  for (const QAction* a : frame.toolBar()->actions()) (a->isSeparator() ? separators : buttons)++;
+  for (const QAction* a : Child<QToolBar>(frame, "standardToolBar")->actions())
+    (a->isSeparator() ? separators : buttons)++;
   EXPECT_EQ(separators, 6);
   EXPECT_EQ(buttons, 21);
 }
@@ -102,8 +103,8 @@ TEST(MainFrame, FormatConvertOpensTheConverter) {
   auto* converter = qobject_cast<CYUVConverter*>(frame.LatestWindow(Command::Convert));
   ASSERT_NE(converter, nullptr);
   EXPECT_EQ(converter->windowTitle(), QStringLiteral("Convert YUV File Format"));
-  EXPECT_TRUE(converter->startButton()->isEnabled());
-  EXPECT_EQ(converter->pauseButton()->text(), QStringLiteral("Pause"));
+  EXPECT_TRUE(Child<QPushButton>(*converter, "startButton")->isEnabled());
+  EXPECT_EQ(Child<QPushButton>(*converter, "pauseButton")->text(), QStringLiteral("Pause"));
   converter->close();
 }
 

@@ -19,12 +19,12 @@ TEST(PreviewArea, ScrollsALargerPictureByTheLineStep) {
   const std::vector<uint8_t> yuv(400 * 300 * 3, 128);
   ASSERT_TRUE(area->showFrame(yuv.data(), yuv.size(), 400, 300, DrawOptions{}));
   EXPECT_TRUE(area->verticalBar()->isVisible());
-  EXPECT_TRUE(area->horizontalBar()->isVisible());
+  EXPECT_TRUE(Child<QScrollBar>(dialog, "horizontalScrollBar")->isVisible());
   EXPECT_EQ(area->verticalBar()->geometry(), QRect(24, 40, 16, 100));
-  EXPECT_EQ(area->horizontalBar()->geometry(), QRect(40, 24, 200, 16));
+  EXPECT_EQ(Child<QScrollBar>(dialog, "horizontalScrollBar")->geometry(), QRect(40, 24, 200, 16));
   area->verticalBar()->triggerAction(QAbstractSlider::SliderSingleStepAdd);
   EXPECT_EQ(area->verticalOffset(), (300 - 100 + 127) / 64);
-  area->horizontalBar()->triggerAction(QAbstractSlider::SliderToMaximum);
+  Child<QScrollBar>(dialog, "horizontalScrollBar")->triggerAction(QAbstractSlider::SliderToMaximum);
   EXPECT_EQ(area->horizontalOffset(), 64 * ((400 - 200 + 127) / 64));
   area->repaint();  // the window reaches past the picture: drawn without reading outside it
   RecordingMessageSink recorder;

@@ -24,16 +24,16 @@ TEST_F(PsnrWindow, BrowseChoicesRangeAndReportStyles) {
   QPointer<CPSNR> psnr = new CPSNR;
   psnr->show();
   EXPECT_EQ(psnr->windowTitle(), QStringLiteral("Calculate the PSNR of Two YUV Files"));
-  EXPECT_EQ(psnr->reportBox()->text(), QStringLiteral("psnr.xls"));
-  EXPECT_TRUE(psnr->tabButton()->isChecked());
-  EXPECT_FALSE(psnr->pauseButton()->isEnabled());
-  EXPECT_FALSE(psnr->stopButton()->isEnabled());
+  EXPECT_EQ(Child<QLineEdit>(*psnr, "reportBox")->text(), QStringLiteral("psnr.xls"));
+  EXPECT_TRUE(Child<QRadioButton>(*psnr, "tabButton")->isChecked());
+  EXPECT_FALSE(Child<QPushButton>(*psnr, "pauseButton")->isEnabled());
+  EXPECT_FALSE(Child<QPushButton>(*psnr, "stopButton")->isEnabled());
 
   psnr->ChooseFile(1, QString::fromStdString(clip_), format_, 3);
-  EXPECT_EQ(psnr->toBox()->text(), QStringLiteral("3"));
-  EXPECT_TRUE(psnr->format1Label()->text().endsWith(QStringLiteral(", 3 frames")));
+  EXPECT_EQ(Child<QLineEdit>(*psnr, "toBox")->text(), QStringLiteral("3"));
+  EXPECT_TRUE(Child<QLabel>(*psnr, "format1Label")->text().endsWith(QStringLiteral(", 3 frames")));
   psnr->ChooseFile(2, QString::fromStdString(second_), format_, 2);
-  EXPECT_EQ(psnr->toBox()->text(), QStringLiteral("2")) << "the smaller count";
+  EXPECT_EQ(Child<QLineEdit>(*psnr, "toBox")->text(), QStringLiteral("2")) << "the smaller count";
   EXPECT_EQ(
       psnr->windowTitle(),
       QStringLiteral("<%1> vs. <%2>").arg(QString::fromStdString(clip_), QString::fromStdString(second_)));
@@ -50,16 +50,16 @@ TEST_F(PsnrWindow, BrowseChoicesRangeAndReportStyles) {
   EXPECT_EQ(texts.back(), "Error PSNR1021: The two images to be compared must be in the same format!");
   EXPECT_EQ(psnr->run().Count1, -1);
 
-  ASSERT_TRUE(TypeAsUser(psnr->reportBox(), QStringLiteral("out.txt")));
-  ASSERT_TRUE(ClickAsUser(psnr->tabButton()));
-  EXPECT_EQ(psnr->reportBox()->text(), QStringLiteral("out.xls"));
-  ASSERT_TRUE(ClickAsUser(psnr->commaButton()));
-  EXPECT_EQ(psnr->reportBox()->text(), QStringLiteral("out.csv"));
-  ASSERT_TRUE(TypeAsUser(psnr->reportBox(), QString()));
-  ASSERT_TRUE(ClickAsUser(psnr->tabButton()));
-  ASSERT_TRUE(ClickAsUser(psnr->commaButton()));
+  ASSERT_TRUE(TypeAsUser(Child<QLineEdit>(*psnr, "reportBox"), QStringLiteral("out.txt")));
+  ASSERT_TRUE(ClickAsUser(Child<QRadioButton>(*psnr, "tabButton")));
+  EXPECT_EQ(Child<QLineEdit>(*psnr, "reportBox")->text(), QStringLiteral("out.xls"));
+  ASSERT_TRUE(ClickAsUser(Child<QRadioButton>(*psnr, "commaButton")));
+  EXPECT_EQ(Child<QLineEdit>(*psnr, "reportBox")->text(), QStringLiteral("out.csv"));
+  ASSERT_TRUE(TypeAsUser(Child<QLineEdit>(*psnr, "reportBox"), QString()));
+  ASSERT_TRUE(ClickAsUser(Child<QRadioButton>(*psnr, "tabButton")));
+  ASSERT_TRUE(ClickAsUser(Child<QRadioButton>(*psnr, "commaButton")));
   EXPECT_EQ(recorder_.Texts().back(), "Error PSNR1026: Name of Report File is empty! ");
-  ASSERT_TRUE(ClickAsUser(psnr->tabButton()));
+  ASSERT_TRUE(ClickAsUser(Child<QRadioButton>(*psnr, "tabButton")));
   EXPECT_EQ(recorder_.Texts().back(), "Error PSNR1025: Name of Report File is empty! ");
   psnr->close();
 }
@@ -69,46 +69,52 @@ TEST_F(PsnrWindow, RunShowsTheAverageAndFailuresLeaveTheirState) {
   QPointer<CPSNR> psnr = new CPSNR;
   psnr->show();
   ASSERT_TRUE(QTest::qWaitForWindowExposed(psnr));
-  ASSERT_TRUE(BrowseAsUser(psnr->browse1Button(), clip_));
-  ASSERT_TRUE(BrowseAsUser(psnr->browse2Button(), second_));
-  EXPECT_EQ(psnr->toBox()->text(), QStringLiteral("3"));
+  ASSERT_TRUE(BrowseAsUser(Child<QPushButton>(*psnr, "browse1Button"), clip_));
+  ASSERT_TRUE(BrowseAsUser(Child<QPushButton>(*psnr, "browse2Button"), second_));
+  EXPECT_EQ(Child<QLineEdit>(*psnr, "toBox")->text(), QStringLiteral("3"));
   const QString report = QString::fromStdString((dir_ / "r.xls").string());
-  ASSERT_TRUE(TypeAsUser(psnr->reportBox(), report));
-  ASSERT_TRUE(ClickAsUser(psnr->startButton()));
-  ASSERT_TRUE(WaitUntil([&] { return !psnr->WorkerRunning() && psnr->startButton()->isEnabled(); }));
-  EXPECT_TRUE(psnr->statusLine()->text().startsWith(QStringLiteral("Average of 3 frames:     Y :")));
+  ASSERT_TRUE(TypeAsUser(Child<QLineEdit>(*psnr, "reportBox"), report));
+  ASSERT_TRUE(ClickAsUser(Child<QPushButton>(*psnr, "startButton")));
+  ASSERT_TRUE(WaitUntil(
+      [&] { return !psnr->WorkerRunning() && Child<QPushButton>(*psnr, "startButton")->isEnabled(); }));
+  EXPECT_TRUE(
+      Child<QLabel>(*psnr, "statusLine")->text().startsWith(QStringLiteral("Average of 3 frames:     Y :")));
   EXPECT_EQ(recorder_.Texts().back(),
             "PSNR calculation is finished, the report was saved in file " + report.toStdString() + "!");
-  EXPECT_EQ(psnr->pauseButton()->text(), QStringLiteral("Continue"));
-  EXPECT_FALSE(psnr->stopButton()->isEnabled());
+  EXPECT_EQ(Child<QPushButton>(*psnr, "pauseButton")->text(), QStringLiteral("Continue"));
+  EXPECT_FALSE(Child<QPushButton>(*psnr, "stopButton")->isEnabled());
   EXPECT_TRUE(std::filesystem::exists(report.toStdString()));
 
   // A format mismatch (file 2's order changed in its dialog) leaves the window
   // running until the user stops it.
-  ASSERT_TRUE(BrowseAsUser(psnr->browse2Button(), second_, [](CYuvFrmtDlg* format) {
-    EXPECT_TRUE(PickAsUser(format->orderList(), format->orderList()->findText(QStringLiteral("Y,V,U"))));
+  ASSERT_TRUE(BrowseAsUser(Child<QPushButton>(*psnr, "browse2Button"), second_, [](CYuvFrmtDlg* format) {
+    EXPECT_TRUE(PickAsUser(Child<QComboBox>(*format, "orderList"),
+                           Child<QComboBox>(*format, "orderList")->findText(QStringLiteral("Y,V,U"))));
   }));
-  ASSERT_TRUE(ClickAsUser(psnr->startButton()));
+  ASSERT_TRUE(ClickAsUser(Child<QPushButton>(*psnr, "startButton")));
   ASSERT_TRUE(WaitUntil([&] { return !psnr->WorkerRunning(); }));
   QTest::qWait(20);
   EXPECT_EQ(recorder_.Texts().back(), "Error PSNR1001: The two image files are not in the same format! ");
-  EXPECT_FALSE(psnr->startButton()->isEnabled());
-  ASSERT_TRUE(ClickAsUser(psnr->stopButton()));
-  EXPECT_TRUE(psnr->startButton()->isEnabled());
+  EXPECT_FALSE(Child<QPushButton>(*psnr, "startButton")->isEnabled());
+  ASSERT_TRUE(ClickAsUser(Child<QPushButton>(*psnr, "stopButton")));
+  EXPECT_TRUE(Child<QPushButton>(*psnr, "startButton")->isEnabled());
 
   // An end beyond a file's frames stops the run with its message. The format dialog
   // now starts from the last confirmed layout (Y,V,U): the order is picked back.
-  ASSERT_TRUE(BrowseAsUser(psnr->browse2Button(), second_, [](CYuvFrmtDlg* format) {
-    EXPECT_EQ(format->orderList()->currentText(), QStringLiteral("Y,V,U"));
-    EXPECT_TRUE(PickAsUser(format->orderList(), format->orderList()->findText(QStringLiteral("Y,U,V"))));
+  ASSERT_TRUE(BrowseAsUser(Child<QPushButton>(*psnr, "browse2Button"), second_, [](CYuvFrmtDlg* format) {
+    EXPECT_EQ(Child<QComboBox>(*format, "orderList")->currentText(), QStringLiteral("Y,V,U"));
+    EXPECT_TRUE(PickAsUser(Child<QComboBox>(*format, "orderList"),
+                           Child<QComboBox>(*format, "orderList")->findText(QStringLiteral("Y,U,V"))));
   }));
-  ASSERT_TRUE(TypeAsUser(psnr->toBox(), QStringLiteral("4")));
-  ASSERT_TRUE(ClickAsUser(psnr->startButton()));
-  ASSERT_TRUE(WaitUntil([&] { return !psnr->WorkerRunning() && psnr->startButton()->isEnabled(); }))
-      << recorder_.Texts().back() << " running " << psnr->WorkerRunning();
+  ASSERT_TRUE(TypeAsUser(Child<QLineEdit>(*psnr, "toBox"), QStringLiteral("4")));
+  ASSERT_TRUE(ClickAsUser(Child<QPushButton>(*psnr, "startButton")));
+  ASSERT_TRUE(WaitUntil([&] {
+    return !psnr->WorkerRunning() && Child<QPushButton>(*psnr, "startButton")->isEnabled();
+  })) << recorder_.Texts().back()
+      << " running " << psnr->WorkerRunning();
   EXPECT_EQ(recorder_.Texts().back(),
             "Error PSNR1013: File " + clip_ + " only has 3 frames, end frame number cannot be (4)! \n");
-  ASSERT_TRUE(ClickAsUser(psnr->exitButton()));
+  ASSERT_TRUE(ClickAsUser(Child<QPushButton>(*psnr, "exitButton")));
   ASSERT_TRUE(WaitUntil([&] { return psnr.isNull(); }));
 }
 
@@ -122,21 +128,21 @@ TEST_F(PsnrWindow, PauseContinueAndStopWhileTheReportIsWritten) {
   QPointer<CPSNR> psnr = new CPSNR;
   psnr->show();
   ASSERT_TRUE(QTest::qWaitForWindowExposed(psnr));
-  ASSERT_TRUE(BrowseAsUser(psnr->browse1Button(), a));
-  ASSERT_TRUE(BrowseAsUser(psnr->browse2Button(), b));
+  ASSERT_TRUE(BrowseAsUser(Child<QPushButton>(*psnr, "browse1Button"), a));
+  ASSERT_TRUE(BrowseAsUser(Child<QPushButton>(*psnr, "browse2Button"), b));
   const auto report = dir_ / "held.xls";
   HeldFifo held(report);
-  ASSERT_TRUE(TypeAsUser(psnr->reportBox(), QString::fromStdString(report.string())));
-  ASSERT_TRUE(ClickAsUser(psnr->startButton()));
+  ASSERT_TRUE(TypeAsUser(Child<QLineEdit>(*psnr, "reportBox"), QString::fromStdString(report.string())));
+  ASSERT_TRUE(ClickAsUser(Child<QPushButton>(*psnr, "startButton")));
   ASSERT_TRUE(held.WaitForBytes()) << "the job is writing";
-  ASSERT_TRUE(ClickAsUser(psnr->pauseButton()));
-  EXPECT_EQ(psnr->pauseButton()->text(), QStringLiteral("Continue"));
+  ASSERT_TRUE(ClickAsUser(Child<QPushButton>(*psnr, "pauseButton")));
+  EXPECT_EQ(Child<QPushButton>(*psnr, "pauseButton")->text(), QStringLiteral("Continue"));
   EXPECT_EQ(psnr->run().RunState.load(), Paused);
-  ASSERT_TRUE(ClickAsUser(psnr->pauseButton()));
-  EXPECT_EQ(psnr->pauseButton()->text(), QStringLiteral("Pause"));
+  ASSERT_TRUE(ClickAsUser(Child<QPushButton>(*psnr, "pauseButton")));
+  EXPECT_EQ(Child<QPushButton>(*psnr, "pauseButton")->text(), QStringLiteral("Pause"));
   EXPECT_EQ(psnr->run().RunState.load(), Running);
-  ASSERT_TRUE(ClickAsUser(psnr->stopButton()));
-  EXPECT_TRUE(psnr->startButton()->isEnabled());
+  ASSERT_TRUE(ClickAsUser(Child<QPushButton>(*psnr, "stopButton")));
+  EXPECT_TRUE(Child<QPushButton>(*psnr, "startButton")->isEnabled());
   held.Release();
   ASSERT_TRUE(WaitUntil([&] { return !psnr->WorkerRunning(); }));
   EXPECT_GT(held.bytes(), 0) << recorder_.Texts().back();
@@ -149,15 +155,17 @@ TEST_F(PsnrWindow, FormatDialogsRefuseMonoAndLeaveOutBmp) {
   QPointer<CPSNR> psnr = new CPSNR;
   psnr->show();
   ASSERT_TRUE(QTest::qWaitForWindowExposed(psnr));
-  for (QPushButton* browse : {psnr->browse1Button(), psnr->browse2Button()}) {
+  for (QPushButton* browse :
+       {Child<QPushButton>(*psnr, "browse1Button"), Child<QPushButton>(*psnr, "browse2Button")}) {
     QStringList samplings;
     ASSERT_TRUE(BrowseAsUser(browse, clip_, [&](CYuvFrmtDlg* format) {
-      for (int i = 0; i < format->samplingList()->count(); ++i)
-        samplings << format->samplingList()->itemText(i);
-      const int mono = format->samplingList()->findText(QStringLiteral("MONO"));
+      for (int i = 0; i < Child<QComboBox>(*format, "samplingList")->count(); ++i)
+        samplings << Child<QComboBox>(*format, "samplingList")->itemText(i);
+      const int mono = Child<QComboBox>(*format, "samplingList")->findText(QStringLiteral("MONO"));
       ASSERT_GE(mono, 0);
-      EXPECT_TRUE(PickAsUser(format->samplingList(), mono));
-      EXPECT_EQ(format->samplingList()->currentIndex(), YUV_420) << "MONO refused, the choice kept";
+      EXPECT_TRUE(PickAsUser(Child<QComboBox>(*format, "samplingList"), mono));
+      EXPECT_EQ(Child<QComboBox>(*format, "samplingList")->currentIndex(), YUV_420)
+          << "MONO refused, the choice kept";
     }));
     EXPECT_FALSE(samplings.contains(QStringLiteral("BMP"))) << samplings.join(QLatin1Char(',')).toStdString();
     EXPECT_EQ(recorder_.Texts().back(),
@@ -195,7 +203,8 @@ TEST_F(PsnrWindow, MenuEntryAndCommandLineHandOver) {
   current = saved;
   auto* started = qobject_cast<CPSNR*>(frame.LatestWindow(Command::Psnr));
   ASSERT_NE(started, nullptr);
-  ASSERT_TRUE(WaitUntil([&] { return !started->WorkerRunning() && started->startButton()->isEnabled(); }));
+  ASSERT_TRUE(WaitUntil(
+      [&] { return !started->WorkerRunning() && Child<QPushButton>(*started, "startButton")->isEnabled(); }));
   EXPECT_EQ(started->windowTitle(), QString::fromStdString(clip_)) << "the hand-over names file 1";
   const std::string text = test::ReadFileText(dir_ / "hand.xls");
   EXPECT_EQ(std::count(text.begin(), text.end(), '\n'), 1 + 3 + 1);
@@ -217,7 +226,8 @@ TEST_F(PsnrWindow, AviActionsHandOverToTheirWindows) {
   auto* encoder = qobject_cast<CYUV2AVI*>(frame.LatestWindow(Command::YuvToAvi));
   ASSERT_NE(encoder, nullptr);
   EXPECT_EQ(encoder->windowTitle(), QString::fromStdString(clip_));
-  ASSERT_TRUE(WaitUntil([&] { return !encoder->WorkerRunning() && encoder->startButton()->isEnabled(); }));
+  ASSERT_TRUE(WaitUntil(
+      [&] { return !encoder->WorkerRunning() && Child<QPushButton>(*encoder, "startButton")->isEnabled(); }));
   EXPECT_EQ(recorder_.Texts().back(), "YUV to AVI converting finished!");
   encoder->close();
 
@@ -228,7 +238,8 @@ TEST_F(PsnrWindow, AviActionsHandOverToTheirWindows) {
   ASSERT_TRUE(StartCommandLineTool(frame, request));
   auto* decoder = qobject_cast<CAVI2YUV*>(frame.LatestWindow(Command::AviToYuv));
   ASSERT_NE(decoder, nullptr);
-  ASSERT_TRUE(WaitUntil([&] { return !decoder->WorkerRunning() && decoder->startButton()->isEnabled(); }));
+  ASSERT_TRUE(WaitUntil(
+      [&] { return !decoder->WorkerRunning() && Child<QPushButton>(*decoder, "startButton")->isEnabled(); }));
   EXPECT_EQ(recorder_.Texts().back(), "AVI to YUV converting finished!");
   EXPECT_EQ(std::filesystem::file_size(dir_ / "back.yuv"), std::filesystem::file_size(clip_));
   decoder->close();

@@ -34,43 +34,46 @@ TEST_F(TransformWindows, CropShowsTheFirstFrameAndChecksTheRectangle) {
   crop->show();
   ASSERT_TRUE(crop->ChooseSource(QString::fromStdString(clip_), format_, 3));
   EXPECT_TRUE(crop->targetBox()->text().endsWith(QStringLiteral("clip_cropped.yuv")));
-  EXPECT_EQ(crop->widthBox()->text(), QStringLiteral("352"));
-  EXPECT_EQ(crop->heightBox()->text(), QStringLiteral("288"));
+  EXPECT_EQ(Child<QLineEdit>(*crop, "widthBox")->text(), QStringLiteral("352"));
+  EXPECT_EQ(Child<QLineEdit>(*crop, "heightBox")->text(), QStringLiteral("288"));
   EXPECT_EQ(crop->preview()->pictureSize(), QSize(352, 288)) << "the first frame is shown at once";
   EXPECT_EQ(crop->preview()->outline(), QRect(0, 0, 352, 288));
 
   // Typed as a person types: each keystroke is checked.
-  ASSERT_TRUE(TypeAsUser(crop->leftBox(), QStringLiteral("3")));
+  ASSERT_TRUE(TypeAsUser(Child<QLineEdit>(*crop, "leftBox"), QStringLiteral("3")));
   ASSERT_FALSE(recorder_.Texts().empty());
   EXPECT_EQ(recorder_.Texts().back().substr(0, 15), "Error CROP1018:");
   recorder_.Clear();
-  ASSERT_TRUE(TypeAsUser(crop->leftBox(), QStringLiteral("100")));
-  ASSERT_TRUE(TypeAsUser(crop->widthBox(), QStringLiteral("300")));
+  ASSERT_TRUE(TypeAsUser(Child<QLineEdit>(*crop, "leftBox"), QStringLiteral("100")));
+  ASSERT_TRUE(TypeAsUser(Child<QLineEdit>(*crop, "widthBox"), QStringLiteral("300")));
   ASSERT_FALSE(recorder_.Texts().empty());
   EXPECT_EQ(recorder_.Texts().back(),
             "Error CROP1021:  Base on left column to start, the max width to crop is 252!\n");
-  ASSERT_TRUE(TypeAsUser(crop->widthBox(), QStringLiteral("100")));
-  ASSERT_TRUE(TypeAsUser(crop->topBox(), QStringLiteral("20")));
-  ASSERT_TRUE(TypeAsUser(crop->heightBox(), QStringLiteral("60")));
+  ASSERT_TRUE(TypeAsUser(Child<QLineEdit>(*crop, "widthBox"), QStringLiteral("100")));
+  ASSERT_TRUE(TypeAsUser(Child<QLineEdit>(*crop, "topBox"), QStringLiteral("20")));
+  ASSERT_TRUE(TypeAsUser(Child<QLineEdit>(*crop, "heightBox"), QStringLiteral("60")));
   EXPECT_EQ(crop->preview()->outline(), QRect(100, 20, 100, 60)) << "the outline follows the rectangle";
 
   // A box outside its range stops Start before the job; a refused rectangle ends it with Stop.
-  ASSERT_TRUE(TypeAsUser(crop->widthBox(), QStringLiteral("9000")));
-  ASSERT_TRUE(ClickAsUser(crop->startButton()));
+  ASSERT_TRUE(TypeAsUser(Child<QLineEdit>(*crop, "widthBox"), QStringLiteral("9000")));
+  ASSERT_TRUE(ClickAsUser(Child<QPushButton>(*crop, "startButton")));
   EXPECT_EQ(recorder_.Texts().back(), "Enter an integer between 0 and 8192.");
-  EXPECT_TRUE(crop->startButton()->isEnabled());
-  ASSERT_TRUE(TypeAsUser(crop->widthBox(), QStringLiteral("100")));
-  ASSERT_TRUE(TypeAsUser(crop->topBox(), QStringLiteral("21")));
-  ASSERT_TRUE(ClickAsUser(crop->startButton()));
-  ASSERT_TRUE(WaitUntil([&] { return !crop->WorkerRunning() && crop->startButton()->isEnabled(); }));
+  EXPECT_TRUE(Child<QPushButton>(*crop, "startButton")->isEnabled());
+  ASSERT_TRUE(TypeAsUser(Child<QLineEdit>(*crop, "widthBox"), QStringLiteral("100")));
+  ASSERT_TRUE(TypeAsUser(Child<QLineEdit>(*crop, "topBox"), QStringLiteral("21")));
+  ASSERT_TRUE(ClickAsUser(Child<QPushButton>(*crop, "startButton")));
+  ASSERT_TRUE(WaitUntil(
+      [&] { return !crop->WorkerRunning() && Child<QPushButton>(*crop, "startButton")->isEnabled(); }));
   EXPECT_EQ(recorder_.Texts().back().substr(0, 15), "Error CROP1027:");
 
-  ASSERT_TRUE(TypeAsUser(crop->topBox(), QStringLiteral("20")));
-  ASSERT_TRUE(ClickAsUser(crop->startButton()));
-  for (QLineEdit* box : {crop->topBox(), crop->leftBox(), crop->widthBox(), crop->heightBox()})
+  ASSERT_TRUE(TypeAsUser(Child<QLineEdit>(*crop, "topBox"), QStringLiteral("20")));
+  ASSERT_TRUE(ClickAsUser(Child<QPushButton>(*crop, "startButton")));
+  for (QLineEdit* box : {Child<QLineEdit>(*crop, "topBox"), Child<QLineEdit>(*crop, "leftBox"),
+                         Child<QLineEdit>(*crop, "widthBox"), Child<QLineEdit>(*crop, "heightBox")})
     EXPECT_FALSE(box->isEnabled()) << "the rectangle cannot change while the job runs";
-  ASSERT_TRUE(WaitUntil([&] { return !crop->WorkerRunning() && crop->startButton()->isEnabled(); }));
-  EXPECT_TRUE(crop->topBox()->isEnabled());
+  ASSERT_TRUE(WaitUntil(
+      [&] { return !crop->WorkerRunning() && Child<QPushButton>(*crop, "startButton")->isEnabled(); }));
+  EXPECT_TRUE(Child<QLineEdit>(*crop, "topBox")->isEnabled());
   EXPECT_EQ(recorder_.Texts().back(), "Cropping finished!");
   EXPECT_EQ(std::filesystem::file_size(crop->targetBox()->text().toStdString()), 3u * 100 * 60 * 3 / 2);
   crop->close();
@@ -81,10 +84,10 @@ TEST_F(TransformWindows, CropDrawsTheRectangleAsAnInvertedOutline) {
   crop->show();
   ASSERT_TRUE(QTest::qWaitForWindowExposed(crop));
   ASSERT_TRUE(crop->ChooseSource(QString::fromStdString(clip_), format_, 3));
-  ASSERT_TRUE(TypeAsUser(crop->leftBox(), QStringLiteral("100")));
-  ASSERT_TRUE(TypeAsUser(crop->topBox(), QStringLiteral("20")));
-  ASSERT_TRUE(TypeAsUser(crop->widthBox(), QStringLiteral("100")));
-  ASSERT_TRUE(TypeAsUser(crop->heightBox(), QStringLiteral("60")));
+  ASSERT_TRUE(TypeAsUser(Child<QLineEdit>(*crop, "leftBox"), QStringLiteral("100")));
+  ASSERT_TRUE(TypeAsUser(Child<QLineEdit>(*crop, "topBox"), QStringLiteral("20")));
+  ASSERT_TRUE(TypeAsUser(Child<QLineEdit>(*crop, "widthBox"), QStringLiteral("100")));
+  ASSERT_TRUE(TypeAsUser(Child<QLineEdit>(*crop, "heightBox"), QStringLiteral("60")));
   ASSERT_EQ(crop->preview()->outline(), QRect(100, 20, 100, 60));
   const QImage withOutline = crop->preview()->grab().toImage();
   crop->preview()->setOutline(QRect());
@@ -107,8 +110,9 @@ TEST_F(TransformWindows, StartRefusesATargetThatIsTheSource) {
   crop->show();
   ASSERT_TRUE(crop->ChooseSource(QString::fromStdString(clip_), format_, 3));
   crop->targetBox()->setText(QString::fromStdString(clip_));
-  QTest::mouseClick(crop->startButton(), Qt::LeftButton);
-  ASSERT_TRUE(WaitUntil([&] { return !crop->WorkerRunning() && crop->startButton()->isEnabled(); }));
+  QTest::mouseClick(Child<QPushButton>(*crop, "startButton"), Qt::LeftButton);
+  ASSERT_TRUE(WaitUntil(
+      [&] { return !crop->WorkerRunning() && Child<QPushButton>(*crop, "startButton")->isEnabled(); }));
   ASSERT_FALSE(recorder_.Texts().empty());
   EXPECT_EQ(recorder_.Texts().back(), "Error VLTX1019: The target " + clip_ + " is the source " + clip_ +
                                           " itself; choose another name!\n");
@@ -123,8 +127,8 @@ TEST_F(TransformWindows, ClosingAPausedJobNeverAborts) {
     QPointer<CImageCrop> crop = new CImageCrop;
     crop->show();
     ASSERT_TRUE(crop->ChooseSource(QString::fromStdString(clip_), format_, 3));
-    QTest::mouseClick(crop->startButton(), Qt::LeftButton);
-    QTest::mouseClick(crop->pauseButton(), Qt::LeftButton);
+    QTest::mouseClick(Child<QPushButton>(*crop, "startButton"), Qt::LeftButton);
+    QTest::mouseClick(Child<QPushButton>(*crop, "pauseButton"), Qt::LeftButton);
     if (round % 2 == 0) QTest::qWait(1);
     crop->close();
     // A running job puts the close off: the window is disabled until the worker has ended.
@@ -195,9 +199,10 @@ TEST_F(TransformWindows, EveryToolWindowWithALargePictureStaysOnTheScreen) {
     // The picture scrolls, so the details can be hidden to give it more room.
     crop->show();
     ASSERT_TRUE(QTest::qWaitForWindowExposed(crop));
-    ASSERT_TRUE(ClickAsUser(crop->toggleButton()));
+    ASSERT_TRUE(ClickAsUser(Child<QPushButton>(*crop, "toggleButton")));
     EXPECT_TRUE(crop->detailsHidden());
-    EXPECT_EQ(crop->toggleButton()->text(), QStringLiteral("<--- Display Detailed Controls"));
+    EXPECT_EQ(Child<QPushButton>(*crop, "toggleButton")->text(),
+              QStringLiteral("<--- Display Detailed Controls"));
     EXPECT_FALSE(crop->sourceBox()->isVisible());
     EXPECT_TRUE(InsideTheScreen(crop));
     delete crop.data();
@@ -252,7 +257,7 @@ TEST_F(TransformWindows, JoinShowsTrueLayoutsFromTheStart) {
 TEST_F(TransformWindows, JoinPromptsAndLeavesItsButtonsAfterTheJob) {
   QPointer<CJoinFile> join = new CJoinFile;
   join->show();
-  QTest::mouseClick(join->startButton(), Qt::LeftButton);
+  QTest::mouseClick(Child<QPushButton>(*join, "startButton"), Qt::LeftButton);
   EXPECT_EQ(recorder_.Entries().back().text, "Please give the first file name to join!");
   EXPECT_EQ(recorder_.Entries().back().caption, "Error");
   join->ChooseSecond(QString::fromStdString(clip_), format_);
@@ -263,20 +268,20 @@ TEST_F(TransformWindows, JoinPromptsAndLeavesItsButtonsAfterTheJob) {
   join->ChooseSecond(QString::fromStdString(clip_), other);
   EXPECT_EQ(recorder_.Texts().back(), "The two files have different format, and cannot be joined!");
   join->targetBox()->setText(QString::fromStdString((dir_ / "joined.yuv").string()));
-  QTest::mouseClick(join->startButton(), Qt::LeftButton);
+  QTest::mouseClick(Child<QPushButton>(*join, "startButton"), Qt::LeftButton);
   EXPECT_EQ(recorder_.Texts().back(), "The two files have different format, and cannot be joined!");
   ImageFormat aliased = format_;
   aliased.Fourcc = 14;
   join->ChooseSecond(QString::fromStdString(clip_), aliased);
-  QTest::mouseClick(join->startButton(), Qt::LeftButton);
+  QTest::mouseClick(Child<QPushButton>(*join, "startButton"), Qt::LeftButton);
   ASSERT_TRUE(WaitUntil([&] { return !join->WorkerRunning(); }));
   QTest::qWait(20);
   EXPECT_EQ(recorder_.Texts().back(), "Join converting finished!");
-  EXPECT_FALSE(join->startButton()->isEnabled()) << "Start stays disabled until Stop";
-  EXPECT_EQ(join->frameNumberBox()->text(), QStringLiteral("6"));
+  EXPECT_FALSE(Child<QPushButton>(*join, "startButton")->isEnabled()) << "Start stays disabled until Stop";
+  EXPECT_EQ(Child<QLineEdit>(*join, "frameNumberBox")->text(), QStringLiteral("6"));
   EXPECT_EQ(std::filesystem::file_size(dir_ / "joined.yuv"), 6u * 352 * 288 * 3 / 2);
-  QTest::mouseClick(join->stopButton(), Qt::LeftButton);
-  EXPECT_TRUE(join->startButton()->isEnabled());
+  QTest::mouseClick(Child<QPushButton>(*join, "stopButton"), Qt::LeftButton);
+  EXPECT_TRUE(Child<QPushButton>(*join, "startButton")->isEnabled());
   join->close();
 }
 

@@ -30,7 +30,6 @@ class CMainFrame : public QMainWindow {
   QWidget* OpenTool(Command command);
   QWidget* LatestWindow(Command command) const;
   QAction* action(Command command) const;
-  QToolBar* toolBar() const { return toolBar_; }
   void ShowSplash();
 
  signals:

@@ -217,9 +217,11 @@ CYUVDiffPositionDistribution::CYUVDiffPositionDistribution(const FrameImage& dif
       modeGroup);
   modes_[1]->setChecked(true);
   blockBox_ = new QLineEdit(QStringLiteral("8"), modeGroup);
+  blockBox_->setObjectName(QStringLiteral("blockBox"));
   blockBox_->setReadOnly(true);
   blockBox_->setMaximumWidth(50);
   blockSize_ = new QSlider(Qt::Horizontal, modeGroup);
+  blockSize_->setObjectName(QStringLiteral("blockSlider"));
   blockSize_->setRange(4, 32);
   blockSize_->setValue(8);
   blockDown_ = new QPushButton(QStringLiteral("<"), modeGroup);
@@ -235,6 +237,7 @@ CYUVDiffPositionDistribution::CYUVDiffPositionDistribution(const FrameImage& dif
 
   auto* heightGroup = new QGroupBox(QStringLiteral("Adjust the bar height:"), this);
   barHeight_ = new QSlider(Qt::Horizontal, heightGroup);
+  barHeight_->setObjectName(QStringLiteral("heightSlider"));
   barHeight_->setRange(0, kHistogramTop);
   barHeight_->setValue(kHistogramTop);
   heightDown_ = new QPushButton(QStringLiteral("<"), heightGroup);

@@ -41,10 +41,7 @@ class CYUVDiffPositionDistribution : public QDialog {
   const CellBars& cells() const { return cells_; }
   const ChartView& view() const { return view_; }
   QRadioButton* modeButton(int mode) const { return modes_[static_cast<size_t>(mode)]; }
-  QSlider* blockSlider() const { return blockSize_; }
-  QLineEdit* blockBox() const { return blockBox_; }
   QPushButton* blockButton(bool up) const { return up ? blockUp_ : blockDown_; }
-  QSlider* heightSlider() const { return barHeight_; }
   QRadioButton* imageButton(int image) const { return images_[static_cast<size_t>(image)]; }
   // 0 tilt up, 1 tilt down, 2 turn up, 3 turn down.
   QPushButton* rotateButton(int which) const { return rotate_[static_cast<size_t>(which)]; }

@@ -61,12 +61,20 @@ void CPSNR::BuildControls() {
   const FileGroup two = MakeFileGroup(QStringLiteral("Load file 2:"), this);
   file1_ = one.name, browse1_ = one.browse, format1_ = one.format;
   file2_ = two.name, browse2_ = two.browse, format2_ = two.format;
+  file1_->setObjectName(QStringLiteral("file1Box"));
+  browse1_->setObjectName(QStringLiteral("browse1Button"));
+  format1_->setObjectName(QStringLiteral("format1Label"));
+  file2_->setObjectName(QStringLiteral("file2Box"));
+  browse2_->setObjectName(QStringLiteral("browse2Button"));
+  format2_->setObjectName(QStringLiteral("format2Label"));
   auto* group1 = one.box;
   auto* group2 = two.box;
 
   auto* range = new QGroupBox(QStringLiteral("Start and end frame"), this);
   from_ = new QLineEdit(QString::number(run_.StartFrame), range);
+  from_->setObjectName(QStringLiteral("fromBox"));
   to_ = new QLineEdit(QString::number(run_.EndFrame), range);
+  to_->setObjectName(QStringLiteral("toBox"));
   from_->setMaximumWidth(80);
   to_->setMaximumWidth(80);
   auto* rangeLayout = new QHBoxLayout(range);
@@ -78,14 +86,18 @@ void CPSNR::BuildControls() {
 
   auto* reportGroup = new QGroupBox(QStringLiteral(" Report file name:"), this);
   report_ = new QLineEdit(QString::fromStdString(run_.ReportName), reportGroup);
+  report_->setObjectName(QStringLiteral("reportBox"));
   browseReport_ = new QPushButton(QStringLiteral("Browse..."), reportGroup);
+  browseReport_->setObjectName(QStringLiteral("reportBrowseButton"));
   auto* reportLayout = new QHBoxLayout(reportGroup);
   reportLayout->addWidget(report_, 1);
   reportLayout->addWidget(browseReport_);
 
   auto* styleGroup = new QGroupBox(QStringLiteral(" Report file format:"), this);
   tab_ = new QRadioButton(QStringLiteral("Tab delimited format (*.xls)"), styleGroup);
+  tab_->setObjectName(QStringLiteral("tabButton"));
   comma_ = new QRadioButton(QStringLiteral("Comma delimited format (*.csv)"), styleGroup);
+  comma_->setObjectName(QStringLiteral("commaButton"));
   tab_->setChecked(true);
   auto* styleLayout = new QVBoxLayout(styleGroup);
   styleLayout->addWidget(tab_);
@@ -93,15 +105,20 @@ void CPSNR::BuildControls() {
 
   auto* startGroup = new QGroupBox(QStringLiteral("Start"), this);
   start_ = new QPushButton(QStringLiteral("Start Calculation"), startGroup);
+  start_->setObjectName(QStringLiteral("startButton"));
   pause_ = new QPushButton(QStringLiteral("Pause"), startGroup);
+  pause_->setObjectName(QStringLiteral("pauseButton"));
   stop_ = new QPushButton(QStringLiteral("Stop"), startGroup);
+  stop_->setObjectName(QStringLiteral("stopButton"));
   auto* startLayout = new QHBoxLayout(startGroup);
   for (QPushButton* b : {start_, pause_, stop_}) startLayout->addWidget(b);
 
   status_ = new QLabel(this);
+  status_->setObjectName(QStringLiteral("statusLine"));
   status_->setFrameShape(QFrame::StyledPanel);
   status_->setMinimumWidth(560);
   exit_ = new QPushButton(QStringLiteral("Exit"), this);
+  exit_->setObjectName(QStringLiteral("exitButton"));
   exit_->setDefault(true);
 
   auto* layout = new QGridLayout(this);

@@ -36,23 +36,6 @@ class CPSNR : public JobWindow {
   void SelectStyle(PsnrStyle style);
 
   PsnrRun& run() { return run_; }
-  QPushButton* browse1Button() const { return browse1_; }
-  QPushButton* browse2Button() const { return browse2_; }
-  QPushButton* reportBrowseButton() const { return browseReport_; }
-  QLineEdit* file1Box() const { return file1_; }
-  QLineEdit* file2Box() const { return file2_; }
-  QLineEdit* fromBox() const { return from_; }
-  QLineEdit* toBox() const { return to_; }
-  QLineEdit* reportBox() const { return report_; }
-  QLabel* format1Label() const { return format1_; }
-  QLabel* format2Label() const { return format2_; }
-  QLabel* statusLine() const { return status_; }
-  QRadioButton* tabButton() const { return tab_; }
-  QRadioButton* commaButton() const { return comma_; }
-  QPushButton* startButton() const { return start_; }
-  QPushButton* pauseButton() const { return pause_; }
-  QPushButton* stopButton() const { return stop_; }
-  QPushButton* exitButton() const { return exit_; }
 
  private:
   class Observer;

@@ -106,6 +106,8 @@ CCustomizedResolution::CCustomizedResolution(int32_t width, int32_t height, int3
       sampling_(sampling),
       field_(field) {
   setWindowTitle(QStringLiteral("Customized Resolution"));
+  widthEdit_->setObjectName(QStringLiteral("widthBox"));
+  heightEdit_->setObjectName(QStringLiteral("heightBox"));
   auto* form = new QFormLayout;
   form->addRow(QStringLiteral("Image Width:"), widthEdit_);
   form->addRow(QStringLiteral("Image Height:"), heightEdit_);
@@ -138,11 +140,17 @@ CYuvFrmtDlg::CYuvFrmtDlg(QWidget* parent) : CYuvFrmtDlg(parent, CurrentSettings(
 CYuvFrmtDlg::CYuvFrmtDlg(QWidget* parent, const ImageFormat& preset) : QDialog(parent), format_(preset) {
   setWindowTitle(QStringLiteral("Format Settings"));
   sampling_ = new QComboBox(this);
+  sampling_->setObjectName(QStringLiteral("samplingList"));
   resolution_ = new QComboBox(this);
+  resolution_->setObjectName(QStringLiteral("resolutionList"));
   field_ = new QComboBox(this);
+  field_->setObjectName(QStringLiteral("fieldList"));
   packing_ = new QComboBox(this);
+  packing_->setObjectName(QStringLiteral("packingList"));
   order_ = new QComboBox(this);
+  order_->setObjectName(QStringLiteral("orderList"));
   fourcc_ = new QComboBox(this);
+  fourcc_->setObjectName(QStringLiteral("fourccList"));
   summary_ = new QLabel(this);
   panels_ = new FormatPreviewPanels(this);
 

@@ -21,8 +21,6 @@ class CCustomizedResolution : public QDialog {
                         QWidget* parent = nullptr);
   int32_t width() const { return width_; }
   int32_t height() const { return height_; }
-  QLineEdit* widthEdit() const { return widthEdit_; }
-  QLineEdit* heightEdit() const { return heightEdit_; }
   void accept() override;
 
  private:
@@ -62,12 +60,6 @@ class CYuvFrmtDlg : public QDialog {
   const ImageFormat& format() const { return format_; }
   int64_t frameCount() const { return preview_.FrameCount(); }
 
-  QComboBox* samplingList() const { return sampling_; }
-  QComboBox* resolutionList() const { return resolution_; }
-  QComboBox* fieldList() const { return field_; }
-  QComboBox* packingList() const { return packing_; }
-  QComboBox* orderList() const { return order_; }
-  QComboBox* fourccList() const { return fourcc_; }
   const std::vector<DiagramBox>& diagram() const { return diagram_; }
 
   int exec() override;

@@ -16,6 +16,8 @@ PreviewArea::PreviewArea(QWidget* parent)
       vertical_(new QScrollBar(Qt::Vertical, parent)),
       horizontal_(new QScrollBar(Qt::Horizontal, parent)) {
   setAttribute(Qt::WA_OpaquePaintEvent);
+  vertical_->setObjectName(QStringLiteral("verticalScrollBar"));
+  horizontal_->setObjectName(QStringLiteral("horizontalScrollBar"));
   for (QScrollBar* bar : {vertical_, horizontal_}) {
     bar->setRange(0, kScrollRange);
     bar->setPageStep(kScrollPage);

@@ -34,7 +34,6 @@ class PreviewArea : public QWidget {
   int horizontalOffset() const { return horizontalOffset_; }
   int verticalOffset() const { return verticalOffset_; }
   QScrollBar* verticalBar() const { return vertical_; }
-  QScrollBar* horizontalBar() const { return horizontal_; }
   QSize pictureSize() const { return {width_, height_}; }
   // The `size` x `size` block of the picture under point `at` of this widget
   // (column, row), limited to the last block visible and the last of the picture;

@@ -70,6 +70,7 @@ CYUV2AVI::CYUV2AVI(std::unique_ptr<YuvToAviJob> job, QWidget* parent)
                 QStringLiteral("Frame Count:"));
   auto* group = new QGroupBox(QStringLiteral("Video codec:"), this);
   codecs_ = new QListWidget(group);
+  codecs_->setObjectName(QStringLiteral("codecList"));
   codecs_->setMaximumHeight(110);
   auto* layout = new QVBoxLayout(group);
   layout->addWidget(codecs_);

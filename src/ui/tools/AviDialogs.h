@@ -36,7 +36,6 @@ class CYUV2AVI : public ToolDialog {
  public:
   explicit CYUV2AVI(QWidget* parent = nullptr);
   YuvToAviJob& job() { return *avi_; }
-  QListWidget* codecList() const { return codecs_; }
 
   void BrowseSource();
   void ChooseSource(const QString& path);

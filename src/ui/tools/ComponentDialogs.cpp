@@ -85,11 +85,17 @@ void CYUVPadding::BuildPaddingControls() {
   sizeGroup_ = new QGroupBox(QStringLiteral("Resolution of padded image:"), this);
   multiples_ =
       new QRadioButton(QStringLiteral("Padding width/height to multiples of certain values:"), sizeGroup_);
+  multiples_->setObjectName(QStringLiteral("multiplesRadio"));
   explicit_ = new QRadioButton(QStringLiteral("Padding to specific resoultion (WxH):"), sizeGroup_);
+  explicit_->setObjectName(QStringLiteral("explicitRadio"));
   multipleWidth_ = NumberBox(sizeGroup_);
+  multipleWidth_->setObjectName(QStringLiteral("multipleWidthBox"));
   multipleHeight_ = NumberBox(sizeGroup_);
+  multipleHeight_->setObjectName(QStringLiteral("multipleHeightBox"));
   paddedWidth_ = NumberBox(sizeGroup_);
+  paddedWidth_->setObjectName(QStringLiteral("paddedWidthBox"));
   paddedHeight_ = NumberBox(sizeGroup_);
+  paddedHeight_->setObjectName(QStringLiteral("paddedHeightBox"));
   auto* sizes = new QGridLayout(sizeGroup_);
   sizes->addWidget(multiples_, 0, 0, 1, 4);
   sizes->addWidget(new QLabel(QStringLiteral("Width to multiple of "), sizeGroup_), 1, 0);
@@ -103,7 +109,9 @@ void CYUVPadding::BuildPaddingControls() {
 
   positionGroup_ = new QGroupBox(QStringLiteral("Position of orginal image in padded image:"), this);
   top_ = NumberBox(positionGroup_);
+  top_->setObjectName(QStringLiteral("topBox"));
   left_ = NumberBox(positionGroup_);
+  left_->setObjectName(QStringLiteral("leftBox"));
   auto* position = new QGridLayout(positionGroup_);
   position->addWidget(new QLabel(QStringLiteral("Padding  top rows"), positionGroup_), 0, 0);
   position->addWidget(top_, 0, 1);
@@ -113,8 +121,11 @@ void CYUVPadding::BuildPaddingControls() {
   colourGroup_ = new QGroupBox(QStringLiteral("Padding colors:"), this);
   repeat_ =
       new QRadioButton(QStringLiteral("Repeat the pixels of last or first column and row"), colourGroup_);
+  repeat_->setObjectName(QStringLiteral("repeatRadio"));
   fill_ = new QRadioButton(QStringLiteral("Fill in with color in RGB:"), colourGroup_);
+  fill_->setObjectName(QStringLiteral("fillRadio"));
   colour_ = new ColourButton(colourGroup_);
+  colour_->setObjectName(QStringLiteral("colourButton"));
   colour_->setText(QStringLiteral("Padding color"));
   auto* colours = new QGridLayout(colourGroup_);
   colours->addWidget(repeat_, 0, 0, 1, 2);
@@ -129,6 +140,7 @@ void CYUVPadding::BuildPaddingControls() {
   row->addLayout(right);
   toolArea()->addLayout(row);
   toggle_ = new QPushButton(QStringLiteral("<---Hide Detailed Controls"), this);
+  toggle_->setObjectName(QStringLiteral("toggleButton"));
   toggle_->hide();
   toolArea()->addWidget(toggle_, 0, Qt::AlignLeft);
 
@@ -331,7 +343,9 @@ CYUVMerge::CYUVMerge(std::unique_ptr<MergeJob> job, QWidget* parent)
                 QStringLiteral("Frame processed:"));
   rows_ = MakeThreeNameRows(GroupOf::Source, kComponentLabels);
   asYuv_ = new QRadioButton(QStringLiteral("Merge as YUV"), this);
+  asYuv_->setObjectName(QStringLiteral("yuvRadio"));
   asRgb_ = new QRadioButton(QStringLiteral("Merge as RGB"), this);
+  asRgb_->setObjectName(QStringLiteral("rgbRadio"));
   asYuv_->setChecked(true);
   LockWhileRunning(asYuv_);
   LockWhileRunning(asRgb_);

@@ -25,18 +25,6 @@ class CYUVPadding : public ToolDialog {
   // preset to multiples of 16 and the label.
   void ChooseSource(const QString& path, const ImageFormat& format, int64_t frameCount);
 
-  QLineEdit* multipleWidthBox() const { return multipleWidth_; }
-  QLineEdit* multipleHeightBox() const { return multipleHeight_; }
-  QLineEdit* paddedWidthBox() const { return paddedWidth_; }
-  QLineEdit* paddedHeightBox() const { return paddedHeight_; }
-  QLineEdit* topBox() const { return top_; }
-  QLineEdit* leftBox() const { return left_; }
-  QRadioButton* multiplesRadio() const { return multiples_; }
-  QRadioButton* explicitRadio() const { return explicit_; }
-  QRadioButton* repeatRadio() const { return repeat_; }
-  QRadioButton* fillRadio() const { return fill_; }
-  ColourButton* colourButton() const { return colour_; }
-  QPushButton* toggleButton() const { return toggle_; }
   bool detailsHidden() const { return hidden_; }
 
  protected:
@@ -94,8 +82,6 @@ class CYUVMerge : public ToolDialog {
   void ChooseComponent(size_t i, const QString& path, const ImageFormat& format, int64_t frameCount);
   QLineEdit* componentBox(size_t i) const { return rows_[i].name; }
   QPushButton* componentBrowse(size_t i) const { return rows_[i].browse; }
-  QRadioButton* yuvRadio() const { return asYuv_; }
-  QRadioButton* rgbRadio() const { return asRgb_; }
 
  protected:
   bool ReadToolBoxes() override;

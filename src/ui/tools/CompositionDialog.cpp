@@ -70,20 +70,28 @@ void CYUVComposition::BuildCompositionControls() {
   const CompositionParameters defaults;
   auto* group = new QGroupBox(this);
   topLine_ = new QLineEdit(QString::number(defaults.TopLine), group);
+  topLine_->setObjectName(QStringLiteral("topLineBox"));
   leftColumn_ = new QLineEdit(QString::number(defaults.LeftColumn), group);
+  leftColumn_->setObjectName(QStringLiteral("leftColumnBox"));
   transparency_ = new QSlider(Qt::Horizontal, group);
+  transparency_->setObjectName(QStringLiteral("transparencySlider"));
   transparency_->setRange(0, 100);
   transparency_->setValue(defaults.Transparency);
   transparencyValue_ = new QLineEdit(QString::number(defaults.Transparency), group);
+  transparencyValue_->setObjectName(QStringLiteral("transparencyValueBox"));
   transparencyValue_->setReadOnly(true);
   repeat_ = new QCheckBox(
       QStringLiteral("Repeat the last frame of the top image file if the base image file has more frames."),
       group);
+  repeat_->setObjectName(QStringLiteral("repeatBox"));
   keyEnabled_ = new QCheckBox(QStringLiteral("Enable color key"), group);
+  keyEnabled_->setObjectName(QStringLiteral("colourKeyBox"));
   key_ = new ColourButton(group);
+  key_->setObjectName(QStringLiteral("colourKeyButton"));
   key_->setText(QStringLiteral("Color Key"));
   key_->setColour(Qt::black);
   tolerance_ = new QLineEdit(QString::number(defaults.ColorKeyRange), group);
+  tolerance_->setObjectName(QStringLiteral("toleranceBox"));
   for (QLineEdit* box : {topLine_, leftColumn_, transparencyValue_, tolerance_}) box->setMaximumWidth(70);
   auto* grid = new QGridLayout(group);
   grid->addWidget(new QLabel(QStringLiteral("Top line in base image:"), group), 0, 0);

@@ -25,15 +25,6 @@ class CYUVComposition : public ToolDialog {
   bool composable() const { return composable_; }
 
   QLineEdit* topBox() const { return secondName_; }
-  QPushButton* topBrowseButton() const { return browseSecond_; }
-  QLineEdit* topLineBox() const { return topLine_; }
-  QLineEdit* leftColumnBox() const { return leftColumn_; }
-  QSlider* transparencySlider() const { return transparency_; }
-  QLineEdit* transparencyValue() const { return transparencyValue_; }
-  QCheckBox* repeatBox() const { return repeat_; }
-  QCheckBox* colourKeyBox() const { return keyEnabled_; }
-  ColourButton* colourKeyButton() const { return key_; }
-  QLineEdit* toleranceBox() const { return tolerance_; }
 
  protected:
   bool ReadToolBoxes() override;

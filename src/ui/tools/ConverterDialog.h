@@ -17,7 +17,6 @@ class CBMPFileInput : public QDialog {
   CBMPFileInput(const QString& firstPicture, QWidget* parent = nullptr);
   bool opened() const { return opened_; }
   const BmpFileList& list() const { return list_; }
-  QListWidget* listWidget() const { return listWidget_; }
   void AddFiles(const QStringList& paths);
   void MoveUp();
   void MoveDown();

@@ -72,21 +72,35 @@ void ToolDialog::BuildControls(const Layout& options) {
     return g.box;
   };
   sourceGroup_ = group(options.sourceGroup, sourceName_, browseSource_, sourceFormat_);
+  sourceName_->setObjectName(QStringLiteral("sourceBox"));
+  browseSource_->setObjectName(QStringLiteral("sourceBrowseButton"));
   if (!options.secondSourceGroup.isEmpty()) {
     secondGroup_ = group(options.secondSourceGroup, secondName_, browseSecond_, secondFormat_);
+    secondName_->setObjectName(QStringLiteral("secondSourceBox"));
+    browseSecond_->setObjectName(QStringLiteral("secondBrowseButton"));
   }
   targetGroup_ = group(options.targetGroup, targetName_, browseTarget_, targetFormat_);
+  targetName_->setObjectName(QStringLiteral("targetBox"));
+  browseTarget_->setObjectName(QStringLiteral("targetBrowseButton"));
   fromFrame_ = new QLineEdit(this);
   toFrame_ = new QLineEdit(this);
   frameNumber_ = new QLineEdit(this);
+  fromFrame_->setObjectName(QStringLiteral("fromBox"));
+  toFrame_->setObjectName(QStringLiteral("toBox"));
+  frameNumber_->setObjectName(QStringLiteral("frameNumberBox"));
   frameNumber_->setReadOnly(true);
   for (QLineEdit* box : {fromFrame_, toFrame_, frameNumber_}) box->setMaximumWidth(80);
   progress_ = new QProgressBar(this);
+  progress_->setObjectName(QStringLiteral("progressBar"));
   progress_->setTextVisible(false);
   start_ = new QPushButton(QStringLiteral("Start"), this);
   stop_ = new QPushButton(QStringLiteral("Stop"), this);
   pause_ = new QPushButton(QStringLiteral("Pause"), this);
   exit_ = new QPushButton(QStringLiteral("Exit"), this);
+  start_->setObjectName(QStringLiteral("startButton"));
+  stop_->setObjectName(QStringLiteral("stopButton"));
+  pause_->setObjectName(QStringLiteral("pauseButton"));
+  exit_->setObjectName(QStringLiteral("exitButton"));
   connect(start_, &QPushButton::clicked, this, &ToolDialog::Start);
   connect(stop_, &QPushButton::clicked, this, &ToolDialog::StopClicked);
   connect(pause_, &QPushButton::clicked, this, &ToolDialog::PauseClicked);

@@ -29,18 +29,9 @@ class ToolDialog : public JobWindow {
   ToolDialog(std::unique_ptr<ToolJob> job, QWidget* parent);
   ~ToolDialog() override;
 
-  QPushButton* startButton() const { return start_; }
-  QPushButton* stopButton() const { return stop_; }
-  QPushButton* pauseButton() const { return pause_; }
-  QPushButton* exitButton() const { return exit_; }
-  QPushButton* sourceBrowseButton() const { return browseSource_; }
-  QPushButton* targetBrowseButton() const { return browseTarget_; }
   QLineEdit* sourceBox() const { return sourceName_; }
   QLineEdit* targetBox() const { return targetName_; }
-  QLineEdit* fromBox() const { return fromFrame_; }
   QLineEdit* toBox() const { return toFrame_; }
-  QLineEdit* frameNumberBox() const { return frameNumber_; }
-  QProgressBar* progressBar() const { return progress_; }
   PreviewArea* preview() const { return preview_; }
 
   // Start: reads the boxes; with a name missing nothing happens.
@@ -79,8 +70,6 @@ class ToolDialog : public JobWindow {
   // Where tools add their own groups (between the names and the status).
   QVBoxLayout* toolArea() const { return toolArea_; }
   QGroupBox* statusGroup() const { return statusGroup_; }
-  QGroupBox* controlsGroup() const { return controlsGroup_; }
-  QWidget* previewPanel() const { return previewPanel_; }
 
   // Browse for a raw source as every raw-file tool does: the picker, the format
   // dialog, the history entry, the range, the title and the default target

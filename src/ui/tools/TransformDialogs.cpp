@@ -78,9 +78,13 @@ CImageCrop::CImageCrop(std::unique_ptr<CropJob> job, QWidget* parent)
   BuildControls(layout);
   area_ = new QGroupBox(QStringLiteral("Cropped area:"), this);
   top_ = new QLineEdit(area_);
+  top_->setObjectName(QStringLiteral("topBox"));
   left_ = new QLineEdit(area_);
+  left_->setObjectName(QStringLiteral("leftBox"));
   width_ = new QLineEdit(area_);
+  width_->setObjectName(QStringLiteral("widthBox"));
   height_ = new QLineEdit(area_);
+  height_->setObjectName(QStringLiteral("heightBox"));
   auto* grid = new QGridLayout(area_);
   grid->addWidget(new QLabel(QStringLiteral("Top line to start:")), 0, 0);
   grid->addWidget(top_, 0, 1);
@@ -93,6 +97,7 @@ CImageCrop::CImageCrop(std::unique_ptr<CropJob> job, QWidget* parent)
   toolArea()->addWidget(area_);
   for (QLineEdit* box : {top_, left_, width_, height_}) LockWhileRunning(box);
   toggle_ = new QPushButton(QStringLiteral("<--- Hide Detailed Controls"), this);
+  toggle_->setObjectName(QStringLiteral("toggleButton"));
   toggle_->hide();
   toolArea()->addWidget(toggle_, 0, Qt::AlignLeft);
   ShowRectangle();

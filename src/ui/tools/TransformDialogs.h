@@ -38,11 +38,6 @@ class CImageCrop : public ToolDialog {
   // the whole picture and the first frame shown.
   bool ChooseSource(const QString& path, const ImageFormat& format, int64_t frameCount);
 
-  QLineEdit* topBox() const { return top_; }
-  QLineEdit* leftBox() const { return left_; }
-  QLineEdit* widthBox() const { return width_; }
-  QLineEdit* heightBox() const { return height_; }
-  QPushButton* toggleButton() const { return toggle_; }
   bool detailsHidden() const { return hidden_; }
 
   // The validators the boxes run; each shows at most one message.
