@@ -379,8 +379,8 @@ void CompareWindows(const QString& clip, const QString& changed, const vx::Image
   Save(values, folder, QStringLiteral("histogram_values"));
   vx::CYUVDiffPositionDistribution chart(d.DifferencePicture(), d.FirstPicture(), d.SecondPicture());
   Save(chart, folder, QStringLiteral("histogram_positions"));
-  chart.modeButton(0)->setChecked(true);
-  chart.imageButton(1)->setChecked(true);
+  Child<QRadioButton>(chart, "wholePictureRadio")->setChecked(true);
+  Child<QRadioButton>(chart, "image1Radio")->setChecked(true);
   Save(chart, folder, QStringLiteral("histogram_positions_image"));
 }
 

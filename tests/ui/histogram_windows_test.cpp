@@ -36,18 +36,19 @@ TEST(HistogramWindows, ValueBarsAndTheChartDrivenByItsButtons) {
   ASSERT_TRUE(chart.valid());
   EXPECT_EQ(chart.cells().bars[0][7], 200) << "block 8: the eighth column stands out";
   EXPECT_LT(chart.cells().bars[0][0], 200);
-  EXPECT_FALSE(chart.imageButton(1)->isEnabled()) << "no base picture in the folded mode";
-  ASSERT_TRUE(ClickAsUser(chart.blockButton(true)));
+  EXPECT_FALSE(Child<QRadioButton>(chart, "image1Radio")->isEnabled())
+      << "no base picture in the folded mode";
+  ASSERT_TRUE(ClickAsUser(Child<QPushButton>(chart, "largerBlockButton")));
   EXPECT_EQ(Child<QLineEdit>(chart, "blockBox")->text(), QStringLiteral("9"));
-  ASSERT_TRUE(ClickAsUser(chart.blockButton(false)));
+  ASSERT_TRUE(ClickAsUser(Child<QPushButton>(chart, "smallerBlockButton")));
   // Tilt 75 raised three times reaches 90 and stays there.
-  for (int i = 0; i < 4; ++i) ASSERT_TRUE(ClickAsUser(chart.rotateButton(0)));
+  for (int i = 0; i < 4; ++i) ASSERT_TRUE(ClickAsUser(Child<QPushButton>(chart, "tiltUpButton")));
   EXPECT_EQ(chart.view().tilt, 90);
   // The whole picture, standing on image 1.
-  ASSERT_TRUE(ClickAsUser(chart.modeButton(0)));
-  EXPECT_TRUE(chart.imageButton(1)->isEnabled());
+  ASSERT_TRUE(ClickAsUser(Child<QRadioButton>(chart, "wholePictureRadio")));
+  EXPECT_TRUE(Child<QRadioButton>(chart, "image1Radio")->isEnabled());
   EXPECT_FALSE(Child<QSlider>(chart, "blockSlider")->isEnabled());
-  ASSERT_TRUE(ClickAsUser(chart.imageButton(1)));
+  ASSERT_TRUE(ClickAsUser(Child<QRadioButton>(chart, "image1Radio")));
   EXPECT_EQ(chart.cells().columns, 32);
   EXPECT_EQ(chart.cells().rows, 16);
 }

@@ -216,6 +216,8 @@ CYUVDiffPositionDistribution::CYUVDiffPositionDistribution(const FrameImage& dif
           "Display how the difference values are distributed on the boundaries of the specified block size:"),
       modeGroup);
   modes_[1]->setChecked(true);
+  modes_[0]->setObjectName(QStringLiteral("wholePictureRadio"));
+  modes_[1]->setObjectName(QStringLiteral("blockBoundariesRadio"));
   blockBox_ = new QLineEdit(QStringLiteral("8"), modeGroup);
   blockBox_->setObjectName(QStringLiteral("blockBox"));
   blockBox_->setReadOnly(true);
@@ -226,6 +228,8 @@ CYUVDiffPositionDistribution::CYUVDiffPositionDistribution(const FrameImage& dif
   blockSize_->setValue(8);
   blockDown_ = new QPushButton(QStringLiteral("<"), modeGroup);
   blockUp_ = new QPushButton(QStringLiteral(">"), modeGroup);
+  blockDown_->setObjectName(QStringLiteral("smallerBlockButton"));
+  blockUp_->setObjectName(QStringLiteral("largerBlockButton"));
   auto* modeLayout = new QGridLayout(modeGroup);
   modeLayout->addWidget(modes_[0], 0, 0, 1, 5);
   modeLayout->addWidget(modes_[1], 1, 0, 1, 5);
@@ -258,6 +262,9 @@ CYUVDiffPositionDistribution::CYUVDiffPositionDistribution(const FrameImage& dif
     });
   }
   images_[0]->setChecked(true);
+  images_[0]->setObjectName(QStringLiteral("noImageRadio"));
+  images_[1]->setObjectName(QStringLiteral("image1Radio"));
+  images_[2]->setObjectName(QStringLiteral("image2Radio"));
 
   auto* rotateGroup = new QGroupBox(QStringLiteral("Rotate the display in 3D:"), this);
   const char* arrows[] = {"\u25B2", "\u25BC", "\u25B6", "\u25C0"};
@@ -267,6 +274,10 @@ CYUVDiffPositionDistribution::CYUVDiffPositionDistribution(const FrameImage& dif
   rotate_[1]->setToolTip(QStringLiteral("Tilt down"));
   rotate_[2]->setToolTip(QStringLiteral("Turn"));
   rotate_[3]->setToolTip(QStringLiteral("Turn back"));
+  rotate_[0]->setObjectName(QStringLiteral("tiltUpButton"));
+  rotate_[1]->setObjectName(QStringLiteral("tiltDownButton"));
+  rotate_[2]->setObjectName(QStringLiteral("turnButton"));
+  rotate_[3]->setObjectName(QStringLiteral("turnBackButton"));
   rotateLayout->addWidget(rotate_[0], 0, 1);
   rotateLayout->addWidget(rotate_[3], 1, 0);
   rotateLayout->addWidget(rotate_[2], 1, 2);

@@ -40,11 +40,6 @@ class CYUVDiffPositionDistribution : public QDialog {
 
   const CellBars& cells() const { return cells_; }
   const ChartView& view() const { return view_; }
-  QRadioButton* modeButton(int mode) const { return modes_[static_cast<size_t>(mode)]; }
-  QPushButton* blockButton(bool up) const { return up ? blockUp_ : blockDown_; }
-  QRadioButton* imageButton(int image) const { return images_[static_cast<size_t>(image)]; }
-  // 0 tilt up, 1 tilt down, 2 turn up, 3 turn down.
-  QPushButton* rotateButton(int which) const { return rotate_[static_cast<size_t>(which)]; }
   QWidget* chart() const;
 
  private:
