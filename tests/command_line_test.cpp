@@ -1,12 +1,13 @@
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <sstream>
 
 #include "model/CommandLine.h"
 #include "platform/MessageSink.h"
 #include "platform/StringFormat.h"
-#include "shell/Actions.h"
 #include "shell/Startup.h"
+#include "shell/ToolTable.h"
 
 namespace vx {
 namespace {
@@ -32,7 +33,7 @@ ParseRun Parse(const std::vector<std::string>& args, ProgramSettings settings = 
   ScopedMessageSink scope(recorder);
   ParseRun run;
   run.settings = settings;
-  run.code = ParseCommandLine(args, ActionNames(), run.request, run.settings);
+  run.code = ParseCommandLine(args, CommandLineActions(), run.request, run.settings);
   const std::string usage = UsageText(args[0]);
   for (const std::string& text : recorder.Texts())
     run.messages.push_back(text == usage ? kUsageMarker : text);
@@ -228,7 +229,7 @@ TEST(CommandLine, RefusedCommandLinesGiveTheirMessageAndCode) {
 TEST(CommandLine, PaddingTakesItsSizeOffsetsAndColour) {
   ParseRun run = Parse("-a pad -n x.yuv -N y.yuv -W 400 -H 300 -c 6,20,99 -k 255,0,16");
   ASSERT_EQ(run.code, 0) << (run.messages.empty() ? "" : run.messages[0]);
-  EXPECT_EQ(run.request.Action, ActionPad);
+  EXPECT_EQ(run.request.Action, FindAction("pad")->action.number);
   EXPECT_EQ(run.request.OutputFormat.ImgWidth, 400);
   EXPECT_EQ(run.request.OutputFormat.ImgHeight, 300);
   EXPECT_TRUE(run.request.CropGiven);
@@ -263,7 +264,7 @@ TEST(CommandLine, AcceptedValuesAreStored) {
       "-a play -n clip.yuv -w 4464 -h 288 -s YUV444 -o UYV -f progressive -p Planar -r 60 -e exit", loaded);
   ASSERT_EQ(run.code, 0) << (run.messages.empty() ? "" : run.messages[0]);
   EXPECT_TRUE(run.messages.empty());
-  EXPECT_EQ(run.request.Action, ActionPlay);
+  EXPECT_EQ(run.request.Action, FindAction("play")->action.number);
   EXPECT_EQ(run.request.InputName, "clip.yuv");
   EXPECT_EQ(run.request.FrameRate, 60);
   EXPECT_EQ(run.request.ExitWhenDone, 1);
@@ -281,7 +282,7 @@ TEST(CommandLine, AcceptedValuesAreStored) {
       "-a convert -n in.yuv -s yuv420 -w 176 -h 144 -N out.yuv -S yuv422 -O uyv -P packed -e exit "
       "-u itu709 -d comma -v DIVX");
   ASSERT_EQ(run.code, 0);
-  EXPECT_EQ(run.request.Action, ActionConvert);
+  EXPECT_EQ(run.request.Action, FindAction("convert")->action.number);
   EXPECT_EQ(run.settings.YUV2RGB_Formula, 1);
   EXPECT_EQ(run.request.ReportDelimiter, 1);
   EXPECT_EQ(run.request.AviFourcc, "DIVX") << "stored as typed";
@@ -306,16 +307,21 @@ TEST(CommandLine, CropValuesKeepFieldsThatDoNotParse) {
   ProgramSettings settings;
   RecordingMessageSink recorder;
   ScopedMessageSink scope(recorder);
-  ASSERT_EQ(ParseCommandLine(Split("-a crop -n a.yuv -N b.yuv -c 10,20"), ActionNames(), request, settings),
-            0);
-  EXPECT_EQ(request.CropRect, (CropRectangle{10, 20, 0, 0}));
   ASSERT_EQ(
-      ParseCommandLine(Split("-a crop -n a.yuv -N b.yuv -c 1,2,30,40"), ActionNames(), request, settings), 0);
+      ParseCommandLine(Split("-a crop -n a.yuv -N b.yuv -c 10,20"), CommandLineActions(), request, settings),
+      0);
+  EXPECT_EQ(request.CropRect, (CropRectangle{10, 20, 0, 0}));
+  ASSERT_EQ(ParseCommandLine(Split("-a crop -n a.yuv -N b.yuv -c 1,2,30,40"), CommandLineActions(), request,
+                             settings),
+            0);
   EXPECT_EQ(request.CropRect, (CropRectangle{1, 2, 30, 40}));
-  ASSERT_EQ(ParseCommandLine(Split("-a crop -n a.yuv -N b.yuv -c 5,x,7,8"), ActionNames(), request, settings),
+  ASSERT_EQ(ParseCommandLine(Split("-a crop -n a.yuv -N b.yuv -c 5,x,7,8"), CommandLineActions(), request,
+                             settings),
             0);
   EXPECT_EQ(request.CropRect, (CropRectangle{5, 2, 30, 40})) << "scanning stops at the first bad field";
-  ASSERT_EQ(ParseCommandLine(Split("-a crop -n a.yuv -N b.yuv -c 6;7"), ActionNames(), request, settings), 0);
+  ASSERT_EQ(
+      ParseCommandLine(Split("-a crop -n a.yuv -N b.yuv -c 6;7"), CommandLineActions(), request, settings),
+      0);
   EXPECT_EQ(request.CropRect, (CropRectangle{6, 2, 30, 40}));
   EXPECT_TRUE(recorder.Texts().empty());
 }
@@ -439,19 +445,81 @@ TEST(Usage, HasAllPiecesWithTheProgramName) {
 namespace vx {
 namespace {
 
-TEST(ActionTable, OneRowPerActionNamedAsOnTheCommandLine) {
-  std::vector<std::string> names;
-  for (const ActionRow& row : ActionTable()) {
-    names.emplace_back(row.name);
-    EXPECT_EQ(FindAction(row.action), &row);
-    EXPECT_EQ(FindAction(row.name), &row);
-    EXPECT_EQ(std::string(row.unavailable).rfind("Error VLTX10", 0), 0u) << row.name;
+TEST(ToolTable, OneRowPerActionNamedAsOnTheCommandLine) {
+  std::vector<std::pair<int32_t, std::string>> actions;
+  for (const ToolRow& row : ToolTable()) {
+    EXPECT_EQ(FindTool(row.id), &row);
+    if (row.action.name.empty()) continue;
+    actions.emplace_back(row.action.number, row.action.name);
+    EXPECT_EQ(FindAction(row.action.number), &row);
+    EXPECT_EQ(FindAction(row.action.name), &row);
+    ASSERT_NE(row.unavailable, nullptr) << row.action.name;
+    EXPECT_EQ(std::string(row.unavailable).rfind("Error VLTX10", 0), 0u) << row.action.name;
+    EXPECT_NE(row.runHeadless, nullptr) << row.action.name;
   }
+  std::sort(actions.begin(), actions.end());
+  std::vector<std::string> names;
+  for (const auto& [number, name] : actions) names.push_back(name);
   EXPECT_EQ(names, (std::vector<std::string>{"play", "convert", "crop", "flip", "join", "yuv2avi", "avi2yuv",
                                              "psnr", "pad", "separate", "merge"}));
+  EXPECT_EQ(std::adjacent_find(actions.begin(), actions.end(),
+                               [](const auto& a, const auto& b) { return a.first == b.first; }),
+            actions.end())
+      << "each action has its own number";
   EXPECT_EQ(FindAction(ActionNone), nullptr);
   EXPECT_EQ(FindAction("Play"), nullptr) << "names are matched exactly";
-  EXPECT_EQ(FindAction(ActionPsnr)->window, Command::Psnr);
+  EXPECT_EQ(FindAction("psnr")->id, Command::Psnr);
+}
+
+TEST(ToolTable, TheParserAndTheUsageTextAreViewsOfTheTable) {
+  const std::string usage = UsageText("Velutrix.exe");
+  for (const ToolRow& row : ToolTable()) {
+    const CommandLineAction& action = row.action;
+    if (action.name.empty()) continue;
+    const std::string name(action.name);
+    const ParseRun run = Parse("-a " + name + " -n a.yuv");
+    EXPECT_EQ(run.request.Action, action.number) << name;
+    if (action.usage) {
+      EXPECT_NE(usage.find(action.usage), std::string::npos) << name;
+      EXPECT_EQ(usage.find("'" + name + "'"), std::string::npos) << name << " has lines of its own";
+    } else {
+      EXPECT_NE(usage.find("'" + name + "'"), std::string::npos) << name;
+    }
+    if (action.examples) EXPECT_NE(usage.find(action.examples), std::string::npos) << name;
+    for (const ActionCheck& check : action.checks) {
+      if (check.message) EXPECT_TRUE(check.when != ActionRefusal::None) << name;
+    }
+  }
+}
+
+TEST(ToolTable, AnotherTableGivesAnotherCommandLine) {
+  const CommandLineAction actions[] = {
+      {.name = "tile", .number = 2, .usage = "      -a tile -N [base]\n", .examples = "  v -a tile\n"},
+      {.name = "blur", .number = 0, .examples = "  v -a blur -n a -N b\n"},
+      {.name = "sharpen",
+       .number = 1,
+       .checks = {{{.when = ActionRefusal::NoSecondInput, .message = "sharpen needs -m\n"}}}},
+  };
+  const std::string usage = UsageText("Velutrix.exe", actions);
+  EXPECT_NE(usage.find("  'blur', 'sharpen' \n"), std::string::npos);
+  EXPECT_NE(usage.find("Help document):\n\n  v -a blur -n a -N b\n\n Without a display, one more actions:\n"
+                       "      -a tile -N [base]\n\n  v -a tile\n"),
+            std::string::npos);
+  RecordingMessageSink recorder;
+  ScopedMessageSink scope(recorder);
+  CommandLineRequest request;
+  ProgramSettings settings;
+  EXPECT_EQ(ParseCommandLine(Split("-a tile -n a.yuv -N b"), actions, request, settings), 0);
+  EXPECT_EQ(request.Action, 2);
+  EXPECT_EQ(ParseCommandLine(Split("-a sharpen -n a.yuv -N b"), actions, request, settings), 1);
+  EXPECT_EQ(ParseCommandLine(Split("-a play -n a.yuv"), actions, request, settings), 3);
+  EXPECT_EQ(ParseCommandLine(Split("-n a.yuv"), actions, request, settings), 1);
+  EXPECT_EQ(recorder.Texts(),
+            (std::vector<std::string>{"sharpen needs -m\n", usage,
+                                      "Sorry, invalid command play after option -a, expecting 'blur' or "
+                                      "'sharpen'!\n",
+                                      "Sorry, please specify the action, either 'blur', or 'sharpen',  !\n",
+                                      usage}));
 }
 
 }  // namespace

@@ -193,14 +193,18 @@ TEST_F(ConverterJobTest, PartialRangeScalingAndPreview) {
 TEST_F(ConverterJobTest, BmpSourceStartsAtItsStartFrame) {
   for (int i = 0; i < 3; ++i)
     WriteBmp(dir_ / ("f" + std::to_string(i) + ".bmp"), 100, 80, 24, static_cast<uint32_t>(i));
-  CommandLineRequest request;
-  request.InputName = (dir_ / "f%d.bmp").string();
-  request.OutputName = (dir_ / "out.rgb").string();
-  request.OutputFormat = {RGB_444, RGB, Progressive, Packed, -1, -1};
   ImageFormat current;
   current.SamplingFormat = BMP;
   ConverterJob job;
-  ASSERT_TRUE(job.PrepareFromCommandLine(request, current));
+  ASSERT_TRUE(job.PrepareConversion({.source = (dir_ / "f%d.bmp").string(),
+                                     .target = (dir_ / "out.rgb").string(),
+                                     .sourceFormat = current,
+                                     .targetFormat = {.SamplingFormat = RGB_444,
+                                                      .ComponentOrder = RGB,
+                                                      .FieldFormat = Progressive,
+                                                      .PixelFormat = Packed,
+                                                      .ImgWidth = -1,
+                                                      .ImgHeight = -1}}));
   EXPECT_EQ(job.FrameCount, 3);
   job.StartFrame = 2;
   job.EndFrame = 3;

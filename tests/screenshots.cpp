@@ -14,6 +14,7 @@
 #include "image/ColorFormula.h"
 #include "model/FileHistory.h"
 #include "model/Settings.h"
+#include "shell/ToolTable.h"
 #include "shell/desktop/FileHistoryDialog.h"
 #include "shell/desktop/MainFrame.h"
 #include "shell/desktop/Resources.h"
@@ -192,7 +193,7 @@ void LargePictureWindows(const QString& clip, int width, int height, const QStri
     vx::CYUVConverter converter;
     place(&converter);
     vx::CommandLineRequest request;
-    request.Action = vx::ActionConvert;
+    request.Action = vx::FindAction("convert")->action.number;
     request.InputName = clip.toStdString();
     request.OutputName = QDir(folder).filePath(QStringLiteral("large_out.uyvy")).toStdString();
     request.OutputFormat = {vx::YUV_422, vx::UYV, vx::Progressive, vx::Packed, width, height};
@@ -490,7 +491,7 @@ int main(int argc, char** argv) {
     // The converter in the middle of a job: paused after a few frames.
     vx::CYUVConverter* converter = new vx::CYUVConverter;
     vx::CommandLineRequest request;
-    request.Action = vx::ActionConvert;
+    request.Action = vx::FindAction("convert")->action.number;
     request.InputName = clip.toStdString();
     request.OutputName = QDir(folder).filePath(QStringLiteral("converted.yuv")).toStdString();
     request.OutputFormat = {vx::YUV_420, vx::YUV, vx::Progressive, vx::Planar, 352, 288};

@@ -1,5 +1,6 @@
 #include "model/CommandLine.h"
 
+#include <algorithm>
 #include <optional>
 #include <span>
 
@@ -9,82 +10,58 @@
 namespace vx {
 namespace {
 
-// The usage text, piece by piece; piece 2 takes the program name and piece 42 a
-// literal percent sign.
-constexpr const char* kUsagePieces[] = {
-    "Velutrix supports several functions in command line mode: \n\n",  // 1
-    "Usage: %s   -a [action]:                     \n",                 // 2
-    "                                             'play', 'convert', 'crop', 'flip', 'join', 'yuv2avi', "
-    "'avi2yuv', 'psnr' \n",                                                                        // 3
-    "                                    -e [exit after play this file]:   \n",                    // 4
-    "                                             'no_exit', 'exit'        \n",                    // 5
-    "                                    -u [RGB to YUV convert formula]:  \n",                    // 6
-    "                                             'itu601', 'itu709'       \n",                    // 7
-    "                                    -d [PSNR report delimited format]:  \n",                  // 8
-    "                                             'comma', 'tab'       \n",                        // 9
-    "                                    -r [playing frame rate (1,120) ]  \n",                    // 10
-    "                                    -n [name of input yuv file to play or to convert]   \n",  // 11
+// The usage text around the actions: its heading (with the program name), the
+// options, and the headings of the examples and of the actions with lines of their own.
+constexpr const char* kUsageHeading =
+    "Velutrix supports several functions in command line mode: \n\n"
+    "Usage: %s   -a [action]:                     \n";
+constexpr const char* kActionListIndent = "                                             ";
+constexpr const char* kUsageOptions[] = {
+    "                                    -e [exit after play this file]:   \n",
+    "                                             'no_exit', 'exit'        \n",
+    "                                    -u [RGB to YUV convert formula]:  \n",
+    "                                             'itu601', 'itu709'       \n",
+    "                                    -d [PSNR report delimited format]:  \n",
+    "                                             'comma', 'tab'       \n",
+    "                                    -r [playing frame rate (1,120) ]  \n",
+    "                                    -n [name of input yuv file to play or to convert]   \n",
     "                                    -m [name of the second input file  (used for 'join' and "
-    "'psnr')]   \n",                                                                         // 12
-    "                                    -N [name of converted yuv file]               \n",  // 13
-    "                                    -w [image width to play or to convert]        \n",  // 14
-    "                                    -W [image width of converted file]            \n",  // 15
-    "                                    -h [image height to play or to convert]       \n",  // 16
-    "                                    -H [image height of converted file]           \n",  // 17
-    "                                    -s [sampling format to play or to convert]:   \n",  // 18
-    "                                    -S [sampling format of converted file]:       \n",  // 19
+    "'psnr')]   \n",
+    "                                    -N [name of converted yuv file]               \n",
+    "                                    -w [image width to play or to convert]        \n",
+    "                                    -W [image width of converted file]            \n",
+    "                                    -h [image height to play or to convert]       \n",
+    "                                    -H [image height of converted file]           \n",
+    "                                    -s [sampling format to play or to convert]:   \n",
+    "                                    -S [sampling format of converted file]:       \n",
     "                                             'yuv444', 'yuv422', 'yuv420', 'rgb444', 'mono', 'bmp' "
-    "\n",                                                                                    // 20
-    "                                    -o [component order to play or to convert]:   \n",  // 21
-    "                                    -O [component order of converted file]:       \n",  // 22
-    "                                             'yuv', 'yvu', 'uyv',  'rgb',  'bgr'  \n",  // 23
-    "                                    -f [field format to play or to convert]:      \n",  // 24
-    "                                    -F [field format of converted file]:          \n",  // 25
-    "                                             'progressive', 'interlaced'          \n",  // 26
-    "                                    -p [pixel format to play or to convert]:      \n",  // 27
-    "                                    -P [pixel format of converted file]:          \n",  // 28
-    "                                             'packed',  'planar'          \n",          // 29
+    "\n",
+    "                                    -o [component order to play or to convert]:   \n",
+    "                                    -O [component order of converted file]:       \n",
+    "                                             'yuv', 'yvu', 'uyv',  'rgb',  'bgr'  \n",
+    "                                    -f [field format to play or to convert]:      \n",
+    "                                    -F [field format of converted file]:          \n",
+    "                                             'progressive', 'interlaced'          \n",
+    "                                    -p [pixel format to play or to convert]:      \n",
+    "                                    -P [pixel format of converted file]:          \n",
+    "                                             'packed',  'planar'          \n",
     "                                    -c [crop top row],[crop left column], [crop height],[crop "
-    "width]   \n",                                                                         // 30
-    "                                    -v [AVI encoding format used for yuv2avi]:  \n",  // 31
-    "                                              ''iyuv', divx', ...  \n",               // 32
-    "                                                               \n",                   // 33
+    "width]   \n",
+    "                                    -v [AVI encoding format used for yuv2avi]:  \n",
+    "                                              ''iyuv', divx', ...  \n",
+    "                                                               \n",
     " The options in low case letters (like -w -h -s -o -f -p) are mostly used for YUV player, or for "
-    "source files of YUV converter.\n",  // 34
+    "source files of YUV converter.\n",
     "    If they are not given in the command line, the program will use the parameters which the "
-    "program used in the last run. \n\n",  // 35
+    "program used in the last run. \n\n",
     " The options in capital letters  (like -W -H -S -O -F -P) are mostly used for destination files of "
-    "YUV converter.\n",  // 36
+    "YUV converter.\n",
     "    If they are not given in the command line, the program will use the same parameters as the "
-    "source file. \n",                                                            // 37
-    " \nExample (See more examples and script files in the Help document):\n\n",  // 38
-    "  Velutrix.exe -a play -n video16.yuv -w 352 -h 288 -s yuv444 -o uyv -f interlaced -p planar -e "
-    "exit   \n\n",  // 39
-    "  Velutrix.exe -a convert  -n tulips_yuv420_inter_planar_qcif.yuv -s yuv420 -o yuv -f interlaced  "
-    "-p planar -w 176 -h 144  \n",  // 40
-    "                                           -N tulips_uyvy422_inter_packed_qcif.yuv  -S yuv422 -O "
-    "uyv -P packed -F interlaced -e exit  \n\n",                                            // 41
-    "  Velutrix.exe  -a convert -s bmp -S rgb444 -n aaa%cd.bmp -N aaa.yuv -e exit   \n\n",  // 42
-    "  Velutrix.exe -a join  -n tulips_yuv420_inter_planar_qcif1.yuv -s yuv420 -o yuv -f interlaced  -p "
-    "planar -w 176 -h 144  \n",  // 43
-    "                                    -m tulips_yuv420_inter_planar_qcif2.yuv -N "
-    "tulips_yuv420_inter_planar_qcif_joined.yuv   -e exit  \n",  // 44
-    "\n Without a display, three more actions:\n",
-    "                                    -a pad -W [padded width] -H [padded height] -c [top row],[left "
-    "column] "
-    "-k [fill colour R,G,B]\n",
-    "                                             places each frame at the row and column (default 0,0); "
-    "without -k the edges are repeated \n",
-    "                                    -a separate -N [base name]: writes base.y, base.u, base.v (base.r, "
-    "base.g, base.b for rgb444) \n",
-    "                                    -a merge -n [base name] -s [yuv444, yuv422, yuv420 or rgb444] -w "
-    "-h: "
-    "reads base.y, base.u, base.v \n",
-    "                                             (base.r, base.g, base.b) and writes one planar progressive "
-    "file \n\n",
-    "  Velutrix.exe -a pad -n foreman_cif.yuv -s yuv420 -o yuv -f progressive -p planar -w 350 -h 286 -N "
-    "foreman_padded.yuv -W 352 -H 288 -c 0,0 -e exit \n",
+    "source file. \n",
 };
+constexpr const char* kExamplesHeading =
+    " \nExample (See more examples and script files in the Help document):\n\n";
+constexpr const char* kOwnLinesHeading = "\n Without a display, %s more actions:\n";
 
 // The largest width or height a layout can have (the settings file keeps no more).
 constexpr int kMaxImageSide = 65535;
@@ -149,10 +126,171 @@ void ScanCropValue(std::string_view text, CropRectangle& rect) {
   }
 }
 
+// Which of the source layout, the source sampling or the destination an option gives.
+enum class Given : uint8_t { Nothing, Source, Sampling, Output };
+
+// An option whose value is a keyword of a table, or a size when it has none.
+struct ValueOption {
+  char letter;
+  std::span<const Keyword> keywords;
+  Given given;
+  int32_t& (*target)(CommandLineRequest& request, ProgramSettings& settings);
+  const char* refusal;  // %s: the value; for a size %d: the number
+  int code;
+};
+
+using Request = CommandLineRequest&;
+using Settings = ProgramSettings&;
+
+constexpr ValueOption kValueOptions[] = {
+    {.letter = 'e',
+     .keywords = kExitModes,
+     .given = Given::Nothing,
+     .target = [](Request r, Settings) -> int32_t& { return r.ExitWhenDone; },
+     .refusal = "Sorry, invalid command %s after option -e, expecting 'exit' or 'no_exit'!\n",
+     .code = 3},
+    {.letter = 'u',
+     .keywords = kFormulas,
+     .given = Given::Nothing,
+     .target = [](Request, Settings s) -> int32_t& { return s.YUV2RGB_Formula; },
+     .refusal = "Sorry, invalid command %s after option -u, expecting 'itu601' or 'itu709'. Other conversion "
+                "formulae are not supported !\n",
+     .code = 3},
+    {.letter = 'w',
+     .given = Given::Source,
+     .target = [](Request, Settings s) -> int32_t& { return s.Format.ImgWidth; },
+     .refusal = "Sorry, -w option error: %d. Width of image cannot be a negative number or zero !\n",
+     .code = 1},
+    {.letter = 'W',
+     .given = Given::Output,
+     .target = [](Request r, Settings) -> int32_t& { return r.OutputFormat.ImgWidth; },
+     .refusal = "Sorry, -W option error: %d. Width of image cannot be a negative number or zero !\n",
+     .code = 1},
+    {.letter = 'h',
+     .given = Given::Source,
+     .target = [](Request, Settings s) -> int32_t& { return s.Format.ImgHeight; },
+     .refusal = "Sorry, -h option error: %d. Height of image cannot be a negative number or zero !\n",
+     .code = 2},
+    {.letter = 'H',
+     .given = Given::Output,
+     .target = [](Request r, Settings) -> int32_t& { return r.OutputFormat.ImgHeight; },
+     .refusal = "Sorry, -H option error: %d. Height of image cannot be a negative number or zero !\n",
+     .code = 2},
+    {.letter = 's',
+     .keywords = kSourceSamplings,
+     .given = Given::Sampling,
+     .target = [](Request, Settings s) -> int32_t& { return s.Format.SamplingFormat; },
+     .refusal = "Sorry, invalid command %s after option -s (sampling order), expecting 'yuv444', 'yuv422', "
+                "'yuv420' or 'rgb444'!\n",
+     .code = 4},
+    {.letter = 'S',
+     .keywords = kOutputSamplings,
+     .given = Given::Output,
+     .target = [](Request r, Settings) -> int32_t& { return r.OutputFormat.SamplingFormat; },
+     .refusal = "Sorry, invalid command %s after option -S (sampling order), expecting 'yuv444', 'yuv422', "
+                "'yuv420','rgb444' or 'bmp'!\n",
+     .code = 4},
+    {.letter = 'o',
+     .keywords = kOrders,
+     .given = Given::Source,
+     .target = [](Request, Settings s) -> int32_t& { return s.Format.ComponentOrder; },
+     .refusal = "Sorry, invalid command %s after option -o (component order), expecting 'yuv', 'yvu', 'uyv', "
+                "'rgb' or 'bgr'!\n",
+     .code = 5},
+    {.letter = 'O',
+     .keywords = kOrders,
+     .given = Given::Output,
+     .target = [](Request r, Settings) -> int32_t& { return r.OutputFormat.ComponentOrder; },
+     .refusal = "Sorry, invalid command %s after option -O (component order), expecting 'yuv', 'yvu', 'uyv', "
+                "'rgb' or 'bgr'!\n",
+     .code = 5},
+    {.letter = 'f',
+     .keywords = kFields,
+     .given = Given::Source,
+     .target = [](Request, Settings s) -> int32_t& { return s.Format.FieldFormat; },
+     .refusal = "Sorry, invalid command %s after option -f (field format), expecting either 'progressive' or "
+                "'interlaced' !\n",
+     .code = 6},
+    {.letter = 'F',
+     .keywords = kFields,
+     .given = Given::Output,
+     .target = [](Request r, Settings) -> int32_t& { return r.OutputFormat.FieldFormat; },
+     .refusal = "Sorry, invalid command %s after option -F (field format), expecting either 'progressive' or "
+                "'interlaced' !\n",
+     .code = 6},
+    {.letter = 'p',
+     .keywords = kPixels,
+     .given = Given::Source,
+     .target = [](Request, Settings s) -> int32_t& { return s.Format.PixelFormat; },
+     .refusal = "Sorry, invalid command %s after option -p (pixel format), expecting either 'packed' or "
+                "'planar' !\n",
+     .code = 7},
+    {.letter = 'P',
+     .keywords = kPixels,
+     .given = Given::Output,
+     .target = [](Request r, Settings) -> int32_t& { return r.OutputFormat.PixelFormat; },
+     .refusal = "Sorry, invalid command %s after option -P (pixel format), expecting either 'packed' or "
+                "'planar' !\n",
+     .code = 7},
+    {.letter = 'd',
+     .keywords = kDelimiters,
+     .given = Given::Nothing,
+     .target = [](Request r, Settings) -> int32_t& { return r.ReportDelimiter; },
+     .refusal = "Sorry, invalid command %s after option -d (delimited format for psnr report), expecting "
+                "either 'tab' or 'comma' !\n",
+     .code = 6},
+};
+
+const ValueOption* FindValueOption(char letter) {
+  for (const ValueOption& option : kValueOptions) {
+    if (option.letter == letter) return &option;
+  }
+  return nullptr;
+}
+
+// The actions in the order the usage text lists them.
+std::vector<const CommandLineAction*> InUsageOrder(std::span<const CommandLineAction> actions) {
+  std::vector<const CommandLineAction*> ordered;
+  for (const CommandLineAction& action : actions) ordered.push_back(&action);
+  std::stable_sort(
+      ordered.begin(), ordered.end(),
+      [](const CommandLineAction* a, const CommandLineAction* b) { return a->number < b->number; });
+  return ordered;
+}
+
+// The actions listed by name, the others having usage lines of their own.
+std::vector<std::string_view> ListedNames(std::span<const CommandLineAction> actions) {
+  std::vector<std::string_view> names;
+  for (const CommandLineAction* action : InUsageOrder(actions)) {
+    if (!action->usage) names.push_back(action->name);
+  }
+  return names;
+}
+
+// "'a', 'b', 'c'"; with `beforeLast` "'a', 'b', or 'c', " (the last name then
+// keeps its separator too).
+std::string QuotedNames(const std::vector<std::string_view>& names, std::string_view separator,
+                        std::string_view beforeLast = {}) {
+  std::string text;
+  for (size_t i = 0; i < names.size(); ++i) {
+    const bool last = i + 1 == names.size();
+    if (last) text += beforeLast;
+    text += "'" + std::string(names[i]) + "'";
+    if (!last || !beforeLast.empty()) text += separator;
+  }
+  return text;
+}
+
+std::string CountWord(size_t count) {
+  constexpr const char* kWords[] = {"no",   "one", "two",   "three", "four",
+                                    "five", "six", "seven", "eight", "nine"};
+  return count < std::size(kWords) ? kWords[count] : std::to_string(count);
+}
+
 // One run of the parser: the arguments, what they change and what was given.
 class Parser {
  public:
-  Parser(const std::vector<std::string>& args, std::span<const ActionName> actions,
+  Parser(const std::vector<std::string>& args, std::span<const CommandLineAction> actions,
          CommandLineRequest& request, ProgramSettings& settings)
       : args_(args), actions_(actions), request_(request), settings_(settings) {}
 
@@ -167,6 +305,7 @@ class Parser {
  private:
   void Reset() {
     request_.Action = ActionNone;
+    chosen_ = nullptr;
     settings_.YUV2RGB_Formula = 0;
     request_.ExitWhenDone = 0;
     request_.FrameRate = 30;
@@ -183,7 +322,7 @@ class Parser {
 
   int Usage(std::string_view message = {}) {
     if (!message.empty()) ShowMessage(message);
-    ShowUsage(args_.empty() ? std::string_view("velutrix") : std::string_view(args_[0]));
+    ShowUsage(args_.empty() ? std::string_view("velutrix") : std::string_view(args_[0]), actions_);
     return 1;
   }
 
@@ -217,19 +356,23 @@ class Parser {
     return Apply(option, value);
   }
 
-  // Sets `target` from a keyword table, or refuses with `message` (one %s).
-  // The action names are those of the action table.
   int KeyedAction(const std::string& value) {
-    for (const ActionName& known : actions_) {
+    for (const CommandLineAction& known : actions_) {
       if (known.name == value) {
-        request_.Action = known.action;
+        request_.Action = known.number;
+        chosen_ = &known;
         return 0;
       }
     }
-    return Refuse(StrFormat("Sorry, invalid command %s after option -a, expecting 'play' or 'convert'!\n",
-                            value.c_str()),
+    // The refusal offers the first two listed actions only.
+    const std::vector<std::string_view> listed = ListedNames(actions_);
+    return Refuse(StrFormat("Sorry, invalid command %s after option -a, expecting '%s' or '%s'!\n",
+                            value.c_str(), std::string(listed.size() > 0 ? listed[0] : "").c_str(),
+                            std::string(listed.size() > 1 ? listed[1] : "").c_str()),
                   3);
   }
+
+  // Sets `target` from a keyword table, or refuses with `message` (one %s).
 
   static int Keyed(std::span<const Keyword> table, const std::string& value, int32_t& target,
                    const char* message, int code) {
@@ -237,6 +380,15 @@ class Parser {
     if (!found) return Refuse(StrFormat(message, value.c_str()), code);
     target = *found;
     return 0;
+  }
+
+  int ApplyValue(const ValueOption& option, const std::string& value) {
+    sourceGiven_ = sourceGiven_ || option.given == Given::Source;
+    samplingGiven_ = samplingGiven_ || option.given == Given::Sampling;
+    outputGiven_ = outputGiven_ || option.given == Given::Output;
+    int32_t& target = option.target(request_, settings_);
+    if (option.keywords.empty()) return Size(value, target, option.refusal, option.code);
+    return Keyed(option.keywords, value, target, option.refusal, option.code);
   }
 
   // A size option: 1..kMaxImageSide. A larger one is refused, never cut to fit:
@@ -275,19 +427,10 @@ class Parser {
   }
 
   int Apply(char option, const std::string& value) {
-    OutputFormatRequest& out = request_.OutputFormat;
-    ImageFormat& source = settings_.Format;
+    if (const ValueOption* known = FindValueOption(option)) return ApplyValue(*known, value);
     switch (option) {
       case 'a':
         return KeyedAction(value);
-      case 'e':
-        return Keyed(kExitModes, value, request_.ExitWhenDone,
-                     "Sorry, invalid command %s after option -e, expecting 'exit' or 'no_exit'!\n", 3);
-      case 'u':
-        return Keyed(kFormulas, value, settings_.YUV2RGB_Formula,
-                     "Sorry, invalid command %s after option -u, expecting 'itu601' or 'itu709'. Other "
-                     "conversion formulae are not supported !\n",
-                     3);
       case 'r': {
         const int rate = ParseLeadingInt(value);
         if (rate < 1 || rate > 120) {
@@ -300,75 +443,6 @@ class Parser {
         rateGiven_ = true;
         return 0;
       }
-      case 'w':
-        sourceGiven_ = true;
-        return Size(value, source.ImgWidth,
-                    "Sorry, -w option error: %d. Width of image cannot be a negative number or zero !\n", 1);
-      case 'W':
-        outputGiven_ = true;
-        return Size(value, out.ImgWidth,
-                    "Sorry, -W option error: %d. Width of image cannot be a negative number or zero !\n", 1);
-      case 'h':
-        sourceGiven_ = true;
-        return Size(value, source.ImgHeight,
-                    "Sorry, -h option error: %d. Height of image cannot be a negative number or zero !\n", 2);
-      case 'H':
-        outputGiven_ = true;
-        return Size(value, out.ImgHeight,
-                    "Sorry, -H option error: %d. Height of image cannot be a negative number or zero !\n", 2);
-      case 's':
-        samplingGiven_ = true;
-        return Keyed(kSourceSamplings, value, source.SamplingFormat,
-                     "Sorry, invalid command %s after option -s (sampling order), expecting 'yuv444', "
-                     "'yuv422', 'yuv420' or 'rgb444'!\n",
-                     4);
-      case 'S':
-        outputGiven_ = true;
-        return Keyed(kOutputSamplings, value, out.SamplingFormat,
-                     "Sorry, invalid command %s after option -S (sampling order), expecting 'yuv444', "
-                     "'yuv422', 'yuv420','rgb444' or 'bmp'!\n",
-                     4);
-      case 'o':
-        sourceGiven_ = true;
-        return Keyed(kOrders, value, source.ComponentOrder,
-                     "Sorry, invalid command %s after option -o (component order), expecting 'yuv', "
-                     "'yvu', 'uyv', 'rgb' or 'bgr'!\n",
-                     5);
-      case 'O':
-        outputGiven_ = true;
-        return Keyed(kOrders, value, out.ComponentOrder,
-                     "Sorry, invalid command %s after option -O (component order), expecting 'yuv', "
-                     "'yvu', 'uyv', 'rgb' or 'bgr'!\n",
-                     5);
-      case 'f':
-        sourceGiven_ = true;
-        return Keyed(kFields, value, source.FieldFormat,
-                     "Sorry, invalid command %s after option -f (field format), expecting either "
-                     "'progressive' or 'interlaced' !\n",
-                     6);
-      case 'F':
-        outputGiven_ = true;
-        return Keyed(kFields, value, out.FieldFormat,
-                     "Sorry, invalid command %s after option -F (field format), expecting either "
-                     "'progressive' or 'interlaced' !\n",
-                     6);
-      case 'p':
-        sourceGiven_ = true;
-        return Keyed(kPixels, value, source.PixelFormat,
-                     "Sorry, invalid command %s after option -p (pixel format), expecting either 'packed' "
-                     "or 'planar' !\n",
-                     7);
-      case 'P':
-        outputGiven_ = true;
-        return Keyed(kPixels, value, out.PixelFormat,
-                     "Sorry, invalid command %s after option -P (pixel format), expecting either 'packed' "
-                     "or 'planar' !\n",
-                     7);
-      case 'd':
-        return Keyed(kDelimiters, value, request_.ReportDelimiter,
-                     "Sorry, invalid command %s after option -d (delimited format for psnr report), "
-                     "expecting either 'tab' or 'comma' !\n",
-                     6);
       case 'v':
         if (value.size() != 4) {
           return Refuse(StrFormat("Sorry, invalid command %s after option -v (AVI encoding format), "
@@ -406,122 +480,74 @@ class Parser {
     }
   }
 
-  int CheckAction() {
+  bool Applies(ActionRefusal refusal) const {
     const int32_t sampling = settings_.Format.SamplingFormat;
-    switch (request_.Action) {
-      case ActionNone:
-        return Usage(
-            "Sorry, please specify the action, either 'play', 'convert', 'crop', 'flip', 'join', "
-            "'yuv2avi', 'avi2yuv', or 'psnr',  !\n");
-      case ActionPlay:
-        if (sampling == BMP) {
-          return Usage(
-              "Sorry, although I can convert yuv file to from bmp file , I do not play bmp file !\n");
-        }
-        return 0;
-      case ActionConvert:
-        if (sampling == BMP && sourceGiven_)
-          return Usage(" You cannot specify the format for input BMP file !\n");
-        if (sampling == MONO)
-          return Usage("Sorry, grey scale image files cannot be converted in commmand line mode!\n");
-        if (!outputGiven_) {
-          return Usage(" For converting, at least one converting destination format has to be specified !\n");
-        }
-        return 0;
-      case ActionCrop:
-        if (outputGiven_) {
-          return Usage(
-              " You cannot specify the format for cropped YUV file, which will be the same as the input "
-              "file !\n");
-        }
-        return 0;
-      case ActionFlip:
-        if (outputGiven_) {
-          return Usage(
-              " You cannot specify the format for flipped YUV file, which will be the same as the input "
-              "file !\n");
-        }
-        return 0;
-      case ActionJoin:
-        if (request_.SecondInputName.empty()) {
-          return Usage("Sorry, second source file is missing for join operation  !\n");
-        }
-        if (outputGiven_) {
-          return Usage(
-              " You cannot specify the format for joined YUV file, which will be the same as the first "
-              "source file !\n");
-        }
-        return 0;
-      case ActionYuv2Avi:
-        if (outputGiven_) return Usage(" You cannot specify the format for encoded AVI file!\n");
-        return 0;
-      case ActionAvi2Yuv:
-        if (sourceGiven_ || samplingGiven_)
-          return Usage(" You cannot specify the format for input AVI file !\n");
-        return 0;
-      case ActionPad: {
-        const OutputFormatRequest& out = request_.OutputFormat;
-        if (out.ImgWidth < 1 || out.ImgHeight < 1) {
-          return Usage(" For padding, the padded width and height have to be given with -W and -H !\n");
-        }
-        if (out.SamplingFormat != -1 || out.ComponentOrder != -1 || out.FieldFormat != -1 ||
-            out.PixelFormat != -1) {
-          return Usage(
-              " You cannot specify the format for padded YUV file other than its size (-W, -H), the rest is "
-              "the "
-              "same as the input file !\n");
-        }
-        return 0;
-      }
-      case ActionSeparate:
-      case ActionMerge:
-        if (outputGiven_) {
-          return Usage(
-              request_.Action == ActionMerge
-                  ? " You cannot specify the format for merged YUV file, which is planar progressive "
-                    "in the sampling of -s !\n"
-                  : " You cannot specify the format for the component files, which hold one component "
-                    "each !\n");
-        }
-        if (request_.Action == ActionMerge && (sampling == MONO || sampling == BMP)) {
-          return Usage(" For merging, -s has to be 'yuv444', 'yuv422', 'yuv420' or 'rgb444' !\n");
-        }
-        return 0;
-      case ActionPsnr:
-        if (request_.SecondInputName.empty()) {
-          return Usage("Sorry, second source file is missing for psnr operation  !\n");
-        }
-        if (outputGiven_) return Usage(" You cannot specify image format for PSNR report file  !\n");
-        return 0;
-      default:
-        return 0;
+    const OutputFormatRequest& out = request_.OutputFormat;
+    switch (refusal) {
+      case ActionRefusal::None:
+        return false;
+      case ActionRefusal::SourceIsBmp:
+        return sampling == BMP;
+      case ActionRefusal::BmpSourceWithLayout:
+        return sampling == BMP && sourceGiven_;
+      case ActionRefusal::SourceIsMono:
+        return sampling == MONO;
+      case ActionRefusal::NotComponentSampling:
+        return sampling == MONO || sampling == BMP;
+      case ActionRefusal::SourceLayoutGiven:
+        return sourceGiven_ || samplingGiven_;
+      case ActionRefusal::DestinationGiven:
+        return outputGiven_;
+      case ActionRefusal::NoDestination:
+        return !outputGiven_;
+      case ActionRefusal::DestinationLayoutGiven:
+        return out.SamplingFormat != -1 || out.ComponentOrder != -1 || out.FieldFormat != -1 ||
+               out.PixelFormat != -1;
+      case ActionRefusal::NoDestinationSize:
+        return out.ImgWidth < 1 || out.ImgHeight < 1;
+      case ActionRefusal::NoSecondInput:
+        return request_.SecondInputName.empty();
     }
+    return false;
+  }
+
+  int CheckAction() {
+    if (!chosen_) {
+      return Usage(StrFormat("Sorry, please specify the action, either %s !\n",
+                             std::string(QuotedNames(ListedNames(actions_), ", ", "or ")).c_str()));
+    }
+    for (const ActionCheck& check : chosen_->checks) {
+      if (Applies(check.when)) return Usage(check.message);
+    }
+    return 0;
   }
 
   int Check() {
-    const int32_t action = request_.Action;
+    // Before -a names one, no action takes an option of its own.
+    const CommandLineAction none{.needsOutputName = false};
+    const CommandLineAction& action = chosen_ ? *chosen_ : none;
     if (request_.InputName.empty()) return Usage("Sorry, input file name is missing!\n");
-    if (action != ActionPlay && action != ActionNone && request_.OutputName.empty()) {
+    if (action.needsOutputName && request_.OutputName.empty()) {
       return Usage("Sorry, destination file name needed for converting !\n");
     }
-    if (action != ActionJoin && action != ActionPsnr && !request_.SecondInputName.empty()) {
+    if (!action.takesSecondInput && !request_.SecondInputName.empty()) {
       return Usage("Sorry, you can only specify second input file for join operation or PSNR calculation!\n");
     }
-    if (action != ActionPlay && rateGiven_)
+    if (!action.takesFrameRate && rateGiven_)
       return Usage("Sorry, you can only specify frame rate for player !\n");
-    if (action != ActionPad && request_.PadColourGiven)
+    if (!action.takesFillColour && request_.PadColourGiven)
       return Usage("Sorry, you can only specify a fill colour (-k) for padding !\n");
     if (const int code = CheckAction()) return code;
-    CompleteOutputFormat();
+    CompleteOutputFormat(action);
     return 0;
   }
 
   // Destination fields not given take the source's values; a BMP sequence being
   // converted has no size until its pictures are read.
-  void CompleteOutputFormat() {
+  void CompleteOutputFormat(const CommandLineAction& action) {
     OutputFormatRequest& out = request_.OutputFormat;
     const ImageFormat& source = settings_.Format;
-    const bool sizeFromPictures = request_.Action == ActionConvert && source.SamplingFormat == BMP;
+    const bool sizeFromPictures = action.sizeFromBmpPictures && source.SamplingFormat == BMP;
     auto complete = [](int32_t& field, int32_t value) {
       if (field == -1) field = value;
     };
@@ -536,7 +562,8 @@ class Parser {
   }
 
   const std::vector<std::string>& args_;
-  std::span<const ActionName> actions_;
+  std::span<const CommandLineAction> actions_;
+  const CommandLineAction* chosen_ = nullptr;  // the action of -a
   CommandLineRequest& request_;
   ProgramSettings& settings_;
   bool sourceGiven_ = false;    // any of -o -f -p -w -h
@@ -547,30 +574,38 @@ class Parser {
 
 }  // namespace
 
-int ParseCommandLine(const std::vector<std::string>& args, std::span<const ActionName> actions,
+int ParseCommandLine(const std::vector<std::string>& args, std::span<const CommandLineAction> actions,
                      CommandLineRequest& request, ProgramSettings& settings) {
   return Parser(args, actions, request, settings).Run();
 }
 
-std::string UsageText(std::string_view programName) {
-  std::string text;
-  int index = 1;
-  for (const char* piece : kUsagePieces) {
-    if (index == 2) {
-      text += StrFormat(piece, std::string(programName).c_str());
-    } else if (index == 42) {
-      text += StrFormat(piece, '%');
-    } else {
-      text += piece;
+std::string UsageText(std::string_view programName, std::span<const CommandLineAction> actions) {
+  const std::vector<const CommandLineAction*> ordered = InUsageOrder(actions);
+  std::string text = StrFormat(kUsageHeading, std::string(programName).c_str());
+  text += kActionListIndent + QuotedNames(ListedNames(actions), ", ") + " \n";
+  for (const char* option : kUsageOptions) text += option;
+  text += kExamplesHeading;
+  size_t ownLines = 0;
+  for (const CommandLineAction* action : ordered) {
+    if (action->usage) ++ownLines;
+    if (!action->usage && action->examples) text += action->examples;
+  }
+  if (ownLines > 0) {
+    text += StrFormat(kOwnLinesHeading, CountWord(ownLines).c_str());
+    for (const CommandLineAction* action : ordered) {
+      if (action->usage) text += action->usage;
     }
-    ++index;
+    text += "\n";
+    for (const CommandLineAction* action : ordered) {
+      if (action->usage && action->examples) text += action->examples;
+    }
   }
   if (text.size() > kMaxUsageLength) text.resize(kMaxUsageLength);
   return text;
 }
 
-void ShowUsage(std::string_view programName) {
-  ShowMessage(UsageText(programName));
+void ShowUsage(std::string_view programName, std::span<const CommandLineAction> actions) {
+  ShowMessage(UsageText(programName, actions));
 }
 
 }  // namespace vx

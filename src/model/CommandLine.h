@@ -1,5 +1,6 @@
 #pragma once
 
+#include <array>
 #include <cstdint>
 #include <span>
 #include <string>
@@ -11,20 +12,8 @@
 
 namespace vx {
 
-enum CommandLineAction : int32_t {
-  ActionNone = -1,
-  ActionPlay = 0,
-  ActionConvert = 1,
-  ActionCrop = 2,
-  ActionFlip = 3,
-  ActionJoin = 4,
-  ActionYuv2Avi = 5,
-  ActionAvi2Yuv = 6,
-  ActionPsnr = 7,
-  ActionPad = 8,
-  ActionSeparate = 9,
-  ActionMerge = 10,
-};
+// The request's action before -a names one.
+inline constexpr int32_t ActionNone = -1;
 
 // Destination layout of a job; -1 in a field means "not given".
 struct OutputFormatRequest {
@@ -35,6 +24,15 @@ struct OutputFormatRequest {
   int32_t ImgWidth = -1;
   int32_t ImgHeight = -1;
   bool operator==(const OutputFormatRequest&) const = default;
+  // The layout asked for; the fields not given stay -1.
+  ImageFormat Layout() const {
+    return {.SamplingFormat = SamplingFormat,
+            .ComponentOrder = ComponentOrder,
+            .FieldFormat = FieldFormat,
+            .PixelFormat = PixelFormat,
+            .ImgWidth = ImgWidth,
+            .ImgHeight = ImgHeight};
+  }
 };
 
 struct CropRectangle {
@@ -70,23 +68,53 @@ inline constexpr size_t kMaxFileNameLength = 511;
 // The usage text is at most this long.
 inline constexpr size_t kMaxUsageLength = 8191;
 
-// A name accepted after -a, and the action it asks for. The shell's tool table
-// lists them; the parser knows no tool.
-struct ActionName {
+// What a command line must or must not give for an action to be accepted.
+enum class ActionRefusal : uint8_t {
+  None,
+  SourceIsBmp,             // -s bmp
+  BmpSourceWithLayout,     // -s bmp with any of -o -f -p -w -h
+  SourceIsMono,            // -s mono
+  NotComponentSampling,    // -s mono or bmp
+  SourceLayoutGiven,       // any of -s -o -f -p -w -h
+  DestinationGiven,        // any of -S -O -F -P -W -H
+  NoDestination,           // none of -S -O -F -P -W -H
+  DestinationLayoutGiven,  // any of -S -O -F -P
+  NoDestinationSize,       // -W or -H missing
+  NoSecondInput,           // no -m
+};
+
+struct ActionCheck {
+  ActionRefusal when = ActionRefusal::None;
+  const char* message = nullptr;  // shown before the usage text
+};
+
+// An action accepted after -a, as the parser and the usage text know it. The
+// shell's tool table lists them; the parser itself knows no tool.
+struct CommandLineAction {
   std::string_view name;
-  int32_t action;
+  int32_t number = ActionNone;          // the request's Action; the usage text lists actions in this order
+  bool needsOutputName = true;          // -N
+  bool takesSecondInput = false;        // -m
+  bool takesFrameRate = false;          // -r
+  bool takesFillColour = false;         // -k
+  bool sizeFromBmpPictures = false;     // a BMP source's size is read from its pictures
+  std::array<ActionCheck, 3> checks{};  // tried in order after the common ones
+  // Lines of its own in the usage text, after the others under "Without a
+  // display"; nullptr: listed by name with the others.
+  const char* usage = nullptr;
+  const char* examples = nullptr;  // example lines of the usage text
 };
 
 // Parses the arguments (args[0] is the program name) into `request` and the
 // current format and formula of `settings`. Shows each refusal through the
 // message sink and returns the process exit code: 0 when the command line is
 // accepted, 1..7 when it is refused.
-int ParseCommandLine(const std::vector<std::string>& args, std::span<const ActionName> actions,
+int ParseCommandLine(const std::vector<std::string>& args, std::span<const CommandLineAction> actions,
                      CommandLineRequest& request, ProgramSettings& settings);
 
-// The usage text for a program name.
-std::string UsageText(std::string_view programName);
+// The usage text for a program name and its actions.
+std::string UsageText(std::string_view programName, std::span<const CommandLineAction> actions);
 // Shows the usage text through the message sink.
-void ShowUsage(std::string_view programName);
+void ShowUsage(std::string_view programName, std::span<const CommandLineAction> actions);
 
 }  // namespace vx

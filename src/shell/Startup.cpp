@@ -7,7 +7,7 @@
 #include "platform/MessageSink.h"
 #include "platform/RawFile.h"
 #include "platform/StringFormat.h"
-#include "shell/Actions.h"
+#include "shell/ToolTable.h"
 
 namespace vx {
 
@@ -19,7 +19,7 @@ int PrepareStartup(const std::vector<std::string>& args, ProgramSettings& settin
   LoadSettings(settings);
   request.InputName.clear();
   request.SecondInputName.clear();
-  if (args.size() > 1) return ParseCommandLine(args, ActionNames(), request, settings);
+  if (args.size() > 1) return ParseCommandLine(args, CommandLineActions(), request, settings);
   return 0;
 }
 
@@ -38,10 +38,9 @@ bool HaveDisplay() {
 
 bool NeedsCodecs(const std::vector<std::string>& args) {
   for (size_t i = 1; i + 1 < args.size(); ++i) {
-    if (args[i].size() >= 2 && args[i].compare(0, 2, "-a") == 0 &&
-        (args[i + 1] == "avi2yuv" || args[i + 1] == "yuv2avi")) {
-      return true;
-    }
+    if (args[i].size() < 2 || args[i].compare(0, 2, "-a") != 0) continue;
+    const ToolRow* tool = FindAction(args[i + 1]);
+    if (tool && tool->needsCodecs) return true;
   }
   return false;
 }
@@ -67,7 +66,7 @@ int RunHeadless(const std::vector<std::string>& args) {
 }
 
 int RunHeadlessJob(const CommandLineRequest& request, const ProgramSettings& settings) {
-  const ActionRow* row = FindAction(request.Action);
+  const ToolRow* row = FindAction(request.Action);
   if (!row) {
     ShowMessage(kActionNotRecognized);
     return kExitJobFailed;

@@ -142,13 +142,13 @@ bool AviToYuvJob::ChooseAvi(const std::string& path) {
   return true;
 }
 
-bool AviToYuvJob::PrepareAviRequest(const CommandLineRequest& request) {
-  if (!ChooseAvi(request.InputName)) return false;
-  TargetName = request.OutputName;
-  TargetFormat = TargetFromRequest(request.OutputFormat);
+bool AviToYuvJob::PrepareDecoding(const AviDecodeParameters& parameters) {
+  if (!ChooseAvi(parameters.source)) return false;
+  TargetName = parameters.target;
+  TargetFormat = RequestedTarget(parameters.targetFormat);
   // A ".bmp" name asks for pictures, whatever the layout says: raw bytes under a
   // picture's name would be read by nothing.
-  const std::string& name = request.OutputName;
+  const std::string& name = parameters.target;
   if (name.size() >= 4 && strcasecmp(name.c_str() + name.size() - 4, ".bmp") == 0)
     TargetFormat.SamplingFormat = BMP;
   if (TargetFormat.ImgWidth <= 0) TargetFormat.ImgWidth = SourceFormat.ImgWidth;
@@ -222,19 +222,19 @@ void YuvToAviJob::SetTargetFromSource() {
   TargetFormat = PictureFormat(SourceFormat.ImgWidth, SourceFormat.ImgHeight);
 }
 
-bool YuvToAviJob::PrepareYuvRequest(const CommandLineRequest& request, const ImageFormat& current) {
-  Codec = request.AviFourcc;
-  if (current.SamplingFormat == BMP) {
-    const auto sequence = ScanBmpPattern(request.InputName);
+bool YuvToAviJob::PrepareEncoding(const AviEncodeParameters& parameters) {
+  Codec = parameters.codec;
+  if (parameters.sourceFormat.SamplingFormat == BMP) {
+    const auto sequence = ScanBmpPattern(parameters.source);
     if (!sequence) return false;
-    SourceName = request.InputName;
-    TargetName = request.OutputName;
+    SourceName = parameters.source;
+    TargetName = parameters.target;
     SourceBmpNames = sequence->names;
     SourceFormat = PictureFormat(sequence->width, sequence->height);
     FrameCount = static_cast<int64_t>(SourceBmpNames.size());
     StartFrame = 1;
     EndFrame = FrameCount;
-  } else if (!PrepareFromRequest(request.InputName, request.OutputName, current)) {
+  } else if (!PrepareFromRequest(parameters.source, parameters.target, parameters.sourceFormat)) {
     return false;
   }
   SetTargetFromSource();

@@ -8,7 +8,6 @@
 #include <string>
 
 #include "avi/AviFile.h"
-#include "model/CommandLine.h"
 #include "tools/Converter.h"
 
 namespace vx {
@@ -28,6 +27,23 @@ std::string CodecListEntry(const avi::CodecInfo& codec);
 // What choosing the codec `code` in the list writes to the standard output.
 std::string CodecDiagnostics(const std::string& code);
 
+// An AVI decoded without the window: its frames into `target` in `targetFormat`
+// (a size of -1 or 0: the AVI's).
+struct AviDecodeParameters {
+  std::string source;
+  std::string target;
+  ImageFormat targetFormat;
+};
+
+// Frames encoded into an AVI without the window: the whole source, in
+// `sourceFormat` (a pattern of BMP pictures when that is BMP), with `codec`.
+struct AviEncodeParameters {
+  std::string source;
+  std::string target;
+  ImageFormat sourceFormat;
+  std::string codec = "iyuv";
+};
+
 class AviToYuvJob : public ConverterJob {
  public:
   AviToYuvJob();
@@ -38,9 +54,9 @@ class AviToYuvJob : public ConverterJob {
   // Opens the AVI: its picture size and length become the source and the range
   // 1..length. False after its message.
   bool ChooseAvi(const std::string& path);
-  // The command line's part: the AVI, the target layout from the destination
-  // format, the BMP names (TAVI1006 beyond 10240 pictures). False after a message.
-  bool PrepareAviRequest(const CommandLineRequest& request);
+  // The part without windows: the AVI, the target layout, the BMP names
+  // (TAVI1006 beyond 10240 pictures). False after a message.
+  bool PrepareDecoding(const AviDecodeParameters& parameters);
   // The BMP pictures of the range, counted from _0000 for the first one written;
   // `first` and `last` are the numbers the notice names.
   void NameBmpTargets(int64_t& first, int64_t& last);
@@ -62,9 +78,9 @@ class YuvToAviJob : public ToolJob {
 
   // The target picture: 24 bits, the source's size.
   void SetTargetFromSource();
-  // The command line's part: the source in the current format (a BMP pattern when
-  // that is BMP), the whole file as the range, the codec of -v. False after a message.
-  bool PrepareYuvRequest(const CommandLineRequest& request, const ImageFormat& current);
+  // The part without windows: the source, the whole file as the range, the
+  // codec. False after a message.
+  bool PrepareEncoding(const AviEncodeParameters& parameters);
 
  protected:
   void DescribeFiles(ToolRunSpec& spec) const override;

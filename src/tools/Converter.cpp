@@ -144,27 +144,27 @@ ConverterJob::ConverterJob() : ConverterJob(kConverterMessages, kConverterTexts)
 ConverterJob::ConverterJob(const ToolMessages& messages, const ConverterTexts& texts)
     : ToolJob(messages), texts_(texts) {}
 
-FrameImage TargetFromRequest(const OutputFormatRequest& out) {
+FrameImage RequestedTarget(const ImageFormat& asked) {
   FrameImage target;
-  target.SamplingFormat = out.SamplingFormat;
-  target.ComponentOrder = out.ComponentOrder;
-  target.FieldFormat = out.FieldFormat;
-  target.PixelFormat = out.PixelFormat;
-  target.ImgWidth = out.ImgWidth;
-  target.ImgHeight = out.ImgHeight;
+  target.SamplingFormat = asked.SamplingFormat;
+  target.ComponentOrder = asked.ComponentOrder;
+  target.FieldFormat = asked.FieldFormat;
+  target.PixelFormat = asked.PixelFormat;
+  target.ImgWidth = asked.ImgWidth;
+  target.ImgHeight = asked.ImgHeight;
   target.ImageResolution = kCustomResolution;
   return target;
 }
 
-bool ConverterJob::PrepareFromCommandLine(const CommandLineRequest& request, const ImageFormat& current) {
-  SourceName = request.InputName;
-  TargetName = request.OutputName;
-  static_cast<ImageFormat&>(SourceFormat) = current;
+bool ConverterJob::PrepareConversion(const ConvertParameters& parameters) {
+  SourceName = parameters.source;
+  TargetName = parameters.target;
+  static_cast<ImageFormat&>(SourceFormat) = parameters.sourceFormat;
   SourceFormat.ImageResolution = kCustomResolution;
   ComputeFrameSize(SourceFormat);
-  TargetFormat = TargetFromRequest(request.OutputFormat);
+  TargetFormat = RequestedTarget(parameters.targetFormat);
   if (SourceFormat.SamplingFormat == BMP) {
-    const auto sequence = ScanBmpPattern(request.InputName);
+    const auto sequence = ScanBmpPattern(parameters.source);
     if (!sequence) return false;
     SourceBmpNames = sequence->names;
     SourceFormat = PictureFormat(sequence->width, sequence->height);

@@ -8,7 +8,6 @@
 #include <string>
 #include <vector>
 
-#include "model/CommandLine.h"
 #include "tools/ToolJob.h"
 
 namespace vx {
@@ -49,9 +48,19 @@ std::optional<BmpSequence> ScanBmpPattern(const std::string& pattern);
 std::string DifferentBmpFormatMessage(const std::string& name, int32_t w, int32_t h, int32_t bits,
                                       int32_t refW, int32_t refH, int32_t refBits);
 
-// The command line's destination layout (resolution 15); a size left out (-1)
-// stays as it is for the caller to complete.
-FrameImage TargetFromRequest(const OutputFormatRequest& out);
+// A conversion of a whole file without the window: the source in `sourceFormat`
+// (a pattern of BMP pictures when that is BMP) into `targetFormat`, whose width
+// and height may be -1 for the source's.
+struct ConvertParameters {
+  std::string source;
+  std::string target;
+  ImageFormat sourceFormat;
+  ImageFormat targetFormat;
+};
+
+// A destination layout as asked for (resolution 15); a size left out (-1) stays
+// as it is for the caller to complete.
+FrameImage RequestedTarget(const ImageFormat& asked);
 
 class ConverterJob : public ToolJob {
  public:
@@ -62,11 +71,9 @@ class ConverterJob : public ToolJob {
   std::vector<std::string> SourceBmpNames;
   std::vector<std::string> TargetBmpNames;
 
-  // StartFromRequest's part without windows: the source layout from the current
-  // format, the target layout from the command line's destination format, the
-  // frame count, and the BMP name lists. False (after a message) when the job
-  // cannot start.
-  bool PrepareFromCommandLine(const CommandLineRequest& request, const ImageFormat& current);
+  // The part without windows: the source and target layouts, the frame count,
+  // and the BMP name lists. False (after a message) when the job cannot start.
+  bool PrepareConversion(const ConvertParameters& parameters);
 
   // The target layout equals the source's: frames are copied as they are.
   bool SameLayout() const;

@@ -368,7 +368,9 @@ TEST_F(HeadlessAvi, BmpPicturesAreNumberedFromZeroAndCappedAt10240) {
   request.OutputName = (dir_ / "many.bmp").string();
   request.OutputFormat = {BMP, RGB, Progressive, Packed, 8, 8};
   AviToYuvJob job;
-  ASSERT_TRUE(job.PrepareAviRequest(request));
+  ASSERT_TRUE(job.PrepareDecoding({.source = request.InputName,
+                                   .target = request.OutputName,
+                                   .targetFormat = request.OutputFormat.Layout()}));
   EXPECT_EQ(job.FrameCount, 10241);
   EXPECT_EQ(job.EndFrame, 10240);
   ASSERT_EQ(recorder.Texts().size(), 1u);

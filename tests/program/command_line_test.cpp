@@ -9,6 +9,7 @@
 #include "ProgramTestSupport.h"
 #include "avi/AviFile.h"
 #include "model/CommandLine.h"
+#include "shell/ToolTable.h"
 
 namespace vx::test {
 namespace {

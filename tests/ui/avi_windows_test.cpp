@@ -27,7 +27,11 @@ class AviWindows : public PsnrWindow {
     YuvToAviJob job;
     job.ExitWhenDone = true;
     ToolJobObserver quiet;
-    if (!job.PrepareYuvRequest(request, format_) || job.FreezeAndRun(quiet) != JobOutcome::Completed)
+    if (!job.PrepareEncoding({.source = request.InputName,
+                              .target = request.OutputName,
+                              .sourceFormat = format_,
+                              .codec = request.AviFourcc}) ||
+        job.FreezeAndRun(quiet) != JobOutcome::Completed)
       return {};
     return request.OutputName;
   }

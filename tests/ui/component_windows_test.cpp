@@ -12,6 +12,7 @@
 #include "UiTestSupport.h"
 #include "model/CommandLine.h"
 #include "model/Settings.h"
+#include "shell/ToolTable.h"
 #include "shell/desktop/MainFrame.h"
 #include "shell/desktop/ToolRegistry.h"
 #include "ui/controls/FormatDialog.h"
@@ -209,7 +210,7 @@ TEST_F(ComponentWindows, EveryControlTakesItsOwnClickAndCommandLinesHandOver) {
   RegisterTools(frame);
   ScopedCurrentFormat current(format_);
   CommandLineRequest request;
-  request.Action = ActionSeparate;
+  request.Action = FindAction("separate")->action.number;
   request.InputName = clip_;
   request.OutputName = (dir_ / "parts.yuv").string();
   ASSERT_TRUE(StartCommandLineTool(frame, request));
@@ -222,7 +223,7 @@ TEST_F(ComponentWindows, EveryControlTakesItsOwnClickAndCommandLinesHandOver) {
   separate->close();
 
   request = {};
-  request.Action = ActionPad;
+  request.Action = FindAction("pad")->action.number;
   request.InputName = clip_;
   request.OutputName = (dir_ / "padded.yuv").string();
   request.OutputFormat.ImgWidth = 360;
@@ -239,7 +240,7 @@ TEST_F(ComponentWindows, EveryControlTakesItsOwnClickAndCommandLinesHandOver) {
   pad->close();
 
   request = {};
-  request.Action = ActionMerge;
+  request.Action = FindAction("merge")->action.number;
   request.InputName = (dir_ / "parts").string();
   request.OutputName = (dir_ / "merged.yuv").string();
   ASSERT_TRUE(StartCommandLineTool(frame, request));

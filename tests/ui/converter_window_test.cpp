@@ -9,6 +9,7 @@
 
 #include "UiTestSupport.h"
 #include "model/CommandLine.h"
+#include "shell/ToolTable.h"
 #include "ui/controls/FileNameDialogs.h"
 #include "ui/controls/FormatDialog.h"
 #include "ui/controls/MessageBoxSink.h"
@@ -22,7 +23,7 @@ class ConverterWindow : public testing::Test {
   void SetUp() override {
     source_ = (dir_ / "clip.yuv").string();
     test::WriteFileBytes(source_, test::RandomBytes(64 * 32 * 3 / 2 * kFrames, 4));
-    request_.Action = ActionConvert;
+    request_.Action = FindAction("convert")->action.number;
     request_.InputName = source_;
     request_.OutputName = (dir_ / "out.uyvy").string();
     request_.OutputFormat = {YUV_422, UYV, Progressive, Packed, 64, 32};
@@ -91,7 +92,10 @@ TEST_F(ConverterWindow, ARefusalThatLeavesTheWindowRunningEnablesStop) {
   ScopedMessageSink scope(recorder_);
   CYUVConverter* dialog = new CYUVConverter;
   dialog->show();
-  ASSERT_TRUE(dialog->job().PrepareFromCommandLine(request_, current_));
+  ASSERT_TRUE(dialog->job().PrepareConversion({.source = request_.InputName,
+                                               .target = request_.OutputName,
+                                               .sourceFormat = current_,
+                                               .targetFormat = request_.OutputFormat.Layout()}));
   // An odd source width cannot become 4:2:2 (CONV1018): the window stays running.
   dialog->job().SourceFormat.ImgWidth = 63;
   dialog->sourceBox()->setText(QString::fromStdString(source_));

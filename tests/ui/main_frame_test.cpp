@@ -7,6 +7,7 @@
 #include <QtTest/QTest>
 
 #include "UiTestSupport.h"
+#include "shell/ToolTable.h"
 #include "shell/desktop/MainFrame.h"
 #include "shell/desktop/ShellWindows.h"
 #include "shell/desktop/ToolRegistry.h"
@@ -106,6 +107,33 @@ TEST(MainFrame, FormatConvertOpensTheConverter) {
   EXPECT_TRUE(Child<QPushButton>(*converter, "startButton")->isEnabled());
   EXPECT_EQ(Child<QPushButton>(*converter, "pauseButton")->text(), QStringLiteral("Pause"));
   converter->close();
+}
+
+TEST(MainFrame, EveryToolOfTheTableHasItsMenuEntryButtonAndWindow) {
+  CMainFrame frame;
+  RegisterTools(frame);
+  frame.show();
+  ASSERT_TRUE(QTest::qWaitForWindowExposed(&frame));
+  const QList<QAction*> menus = frame.menuBar()->actions();
+  const QList<QAction*> buttons = Child<QToolBar>(frame, "standardToolBar")->actions();
+  for (const ToolRow& tool : ToolTable()) {
+    const QString text = QString::fromUtf8(tool.entry.text);
+    QAction* entry = frame.action(tool.id);
+    ASSERT_NE(entry, nullptr) << tool.entry.text;
+    EXPECT_EQ(entry->text(), text);
+    EXPECT_EQ(entry->statusTip(), QString::fromUtf8(tool.entry.prompt));
+    EXPECT_EQ(entry->shortcut(), QKeySequence(QString::fromLatin1(tool.entry.shortcut)));
+    EXPECT_TRUE(entry->isEnabled()) << "every tool of the table has a window";
+    EXPECT_TRUE(buttons.contains(entry)) << tool.entry.text;
+    EXPECT_FALSE(entry->icon().isNull()) << tool.entry.text;
+    // The table's menus come first on the menu bar, in their order.
+    const QString menu = menus[static_cast<int>(tool.entry.menu)]->text();
+    ASSERT_TRUE(ChooseFromMenu(&frame, menu, text));
+    QPointer<QWidget> window = frame.LatestWindow(tool.id);
+    ASSERT_NE(window, nullptr) << tool.entry.text;
+    EXPECT_EQ(window->windowTitle(), QString::fromUtf8(tool.windowTitle));
+    window->close();
+  }
 }
 
 TEST(Splash, ClosesOnAClick) {

@@ -10,6 +10,7 @@
 
 #include "UiTestSupport.h"
 #include "model/CommandLine.h"
+#include "shell/ToolTable.h"
 #include "ui/controls/MessageBoxSink.h"
 
 namespace vx::test {

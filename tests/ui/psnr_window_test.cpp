@@ -11,6 +11,7 @@
 #include "UiTestSupport.h"
 #include "model/CommandLine.h"
 #include "model/Settings.h"
+#include "shell/ToolTable.h"
 #include "shell/desktop/MainFrame.h"
 #include "shell/desktop/ToolRegistry.h"
 #include "ui/analysis/PsnrDialog.h"
@@ -191,7 +192,7 @@ TEST_F(PsnrWindow, MenuEntryAndCommandLineHandOver) {
   opened->close();
 
   CommandLineRequest request;
-  request.Action = ActionPsnr;
+  request.Action = FindAction("psnr")->action.number;
   request.InputName = clip_;
   request.SecondInputName = second_;
   request.OutputName = (dir_ / "hand").string();
@@ -218,7 +219,7 @@ TEST_F(PsnrWindow, AviActionsHandOverToTheirWindows) {
   RegisterTools(frame);
   ScopedCurrentFormat current(format_);
   CommandLineRequest request;
-  request.Action = ActionYuv2Avi;
+  request.Action = FindAction("yuv2avi")->action.number;
   request.InputName = clip_;
   request.OutputName = (dir_ / "clip.avi").string();
   request.AviFourcc = "I420";
@@ -231,7 +232,7 @@ TEST_F(PsnrWindow, AviActionsHandOverToTheirWindows) {
   EXPECT_EQ(recorder_.Texts().back(), "YUV to AVI converting finished!");
   encoder->close();
 
-  request.Action = ActionAvi2Yuv;
+  request.Action = FindAction("avi2yuv")->action.number;
   request.InputName = (dir_ / "clip.avi").string();
   request.OutputName = (dir_ / "back.yuv").string();
   request.OutputFormat = {YUV_420, YUV, Progressive, Planar, 352, 288};

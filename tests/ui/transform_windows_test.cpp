@@ -17,6 +17,7 @@
 #include "UiTestSupport.h"
 #include "model/CommandLine.h"
 #include "model/Settings.h"
+#include "shell/ToolTable.h"
 #include "shell/desktop/FileHistoryDialog.h"
 #include "ui/analysis/PsnrDialog.h"
 #include "ui/controls/FormatDialog.h"
@@ -209,7 +210,7 @@ TEST_F(TransformWindows, EveryToolWindowWithALargePictureStaysOnTheScreen) {
     QPointer<CYUVConverter> converter = new CYUVConverter;
     check(converter, [&] {
       CommandLineRequest request;
-      request.Action = ActionConvert;
+      request.Action = FindAction("convert")->action.number;
       request.InputName = big.string();
       request.OutputName = (dir_ / "out.uyvy").string();
       request.OutputFormat = {YUV_422, UYV, Progressive, Packed, w, h};

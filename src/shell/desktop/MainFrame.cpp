@@ -6,8 +6,10 @@
 #include <QMenuBar>
 #include <QStatusBar>
 #include <QWhatsThis>
+#include <optional>
+#include <vector>
 
-#include "model/CommandLine.h"
+#include "shell/ToolTable.h"
 #include "shell/desktop/FileHistoryDialog.h"
 #include "shell/desktop/ShellWindows.h"
 #include "shell/desktop/ToolbarIcons.h"
@@ -23,120 +25,70 @@ struct Entry {
   const char* shortcut;  // nullptr: none
   const char* prompt;    // status-bar prompt
   const char* tip;       // toolbar tooltip; nullptr: the prompt
-  const char* symbol;    // toolbar icon
+  const char* symbol;    // toolbar icon; nullptr: not on the toolbar
+  bool separatorBefore = false;
 };
 
+// A menu: the tools of the table's `tools` menu, then its own entries. Its
+// toolbar group has the entries with a symbol, on tiles of its colour.
 struct MenuSpec {
   const char* title;
+  std::optional<ToolMenu> tools;
+  QColor tile;
   std::vector<Entry> entries;
 };
 
-const QColor kPlayerTile(52, 120, 196), kConverterTile(46, 150, 110), kAnalyzerTile(200, 120, 40),
-    kEditorTile(150, 80, 170), kAviTile(190, 60, 70), kOptionsTile(90, 100, 115);
+const QColor kOptionsTile(90, 100, 115);
 
 const std::vector<MenuSpec>& Menus() {
   static const std::vector<MenuSpec> menus = {
       {"YUV Player",
-       {{Command::Open, "&Open YUV file...", "Ctrl+O", "Open an existing YUV file to play", "Play a YUV file",
-         "\u25B6"},
-        {Command::History, "File &History Manager ", "Ctrl+H",
+       ToolMenu::Player,
+       QColor(52, 120, 196),
+       {{Command::History, "File &History Manager ", "Ctrl+H",
          "File manager, display a list of YUV files with access history", "File manager", "H"},
-        {Command::Exit, "E&xit", nullptr, "Quit the application; prompts to save documents", nullptr,
-         nullptr}}},
-      {"YUV Converter",
-       {{Command::Convert, "&Format convert ", "Ctrl+F", "Convert a YUV file from one format to another",
-         nullptr, "Cv"},
-        {Command::Join, "&Join two files", "Ctrl+J", "Join two YUV files into one YUV file", nullptr, "J"},
-        {Command::Crop, "Image c&rop", "Ctrl+R", "Crop an area from a YUV file", nullptr, "Cr"},
-        {Command::Flip, "&Vertical flip", "Ctrl+V", "Flip a YUV file vertically", nullptr, "\u2195"},
-        {Command::Padding, "Pa&dding", "Ctrl+D", "Padding image width and height", nullptr, "Pd"},
-        {Command::Merge, "Co&lor merge", "Ctrl+L",
-         "Merge single Y, U and V component files into one YUV file", nullptr, "M"},
-        {Command::Separate, "Color &separate", "Ctrl+S", "Split Y, U and V components into separate files",
-         nullptr, "S"}}},
-      {"YUV Analyzer",
-       {{Command::Psnr, "&PSNR ", "Ctrl+P", "Calculate PSNR between two YUV files", nullptr, "dB"},
-        {Command::Compare, "&Compare ", "Ctrl+C", "Check difference between two YUV files", nullptr,
-         "\u0394"},
-        {Command::Overlay, "&Info Overlay", "Ctrl+I", "Overlay info data on top of a YUV file", nullptr, "i"},
-        {Command::Motion, "Motion Estimation ", "Ctrl+M", "Check motions between two adjacent frames",
-         nullptr, "MV"}}},
-      {"YUV Editor",
-       {{Command::Edit, "Inspect and &Edit", "Ctrl+E", "Inspect and edit a YUV file", nullptr, "Ed"},
-        {Command::Composition, "Compositio&n", "Ctrl+N", "Put one image on top of anyother YUV image",
-         nullptr, "Cp"}}},
-      {"AVI Files",
-       {{Command::AviToYuv, "Decode &AVI to YUV ", "Ctrl+A", "Decode an AVI file to YUV format", nullptr,
-         "A\u2192"},
-        {Command::YuvToAvi, "Encode &YUV to AVI ", "Ctrl+Y", "Encode YUV frames into AVI format", nullptr,
-         "\u2192A"}}},
+        {Command::Exit, "E&xit", nullptr, "Quit the application; prompts to save documents", nullptr, nullptr,
+         true}}},
+      {"YUV Converter", ToolMenu::Converter, QColor(46, 150, 110), {}},
+      {"YUV Analyzer", ToolMenu::Analyzer, QColor(200, 120, 40), {}},
+      {"YUV Editor", ToolMenu::Editor, QColor(150, 80, 170), {}},
+      {"AVI Files", ToolMenu::Avi, QColor(190, 60, 70), {}},
       {"&Options",
+       std::nullopt,
+       kOptionsTile,
        {{Command::Toolbar, "&Toolbar", "Ctrl+T", "Show or hide the toolbar", nullptr, nullptr},
         {Command::StatusBar, "Status &Bar ", "Ctrl+B", "Show or hide the status bar", nullptr, nullptr},
         {Command::Grid, "Grid...", "Ctrl+G", "Grid display settings", nullptr, "#"},
         {Command::Formula, "YUV to RGB Form&ula", "Ctrl+U", "Select RGB to YUV converting formula", nullptr,
          "fx"}}},
       {"&Help",
+       std::nullopt,
+       kOptionsTile,
        {{Command::HelpContents, "&Help Contents", "F1", "List Help topics", nullptr, nullptr},
         {Command::CommandLine, "About Command Line...", nullptr, "Display command line parameters", nullptr,
-         "-a"},
+         "-a", true},
         {Command::About, "&About Velutrix...", nullptr,
          "Display program information, version number and copyright", nullptr, nullptr}}},
   };
   return menus;
 }
 
-QColor TileOf(Command c) {
-  switch (c) {
-    case Command::Open:
-    case Command::History:
-      return kPlayerTile;
-    case Command::Convert:
-    case Command::Join:
-    case Command::Crop:
-    case Command::Flip:
-    case Command::Padding:
-    case Command::Merge:
-    case Command::Separate:
-      return kConverterTile;
-    case Command::Psnr:
-    case Command::Compare:
-    case Command::Overlay:
-    case Command::Motion:
-      return kAnalyzerTile;
-    case Command::Edit:
-    case Command::Composition:
-      return kEditorTile;
-    case Command::AviToYuv:
-    case Command::YuvToAvi:
-      return kAviTile;
-    default:
-      return kOptionsTile;
+// A menu's entries: its tools in table order, then its own.
+std::vector<Entry> EntriesOf(const MenuSpec& menu) {
+  std::vector<Entry> entries;
+  for (const ToolRow& tool : ToolTable()) {
+    if (tool.entry.menu != menu.tools) continue;
+    const ToolMenuEntry& e = tool.entry;
+    entries.push_back({tool.id, e.text, e.shortcut, e.prompt, e.tip, e.symbol});
   }
+  entries.insert(entries.end(), menu.entries.begin(), menu.entries.end());
+  return entries;
 }
 
-bool IsTool(Command c) {
-  switch (c) {
-    case Command::Open:
-    case Command::Convert:
-    case Command::Join:
-    case Command::Crop:
-    case Command::Flip:
-    case Command::Padding:
-    case Command::Merge:
-    case Command::Separate:
-    case Command::Psnr:
-    case Command::Compare:
-    case Command::Overlay:
-    case Command::Motion:
-    case Command::Edit:
-    case Command::Composition:
-    case Command::AviToYuv:
-    case Command::YuvToAvi:
-      return true;
-    default:
-      return false;
-  }
+template <class Dialog>
+void ShowModal(QWidget* parent) {
+  Dialog dialog(parent);
+  dialog.exec();
 }
 
 }  // namespace
@@ -153,21 +105,24 @@ CMainFrame::CMainFrame(QWidget* parent) : QMainWindow(parent) {
 void CMainFrame::BuildMenus() {
   for (const MenuSpec& menu : Menus()) {
     QMenu* m = menuBar()->addMenu(QString::fromUtf8(menu.title));
-    for (const Entry& e : menu.entries) {
-      if (e.command == Command::Exit || e.command == Command::Toolbar || e.command == Command::CommandLine) {
-        if (e.command != Command::Toolbar) m->addSeparator();
-      }
+    std::vector<QAction*> group;
+    for (const Entry& e : EntriesOf(menu)) {
+      if (e.separatorBefore) m->addSeparator();
       auto* a = m->addAction(QString::fromUtf8(e.text));
       a->setObjectName(QString::number(static_cast<int>(e.command)));
       if (e.shortcut) a->setShortcut(QKeySequence(QString::fromLatin1(e.shortcut)));
       a->setStatusTip(QString::fromUtf8(e.prompt));
       a->setToolTip(QString::fromUtf8(e.tip ? e.tip : e.prompt));
-      if (e.symbol) a->setIcon(ToolIcon(QString::fromUtf8(e.symbol), TileOf(e.command)));
-      a->setEnabled(!IsTool(e.command));  // each tool is enabled once it is registered
+      if (e.symbol) {
+        a->setIcon(ToolIcon(QString::fromUtf8(e.symbol), menu.tile));
+        group.push_back(a);
+      }
+      a->setEnabled(!FindTool(e.command));  // each tool is enabled once it is registered
       const Command command = e.command;
       connect(a, &QAction::triggered, this, [this, command] { Run(command); });
       actions_[e.command] = a;
     }
+    toolBarGroups_.push_back(std::move(group));
   }
   actions_[Command::Toolbar]->setCheckable(true);
   actions_[Command::Toolbar]->setChecked(true);
@@ -179,6 +134,7 @@ void CMainFrame::BuildMenus() {
   contextHelp->setStatusTip(QStringLiteral("Display help for clicked on buttons, menus and windows"));
   addAction(contextHelp);
   actions_[Command::ContextHelp] = contextHelp;
+  toolBarGroups_.back().push_back(contextHelp);  // beside the help menu's button
 }
 
 void CMainFrame::BuildToolBar() {
@@ -187,19 +143,11 @@ void CMainFrame::BuildToolBar() {
   toolBar_->setIconSize(QSize(32, 32));
   toolBar_->setMovable(true);
   toolBar_->setAllowedAreas(Qt::AllToolBarAreas);
-  const std::vector<std::vector<Command>> groups = {
-      {Command::Open, Command::History},
-      {Command::Convert, Command::Join, Command::Crop, Command::Flip, Command::Padding, Command::Merge,
-       Command::Separate},
-      {Command::Psnr, Command::Compare, Command::Overlay, Command::Motion},
-      {Command::Edit, Command::Composition},
-      {Command::AviToYuv, Command::YuvToAvi},
-      {Command::Grid, Command::Formula},
-      {Command::CommandLine, Command::ContextHelp}};
-  for (size_t g = 0; g < groups.size(); ++g) {
+  for (size_t g = 0; g < toolBarGroups_.size(); ++g) {
     if (g > 0) toolBar_->addSeparator();
-    for (Command c : groups[g]) toolBar_->addAction(actions_[c]);
+    for (QAction* a : toolBarGroups_[g]) toolBar_->addAction(a);
   }
+  toolBarGroups_.clear();
   addToolBar(Qt::TopToolBarArea, toolBar_);
   connect(toolBar_, &QToolBar::visibilityChanged, actions_[Command::Toolbar], &QAction::setChecked);
 }
@@ -261,21 +209,15 @@ void CMainFrame::Run(Command command) {
     case Command::StatusBar:
       statusBar()->setVisible(actions_[Command::StatusBar]->isChecked());
       return;
-    case Command::History: {
-      CFileHistory dialog(this);
-      dialog.exec();
+    case Command::History:
+      ShowModal<CFileHistory>(this);
       return;
-    }
-    case Command::Grid: {
-      CGrid dialog(this);
-      dialog.exec();
+    case Command::Grid:
+      ShowModal<CGrid>(this);
       return;
-    }
-    case Command::Formula: {
-      CYUV2RGB_Formula dialog(this);
-      dialog.exec();
+    case Command::Formula:
+      ShowModal<CYUV2RGB_Formula>(this);
       return;
-    }
     case Command::HelpContents: {
       if (!help_) {
         help_ = new CHelpWindow(this);

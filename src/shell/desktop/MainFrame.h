@@ -7,6 +7,7 @@
 #include <QToolBar>
 #include <functional>
 #include <map>
+#include <vector>
 
 #include "shell/Commands.h"
 
@@ -50,6 +51,7 @@ class CMainFrame : public QMainWindow {
     QPointer<QWidget> latest;
   };
   std::map<Command, QAction*> actions_;
+  std::vector<std::vector<QAction*>> toolBarGroups_;  // each menu's buttons, until the toolbar is built
   std::map<Command, Tool> tools_;
   QToolBar* toolBar_ = nullptr;
   QPointer<QWidget> help_;

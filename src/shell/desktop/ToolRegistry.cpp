@@ -5,7 +5,7 @@
 #include "model/FileHistory.h"
 #include "model/Settings.h"
 #include "platform/MessageSink.h"
-#include "shell/Actions.h"
+#include "shell/ToolTable.h"
 #include "shell/desktop/FileHistoryDialog.h"
 #include "shell/desktop/MainFrame.h"
 #include "ui/analysis/CompareDialog.h"
@@ -21,11 +21,41 @@
 #include "ui/tools/TransformDialogs.h"
 
 namespace vx {
+namespace {
 
-void RegisterTools(CMainFrame& frame) {
-  frame.RegisterTool(Command::Open, QStringLiteral("Play YUV Video File"),
-                     [](QWidget* parent) { return new CVideoPlayer(parent); });
-  // The File Manager replays a record with its layout, without adding to the history.
+template <class Window>
+QWidget* Make(QWidget* parent) {
+  return new Window(parent);
+}
+
+struct ToolWindow {
+  Command tool;
+  QWidget* (*make)(QWidget* parent);
+};
+
+// The window of each tool in the table, the one part of a tool that needs Qt.
+constexpr ToolWindow kToolWindows[] = {
+    {.tool = Command::Open, .make = Make<CVideoPlayer>},
+    {.tool = Command::Convert, .make = Make<CYUVConverter>},
+    {.tool = Command::Join, .make = Make<CJoinFile>},
+    {.tool = Command::Crop, .make = Make<CImageCrop>},
+    {.tool = Command::Flip, .make = Make<CYUVFlip>},
+    {.tool = Command::Padding, .make = Make<CYUVPadding>},
+    {.tool = Command::Merge, .make = Make<CYUVMerge>},
+    {.tool = Command::Separate, .make = Make<CYUVSeparate>},
+    {.tool = Command::Psnr, .make = Make<CPSNR>},
+    {.tool = Command::Compare, .make = Make<CYUVCompare>},
+    {.tool = Command::Overlay, .make = Make<CInfoOverlay>},
+    {.tool = Command::Motion, .make = Make<CYUVCheckMotion>},
+    {.tool = Command::Edit, .make = Make<CImageEdit>},
+    {.tool = Command::Composition, .make = Make<CYUVComposition>},
+    {.tool = Command::AviToYuv, .make = Make<CAVI2YUV>},
+    {.tool = Command::YuvToAvi, .make = Make<CYUV2AVI>},
+};
+
+// The File Manager replays a record with its layout in the player, without
+// adding to the history.
+void PlayFromHistory(CMainFrame& frame) {
   QPointer<CMainFrame> main(&frame);
   CFileHistory::SetPlayHandler([main](const CFileHistoryInfo& record) {
     if (!main) return;
@@ -41,53 +71,33 @@ void RegisterTools(CMainFrame& frame) {
       player->StartFromRequest(QString::fromStdString(record.fileName), false);
     }
   });
-  frame.RegisterTool(Command::Crop, QStringLiteral("Image Cropping"),
-                     [](QWidget* parent) { return new CImageCrop(parent); });
-  frame.RegisterTool(Command::Flip, QStringLiteral("Vertically Flip a YUV Image"),
-                     [](QWidget* parent) { return new CYUVFlip(parent); });
-  frame.RegisterTool(Command::Join, QStringLiteral("Join Two YUV Files Into One File"),
-                     [](QWidget* parent) { return new CJoinFile(parent); });
-  frame.RegisterTool(Command::Padding, QStringLiteral("Image Padding"),
-                     [](QWidget* parent) { return new CYUVPadding(parent); });
-  frame.RegisterTool(Command::Merge,
-                     QStringLiteral("Merge separate Y, U and V component files into one YUV file"),
-                     [](QWidget* parent) { return new CYUVMerge(parent); });
-  frame.RegisterTool(Command::Separate, QStringLiteral("Split Y, U and V components into separate files"),
-                     [](QWidget* parent) { return new CYUVSeparate(parent); });
-  frame.RegisterTool(Command::Composition, QStringLiteral("Composite Two YUV Files Into One File"),
-                     [](QWidget* parent) { return new CYUVComposition(parent); });
-  frame.RegisterTool(Command::Psnr, QStringLiteral("PSNR Calculation"),
-                     [](QWidget* parent) { return new CPSNR(parent); });
-  frame.RegisterTool(Command::Convert, QStringLiteral("Convert YUV File Format"),
-                     [](QWidget* parent) { return new CYUVConverter(parent); });
-  frame.RegisterTool(Command::Compare, QStringLiteral("Calculate the Difference of Two YUV Files"),
-                     [](QWidget* parent) { return new CYUVCompare(parent); });
-  frame.RegisterTool(Command::Overlay, QStringLiteral("Overlay Information On Top of Image"),
-                     [](QWidget* parent) { return new CInfoOverlay(parent); });
-  frame.RegisterTool(Command::Motion, QStringLiteral("Check motions between two consecutive frames:"),
-                     [](QWidget* parent) { return new CYUVCheckMotion(parent); });
-  frame.RegisterTool(Command::Edit, QStringLiteral("Edit Images Pixel by Pixel"),
-                     [](QWidget* parent) { return new CImageEdit(parent); });
-  frame.RegisterTool(Command::AviToYuv, QStringLiteral("Convert AVI to YUV"),
-                     [](QWidget* parent) { return new CAVI2YUV(parent); });
-  frame.RegisterTool(Command::YuvToAvi, QStringLiteral("Convert YUV to AVI"),
-                     [](QWidget* parent) { return new CYUV2AVI(parent); });
+}
+
+}  // namespace
+
+void RegisterTools(CMainFrame& frame) {
+  for (const ToolWindow& window : kToolWindows) {
+    if (const ToolRow* tool = FindTool(window.tool))
+      frame.RegisterTool(window.tool, QString::fromUtf8(tool->windowTitle), window.make);
+  }
+  PlayFromHistory(frame);
 }
 
 bool StartCommandLineTool(CMainFrame& frame, const CommandLineRequest& request) {
-  const ActionRow* row = FindAction(request.Action);
+  const ToolRow* row = FindAction(request.Action);
   if (!row) {
     ShowMessage(kActionNotRecognized);
     return false;
   }
-  QWidget* window = frame.OpenTool(row->window);
+  QWidget* window = frame.OpenTool(row->id);
   auto* tool = dynamic_cast<CommandLineTool*>(window);
   if (!tool) {
     if (window) window->close();
     ShowMessage(row->unavailable);
     return false;
   }
-  window->setWindowTitle(QString::fromLatin1(row->windowTitle));
+  window->setWindowTitle(
+      QString::fromLatin1(row->commandLineTitle ? row->commandLineTitle : row->windowTitle));
   return tool->StartCommandLine(request, &frame);
 }
 

@@ -53,7 +53,11 @@ bool CAVI2YUV::StartCommandLine(const CommandLineRequest& request, QWidget* main
   setWindowTitle(QString::fromStdString(request.InputName));
   sourceBox()->setText(QString::fromStdString(request.InputName));
   targetBox()->setText(QString::fromStdString(request.OutputName));
-  if (!avi_->PrepareAviRequest(request)) return false;
+  if (!avi_->PrepareDecoding({.source = request.InputName,
+                              .target = request.OutputName,
+                              .targetFormat = request.OutputFormat.Layout()})) {
+    return false;
+  }
   ShowRange();
   RefreshLabels();
   Start();
@@ -135,7 +139,12 @@ bool CYUV2AVI::StartCommandLine(const CommandLineRequest& request, QWidget* main
   setWindowTitle(QString::fromStdString(request.InputName));
   sourceBox()->setText(QString::fromStdString(request.InputName));
   targetBox()->setText(QString::fromStdString(request.OutputName));
-  if (!avi_->PrepareYuvRequest(request, CurrentSettings().Format)) return false;
+  if (!avi_->PrepareEncoding({.source = request.InputName,
+                              .target = request.OutputName,
+                              .sourceFormat = CurrentSettings().Format,
+                              .codec = request.AviFourcc})) {
+    return false;
+  }
   codecFromRequest_ = true;
   ShowRange();
   RefreshLabels();

@@ -271,7 +271,12 @@ bool CYUVConverter::StartFromRequest(const CommandLineRequest& request, const Im
   setWindowTitle(QString::fromStdString(request.InputName));
   sourceBox()->setText(QString::fromStdString(request.InputName));
   targetBox()->setText(QString::fromStdString(request.OutputName));
-  if (!converter_->PrepareFromCommandLine(request, current)) return false;
+  if (!converter_->PrepareConversion({.source = request.InputName,
+                                      .target = request.OutputName,
+                                      .sourceFormat = current,
+                                      .targetFormat = request.OutputFormat.Layout()})) {
+    return false;
+  }
   if (converter_->SourceFormat.SamplingFormat == BMP) {
     const auto& names = converter_->SourceBmpNames;
     setWindowTitle(

@@ -1,0 +1,449 @@
+#include "shell/ToolTable.h"
+
+#include <vector>
+
+#include "analysis/Psnr.h"
+#include "platform/MessageSink.h"
+#include "platform/StringFormat.h"
+#include "shell/Startup.h"
+#include "tools/AviJobs.h"
+#include "tools/Components.h"
+#include "tools/Converter.h"
+#include "tools/Crop.h"
+#include "tools/Flip.h"
+#include "tools/Join.h"
+#include "tools/Padding.h"
+
+namespace vx {
+namespace {
+
+// Headless jobs have nobody to show a preview to.
+class HeadlessObserver final : public ToolJobObserver {
+ public:
+  bool WantsPreview() const override { return false; }
+};
+
+// Runs a prepared job to its end; the exit code.
+template <class Job, class Observer = HeadlessObserver>
+int RunPrepared(Job& job, const CommandLineRequest& request, bool prepared) {
+  if (!prepared) return kExitJobFailed;
+  job.ExitWhenDone = request.ExitWhenDone != 0;
+  Observer observer;
+  return job.FreezeAndRun(observer) == JobOutcome::Completed ? 0 : kExitJobFailed;
+}
+
+// A destination format other than the source's is refused for these.
+constexpr ActionCheck NoDestination(const char* message) {
+  return {.when = ActionRefusal::DestinationGiven, .message = message};
+}
+
+using Request = const CommandLineRequest&;
+using Settings = const ProgramSettings&;
+
+constexpr ToolRow kTools[] = {
+    {
+        .id = Command::Open,
+        .entry = {.menu = ToolMenu::Player,
+                  .text = "&Open YUV file...",
+                  .shortcut = "Ctrl+O",
+                  .prompt = "Open an existing YUV file to play",
+                  .tip = "Play a YUV file",
+                  .symbol = "\u25B6"},
+        .windowTitle = "Play YUV Video File",
+        .action = {.name = "play",
+                   .number = 0,
+                   .needsOutputName = false,
+                   .takesFrameRate = true,
+                   .checks = {{{.when = ActionRefusal::SourceIsBmp,
+                                .message =
+                                    "Sorry, although I can convert yuv file to from bmp file , I do not "
+                                    "play bmp file !\n"}}},
+                   .examples = "  Velutrix.exe -a play -n video16.yuv -w 352 -h 288 -s yuv444 -o uyv -f "
+                               "interlaced -p planar -e exit   \n\n"},
+        .unavailable = "Error VLTX1001,  Cannot create YUV Player Dialog",
+        .runHeadless =
+            [](Request request, Settings) {
+              ShowMessage(
+                  StrFormat("Sorry, the player needs a display to show %s: set DISPLAY or "
+                            "WAYLAND_DISPLAY, or use another action.\n",
+                            request.InputName.c_str()));
+              return kExitJobFailed;
+            },
+    },
+    {
+        .id = Command::Convert,
+        .entry = {.menu = ToolMenu::Converter,
+                  .text = "&Format convert ",
+                  .shortcut = "Ctrl+F",
+                  .prompt = "Convert a YUV file from one format to another",
+                  .symbol = "Cv"},
+        .windowTitle = "Convert YUV File Format",
+        .action = {.name = "convert",
+                   .number = 1,
+                   .sizeFromBmpPictures = true,
+                   .checks = {{{.when = ActionRefusal::BmpSourceWithLayout,
+                                .message = " You cannot specify the format for input BMP file !\n"},
+                               {.when = ActionRefusal::SourceIsMono,
+                                .message =
+                                    "Sorry, grey scale image files cannot be converted in commmand line "
+                                    "mode!\n"},
+                               {.when = ActionRefusal::NoDestination,
+                                .message = " For converting, at least one converting destination format has "
+                                           "to be specified !\n"}}},
+                   .examples =
+                       "  Velutrix.exe -a convert  -n tulips_yuv420_inter_planar_qcif.yuv -s yuv420 -o "
+                       "yuv -f interlaced  -p planar -w 176 -h 144  \n"
+                       "                                           -N "
+                       "tulips_uyvy422_inter_packed_qcif.yuv  -S yuv422 -O uyv -P packed -F interlaced "
+                       "-e exit  \n\n"
+                       "  Velutrix.exe  -a convert -s bmp -S rgb444 -n aaa%d.bmp -N aaa.yuv -e exit   "
+                       "\n\n"},
+        .unavailable = "Error VLTX1003:  Cannot create YUV Converter Dialog",
+        .runHeadless =
+            [](Request request, Settings settings) {
+              ConverterJob job;
+              return RunPrepared(job, request,
+                                 job.PrepareConversion({.source = request.InputName,
+                                                        .target = request.OutputName,
+                                                        .sourceFormat = settings.Format,
+                                                        .targetFormat = request.OutputFormat.Layout()}));
+            },
+    },
+    {
+        .id = Command::Join,
+        .entry = {.menu = ToolMenu::Converter,
+                  .text = "&Join two files",
+                  .shortcut = "Ctrl+J",
+                  .prompt = "Join two YUV files into one YUV file",
+                  .symbol = "J"},
+        .windowTitle = "Join Two YUV Files Into One File",
+        .action =
+            {.name = "join",
+             .number = 4,
+             .takesSecondInput = true,
+             .checks = {{{.when = ActionRefusal::NoSecondInput,
+                          .message = "Sorry, second source file is missing for join operation  !\n"},
+                         NoDestination(" You cannot specify the format for joined YUV file, which will be "
+                                       "the same as the first source file !\n")}},
+             .examples = "  Velutrix.exe -a join  -n tulips_yuv420_inter_planar_qcif1.yuv -s yuv420 -o "
+                         "yuv -f interlaced  -p planar -w 176 -h 144  \n"
+                         "                                    -m tulips_yuv420_inter_planar_qcif2.yuv -N "
+                         "tulips_yuv420_inter_planar_qcif_joined.yuv   -e exit  \n"},
+        .commandLineTitle = "Join two YUV files",
+        .unavailable = "Error VLTX1009:  Cannot create YUV Join Dialog",
+        .runHeadless =
+            [](Request request, Settings settings) {
+              JoinJob job;
+              return RunPrepared(job, request,
+                                 job.PrepareJoin(request.InputName, request.SecondInputName,
+                                                 request.OutputName, settings.Format));
+            },
+    },
+    {
+        .id = Command::Crop,
+        .entry = {.menu = ToolMenu::Converter,
+                  .text = "Image c&rop",
+                  .shortcut = "Ctrl+R",
+                  .prompt = "Crop an area from a YUV file",
+                  .symbol = "Cr"},
+        .windowTitle = "Image Cropping",
+        .action = {.name = "crop",
+                   .number = 2,
+                   .checks = {{NoDestination(
+                       " You cannot specify the format for cropped YUV file, which will be "
+                       "the same as the input file !\n")}}},
+        .unavailable = "Error VLTX1005:  Cannot create Image Crop Dialog",
+        .runHeadless =
+            [](Request request, Settings settings) {
+              CropJob job;
+              const CropRectangle& r = request.CropRect;
+              return RunPrepared(job, request,
+                                 job.PrepareCrop(request.InputName, request.OutputName, settings.Format,
+                                                 r.Top, r.Left, r.Height, r.Width));
+            },
+    },
+    {
+        .id = Command::Flip,
+        .entry = {.menu = ToolMenu::Converter,
+                  .text = "&Vertical flip",
+                  .shortcut = "Ctrl+V",
+                  .prompt = "Flip a YUV file vertically",
+                  .symbol = "\u2195"},
+        .windowTitle = "Vertically Flip a YUV Image",
+        .action = {.name = "flip",
+                   .number = 3,
+                   .checks = {{NoDestination(
+                       " You cannot specify the format for flipped YUV file, which will be "
+                       "the same as the input file !\n")}}},
+        .unavailable = "Error VLTX1007:  Cannot create YUV Flip Dialog",
+        .runHeadless =
+            [](Request request, Settings settings) {
+              FlipJob job;
+              return RunPrepared(
+                  job, request,
+                  job.PrepareFromRequest(request.InputName, request.OutputName, settings.Format));
+            },
+    },
+    {
+        .id = Command::Padding,
+        .entry = {.menu = ToolMenu::Converter,
+                  .text = "Pa&dding",
+                  .shortcut = "Ctrl+D",
+                  .prompt = "Padding image width and height",
+                  .symbol = "Pd"},
+        .windowTitle = "Image Padding",
+        .action =
+            {.name = "pad",
+             .number = 8,
+             .takesFillColour = true,
+             .checks = {{{.when = ActionRefusal::NoDestinationSize,
+                          .message = " For padding, the padded width and height have to be given with -W "
+                                     "and -H !\n"},
+                         {.when = ActionRefusal::DestinationLayoutGiven,
+                          .message = " You cannot specify the format for padded YUV file other than its "
+                                     "size (-W, -H), the rest is the same as the input file !\n"}}},
+             .usage = "                                    -a pad -W [padded width] -H [padded height] -c "
+                      "[top row],[left column] -k [fill colour R,G,B]\n"
+                      "                                             places each frame at the row and "
+                      "column (default 0,0); without -k the edges are repeated \n",
+             .examples = "  Velutrix.exe -a pad -n foreman_cif.yuv -s yuv420 -o yuv -f progressive -p "
+                         "planar -w 350 -h 286 -N foreman_padded.yuv -W 352 -H 288 -c 0,0 -e exit \n"},
+        .unavailable = "Error VLTX1024:  Cannot create Image Padding Dialog",
+        .runHeadless =
+            [](Request request, Settings settings) {
+              PaddingJob job;
+              // -c gives the top and left, -k a fill colour instead of repeated edges.
+              const PaddingParameters padding{
+                  .PadTop = request.CropGiven ? request.CropRect.Top : 0,
+                  .PadLeft = request.CropGiven ? request.CropRect.Left : 0,
+                  .PaddedWidth = request.OutputFormat.ImgWidth,
+                  .PaddedHeight = request.OutputFormat.ImgHeight,
+                  .SizeMode = PaddingSize::Explicit,
+                  .FillMode = request.PadColourGiven ? PaddingFill::Colour : PaddingFill::RepeatEdges,
+                  .FillColour = request.PadColourGiven ? request.PadColour : RgbColor{},
+              };
+              return RunPrepared(
+                  job, request,
+                  job.PreparePadding(request.InputName, request.OutputName, settings.Format, padding));
+            },
+    },
+    {
+        .id = Command::Merge,
+        .entry = {.menu = ToolMenu::Converter,
+                  .text = "Co&lor merge",
+                  .shortcut = "Ctrl+L",
+                  .prompt = "Merge single Y, U and V component files into one YUV file",
+                  .symbol = "M"},
+        .windowTitle = "Merge separate Y, U and V component files into one YUV file",
+        .action = {.name = "merge",
+                   .number = 10,
+                   .checks =
+                       {{NoDestination(" You cannot specify the format for merged YUV file, which is planar "
+                                       "progressive in the sampling of -s !\n"),
+                         {.when = ActionRefusal::NotComponentSampling,
+                          .message = " For merging, -s has to be 'yuv444', 'yuv422', 'yuv420' or 'rgb444' "
+                                     "!\n"}}},
+                   .usage =
+                       "                                    -a merge -n [base name] -s [yuv444, yuv422, "
+                       "yuv420 or rgb444] -w -h: reads base.y, base.u, base.v \n"
+                       "                                             (base.r, base.g, base.b) and writes "
+                       "one planar progressive file \n"},
+        .unavailable = "Error VLTX1026:  Cannot create Color Merge Dialog",
+        .runHeadless =
+            [](Request request, Settings settings) {
+              MergeJob job;
+              const ImageFormat& f = settings.Format;
+              return RunPrepared(job, request,
+                                 job.PrepareMerge(request.InputName, request.OutputName, f.SamplingFormat,
+                                                  f.ImgWidth, f.ImgHeight));
+            },
+    },
+    {
+        .id = Command::Separate,
+        .entry = {.menu = ToolMenu::Converter,
+                  .text = "Color &separate",
+                  .shortcut = "Ctrl+S",
+                  .prompt = "Split Y, U and V components into separate files",
+                  .symbol = "S"},
+        .windowTitle = "Split Y, U and V components into separate files",
+        .action = {.name = "separate",
+                   .number = 9,
+                   .checks = {{NoDestination(
+                       " You cannot specify the format for the component files, which hold "
+                       "one component each !\n")}},
+                   .usage = "                                    -a separate -N [base name]: writes base.y, "
+                            "base.u, base.v (base.r, base.g, base.b for rgb444) \n"},
+        .unavailable = "Error VLTX1025:  Cannot create Color Separate Dialog",
+        .runHeadless =
+            [](Request request, Settings settings) {
+              SeparateJob job;
+              return RunPrepared(job, request,
+                                 job.PrepareSeparate(request.InputName, request.OutputName, settings.Format));
+            },
+    },
+    {
+        .id = Command::Psnr,
+        .entry = {.menu = ToolMenu::Analyzer,
+                  .text = "&PSNR ",
+                  .shortcut = "Ctrl+P",
+                  .prompt = "Calculate PSNR between two YUV files",
+                  .symbol = "dB"},
+        .windowTitle = "PSNR Calculation",
+        .action = {.name = "psnr",
+                   .number = 7,
+                   .takesSecondInput = true,
+                   .checks = {{{.when = ActionRefusal::NoSecondInput,
+                                .message = "Sorry, second source file is missing for psnr operation  !\n"},
+                               NoDestination(" You cannot specify image format for PSNR report file  !\n")}}},
+        .commandLineTitle = "Calculate PSNR",
+        .unavailable = "Error VLTX1015:  Cannot create PSNR Dialog",
+        .runHeadless =
+            [](Request request, Settings settings) {
+              PsnrRun run;
+              run.PrepareFromRequest(request.InputName, request.SecondInputName, request.OutputName,
+                                     request.ReportDelimiter, settings.Format);
+              return RunPrepared<PsnrRun, PsnrObserver>(run, request, true);
+            },
+    },
+    {
+        .id = Command::Compare,
+        .entry = {.menu = ToolMenu::Analyzer,
+                  .text = "&Compare ",
+                  .shortcut = "Ctrl+C",
+                  .prompt = "Check difference between two YUV files",
+                  .symbol = "\u0394"},
+        .windowTitle = "Calculate the Difference of Two YUV Files",
+    },
+    {
+        .id = Command::Overlay,
+        .entry = {.menu = ToolMenu::Analyzer,
+                  .text = "&Info Overlay",
+                  .shortcut = "Ctrl+I",
+                  .prompt = "Overlay info data on top of a YUV file",
+                  .symbol = "i"},
+        .windowTitle = "Overlay Information On Top of Image",
+    },
+    {
+        .id = Command::Motion,
+        .entry = {.menu = ToolMenu::Analyzer,
+                  .text = "Motion Estimation ",
+                  .shortcut = "Ctrl+M",
+                  .prompt = "Check motions between two adjacent frames",
+                  .symbol = "MV"},
+        .windowTitle = "Check motions between two consecutive frames:",
+    },
+    {
+        .id = Command::Edit,
+        .entry = {.menu = ToolMenu::Editor,
+                  .text = "Inspect and &Edit",
+                  .shortcut = "Ctrl+E",
+                  .prompt = "Inspect and edit a YUV file",
+                  .symbol = "Ed"},
+        .windowTitle = "Edit Images Pixel by Pixel",
+    },
+    {
+        .id = Command::Composition,
+        .entry = {.menu = ToolMenu::Editor,
+                  .text = "Compositio&n",
+                  .shortcut = "Ctrl+N",
+                  .prompt = "Put one image on top of anyother YUV image",
+                  .symbol = "Cp"},
+        .windowTitle = "Composite Two YUV Files Into One File",
+    },
+    {
+        .id = Command::AviToYuv,
+        .entry = {.menu = ToolMenu::Avi,
+                  .text = "Decode &AVI to YUV ",
+                  .shortcut = "Ctrl+A",
+                  .prompt = "Decode an AVI file to YUV format",
+                  .symbol = "A\u2192"},
+        .windowTitle = "Convert AVI to YUV",
+        .action = {.name = "avi2yuv",
+                   .number = 6,
+                   .checks = {{{.when = ActionRefusal::SourceLayoutGiven,
+                                .message = " You cannot specify the format for input AVI file !\n"}}}},
+        .unavailable = "Error VLTX1013:  Cannot create YUV Converter Dialog",
+        .runHeadless =
+            [](Request request, Settings) {
+              AviToYuvJob job;
+              return RunPrepared(job, request,
+                                 job.PrepareDecoding({.source = request.InputName,
+                                                      .target = request.OutputName,
+                                                      .targetFormat = request.OutputFormat.Layout()}));
+            },
+        .needsCodecs = true,
+    },
+    {
+        .id = Command::YuvToAvi,
+        .entry = {.menu = ToolMenu::Avi,
+                  .text = "Encode &YUV to AVI ",
+                  .shortcut = "Ctrl+Y",
+                  .prompt = "Encode YUV frames into AVI format",
+                  .symbol = "\u2192A"},
+        .windowTitle = "Convert YUV to AVI",
+        .action = {.name = "yuv2avi",
+                   .number = 5,
+                   .checks = {{NoDestination(" You cannot specify the format for encoded AVI file!\n")}}},
+        .unavailable = "Error VLTX1011:  Cannot create YUV Converter Dialog",
+        .runHeadless =
+            [](Request request, Settings settings) {
+              YuvToAviJob job;
+              return RunPrepared(job, request,
+                                 job.PrepareEncoding({.source = request.InputName,
+                                                      .target = request.OutputName,
+                                                      .sourceFormat = settings.Format,
+                                                      .codec = request.AviFourcc}));
+            },
+        .needsCodecs = true,
+    },
+};
+
+}  // namespace
+
+const char* const kActionNotRecognized = "Error VLTX1017:  Command line action not recognized!";
+
+std::span<const ToolRow> ToolTable() {
+  return kTools;
+}
+
+const ToolRow* FindTool(Command id) {
+  for (const ToolRow& row : kTools) {
+    if (row.id == id) return &row;
+  }
+  return nullptr;
+}
+
+const ToolRow* FindAction(int32_t action) {
+  for (const ToolRow& row : kTools) {
+    if (!row.action.name.empty() && row.action.number == action) return &row;
+  }
+  return nullptr;
+}
+
+const ToolRow* FindAction(std::string_view name) {
+  for (const ToolRow& row : kTools) {
+    if (!name.empty() && row.action.name == name) return &row;
+  }
+  return nullptr;
+}
+
+std::span<const CommandLineAction> CommandLineActions() {
+  static const std::vector<CommandLineAction> actions = [] {
+    std::vector<CommandLineAction> list;
+    for (const ToolRow& row : kTools) {
+      if (!row.action.name.empty()) list.push_back(row.action);
+    }
+    return list;
+  }();
+  return actions;
+}
+
+std::string UsageText(std::string_view programName) {
+  return UsageText(programName, CommandLineActions());
+}
+
+void ShowUsage(std::string_view programName) {
+  ShowUsage(programName, CommandLineActions());
+}
+
+}  // namespace vx
