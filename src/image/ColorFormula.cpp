@@ -2,7 +2,7 @@
 
 #include <atomic>
 
-#include "image/KernelClones.h"
+#include "image/KernelPaths.h"
 #include "image/PixelOps.h"
 
 namespace vx {
@@ -43,7 +43,8 @@ constexpr RgbToYuvCoefficients kToYuv709{47, 157, 16, -26, -86, 112, 112, -102, 
 // One row of 3-byte pixels through an integer RGB-to-YUV formula; the same
 // arithmetic as RgbToYuvPixel.
 template <bool kBlueFirst>
-inline void IntegerRowKernel(const uint8_t* in, uint8_t* out, int64_t n, RgbToYuvCoefficients c) {
+[[gnu::always_inline]] inline void IntegerRow(const uint8_t* in, uint8_t* out, int64_t n,
+                                              RgbToYuvCoefficients c) {
   for (int64_t x = 0; x < n; ++x) {
     const int32_t r = in[3 * x + (kBlueFirst ? 2 : 0)];
     const int32_t g = in[3 * x + 1];
@@ -52,14 +53,6 @@ inline void IntegerRowKernel(const uint8_t* in, uint8_t* out, int64_t n, RgbToYu
     out[3 * x + 1] = static_cast<uint8_t>(((c.ur * r + c.ug * g + c.ub * b + 128) >> 8) + 128);
     out[3 * x + 2] = static_cast<uint8_t>(((c.vr * r + c.vg * g + c.vb * b + 128) >> 8) + 128);
   }
-}
-
-VX_TARGET_CLONES void IntegerRow(const uint8_t* in, uint8_t* out, int64_t n, RgbToYuvCoefficients c,
-                                 bool blueFirst) {
-  if (blueFirst)
-    IntegerRowKernel<true>(in, out, n, c);
-  else
-    IntegerRowKernel<false>(in, out, n, c);
 }
 
 }  // namespace
@@ -165,11 +158,12 @@ bool RgbBufferToYuv(const ColourTables& tables, std::span<const uint8_t> source,
   const bool blueFirst = bottomUp || bgr;
   const int32_t formula = tables.formula;
   if (formula < kItu601 || formula > kUserDefinedFormula) return false;
+  const auto integerRow = PickKernel<IntegerRow<true>, IntegerRow<false>>(blueFirst);
   for (int64_t r = 0; r < h; ++r) {
     const uint8_t* in = source.data() + (bottomUp ? h - 1 - r : r) * pitch;
     uint8_t* out = destination.data() + r * 3 * w;
     if (formula != kUserDefinedFormula) {
-      IntegerRow(in, out, w, formula == kItu601 ? kToYuv601 : kToYuv709, blueFirst);
+      integerRow(in, out, w, formula == kItu601 ? kToYuv601 : kToYuv709);
       continue;
     }
     for (int64_t x = 0; x < w; ++x) {

@@ -5,7 +5,6 @@
 #include <limits>
 #include <vector>
 
-#include "image/KernelClones.h"
 #include "image/LayoutGeometry.h"
 #include "image/PixelOps.h"
 #include "platform/MessageSink.h"
