@@ -17,18 +17,6 @@ bool IsPacked3Byte(const FrameImage& f) {
          f.PixelFormat == Packed && f.FieldFormat == Progressive;
 }
 
-void SetPackedHeader(FrameImage& out, const FrameImage& from, int32_t sampling, int32_t order) {
-  out.SamplingFormat = sampling;
-  out.ComponentOrder = order;
-  out.FieldFormat = Progressive;
-  out.PixelFormat = Packed;
-  out.ImageResolution = from.ImageResolution;
-  out.ImgWidth = from.ImgWidth;
-  out.ImgHeight = from.ImgHeight;
-  DeriveFourcc(out);
-  out.DataSize = static_cast<int32_t>(int64_t{from.ImgWidth} * from.ImgHeight * 3);
-}
-
 }  // namespace
 
 bool ExtractComponent(const FrameImage& s, FrameImage& d, int selector) {

@@ -146,12 +146,12 @@ ConverterJob::ConverterJob(const ToolMessages& messages, const ConverterTexts& t
 
 FrameImage TargetFromRequest(const OutputFormatRequest& out) {
   FrameImage target;
-  target.SamplingFormat = out.SamplingFormat;
-  target.ComponentOrder = out.ComponentOrder;
-  target.FieldFormat = out.FieldFormat;
-  target.PixelFormat = out.PixelFormat;
-  target.ImgWidth = out.ImgWidth;
-  target.ImgHeight = out.ImgHeight;
+  SetLayoutAndSize(target,
+                   {.sampling = out.SamplingFormat,
+                    .order = out.ComponentOrder,
+                    .field = out.FieldFormat,
+                    .pixel = out.PixelFormat},
+                   out.ImgWidth, out.ImgHeight);
   target.ImageResolution = kCustomResolution;
   return target;
 }
