@@ -124,11 +124,6 @@ bool ConvertToDisplayRGB(const ColourTables& tables, std::span<const uint8_t> yu
   return true;
 }
 
-bool ConvertToDisplayRGB(std::span<const uint8_t> yuv, std::span<uint8_t> out, int32_t width, int32_t height,
-                         const DisplayRowsOptions& options) {
-  return ConvertToDisplayRGB(*CurrentColourTables(), yuv, out, width, height, options);
-}
-
 bool FrameToDisplayRGB(const ColourTables& tables, const FrameImage& frame, FrameImage& canonical,
                        std::span<uint8_t> out, const DisplayRowsOptions& options) {
   const auto [bottomUp, brightness, selector, swapRedBlue, padRows] = options;
@@ -205,7 +200,8 @@ DisplayConversionBuffer& SharedDisplayBuffer() {
   return buffer;
 }
 
-std::optional<std::span<const uint8_t>> PrepareDisplayRows(std::span<const uint8_t> data, int32_t width,
+std::optional<std::span<const uint8_t>> PrepareDisplayRows(const ColourTables& tables,
+                                                           std::span<const uint8_t> data, int32_t width,
                                                            int32_t height, const DrawOptions& options) {
   const auto [yuvData, brightness, selector, grids] = options;
   if (!CheckDisplaySize(width, height)) return std::nullopt;
@@ -215,7 +211,7 @@ std::optional<std::span<const uint8_t>> PrepareDisplayRows(std::span<const uint8
     rows = SharedDisplayBuffer().Ensure(width, height);
     if (rows.empty()) return std::nullopt;
     if (!ConvertToDisplayRGB(
-            data, rows, width, height,
+            tables, data, rows, width, height,
             DisplayRowsOptions{
                 .bottomUp = true, .brightness = brightness, .selector = selector, .padRows = true}))
       return std::nullopt;
@@ -233,8 +229,8 @@ std::optional<std::span<const uint8_t>> PrepareDisplayRows(std::span<const uint8
   return std::span<const uint8_t>(rows);
 }
 
-bool PrepareDisplayRowsInto(std::span<const uint8_t> data, int32_t width, int32_t height,
-                            const DrawOptions& options, std::vector<uint8_t>& rows) {
+bool PrepareDisplayRowsInto(const ColourTables& tables, std::span<const uint8_t> data, int32_t width,
+                            int32_t height, const DrawOptions& options, std::vector<uint8_t>& rows) {
   const auto [yuvData, brightness, selector, grids] = options;
   if (!CheckDisplaySize(width, height)) return false;
   const int64_t bytes = DisplayRowPitch(width, true) * height;
@@ -251,7 +247,7 @@ bool PrepareDisplayRowsInto(std::span<const uint8_t> data, int32_t width, int32_
     const auto rowBytes = static_cast<size_t>(3 * int64_t{width});
     if (int64_t{width} * height < (int64_t{1} << 18) ||
         data.size() < rowBytes * static_cast<size_t>(height)) {
-      if (!ConvertToDisplayRGB(data, rows, width, height, rowOptions)) return false;
+      if (!ConvertToDisplayRGB(tables, data, rows, width, height, rowOptions)) return false;
     } else {
       // Large pictures in two halves at once, one on the helper thread. Bottom-up,
       // the picture's upper rows are the buffer's last ones.
@@ -262,13 +258,13 @@ bool PrepareDisplayRowsInto(std::span<const uint8_t> data, int32_t width, int32_
       bool first = false, second = false;
       RunAlongside(
           [&] {
-            first = ConvertToDisplayRGB(data.first(rowBytes * static_cast<size_t>(upper)),
+            first = ConvertToDisplayRGB(tables, data.first(rowBytes * static_cast<size_t>(upper)),
                                         out.subspan(lowerBytes), width, static_cast<int32_t>(upper),
                                         rowOptions) &&
                     (!gridPair || DrawGrids(out, width, height, *gridPair, PictureRows{0, upper}));
           },
           [&] {
-            second = ConvertToDisplayRGB(data.subspan(rowBytes * static_cast<size_t>(upper)),
+            second = ConvertToDisplayRGB(tables, data.subspan(rowBytes * static_cast<size_t>(upper)),
                                          out.first(lowerBytes), width, static_cast<int32_t>(height - upper),
                                          rowOptions) &&
                      (!gridPair || DrawGrids(out, width, height, *gridPair, PictureRows{upper, height}));

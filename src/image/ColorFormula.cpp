@@ -77,10 +77,10 @@ ColourTables MakeColourTables(int32_t formula, const UserFormula& user, const Co
   return t;
 }
 
-void BuildYuvToRgbTables(int32_t formula, const UserFormula& user) {
+void PublishColourFormula(const ColourFormula& f) {
   auto current = Published().load();
-  if (current->formula == formula && current->user == user) return;
-  Published().store(std::make_shared<const ColourTables>(MakeColourTables(formula, user, current.get())));
+  if (current->formula == f.formula && current->user == f.user) return;
+  Published().store(std::make_shared<const ColourTables>(MakeColourTables(f.formula, f.user, current.get())));
 }
 
 std::array<uint8_t, 3> FillBytes(const ColourTables& tables, const ImageFormat& format, RgbColor colour) {
@@ -135,15 +135,6 @@ bool RgbToYuvPixel(int32_t formula, const UserFormula& user, uint8_t r, uint8_t 
   }
 }
 
-Rgb8 YuvToRgbPixel(uint8_t y, uint8_t u, uint8_t v) {
-  return YuvToRgbPixel(*CurrentColourTables(), y, u, v);
-}
-
-bool RgbToYuvPixel(uint8_t r, uint8_t g, uint8_t b, Yuv8& out) {
-  const auto tables = CurrentColourTables();
-  return RgbToYuvPixel(tables->formula, tables->user, r, g, b, out);
-}
-
 bool RgbBufferToYuv(const ColourTables& tables, std::span<const uint8_t> source,
                     std::span<uint8_t> destination, int32_t width, int32_t height,
                     const RgbRowsLayout& layout) {
@@ -178,11 +169,6 @@ bool RgbBufferToYuv(const ColourTables& tables, std::span<const uint8_t> source,
     }
   }
   return true;
-}
-
-bool RgbBufferToYuv(std::span<const uint8_t> source, std::span<uint8_t> destination, int32_t width,
-                    int32_t height, const RgbRowsLayout& layout) {
-  return RgbBufferToYuv(*CurrentColourTables(), source, destination, width, height, layout);
 }
 
 }  // namespace vx
