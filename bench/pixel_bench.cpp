@@ -174,6 +174,37 @@ void I420ToDisplayFused(benchmark::State& state) {
 }
 BENCHMARK(I420ToDisplayFused)->Unit(benchmark::kMillisecond);
 
+// Packed 4:2:2 to planar 4:2:0 row by row (the converter's subsampled path).
+void ConvertLayoutYuy2ToI420(benchmark::State& state) {
+  vx::FrameBuffer in, out;
+  in.Allocate(vx::WorkBufferSize(kWidth, kHeight));
+  out.Allocate(vx::WorkBufferSize(kWidth, kHeight));
+  Fill(in);
+  for (auto _ : state) {
+    const vx::FrameImage source = in.Frame(Layout(vx::YUV_422, vx::YUV, vx::Progressive, vx::Packed));
+    vx::FrameImage destination = out.Frame(Layout(vx::YUV_420, vx::YUV, vx::Progressive, vx::Planar));
+    if (!vx::ConvertYuvLayout(source, destination)) state.SkipWithError("refused");
+    benchmark::DoNotOptimize(out.data());
+  }
+}
+BENCHMARK(ConvertLayoutYuy2ToI420)->Unit(benchmark::kMillisecond);
+
+// I420 planes scaled without a 4:4:4 picture in between.
+void ScalePlanesI420To720(benchmark::State& state) {
+  vx::FrameBuffer in, out;
+  in.Allocate(vx::WorkBufferSize(kWidth, kHeight));
+  out.Allocate(vx::WorkBufferSize(kWidth, kHeight));
+  Fill(in);
+  for (auto _ : state) {
+    const vx::FrameImage source = in.Frame(Layout(vx::YUV_420, vx::YUV, vx::Progressive, vx::Planar));
+    vx::FrameImage destination =
+        out.Frame(Layout(vx::YUV_420, vx::YUV, vx::Progressive, vx::Planar, 1280, 720));
+    if (!vx::ScaleYuvPlanes(source, destination)) state.SkipWithError("refused");
+    benchmark::DoNotOptimize(out.data());
+  }
+}
+BENCHMARK(ScalePlanesI420To720)->Unit(benchmark::kMillisecond);
+
 // One frame pair's PSNR (the report's per-frame work after reading).
 void ComparePair(benchmark::State& state, vx::ImageFormat layout) {
   vx::FrameBuffer a, b;

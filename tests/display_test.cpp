@@ -114,14 +114,14 @@ TEST(DisplaySteps, SizeChecksAndCopyWindow) {
 }
 
 TEST(DisplaySteps, PrepareRowsUsesTheSharedBuffer) {
-  BuildYuvToRgbTables(kItu601, kDefaultUserFormula);
+  const ColourTables tables = MakeColourTables(kItu601, kDefaultUserFormula);
   const std::vector<uint8_t> yuv(4 * 2 * 3, 128);
-  auto rows = PrepareDisplayRows(yuv, 4, 2, DrawOptions{.selector = kBoostY});
+  auto rows = PrepareDisplayRows(tables, yuv, 4, 2, DrawOptions{.selector = kBoostY});
   ASSERT_TRUE(rows.has_value());
   EXPECT_EQ(rows->size(), 24u);
   EXPECT_EQ(SharedDisplayBuffer().size(), 4 * 2 * 4);
   const uint8_t* first = SharedDisplayBuffer().Ensure(4, 2).data();
-  ASSERT_TRUE(PrepareDisplayRows(yuv, 4, 2, DrawOptions{.selector = kBoostY}).has_value());
+  ASSERT_TRUE(PrepareDisplayRows(tables, yuv, 4, 2, DrawOptions{.selector = kBoostY}).has_value());
   EXPECT_EQ(SharedDisplayBuffer().Ensure(4, 2).data(), first) << "kept while the size stays";
 }
 
@@ -230,15 +230,16 @@ TEST(DisplayRows, LargePicturesConvertedInTwoHalvesGiveTheSameRows) {
   // 640 x 481: above the size that splits the work, an odd height, a boost.
   const int32_t w = 640, h = 481;
   const std::vector<uint8_t> yuv = test::RandomBytes(size_t{3} * w * h, 77);
+  const ColourTables tables = MakeColourTables(kItu709, kDefaultUserFormula);
   for (const int brightness : {0, 40}) {
     std::vector<uint8_t> whole(static_cast<size_t>(DisplayRowPitch(w, true) * h), 1);
     ASSERT_TRUE(ConvertToDisplayRGB(
-        yuv, whole, w, h,
+        tables, yuv, whole, w, h,
         DisplayRowsOptions{
             .bottomUp = true, .brightness = brightness, .selector = kBoostU, .padRows = true}));
     std::vector<uint8_t> halves;
-    ASSERT_TRUE(PrepareDisplayRowsInto(yuv, w, h, DrawOptions{.brightness = brightness, .selector = kBoostU},
-                                       halves));
+    ASSERT_TRUE(PrepareDisplayRowsInto(tables, yuv, w, h,
+                                       DrawOptions{.brightness = brightness, .selector = kBoostU}, halves));
     EXPECT_EQ(halves, whole) << "brightness " << brightness;
     // Grids blended by each half into its own rows; lines on either side of the split (row 240).
     GridPair grids;
@@ -246,7 +247,8 @@ TEST(DisplayRows, LargePicturesConvertedInTwoHalvesGiveTheSameRows) {
     grids.two = {1, 60, 16, 16, {250, 0, 90}};
     ASSERT_TRUE(DrawGrids(whole, w, h, grids));
     ASSERT_TRUE(PrepareDisplayRowsInto(
-        yuv, w, h, DrawOptions{.brightness = brightness, .selector = kBoostU, .grids = &grids}, halves));
+        tables, yuv, w, h, DrawOptions{.brightness = brightness, .selector = kBoostU, .grids = &grids},
+        halves));
     EXPECT_EQ(halves, whole) << "grids, brightness " << brightness;
   }
 }

@@ -463,7 +463,7 @@ TEST(FormatPreview, ReadsTheFirstFrameAndCountsFrames) {
   FormatPreview preview;
   ASSERT_TRUE(preview.Load((dir / "clip.uyvy").string(), f));
   EXPECT_EQ(preview.FrameCount(), 3);
-  const auto picture = preview.ImagePicture(32, 32, PreviewPath::First);
+  const auto picture = preview.ImagePicture(MakeColourTables(kItu601, {}), 32, 32, PreviewPath::First);
   ASSERT_TRUE(picture.has_value());
   EXPECT_EQ(picture->width, 32);
   EXPECT_EQ(picture->height, 16);
@@ -476,7 +476,7 @@ TEST(FormatPreview, ReadsTheFirstFrameAndCountsFrames) {
   ImageFormat packed420 = f;
   packed420.SamplingFormat = YUV_420;
   ASSERT_TRUE(preview.Load((dir / "clip.uyvy").string(), packed420));
-  EXPECT_FALSE(preview.ImagePicture(32, 32, PreviewPath::First).has_value());
+  EXPECT_FALSE(preview.ImagePicture(MakeColourTables(kItu601, {}), 32, 32, PreviewPath::First).has_value());
   ImageFormat huge = f;
   huge.ImgWidth = 9000;
   huge.ImgHeight = 9000;

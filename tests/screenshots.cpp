@@ -457,7 +457,8 @@ int main(int argc, char** argv) {
   const QString folder = QString::fromLocal8Bit(argv[2]);
   QDir().mkpath(folder);
   vx::InitResources();
-  vx::BuildYuvToRgbTables(vx::CurrentSettings().YUV2RGB_Formula, vx::CurrentSettings().User_Defined_Formula);
+  vx::PublishColourFormula(
+      {.formula = vx::CurrentSettings().YUV2RGB_Formula, .user = vx::CurrentSettings().User_Defined_Formula});
 
   vx::CMainFrame frame;
   auto* view = new QWidget(&frame);

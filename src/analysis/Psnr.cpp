@@ -7,7 +7,7 @@
 #include <limits>
 #include <thread>
 
-#include "image/KernelClones.h"
+#include "image/KernelPaths.h"
 #include "image/LayoutGeometry.h"
 #include "image/ReadAhead.h"
 #include "platform/MessageSink.h"
@@ -45,16 +45,18 @@ inline __attribute__((always_inline)) void SumSquaresInterleaved(const uint8_t* 
   }
 }
 
-VX_TARGET_CLONES void SumSquaresTriples(const uint8_t* a, const uint8_t* b, int64_t groups, int64_t sums[3]) {
+[[gnu::always_inline]] inline void SumSquaresTriples(const uint8_t* a, const uint8_t* b, int64_t groups,
+                                                     int64_t sums[3]) {
   SumSquaresInterleaved<3>(a, b, groups, sums);
 }
 
-VX_TARGET_CLONES void SumSquaresQuads(const uint8_t* a, const uint8_t* b, int64_t groups, int64_t sums[4]) {
+[[gnu::always_inline]] inline void SumSquaresQuads(const uint8_t* a, const uint8_t* b, int64_t groups,
+                                                   int64_t sums[4]) {
   SumSquaresInterleaved<4>(a, b, groups, sums);
 }
 
 // Squared differences of two contiguous runs of samples.
-VX_TARGET_CLONES int64_t SumSquares(const uint8_t* a, const uint8_t* b, int64_t n) {
+[[gnu::always_inline]] inline int64_t SumSquares(const uint8_t* a, const uint8_t* b, int64_t n) {
   int64_t sum = 0;
   SumSquaresInterleaved<1>(a, b, n, &sum);
   return sum;
@@ -137,19 +139,20 @@ bool CompareFrames(const FrameImage& a, const FrameImage& b, FrameImage* d, doub
   // and fields run by run.
   int64_t sse[3] = {0, 0, 0};
   if (a.PixelFormat == Packed && (s == YUV_444 || s == RGB_444)) {
-    SumSquaresTriples(a.Data, b.Data, w * h, sse);
+    KernelPaths<SumSquaresTriples>::Pick()(a.Data, b.Data, w * h, sse);
   } else if (a.PixelFormat == Packed) {
     int64_t bytes[4] = {0, 0, 0, 0};
-    SumSquaresQuads(a.Data, b.Data, h * (w / 2), bytes);
+    KernelPaths<SumSquaresQuads>::Pick()(a.Data, b.Data, h * (w / 2), bytes);
     const bool uyvy = a.ComponentOrder == UYV;
     sse[0] = uyvy ? bytes[0] : bytes[0] + bytes[2];
     sse[1] = uyvy ? bytes[1] + bytes[3] : bytes[1];
     sse[2] = uyvy ? bytes[2] : bytes[3];
   } else {
+    const auto sumSquares = KernelPaths<SumSquares>::Pick();
     for (int k = 0; k < 3; ++k) {
       for (int r = 0; r < runs[k].count; ++r) {
         const Run& run = runs[k].run[r];
-        sse[k] += SumSquares(a.Data + run.offset, b.Data + run.offset, run.count);  // planes: stride 1
+        sse[k] += sumSquares(a.Data + run.offset, b.Data + run.offset, run.count);  // planes: stride 1
       }
     }
   }

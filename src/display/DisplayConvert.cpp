@@ -4,7 +4,7 @@
 #include <cstring>
 #include <new>
 
-#include "image/KernelClones.h"
+#include "image/KernelPaths.h"
 #include "image/PixelOps.h"
 #include "image/RowLocator.h"
 #include "platform/HelperThread.h"
@@ -18,63 +18,47 @@ struct FixedPoint {
   int32_t rv, gu, gv, bu;
 };
 
-// One row through the integer formula; the same arithmetic as the lookup tables
-// (each table entry is the product it stands for), so the bytes are identical.
+FixedPoint FixedPointOf(int32_t formula) {
+  return formula == kItu601 ? FixedPoint{409, 100, 208, 516} : FixedPoint{459, 55, 137, 541};
+}
+
+// One pixel through the integer formula; the same arithmetic as the lookup
+// tables (each table entry is the product it stands for), so the bytes are
+// identical. Written as (first, G, third): B G R or R G B.
 template <bool kBlueFirst>
-inline void FixedPointRowKernel(const uint8_t* in, uint8_t* out, int64_t n, FixedPoint f) {
-  for (int64_t i = 0; i < n; ++i) {
-    const int32_t y = 298 * (in[3 * i] - 16);
-    const int32_t u = in[3 * i + 1] - 128;
-    const int32_t v = in[3 * i + 2] - 128;
-    const int32_t r = std::clamp((y + f.rv * v + 128) >> 8, 0, 255);
-    const int32_t g = std::clamp((y - f.gv * v - f.gu * u + 128) >> 8, 0, 255);
-    const int32_t b = std::clamp((y + f.bu * u + 128) >> 8, 0, 255);
-    out[3 * i] = static_cast<uint8_t>(kBlueFirst ? b : r);
-    out[3 * i + 1] = static_cast<uint8_t>(g);
-    out[3 * i + 2] = static_cast<uint8_t>(kBlueFirst ? r : b);
-  }
+[[gnu::always_inline]] inline void FixedPointPixel(int32_t yByte, int32_t uByte, int32_t vByte, FixedPoint f,
+                                                   uint8_t* out) {
+  const int32_t y = 298 * (yByte - 16);
+  const int32_t u = uByte - 128;
+  const int32_t v = vByte - 128;
+  const int32_t r = std::clamp((y + f.rv * v + 128) >> 8, 0, 255);
+  const int32_t g = std::clamp((y - f.gv * v - f.gu * u + 128) >> 8, 0, 255);
+  const int32_t b = std::clamp((y + f.bu * u + 128) >> 8, 0, 255);
+  out[0] = static_cast<uint8_t>(kBlueFirst ? b : r);
+  out[1] = static_cast<uint8_t>(g);
+  out[2] = static_cast<uint8_t>(kBlueFirst ? r : b);
+}
+
+// One row of packed Y U V through the integer formula.
+template <bool kBlueFirst>
+[[gnu::always_inline]] inline void FixedPointRow(const uint8_t* in, uint8_t* out, int64_t n, FixedPoint f) {
+  for (int64_t i = 0; i < n; ++i)
+    FixedPointPixel<kBlueFirst>(in[3 * i], in[3 * i + 1], in[3 * i + 2], f, out + 3 * i);
 }
 
 // Each chroma sample of a 4:2:x row repeated for both pixels of its pair.
-VX_TARGET_CLONES void WidenChroma(const uint8_t* in, int64_t pairs, uint8_t* out) {
+[[gnu::always_inline]] inline void WidenChroma(const uint8_t* in, int64_t pairs, uint8_t* out) {
   for (int64_t k = 0; k < pairs; ++k) {
     out[2 * k] = in[k];
     out[2 * k + 1] = in[k];
   }
 }
 
-// One row of three full-width planes through the integer formula; the pixel's
-// bytes are written as (first, G, third): B G R or R G B.
+// One row of three full-width planes through the integer formula.
 template <bool kBlueFirst>
-inline void PlanesRowKernel(const uint8_t* yRow, const uint8_t* uRow, const uint8_t* vRow, uint8_t* out,
-                            int64_t n, FixedPoint f) {
-  for (int64_t i = 0; i < n; ++i) {
-    const int32_t y = 298 * (yRow[i] - 16);
-    const int32_t u = uRow[i] - 128;
-    const int32_t v = vRow[i] - 128;
-    const int32_t r = std::clamp((y + f.rv * v + 128) >> 8, 0, 255);
-    const int32_t g = std::clamp((y - f.gv * v - f.gu * u + 128) >> 8, 0, 255);
-    const int32_t b = std::clamp((y + f.bu * u + 128) >> 8, 0, 255);
-    out[3 * i] = static_cast<uint8_t>(kBlueFirst ? b : r);
-    out[3 * i + 1] = static_cast<uint8_t>(g);
-    out[3 * i + 2] = static_cast<uint8_t>(kBlueFirst ? r : b);
-  }
-}
-
-VX_TARGET_CLONES void PlanesRow(const uint8_t* yRow, const uint8_t* uRow, const uint8_t* vRow, uint8_t* out,
-                                int64_t n, FixedPoint f, bool blueFirst) {
-  if (blueFirst)
-    PlanesRowKernel<true>(yRow, uRow, vRow, out, n, f);
-  else
-    PlanesRowKernel<false>(yRow, uRow, vRow, out, n, f);
-}
-
-VX_TARGET_CLONES void FixedPointRow(const uint8_t* in, uint8_t* out, int64_t n, FixedPoint f,
-                                    bool blueFirst) {
-  if (blueFirst)
-    FixedPointRowKernel<true>(in, out, n, f);
-  else
-    FixedPointRowKernel<false>(in, out, n, f);
+[[gnu::always_inline]] inline void PlanesRow(const uint8_t* yRow, const uint8_t* uRow, const uint8_t* vRow,
+                                             uint8_t* out, int64_t n, FixedPoint f) {
+  for (int64_t i = 0; i < n; ++i) FixedPointPixel<kBlueFirst>(yRow[i], uRow[i], vRow[i], f, out + 3 * i);
 }
 
 void MatrixRow(const ColourTables& t, const uint8_t* in, uint8_t* out, int64_t n, bool blueFirst) {
@@ -122,8 +106,8 @@ bool ConvertToDisplayRGB(const ColourTables& tables, std::span<const uint8_t> yu
   if (boosting) boostedRow.resize(static_cast<size_t>(3 * w));
   const bool blueFirst = bottomUp || swapRedBlue;
   const bool fixedPoint = tables.formula == kItu601 || tables.formula == kItu709;
-  const FixedPoint f =
-      tables.formula == kItu601 ? FixedPoint{409, 100, 208, 516} : FixedPoint{459, 55, 137, 541};
+  const FixedPoint f = FixedPointOf(tables.formula);
+  const auto fixedPointRow = PickKernel<FixedPointRow<true>, FixedPointRow<false>>(blueFirst);
   for (int64_t r = 0; r < h; ++r) {
     const uint8_t* in = yuv.data() + r * 3 * w;
     if (boosting) {
@@ -134,15 +118,10 @@ bool ConvertToDisplayRGB(const ColourTables& tables, std::span<const uint8_t> yu
     if (!fixedPoint)
       MatrixRow(tables, in, row, w, blueFirst);
     else
-      FixedPointRow(in, row, w, f, blueFirst);
+      fixedPointRow(in, row, w, f);
     std::memset(row + 3 * w, 0, static_cast<size_t>(pitch - 3 * w));
   }
   return true;
-}
-
-bool ConvertToDisplayRGB(std::span<const uint8_t> yuv, std::span<uint8_t> out, int32_t width, int32_t height,
-                         const DisplayRowsOptions& options) {
-  return ConvertToDisplayRGB(*CurrentColourTables(), yuv, out, width, height, options);
 }
 
 bool FrameToDisplayRGB(const ColourTables& tables, const FrameImage& frame, FrameImage& canonical,
@@ -162,9 +141,10 @@ bool FrameToDisplayRGB(const ColourTables& tables, const FrameImage& frame, Fram
   }
   const int64_t pitch = DisplayRowPitch(w, padRows);
   if (static_cast<int64_t>(out.size()) < pitch * h) return false;
-  const FixedPoint f =
-      tables.formula == kItu601 ? FixedPoint{409, 100, 208, 516} : FixedPoint{459, 55, 137, 541};
+  const FixedPoint f = FixedPointOf(tables.formula);
   const bool blueFirst = bottomUp || swapRedBlue;
+  const auto widen = KernelPaths<WidenChroma>::Pick();
+  const auto planesRow = PickKernel<PlanesRow<true>, PlanesRow<false>>(blueFirst);
   const YuvRowLocator rows(frame);
   thread_local std::vector<uint8_t> wideU, wideV;
   wideU.resize(static_cast<size_t>(w));
@@ -173,12 +153,12 @@ bool FrameToDisplayRGB(const ColourTables& tables, const FrameImage& frame, Fram
   for (int64_t r = 0; r < h; ++r) {
     const PlanarRow p = rows.Planar(r);
     if (p.u != widenedFrom) {  // 4:2:0 rows share their chroma with the row below
-      WidenChroma(p.u, w / 2, wideU.data());
-      WidenChroma(p.v, w / 2, wideV.data());
+      widen(p.u, w / 2, wideU.data());
+      widen(p.v, w / 2, wideV.data());
       widenedFrom = p.u;
     }
     uint8_t* row = out.data() + (bottomUp ? h - 1 - r : r) * pitch;
-    PlanesRow(p.y, wideU.data(), wideV.data(), row, w, f, blueFirst);
+    planesRow(p.y, wideU.data(), wideV.data(), row, w, f);
     std::memset(row + 3 * w, 0, static_cast<size_t>(pitch - 3 * w));
   }
   return true;
@@ -220,7 +200,8 @@ DisplayConversionBuffer& SharedDisplayBuffer() {
   return buffer;
 }
 
-std::optional<std::span<const uint8_t>> PrepareDisplayRows(std::span<const uint8_t> data, int32_t width,
+std::optional<std::span<const uint8_t>> PrepareDisplayRows(const ColourTables& tables,
+                                                           std::span<const uint8_t> data, int32_t width,
                                                            int32_t height, const DrawOptions& options) {
   const auto [yuvData, brightness, selector, grids] = options;
   if (!CheckDisplaySize(width, height)) return std::nullopt;
@@ -230,7 +211,7 @@ std::optional<std::span<const uint8_t>> PrepareDisplayRows(std::span<const uint8
     rows = SharedDisplayBuffer().Ensure(width, height);
     if (rows.empty()) return std::nullopt;
     if (!ConvertToDisplayRGB(
-            data, rows, width, height,
+            tables, data, rows, width, height,
             DisplayRowsOptions{
                 .bottomUp = true, .brightness = brightness, .selector = selector, .padRows = true}))
       return std::nullopt;
@@ -248,8 +229,8 @@ std::optional<std::span<const uint8_t>> PrepareDisplayRows(std::span<const uint8
   return std::span<const uint8_t>(rows);
 }
 
-bool PrepareDisplayRowsInto(std::span<const uint8_t> data, int32_t width, int32_t height,
-                            const DrawOptions& options, std::vector<uint8_t>& rows) {
+bool PrepareDisplayRowsInto(const ColourTables& tables, std::span<const uint8_t> data, int32_t width,
+                            int32_t height, const DrawOptions& options, std::vector<uint8_t>& rows) {
   const auto [yuvData, brightness, selector, grids] = options;
   if (!CheckDisplaySize(width, height)) return false;
   const int64_t bytes = DisplayRowPitch(width, true) * height;
@@ -266,7 +247,7 @@ bool PrepareDisplayRowsInto(std::span<const uint8_t> data, int32_t width, int32_
     const auto rowBytes = static_cast<size_t>(3 * int64_t{width});
     if (int64_t{width} * height < (int64_t{1} << 18) ||
         data.size() < rowBytes * static_cast<size_t>(height)) {
-      if (!ConvertToDisplayRGB(data, rows, width, height, rowOptions)) return false;
+      if (!ConvertToDisplayRGB(tables, data, rows, width, height, rowOptions)) return false;
     } else {
       // Large pictures in two halves at once, one on the helper thread. Bottom-up,
       // the picture's upper rows are the buffer's last ones.
@@ -277,13 +258,13 @@ bool PrepareDisplayRowsInto(std::span<const uint8_t> data, int32_t width, int32_
       bool first = false, second = false;
       RunAlongside(
           [&] {
-            first = ConvertToDisplayRGB(data.first(rowBytes * static_cast<size_t>(upper)),
+            first = ConvertToDisplayRGB(tables, data.first(rowBytes * static_cast<size_t>(upper)),
                                         out.subspan(lowerBytes), width, static_cast<int32_t>(upper),
                                         rowOptions) &&
                     (!gridPair || DrawGrids(out, width, height, *gridPair, PictureRows{0, upper}));
           },
           [&] {
-            second = ConvertToDisplayRGB(data.subspan(rowBytes * static_cast<size_t>(upper)),
+            second = ConvertToDisplayRGB(tables, data.subspan(rowBytes * static_cast<size_t>(upper)),
                                          out.first(lowerBytes), width, static_cast<int32_t>(height - upper),
                                          rowOptions) &&
                      (!gridPair || DrawGrids(out, width, height, *gridPair, PictureRows{upper, height}));

@@ -36,9 +36,6 @@ struct DisplayRowsOptions {
 // Padding bytes are set to 0. False when a buffer is too small.
 bool ConvertToDisplayRGB(const ColourTables& tables, std::span<const uint8_t> yuv, std::span<uint8_t> out,
                          int32_t width, int32_t height, const DisplayRowsOptions& options);
-// The same with the formula in force.
-bool ConvertToDisplayRGB(std::span<const uint8_t> yuv, std::span<uint8_t> out, int32_t width, int32_t height,
-                         const DisplayRowsOptions& options);
 
 // A YUV frame of any valid layout straight to display rows: the same bytes as
 // ToCanonical444 followed by ConvertToDisplayRGB. Planar 4:2:x frames without
@@ -73,14 +70,15 @@ struct DrawOptions {
 };
 
 // Steps of drawing a frame before it reaches the screen: the size checks, the
-// conversion into the shared buffer for YUV data (display rows are taken as they
+// conversion into the shared buffer for YUV data through `tables` (display rows are taken as they
 // are), then the grids. Returns the display rows, or nullopt after a message.
-std::optional<std::span<const uint8_t>> PrepareDisplayRows(std::span<const uint8_t> data, int32_t width,
+std::optional<std::span<const uint8_t>> PrepareDisplayRows(const ColourTables& tables,
+                                                           std::span<const uint8_t> data, int32_t width,
                                                            int32_t height, const DrawOptions& options);
 // The same steps into `rows` (sized to the picture's display rows), for a caller
 // that keeps the picture: no copy after the conversion. False after a message.
-bool PrepareDisplayRowsInto(std::span<const uint8_t> data, int32_t width, int32_t height,
-                            const DrawOptions& options, std::vector<uint8_t>& rows);
+bool PrepareDisplayRowsInto(const ColourTables& tables, std::span<const uint8_t> data, int32_t width,
+                            int32_t height, const DrawOptions& options, std::vector<uint8_t>& rows);
 
 // Part of the picture copied into the preview: source rectangle in picture
 // coordinates (top row 0) and where it lands relative to the preview origin. The

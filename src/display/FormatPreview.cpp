@@ -147,36 +147,35 @@ bool FormatPreview::Load(const std::string& path, const ImageFormat& format) {
   return true;
 }
 
-bool FormatPreview::ToCanonical(FrameImage& canonical) {
+bool FormatPreview::ToCanonical(const ColourTables& tables, FrameImage& canonical) {
   const int32_t w = format_.ImgWidth, h = format_.ImgHeight;
   canonical = canonical_.Frame(format_);
   SetCanonicalHeader(canonical, w, h);
-  const auto tables = CurrentColourTables();
   if (format_.SamplingFormat == BMP) {
     CDib dib;
     auto file = RawFile::OpenRead(path_);
     // A raw file read as BMP is simply not previewed (the bitmap's refusal is not shown).
     if (!file || !dib.Read(*file) || dib.BitCount() != 24 || dib.Width() != w || dib.Height() != h)
       return false;
-    return RgbBufferToYuv(*tables, dib.Bits(),
+    return RgbBufferToYuv(tables, dib.Bits(),
                           std::span<uint8_t>(canonical.Data, static_cast<size_t>(canonical.Capacity)), w, h,
                           RgbRowsLayout{.bottomUp = true, .bgr = true, .alignedRows = true});
   }
   std::memcpy(work_.data(), raw_.data(), static_cast<size_t>(raw_.size()));
   DisplayPictureOptions options;
   options.mono = MonoDisplay::AsLuma;
-  return MakeDisplayPicture(*tables, work_.Frame(format_), canonical, displayWork_, options);
+  return MakeDisplayPicture(tables, work_.Frame(format_), canonical, displayWork_, options);
 }
 
-std::optional<DisplayPicture> FormatPreview::ImagePicture(int32_t maxWidth, int32_t maxHeight,
-                                                          PreviewPath path) {
+std::optional<DisplayPicture> FormatPreview::ImagePicture(const ColourTables& tables, int32_t maxWidth,
+                                                          int32_t maxHeight, PreviewPath path) {
   if (!loaded_) return std::nullopt;
   if (auto refusal = PreviewRefusal(format_, path)) {
     ShowMessage(*refusal);
     return std::nullopt;
   }
   FrameImage canonical;
-  if (!ToCanonical(canonical)) return std::nullopt;
+  if (!ToCanonical(tables, canonical)) return std::nullopt;
   int32_t fitW = 0, fitH = 0;
   FitInto(format_.ImgWidth, format_.ImgHeight, maxWidth, maxHeight, fitW, fitH);
   const FrameImage* shown = &canonical;
@@ -193,9 +192,8 @@ std::optional<DisplayPicture> FormatPreview::ImagePicture(int32_t maxWidth, int3
   picture.width = shown->ImgWidth;
   picture.height = shown->ImgHeight;
   picture.rows.resize(static_cast<size_t>(DisplayRowPitch(picture.width, true) * picture.height));
-  const auto tables = CurrentColourTables();
   if (!ConvertToDisplayRGB(
-          *tables, std::span<const uint8_t>(shown->Data, static_cast<size_t>(shown->DataSize)), picture.rows,
+          tables, std::span<const uint8_t>(shown->Data, static_cast<size_t>(shown->DataSize)), picture.rows,
           picture.width, picture.height, DisplayRowsOptions{.bottomUp = true, .padRows = true})) {
     return std::nullopt;
   }

@@ -9,6 +9,7 @@
 
 #include "display/DisplayPicture.h"
 #include "display/GridOverlay.h"
+#include "image/ColorFormula.h"
 #include "image/FormatRules.h"
 #include "image/FrameImage.h"
 
@@ -44,15 +45,16 @@ class FormatPreview {
   int64_t FrameCount() const { return frameCount_; }
   const ImageFormat& Format() const { return format_; }
 
-  // The first frame scaled to fit the panel; nullopt (after FRMT1015, FRMT1016 or
-  // FRMT1017) for layouts that cannot be previewed.
-  std::optional<DisplayPicture> ImagePicture(int32_t maxWidth, int32_t maxHeight, PreviewPath path);
+  // The first frame through the formula of `tables`, scaled to fit the panel;
+  // nullopt (after FRMT1015, FRMT1016 or FRMT1017) for layouts that cannot be previewed.
+  std::optional<DisplayPicture> ImagePicture(const ColourTables& tables, int32_t maxWidth, int32_t maxHeight,
+                                             PreviewPath path);
   // The frame's bytes as a grey picture W pixels wide (one row per W bytes),
   // scaled to fit the panel.
   std::optional<DisplayPicture> DumpPicture(int32_t maxWidth, int32_t maxHeight) const;
 
  private:
-  bool ToCanonical(FrameImage& canonical);
+  bool ToCanonical(const ColourTables& tables, FrameImage& canonical);
 
   std::string path_;
   ImageFormat format_;

@@ -46,17 +46,14 @@ ScrollResult ApplyScroll(int32_t imageSize, int32_t visibleSize, int32_t offset,
   const int32_t page = (excess + 15) / 8;
   switch (action) {
     case ScrollAction::LineUp:
-      result.offset = offset - line;
-      break;
     case ScrollAction::LineDown:
-      result.offset = offset + line;
-      break;
     case ScrollAction::PageUp:
-      result.offset = offset - page;
+    case ScrollAction::PageDown: {
+      const bool byPage = action == ScrollAction::PageUp || action == ScrollAction::PageDown;
+      const bool back = action == ScrollAction::LineUp || action == ScrollAction::PageUp;
+      result.offset = offset + (back ? -1 : 1) * (byPage ? page : line);
       break;
-    case ScrollAction::PageDown:
-      result.offset = offset + page;
-      break;
+    }
     case ScrollAction::ThumbRelease:
       result.offset = thumbPosition * line + 8;
       result.repaint = true;

@@ -5,7 +5,7 @@
 #include <cstring>
 #include <vector>
 
-#include "image/KernelClones.h"
+#include "image/KernelPaths.h"
 #include "image/LayoutGeometry.h"
 #include "image/PixelOps.h"
 #include "image/RowLocator.h"
@@ -401,8 +401,8 @@ inline __attribute__((always_inline)) void SplitGroups(const uint8_t* in, int64_
   }
 }
 
-VX_TARGET_CLONES void SplitPacked422(const uint8_t* in, int order, int64_t pairs, uint8_t* y, uint8_t* u,
-                                     uint8_t* v) {
+[[gnu::always_inline]] inline void SplitPacked422(const uint8_t* in, int order, int64_t pairs, uint8_t* y,
+                                                  uint8_t* u, uint8_t* v) {
   switch (order) {
     case UYV:
       SplitGroups<1, 0, 3, 2>(in, pairs, y, u, v);
@@ -417,8 +417,8 @@ VX_TARGET_CLONES void SplitPacked422(const uint8_t* in, int order, int64_t pairs
 }
 
 template <int kY0, int kU, int kY1, int kV>
-inline void JoinPacked422Kernel(const uint8_t* y, const uint8_t* u, const uint8_t* v, int64_t pairs,
-                                uint8_t* out) {
+[[gnu::always_inline]] inline void JoinPacked422Kernel(const uint8_t* y, const uint8_t* u, const uint8_t* v,
+                                                       int64_t pairs, uint8_t* out) {
   for (int64_t k = 0; k < pairs; ++k) {
     uint8_t* g = out + 4 * k;
     g[kY0] = y[2 * k];
@@ -428,8 +428,8 @@ inline void JoinPacked422Kernel(const uint8_t* y, const uint8_t* u, const uint8_
   }
 }
 
-VX_TARGET_CLONES void JoinPacked422(const uint8_t* y, const uint8_t* u, const uint8_t* v, int order,
-                                    int64_t pairs, uint8_t* out) {
+[[gnu::always_inline]] inline void JoinPacked422(const uint8_t* y, const uint8_t* u, const uint8_t* v,
+                                                 int order, int64_t pairs, uint8_t* out) {
   if (order == UYV)
     JoinPacked422Kernel<1, 0, 3, 2>(y, u, v, pairs, out);
   else if (order == YVU)
@@ -438,7 +438,7 @@ VX_TARGET_CLONES void JoinPacked422(const uint8_t* y, const uint8_t* u, const ui
     JoinPacked422Kernel<0, 1, 2, 3>(y, u, v, pairs, out);
 }
 
-VX_TARGET_CLONES void AverageRows(const uint8_t* a, const uint8_t* b, int64_t n, uint8_t* out) {
+[[gnu::always_inline]] inline void AverageRows(const uint8_t* a, const uint8_t* b, int64_t n, uint8_t* out) {
   for (int64_t i = 0; i < n; ++i) out[i] = static_cast<uint8_t>((a[i] + b[i]) >> 1);
 }
 
@@ -454,6 +454,9 @@ void ConvertSubsampled(const FrameImage& s, FrameImage& d) {
   const YuvRowPlacer placer(d);
   // A planar target takes a packed row's luma straight into its plane.
   const bool lumaInPlace = s.PixelFormat == Packed && d.PixelFormat == Planar;
+  const auto split = KernelPaths<SplitPacked422>::Pick();
+  const auto join = KernelPaths<JoinPacked422>::Pick();
+  const auto average = KernelPaths<AverageRows>::Pick();
   auto sourceRow = [&](int64_t y, int slot) -> HalfRows {
     if (s.PixelFormat == Planar) {
       const PlanarRow p = rows.Planar(y);
@@ -461,7 +464,7 @@ void ConvertSubsampled(const FrameImage& s, FrameImage& d) {
     }
     uint8_t* base = scratch.data() + slot * 2 * w;
     uint8_t* luma = lumaInPlace ? placer.Planar(y).y : base;
-    SplitPacked422(rows.Packed(y), s.ComponentOrder, c, luma, base + w, base + w + c);
+    split(rows.Packed(y), s.ComponentOrder, c, luma, base + w, base + w + c);
     return {luma, base + w, base + w + c};
   };
   for (int64_t y = 0; y < h; y += 2) {
@@ -471,7 +474,7 @@ void ConvertSubsampled(const FrameImage& s, FrameImage& d) {
       const int64_t py = y + half;
       const HalfRows& row = half == 0 ? upper : lower;
       if (d.PixelFormat == Packed) {
-        JoinPacked422(row.y, row.u, row.v, d.ComponentOrder, c, placer.Packed(py));
+        join(row.y, row.u, row.v, d.ComponentOrder, c, placer.Packed(py));
         continue;
       }
       const PlanarTargetRow out = placer.Planar(py);
@@ -484,8 +487,8 @@ void ConvertSubsampled(const FrameImage& s, FrameImage& d) {
     if (d.SamplingFormat == YUV_420 && y + 1 < h) {
       const PlanarTargetRow out = placer.Chroma420(y / 2);
       if (out.u) {
-        AverageRows(upper.u, lower.u, c, out.u);
-        AverageRows(upper.v, lower.v, c, out.v);
+        average(upper.u, lower.u, c, out.u);
+        average(upper.v, lower.v, c, out.v);
       }
     }
   }

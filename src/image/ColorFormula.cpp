@@ -2,7 +2,7 @@
 
 #include <atomic>
 
-#include "image/KernelClones.h"
+#include "image/KernelPaths.h"
 #include "image/PixelOps.h"
 
 namespace vx {
@@ -43,7 +43,8 @@ constexpr RgbToYuvCoefficients kToYuv709{47, 157, 16, -26, -86, 112, 112, -102, 
 // One row of 3-byte pixels through an integer RGB-to-YUV formula; the same
 // arithmetic as RgbToYuvPixel.
 template <bool kBlueFirst>
-inline void IntegerRowKernel(const uint8_t* in, uint8_t* out, int64_t n, RgbToYuvCoefficients c) {
+[[gnu::always_inline]] inline void IntegerRow(const uint8_t* in, uint8_t* out, int64_t n,
+                                              RgbToYuvCoefficients c) {
   for (int64_t x = 0; x < n; ++x) {
     const int32_t r = in[3 * x + (kBlueFirst ? 2 : 0)];
     const int32_t g = in[3 * x + 1];
@@ -52,14 +53,6 @@ inline void IntegerRowKernel(const uint8_t* in, uint8_t* out, int64_t n, RgbToYu
     out[3 * x + 1] = static_cast<uint8_t>(((c.ur * r + c.ug * g + c.ub * b + 128) >> 8) + 128);
     out[3 * x + 2] = static_cast<uint8_t>(((c.vr * r + c.vg * g + c.vb * b + 128) >> 8) + 128);
   }
-}
-
-VX_TARGET_CLONES void IntegerRow(const uint8_t* in, uint8_t* out, int64_t n, RgbToYuvCoefficients c,
-                                 bool blueFirst) {
-  if (blueFirst)
-    IntegerRowKernel<true>(in, out, n, c);
-  else
-    IntegerRowKernel<false>(in, out, n, c);
 }
 
 }  // namespace
@@ -84,10 +77,10 @@ ColourTables MakeColourTables(int32_t formula, const UserFormula& user, const Co
   return t;
 }
 
-void BuildYuvToRgbTables(int32_t formula, const UserFormula& user) {
+void PublishColourFormula(const ColourFormula& f) {
   auto current = Published().load();
-  if (current->formula == formula && current->user == user) return;
-  Published().store(std::make_shared<const ColourTables>(MakeColourTables(formula, user, current.get())));
+  if (current->formula == f.formula && current->user == f.user) return;
+  Published().store(std::make_shared<const ColourTables>(MakeColourTables(f.formula, f.user, current.get())));
 }
 
 std::array<uint8_t, 3> FillBytes(const ColourTables& tables, const ImageFormat& format, RgbColor colour) {
@@ -142,15 +135,6 @@ bool RgbToYuvPixel(int32_t formula, const UserFormula& user, uint8_t r, uint8_t 
   }
 }
 
-Rgb8 YuvToRgbPixel(uint8_t y, uint8_t u, uint8_t v) {
-  return YuvToRgbPixel(*CurrentColourTables(), y, u, v);
-}
-
-bool RgbToYuvPixel(uint8_t r, uint8_t g, uint8_t b, Yuv8& out) {
-  const auto tables = CurrentColourTables();
-  return RgbToYuvPixel(tables->formula, tables->user, r, g, b, out);
-}
-
 bool RgbBufferToYuv(const ColourTables& tables, std::span<const uint8_t> source,
                     std::span<uint8_t> destination, int32_t width, int32_t height,
                     const RgbRowsLayout& layout) {
@@ -165,11 +149,12 @@ bool RgbBufferToYuv(const ColourTables& tables, std::span<const uint8_t> source,
   const bool blueFirst = bottomUp || bgr;
   const int32_t formula = tables.formula;
   if (formula < kItu601 || formula > kUserDefinedFormula) return false;
+  const auto integerRow = PickKernel<IntegerRow<true>, IntegerRow<false>>(blueFirst);
   for (int64_t r = 0; r < h; ++r) {
     const uint8_t* in = source.data() + (bottomUp ? h - 1 - r : r) * pitch;
     uint8_t* out = destination.data() + r * 3 * w;
     if (formula != kUserDefinedFormula) {
-      IntegerRow(in, out, w, formula == kItu601 ? kToYuv601 : kToYuv709, blueFirst);
+      integerRow(in, out, w, formula == kItu601 ? kToYuv601 : kToYuv709);
       continue;
     }
     for (int64_t x = 0; x < w; ++x) {
@@ -184,11 +169,6 @@ bool RgbBufferToYuv(const ColourTables& tables, std::span<const uint8_t> source,
     }
   }
   return true;
-}
-
-bool RgbBufferToYuv(std::span<const uint8_t> source, std::span<uint8_t> destination, int32_t width,
-                    int32_t height, const RgbRowsLayout& layout) {
-  return RgbBufferToYuv(*CurrentColourTables(), source, destination, width, height, layout);
 }
 
 }  // namespace vx

@@ -2,7 +2,8 @@
 
 // The colour formulas between YUV and RGB: ITU-R BT.601 and BT.709 in 8-bit
 // fixed point (YUV to RGB through lookup tables), and a user-defined 6 x 4 matrix
-// in floating point. One formula is in force for the whole program.
+// in floating point. The formula travels as a value: a job freezes the tables of
+// the published formula at Start, the display functions take tables as a parameter.
 
 #include <array>
 #include <cstdint>
@@ -21,6 +22,13 @@ enum ColourFormulaValue : int32_t { kItu601 = 0, kItu709 = 1, kUserDefinedFormul
 using UserFormula = std::array<float, 24>;
 extern const UserFormula kDefaultUserFormula;
 
+// Which formula, and the user matrix (used by kUserDefinedFormula only).
+struct ColourFormula {
+  int32_t formula = kItu601;
+  UserFormula user{};
+  bool operator==(const ColourFormula&) const = default;
+};
+
 // The formula in force and its lookup tables. Published as an immutable snapshot:
 // workers take one per call or per frame and never see a table half rebuilt.
 struct ColourTables {
@@ -36,10 +44,12 @@ struct ColourTables {
 ColourTables MakeColourTables(int32_t formula, const UserFormula& user,
                               const ColourTables* previous = nullptr);
 
-// Publishes tables for a formula and user matrix (the program's settings). Called
-// at start-up and after the formula dialog; a no-op when nothing changed.
-void BuildYuvToRgbTables(int32_t formula, const UserFormula& user);
-// The tables in force.
+// Publishes the tables of the settings' formula for what starts or is drawn
+// afterwards. Called at start-up and after the formula dialog; a no-op when
+// nothing changed.
+void PublishColourFormula(const ColourFormula& formula);
+// The tables published last: a job takes them once at Start, a window for each
+// picture it draws.
 std::shared_ptr<const ColourTables> CurrentColourTables();
 
 struct Rgb8 {
@@ -54,9 +64,6 @@ struct Yuv8 {
 Rgb8 YuvToRgbPixel(const ColourTables& tables, uint8_t y, uint8_t u, uint8_t v);
 // False (and nothing written) for a formula value outside 0..2.
 bool RgbToYuvPixel(int32_t formula, const UserFormula& user, uint8_t r, uint8_t g, uint8_t b, Yuv8& out);
-// With the formula in force.
-Rgb8 YuvToRgbPixel(uint8_t y, uint8_t u, uint8_t v);
-bool RgbToYuvPixel(uint8_t r, uint8_t g, uint8_t b, Yuv8& out);
 
 // The three bytes of one pixel of `format` that show `colour` (a padding fill, a
 // colour key): RGB layouts take R, G, B (B, G, R unless the order is RGB); YUV
@@ -73,8 +80,6 @@ struct RgbRowsLayout {
   bool bgr = false;          // pixels are B, G, R (always so for bottom-up rows)
   bool alignedRows = false;  // rows padded to 4 bytes
 };
-bool RgbBufferToYuv(std::span<const uint8_t> source, std::span<uint8_t> destination, int32_t width,
-                    int32_t height, const RgbRowsLayout& layout);
 bool RgbBufferToYuv(const ColourTables& tables, std::span<const uint8_t> source,
                     std::span<uint8_t> destination, int32_t width, int32_t height,
                     const RgbRowsLayout& layout);

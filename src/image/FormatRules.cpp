@@ -112,24 +112,48 @@ FormatChoice ChooseSampling(const ImageFormat& current, int32_t sampling, bool m
   return choice;
 }
 
-FormatChoice ChooseFieldFormat(const ImageFormat& current, int32_t field) {
+namespace {
+
+// A value that a layout member cannot take with one sampling format, and the
+// value it takes instead.
+struct RefusedValue {
+  int32_t ImageFormat::*member;
+  int32_t value;
+  int32_t sampling;
+  int32_t instead;
+  const char* message;
+};
+
+const RefusedValue kInterlacedRgb{.member = &ImageFormat::FieldFormat,
+                                  .value = Interlaced,
+                                  .sampling = RGB_444,
+                                  .instead = Progressive,
+                                  .message = "Error FRMT1011: For RGB, only progressive is supported!\n"};
+const RefusedValue kPacked420{
+    .member = &ImageFormat::PixelFormat,
+    .value = Packed,
+    .sampling = YUV_420,
+    .instead = Planar,
+    .message = "Error FRMT1012: For 420 YUV format, only planar pixel is supported!\n"};
+
+FormatChoice ChooseMember(const ImageFormat& current, int32_t value, const RefusedValue& refused) {
   FormatChoice choice{current, {}};
-  choice.format.FieldFormat = field;
-  if (field == Interlaced && current.SamplingFormat == RGB_444) {
-    choice.messages.emplace_back("Error FRMT1011: For RGB, only progressive is supported!\n");
-    choice.format.FieldFormat = Progressive;
+  choice.format.*refused.member = value;
+  if (value == refused.value && current.SamplingFormat == refused.sampling) {
+    choice.messages.emplace_back(refused.message);
+    choice.format.*refused.member = refused.instead;
   }
   return choice;
 }
 
+}  // namespace
+
+FormatChoice ChooseFieldFormat(const ImageFormat& current, int32_t field) {
+  return ChooseMember(current, field, kInterlacedRgb);
+}
+
 FormatChoice ChoosePixelFormat(const ImageFormat& current, int32_t pixelFormat) {
-  FormatChoice choice{current, {}};
-  choice.format.PixelFormat = pixelFormat;
-  if (pixelFormat == Packed && current.SamplingFormat == YUV_420) {
-    choice.messages.emplace_back("Error FRMT1012: For 420 YUV format, only planar pixel is supported!\n");
-    choice.format.PixelFormat = Planar;
-  }
-  return choice;
+  return ChooseMember(current, pixelFormat, kPacked420);
 }
 
 std::optional<std::string> PreviewRefusal(const ImageFormat& format, PreviewPath path) {

@@ -109,21 +109,21 @@ bool MonoToRgbPlanar(FrameImage& frame) {
   return true;
 }
 
+void SetPackedHeader(FrameImage& out, const FrameImage& from, int32_t sampling, int32_t order) {
+  SetLayoutAndSize(out, {.sampling = sampling, .order = order, .field = Progressive, .pixel = Packed},
+                   from.ImgWidth, from.ImgHeight);
+  out.ImageResolution = from.ImageResolution;
+  DeriveFourcc(out);
+  out.DataSize = static_cast<int32_t>(int64_t{from.ImgWidth} * from.ImgHeight * 3);
+}
+
 bool MonoToYuv444(const FrameImage& source, FrameImage& destination) {
   const int64_t pixels = int64_t{source.ImgWidth} * source.ImgHeight;
   if (source.ImgWidth < 0 || source.ImgHeight < 0 || !HasBytes(source, pixels) ||
       !HasBytes(destination, pixels * 3) || pixels * 3 > INT32_MAX) {
     return false;
   }
-  destination.SamplingFormat = YUV_444;
-  destination.ComponentOrder = YUV;
-  destination.FieldFormat = Progressive;
-  destination.PixelFormat = Packed;
-  destination.ImageResolution = source.ImageResolution;
-  destination.ImgWidth = source.ImgWidth;
-  destination.ImgHeight = source.ImgHeight;
-  destination.DataSize = static_cast<int32_t>(pixels * 3);
-  DeriveFourcc(destination);  // no FOURCC names plain 4:4:4 YUV
+  SetPackedHeader(destination, source, YUV_444, YUV);  // no FOURCC names plain 4:4:4 YUV
   const uint8_t* in = source.Data;
   uint8_t* out = destination.Data;
   if (in == out) {

@@ -67,6 +67,9 @@ bool SameFrameHeader(const FrameImage& a, const FrameImage& b);
 // In place: the single plane is copied twice behind itself, giving grey planar
 // RGB (R = G = B). False when the buffer cannot hold three planes.
 bool MonoToRgbPlanar(FrameImage& frame);
+// `out` becomes a packed progressive 3-byte picture of `sampling` and `order`
+// with the size and resolution of `from` (FOURCC derived, DataSize 3WH).
+void SetPackedHeader(FrameImage& out, const FrameImage& from, int32_t sampling, int32_t order);
 // Destination becomes packed progressive 4:4:4 YUV with Y = the sample and
 // U = V = 128. False when a buffer is missing or too small.
 bool MonoToYuv444(const FrameImage& source, FrameImage& destination);

@@ -99,6 +99,15 @@ int32_t FrameSizeOf(const ImageFormat& format) {
   return static_cast<int32_t>(size);
 }
 
+void SetLayoutAndSize(ImageFormat& f, const SampleLayout& layout, int32_t width, int32_t height) {
+  f.SamplingFormat = layout.sampling;
+  f.ComponentOrder = layout.order;
+  f.FieldFormat = layout.field;
+  f.PixelFormat = layout.pixel;
+  f.ImgWidth = width;
+  f.ImgHeight = height;
+}
+
 void DeriveFourcc(ImageFormat& f) {
   f.Fourcc = 0;
   const bool progressive = f.FieldFormat == Progressive;

@@ -77,6 +77,16 @@ std::vector<ComponentChoice> ComponentChoices(int32_t sampling, int32_t pixelFor
 // not fit in 31 bits (negative sizes included).
 int32_t FrameSizeOf(const ImageFormat& format);
 
+// The four members that say how the samples lie.
+struct SampleLayout {
+  int32_t sampling = YUV_420;
+  int32_t order = YUV;
+  int32_t field = Interlaced;
+  int32_t pixel = Packed;
+};
+// Sets a header's layout and size; its FOURCC and resolution stay as they are.
+void SetLayoutAndSize(ImageFormat& format, const SampleLayout& layout, int32_t width, int32_t height);
+
 // Sets `Fourcc` from the other members (only the canonical index of each format,
 // never an alias).
 void DeriveFourcc(ImageFormat& format);

@@ -27,6 +27,16 @@ bool Ready(FrameImage& source, FrameImage& destination) {
   return geometry::Usable(source) && geometry::Usable(destination) && source.Data != destination.Data;
 }
 
+// The destination takes the source's header but for its own FOURCC and
+// component order and the member the step changes (none: every other one).
+void TakeSourceHeader(const FrameImage& s, FrameImage& d, int32_t ImageFormat::*changed = nullptr) {
+  const ImageFormat kept = d;
+  static_cast<ImageFormat&>(d) = s;
+  d.Fourcc = kept.Fourcc;
+  d.ComponentOrder = kept.ComponentOrder;
+  if (changed) d.*changed = kept.*changed;
+}
+
 bool IsYuvSampling(int32_t s) {
   return s == YUV_444 || s == YUV_422 || s == YUV_420;
 }
@@ -227,23 +237,15 @@ bool IsCanonical444(const FrameImage& f) {
 
 void SetCanonicalHeader(FrameImage& f, int32_t width, int32_t height) {
   f.Fourcc = 10;
-  f.SamplingFormat = YUV_444;
-  f.ComponentOrder = YUV;
-  f.FieldFormat = Progressive;
-  f.PixelFormat = Packed;
-  f.ImgWidth = width;
-  f.ImgHeight = height;
+  SetLayoutAndSize(f, {.sampling = YUV_444, .order = YUV, .field = Progressive, .pixel = Packed}, width,
+                   height);
   ComputeFrameSize(f);
 }
 
 bool ConvertSampling(FrameImage& s, FrameImage& d) {
   if (!IsYuvSampling(s.SamplingFormat) || !IsYuvSampling(d.SamplingFormat)) return false;
   if (s.SamplingFormat == d.SamplingFormat) return false;
-  d.ImageResolution = s.ImageResolution;
-  d.FieldFormat = s.FieldFormat;
-  d.PixelFormat = s.PixelFormat;
-  d.ImgHeight = s.ImgHeight;
-  d.ImgWidth = s.ImgWidth;
+  TakeSourceHeader(s, d, &ImageFormat::SamplingFormat);
   if (!Ready(s, d) || !RegularSize(s) || !RegularSize(d)) return false;
   const SamplingMode mode = ModeOf(s.SamplingFormat, d.SamplingFormat);
   if (s.PixelFormat == Packed) return PackedSampling(s, d, mode);
@@ -266,11 +268,7 @@ bool ConvertFieldFormat(FrameImage& s, FrameImage& d) {
     ShowMessage("Error CONF1001: BMP file do not need to convert !!! ");
     return false;
   }
-  d.SamplingFormat = s.SamplingFormat;
-  d.ImageResolution = s.ImageResolution;
-  d.PixelFormat = s.PixelFormat;
-  d.ImgHeight = s.ImgHeight;
-  d.ImgWidth = s.ImgWidth;
+  TakeSourceHeader(s, d, &ImageFormat::FieldFormat);
   if (!Ready(s, d)) return false;
   if (s.SamplingFormat == MONO || (s.SamplingFormat == YUV_420 && s.PixelFormat != Planar)) return false;
   if (s.SamplingFormat < YUV_444 || s.SamplingFormat > RGB_444) return false;
@@ -312,11 +310,7 @@ bool ConvertPixelFormat(FrameImage& s, FrameImage& d) {
     ShowMessage("Error CONF1002: BMP file do not need to convert !!! ");
     return false;
   }
-  d.SamplingFormat = s.SamplingFormat;
-  d.ImageResolution = s.ImageResolution;
-  d.FieldFormat = s.FieldFormat;
-  d.ImgHeight = s.ImgHeight;
-  d.ImgWidth = s.ImgWidth;
+  TakeSourceHeader(s, d, &ImageFormat::PixelFormat);
   if (!Ready(s, d)) return false;
   if (!Is444(s.SamplingFormat) && s.SamplingFormat != YUV_422) return false;  // no packed 4:2:0, no mono
   if (s.FieldFormat != Progressive && s.FieldFormat != Interlaced) return false;
@@ -379,12 +373,7 @@ bool ConvertPixelFormat(FrameImage& s, FrameImage& d) {
 
 bool SwapComponents444(FrameImage& s, FrameImage& d, int a, int b) {
   if (!Is444(s.SamplingFormat) || a == b || a < 0 || a > 2 || b < 0 || b > 2) return false;
-  d.SamplingFormat = s.SamplingFormat;
-  d.ImageResolution = s.ImageResolution;
-  d.FieldFormat = s.FieldFormat;
-  d.PixelFormat = s.PixelFormat;
-  d.ImgHeight = s.ImgHeight;
-  d.ImgWidth = s.ImgWidth;
+  TakeSourceHeader(s, d);
   ComputeFrameSize(s);
   ComputeFrameSize(d);
   if (!geometry::Usable(s) || !geometry::Usable(d) || !RegularSize(s)) return false;
@@ -425,12 +414,7 @@ bool SwapComponents444(FrameImage& s, FrameImage& d, int a, int b) {
 bool ReorderPacked422(FrameImage& s, FrameImage& d) {
   if (s.SamplingFormat != YUV_422) return false;
   const int32_t from = s.ComponentOrder, to = d.ComponentOrder;
-  d.SamplingFormat = s.SamplingFormat;
-  d.ImageResolution = s.ImageResolution;
-  d.FieldFormat = s.FieldFormat;
-  d.PixelFormat = s.PixelFormat;
-  d.ImgHeight = s.ImgHeight;
-  d.ImgWidth = s.ImgWidth;
+  TakeSourceHeader(s, d);
   ComputeFrameSize(s);
   ComputeFrameSize(d);
   if (!geometry::Usable(s) || !geometry::Usable(d) || !RegularSize(s) || from == to) return false;
@@ -477,12 +461,7 @@ bool SwapChroma420(FrameImage& s, FrameImage& d) {
   if (s.SamplingFormat != YUV_420 || s.PixelFormat != Planar) return false;
   const int32_t from = s.ComponentOrder, to = d.ComponentOrder;
   if (!((from == YUV && to == YVU) || (from == YVU && to == YUV))) return false;
-  d.SamplingFormat = s.SamplingFormat;
-  d.ImageResolution = s.ImageResolution;
-  d.FieldFormat = s.FieldFormat;
-  d.PixelFormat = s.PixelFormat;
-  d.ImgHeight = s.ImgHeight;
-  d.ImgWidth = s.ImgWidth;
+  TakeSourceHeader(s, d);
   ComputeFrameSize(s);
   ComputeFrameSize(d);
   if (!geometry::Usable(s) || !geometry::Usable(d) || !RegularSize(s) || !geometry::PicturesFit(s))

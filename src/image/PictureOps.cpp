@@ -5,7 +5,6 @@
 #include <limits>
 #include <vector>
 
-#include "image/KernelClones.h"
 #include "image/LayoutGeometry.h"
 #include "image/PixelOps.h"
 #include "platform/MessageSink.h"
@@ -16,18 +15,6 @@ namespace {
 bool IsPacked3Byte(const FrameImage& f) {
   return (f.SamplingFormat == YUV_444 || f.SamplingFormat == RGB_444 || f.SamplingFormat == BMP) &&
          f.PixelFormat == Packed && f.FieldFormat == Progressive;
-}
-
-void SetPackedHeader(FrameImage& out, const FrameImage& from, int32_t sampling, int32_t order) {
-  out.SamplingFormat = sampling;
-  out.ComponentOrder = order;
-  out.FieldFormat = Progressive;
-  out.PixelFormat = Packed;
-  out.ImageResolution = from.ImageResolution;
-  out.ImgWidth = from.ImgWidth;
-  out.ImgHeight = from.ImgHeight;
-  DeriveFourcc(out);
-  out.DataSize = static_cast<int32_t>(int64_t{from.ImgWidth} * from.ImgHeight * 3);
 }
 
 }  // namespace

@@ -6,7 +6,7 @@
 #include <limits>
 #include <vector>
 
-#include "image/KernelClones.h"
+#include "image/KernelPaths.h"
 #include "image/LayoutGeometry.h"
 #include "image/PixelOps.h"
 #include "image/RowLocator.h"
@@ -68,15 +68,16 @@ void SetScaledHeader(FrameImage& s, FrameImage& d) {
 
 // Horizontal pass of one source row: for each destination sample,
 // (1 - ds) x left + ds x right, exactly as the per-pixel formula groups it.
-VX_TARGET_CLONES void InterpolateRow(const uint8_t* left, const uint8_t* right, const double* nearWeight,
-                                     const double* farWeight, int64_t count, double* out) {
+[[gnu::always_inline]] inline void InterpolateRow(const uint8_t* left, const uint8_t* right,
+                                                  const double* nearWeight, const double* farWeight,
+                                                  int64_t count, double* out) {
   for (int64_t e = 0; e < count; ++e) {
     out[e] = nearWeight[e] * static_cast<double>(left[e]) + farWeight[e] * static_cast<double>(right[e]);
   }
 }
 
-VX_TARGET_CLONES void BlendRows(const double* upper, const double* lower, double nearWeight, double farWeight,
-                                int64_t count, uint8_t* out) {
+[[gnu::always_inline]] inline void BlendRows(const double* upper, const double* lower, double nearWeight,
+                                             double farWeight, int64_t count, uint8_t* out) {
   for (int64_t e = 0; e < count; ++e) {
     const int value = static_cast<int>(nearWeight * upper[e] + farWeight * lower[e]);
     out[e] = static_cast<uint8_t>(value > 255 ? 255 : (value < 0 ? 0 : value));
@@ -137,6 +138,8 @@ static bool ScaleRows(const FrameImage& s, FrameImage& d, int64_t first, int64_t
   x.right.resize(count + 1);
   for (auto& row : x.interpolated) row.resize(count);
   x.cachedRow[0] = x.cachedRow[1] = -1;
+  const auto interpolateRow = KernelPaths<InterpolateRow>::Pick();
+  const auto blendRows = KernelPaths<BlendRows>::Pick();
   for (int64_t j = 0; j < W; ++j) {
     const Tap& c = x.columns[static_cast<size_t>(j)];
     x.pixelOffset[static_cast<size_t>(j)] = c.index * 3;
@@ -174,7 +177,7 @@ static bool ScaleRows(const FrameImage& s, FrameImage& d, int64_t first, int64_t
         }
       }
     }
-    InterpolateRow(x.left.data(), x.right.data(), x.nearWeight.data(), x.farWeight.data(),
+    interpolateRow(x.left.data(), x.right.data(), x.nearWeight.data(), x.farWeight.data(),
                    static_cast<int64_t>(count), x.interpolated[slot].data());
     x.cachedRow[slot] = r;
   };
@@ -182,7 +185,7 @@ static bool ScaleRows(const FrameImage& s, FrameImage& d, int64_t first, int64_t
     const Tap& r = x.rows[static_cast<size_t>(i)];
     interpolate(r.index, 0);
     interpolate(r.index + 1, 1);
-    BlendRows(x.interpolated[0].data(), x.interpolated[1].data(), r.near, r.far, static_cast<int64_t>(count),
+    blendRows(x.interpolated[0].data(), x.interpolated[1].data(), r.near, r.far, static_cast<int64_t>(count),
               d.Data + i * 3 * W);
   }
   return true;
@@ -247,7 +250,7 @@ void InterpolatePlaneRowPlain(const uint8_t* row, int64_t /*length*/, const int3
   }
 }
 
-#if !defined(VELUTRIX_NO_CLONES) && defined(__x86_64__)
+#if defined(__x86_64__)
 // Eight columns at a time: 4-byte gathers at the sample indexes (low byte kept),
 // the same two products and sum per column in doubles.
 __attribute__((target("avx2"))) void InterpolatePlaneRowAvx2(const uint8_t* row, int64_t length,
@@ -281,21 +284,21 @@ __attribute__((target("avx2"))) void InterpolatePlaneRowAvx2(const uint8_t* row,
 using InterpolatePlaneRowFunction = void (*)(const uint8_t*, int64_t, const int32_t*, const int32_t*,
                                              const double*, const double*, int64_t, double*);
 
+// The gathers are written by hand; the plain loop is the portable path.
 InterpolatePlaneRowFunction PickInterpolatePlaneRow() {
-#if !defined(VELUTRIX_NO_CLONES) && defined(__x86_64__)
-  if (__builtin_cpu_supports("avx2")) return InterpolatePlaneRowAvx2;
+#if defined(__x86_64__)
+  if (TestCpuFlag(kCpuHasAvx2)) return InterpolatePlaneRowAvx2;
 #endif
   return InterpolatePlaneRowPlain;
 }
 
-const InterpolatePlaneRowFunction InterpolatePlaneRow = PickInterpolatePlaneRow();
-
 // The target's chroma from full-width scaled rows: pairs, or quads over two rows.
-VX_TARGET_CLONES void HalvePairs(const uint8_t* in, int64_t pairs, uint8_t* out) {
+[[gnu::always_inline]] inline void HalvePairs(const uint8_t* in, int64_t pairs, uint8_t* out) {
   for (int64_t k = 0; k < pairs; ++k) out[k] = static_cast<uint8_t>((in[2 * k] + in[2 * k + 1]) / 2);
 }
 
-VX_TARGET_CLONES void QuarterQuads(const uint8_t* upper, const uint8_t* lower, int64_t pairs, uint8_t* out) {
+[[gnu::always_inline]] inline void QuarterQuads(const uint8_t* upper, const uint8_t* lower, int64_t pairs,
+                                                uint8_t* out) {
   for (int64_t k = 0; k < pairs; ++k) {
     out[k] = static_cast<uint8_t>((upper[2 * k] + upper[2 * k + 1] + lower[2 * k] + lower[2 * k + 1]) >> 2);
   }
@@ -305,6 +308,7 @@ VX_TARGET_CLONES void QuarterQuads(const uint8_t* upper, const uint8_t* lower, i
 struct PassCache {
   std::vector<double> slot[2];
   const uint8_t* key[2] = {nullptr, nullptr};
+  InterpolatePlaneRowFunction interpolate = InterpolatePlaneRowPlain;
 
   // The pass of `row`, made unless it is here; the slot of `keep` is not reused.
   const double* Get(const uint8_t* row, int64_t length, const uint8_t* keep, const PlaneColumns& columns) {
@@ -313,8 +317,8 @@ struct PassCache {
     }
     const int i = key[0] == keep ? 1 : 0;
     slot[i].resize(columns.left.size());
-    InterpolatePlaneRow(row, length, columns.left.data(), columns.right.data(), columns.near.data(),
-                        columns.far.data(), static_cast<int64_t>(columns.left.size()), slot[i].data());
+    interpolate(row, length, columns.left.data(), columns.right.data(), columns.near.data(),
+                columns.far.data(), static_cast<int64_t>(columns.left.size()), slot[i].data());
     key[i] = row;
     return slot[i].data();
   }
@@ -338,7 +342,13 @@ bool ScalePlaneRows(const FrameImage& s, FrameImage& d, int64_t first, int64_t l
   x.luma.Make(x.columns, 0);
   x.chroma.Make(x.columns, s.SamplingFormat == YUV_444 ? 0 : 1);
   // A buffer may hold new bytes at the same address: nothing is kept between calls.
-  for (PassCache& c : x.cache) c.key[0] = c.key[1] = nullptr;
+  for (PassCache& c : x.cache) {
+    c.key[0] = c.key[1] = nullptr;
+    c.interpolate = PickInterpolatePlaneRow();
+  }
+  const auto blendRows = KernelPaths<BlendRows>::Pick();
+  const auto halvePairs = KernelPaths<HalvePairs>::Pick();
+  const auto quarterQuads = KernelPaths<QuarterQuads>::Pick();
   for (auto& pair : x.scaled) {
     for (auto& row : pair) row.resize(static_cast<size_t>(W));
   }
@@ -356,20 +366,20 @@ bool ScalePlaneRows(const FrameImage& s, FrameImage& d, int64_t first, int64_t l
       const int64_t length = component == 0 ? s.ImgWidth : chromaWidth;
       const double* a = cache.Get(upper, length, lower, columns);
       const double* b = cache.Get(lower, length, upper, columns);
-      BlendRows(a, b, r.near, r.far, W, to);
+      blendRows(a, b, r.near, r.far, W, to);
     };
     blend(0, p0.y, p1.y, x.luma, out.y);
     std::vector<uint8_t>* scaled = x.scaled[y & 1];
     blend(1, p0.u, p1.u, x.chroma, sampling == YUV_444 ? out.u : scaled[0].data());
     blend(2, p0.v, p1.v, x.chroma, sampling == YUV_444 ? out.v : scaled[1].data());
     if (sampling == YUV_422) {
-      HalvePairs(scaled[0].data(), pairs, out.u);
-      HalvePairs(scaled[1].data(), pairs, out.v);
+      halvePairs(scaled[0].data(), pairs, out.u);
+      halvePairs(scaled[1].data(), pairs, out.v);
     } else if (sampling == YUV_420 && (y & 1) != 0) {
       const PlanarTargetRow chroma = target.Chroma420(y / 2);
       if (chroma.u == nullptr) continue;
-      QuarterQuads(x.scaled[0][0].data(), x.scaled[1][0].data(), pairs, chroma.u);
-      QuarterQuads(x.scaled[0][1].data(), x.scaled[1][1].data(), pairs, chroma.v);
+      quarterQuads(x.scaled[0][0].data(), x.scaled[1][0].data(), pairs, chroma.u);
+      quarterQuads(x.scaled[0][1].data(), x.scaled[1][1].data(), pairs, chroma.v);
     }
   }
   return true;

@@ -77,6 +77,8 @@ void Transfer(uint8_t* image, uint8_t* buffer, int64_t count, Access direction, 
     image[i] = ClampToByte((p * image[i] + (100 - p) * buffer[i] + 50) / 100);
 }
 
+// A layout whose pixels can be reached, over bytes that are there; the messages
+// name what is refused.
 bool LayoutAccessible(const FrameImage& f, const char* packed420Message, const char* bmpMessage) {
   if (f.SamplingFormat == YUV_420 && f.PixelFormat == Packed) {
     ShowMessage(packed420Message);
@@ -86,7 +88,7 @@ bool LayoutAccessible(const FrameImage& f, const char* packed420Message, const c
     ShowMessage(bmpMessage);
     return false;
   }
-  return true;
+  return f.Data != nullptr && f.DataSize <= f.Capacity;
 }
 
 bool SupportedForAccess(const FrameImage& f) {
@@ -135,7 +137,6 @@ bool AccessSegment(FrameImage& image, SegmentBuffer& segment, int row, int colum
                         "Error CONF1009: BMP must be converted to RGB first !!! ")) {
     return false;
   }
-  if (image.Data == nullptr || image.DataSize > image.Capacity) return false;
   if (image.SamplingFormat == MONO) {
     // One plane of W-byte rows (fields at half the frame when interlaced).
     const int64_t offset = MonoRowOffset(image, row) + x;
@@ -187,7 +188,6 @@ bool AccessPixel(FrameImage& image, int row, int column, std::array<uint8_t, 3>&
                         "Error CONF1013: BMP must be converted to RGB first !!! ")) {
     return false;
   }
-  if (image.Data == nullptr || image.DataSize > image.Capacity) return false;
   if (image.SamplingFormat == MONO) {
     // The single sample is the first value; the other two are left as they are.
     const int64_t offset = MonoRowOffset(image, row) + column;

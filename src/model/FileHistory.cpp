@@ -176,18 +176,17 @@ HistoryTime LocalTimeNow() {
 bool FileHistoryStore::Add(std::string_view path, const ImageFormat& f, int32_t operation,
                            const HistoryTime& when) {
   if (!StorablePath(path)) return false;
-  CFileHistoryInfo r;
-  r.fileName = std::string(path);
-  r.Fourcc = f.Fourcc;
-  r.SamplingFormat = f.SamplingFormat;
-  r.ComponentOrder = f.ComponentOrder;
-  r.FieldFormat = f.FieldFormat;
-  r.PixelFormat = f.PixelFormat;
-  r.ImageResolution = f.ImageResolution;
-  r.ImgWidth = f.ImgWidth;
-  r.ImgHeight = f.ImgHeight;
-  r.operation = operation;
-  r.openTime = when;
+  CFileHistoryInfo r{.fileName = std::string(path),
+                     .Fourcc = f.Fourcc,
+                     .SamplingFormat = f.SamplingFormat,
+                     .ComponentOrder = f.ComponentOrder,
+                     .FieldFormat = f.FieldFormat,
+                     .PixelFormat = f.PixelFormat,
+                     .ImageResolution = f.ImageResolution,
+                     .ImgWidth = f.ImgWidth,
+                     .ImgHeight = f.ImgHeight,
+                     .operation = operation,
+                     .openTime = when};
   std::lock_guard lock(mutex_);
   r.id = nextId_++;
   removedNames_.erase(r.fileName);

@@ -59,7 +59,7 @@ int RunHeadless(const std::vector<std::string>& args) {
   ProgramSettings& settings = CurrentSettings();
   CommandLineRequest request;
   if (const int code = PrepareStartup(args, settings, request)) return code;
-  BuildYuvToRgbTables(CurrentSettings().YUV2RGB_Formula, CurrentSettings().User_Defined_Formula);
+  PublishColourFormula({.formula = settings.YUV2RGB_Formula, .user = settings.User_Defined_Formula});
   const int code = RunHeadlessJob(request, settings);
   SaveAtShutdown(settings);
   return code;

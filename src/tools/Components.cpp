@@ -88,12 +88,8 @@ ComponentSizes ComponentSizesOf(int32_t sampling, int32_t width, int32_t height)
 FrameImage ComponentLayout(ComponentSize size, int32_t fourcc) {
   FrameImage f;
   f.Fourcc = fourcc;
-  f.SamplingFormat = MONO;
-  f.ComponentOrder = YUV;
-  f.FieldFormat = Progressive;
-  f.PixelFormat = Planar;
-  f.ImgWidth = size.width;
-  f.ImgHeight = size.height;
+  SetLayoutAndSize(f, {.sampling = MONO, .order = YUV, .field = Progressive, .pixel = Planar}, size.width,
+                   size.height);
   DeriveResolution(f);
   ComputeFrameSize(f);
   return f;

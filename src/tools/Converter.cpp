@@ -146,12 +146,12 @@ ConverterJob::ConverterJob(const ToolMessages& messages, const ConverterTexts& t
 
 FrameImage RequestedTarget(const ImageFormat& asked) {
   FrameImage target;
-  target.SamplingFormat = asked.SamplingFormat;
-  target.ComponentOrder = asked.ComponentOrder;
-  target.FieldFormat = asked.FieldFormat;
-  target.PixelFormat = asked.PixelFormat;
-  target.ImgWidth = asked.ImgWidth;
-  target.ImgHeight = asked.ImgHeight;
+  SetLayoutAndSize(target,
+                   {.sampling = asked.SamplingFormat,
+                    .order = asked.ComponentOrder,
+                    .field = asked.FieldFormat,
+                    .pixel = asked.PixelFormat},
+                   asked.ImgWidth, asked.ImgHeight);
   target.ImageResolution = kCustomResolution;
   return target;
 }

@@ -11,13 +11,8 @@ namespace vx {
 FrameImage PictureFormat(int32_t width, int32_t height) {
   FrameImage f;
   f.Fourcc = 0;
-  f.SamplingFormat = BMP;
-  f.ComponentOrder = RGB;
-  f.FieldFormat = Progressive;
-  f.PixelFormat = Packed;
   f.ImageResolution = kCustomResolution;
-  f.ImgWidth = width;
-  f.ImgHeight = height;
+  SetLayoutAndSize(f, {.sampling = BMP, .order = RGB, .field = Progressive, .pixel = Packed}, width, height);
   ComputeFrameSize(f);
   return f;
 }

@@ -48,7 +48,8 @@ TEST(FormulaDialog, ConfirmedChoiceRebuildsTheTables) {
   EXPECT_EQ(CurrentSettings().YUV2RGB_Formula, kItu709);
   EXPECT_EQ(CurrentColourTables()->formula, kItu709);
   CurrentSettings() = saved;
-  BuildYuvToRgbTables(CurrentSettings().YUV2RGB_Formula, CurrentSettings().User_Defined_Formula);
+  PublishColourFormula(
+      {.formula = CurrentSettings().YUV2RGB_Formula, .user = CurrentSettings().User_Defined_Formula});
 }
 
 }  // namespace

@@ -37,7 +37,7 @@ int RunDesktop(const std::vector<std::string>& args) {
   frame.setCentralWidget(view);
   RegisterTools(frame);
   frame.show();
-  BuildYuvToRgbTables(CurrentSettings().YUV2RGB_Formula, CurrentSettings().User_Defined_Formula);
+  PublishColourFormula({.formula = settings.YUV2RGB_Formula, .user = settings.User_Defined_Formula});
   if (request.InputName.empty())
     frame.ShowSplash();
   else

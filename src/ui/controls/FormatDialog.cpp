@@ -334,7 +334,7 @@ void CYuvFrmtDlg::RefreshPreview() {
   const bool read = readFile_ && !path_.isEmpty();
   if (read && preview_.Load(path_.toStdString(), format_)) {
     const int panel = FormatPreviewPanels::kPanel;
-    image = preview_.ImagePicture(panel, panel, PreviewPath::First);
+    image = preview_.ImagePicture(*CurrentColourTables(), panel, panel, PreviewPath::First);
     dump = preview_.DumpPicture(panel, panel);
   }
   summary_->setText(!read ? QString::fromStdString(FormatLabel(format_))

@@ -52,7 +52,8 @@ bool PreviewArea::showFrame(const uint8_t* data, size_t bytes, int width, int he
                             const DrawOptions& options) {
   if (!CheckDisplaySize(width, height)) return false;  // the picture shown before stays
   // Converted straight into the picture this area keeps.
-  if (!PrepareDisplayRowsInto(std::span<const uint8_t>(data, bytes), width, height, options, rows_)) {
+  if (!PrepareDisplayRowsInto(*CurrentColourTables(), std::span<const uint8_t>(data, bytes), width, height,
+                              options, rows_)) {
     rows_.clear();
     width_ = height_ = 0;
     update();

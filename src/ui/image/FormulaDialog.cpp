@@ -133,7 +133,7 @@ void CYUV2RGB_Formula::accept() {
     }
     settings.User_Defined_Formula = matrix_;
   }
-  BuildYuvToRgbTables(CurrentSettings().YUV2RGB_Formula, CurrentSettings().User_Defined_Formula);
+  PublishColourFormula({.formula = settings.YUV2RGB_Formula, .user = settings.User_Defined_Formula});
   QDialog::accept();
 }
 
