@@ -116,7 +116,8 @@ int main(int argc, char** argv) {
   QApplication app(argc, argv);
   vx::RecordingMessageSink quiet;
   vx::ScopedMessageSink scope(quiet);
-  vx::BuildYuvToRgbTables(vx::CurrentSettings().YUV2RGB_Formula, vx::CurrentSettings().User_Defined_Formula);
+  vx::PublishColourFormula(
+      {.formula = vx::CurrentSettings().YUV2RGB_Formula, .user = vx::CurrentSettings().User_Defined_Formula});
   Unpaced(1920, 1080, 240);
   Unpaced(3840, 2160, 60);
   Paced(640, 360, 60, 5);
