@@ -512,12 +512,12 @@ int main(int argc, char** argv) {
     hd.ImgHeight = 1080;
     player->setWindowTitle(QStringLiteral("Play YUV Video File"));
     player->ChooseFiles({hdClip}, &hd);
-    player->Start();
+    player->startButton()->click();
     QTest::qWait(700);
-    player->PauseClicked();
+    player->pauseButton()->click();
     QTest::qWait(100);
     Save(*player, folder, QStringLiteral("player"));
-    player->ToggleDetailedControls();
+    player->toggleButton()->click();
     QTest::qWait(100);
     Save(*player, folder, QStringLiteral("player_compact"));
     player->Exit();
@@ -538,7 +538,7 @@ int main(int argc, char** argv) {
                              .ImgHeight = 1080};
     player->setWindowTitle(QStringLiteral("Play YUV Video File"));
     player->ChooseFiles({hdClip}, &hd);
-    player->StepForwardClicked();
+    player->stepForwardButton()->click();
     QTest::qWait(300);
     Save(*player, folder, QStringLiteral("player_grids"));
     player->Exit();
@@ -556,7 +556,7 @@ int main(int argc, char** argv) {
                         .ImgHeight = 2160};
     player->move(150, 60);
     player->ChooseFiles({uhdClip}, &uhd);
-    player->StepForwardClicked();
+    player->stepForwardButton()->click();
     QTest::qWait(500);
     Save(*player, folder, QStringLiteral("player_2160p"));
     player->Exit();

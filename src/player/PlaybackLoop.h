@@ -45,6 +45,8 @@ class FrameSequence {
   // Frame `n` is shown; `first` for the first frame shown of the item.
   virtual void Shown(int64_t /*n*/, bool /*first*/) {}
   virtual void Close() {}
+  // The name of item `index` (a file's path), for the window's title.
+  virtual std::string ItemName(size_t /*index*/) const { return {}; }
 };
 
 // What the window hears (on the worker's thread: windows post it to their own).
@@ -126,6 +128,26 @@ class PlaybackLoop {
   // The worker's own pacing state for the item being played.
   int64_t lastShownMs_ = -1;  // -1: nothing shown yet, the first frame is not delayed
   bool firstShown_ = false;
+};
+
+// A loop and the sequence it plays, owned together: a window's playback driver
+// owns one, so both outlive the worker that plays them.
+class Playback {
+ public:
+  virtual ~Playback() = default;
+  virtual PlaybackLoop& Loop() = 0;
+  virtual FrameSequence& Sequence() = 0;
+};
+
+template <typename SequenceType>
+class SequencePlayback final : public Playback {
+ public:
+  PlaybackLoop& Loop() override { return loop_; }
+  SequenceType& Sequence() override { return sequence_; }
+
+ private:
+  PlaybackLoop loop_;
+  SequenceType sequence_;
 };
 
 }  // namespace vx

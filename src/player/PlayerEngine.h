@@ -56,11 +56,11 @@ class PlayerSequence final : public FileListSequence {
   void Shown(int64_t n, bool first) override;
 };
 
-class PlayerEngine {
+class PlayerEngine final : public Playback {
  public:
-  PlaybackLoop& Loop() { return loop_; }
+  PlaybackLoop& Loop() override { return loop_; }
   const PlaybackLoop& Loop() const { return loop_; }
-  PlayerSequence& Sequence() { return sequence_; }
+  PlayerSequence& Sequence() override { return sequence_; }
   const PlayerSequence& Sequence() const { return sequence_; }
 
   // The worker: plays every file of the list in order.

@@ -86,7 +86,7 @@ void PlayControls::Step(bool forward) {
   if (!hooks_.workerRunning()) hooks_.start();
 }
 
-void PlayControls::LayOutIn(QWidget* box) const {
+void PlayControls::LayOutIn(QWidget* box, FrameCaption caption) const {
   auto* grid = new QGridLayout(box);
   grid->addWidget(start_, 0, 0);
   grid->addWidget(stop_, 0, 1);
@@ -95,8 +95,9 @@ void PlayControls::LayOutIn(QWidget* box) const {
   grid->addWidget(stepBack_, 1, 0);
   grid->addWidget(slider_, 1, 1, 1, 2);
   grid->addWidget(stepForward_, 1, 3);
-  grid->addWidget(frameLabel_, 2, 0);
-  grid->addWidget(frameNumber_, 2, 1);
+  const int captionColumns = caption == FrameCaption::Wide ? 2 : 1;
+  grid->addWidget(frameLabel_, 2, 0, 1, captionColumns);
+  grid->addWidget(frameNumber_, 2, captionColumns);
 }
 
 }  // namespace vx

@@ -1,0 +1,98 @@
+#include "ui/controls/PlayingWindow.h"
+
+#include <QMouseEvent>
+#include <algorithm>
+
+#include "player/PlayerEngine.h"
+#include "ui/controls/ScreenFit.h"
+
+namespace vx {
+
+PlayingWindow::PlayingWindow(std::unique_ptr<Playback> playback, const QString& title, QWidget* parent)
+    : QDialog(parent), driver_(std::move(playback)) {
+  setAttribute(Qt::WA_DeleteOnClose);
+  setWindowTitle(title);
+  previewPanel_ = new QWidget(this);
+  preview_ = new PreviewArea(previewPanel_);
+}
+
+void PlayingWindow::LayOutPicture() {
+  const int chrome = std::max(minChrome_, sizeHint().height() - previewPanel_->height());
+  const QSize picture = PictureSize().value_or(QSize(352, 288));
+  const PreviewLayoutResult layout = LayoutPreviewOnScreen(
+      this, QPoint(28, chrome), QSize(std::max(width(), sizeHint().width()), chrome), picture);
+  preview_->setGeometryFor(QPoint(16, 16), QSize(layout.visibleWidth, layout.visibleHeight));
+  previewPanel_->setFixedSize(layout.visibleWidth + 16, layout.visibleHeight + 16);
+  ShowDetailsToggle(layout.verticalBarShown);
+  adjustSize();
+  FitOnScreen(this);
+}
+
+void PlayingWindow::PlacePreview(QPoint origin, QSize visible) {
+  constexpr int kBars = 16;  // the bars lie left of and above the visible area
+  previewPanel_->setGeometry(QRect(origin - QPoint(kBars, kBars), visible + QSize(kBars, kBars)));
+  preview_->setGeometryFor(QPoint(kBars, kBars), visible);
+}
+
+void PlayingWindow::ShowDetailsToggle(bool verticalBarShown) {
+  if (toggle_) toggle_->setVisible(verticalBarShown || compact_);
+}
+
+QPushButton* PlayingWindow::MakeDetailsToggle(std::vector<QWidget*> details) {
+  details_ = std::move(details);
+  toggle_ = new QPushButton(QStringLiteral("<--- Hide Detailed Controls"), this);
+  toggle_->hide();
+  connect(toggle_, &QPushButton::clicked, this, &PlayingWindow::ToggleDetails);
+  return toggle_;
+}
+
+void PlayingWindow::ToggleDetails() {
+  compact_ = !compact_;
+  toggle_->setText(compact_ ? QStringLiteral("<--- Display Detailed Controls")
+                            : QStringLiteral("<--- Hide Detailed Controls"));
+  for (QWidget* w : details_) w->setVisible(!compact_);
+  DetailsToggled();
+}
+
+void PlayingWindow::WatchPreviewMouse() {
+  preview_->setMouseTracking(true);
+  preview_->installEventFilter(this);
+}
+
+void PlayingWindow::TrackBlocks(BlockHover hover) {
+  hover_ = std::move(hover);
+  WatchPreviewMouse();
+}
+
+bool PlayingWindow::eventFilter(QObject* watched, QEvent* event) {
+  const bool mouse = event->type() == QEvent::MouseMove || event->type() == QEvent::MouseButtonRelease;
+  if (hover_ && watched == preview_ && mouse && hover_->active()) {
+    auto* m = static_cast<QMouseEvent*>(event);
+    if (const auto block = preview_->BlockAt(m->position().toPoint(), hover_->size)) {
+      const int size = hover_->size;
+      if (event->type() == QEvent::MouseMove) {
+        hover_->column->setText(QStringLiteral("Block Column:%1").arg(block->x()));
+        hover_->row->setText(QStringLiteral("Block Row:%1").arg(block->y()));
+        preview_->setOutline(QRect(block->x() * size, block->y() * size, size, size));
+      } else if (m->button() == Qt::LeftButton) {
+        hover_->clicked(*block);
+      }
+    }
+  }
+  return QDialog::eventFilter(watched, event);
+}
+
+void PlayingWindow::closeEvent(QCloseEvent* event) {
+  if (driver_.PutOffClose(event)) return;
+  Closing();
+  QDialog::closeEvent(event);
+}
+
+void FillComponentList(QComboBox* list, int32_t sampling, int index) {
+  list->clear();
+  const auto texts = ComponentListTexts(sampling);
+  for (const std::string& text : texts) list->addItem(QString::fromStdString(text));
+  list->setCurrentIndex(index < 0 ? list->count() - 1 : index);
+}
+
+}  // namespace vx
