@@ -66,23 +66,19 @@ void CYUVCompare::BuildControls() {
       fileGroup(QStringLiteral("Load image file #2 for comparison:"), path2_, browse2_, format2Box_);
 
   playGroup_ = new QGroupBox(QStringLiteral("Play control:"), this);
-  driver().Attach(this, playGroup_,
-                  {.canPlay = [this] { return !path1_->text().isEmpty() && framesAvailable_; },
-                   .beforeStart =
-                       [this] {
-                         SaveDifferenceSettings(sequence_.Display(), *grid_, *gridColour_);
-                         return true;
-                       },
-                   .frameShown = [this](int64_t frame) { emit frameShown(static_cast<int>(frame)); },
-                   .redraw = [this] { ShowDisplay(); },
-                   .controlsChanged = [this](const PlayerControls& c) { UpdateControls(c); }});
-  controls().frameLabel()->setText(QStringLiteral("Frame #:"));
-  controls().LayOutIn(playGroup_);
+  PlayIn(playGroup_, QStringLiteral("Frame #:"),
+         {
+             .canPlay = [this] { return !path1_->text().isEmpty() && framesAvailable_; },
+             .beforeStart =
+                 [this] {
+                   SaveDifferenceSettings(sequence_.Display(), *grid_, *gridColour_);
+                   return true;
+                 },
+         });
 
   const ProgramSettings& s = CurrentSettings();
   optionsGroup_ = new QGroupBox(QStringLiteral("Comparison options:"), this);
-  components_ = new QComboBox(optionsGroup_);
-  FillComponentList(components_, YUV_420);
+  components_ = MakeComponentList(optionsGroup_);
   valueHistogram_ = new QPushButton(QStringLiteral("Diff value histogram"), optionsGroup_);
   positionHistogram_ = new QPushButton(QStringLiteral("Diff position distribution"), optionsGroup_);
   psnr_ = new QLineEdit(optionsGroup_);
@@ -156,12 +152,7 @@ void CYUVCompare::BuildControls() {
   buttons->addWidget(toggle);
   buttons->addStretch();
   buttons->addWidget(exit_);
-  auto* layout = new QVBoxLayout(this);
-  layout->addLayout(files);
-  layout->addLayout(settings);
-  layout->addLayout(buttons);
-  layout->addWidget(previewPanel(), 0, Qt::AlignLeft);
-  layout->addStretch();
+  StackWithPreview({files, settings, buttons});
 
   connect(browse1_, &QPushButton::clicked, this, [this] { Browse(1); });
   connect(browse2_, &QPushButton::clicked, this, [this] { Browse(2); });
@@ -291,7 +282,7 @@ void CYUVCompare::ShowDisplay() {
   psnr_->setText(QString::fromStdString(sequence_.PsnrText()));
 }
 
-void CYUVCompare::UpdateControls(const PlayerControls& c) {
+void CYUVCompare::FollowControls(const PlayerControls& c) {
   for (QWidget* w : {static_cast<QWidget*>(path1_), static_cast<QWidget*>(path2_),
                      static_cast<QWidget*>(browse1_), static_cast<QWidget*>(browse2_)})
     w->setEnabled(c.pathAndBrowse);

@@ -60,14 +60,14 @@ class CYUVCompare : public PlayingWindow {
   PreviewArea* preview() const { return previewArea(); }
 
  protected:
+  void ShowDisplay() override;
+  void FollowControls(const PlayerControls& c) override;
   void changeEvent(QEvent* event) override;
   std::optional<QSize> PictureSize() const override;
 
  private:
   void BuildControls();
-  void UpdateControls(const PlayerControls& c);
   void SetUp();
-  void ShowDisplay();
   void OptionsChanged();
 
   CompareSequence& sequence_;

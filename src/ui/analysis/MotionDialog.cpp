@@ -70,30 +70,27 @@ void CYUVCheckMotion::BuildControls() {
   loadLayout->addWidget(formatBox_, 1, 0, 1, 2);
 
   auto* play = new QGroupBox(QStringLiteral("Play control:"), this);
-  driver().Attach(this, play,
-                  {.canPlay = [this] { return loaded_; },
-                   .beforeStart =
-                       [this] {
-                         SaveDifferenceSettings(sequence_.Display(), *grid_, *gridColour_);
-                         // Play and ">" go on from the pair shown: the current frame becomes the previous
-                         // one.
-                         loop().StartNextItemAt(current_);
-                         return true;
-                       },
-                   // The slider moves through the pairs; the box names the current frame.
-                   .frameShown =
-                       [this](int64_t pair) {
-                         ShowFrameNumber(pair);
-                         emit frameShown(current_);
-                       },
-                   .redraw = [this] { ShowDisplay(); },
-                   .controlsChanged = [this](const PlayerControls& c) { UpdateControls(c); }});
-  controls().frameLabel()->setText(QStringLiteral("Current frame:"));
-  controls().LayOutIn(play);
+  PlayIn(play, QStringLiteral("Current frame:"),
+         {
+             .canPlay = [this] { return loaded_; },
+             .beforeStart =
+                 [this] {
+                   SaveDifferenceSettings(sequence_.Display(), *grid_, *gridColour_);
+                   // Play and ">" go on from the pair shown: the current frame becomes the previous
+                   // one.
+                   loop().StartNextItemAt(current_);
+                   return true;
+                 },
+             // The slider moves through the pairs; the box names the current frame.
+             .frameShown =
+                 [this](int64_t pair) {
+                   ShowFrameNumber(pair);
+                   emit frameShown(current_);
+                 },
+         });
 
   auto* options = new QGroupBox(QStringLiteral("Difference:"), this);
-  components_ = new QComboBox(options);
-  FillComponentList(components_, YUV_420);
+  components_ = MakeComponentList(options);
   auto* optionLayout = new QGridLayout(options);
   optionLayout->addWidget(new QLabel(QStringLiteral("Component used to\ncalculate the difference:"), options),
                           0, 0);
@@ -172,12 +169,7 @@ void CYUVCheckMotion::BuildControls() {
   buttons->addWidget(save_);
   buttons->addStretch();
   buttons->addWidget(exit_);
-  auto* layout = new QVBoxLayout(this);
-  layout->addLayout(top);
-  layout->addLayout(middle);
-  layout->addLayout(buttons);
-  layout->addWidget(previewPanel(), 0, Qt::AlignLeft);
-  layout->addStretch();
+  StackWithPreview({top, middle, buttons});
 
   connect(browse_, &QPushButton::clicked, this, &CYUVCheckMotion::Browse);
   connect(save_, &QPushButton::clicked, this, &CYUVCheckMotion::Save);
@@ -374,7 +366,7 @@ void CYUVCheckMotion::ShowDisplay() {
   }
 }
 
-void CYUVCheckMotion::UpdateControls(const PlayerControls& c) {
+void CYUVCheckMotion::FollowControls(const PlayerControls& c) {
   path_->setEnabled(c.pathAndBrowse);
   browse_->setEnabled(c.pathAndBrowse);
   const bool editable = Editable();

@@ -58,13 +58,13 @@ class CYUVCheckMotion : public PlayingWindow {
   PreviewArea* preview() const { return previewArea(); }
 
  protected:
+  void ShowDisplay() override;
+  void FollowControls(const PlayerControls& c) override;
   bool eventFilter(QObject* watched, QEvent* event) override;
   std::optional<QSize> PictureSize() const override;
 
  private:
   void BuildControls();
-  void UpdateControls(const PlayerControls& c);
-  void ShowDisplay();
   void OptionsChanged();
   void Renumber();
   bool Editable() const;

@@ -50,30 +50,27 @@ CInfoOverlay::CInfoOverlay(QWidget* parent)
   fileLayout->addWidget(browseOverlay_, 2, 2);
 
   auto* play = new QGroupBox(QStringLiteral("Play control:"), this);
-  driver().Attach(this, play,
-                  {.canPlay = [this] { return !videoPath_->text().isEmpty() && sequence_.HasBuffers(); },
-                   // The data is loaded when playing starts; without it nothing plays.
-                   .beforeStart =
-                       [this] {
-                         if (overlayPath_->text().isEmpty()) {
-                           ShowMessage("Error AVIT1008: No overlay data file!\n");
-                           return false;
-                         }
-                         return LoadOverlay();
-                       },
-                   .frameShown =
-                       [this](int64_t frame) {
-                         shownFrame_ = static_cast<int>(frame);
-                         emit frameShown(shownFrame_);
-                       },
-                   .redraw = [this] { ShowDisplay(); },
-                   .controlsChanged = [this](const PlayerControls& c) { UpdateControls(c); }});
-  controls().frameLabel()->setText(QStringLiteral("Frame #:"));
-  controls().LayOutIn(play);
+  PlayIn(play, QStringLiteral("Frame #:"),
+         {
+             .canPlay = [this] { return !videoPath_->text().isEmpty() && sequence_.HasBuffers(); },
+             // The data is loaded when playing starts; without it nothing plays.
+             .beforeStart =
+                 [this] {
+                   if (overlayPath_->text().isEmpty()) {
+                     ShowMessage("Error AVIT1008: No overlay data file!\n");
+                     return false;
+                   }
+                   return LoadOverlay();
+                 },
+             .frameShown =
+                 [this](int64_t frame) {
+                   shownFrame_ = static_cast<int>(frame);
+                   emit frameShown(shownFrame_);
+                 },
+         });
 
   auto* options = new QGroupBox(QStringLiteral("Display options:"), this);
-  components_ = new QComboBox(options);
-  FillComponentList(components_, YUV_420);
+  components_ = MakeComponentList(options);
   enabled_ = new QCheckBox(QStringLiteral("Enable/Disable Data Overlay:"), options);
   enabled_->setChecked(true);
   const auto& saved = CurrentSettings().OverlayData;
@@ -161,21 +158,11 @@ void CInfoOverlay::ChooseVideo(const QString& path, const ImageFormat& format) {
   driver().EndWorker();
   setWindowTitle(QFileInfo(path).fileName());
   videoPath_->setText(path);
-  sequence_.Files = {path.toStdString()};
-  AddToHistory(path.toStdString(), format, kOpened);
-  if (!sequence_.SetFormat(format)) {
-    ShowMessage(
-        StrFormat("Error OVLY1000: Image size (%d, %d) not support !\n", format.ImgWidth, format.ImgHeight));
+  if (!OpenFile(sequence_, path, format, "Error OVLY1000: Image size (%d, %d) not support !\n", components_))
     return;
-  }
-  FillComponentList(components_, format.SamplingFormat);
-  sequence_.Component = 3;
   format_->setText(QString::fromStdString(FormatLabel(sequence_.Format())));
-  sequence_.LoadFirstPicture();
   shownFrame_ = 1;
-  LayOutPicture();
-  driver().RenderWhileIdle();
-  driver().UpdateControls();
+  ShowChoice();
 }
 
 void CInfoOverlay::BrowseOverlay() {
@@ -235,7 +222,7 @@ bool CInfoOverlay::LoadOverlay() {
   return true;
 }
 
-void CInfoOverlay::UpdateControls(const PlayerControls& c) {
+void CInfoOverlay::FollowControls(const PlayerControls& c) {
   for (QWidget* w : {static_cast<QWidget*>(videoPath_), static_cast<QWidget*>(overlayPath_),
                      static_cast<QWidget*>(browseVideo_), static_cast<QWidget*>(browseOverlay_)})
     w->setEnabled(c.pathAndBrowse);

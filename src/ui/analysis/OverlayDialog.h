@@ -42,12 +42,12 @@ class CInfoOverlay : public PlayingWindow {
   PreviewArea* preview() const { return previewArea(); }
 
  protected:
+  void ShowDisplay() override;
+  void FollowControls(const PlayerControls& c) override;
   std::optional<QSize> PictureSize() const override;
   void Closing() override;
 
  private:
-  void UpdateControls(const PlayerControls& c);
-  void ShowDisplay();
   bool LoadOverlay();
   OverlayEntries Entries() const;
   // The overlay file's text, or nullopt after OVLY1001 / OVLY1004.

@@ -1,8 +1,12 @@
 #include "ui/controls/PlayingWindow.h"
 
 #include <QMouseEvent>
+#include <QVBoxLayout>
 #include <algorithm>
 
+#include "model/FileHistory.h"
+#include "platform/MessageSink.h"
+#include "platform/StringFormat.h"
 #include "player/PlayerEngine.h"
 #include "ui/controls/ScreenFit.h"
 
@@ -14,6 +18,54 @@ PlayingWindow::PlayingWindow(std::unique_ptr<Playback> playback, const QString& 
   setWindowTitle(title);
   previewPanel_ = new QWidget(this);
   preview_ = new PreviewArea(previewPanel_);
+}
+
+void PlayingWindow::AttachControls(QWidget* parent, PlaybackDriver::Hooks hooks) {
+  if (!hooks.frameShown)
+    hooks.frameShown = [this](int64_t frame) { emit frameShown(static_cast<int>(frame)); };
+  hooks.redraw = [this] { ShowDisplay(); };
+  hooks.controlsChanged = [this](const PlayerControls& c) { FollowControls(c); };
+  driver_.Attach(this, parent, std::move(hooks));
+}
+
+void PlayingWindow::PlayIn(QWidget* box, const QString& caption, PlaybackDriver::Hooks hooks,
+                           PlayControls::FrameCaption width) {
+  AttachControls(box, std::move(hooks));
+  controls().frameLabel()->setText(caption);
+  controls().LayOutIn(box, width);
+}
+
+void PlayingWindow::StackWithPreview(std::initializer_list<QLayout*> rows) {
+  auto* layout = new QVBoxLayout(this);
+  for (QLayout* row : rows) layout->addLayout(row);
+  layout->addWidget(previewPanel_, 0, Qt::AlignLeft);
+  layout->addStretch();
+}
+
+QComboBox* PlayingWindow::MakeComponentList(QWidget* parent) const {
+  auto* list = new QComboBox(parent);
+  FillComponentList(list, YUV_420);
+  return list;
+}
+
+bool PlayingWindow::OpenFile(FileListSequence& files, const QString& path, const ImageFormat& format,
+                             const char* sizeRefusal, QComboBox* components) {
+  files.Files = {path.toStdString()};
+  AddToHistory(path.toStdString(), format, kOpened);
+  if (!files.SetFormat(format)) {
+    ShowMessage(StrFormat(sizeRefusal, format.ImgWidth, format.ImgHeight));
+    return false;
+  }
+  FillComponentList(components, format.SamplingFormat);
+  files.Component = 3;
+  files.LoadFirstPicture();
+  return true;
+}
+
+void PlayingWindow::ShowChoice() {
+  LayOutPicture();
+  driver_.RenderWhileIdle();
+  driver_.UpdateControls();
 }
 
 void PlayingWindow::LayOutPicture() {

@@ -9,6 +9,7 @@
 #include <optional>
 #include <vector>
 
+#include "player/FrameSequences.h"
 #include "ui/controls/PlaybackDriver.h"
 #include "ui/display/PreviewArea.h"
 
@@ -44,6 +45,29 @@ class PlayingWindow : public QDialog {
   }
   QWidget* previewPanel() const { return previewPanel_; }
   PreviewArea* previewArea() const { return preview_; }
+
+  // Makes the play controls as children of `parent`; the frames shown are drawn
+  // by ShowDisplay, and the window's own controls follow FollowControls.
+  void AttachControls(QWidget* parent, PlaybackDriver::Hooks hooks);
+  // The same, laid out in `box` in the usual grid, the frame number captioned `caption`.
+  void PlayIn(QWidget* box, const QString& caption, PlaybackDriver::Hooks hooks,
+              PlayControls::FrameCaption width = PlayControls::FrameCaption::Narrow);
+  // Draws the picture shown into the preview.
+  virtual void ShowDisplay() = 0;
+  // The window's own controls for a row of the state table.
+  virtual void FollowControls(const PlayerControls& c) = 0;
+
+  // The rows of controls above each other, the preview below them.
+  void StackWithPreview(std::initializer_list<QLayout*> rows);
+  // A component list (all components chosen) in `parent`.
+  QComboBox* MakeComponentList(QWidget* parent) const;
+  // A file chosen for `files` (one file, `format`): entered in the history, its
+  // buffers made, `components` listing its components and its frame 1 shown.
+  // False after `sizeRefusal` (%d, %d: the size).
+  bool OpenFile(FileListSequence& files, const QString& path, const ImageFormat& format,
+                const char* sizeRefusal, QComboBox* components);
+  // After a new choice: the preview laid out for it, the picture drawn, the controls set.
+  void ShowChoice();
 
   // The picture the preview is laid out for; nullopt before one is chosen.
   virtual std::optional<QSize> PictureSize() const = 0;

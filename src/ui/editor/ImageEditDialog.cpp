@@ -36,16 +36,12 @@ CImageEdit::CImageEdit(QWidget* parent)
   load->addWidget(format_, 1, 1, 1, 2);
 
   playGroup_ = new QGroupBox(QStringLiteral("Play controls:"), this);
-  driver().Attach(this, playGroup_,
-                  {.canPlay = [this] { return !path_->text().isEmpty() && sequence_.HasBuffers(); },
-                   .frameShown = [this](int64_t frame) { emit frameShown(static_cast<int>(frame)); },
-                   .redraw = [this] { ShowDisplay(); },
-                   .controlsChanged = [this](const PlayerControls& c) { UpdateControls(c); }});
-  controls().LayOutIn(playGroup_, PlayControls::FrameCaption::Wide);
+  PlayIn(playGroup_, QStringLiteral("Frame number:"),
+         {.canPlay = [this] { return !path_->text().isEmpty() && sequence_.HasBuffers(); }},
+         PlayControls::FrameCaption::Wide);
 
   displayGroup_ = new QGroupBox(QStringLiteral("Display options:"), this);
-  components_ = new QComboBox(displayGroup_);
-  FillComponentList(components_, YUV_420);
+  components_ = MakeComponentList(displayGroup_);
   grid_ = new QCheckBox(QStringLiteral("Add local grid"), displayGroup_);
   grid_->setChecked(true);
   gridColour_ = new ColourButton(displayGroup_);
@@ -84,11 +80,7 @@ CImageEdit::CImageEdit(QWidget* parent)
   buttons->addWidget(toggle);
   buttons->addStretch();
   middle->addLayout(buttons);
-  auto* layout = new QVBoxLayout(this);
-  layout->addLayout(top);
-  layout->addLayout(middle);
-  layout->addWidget(previewPanel(), 0, Qt::AlignLeft);
-  layout->addStretch();
+  StackWithPreview({top, middle});
 
   connect(browse_, &QPushButton::clicked, this, &CImageEdit::Browse);
   connect(exit_, &QPushButton::clicked, this, &QDialog::close);
@@ -121,27 +113,17 @@ void CImageEdit::ChooseFile(const QString& path, const ImageFormat* given) {
     if (!choice) return;
     format = choice->format;
   }
-  sequence_.Files = {path.toStdString()};
   path_->setText(path);
   setWindowTitle(path);
-  AddToHistory(path.toStdString(), format, kOpened);
-  if (!sequence_.SetFormat(format)) {
-    ShowMessage(
-        StrFormat("Error EDIT1001: Image size (%d, %d) not support !\n", format.ImgWidth, format.ImgHeight));
-    return;
-  }
-  FillComponentList(components_, format.SamplingFormat);
-  sequence_.Component = 3;
   // Frame 1 is shown (and is what an edit before Start changes) from now on.
-  sequence_.LoadFirstPicture();
+  if (!OpenFile(sequence_, path, format, "Error EDIT1001: Image size (%d, %d) not support !\n", components_))
+    return;
   format_->setText(QString::fromStdString(FormatLabel(sequence_.Format())));
   format_->setMinimumWidth(format_->fontMetrics().horizontalAdvance(format_->text()) + 16);
-  LayOutPicture();
-  driver().RenderWhileIdle();
-  driver().UpdateControls();
+  ShowChoice();
 }
 
-void CImageEdit::UpdateControls(const PlayerControls& c) {
+void CImageEdit::FollowControls(const PlayerControls& c) {
   path_->setEnabled(c.pathAndBrowse);
   browse_->setEnabled(c.pathAndBrowse);
 }

@@ -51,12 +51,11 @@ class CImageEdit : public PlayingWindow {
   PreviewArea* preview() const { return previewArea(); }
 
  protected:
+  void ShowDisplay() override;
+  void FollowControls(const PlayerControls& c) override;
   std::optional<QSize> PictureSize() const override;
 
  private:
-  void UpdateControls(const PlayerControls& c);
-  void ShowDisplay();
-
   EditorSequence& sequence_;
   QGroupBox *loadGroup_, *displayGroup_, *statusGroup_, *playGroup_;
   QLineEdit *path_, *format_;

@@ -49,27 +49,24 @@ void CVideoPlayer::BuildControls() {
   optionsGroup_ = new QGroupBox(QStringLiteral("Options:"), this);
   path_ = new QLineEdit(this);
   browse_ = new QPushButton(QStringLiteral("Browse..."), this);
-  driver().Attach(this, this,
-                  {.canPlay = [this] { return !path_->text().isEmpty(); },
-                   .nothingToPlay = "Error PLAY1007: No source file to start!\n",
-                   .beforeStart =
-                       [this] {
-                         engine_.Sequence().SpeedRate = speed_->text().toInt();
-                         return true;
-                       },
-                   .frameShown =
-                       [this](int64_t frame) {
-                         shownFrame_ = static_cast<int>(frame);
-                         emit frameShown(shownFrame_);
-                       },
-                   .redraw = [this] { ShowDisplay(); },
-                   .controlsChanged = [this](const PlayerControls& c) { UpdateControls(c); },
-                   .itemStarted =
-                       [this](const QString& path) {
-                         setWindowTitle(path);
-                         path_->setText(path);
-                       },
-                   .itemEnded = [this] { ItemEnded(); }});
+  AttachControls(this, {.canPlay = [this] { return !path_->text().isEmpty(); },
+                        .nothingToPlay = "Error PLAY1007: No source file to start!\n",
+                        .beforeStart =
+                            [this] {
+                              engine_.Sequence().SpeedRate = speed_->text().toInt();
+                              return true;
+                            },
+                        .frameShown =
+                            [this](int64_t frame) {
+                              shownFrame_ = static_cast<int>(frame);
+                              emit frameShown(shownFrame_);
+                            },
+                        .itemStarted =
+                            [this](const QString& path) {
+                              setWindowTitle(path);
+                              path_->setText(path);
+                            },
+                        .itemEnded = [this] { ItemEnded(); }});
   exit_ = new QPushButton(QStringLiteral("Exit"), this);
   formatLabel_ = new QLabel(QStringLiteral("Format:"), this);
   format_ = new QLineEdit(this);
@@ -178,7 +175,7 @@ void CVideoPlayer::DetailsToggled() {
   update();
 }
 
-void CVideoPlayer::UpdateControls(const PlayerControls& c) {
+void CVideoPlayer::FollowControls(const PlayerControls& c) {
   path_->setEnabled(c.pathAndBrowse);
   browse_->setEnabled(c.pathAndBrowse);
   speed_->setEnabled(c.speed);

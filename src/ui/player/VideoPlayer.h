@@ -35,7 +35,7 @@ class CVideoPlayer : public PlayingWindow, public CommandLineTool {
   void ChooseFiles(const QStringList& paths, const ImageFormat* format = nullptr);
   void Exit();
   // Draws the current display picture (with the grids) into the preview.
-  void ShowDisplay();
+  void ShowDisplay() override;
 
   PlayerEngine& engine() { return engine_; }
   int ShownFrame() const { return shownFrame_; }
@@ -55,6 +55,7 @@ class CVideoPlayer : public PlayingWindow, public CommandLineTool {
   PreviewArea* preview() const { return previewArea(); }
 
  protected:
+  void FollowControls(const PlayerControls& c) override;
   std::optional<QSize> PictureSize() const override;
   void LayOutPicture() override;
   void DetailsToggled() override;
@@ -62,7 +63,6 @@ class CVideoPlayer : public PlayingWindow, public CommandLineTool {
  private:
   void BuildControls();
   void PlaceControls();
-  void UpdateControls(const PlayerControls& c);
   void AcceptFormat(const ImageFormat& format, bool fromCommandLine);
   void ItemEnded();
 
