@@ -329,7 +329,8 @@ void EditorWindows(const QString& clip, const vx::ImageFormat& clipFormat, const
   editor.show();
   editor.ChooseFile(copy, &clipFormat);
   QTest::qWait(300);
-  QTest::mouseMove(editor.preview(), QPoint(8 * 12 + 3, 8 * 9 + 3));
+  QTest::mouseMove(editor.findChild<vx::PreviewArea*>(QStringLiteral("preview")),
+                   QPoint(8 * 12 + 3, 8 * 9 + 3));
   Save(editor, folder, QStringLiteral("editor"));
   QTimer::singleShot(600, [&] {
     auto* block = qobject_cast<vx::CBlockEdit*>(QApplication::activeModalWidget());
@@ -354,13 +355,14 @@ void CompareWindows(const QString& clip, const QString& changed, const vx::Image
   compare.show();
   compare.ChooseFile(1, clip, clipFormat);
   compare.ChooseFile(2, changed, clipFormat);
-  compare.rangeButton()->setChecked(true);
-  compare.lowBox()->setText(QStringLiteral("3"));
-  compare.highBox()->setText(QStringLiteral("255"));
-  compare.backgroundButton(1)->setChecked(true);
-  compare.gridBox()->setChecked(true);
+  compare.findChild<QRadioButton*>(QStringLiteral("range"))->setChecked(true);
+  compare.findChild<QLineEdit*>(QStringLiteral("low"))->setText(QStringLiteral("3"));
+  compare.findChild<QLineEdit*>(QStringLiteral("high"))->setText(QStringLiteral("255"));
+  compare.findChild<QRadioButton*>(QStringLiteral("background1"))->setChecked(true);
+  compare.findChild<QCheckBox*>(QStringLiteral("grid"))->setChecked(true);
   QTest::qWait(300);
-  QTest::mouseMove(compare.preview(), QPoint(8 * 20 + 3, 8 * 15 + 3));
+  QTest::mouseMove(compare.findChild<vx::PreviewArea*>(QStringLiteral("preview")),
+                   QPoint(8 * 20 + 3, 8 * 15 + 3));
   Save(compare, folder, QStringLiteral("compare"));
   vx::FramePairSequence::Pair pair = compare.sequence().Snapshot();
   vx::FrameDifference d;
@@ -386,8 +388,8 @@ void MotionAndOverlayWindows(const QString& clip, const vx::ImageFormat& clipFor
     motion.move(0, 0);
     motion.show();
     motion.ChooseFile(copy, clipFormat);
-    motion.imageButton(2)->setChecked(true);
-    vx::PreviewArea* preview = motion.preview();
+    motion.findChild<QRadioButton*>(QStringLiteral("image2"))->setChecked(true);
+    vx::PreviewArea* preview = motion.findChild<vx::PreviewArea*>(QStringLiteral("preview"));
     QTest::mousePress(preview, Qt::LeftButton, Qt::ControlModifier, QPoint(8 * 14 + 2, 8 * 12 + 2));
     QTest::mouseMove(preview, QPoint(8 * 21 + 2, 8 * 19 + 2));
     QTest::mouseRelease(preview, Qt::LeftButton, Qt::ControlModifier, QPoint(8 * 21 + 2, 8 * 19 + 2));
@@ -427,10 +429,14 @@ void MotionAndOverlayWindows(const QString& clip, const vx::ImageFormat& clipFor
     overlay.show();
     overlay.ChooseVideo(clip, clipFormat);
     overlay.ChooseOverlay(write(name + QStringLiteral(".txt"), perBlock));
-    overlay.valueBox(1)->setText(QStringLiteral("1"));
-    overlay.valueBox(2)->setText(QStringLiteral("2"));
-    QTest::mouseClick(overlay.stepForwardButton(), Qt::LeftButton);
-    (void)QTest::qWaitFor([&] { return overlay.frameNumberBox()->text() == QStringLiteral("1"); }, 3000);
+    overlay.findChild<QLineEdit*>(QStringLiteral("value1"))->setText(QStringLiteral("1"));
+    overlay.findChild<QLineEdit*>(QStringLiteral("value2"))->setText(QStringLiteral("2"));
+    QTest::mouseClick(overlay.findChild<QPushButton*>(QStringLiteral("stepForward")), Qt::LeftButton);
+    (void)QTest::qWaitFor(
+        [&] {
+          return overlay.findChild<QLineEdit*>(QStringLiteral("frameNumber"))->text() == QStringLiteral("1");
+        },
+        3000);
     QTest::qWait(200);
     Save(overlay, folder, QStringLiteral("overlay_") + name);
   }
@@ -512,12 +518,12 @@ int main(int argc, char** argv) {
     hd.ImgHeight = 1080;
     player->setWindowTitle(QStringLiteral("Play YUV Video File"));
     player->ChooseFiles({hdClip}, &hd);
-    player->startButton()->click();
+    player->findChild<QPushButton*>(QStringLiteral("start"))->click();
     QTest::qWait(700);
-    player->pauseButton()->click();
+    player->findChild<QPushButton*>(QStringLiteral("pause"))->click();
     QTest::qWait(100);
     Save(*player, folder, QStringLiteral("player"));
-    player->toggleButton()->click();
+    player->findChild<QPushButton*>(QStringLiteral("detailsToggle"))->click();
     QTest::qWait(100);
     Save(*player, folder, QStringLiteral("player_compact"));
     player->Exit();
@@ -538,7 +544,7 @@ int main(int argc, char** argv) {
                              .ImgHeight = 1080};
     player->setWindowTitle(QStringLiteral("Play YUV Video File"));
     player->ChooseFiles({hdClip}, &hd);
-    player->stepForwardButton()->click();
+    player->findChild<QPushButton*>(QStringLiteral("stepForward"))->click();
     QTest::qWait(300);
     Save(*player, folder, QStringLiteral("player_grids"));
     player->Exit();
@@ -556,7 +562,7 @@ int main(int argc, char** argv) {
                         .ImgHeight = 2160};
     player->move(150, 60);
     player->ChooseFiles({uhdClip}, &uhd);
-    player->stepForwardButton()->click();
+    player->findChild<QPushButton*>(QStringLiteral("stepForward"))->click();
     QTest::qWait(500);
     Save(*player, folder, QStringLiteral("player_2160p"));
     player->Exit();

@@ -154,6 +154,19 @@ void CYUVCompare::BuildControls() {
   buttons->addWidget(exit_);
   StackWithPreview({files, settings, buttons});
 
+  NameWidgets({{browse1_, "browse1"},
+               {browse2_, "browse2"},
+               {components_, "components"},
+               {psnr_, "psnr"},
+               {backgrounds_[0], "background0"},
+               {backgrounds_[1], "background1"},
+               {backgrounds_[2], "background2"},
+               {grid_, "grid"},
+               {column_, "column"},
+               {row_, "row"},
+               {exit_, "exit"},
+               {valueHistogram_, "valueHistogram"},
+               {positionHistogram_, "positionHistogram"}});
   connect(browse1_, &QPushButton::clicked, this, [this] { Browse(1); });
   connect(browse2_, &QPushButton::clicked, this, [this] { Browse(2); });
   connect(exit_, &QPushButton::clicked, this, &QDialog::close);

@@ -34,30 +34,6 @@ class CYUVCompare : public PlayingWindow {
   void OpenHistogram(bool positions);
 
   CompareSequence& sequence() { return sequence_; }
-  QPushButton* browseButton(int index) const { return index == 1 ? browse1_ : browse2_; }
-  QPushButton* startButton() const { return controls().start(); }
-  QPushButton* stopButton() const { return controls().stop(); }
-  QPushButton* pauseButton() const { return controls().pause(); }
-  QPushButton* stepBackButton() const { return controls().stepBack(); }
-  QPushButton* stepForwardButton() const { return controls().stepForward(); }
-  QSlider* slider() const { return controls().slider(); }
-  QLineEdit* frameNumberBox() const { return controls().frameNumber(); }
-  QComboBox* componentList() const { return components_; }
-  QLineEdit* psnrBox() const { return psnr_; }
-  QRadioButton* greyButton() const { return diff_.grey; }
-  QRadioButton* rangeButton() const { return diff_.range; }
-  QLineEdit* lowBox() const { return diff_.low; }
-  QLineEdit* highBox() const { return diff_.high; }
-  QRadioButton* backgroundButton(int mode) const { return backgrounds_[static_cast<size_t>(mode)]; }
-  QSlider* brightnessSlider() const { return diff_.brightness; }
-  QCheckBox* gridBox() const { return grid_; }
-  QLabel* columnLabel() const { return column_; }
-  QLabel* rowLabel() const { return row_; }
-  QPushButton* toggleButton() const { return detailsToggle(); }
-  QPushButton* exitButton() const { return exit_; }
-  QPushButton* valueHistogramButton() const { return valueHistogram_; }
-  QPushButton* positionButton() const { return positionHistogram_; }
-  PreviewArea* preview() const { return previewArea(); }
 
  protected:
   void ShowDisplay() override;

@@ -4,6 +4,7 @@
 #include <algorithm>
 
 #include "model/Settings.h"
+#include "ui/controls/PlayingWindow.h"
 
 namespace vx {
 
@@ -28,6 +29,12 @@ DifferenceControls::DifferenceControls(QWidget* parent, const QString& greyText,
   colour = new ColourButton(parent);
   colour->setText(QStringLiteral("Diff Color"));
   colour->setRgb(s.ImageDiffColor_RGB);
+  NameWidgets({{grey, "grey"},
+               {range, "range"},
+               {brightness, "brightness"},
+               {low, "low"},
+               {high, "high"},
+               {colour, "diffColour"}});
   for (QRadioButton* b : {grey, range})
     QObject::connect(b, &QRadioButton::toggled, parent, [changed](bool on) {
       if (on) changed();

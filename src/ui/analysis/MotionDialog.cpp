@@ -171,6 +171,23 @@ void CYUVCheckMotion::BuildControls() {
   buttons->addWidget(exit_);
   StackWithPreview({top, middle, buttons});
 
+  NameWidgets({{browse_, "browse"},
+               {images_[0], "image0"},
+               {images_[1], "image1"},
+               {images_[2], "image2"},
+               {imageGroup_, "images"},
+               {selectButtons_[0], "select0"},
+               {selectButtons_[1], "select1"},
+               {selectButtons_[2], "select2"},
+               {moves_[0], "move0"},
+               {moves_[1], "move1"},
+               {moves_[2], "move2"},
+               {moves_[3], "move3"},
+               {step_, "step"},
+               {vector_, "vector"},
+               {block_, "block"},
+               {save_, "save"},
+               {exit_, "exit"}});
   connect(browse_, &QPushButton::clicked, this, &CYUVCheckMotion::Browse);
   connect(save_, &QPushButton::clicked, this, &CYUVCheckMotion::Save);
   connect(exit_, &QPushButton::clicked, this, &QDialog::close);

@@ -36,26 +36,6 @@ class CYUVCheckMotion : public PlayingWindow {
   MotionSequence& sequence() { return sequence_; }
   const BlockSelection& selection() const { return selection_; }
   int CurrentFrame() const { return current_; }
-  QPushButton* browseButton() const { return browse_; }
-  QPushButton* startButton() const { return controls().start(); }
-  QPushButton* stopButton() const { return controls().stop(); }
-  QPushButton* pauseButton() const { return controls().pause(); }
-  QPushButton* reverseButton() const { return controls().reverse(); }
-  QPushButton* stepBackButton() const { return controls().stepBack(); }
-  QPushButton* stepForwardButton() const { return controls().stepForward(); }
-  QLineEdit* frameNumberBox() const { return controls().frameNumber(); }
-  QRadioButton* imageButton(int choice) const { return images_[static_cast<size_t>(choice)]; }
-  QGroupBox* imageGroup() const { return imageGroup_; }
-  QRadioButton* greyButton() const { return diff_.grey; }
-  QRadioButton* uniformButton() const { return diff_.range; }
-  QPushButton* selectButton(int which) const { return selectButtons_[static_cast<size_t>(which)]; }
-  QPushButton* moveButton(int direction) const { return moves_[static_cast<size_t>(direction)]; }
-  QLineEdit* stepBox() const { return step_; }
-  QLineEdit* vectorBox() const { return vector_; }
-  QLabel* blockLabel() const { return block_; }
-  QPushButton* saveButton() const { return save_; }
-  QPushButton* exitButton() const { return exit_; }
-  PreviewArea* preview() const { return previewArea(); }
 
  protected:
   void ShowDisplay() override;

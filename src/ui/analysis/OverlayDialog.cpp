@@ -120,6 +120,11 @@ CInfoOverlay::CInfoOverlay(QWidget* parent)
   layout->addLayout(left, 1);
   layout->addLayout(right);
 
+  NameWidgets({{browseVideo_, "browseVideo"},
+               {browseOverlay_, "browseOverlay"},
+               {exit_, "exit"},
+               {enabled_, "overlay"}});
+  for (size_t i = 0; i < values_.size(); ++i) values_[i]->setObjectName(QStringLiteral("value%1").arg(i));
   connect(browseVideo_, &QPushButton::clicked, this, &CInfoOverlay::BrowseVideo);
   connect(browseOverlay_, &QPushButton::clicked, this, &CInfoOverlay::BrowseOverlay);
   connect(exit_, &QPushButton::clicked, this, &QDialog::close);

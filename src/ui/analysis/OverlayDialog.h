@@ -30,16 +30,6 @@ class CInfoOverlay : public PlayingWindow {
 
   OverlaySequence& sequence() { return sequence_; }
   const OverlayData& data() const { return data_; }
-  QPushButton* videoBrowseButton() const { return browseVideo_; }
-  QPushButton* overlayBrowseButton() const { return browseOverlay_; }
-  QPushButton* startButton() const { return controls().start(); }
-  QPushButton* stepForwardButton() const { return controls().stepForward(); }
-  QPushButton* exitButton() const { return exit_; }
-  QSlider* slider() const { return controls().slider(); }
-  QLineEdit* frameNumberBox() const { return controls().frameNumber(); }
-  QCheckBox* overlayBox() const { return enabled_; }
-  QLineEdit* valueBox(int entry) const { return values_[static_cast<size_t>(entry)]; }
-  PreviewArea* preview() const { return previewArea(); }
 
  protected:
   void ShowDisplay() override;

@@ -19,6 +19,16 @@ PlayControls::PlayControls(QWidget* window, PlaybackLoop& loop, Hooks hooks)
   frameLabel_ = new QLabel(QStringLiteral("Frame number:"), window);
   frameNumber_ = new QLineEdit(window);
   frameNumber_->setReadOnly(true);
+  for (auto [widget, name] : {std::pair<QWidget*, const char*>{start_, "start"},
+                              {stop_, "stop"},
+                              {pause_, "pause"},
+                              {reverse_, "reverse"},
+                              {stepBack_, "stepBack"},
+                              {stepForward_, "stepForward"},
+                              {slider_, "slider"},
+                              {frameLabel_, "frameLabel"},
+                              {frameNumber_, "frameNumber"}})
+    widget->setObjectName(QLatin1String(name));  // tests find the controls by name
 
   connect(start_, &QPushButton::clicked, this, [this] { hooks_.start(); });
   connect(stop_, &QPushButton::clicked, this, [this] { hooks_.stop(); });

@@ -18,6 +18,7 @@ PlayingWindow::PlayingWindow(std::unique_ptr<Playback> playback, const QString& 
   setWindowTitle(title);
   previewPanel_ = new QWidget(this);
   preview_ = new PreviewArea(previewPanel_);
+  preview_->setObjectName(QStringLiteral("preview"));
 }
 
 void PlayingWindow::AttachControls(QWidget* parent, PlaybackDriver::Hooks hooks) {
@@ -93,6 +94,7 @@ void PlayingWindow::ShowDetailsToggle(bool verticalBarShown) {
 QPushButton* PlayingWindow::MakeDetailsToggle(std::vector<QWidget*> details) {
   details_ = std::move(details);
   toggle_ = new QPushButton(QStringLiteral("<--- Hide Detailed Controls"), this);
+  toggle_->setObjectName(QStringLiteral("detailsToggle"));
   toggle_->hide();
   connect(toggle_, &QPushButton::clicked, this, &PlayingWindow::ToggleDetails);
   return toggle_;
@@ -138,6 +140,10 @@ void PlayingWindow::closeEvent(QCloseEvent* event) {
   if (driver_.PutOffClose(event)) return;
   Closing();
   QDialog::closeEvent(event);
+}
+
+void NameWidgets(std::initializer_list<std::pair<QObject*, const char*>> names) {
+  for (const auto& [object, name] : names) object->setObjectName(QLatin1String(name));
 }
 
 void FillComponentList(QComboBox* list, int32_t sampling, int index) {

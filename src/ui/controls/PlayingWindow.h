@@ -117,6 +117,9 @@ class PlayingWindow : public QDialog {
   std::optional<BlockHover> hover_;
 };
 
+// Gives each widget its object name (tests find the widgets by it).
+void NameWidgets(std::initializer_list<std::pair<QObject*, const char*>> names);
+
 // The component list of a layout: its texts, and `index` chosen (by default the
 // last, all components; none for a layout without a list).
 void FillComponentList(QComboBox* list, int32_t sampling, int index = -1);

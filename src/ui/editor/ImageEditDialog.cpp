@@ -82,6 +82,14 @@ CImageEdit::CImageEdit(QWidget* parent)
   middle->addLayout(buttons);
   StackWithPreview({top, middle});
 
+  NameWidgets({{browse_, "browse"},
+               {path_, "path"},
+               {format_, "format"},
+               {components_, "components"},
+               {grid_, "grid"},
+               {column_, "column"},
+               {row_, "row"},
+               {exit_, "exit"}});
   connect(browse_, &QPushButton::clicked, this, &CImageEdit::Browse);
   connect(exit_, &QPushButton::clicked, this, &QDialog::close);
   connect(components_, &QComboBox::activated, this, [this](int index) {

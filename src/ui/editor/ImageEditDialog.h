@@ -31,24 +31,6 @@ class CImageEdit : public PlayingWindow {
   bool EditBlock(int column, int row);
 
   EditorSequence& sequence() { return sequence_; }
-  QPushButton* browseButton() const { return browse_; }
-  QLineEdit* pathBox() const { return path_; }
-  QLineEdit* formatBox() const { return format_; }
-  QPushButton* startButton() const { return controls().start(); }
-  QPushButton* stopButton() const { return controls().stop(); }
-  QPushButton* pauseButton() const { return controls().pause(); }
-  QPushButton* reverseButton() const { return controls().reverse(); }
-  QPushButton* stepBackButton() const { return controls().stepBack(); }
-  QPushButton* stepForwardButton() const { return controls().stepForward(); }
-  QSlider* slider() const { return controls().slider(); }
-  QLineEdit* frameNumberBox() const { return controls().frameNumber(); }
-  QComboBox* componentList() const { return components_; }
-  QCheckBox* gridBox() const { return grid_; }
-  QLabel* columnLabel() const { return column_; }
-  QLabel* rowLabel() const { return row_; }
-  QPushButton* toggleButton() const { return detailsToggle(); }
-  QPushButton* exitButton() const { return exit_; }
-  PreviewArea* preview() const { return previewArea(); }
 
  protected:
   void ShowDisplay() override;

@@ -39,20 +39,6 @@ class CVideoPlayer : public PlayingWindow, public CommandLineTool {
 
   PlayerEngine& engine() { return engine_; }
   int ShownFrame() const { return shownFrame_; }
-  QPushButton* startButton() const { return controls().start(); }
-  QPushButton* stopButton() const { return controls().stop(); }
-  QPushButton* pauseButton() const { return controls().pause(); }
-  QPushButton* reverseButton() const { return controls().reverse(); }
-  QPushButton* stepBackButton() const { return controls().stepBack(); }
-  QPushButton* stepForwardButton() const { return controls().stepForward(); }
-  QPushButton* toggleButton() const { return detailsToggle(); }
-  QSlider* slider() const { return controls().slider(); }
-  QLineEdit* frameNumberBox() const { return controls().frameNumber(); }
-  QLineEdit* speedBox() const { return speed_; }
-  QLineEdit* pathBox() const { return path_; }
-  QLineEdit* formatBox() const { return format_; }
-  QComboBox* componentList() const { return components_; }
-  PreviewArea* preview() const { return previewArea(); }
 
  protected:
   void FollowControls(const PlayerControls& c) override;
