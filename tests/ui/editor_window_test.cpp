@@ -42,7 +42,7 @@ TEST_F(EditorWindow, AClickedBlockIsEditedAndWrittenIntoTheFile) {
   ASSERT_TRUE(WaitUntil([&] {
     return Child<QLineEdit>(editor, QStringLiteral("frameNumber"))->text() == QStringLiteral("2");
   }));
-  ASSERT_TRUE(WaitUntil([&] { return editor->loop().State() == PlayPaused; }));
+  ASSERT_TRUE(WaitUntil([&] { return editor->loop().State() == PlayState::Paused; }));
 
   // The block under the pointer: column 3, row 2 (x 24..31, y 16..23).
   PreviewArea* preview = Child<PreviewArea>(editor, QStringLiteral("preview"));
@@ -89,8 +89,9 @@ TEST_F(EditorWindow, AClickedBlockIsEditedAndWrittenIntoTheFile) {
 
   // While playing, a click opens nothing.
   ASSERT_TRUE(ClickAsUser(Child<QPushButton>(editor, QStringLiteral("pause"))));
-  ASSERT_TRUE(WaitUntil([&] { return editor->loop().State() == Playing || !editor->WorkerRunning(); }));
-  if (editor->WorkerRunning() && editor->loop().State() == Playing) {
+  ASSERT_TRUE(
+      WaitUntil([&] { return editor->loop().State() == PlayState::Playing || !editor->WorkerRunning(); }));
+  if (editor->WorkerRunning() && editor->loop().State() == PlayState::Playing) {
     const int opened = refuse.count;
     QTest::mouseClick(preview, Qt::LeftButton, {}, at);
     QTest::qWait(60);

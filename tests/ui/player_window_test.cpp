@@ -72,13 +72,13 @@ TEST_F(PlayerWindow, SeekStepAndReversePlay) {
   QTest::mouseClick(Child<QPushButton>(player_, QStringLiteral("stepForward")),
                     Qt::LeftButton);  // starts the worker and shows frame 1
   WaitFor(1);
-  EXPECT_EQ(player_->engine().Loop().State(), PlayPaused);
+  EXPECT_EQ(player_->engine().Loop().State(), PlayState::Paused);
   EXPECT_EQ(Child<QPushButton>(player_, QStringLiteral("pause"))->text(), QStringLiteral("Play"));
   QTest::mouseClick(Child<QPushButton>(player_, QStringLiteral("stepBack")),
                     Qt::LeftButton);  // at frame 1: only pauses
   QTest::qWait(50);
   EXPECT_EQ(frames_, std::vector<int>{1});
-  EXPECT_EQ(player_->engine().Loop().State(), PlayPaused);
+  EXPECT_EQ(player_->engine().Loop().State(), PlayState::Paused);
   ASSERT_TRUE(player_->engine().Loop().SeekTo(10));
   WaitFor(10);
   EXPECT_EQ(Child<QLineEdit>(player_, QStringLiteral("frameNumber"))->text(), QStringLiteral("10"));
@@ -88,8 +88,7 @@ TEST_F(PlayerWindow, SeekStepAndReversePlay) {
   QTest::mouseClick(Child<QPushButton>(player_, QStringLiteral("reverse")), Qt::LeftButton);
   EXPECT_EQ(Child<QPushButton>(player_, QStringLiteral("reverse"))->text(), QStringLiteral("Reverse Pause"));
   WaitFor(1);
-  ASSERT_TRUE(
-      WaitUntil([&] { return player_->engine().Loop().State() == static_cast<int>(PlayPaused); }, 2000));
+  ASSERT_TRUE(WaitUntil([&] { return player_->engine().Loop().State() == PlayState::Paused; }, 2000));
   EXPECT_EQ(frames_, (std::vector<int>{9, 8, 7, 6, 5, 4, 3, 2, 1}));
   EXPECT_EQ(player_->engine().Sequence().Pictures().FrontBytes()[0], 1) << "frame 1's luma is shown";
   frames_.clear();
@@ -134,7 +133,7 @@ TEST_F(PlayerWindow, ComponentsRgbOrderAndMono) {
   player_->ChooseFiles({QString::fromStdString(NumberedClip(dir_, "a.yuv", 2))}, &f);
   ASSERT_TRUE(ClickAsUser(Child<QPushButton>(player_, QStringLiteral("stepForward"))));
   WaitFor(1);
-  ASSERT_TRUE(WaitUntil([&] { return player_->engine().Loop().State() == PlayPaused; }));
+  ASSERT_TRUE(WaitUntil([&] { return player_->engine().Loop().State() == PlayState::Paused; }));
   ASSERT_TRUE(ClickAsUser(Child<QPushButton>(player_, QStringLiteral("stop"))));
   ASSERT_TRUE(WaitUntil([&] { return !player_->WorkerRunning(); }, 5000));
   // Picked from the list with the mouse after Stop: the frame is drawn again.
@@ -159,7 +158,7 @@ TEST_F(PlayerWindow, ComponentsRgbOrderAndMono) {
   frames_.clear();
   ASSERT_TRUE(ClickAsUser(Child<QPushButton>(player_, QStringLiteral("stepForward"))));
   WaitFor(1);
-  ASSERT_TRUE(WaitUntil([&] { return player_->engine().Loop().State() == PlayPaused; }));
+  ASSERT_TRUE(WaitUntil([&] { return player_->engine().Loop().State() == PlayState::Paused; }));
   ASSERT_TRUE(PickAsUser(Child<QComboBox>(player_, QStringLiteral("components")), 0));
   Yuv8 red{};
   RgbToYuvPixel(CurrentColourTables()->formula, {}, 250, 0, 0, red);
@@ -199,7 +198,7 @@ TEST_F(PlayerWindow, RatesAndTheTrailingPartialFrame) {
   QTest::mouseClick(Child<QPushButton>(player_, QStringLiteral("start")), Qt::LeftButton);
   WaitUntilDone();
   EXPECT_EQ(frames_, (std::vector<int>{1, 2, 3, 4})) << "the partial fourth frame is shown once";
-  EXPECT_EQ(player_->engine().Sequence().CommandLineRate.load(), 0) << "the command-line rate is used once";
+  EXPECT_EQ(player_->engine().Sequence().Run().rate, 60) << "the command-line rate is the run's";
   EXPECT_EQ(Child<QSlider>(player_, QStringLiteral("slider"))->maximum(), 3);
   EXPECT_TRUE(Child<QPushButton>(player_, QStringLiteral("start"))->isEnabled());
 
@@ -298,7 +297,7 @@ TEST_F(PlayerWindow, TheKeyboardSeeksAndAChoiceRedrawsWhilePaused) {
 
   QTest::mouseClick(Child<QPushButton>(player_, QStringLiteral("stepForward")), Qt::LeftButton);
   WaitFor(1);
-  ASSERT_TRUE(WaitUntil([&] { return player_->engine().Loop().State() == PlayPaused; }));
+  ASSERT_TRUE(WaitUntil([&] { return player_->engine().Loop().State() == PlayState::Paused; }));
   // The End key on the slider seeks like a drag.
   Child<QSlider>(player_, QStringLiteral("slider"))->setFocus();
   QTest::keyClick(Child<QSlider>(player_, QStringLiteral("slider")), Qt::Key_End);
@@ -308,7 +307,7 @@ TEST_F(PlayerWindow, TheKeyboardSeeksAndAChoiceRedrawsWhilePaused) {
   WaitFor(11);
 
   // "Y Componet only" picked with the keyboard while paused: the frame is drawn again at once.
-  ASSERT_TRUE(WaitUntil([&] { return player_->engine().Loop().State() == PlayPaused; }));
+  ASSERT_TRUE(WaitUntil([&] { return player_->engine().Loop().State() == PlayState::Paused; }));
   Child<QComboBox>(player_, QStringLiteral("components"))->setFocus();
   QTest::keyClick(Child<QComboBox>(player_, QStringLiteral("components")), Qt::Key_Home);
   ASSERT_TRUE(WaitUntil([&] {
@@ -356,7 +355,7 @@ TEST_F(PlayerWindow, DrivenStartToFinishWithTheMouse) {
   click(Child<QPushButton>(player_, QStringLiteral("start")));
   ASSERT_TRUE(WaitUntil([&] { return !frames_.empty() && frames_.back() >= 3; }));
   click(Child<QPushButton>(player_, QStringLiteral("pause")));
-  ASSERT_TRUE(WaitUntil([&] { return player_->engine().Loop().State() == PlayPaused; }));
+  ASSERT_TRUE(WaitUntil([&] { return player_->engine().Loop().State() == PlayState::Paused; }));
   EXPECT_EQ(Child<QPushButton>(player_, QStringLiteral("pause"))->text(), QStringLiteral("Play"));
   QTest::qWait(50);  // the last frame's report arrives
   const int paused = frames_.back();
@@ -372,7 +371,7 @@ TEST_F(PlayerWindow, DrivenStartToFinishWithTheMouse) {
   click(Child<QPushButton>(player_, QStringLiteral("reverse")));
   EXPECT_EQ(Child<QPushButton>(player_, QStringLiteral("reverse"))->text(), QStringLiteral("Reverse Pause"));
   WaitFor(1);
-  ASSERT_TRUE(WaitUntil([&] { return player_->engine().Loop().State() == PlayPaused; }))
+  ASSERT_TRUE(WaitUntil([&] { return player_->engine().Loop().State() == PlayState::Paused; }))
       << "paused at frame 1";
   click(Child<QPushButton>(player_, QStringLiteral("stop")));
   ASSERT_TRUE(WaitUntil([&] {
@@ -382,7 +381,7 @@ TEST_F(PlayerWindow, DrivenStartToFinishWithTheMouse) {
   ASSERT_TRUE(PickAsUser(Child<QComboBox>(player_, QStringLiteral("components")), 0));
   EXPECT_EQ(Child<QComboBox>(player_, QStringLiteral("components"))->currentText(),
             QStringLiteral("Y Componet only"));
-  EXPECT_EQ(player_->engine().Sequence().SpeedRate.load(), 60);
+  EXPECT_EQ(player_->engine().Sequence().Run().rate, 60);
   EXPECT_TRUE(recorder_.Texts().empty());
 }
 
@@ -417,7 +416,7 @@ TEST_F(PlayerWindow, EveryControlTakesItsOwnClick) {
   QTest::mouseClick(Child<QLineEdit>(player_, QStringLiteral("speed")), Qt::LeftButton);
   Child<QLineEdit>(player_, QStringLiteral("speed"))->selectAll();
   QTest::keyClicks(Child<QLineEdit>(player_, QStringLiteral("speed")), QStringLiteral("25"));
-  EXPECT_EQ(player_->engine().Sequence().SpeedRate.load(), 25);
+  EXPECT_EQ(player_->run().rate, 25) << "the next Start plays at the rate typed";
   // "Reverse Pause" fits its button.
   QPushButton* reverse = Child<QPushButton>(player_, QStringLiteral("reverse"));
   EXPECT_LE(reverse->fontMetrics().horizontalAdvance(QStringLiteral("Reverse Pause")) + 8, reverse->width());
@@ -430,16 +429,16 @@ TEST_F(PlayerWindow, EveryControlTakesItsOwnClick) {
 }
 
 TEST_F(PlayerWindow, ControlStatesAndCompactMode) {
-  const PlayerControls none = ControlsFor(false, PlayStopped);
+  const PlayerControls none = ControlsFor(false, PlayState::Stopped);
   EXPECT_TRUE(none.pathAndBrowse);
   EXPECT_FALSE(none.start);
-  const PlayerControls playing = ControlsFor(true, Playing);
+  const PlayerControls playing = ControlsFor(true, PlayState::Playing);
   EXPECT_STREQ(playing.pauseText, "Pause");
   EXPECT_TRUE(playing.pathAndBrowse);
   EXPECT_FALSE(playing.start);
-  EXPECT_FALSE(ControlsFor(true, Seek).stop);
-  EXPECT_TRUE(ControlsFor(true, PlayingBackward).unchanged);
-  EXPECT_TRUE(ControlsFor(true, PlayStopped).speed);
+  EXPECT_FALSE(ControlsFor(true, PlayState::Seek).stop);
+  EXPECT_TRUE(ControlsFor(true, PlayState::PlayingBackward).unchanged);
+  EXPECT_TRUE(ControlsFor(true, PlayState::Stopped).speed);
 
   player_->show();
   ASSERT_TRUE(QTest::qWaitForWindowExposed(player_));

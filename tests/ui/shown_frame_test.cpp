@@ -43,7 +43,7 @@ class ShownFrameWindows : public EditorWindow {
   template <typename Window>
   void StopSomewhere(Window* window, std::mt19937& random) {
     const auto wait = [&] { QTest::qWait(static_cast<int>(random() % 70)); };
-    const bool paused = window->WorkerRunning() && window->loop().State() == PlayPaused;
+    const bool paused = window->WorkerRunning() && window->loop().State() == PlayState::Paused;
     switch (random() % 5) {
       case 0:
         if (Child<QPushButton>(window, QStringLiteral("start"))->isEnabled()) {
@@ -63,7 +63,7 @@ class ShownFrameWindows : public EditorWindow {
           EXPECT_TRUE(ClickAsUser(Child<QPushButton>(window, QStringLiteral("pause"))));
         }
         wait();
-        if (window->WorkerRunning() && window->loop().State() == Playing) {
+        if (window->WorkerRunning() && window->loop().State() == PlayState::Playing) {
           EXPECT_TRUE(ClickAsUser(Child<QPushButton>(window, QStringLiteral("pause"))));
         }
         break;
@@ -77,7 +77,7 @@ class ShownFrameWindows : public EditorWindow {
         if (!paused) break;
         EXPECT_TRUE(ClickAsUser(Child<QPushButton>(window, QStringLiteral("reverse"))));
         wait();
-        if (window->WorkerRunning() && window->loop().State() == PlayingBackward) {
+        if (window->WorkerRunning() && window->loop().State() == PlayState::PlayingBackward) {
           EXPECT_TRUE(ClickAsUser(Child<QPushButton>(window, QStringLiteral("reverse"))));
         }
         break;

@@ -42,7 +42,7 @@ PlayControls::PlayControls(QWidget* window, PlaybackLoop& loop, Hooks hooks)
     if (loop_.SeekTo(position) && !slider_->isSliderDown()) hooks_.controlsChanged();
   });
   connect(slider_, &QSlider::sliderReleased, this, [this] {
-    if (loop_.State() == Seek) hooks_.controlsChanged();
+    if (loop_.State() == PlayState::Seek) hooks_.controlsChanged();
   });
 }
 
@@ -73,17 +73,17 @@ void PlayControls::SetFrameCount(int64_t frames) {
 }
 
 void PlayControls::PauseClicked() {
-  const int state = loop_.TogglePause();
-  pause_->setText(state == PlayPaused ? QStringLiteral("Play") : QStringLiteral("Pause"));
+  const PlayState state = loop_.TogglePause();
+  pause_->setText(state == PlayState::Paused ? QStringLiteral("Play") : QStringLiteral("Pause"));
   reverse_->setText(QStringLiteral("Reverse Play"));
   hooks_.controlsChanged();
 }
 
 void PlayControls::ReverseClicked() {
   if (!hooks_.workerRunning()) return;
-  const int state = loop_.ToggleReverse();
-  reverse_->setText(state == PlayingBackward ? QStringLiteral("Reverse Pause")
-                                             : QStringLiteral("Reverse Play"));
+  const PlayState state = loop_.ToggleReverse();
+  reverse_->setText(state == PlayState::PlayingBackward ? QStringLiteral("Reverse Pause")
+                                                        : QStringLiteral("Reverse Play"));
   pause_->setText(QStringLiteral("Play"));
 }
 

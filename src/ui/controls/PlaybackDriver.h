@@ -46,7 +46,7 @@ class PlaybackDriver : public QObject {
   bool WorkerRunning() const { return worker_.Running(); }
   // Whether the frames stand still (no worker, or one parked in the paused state,
   // not merely told to pause): edits may be made.
-  bool Idle() const { return !worker_.Running() || (loop().State() == PlayPaused && loop().Parked()); }
+  bool Idle() const { return !worker_.Running() || (loop().State() == PlayState::Paused && loop().Parked()); }
 
   void Start();
   // Ends the current item; the worker's own report brings the controls up to date

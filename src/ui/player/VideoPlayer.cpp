@@ -53,7 +53,7 @@ void CVideoPlayer::BuildControls() {
                         .nothingToPlay = "Error PLAY1007: No source file to start!\n",
                         .beforeStart =
                             [this] {
-                              engine_.Sequence().SpeedRate = speed_->text().toInt();
+                              engine_.Sequence().SetRun(run_);
                               return true;
                             },
                         .frameShown =
@@ -73,7 +73,7 @@ void CVideoPlayer::BuildControls() {
   format_->setReadOnly(true);
   componentLabel_ = new QLabel(QStringLiteral("Which components to display:"), this);
   components_ = new QComboBox(this);
-  speed_ = new QLineEdit(QString::number(engine_.Sequence().SpeedRate.load()), this);
+  speed_ = new QLineEdit(QString::number(run_.rate), this);
   speed_->setValidator(new QIntValidator(-999, 9999, speed_));
   speedLabel_ = new QLabel(QStringLiteral("Frames per second"), this);
   MakeDetailsToggle({});
@@ -87,8 +87,7 @@ void CVideoPlayer::BuildControls() {
                {exit_, "exit"}});
   connect(browse_, &QPushButton::clicked, this, &CVideoPlayer::Browse);
   connect(exit_, &QPushButton::clicked, this, &CVideoPlayer::Exit);
-  connect(speed_, &QLineEdit::textChanged, this,
-          [this](const QString& text) { engine_.Sequence().SpeedRate = text.toInt(); });
+  connect(speed_, &QLineEdit::textChanged, this, [this](const QString& text) { run_.rate = text.toInt(); });
   connect(components_, &QComboBox::activated, this, [this](int index) {
     engine_.Sequence().Component = index;
     driver().RenderWhileIdle();
@@ -274,7 +273,7 @@ bool CVideoPlayer::StartFromRequest(const QString& path, bool addToHistory) {
 
 void CVideoPlayer::SetCommandLine(int rate, bool exitWhenDone, QWidget* mainWindow) {
   if (rate >= 1 && rate <= 120) {
-    engine_.Sequence().CommandLineRate = rate;
+    run_.rate = rate;
     speed_->setText(QString::number(rate));
   }
   exitWhenDone_ = exitWhenDone;

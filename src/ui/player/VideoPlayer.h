@@ -25,7 +25,7 @@ class CVideoPlayer : public PlayingWindow, public CommandLineTool {
   // `path` with the current format. False when the size is refused.
   bool StartFromRequest(const QString& path, bool addToHistory);
   bool StartCommandLine(const CommandLineRequest& request, QWidget* mainWindow) override;
-  // The command line's rate (for the first file) and its "-e exit".
+  // The command line's rate (the run's, shown in the speed box) and its "-e exit".
   void SetCommandLine(int rate, bool exitWhenDone, QWidget* mainWindow);
 
   // The reactions of the controls.
@@ -38,6 +38,8 @@ class CVideoPlayer : public PlayingWindow, public CommandLineTool {
   void ShowDisplay() override;
 
   PlayerEngine& engine() { return engine_; }
+  // What Start plays with.
+  const PlayerRun& run() const { return run_; }
   int ShownFrame() const { return shownFrame_; }
 
  protected:
@@ -53,6 +55,7 @@ class CVideoPlayer : public PlayingWindow, public CommandLineTool {
   void ItemEnded();
 
   PlayerEngine& engine_;
+  PlayerRun run_;
   bool exitWhenDone_ = false;
   int shownFrame_ = 0;
   QPointer<QWidget> mainWindow_;
