@@ -50,14 +50,10 @@ CYUVCompare::CYUVCompare(QWidget* parent)
 void CYUVCompare::BuildControls() {
   auto fileGroup = [this](const QString& title, QLineEdit*& path, QPushButton*& browse, QLineEdit*& format) {
     auto* group = new QGroupBox(title, this);
-    path = new QLineEdit(group);
-    browse = new QPushButton(QStringLiteral("Browse..."), group);
-    format = new QLineEdit(group);
-    format->setReadOnly(true);
-    auto* layout = new QGridLayout(group);
-    layout->addWidget(path, 0, 0);
-    layout->addWidget(browse, 0, 1);
-    layout->addWidget(format, 1, 0, 1, 2);
+    const PathBoxes boxes = MakePathBoxes(group);
+    path = boxes.path;
+    browse = boxes.browse;
+    format = boxes.format;
     return group;
   };
   file1Group_ =
@@ -117,11 +113,10 @@ void CYUVCompare::BuildControls() {
   display->addWidget(backgroundBox, 2, 0, 1, 5);
 
   gridGroup_ = new QGroupBox(QStringLiteral("Grid options:"), this);
-  grid_ = new QCheckBox(QStringLiteral("Add local grid"), gridGroup_);
-  grid_->setChecked(s.AddDiffGrid != 0);
-  gridColour_ = new ColourButton(gridGroup_);
-  gridColour_->setText(QStringLiteral("Color"));
-  gridColour_->setRgb(s.ImageDiffGridColor_RGB);
+  const DifferenceGrid gridControls =
+      MakeDifferenceGrid(gridGroup_, QStringLiteral("Add local grid"), QStringLiteral("Color"));
+  grid_ = gridControls.grid;
+  gridColour_ = gridControls.colour;
   column_ = new QLabel(QStringLiteral("Block Column:"), gridGroup_);
   row_ = new QLabel(QStringLiteral("Block Row:"), gridGroup_);
   for (QLabel* label : {column_, row_})
@@ -140,33 +135,14 @@ void CYUVCompare::BuildControls() {
                .active = [this] { return framesAvailable_; },
                .clicked = [this](QPoint block) { OpenBlock(block.x(), block.y()); }});
 
-  auto* files = new QHBoxLayout;
-  files->addWidget(file1Group_, 1);
-  files->addWidget(file2Group_, 1);
-  files->addWidget(playGroup_, 1);
-  auto* settings = new QHBoxLayout;
-  settings->addWidget(optionsGroup_);
-  settings->addWidget(displayGroup_, 1);
-  settings->addWidget(gridGroup_);
-  auto* buttons = new QHBoxLayout;
-  buttons->addWidget(toggle);
-  buttons->addStretch();
-  buttons->addWidget(exit_);
-  StackWithPreview({files, settings, buttons});
+  StackWithPreview({Row({{file1Group_, 1}, {file2Group_, 1}, {playGroup_, 1}}),
+                    Row({{optionsGroup_, 0}, {displayGroup_, 1}, {gridGroup_, 0}}),
+                    ButtonRow(toggle, exit_)});
 
-  NameWidgets({{browse1_, "browse1"},
-               {browse2_, "browse2"},
-               {components_, "components"},
-               {psnr_, "psnr"},
-               {backgrounds_[0], "background0"},
-               {backgrounds_[1], "background1"},
-               {backgrounds_[2], "background2"},
-               {grid_, "grid"},
-               {column_, "column"},
-               {row_, "row"},
-               {exit_, "exit"},
-               {valueHistogram_, "valueHistogram"},
-               {positionHistogram_, "positionHistogram"}});
+  NameWidgets({{browse1_, "browse1"}, {browse2_, "browse2"}, {components_, "components"}, {psnr_, "psnr"}});
+  NameWidgets({{grid_, "grid"}, {column_, "column"}, {row_, "row"}, {exit_, "exit"}});
+  NameWidgets({{valueHistogram_, "valueHistogram"}, {positionHistogram_, "positionHistogram"}});
+  NameNumbered(backgrounds_, "background");
   connect(browse1_, &QPushButton::clicked, this, [this] { Browse(1); });
   connect(browse2_, &QPushButton::clicked, this, [this] { Browse(2); });
   connect(exit_, &QPushButton::clicked, this, &QDialog::close);
@@ -213,15 +189,12 @@ void CYUVCompare::OpenHistogram(bool positions) {
 }
 
 void CYUVCompare::Browse(int index) {
-  RawPickOptions options;
-  options.caption = QStringLiteral("Open");
-  if (const auto choice = PickRawFile(this, options)) ChooseFile(index, choice->path, choice->format);
+  PickRawFileFor(
+      [this, index](const QString& path, const ImageFormat& format) { ChooseFile(index, path, format); });
 }
 
 void CYUVCompare::ChooseFile(int index, const QString& path, const ImageFormat& format) {
-  driver().EndWorker();  // the buffers may change
-  setWindowTitle(QFileInfo(path).fileName());
-  (index == 1 ? path1_ : path2_)->setText(path);
+  BeginChoice(path, index == 1 ? path1_ : path2_);
   (index == 1 ? sequence_.FirstPath : sequence_.SecondPath) = path.toStdString();
   AddToHistory(path.toStdString(), format, kOpened);
   if (!WorkBufferSizeSupported(format.ImgWidth, format.ImgHeight)) {

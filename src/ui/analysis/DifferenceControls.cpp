@@ -29,12 +29,8 @@ DifferenceControls::DifferenceControls(QWidget* parent, const QString& greyText,
   colour = new ColourButton(parent);
   colour->setText(QStringLiteral("Diff Color"));
   colour->setRgb(s.ImageDiffColor_RGB);
-  NameWidgets({{grey, "grey"},
-               {range, "range"},
-               {brightness, "brightness"},
-               {low, "low"},
-               {high, "high"},
-               {colour, "diffColour"}});
+  NameWidgets({{grey, "grey"}, {range, "range"}, {brightness, "brightness"}, {low, "low"}, {high, "high"}});
+  NameWidgets({{colour, "diffColour"}});
   for (QRadioButton* b : {grey, range})
     QObject::connect(b, &QRadioButton::toggled, parent, [changed](bool on) {
       if (on) changed();
@@ -59,6 +55,15 @@ void DifferenceControls::Read(CompareDisplay& d) const {
   d.low = low->text().toInt();
   d.high = high->text().toInt();
   d.colour = colour->rgb();
+}
+
+DifferenceGrid MakeDifferenceGrid(QWidget* parent, const QString& gridText, const QString& colourText) {
+  const ProgramSettings& s = CurrentSettings();
+  DifferenceGrid g{.grid = new QCheckBox(gridText, parent), .colour = new ColourButton(parent)};
+  g.grid->setChecked(s.AddDiffGrid != 0);
+  g.colour->setText(colourText);
+  g.colour->setRgb(s.ImageDiffGridColor_RGB);
+  return g;
 }
 
 void SaveDifferenceSettings(const CompareDisplay& d, const QCheckBox& grid, const ColourButton& gridColour) {

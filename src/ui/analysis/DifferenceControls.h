@@ -29,6 +29,13 @@ struct DifferenceControls {
   ColourButton* colour;
 };
 
+// The grid over the difference: its check box and colour, as saved.
+struct DifferenceGrid {
+  QCheckBox* grid;
+  ColourButton* colour;
+};
+DifferenceGrid MakeDifferenceGrid(QWidget* parent, const QString& gridText, const QString& colourText);
+
 // What Start keeps of the difference display for the next time.
 void SaveDifferenceSettings(const CompareDisplay& d, const QCheckBox& grid, const ColourButton& gridColour);
 

@@ -60,14 +60,10 @@ CYUVCheckMotion::CYUVCheckMotion(QWidget* parent)
 void CYUVCheckMotion::BuildControls() {
   const ProgramSettings& s = CurrentSettings();
   auto* load = new QGroupBox(QStringLiteral("Load image file:"), this);
-  path_ = new QLineEdit(load);
-  browse_ = new QPushButton(QStringLiteral("Browse..."), load);
-  formatBox_ = new QLineEdit(load);
-  formatBox_->setReadOnly(true);
-  auto* loadLayout = new QGridLayout(load);
-  loadLayout->addWidget(path_, 0, 0);
-  loadLayout->addWidget(browse_, 0, 1);
-  loadLayout->addWidget(formatBox_, 1, 0, 1, 2);
+  const PathBoxes boxes = MakePathBoxes(load);
+  path_ = boxes.path;
+  browse_ = boxes.browse;
+  formatBox_ = boxes.format;
 
   auto* play = new QGroupBox(QStringLiteral("Play control:"), this);
   PlayIn(play, QStringLiteral("Current frame:"),
@@ -112,11 +108,10 @@ void CYUVCheckMotion::BuildControls() {
   images_[static_cast<size_t>(std::clamp(s.DiffOverImage, 0, 2))]->setChecked(true);
 
   auto* grids = new QGroupBox(QStringLiteral("Grids for block selection:"), this);
-  grid_ = new QCheckBox(QStringLiteral("Enable grid:"), grids);
-  grid_->setChecked(s.AddDiffGrid != 0);
-  gridColour_ = new ColourButton(grids);
-  gridColour_->setText(QStringLiteral("Grid Color"));
-  gridColour_->setRgb(s.ImageDiffGridColor_RGB);
+  const DifferenceGrid gridControls =
+      MakeDifferenceGrid(grids, QStringLiteral("Enable grid:"), QStringLiteral("Grid Color"));
+  grid_ = gridControls.grid;
+  gridColour_ = gridControls.colour;
   block_ = new QLabel(QStringLiteral("Current block:"), grids);
   auto* gridLayout = new QVBoxLayout(grids);
   gridLayout->addWidget(grid_);
@@ -156,38 +151,14 @@ void CYUVCheckMotion::BuildControls() {
 
   WatchPreviewMouse();
 
-  auto* top = new QHBoxLayout;
-  top->addWidget(load, 1);
-  top->addWidget(play, 1);
-  top->addWidget(options, 1);
-  auto* middle = new QHBoxLayout;
-  middle->addWidget(imageGroup_);
-  middle->addWidget(grids);
-  middle->addWidget(select);
-  middle->addWidget(move);
-  auto* buttons = new QHBoxLayout;
-  buttons->addWidget(save_);
-  buttons->addStretch();
-  buttons->addWidget(exit_);
-  StackWithPreview({top, middle, buttons});
+  StackWithPreview({Row({{load, 1}, {play, 1}, {options, 1}}),
+                    Row({{imageGroup_, 0}, {grids, 0}, {select, 0}, {move, 0}}), ButtonRow(save_, exit_)});
 
-  NameWidgets({{browse_, "browse"},
-               {images_[0], "image0"},
-               {images_[1], "image1"},
-               {images_[2], "image2"},
-               {imageGroup_, "images"},
-               {selectButtons_[0], "select0"},
-               {selectButtons_[1], "select1"},
-               {selectButtons_[2], "select2"},
-               {moves_[0], "move0"},
-               {moves_[1], "move1"},
-               {moves_[2], "move2"},
-               {moves_[3], "move3"},
-               {step_, "step"},
-               {vector_, "vector"},
-               {block_, "block"},
-               {save_, "save"},
-               {exit_, "exit"}});
+  NameWidgets({{browse_, "browse"}, {imageGroup_, "images"}, {step_, "step"}, {vector_, "vector"}});
+  NameWidgets({{block_, "block"}, {save_, "save"}, {exit_, "exit"}});
+  NameNumbered(images_, "image");
+  NameNumbered(selectButtons_, "select");
+  NameNumbered(moves_, "move");
   connect(browse_, &QPushButton::clicked, this, &CYUVCheckMotion::Browse);
   connect(save_, &QPushButton::clicked, this, &CYUVCheckMotion::Save);
   connect(exit_, &QPushButton::clicked, this, &QDialog::close);
@@ -233,15 +204,11 @@ void CYUVCheckMotion::Renumber() {
 }
 
 void CYUVCheckMotion::Browse() {
-  RawPickOptions options;
-  options.caption = QStringLiteral("Open");
-  if (const auto choice = PickRawFile(this, options)) ChooseFile(choice->path, choice->format);
+  PickRawFileFor([this](const QString& path, const ImageFormat& format) { ChooseFile(path, format); });
 }
 
 void CYUVCheckMotion::ChooseFile(const QString& path, const ImageFormat& format) {
-  driver().EndWorker();
-  setWindowTitle(QFileInfo(path).fileName());
-  path_->setText(path);
+  BeginChoice(path, path_);
   loaded_ = false;
   AddToHistory(path.toStdString(), format, kOpened);
   auto file = RawFile::OpenRead(path.toStdString());

@@ -120,18 +120,13 @@ CInfoOverlay::CInfoOverlay(QWidget* parent)
   layout->addLayout(left, 1);
   layout->addLayout(right);
 
-  NameWidgets({{browseVideo_, "browseVideo"},
-               {browseOverlay_, "browseOverlay"},
-               {exit_, "exit"},
-               {enabled_, "overlay"}});
-  for (size_t i = 0; i < values_.size(); ++i) values_[i]->setObjectName(QStringLiteral("value%1").arg(i));
+  NameWidgets({{browseVideo_, "browseVideo"}, {browseOverlay_, "browseOverlay"}, {exit_, "exit"}});
+  NameWidgets({{enabled_, "overlay"}});
+  NameNumbered(values_, "value");
   connect(browseVideo_, &QPushButton::clicked, this, &CInfoOverlay::BrowseVideo);
   connect(browseOverlay_, &QPushButton::clicked, this, &CInfoOverlay::BrowseOverlay);
   connect(exit_, &QPushButton::clicked, this, &QDialog::close);
-  connect(components_, &QComboBox::activated, this, [this](int index) {
-    sequence_.Component = index;
-    driver().RenderWhileIdle();
-  });
+  ShowComponentPicked(components_, sequence_);
   connect(enabled_, &QCheckBox::toggled, this, &CInfoOverlay::ShowDisplay);
   LayOutPicture();
   driver().UpdateControls();
@@ -154,15 +149,11 @@ OverlayEntries CInfoOverlay::Entries() const {
 }
 
 void CInfoOverlay::BrowseVideo() {
-  RawPickOptions options;
-  options.caption = QStringLiteral("Open");
-  if (const auto choice = PickRawFile(this, options)) ChooseVideo(choice->path, choice->format);
+  PickRawFileFor([this](const QString& path, const ImageFormat& format) { ChooseVideo(path, format); });
 }
 
 void CInfoOverlay::ChooseVideo(const QString& path, const ImageFormat& format) {
-  driver().EndWorker();
-  setWindowTitle(QFileInfo(path).fileName());
-  videoPath_->setText(path);
+  BeginChoice(path, videoPath_);
   if (!OpenFile(sequence_, path, format, "Error OVLY1000: Image size (%d, %d) not support !\n", components_))
     return;
   format_->setText(QString::fromStdString(FormatLabel(sequence_.Format())));

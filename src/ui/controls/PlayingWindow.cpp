@@ -1,5 +1,7 @@
 #include "ui/controls/PlayingWindow.h"
 
+#include <QFileInfo>
+#include <QGridLayout>
 #include <QMouseEvent>
 #include <QVBoxLayout>
 #include <algorithm>
@@ -8,6 +10,7 @@
 #include "platform/MessageSink.h"
 #include "platform/StringFormat.h"
 #include "player/PlayerEngine.h"
+#include "ui/controls/RawFilePicker.h"
 #include "ui/controls/ScreenFit.h"
 
 namespace vx {
@@ -34,6 +37,51 @@ void PlayingWindow::PlayIn(QWidget* box, const QString& caption, PlaybackDriver:
   AttachControls(box, std::move(hooks));
   controls().frameLabel()->setText(caption);
   controls().LayOutIn(box, width);
+}
+
+PlayingWindow::PathBoxes PlayingWindow::MakePathBoxes(QGroupBox* group) {
+  PathBoxes boxes{.path = new QLineEdit(group),
+                  .browse = new QPushButton(QStringLiteral("Browse..."), group),
+                  .format = new QLineEdit(group)};
+  boxes.format->setReadOnly(true);
+  auto* layout = new QGridLayout(group);
+  layout->addWidget(boxes.path, 0, 0);
+  layout->addWidget(boxes.browse, 0, 1);
+  layout->addWidget(boxes.format, 1, 0, 1, 2);
+  return boxes;
+}
+
+void PlayingWindow::PickRawFileFor(const std::function<void(const QString&, const ImageFormat&)>& chosen) {
+  RawPickOptions options;
+  options.caption = QStringLiteral("Open");
+  if (const auto choice = PickRawFile(this, options)) chosen(choice->path, choice->format);
+}
+
+QHBoxLayout* PlayingWindow::Row(std::initializer_list<std::pair<QWidget*, int>> widgets) {
+  auto* row = new QHBoxLayout;
+  for (const auto& [widget, stretch] : widgets) row->addWidget(widget, stretch);
+  return row;
+}
+
+QHBoxLayout* PlayingWindow::ButtonRow(QWidget* left, QWidget* right) {
+  auto* row = new QHBoxLayout;
+  row->addWidget(left);
+  row->addStretch();
+  row->addWidget(right);
+  return row;
+}
+
+void PlayingWindow::ShowComponentPicked(QComboBox* list, FileListSequence& files) {
+  connect(list, &QComboBox::activated, this, [this, &files](int index) {
+    files.Component = index;
+    driver_.RenderWhileIdle();
+  });
+}
+
+void PlayingWindow::BeginChoice(const QString& path, QLineEdit* pathBox) {
+  driver_.EndWorker();
+  setWindowTitle(QFileInfo(path).fileName());
+  pathBox->setText(path);
 }
 
 void PlayingWindow::StackWithPreview(std::initializer_list<QLayout*> rows) {

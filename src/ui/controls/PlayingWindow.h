@@ -2,7 +2,10 @@
 
 #include <QComboBox>
 #include <QDialog>
+#include <QGroupBox>
+#include <QHBoxLayout>
 #include <QLabel>
+#include <QLineEdit>
 #include <QPushButton>
 #include <functional>
 #include <memory>
@@ -56,6 +59,25 @@ class PlayingWindow : public QDialog {
   virtual void ShowDisplay() = 0;
   // The window's own controls for a row of the state table.
   virtual void FollowControls(const PlayerControls& c) = 0;
+
+  // In `group`: a path box and "Browse..." above the read-only format.
+  struct PathBoxes {
+    QLineEdit* path;
+    QPushButton* browse;
+    QLineEdit* format;
+  };
+  static PathBoxes MakePathBoxes(QGroupBox* group);
+  // Browse: a raw file and its layout, picked in the pickers, handed to `chosen`.
+  void PickRawFileFor(const std::function<void(const QString&, const ImageFormat&)>& chosen);
+
+  // Widgets side by side, each with its stretch factor.
+  static QHBoxLayout* Row(std::initializer_list<std::pair<QWidget*, int>> widgets);
+  // A button at the left end of a row, another at the right.
+  static QHBoxLayout* ButtonRow(QWidget* left, QWidget* right);
+  // A component picked in `list` is what `files` shows from now on.
+  void ShowComponentPicked(QComboBox* list, FileListSequence& files);
+  // A new file: the worker is ended (the buffers may change), the title and `pathBox` name it.
+  void BeginChoice(const QString& path, QLineEdit* pathBox);
 
   // The rows of controls above each other, the preview below them.
   void StackWithPreview(std::initializer_list<QLayout*> rows);
@@ -119,6 +141,12 @@ class PlayingWindow : public QDialog {
 
 // Gives each widget its object name (tests find the widgets by it).
 void NameWidgets(std::initializer_list<std::pair<QObject*, const char*>> names);
+// The same for a row of widgets: `stem` and the index (image0, image1, ...).
+template <typename Widgets>
+void NameNumbered(const Widgets& widgets, const char* stem) {
+  int i = 0;
+  for (QObject* w : widgets) w->setObjectName(QStringLiteral("%1%2").arg(QLatin1String(stem)).arg(i++));
+}
 
 // The component list of a layout: its texts, and `index` chosen (by default the
 // last, all components; none for a layout without a list).

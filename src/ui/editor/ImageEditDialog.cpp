@@ -69,12 +69,8 @@ CImageEdit::CImageEdit(QWidget* parent)
                .active = [this] { return sequence_.HasBuffers(); },
                .clicked = [this](QPoint block) { EditBlock(block.x(), block.y()); }});
 
-  auto* top = new QHBoxLayout;
-  top->addWidget(loadGroup_, 2);
-  top->addWidget(playGroup_, 2);
-  auto* middle = new QHBoxLayout;
-  middle->addWidget(displayGroup_, 2);
-  middle->addWidget(statusGroup_, 1);
+  QHBoxLayout* top = Row({{loadGroup_, 2}, {playGroup_, 2}});
+  QHBoxLayout* middle = Row({{displayGroup_, 2}, {statusGroup_, 1}});
   auto* buttons = new QVBoxLayout;
   buttons->addWidget(exit_);
   buttons->addWidget(toggle);
@@ -82,20 +78,11 @@ CImageEdit::CImageEdit(QWidget* parent)
   middle->addLayout(buttons);
   StackWithPreview({top, middle});
 
-  NameWidgets({{browse_, "browse"},
-               {path_, "path"},
-               {format_, "format"},
-               {components_, "components"},
-               {grid_, "grid"},
-               {column_, "column"},
-               {row_, "row"},
-               {exit_, "exit"}});
+  NameWidgets({{browse_, "browse"}, {path_, "path"}, {format_, "format"}, {components_, "components"}});
+  NameWidgets({{grid_, "grid"}, {column_, "column"}, {row_, "row"}, {exit_, "exit"}});
   connect(browse_, &QPushButton::clicked, this, &CImageEdit::Browse);
   connect(exit_, &QPushButton::clicked, this, &QDialog::close);
-  connect(components_, &QComboBox::activated, this, [this](int index) {
-    sequence_.Component = index;
-    driver().RenderWhileIdle();
-  });
+  ShowComponentPicked(components_, sequence_);
   connect(grid_, &QCheckBox::toggled, this, &CImageEdit::ShowDisplay);
   connect(gridColour_, &ColourButton::colourChosen, this, [this] {
     CurrentSettings().ImageEditGridColor = gridColour_->rgb();

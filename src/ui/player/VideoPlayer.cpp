@@ -79,19 +79,12 @@ void CVideoPlayer::BuildControls() {
   MakeDetailsToggle({});
   FillComponentList(components_, YUV_420);
 
-  NameWidgets({{path_, "path"},
-               {browse_, "browse"},
-               {format_, "format"},
-               {speed_, "speed"},
-               {components_, "components"},
-               {exit_, "exit"}});
+  NameWidgets({{path_, "path"}, {browse_, "browse"}, {format_, "format"}, {speed_, "speed"}});
+  NameWidgets({{components_, "components"}, {exit_, "exit"}});
   connect(browse_, &QPushButton::clicked, this, &CVideoPlayer::Browse);
   connect(exit_, &QPushButton::clicked, this, &CVideoPlayer::Exit);
   connect(speed_, &QLineEdit::textChanged, this, [this](const QString& text) { run_.rate = text.toInt(); });
-  connect(components_, &QComboBox::activated, this, [this](int index) {
-    engine_.Sequence().Component = index;
-    driver().RenderWhileIdle();
-  });
+  ShowComponentPicked(components_, engine_.Sequence());
 }
 
 void CVideoPlayer::PlaceControls() {
