@@ -63,7 +63,7 @@ void Unpaced(int w, int h, int frames) {
     if (n % 8 == 0) file->Seek(0);
     player.engine().Sequence().LoadNextFrom(*file);
     player.ShowDisplay();
-    player.preview()->repaint();
+    player.findChild<vx::PreviewArea*>(QStringLiteral("preview"))->repaint();
   }
   const double seconds = timer.nsecsElapsed() / 1e9;
   std::printf("%dx%d I420, file to screen, unpaced: %.1f frames per second (%.2f ms a frame, %d frames)\n", w,
@@ -77,7 +77,7 @@ void Paced(int w, int h, int rate, int seconds) {
   vx::CVideoPlayer player;
   const vx::ImageFormat format = I420(w, h);
   player.ChooseFiles({QString::fromStdString(clip)}, &format);
-  player.speedBox()->setText(QString::number(rate));
+  player.findChild<QLineEdit*>(QStringLiteral("speed"))->setText(QString::number(rate));
   player.show();
   std::vector<qint64> shown;
   QElapsedTimer timer;

@@ -93,7 +93,7 @@ TEST(PlaybackLoop, PlaysEveryItemAndStopEndsOnlyTheCurrentOne) {
   loop.StartPlaying();
   loop.Play(sequence, recorder);
   EXPECT_EQ(recorder.Events(), (std::vector<int64_t>{-1000, 1, -1001, 1, 2, -1002, 1, 2, 3}));
-  EXPECT_EQ(loop.State(), PlayStopped) << "the end of the data stops";
+  EXPECT_EQ(loop.State(), PlayState::Stopped) << "the end of the data stops";
 }
 
 TEST(PlaybackLoop, StepSeekAndReversePlay) {
@@ -102,20 +102,20 @@ TEST(PlaybackLoop, StepSeekAndReversePlay) {
   Recorder recorder;
   loop.StepForwardOnce();
   std::thread worker([&] { loop.Play(sequence, recorder); });
-  ASSERT_TRUE(WaitFor([&] { return recorder.Last() == 1 && loop.State() == PlayPaused; }));
+  ASSERT_TRUE(WaitFor([&] { return recorder.Last() == 1 && loop.State() == PlayState::Paused; }));
   loop.StepBackwardOnce();  // at frame 1 it only pauses
-  ASSERT_TRUE(WaitFor([&] { return loop.State() == PlayPaused; }));
+  ASSERT_TRUE(WaitFor([&] { return loop.State() == PlayState::Paused; }));
   EXPECT_TRUE(loop.SeekTo(10));
-  ASSERT_TRUE(WaitFor([&] { return recorder.Last() == 10 && loop.State() == PlayPaused; }));
-  EXPECT_EQ(loop.ToggleReverse(), PlayingBackward);
-  ASSERT_TRUE(WaitFor([&] { return recorder.Last() == 1 && loop.State() == PlayPaused; }));
+  ASSERT_TRUE(WaitFor([&] { return recorder.Last() == 10 && loop.State() == PlayState::Paused; }));
+  EXPECT_EQ(loop.ToggleReverse(), PlayState::PlayingBackward);
+  ASSERT_TRUE(WaitFor([&] { return recorder.Last() == 1 && loop.State() == PlayState::Paused; }));
   EXPECT_EQ(recorder.Events(), (std::vector<int64_t>{-1000, 1, 10, 9, 8, 7, 6, 5, 4, 3, 2, 1}));
-  EXPECT_EQ(loop.ToggleReverse(), PlayingBackward);
-  ASSERT_TRUE(WaitFor([&] { return loop.State() == PlayPaused; }));
+  EXPECT_EQ(loop.ToggleReverse(), PlayState::PlayingBackward);
+  ASSERT_TRUE(WaitFor([&] { return loop.State() == PlayState::Paused; }));
   loop.StepForwardOnce();
   ASSERT_TRUE(WaitFor([&] { return recorder.Last() == 2; }));
-  EXPECT_EQ(loop.TogglePause(), Playing);
-  ASSERT_TRUE(WaitFor([&] { return loop.State() == PlayStopped; }));
+  EXPECT_EQ(loop.TogglePause(), PlayState::Playing);
+  ASSERT_TRUE(WaitFor([&] { return loop.State() == PlayState::Stopped; }));
   worker.join();
   EXPECT_EQ(recorder.Last(), 12) << "plays on to the end";
   EXPECT_FALSE(loop.SeekTo(3)) << "no seeking once stopped";
@@ -135,7 +135,7 @@ TEST(PlaybackLoop, APlayClickIsNeverUndoneByTheWorker) {
     loop.TogglePause();  // from StepForward or Paused: Playing
     const int64_t before = recorder.Last();
     ASSERT_TRUE(WaitFor([&] { return recorder.Last() > before + 5; }, 2000)) << "round " << round;
-    EXPECT_EQ(loop.State(), Playing);
+    EXPECT_EQ(loop.State(), PlayState::Playing);
     loop.Quit();
     worker.join();
   }
@@ -165,7 +165,7 @@ TEST(PlaybackLoop, ARefusedIntervalStopsTheItemAfterItsMessage) {
   ImageFormat format = test::PlainLayout(YUV_420, YUV, Progressive, Planar, 16, 8);
   ASSERT_TRUE(player.SetFormat(format));
   player.Files = {(dir / "a.yuv").string()};
-  player.SpeedRate = 121;
+  player.SetRun({.rate = 121});
   player.AddToHistoryFlag = false;
   PlaybackLoop loop;
   Recorder recorder;
@@ -174,11 +174,11 @@ TEST(PlaybackLoop, ARefusedIntervalStopsTheItemAfterItsMessage) {
   EXPECT_EQ(messages.Texts(),
             std::vector<std::string>{
                 "Error PLAY1007:  Valid value for player speed, must within the range [1,120]"});
-  EXPECT_EQ(loop.State(), PlayStopped);
-  player.SpeedRate = 120;
-  player.CommandLineRate = 60;
-  EXPECT_EQ(player.IntervalMs(), 16) << "the command-line rate first";
-  EXPECT_EQ(player.IntervalMs(), 8) << "then the speed box";
+  EXPECT_EQ(loop.State(), PlayState::Stopped);
+  player.SetRun({.rate = 60});
+  EXPECT_EQ(player.IntervalMs(), 16) << "1000 / the run's rate";
+  player.SetRun({.rate = 120});
+  EXPECT_EQ(player.IntervalMs(), 8);
 }
 
 // A clip whose frame n (from 1) has luma n and chroma 128 + n, 16 x 8 I420.

@@ -339,7 +339,8 @@ void EditorWindows(const QString& clip, const vx::ImageFormat& clipFormat, const
   editor.show();
   editor.ChooseFile(copy, &clipFormat);
   QTest::qWait(300);
-  QTest::mouseMove(editor.preview(), QPoint(8 * 12 + 3, 8 * 9 + 3));
+  QTest::mouseMove(editor.findChild<vx::PreviewArea*>(QStringLiteral("preview")),
+                   QPoint(8 * 12 + 3, 8 * 9 + 3));
   Save(editor, folder, QStringLiteral("editor"));
   QTimer::singleShot(600, [&] {
     auto* block = qobject_cast<vx::CBlockEdit*>(QApplication::activeModalWidget());
@@ -364,13 +365,14 @@ void CompareWindows(const QString& clip, const QString& changed, const vx::Image
   compare.show();
   compare.ChooseFile(1, clip, clipFormat);
   compare.ChooseFile(2, changed, clipFormat);
-  compare.rangeButton()->setChecked(true);
-  compare.lowBox()->setText(QStringLiteral("3"));
-  compare.highBox()->setText(QStringLiteral("255"));
-  compare.backgroundButton(1)->setChecked(true);
-  compare.gridBox()->setChecked(true);
+  compare.findChild<QRadioButton*>(QStringLiteral("range"))->setChecked(true);
+  compare.findChild<QLineEdit*>(QStringLiteral("low"))->setText(QStringLiteral("3"));
+  compare.findChild<QLineEdit*>(QStringLiteral("high"))->setText(QStringLiteral("255"));
+  compare.findChild<QRadioButton*>(QStringLiteral("background1"))->setChecked(true);
+  compare.findChild<QCheckBox*>(QStringLiteral("grid"))->setChecked(true);
   QTest::qWait(300);
-  QTest::mouseMove(compare.preview(), QPoint(8 * 20 + 3, 8 * 15 + 3));
+  QTest::mouseMove(compare.findChild<vx::PreviewArea*>(QStringLiteral("preview")),
+                   QPoint(8 * 20 + 3, 8 * 15 + 3));
   Save(compare, folder, QStringLiteral("compare"));
   vx::FramePairSequence::Pair pair = compare.sequence().Snapshot();
   vx::FrameDifference d;
@@ -396,8 +398,8 @@ void MotionAndOverlayWindows(const QString& clip, const vx::ImageFormat& clipFor
     motion.move(0, 0);
     motion.show();
     motion.ChooseFile(copy, clipFormat);
-    motion.imageButton(2)->setChecked(true);
-    vx::PreviewArea* preview = motion.preview();
+    motion.findChild<QRadioButton*>(QStringLiteral("image2"))->setChecked(true);
+    vx::PreviewArea* preview = motion.findChild<vx::PreviewArea*>(QStringLiteral("preview"));
     QTest::mousePress(preview, Qt::LeftButton, Qt::ControlModifier, QPoint(8 * 14 + 2, 8 * 12 + 2));
     QTest::mouseMove(preview, QPoint(8 * 21 + 2, 8 * 19 + 2));
     QTest::mouseRelease(preview, Qt::LeftButton, Qt::ControlModifier, QPoint(8 * 21 + 2, 8 * 19 + 2));
@@ -437,10 +439,14 @@ void MotionAndOverlayWindows(const QString& clip, const vx::ImageFormat& clipFor
     overlay.show();
     overlay.ChooseVideo(clip, clipFormat);
     overlay.ChooseOverlay(write(name + QStringLiteral(".txt"), perBlock));
-    overlay.valueBox(1)->setText(QStringLiteral("1"));
-    overlay.valueBox(2)->setText(QStringLiteral("2"));
-    QTest::mouseClick(overlay.stepForwardButton(), Qt::LeftButton);
-    (void)QTest::qWaitFor([&] { return overlay.frameNumberBox()->text() == QStringLiteral("1"); }, 3000);
+    overlay.findChild<QLineEdit*>(QStringLiteral("value1"))->setText(QStringLiteral("1"));
+    overlay.findChild<QLineEdit*>(QStringLiteral("value2"))->setText(QStringLiteral("2"));
+    QTest::mouseClick(overlay.findChild<QPushButton*>(QStringLiteral("stepForward")), Qt::LeftButton);
+    (void)QTest::qWaitFor(
+        [&] {
+          return overlay.findChild<QLineEdit*>(QStringLiteral("frameNumber"))->text() == QStringLiteral("1");
+        },
+        3000);
     QTest::qWait(200);
     Save(overlay, folder, QStringLiteral("overlay_") + name);
   }
@@ -523,12 +529,12 @@ int main(int argc, char** argv) {
     hd.ImgHeight = 1080;
     player->setWindowTitle(QStringLiteral("Play YUV Video File"));
     player->ChooseFiles({hdClip}, &hd);
-    player->Start();
+    player->findChild<QPushButton*>(QStringLiteral("start"))->click();
     QTest::qWait(700);
-    player->PauseClicked();
+    player->findChild<QPushButton*>(QStringLiteral("pause"))->click();
     QTest::qWait(100);
     Save(*player, folder, QStringLiteral("player"));
-    player->ToggleDetailedControls();
+    player->findChild<QPushButton*>(QStringLiteral("detailsToggle"))->click();
     QTest::qWait(100);
     Save(*player, folder, QStringLiteral("player_compact"));
     player->Exit();
@@ -549,7 +555,7 @@ int main(int argc, char** argv) {
                              .ImgHeight = 1080};
     player->setWindowTitle(QStringLiteral("Play YUV Video File"));
     player->ChooseFiles({hdClip}, &hd);
-    player->StepForwardClicked();
+    player->findChild<QPushButton*>(QStringLiteral("stepForward"))->click();
     QTest::qWait(300);
     Save(*player, folder, QStringLiteral("player_grids"));
     player->Exit();
@@ -567,7 +573,7 @@ int main(int argc, char** argv) {
                         .ImgHeight = 2160};
     player->move(150, 60);
     player->ChooseFiles({uhdClip}, &uhd);
-    player->StepForwardClicked();
+    player->findChild<QPushButton*>(QStringLiteral("stepForward"))->click();
     QTest::qWait(500);
     Save(*player, folder, QStringLiteral("player_2160p"));
     player->Exit();

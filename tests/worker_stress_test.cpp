@@ -11,8 +11,8 @@
 
 #include "PixelTestSupport.h"
 #include "TestSupport.h"
-#include "platform/MessageSink.h"
 #include "editor/EditorSequence.h"
+#include "platform/MessageSink.h"
 #include "player/FrameSequences.h"
 #include "player/PlaybackLoop.h"
 #include "tools/Converter.h"
@@ -200,8 +200,8 @@ TEST(WorkerStress, TheFrameShownIsOneRecordWhereverPlaybackStops) {
       loop.Stop();
       worker.join();
     } else {
-      if (loop.State() != PlayPaused) loop.TogglePause();
-      while (loop.State() == PlayPaused && !loop.Parked()) std::this_thread::yield();
+      if (loop.State() != PlayState::Paused) loop.TogglePause();
+      while (loop.State() == PlayState::Paused && !loop.Parked()) std::this_thread::yield();
     }
     const ShownFrame shown = sequence.Snapshot();
     ASSERT_TRUE(consistent(shown)) << "round " << round;

@@ -62,6 +62,9 @@ class FileListSequence : public FrameSequence {
   // Renders the frame shown.
   void Render() override;
   void Close() override { file_.Close(); }
+  std::string ItemName(size_t index) const override {
+    return index < Files.size() ? Files[index] : std::string();
+  }
 
   // Shows frame 1 of the first file (no worker running), so a new selection shows
   // its first picture at once; a file that cannot be read leaves neutral grey and

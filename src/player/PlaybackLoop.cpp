@@ -19,34 +19,35 @@ void Sleep(int ms) {
 
 }  // namespace
 
-int PlaybackLoop::Toggle(int playing) {
+PlayState PlaybackLoop::Toggle(PlayState playing) {
   parked_ = false;
-  int current = state_.load();
-  int next = PlayStopped;
+  PlayState current = state_.load();
+  PlayState next = PlayState::Stopped;
   do {
-    next = current == playing ? PlayPaused : playing;
+    next = current == playing ? PlayState::Paused : playing;
   } while (!state_.compare_exchange_weak(current, next));
   return next;
 }
 
 bool PlaybackLoop::SeekTo(int64_t n) {
-  int current = state_.load();
+  PlayState current = state_.load();
   do {
-    if (current != PlayPaused && current != Playing && current != Seek) return false;
+    if (current != PlayState::Paused && current != PlayState::Playing && current != PlayState::Seek)
+      return false;
     parked_ = false;
     seekTarget_ = n;  // before the state, so the worker never reads an older target
-  } while (!state_.compare_exchange_weak(current, Seek));
+  } while (!state_.compare_exchange_weak(current, PlayState::Seek));
   return true;
 }
 
 void PlaybackLoop::Quit() {
   parked_ = false;
   quit_ = true;
-  state_.exchange(PlayStopped);
+  state_.exchange(PlayState::Stopped);
 }
 
 bool PlaybackLoop::Interrupted() const {
-  return quit_.load() || state_.load() == PlayStopped;
+  return quit_.load() || state_.load() == PlayState::Stopped;
 }
 
 void PlaybackLoop::Play(FrameSequence& sequence, PlaybackObserver& observer) {
@@ -73,11 +74,11 @@ void PlaybackLoop::PlayItem(FrameSequence& sequence, size_t index, PlaybackObser
   lastShownMs_ = -1;
   firstShown_ = false;
   while (!quit_) {
-    const int state = state_.load();
-    if (state == PlayStopped) break;
-    if (state != PlayPaused) parked_ = false;  // before any transition out of this state
+    const PlayState state = state_.load();
+    if (state == PlayState::Stopped) break;
+    if (state != PlayState::Paused) parked_ = false;  // before any transition out of this state
     switch (state) {
-      case PlayPaused:
+      case PlayState::Paused:
         // Parked: no frame is loaded until the window changes the state (a render
         // of the frame shown changes no frame).
         // The window's edit controls follow the moment the frames stand still.
@@ -89,11 +90,11 @@ void PlaybackLoop::PlayItem(FrameSequence& sequence, size_t index, PlaybackObser
         }
         Sleep(3);
         continue;
-      case StepForward:
-        if (Transition(StepForward, PlayPaused)) ShowNext(sequence, observer, interval);
+      case PlayState::StepForward:
+        if (Transition(PlayState::StepForward, PlayState::Paused)) ShowNext(sequence, observer, interval);
         continue;
-      case StepBackward:
-        if (!Transition(StepBackward, PlayPaused)) continue;
+      case PlayState::StepBackward:
+        if (!Transition(PlayState::StepBackward, PlayState::Paused)) continue;
         if (next_ <= 2) {
           observer.ControlsChanged();  // "<" at the first frame: paused where it was
           continue;
@@ -101,16 +102,16 @@ void PlaybackLoop::PlayItem(FrameSequence& sequence, size_t index, PlaybackObser
         next_ -= 2;
         ShowNext(sequence, observer, interval);
         continue;
-      case PlayingBackward:
+      case PlayState::PlayingBackward:
         if (next_ <= 2) {
-          if (Transition(PlayingBackward, PlayPaused)) observer.ControlsChanged();
+          if (Transition(PlayState::PlayingBackward, PlayState::Paused)) observer.ControlsChanged();
           continue;
         }
         next_ -= 2;
         ShowNext(sequence, observer, interval);
         continue;
-      case Seek:
-        if (!Transition(Seek, PlayPaused)) continue;
+      case PlayState::Seek:
+        if (!Transition(PlayState::Seek, PlayState::Paused)) continue;
         next_ = std::max<int64_t>(seekTarget_.load(), 1);
         ShowNext(sequence, observer, interval);
         continue;

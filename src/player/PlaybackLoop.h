@@ -12,9 +12,9 @@
 
 namespace vx {
 
-enum PlayStateValue : int {
-  PlayStopped = 0,
-  PlayPaused = 1,
+enum class PlayState : uint8_t {
+  Stopped = 0,
+  Paused = 1,
   StepForward = 2,
   StepBackward = 3,
   Playing = 4,
@@ -45,6 +45,8 @@ class FrameSequence {
   // Frame `n` is shown; `first` for the first frame shown of the item.
   virtual void Shown(int64_t /*n*/, bool /*first*/) {}
   virtual void Close() {}
+  // The name of item `index` (a file's path), for the window's title.
+  virtual std::string ItemName(size_t /*index*/) const { return {}; }
 };
 
 // What the window hears (on the worker's thread: windows post it to their own).
@@ -69,25 +71,25 @@ class PlaybackLoop {
   // The state is one atomic word, changed only by atomic read-modify-write
   // operations: a transition the worker makes on its own (a step falling back to
   // Paused) happens only if nobody changed the state since it was read.
-  int State() const { return state_.load(); }
+  PlayState State() const { return state_.load(); }
   // The worker is paused and loads no frame until the window changes the state.
   // Read together with State() == PlayPaused.
   bool Parked() const { return parked_.load(); }
   // Stopped becomes Playing (Start, and each new item of the list).
-  bool StartPlaying() { return Transition(PlayStopped, Playing); }
+  bool StartPlaying() { return Transition(PlayState::Stopped, PlayState::Playing); }
   // Playing <-> Paused; from any other state, Playing. Returns the new state.
-  int TogglePause() { return Toggle(Playing); }
+  PlayState TogglePause() { return Toggle(PlayState::Playing); }
   // PlayingBackward <-> Paused; from any other state, PlayingBackward.
-  int ToggleReverse() { return Toggle(PlayingBackward); }
-  void StepForwardOnce() { Wake(StepForward); }
-  void StepBackwardOnce() { Wake(StepBackward); }
+  PlayState ToggleReverse() { return Toggle(PlayState::PlayingBackward); }
+  void StepForwardOnce() { Wake(PlayState::StepForward); }
+  void StepBackwardOnce() { Wake(PlayState::StepBackward); }
   // While Paused, Playing or Seek: show frame `n` next, then pause. False otherwise.
   bool SeekTo(int64_t n);
   // Renders the frame shown again at the worker's next turn (a display choice
   // changed while paused; the worker owns the frame buffers).
   void RequestRender() { rerender_ = true; }
   // Ends the current item (a list goes on with its next item).
-  void Stop() { state_.exchange(PlayStopped); }
+  void Stop() { state_.exchange(PlayState::Stopped); }
   // Ends the whole list for good (closing the window, a new selection).
   void Quit();
   // Before a new worker starts.
@@ -101,19 +103,19 @@ class PlaybackLoop {
   void StartNextItemAt(int64_t n) { firstFrame_ = n; }
 
  private:
-  bool Transition(int from, int to) { return state_.compare_exchange_strong(from, to); }
-  void Wake(int state) {
+  bool Transition(PlayState from, PlayState to) { return state_.compare_exchange_strong(from, to); }
+  void Wake(PlayState state) {
     parked_ = false;
     state_.exchange(state);
   }
-  int Toggle(int playing);
+  PlayState Toggle(PlayState playing);
   void PlayItem(FrameSequence& sequence, size_t index, PlaybackObserver& observer);
   // Reads frame next_, waits for its turn and shows it. False at the end of data
   // or when stopped while waiting.
   bool ShowNext(FrameSequence& sequence, PlaybackObserver& observer, int intervalMs);
   bool Interrupted() const;
 
-  std::atomic<int> state_{PlayStopped};
+  std::atomic<PlayState> state_{PlayState::Stopped};
   std::atomic<bool> quit_{false};
   std::atomic<bool> rerender_{false};
   // Cleared before the worker (or a window command) leaves the paused state, set
@@ -126,6 +128,26 @@ class PlaybackLoop {
   // The worker's own pacing state for the item being played.
   int64_t lastShownMs_ = -1;  // -1: nothing shown yet, the first frame is not delayed
   bool firstShown_ = false;
+};
+
+// A loop and the sequence it plays, owned together: a window's playback driver
+// owns one, so both outlive the worker that plays them.
+class Playback {
+ public:
+  virtual ~Playback() = default;
+  virtual PlaybackLoop& Loop() = 0;
+  virtual FrameSequence& Sequence() = 0;
+};
+
+template <typename SequenceType>
+class SequencePlayback final : public Playback {
+ public:
+  PlaybackLoop& Loop() override { return loop_; }
+  SequenceType& Sequence() override { return sequence_; }
+
+ private:
+  PlaybackLoop loop_;
+  SequenceType sequence_;
 };
 
 }  // namespace vx

@@ -14,24 +14,24 @@ const FileListSequence::Messages kPlayerMessages = {
 
 }  // namespace
 
-PlayerControls ControlsFor(bool hasPath, int state) {
+PlayerControls ControlsFor(bool hasPath, PlayState state) {
   PlayerControls c;
   if (!hasPath) return c;  // only the path and Browse
   switch (state) {
-    case PlayStopped:
+    case PlayState::Stopped:
       c = {false, true, true, false, "Play", false, true, false, false, true};
       break;
-    case PlayPaused:
+    case PlayState::Paused:
       c = {false, false, false, true, "Play", true, true, true, true, false};
       break;
-    case StepForward:
-    case StepBackward:
+    case PlayState::StepForward:
+    case PlayState::StepBackward:
       c = {false, false, false, false, "Play", true, true, true, true, false};
       break;
-    case Playing:
+    case PlayState::Playing:
       c = {false, true, false, true, "Pause", true, true, true, true, false};
       break;
-    case Seek:
+    case PlayState::Seek:
       c = {false, false, false, false, "Play", false, true, true, true, false};
       break;
     default:
@@ -54,8 +54,7 @@ PlayerSequence::PlayerSequence() : FileListSequence(kPlayerMessages) {
 }
 
 int PlayerSequence::IntervalMs() {
-  int rate = CommandLineRate.exchange(0);
-  if (rate < 1 || rate > 120) rate = SpeedRate.load();
+  const int rate = rate_.load();
   if (rate < 1 || rate > 120) {
     ShowMessage("Error PLAY1007:  Valid value for player speed, must within the range [1,120]");
     return -1;

@@ -29,7 +29,7 @@ struct PlayerControls {
   bool reverse = false;
   bool speed = false;
 };
-PlayerControls ControlsFor(bool hasPath, int state);
+PlayerControls ControlsFor(bool hasPath, PlayState state);
 
 // The texts of the component list for a sampling format (empty for MONO, whose
 // list is disabled).
@@ -40,27 +40,35 @@ inline int FrameIntervalMs(int rate) {
   return 1000 / rate;
 }
 
-// The player's files: the rate decides the pacing, played files enter the history.
+// What the player plays with, fixed when playing starts (the speed box shows it;
+// a command-line rate sets it).
+struct PlayerRun {
+  int rate = 30;  // frames per second; a file is refused outside 1..120
+};
+
+// The player's files: the run's rate decides the pacing, played files enter the history.
 class PlayerSequence final : public FileListSequence {
  public:
   PlayerSequence();
-  // A rate from the command line, used for the first file played only (0: none).
-  std::atomic<int> CommandLineRate{0};
-  // The speed box's value.
-  std::atomic<int> SpeedRate{30};
+  // Before the worker starts.
+  void SetRun(const PlayerRun& run) { rate_ = run.rate; }
+  PlayerRun Run() const { return {.rate = rate_.load()}; }
   std::atomic<bool> AddToHistoryFlag{true};
   // Frames are shown as fast as they can be made (benchmarks).
   bool Unpaced = false;
 
   int IntervalMs() override;
   void Shown(int64_t n, bool first) override;
+
+ private:
+  std::atomic<int> rate_{PlayerRun{}.rate};
 };
 
-class PlayerEngine {
+class PlayerEngine final : public Playback {
  public:
-  PlaybackLoop& Loop() { return loop_; }
+  PlaybackLoop& Loop() override { return loop_; }
   const PlaybackLoop& Loop() const { return loop_; }
-  PlayerSequence& Sequence() { return sequence_; }
+  PlayerSequence& Sequence() override { return sequence_; }
   const PlayerSequence& Sequence() const { return sequence_; }
 
   // The worker: plays every file of the list in order.

@@ -34,6 +34,15 @@
 namespace vx::test {
 
 // Waits (handling events) until `condition` holds; false after `ms` milliseconds.
+// The widget of `window` named `name`, found as a user finds it: by what it is,
+// not through the window's internals.
+template <typename W>
+W* Child(const QObject* window, const QString& name) {
+  W* child = window->findChild<W*>(name);
+  EXPECT_NE(child, nullptr) << "no " << name.toStdString();
+  return child;
+}
+
 template <typename Condition>
 bool WaitUntil(Condition condition, int ms = 5000) {
   return QTest::qWaitFor(condition, ms);

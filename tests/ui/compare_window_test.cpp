@@ -31,37 +31,46 @@ TEST_F(CompareWindow, TwoFilesComparedAndABlockOpenedWithTheMouse) {
   QPointer<CYUVCompare> compare = new CYUVCompare;
   compare->show();
   ASSERT_TRUE(QTest::qWaitForWindowExposed(compare));
-  EXPECT_FALSE(compare->valueHistogramButton()->isEnabled());
+  EXPECT_FALSE(Child<QPushButton>(compare, QStringLiteral("valueHistogram"))->isEnabled());
   ModalHandler<CYuvFrmtDlg> confirm(
       [](CYuvFrmtDlg* format) { EXPECT_TRUE(ClickAsUser(DialogButton(format, QDialogButtonBox::Ok))); });
   {
     FileNameAnswers answers({QString::fromStdString(edited_), QString::fromStdString(other)});
-    ASSERT_TRUE(ClickAsUser(compare->browseButton(1)));
-    ASSERT_TRUE(ClickAsUser(compare->browseButton(2)));
+    ASSERT_TRUE(ClickAsUser(Child<QPushButton>(compare, QStringLiteral("browse1"))));
+    ASSERT_TRUE(ClickAsUser(Child<QPushButton>(compare, QStringLiteral("browse2"))));
   }
   ASSERT_EQ(confirm.count, 2);
-  EXPECT_TRUE(compare->valueHistogramButton()->isEnabled());
-  EXPECT_TRUE(compare->psnrBox()->text().startsWith(QStringLiteral("Y :")))
-      << compare->psnrBox()->text().toStdString();
-  EXPECT_TRUE(compare->psnrBox()->text().endsWith(QStringLiteral("U :100.0000   V :100.0000")))
-      << compare->psnrBox()->text().toStdString();
+  EXPECT_TRUE(Child<QPushButton>(compare, QStringLiteral("valueHistogram"))->isEnabled());
+  EXPECT_TRUE(Child<QLineEdit>(compare, QStringLiteral("psnr"))->text().startsWith(QStringLiteral("Y :")))
+      << Child<QLineEdit>(compare, QStringLiteral("psnr"))->text().toStdString();
+  EXPECT_TRUE(Child<QLineEdit>(compare, QStringLiteral("psnr"))
+                  ->text()
+                  .endsWith(QStringLiteral("U :100.0000   V :100.0000")))
+      << Child<QLineEdit>(compare, QStringLiteral("psnr"))->text().toStdString();
 
   // Frames 1 and 2 with ">", back to 1 with "<"; at frame 1 "<" stays.
-  ASSERT_TRUE(ClickAsUser(compare->stepForwardButton()));
-  ASSERT_TRUE(WaitUntil([&] { return compare->frameNumberBox()->text() == QStringLiteral("1"); }));
-  ASSERT_TRUE(ClickAsUser(compare->stepForwardButton()));
-  ASSERT_TRUE(WaitUntil([&] { return compare->frameNumberBox()->text() == QStringLiteral("2"); }));
-  EXPECT_EQ(compare->psnrBox()->text(), QStringLiteral("Y :100.0000     U :100.0000   V :100.0000"));
-  ASSERT_TRUE(ClickAsUser(compare->stepBackButton()));
-  ASSERT_TRUE(WaitUntil([&] { return compare->frameNumberBox()->text() == QStringLiteral("1"); }));
-  EXPECT_EQ(compare->slider()->maximum(), 9) << "the shorter file's frames";
+  ASSERT_TRUE(ClickAsUser(Child<QPushButton>(compare, QStringLiteral("stepForward"))));
+  ASSERT_TRUE(WaitUntil([&] {
+    return Child<QLineEdit>(compare, QStringLiteral("frameNumber"))->text() == QStringLiteral("1");
+  }));
+  ASSERT_TRUE(ClickAsUser(Child<QPushButton>(compare, QStringLiteral("stepForward"))));
+  ASSERT_TRUE(WaitUntil([&] {
+    return Child<QLineEdit>(compare, QStringLiteral("frameNumber"))->text() == QStringLiteral("2");
+  }));
+  EXPECT_EQ(Child<QLineEdit>(compare, QStringLiteral("psnr"))->text(),
+            QStringLiteral("Y :100.0000     U :100.0000   V :100.0000"));
+  ASSERT_TRUE(ClickAsUser(Child<QPushButton>(compare, QStringLiteral("stepBack"))));
+  ASSERT_TRUE(WaitUntil([&] {
+    return Child<QLineEdit>(compare, QStringLiteral("frameNumber"))->text() == QStringLiteral("1");
+  }));
+  EXPECT_EQ(Child<QSlider>(compare, QStringLiteral("slider"))->maximum(), 9) << "the shorter file's frames";
 
   // Range 1..1 over black: the changed block is painted.
-  ASSERT_TRUE(ClickAsUser(compare->rangeButton()));
-  ASSERT_TRUE(TypeAsUser(compare->lowBox(), QStringLiteral("1")));
-  ASSERT_TRUE(TypeAsUser(compare->highBox(), QStringLiteral("1")));
+  ASSERT_TRUE(ClickAsUser(Child<QRadioButton>(compare, QStringLiteral("range"))));
+  ASSERT_TRUE(TypeAsUser(Child<QLineEdit>(compare, QStringLiteral("low")), QStringLiteral("1")));
+  ASSERT_TRUE(TypeAsUser(Child<QLineEdit>(compare, QStringLiteral("high")), QStringLiteral("1")));
   ASSERT_TRUE(WaitUntil([&] {
-    const QImage shot = compare->preview()->grab().toImage();
+    const QImage shot = Child<PreviewArea>(compare, QStringLiteral("preview"))->grab().toImage();
     return qRed(shot.pixel(3, 3)) > 200 && qRed(shot.pixel(30, 30)) < 30;
   })) << "difference colour inside the block, black outside";
 
@@ -71,11 +80,11 @@ TEST_F(CompareWindow, TwoFilesComparedAndABlockOpenedWithTheMouse) {
     EXPECT_TRUE(block->box(0)->toPlainText().contains(QStringLiteral("001"))) << "differences of 1";
     EXPECT_TRUE(ClickAsUser(DialogButton(block, QDialogButtonBox::Ok)));
   });
-  QTest::mouseMove(compare->preview(), QPoint(4, 4));
-  EXPECT_EQ(compare->columnLabel()->text(), QStringLiteral("Block Column:0"));
-  ASSERT_TRUE(ClickAsUser(compare->preview(), QPoint(4, 4)));
+  QTest::mouseMove(Child<PreviewArea>(compare, QStringLiteral("preview")), QPoint(4, 4));
+  EXPECT_EQ(Child<QLabel>(compare, QStringLiteral("column"))->text(), QStringLiteral("Block Column:0"));
+  ASSERT_TRUE(ClickAsUser(Child<PreviewArea>(compare, QStringLiteral("preview")), QPoint(4, 4)));
   EXPECT_EQ(view.count, 1);
-  ASSERT_TRUE(ClickAsUser(compare->exitButton()));
+  ASSERT_TRUE(ClickAsUser(Child<QPushButton>(compare, QStringLiteral("exit"))));
   ASSERT_TRUE(WaitUntil([&] { return compare.isNull(); }));
   EXPECT_EQ(CurrentSettings().DiffDisplayMode, 0) << "settings are written at Start only";
 }

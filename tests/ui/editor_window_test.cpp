@@ -26,24 +26,30 @@ TEST_F(EditorWindow, AClickedBlockIsEditedAndWrittenIntoTheFile) {
   FileNameAnswers answers({QString::fromStdString(edited_)});
   ModalHandler<CYuvFrmtDlg> confirm(
       [](CYuvFrmtDlg* format) { EXPECT_TRUE(ClickAsUser(DialogButton(format, QDialogButtonBox::Ok))); });
-  ASSERT_TRUE(ClickAsUser(editor->browseButton()));
+  ASSERT_TRUE(ClickAsUser(Child<QPushButton>(editor, QStringLiteral("browse"))));
   ASSERT_EQ(confirm.count, 1);
-  EXPECT_EQ(editor->componentList()->currentText(), QStringLiteral("YUV all Componets"));
-  EXPECT_EQ(editor->preview()->pictureSize(), QSize(64, 48)) << "the first frame is shown";
+  EXPECT_EQ(Child<QComboBox>(editor, QStringLiteral("components"))->currentText(),
+            QStringLiteral("YUV all Componets"));
+  EXPECT_EQ(Child<PreviewArea>(editor, QStringLiteral("preview"))->pictureSize(), QSize(64, 48))
+      << "the first frame is shown";
 
   // Two steps with ">": frame 2 is shown, paused.
-  ASSERT_TRUE(ClickAsUser(editor->stepForwardButton()));
-  ASSERT_TRUE(WaitUntil([&] { return editor->frameNumberBox()->text() == QStringLiteral("1"); }));
-  ASSERT_TRUE(ClickAsUser(editor->stepForwardButton()));
-  ASSERT_TRUE(WaitUntil([&] { return editor->frameNumberBox()->text() == QStringLiteral("2"); }));
-  ASSERT_TRUE(WaitUntil([&] { return editor->loop().State() == PlayPaused; }));
+  ASSERT_TRUE(ClickAsUser(Child<QPushButton>(editor, QStringLiteral("stepForward"))));
+  ASSERT_TRUE(WaitUntil([&] {
+    return Child<QLineEdit>(editor, QStringLiteral("frameNumber"))->text() == QStringLiteral("1");
+  }));
+  ASSERT_TRUE(ClickAsUser(Child<QPushButton>(editor, QStringLiteral("stepForward"))));
+  ASSERT_TRUE(WaitUntil([&] {
+    return Child<QLineEdit>(editor, QStringLiteral("frameNumber"))->text() == QStringLiteral("2");
+  }));
+  ASSERT_TRUE(WaitUntil([&] { return editor->loop().State() == PlayState::Paused; }));
 
   // The block under the pointer: column 3, row 2 (x 24..31, y 16..23).
-  PreviewArea* preview = editor->preview();
+  PreviewArea* preview = Child<PreviewArea>(editor, QStringLiteral("preview"));
   const QPoint at(3 * 8 + 2, 2 * 8 + 5);
   QTest::mouseMove(preview, at);
-  EXPECT_EQ(editor->columnLabel()->text(), QStringLiteral("Block Column:3"));
-  EXPECT_EQ(editor->rowLabel()->text(), QStringLiteral("Block Row:2"));
+  EXPECT_EQ(Child<QLabel>(editor, QStringLiteral("column"))->text(), QStringLiteral("Block Column:3"));
+  EXPECT_EQ(Child<QLabel>(editor, QStringLiteral("row"))->text(), QStringLiteral("Block Row:2"));
   EXPECT_EQ(preview->outline(), QRect(24, 16, 8, 8));
 
   // A click opens the block editor; every luma value typed as 200, OK.
@@ -82,15 +88,16 @@ TEST_F(EditorWindow, AClickedBlockIsEditedAndWrittenIntoTheFile) {
   EXPECT_EQ(test::ReadFileBytes(edited_), expected);
 
   // While playing, a click opens nothing.
-  ASSERT_TRUE(ClickAsUser(editor->pauseButton()));
-  ASSERT_TRUE(WaitUntil([&] { return editor->loop().State() == Playing || !editor->WorkerRunning(); }));
-  if (editor->WorkerRunning() && editor->loop().State() == Playing) {
+  ASSERT_TRUE(ClickAsUser(Child<QPushButton>(editor, QStringLiteral("pause"))));
+  ASSERT_TRUE(
+      WaitUntil([&] { return editor->loop().State() == PlayState::Playing || !editor->WorkerRunning(); }));
+  if (editor->WorkerRunning() && editor->loop().State() == PlayState::Playing) {
     const int opened = refuse.count;
     QTest::mouseClick(preview, Qt::LeftButton, {}, at);
     QTest::qWait(60);
     EXPECT_EQ(refuse.count, opened);
   }
-  ASSERT_TRUE(ClickAsUser(editor->exitButton()));
+  ASSERT_TRUE(ClickAsUser(Child<QPushButton>(editor, QStringLiteral("exit"))));
   ASSERT_TRUE(WaitUntil([&] { return editor.isNull(); }));
   EXPECT_EQ(std::filesystem::file_size(edited_), bytes_.size());
 }
@@ -106,7 +113,8 @@ TEST(ImageEditor, MenuEntrySizesAndTheDetailToggle) {
   QPointer<CImageEdit> editor = qobject_cast<CImageEdit*>(frame.LatestWindow(Command::Edit));
   ASSERT_NE(editor, nullptr);
   EXPECT_EQ(editor->windowTitle(), QStringLiteral("Edit Images Pixel by Pixel"));
-  EXPECT_TRUE(editor->gridBox()->isChecked()) << "the local grid is on when the window opens";
+  EXPECT_TRUE(Child<QCheckBox>(editor, QStringLiteral("grid"))->isChecked())
+      << "the local grid is on when the window opens";
 
   // A size no buffer can hold.
   test::TempDir dir;
@@ -124,11 +132,12 @@ TEST(ImageEditor, MenuEntrySizesAndTheDetailToggle) {
   editor->show();
   ASSERT_TRUE(QTest::qWaitForWindowExposed(editor));
   EXPECT_TRUE(InsideTheScreen(editor));
-  EXPECT_TRUE(editor->preview()->verticalBar()->isVisible());
-  ASSERT_TRUE(ClickAsUser(editor->toggleButton()));
-  EXPECT_EQ(editor->toggleButton()->text(), QStringLiteral("<--- Display Detailed Controls"));
-  EXPECT_FALSE(editor->browseButton()->isVisible());
-  EXPECT_TRUE(editor->startButton()->isVisible()) << "the play controls stay";
+  EXPECT_TRUE(Child<PreviewArea>(editor, QStringLiteral("preview"))->verticalBar()->isVisible());
+  ASSERT_TRUE(ClickAsUser(Child<QPushButton>(editor, QStringLiteral("detailsToggle"))));
+  EXPECT_EQ(Child<QPushButton>(editor, QStringLiteral("detailsToggle"))->text(),
+            QStringLiteral("<--- Display Detailed Controls"));
+  EXPECT_FALSE(Child<QPushButton>(editor, QStringLiteral("browse"))->isVisible());
+  EXPECT_TRUE(Child<QPushButton>(editor, QStringLiteral("start"))->isVisible()) << "the play controls stay";
   editor->close();
 }
 

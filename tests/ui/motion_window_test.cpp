@@ -33,19 +33,20 @@ TEST_F(MotionWindow, BlocksSelectedMovedAndSavedWithTheMouse) {
       [](CYuvFrmtDlg* format) { EXPECT_TRUE(ClickAsUser(DialogButton(format, QDialogButtonBox::Ok))); });
   {
     FileNameAnswers answers({QString::fromStdString(edited_)});
-    ASSERT_TRUE(ClickAsUser(motion->browseButton()));
+    ASSERT_TRUE(ClickAsUser(Child<QPushButton>(motion, QStringLiteral("browse"))));
   }
-  EXPECT_EQ(motion->frameNumberBox()->text(), QStringLiteral("2"));
-  EXPECT_EQ(motion->imageButton(1)->text(), QStringLiteral("Image of previous frame: #1"));
+  EXPECT_EQ(Child<QLineEdit>(motion, QStringLiteral("frameNumber"))->text(), QStringLiteral("2"));
+  EXPECT_EQ(Child<QRadioButton>(motion, QStringLiteral("image1"))->text(),
+            QStringLiteral("Image of previous frame: #1"));
 
   // Ctrl + drag over blocks (0, 0)..(1, 1) of the current frame.
-  PreviewArea* preview = motion->preview();
+  PreviewArea* preview = Child<PreviewArea>(motion, QStringLiteral("preview"));
   QTest::mouseClick(preview, Qt::LeftButton, Qt::ControlModifier, QPoint(4, 4));
   EXPECT_EQ(recorder_.Texts().back(),
             "You can only be able to select an area when the current frame is displayed. \nSelect \"Image of "
             "current "
             "frame:\" from \"Which image to display:\" greoup box.");
-  ASSERT_TRUE(ClickAsUser(motion->imageButton(2)));
+  ASSERT_TRUE(ClickAsUser(Child<QRadioButton>(motion, QStringLiteral("image2"))));
   auto drag = [&] {
     QTest::mousePress(preview, Qt::LeftButton, Qt::ControlModifier, QPoint(4, 4));
     QTest::mouseMove(preview, QPoint(12, 12));
@@ -57,9 +58,9 @@ TEST_F(MotionWindow, BlocksSelectedMovedAndSavedWithTheMouse) {
   EXPECT_FALSE(motion->selection().Any()) << "the same rectangle twice deselects it";
   drag();
   // Right twice with step 4.
-  ASSERT_TRUE(ClickAsUser(motion->moveButton(1)));
-  ASSERT_TRUE(ClickAsUser(motion->moveButton(1)));
-  EXPECT_EQ(motion->vectorBox()->text(), QStringLiteral("(8, 0)"));
+  ASSERT_TRUE(ClickAsUser(Child<QPushButton>(motion, QStringLiteral("move1"))));
+  ASSERT_TRUE(ClickAsUser(Child<QPushButton>(motion, QStringLiteral("move1"))));
+  EXPECT_EQ(Child<QLineEdit>(motion, QStringLiteral("vector"))->text(), QStringLiteral("(8, 0)"));
   const std::vector<uint8_t> moved = motion->sequence().Snapshot().edited;
   const size_t frame = 64 * 48 * 3 / 2;
   ASSERT_EQ(moved.size(), frame);
@@ -74,18 +75,21 @@ TEST_F(MotionWindow, BlocksSelectedMovedAndSavedWithTheMouse) {
   // Saved: frame 2 of the file is the moved frame, nothing else changes.
   {
     BoxAnswerer ok(QMessageBox::Ok);
-    ASSERT_TRUE(ClickAsUser(motion->saveButton()));
+    ASSERT_TRUE(ClickAsUser(Child<QPushButton>(motion, QStringLiteral("save"))));
   }
   std::vector<uint8_t> expected = bytes_;
   std::copy(moved.begin(), moved.end(), expected.begin() + static_cast<long>(frame));
   EXPECT_EQ(test::ReadFileBytes(edited_), expected);
 
   // ">" shows the next pair and drops the move.
-  ASSERT_TRUE(ClickAsUser(motion->stepForwardButton()));
-  ASSERT_TRUE(WaitUntil([&] { return motion->frameNumberBox()->text() == QStringLiteral("3"); }));
-  EXPECT_EQ(motion->vectorBox()->text(), QStringLiteral("(0, 0)"));
-  EXPECT_EQ(motion->imageButton(2)->text(), QStringLiteral("Image of current frame:  #3"));
-  ASSERT_TRUE(ClickAsUser(motion->exitButton()));
+  ASSERT_TRUE(ClickAsUser(Child<QPushButton>(motion, QStringLiteral("stepForward"))));
+  ASSERT_TRUE(WaitUntil([&] {
+    return Child<QLineEdit>(motion, QStringLiteral("frameNumber"))->text() == QStringLiteral("3");
+  }));
+  EXPECT_EQ(Child<QLineEdit>(motion, QStringLiteral("vector"))->text(), QStringLiteral("(0, 0)"));
+  EXPECT_EQ(Child<QRadioButton>(motion, QStringLiteral("image2"))->text(),
+            QStringLiteral("Image of current frame:  #3"));
+  ASSERT_TRUE(ClickAsUser(Child<QPushButton>(motion, QStringLiteral("exit"))));
   ASSERT_TRUE(WaitUntil([&] { return motion.isNull(); }));
 }
 

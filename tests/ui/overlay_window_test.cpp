@@ -46,23 +46,27 @@ TEST_F(OverlayWindow, VectorsOverTheFramesOfItsData) {
   {
     FileNameAnswers answers({QString::fromStdString(edited_), QString::fromStdString(broken.string()),
                              QString::fromStdString(overlay.string())});
-    ASSERT_TRUE(ClickAsUser(window->videoBrowseButton()));
-    ASSERT_TRUE(ClickAsUser(window->overlayBrowseButton()));
+    ASSERT_TRUE(ClickAsUser(Child<QPushButton>(window, QStringLiteral("browseVideo"))));
+    ASSERT_TRUE(ClickAsUser(Child<QPushButton>(window, QStringLiteral("browseOverlay"))));
     EXPECT_EQ(recorder_.Entries().back().text, "DataPerBlock can only be 1 or 2!");
     EXPECT_EQ(recorder_.Entries().back().caption, "Error");
-    ASSERT_TRUE(ClickAsUser(window->overlayBrowseButton()));
+    ASSERT_TRUE(ClickAsUser(Child<QPushButton>(window, QStringLiteral("browseOverlay"))));
   }
-  ASSERT_TRUE(ClickAsUser(window->startButton()));
-  ASSERT_TRUE(WaitUntil([&] { return !window->WorkerRunning() && window->startButton()->isEnabled(); }));
-  EXPECT_EQ(window->slider()->maximum(), 2) << "the frames of data, not the video's ten";
-  EXPECT_EQ(window->frameNumberBox()->text(), QStringLiteral("2"));
-  const QImage shot = window->preview()->grab().toImage();
+  ASSERT_TRUE(ClickAsUser(Child<QPushButton>(window, QStringLiteral("start"))));
+  ASSERT_TRUE(WaitUntil([&] {
+    return !window->WorkerRunning() && Child<QPushButton>(window, QStringLiteral("start"))->isEnabled();
+  }));
+  EXPECT_EQ(Child<QSlider>(window, QStringLiteral("slider"))->maximum(), 2)
+      << "the frames of data, not the video's ten";
+  EXPECT_EQ(Child<QLineEdit>(window, QStringLiteral("frameNumber"))->text(), QStringLiteral("2"));
+  const QImage shot = Child<PreviewArea>(window, QStringLiteral("preview"))->grab().toImage();
   EXPECT_EQ(shot.pixel(8, 7), qRgb(255, 255, 255)) << "the start pixel of block (0, 0)";
   EXPECT_EQ(shot.pixel(16 + 8, 16 + 7), qRgb(255, 255, 255)) << "and of block (1, 1)";
-  ASSERT_TRUE(ClickAsUser(window->overlayBox()));
-  EXPECT_NE(window->preview()->grab().toImage().pixel(8, 7), qRgb(255, 255, 255))
+  ASSERT_TRUE(ClickAsUser(Child<QCheckBox>(window, QStringLiteral("overlay"))));
+  EXPECT_NE(Child<PreviewArea>(window, QStringLiteral("preview"))->grab().toImage().pixel(8, 7),
+            qRgb(255, 255, 255))
       << "the overlay switched off";
-  ASSERT_TRUE(ClickAsUser(window->exitButton()));
+  ASSERT_TRUE(ClickAsUser(Child<QPushButton>(window, QStringLiteral("exit"))));
   ASSERT_TRUE(WaitUntil([&] { return window.isNull(); }));
 }
 

@@ -33,7 +33,7 @@ class PlayerWindow : public testing::Test {
     // The fixture's own object as context: no report reaches a finished test.
     QObject::connect(player_, &CVideoPlayer::frameShown, &context_,
                      [this](int frame) { frames_.push_back(frame); });
-    player_->speedBox()->setText(QStringLiteral("120"));
+    Child<QLineEdit>(player_, QStringLiteral("speed"))->setText(QStringLiteral("120"));
   }
   void TearDown() override {
     CurrentSettings() = saved_;
@@ -43,8 +43,12 @@ class PlayerWindow : public testing::Test {
   }
   // Waits until the worker's last reports have been handled.
   void WaitUntilDone() {
-    ASSERT_TRUE(
-        WaitUntil([&] { return !player_->WorkerRunning() && player_->startButton()->isEnabled(); }, 5000));
+    ASSERT_TRUE(WaitUntil(
+        [&] {
+          return !player_->WorkerRunning() &&
+                 Child<QPushButton>(player_, QStringLiteral("start"))->isEnabled();
+        },
+        5000));
     QTest::qWait(30);  // reports posted before the buttons came back may still be queued
   }
   void WaitFor(int frame) {
@@ -63,39 +67,42 @@ class PlayerWindow : public testing::Test {
 TEST_F(PlayerWindow, SeekStepAndReversePlay) {
   const ImageFormat f = I420Format();
   player_->ChooseFiles({QString::fromStdString(NumberedClip(dir_, "a.yuv", 12))}, &f);
-  EXPECT_EQ(player_->componentList()->currentText(), QStringLiteral("YUV all Componets"));
-  QTest::mouseClick(player_->stepForwardButton(), Qt::LeftButton);  // starts the worker and shows frame 1
+  EXPECT_EQ(Child<QComboBox>(player_, QStringLiteral("components"))->currentText(),
+            QStringLiteral("YUV all Componets"));
+  QTest::mouseClick(Child<QPushButton>(player_, QStringLiteral("stepForward")),
+                    Qt::LeftButton);  // starts the worker and shows frame 1
   WaitFor(1);
-  EXPECT_EQ(player_->engine().Loop().State(), PlayPaused);
-  EXPECT_EQ(player_->pauseButton()->text(), QStringLiteral("Play"));
-  QTest::mouseClick(player_->stepBackButton(), Qt::LeftButton);  // at frame 1: only pauses
+  EXPECT_EQ(player_->engine().Loop().State(), PlayState::Paused);
+  EXPECT_EQ(Child<QPushButton>(player_, QStringLiteral("pause"))->text(), QStringLiteral("Play"));
+  QTest::mouseClick(Child<QPushButton>(player_, QStringLiteral("stepBack")),
+                    Qt::LeftButton);  // at frame 1: only pauses
   QTest::qWait(50);
   EXPECT_EQ(frames_, std::vector<int>{1});
-  EXPECT_EQ(player_->engine().Loop().State(), PlayPaused);
+  EXPECT_EQ(player_->engine().Loop().State(), PlayState::Paused);
   ASSERT_TRUE(player_->engine().Loop().SeekTo(10));
   WaitFor(10);
-  EXPECT_EQ(player_->frameNumberBox()->text(), QStringLiteral("10"));
-  EXPECT_EQ(player_->slider()->value(), 10);
-  EXPECT_EQ(player_->slider()->maximum(), 12);
+  EXPECT_EQ(Child<QLineEdit>(player_, QStringLiteral("frameNumber"))->text(), QStringLiteral("10"));
+  EXPECT_EQ(Child<QSlider>(player_, QStringLiteral("slider"))->value(), 10);
+  EXPECT_EQ(Child<QSlider>(player_, QStringLiteral("slider"))->maximum(), 12);
   frames_.clear();
-  QTest::mouseClick(player_->reverseButton(), Qt::LeftButton);
-  EXPECT_EQ(player_->reverseButton()->text(), QStringLiteral("Reverse Pause"));
+  QTest::mouseClick(Child<QPushButton>(player_, QStringLiteral("reverse")), Qt::LeftButton);
+  EXPECT_EQ(Child<QPushButton>(player_, QStringLiteral("reverse"))->text(), QStringLiteral("Reverse Pause"));
   WaitFor(1);
-  ASSERT_TRUE(
-      WaitUntil([&] { return player_->engine().Loop().State() == static_cast<int>(PlayPaused); }, 2000));
+  ASSERT_TRUE(WaitUntil([&] { return player_->engine().Loop().State() == PlayState::Paused; }, 2000));
   EXPECT_EQ(frames_, (std::vector<int>{9, 8, 7, 6, 5, 4, 3, 2, 1}));
   EXPECT_EQ(player_->engine().Sequence().Pictures().FrontBytes()[0], 1) << "frame 1's luma is shown";
   frames_.clear();
-  QTest::mouseClick(player_->stepForwardButton(), Qt::LeftButton);
+  QTest::mouseClick(Child<QPushButton>(player_, QStringLiteral("stepForward")), Qt::LeftButton);
   WaitFor(2);
-  QTest::mouseClick(player_->stepBackButton(), Qt::LeftButton);
+  QTest::mouseClick(Child<QPushButton>(player_, QStringLiteral("stepBack")), Qt::LeftButton);
   WaitFor(1);
   EXPECT_EQ(frames_, (std::vector<int>{2, 1}));
 }
 
 TEST_F(PlayerWindow, StopDuringTheFirstOfThreeFilesStartsTheSecond) {
   const ImageFormat f = I420Format();
-  player_->speedBox()->setText(QStringLiteral("1"));  // the first file would take a while
+  Child<QLineEdit>(player_, QStringLiteral("speed"))
+      ->setText(QStringLiteral("1"));  // the first file would take a while
   player_->ChooseFiles({QString::fromStdString(NumberedClip(dir_, "a.yuv", 5)),
                         QString::fromStdString(NumberedClip(dir_, "b.yuv", 3)),
                         QString::fromStdString(NumberedClip(dir_, "c.yuv", 3))},
@@ -106,14 +113,16 @@ TEST_F(PlayerWindow, StopDuringTheFirstOfThreeFilesStartsTheSecond) {
             "same format.");
   player_->show();
   ASSERT_TRUE(QTest::qWaitForWindowExposed(player_));
-  ASSERT_TRUE(ClickAsUser(player_->startButton()));
+  ASSERT_TRUE(ClickAsUser(Child<QPushButton>(player_, QStringLiteral("start"))));
   WaitFor(1);
-  player_->speedBox()->setText(QStringLiteral("120"));
-  ASSERT_TRUE(ClickAsUser(player_->stopButton()));
-  ASSERT_TRUE(WaitUntil([&] { return !player_->WorkerRunning() && player_->startButton()->isEnabled(); }));
+  Child<QLineEdit>(player_, QStringLiteral("speed"))->setText(QStringLiteral("120"));
+  ASSERT_TRUE(ClickAsUser(Child<QPushButton>(player_, QStringLiteral("stop"))));
+  ASSERT_TRUE(WaitUntil([&] {
+    return !player_->WorkerRunning() && Child<QPushButton>(player_, QStringLiteral("start"))->isEnabled();
+  }));
   EXPECT_EQ(frames_, (std::vector<int>{1, 1, 2, 3, 1, 2, 3})) << "the first file stops, the other two play";
-  EXPECT_TRUE(player_->pathBox()->text().endsWith(QStringLiteral("c.yuv")));
-  EXPECT_EQ(player_->windowTitle(), player_->pathBox()->text());
+  EXPECT_TRUE(Child<QLineEdit>(player_, QStringLiteral("path"))->text().endsWith(QStringLiteral("c.yuv")));
+  EXPECT_EQ(player_->windowTitle(), Child<QLineEdit>(player_, QStringLiteral("path"))->text());
   EXPECT_EQ(frames_.back(), 3);
 }
 
@@ -122,13 +131,13 @@ TEST_F(PlayerWindow, ComponentsRgbOrderAndMono) {
   player_->show();
   ASSERT_TRUE(QTest::qWaitForWindowExposed(player_));
   player_->ChooseFiles({QString::fromStdString(NumberedClip(dir_, "a.yuv", 2))}, &f);
-  ASSERT_TRUE(ClickAsUser(player_->stepForwardButton()));
+  ASSERT_TRUE(ClickAsUser(Child<QPushButton>(player_, QStringLiteral("stepForward"))));
   WaitFor(1);
-  ASSERT_TRUE(WaitUntil([&] { return player_->engine().Loop().State() == PlayPaused; }));
-  ASSERT_TRUE(ClickAsUser(player_->stopButton()));
+  ASSERT_TRUE(WaitUntil([&] { return player_->engine().Loop().State() == PlayState::Paused; }));
+  ASSERT_TRUE(ClickAsUser(Child<QPushButton>(player_, QStringLiteral("stop"))));
   ASSERT_TRUE(WaitUntil([&] { return !player_->WorkerRunning(); }, 5000));
   // Picked from the list with the mouse after Stop: the frame is drawn again.
-  ASSERT_TRUE(PickAsUser(player_->componentList(), 0));
+  ASSERT_TRUE(PickAsUser(Child<QComboBox>(player_, QStringLiteral("components")), 0));
   ASSERT_TRUE(WaitUntil([&] { return player_->engine().Sequence().Pictures().FrontBytes().at(1) == 128; }));
   const std::vector<uint8_t> luma = player_->engine().Sequence().Pictures().FrontBytes();
   EXPECT_EQ(luma[0], 1);
@@ -144,12 +153,13 @@ TEST_F(PlayerWindow, ComponentsRgbOrderAndMono) {
   for (int i = 0; i < 8; ++i) pixels.insert(pixels.end(), {10, 20, 250});  // B G R
   test::WriteFileBytes(dir_ / "red.rgb", pixels);
   player_->ChooseFiles({QString::fromStdString((dir_ / "red.rgb").string())}, &bgr);
-  EXPECT_EQ(player_->componentList()->itemText(0), QStringLiteral("R Componet only"));
+  EXPECT_EQ(Child<QComboBox>(player_, QStringLiteral("components"))->itemText(0),
+            QStringLiteral("R Componet only"));
   frames_.clear();
-  ASSERT_TRUE(ClickAsUser(player_->stepForwardButton()));
+  ASSERT_TRUE(ClickAsUser(Child<QPushButton>(player_, QStringLiteral("stepForward"))));
   WaitFor(1);
-  ASSERT_TRUE(WaitUntil([&] { return player_->engine().Loop().State() == PlayPaused; }));
-  ASSERT_TRUE(PickAsUser(player_->componentList(), 0));
+  ASSERT_TRUE(WaitUntil([&] { return player_->engine().Loop().State() == PlayState::Paused; }));
+  ASSERT_TRUE(PickAsUser(Child<QComboBox>(player_, QStringLiteral("components")), 0));
   Yuv8 red{};
   RgbToYuvPixel(CurrentColourTables()->formula, {}, 250, 0, 0, red);
   ASSERT_TRUE(WaitUntil([&] {
@@ -162,9 +172,9 @@ TEST_F(PlayerWindow, ComponentsRgbOrderAndMono) {
   mono.SamplingFormat = MONO;
   test::WriteFileBytes(dir_ / "grey.y", std::vector<uint8_t>(8, 77));
   player_->ChooseFiles({QString::fromStdString((dir_ / "grey.y").string())}, &mono);
-  EXPECT_FALSE(player_->componentList()->isEnabled());
+  EXPECT_FALSE(Child<QComboBox>(player_, QStringLiteral("components"))->isEnabled());
   frames_.clear();
-  QTest::mouseClick(player_->stepForwardButton(), Qt::LeftButton);
+  QTest::mouseClick(Child<QPushButton>(player_, QStringLiteral("stepForward")), Qt::LeftButton);
   WaitFor(1);
   const std::vector<uint8_t> grey = player_->engine().Sequence().Pictures().FrontBytes();
   Yuv8 expected{};
@@ -183,17 +193,17 @@ TEST_F(PlayerWindow, RatesAndTheTrailingPartialFrame) {
     tail << std::string(10, '\x63');  // 10 bytes of a fourth frame
   }
   player_->SetCommandLine(60, false, nullptr);
-  EXPECT_EQ(player_->speedBox()->text(), QStringLiteral("60"));
+  EXPECT_EQ(Child<QLineEdit>(player_, QStringLiteral("speed"))->text(), QStringLiteral("60"));
   player_->ChooseFiles({QString::fromStdString(clip)}, &f);
-  QTest::mouseClick(player_->startButton(), Qt::LeftButton);
+  QTest::mouseClick(Child<QPushButton>(player_, QStringLiteral("start")), Qt::LeftButton);
   WaitUntilDone();
   EXPECT_EQ(frames_, (std::vector<int>{1, 2, 3, 4})) << "the partial fourth frame is shown once";
-  EXPECT_EQ(player_->engine().Sequence().CommandLineRate.load(), 0) << "the command-line rate is used once";
-  EXPECT_EQ(player_->slider()->maximum(), 3);
-  EXPECT_TRUE(player_->startButton()->isEnabled());
+  EXPECT_EQ(player_->engine().Sequence().Run().rate, 60) << "the command-line rate is the run's";
+  EXPECT_EQ(Child<QSlider>(player_, QStringLiteral("slider"))->maximum(), 3);
+  EXPECT_TRUE(Child<QPushButton>(player_, QStringLiteral("start"))->isEnabled());
 
-  player_->speedBox()->setText(QStringLiteral("121"));
-  QTest::mouseClick(player_->startButton(), Qt::LeftButton);
+  Child<QLineEdit>(player_, QStringLiteral("speed"))->setText(QStringLiteral("121"));
+  QTest::mouseClick(Child<QPushButton>(player_, QStringLiteral("start")), Qt::LeftButton);
   WaitUntilDone();
   EXPECT_EQ(recorder_.Texts().back(),
             "Error PLAY1007:  Valid value for player speed, must within the range [1,120]");
@@ -205,7 +215,7 @@ TEST_F(PlayerWindow, TwoPlayersPlayAtOnce) {
   std::vector<int> secondFrames;
   QObject::connect(second, &CVideoPlayer::frameShown, &context_,
                    [&](int frame) { secondFrames.push_back(frame); });
-  second->speedBox()->setText(QStringLiteral("120"));
+  Child<QLineEdit>(second, QStringLiteral("speed"))->setText(QStringLiteral("120"));
   player_->ChooseFiles({QString::fromStdString(NumberedClip(dir_, "a.yuv", 20))}, &f);
   second->ChooseFiles({QString::fromStdString(NumberedClip(dir_, "b.yuv", 20))}, &f);
   player_->move(0, 0);
@@ -213,11 +223,13 @@ TEST_F(PlayerWindow, TwoPlayersPlayAtOnce) {
   player_->show();
   second->show();
   ASSERT_TRUE(QTest::qWaitForWindowExposed(second));
-  ASSERT_TRUE(ClickAsUser(player_->startButton()));
-  ASSERT_TRUE(ClickAsUser(second->startButton()));
+  ASSERT_TRUE(ClickAsUser(Child<QPushButton>(player_, QStringLiteral("start"))));
+  ASSERT_TRUE(ClickAsUser(Child<QPushButton>(second, QStringLiteral("start"))));
   EXPECT_TRUE(player_->WorkerRunning() && second->WorkerRunning());
   WaitUntilDone();
-  ASSERT_TRUE(WaitUntil([&] { return !second->WorkerRunning() && second->startButton()->isEnabled(); }));
+  ASSERT_TRUE(WaitUntil([&] {
+    return !second->WorkerRunning() && Child<QPushButton>(second, QStringLiteral("start"))->isEnabled();
+  }));
   // The reports may still be on their way when the buttons come back.
   EXPECT_TRUE(WaitUntil([&] { return frames_.size() == 20u && secondFrames.size() == 20u; }, 2000))
       << frames_.size() << " and " << secondFrames.size() << " frames";
@@ -240,8 +252,11 @@ TEST_F(PlayerWindow, FileManagerReplaysWithoutAddingToTheHistory) {
   manager.OpenSelected();
   auto* player = qobject_cast<CVideoPlayer*>(frame.LatestWindow(Command::Open));
   ASSERT_NE(player, nullptr);
-  EXPECT_TRUE(player->WorkerRunning() || !player->startButton()->isEnabled() || player->ShownFrame() > 0);
-  ASSERT_TRUE(WaitUntil([&] { return !player->WorkerRunning() && player->startButton()->isEnabled(); }));
+  EXPECT_TRUE(player->WorkerRunning() || !Child<QPushButton>(player, QStringLiteral("start"))->isEnabled() ||
+              player->ShownFrame() > 0);
+  ASSERT_TRUE(WaitUntil([&] {
+    return !player->WorkerRunning() && Child<QPushButton>(player, QStringLiteral("start"))->isEnabled();
+  }));
   EXPECT_EQ(player->ShownFrame(), 3);
   ASSERT_EQ(FileHistory().Records().size(), 1u);
   EXPECT_EQ(FileHistory().Records()[0].openTime, before) << "replaying adds no record";
@@ -257,11 +272,13 @@ TEST_F(PlayerWindow, NewSelectionsDuringPlaybackNeverAbort) {
   const QString clip = QString::fromStdString(NumberedClip(dir_, "a.yuv", 40));
   for (int round = 0; round < 300; ++round) {
     player_->ChooseFiles({clip}, &f);
-    QTest::mouseClick(player_->startButton(), Qt::LeftButton);
+    QTest::mouseClick(Child<QPushButton>(player_, QStringLiteral("start")), Qt::LeftButton);
     if (round % 3 == 0) QTest::qWait(1);  // sometimes let reports arrive first
   }
   // A worker that has just played to the end may still have its report on the way.
-  ASSERT_TRUE(WaitUntil([&] { return player_->WorkerRunning() || player_->startButton()->isEnabled(); }));
+  ASSERT_TRUE(WaitUntil([&] {
+    return player_->WorkerRunning() || Child<QPushButton>(player_, QStringLiteral("start"))->isEnabled();
+  }));
   player_->ChooseFiles({clip}, &f);
   EXPECT_FALSE(player_->WorkerRunning());
   EXPECT_TRUE(recorder_.Texts().empty());
@@ -278,21 +295,21 @@ TEST_F(PlayerWindow, TheKeyboardSeeksAndAChoiceRedrawsWhilePaused) {
   EXPECT_EQ((std::vector<uint8_t>(picture.begin(), picture.begin() + 3)),
             (std::vector<uint8_t>{1, 129, 129}));
 
-  QTest::mouseClick(player_->stepForwardButton(), Qt::LeftButton);
+  QTest::mouseClick(Child<QPushButton>(player_, QStringLiteral("stepForward")), Qt::LeftButton);
   WaitFor(1);
-  ASSERT_TRUE(WaitUntil([&] { return player_->engine().Loop().State() == PlayPaused; }));
+  ASSERT_TRUE(WaitUntil([&] { return player_->engine().Loop().State() == PlayState::Paused; }));
   // The End key on the slider seeks like a drag.
-  player_->slider()->setFocus();
-  QTest::keyClick(player_->slider(), Qt::Key_End);
+  Child<QSlider>(player_, QStringLiteral("slider"))->setFocus();
+  QTest::keyClick(Child<QSlider>(player_, QStringLiteral("slider")), Qt::Key_End);
   WaitFor(12);
-  EXPECT_EQ(player_->frameNumberBox()->text(), QStringLiteral("12"));
-  QTest::keyClick(player_->slider(), Qt::Key_Left);
+  EXPECT_EQ(Child<QLineEdit>(player_, QStringLiteral("frameNumber"))->text(), QStringLiteral("12"));
+  QTest::keyClick(Child<QSlider>(player_, QStringLiteral("slider")), Qt::Key_Left);
   WaitFor(11);
 
   // "Y Componet only" picked with the keyboard while paused: the frame is drawn again at once.
-  ASSERT_TRUE(WaitUntil([&] { return player_->engine().Loop().State() == PlayPaused; }));
-  player_->componentList()->setFocus();
-  QTest::keyClick(player_->componentList(), Qt::Key_Home);
+  ASSERT_TRUE(WaitUntil([&] { return player_->engine().Loop().State() == PlayState::Paused; }));
+  Child<QComboBox>(player_, QStringLiteral("components"))->setFocus();
+  QTest::keyClick(Child<QComboBox>(player_, QStringLiteral("components")), Qt::Key_Home);
   ASSERT_TRUE(WaitUntil([&] {
     const auto bytes = player_->engine().Sequence().Pictures().FrontBytes();
     return bytes.size() > 2 && bytes[0] == 11 && bytes[1] == 128 && bytes[2] == 128;
@@ -312,7 +329,8 @@ TEST_F(PlayerWindow, LargePicturesKeepTheWindowOnTheScreen) {
         << w << "x" << h << ": " << player_->x() << "," << player_->y() << " " << player_->width() << "x"
         << player_->height() << " on " << player_->screen()->availableGeometry().width() << "x"
         << player_->screen()->availableGeometry().height();
-    EXPECT_TRUE(player_->preview()->verticalBar()->isVisible()) << "the picture scrolls instead";
+    EXPECT_TRUE(Child<PreviewArea>(player_, QStringLiteral("preview"))->verticalBar()->isVisible())
+        << "the picture scrolls instead";
   }
 }
 
@@ -331,36 +349,39 @@ TEST_F(PlayerWindow, DrivenStartToFinishWithTheMouse) {
       [](CYuvFrmtDlg* format) { EXPECT_TRUE(ClickAsUser(DialogButton(format, QDialogButtonBox::Ok))); });
   click(browse);
   ASSERT_EQ(confirm.count, 1);
-  EXPECT_EQ(player_->pathBox()->text().toStdString(), clip);
+  EXPECT_EQ(Child<QLineEdit>(player_, QStringLiteral("path"))->text().toStdString(), clip);
   // The speed box, typed into after a click.
-  ASSERT_TRUE(TypeAsUser(player_->speedBox(), QStringLiteral("60")));
-  click(player_->startButton());
+  ASSERT_TRUE(TypeAsUser(Child<QLineEdit>(player_, QStringLiteral("speed")), QStringLiteral("60")));
+  click(Child<QPushButton>(player_, QStringLiteral("start")));
   ASSERT_TRUE(WaitUntil([&] { return !frames_.empty() && frames_.back() >= 3; }));
-  click(player_->pauseButton());
-  ASSERT_TRUE(WaitUntil([&] { return player_->engine().Loop().State() == PlayPaused; }));
-  EXPECT_EQ(player_->pauseButton()->text(), QStringLiteral("Play"));
+  click(Child<QPushButton>(player_, QStringLiteral("pause")));
+  ASSERT_TRUE(WaitUntil([&] { return player_->engine().Loop().State() == PlayState::Paused; }));
+  EXPECT_EQ(Child<QPushButton>(player_, QStringLiteral("pause"))->text(), QStringLiteral("Play"));
   QTest::qWait(50);  // the last frame's report arrives
   const int paused = frames_.back();
-  click(player_->stepForwardButton());
+  click(Child<QPushButton>(player_, QStringLiteral("stepForward")));
   WaitFor(paused + 1);
-  click(player_->stepBackButton());
+  click(Child<QPushButton>(player_, QStringLiteral("stepBack")));
   WaitFor(paused);
   // A click on the groove right of the thumb moves it a page on, and that frame is shown.
-  QSlider* slider = player_->slider();
+  QSlider* slider = Child<QSlider>(player_, QStringLiteral("slider"));
   QTest::mouseClick(slider, Qt::LeftButton, {}, QPoint(slider->width() - 3, slider->height() / 2));
   ASSERT_TRUE(WaitUntil([&] { return !frames_.empty() && frames_.back() > paused + 1; }));
   EXPECT_EQ(frames_.back(), slider->value());
-  click(player_->reverseButton());
-  EXPECT_EQ(player_->reverseButton()->text(), QStringLiteral("Reverse Pause"));
+  click(Child<QPushButton>(player_, QStringLiteral("reverse")));
+  EXPECT_EQ(Child<QPushButton>(player_, QStringLiteral("reverse"))->text(), QStringLiteral("Reverse Pause"));
   WaitFor(1);
-  ASSERT_TRUE(WaitUntil([&] { return player_->engine().Loop().State() == PlayPaused; }))
+  ASSERT_TRUE(WaitUntil([&] { return player_->engine().Loop().State() == PlayState::Paused; }))
       << "paused at frame 1";
-  click(player_->stopButton());
-  ASSERT_TRUE(WaitUntil([&] { return !player_->WorkerRunning() && player_->startButton()->isEnabled(); }));
+  click(Child<QPushButton>(player_, QStringLiteral("stop")));
+  ASSERT_TRUE(WaitUntil([&] {
+    return !player_->WorkerRunning() && Child<QPushButton>(player_, QStringLiteral("start"))->isEnabled();
+  }));
   // The component list, picked with the mouse.
-  ASSERT_TRUE(PickAsUser(player_->componentList(), 0));
-  EXPECT_EQ(player_->componentList()->currentText(), QStringLiteral("Y Componet only"));
-  EXPECT_EQ(player_->engine().Sequence().SpeedRate.load(), 60);
+  ASSERT_TRUE(PickAsUser(Child<QComboBox>(player_, QStringLiteral("components")), 0));
+  EXPECT_EQ(Child<QComboBox>(player_, QStringLiteral("components"))->currentText(),
+            QStringLiteral("Y Componet only"));
+  EXPECT_EQ(player_->engine().Sequence().Run().rate, 60);
   EXPECT_TRUE(recorder_.Texts().empty());
 }
 
@@ -370,12 +391,18 @@ TEST_F(PlayerWindow, EveryControlTakesItsOwnClick) {
   player_->show();
   ASSERT_TRUE(QTest::qWaitForWindowExposed(player_));
   std::vector<std::pair<const char*, QWidget*>> controls = {
-      {"path", player_->pathBox()},      {"Browse", player_->findChild<QPushButton*>()},
-      {"speed", player_->speedBox()},    {"components", player_->componentList()},
-      {"Start", player_->startButton()}, {"Stop", player_->stopButton()},
-      {"Pause", player_->pauseButton()}, {"Reverse", player_->reverseButton()},
-      {"<", player_->stepBackButton()},  {">", player_->stepForwardButton()},
-      {"slider", player_->slider()},     {"frame number", player_->frameNumberBox()},
+      {"path", Child<QLineEdit>(player_, QStringLiteral("path"))},
+      {"Browse", player_->findChild<QPushButton*>()},
+      {"speed", Child<QLineEdit>(player_, QStringLiteral("speed"))},
+      {"components", Child<QComboBox>(player_, QStringLiteral("components"))},
+      {"Start", Child<QPushButton>(player_, QStringLiteral("start"))},
+      {"Stop", Child<QPushButton>(player_, QStringLiteral("stop"))},
+      {"Pause", Child<QPushButton>(player_, QStringLiteral("pause"))},
+      {"Reverse", Child<QPushButton>(player_, QStringLiteral("reverse"))},
+      {"<", Child<QPushButton>(player_, QStringLiteral("stepBack"))},
+      {">", Child<QPushButton>(player_, QStringLiteral("stepForward"))},
+      {"slider", Child<QSlider>(player_, QStringLiteral("slider"))},
+      {"frame number", Child<QLineEdit>(player_, QStringLiteral("frameNumber"))},
   };
   for (QPushButton* b : player_->findChildren<QPushButton*>()) {
     if (b->text() == QStringLiteral("Browse...") || b->text() == QStringLiteral("Exit"))
@@ -386,54 +413,56 @@ TEST_F(PlayerWindow, EveryControlTakesItsOwnClick) {
     EXPECT_TRUE(TakesItsOwnClick(widget)) << name << " is covered by another widget";
   }
   // Typed with the mouse's focus: the speed box takes a new rate.
-  QTest::mouseClick(player_->speedBox(), Qt::LeftButton);
-  player_->speedBox()->selectAll();
-  QTest::keyClicks(player_->speedBox(), QStringLiteral("25"));
-  EXPECT_EQ(player_->engine().Sequence().SpeedRate.load(), 25);
+  QTest::mouseClick(Child<QLineEdit>(player_, QStringLiteral("speed")), Qt::LeftButton);
+  Child<QLineEdit>(player_, QStringLiteral("speed"))->selectAll();
+  QTest::keyClicks(Child<QLineEdit>(player_, QStringLiteral("speed")), QStringLiteral("25"));
+  EXPECT_EQ(player_->run().rate, 25) << "the next Start plays at the rate typed";
   // "Reverse Pause" fits its button.
-  QPushButton* reverse = player_->reverseButton();
+  QPushButton* reverse = Child<QPushButton>(player_, QStringLiteral("reverse"));
   EXPECT_LE(reverse->fontMetrics().horizontalAdvance(QStringLiteral("Reverse Pause")) + 8, reverse->width());
   for (QLabel* label : player_->findChildren<QLabel*>()) {
     if (label->text() != QStringLiteral("Which components to display:")) continue;
     EXPECT_GE(label->width(), label->fontMetrics().horizontalAdvance(label->text())) << "the colon shows";
-    EXPECT_LE(label->geometry().right(), player_->componentList()->x()) << "the list starts after its label";
+    EXPECT_LE(label->geometry().right(), Child<QComboBox>(player_, QStringLiteral("components"))->x())
+        << "the list starts after its label";
   }
 }
 
 TEST_F(PlayerWindow, ControlStatesAndCompactMode) {
-  const PlayerControls none = ControlsFor(false, PlayStopped);
+  const PlayerControls none = ControlsFor(false, PlayState::Stopped);
   EXPECT_TRUE(none.pathAndBrowse);
   EXPECT_FALSE(none.start);
-  const PlayerControls playing = ControlsFor(true, Playing);
+  const PlayerControls playing = ControlsFor(true, PlayState::Playing);
   EXPECT_STREQ(playing.pauseText, "Pause");
   EXPECT_TRUE(playing.pathAndBrowse);
   EXPECT_FALSE(playing.start);
-  EXPECT_FALSE(ControlsFor(true, Seek).stop);
-  EXPECT_TRUE(ControlsFor(true, PlayingBackward).unchanged);
-  EXPECT_TRUE(ControlsFor(true, PlayStopped).speed);
+  EXPECT_FALSE(ControlsFor(true, PlayState::Seek).stop);
+  EXPECT_TRUE(ControlsFor(true, PlayState::PlayingBackward).unchanged);
+  EXPECT_TRUE(ControlsFor(true, PlayState::Stopped).speed);
 
   player_->show();
   ASSERT_TRUE(QTest::qWaitForWindowExposed(player_));
-  EXPECT_EQ(player_->startButton()->geometry(), QRect(400, 42, 50, 20));
-  EXPECT_FALSE(player_->startButton()->isEnabled()) << "nothing to play yet";
+  EXPECT_EQ(Child<QPushButton>(player_, QStringLiteral("start"))->geometry(), QRect(400, 42, 50, 20));
+  EXPECT_FALSE(Child<QPushButton>(player_, QStringLiteral("start"))->isEnabled()) << "nothing to play yet";
   // A picture taller than the screen: the preview scrolls and the toggle is offered.
   const ImageFormat tall = I420Format(320, 1400);
   test::WriteFileBytes(dir_ / "tall.yuv", std::vector<uint8_t>(320 * 1400 * 3 / 2, 60));
   player_->ChooseFiles({QString::fromStdString((dir_ / "tall.yuv").string())}, &tall);
-  ASSERT_TRUE(ClickAsUser(player_->toggleButton()));
+  ASSERT_TRUE(ClickAsUser(Child<QPushButton>(player_, QStringLiteral("detailsToggle"))));
   EXPECT_TRUE(player_->compact());
-  EXPECT_EQ(player_->startButton()->geometry(), QRect(160, 4, 40, 20));
-  EXPECT_EQ(player_->slider()->geometry(), QRect(320, 4, 120, 20));
-  EXPECT_FALSE(player_->pathBox()->isVisible());
-  EXPECT_EQ(player_->toggleButton()->text(), QStringLiteral("<--- Display Detailed Controls"));
-  EXPECT_EQ(player_->preview()->y(), 50);
+  EXPECT_EQ(Child<QPushButton>(player_, QStringLiteral("start"))->geometry(), QRect(160, 4, 40, 20));
+  EXPECT_EQ(Child<QSlider>(player_, QStringLiteral("slider"))->geometry(), QRect(320, 4, 120, 20));
+  EXPECT_FALSE(Child<QLineEdit>(player_, QStringLiteral("path"))->isVisible());
+  EXPECT_EQ(Child<QPushButton>(player_, QStringLiteral("detailsToggle"))->text(),
+            QStringLiteral("<--- Display Detailed Controls"));
+  EXPECT_EQ(Child<PreviewArea>(player_, QStringLiteral("preview"))->mapTo(player_, QPoint(0, 0)).y(), 50);
   for (QLabel* label : player_->findChildren<QLabel*>()) {
     if (label->isVisible() && label->text() == QStringLiteral("Frame number:")) {
       EXPECT_GE(label->mapTo(player_, QPoint(0, 0)).x(), 0) << "starts inside the window";
     }
   }
-  ASSERT_TRUE(ClickAsUser(player_->toggleButton()));
-  EXPECT_EQ(player_->preview()->y(), 160);
+  ASSERT_TRUE(ClickAsUser(Child<QPushButton>(player_, QStringLiteral("detailsToggle"))));
+  EXPECT_EQ(Child<PreviewArea>(player_, QStringLiteral("preview"))->mapTo(player_, QPoint(0, 0)).y(), 160);
   EXPECT_TRUE(recorder_.Texts().empty());
 }
 

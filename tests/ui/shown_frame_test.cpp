@@ -43,42 +43,42 @@ class ShownFrameWindows : public EditorWindow {
   template <typename Window>
   void StopSomewhere(Window* window, std::mt19937& random) {
     const auto wait = [&] { QTest::qWait(static_cast<int>(random() % 70)); };
-    const bool paused = window->WorkerRunning() && window->loop().State() == PlayPaused;
+    const bool paused = window->WorkerRunning() && window->loop().State() == PlayState::Paused;
     switch (random() % 5) {
       case 0:
-        if (window->startButton()->isEnabled()) {
-          EXPECT_TRUE(ClickAsUser(window->startButton()));
+        if (Child<QPushButton>(window, QStringLiteral("start"))->isEnabled()) {
+          EXPECT_TRUE(ClickAsUser(Child<QPushButton>(window, QStringLiteral("start"))));
         } else if (paused) {
-          EXPECT_TRUE(ClickAsUser(window->pauseButton()));
+          EXPECT_TRUE(ClickAsUser(Child<QPushButton>(window, QStringLiteral("pause"))));
         }
         wait();
-        if (window->stopButton()->isEnabled()) {
-          EXPECT_TRUE(ClickAsUser(window->stopButton()));
+        if (Child<QPushButton>(window, QStringLiteral("stop"))->isEnabled()) {
+          EXPECT_TRUE(ClickAsUser(Child<QPushButton>(window, QStringLiteral("stop"))));
         }
         break;
       case 1:
-        if (window->startButton()->isEnabled()) {
-          EXPECT_TRUE(ClickAsUser(window->startButton()));
+        if (Child<QPushButton>(window, QStringLiteral("start"))->isEnabled()) {
+          EXPECT_TRUE(ClickAsUser(Child<QPushButton>(window, QStringLiteral("start"))));
         } else if (paused) {
-          EXPECT_TRUE(ClickAsUser(window->pauseButton()));
+          EXPECT_TRUE(ClickAsUser(Child<QPushButton>(window, QStringLiteral("pause"))));
         }
         wait();
-        if (window->WorkerRunning() && window->loop().State() == Playing) {
-          EXPECT_TRUE(ClickAsUser(window->pauseButton()));
+        if (window->WorkerRunning() && window->loop().State() == PlayState::Playing) {
+          EXPECT_TRUE(ClickAsUser(Child<QPushButton>(window, QStringLiteral("pause"))));
         }
         break;
       case 2:
-        EXPECT_TRUE(ClickAsUser(window->stepForwardButton()));
+        EXPECT_TRUE(ClickAsUser(Child<QPushButton>(window, QStringLiteral("stepForward"))));
         break;
       case 3:
-        EXPECT_TRUE(ClickAsUser(window->stepBackButton()));
+        EXPECT_TRUE(ClickAsUser(Child<QPushButton>(window, QStringLiteral("stepBack"))));
         break;
       default:
         if (!paused) break;
-        EXPECT_TRUE(ClickAsUser(window->reverseButton()));
+        EXPECT_TRUE(ClickAsUser(Child<QPushButton>(window, QStringLiteral("reverse"))));
         wait();
-        if (window->WorkerRunning() && window->loop().State() == PlayingBackward) {
-          EXPECT_TRUE(ClickAsUser(window->reverseButton()));
+        if (window->WorkerRunning() && window->loop().State() == PlayState::PlayingBackward) {
+          EXPECT_TRUE(ClickAsUser(Child<QPushButton>(window, QStringLiteral("reverse"))));
         }
         break;
     }
@@ -101,7 +101,7 @@ TEST_F(ShownFrameWindows, EditsLandOnTheFrameShownWhereverPlaybackStops) {
   ModalHandler<CBlockEdit> edit([&](CBlockEdit*) {});
   for (int round = 0; round < 200; ++round) {
     StopSomewhere(editor.data(), random);
-    const int shown = std::max(editor->frameNumberBox()->text().toInt(), 1);
+    const int shown = std::max(Child<QLineEdit>(editor, QStringLiteral("frameNumber"))->text().toInt(), 1);
     const QPoint at(static_cast<int>(random() % 64), static_cast<int>(random() % 48));
     const size_t corner = (static_cast<size_t>(shown) - 1) * kFrameSize +
                           static_cast<size_t>(at.y() / 8 * 8 * 64 + at.x() / 8 * 8);
@@ -114,7 +114,7 @@ TEST_F(ShownFrameWindows, EditsLandOnTheFrameShownWhereverPlaybackStops) {
       EXPECT_TRUE(ReplaceText(block->box(0), QString::number(value)));
       EXPECT_TRUE(ClickAsUser(DialogButton(block, QDialogButtonBox::Ok)));
     });
-    ASSERT_TRUE(ClickAsUser(editor->preview(), at));
+    ASSERT_TRUE(ClickAsUser(Child<PreviewArea>(editor, QStringLiteral("preview")), at));
     ASSERT_EQ(edit.count, ++seen) << "round " << round;
     model[corner] = static_cast<uint8_t>(value);
     ASSERT_EQ(test::ReadFileBytes(flat_), model)
@@ -131,7 +131,7 @@ TEST_F(ShownFrameWindows, AMoveIsSavedIntoTheCurrentFrameShownWhereverPlaybackSt
   QPointer<CYUVCheckMotion> motion = new CYUVCheckMotion;
   motion->show();
   ASSERT_TRUE(QTest::qWaitForWindowExposed(motion));
-  ASSERT_TRUE(ClickAsUser(motion->imageButton(2)));
+  ASSERT_TRUE(ClickAsUser(Child<QRadioButton>(motion, QStringLiteral("image2"))));
   motion->ChooseFile(QString::fromStdString(flat_), layout_);
   std::vector<uint8_t> model = flatBytes_;
   // What the window holds as the unedited current frame: the file's frame as read
@@ -147,20 +147,20 @@ TEST_F(ShownFrameWindows, AMoveIsSavedIntoTheCurrentFrameShownWhereverPlaybackSt
     dx = 0;
   });
   std::mt19937 random(28);
-  PreviewArea* preview = motion->preview();
+  PreviewArea* preview = Child<PreviewArea>(motion, QStringLiteral("preview"));
   for (int round = 0; round < 200; ++round) {
     StopSomewhere(motion.data(), random);
-    const int shown = motion->frameNumberBox()->text().toInt();
+    const int shown = Child<QLineEdit>(motion, QStringLiteral("frameNumber"))->text().toInt();
     ASSERT_GE(shown, 2);
-    ASSERT_TRUE(ClickAsUser(motion->selectButton(1)));
+    ASSERT_TRUE(ClickAsUser(Child<QPushButton>(motion, QStringLiteral("select1"))));
     const QPoint at(static_cast<int>(random() % 64), static_cast<int>(random() % 48));
     QTest::mousePress(preview, Qt::LeftButton, Qt::ControlModifier, at);
     QTest::mouseRelease(preview, Qt::LeftButton, Qt::ControlModifier, at);
-    ASSERT_TRUE(ClickAsUser(motion->moveButton(1)));
+    ASSERT_TRUE(ClickAsUser(Child<QPushButton>(motion, QStringLiteral("move1"))));
     dx += 4;
     {
       BoxAnswerer ok(QMessageBox::Ok);
-      ASSERT_TRUE(ClickAsUser(motion->saveButton()));
+      ASSERT_TRUE(ClickAsUser(Child<QPushButton>(motion, QStringLiteral("save"))));
     }
     // The model's move of the unedited frame, written over the frame shown as current.
     BlockSelection selection;
@@ -192,15 +192,16 @@ TEST_F(ShownFrameWindows, AnEditBeforeStartGoesIntoTheFileJustChosen) {
   ASSERT_TRUE(QTest::qWaitForWindowExposed(editor));
   // File A is played for a while, then file B is chosen with Browse.
   editor->ChooseFile(QString::fromStdString(flat_), &layout_);
-  ASSERT_TRUE(ClickAsUser(editor->startButton()));
-  ASSERT_TRUE(WaitUntil([&] { return editor->frameNumberBox()->text().toInt() >= 3; }));
-  ASSERT_TRUE(ClickAsUser(editor->stopButton()));
+  ASSERT_TRUE(ClickAsUser(Child<QPushButton>(editor, QStringLiteral("start"))));
+  ASSERT_TRUE(WaitUntil(
+      [&] { return Child<QLineEdit>(editor, QStringLiteral("frameNumber"))->text().toInt() >= 3; }));
+  ASSERT_TRUE(ClickAsUser(Child<QPushButton>(editor, QStringLiteral("stop"))));
   ASSERT_TRUE(WaitUntil([&] { return !editor->WorkerRunning(); }));
   ModalHandler<CYuvFrmtDlg> confirm(
       [](CYuvFrmtDlg* format) { EXPECT_TRUE(ClickAsUser(DialogButton(format, QDialogButtonBox::Ok))); });
   {
     FileNameAnswers answers({QString::fromStdString(edited_)});
-    ASSERT_TRUE(ClickAsUser(editor->browseButton()));
+    ASSERT_TRUE(ClickAsUser(Child<QPushButton>(editor, QStringLiteral("browse"))));
   }
   ASSERT_EQ(confirm.count, 1);
   // An edit before Start: B's frame 1 (shown since the choice) changes, A stays as it was.
@@ -210,7 +211,7 @@ TEST_F(ShownFrameWindows, AnEditBeforeStartGoesIntoTheFileJustChosen) {
     EXPECT_TRUE(ReplaceText(block->box(0), QStringLiteral("7")));
     EXPECT_TRUE(ClickAsUser(DialogButton(block, QDialogButtonBox::Ok)));
   });
-  ASSERT_TRUE(ClickAsUser(editor->preview(), QPoint(2 * 8 + 3, 8 + 3)));
+  ASSERT_TRUE(ClickAsUser(Child<PreviewArea>(editor, QStringLiteral("preview")), QPoint(2 * 8 + 3, 8 + 3)));
   ASSERT_EQ(edit.count, 1);
   std::vector<uint8_t> expected = bytes_;
   expected[8 * 64 + 16] = 7;
@@ -226,7 +227,7 @@ TEST_F(ShownFrameWindows, AnEditBeforeStartGoesIntoTheFileJustChosen) {
     EXPECT_TRUE(ReplaceText(block->box(0), QStringLiteral("9")));
     EXPECT_TRUE(ClickAsUser(DialogButton(block, QDialogButtonBox::Ok)));
   });
-  ASSERT_TRUE(ClickAsUser(editor->preview(), QPoint(2 * 8 + 3, 8 + 3)));
+  ASSERT_TRUE(ClickAsUser(Child<PreviewArea>(editor, QStringLiteral("preview")), QPoint(2 * 8 + 3, 8 + 3)));
   ASSERT_EQ(edit.count, 2);
   EXPECT_EQ(recorder_.Texts().back(), "Error EDIT1007: File " + edited_ +
                                           " is no longer the file shown (it was replaced, or its length "
@@ -245,14 +246,14 @@ TEST_F(ShownFrameWindows, BlockViewsOfPlanar420OpenWithoutAMessage) {
   compare->ChooseFile(2, QString::fromStdString(edited_), layout_);
   ModalHandler<CBlockEdit> view(
       [](CBlockEdit* block) { EXPECT_TRUE(ClickAsUser(DialogButton(block, QDialogButtonBox::Ok))); });
-  ASSERT_TRUE(ClickAsUser(compare->preview(), QPoint(20, 20)));
+  ASSERT_TRUE(ClickAsUser(Child<PreviewArea>(compare, QStringLiteral("preview")), QPoint(20, 20)));
   ASSERT_EQ(view.count, 1);
   compare->close();
   QPointer<CYUVCheckMotion> motion = new CYUVCheckMotion;
   motion->show();
   ASSERT_TRUE(QTest::qWaitForWindowExposed(motion));
   motion->ChooseFile(QString::fromStdString(flat_), layout_);
-  ASSERT_TRUE(ClickAsUser(motion->preview(), QPoint(20, 20)));
+  ASSERT_TRUE(ClickAsUser(Child<PreviewArea>(motion, QStringLiteral("preview")), QPoint(20, 20)));
   ASSERT_EQ(view.count, 2);
   motion->close();
   EXPECT_TRUE(recorder_.Texts().empty()) << recorder_.Texts().front();

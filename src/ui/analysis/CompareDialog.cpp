@@ -6,7 +6,6 @@
 #include <QHBoxLayout>
 #include <QIntValidator>
 #include <QMouseEvent>
-#include <QThread>
 #include <QVBoxLayout>
 
 #include "analysis/Psnr.h"
@@ -28,13 +27,6 @@ namespace {
 
 const QString kTitle = QStringLiteral("Calculate the Difference of Two YUV Files");
 
-QColor ToQColor(const RgbColor& c) {
-  return QColor(c.Red, c.Green, c.Blue);
-}
-RgbColor FromQColor(const QColor& c) {
-  return {c.red(), c.green(), c.blue()};
-}
-
 // Two layouts compare when every field that places a sample is equal.
 bool SameLayout(const ImageFormat& a, const ImageFormat& b) {
   return a.SamplingFormat == b.SamplingFormat && a.ComponentOrder == b.ComponentOrder &&
@@ -44,29 +36,24 @@ bool SameLayout(const ImageFormat& a, const ImageFormat& b) {
 
 }  // namespace
 
-CYUVCompare::CYUVCompare(QWidget* parent) : QDialog(parent) {
-  setAttribute(Qt::WA_DeleteOnClose);
-  setWindowTitle(kTitle);
+CYUVCompare::CYUVCompare(QWidget* parent)
+    : PlayingWindow(std::make_unique<SequencePlayback<CompareSequence>>(), kTitle, parent),
+      sequence_(PlayedSequence<CompareSequence>()),
+      diff_(this, QStringLiteral("Show SAD as grey scale"),
+            QStringLiteral("Show pixels with SAD values between:"), [this] { OptionsChanged(); }) {
+  minChrome_ = 230;
   BuildControls();
   LayOutPicture();
-  driver_->UpdateControls();
-}
-
-CYUVCompare::~CYUVCompare() {
-  driver_->EndWorker();
+  driver().UpdateControls();
 }
 
 void CYUVCompare::BuildControls() {
   auto fileGroup = [this](const QString& title, QLineEdit*& path, QPushButton*& browse, QLineEdit*& format) {
     auto* group = new QGroupBox(title, this);
-    path = new QLineEdit(group);
-    browse = new QPushButton(QStringLiteral("Browse..."), group);
-    format = new QLineEdit(group);
-    format->setReadOnly(true);
-    auto* layout = new QGridLayout(group);
-    layout->addWidget(path, 0, 0);
-    layout->addWidget(browse, 0, 1);
-    layout->addWidget(format, 1, 0, 1, 2);
+    const PathBoxes boxes = MakePathBoxes(group);
+    path = boxes.path;
+    browse = boxes.browse;
+    format = boxes.format;
     return group;
   };
   file1Group_ =
@@ -75,35 +62,19 @@ void CYUVCompare::BuildControls() {
       fileGroup(QStringLiteral("Load image file #2 for comparison:"), path2_, browse2_, format2Box_);
 
   playGroup_ = new QGroupBox(QStringLiteral("Play control:"), this);
-  PlaybackDriver::Hooks hooks;
-  hooks.canPlay = [this] { return !path1_->text().isEmpty() && framesAvailable_; };
-  hooks.beforeStart = [this] {
-    BeforeStart();
-    return true;
-  };
-  hooks.frameShown = [this](int64_t frame) { emit frameShown(static_cast<int>(frame)); };
-  hooks.redraw = [this] { ShowDisplay(); };
-  hooks.controlsChanged = [this](const PlayerControls& c) { UpdateControls(c); };
-  driver_ = new PlaybackDriver(this, playGroup_, sequence_, std::move(hooks));
-  driver_->controls().frameLabel()->setText(QStringLiteral("Frame #:"));
-  auto* play = new QGridLayout(playGroup_);
-  PlayControls& c = driver_->controls();
-  play->addWidget(c.start(), 0, 0);
-  play->addWidget(c.stop(), 0, 1);
-  play->addWidget(c.pause(), 0, 2);
-  play->addWidget(c.reverse(), 0, 3);
-  play->addWidget(c.stepBack(), 1, 0);
-  play->addWidget(c.slider(), 1, 1, 1, 2);
-  play->addWidget(c.stepForward(), 1, 3);
-  play->addWidget(c.frameLabel(), 2, 0);
-  play->addWidget(c.frameNumber(), 2, 1);
+  PlayIn(playGroup_, QStringLiteral("Frame #:"),
+         {
+             .canPlay = [this] { return !path1_->text().isEmpty() && framesAvailable_; },
+             .beforeStart =
+                 [this] {
+                   SaveDifferenceSettings(sequence_.Display(), *grid_, *gridColour_);
+                   return true;
+                 },
+         });
 
   const ProgramSettings& s = CurrentSettings();
   optionsGroup_ = new QGroupBox(QStringLiteral("Comparison options:"), this);
-  components_ = new QComboBox(optionsGroup_);
-  for (const std::string& text : ComponentListTexts(YUV_420))
-    components_->addItem(QString::fromStdString(text));
-  components_->setCurrentIndex(3);
+  components_ = MakeComponentList(optionsGroup_);
   valueHistogram_ = new QPushButton(QStringLiteral("Diff value histogram"), optionsGroup_);
   positionHistogram_ = new QPushButton(QStringLiteral("Diff position distribution"), optionsGroup_);
   psnr_ = new QLineEdit(optionsGroup_);
@@ -120,24 +91,6 @@ void CYUVCompare::BuildControls() {
 
   displayGroup_ =
       new QGroupBox(QStringLiteral("Display options based on SAD (sum of absolute difference):"), this);
-  grey_ = new QRadioButton(QStringLiteral("Show SAD as grey scale"), displayGroup_);
-  range_ = new QRadioButton(QStringLiteral("Show pixels with SAD values between:"), displayGroup_);
-  (s.DiffDisplayMode == 1 ? range_ : grey_)->setChecked(true);
-  low_ = new QLineEdit(QString::number(s.DiffThreshold[0]), displayGroup_);
-  high_ = new QLineEdit(QString::number(s.DiffThreshold[1]), displayGroup_);
-  for (QLineEdit* box : {low_, high_}) {
-    box->setValidator(new QIntValidator(0, 765, box));
-    box->setMaximumWidth(60);
-  }
-  diffColour_ = new ColourButton(displayGroup_);
-  diffColour_->setText(QStringLiteral("Diff Color"));
-  diffColour_->setColour(ToQColor(s.ImageDiffColor_RGB));
-  brightness_ = new QSlider(Qt::Horizontal, displayGroup_);
-  brightness_->setRange(0, 100);
-  brightness_->setValue(std::clamp(s.BrightnessAdjust, 0, 100));
-  brightnessBox_ = new QLineEdit(QString::number(brightness_->value()), displayGroup_);
-  brightnessBox_->setReadOnly(true);
-  brightnessBox_->setMaximumWidth(50);
   const char* backgroundNames[] = {"Diff Only", "Diff on file 1", "Diff on file 2"};
   for (size_t i = 0; i < 3; ++i)
     backgrounds_[i] = new QRadioButton(QString::fromLatin1(backgroundNames[i]), displayGroup_);
@@ -148,23 +101,22 @@ void CYUVCompare::BuildControls() {
   backgroundLayout->setContentsMargins(0, 0, 0, 0);
   for (QRadioButton* b : backgrounds_) backgroundLayout->addWidget(b);
   auto* display = new QGridLayout(displayGroup_);
-  display->addWidget(grey_, 0, 0);
+  display->addWidget(diff_.grey, 0, 0);
   display->addWidget(new QLabel(QStringLiteral("Brightness:"), displayGroup_), 0, 1);
-  display->addWidget(brightness_, 0, 2, 1, 2);
-  display->addWidget(brightnessBox_, 0, 4);
-  display->addWidget(range_, 1, 0);
-  display->addWidget(low_, 1, 1);
+  display->addWidget(diff_.brightness, 0, 2, 1, 2);
+  display->addWidget(diff_.brightnessBox, 0, 4);
+  display->addWidget(diff_.range, 1, 0);
+  display->addWidget(diff_.low, 1, 1);
   display->addWidget(new QLabel(QStringLiteral("and"), displayGroup_), 1, 2);
-  display->addWidget(high_, 1, 3);
-  display->addWidget(diffColour_, 1, 4);
+  display->addWidget(diff_.high, 1, 3);
+  display->addWidget(diff_.colour, 1, 4);
   display->addWidget(backgroundBox, 2, 0, 1, 5);
 
   gridGroup_ = new QGroupBox(QStringLiteral("Grid options:"), this);
-  grid_ = new QCheckBox(QStringLiteral("Add local grid"), gridGroup_);
-  grid_->setChecked(s.AddDiffGrid != 0);
-  gridColour_ = new ColourButton(gridGroup_);
-  gridColour_->setText(QStringLiteral("Color"));
-  gridColour_->setColour(ToQColor(s.ImageDiffGridColor_RGB));
+  const DifferenceGrid gridControls =
+      MakeDifferenceGrid(gridGroup_, QStringLiteral("Add local grid"), QStringLiteral("Color"));
+  grid_ = gridControls.grid;
+  gridColour_ = gridControls.colour;
   column_ = new QLabel(QStringLiteral("Block Column:"), gridGroup_);
   row_ = new QLabel(QStringLiteral("Block Row:"), gridGroup_);
   for (QLabel* label : {column_, row_})
@@ -174,57 +126,37 @@ void CYUVCompare::BuildControls() {
   grid->addWidget(gridColour_, 0, 1);
   grid->addWidget(column_, 1, 0);
   grid->addWidget(row_, 1, 1);
-  toggle_ = new QPushButton(QStringLiteral("<--- Hide Detailed Controls"), this);
-  toggle_->hide();
+  QPushButton* toggle =
+      MakeDetailsToggle({optionsGroup_, displayGroup_, gridGroup_, format1Box_, format2Box_, path2_});
   exit_ = new QPushButton(QStringLiteral("Exit"), this);
+  TrackBlocks({.size = kBlockSize,
+               .column = column_,
+               .row = row_,
+               .active = [this] { return framesAvailable_; },
+               .clicked = [this](QPoint block) { OpenBlock(block.x(), block.y()); }});
 
-  previewPanel_ = new QWidget(this);
-  preview_ = new PreviewArea(previewPanel_);
-  preview_->setMouseTracking(true);
-  preview_->installEventFilter(this);
+  StackWithPreview({Row({{file1Group_, 1}, {file2Group_, 1}, {playGroup_, 1}}),
+                    Row({{optionsGroup_, 0}, {displayGroup_, 1}, {gridGroup_, 0}}),
+                    ButtonRow(toggle, exit_)});
 
-  auto* files = new QHBoxLayout;
-  files->addWidget(file1Group_, 1);
-  files->addWidget(file2Group_, 1);
-  files->addWidget(playGroup_, 1);
-  auto* settings = new QHBoxLayout;
-  settings->addWidget(optionsGroup_);
-  settings->addWidget(displayGroup_, 1);
-  settings->addWidget(gridGroup_);
-  auto* buttons = new QHBoxLayout;
-  buttons->addWidget(toggle_);
-  buttons->addStretch();
-  buttons->addWidget(exit_);
-  auto* layout = new QVBoxLayout(this);
-  layout->addLayout(files);
-  layout->addLayout(settings);
-  layout->addLayout(buttons);
-  layout->addWidget(previewPanel_, 0, Qt::AlignLeft);
-  layout->addStretch();
-
+  NameWidgets({{browse1_, "browse1"}, {browse2_, "browse2"}, {components_, "components"}, {psnr_, "psnr"}});
+  NameWidgets({{grid_, "grid"}, {column_, "column"}, {row_, "row"}, {exit_, "exit"}});
+  NameWidgets({{valueHistogram_, "valueHistogram"}, {positionHistogram_, "positionHistogram"}});
+  NameNumbered(backgrounds_, "background");
   connect(browse1_, &QPushButton::clicked, this, [this] { Browse(1); });
   connect(browse2_, &QPushButton::clicked, this, [this] { Browse(2); });
   connect(exit_, &QPushButton::clicked, this, &QDialog::close);
-  connect(toggle_, &QPushButton::clicked, this, &CYUVCompare::ToggleDetails);
   connect(components_, &QComboBox::activated, this, [this] { SetUp(); });
-  for (QRadioButton* b : {grey_, range_, backgrounds_[0], backgrounds_[1], backgrounds_[2]})
+  for (QRadioButton* b : backgrounds_)
     connect(b, &QRadioButton::toggled, this, [this](bool on) {
       if (on) OptionsChanged();
     });
-  connect(low_, &QLineEdit::textChanged, this, [this] {
-    CurrentSettings().DiffThreshold[0] = low_->text().toInt();
-    OptionsChanged();
-  });
-  connect(high_, &QLineEdit::textChanged, this, [this] {
-    CurrentSettings().DiffThreshold[1] = high_->text().toInt();
-    OptionsChanged();
-  });
-  connect(brightness_, &QSlider::valueChanged, this, [this](int value) {
-    brightnessBox_->setText(QString::number(value));
-    OptionsChanged();
-  });
+  for (int i = 0; i < 2; ++i)
+    connect(i == 0 ? diff_.low : diff_.high, &QLineEdit::textChanged, this, [this, i](const QString& text) {
+      CurrentSettings().DiffThreshold[static_cast<size_t>(i)] = text.toInt();
+      OptionsChanged();
+    });
   connect(grid_, &QCheckBox::toggled, this, &CYUVCompare::ShowDisplay);
-  connect(diffColour_, &ColourButton::colourChosen, this, &CYUVCompare::OptionsChanged);
   connect(gridColour_, &ColourButton::colourChosen, this, &CYUVCompare::ShowDisplay);
   valueHistogram_->setEnabled(false);
   positionHistogram_->setEnabled(false);
@@ -236,8 +168,8 @@ void CYUVCompare::OpenHistogram(bool positions) {
   // The windows read the difference the worker builds: a playing worker is paused
   // first, and the button pressed again once the frame stands still.
   if (!framesAvailable_) return;
-  if (!driver_->Idle()) {
-    driver_->controls().PauseClicked();
+  if (!FramesStandStill()) {
+    controls().PauseClicked();
     return;
   }
   // The histograms read a difference of their own, built from copies of the pair shown.
@@ -257,15 +189,12 @@ void CYUVCompare::OpenHistogram(bool positions) {
 }
 
 void CYUVCompare::Browse(int index) {
-  RawPickOptions options;
-  options.caption = QStringLiteral("Open");
-  if (const auto choice = PickRawFile(this, options)) ChooseFile(index, choice->path, choice->format);
+  PickRawFileFor(
+      [this, index](const QString& path, const ImageFormat& format) { ChooseFile(index, path, format); });
 }
 
 void CYUVCompare::ChooseFile(int index, const QString& path, const ImageFormat& format) {
-  driver_->EndWorker();  // the buffers may change
-  setWindowTitle(QFileInfo(path).fileName());
-  (index == 1 ? path1_ : path2_)->setText(path);
+  BeginChoice(path, index == 1 ? path1_ : path2_);
   (index == 1 ? sequence_.FirstPath : sequence_.SecondPath) = path.toStdString();
   AddToHistory(path.toStdString(), format, kOpened);
   if (!WorkBufferSizeSupported(format.ImgWidth, format.ImgHeight)) {
@@ -294,130 +223,65 @@ void CYUVCompare::SetUp() {
     ShowMessage("Error CMPR1006: The two images to be compared must be in the same format!");
     return;
   }
-  driver_->EndWorker();
+  driver().EndWorker();
   const int selected = std::max(components_->currentIndex(), 0);
   if (!sequence_.Prepare(format1_)) {
     ShowMessage(StrFormat("Error CMPR1007: Image size (%d, %d) not support !\n", format1_.ImgWidth,
                           format1_.ImgHeight));
     return;
   }
-  components_->clear();
-  for (const std::string& text : ComponentListTexts(format1_.SamplingFormat))
-    components_->addItem(QString::fromStdString(text));
-  components_->setCurrentIndex(std::clamp(selected, 0, 3));
+  FillComponentList(components_, format1_.SamplingFormat, std::clamp(selected, 0, 3));
   framesAvailable_ = sequence_.LoadFirstPair();
   valueHistogram_->setEnabled(true);
   positionHistogram_->setEnabled(true);
   LayOutPicture();
   OptionsChanged();
-  driver_->UpdateControls();
+  driver().UpdateControls();
 }
 
 void CYUVCompare::OptionsChanged() {
-  const bool rangeMode = range_->isChecked();
-  for (QWidget* w : {static_cast<QWidget*>(low_), static_cast<QWidget*>(high_),
-                     static_cast<QWidget*>(diffColour_), static_cast<QWidget*>(backgrounds_[0]),
-                     static_cast<QWidget*>(backgrounds_[1]), static_cast<QWidget*>(backgrounds_[2])})
-    w->setEnabled(rangeMode);
-  brightness_->setEnabled(!rangeMode);
+  diff_.EnableForMode();
+  for (QRadioButton* b : backgrounds_) b->setEnabled(diff_.range->isChecked());
   CompareDisplay d;
   d.selector = std::clamp(components_->currentIndex(), 0, 3);
-  d.displayMode = rangeMode ? 1 : 0;
   for (int i = 0; i < 3; ++i)
     if (backgrounds_[static_cast<size_t>(i)]->isChecked()) d.background = i;
-  d.brightness = brightness_->value();
-  d.low = low_->text().toInt();
-  d.high = high_->text().toInt();
-  d.colour = FromQColor(diffColour_->colour());
+  diff_.Read(d);
   sequence_.SetDisplay(d);
-  if (framesAvailable_) driver_->RenderWhileIdle();
+  if (framesAvailable_) driver().RenderWhileIdle();
 }
 
 void CYUVCompare::ShowDisplay() {
   if (!framesAvailable_) return;
   GridPair grids;
-  grids.one =
-      GridSettings{grid_->isChecked() ? 1 : 0, 0, kBlockSize, kBlockSize, FromQColor(gridColour_->colour())};
+  grids.one = GridSettings{grid_->isChecked() ? 1 : 0, 0, kBlockSize, kBlockSize, gridColour_->rgb()};
   grids.two.Enabled = 0;
   const CompareDisplay d = sequence_.Display();
   sequence_.Pictures().Read([&](const FrameImage& picture) {
     if (!picture.Data || picture.ImgWidth <= 0 || picture.ImgHeight <= 0) return;
-    preview_->showFrame(picture.Data, static_cast<size_t>(picture.DataSize), picture.ImgWidth,
-                        picture.ImgHeight,
-                        DrawOptions{.brightness = FrameDifference::BrightnessOnDraw(format1_, d),
-                                    .selector = kBoostY,
-                                    .grids = &grids});
+    previewArea()->showFrame(picture.Data, static_cast<size_t>(picture.DataSize), picture.ImgWidth,
+                             picture.ImgHeight,
+                             DrawOptions{.brightness = FrameDifference::BrightnessOnDraw(format1_, d),
+                                         .selector = kBoostY,
+                                         .grids = &grids});
   });
   psnr_->setText(QString::fromStdString(sequence_.PsnrText()));
 }
 
-void CYUVCompare::BeforeStart() {
-  ProgramSettings& s = CurrentSettings();
-  const CompareDisplay d = sequence_.Display();
-  s.DiffOverImage = d.background;
-  s.DiffDisplayMode = d.displayMode;
-  s.DiffThreshold = {d.low, d.high};
-  s.BrightnessAdjust = d.brightness;
-  s.AddDiffGrid = grid_->isChecked() ? 1 : 0;
-  s.ImageDiffColor_RGB = d.colour;
-  s.ImageDiffGridColor_RGB = FromQColor(gridColour_->colour());
-}
-
-void CYUVCompare::UpdateControls(const PlayerControls& c) {
+void CYUVCompare::FollowControls(const PlayerControls& c) {
   for (QWidget* w : {static_cast<QWidget*>(path1_), static_cast<QWidget*>(path2_),
                      static_cast<QWidget*>(browse1_), static_cast<QWidget*>(browse2_)})
     w->setEnabled(c.pathAndBrowse);
 }
 
-void CYUVCompare::LayOutPicture() {
-  const int chrome = std::max(230, sizeHint().height() - previewPanel_->height());
-  const QSize picture =
-      framesAvailable_ || loaded1_ ? QSize(format1_.ImgWidth, format1_.ImgHeight) : QSize(352, 288);
-  const PreviewLayoutResult layout = LayoutPreviewOnScreen(
-      this, QPoint(28, chrome), QSize(std::max(width(), sizeHint().width()), chrome), picture);
-  preview_->setGeometryFor(QPoint(16, 16), QSize(layout.visibleWidth, layout.visibleHeight));
-  previewPanel_->setFixedSize(layout.visibleWidth + 16, layout.visibleHeight + 16);
-  toggle_->setVisible(layout.verticalBarShown || compact_);
-  adjustSize();
-  FitOnScreen(this);
-}
-
-void CYUVCompare::ToggleDetails() {
-  compact_ = !compact_;
-  toggle_->setText(compact_ ? QStringLiteral("<--- Display Detailed Controls")
-                            : QStringLiteral("<--- Hide Detailed Controls"));
-  for (QWidget* w : {static_cast<QWidget*>(optionsGroup_), static_cast<QWidget*>(displayGroup_),
-                     static_cast<QWidget*>(gridGroup_), static_cast<QWidget*>(format1Box_),
-                     static_cast<QWidget*>(format2Box_), static_cast<QWidget*>(path2_)})
-    w->setVisible(!compact_);
-  LayOutPicture();
-}
-
-std::optional<QPoint> CYUVCompare::BlockAt(const QPoint& at) const {
-  if (!framesAvailable_) return std::nullopt;
-  return preview_->BlockAt(at, kBlockSize);
-}
-
-bool CYUVCompare::eventFilter(QObject* watched, QEvent* event) {
-  if (watched == preview_ &&
-      (event->type() == QEvent::MouseMove || event->type() == QEvent::MouseButtonRelease)) {
-    auto* mouse = static_cast<QMouseEvent*>(event);
-    if (const auto block = BlockAt(mouse->position().toPoint())) {
-      if (event->type() == QEvent::MouseMove) {
-        column_->setText(QStringLiteral("Block Column:%1").arg(block->x()));
-        row_->setText(QStringLiteral("Block Row:%1").arg(block->y()));
-        preview_->setOutline(QRect(block->x() * kBlockSize, block->y() * kBlockSize, kBlockSize, kBlockSize));
-      } else if (mouse->button() == Qt::LeftButton) {
-        OpenBlock(block->x(), block->y());
-      }
-    }
-  }
-  return QDialog::eventFilter(watched, event);
+std::optional<QSize> CYUVCompare::PictureSize() const {
+  if (!framesAvailable_ && !loaded1_) return std::nullopt;
+  return QSize(format1_.ImgWidth, format1_.ImgHeight);
 }
 
 void CYUVCompare::OpenBlock(int column, int row) {
   // The frames stand still, and the block view reads copies of the pair shown.
-  if (!framesAvailable_ || !driver_->Idle()) return;
+  if (!framesAvailable_ || !driver().Idle()) return;
   FramePairSequence::Pair pair = sequence_.Snapshot();
   if (!pair.first.Valid() || !pair.second.Valid()) return;
   OpenCompareBlock(this, pair.first.View(), pair.second.View(), column, row,
@@ -425,15 +289,10 @@ void CYUVCompare::OpenBlock(int column, int row) {
   ShowDisplay();
 }
 
-void CYUVCompare::closeEvent(QCloseEvent* event) {
-  if (driver_->PutOffClose(event)) return;
-  QDialog::closeEvent(event);
-}
-
 void CYUVCompare::changeEvent(QEvent* event) {
   if (event->type() == QEvent::WindowStateChange)
     setWindowTitle(isMaximized() ? QStringLiteral("Velutrix") : kTitle);
-  QDialog::changeEvent(event);
+  PlayingWindow::changeEvent(event);
 }
 
 void OpenCompareBlock(QWidget* parent, FrameImage one, FrameImage two, int column, int row, int selector) {

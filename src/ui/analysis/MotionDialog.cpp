@@ -7,7 +7,6 @@
 #include <QIntValidator>
 #include <QMessageBox>
 #include <QMouseEvent>
-#include <QThread>
 #include <QVBoxLayout>
 
 #include "analysis/Psnr.h"
@@ -25,13 +24,6 @@
 
 namespace vx {
 namespace {
-
-QColor ToQColor(const RgbColor& c) {
-  return QColor(c.Red, c.Green, c.Blue);
-}
-RgbColor FromQColor(const QColor& c) {
-  return {c.red(), c.green(), c.blue()};
-}
 
 // The motion check's refusals of a frame saved back into its file.
 constexpr WriteBackMessages kMotionWriteBack = {
@@ -53,79 +45,59 @@ const char* const kNothingSelected =
 
 }  // namespace
 
-CYUVCheckMotion::CYUVCheckMotion(QWidget* parent) : QDialog(parent) {
-  setAttribute(Qt::WA_DeleteOnClose);
-  setWindowTitle(QStringLiteral("Check motions between two consecutive frames:"));
+CYUVCheckMotion::CYUVCheckMotion(QWidget* parent)
+    : PlayingWindow(std::make_unique<SequencePlayback<MotionSequence>>(),
+                    QStringLiteral("Check motions between two consecutive frames:"), parent),
+      sequence_(PlayedSequence<MotionSequence>()),
+      diff_(this, QStringLiteral("Grey scale, brightness adjusted to:"), QStringLiteral("Uniform color"),
+            [this] { OptionsChanged(); }) {
+  minChrome_ = 250;
   BuildControls();
   LayOutPicture();
-  driver_->UpdateControls();
-}
-
-CYUVCheckMotion::~CYUVCheckMotion() {
-  driver_->EndWorker();
+  driver().UpdateControls();
 }
 
 void CYUVCheckMotion::BuildControls() {
   const ProgramSettings& s = CurrentSettings();
   auto* load = new QGroupBox(QStringLiteral("Load image file:"), this);
-  path_ = new QLineEdit(load);
-  browse_ = new QPushButton(QStringLiteral("Browse..."), load);
-  formatBox_ = new QLineEdit(load);
-  formatBox_->setReadOnly(true);
-  auto* loadLayout = new QGridLayout(load);
-  loadLayout->addWidget(path_, 0, 0);
-  loadLayout->addWidget(browse_, 0, 1);
-  loadLayout->addWidget(formatBox_, 1, 0, 1, 2);
+  const PathBoxes boxes = MakePathBoxes(load);
+  path_ = boxes.path;
+  browse_ = boxes.browse;
+  formatBox_ = boxes.format;
 
   auto* play = new QGroupBox(QStringLiteral("Play control:"), this);
-  PlaybackDriver::Hooks hooks;
-  hooks.canPlay = [this] { return loaded_; };
-  hooks.beforeStart = [this] { return BeforeStart(); };
-  // The slider moves through the pairs; the box names the current frame.
-  hooks.frameShown = [this](int64_t pair) {
-    ShowFrameNumber(pair);
-    emit frameShown(current_);
-  };
-  hooks.redraw = [this] { ShowDisplay(); };
-  hooks.controlsChanged = [this](const PlayerControls& c) { UpdateControls(c); };
-  driver_ = new PlaybackDriver(this, play, sequence_, std::move(hooks));
-  driver_->controls().frameLabel()->setText(QStringLiteral("Current frame:"));
-  driver_->controls().LayOutIn(play);
+  PlayIn(play, QStringLiteral("Current frame:"),
+         {
+             .canPlay = [this] { return loaded_; },
+             .beforeStart =
+                 [this] {
+                   SaveDifferenceSettings(sequence_.Display(), *grid_, *gridColour_);
+                   // Play and ">" go on from the pair shown: the current frame becomes the previous
+                   // one.
+                   loop().StartNextItemAt(current_);
+                   return true;
+                 },
+             // The slider moves through the pairs; the box names the current frame.
+             .frameShown =
+                 [this](int64_t pair) {
+                   ShowFrameNumber(pair);
+                   emit frameShown(current_);
+                 },
+         });
 
   auto* options = new QGroupBox(QStringLiteral("Difference:"), this);
-  components_ = new QComboBox(options);
-  for (const std::string& text : ComponentListTexts(YUV_420))
-    components_->addItem(QString::fromStdString(text));
-  components_->setCurrentIndex(3);
-  grey_ = new QRadioButton(QStringLiteral("Grey scale, brightness adjusted to:"), options);
-  uniform_ = new QRadioButton(QStringLiteral("Uniform color"), options);
-  (s.DiffDisplayMode == 1 ? uniform_ : grey_)->setChecked(true);
-  brightness_ = new QSlider(Qt::Horizontal, options);
-  brightness_->setRange(0, 100);
-  brightness_->setValue(std::clamp(s.BrightnessAdjust, 0, 100));
-  brightnessBox_ = new QLineEdit(QString::number(brightness_->value()), options);
-  brightnessBox_->setReadOnly(true);
-  brightnessBox_->setMaximumWidth(50);
-  low_ = new QLineEdit(QString::number(s.DiffThreshold[0]), options);
-  high_ = new QLineEdit(QString::number(s.DiffThreshold[1]), options);
-  for (QLineEdit* box : {low_, high_}) {
-    box->setValidator(new QIntValidator(0, 765, box));
-    box->setMaximumWidth(60);
-  }
-  diffColour_ = new ColourButton(options);
-  diffColour_->setText(QStringLiteral("Diff Color"));
-  diffColour_->setColour(ToQColor(s.ImageDiffColor_RGB));
+  components_ = MakeComponentList(options);
   auto* optionLayout = new QGridLayout(options);
   optionLayout->addWidget(new QLabel(QStringLiteral("Component used to\ncalculate the difference:"), options),
                           0, 0);
   optionLayout->addWidget(components_, 0, 1, 1, 3);
-  optionLayout->addWidget(grey_, 1, 0);
-  optionLayout->addWidget(brightness_, 1, 1, 1, 2);
-  optionLayout->addWidget(brightnessBox_, 1, 3);
-  optionLayout->addWidget(uniform_, 2, 0);
-  optionLayout->addWidget(low_, 2, 1);
-  optionLayout->addWidget(high_, 2, 2);
-  optionLayout->addWidget(diffColour_, 2, 3);
+  optionLayout->addWidget(diff_.grey, 1, 0);
+  optionLayout->addWidget(diff_.brightness, 1, 1, 1, 2);
+  optionLayout->addWidget(diff_.brightnessBox, 1, 3);
+  optionLayout->addWidget(diff_.range, 2, 0);
+  optionLayout->addWidget(diff_.low, 2, 1);
+  optionLayout->addWidget(diff_.high, 2, 2);
+  optionLayout->addWidget(diff_.colour, 2, 3);
 
   imageGroup_ = new QGroupBox(this);
   auto* imageLayout = new QVBoxLayout(imageGroup_);
@@ -136,11 +108,10 @@ void CYUVCheckMotion::BuildControls() {
   images_[static_cast<size_t>(std::clamp(s.DiffOverImage, 0, 2))]->setChecked(true);
 
   auto* grids = new QGroupBox(QStringLiteral("Grids for block selection:"), this);
-  grid_ = new QCheckBox(QStringLiteral("Enable grid:"), grids);
-  grid_->setChecked(s.AddDiffGrid != 0);
-  gridColour_ = new ColourButton(grids);
-  gridColour_->setText(QStringLiteral("Grid Color"));
-  gridColour_->setColour(ToQColor(s.ImageDiffGridColor_RGB));
+  const DifferenceGrid gridControls =
+      MakeDifferenceGrid(grids, QStringLiteral("Enable grid:"), QStringLiteral("Grid Color"));
+  grid_ = gridControls.grid;
+  gridColour_ = gridControls.colour;
   block_ = new QLabel(QStringLiteral("Current block:"), grids);
   auto* gridLayout = new QVBoxLayout(grids);
   gridLayout->addWidget(grid_);
@@ -178,47 +149,27 @@ void CYUVCheckMotion::BuildControls() {
   save_ = new QPushButton(QStringLiteral("Save current frame back to image file"), this);
   exit_ = new QPushButton(QStringLiteral("Exit"), this);
 
-  previewPanel_ = new QWidget(this);
-  preview_ = new PreviewArea(previewPanel_);
-  preview_->setMouseTracking(true);
-  preview_->installEventFilter(this);
+  WatchPreviewMouse();
 
-  auto* top = new QHBoxLayout;
-  top->addWidget(load, 1);
-  top->addWidget(play, 1);
-  top->addWidget(options, 1);
-  auto* middle = new QHBoxLayout;
-  middle->addWidget(imageGroup_);
-  middle->addWidget(grids);
-  middle->addWidget(select);
-  middle->addWidget(move);
-  auto* buttons = new QHBoxLayout;
-  buttons->addWidget(save_);
-  buttons->addStretch();
-  buttons->addWidget(exit_);
-  auto* layout = new QVBoxLayout(this);
-  layout->addLayout(top);
-  layout->addLayout(middle);
-  layout->addLayout(buttons);
-  layout->addWidget(previewPanel_, 0, Qt::AlignLeft);
-  layout->addStretch();
+  StackWithPreview({Row({{load, 1}, {play, 1}, {options, 1}}),
+                    Row({{imageGroup_, 0}, {grids, 0}, {select, 0}, {move, 0}}), ButtonRow(save_, exit_)});
 
+  NameWidgets({{browse_, "browse"}, {imageGroup_, "images"}, {step_, "step"}, {vector_, "vector"}});
+  NameWidgets({{block_, "block"}, {save_, "save"}, {exit_, "exit"}});
+  NameNumbered(images_, "image");
+  NameNumbered(selectButtons_, "select");
+  NameNumbered(moves_, "move");
   connect(browse_, &QPushButton::clicked, this, &CYUVCheckMotion::Browse);
   connect(save_, &QPushButton::clicked, this, &CYUVCheckMotion::Save);
   connect(exit_, &QPushButton::clicked, this, &QDialog::close);
   connect(components_, &QComboBox::activated, this, &CYUVCheckMotion::OptionsChanged);
-  for (QRadioButton* b : {grey_, uniform_, images_[0], images_[1], images_[2]})
+  for (QRadioButton* b : images_)
     connect(b, &QRadioButton::toggled, this, [this](bool on) {
       if (on) OptionsChanged();
     });
-  for (QLineEdit* box : {low_, high_})
+  for (QLineEdit* box : {diff_.low, diff_.high})
     connect(box, &QLineEdit::textChanged, this, &CYUVCheckMotion::OptionsChanged);
-  connect(brightness_, &QSlider::valueChanged, this, [this](int value) {
-    brightnessBox_->setText(QString::number(value));
-    OptionsChanged();
-  });
   connect(grid_, &QCheckBox::toggled, this, &CYUVCheckMotion::ShowDisplay);
-  connect(diffColour_, &ColourButton::colourChosen, this, &CYUVCheckMotion::OptionsChanged);
   connect(gridColour_, &ColourButton::colourChosen, this, &CYUVCheckMotion::ShowDisplay);
   connect(selectButtons_[0], &QPushButton::clicked, this, [this] {
     selection_.SelectAll();
@@ -239,7 +190,7 @@ void CYUVCheckMotion::BuildControls() {
 
 void CYUVCheckMotion::Renumber() {
   // The captions follow the display mode and the frame numbers.
-  const bool grey = grey_->isChecked();
+  const bool grey = diff_.grey->isChecked();
   imageGroup_->setTitle(grey ? QStringLiteral("Which image to display:")
                              : QStringLiteral("Settings to display the background:"));
   images_[0]->setText(grey ? QStringLiteral("Difference image in grey scale")
@@ -253,15 +204,11 @@ void CYUVCheckMotion::Renumber() {
 }
 
 void CYUVCheckMotion::Browse() {
-  RawPickOptions options;
-  options.caption = QStringLiteral("Open");
-  if (const auto choice = PickRawFile(this, options)) ChooseFile(choice->path, choice->format);
+  PickRawFileFor([this](const QString& path, const ImageFormat& format) { ChooseFile(path, format); });
 }
 
 void CYUVCheckMotion::ChooseFile(const QString& path, const ImageFormat& format) {
-  driver_->EndWorker();
-  setWindowTitle(QFileInfo(path).fileName());
-  path_->setText(path);
+  BeginChoice(path, path_);
   loaded_ = false;
   AddToHistory(path.toStdString(), format, kOpened);
   auto file = RawFile::OpenRead(path.toStdString());
@@ -294,22 +241,18 @@ void CYUVCheckMotion::ChooseFile(const QString& path, const ImageFormat& format)
   dx_ = dy_ = 0;
   vector_->setText(QStringLiteral("(0, 0)"));
   formatBox_->setText(QString::fromStdString(FormatLabel(format)));
-  const int selected = std::max(components_->currentIndex(), 0);
-  components_->clear();
-  for (const std::string& text : ComponentListTexts(format.SamplingFormat))
-    components_->addItem(QString::fromStdString(text));
-  components_->setCurrentIndex(std::clamp(selected, 0, 3));
-  driver_->controls().SetFrameCount(frames - 1);
+  FillComponentList(components_, format.SamplingFormat, std::clamp(components_->currentIndex(), 0, 3));
+  controls().SetFrameCount(frames - 1);
   ShowFrameNumber(1);
   LayOutPicture();
   OptionsChanged();
-  driver_->UpdateControls();
+  driver().UpdateControls();
 }
 
 void CYUVCheckMotion::ShowFrameNumber(int64_t pair) {
-  driver_->controls().FrameShown(pair);
+  controls().FrameShown(pair);
   current_ = static_cast<int>(pair + 1);
-  driver_->controls().frameNumber()->setText(QString::number(current_));
+  controls().frameNumber()->setText(QString::number(current_));
   dx_ = dy_ = 0;  // a new pair drops the moves
   vector_->setText(QStringLiteral("(0, 0)"));
   Renumber();
@@ -317,31 +260,23 @@ void CYUVCheckMotion::ShowFrameNumber(int64_t pair) {
 
 void CYUVCheckMotion::OptionsChanged() {
   Renumber();
-  const bool grey = grey_->isChecked();
-  for (QWidget* w :
-       {static_cast<QWidget*>(low_), static_cast<QWidget*>(high_), static_cast<QWidget*>(diffColour_)})
-    w->setEnabled(!grey);
-  brightness_->setEnabled(grey);
+  diff_.EnableForMode();
   CompareDisplay d;
   d.selector = std::clamp(components_->currentIndex(), 0, 3);
-  d.displayMode = grey ? 0 : 1;
+  diff_.Read(d);
   int choice = 0;
   for (int i = 0; i < 3; ++i)
     if (images_[static_cast<size_t>(i)]->isChecked()) choice = i;
   d.background = choice;
   d.imageChoice = choice;
-  d.brightness = brightness_->value();
-  d.low = low_->text().toInt();
-  d.high = high_->text().toInt();
-  d.colour = FromQColor(diffColour_->colour());
   if (choice == 2) d.mask = selection_.mask();
   sequence_.SetDisplay(d);
-  if (loaded_) driver_->RenderWhileIdle();
+  if (loaded_) driver().RenderWhileIdle();
 }
 
 bool CYUVCheckMotion::Editable() const {
   // Moves and the block view change or read the frames a playing worker replaces.
-  return loaded_ && driver_->Idle();
+  return loaded_ && FramesStandStill();
 }
 
 void CYUVCheckMotion::MoveSelection(int direction) {
@@ -377,7 +312,7 @@ void CYUVCheckMotion::MoveSelection(int direction) {
   }
   vector_->setText(QStringLiteral("(%1, %2)").arg(dx_).arg(dy_));
   sequence_.Move(selection_, dx_, dy_);
-  if (loaded_) driver_->RenderWhileIdle();
+  if (loaded_) driver().RenderWhileIdle();
 }
 
 void CYUVCheckMotion::Save() {
@@ -397,40 +332,25 @@ void CYUVCheckMotion::Save() {
 void CYUVCheckMotion::ShowDisplay() {
   if (!loaded_) return;
   GridPair grids;
-  grids.one = GridSettings{grid_->isChecked() ? 1 : 0, 0, 8, 8, FromQColor(gridColour_->colour())};
+  grids.one = GridSettings{grid_->isChecked() ? 1 : 0, 0, 8, 8, gridColour_->rgb()};
   grids.two.Enabled = 0;
   const CompareDisplay d = sequence_.Display();
   const int brightness = d.imageChoice == 0 ? FrameDifference::BrightnessOnDraw(format_, d) : 0;
   sequence_.Pictures().Read([&](const FrameImage& picture) {
     if (!picture.Data || picture.ImgWidth <= 0 || picture.ImgHeight <= 0) return;
-    preview_->showFrame(picture.Data, static_cast<size_t>(picture.DataSize), picture.ImgWidth,
-                        picture.ImgHeight,
-                        DrawOptions{.brightness = brightness, .selector = kBoostY, .grids = &grids});
+    previewArea()->showFrame(picture.Data, static_cast<size_t>(picture.DataSize), picture.ImgWidth,
+                             picture.ImgHeight,
+                             DrawOptions{.brightness = brightness, .selector = kBoostY, .grids = &grids});
   });
   // While dragging, the selection rectangle is outlined; otherwise the block under the pointer.
   if (dragStart_ && dragEnd_) {
     const QPoint a = *dragStart_, b = *dragEnd_;
-    preview_->setOutline(QRect(QPoint(std::min(a.x(), b.x()) * 8, std::min(a.y(), b.y()) * 8),
-                               QPoint(std::max(a.x(), b.x()) * 8 + 7, std::max(a.y(), b.y()) * 8 + 7)));
+    previewArea()->setOutline(QRect(QPoint(std::min(a.x(), b.x()) * 8, std::min(a.y(), b.y()) * 8),
+                                    QPoint(std::max(a.x(), b.x()) * 8 + 7, std::max(a.y(), b.y()) * 8 + 7)));
   }
 }
 
-bool CYUVCheckMotion::BeforeStart() {
-  ProgramSettings& s = CurrentSettings();
-  const CompareDisplay d = sequence_.Display();
-  s.DiffOverImage = d.background;
-  s.DiffDisplayMode = d.displayMode;
-  s.DiffThreshold = {d.low, d.high};
-  s.BrightnessAdjust = d.brightness;
-  s.AddDiffGrid = grid_->isChecked() ? 1 : 0;
-  s.ImageDiffColor_RGB = d.colour;
-  s.ImageDiffGridColor_RGB = FromQColor(gridColour_->colour());
-  // Play and ">" go on from the pair shown: the current frame becomes the previous one.
-  driver_->loop().StartNextItemAt(current_);
-  return true;
-}
-
-void CYUVCheckMotion::UpdateControls(const PlayerControls& c) {
+void CYUVCheckMotion::FollowControls(const PlayerControls& c) {
   path_->setEnabled(c.pathAndBrowse);
   browse_->setEnabled(c.pathAndBrowse);
   const bool editable = Editable();
@@ -438,32 +358,26 @@ void CYUVCheckMotion::UpdateControls(const PlayerControls& c) {
   save_->setEnabled(editable);
 }
 
-void CYUVCheckMotion::LayOutPicture() {
-  const int chrome = std::max(250, sizeHint().height() - previewPanel_->height());
-  const QSize picture = loaded_ ? QSize(format_.ImgWidth, format_.ImgHeight) : QSize(352, 288);
-  const PreviewLayoutResult layout = LayoutPreviewOnScreen(
-      this, QPoint(28, chrome), QSize(std::max(width(), sizeHint().width()), chrome), picture);
-  preview_->setGeometryFor(QPoint(16, 16), QSize(layout.visibleWidth, layout.visibleHeight));
-  previewPanel_->setFixedSize(layout.visibleWidth + 16, layout.visibleHeight + 16);
-  adjustSize();
-  FitOnScreen(this);
+std::optional<QSize> CYUVCheckMotion::PictureSize() const {
+  if (!loaded_) return std::nullopt;
+  return QSize(format_.ImgWidth, format_.ImgHeight);
 }
 
 bool CYUVCheckMotion::eventFilter(QObject* watched, QEvent* event) {
-  if (watched != preview_ || !loaded_) return QDialog::eventFilter(watched, event);
+  if (watched != previewArea() || !loaded_) return PlayingWindow::eventFilter(watched, event);
   const auto type = event->type();
   if (type != QEvent::MouseButtonPress && type != QEvent::MouseMove && type != QEvent::MouseButtonRelease)
-    return QDialog::eventFilter(watched, event);
+    return PlayingWindow::eventFilter(watched, event);
   auto* mouse = static_cast<QMouseEvent*>(event);
-  const auto block = preview_->BlockAt(mouse->position().toPoint(), 8);
-  if (!block) return QDialog::eventFilter(watched, event);
+  const auto block = previewArea()->BlockAt(mouse->position().toPoint(), 8);
+  if (!block) return PlayingWindow::eventFilter(watched, event);
   if (type == QEvent::MouseMove) {
     block_->setText(QStringLiteral("Current block: (%1,%2)").arg(block->y()).arg(block->x()));
     if (dragStart_) {
       dragEnd_ = block;
       ShowDisplay();
     } else {
-      preview_->setOutline(QRect(block->x() * 8, block->y() * 8, 8, 8));
+      previewArea()->setOutline(QRect(block->x() * 8, block->y() * 8, 8, 8));
     }
   } else if (type == QEvent::MouseButtonPress && mouse->button() == Qt::LeftButton &&
              (mouse->modifiers() & Qt::ControlModifier)) {
@@ -488,7 +402,7 @@ bool CYUVCheckMotion::eventFilter(QObject* watched, QEvent* event) {
       OpenBlock(block->x(), block->y());
     }
   }
-  return QDialog::eventFilter(watched, event);
+  return PlayingWindow::eventFilter(watched, event);
 }
 
 void CYUVCheckMotion::OpenBlock(int column, int row) {
@@ -499,11 +413,6 @@ void CYUVCheckMotion::OpenBlock(int column, int row) {
   FrameImage current = frames.current.View();
   current.Data = frames.edited.data();
   OpenCompareBlock(this, previous, current, column, row, std::clamp(components_->currentIndex(), 0, 3));
-}
-
-void CYUVCheckMotion::closeEvent(QCloseEvent* event) {
-  if (driver_->PutOffClose(event)) return;
-  QDialog::closeEvent(event);
 }
 
 }  // namespace vx

@@ -6,7 +6,6 @@
 #include <QHBoxLayout>
 #include <QIntValidator>
 #include <QLabel>
-#include <QThread>
 #include <QVBoxLayout>
 
 #include "display/DisplayConvert.h"
@@ -29,9 +28,10 @@ constexpr int64_t kMaxOverlayFileBytes = int64_t{512} << 20;
 
 }  // namespace
 
-CInfoOverlay::CInfoOverlay(QWidget* parent) : QDialog(parent) {
-  setAttribute(Qt::WA_DeleteOnClose);
-  setWindowTitle(QStringLiteral("Overlay Information On Top of Image"));
+CInfoOverlay::CInfoOverlay(QWidget* parent)
+    : PlayingWindow(std::make_unique<SequencePlayback<OverlaySequence>>(),
+                    QStringLiteral("Overlay Information On Top of Image"), parent),
+      sequence_(PlayedSequence<OverlaySequence>()) {
   auto* files = new QGroupBox(QStringLiteral("Files:"), this);
   videoPath_ = new QLineEdit(files);
   overlayPath_ = new QLineEdit(files);
@@ -50,32 +50,27 @@ CInfoOverlay::CInfoOverlay(QWidget* parent) : QDialog(parent) {
   fileLayout->addWidget(browseOverlay_, 2, 2);
 
   auto* play = new QGroupBox(QStringLiteral("Play control:"), this);
-  PlaybackDriver::Hooks hooks;
-  hooks.canPlay = [this] { return !videoPath_->text().isEmpty() && sequence_.HasBuffers(); };
-  // The data is loaded when playing starts; a refusal is the end of it.
-  // The data is loaded when playing starts; without it nothing plays.
-  hooks.beforeStart = [this] {
-    if (overlayPath_->text().isEmpty()) {
-      ShowMessage("Error AVIT1008: No overlay data file!\n");
-      return false;
-    }
-    return LoadOverlay();
-  };
-  hooks.frameShown = [this](int64_t frame) {
-    shownFrame_ = static_cast<int>(frame);
-    emit frameShown(shownFrame_);
-  };
-  hooks.redraw = [this] { ShowDisplay(); };
-  hooks.controlsChanged = [this](const PlayerControls& c) { UpdateControls(c); };
-  driver_ = new PlaybackDriver(this, play, sequence_, std::move(hooks));
-  driver_->controls().frameLabel()->setText(QStringLiteral("Frame #:"));
-  driver_->controls().LayOutIn(play);
+  PlayIn(play, QStringLiteral("Frame #:"),
+         {
+             .canPlay = [this] { return !videoPath_->text().isEmpty() && sequence_.HasBuffers(); },
+             // The data is loaded when playing starts; without it nothing plays.
+             .beforeStart =
+                 [this] {
+                   if (overlayPath_->text().isEmpty()) {
+                     ShowMessage("Error AVIT1008: No overlay data file!\n");
+                     return false;
+                   }
+                   return LoadOverlay();
+                 },
+             .frameShown =
+                 [this](int64_t frame) {
+                   shownFrame_ = static_cast<int>(frame);
+                   emit frameShown(shownFrame_);
+                 },
+         });
 
   auto* options = new QGroupBox(QStringLiteral("Display options:"), this);
-  components_ = new QComboBox(options);
-  for (const std::string& text : ComponentListTexts(YUV_420))
-    components_->addItem(QString::fromStdString(text));
-  components_->setCurrentIndex(3);
+  components_ = MakeComponentList(options);
   enabled_ = new QCheckBox(QStringLiteral("Enable/Disable Data Overlay:"), options);
   enabled_->setChecked(true);
   const auto& saved = CurrentSettings().OverlayData;
@@ -94,7 +89,7 @@ CInfoOverlay::CInfoOverlay(QWidget* parent) : QDialog(parent) {
   colours_[9] = new ColourButton(options);
   colours_[9]->setText(QStringLiteral("Vector color"));
   for (size_t i = 0; i < 10; ++i) {
-    colours_[i]->setColour(QColor(saved[i].Color.Red, saved[i].Color.Green, saved[i].Color.Blue));
+    colours_[i]->setRgb(saved[i].Color);
     connect(colours_[i], &ColourButton::colourChosen, this, &CInfoOverlay::ShowDisplay);
   }
   auto* optionLayout = new QVBoxLayout(options);
@@ -111,13 +106,11 @@ CInfoOverlay::CInfoOverlay(QWidget* parent) : QDialog(parent) {
   optionLayout->addLayout(special);
 
   exit_ = new QPushButton(QStringLiteral("Exit"), this);
-  previewPanel_ = new QWidget(this);
-  preview_ = new PreviewArea(previewPanel_);
 
   auto* left = new QVBoxLayout;
   left->addWidget(files);
   left->addWidget(play);
-  left->addWidget(previewPanel_, 0, Qt::AlignLeft);
+  left->addWidget(previewPanel(), 0, Qt::AlignLeft);
   left->addStretch();
   auto* right = new QVBoxLayout;
   right->addWidget(options);
@@ -127,28 +120,22 @@ CInfoOverlay::CInfoOverlay(QWidget* parent) : QDialog(parent) {
   layout->addLayout(left, 1);
   layout->addLayout(right);
 
+  NameWidgets({{browseVideo_, "browseVideo"}, {browseOverlay_, "browseOverlay"}, {exit_, "exit"}});
+  NameWidgets({{enabled_, "overlay"}});
+  NameNumbered(values_, "value");
   connect(browseVideo_, &QPushButton::clicked, this, &CInfoOverlay::BrowseVideo);
   connect(browseOverlay_, &QPushButton::clicked, this, &CInfoOverlay::BrowseOverlay);
   connect(exit_, &QPushButton::clicked, this, &QDialog::close);
-  connect(components_, &QComboBox::activated, this, [this](int index) {
-    sequence_.Component = index;
-    driver_->RenderWhileIdle();
-  });
+  ShowComponentPicked(components_, sequence_);
   connect(enabled_, &QCheckBox::toggled, this, &CInfoOverlay::ShowDisplay);
   LayOutPicture();
-  driver_->UpdateControls();
+  driver().UpdateControls();
 }
 
-CInfoOverlay::~CInfoOverlay() {
-  driver_->EndWorker();
-}
-
-void CInfoOverlay::closeEvent(QCloseEvent* event) {
-  if (driver_->PutOffClose(event)) return;
+void CInfoOverlay::Closing() {
   // The ten entries are kept for the next time.
   const OverlayEntries entries = Entries();
   for (size_t i = 0; i < 10; ++i) CurrentSettings().OverlayData[i] = {entries[i].Value, entries[i].Color};
-  QDialog::closeEvent(event);
 }
 
 OverlayEntries CInfoOverlay::Entries() const {
@@ -156,40 +143,22 @@ OverlayEntries CInfoOverlay::Entries() const {
   const auto& saved = CurrentSettings().OverlayData;
   for (size_t i = 0; i < 10; ++i) {
     entries[i].Value = i < 8 ? values_[i]->text().toInt() : saved[i].Value;
-    const QColor c = colours_[i]->colour();
-    entries[i].Color = {c.red(), c.green(), c.blue()};
+    entries[i].Color = colours_[i]->rgb();
   }
   return entries;
 }
 
 void CInfoOverlay::BrowseVideo() {
-  RawPickOptions options;
-  options.caption = QStringLiteral("Open");
-  if (const auto choice = PickRawFile(this, options)) ChooseVideo(choice->path, choice->format);
+  PickRawFileFor([this](const QString& path, const ImageFormat& format) { ChooseVideo(path, format); });
 }
 
 void CInfoOverlay::ChooseVideo(const QString& path, const ImageFormat& format) {
-  driver_->EndWorker();
-  setWindowTitle(QFileInfo(path).fileName());
-  videoPath_->setText(path);
-  sequence_.Files = {path.toStdString()};
-  AddToHistory(path.toStdString(), format, kOpened);
-  if (!sequence_.SetFormat(format)) {
-    ShowMessage(
-        StrFormat("Error OVLY1000: Image size (%d, %d) not support !\n", format.ImgWidth, format.ImgHeight));
+  BeginChoice(path, videoPath_);
+  if (!OpenFile(sequence_, path, format, "Error OVLY1000: Image size (%d, %d) not support !\n", components_))
     return;
-  }
-  components_->clear();
-  for (const std::string& text : ComponentListTexts(format.SamplingFormat))
-    components_->addItem(QString::fromStdString(text));
-  components_->setCurrentIndex(components_->count() - 1);
-  sequence_.Component = 3;
   format_->setText(QString::fromStdString(FormatLabel(sequence_.Format())));
-  sequence_.LoadFirstPicture();
   shownFrame_ = 1;
-  LayOutPicture();
-  driver_->RenderWhileIdle();
-  driver_->UpdateControls();
+  ShowChoice();
 }
 
 void CInfoOverlay::BrowseOverlay() {
@@ -249,7 +218,7 @@ bool CInfoOverlay::LoadOverlay() {
   return true;
 }
 
-void CInfoOverlay::UpdateControls(const PlayerControls& c) {
+void CInfoOverlay::FollowControls(const PlayerControls& c) {
   for (QWidget* w : {static_cast<QWidget*>(videoPath_), static_cast<QWidget*>(overlayPath_),
                      static_cast<QWidget*>(browseVideo_), static_cast<QWidget*>(browseOverlay_)})
     w->setEnabled(c.pathAndBrowse);
@@ -275,21 +244,14 @@ void CInfoOverlay::ShowDisplay() {
       DrawOverlay(data_, shownFrame_ - 1, entries, rows_, w, h, pitch);
       grids.one = GridSettings{1, 0, data_.header.BlockWidth, data_.header.BlockHeight, entries[8].Color};
     }
-    preview_->showFrame(rows_.data(), rows_.size(), w, h, DrawOptions{.yuvData = false, .grids = &grids});
+    previewArea()->showFrame(rows_.data(), rows_.size(), w, h,
+                             DrawOptions{.yuvData = false, .grids = &grids});
   });
 }
 
-void CInfoOverlay::LayOutPicture() {
-  const int chrome = std::max(200, sizeHint().height() - previewPanel_->height());
-  const QSize picture = sequence_.HasBuffers()
-                            ? QSize(sequence_.Format().ImgWidth, sequence_.Format().ImgHeight)
-                            : QSize(352, 288);
-  const PreviewLayoutResult layout = LayoutPreviewOnScreen(
-      this, QPoint(28, chrome), QSize(std::max(width(), sizeHint().width()), chrome), picture);
-  preview_->setGeometryFor(QPoint(16, 16), QSize(layout.visibleWidth, layout.visibleHeight));
-  previewPanel_->setFixedSize(layout.visibleWidth + 16, layout.visibleHeight + 16);
-  adjustSize();
-  FitOnScreen(this);
+std::optional<QSize> CInfoOverlay::PictureSize() const {
+  if (!sequence_.HasBuffers()) return std::nullopt;
+  return QSize(sequence_.Format().ImgWidth, sequence_.Format().ImgHeight);
 }
 
 }  // namespace vx

@@ -2,7 +2,6 @@
 
 #include <QCheckBox>
 #include <QComboBox>
-#include <QDialog>
 #include <QGroupBox>
 #include <QLineEdit>
 #include <QPushButton>
@@ -10,21 +9,18 @@
 #include <optional>
 
 #include "analysis/Overlay.h"
-#include "player/PlaybackLoop.h"
 #include "ui/controls/ColourButton.h"
-#include "ui/controls/PlaybackDriver.h"
-#include "ui/display/PreviewArea.h"
+#include "ui/controls/PlayingWindow.h"
 
 namespace vx {
 
 // "Overlay Information On Top of Image": plays a raw file with per-block data from
 // a text file drawn over each frame.
-class CInfoOverlay : public QDialog {
+class CInfoOverlay : public PlayingWindow {
   Q_OBJECT
 
  public:
   explicit CInfoOverlay(QWidget* parent = nullptr);
-  ~CInfoOverlay() override;
 
   void BrowseVideo();
   void BrowseOverlay();
@@ -34,36 +30,20 @@ class CInfoOverlay : public QDialog {
 
   OverlaySequence& sequence() { return sequence_; }
   const OverlayData& data() const { return data_; }
-  PlaybackLoop& loop() { return driver_->loop(); }
-  bool WorkerRunning() const { return driver_->WorkerRunning(); }
-  QPushButton* videoBrowseButton() const { return browseVideo_; }
-  QPushButton* overlayBrowseButton() const { return browseOverlay_; }
-  QPushButton* startButton() const { return driver_->controls().start(); }
-  QPushButton* stepForwardButton() const { return driver_->controls().stepForward(); }
-  QPushButton* exitButton() const { return exit_; }
-  QSlider* slider() const { return driver_->controls().slider(); }
-  QLineEdit* frameNumberBox() const { return driver_->controls().frameNumber(); }
-  QCheckBox* overlayBox() const { return enabled_; }
-  QLineEdit* valueBox(int entry) const { return values_[static_cast<size_t>(entry)]; }
-  PreviewArea* preview() const { return preview_; }
-
- signals:
-  void frameShown(int frame);
 
  protected:
-  void closeEvent(QCloseEvent* event) override;
+  void ShowDisplay() override;
+  void FollowControls(const PlayerControls& c) override;
+  std::optional<QSize> PictureSize() const override;
+  void Closing() override;
 
  private:
-  void UpdateControls(const PlayerControls& c);
-  void ShowDisplay();
-  void LayOutPicture();
   bool LoadOverlay();
   OverlayEntries Entries() const;
   // The overlay file's text, or nullopt after OVLY1001 / OVLY1004.
   std::optional<std::string> ReadOverlayText(const char* notFound) const;
 
-  OverlaySequence sequence_;
-  PlaybackDriver* driver_ = nullptr;
+  OverlaySequence& sequence_;
   OverlayData data_;
   int shownFrame_ = 1;
   std::vector<uint8_t> rows_;
@@ -73,8 +53,6 @@ class CInfoOverlay : public QDialog {
   QCheckBox* enabled_;
   std::array<QLineEdit*, 8> values_{};
   std::array<ColourButton*, 10> colours_{};
-  QWidget* previewPanel_;
-  PreviewArea* preview_;
 };
 
 }  // namespace vx

@@ -3,6 +3,8 @@
 #include <QColor>
 #include <QPushButton>
 
+#include "image/RgbColor.h"
+
 namespace vx {
 
 // A button whose face shows a colour; pressing it opens the colour chooser.
@@ -13,6 +15,8 @@ class ColourButton : public QPushButton {
   explicit ColourButton(QWidget* parent = nullptr);
   QColor colour() const { return colour_; }
   void setColour(const QColor& colour);
+  RgbColor rgb() const { return {colour_.red(), colour_.green(), colour_.blue()}; }
+  void setRgb(const RgbColor& c) { setColour(QColor(c.Red, c.Green, c.Blue)); }
   QSize sizeHint() const override;
   QSize minimumSizeHint() const override;
 

@@ -1,7 +1,6 @@
 #include "ui/controls/DialogWorker.h"
 
 #include <QCoreApplication>
-#include <QThread>
 #include <QTimer>
 #include <new>
 #include <string>
@@ -74,10 +73,7 @@ void DialogWorker::Finish() {
   then_ = nullptr;
   if (!thread_.joinable()) return;
   // The worker may be waiting for a message box that this (blocked) thread would show.
-  while (running_) {
-    ReleaseWorkersWaitingForMessages();
-    QThread::msleep(1);
-  }
+  const WorkerReleasedFromMessages released(thread_.get_id());
   JoinOnce();
 }
 

@@ -16,6 +16,8 @@
 #include <condition_variable>
 #include <memory>
 #include <mutex>
+#include <thread>
+#include <vector>
 
 namespace vx {
 namespace {
@@ -65,11 +67,14 @@ void ShowBox(const QString& caption, const QString& text) {
   box.exec();
 }
 
-// Workers waiting for their boxes, and the releases the UI thread gave.
+// Workers waiting for their boxes, and the workers the UI thread let go.
 struct WaitingWorkers {
   std::mutex lock;
   std::condition_variable changed;
-  uint64_t releases = 0;
+  std::vector<std::thread::id> released;
+  bool Released(std::thread::id worker) const {
+    return std::find(released.begin(), released.end(), worker) != released.end();
+  }
 };
 
 WaitingWorkers& Waiting() {
@@ -79,13 +84,21 @@ WaitingWorkers& Waiting() {
 
 }  // namespace
 
-void ReleaseWorkersWaitingForMessages() {
+WorkerReleasedFromMessages::WorkerReleasedFromMessages(std::thread::id worker) : worker_(worker) {
   WaitingWorkers& waiting = Waiting();
   {
     std::lock_guard guard(waiting.lock);
-    ++waiting.releases;
+    waiting.released.push_back(worker);
   }
   waiting.changed.notify_all();
+}
+
+WorkerReleasedFromMessages::~WorkerReleasedFromMessages() {
+  // The id is free for a later thread once this worker has been joined.
+  WaitingWorkers& waiting = Waiting();
+  std::lock_guard guard(waiting.lock);
+  const auto it = std::find(waiting.released.begin(), waiting.released.end(), worker_);
+  if (it != waiting.released.end()) waiting.released.erase(it);
 }
 
 void MessageBoxSink::Show(std::string_view caption, std::string_view text) {
@@ -98,8 +111,8 @@ void MessageBoxSink::Show(std::string_view caption, std::string_view text) {
   }
   WaitingWorkers& waiting = Waiting();
   auto answered = std::make_shared<bool>(false);  // under waiting.lock
+  const std::thread::id self = std::this_thread::get_id();
   std::unique_lock guard(waiting.lock);
-  const uint64_t releases = waiting.releases;
   QMetaObject::invokeMethod(
       app,
       [captionText, bodyText, answered] {
@@ -112,7 +125,7 @@ void MessageBoxSink::Show(std::string_view caption, std::string_view text) {
         w.changed.notify_all();
       },
       Qt::QueuedConnection);
-  waiting.changed.wait(guard, [&] { return *answered || waiting.releases != releases; });
+  waiting.changed.wait(guard, [&] { return *answered || waiting.Released(self); });
 }
 
 }  // namespace vx

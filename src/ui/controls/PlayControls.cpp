@@ -19,6 +19,16 @@ PlayControls::PlayControls(QWidget* window, PlaybackLoop& loop, Hooks hooks)
   frameLabel_ = new QLabel(QStringLiteral("Frame number:"), window);
   frameNumber_ = new QLineEdit(window);
   frameNumber_->setReadOnly(true);
+  for (auto [widget, name] : {std::pair<QWidget*, const char*>{start_, "start"},
+                              {stop_, "stop"},
+                              {pause_, "pause"},
+                              {reverse_, "reverse"},
+                              {stepBack_, "stepBack"},
+                              {stepForward_, "stepForward"},
+                              {slider_, "slider"},
+                              {frameLabel_, "frameLabel"},
+                              {frameNumber_, "frameNumber"}})
+    widget->setObjectName(QLatin1String(name));  // tests find the controls by name
 
   connect(start_, &QPushButton::clicked, this, [this] { hooks_.start(); });
   connect(stop_, &QPushButton::clicked, this, [this] { hooks_.stop(); });
@@ -32,7 +42,7 @@ PlayControls::PlayControls(QWidget* window, PlaybackLoop& loop, Hooks hooks)
     if (loop_.SeekTo(position) && !slider_->isSliderDown()) hooks_.controlsChanged();
   });
   connect(slider_, &QSlider::sliderReleased, this, [this] {
-    if (loop_.State() == Seek) hooks_.controlsChanged();
+    if (loop_.State() == PlayState::Seek) hooks_.controlsChanged();
   });
 }
 
@@ -63,17 +73,17 @@ void PlayControls::SetFrameCount(int64_t frames) {
 }
 
 void PlayControls::PauseClicked() {
-  const int state = loop_.TogglePause();
-  pause_->setText(state == PlayPaused ? QStringLiteral("Play") : QStringLiteral("Pause"));
+  const PlayState state = loop_.TogglePause();
+  pause_->setText(state == PlayState::Paused ? QStringLiteral("Play") : QStringLiteral("Pause"));
   reverse_->setText(QStringLiteral("Reverse Play"));
   hooks_.controlsChanged();
 }
 
 void PlayControls::ReverseClicked() {
   if (!hooks_.workerRunning()) return;
-  const int state = loop_.ToggleReverse();
-  reverse_->setText(state == PlayingBackward ? QStringLiteral("Reverse Pause")
-                                             : QStringLiteral("Reverse Play"));
+  const PlayState state = loop_.ToggleReverse();
+  reverse_->setText(state == PlayState::PlayingBackward ? QStringLiteral("Reverse Pause")
+                                                        : QStringLiteral("Reverse Play"));
   pause_->setText(QStringLiteral("Play"));
 }
 
@@ -86,7 +96,7 @@ void PlayControls::Step(bool forward) {
   if (!hooks_.workerRunning()) hooks_.start();
 }
 
-void PlayControls::LayOutIn(QWidget* box) const {
+void PlayControls::LayOutIn(QWidget* box, FrameCaption caption) const {
   auto* grid = new QGridLayout(box);
   grid->addWidget(start_, 0, 0);
   grid->addWidget(stop_, 0, 1);
@@ -95,8 +105,9 @@ void PlayControls::LayOutIn(QWidget* box) const {
   grid->addWidget(stepBack_, 1, 0);
   grid->addWidget(slider_, 1, 1, 1, 2);
   grid->addWidget(stepForward_, 1, 3);
-  grid->addWidget(frameLabel_, 2, 0);
-  grid->addWidget(frameNumber_, 2, 1);
+  const int captionColumns = caption == FrameCaption::Wide ? 2 : 1;
+  grid->addWidget(frameLabel_, 2, 0, 1, captionColumns);
+  grid->addWidget(frameNumber_, 2, captionColumns);
 }
 
 }  // namespace vx

@@ -47,8 +47,9 @@ class PlayControls : public QObject {
   QLineEdit* frameNumber() const { return frameNumber_; }
 
   // The controls in their usual grid inside `box`: the four buttons, "<", the
-  // slider and ">", the frame caption and number.
-  void LayOutIn(QWidget* box) const;
+  // slider and ">", the frame caption and number (a wide caption takes two columns).
+  enum class FrameCaption : uint8_t { Narrow, Wide };
+  void LayOutIn(QWidget* box, FrameCaption caption = FrameCaption::Narrow) const;
 
   // The reactions of the buttons.
   void PauseClicked();

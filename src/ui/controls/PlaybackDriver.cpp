@@ -1,13 +1,19 @@
 #include "ui/controls/PlaybackDriver.h"
 
-#include <QPointer>
-#include <QThread>
+#include "platform/MessageSink.h"
 
 namespace vx {
 
 class PlaybackDriver::Observer final : public PlaybackObserver, private WindowReports<PlaybackDriver> {
  public:
-  explicit Observer(PlaybackDriver* driver) : WindowReports(driver) {}
+  Observer(PlaybackDriver* driver, const FrameSequence& sequence)
+      : WindowReports(driver), sequence_(sequence) {}
+  void ItemStarted(size_t index) override {
+    // The list does not change while a worker plays it.
+    Post([d = window_, name = QString::fromStdString(sequence_.ItemName(index))] {
+      if (d->hooks_.itemStarted) d->hooks_.itemStarted(name);
+    });
+  }
   void FrameCountKnown(int64_t frames) override {
     Post([d = window_, frames] { d->controls_->SetFrameCount(frames); });
   }
@@ -26,18 +32,19 @@ class PlaybackDriver::Observer final : public PlaybackObserver, private WindowRe
   void ControlsChanged() override {
     Post([d = window_] { d->UpdateControls(); });
   }
+  void ItemEnded(size_t) override {
+    Post([d = window_] {
+      if (d->hooks_.itemEnded) d->hooks_.itemEnded();
+    });
+  }
+
+ private:
+  const FrameSequence& sequence_;
 };
 
-PlaybackDriver::PlaybackDriver(QWidget* window, QWidget* controlsParent, FrameSequence& sequence, Hooks hooks)
-    : QObject(window), window_(window), sequence_(sequence), hooks_(std::move(hooks)) {
-  PlayControls::Hooks controlHooks;
-  controlHooks.start = [this] { Start(); };
-  controlHooks.stop = [this] { Stop(); };
-  controlHooks.workerRunning = [this] { return worker_.Running(); };
-  controlHooks.controlsChanged = [this] { UpdateControls(); };
-  controls_ = new PlayControls(controlsParent, loop_, std::move(controlHooks));
+PlaybackDriver::PlaybackDriver(std::unique_ptr<Playback> playback) : playback_(std::move(playback)) {
   worker_.SetFailureCompletion([this] {
-    loop_.Stop();
+    loop().Stop();
     UpdateControls();
   });
 }
@@ -46,48 +53,62 @@ PlaybackDriver::~PlaybackDriver() {
   EndWorker();
 }
 
+void PlaybackDriver::Attach(QWidget* window, QWidget* controlsParent, Hooks hooks) {
+  window_ = window;
+  hooks_ = std::move(hooks);
+  controls_ = new PlayControls(controlsParent, loop(),
+                               {.start = [this] { Start(); },
+                                .stop = [this] { Stop(); },
+                                .workerRunning = [this] { return worker_.Running(); },
+                                .controlsChanged = [this] { UpdateControls(); }});
+}
+
 void PlaybackDriver::Start() {
-  if (hooks_.canPlay && !hooks_.canPlay()) return;
+  if (hooks_.canPlay && !hooks_.canPlay()) {
+    if (hooks_.nothingToPlay) ShowMessage(hooks_.nothingToPlay);
+    return;
+  }
   if (hooks_.beforeStart && !hooks_.beforeStart()) return;
-  loop_.StartPlaying();
+  loop().StartPlaying();
   StartWorker();
   UpdateControls();
 }
 
 void PlaybackDriver::Stop() {
-  loop_.Stop();
+  loop().Stop();
   UpdateControls();
-  for (int i = 0; i < 10 && worker_.Running(); ++i) QThread::msleep(5);
 }
 
 void PlaybackDriver::StartWorker() {
   if (worker_.Running()) return;
-  loop_.ClearQuit();
+  loop().ClearQuit();
   const bool started = worker_.Start([this]() -> DialogWorker::Completion {
-    Observer observer(this);
-    loop_.Play(sequence_, observer);
+    Observer observer(this, playback_->Sequence());
+    loop().Play(playback_->Sequence(), observer);
     return [this] { UpdateControls(); };
   });
-  if (!started) loop_.Stop();  // the last run is still being finished
+  if (!started) loop().Stop();  // the last run is still being finished
 }
 
 void PlaybackDriver::EndWorker() {
   if (!worker_.Running() && !worker_.Joinable()) return;
-  loop_.Quit();
+  loop().Quit();
   worker_.Finish();
 }
 
 bool PlaybackDriver::PutOffClose(QCloseEvent* event) {
-  loop_.Quit();
+  loop().Quit();
   return PutOffCloseWhileRunning(window_, worker_, event);
 }
 
 void PlaybackDriver::RenderWhileIdle() {
+  // A running worker owns the frame: it renders the next frame with the new
+  // choice, or this one again when paused.
   if (worker_.Running()) {
-    loop_.RequestRender();
+    loop().RequestRender();
     return;
   }
-  sequence_.Render();
+  playback_->Sequence().Render();
   if (hooks_.redraw) hooks_.redraw();
 }
 

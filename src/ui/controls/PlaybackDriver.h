@@ -4,6 +4,7 @@
 #include <QObject>
 #include <QWidget>
 #include <functional>
+#include <memory>
 
 #include "player/PlaybackLoop.h"
 #include "ui/controls/DialogWorker.h"
@@ -11,33 +12,45 @@
 
 namespace vx {
 
-// What a window that plays frames does with the one playback loop: its play
-// controls, the worker that plays the window's frame sequence, and the worker's
-// reports brought to the window's thread. The window keeps only what it shows.
+// What a window that plays frames does with its playback: the loop and the frame
+// sequence (owned here, so both outlive the worker that plays them), the play
+// controls, the worker, and the worker's reports brought to the window's thread.
+// The window keeps only what it shows.
 class PlaybackDriver : public QObject {
   Q_OBJECT
 
  public:
   struct Hooks {
-    std::function<bool()> canPlay;                               // something to play is chosen
-    std::function<bool()> beforeStart;                           // Start pressed: false keeps it from playing
-    std::function<void(int64_t)> frameShown;                     // the controls have moved to it
-    std::function<void()> redraw;                                // draw the current picture
-    std::function<void(const PlayerControls&)> controlsChanged;  // the window's own controls
+    std::function<bool()> canPlay{};            // something to play is chosen
+    const char* nothingToPlay = nullptr;        // Start's message when there is not
+    std::function<bool()> beforeStart{};        // Start pressed: false keeps it from playing
+    std::function<void(int64_t)> frameShown{};  // the controls have moved to it
+    std::function<void()> redraw{};             // draw the current picture
+    std::function<void(const PlayerControls&)> controlsChanged{};  // the window's own controls
+    std::function<void(const QString&)> itemStarted{};             // a file of the list starts (its name)
+    std::function<void()> itemEnded{};                             // ... and has ended
   };
-  // The controls are made as children of `controlsParent`.
-  PlaybackDriver(QWidget* window, QWidget* controlsParent, FrameSequence& sequence, Hooks hooks);
+  explicit PlaybackDriver(std::unique_ptr<Playback> playback);
+  // Ends the worker before the loop and the sequence go.
   ~PlaybackDriver() override;
 
+  // Makes the controls as children of `controlsParent`; `window` is the one they
+  // play for (disabled while a close is put off).
+  void Attach(QWidget* window, QWidget* controlsParent, Hooks hooks);
+
   PlayControls& controls() { return *controls_; }
-  PlaybackLoop& loop() { return loop_; }
-  const PlaybackLoop& loop() const { return loop_; }
+  const PlayControls& controls() const { return *controls_; }
+  PlaybackLoop& loop() { return playback_->Loop(); }
+  const PlaybackLoop& loop() const { return playback_->Loop(); }
+  Playback& playback() { return *playback_; }
   bool WorkerRunning() const { return worker_.Running(); }
   // Whether the frames stand still (no worker, or one parked in the paused state,
   // not merely told to pause): edits may be made.
-  bool Idle() const { return !worker_.Running() || (loop_.State() == PlayPaused && loop_.Parked()); }
+  bool Idle() const { return !worker_.Running() || (loop().State() == PlayState::Paused && loop().Parked()); }
 
   void Start();
+  // Ends the current item; the worker's own report brings the controls up to date
+  // once it has ended (nothing here waits for it).
   void Stop();
   // Ends the worker for good and waits for it (a new file, the window's end).
   void EndWorker();
@@ -53,10 +66,9 @@ class PlaybackDriver : public QObject {
   class Observer;
   void StartWorker();
 
-  QWidget* window_;
-  FrameSequence& sequence_;
+  std::unique_ptr<Playback> playback_;  // declared first: it goes last
+  QWidget* window_ = nullptr;
   Hooks hooks_;
-  PlaybackLoop loop_;
   DialogWorker worker_{this};
   PlayControls* controls_ = nullptr;
 };

@@ -3,7 +3,6 @@
 #include <QCloseEvent>
 #include <QHBoxLayout>
 #include <QMouseEvent>
-#include <QThread>
 #include <QVBoxLayout>
 
 #include "display/FormatLabel.h"
@@ -21,9 +20,10 @@
 
 namespace vx {
 
-CImageEdit::CImageEdit(QWidget* parent) : QDialog(parent) {
-  setAttribute(Qt::WA_DeleteOnClose);
-  setWindowTitle(QStringLiteral("Edit Images Pixel by Pixel"));
+CImageEdit::CImageEdit(QWidget* parent)
+    : PlayingWindow(std::make_unique<SequencePlayback<EditorSequence>>(),
+                    QStringLiteral("Edit Images Pixel by Pixel"), parent),
+      sequence_(PlayedSequence<EditorSequence>()) {
   loadGroup_ = new QGroupBox(QStringLiteral("Load file:"), this);
   path_ = new QLineEdit(loadGroup_);
   browse_ = new QPushButton(QStringLiteral("Browse..."), loadGroup_);
@@ -36,35 +36,17 @@ CImageEdit::CImageEdit(QWidget* parent) : QDialog(parent) {
   load->addWidget(format_, 1, 1, 1, 2);
 
   playGroup_ = new QGroupBox(QStringLiteral("Play controls:"), this);
-  PlaybackDriver::Hooks hooks;
-  hooks.canPlay = [this] { return !path_->text().isEmpty() && sequence_.HasBuffers(); };
-  hooks.frameShown = [this](int64_t frame) { emit frameShown(static_cast<int>(frame)); };
-  hooks.redraw = [this] { ShowDisplay(); };
-  hooks.controlsChanged = [this](const PlayerControls& c) { UpdateControls(c); };
-  driver_ = new PlaybackDriver(this, playGroup_, sequence_, std::move(hooks));
-  auto* play = new QGridLayout(playGroup_);
-  PlayControls& c = driver_->controls();
-  play->addWidget(c.start(), 0, 0);
-  play->addWidget(c.stop(), 0, 1);
-  play->addWidget(c.pause(), 0, 2);
-  play->addWidget(c.reverse(), 0, 3);
-  play->addWidget(c.stepBack(), 1, 0);
-  play->addWidget(c.slider(), 1, 1, 1, 2);
-  play->addWidget(c.stepForward(), 1, 3);
-  play->addWidget(c.frameLabel(), 2, 0, 1, 2);
-  play->addWidget(c.frameNumber(), 2, 2);
+  PlayIn(playGroup_, QStringLiteral("Frame number:"),
+         {.canPlay = [this] { return !path_->text().isEmpty() && sequence_.HasBuffers(); }},
+         PlayControls::FrameCaption::Wide);
 
   displayGroup_ = new QGroupBox(QStringLiteral("Display options:"), this);
-  components_ = new QComboBox(displayGroup_);
-  for (const std::string& text : ComponentListTexts(YUV_420))
-    components_->addItem(QString::fromStdString(text));
-  components_->setCurrentIndex(3);
+  components_ = MakeComponentList(displayGroup_);
   grid_ = new QCheckBox(QStringLiteral("Add local grid"), displayGroup_);
   grid_->setChecked(true);
   gridColour_ = new ColourButton(displayGroup_);
   gridColour_->setText(QStringLiteral("Color"));
-  const RgbColor& colour = CurrentSettings().ImageEditGridColor;
-  gridColour_->setColour(QColor(colour.Red, colour.Green, colour.Blue));
+  gridColour_->setRgb(CurrentSettings().ImageEditGridColor);
   auto* display = new QGridLayout(displayGroup_);
   display->addWidget(new QLabel(QStringLiteral("Components:"), displayGroup_), 0, 0);
   display->addWidget(components_, 0, 1, 1, 2);
@@ -80,53 +62,34 @@ CImageEdit::CImageEdit(QWidget* parent) : QDialog(parent) {
   status->addWidget(column_);
   status->addWidget(row_);
   exit_ = new QPushButton(QStringLiteral("Exit"), this);
-  toggle_ = new QPushButton(QStringLiteral("<--- Hide Detailed Controls"), this);
+  QPushButton* toggle = MakeDetailsToggle({loadGroup_, displayGroup_});
+  TrackBlocks({.size = kBlockSize,
+               .column = column_,
+               .row = row_,
+               .active = [this] { return sequence_.HasBuffers(); },
+               .clicked = [this](QPoint block) { EditBlock(block.x(), block.y()); }});
 
-  previewPanel_ = new QWidget(this);
-  preview_ = new PreviewArea(previewPanel_);
-  preview_->setMouseTracking(true);
-  preview_->installEventFilter(this);
-
-  auto* top = new QHBoxLayout;
-  top->addWidget(loadGroup_, 2);
-  top->addWidget(playGroup_, 2);
-  auto* middle = new QHBoxLayout;
-  middle->addWidget(displayGroup_, 2);
-  middle->addWidget(statusGroup_, 1);
+  QHBoxLayout* top = Row({{loadGroup_, 2}, {playGroup_, 2}});
+  QHBoxLayout* middle = Row({{displayGroup_, 2}, {statusGroup_, 1}});
   auto* buttons = new QVBoxLayout;
   buttons->addWidget(exit_);
-  buttons->addWidget(toggle_);
+  buttons->addWidget(toggle);
   buttons->addStretch();
   middle->addLayout(buttons);
-  auto* layout = new QVBoxLayout(this);
-  layout->addLayout(top);
-  layout->addLayout(middle);
-  layout->addWidget(previewPanel_, 0, Qt::AlignLeft);
-  layout->addStretch();
+  StackWithPreview({top, middle});
 
+  NameWidgets({{browse_, "browse"}, {path_, "path"}, {format_, "format"}, {components_, "components"}});
+  NameWidgets({{grid_, "grid"}, {column_, "column"}, {row_, "row"}, {exit_, "exit"}});
   connect(browse_, &QPushButton::clicked, this, &CImageEdit::Browse);
   connect(exit_, &QPushButton::clicked, this, &QDialog::close);
-  connect(toggle_, &QPushButton::clicked, this, &CImageEdit::ToggleDetailedControls);
-  connect(components_, &QComboBox::activated, this, [this](int index) {
-    sequence_.Component = index;
-    driver_->RenderWhileIdle();
-  });
+  ShowComponentPicked(components_, sequence_);
   connect(grid_, &QCheckBox::toggled, this, &CImageEdit::ShowDisplay);
-  connect(gridColour_, &ColourButton::colourChosen, this, [this](const QColor& chosen) {
-    CurrentSettings().ImageEditGridColor = {chosen.red(), chosen.green(), chosen.blue()};
+  connect(gridColour_, &ColourButton::colourChosen, this, [this] {
+    CurrentSettings().ImageEditGridColor = gridColour_->rgb();
     ShowDisplay();
   });
   LayOutPicture();
-  driver_->UpdateControls();
-}
-
-CImageEdit::~CImageEdit() {
-  driver_->EndWorker();
-}
-
-void CImageEdit::closeEvent(QCloseEvent* event) {
-  if (driver_->PutOffClose(event)) return;
-  QDialog::closeEvent(event);
+  driver().UpdateControls();
 }
 
 void CImageEdit::Browse() {
@@ -135,7 +98,7 @@ void CImageEdit::Browse() {
 }
 
 void CImageEdit::ChooseFile(const QString& path, const ImageFormat* given) {
-  driver_->EndWorker();  // the file and the buffers are about to change
+  driver().EndWorker();  // the file and the buffers are about to change
   ImageFormat format;
   if (given) {
     format = *given;
@@ -145,30 +108,17 @@ void CImageEdit::ChooseFile(const QString& path, const ImageFormat* given) {
     if (!choice) return;
     format = choice->format;
   }
-  sequence_.Files = {path.toStdString()};
   path_->setText(path);
   setWindowTitle(path);
-  AddToHistory(path.toStdString(), format, kOpened);
-  if (!sequence_.SetFormat(format)) {
-    ShowMessage(
-        StrFormat("Error EDIT1001: Image size (%d, %d) not support !\n", format.ImgWidth, format.ImgHeight));
-    return;
-  }
-  components_->clear();
-  for (const std::string& text : ComponentListTexts(format.SamplingFormat))
-    components_->addItem(QString::fromStdString(text));
-  components_->setCurrentIndex(components_->count() - 1);
-  sequence_.Component = 3;
   // Frame 1 is shown (and is what an edit before Start changes) from now on.
-  sequence_.LoadFirstPicture();
+  if (!OpenFile(sequence_, path, format, "Error EDIT1001: Image size (%d, %d) not support !\n", components_))
+    return;
   format_->setText(QString::fromStdString(FormatLabel(sequence_.Format())));
   format_->setMinimumWidth(format_->fontMetrics().horizontalAdvance(format_->text()) + 16);
-  LayOutPicture();
-  driver_->RenderWhileIdle();
-  driver_->UpdateControls();
+  ShowChoice();
 }
 
-void CImageEdit::UpdateControls(const PlayerControls& c) {
+void CImageEdit::FollowControls(const PlayerControls& c) {
   path_->setEnabled(c.pathAndBrowse);
   browse_->setEnabled(c.pathAndBrowse);
 }
@@ -180,63 +130,19 @@ void CImageEdit::ShowDisplay() {
   grids.two.Enabled = 0;
   sequence_.Pictures().Read([&](const FrameImage& picture) {
     if (!picture.Data || picture.ImgWidth <= 0 || picture.ImgHeight <= 0) return;
-    preview_->showFrame(picture.Data, static_cast<size_t>(picture.DataSize), picture.ImgWidth,
-                        picture.ImgHeight, DrawOptions{.grids = &grids});
+    previewArea()->showFrame(picture.Data, static_cast<size_t>(picture.DataSize), picture.ImgWidth,
+                             picture.ImgHeight, DrawOptions{.grids = &grids});
   });
 }
 
-void CImageEdit::LayOutPicture() {
-  const int chrome = std::max(200, sizeHint().height() - previewPanel_->height());
-  const QSize picture = sequence_.HasBuffers()
-                            ? QSize(sequence_.Format().ImgWidth, sequence_.Format().ImgHeight)
-                            : QSize(352, 288);
-  const PreviewLayoutResult layout = LayoutPreviewOnScreen(
-      this, QPoint(28, chrome), QSize(std::max(width(), sizeHint().width()), chrome), picture);
-  preview_->setGeometryFor(QPoint(16, 16), QSize(layout.visibleWidth, layout.visibleHeight));
-  previewPanel_->setFixedSize(layout.visibleWidth + 16, layout.visibleHeight + 16);
-  toggle_->setVisible(layout.verticalBarShown || compact_);
-  adjustSize();
-  FitOnScreen(this);
-}
-
-void CImageEdit::ToggleDetailedControls() {
-  compact_ = !compact_;
-  toggle_->setText(compact_ ? QStringLiteral("<--- Display Detailed Controls")
-                            : QStringLiteral("<--- Hide Detailed Controls"));
-  loadGroup_->setVisible(!compact_);
-  displayGroup_->setVisible(!compact_);
-  LayOutPicture();
-}
-
-std::optional<QPoint> CImageEdit::BlockAt(const QPoint& at) const {
+std::optional<QSize> CImageEdit::PictureSize() const {
   if (!sequence_.HasBuffers()) return std::nullopt;
-  return preview_->BlockAt(at, kBlockSize);
-}
-
-void CImageEdit::Hover(const QPoint& at) {
-  hovered_ = BlockAt(at);
-  if (!hovered_) return;
-  column_->setText(QStringLiteral("Block Column:%1").arg(hovered_->x()));
-  row_->setText(QStringLiteral("Block Row:%1").arg(hovered_->y()));
-  preview_->setOutline(QRect(hovered_->x() * kBlockSize, hovered_->y() * kBlockSize, kBlockSize, kBlockSize));
-}
-
-bool CImageEdit::eventFilter(QObject* watched, QEvent* event) {
-  if (watched == preview_) {
-    if (event->type() == QEvent::MouseMove) {
-      Hover(static_cast<QMouseEvent*>(event)->position().toPoint());
-    } else if (event->type() == QEvent::MouseButtonRelease &&
-               static_cast<QMouseEvent*>(event)->button() == Qt::LeftButton) {
-      if (const auto block = BlockAt(static_cast<QMouseEvent*>(event)->position().toPoint()))
-        EditBlock(block->x(), block->y());
-    }
-  }
-  return QDialog::eventFilter(watched, event);
+  return QSize(sequence_.Format().ImgWidth, sequence_.Format().ImgHeight);
 }
 
 bool CImageEdit::EditBlock(int column, int row) {
   // Edits are made while the frames stand still, on a copy of the frame shown.
-  if (!sequence_.HasBuffers() || !driver_->Idle()) return false;
+  if (!sequence_.HasBuffers() || !FramesStandStill()) return false;
   ShownFrame shown = sequence_.Snapshot();
   if (!shown.Valid()) return false;
   FrameImage frame = shown.View();
@@ -253,7 +159,7 @@ bool CImageEdit::EditBlock(int column, int row) {
       !WriteShownFrame(shown, shown.bytes, edited, kEditWriteBack))
     return false;
   // The file now holds the edit: so does the frame shown, unless another frame came meanwhile.
-  if (sequence_.ReplaceShown(shown.origin, edited)) driver_->RenderWhileIdle();
+  if (sequence_.ReplaceShown(shown.origin, edited)) driver().RenderWhileIdle();
   return true;
 }
 

@@ -1,10 +1,8 @@
 #include "ui/player/VideoPlayer.h"
 
 #include <QCloseEvent>
-#include <QCoreApplication>
 #include <QIntValidator>
 #include <QScreen>
-#include <QThread>
 #include <QTimer>
 
 #include "display/FormatLabel.h"
@@ -34,57 +32,13 @@ const QString kPlayFilters = QStringLiteral(
 
 }  // namespace
 
-// Hands the worker's reports to the window's thread.
-class CVideoPlayer::Observer final : public PlaybackObserver, private WindowReports<CVideoPlayer> {
- public:
-  explicit Observer(CVideoPlayer* player) : WindowReports(player) {}
-  void ItemStarted(size_t index) override {
-    // The list does not change while a worker plays it.
-    Post([p = window_, path = QString::fromStdString(window_->engine_.Sequence().Files[index])] {
-      p->setWindowTitle(path);
-      p->path_->setText(path);
-    });
-  }
-  void FrameCountKnown(int64_t frames) override {
-    Post([p = window_, frames] { p->controls_->SetFrameCount(frames); });
-  }
-  void FrameShown(int64_t frame) override {
-    Post([p = window_, frame] {
-      p->shownFrame_ = static_cast<int>(frame);
-      p->controls_->FrameShown(frame);
-      p->ShowDisplay();
-      emit p->frameShown(static_cast<int>(frame));
-    });
-  }
-  void ControlsChanged() override {
-    Post([p = window_] { p->UpdateControls(); });
-  }
-  void FrameRendered() override {
-    Post([p = window_] { p->ShowDisplay(); });
-  }
-  void ItemEnded(size_t) override {
-    Post([p = window_] {
-      if (!p->exitWhenDone_) return;
-      // "-e exit": the player closes, and the program a second later.
-      QPointer<QWidget> mainWindow = p->mainWindow_;
-      p->exitWhenDone_ = false;
-      p->Exit();
-      CloseMainWindowLater(mainWindow, 1000);
-    });
-  }
-};
-
-CVideoPlayer::CVideoPlayer(QWidget* parent) : QDialog(parent) {
-  setAttribute(Qt::WA_DeleteOnClose);
-  setWindowTitle(QStringLiteral("Play a YUV Data File"));
+CVideoPlayer::CVideoPlayer(QWidget* parent)
+    : PlayingWindow(std::make_unique<PlayerEngine>(), QStringLiteral("Play a YUV Data File"), parent),
+      engine_(static_cast<PlayerEngine&>(driver().playback())) {
   BuildControls();
   PlaceControls();
   LayOutPicture();
-  UpdateControls();
-}
-
-CVideoPlayer::~CVideoPlayer() {
-  EndWorker();
+  driver().UpdateControls();
 }
 
 void CVideoPlayer::BuildControls() {
@@ -95,48 +49,42 @@ void CVideoPlayer::BuildControls() {
   optionsGroup_ = new QGroupBox(QStringLiteral("Options:"), this);
   path_ = new QLineEdit(this);
   browse_ = new QPushButton(QStringLiteral("Browse..."), this);
-  PlayControls::Hooks hooks;
-  hooks.start = [this] { Start(); };
-  hooks.stop = [this] { Stop(); };
-  hooks.workerRunning = [this] { return worker_.Running(); };
-  hooks.controlsChanged = [this] { UpdateControls(); };
-  controls_ = new PlayControls(this, engine_.Loop(), std::move(hooks));
+  AttachControls(this, {.canPlay = [this] { return !path_->text().isEmpty(); },
+                        .nothingToPlay = "Error PLAY1007: No source file to start!\n",
+                        .beforeStart =
+                            [this] {
+                              engine_.Sequence().SetRun(run_);
+                              return true;
+                            },
+                        .frameShown =
+                            [this](int64_t frame) {
+                              shownFrame_ = static_cast<int>(frame);
+                              emit frameShown(shownFrame_);
+                            },
+                        .itemStarted =
+                            [this](const QString& path) {
+                              setWindowTitle(path);
+                              path_->setText(path);
+                            },
+                        .itemEnded = [this] { ItemEnded(); }});
   exit_ = new QPushButton(QStringLiteral("Exit"), this);
   formatLabel_ = new QLabel(QStringLiteral("Format:"), this);
   format_ = new QLineEdit(this);
   format_->setReadOnly(true);
   componentLabel_ = new QLabel(QStringLiteral("Which components to display:"), this);
   components_ = new QComboBox(this);
-  speed_ = new QLineEdit(QString::number(engine_.Sequence().SpeedRate.load()), this);
+  speed_ = new QLineEdit(QString::number(run_.rate), this);
   speed_->setValidator(new QIntValidator(-999, 9999, speed_));
   speedLabel_ = new QLabel(QStringLiteral("Frames per second"), this);
-  toggle_ = new QPushButton(QStringLiteral("<--- Hide Detailed Controls"), this);
-  toggle_->hide();
-  preview_ = new PreviewArea(this);
-  for (const std::string& text : ComponentListTexts(YUV_420))
-    components_->addItem(QString::fromStdString(text));
-  components_->setCurrentIndex(3);
+  MakeDetailsToggle({});
+  FillComponentList(components_, YUV_420);
 
+  NameWidgets({{path_, "path"}, {browse_, "browse"}, {format_, "format"}, {speed_, "speed"}});
+  NameWidgets({{components_, "components"}, {exit_, "exit"}});
   connect(browse_, &QPushButton::clicked, this, &CVideoPlayer::Browse);
-  connect(toggle_, &QPushButton::clicked, this, &CVideoPlayer::ToggleDetailedControls);
   connect(exit_, &QPushButton::clicked, this, &CVideoPlayer::Exit);
-  connect(speed_, &QLineEdit::textChanged, this,
-          [this](const QString& text) { engine_.Sequence().SpeedRate = text.toInt(); });
-  connect(components_, &QComboBox::activated, this, [this](int index) {
-    engine_.Sequence().Component = index;
-    RenderWhileIdle();
-  });
-}
-
-void CVideoPlayer::RenderWhileIdle() {
-  // A running worker owns the frame: it renders the next frame with the new
-  // choice, or this one again when paused.
-  if (worker_.Running()) {
-    engine_.Loop().RequestRender();
-    return;
-  }
-  engine_.Sequence().Render();
-  ShowDisplay();
+  connect(speed_, &QLineEdit::textChanged, this, [this](const QString& text) { run_.rate = text.toInt(); });
+  ShowComponentPicked(components_, engine_.Sequence());
 }
 
 void CVideoPlayer::PlaceControls() {
@@ -144,7 +92,7 @@ void CVideoPlayer::PlaceControls() {
     QWidget* widget;
     int x, y, w, cx, cy, cw;  // detailed and compact
   };
-  PlayControls& c = *controls_;
+  PlayControls& c = controls();
   const Place places[] = {
       {c.start(), 400, 42, 50, 160, 4, 40},     {c.stop(), 460, 42, 50, 205, 4, 40},
       {c.pause(), 520, 42, 50, 250, 4, 40},     {c.reverse(), 580, 42, 80, 470, 4, 80},
@@ -153,7 +101,7 @@ void CVideoPlayer::PlaceControls() {
       {c.frameLabel(), 50, 110, 80, 10, 6, 80}, {c.frameNumber(), 140, 110, 50, 100, 6, 50},
   };
   for (const Place& p : places) {
-    if (compact_)
+    if (compact())
       p.widget->setGeometry(p.cx, p.cy, p.cw, 20);
     else
       p.widget->setGeometry(p.x, p.y, p.w, 20);
@@ -175,12 +123,12 @@ void CVideoPlayer::PlaceControls() {
   componentLabel_->setGeometry(400, 110, std::max(175, componentText), 20);
   const int listX = std::max(578, 400 + componentText + 3);
   components_->setGeometry(listX, 110, std::max(120, 733 - listX), 20);
-  QPushButton* reverse = controls_->reverse();
+  QPushButton* reverse = c.reverse();
   const int reverseText = reverse->fontMetrics().horizontalAdvance(QStringLiteral("Reverse Pause")) + 12;
   reverse->setGeometry(reverse->x(), reverse->y(),
-                       std::clamp(reverseText, reverse->width(), compact_ ? 84 : 98), 20);
+                       std::clamp(reverseText, reverse->width(), compact() ? 84 : 98), 20);
   // The toggle sits right of the controls, clear of the picture's scroll bars.
-  toggle_->setGeometry(compact_ ? 605 : 560, compact_ ? 4 : 1, 180, 20);
+  detailsToggle()->setGeometry(compact() ? 605 : 560, compact() ? 4 : 1, 180, 20);
   // Labels keep their place but get the width their text needs in this font.
   QLabel* frameLabel = c.frameLabel();
   const int labelWidth = std::max(80, frameLabel->fontMetrics().horizontalAdvance(frameLabel->text()) + 4);
@@ -193,29 +141,39 @@ void CVideoPlayer::PlaceControls() {
         static_cast<QWidget*>(formatLabel_), static_cast<QWidget*>(format_), static_cast<QWidget*>(speed_),
         static_cast<QWidget*>(speedLabel_), static_cast<QWidget*>(componentLabel_),
         static_cast<QWidget*>(components_)}) {
-    w->setVisible(!compact_);
+    w->setVisible(!compact());
   }
   // The group frames lie beneath every control: they must never take a click.
   for (QGroupBox* group : {loadGroup_, controlsGroup_, statusGroup_, speedGroup_, optionsGroup_})
     group->lower();
 }
 
-void CVideoPlayer::LayOutPicture() {
-  const int originY = compact_ ? kCompactOriginY : kDetailedOriginY;
+std::optional<QSize> CVideoPlayer::PictureSize() const {
   const FileListSequence& files = engine_.Sequence();
-  const QSize picture =
-      files.HasBuffers() ? QSize(files.Format().ImgWidth, files.Format().ImgHeight) : QSize(352, 288);
-  const PreviewLayoutResult layout =
-      LayoutPreviewOnScreen(this, QPoint(kOriginX, originY), QSize(kControlWidth, originY), picture);
-  preview_->setGeometryFor(QPoint(layout.originX, originY), QSize(layout.visibleWidth, layout.visibleHeight));
-  resize(std::max(layout.dialog.width, 790), layout.dialog.height);
-  FitOnScreen(this);
-  toggle_->setVisible(layout.verticalBarShown || compact_);
+  if (!files.HasBuffers()) return std::nullopt;
+  return QSize(files.Format().ImgWidth, files.Format().ImgHeight);
 }
 
-void CVideoPlayer::UpdateControls() {
-  const PlayerControls c = controls_->Update(!path_->text().isEmpty());
-  if (c.unchanged) return;
+void CVideoPlayer::LayOutPicture() {
+  // The controls are placed by hand: so is the preview, below them.
+  const int originY = compact() ? kCompactOriginY : kDetailedOriginY;
+  const PreviewLayoutResult layout =
+      LayoutPreviewOnScreen(this, QPoint(kOriginX, originY), QSize(kControlWidth, originY),
+                            PictureSize().value_or(QSize(352, 288)));
+  PlacePreview(QPoint(layout.originX, originY), QSize(layout.visibleWidth, layout.visibleHeight));
+  resize(std::max(layout.dialog.width, 790), layout.dialog.height);
+  FitOnScreen(this);
+  ShowDetailsToggle(layout.verticalBarShown);
+}
+
+void CVideoPlayer::DetailsToggled() {
+  PlaceControls();
+  LayOutPicture();
+  driver().UpdateControls();
+  update();
+}
+
+void CVideoPlayer::FollowControls(const PlayerControls& c) {
   path_->setEnabled(c.pathAndBrowse);
   browse_->setEnabled(c.pathAndBrowse);
   speed_->setEnabled(c.speed);
@@ -227,8 +185,8 @@ void CVideoPlayer::ShowDisplay() {
   const GridPair grids{settings.Grid1, settings.Grid2};
   engine_.Sequence().Pictures().Read([&](const FrameImage& display) {
     if (!display.Data || display.ImgWidth <= 0 || display.ImgHeight <= 0) return;
-    preview_->showFrame(display.Data, static_cast<size_t>(display.DataSize), display.ImgWidth,
-                        display.ImgHeight, DrawOptions{.grids = &grids});
+    previewArea()->showFrame(display.Data, static_cast<size_t>(display.DataSize), display.ImgWidth,
+                             display.ImgHeight, DrawOptions{.grids = &grids});
   });
 }
 
@@ -241,16 +199,13 @@ void CVideoPlayer::AcceptFormat(const ImageFormat& format, bool fromCommandLine)
     return;
   }
   LayOutPicture();
-  components_->clear();
-  const auto texts = ComponentListTexts(format.SamplingFormat);
-  for (const std::string& text : texts) components_->addItem(QString::fromStdString(text));
-  components_->setEnabled(!texts.empty());
-  components_->setCurrentIndex(texts.empty() ? -1 : 3);
+  FillComponentList(components_, format.SamplingFormat);
+  components_->setEnabled(components_->count() > 0);
   files.Component = 3;
   show();
-  if (!worker_.Running()) files.LoadFirstPicture();
-  RenderWhileIdle();
-  UpdateControls();
+  if (!WorkerRunning()) files.LoadFirstPicture();
+  driver().RenderWhileIdle();
+  driver().UpdateControls();
 }
 
 void CVideoPlayer::Browse() {
@@ -258,7 +213,7 @@ void CVideoPlayer::Browse() {
 }
 
 void CVideoPlayer::ChooseFiles(const QStringList& chosen, const ImageFormat* format) {
-  EndWorker();  // the list and the buffers are about to be replaced
+  driver().EndWorker();  // the list and the buffers are about to be replaced
   std::vector<std::string>& files = engine_.Sequence().Files;
   files.clear();
   if (chosen.isEmpty()) return;
@@ -278,7 +233,7 @@ void CVideoPlayer::ChooseFiles(const QStringList& chosen, const ImageFormat* for
   }
   setWindowTitle(paths.front());
   path_->setText(paths.front());
-  UpdateControls();
+  driver().UpdateControls();
   if (format) {
     AcceptFormat(*format, false);
     return;
@@ -292,7 +247,7 @@ void CVideoPlayer::ChooseFiles(const QStringList& chosen, const ImageFormat* for
 bool CVideoPlayer::StartFromRequest(const QString& path, bool addToHistory) {
   setWindowTitle(path);
   path_->setText(path);
-  EndWorker();
+  driver().EndWorker();
   PlayerSequence& files = engine_.Sequence();
   files.AddToHistoryFlag = addToHistory;
   files.Files = {path.toStdString()};
@@ -305,95 +260,33 @@ bool CVideoPlayer::StartFromRequest(const QString& path, bool addToHistory) {
   }
   AcceptFormat(format, true);
   engine_.Loop().StartPlaying();
-  Start();
+  driver().Start();
   return true;
 }
 
 void CVideoPlayer::SetCommandLine(int rate, bool exitWhenDone, QWidget* mainWindow) {
   if (rate >= 1 && rate <= 120) {
-    engine_.Sequence().CommandLineRate = rate;
+    run_.rate = rate;
     speed_->setText(QString::number(rate));
   }
   exitWhenDone_ = exitWhenDone;
   mainWindow_ = mainWindow;
 }
 
-void CVideoPlayer::Start() {
-  engine_.Sequence().SpeedRate = speed_->text().toInt();
-  if (path_->text().isEmpty()) {
-    ShowMessage("Error PLAY1007: No source file to start!\n");
-    return;
-  }
-  controls_->pause()->setEnabled(true);
-  controls_->stepBack()->setEnabled(true);
-  controls_->stepForward()->setEnabled(true);
-  controls_->start()->setEnabled(false);
-  engine_.Loop().StartPlaying();
-  StartWorker();
-  UpdateControls();
-}
-
-void CVideoPlayer::StartWorker() {
-  if (worker_.Running()) return;
-  engine_.Loop().ClearQuit();
-  const bool started = worker_.Start([this]() -> DialogWorker::Completion {
-    Observer observer(this);
-    engine_.PlayList(observer);
-    return [this] { UpdateControls(); };
-  });
-  if (!started) engine_.Loop().Stop();  // the last run is still being finished
-}
-
-void CVideoPlayer::Stop() {
-  engine_.Loop().Stop();
-  UpdateControls();
-  // Stop ends the current file: a worker with further files goes on with the next.
-  for (int i = 0; i < 10 && worker_.Running(); ++i) QThread::msleep(5);
-}
-
-void CVideoPlayer::PauseClicked() {
-  controls_->PauseClicked();
-}
-
-void CVideoPlayer::ReverseClicked() {
-  controls_->ReverseClicked();
-}
-
-void CVideoPlayer::StepForwardClicked() {
-  controls_->Step(true);
-}
-
-void CVideoPlayer::StepBackwardClicked() {
-  controls_->Step(false);
-}
-
-void CVideoPlayer::ToggleDetailedControls() {
-  compact_ = !compact_;
-  toggle_->setText(compact_ ? QStringLiteral("<--- Display Detailed Controls")
-                            : QStringLiteral("<--- Hide Detailed Controls"));
-  PlaceControls();
-  LayOutPicture();
-  UpdateControls();
-  update();
-}
-
-void CVideoPlayer::EndWorker() {
-  if (!worker_.Running() && !worker_.Joinable()) return;
-  engine_.Loop().Quit();
-  worker_.Finish();
+void CVideoPlayer::ItemEnded() {
+  if (!exitWhenDone_) return;
+  // "-e exit": the player closes, and the program a second later.
+  QPointer<QWidget> mainWindow = mainWindow_;
+  exitWhenDone_ = false;
+  Exit();
+  CloseMainWindowLater(mainWindow, 1000);
 }
 
 void CVideoPlayer::Exit() {
-  Stop();
-  EndWorker();
+  driver().Stop();
+  driver().EndWorker();
   engine_.Sequence().ReleaseBuffers();
   close();
-}
-
-void CVideoPlayer::closeEvent(QCloseEvent* event) {
-  engine_.Loop().Quit();
-  if (PutOffCloseWhileRunning(this, worker_, event)) return;
-  QDialog::closeEvent(event);
 }
 
 bool CVideoPlayer::StartCommandLine(const CommandLineRequest& request, QWidget* mainWindow) {
