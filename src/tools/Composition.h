@@ -64,7 +64,7 @@ class CompositionJob : public ToolJob {
   FrameResult ProcessFrame() override;
 
  private:
-  enum class TopFetch { Fetched, EndOfInput, Failed };
+  enum class TopFetch : uint8_t { Fetched, EndOfInput, Failed };
   bool TopIsPictures() const { return In(1).SamplingFormat == BMP; }
   // The next top frame into `top_`, in the base's layout.
   TopFetch FetchTop();

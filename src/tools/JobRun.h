@@ -78,7 +78,7 @@ class JobRun {
     return JobOutcome::FailedRunning;
   }
 
-  enum class FrameStep { Next, Last };
+  enum class FrameStep : uint8_t { Next, Last };
   // The frame loop of every job: `step(n)` for n = CurrentFrame .. last while
   // running; while paused it polls every 3 ms; Stop, the end of the range or a
   // step that returns Last ends it. CurrentFrame is the frame being worked on.

@@ -73,15 +73,15 @@ void ToolJob::Freeze() {
   run_.endFrame = EndFrame;
   run_.exitWhenDone = ExitWhenDone;
   run_.history = History;
-  run_.colours = CurrentColourTables();
+  run_.colours = ColourFormula ? ColourFormula : CurrentColourTables();
   for (JobInput& in : run_.inputs) in.colours = run_.colours;
   FreezeParameters();
   RunState = JobState::Running;
 }
 
 const ColourTables& ToolJob::Colours() const {
-  if (!run_.colours) return *CurrentColourTables();  // a preview outside a run
-  return *run_.colours;
+  if (run_.colours) return *run_.colours;
+  return ColourFormula ? *ColourFormula : *CurrentColourTables();  // a preview outside a run
 }
 
 void ToolJob::Report(std::string_view text) const {
@@ -305,8 +305,9 @@ bool ToolJob::OutputsEnterHistory() const {
 void ToolJob::RecordHistory() const {
   if (run_.history == nullptr || !OutputsEnterHistory()) return;
   for (const JobOutput& out : run_.outputs) {
-    if (out.history)
+    if (out.history) {
       run_.history->Record({.path = out.name, .format = out.format, .operation = *out.history});
+    }
   }
 }
 

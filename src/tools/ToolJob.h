@@ -137,6 +137,9 @@ class ToolJob : public JobRun {
   // Where a completed job records the files it wrote (non-owning; it must outlive
   // the runs).
   HistoryRecorder* History = &ProgramHistory();
+  // The colour formula the job converts with; empty: the program's, as it is at
+  // Start.
+  std::shared_ptr<const ColourTables> ColourFormula;
   void SetExitWhenDone(bool exitWhenDone) override { ExitWhenDone = exitWhenDone; }
 
   // Whether a frame of the run was written (read by anybody).
@@ -198,7 +201,7 @@ class ToolJob : public JobRun {
   virtual bool CreateTarget();
   // Failed: the frame could not be made or written (after its message); the job
   // fails and its outputs are not kept.
-  enum class FrameResult { Written, EndOfInput, Failed };
+  enum class FrameResult : uint8_t { Written, EndOfInput, Failed };
   // Reads frame CurrentFrame and writes its output.
   virtual FrameResult ProcessFrame() = 0;
   // Checks after the frame range; false ends the job with Stop (buttons reset).
