@@ -1,0 +1,129 @@
+// The built program run as a user would on a machine without a display, and the
+// fixtures the program's tests share.
+#pragma once
+
+#include <gtest/gtest.h>
+#include <sys/resource.h>
+#include <sys/wait.h>
+#include <unistd.h>
+
+#include <cstdlib>
+#include <filesystem>
+#include <string>
+#include <vector>
+
+#include "PixelTestSupport.h"
+#include "TestSupport.h"
+
+namespace vx::test {
+
+struct Outcome {
+  int exitCode = -1;
+  std::string errors;
+  std::string output;
+  long peakKilobytes = -1;  // the most memory the program held at once (RunMeasured)
+};
+
+std::string Quote(const std::string& text);
+
+class HeadlessProgram : public testing::Test {
+ protected:
+  Outcome Run(const std::vector<std::string>& args) { return RunAfter("", args); }
+  // The same, the shell first running `prefix` (limits, signal dispositions).
+  Outcome RunAfter(const std::string& prefix, const std::vector<std::string>& args) {
+    return Finished(std::system(Command(prefix, args).c_str()));
+  }
+  // The same, measuring the peak resident memory of the program and of what it ran.
+  Outcome RunMeasured(const std::string& prefix, const std::vector<std::string>& args) {
+    const std::string command = Command(prefix, args);
+    const pid_t child = fork();
+    if (child == 0) {
+      execl("/bin/sh", "sh", "-c", command.c_str(), static_cast<char*>(nullptr));
+      _exit(127);
+    }
+    int status = -1;
+    rusage usage{};
+    if (child < 0 || wait4(child, &status, 0, &usage) != child) return {};
+    Outcome outcome = Finished(status);
+    outcome.peakKilobytes = usage.ru_maxrss;
+    return outcome;
+  }
+  std::string Command(const std::string& prefix, const std::vector<std::string>& args) const {
+    std::string command =
+        prefix + " env -u DISPLAY -u WAYLAND_DISPLAY XDG_CONFIG_HOME=" + Quote((dir_ / "config").string()) +
+        " XDG_STATE_HOME=" + Quote((dir_ / "state").string()) + " " + Quote(VELUTRIX_BINARY);
+    for (const std::string& a : args) command += " " + Quote(a);
+    return command + " >" + Quote((dir_ / "out.txt").string()) + " 2>" + Quote((dir_ / "err.txt").string()) +
+           " </dev/null";
+  }
+  Outcome Finished(int status) const {
+    Outcome outcome;
+    outcome.exitCode = WIFEXITED(status) ? WEXITSTATUS(status) : -1;
+    outcome.errors = test::ReadFileText(dir_ / "err.txt");
+    outcome.output = test::ReadFileText(dir_ / "out.txt");
+    return outcome;
+  }
+  std::filesystem::path SettingsFile() const { return dir_ / "config" / "velutrix" / "velutrix3.ini"; }
+  std::string HistoryText() const {
+    for (const auto& entry : std::filesystem::recursive_directory_iterator(dir_.path())) {
+      if (entry.path().filename() == "yuv_file_history3.ini") return test::ReadFileText(entry.path());
+    }
+    return {};
+  }
+
+  test::TempDir dir_;
+};
+
+// Faults: files named twice, writes that fail, inputs that are no files, hostile pictures.
+class HeadlessFaults : public HeadlessProgram {
+ protected:
+  void SetUp() override {
+    source_ = (dir_ / "v.yuv").string();
+    other_ = (dir_ / "w.yuv").string();
+    original_ = test::RandomBytes(16 * 8 * 3 / 2 * 4, 21);
+    test::WriteFileBytes(source_, original_);
+    test::WriteFileBytes(other_, test::RandomBytes(16 * 8 * 3 / 2 * 2, 22));
+  }
+  std::vector<std::string> Layout() const {
+    return {"-s", "yuv420", "-o", "yuv", "-f", "progressive", "-p", "planar", "-w", "16", "-h", "8"};
+  }
+  Outcome Action(const std::string& action, const std::string& target, std::vector<std::string> more = {},
+                 const std::string& prefix = "") {
+    std::vector<std::string> args = {"-a", action, "-n", source_, "-N", target, "-e", "exit"};
+    const auto layout = Layout();
+    args.insert(args.end(), layout.begin(), layout.end());
+    args.insert(args.end(), more.begin(), more.end());  // last: they override the layout
+    return RunAfter(prefix, args);
+  }
+  std::string source_, other_;
+  std::vector<uint8_t> original_;
+};
+
+bool HaveFfmpeg();
+
+// A 176 x 144 I420 test clip of `frames` frames made by ffmpeg.
+std::filesystem::path MakeClip(const std::filesystem::path& folder, int frames, const char* size = "176x144");
+
+class HeadlessConvert : public HeadlessProgram {
+ protected:
+  void SetUp() override {
+    if (!HaveFfmpeg()) GTEST_SKIP() << "ffmpeg is not installed; scripts/setup installs it";
+    clip_ = MakeClip(dir_.path(), 6);
+    ASSERT_FALSE(clip_.empty());
+  }
+  Outcome Convert(const std::vector<std::string>& source, const std::filesystem::path& target,
+                  const std::vector<std::string>& destination, bool exit = true) {
+    std::vector<std::string> args = {"-a", "convert", "-N", target.string()};
+    args.insert(args.end(), source.begin(), source.end());
+    args.insert(args.end(), destination.begin(), destination.end());
+    if (exit) args.insert(args.end(), {"-e", "exit"});
+    return Run(args);
+  }
+  std::vector<std::string> I420(const std::filesystem::path& path) {
+    return {"-n",          path.string(), "-s",     "yuv420", "-o",  "yuv", "-f",
+            "progressive", "-p",          "planar", "-w",     "176", "-h",  "144"};
+  }
+  std::filesystem::path clip_;
+};
+
+}  // namespace vx::test

@@ -1,0 +1,96 @@
+#include <gtest/gtest.h>
+#include <unistd.h>
+
+#include <cstdlib>
+#include <filesystem>
+#include <string>
+#include <vector>
+
+#include "ProgramTestSupport.h"
+#include "avi/AviFile.h"
+#include "platform/RawFile.h"
+
+namespace vx::test {
+namespace {
+
+class HeadlessOutputs : public HeadlessFaults {
+ protected:
+  // A 352 x 288 clip of 60 frames: long enough for two jobs to overlap.
+  std::string BigClip() {
+    const auto big = dir_ / "big.yuv";
+    test::WriteFileBytes(big, test::RandomBytes(size_t{352} * 288 * 3 / 2 * 60, 8));
+    return big.string();
+  }
+  std::string JobCommand(const std::string& source, const std::string& action, const std::string& target,
+                         const std::string& more) {
+    return "env -u DISPLAY -u WAYLAND_DISPLAY XDG_CONFIG_HOME=" + Quote((dir_ / "config").string()) +
+           " XDG_STATE_HOME=" + Quote((dir_ / "state").string()) + " " + Quote(VELUTRIX_BINARY) + " -a " +
+           action + " -n " + Quote(source) + " -s yuv420 -o yuv -f progressive -p planar -w 352 -h 288 " +
+           more + " -N " + Quote(target) + " -e exit";
+  }
+};
+
+TEST_F(HeadlessOutputs, ALinkPlantedUnderTheTemporaryNameIsNeverWrittenThrough) {
+  const auto target = dir_ / "out.yuv";
+  const auto victim = dir_ / "victim.txt";
+  const auto other = dir_ / "other.txt";
+  test::WriteFileText(victim, "VICTIM");
+  test::WriteFileText(other, "OTHER");
+  std::filesystem::create_symlink(victim, TemporaryNameFor(target));
+  const Outcome viaSymlink = Action("flip", target.string());
+  EXPECT_EQ(viaSymlink.exitCode, 0) << viaSymlink.errors;
+  EXPECT_EQ(test::ReadFileText(victim), "VICTIM");
+  EXPECT_FALSE(std::filesystem::is_symlink(target));
+  const std::vector<uint8_t> flipped = test::ReadFileBytes(target);
+  ASSERT_EQ(flipped.size(), original_.size());
+  // The planted link was left by nobody running: it is gone too.
+  EXPECT_TRUE(TemporariesOf(target).empty());
+
+  std::filesystem::remove(target);
+  std::filesystem::create_hard_link(other, TemporaryNameFor(target));
+  const Outcome viaHardLink = Action("flip", target.string());
+  EXPECT_EQ(viaHardLink.exitCode, 0) << viaHardLink.errors;
+  EXPECT_EQ(test::ReadFileText(other), "OTHER") << "the other name's file is untouched";
+  EXPECT_EQ(test::ReadFileBytes(target), flipped);
+}
+
+TEST_F(HeadlessOutputs, TwoJobsOnOneTargetEachLeaveAWholeFile) {
+  const std::string big = BigClip();
+  const auto flipped = dir_ / "flipped.yuv", converted = dir_ / "converted.yuv", target = dir_ / "k.yuv";
+  ASSERT_EQ(std::system(JobCommand(big, "flip", flipped.string(), "").c_str()), 0);
+  ASSERT_EQ(std::system(JobCommand(big, "convert", converted.string(), "-S yuv444 -P packed").c_str()), 0);
+  const auto one = test::ReadFileBytes(flipped), two = test::ReadFileBytes(converted);
+  for (int pair = 0; pair < 4; ++pair) {
+    const std::string both = "(" + JobCommand(big, "flip", target.string(), "") + " 2>/dev/null; echo $? > " +
+                             Quote((dir_ / "a.rc").string()) + ") & (" +
+                             JobCommand(big, "convert", target.string(), "-S yuv444 -P packed") +
+                             " 2>/dev/null; echo $? > " + Quote((dir_ / "b.rc").string()) + ") & wait";
+    std::system(both.c_str());
+    EXPECT_EQ(test::ReadFileText(dir_ / "a.rc"), "0\n") << "pair " << pair;
+    EXPECT_EQ(test::ReadFileText(dir_ / "b.rc"), "0\n") << "pair " << pair;
+    const auto written = test::ReadFileBytes(target);
+    EXPECT_TRUE(written == one || written == two)
+        << "pair " << pair << ": a mixed file of " << written.size();
+    EXPECT_TRUE(TemporariesOf(target).empty());
+  }
+}
+
+TEST_F(HeadlessOutputs, ATerminatedJobRemovesItsTemporaryFile) {
+  const std::string big = BigClip();
+  const auto target = dir_ / "k.yuv";
+  test::WriteFileText(target, "EARLIER");
+  // (A shell starts background jobs with SIGINT ignored, and an ignored signal stays ignored.)
+  for (const char* signal : {"TERM", "HUP"}) {
+    const std::string command =
+        JobCommand(big, "convert", target.string(), "-S yuv444 -P packed -W 704 -H 576") +
+        " 2>/dev/null & pid=$!; while ! ls -a " + Quote(dir_.path().string()) +
+        " | grep -q '^\\.k\\.yuv\\.velutrix-part' && kill -0 $pid 2>/dev/null; do :; done; kill -" + signal +
+        " $pid; wait $pid";
+    std::system(command.c_str());
+    EXPECT_TRUE(test::ReadFileText(target) == "EARLIER") << signal;
+    EXPECT_TRUE(TemporariesOf(target).empty()) << signal;
+  }
+}
+
+}  // namespace
+}  // namespace vx::test

@@ -1,0 +1,242 @@
+#include <gtest/gtest.h>
+
+#include <QAbstractButton>
+#include <QLineEdit>
+#include <QPointer>
+#include <QtTest/QTest>
+#include <array>
+#include <filesystem>
+#include <string>
+#include <vector>
+
+#include "UiTestSupport.h"
+#include "model/CommandLine.h"
+#include "model/Settings.h"
+#include "shell/desktop/MainFrame.h"
+#include "shell/desktop/ToolRegistry.h"
+#include "ui/controls/FormatDialog.h"
+#include "ui/tools/ComponentDialogs.h"
+#include "ui/tools/CompositionDialog.h"
+
+namespace vx::test {
+namespace {
+
+class ComponentWindows : public TransformWindows {
+ protected:
+  int SamplingEntry(CYuvFrmtDlg* dialog, const char* text) {
+    return dialog->samplingList()->findText(QString::fromLatin1(text));
+  }
+};
+
+TEST_F(ComponentWindows, PaddingTypedChosenAndRunWithTheMouse) {
+  CMainFrame frame;
+  RegisterTools(frame);
+  EXPECT_EQ(frame.action(Command::Padding)->shortcut(), QKeySequence(QStringLiteral("Ctrl+D")));
+  frame.show();
+  ASSERT_TRUE(QTest::qWaitForWindowExposed(&frame));
+  ASSERT_TRUE(ChooseFromMenu(&frame, QStringLiteral("YUV Converter"), QStringLiteral("Pa&dding")));
+  QPointer<CYUVPadding> pad = qobject_cast<CYUVPadding*>(frame.LatestWindow(Command::Padding));
+  ASSERT_NE(pad, nullptr);
+  EXPECT_EQ(pad->windowTitle(), QStringLiteral("Image Padding"));
+  ASSERT_TRUE(QTest::qWaitForWindowExposed(pad));
+  const ProgramSettings saved = CurrentSettings();
+  CurrentSettings().Padding_Multiple_Width = 16;
+  CurrentSettings().Padding_Multiple_Height = 16;
+  CurrentSettings().PaddedResolutionMode = 0;
+  CurrentSettings().Padding_Mode = 0;
+  pad->close();
+  pad = new CYUVPadding;
+  pad->show();
+  ASSERT_TRUE(QTest::qWaitForWindowExposed(pad));
+  EXPECT_EQ(pad->multipleWidthBox()->text(), QStringLiteral("16")) << "the remembered multiples";
+  EXPECT_EQ(pad->topBox()->text(), QStringLiteral("0"));
+  EXPECT_FALSE(pad->paddedWidthBox()->isEnabled()) << "the multiples mode";
+  EXPECT_FALSE(pad->colourButton()->isEnabled()) << "the repeat mode";
+
+  // A 350 x 286 source: the size boxes take the next multiples of 16, the label the padded size.
+  const auto odd = dir_ / "odd.yuv";
+  test::WriteFileBytes(odd, test::RandomBytes(350 * 286 * 3 / 2 * 2, 8));
+  ScopedCurrentFormat current(test::Layout(YUV_420, YUV, Progressive, Planar, 350, 286));
+  ASSERT_TRUE(BrowseAsUser(pad->sourceBrowseButton(), odd.string()));
+  EXPECT_EQ(pad->targetBox()->text(), QString::fromStdString((dir_ / "odd_padded.yuv").string()));
+  EXPECT_EQ(pad->paddedWidthBox()->text(), QStringLiteral("352"));
+  EXPECT_EQ(pad->paddedHeightBox()->text(), QStringLiteral("288"));
+  EXPECT_EQ(pad->job().TargetFormat.ImgWidth, 352);
+  ASSERT_TRUE(TypeAsUser(pad->multipleWidthBox(), QStringLiteral("0")));
+  EXPECT_EQ(pad->job().TargetFormat.ImgWidth, 350) << "a multiple of 0 leaves the source size";
+
+  // The explicit size, an odd top row (refused with Stop), then a run in the fill mode.
+  ASSERT_TRUE(ClickAsUser(pad->explicitRadio()));
+  EXPECT_TRUE(pad->paddedWidthBox()->isEnabled());
+  EXPECT_FALSE(pad->multipleWidthBox()->isEnabled());
+  ASSERT_TRUE(TypeAsUser(pad->paddedWidthBox(), QStringLiteral("400")));
+  ASSERT_TRUE(TypeAsUser(pad->paddedHeightBox(), QStringLiteral("300")));
+  EXPECT_EQ(pad->job().TargetFormat.ImgWidth, 400);
+  EXPECT_EQ(pad->job().TargetFormat.ImgHeight, 300);
+  ASSERT_TRUE(TypeAsUser(pad->topBox(), QStringLiteral("3")));
+  ASSERT_TRUE(ClickAsUser(pad->startButton()));
+  ASSERT_TRUE(WaitUntil([&] { return !pad->WorkerRunning() && pad->startButton()->isEnabled(); }));
+  EXPECT_EQ(recorder_.Texts().back(),
+            "Error PADD1013: Invalid start row on the top. Cannot start on odd row for 420 image!\n");
+  ASSERT_TRUE(TypeAsUser(pad->topBox(), QStringLiteral("4")));
+  ASSERT_TRUE(TypeAsUser(pad->leftBox(), QStringLiteral("20")));
+  ASSERT_TRUE(ClickAsUser(pad->fillRadio()));
+  EXPECT_TRUE(pad->colourButton()->isEnabled());
+  ASSERT_TRUE(ClickAsUser(pad->startButton()));
+  ASSERT_TRUE(WaitUntil([&] { return !pad->WorkerRunning() && pad->startButton()->isEnabled(); }));
+  EXPECT_EQ(recorder_.Texts().back(), "Padding finished! The resolution of the new file is 400(W) x 300(H)!");
+  EXPECT_EQ(std::filesystem::file_size(dir_ / "odd_padded.yuv"), 2u * 400 * 300 * 3 / 2);
+  EXPECT_EQ(pad->preview()->pictureSize(), QSize(400, 300)) << "the preview shows the padded frame";
+  EXPECT_EQ(CurrentSettings().PaddedResolutionMode, 1) << "the choices are remembered";
+  EXPECT_EQ(CurrentSettings().Padding_Mode, 1);
+  EXPECT_EQ(CurrentSettings().Padding_Multiple_Width, 0);
+  CurrentSettings() = saved;
+  pad->close();
+}
+
+TEST_F(ComponentWindows, SeparateAndMergeBackWithTheMouse) {
+  QPointer<CYUVSeparate> separate = new CYUVSeparate;
+  separate->show();
+  ASSERT_TRUE(QTest::qWaitForWindowExposed(separate));
+  ScopedCurrentFormat current(format_);
+  ASSERT_TRUE(BrowseAsUser(separate->sourceBrowseButton(), clip_));
+  const QString base = QString::fromStdString((dir_ / "clip").string());
+  EXPECT_EQ(separate->windowTitle(),
+            QStringLiteral("Separate <%1> into 3 components ").arg(QString::fromStdString(clip_)));
+  EXPECT_EQ(separate->componentBox(0)->text(), base + ".y");
+  EXPECT_EQ(separate->componentBox(1)->text(), base + ".u");
+  EXPECT_EQ(separate->componentBox(2)->text(), base + ".v");
+  {
+    FileNameAnswers answers({base + "_chroma.v"});
+    ASSERT_TRUE(ClickAsUser(separate->componentBrowse(2)));
+    ASSERT_EQ(answers.asked.size(), 1u);
+    EXPECT_EQ(answers.asked[0].filters,
+              QStringLiteral("Color Components(*.y *.u *.v *.r *.g *.b);;All Files(*)"));
+  }
+  EXPECT_EQ(separate->componentBox(2)->text(), base + "_chroma.v");
+  ASSERT_TRUE(ClickAsUser(separate->startButton()));
+  ASSERT_TRUE(WaitUntil([&] { return !separate->WorkerRunning() && separate->startButton()->isEnabled(); }));
+  EXPECT_EQ(recorder_.Texts().back().substr(0, 35), "The source file (YUV_420) has been ");
+  EXPECT_EQ(std::filesystem::file_size(base.toStdString() + ".y"), 3u * 352 * 288);
+  EXPECT_EQ(std::filesystem::file_size(base.toStdString() + "_chroma.v"), 3u * 176 * 144);
+  separate->close();
+
+  QPointer<CYUVMerge> merge = new CYUVMerge;
+  merge->show();
+  ASSERT_TRUE(QTest::qWaitForWindowExposed(merge));
+  EXPECT_TRUE(merge->yuvRadio()->isChecked());
+  // Each component is read as a mono file of its size, chosen in its format dialog.
+  const std::array<std::string, 3> names = {base.toStdString() + ".y", base.toStdString() + ".u",
+                                            base.toStdString() + "_chroma.v"};
+  for (size_t i = 0; i < 3; ++i) {
+    ASSERT_TRUE(BrowseAsUser(merge->componentBrowse(i), names[i], [&](CYuvFrmtDlg* dialog) {
+      EXPECT_TRUE(PickAsUser(dialog->samplingList(), SamplingEntry(dialog, "MONO")));
+      EXPECT_TRUE(PickAsUser(dialog->resolutionList(), i == 0 ? 3 : 1));
+    }));
+    EXPECT_EQ(merge->componentBox(i)->text(), QString::fromStdString(names[i]));
+  }
+  EXPECT_EQ(merge->targetBox()->text(), base + "_merged.yuv") << "named after the first component";
+  EXPECT_EQ(merge->job().TargetFormat.SamplingFormat, YUV_420) << "the label follows the sizes";
+  EXPECT_EQ(merge->windowTitle(),
+            QStringLiteral("<%1> to <%2>").arg(QString::fromStdString(names[2]), base + "_merged.yuv"));
+  ASSERT_TRUE(ClickAsUser(merge->rgbRadio()));
+  ASSERT_TRUE(ClickAsUser(merge->startButton()));
+  ASSERT_TRUE(WaitUntil([&] { return !merge->WorkerRunning() && merge->startButton()->isEnabled(); }));
+  EXPECT_EQ(recorder_.Texts().back(),
+            "Error MERG1007: To merge RGB components, the size of all images must be the same!\n");
+  ASSERT_TRUE(ClickAsUser(merge->yuvRadio()));
+  ASSERT_TRUE(ClickAsUser(merge->startButton()));
+  ASSERT_TRUE(WaitUntil([&] { return !merge->WorkerRunning() && merge->startButton()->isEnabled(); }));
+  EXPECT_EQ(recorder_.Texts().back(),
+            "The three files have be merged into a file with following format:\n    "
+            "YUV_420, planar, progressive, width=352, height=288");
+  EXPECT_EQ(test::ReadFileBytes(base.toStdString() + "_merged.yuv"), test::ReadFileBytes(clip_));
+  merge->close();
+}
+
+TEST_F(ComponentWindows, EveryControlTakesItsOwnClickAndCommandLinesHandOver) {
+  std::vector<QPointer<QWidget>> windows = {new CYUVPadding, new CYUVSeparate, new CYUVMerge,
+                                            new CYUVComposition};
+  for (QWidget* window : windows) {
+    window->setAttribute(Qt::WA_DeleteOnClose);
+    window->show();
+    ASSERT_TRUE(QTest::qWaitForWindowExposed(window));
+    EXPECT_TRUE(InsideTheScreen(window)) << window->metaObject()->className();
+    int checked = 0;
+    for (QWidget* control : window->findChildren<QWidget*>()) {
+      const bool input = qobject_cast<QAbstractButton*>(control) || qobject_cast<QLineEdit*>(control);
+      if (!input || !control->isVisible()) continue;
+      EXPECT_TRUE(TakesItsOwnClick(control))
+          << window->metaObject()->className() << ": " << control->metaObject()->className() << " is covered";
+      ++checked;
+    }
+    EXPECT_GE(checked, 10) << window->metaObject()->className();
+    window->close();
+  }
+
+  // Padding a 1080p clip: the padded preview keeps the window on the screen.
+  const auto hd = dir_ / "hd.yuv";
+  test::WriteFileBytes(hd, std::vector<uint8_t>(size_t{1920} * 1080 * 3 / 2, 90));
+  ImageFormat hdFormat = test::PlainLayout(YUV_420, YUV, Progressive, Planar, 1920, 1080);
+  hdFormat.ImageResolution = kCustomResolution;
+  QPointer<CYUVPadding> big = new CYUVPadding;
+  big->move(155, 63);
+  big->show();
+  ASSERT_TRUE(QTest::qWaitForWindowExposed(big));
+  big->ChooseSource(QString::fromStdString(hd.string()), hdFormat, 1);
+  ASSERT_TRUE(ClickAsUser(big->explicitRadio()));
+  ASSERT_TRUE(ClickAsUser(big->startButton()));
+  ASSERT_TRUE(WaitUntil([&] { return !big->WorkerRunning() && big->startButton()->isEnabled(); }, 20000));
+  EXPECT_EQ(recorder_.Texts().back(),
+            "Padding finished! The resolution of the new file is 1920(W) x 1088(H)!");
+  QTest::qWait(50);
+  EXPECT_TRUE(InsideTheScreen(big)) << big->width() << "x" << big->height();
+  EXPECT_TRUE(big->toggleButton()->isVisible()) << "the picture scrolls: the details can be hidden";
+  ASSERT_TRUE(ClickAsUser(big->toggleButton()));
+  EXPECT_FALSE(big->sourceBox()->isVisible());
+  big->close();
+
+  CMainFrame frame;
+  RegisterTools(frame);
+  ScopedCurrentFormat current(format_);
+  CommandLineRequest request;
+  request.Action = ActionSeparate;
+  request.InputName = clip_;
+  request.OutputName = (dir_ / "parts.yuv").string();
+  ASSERT_TRUE(StartCommandLineTool(frame, request));
+  auto* separate = qobject_cast<CYUVSeparate*>(frame.LatestWindow(Command::Separate));
+  ASSERT_NE(separate, nullptr);
+  ASSERT_TRUE(WaitUntil([&] { return !separate->WorkerRunning() && separate->startButton()->isEnabled(); }));
+  EXPECT_EQ(std::filesystem::file_size(dir_ / "parts.u"), 3u * 176 * 144);
+  separate->close();
+
+  request = {};
+  request.Action = ActionPad;
+  request.InputName = clip_;
+  request.OutputName = (dir_ / "padded.yuv").string();
+  request.OutputFormat.ImgWidth = 360;
+  request.OutputFormat.ImgHeight = 296;
+  request.CropGiven = true;
+  request.CropRect = {4, 8, 0, 0};
+  ASSERT_TRUE(StartCommandLineTool(frame, request));
+  auto* pad = qobject_cast<CYUVPadding*>(frame.LatestWindow(Command::Padding));
+  ASSERT_NE(pad, nullptr);
+  ASSERT_TRUE(WaitUntil([&] { return !pad->WorkerRunning() && pad->startButton()->isEnabled(); }));
+  EXPECT_EQ(recorder_.Texts().back(), "Padding finished! The resolution of the new file is 360(W) x 296(H)!");
+  EXPECT_EQ(pad->topBox()->text(), QStringLiteral("4"));
+  pad->close();
+
+  request = {};
+  request.Action = ActionMerge;
+  request.InputName = (dir_ / "parts").string();
+  request.OutputName = (dir_ / "merged.yuv").string();
+  ASSERT_TRUE(StartCommandLineTool(frame, request));
+  auto* merge = qobject_cast<CYUVMerge*>(frame.LatestWindow(Command::Merge));
+  ASSERT_NE(merge, nullptr);
+  ASSERT_TRUE(WaitUntil([&] { return !merge->WorkerRunning() && merge->startButton()->isEnabled(); }));
+  EXPECT_EQ(test::ReadFileBytes(dir_ / "merged.yuv"), test::ReadFileBytes(clip_));
+  merge->close();
+}
+
+}  // namespace
+}  // namespace vx::test

@@ -1,0 +1,168 @@
+#include <gtest/gtest.h>
+
+#include <QDialogButtonBox>
+#include <QPointer>
+#include <QtTest/QTest>
+#include <algorithm>
+#include <filesystem>
+#include <vector>
+
+#include "UiTestSupport.h"
+#include "shell/desktop/MainFrame.h"
+#include "shell/desktop/ToolRegistry.h"
+#include "ui/controls/FormatDialog.h"
+#include "ui/display/PreviewArea.h"
+#include "ui/editor/BlockEditDialog.h"
+#include "ui/editor/ImageEditDialog.h"
+
+namespace vx::test {
+namespace {
+
+TEST_F(EditorWindow, AClickedBlockIsEditedAndWrittenIntoTheFile) {
+  ScopedCurrentFormat current(layout_);
+  QPointer<CImageEdit> editor = new CImageEdit;
+  editor->show();
+  ASSERT_TRUE(QTest::qWaitForWindowExposed(editor));
+  FileNameAnswers answers({QString::fromStdString(edited_)});
+  ModalHandler<CYuvFrmtDlg> confirm(
+      [](CYuvFrmtDlg* format) { EXPECT_TRUE(ClickAsUser(DialogButton(format, QDialogButtonBox::Ok))); });
+  ASSERT_TRUE(ClickAsUser(editor->browseButton()));
+  ASSERT_EQ(confirm.count, 1);
+  EXPECT_EQ(editor->componentList()->currentText(), QStringLiteral("YUV all Componets"));
+  EXPECT_EQ(editor->preview()->pictureSize(), QSize(64, 48)) << "the first frame is shown";
+
+  // Two steps with ">": frame 2 is shown, paused.
+  ASSERT_TRUE(ClickAsUser(editor->stepForwardButton()));
+  ASSERT_TRUE(WaitUntil([&] { return editor->frameNumberBox()->text() == QStringLiteral("1"); }));
+  ASSERT_TRUE(ClickAsUser(editor->stepForwardButton()));
+  ASSERT_TRUE(WaitUntil([&] { return editor->frameNumberBox()->text() == QStringLiteral("2"); }));
+  ASSERT_TRUE(WaitUntil([&] { return editor->loop().State() == PlayPaused; }));
+
+  // The block under the pointer: column 3, row 2 (x 24..31, y 16..23).
+  PreviewArea* preview = editor->preview();
+  const QPoint at(3 * 8 + 2, 2 * 8 + 5);
+  QTest::mouseMove(preview, at);
+  EXPECT_EQ(editor->columnLabel()->text(), QStringLiteral("Block Column:3"));
+  EXPECT_EQ(editor->rowLabel()->text(), QStringLiteral("Block Row:2"));
+  EXPECT_EQ(preview->outline(), QRect(24, 16, 8, 8));
+
+  // A click opens the block editor; every luma value typed as 200, OK.
+  QString luma;
+  for (int r = 0; r < 8; ++r) luma += QStringLiteral("200 200 200 200 200 200 200 200 ");
+  ModalHandler<CBlockEdit> edit([&](CBlockEdit* block) {
+    EXPECT_EQ(block->boxLabel(0)->text(), QStringLiteral("Y Y Y"));
+    for (int i = 0; i < 3; ++i)
+      EXPECT_TRUE(block->boxLabel(i)->isVisible() && block->box(i)->isVisible()) << i;
+    EXPECT_TRUE(ReplaceText(block->box(0), luma));
+    QTest::mouseMove(block->picture(), QPoint(5 * 16 + 3, 1 * 16 + 3));
+    EXPECT_EQ(block->columnLabel()->text(), QStringLiteral("Pixel column:5"));
+    EXPECT_TRUE(block->yuvLine()->text().startsWith(QStringLiteral("YUV value of this pixle is (200, ")))
+        << block->yuvLine()->text().toStdString();
+    EXPECT_TRUE(ClickAsUser(DialogButton(block, QDialogButtonBox::Ok)));
+  });
+  ASSERT_TRUE(ClickAsUser(preview, at));
+  ASSERT_EQ(edit.count, 1);
+  std::vector<uint8_t> expected = bytes_;
+  const size_t frameTwo = 64 * 48 * 3 / 2;
+  for (int y = 16; y < 24; ++y)
+    for (int x = 24; x < 32; ++x) expected[frameTwo + static_cast<size_t>(y * 64 + x)] = 200;
+  EXPECT_EQ(test::ReadFileBytes(edited_), expected) << "frame 2's block, and nothing else";
+
+  // A value above 255: refused with its message, the box stays open, Cancel writes nothing.
+  ModalHandler<CBlockEdit> refuse([&](CBlockEdit* block) {
+    EXPECT_TRUE(ReplaceText(block->box(0), QStringLiteral("300")));
+    EXPECT_TRUE(ClickAsUser(DialogButton(block, QDialogButtonBox::Ok)));
+    EXPECT_TRUE(block->isVisible());
+    EXPECT_TRUE(ClickAsUser(DialogButton(block, QDialogButtonBox::Cancel)));
+  });
+  edit.Do([](CBlockEdit*) {});
+  ASSERT_TRUE(ClickAsUser(preview, at));
+  EXPECT_EQ(recorder_.Texts().back(),
+            "Error BKED1001: Invalid input value: 300.  It cannot be larger than 255 !\n");
+  EXPECT_EQ(test::ReadFileBytes(edited_), expected);
+
+  // While playing, a click opens nothing.
+  ASSERT_TRUE(ClickAsUser(editor->pauseButton()));
+  ASSERT_TRUE(WaitUntil([&] { return editor->loop().State() == Playing || !editor->WorkerRunning(); }));
+  if (editor->WorkerRunning() && editor->loop().State() == Playing) {
+    const int opened = refuse.count;
+    QTest::mouseClick(preview, Qt::LeftButton, {}, at);
+    QTest::qWait(60);
+    EXPECT_EQ(refuse.count, opened);
+  }
+  ASSERT_TRUE(ClickAsUser(editor->exitButton()));
+  ASSERT_TRUE(WaitUntil([&] { return editor.isNull(); }));
+  EXPECT_EQ(std::filesystem::file_size(edited_), bytes_.size());
+}
+
+TEST(ImageEditor, MenuEntrySizesAndTheDetailToggle) {
+  RecordingMessageSink recorder;
+  ScopedMessageSink scope(recorder);
+  CMainFrame frame;
+  RegisterTools(frame);
+  frame.show();
+  ASSERT_TRUE(QTest::qWaitForWindowExposed(&frame));
+  ASSERT_TRUE(PressShortcut(&frame, QKeySequence(QStringLiteral("Ctrl+E"))));
+  QPointer<CImageEdit> editor = qobject_cast<CImageEdit*>(frame.LatestWindow(Command::Edit));
+  ASSERT_NE(editor, nullptr);
+  EXPECT_EQ(editor->windowTitle(), QStringLiteral("Edit Images Pixel by Pixel"));
+  EXPECT_TRUE(editor->gridBox()->isChecked()) << "the local grid is on when the window opens";
+
+  // A size no buffer can hold.
+  test::TempDir dir;
+  const auto clip = dir / "tall.yuv";
+  test::WriteFileBytes(clip, std::vector<uint8_t>(size_t{320} * 1400 * 3 / 2, 70));
+  ImageFormat huge = test::Layout(YUV_444, YUV, Progressive, Planar, 65535, 65535);
+  huge.ImageResolution = kCustomResolution;
+  editor->ChooseFile(QString::fromStdString(clip.string()), &huge);
+  EXPECT_EQ(recorder.Texts().back(), "Error EDIT1001: Image size (65535, 65535) not support !\n");
+
+  // A picture taller than the screen scrolls, and the toggle hides the details.
+  ImageFormat tall = test::Layout(YUV_420, YUV, Progressive, Planar, 320, 1400);
+  tall.ImageResolution = kCustomResolution;
+  editor->ChooseFile(QString::fromStdString(clip.string()), &tall);
+  editor->show();
+  ASSERT_TRUE(QTest::qWaitForWindowExposed(editor));
+  EXPECT_TRUE(InsideTheScreen(editor));
+  EXPECT_TRUE(editor->preview()->verticalBar()->isVisible());
+  ASSERT_TRUE(ClickAsUser(editor->toggleButton()));
+  EXPECT_EQ(editor->toggleButton()->text(), QStringLiteral("<--- Display Detailed Controls"));
+  EXPECT_FALSE(editor->browseButton()->isVisible());
+  EXPECT_TRUE(editor->startButton()->isVisible()) << "the play controls stay";
+  editor->close();
+}
+
+TEST(BlockEditor, ComparisonModeIsReadOnlyAndItsRadiosChooseThePicture) {
+  BlockRows one = EmptyBlockRows(), two = EmptyBlockRows(), difference = EmptyBlockRows();
+  for (int r = 0; r < kBlockSize; ++r) {
+    std::fill(one[static_cast<size_t>(r)].first.begin(), one[static_cast<size_t>(r)].first.end(), 90);
+    std::fill(two[static_cast<size_t>(r)].first.begin(), two[static_cast<size_t>(r)].first.end(), 100);
+    std::fill(difference[static_cast<size_t>(r)].first.begin(),
+              difference[static_cast<size_t>(r)].first.end(), 10);
+  }
+  const ImageFormat layout = test::Layout(YUV_420, YUV, Progressive, Planar, 64, 48);
+  CBlockEdit dialog;
+  dialog.OpenForCompare(layout, one, two, difference, 0);
+  dialog.show();
+  ASSERT_TRUE(QTest::qWaitForWindowExposed(&dialog));
+  EXPECT_TRUE(dialog.comparing());
+  EXPECT_TRUE(dialog.box(0)->isReadOnly());
+  ASSERT_TRUE(ClickAsUser(dialog.box(0)->viewport()));
+  EXPECT_FALSE(dialog.box(0)->hasFocus()) << "the numbers cannot be edited";
+  QTest::mouseMove(dialog.picture(), QPoint(20, 20));
+  EXPECT_TRUE(dialog.rgbLine()->text().startsWith(QStringLiteral("RGB value in image #1 (")));
+  EXPECT_TRUE(dialog.selectorLine()->text().startsWith(QStringLiteral("Only compare R component: (")));
+  auto shownLuma = [&] {
+    const QImage image = dialog.picture()->grab().toImage();
+    return qGray(image.pixel(40, 40));
+  };
+  const int first = shownLuma();
+  ASSERT_TRUE(ClickAsUser(dialog.imageButton(2)));
+  EXPECT_TRUE(dialog.imageButton(2)->isChecked());
+  EXPECT_LT(shownLuma(), first) << "the difference (luma 10) is darker than image 1 (luma 90)";
+  ASSERT_TRUE(ClickAsUser(DialogButton(&dialog, QDialogButtonBox::Ok)));
+  EXPECT_FALSE(dialog.isVisible());
+}
+
+}  // namespace
+}  // namespace vx::test
