@@ -12,9 +12,7 @@
 
 namespace vx {
 
-// The window tests name the job states unqualified.
-using enum JobState;
-
+// Job states in the tests' failure messages.
 inline std::ostream& operator<<(std::ostream& out, JobState state) {
   switch (state) {
     case JobState::Stopped:

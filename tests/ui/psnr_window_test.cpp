@@ -131,10 +131,10 @@ TEST_F(PsnrWindow, PauseContinueAndStopWhileTheReportIsWritten) {
   ASSERT_TRUE(held.WaitForBytes()) << "the job is writing";
   ASSERT_TRUE(ClickAsUser(psnr->pauseButton()));
   EXPECT_EQ(psnr->pauseButton()->text(), QStringLiteral("Continue"));
-  EXPECT_EQ(psnr->run().RunState.load(), Paused);
+  EXPECT_EQ(psnr->run().RunState.load(), JobState::Paused);
   ASSERT_TRUE(ClickAsUser(psnr->pauseButton()));
   EXPECT_EQ(psnr->pauseButton()->text(), QStringLiteral("Pause"));
-  EXPECT_EQ(psnr->run().RunState.load(), Running);
+  EXPECT_EQ(psnr->run().RunState.load(), JobState::Running);
   ASSERT_TRUE(ClickAsUser(psnr->stopButton()));
   EXPECT_TRUE(psnr->startButton()->isEnabled());
   held.Release();
