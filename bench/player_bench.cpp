@@ -6,6 +6,8 @@
 #include <QApplication>
 #include <QElapsedTimer>
 #include <QEventLoop>
+#include <QLineEdit>
+#include <QPushButton>
 #include <QTest>
 #include <QTimer>
 #include <algorithm>
@@ -84,11 +86,11 @@ void Paced(int w, int h, int rate, int seconds) {
   timer.start();
   QObject::connect(&player, &vx::CVideoPlayer::frameShown,
                    [&](int) { shown.push_back(timer.nsecsElapsed()); });
-  player.Start();
+  player.findChild<QPushButton*>(QStringLiteral("start"))->click();
   QEventLoop loop;  // a real event loop: reports are handled as soon as they arrive
   QTimer::singleShot(seconds * 1000, &loop, &QEventLoop::quit);
   loop.exec();
-  player.Stop();
+  player.findChild<QPushButton*>(QStringLiteral("stop"))->click();
   player.Exit();
   std::vector<double> intervals;
   for (size_t i = 1; i < shown.size(); ++i) intervals.push_back((shown[i] - shown[i - 1]) / 1e6);

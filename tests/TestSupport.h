@@ -4,8 +4,28 @@
 #include <cstdint>
 #include <filesystem>
 #include <optional>
+#include <ostream>
 #include <string>
 #include <vector>
+
+#include "tools/JobRun.h"
+
+namespace vx {
+
+// Job states in the tests' failure messages.
+inline std::ostream& operator<<(std::ostream& out, JobState state) {
+  switch (state) {
+    case JobState::Stopped:
+      return out << "Stopped";
+    case JobState::Paused:
+      return out << "Paused";
+    case JobState::Running:
+      return out << "Running";
+  }
+  return out << static_cast<int>(state);
+}
+
+}  // namespace vx
 
 namespace vx::test {
 

@@ -5,6 +5,8 @@
 #include "PixelTestSupport.h"
 #include "TestSupport.h"
 #include "image/ColorFormula.h"
+#include "model/FileHistory.h"
+#include "platform/FaultInjection.h"
 #include "platform/MessageSink.h"
 #include "tools/Padding.h"
 
@@ -313,6 +315,38 @@ TEST_F(ComponentJobs, SeparatedPlanarFilesMergeBackToTheSource) {
               std::string("The three files have be merged into a file with following format:\n    ") +
                   kSamplingNames[sampling] + ", planar, progressive, width=176, height=144");
   }
+}
+
+TEST_F(ComponentJobs, SeparateRecordsItsThreeFilesInOrderAndNothingWhenItFails) {
+  const ImageFormat i422 = test::Layout(YUV_422, YUV, Progressive, Planar, 16, 8);
+  const auto source = Clip(i422, 4, 7, "src.yuv");
+  FileHistory().Clear();
+  RecordingHistory history;
+  SeparateJob separate;
+  separate.History = &history;
+  ASSERT_TRUE(separate.PrepareSeparate(source.string(), (dir_ / "part.yuv").string(), i422));
+  ASSERT_EQ(Run(separate), JobOutcome::Completed) << LastMessage();
+  const auto names = ComponentFileNames((dir_ / "part").string(), YUV_422);
+  const std::vector<FileRecord> expected = {
+      {.path = names[0], .format = ComponentLayout({16, 8}), .operation = kCreated},
+      {.path = names[1], .format = ComponentLayout({8, 8}), .operation = kCreated},
+      {.path = names[2], .format = ComponentLayout({8, 8}), .operation = kCreated},
+  };
+  EXPECT_EQ(history.Records(), expected);
+  EXPECT_TRUE(FileHistory().Records().empty()) << "the program's history is not the job's";
+
+  // A run that fails half-way keeps no file and records none.
+  RecordingHistory failedHistory;
+  SeparateJob failing;
+  failing.History = &failedHistory;
+  ASSERT_TRUE(failing.PrepareSeparate(source.string(), (dir_ / "other.yuv").string(), i422));
+  {
+    test::ArmedFault fault(testhooks::badAllocAtFrameStep, 2);
+    EXPECT_EQ(Run(failing), JobOutcome::FailedRunning);
+    EXPECT_TRUE(fault.Fired());
+  }
+  EXPECT_TRUE(failedHistory.Records().empty());
+  EXPECT_FALSE(std::filesystem::exists(dir_ / "other.y"));
 }
 
 TEST_F(ComponentJobs, SeparateTakesEachComponentFromWhereTheLayoutStoresIt) {

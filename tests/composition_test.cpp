@@ -414,6 +414,14 @@ TEST_F(CompositionJobs, TopsBeyondTheEdgesAreClippedInEveryLayout) {
   }
 }
 
+TEST_F(CompositionJobs, ACompletedCompositionSaysNothing) {
+  const ImageFormat f = test::Layout(YUV_420, YUV, Progressive, Planar, 16, 8);
+  CompositionJob job;
+  Setup(job, Clip(f, 2, 1, "base.yuv"), f, Clip(f, 2, 2, "top.yuv"), f, 2, 2);
+  Run(job);
+  EXPECT_TRUE(recorder_.Texts().empty()) << "no finish message, not even an empty one";
+}
+
 TEST_F(CompositionJobs, RangeChecksComeInTheirOwnOrder) {
   const ImageFormat layout = test::Layout(YUV_420, YUV, Progressive, Planar, 16, 8);
   const auto base = Clip(layout, 4, 1, "b.yuv"), top = Clip(layout, 4, 2, "t.yuv");

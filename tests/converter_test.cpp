@@ -4,6 +4,7 @@
 
 #include "PixelTestSupport.h"
 #include "TestSupport.h"
+#include "image/ColorFormula.h"
 #include "image/Dib.h"
 #include "model/FileHistory.h"
 #include "platform/FaultInjection.h"
@@ -188,6 +189,31 @@ TEST_F(ConverterJobTest, PartialRangeScalingAndPreview) {
   ASSERT_TRUE(FromCanonical444(scaled.frame, out.frame));
   const auto written = test::ReadFileBytes(dir_ / "qcif.yuv");
   EXPECT_EQ(std::vector<uint8_t>(written.begin(), written.begin() + 38016), out.Bytes());
+}
+
+TEST_F(ConverterJobTest, AJobGivenAColourFormulaConvertsWithItWhateverTheProgramsIs) {
+  const ImageFormat i420 = test::Layout(YUV_420, YUV, Progressive, Planar, 16, 8);
+  const auto source = Source(i420, 2);
+  auto toRgb = [&](const char* name, std::shared_ptr<const ColourTables> formula) {
+    ConverterJob job;
+    job.ColourFormula = std::move(formula);
+    EXPECT_TRUE(job.PrepareFromRequest(source.string(), (dir_ / name).string(), i420));
+    static_cast<ImageFormat&>(job.TargetFormat) = test::Layout(RGB_444, RGB, Progressive, Packed, 16, 8);
+    ComputeFrameSize(job.TargetFormat);
+    Quiet observer;
+    EXPECT_EQ(Run(job, observer), JobOutcome::Completed) << name;
+    return test::ReadFileBytes(dir_ / name);
+  };
+  const auto before = CurrentColourTables();
+  PublishColourFormula({.formula = kItu601, .user = kDefaultUserFormula});
+  const auto by601 = toRgb("601.rgb", nullptr);
+  const auto given709 =
+      toRgb("given.rgb", std::make_shared<const ColourTables>(MakeColourTables(kItu709, {})));
+  PublishColourFormula({.formula = kItu709, .user = kDefaultUserFormula});
+  const auto by709 = toRgb("709.rgb", nullptr);
+  PublishColourFormula({.formula = before->formula, .user = before->user});
+  EXPECT_NE(by601, by709);
+  EXPECT_EQ(given709, by709);
 }
 
 TEST_F(ConverterJobTest, BmpSourceStartsAtItsStartFrame) {

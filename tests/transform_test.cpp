@@ -152,14 +152,14 @@ TEST_F(TransformJobs, AMissingSourceStopsCropAndFlip) {
 
 TEST_F(TransformJobs, PauseWakesOnlyARunningJob) {
   FlipJob job;
-  EXPECT_EQ(job.RunState.load(), Stopped);
+  EXPECT_EQ(job.RunState.load(), JobState::Stopped);
   job.Pause();
-  EXPECT_EQ(job.RunState.load(), Stopped) << "a finished job stays finished";
-  job.RunState = Running;
+  EXPECT_EQ(job.RunState.load(), JobState::Stopped) << "a finished job stays finished";
+  job.RunState = JobState::Running;
   job.Pause();
-  EXPECT_EQ(job.RunState.load(), Paused);
+  EXPECT_EQ(job.RunState.load(), JobState::Paused);
   job.Pause();
-  EXPECT_EQ(job.RunState.load(), Running);
+  EXPECT_EQ(job.RunState.load(), JobState::Running);
 }
 
 TEST_F(TransformJobs, CropPreviewIsDarkenedOutsideTheRectangle) {

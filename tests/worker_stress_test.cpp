@@ -30,7 +30,7 @@ class QuietObserver final : public ToolJobObserver {
 
 // What a window reads of a job while it runs.
 int64_t LookLikeAWindow(const ToolJob& job) {
-  int64_t seen = job.CurrentFrame.load() + job.RunState.load() + job.TargetFormat.ImgWidth;
+  int64_t seen = job.CurrentFrame.load() + static_cast<int>(job.RunState.load()) + job.TargetFormat.ImgWidth;
   job.Previews().Read([&](const FrameImage& p) {
     if (p.Data && p.DataSize > 0) seen += p.Data[p.DataSize - 1];
   });
@@ -98,14 +98,14 @@ TEST(WorkerStress, ToolJobsPausedStoppedAndWatchedWhileTheyRun) {
       std::this_thread::sleep_for(std::chrono::microseconds(random() % 300));
     }
     if (random() % 2) job->Stop();
-    if (job->RunState.load() == Paused) job->Pause();  // resume, so the job can end
-    while (job->RunState.load() != Stopped) seen += LookLikeAWindow(*job);
+    if (job->RunState.load() == JobState::Paused) job->Pause();  // resume, so the job can end
+    while (job->RunState.load() != JobState::Stopped) seen += LookLikeAWindow(*job);
     worker.join();
     EXPECT_EQ(outcome, JobOutcome::Completed) << "round " << round;
     EXPECT_TRUE(observer.messages.empty()) << observer.messages.front();
     EXPECT_GE(seen, 0);
     job->Pause();
-    EXPECT_EQ(job->RunState.load(), Stopped) << "Pause does not wake a finished job";
+    EXPECT_EQ(job->RunState.load(), JobState::Stopped) << "Pause does not wake a finished job";
   }
   EXPECT_TRUE(sink.Texts().empty()) << "jobs report through their own channel";
 }

@@ -63,7 +63,8 @@ TEST_F(WriteBack, AnEditedFrameIsWrittenAtItsPlaceInEveryLayout) {
     const ShownFrame shown = Show(layout, 7);
     ASSERT_EQ(shown.origin.number, 7);
     ASSERT_EQ(shown.origin.path, path_);
-    ASSERT_EQ(shown.bytes, std::vector<uint8_t>(file_.begin() + 6 * frameSize_, file_.begin() + 7 * frameSize_));
+    ASSERT_EQ(shown.bytes,
+              std::vector<uint8_t>(file_.begin() + 6 * frameSize_, file_.begin() + 7 * frameSize_));
     const std::vector<uint8_t> edited = Edited(shown);
     ASSERT_TRUE(WriteShownFrame(shown, shown.bytes, edited, kEditWriteBack)) << LastMessage();
     EXPECT_EQ(test::ReadFileBytes(path_), FileWithFrame(7, edited)) << test::Describe(layout);
@@ -167,6 +168,36 @@ TEST_F(WriteBack, OnlyAShownFrameWhollyInsideItsFileIsWritten) {
   ShownFrame other = again;
   other.origin.number = 5;
   EXPECT_FALSE(sequence_.ReplaceShown(other.origin, second));
+}
+
+// The editor's file enters the history (through the recorder the sequence was
+// given) when playing went past its first frame.
+TEST(EditorHistory, TheFileIsRecordedOnlyOnceAFrameAfterTheFirstWasShown) {
+  const ImageFormat layout = test::Layout(YUV_420, YUV, Progressive, Planar, 16, 8);
+  test::TempDir dir;
+  const std::string path = (dir / "clip.yuv").string();
+  test::WriteFileBytes(path, test::RandomBytes(192 * 4, 3));
+  RecordingHistory history;
+  auto showThenClose = [&](int64_t last) {
+    EditorSequence sequence(history);
+    ASSERT_TRUE(sequence.SetFormat(layout));
+    sequence.Files = {path};
+    ASSERT_TRUE(sequence.Open(0));
+    for (int64_t n = 1; n <= last; ++n) {
+      ASSERT_TRUE(sequence.Load(n));
+      sequence.Commit();
+    }
+    sequence.Close();
+  };
+  showThenClose(1);
+  EXPECT_TRUE(history.Records().empty()) << "only the first frame was shown";
+  showThenClose(3);
+  const auto records = history.Records();
+  ASSERT_EQ(records.size(), 1u);
+  EXPECT_EQ(records[0].path, path);
+  EXPECT_EQ(records[0].operation, kOpened);
+  EXPECT_EQ(records[0].format.ImgWidth, 16);
+  EXPECT_EQ(records[0].format.SamplingFormat, YUV_420);
 }
 
 }  // namespace

@@ -319,7 +319,7 @@ PsnrRun::RangeEnd PsnrRun::CompareRange(RawFile& file1, RawFile& file2, RawFile&
 void PsnrRun::Freeze() {
   spec_ = static_cast<const PsnrSetup&>(*this);
   spec_.Format1.Data = spec_.Format2.Data = nullptr;
-  RunState = Running;
+  RunState = JobState::Running;
 }
 
 void PsnrRun::Report(std::string_view text) const {
@@ -346,7 +346,7 @@ JobOutcome PsnrRun::Run(PsnrObserver& observer) {
 JobOutcome PsnrRun::RunSteps(PsnrObserver& observer) {
   auto stop = [&](const std::string& message) {
     if (!message.empty()) Report(message);
-    RunState = Stopped;
+    RunState = JobState::Stopped;
     observer.Stopped();
     return JobOutcome::FailedStopped;
   };
@@ -430,7 +430,7 @@ JobOutcome PsnrRun::RunSteps(PsnrObserver& observer) {
     written = report->file().Write(row.data(), static_cast<int64_t>(row.size())) && written;
   }
   written = written && report->Commit();
-  RunState = Stopped;
+  RunState = JobState::Stopped;
   observer.Stopped();
   if (!written) {
     Report(StrFormat("Error PSNR1009: File %s was not found.....Exit\n", spec_.ReportName.c_str()));

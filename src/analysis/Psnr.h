@@ -83,7 +83,7 @@ class PsnrRun : public JobRun, public PsnrSetup {
   std::string RangeProblem(int32_t& start, int32_t& end) const;
   // Run, without its guard against exceptions.
   JobOutcome RunSteps(PsnrObserver& observer);
-  enum class RangeEnd { Compared, RowNotWritten, ReadFailed };
+  enum class RangeEnd : uint8_t { Compared, RowNotWritten, ReadFailed };
   // Compares the frame pairs of the range (until a file ends or the run stops),
   // shows and writes each row and adds the values to `sums`. ReadFailed comes
   // after the failed file's message.

@@ -1,6 +1,5 @@
 #include "editor/EditorSequence.h"
 
-#include "model/FileHistory.h"
 #include "platform/MessageSink.h"
 #include "platform/StringFormat.h"
 #include "tools/FrameInput.h"
@@ -16,7 +15,8 @@ const FileListSequence::Messages kEditorMessages = {
 
 }  // namespace
 
-EditorSequence::EditorSequence() : FileListSequence(kEditorMessages) {}
+EditorSequence::EditorSequence(HistoryRecorder& history)
+    : FileListSequence(kEditorMessages), history_(history) {}
 
 bool EditorSequence::Load(int64_t n) {
   auto file = RawFile::OpenRead(CurrentPath());
@@ -29,7 +29,7 @@ bool EditorSequence::Load(int64_t n) {
 
 void EditorSequence::Close() {
   FileListSequence::Close();
-  if (ShownNumber() > 1) AddToHistory(CurrentPath(), Format(), kOpened);
+  if (ShownNumber() > 1) history_.Record({.path = CurrentPath(), .format = Format(), .operation = kOpened});
 }
 
 }  // namespace vx

@@ -1,5 +1,6 @@
 #pragma once
 
+#include "model/HistoryRecorder.h"
 #include "player/FrameSequences.h"
 
 namespace vx {
@@ -9,10 +10,14 @@ namespace vx {
 // frame shown (Snapshot) and writes them back through WriteShownFrame.
 class EditorSequence final : public FileListSequence {
  public:
-  EditorSequence();
+  // `history` (non-owning) must outlive the sequence.
+  explicit EditorSequence(HistoryRecorder& history = ProgramHistory());
   bool Load(int64_t n) override;
   // A run that got past frame 1 enters the file in the history.
   void Close() override;
+
+ private:
+  HistoryRecorder& history_;
 };
 
 }  // namespace vx

@@ -327,6 +327,17 @@ bool AddToHistory(std::string_view path, const ImageFormat& format, int32_t oper
   return FileHistory().Add(path, format, operation, LocalTimeNow());
 }
 
+HistoryRecorder& ProgramHistory() {
+  class StoreRecorder final : public HistoryRecorder {
+   public:
+    void Record(const FileRecord& record) override {
+      AddToHistory(record.path, record.format, record.operation);
+    }
+  };
+  static StoreRecorder recorder;
+  return recorder;
+}
+
 void LoadHistory() {
   if (auto path = HistoryFilePath()) FileHistory().Load(*path);
 }

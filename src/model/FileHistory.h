@@ -14,10 +14,9 @@
 #include <vector>
 
 #include "image/FrameImage.h"
+#include "model/HistoryRecorder.h"
 
 namespace vx {
-
-enum HistoryOperation : int32_t { kOpened = 0, kCreated = 1, kModified = 2 };
 
 struct HistoryTime {
   int32_t year = 0, month = 0, day = 0, hour = 0, minute = 0, second = 0;

@@ -13,35 +13,43 @@
 namespace vx {
 
 const ToolMessages kAviToYuvMessages = {
-    "Error AVIT1020:  End frame number cannot be smaller than start frame number!\n",
-    "Error AVIT1021:  The start frame number you specified is bigger than the number of frames in the image "
-    "file to convert!\n",
-    "Error AVIT1022:  The end frame number you specified is bigger than the number of frames in the image to "
-    "convert!\n",
-    "Error AVIT1023:  Start or end frame number cannot be less than or equal to zero!\n",
-    "Error AVIT1024: Image size (%d, %d) not support !\n",
-    "Error AVIT1024: Image size (%d, %d) not support !\n",
-    "Error AVIT1001: Open AVI file %s failed\n",
-    "Error AVIT1001: Open AVI file %s failed\n",
-    "Error AVIT1026:  Error when decoding avi file!\n",
-    "Error AVIT1025: File %s cannot be written !\n",
-    "AVI to YUV converting finished!",
+    .endBeforeStart = "Error AVIT1020:  End frame number cannot be smaller than start frame number!\n",
+    .startBeyondCount =
+        "Error AVIT1021:  The start frame number you specified is bigger than the number of frames in the "
+        "image "
+        "file to convert!\n",
+    .endBeyondCount =
+        "Error AVIT1022:  The end frame number you specified is bigger than the number of frames in the "
+        "image to "
+        "convert!\n",
+    .notPositive = "Error AVIT1023:  Start or end frame number cannot be less than or equal to zero!\n",
+    .sourceImageSize = "Error AVIT1024: Image size (%d, %d) not support !\n",
+    .targetImageSize = "Error AVIT1024: Image size (%d, %d) not support !\n",
+    .sourceNotFound = "Error AVIT1001: Open AVI file %s failed\n",
+    .requestNotFound = "Error AVIT1001: Open AVI file %s failed\n",
+    .bitstream = "Error AVIT1026:  Error when decoding avi file!\n",
+    .targetNotWritten = "Error AVIT1025: File %s cannot be written !\n",
+    .finished = "AVI to YUV converting finished!",
 };
 
 const ToolMessages kYuvToAviMessages = {
-    "Error TAVI1021:  End frame number cannot be smaller than start frame number!\n",
-    "Error TAVI1022:  The start frame number you specified is bigger than the number of frames in the image "
-    "file to separate!\n",
-    "Error TAVI1023:  The end frame number you specified is bigger than the number of frames in the image to "
-    "convert!\n",
-    "Error TAVI1024:  Start or end frame number cannot be less than or equal to zero!\n",
-    "Error TAVI1025: Image size (%d, %d) not support !\n",
-    "Error TAVI1026: Image size (%d, %d) not support !\n",
-    "Error TAVI1027: Input file %s not found\n",
-    "Error TAVI1005: Input file %s not found\n",
-    "Error TAVI1028: Bitstream reading error!\n",
-    "Error AVIF2004: Unable to open the AVI file",
-    "YUV to AVI converting finished!",
+    .endBeforeStart = "Error TAVI1021:  End frame number cannot be smaller than start frame number!\n",
+    .startBeyondCount =
+        "Error TAVI1022:  The start frame number you specified is bigger than the number of frames in the "
+        "image "
+        "file to separate!\n",
+    .endBeyondCount =
+        "Error TAVI1023:  The end frame number you specified is bigger than the number of frames in the "
+        "image to "
+        "convert!\n",
+    .notPositive = "Error TAVI1024:  Start or end frame number cannot be less than or equal to zero!\n",
+    .sourceImageSize = "Error TAVI1025: Image size (%d, %d) not support !\n",
+    .targetImageSize = "Error TAVI1026: Image size (%d, %d) not support !\n",
+    .sourceNotFound = "Error TAVI1027: Input file %s not found\n",
+    .requestNotFound = "Error TAVI1005: Input file %s not found\n",
+    .bitstream = "Error TAVI1028: Bitstream reading error!\n",
+    .targetNotWritten = "Error AVIF2004: Unable to open the AVI file",
+    .finished = "YUV to AVI converting finished!",
 };
 
 namespace {
@@ -216,7 +224,7 @@ bool AviToYuvJob::ToolChecks() {
 
 // ---------------------------------------------------------------- YUV to AVI
 
-YuvToAviJob::YuvToAviJob() : ToolJob(kYuvToAviMessages) {}
+YuvToAviJob::YuvToAviJob() : ToolJob(kYuvToAviMessages, kYuvToAviTraits) {}
 
 void YuvToAviJob::SetTargetFromSource() {
   TargetFormat = PictureFormat(SourceFormat.ImgWidth, SourceFormat.ImgHeight);

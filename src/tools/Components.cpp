@@ -3,44 +3,51 @@
 #include <cstring>
 
 #include "image/PixelOps.h"
-#include "model/FileHistory.h"
 #include "platform/MessageSink.h"
 #include "platform/StringFormat.h"
 
 namespace vx {
 
 const ToolMessages kSeparateMessages = {
-    "Error SEPA1005:  End frame number cannot be smaller than start frame number!\n",
-    "Error SEPA1006:  The start frame number you specified is bigger than the number of frames in the image "
-    "file "
-    "to separate!\n",
-    "Error SEPA1007:  The end frame number you specified is bigger than the number of frames in the image to "
-    "separate!\n",
-    "Error SEPA1008:  Start or end frame number cannot be less than or equal to zero!\n",
-    "Error SEPA1009: Image size (%d, %d) not support !\n",
-    "Error SEPA1009: Image size (%d, %d) not support !\n",
-    "Error SEPA1015: Input file %s not found\n",
-    "Error SEPA1015: Input file %s not found\n",
-    "Error SEPA1016: Bitstream reading error!\n",
-    "Error SEPA1017: File %s cannot be written !\n",
-    "",  // the finish message lists the three files
+    .endBeforeStart = "Error SEPA1005:  End frame number cannot be smaller than start frame number!\n",
+    .startBeyondCount =
+        "Error SEPA1006:  The start frame number you specified is bigger than the number of frames in the "
+        "image "
+        "file "
+        "to separate!\n",
+    .endBeyondCount =
+        "Error SEPA1007:  The end frame number you specified is bigger than the number of frames in the "
+        "image to "
+        "separate!\n",
+    .notPositive = "Error SEPA1008:  Start or end frame number cannot be less than or equal to zero!\n",
+    .sourceImageSize = "Error SEPA1009: Image size (%d, %d) not support !\n",
+    .targetImageSize = "Error SEPA1009: Image size (%d, %d) not support !\n",
+    .sourceNotFound = "Error SEPA1015: Input file %s not found\n",
+    .requestNotFound = "Error SEPA1015: Input file %s not found\n",
+    .bitstream = "Error SEPA1016: Bitstream reading error!\n",
+    .targetNotWritten = "Error SEPA1017: File %s cannot be written !\n",
+    .finished = "",  // the finish message lists the three files
 };
 
 const ToolMessages kMergeMessages = {
-    "Error MERG1011:  End frame number cannot be smaller than start frame number!\n",
-    "Error MERG1012:  The start frame number you specified is bigger than the number of frames in the image "
-    "file "
-    "to merge!\n",
-    "Error MERG1013:  The end frame number you specified is bigger than the number of frames in the image to "
-    "merge!\n",
-    "Error MERG1014:  Start or end frame number cannot be less than or equal to zero!\n",
-    "Error MERG1015: Image size (%d, %d) not support !\n",
-    "Error MERG1015: Image size (%d, %d) not support !\n",
-    "Error MERG1018: Input file %s not found\n",
-    "Error MERG1018: Input file %s not found\n",
-    "Error MERG1021: Bitstream reading error!\n",
-    "Error MERG1024: File %s cannot be written !\n",
-    "",  // the finish message names the merged layout
+    .endBeforeStart = "Error MERG1011:  End frame number cannot be smaller than start frame number!\n",
+    .startBeyondCount =
+        "Error MERG1012:  The start frame number you specified is bigger than the number of frames in the "
+        "image "
+        "file "
+        "to merge!\n",
+    .endBeyondCount =
+        "Error MERG1013:  The end frame number you specified is bigger than the number of frames in the "
+        "image to "
+        "merge!\n",
+    .notPositive = "Error MERG1014:  Start or end frame number cannot be less than or equal to zero!\n",
+    .sourceImageSize = "Error MERG1015: Image size (%d, %d) not support !\n",
+    .targetImageSize = "Error MERG1015: Image size (%d, %d) not support !\n",
+    .sourceNotFound = "Error MERG1018: Input file %s not found\n",
+    .requestNotFound = "Error MERG1018: Input file %s not found\n",
+    .bitstream = "Error MERG1021: Bitstream reading error!\n",
+    .targetNotWritten = "Error MERG1024: File %s cannot be written !\n",
+    .finished = "",  // the finish message names the merged layout
 };
 
 namespace {
@@ -231,7 +238,7 @@ std::optional<std::string> SeparateJob::FinishText() const {
 
 // ---- merge ---------------------------------------------------------------------
 
-MergeJob::MergeJob() : ToolJob(kMergeMessages) {
+MergeJob::MergeJob() : ToolJob(kMergeMessages, kMergeTraits) {
   SourceFormat = ComponentLayout({0, 0}, 13);
   ComponentFormats = {SourceFormat, SourceFormat, SourceFormat};
 }

@@ -13,6 +13,8 @@ namespace vx {
 
 extern const ToolMessages kSeparateMessages;
 extern const ToolMessages kMergeMessages;
+inline constexpr ToolTraits kSeparateTraits{.missingInputKeepsRunning = false};
+inline constexpr ToolTraits kMergeTraits{.missingInputKeepsRunning = false};
 
 struct ComponentSize {
   int32_t width = 0, height = 0;
@@ -32,7 +34,7 @@ std::array<std::string, 3> ComponentFileNames(const std::string& base, int32_t s
 // source's component order; interlaced frames are made progressive first.
 class SeparateJob : public ToolJob {
  public:
-  SeparateJob() : ToolJob(kSeparateMessages) {}
+  SeparateJob() : ToolJob(kSeparateMessages, kSeparateTraits) {}
 
   std::array<std::string, 3> ComponentNames;
 
@@ -43,7 +45,6 @@ class SeparateJob : public ToolJob {
 
  protected:
   void DescribeFiles(ToolRunSpec& spec) const override;
-  bool MissingInputKeepsRunning() const override { return false; }
   bool ChecksBeforeRange() override;
   FrameResult ProcessFrame() override;
   std::optional<std::string> FinishText() const override;
@@ -78,7 +79,6 @@ class MergeJob : public ToolJob {
 
  protected:
   void DescribeFiles(ToolRunSpec& spec) const override;
-  bool MissingInputKeepsRunning() const override { return false; }
   bool ChecksBeforeRange() override;
   bool SkipToStart() override;
   FrameResult ProcessFrame() override;

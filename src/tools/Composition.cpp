@@ -5,25 +5,26 @@
 #include <cstring>
 
 #include "image/ColorFormula.h"
-#include "model/FileHistory.h"
 #include "platform/StringFormat.h"
 
 namespace vx {
 
 const ToolMessages kCompositionMessages = {
-    "Error CMPS1005:  End frame number cannot be smaller than start frame number!\n",
-    "Error CMPS1006:  The start frame number you specified is larger than the number of frames in base "
-    "image!\n",
-    "Error CMPS1007:  The end frame number you specified is larger than the number of frames in base "
-    "image!\n",
-    "Error CMPS1004:  Start or end frame number cannot be less than or equal to zero!\n",
-    "Error CMPS1021: Image size (%d, %d) not support !\n",
-    "Error CMPS1022: Image size (%d, %d) not support !\n",
-    "Error CMPS1012:  Input file %s not found\n",
-    "Error CMPS1012:  Input file %s not found\n",
-    "Error CMPS1014:  Bitstream reading error in base file around frame %!\n",
-    "Error CMPS1015:  File %s cannot be written !\n",
-    "",  // no finish message
+    .endBeforeStart = "Error CMPS1005:  End frame number cannot be smaller than start frame number!\n",
+    .startBeyondCount =
+        "Error CMPS1006:  The start frame number you specified is larger than the number of frames in base "
+        "image!\n",
+    .endBeyondCount =
+        "Error CMPS1007:  The end frame number you specified is larger than the number of frames in base "
+        "image!\n",
+    .notPositive = "Error CMPS1004:  Start or end frame number cannot be less than or equal to zero!\n",
+    .sourceImageSize = "Error CMPS1021: Image size (%d, %d) not support !\n",
+    .targetImageSize = "Error CMPS1022: Image size (%d, %d) not support !\n",
+    .sourceNotFound = "Error CMPS1012:  Input file %s not found\n",
+    .requestNotFound = "Error CMPS1012:  Input file %s not found\n",
+    .bitstream = "Error CMPS1014:  Bitstream reading error in base file around frame %!\n",
+    .targetNotWritten = "Error CMPS1015:  File %s cannot be written !\n",
+    .finished = nullptr,  // no finish message
 };
 
 DrawnArea DrawnAreaOf(const ImageFormat& base, int32_t topWidth, int32_t topHeight) {
@@ -37,7 +38,7 @@ bool Composable(const ImageFormat& base, const ImageFormat& top) {
          base.FieldFormat == top.FieldFormat && base.PixelFormat == top.PixelFormat;
 }
 
-CompositionJob::CompositionJob() : ToolJob(kCompositionMessages) {
+CompositionJob::CompositionJob() : ToolJob(kCompositionMessages, kCompositionTraits) {
   const ImageFormat standard{.SamplingFormat = YUV_420,
                              .ComponentOrder = YUV,
                              .FieldFormat = Progressive,
@@ -87,11 +88,6 @@ void CompositionJob::FreezeParameters() {
   runComposition_ = Composition;
   baseFrames_ = FrameCount;
   topCount_ = TopFrameCount;
-}
-
-RangeCheckOrder CompositionJob::RangeChecks() const {
-  return {RangeCheck::NotPositive, RangeCheck::EndBeforeStart, RangeCheck::StartBeyondCount,
-          RangeCheck::EndBeyondCount};
 }
 
 bool CompositionJob::ToolChecks() {

@@ -11,6 +11,10 @@
 namespace vx {
 
 extern const ToolMessages kCompositionMessages;
+// The range checks start with the frame numbers' sign.
+inline constexpr ToolTraits kCompositionTraits{
+    .rangeChecks = {RangeCheck::NotPositive, RangeCheck::EndBeforeStart, RangeCheck::StartBeyondCount,
+                    RangeCheck::EndBeyondCount}};
 
 // What the composition boxes hold.
 struct CompositionParameters {
@@ -53,16 +57,14 @@ class CompositionJob : public ToolJob {
  protected:
   void DescribeFiles(ToolRunSpec& spec) const override;
   void FreezeParameters() override;
-  RangeCheckOrder RangeChecks() const override;
   bool ToolChecks() override;
   bool ChecksAfterRange() override;
   bool CheckSize() override;
   bool OpenSource() override;
   FrameResult ProcessFrame() override;
-  std::optional<std::string> FinishText() const override { return std::nullopt; }
 
  private:
-  enum class TopFetch { Fetched, EndOfInput, Failed };
+  enum class TopFetch : uint8_t { Fetched, EndOfInput, Failed };
   bool TopIsPictures() const { return In(1).SamplingFormat == BMP; }
   // The next top frame into `top_`, in the base's layout.
   TopFetch FetchTop();

@@ -14,21 +14,25 @@
 namespace vx {
 
 const ToolMessages kConverterMessages = {
-    "Error CONV1031:  End frame number cannot be smaller than start frame number!\n",
-    "Error CONV1032:  The start frame number you specified is bigger than the number of frames in the image "
-    "file "
-    "to convert!\n",
-    "Error CONV1033:  The end frame number you specified is bigger than the number of frames in the image "
-    "file to "
-    "convert!\n",
-    "Error CONV1034:  Start or end frame number cannot be less than or equal to zero!\n",
-    "Error CONV1035: Image size (%d, %d) not support !\n",
-    "Error CONV1036: Image size (%d, %d) not support !\n",
-    "Error CONV1037: Input file %s not found\n",
-    "Error CONV1014: Input file %s not found\n",
-    "Error CONV1038: Bitstream reading error!\n",
-    "Error CONV1039: File %s cannot be written !\n",
-    "Converting finished!",
+    .endBeforeStart = "Error CONV1031:  End frame number cannot be smaller than start frame number!\n",
+    .startBeyondCount =
+        "Error CONV1032:  The start frame number you specified is bigger than the number of frames in the "
+        "image "
+        "file "
+        "to convert!\n",
+    .endBeyondCount =
+        "Error CONV1033:  The end frame number you specified is bigger than the number of frames in the "
+        "image "
+        "file to "
+        "convert!\n",
+    .notPositive = "Error CONV1034:  Start or end frame number cannot be less than or equal to zero!\n",
+    .sourceImageSize = "Error CONV1035: Image size (%d, %d) not support !\n",
+    .targetImageSize = "Error CONV1036: Image size (%d, %d) not support !\n",
+    .sourceNotFound = "Error CONV1037: Input file %s not found\n",
+    .requestNotFound = "Error CONV1014: Input file %s not found\n",
+    .bitstream = "Error CONV1038: Bitstream reading error!\n",
+    .targetNotWritten = "Error CONV1039: File %s cannot be written !\n",
+    .finished = "Converting finished!",
 };
 
 const ConverterTexts kConverterTexts = {
@@ -142,7 +146,7 @@ std::optional<BmpSequence> ScanBmpPattern(const std::string& pattern) {
 ConverterJob::ConverterJob() : ConverterJob(kConverterMessages, kConverterTexts) {}
 
 ConverterJob::ConverterJob(const ToolMessages& messages, const ConverterTexts& texts)
-    : ToolJob(messages), texts_(texts) {}
+    : ToolJob(messages, kConverterTraits), texts_(texts) {}
 
 FrameImage RequestedTarget(const ImageFormat& asked) {
   FrameImage target;

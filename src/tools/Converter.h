@@ -13,6 +13,8 @@
 namespace vx {
 
 extern const ToolMessages kConverterMessages;
+// Also the AVI decoder's, a converter with another source.
+inline constexpr ToolTraits kConverterTraits{};
 
 // The converter's own refusals, which a tool built on its frame step words its way.
 struct ConverterTexts {

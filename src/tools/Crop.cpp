@@ -9,20 +9,24 @@
 namespace vx {
 
 const ToolMessages kCropMessages = {
-    "Error CROP1003:  End frame number cannot be smaller than start frame number!\n",
-    "Error CROP1004:  The start frame number you specified is bigger than the number of frames in the image "
-    "file to "
-    "crop!\n",
-    "Error CROP1005:  The end frame number you specified is bigger than the number of frames in the image to "
-    "crop!\n",
-    "Error CROP1006:  Start or end frame number cannot be less than or equal to zero!\n",
-    "Error CROP1031 Image size (%d, %d) not support !\n",
-    "Error CROP1031 Image size (%d, %d) not support !\n",
-    "Error CROP1007:  Input file %s not found\n",
-    "Error CROP1032: Input file %s not found\n",
-    "Error CROP1008:  Bitstream reading error!\n",
-    "Error CROP1015:  File %s cannot be written !\n",
-    "Cropping finished!",
+    .endBeforeStart = "Error CROP1003:  End frame number cannot be smaller than start frame number!\n",
+    .startBeyondCount =
+        "Error CROP1004:  The start frame number you specified is bigger than the number of frames in the "
+        "image "
+        "file to "
+        "crop!\n",
+    .endBeyondCount =
+        "Error CROP1005:  The end frame number you specified is bigger than the number of frames in the "
+        "image to "
+        "crop!\n",
+    .notPositive = "Error CROP1006:  Start or end frame number cannot be less than or equal to zero!\n",
+    .sourceImageSize = "Error CROP1031 Image size (%d, %d) not support !\n",
+    .targetImageSize = "Error CROP1031 Image size (%d, %d) not support !\n",
+    .sourceNotFound = "Error CROP1007:  Input file %s not found\n",
+    .requestNotFound = "Error CROP1032: Input file %s not found\n",
+    .bitstream = "Error CROP1008:  Bitstream reading error!\n",
+    .targetNotWritten = "Error CROP1015:  File %s cannot be written !\n",
+    .finished = "Cropping finished!",
 };
 
 std::optional<std::string> CropRules::Top(int32_t t) const {

@@ -9,6 +9,7 @@
 namespace vx {
 
 extern const ToolMessages kCropMessages;
+inline constexpr ToolTraits kCropTraits{.missingInputKeepsRunning = false};
 
 // The crop rectangle's rules for a source layout. Each check returns its message
 // when the value is refused.
@@ -26,7 +27,7 @@ struct CropRules {
 // at the rectangle's size.
 class CropJob : public ToolJob {
  public:
-  CropJob() : ToolJob(kCropMessages) {}
+  CropJob() : ToolJob(kCropMessages, kCropTraits) {}
 
   int32_t CropTop = 0;
   int32_t CropLeft = 0;
@@ -43,7 +44,6 @@ class CropJob : public ToolJob {
 
  protected:
   void FreezeParameters() override;
-  bool MissingInputKeepsRunning() const override { return false; }
   bool ChecksAfterRange() override;
   bool CheckSize() override;
   FrameResult ProcessFrame() override;

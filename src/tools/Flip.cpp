@@ -5,20 +5,24 @@
 namespace vx {
 
 const ToolMessages kFlipMessages = {
-    "Error FLIP1013:  End frame number cannot be smaller than start frame number!\n",
-    "Error FLIP1014:  The start frame number you specified is bigger than the number of frames in the image "
-    "file to "
-    "flip!\n",
-    "Error FLIP1015:  The end frame number you specified is bigger than the number of frames in the image to "
-    "flip!\n",
-    "Error FLIP1016:  Start or end frame number cannot be less than or equal to zero!\n",
-    "Error FLIP1017: Image size (%d, %d) not support !\n",
-    "Error FLIP1017: Image size (%d, %d) not support !\n",
-    "Error FLIP1018: Input file %s not found\n",
-    "Error FLIP1001: Input file %s not found\n",
-    "Error FLIP1019: Bitstream reading error!\n",
-    "Error FLIP1020: File %s cannot be written !\n",
-    "Flipping finished!",
+    .endBeforeStart = "Error FLIP1013:  End frame number cannot be smaller than start frame number!\n",
+    .startBeyondCount =
+        "Error FLIP1014:  The start frame number you specified is bigger than the number of frames in the "
+        "image "
+        "file to "
+        "flip!\n",
+    .endBeyondCount =
+        "Error FLIP1015:  The end frame number you specified is bigger than the number of frames in the "
+        "image to "
+        "flip!\n",
+    .notPositive = "Error FLIP1016:  Start or end frame number cannot be less than or equal to zero!\n",
+    .sourceImageSize = "Error FLIP1017: Image size (%d, %d) not support !\n",
+    .targetImageSize = "Error FLIP1017: Image size (%d, %d) not support !\n",
+    .sourceNotFound = "Error FLIP1018: Input file %s not found\n",
+    .requestNotFound = "Error FLIP1001: Input file %s not found\n",
+    .bitstream = "Error FLIP1019: Bitstream reading error!\n",
+    .targetNotWritten = "Error FLIP1020: File %s cannot be written !\n",
+    .finished = "Flipping finished!",
 };
 
 bool FlipJob::PrepareFromRequest(const std::string& source, const std::string& target,

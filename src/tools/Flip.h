@@ -5,17 +5,17 @@
 namespace vx {
 
 extern const ToolMessages kFlipMessages;
+inline constexpr ToolTraits kFlipTraits{.missingInputKeepsRunning = false};
 
 // Every picture of a range written upside down, in the source's layout.
 class FlipJob : public ToolJob {
  public:
-  FlipJob() : ToolJob(kFlipMessages) {}
+  FlipJob() : ToolJob(kFlipMessages, kFlipTraits) {}
   bool PrepareFromRequest(const std::string& source, const std::string& target,
                           const ImageFormat& current) override;
 
  protected:
   void DescribeFiles(ToolRunSpec& spec) const override;
-  bool MissingInputKeepsRunning() const override { return false; }
   FrameResult ProcessFrame() override;
 };
 

@@ -15,9 +15,11 @@
 
 namespace vx {
 
-enum RunStateValue : int { Stopped = 0, Paused = 1, Running = 4 };
+// What the window's Start, Pause and Stop have set; the worker obeys it at each
+// frame. One byte, so that the atomic holding it is lock-free everywhere.
+enum class JobState : uint8_t { Stopped, Paused, Running };
 
-enum class JobOutcome {
+enum class JobOutcome : uint8_t {
   Completed,      // ran to its end (end of range, end of input, or stopped by the user)
   FailedStopped,  // refused; Stop ran, buttons reset
   FailedRunning,  // refused after the job began; the window stays in its running state
@@ -41,7 +43,7 @@ inline std::string JobStoppedText(std::string_view reason) {
 class JobRun {
  public:
   virtual ~JobRun() = default;
-  std::atomic<int> RunState{Stopped};
+  std::atomic<JobState> RunState{JobState::Stopped};
   // Started from the command line with "-e exit": the job ends without its
   // finished message.
   virtual void SetExitWhenDone(bool exitWhenDone) = 0;
@@ -49,13 +51,13 @@ class JobRun {
 
   // Running <-> Paused; a job that is not running stays as it is.
   void Pause() {
-    int expected = Running;
-    if (RunState.compare_exchange_strong(expected, Paused)) return;
-    expected = Paused;
-    RunState.compare_exchange_strong(expected, Running);
+    JobState expected = JobState::Running;
+    if (RunState.compare_exchange_strong(expected, JobState::Paused)) return;
+    expected = JobState::Paused;
+    RunState.compare_exchange_strong(expected, JobState::Running);
   }
   // The worker ends the job at its next turn.
-  void Stop() { RunState = Stopped; }
+  void Stop() { RunState = JobState::Stopped; }
 
  protected:
   // Runs `body` (returning a JobOutcome) so that no exception leaves the job's
@@ -76,19 +78,19 @@ class JobRun {
     return JobOutcome::FailedRunning;
   }
 
-  enum class FrameStep { Next, Last };
+  enum class FrameStep : uint8_t { Next, Last };
   // The frame loop of every job: `step(n)` for n = CurrentFrame .. last while
   // running; while paused it polls every 3 ms; Stop, the end of the range or a
   // step that returns Last ends it. CurrentFrame is the frame being worked on.
   template <typename Step>
   void ForEachFrame(int64_t last, Step step) {
     while (CurrentFrame.load() <= last) {
-      const int state = RunState.load();
-      if (state == Paused) {
+      const JobState state = RunState.load();
+      if (state == JobState::Paused) {
         std::this_thread::sleep_for(std::chrono::milliseconds(3));
         continue;
       }
-      if (state != Running) break;
+      if (state != JobState::Running) break;
       if (step(CurrentFrame.load()) == FrameStep::Last) break;
       ++CurrentFrame;
     }

@@ -6,17 +6,17 @@
 namespace vx {
 
 const ToolMessages kJoinMessages = {
-    "",
-    "",
-    "",
-    "",  // no frame range
-    "Error JOIN1001: Image size (%d, %d) not support !\n",
-    "Error JOIN1001: Image size (%d, %d) not support !\n",
-    "Error JOIN1012:  Input file %s not found\n",
-    "Error JOIN1002: Input file %s not found\n",
-    "",
-    "Error JOIN1014:  File %s cannot be written !\n",
-    "Join converting finished!",
+    .endBeforeStart = "",
+    .startBeyondCount = "",
+    .endBeyondCount = "",
+    .notPositive = "",  // no frame range
+    .sourceImageSize = "Error JOIN1001: Image size (%d, %d) not support !\n",
+    .targetImageSize = "Error JOIN1001: Image size (%d, %d) not support !\n",
+    .sourceNotFound = "Error JOIN1012:  Input file %s not found\n",
+    .requestNotFound = "Error JOIN1002: Input file %s not found\n",
+    .bitstream = "",
+    .targetNotWritten = "Error JOIN1014:  File %s cannot be written !\n",
+    .finished = "Join converting finished!",
 };
 
 bool JoinJob::SameLayout(const FrameImage& a, const FrameImage& b) {

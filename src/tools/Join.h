@@ -5,12 +5,16 @@
 namespace vx {
 
 extern const ToolMessages kJoinMessages;
+// Join takes whole files, leaves its buttons as they are at the end, and enters
+// the joined file in the history once a frame of the run was written.
+inline constexpr ToolTraits kJoinTraits{
+    .hasFrameRange = false, .resetsButtonsAtEnd = false, .historyWhen = HistoryWhen::FrameWritten};
 
 // Every frame of a first file followed by every frame of a second file of the
 // same layout, copied byte for byte.
 class JoinJob : public ToolJob {
  public:
-  JoinJob() : ToolJob(kJoinMessages) {}
+  JoinJob() : ToolJob(kJoinMessages, kJoinTraits) {}
 
   std::string SecondSourceName;
   FrameImage SecondFormat;  // header only
@@ -25,9 +29,6 @@ class JoinJob : public ToolJob {
 
  protected:
   void DescribeFiles(ToolRunSpec& spec) const override;
-  bool HasFrameRange() const override { return false; }
-  bool ResetsButtonsAtEnd() const override { return false; }
-  bool AddOutputsToHistory() const override { return CurrentFrame > 1; }
   bool ToolChecks() override;
   bool CheckSize() override;
   bool OpenSource() override;

@@ -6,20 +6,24 @@
 namespace vx {
 
 const ToolMessages kPaddingMessages = {
-    "Error CRP1021:  End frame number cannot be smaller than start frame number!\n",
-    "Error CRP1022:  The start frame number you specified is bigger than the number of frames in the image "
-    "file "
-    "to pad!\n",
-    "Error CRP1023:  The end frame number you specified is bigger than the number of frames in the image to "
-    "pad!\n",
-    "Error CRP1024:  Start or end frame number cannot be less than or equal to zero!\n",
-    "Error PADD1025: Image size (%d, %d) not support !\n",
-    "Error PADD1026: Image size (%d, %d) not support !\n",
-    "Error PADD1027: Input file %s not found\n",
-    "Error PADD1027: Input file %s not found\n",
-    "Error PADD1028: Bitstream reading error!\n",
-    "Error PADD1029: File %s cannot be written !\n",
-    "",  // the finish message names the new size
+    .endBeforeStart = "Error CRP1021:  End frame number cannot be smaller than start frame number!\n",
+    .startBeyondCount =
+        "Error CRP1022:  The start frame number you specified is bigger than the number of frames in the "
+        "image "
+        "file "
+        "to pad!\n",
+    .endBeyondCount =
+        "Error CRP1023:  The end frame number you specified is bigger than the number of frames in the image "
+        "to "
+        "pad!\n",
+    .notPositive = "Error CRP1024:  Start or end frame number cannot be less than or equal to zero!\n",
+    .sourceImageSize = "Error PADD1025: Image size (%d, %d) not support !\n",
+    .targetImageSize = "Error PADD1026: Image size (%d, %d) not support !\n",
+    .sourceNotFound = "Error PADD1027: Input file %s not found\n",
+    .requestNotFound = "Error PADD1027: Input file %s not found\n",
+    .bitstream = "Error PADD1028: Bitstream reading error!\n",
+    .targetNotWritten = "Error PADD1029: File %s cannot be written !\n",
+    .finished = "",  // the finish message names the new size
 };
 
 namespace {

@@ -11,6 +11,8 @@
 namespace vx {
 
 extern const ToolMessages kPaddingMessages;
+// The preview shows the padded pictures.
+inline constexpr ToolTraits kPaddingTraits{.missingInputKeepsRunning = false, .previewOf = PreviewOf::Target};
 
 enum class PaddingSize : int32_t { ToMultiples = 0, Explicit = 1 };
 enum class PaddingFill : int32_t { RepeatEdges = 0, Colour = 1 };
@@ -47,7 +49,7 @@ std::optional<std::string> CheckPaddedSize(const PaddingParameters& p, const Ima
 // colour.
 class PaddingJob : public ToolJob {
  public:
-  PaddingJob() : ToolJob(kPaddingMessages) {}
+  PaddingJob() : ToolJob(kPaddingMessages, kPaddingTraits) {}
 
   PaddingParameters Padding;
 
@@ -59,10 +61,8 @@ class PaddingJob : public ToolJob {
 
  protected:
   void FreezeParameters() override { runPadding_ = Padding; }
-  bool MissingInputKeepsRunning() const override { return false; }
   bool ChecksBeforeRange() override;
   bool CheckSize() override;
-  const FrameImage& PreviewFormat() const override { return Out(); }
   FrameResult ProcessFrame() override;
   std::optional<std::string> FinishText() const override;
 

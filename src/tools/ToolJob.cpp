@@ -3,7 +3,6 @@
 #include <cstring>
 
 #include "image/PixelOps.h"
-#include "model/FileHistory.h"
 #include "platform/FaultInjection.h"
 #include "platform/MessageSink.h"
 #include "platform/ScopeExit.h"
@@ -73,15 +72,16 @@ void ToolJob::Freeze() {
   run_.startFrame = StartFrame;
   run_.endFrame = EndFrame;
   run_.exitWhenDone = ExitWhenDone;
-  run_.colours = CurrentColourTables();
+  run_.history = History;
+  run_.colours = ColourFormula ? ColourFormula : CurrentColourTables();
   for (JobInput& in : run_.inputs) in.colours = run_.colours;
   FreezeParameters();
-  RunState = Running;
+  RunState = JobState::Running;
 }
 
 const ColourTables& ToolJob::Colours() const {
-  if (!run_.colours) return *CurrentColourTables();  // a preview outside a run
-  return *run_.colours;
+  if (run_.colours) return *run_.colours;
+  return ColourFormula ? *ColourFormula : *CurrentColourTables();  // a preview outside a run
 }
 
 void ToolJob::Report(std::string_view text) const {
@@ -101,7 +101,7 @@ bool ToolJob::NamesGiven(const char* noSource, const char* noTarget) const {
 
 bool ToolJob::ValidateRange() {
   const ToolRunSpec& r = run_;
-  for (RangeCheck check : RangeChecks()) {
+  for (RangeCheck check : traits_.rangeChecks) {
     const char* refusal = nullptr;
     switch (check) {
       case RangeCheck::EndBeforeStart:
@@ -288,14 +288,26 @@ bool ToolJob::RefreshPreview(const FrameImage& frame) {
 }
 
 std::optional<std::string> ToolJob::FinishText() const {
-  if (run_.exitWhenDone) return std::nullopt;
+  if (run_.exitWhenDone || messages_.finished == nullptr) return std::nullopt;
   return std::string(messages_.finished);
 }
 
+bool ToolJob::OutputsEnterHistory() const {
+  switch (traits_.historyWhen) {
+    case HistoryWhen::FrameShown:
+      return FrameShown.load();
+    case HistoryWhen::FrameWritten:
+      return CurrentFrame.load() > 1;
+  }
+  return false;
+}
+
 void ToolJob::RecordHistory() const {
-  if (!AddOutputsToHistory()) return;
+  if (run_.history == nullptr || !OutputsEnterHistory()) return;
   for (const JobOutput& out : run_.outputs) {
-    if (out.history >= 0) AddToHistory(out.name, out.format, out.history);
+    if (out.history) {
+      run_.history->Record({.path = out.name, .format = out.format, .operation = *out.history});
+    }
   }
 }
 
@@ -324,7 +336,7 @@ void ToolJob::EndAfterException(const char* reason) noexcept {
 
 JobOutcome ToolJob::RunSteps(ToolJobObserver& observer) {
   auto stop = [&] {
-    RunState = Stopped;
+    RunState = JobState::Stopped;
     observer.Stopped();
   };
   if (!ToolChecks()) return JobOutcome::FailedRunning;
@@ -333,7 +345,7 @@ JobOutcome ToolJob::RunSteps(ToolJobObserver& observer) {
     return JobOutcome::FailedStopped;
   }
   observer.StopEnabled();
-  if (HasFrameRange()) {
+  if (traits_.hasFrameRange) {
     if (!ValidateRange()) {
       stop();
       return JobOutcome::FailedStopped;
@@ -353,7 +365,7 @@ JobOutcome ToolJob::RunSteps(ToolJobObserver& observer) {
     Report(StrFormat(messages_.targetImageSize, Out().ImgWidth, Out().ImgHeight));
     return JobOutcome::FailedRunning;
   }
-  pipelined_ = PipelinesWrites();
+  pipelined_ = traits_.pipelinesWrites;
   doubleBuffered_ = pipelined_ && bytes <= kDoubleBufferedBytes && outputSpare_.Allocate(bytes);
   outputTicket_ = spareTicket_ = 0;
   writer_.ClearFailure();  // a failed write of an earlier run (a full disk since freed) is forgotten
@@ -361,7 +373,7 @@ JobOutcome ToolJob::RunSteps(ToolJobObserver& observer) {
   observer.PreviewPlaced(PreviewFormat().ImgWidth, PreviewFormat().ImgHeight);
   CurrentFrame = 1;
   if (!OpenSource()) {
-    if (MissingInputKeepsRunning()) return JobOutcome::FailedRunning;
+    if (traits_.missingInputKeepsRunning) return JobOutcome::FailedRunning;
     stop();
     return JobOutcome::FailedStopped;
   }
@@ -373,8 +385,8 @@ JobOutcome ToolJob::RunSteps(ToolJobObserver& observer) {
     testhooks::CountDown(testhooks::badAllocAtFrameStep);
     const FrameResult result = ProcessFrame();
     if (result == FrameResult::EndOfInput) {
-      RunState = Stopped;
-      if (ResetsButtonsAtEnd()) observer.Stopped();
+      RunState = JobState::Stopped;
+      if (traits_.resetsButtonsAtEnd) observer.Stopped();
       return FrameStep::Last;
     }
     if (result == FrameResult::Failed) {
@@ -397,7 +409,7 @@ JobOutcome ToolJob::RunSteps(ToolJobObserver& observer) {
   }
   targets_.clear();
   RecordHistory();
-  if (ResetsButtonsAtEnd()) stop();
+  if (traits_.resetsButtonsAtEnd) stop();
   if (const auto text = FinishText()) Report(*text);
   return JobOutcome::Completed;
 }

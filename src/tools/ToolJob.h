@@ -21,6 +21,7 @@
 #include "display/DisplayPicture.h"
 #include "image/ColorFormula.h"
 #include "image/FrameImage.h"
+#include "model/HistoryRecorder.h"
 #include "platform/RawFile.h"
 #include "platform/WriteBehind.h"
 #include "tools/FrameInput.h"
@@ -43,7 +44,8 @@ class ToolJobObserver : public JobObserver {
   virtual void CloseRequested() {}
 };
 
-// Per-tool message texts (printf templates).
+// Per-tool message texts (printf templates). Tables name every field
+// (`.endBeforeStart = ...`), so texts cannot land in each other's places.
 struct ToolMessages {
   const char* endBeforeStart;    // EndFrame < StartFrame
   const char* startBeyondCount;  // FrameCount < StartFrame
@@ -55,6 +57,7 @@ struct ToolMessages {
   const char* requestNotFound;   // %s, from the command line
   const char* bitstream;
   const char* targetNotWritten;  // %s
+  // The message at the end of a job; nullptr: none (a tool may make its own).
   const char* finished;
   // %s target, %s source: an output that is one of the inputs (it would be destroyed).
   const char* sameFile = "Error VLTX1019: The target %s is the source %s itself; choose another name!\n";
@@ -65,7 +68,8 @@ struct JobOutput {
   std::string name;
   FrameImage format;            // header only
   const char* notWritten = "";  // %s
-  int32_t history = -1;         // history operation at the end of the job; -1 for none
+  // What the history records of it at the end of the job; nothing when empty.
+  std::optional<HistoryOperation> history;
 };
 
 // Everything a run reads, copied from the setup when Start is pressed.
@@ -76,19 +80,47 @@ struct ToolRunSpec {
   bool exitWhenDone = false;
   // The colour formula in force at Start.
   std::shared_ptr<const ColourTables> colours;
+  // Where the outputs are recorded at the end of the job.
+  HistoryRecorder* history = nullptr;
 };
 
 // The frame-range checks, in the order a tool makes them.
-enum class RangeCheck { EndBeforeStart, StartBeyondCount, EndBeyondCount, NotPositive };
+enum class RangeCheck : uint8_t { EndBeforeStart, StartBeyondCount, EndBeyondCount, NotPositive };
 using RangeCheckOrder = std::array<RangeCheck, 4>;
 inline constexpr RangeCheckOrder kDefaultRangeChecks = {RangeCheck::EndBeforeStart,
                                                         RangeCheck::StartBeyondCount,
                                                         RangeCheck::EndBeyondCount, RangeCheck::NotPositive};
 
+// When a completed job enters its outputs in the history.
+enum class HistoryWhen : uint8_t {
+  FrameShown,    // once the window has shown a frame of the job (its first frame counts)
+  FrameWritten,  // once this run has written a frame (join)
+};
+// Which pictures the preview shows.
+enum class PreviewOf : uint8_t { Source, Target };
+
+// What sets one kind of job apart without code of its own: one constexpr table
+// per tool, named field by field.
+struct ToolTraits {
+  // Join takes every frame of its sources and skips the range checks.
+  bool hasFrameRange = true;
+  RangeCheckOrder rangeChecks = kDefaultRangeChecks;
+  // An input that cannot be opened when the job starts leaves the window running
+  // (converter, join) or runs Stop (crop, flip, padding, components).
+  bool missingInputKeepsRunning = true;
+  // The end of the job resets the buttons (join leaves them as they are).
+  bool resetsButtonsAtEnd = true;
+  // Frames written from the output buffer may be written while the next frame is
+  // made (every tool makes each frame's output anew).
+  bool pipelinesWrites = true;
+  HistoryWhen historyWhen = HistoryWhen::FrameShown;
+  PreviewOf previewOf = PreviewOf::Source;
+};
+
 class ToolJob : public JobRun {
  public:
-  explicit ToolJob(const ToolMessages& messages) : messages_(messages) {}
-  virtual ~ToolJob() = default;
+  ToolJob(const ToolMessages& messages, const ToolTraits& traits) : messages_(messages), traits_(traits) {}
+  ~ToolJob() override = default;
   ToolJob(const ToolJob&) = delete;
   ToolJob& operator=(const ToolJob&) = delete;
 
@@ -102,6 +134,12 @@ class ToolJob : public JobRun {
   int64_t EndFrame = 0;
   // The job was started from the command line with "-e exit": no finish message.
   bool ExitWhenDone = false;
+  // Where a completed job records the files it wrote (non-owning; it must outlive
+  // the runs).
+  HistoryRecorder* History = &ProgramHistory();
+  // The colour formula the job converts with; empty: the program's, as it is at
+  // Start.
+  std::shared_ptr<const ColourTables> ColourFormula;
   void SetExitWhenDone(bool exitWhenDone) override { ExitWhenDone = exitWhenDone; }
 
   // Whether a frame of the run was written (read by anybody).
@@ -156,7 +194,6 @@ class ToolJob : public JobRun {
   // Checks of the tool's own parameters before the frame range; false ends the
   // job with Stop (buttons reset).
   virtual bool ChecksBeforeRange() { return true; }
-  virtual RangeCheckOrder RangeChecks() const { return kDefaultRangeChecks; }
   // The size check; false ends the job with the dialog running.
   virtual bool CheckSize();
   virtual bool OpenSource();
@@ -164,31 +201,16 @@ class ToolJob : public JobRun {
   virtual bool CreateTarget();
   // Failed: the frame could not be made or written (after its message); the job
   // fails and its outputs are not kept.
-  enum class FrameResult { Written, EndOfInput, Failed };
+  enum class FrameResult : uint8_t { Written, EndOfInput, Failed };
   // Reads frame CurrentFrame and writes its output.
   virtual FrameResult ProcessFrame() = 0;
-  // Bytes of each frame buffer of the job.
-  virtual int64_t BufferBytes() const;
-  // The size of the pictures the preview shows (the source's by default).
-  virtual const FrameImage& PreviewFormat() const { return In(); }
-  // Whether frames written from the output buffer may be written while the next
-  // frame is made (on by default: every tool makes each frame's output anew).
-  virtual bool PipelinesWrites() const { return true; }
-  // Whether the outputs enter the history at the end of the job.
-  virtual bool AddOutputsToHistory() const { return FrameShown.load(); }
-  // Tools without a frame range (join) take every frame and skip the range checks.
-  virtual bool HasFrameRange() const { return true; }
   // Checks after the frame range; false ends the job with Stop (buttons reset).
   virtual bool ChecksAfterRange() { return true; }
-  // Whether the end of the job resets the buttons (join leaves them as they are).
-  virtual bool ResetsButtonsAtEnd() const { return true; }
-  // Whether an input that cannot be opened when the job starts leaves the window
-  // running (converter, join) or runs Stop (crop, flip).
-  virtual bool MissingInputKeepsRunning() const { return true; }
   // Completes outputs that need a last write (an AVI's index) before they are
   // kept; false (after its message) fails the job.
   virtual bool FinishOutputs() { return true; }
-  // The message at the end of a job; none when nullopt.
+  // The message at the end of a job; none when nullopt (the table's `finished`
+  // unless the tool says more).
   virtual std::optional<std::string> FinishText() const;
 
   // The job's message channel.
@@ -214,7 +236,11 @@ class ToolJob : public JobRun {
   bool PreviewWanted() const { return observer_ == nullptr || observer_->WantsPreview(); }
   const ColourTables& Colours() const;
 
+  // The size of the pictures the preview shows.
+  const FrameImage& PreviewFormat() const { return traits_.previewOf == PreviewOf::Target ? Out() : In(); }
+
   const ToolMessages& messages_;
+  const ToolTraits traits_;
   ToolJobObserver* observer_ = nullptr;  // while Run runs
   ToolRunSpec run_;
   std::vector<FrameInput> sources_;
@@ -230,6 +256,9 @@ class ToolJob : public JobRun {
   // After an exception: the queued writes done, the outputs dropped, the message.
   void EndAfterException(const char* reason) noexcept;
   bool ValidateRange();
+  // Bytes of each frame buffer of the job.
+  int64_t BufferBytes() const;
+  bool OutputsEnterHistory() const;
   // No output may be one of the inputs (the same file under any name).
   bool OutputsAreNotInputs();
   bool CommitOutputs();

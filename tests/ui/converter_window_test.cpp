@@ -154,16 +154,16 @@ TEST_F(ConverterWindow, PickedTypedPausedAndStoppedWithTheMouse) {
       << "the job's checks passed";
   ASSERT_TRUE(ClickAsUser(Child<QPushButton>(*dialog, "pauseButton")));
   EXPECT_EQ(Child<QPushButton>(*dialog, "pauseButton")->text(), QStringLiteral("Play"));
-  EXPECT_EQ(dialog->job().RunState.load(), Paused);
+  EXPECT_EQ(dialog->job().RunState.load(), JobState::Paused);
   EXPECT_FALSE(dialog->sourceBox()->isEnabled()) << "the running job's names cannot change";
   EXPECT_FALSE(TakesItsOwnClick(Child<QPushButton>(*dialog, "sourceBrowseButton")) &&
                Child<QPushButton>(*dialog, "sourceBrowseButton")->isEnabled());
   ASSERT_TRUE(ClickAsUser(Child<QPushButton>(*dialog, "pauseButton")));
   EXPECT_EQ(Child<QPushButton>(*dialog, "pauseButton")->text(), QStringLiteral("Pause"));
-  EXPECT_EQ(dialog->job().RunState.load(), Running);
+  EXPECT_EQ(dialog->job().RunState.load(), JobState::Running);
   ASSERT_TRUE(ClickAsUser(Child<QPushButton>(*dialog, "stopButton")))
       << answerer.texts.join(QLatin1Char('|')).toStdString() << " state " << dialog->job().RunState.load();
-  EXPECT_EQ(dialog->job().RunState.load(), Stopped);
+  EXPECT_EQ(dialog->job().RunState.load(), JobState::Stopped);
   EXPECT_TRUE(Child<QPushButton>(*dialog, "startButton")->isEnabled());
   held.Release();
   ASSERT_TRUE(WaitUntil([&] { return !dialog->WorkerRunning(); }, 5000));

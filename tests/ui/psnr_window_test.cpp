@@ -138,10 +138,10 @@ TEST_F(PsnrWindow, PauseContinueAndStopWhileTheReportIsWritten) {
   ASSERT_TRUE(held.WaitForBytes()) << "the job is writing";
   ASSERT_TRUE(ClickAsUser(Child<QPushButton>(*psnr, "pauseButton")));
   EXPECT_EQ(Child<QPushButton>(*psnr, "pauseButton")->text(), QStringLiteral("Continue"));
-  EXPECT_EQ(psnr->run().RunState.load(), Paused);
+  EXPECT_EQ(psnr->run().RunState.load(), JobState::Paused);
   ASSERT_TRUE(ClickAsUser(Child<QPushButton>(*psnr, "pauseButton")));
   EXPECT_EQ(Child<QPushButton>(*psnr, "pauseButton")->text(), QStringLiteral("Pause"));
-  EXPECT_EQ(psnr->run().RunState.load(), Running);
+  EXPECT_EQ(psnr->run().RunState.load(), JobState::Running);
   ASSERT_TRUE(ClickAsUser(Child<QPushButton>(*psnr, "stopButton")));
   EXPECT_TRUE(Child<QPushButton>(*psnr, "startButton")->isEnabled());
   held.Release();

@@ -41,7 +41,7 @@ void JobWindow::EndWorker() {
 
 bool JobWindow::TogglePause() {
   run_.Pause();
-  return run_.RunState.load() == Paused;
+  return run_.RunState.load() == JobState::Paused;
 }
 
 void JobWindow::closeEvent(QCloseEvent* event) {

@@ -31,8 +31,8 @@ const PictureSourceTexts kEncoderPictureTexts = {
 
 CAVI2YUV::CAVI2YUV(QWidget* parent) : CAVI2YUV(std::make_unique<AviToYuvJob>(), parent) {}
 
-CAVI2YUV::CAVI2YUV(std::unique_ptr<AviToYuvJob> job, QWidget* parent)
-    : CYUVConverter(std::unique_ptr<ConverterJob>(job.get()), parent), avi_(job.release()) {
+CAVI2YUV::CAVI2YUV(std::unique_ptr<AviToYuvJob> ownedJob, QWidget* parent)
+    : ToolDialogOf(std::move(ownedJob), parent) {
   sourceGroup_->setTitle(QStringLiteral("Load AVI file:"));
 }
 
@@ -42,9 +42,9 @@ void CAVI2YUV::BrowseSource() {
 }
 
 void CAVI2YUV::ChooseSource(const QString& path) {
-  if (!avi_->ChooseAvi(path.toStdString())) return;
-  ShowMessage(AviInformationText(avi::ReadableCodecs(), avi_->Handler, avi_->SourceFormat.ImgWidth,
-                                 avi_->SourceFormat.ImgHeight, avi_->FrameCount));
+  if (!job().ChooseAvi(path.toStdString())) return;
+  ShowMessage(AviInformationText(avi::ReadableCodecs(), job().Handler, job().SourceFormat.ImgWidth,
+                                 job().SourceFormat.ImgHeight, job().FrameCount));
   ShowSource(path, path);
 }
 
@@ -53,7 +53,7 @@ bool CAVI2YUV::StartCommandLine(const CommandLineRequest& request, QWidget* main
   setWindowTitle(QString::fromStdString(request.InputName));
   sourceBox()->setText(QString::fromStdString(request.InputName));
   targetBox()->setText(QString::fromStdString(request.OutputName));
-  if (!avi_->PrepareDecoding({.source = request.InputName,
+  if (!job().PrepareDecoding({.source = request.InputName,
                               .target = request.OutputName,
                               .targetFormat = request.OutputFormat.Layout()})) {
     return false;
@@ -68,8 +68,8 @@ bool CAVI2YUV::StartCommandLine(const CommandLineRequest& request, QWidget* main
 
 CYUV2AVI::CYUV2AVI(QWidget* parent) : CYUV2AVI(std::make_unique<YuvToAviJob>(), parent) {}
 
-CYUV2AVI::CYUV2AVI(std::unique_ptr<YuvToAviJob> job, QWidget* parent)
-    : ToolDialog(std::unique_ptr<ToolJob>(job.get()), parent), avi_(job.release()) {
+CYUV2AVI::CYUV2AVI(std::unique_ptr<YuvToAviJob> ownedJob, QWidget* parent)
+    : ToolDialogOf(std::move(ownedJob), parent) {
   BuildControls(QStringLiteral("Load original file:"), QStringLiteral("Save AVI file:"),
                 QStringLiteral("Frame Count:"));
   auto* group = new QGroupBox(QStringLiteral("Video codec:"), this);
@@ -104,8 +104,8 @@ void CYUV2AVI::BrowseSource() {
 }
 
 void CYUV2AVI::ChooseSource(const QString& path) {
-  ChooseRawOrPictureSource(*this, path, *avi_, avi_->SourceBmpNames, kEncoderPictureTexts);
-  avi_->SetTargetFromSource();
+  ChooseRawOrPictureSource(*this, path, job(), job().SourceBmpNames, kEncoderPictureTexts);
+  job().SetTargetFromSource();
   RefreshLabels();
 }
 
@@ -114,7 +114,7 @@ void CYUV2AVI::BrowseTarget() {
       this,
       {.caption = QStringLiteral("Save AVI file"), .start = targetBox()->text(), .filters = kAviFilters});
   if (path.isEmpty()) return;
-  avi_->TargetName = path.toStdString();
+  job().TargetName = path.toStdString();
   targetBox()->setText(path);
   SetTitle(sourceBox()->text(), path);
 }
@@ -130,7 +130,7 @@ bool CYUV2AVI::ReadToolBoxes() {
     ShowMessage("Codec FOURCC can only have 4 letters", kPromptCaption);
     return false;
   }
-  avi_->Codec = code.toStdString();
+  job().Codec = code.toStdString();
   return true;
 }
 
@@ -139,7 +139,7 @@ bool CYUV2AVI::StartCommandLine(const CommandLineRequest& request, QWidget* main
   setWindowTitle(QString::fromStdString(request.InputName));
   sourceBox()->setText(QString::fromStdString(request.InputName));
   targetBox()->setText(QString::fromStdString(request.OutputName));
-  if (!avi_->PrepareEncoding({.source = request.InputName,
+  if (!job().PrepareEncoding({.source = request.InputName,
                               .target = request.OutputName,
                               .sourceFormat = CurrentSettings().Format,
                               .codec = request.AviFourcc})) {

@@ -8,12 +8,12 @@
 namespace vx {
 
 // "Convert AVI to YUV": the converter's window with an AVI as the source.
-class CAVI2YUV : public CYUVConverter {
+class CAVI2YUV : public ToolDialogOf<AviToYuvJob, CYUVConverter> {
   Q_OBJECT
 
  public:
   explicit CAVI2YUV(QWidget* parent = nullptr);
-  AviToYuvJob& aviJob() { return *avi_; }
+  AviToYuvJob& aviJob() { return job(); }
 
   void BrowseSource() override;
   // Opens the AVI and shows the information box.
@@ -24,18 +24,16 @@ class CAVI2YUV : public CYUVConverter {
   bool SourceIsPictureList() const override { return false; }
 
  private:
-  CAVI2YUV(std::unique_ptr<AviToYuvJob> job, QWidget* parent);
-  AviToYuvJob* avi_;  // owned by the base
+  CAVI2YUV(std::unique_ptr<AviToYuvJob> ownedJob, QWidget* parent);
 };
 
 // "Convert YUV to AVI": a raw file or BMP pictures encoded with the codec chosen
 // in the list.
-class CYUV2AVI : public ToolDialog {
+class CYUV2AVI : public ToolDialogOf<YuvToAviJob> {
   Q_OBJECT
 
  public:
   explicit CYUV2AVI(QWidget* parent = nullptr);
-  YuvToAviJob& job() { return *avi_; }
 
   void BrowseSource();
   void ChooseSource(const QString& path);
@@ -46,8 +44,7 @@ class CYUV2AVI : public ToolDialog {
   bool ReadToolBoxes() override;
 
  private:
-  CYUV2AVI(std::unique_ptr<YuvToAviJob> job, QWidget* parent);
-  YuvToAviJob* avi_;  // owned by the base
+  CYUV2AVI(std::unique_ptr<YuvToAviJob> ownedJob, QWidget* parent);
   QListWidget* codecs_ = nullptr;
   bool codecFromRequest_ = false;  // a command-line job keeps the code of -v
 };

@@ -53,8 +53,8 @@ std::unique_ptr<PaddingJob> PaddingJobWithCurrentFormat() {
 
 CYUVPadding::CYUVPadding(QWidget* parent) : CYUVPadding(PaddingJobWithCurrentFormat(), parent) {}
 
-CYUVPadding::CYUVPadding(std::unique_ptr<PaddingJob> job, QWidget* parent)
-    : ToolDialog(std::unique_ptr<ToolJob>(job.get()), parent), padding_(job.release()) {
+CYUVPadding::CYUVPadding(std::unique_ptr<PaddingJob> ownedJob, QWidget* parent)
+    : ToolDialogOf(std::move(ownedJob), parent) {
   Layout layout;
   layout.sourceGroup = QStringLiteral("Load original file:");
   layout.targetGroup = QStringLiteral("Padded image file: ");
@@ -193,10 +193,10 @@ PaddingParameters CYUVPadding::BoxValues() const {
 }
 
 void CYUVPadding::UpdateTargetLabel() {
-  FrameImage& target = padding_->TargetFormat;
-  target = padding_->SourceFormat;
-  LabelledPaddedSize(BoxValues(), padding_->SourceFormat.ImgWidth, padding_->SourceFormat.ImgHeight,
-                     target.ImgWidth, target.ImgHeight);
+  FrameImage& target = job().TargetFormat;
+  target = job().SourceFormat;
+  LabelledPaddedSize(BoxValues(), job().SourceFormat.ImgWidth, job().SourceFormat.ImgHeight, target.ImgWidth,
+                     target.ImgHeight);
   DeriveResolution(target);
   ComputeFrameSize(target);
   RefreshLabels();
@@ -211,9 +211,9 @@ void CYUVPadding::ChooseSource(const QString& path, const ImageFormat& format, i
 }
 
 bool CYUVPadding::ReadToolBoxes() {
-  padding_->Padding = BoxValues();
+  job().Padding = BoxValues();
   ProgramSettings& settings = CurrentSettings();
-  const PaddingParameters& p = padding_->Padding;
+  const PaddingParameters& p = job().Padding;
   settings.Padding_Multiple_Width = p.MultipleWidth;
   settings.Padding_Multiple_Height = p.MultipleHeight;
   settings.Padding_Mode = static_cast<int32_t>(p.FillMode);
@@ -254,7 +254,7 @@ bool CYUVPadding::StartCommandLine(const CommandLineRequest& request, QWidget* m
   left_->setText(QString::number(request.CropGiven ? request.CropRect.Left : 0));
   (request.PadColourGiven ? fill_ : repeat_)->setChecked(true);
   if (request.PadColourGiven) colour_->setColour(ToQColor(request.PadColour));
-  if (!padding_->PreparePadding(request.InputName, request.OutputName, CurrentSettings().Format, BoxValues()))
+  if (!job().PreparePadding(request.InputName, request.OutputName, CurrentSettings().Format, BoxValues()))
     return false;
   ShowRange();
   UpdateTargetLabel();
@@ -266,10 +266,10 @@ bool CYUVPadding::StartCommandLine(const CommandLineRequest& request, QWidget* m
 
 CYUVSeparate::CYUVSeparate(QWidget* parent) : CYUVSeparate(std::make_unique<SeparateJob>(), parent) {}
 
-CYUVSeparate::CYUVSeparate(std::unique_ptr<SeparateJob> job, QWidget* parent)
-    : ToolDialog(std::unique_ptr<ToolJob>(job.get()), parent), separate_(job.release()) {
-  static_cast<ImageFormat&>(separate_->SourceFormat) = CurrentSettings().Format;
-  ComputeFrameSize(separate_->SourceFormat);
+CYUVSeparate::CYUVSeparate(std::unique_ptr<SeparateJob> ownedJob, QWidget* parent)
+    : ToolDialogOf(std::move(ownedJob), parent) {
+  static_cast<ImageFormat&>(job().SourceFormat) = CurrentSettings().Format;
+  ComputeFrameSize(job().SourceFormat);
   BuildControls(QStringLiteral("Load original file:"), QStringLiteral("Separate into three component files:"),
                 QStringLiteral("Frame processed:"));
   rows_ = MakeThreeNameRows(GroupOf::Target, kComponentLabels);
@@ -298,8 +298,8 @@ void CYUVSeparate::ChooseSource(const QString& path, const ImageFormat& format, 
 
 bool CYUVSeparate::ReadToolBoxes() {
   for (size_t i = 0; i < 3; ++i) {
-    separate_->ComponentNames[i] = rows_[i].name->text().toStdString();
-    if (separate_->ComponentNames[i].empty()) return false;
+    job().ComponentNames[i] = rows_[i].name->text().toStdString();
+    if (job().ComponentNames[i].empty()) return false;
   }
   return true;
 }
@@ -308,10 +308,9 @@ bool CYUVSeparate::StartCommandLine(const CommandLineRequest& request, QWidget* 
   SetCommandLineJob(request.ExitWhenDone != 0, mainWindow);
   const QString source = QString::fromStdString(request.InputName);
   sourceBox()->setText(source);
-  if (!separate_->PrepareSeparate(request.InputName, request.OutputName, CurrentSettings().Format))
-    return false;
+  if (!job().PrepareSeparate(request.InputName, request.OutputName, CurrentSettings().Format)) return false;
   setWindowTitle(QStringLiteral("Separate <%1> into 3 components ").arg(source));
-  for (size_t i = 0; i < 3; ++i) rows_[i].name->setText(QString::fromStdString(separate_->ComponentNames[i]));
+  for (size_t i = 0; i < 3; ++i) rows_[i].name->setText(QString::fromStdString(job().ComponentNames[i]));
   ShowRange();
   RefreshLabels();
   Start();
@@ -322,22 +321,22 @@ bool CYUVSeparate::StartCommandLine(const CommandLineRequest& request, QWidget* 
 
 CYUVMerge::CYUVMerge(QWidget* parent) : CYUVMerge(std::make_unique<MergeJob>(), parent) {}
 
-CYUVMerge::CYUVMerge(std::unique_ptr<MergeJob> job, QWidget* parent)
-    : ToolDialog(std::unique_ptr<ToolJob>(job.get()), parent), merge_(job.release()) {
+CYUVMerge::CYUVMerge(std::unique_ptr<MergeJob> ownedJob, QWidget* parent)
+    : ToolDialogOf(std::move(ownedJob), parent) {
   // The first component starts at the current layout (size unknown), the other
   // two as single-component files.
-  FrameImage& first = merge_->ComponentFormats[0];
+  FrameImage& first = job().ComponentFormats[0];
   static_cast<ImageFormat&>(first) = CurrentSettings().Format;
   first.ImageResolution = kCustomResolution;
   first.ImgWidth = 0;
   first.ImgHeight = 0;
   ComputeFrameSize(first);
   for (size_t i = 1; i < 3; ++i) {
-    merge_->ComponentFormats[i].ImageResolution = 6;
-    merge_->ComponentFormats[i].ImgWidth = 0;
-    merge_->ComponentFormats[i].ImgHeight = 0;
+    job().ComponentFormats[i].ImageResolution = 6;
+    job().ComponentFormats[i].ImgWidth = 0;
+    job().ComponentFormats[i].ImgHeight = 0;
   }
-  merge_->SourceFormat = first;
+  job().SourceFormat = first;
   BuildControls(QStringLiteral("Load original files of 3 separate color components:"),
                 QStringLiteral("Merge the three components into one file: "),
                 QStringLiteral("Frame processed:"));
@@ -355,7 +354,7 @@ CYUVMerge::CYUVMerge(std::unique_ptr<MergeJob> job, QWidget* parent)
   modes->addStretch();
   toolArea()->addLayout(modes);
   connect(asYuv_, &QRadioButton::toggled, this, [this] {
-    merge_->MergeAsYuv = asYuv_->isChecked();
+    job().MergeAsYuv = asYuv_->isChecked();
     RefreshLabels();
   });
   for (size_t i = 0; i < 3; ++i) {
@@ -364,7 +363,7 @@ CYUVMerge::CYUVMerge(std::unique_ptr<MergeJob> job, QWidget* parent)
       options.caption = QStringLiteral("Load color component");
       options.filters = kComponentFilters;
       options.refuseMono = false;
-      options.preset = merge_->ComponentFormats[i];
+      options.preset = job().ComponentFormats[i];
       if (const auto choice = PickRawFile(this, options))
         ChooseComponent(i, choice->path, choice->format, choice->frameCount);
     });
@@ -375,7 +374,7 @@ CYUVMerge::CYUVMerge(std::unique_ptr<MergeJob> job, QWidget* parent)
         {.caption = QStringLiteral("Save as"), .start = targetBox()->text(), .filters = kRawFileFilters});
     if (path.isEmpty()) return;
     targetBox()->setText(path);
-    merge_->TargetName = path.toStdString();
+    job().TargetName = path.toStdString();
     setWindowTitle(QStringLiteral("Merge to <%1>").arg(path));
   });
 }
@@ -383,22 +382,22 @@ CYUVMerge::CYUVMerge(std::unique_ptr<MergeJob> job, QWidget* parent)
 void CYUVMerge::ChooseComponent(size_t i, const QString& path, const ImageFormat& format,
                                 int64_t frameCount) {
   rows_[i].name->setText(path);
-  merge_->ComponentNames[i] = path.toStdString();
+  job().ComponentNames[i] = path.toStdString();
   if (targetBox()->text().isEmpty()) {
     targetBox()->setText(
         QString::fromStdString(ToolJob::DefaultTargetName(path.toStdString(), "_merged.yuv")));
   }
-  FrameImage& stored = merge_->ComponentFormats[i];
+  FrameImage& stored = job().ComponentFormats[i];
   static_cast<ImageFormat&>(stored) = format;
   ComputeFrameSize(stored);
   if (i == 0) {
-    merge_->SourceName = merge_->ComponentNames[0];
-    merge_->SourceFormat = stored;
+    job().SourceName = job().ComponentNames[0];
+    job().SourceFormat = stored;
   }
-  AddToHistory(merge_->ComponentNames[i], stored, kOpened);
-  merge_->FrameCount = frameCount;
-  merge_->StartFrame = 1;
-  merge_->EndFrame = frameCount;
+  AddToHistory(job().ComponentNames[i], stored, kOpened);
+  job().FrameCount = frameCount;
+  job().StartFrame = 1;
+  job().EndFrame = frameCount;
   setWindowTitle(i == 0 ? QStringLiteral("Merge to <%1>").arg(targetBox()->text())
                         : QStringLiteral("<%1> to <%2>").arg(path, targetBox()->text()));
   ShowRange();
@@ -409,17 +408,16 @@ void CYUVMerge::ChooseComponent(size_t i, const QString& path, const ImageFormat
 void CYUVMerge::RefreshLabels() {
   // The target's layout as the three components give it, once they fit together.
   FrameImage merged;
-  if (!MergeJob::MergedLayout(merge_->ComponentFormats, merge_->MergeAsYuv, merged))
-    merge_->TargetFormat = merged;
+  if (!MergeJob::MergedLayout(job().ComponentFormats, job().MergeAsYuv, merged)) job().TargetFormat = merged;
   ToolDialog::RefreshLabels();
 }
 
 bool CYUVMerge::ReadToolBoxes() {
   for (size_t i = 0; i < 3; ++i) {
-    merge_->ComponentNames[i] = rows_[i].name->text().toStdString();
-    if (merge_->ComponentNames[i].empty()) return false;
+    job().ComponentNames[i] = rows_[i].name->text().toStdString();
+    if (job().ComponentNames[i].empty()) return false;
   }
-  merge_->MergeAsYuv = asYuv_->isChecked();
+  job().MergeAsYuv = asYuv_->isChecked();
   return true;
 }
 
@@ -427,13 +425,13 @@ bool CYUVMerge::StartCommandLine(const CommandLineRequest& request, QWidget* mai
   SetCommandLineJob(request.ExitWhenDone != 0, mainWindow);
   const ImageFormat& current = CurrentSettings().Format;
   targetBox()->setText(QString::fromStdString(request.OutputName));
-  if (!merge_->PrepareMerge(request.InputName, request.OutputName, current.SamplingFormat, current.ImgWidth,
-                            current.ImgHeight)) {
+  if (!job().PrepareMerge(request.InputName, request.OutputName, current.SamplingFormat, current.ImgWidth,
+                          current.ImgHeight)) {
     return false;
   }
-  for (size_t i = 0; i < 3; ++i) rows_[i].name->setText(QString::fromStdString(merge_->ComponentNames[i]));
-  sourceBox()->setText(QString::fromStdString(merge_->ComponentNames[0]));
-  (merge_->MergeAsYuv ? asYuv_ : asRgb_)->setChecked(true);
+  for (size_t i = 0; i < 3; ++i) rows_[i].name->setText(QString::fromStdString(job().ComponentNames[i]));
+  sourceBox()->setText(QString::fromStdString(job().ComponentNames[0]));
+  (job().MergeAsYuv ? asYuv_ : asRgb_)->setChecked(true);
   setWindowTitle(QStringLiteral("Merge to <%1>").arg(targetBox()->text()));
   ShowRange();
   RefreshLabels();

@@ -14,12 +14,11 @@
 namespace vx {
 
 // "Image Padding": every frame placed in a larger picture.
-class CYUVPadding : public ToolDialog {
+class CYUVPadding : public ToolDialogOf<PaddingJob> {
   Q_OBJECT
 
  public:
   explicit CYUVPadding(QWidget* parent = nullptr);
-  PaddingJob& job() { return *padding_; }
   bool StartCommandLine(const CommandLineRequest& request, QWidget* mainWindow) override;
   // A source chosen without the pickers: the default target, the size boxes
   // preset to multiples of 16 and the label.
@@ -32,7 +31,7 @@ class CYUVPadding : public ToolDialog {
   void PlacePreview(int32_t width, int32_t height) override;
 
  private:
-  CYUVPadding(std::unique_ptr<PaddingJob> job, QWidget* parent);
+  CYUVPadding(std::unique_ptr<PaddingJob> ownedJob, QWidget* parent);
   void BuildPaddingControls();
   void ModeChosen();
   // The target label for the boxes as they are.
@@ -40,7 +39,6 @@ class CYUVPadding : public ToolDialog {
   PaddingParameters BoxValues() const;
   void ToggleDetails();
 
-  PaddingJob* padding_;
   QLineEdit *multipleWidth_, *multipleHeight_, *paddedWidth_, *paddedHeight_, *top_, *left_;
   QRadioButton *multiples_, *explicit_, *repeat_, *fill_;
   ColourButton* colour_;
@@ -50,12 +48,11 @@ class CYUVPadding : public ToolDialog {
 };
 
 // "Split Y, U and V components into separate files".
-class CYUVSeparate : public ToolDialog {
+class CYUVSeparate : public ToolDialogOf<SeparateJob> {
   Q_OBJECT
 
  public:
   explicit CYUVSeparate(QWidget* parent = nullptr);
-  SeparateJob& job() { return *separate_; }
   bool StartCommandLine(const CommandLineRequest& request, QWidget* mainWindow) override;
   void ChooseSource(const QString& path, const ImageFormat& format, int64_t frameCount);
   QLineEdit* componentBox(size_t i) const { return rows_[i].name; }
@@ -65,18 +62,16 @@ class CYUVSeparate : public ToolDialog {
   bool ReadToolBoxes() override;
 
  private:
-  CYUVSeparate(std::unique_ptr<SeparateJob> job, QWidget* parent);
-  SeparateJob* separate_;
+  CYUVSeparate(std::unique_ptr<SeparateJob> ownedJob, QWidget* parent);
   std::array<NameRow, 3> rows_;
 };
 
 // "Merge separate Y, U and V component files into one YUV file".
-class CYUVMerge : public ToolDialog {
+class CYUVMerge : public ToolDialogOf<MergeJob> {
   Q_OBJECT
 
  public:
   explicit CYUVMerge(QWidget* parent = nullptr);
-  MergeJob& job() { return *merge_; }
   bool StartCommandLine(const CommandLineRequest& request, QWidget* mainWindow) override;
   // Component `i` chosen without the pickers.
   void ChooseComponent(size_t i, const QString& path, const ImageFormat& format, int64_t frameCount);
@@ -88,8 +83,7 @@ class CYUVMerge : public ToolDialog {
   void RefreshLabels() override;
 
  private:
-  CYUVMerge(std::unique_ptr<MergeJob> job, QWidget* parent);
-  MergeJob* merge_;
+  CYUVMerge(std::unique_ptr<MergeJob> ownedJob, QWidget* parent);
   std::array<NameRow, 3> rows_;
   QRadioButton *asYuv_, *asRgb_;
 };

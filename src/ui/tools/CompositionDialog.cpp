@@ -28,8 +28,8 @@ int32_t BoxValue(const QLineEdit* box) {
 CYUVComposition::CYUVComposition(QWidget* parent)
     : CYUVComposition(std::make_unique<CompositionJob>(), parent) {}
 
-CYUVComposition::CYUVComposition(std::unique_ptr<CompositionJob> job, QWidget* parent)
-    : ToolDialog(std::unique_ptr<ToolJob>(job.get()), parent), composition_(job.release()) {
+CYUVComposition::CYUVComposition(std::unique_ptr<CompositionJob> ownedJob, QWidget* parent)
+    : ToolDialogOf(std::move(ownedJob), parent) {
   Layout layout;
   layout.sourceGroup = QStringLiteral("Load file to composite as base image: ");
   layout.secondSourceGroup = QStringLiteral("Load file to composite on top of base image: ");
@@ -119,15 +119,15 @@ void CYUVComposition::BuildCompositionControls() {
 
 void CYUVComposition::ChooseBase(const QString& path, const ImageFormat& format, int64_t frameCount) {
   ChooseRawSource(path, format, frameCount, QStringLiteral("_composed.yuv"));
-  const bool topChosen = !composition_->SecondSourceName.empty();
-  if (topChosen && composition_->TopFormat.SamplingFormat != BMP) {
-    composable_ = Composable(composition_->SourceFormat, composition_->TopFormat);
+  const bool topChosen = !job().SecondSourceName.empty();
+  if (topChosen && job().TopFormat.SamplingFormat != BMP) {
+    composable_ = Composable(job().SourceFormat, job().TopFormat);
   }
   RefreshLabels();
 }
 
 void CYUVComposition::ChooseTop(const QString& path) {
-  CompositionJob& j = *composition_;
+  CompositionJob& j = job();
   if (IsBmpName(path)) {
     if (j.SourceFormat.SamplingFormat == BMP) {
       ShowMessage(kTopPictureTexts.bmpToBmp);
@@ -170,7 +170,7 @@ void CYUVComposition::ChooseTop(const QString& path) {
 
 void CYUVComposition::RefreshLabels() {
   ToolDialog::RefreshLabels();
-  if (secondFormat_) secondFormat_->setText(QString::fromStdString(FormatLabel(composition_->TopFormat)));
+  if (secondFormat_) secondFormat_->setText(QString::fromStdString(FormatLabel(job().TopFormat)));
 }
 
 bool CYUVComposition::ReadToolBoxes() {
@@ -187,7 +187,7 @@ bool CYUVComposition::ReadToolBoxes() {
     ShowMessage(prompt, kPromptCaption);
     return false;
   }
-  CompositionParameters& p = composition_->Composition;
+  CompositionParameters& p = job().Composition;
   p.TopLine = BoxValue(topLine_);
   p.LeftColumn = BoxValue(leftColumn_);
   p.ColorKeyRange = BoxValue(tolerance_);
@@ -196,7 +196,7 @@ bool CYUVComposition::ReadToolBoxes() {
   p.ColorKeyEnabled = keyEnabled_->isChecked();
   const QColor c = key_->colour();
   p.ColorKey = RgbColor{c.red(), c.green(), c.blue()};
-  composition_->TargetFormat = composition_->SourceFormat;
+  job().TargetFormat = job().SourceFormat;
   return true;
 }
 

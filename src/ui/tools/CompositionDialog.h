@@ -11,12 +11,11 @@
 namespace vx {
 
 // "Composite Two YUV Files Into One File": a top picture laid over a base file.
-class CYUVComposition : public ToolDialog {
+class CYUVComposition : public ToolDialogOf<CompositionJob> {
   Q_OBJECT
 
  public:
   explicit CYUVComposition(QWidget* parent = nullptr);
-  CompositionJob& job() { return *composition_; }
   bool StartCommandLine(const CommandLineRequest& request, QWidget* mainWindow) override;
 
   // The choices of the Browse buttons, after their pickers.
@@ -31,10 +30,9 @@ class CYUVComposition : public ToolDialog {
   void RefreshLabels() override;
 
  private:
-  CYUVComposition(std::unique_ptr<CompositionJob> job, QWidget* parent);
+  CYUVComposition(std::unique_ptr<CompositionJob> ownedJob, QWidget* parent);
   void BuildCompositionControls();
 
-  CompositionJob* composition_;
   bool composable_ = false;
   QLineEdit *topLine_, *leftColumn_, *transparencyValue_, *tolerance_;
   QSlider* transparency_;

@@ -113,8 +113,8 @@ void CBMPFileInput::accept() {
 
 CYUVConverter::CYUVConverter(QWidget* parent) : CYUVConverter(NewJob(), parent) {}
 
-CYUVConverter::CYUVConverter(std::unique_ptr<ConverterJob> job, QWidget* parent)
-    : ToolDialog(std::unique_ptr<ToolJob>(job.get()), parent), converter_(job.release()) {
+CYUVConverter::CYUVConverter(std::unique_ptr<ConverterJob> ownedJob, QWidget* parent)
+    : ToolDialogOf(std::move(ownedJob), parent) {
   BuildControls(QStringLiteral("Load original file:"), QStringLiteral("Convert to file: "),
                 QStringLiteral("Frame Count:"));
   connect(browseSource_, &QPushButton::clicked, this, &CYUVConverter::BrowseSource);
@@ -192,7 +192,7 @@ void ChooseRawOrPictureSource(ToolDialog& dialog, const QString& path, ToolJob& 
 }
 
 void CYUVConverter::ChooseSource(const QString& path) {
-  ChooseRawOrPictureSource(*this, path, *converter_, converter_->SourceBmpNames, kConverterPictureTexts);
+  ChooseRawOrPictureSource(*this, path, job(), job().SourceBmpNames, kConverterPictureTexts);
 }
 
 void CYUVConverter::BrowseTarget() {
@@ -204,7 +204,7 @@ void CYUVConverter::BrowseTarget() {
 }
 
 void CYUVConverter::ChooseTarget(const QString& path) {
-  ConverterJob& j = *converter_;
+  ConverterJob& j = job();
   const QString extension = ExtensionOf(path);
   if (extension.isEmpty()) {
     ShowMessage("You have to specify file extension, like *.bmp, *.yuv or *.rgb, etc");
@@ -271,14 +271,14 @@ bool CYUVConverter::StartFromRequest(const CommandLineRequest& request, const Im
   setWindowTitle(QString::fromStdString(request.InputName));
   sourceBox()->setText(QString::fromStdString(request.InputName));
   targetBox()->setText(QString::fromStdString(request.OutputName));
-  if (!converter_->PrepareConversion({.source = request.InputName,
+  if (!job().PrepareConversion({.source = request.InputName,
                                       .target = request.OutputName,
                                       .sourceFormat = current,
                                       .targetFormat = request.OutputFormat.Layout()})) {
     return false;
   }
-  if (converter_->SourceFormat.SamplingFormat == BMP) {
-    const auto& names = converter_->SourceBmpNames;
+  if (job().SourceFormat.SamplingFormat == BMP) {
+    const auto& names = job().SourceBmpNames;
     setWindowTitle(
         QStringLiteral("<%1>... to <%2>")
             .arg(QString::fromStdString(request.InputName), QString::fromStdString(request.OutputName)));

@@ -62,12 +62,11 @@ void ChooseRawOrPictureSource(ToolDialog& dialog, const QString& path, ToolJob& 
                               std::vector<std::string>& bmpNames, const PictureSourceTexts& texts);
 
 // "Convert A YUV File to Another Format".
-class CYUVConverter : public ToolDialog {
+class CYUVConverter : public ToolDialogOf<ConverterJob> {
   Q_OBJECT
 
  public:
   explicit CYUVConverter(QWidget* parent = nullptr);
-  ConverterJob& job() { return *converter_; }
 
   // From the command line: prepares the job and presses Start. False when the
   // job cannot start (the message was shown).
@@ -81,12 +80,9 @@ class CYUVConverter : public ToolDialog {
   void ChooseTarget(const QString& path);
 
  protected:
-  CYUVConverter(std::unique_ptr<ConverterJob> job, QWidget* parent);
+  CYUVConverter(std::unique_ptr<ConverterJob> ownedJob, QWidget* parent);
   // Whether the source is a list of BMP pictures (no BMP target then).
-  virtual bool SourceIsPictureList() const { return converter_->SourceFormat.SamplingFormat == BMP; }
-
- private:
-  ConverterJob* converter_;  // owned by the base
+  virtual bool SourceIsPictureList() const { return job().SourceFormat.SamplingFormat == BMP; }
 };
 
 }  // namespace vx

@@ -93,6 +93,8 @@ class ToolDialog : public JobWindow {
   };
   enum class GroupOf { Source, Target };
   std::array<NameRow, 3> MakeThreeNameRows(GroupOf group, const std::array<QString, 3>& labels);
+  // The job the window owns, for the typed access of ToolDialogOf.
+  ToolJob& OwnedJob() const { return job_; }
   // A tool's own control that must not change while its job runs.
   void LockWhileRunning(QWidget* widget) { lockedWhileRunning_.push_back(widget); }
   // Reads the tool's own boxes into the job before Start; false: nothing happens.
@@ -131,6 +133,23 @@ class ToolDialog : public JobWindow {
   QWidget* previewPanel_ = nullptr;
   std::vector<QPointer<QWidget>> lockedWhileRunning_;
   QPushButton *start_ = nullptr, *stop_ = nullptr, *pause_ = nullptr, *exit_ = nullptr;
+};
+
+// A tool's window over its own kind of job: the base window owns the job from
+// its construction on, the tool reaches it typed through job(). `Base` is the
+// window this one builds on (the AVI decoder's window is the converter's).
+template <typename JobType, typename Base = ToolDialog>
+class ToolDialogOf : public Base {
+ public:
+  JobType& job() { return typedJob_; }
+  const JobType& job() const { return typedJob_; }
+
+ protected:
+  ToolDialogOf(std::unique_ptr<JobType> job, QWidget* parent)
+      : Base(std::move(job), parent), typedJob_(static_cast<JobType&>(Base::OwnedJob())) {}
+
+ private:
+  JobType& typedJob_;  // the base's job, which is a JobType
 };
 
 }  // namespace vx

@@ -40,12 +40,12 @@ ImageFormat DefaultFormat() {
 
 CYUVFlip::CYUVFlip(QWidget* parent) : CYUVFlip(JobWithCurrentFormat<FlipJob>(DefaultFormat()), parent) {}
 
-CYUVFlip::CYUVFlip(std::unique_ptr<FlipJob> job, QWidget* parent)
-    : ToolDialog(std::unique_ptr<ToolJob>(job.get()), parent), flip_(job.release()) {
+CYUVFlip::CYUVFlip(std::unique_ptr<FlipJob> ownedJob, QWidget* parent)
+    : ToolDialogOf(std::move(ownedJob), parent) {
   BuildControls(QStringLiteral("Load original file:"), QStringLiteral("Flipped image file: "),
                 QStringLiteral("Frame Count:"));
   connect(browseSource_, &QPushButton::clicked, this, [this] {
-    if (BrowseRawSource(QStringLiteral("_flipped.yuv"))) flip_->TargetFormat = flip_->SourceFormat;
+    if (BrowseRawSource(QStringLiteral("_flipped.yuv"))) job().TargetFormat = job().SourceFormat;
     RefreshLabels();
   });
   connect(browseTarget_, &QPushButton::clicked, this, [this] { BrowseRawTarget(); });
@@ -55,7 +55,7 @@ bool CYUVFlip::StartFromRequest(const QString& source, const QString& target, co
   setWindowTitle(source);
   sourceBox()->setText(source);
   targetBox()->setText(target);
-  if (!flip_->PrepareFromRequest(source.toStdString(), target.toStdString(), current)) return false;
+  if (!job().PrepareFromRequest(source.toStdString(), target.toStdString(), current)) return false;
   ShowRange();
   RefreshLabels();
   Start();
@@ -67,8 +67,8 @@ bool CYUVFlip::StartFromRequest(const QString& source, const QString& target, co
 CImageCrop::CImageCrop(QWidget* parent)
     : CImageCrop(JobWithCurrentFormat<CropJob>(DefaultFormat()), parent) {}
 
-CImageCrop::CImageCrop(std::unique_ptr<CropJob> job, QWidget* parent)
-    : ToolDialog(std::unique_ptr<ToolJob>(job.get()), parent), crop_(job.release()) {
+CImageCrop::CImageCrop(std::unique_ptr<CropJob> ownedJob, QWidget* parent)
+    : ToolDialogOf(std::move(ownedJob), parent) {
   Layout layout;
   layout.sourceGroup = QStringLiteral("Load original file:");
   layout.targetGroup = QStringLiteral("Cropped image file: ");
@@ -121,22 +121,22 @@ CImageCrop::CImageCrop(std::unique_ptr<CropJob> job, QWidget* parent)
   });
   connect(browseTarget_, &QPushButton::clicked, this, [this] {
     BrowseRawTarget();
-    crop_->TargetFormat = crop_->SourceFormat;
+    job().TargetFormat = job().SourceFormat;
     RefreshLabels();
   });
 }
 
 void CImageCrop::ShowRectangle() {
-  top_->setText(QString::number(crop_->CropTop));
-  left_->setText(QString::number(crop_->CropLeft));
-  width_->setText(QString::number(crop_->CropWidth));
-  height_->setText(QString::number(crop_->CropHeight));
+  top_->setText(QString::number(job().CropTop));
+  left_->setText(QString::number(job().CropLeft));
+  width_->setText(QString::number(job().CropWidth));
+  height_->setText(QString::number(job().CropHeight));
   UpdateOutline();
 }
 
 void CImageCrop::UpdateOutline() {
-  if (crop_->HasPreview()) {
-    preview()->setOutline(QRect(crop_->CropLeft, crop_->CropTop, crop_->CropWidth, crop_->CropHeight));
+  if (job().HasPreview()) {
+    preview()->setOutline(QRect(job().CropLeft, job().CropTop, job().CropWidth, job().CropHeight));
   }
 }
 
@@ -147,15 +147,15 @@ bool CImageCrop::ChooseSource(const QString& path, const ImageFormat& format, in
     return false;
   }
   ChooseRawSource(path, format, frameCount, QStringLiteral("_cropped.yuv"));
-  crop_->CropTop = 0;
-  crop_->CropLeft = 0;
-  crop_->CropWidth = format.ImgWidth;
-  crop_->CropHeight = format.ImgHeight;
-  crop_->BuildTargetFormat();
+  job().CropTop = 0;
+  job().CropLeft = 0;
+  job().CropWidth = format.ImgWidth;
+  job().CropHeight = format.ImgHeight;
+  job().BuildTargetFormat();
   ShowRectangle();
   RefreshLabels();
   // The first frame is shown at once.
-  if (crop_->LoadFirstFrame()) {
+  if (job().LoadFirstFrame()) {
     PlacePreview(format.ImgWidth, format.ImgHeight);  // room to choose the rectangle in
     ShowJobPreview();
     UpdateOutline();
@@ -169,7 +169,7 @@ bool CImageCrop::StartFromRequest(const QString& source, const QString& target, 
   setWindowTitle(source);
   sourceBox()->setText(source);
   targetBox()->setText(target);
-  if (!crop_->PrepareCrop(source.toStdString(), target.toStdString(), current, top, left, height, width))
+  if (!job().PrepareCrop(source.toStdString(), target.toStdString(), current, top, left, height, width))
     return false;
   ShowRectangle();
   ShowRange();
@@ -194,25 +194,25 @@ bool Report(const std::optional<std::string>& refusal) {
 }  // namespace
 
 bool CImageCrop::CheckTop() {
-  crop_->CropTop = BoxValue(top_);
-  return Report(crop_->Rules().Top(crop_->CropTop));
+  job().CropTop = BoxValue(top_);
+  return Report(job().Rules().Top(job().CropTop));
 }
 
 bool CImageCrop::CheckLeft() {
-  crop_->CropLeft = BoxValue(left_);
-  return Report(crop_->Rules().Left(crop_->CropLeft));
+  job().CropLeft = BoxValue(left_);
+  return Report(job().Rules().Left(job().CropLeft));
 }
 
 bool CImageCrop::CheckWidth() {
-  crop_->CropWidth = BoxValue(width_);
-  if (!Report(crop_->Rules().Width(crop_->CropWidth, crop_->CropLeft))) return false;
+  job().CropWidth = BoxValue(width_);
+  if (!Report(job().Rules().Width(job().CropWidth, job().CropLeft))) return false;
   UpdateOutline();
   return true;
 }
 
 bool CImageCrop::CheckHeight() {
-  crop_->CropHeight = BoxValue(height_);
-  if (!Report(crop_->Rules().Height(crop_->CropHeight, crop_->CropTop))) return false;
+  job().CropHeight = BoxValue(height_);
+  if (!Report(job().Rules().Height(job().CropHeight, job().CropTop))) return false;
   UpdateOutline();
   return true;
 }
@@ -223,10 +223,10 @@ bool CImageCrop::ReadToolBoxes() {
     QLineEdit* box;
     int32_t low, high;
     int32_t* field;
-  } boxes[] = {{top_, 0, 5120, &crop_->CropTop},
-               {left_, 0, 8192, &crop_->CropLeft},
-               {width_, 0, 8192, &crop_->CropWidth},
-               {height_, 0, 5120, &crop_->CropHeight}};
+  } boxes[] = {{top_, 0, 5120, &job().CropTop},
+               {left_, 0, 8192, &job().CropLeft},
+               {width_, 0, 8192, &job().CropWidth},
+               {height_, 0, 5120, &job().CropHeight}};
   for (const auto& b : boxes) {
     bool ok = false;
     const int value = b.box->text().trimmed().toInt(&ok);
@@ -261,15 +261,15 @@ void CImageCrop::ToggleDetails() {
 
 CJoinFile::CJoinFile(QWidget* parent) : CJoinFile(std::make_unique<JoinJob>(), parent) {}
 
-CJoinFile::CJoinFile(std::unique_ptr<JoinJob> job, QWidget* parent)
-    : ToolDialog(std::unique_ptr<ToolJob>(job.get()), parent), join_(job.release()) {
+CJoinFile::CJoinFile(std::unique_ptr<JoinJob> ownedJob, QWidget* parent)
+    : ToolDialogOf(std::move(ownedJob), parent) {
   // The two sources start at the program's current layout; the joined file has
   // the first source's layout, shown as such from the start.
-  static_cast<ImageFormat&>(join_->SourceFormat) = CurrentSettings().Format;
-  join_->SourceFormat.ImageResolution = kCustomResolution;
-  ComputeFrameSize(join_->SourceFormat);
-  join_->SecondFormat = join_->SourceFormat;
-  join_->TargetFormat = join_->SourceFormat;
+  static_cast<ImageFormat&>(job().SourceFormat) = CurrentSettings().Format;
+  job().SourceFormat.ImageResolution = kCustomResolution;
+  ComputeFrameSize(job().SourceFormat);
+  job().SecondFormat = job().SourceFormat;
+  job().TargetFormat = job().SourceFormat;
   Layout layout;
   layout.sourceGroup = QStringLiteral("Load file 1: ");
   layout.secondSourceGroup = QStringLiteral("Load file 2:");
@@ -314,17 +314,17 @@ CJoinFile::CJoinFile(std::unique_ptr<JoinJob> job, QWidget* parent)
 void CJoinFile::ChooseFirst(const QString& path, const ImageFormat& format) {
   setWindowTitle(QFileInfo(path).fileName());
   sourceBox()->setText(path);
-  static_cast<ImageFormat&>(join_->SourceFormat) = format;
-  ComputeFrameSize(join_->SourceFormat);
-  join_->TargetFormat = join_->SourceFormat;
-  join_->SourceName = path.toStdString();
-  AddToHistory(join_->SourceName, join_->SourceFormat, kOpened);
+  static_cast<ImageFormat&>(job().SourceFormat) = format;
+  ComputeFrameSize(job().SourceFormat);
+  job().TargetFormat = job().SourceFormat;
+  job().SourceName = path.toStdString();
+  AddToHistory(job().SourceName, job().SourceFormat, kOpened);
   if (!WorkBufferSizeSupported(format.ImgWidth, format.ImgHeight)) {
     ShowMessage(
         StrFormat("Error JOIN1001: Image size (%d, %d) not support !\n", format.ImgWidth, format.ImgHeight));
     return;
   }
-  if (join_->LoadFirstFrame()) ShowJobPreview();
+  if (job().LoadFirstFrame()) ShowJobPreview();
   firstLoaded_ = true;
   RefreshLabels();
 }
@@ -336,12 +336,12 @@ void CJoinFile::ChooseSecond(const QString& path, const ImageFormat& format) {
   }
   setWindowTitle(QFileInfo(path).fileName());
   secondBox()->setText(path);
-  static_cast<ImageFormat&>(join_->SecondFormat) = format;
-  ComputeFrameSize(join_->SecondFormat);
-  join_->Joinable = JoinJob::SameLayout(join_->SourceFormat, join_->SecondFormat);
+  static_cast<ImageFormat&>(job().SecondFormat) = format;
+  ComputeFrameSize(job().SecondFormat);
+  job().Joinable = JoinJob::SameLayout(job().SourceFormat, job().SecondFormat);
   RefreshLabels();
-  if (join_->Joinable) {
-    AddToHistory(path.toStdString(), join_->SecondFormat, kOpened);
+  if (job().Joinable) {
+    AddToHistory(path.toStdString(), job().SecondFormat, kOpened);
   } else {
     ShowMessage("The two files have different format, and cannot be joined!", kPromptCaption);
   }
@@ -349,11 +349,11 @@ void CJoinFile::ChooseSecond(const QString& path, const ImageFormat& format) {
 
 void CJoinFile::RefreshLabels() {
   ToolDialog::RefreshLabels();
-  if (secondFormat_) secondFormat_->setText(QString::fromStdString(FormatLabel(join_->SecondFormat)));
+  if (secondFormat_) secondFormat_->setText(QString::fromStdString(FormatLabel(job().SecondFormat)));
 }
 
 bool CJoinFile::ReadToolBoxes() {
-  join_->SecondSourceName = secondBox()->text().toStdString();
+  job().SecondSourceName = secondBox()->text().toStdString();
   const char* prompt = nullptr;
   if (sourceBox()->text().isEmpty())
     prompt = "Please give the first file name to join!";
@@ -361,7 +361,7 @@ bool CJoinFile::ReadToolBoxes() {
     prompt = "Please give the second file name to join!";
   else if (targetBox()->text().isEmpty())
     prompt = "Please give file name for the joined file!";
-  else if (!join_->Joinable)
+  else if (!job().Joinable)
     prompt = "The two files have different format, and cannot be joined!";
   if (prompt) {
     ShowMessage(prompt, kPromptCaption);
@@ -376,7 +376,7 @@ bool CJoinFile::StartFromRequest(const QString& first, const QString& second, co
   sourceBox()->setText(first);
   secondBox()->setText(second);
   targetBox()->setText(target);
-  if (!join_->PrepareJoin(first.toStdString(), second.toStdString(), target.toStdString(), current))
+  if (!job().PrepareJoin(first.toStdString(), second.toStdString(), target.toStdString(), current))
     return false;
   RefreshLabels();
   Start();

@@ -10,27 +10,24 @@
 namespace vx {
 
 // "Flip The Images Vertically".
-class CYUVFlip : public ToolDialog {
+class CYUVFlip : public ToolDialogOf<FlipJob> {
   Q_OBJECT
 
  public:
   explicit CYUVFlip(QWidget* parent = nullptr);
-  FlipJob& job() { return *flip_; }
   bool StartFromRequest(const QString& source, const QString& target, const ImageFormat& current);
   bool StartCommandLine(const CommandLineRequest& request, QWidget* mainWindow) override;
 
  private:
-  CYUVFlip(std::unique_ptr<FlipJob> job, QWidget* parent);
-  FlipJob* flip_;
+  CYUVFlip(std::unique_ptr<FlipJob> ownedJob, QWidget* parent);
 };
 
 // "Area Cropping": a rectangle cut out of every frame.
-class CImageCrop : public ToolDialog {
+class CImageCrop : public ToolDialogOf<CropJob> {
   Q_OBJECT
 
  public:
   explicit CImageCrop(QWidget* parent = nullptr);
-  CropJob& job() { return *crop_; }
   bool StartFromRequest(const QString& source, const QString& target, const ImageFormat& current, int32_t top,
                         int32_t left, int32_t height, int32_t width);
   bool StartCommandLine(const CommandLineRequest& request, QWidget* mainWindow) override;
@@ -51,10 +48,9 @@ class CImageCrop : public ToolDialog {
   bool ReadToolBoxes() override;
 
  private:
-  CImageCrop(std::unique_ptr<CropJob> job, QWidget* parent);
+  CImageCrop(std::unique_ptr<CropJob> ownedJob, QWidget* parent);
   void ShowRectangle();
   void UpdateOutline();
-  CropJob* crop_;
   QLineEdit *top_, *left_, *width_, *height_;
   QGroupBox* area_;
   QPushButton* toggle_;
@@ -62,12 +58,11 @@ class CImageCrop : public ToolDialog {
 };
 
 // "Join Two YUV Files Into One File".
-class CJoinFile : public ToolDialog {
+class CJoinFile : public ToolDialogOf<JoinJob> {
   Q_OBJECT
 
  public:
   explicit CJoinFile(QWidget* parent = nullptr);
-  JoinJob& job() { return *join_; }
   bool StartFromRequest(const QString& first, const QString& second, const QString& target,
                         const ImageFormat& current);
   bool StartCommandLine(const CommandLineRequest& request, QWidget* mainWindow) override;
@@ -82,8 +77,7 @@ class CJoinFile : public ToolDialog {
   void RefreshLabels() override;
 
  private:
-  CJoinFile(std::unique_ptr<JoinJob> job, QWidget* parent);
-  JoinJob* join_;
+  CJoinFile(std::unique_ptr<JoinJob> ownedJob, QWidget* parent);
   bool firstLoaded_ = false;
 };
 
