@@ -468,7 +468,7 @@ TEST(ToolTable, OneRowPerActionNamedAsOnTheCommandLine) {
       << "each action has its own number";
   EXPECT_EQ(FindAction(ActionNone), nullptr);
   EXPECT_EQ(FindAction("Play"), nullptr) << "names are matched exactly";
-  EXPECT_EQ(FindAction("psnr")->id, Command::Psnr);
+  EXPECT_EQ(FindAction("psnr")->id, ToolId("psnr"));
 }
 
 TEST(ToolTable, TheParserAndTheUsageTextAreViewsOfTheTable) {

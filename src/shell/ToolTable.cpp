@@ -42,7 +42,9 @@ using Settings = const ProgramSettings&;
 
 constexpr ToolRow kTools[] = {
     {
-        .id = Command::Open,
+        .key = "play",
+        .id = Command{57601},
+        .replaysHistory = true,
         .entry = {.menu = ToolMenu::Player,
                   .text = "&Open YUV file...",
                   .shortcut = "Ctrl+O",
@@ -71,7 +73,8 @@ constexpr ToolRow kTools[] = {
             },
     },
     {
-        .id = Command::Convert,
+        .key = "convert",
+        .id = Command{32796},
         .entry = {.menu = ToolMenu::Converter,
                   .text = "&Format convert ",
                   .shortcut = "Ctrl+F",
@@ -110,7 +113,8 @@ constexpr ToolRow kTools[] = {
             },
     },
     {
-        .id = Command::Join,
+        .key = "join",
+        .id = Command{32811},
         .entry = {.menu = ToolMenu::Converter,
                   .text = "&Join two files",
                   .shortcut = "Ctrl+J",
@@ -140,7 +144,8 @@ constexpr ToolRow kTools[] = {
             },
     },
     {
-        .id = Command::Crop,
+        .key = "crop",
+        .id = Command{32813},
         .entry = {.menu = ToolMenu::Converter,
                   .text = "Image c&rop",
                   .shortcut = "Ctrl+R",
@@ -163,7 +168,8 @@ constexpr ToolRow kTools[] = {
             },
     },
     {
-        .id = Command::Flip,
+        .key = "flip",
+        .id = Command{32817},
         .entry = {.menu = ToolMenu::Converter,
                   .text = "&Vertical flip",
                   .shortcut = "Ctrl+V",
@@ -185,7 +191,8 @@ constexpr ToolRow kTools[] = {
             },
     },
     {
-        .id = Command::Padding,
+        .key = "pad",
+        .id = Command{32836},
         .entry = {.menu = ToolMenu::Converter,
                   .text = "Pa&dding",
                   .shortcut = "Ctrl+D",
@@ -228,7 +235,8 @@ constexpr ToolRow kTools[] = {
             },
     },
     {
-        .id = Command::Merge,
+        .key = "merge",
+        .id = Command{32847},
         .entry = {.menu = ToolMenu::Converter,
                   .text = "Co&lor merge",
                   .shortcut = "Ctrl+L",
@@ -259,7 +267,8 @@ constexpr ToolRow kTools[] = {
             },
     },
     {
-        .id = Command::Separate,
+        .key = "separate",
+        .id = Command{32848},
         .entry = {.menu = ToolMenu::Converter,
                   .text = "Color &separate",
                   .shortcut = "Ctrl+S",
@@ -282,7 +291,8 @@ constexpr ToolRow kTools[] = {
             },
     },
     {
-        .id = Command::Psnr,
+        .key = "psnr",
+        .id = Command{32791},
         .entry = {.menu = ToolMenu::Analyzer,
                   .text = "&PSNR ",
                   .shortcut = "Ctrl+P",
@@ -306,7 +316,8 @@ constexpr ToolRow kTools[] = {
             },
     },
     {
-        .id = Command::Compare,
+        .key = "compare",
+        .id = Command{32804},
         .entry = {.menu = ToolMenu::Analyzer,
                   .text = "&Compare ",
                   .shortcut = "Ctrl+C",
@@ -315,7 +326,8 @@ constexpr ToolRow kTools[] = {
         .windowTitle = "Calculate the Difference of Two YUV Files",
     },
     {
-        .id = Command::Overlay,
+        .key = "overlay",
+        .id = Command{32815},
         .entry = {.menu = ToolMenu::Analyzer,
                   .text = "&Info Overlay",
                   .shortcut = "Ctrl+I",
@@ -324,7 +336,8 @@ constexpr ToolRow kTools[] = {
         .windowTitle = "Overlay Information On Top of Image",
     },
     {
-        .id = Command::Motion,
+        .key = "motion",
+        .id = Command{32868},
         .entry = {.menu = ToolMenu::Analyzer,
                   .text = "Motion Estimation ",
                   .shortcut = "Ctrl+M",
@@ -333,7 +346,8 @@ constexpr ToolRow kTools[] = {
         .windowTitle = "Check motions between two consecutive frames:",
     },
     {
-        .id = Command::Edit,
+        .key = "edit",
+        .id = Command{32816},
         .entry = {.menu = ToolMenu::Editor,
                   .text = "Inspect and &Edit",
                   .shortcut = "Ctrl+E",
@@ -342,7 +356,8 @@ constexpr ToolRow kTools[] = {
         .windowTitle = "Edit Images Pixel by Pixel",
     },
     {
-        .id = Command::Composition,
+        .key = "composition",
+        .id = Command{32842},
         .entry = {.menu = ToolMenu::Editor,
                   .text = "Compositio&n",
                   .shortcut = "Ctrl+N",
@@ -351,7 +366,8 @@ constexpr ToolRow kTools[] = {
         .windowTitle = "Composite Two YUV Files Into One File",
     },
     {
-        .id = Command::AviToYuv,
+        .key = "avi2yuv",
+        .id = Command{32860},
         .entry = {.menu = ToolMenu::Avi,
                   .text = "Decode &AVI to YUV ",
                   .shortcut = "Ctrl+A",
@@ -374,7 +390,8 @@ constexpr ToolRow kTools[] = {
         .needsCodecs = true,
     },
     {
-        .id = Command::YuvToAvi,
+        .key = "yuv2avi",
+        .id = Command{32858},
         .entry = {.menu = ToolMenu::Avi,
                   .text = "Encode &YUV to AVI ",
                   .shortcut = "Ctrl+Y",
@@ -404,6 +421,18 @@ const char* const kActionNotRecognized = "Error VLTX1017:  Command line action n
 
 std::span<const ToolRow> ToolTable() {
   return kTools;
+}
+
+const ToolRow* FindTool(std::string_view key) {
+  for (const ToolRow& row : kTools) {
+    if (key == row.key) return &row;
+  }
+  return nullptr;
+}
+
+Command ToolId(std::string_view key) {
+  const ToolRow* row = FindTool(key);
+  return row ? row->id : Command{};
 }
 
 const ToolRow* FindTool(Command id) {

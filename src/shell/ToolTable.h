@@ -4,8 +4,8 @@
 // its own files: its menu entry and toolbar tile, its window's title, its
 // command-line action (name, checks, usage lines) and the job it runs without a
 // window. The menus, the toolbar, the parser's actions and the usage text are
-// views of it. Beside its row, a tool has its id in shell/Commands.h and one
-// window-factory line in shell/desktop/ToolRegistry.cpp (the part that needs Qt).
+// views of it. Beside its row, a tool has one window-factory line keyed by its
+// row's key in shell/desktop/ToolRegistry.cpp (the part that needs Qt).
 
 #include <cstdint>
 #include <span>
@@ -34,7 +34,9 @@ struct ToolMenuEntry {
 using HeadlessRunner = int (*)(const CommandLineRequest& request, const ProgramSettings& settings);
 
 struct ToolRow {
-  Command id;
+  const char* key;              // names the tool to the desktop's window factories and to tests
+  Command id;                   // its menu command
+  bool replaysHistory = false;  // the File Manager replays records in this tool's window
   ToolMenuEntry entry;
   const char* windowTitle;  // as the menu opens it
   // The tool's -a action; a tool without one has an empty name.
@@ -48,6 +50,9 @@ struct ToolRow {
 // The tools in menu order.
 std::span<const ToolRow> ToolTable();
 const ToolRow* FindTool(Command id);
+const ToolRow* FindTool(std::string_view key);
+// The menu command of the tool with this key; Command{} when there is none.
+Command ToolId(std::string_view key);
 // The tool of an -a action (by the request's Action, or by name); nullptr: none.
 const ToolRow* FindAction(int32_t action);
 const ToolRow* FindAction(std::string_view name);

@@ -32,11 +32,11 @@ class ComponentWindows : public TransformWindows {
 TEST_F(ComponentWindows, PaddingTypedChosenAndRunWithTheMouse) {
   CMainFrame frame;
   RegisterTools(frame);
-  EXPECT_EQ(frame.action(Command::Padding)->shortcut(), QKeySequence(QStringLiteral("Ctrl+D")));
+  EXPECT_EQ(frame.action(ToolId("pad"))->shortcut(), QKeySequence(QStringLiteral("Ctrl+D")));
   frame.show();
   ASSERT_TRUE(QTest::qWaitForWindowExposed(&frame));
   ASSERT_TRUE(ChooseFromMenu(&frame, QStringLiteral("YUV Converter"), QStringLiteral("Pa&dding")));
-  QPointer<CYUVPadding> pad = qobject_cast<CYUVPadding*>(frame.LatestWindow(Command::Padding));
+  QPointer<CYUVPadding> pad = qobject_cast<CYUVPadding*>(frame.LatestWindow(ToolId("pad")));
   ASSERT_NE(pad, nullptr);
   EXPECT_EQ(pad->windowTitle(), QStringLiteral("Image Padding"));
   ASSERT_TRUE(QTest::qWaitForWindowExposed(pad));
@@ -214,7 +214,7 @@ TEST_F(ComponentWindows, EveryControlTakesItsOwnClickAndCommandLinesHandOver) {
   request.InputName = clip_;
   request.OutputName = (dir_ / "parts.yuv").string();
   ASSERT_TRUE(StartCommandLineTool(frame, request));
-  auto* separate = qobject_cast<CYUVSeparate*>(frame.LatestWindow(Command::Separate));
+  auto* separate = qobject_cast<CYUVSeparate*>(frame.LatestWindow(ToolId("separate")));
   ASSERT_NE(separate, nullptr);
   ASSERT_TRUE(WaitUntil([&] {
     return !separate->WorkerRunning() && Child<QPushButton>(*separate, "startButton")->isEnabled();
@@ -231,7 +231,7 @@ TEST_F(ComponentWindows, EveryControlTakesItsOwnClickAndCommandLinesHandOver) {
   request.CropGiven = true;
   request.CropRect = {4, 8, 0, 0};
   ASSERT_TRUE(StartCommandLineTool(frame, request));
-  auto* pad = qobject_cast<CYUVPadding*>(frame.LatestWindow(Command::Padding));
+  auto* pad = qobject_cast<CYUVPadding*>(frame.LatestWindow(ToolId("pad")));
   ASSERT_NE(pad, nullptr);
   ASSERT_TRUE(WaitUntil(
       [&] { return !pad->WorkerRunning() && Child<QPushButton>(*pad, "startButton")->isEnabled(); }));
@@ -244,7 +244,7 @@ TEST_F(ComponentWindows, EveryControlTakesItsOwnClickAndCommandLinesHandOver) {
   request.InputName = (dir_ / "parts").string();
   request.OutputName = (dir_ / "merged.yuv").string();
   ASSERT_TRUE(StartCommandLineTool(frame, request));
-  auto* merge = qobject_cast<CYUVMerge*>(frame.LatestWindow(Command::Merge));
+  auto* merge = qobject_cast<CYUVMerge*>(frame.LatestWindow(ToolId("merge")));
   ASSERT_NE(merge, nullptr);
   ASSERT_TRUE(WaitUntil(
       [&] { return !merge->WorkerRunning() && Child<QPushButton>(*merge, "startButton")->isEnabled(); }));

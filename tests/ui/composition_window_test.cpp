@@ -10,6 +10,7 @@
 #include "UiTestSupport.h"
 #include "image/ColorFormula.h"
 #include "image/Dib.h"
+#include "shell/ToolTable.h"
 #include "shell/desktop/MainFrame.h"
 #include "shell/desktop/ToolRegistry.h"
 #include "ui/tools/CompositionDialog.h"
@@ -23,12 +24,12 @@ class CompositionWindow : public TransformWindows {};
 TEST_F(CompositionWindow, BaseTopAndPicturesComposedWithTheMouse) {
   CMainFrame frame;
   RegisterTools(frame);
-  EXPECT_EQ(frame.action(Command::Composition)->shortcut(), QKeySequence(QStringLiteral("Ctrl+N")));
+  EXPECT_EQ(frame.action(ToolId("composition"))->shortcut(), QKeySequence(QStringLiteral("Ctrl+N")));
   frame.show();
   ASSERT_TRUE(QTest::qWaitForWindowExposed(&frame));
   ASSERT_TRUE(PressShortcut(&frame, QKeySequence(QStringLiteral("Ctrl+N"))));
   QPointer<CYUVComposition> compose =
-      qobject_cast<CYUVComposition*>(frame.LatestWindow(Command::Composition));
+      qobject_cast<CYUVComposition*>(frame.LatestWindow(ToolId("composition")));
   ASSERT_NE(compose, nullptr);
   EXPECT_EQ(compose->windowTitle(), QStringLiteral("Composite Two YUV Files Into One File"));
   ASSERT_TRUE(QTest::qWaitForWindowExposed(compose));

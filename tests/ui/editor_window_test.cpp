@@ -8,6 +8,7 @@
 #include <vector>
 
 #include "UiTestSupport.h"
+#include "shell/ToolTable.h"
 #include "shell/desktop/MainFrame.h"
 #include "shell/desktop/ToolRegistry.h"
 #include "ui/controls/FormatDialog.h"
@@ -110,7 +111,7 @@ TEST(ImageEditor, MenuEntrySizesAndTheDetailToggle) {
   frame.show();
   ASSERT_TRUE(QTest::qWaitForWindowExposed(&frame));
   ASSERT_TRUE(PressShortcut(&frame, QKeySequence(QStringLiteral("Ctrl+E"))));
-  QPointer<CImageEdit> editor = qobject_cast<CImageEdit*>(frame.LatestWindow(Command::Edit));
+  QPointer<CImageEdit> editor = qobject_cast<CImageEdit*>(frame.LatestWindow(ToolId("edit")));
   ASSERT_NE(editor, nullptr);
   EXPECT_EQ(editor->windowTitle(), QStringLiteral("Edit Images Pixel by Pixel"));
   EXPECT_TRUE(Child<QCheckBox>(editor, QStringLiteral("grid"))->isChecked())

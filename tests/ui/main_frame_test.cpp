@@ -47,12 +47,12 @@ TEST(MainFrame, MenusAcceleratorsAndPrompts) {
     const char* shortcut;
     const char* prompt;
   } expected[] = {
-      {Command::Open, "Ctrl+O", "Open an existing YUV file to play"},
+      {ToolId("play"), "Ctrl+O", "Open an existing YUV file to play"},
       {Command::History, "Ctrl+H", "File manager, display a list of YUV files with access history"},
-      {Command::Crop, "Ctrl+R", "Crop an area from a YUV file"},
-      {Command::Motion, "Ctrl+M", "Check motions between two adjacent frames"},
-      {Command::Composition, "Ctrl+N", "Put one image on top of anyother YUV image"},
-      {Command::YuvToAvi, "Ctrl+Y", "Encode YUV frames into AVI format"},
+      {ToolId("crop"), "Ctrl+R", "Crop an area from a YUV file"},
+      {ToolId("motion"), "Ctrl+M", "Check motions between two adjacent frames"},
+      {ToolId("composition"), "Ctrl+N", "Put one image on top of anyother YUV image"},
+      {ToolId("yuv2avi"), "Ctrl+Y", "Encode YUV frames into AVI format"},
       {Command::Formula, "Ctrl+U", "Select RGB to YUV converting formula"},
       {Command::CommandLine, "", "Display command line parameters"},
   };
@@ -62,9 +62,9 @@ TEST(MainFrame, MenusAcceleratorsAndPrompts) {
     EXPECT_EQ(a->shortcut().toString(), QString::fromLatin1(e.shortcut));
     EXPECT_EQ(a->statusTip(), QString::fromLatin1(e.prompt));
   }
-  EXPECT_EQ(frame.action(Command::Open)->toolTip(), QStringLiteral("Play a YUV file"));
+  EXPECT_EQ(frame.action(ToolId("play"))->toolTip(), QStringLiteral("Play a YUV file"));
   EXPECT_EQ(frame.action(Command::History)->toolTip(), QStringLiteral("File manager"));
-  EXPECT_FALSE(frame.action(Command::Convert)->isEnabled()) << "tools not yet available are disabled";
+  EXPECT_FALSE(frame.action(ToolId("convert"))->isEnabled()) << "tools not yet available are disabled";
   EXPECT_TRUE(frame.action(Command::Grid)->isEnabled());
   EXPECT_EQ(frame.statusBar()->currentMessage(), QStringLiteral("For Help, press F1"));
   int separators = 0, buttons = 0;
@@ -76,15 +76,15 @@ TEST(MainFrame, MenusAcceleratorsAndPrompts) {
 
 TEST(MainFrame, EachToolEntryOpensANewWindow) {
   CMainFrame frame;
-  frame.RegisterTool(Command::Crop, QStringLiteral("Image Cropping"),
+  frame.RegisterTool(ToolId("crop"), QStringLiteral("Image Cropping"),
                      [](QWidget* parent) { return new QDialog(parent); });
-  EXPECT_TRUE(frame.action(Command::Crop)->isEnabled());
+  EXPECT_TRUE(frame.action(ToolId("crop"))->isEnabled());
   frame.show();
   ASSERT_TRUE(QTest::qWaitForWindowExposed(&frame));
   ASSERT_TRUE(PressShortcut(&frame, QKeySequence(QStringLiteral("Ctrl+R"))));
-  QWidget* first = frame.LatestWindow(Command::Crop);
-  ASSERT_TRUE(ChooseFromMenu(&frame, QStringLiteral("YUV Converter"), frame.action(Command::Crop)->text()));
-  QWidget* second = frame.LatestWindow(Command::Crop);
+  QWidget* first = frame.LatestWindow(ToolId("crop"));
+  ASSERT_TRUE(ChooseFromMenu(&frame, QStringLiteral("YUV Converter"), frame.action(ToolId("crop"))->text()));
+  QWidget* second = frame.LatestWindow(ToolId("crop"));
   ASSERT_NE(first, nullptr);
   ASSERT_NE(second, nullptr);
   EXPECT_NE(first, second);
@@ -95,13 +95,13 @@ TEST(MainFrame, EachToolEntryOpensANewWindow) {
 TEST(MainFrame, FormatConvertOpensTheConverter) {
   CMainFrame frame;
   RegisterTools(frame);
-  QAction* convert = frame.action(Command::Convert);
+  QAction* convert = frame.action(ToolId("convert"));
   ASSERT_TRUE(convert->isEnabled());
   EXPECT_EQ(convert->shortcut(), QKeySequence(QStringLiteral("Ctrl+F")));
   frame.show();
   ASSERT_TRUE(QTest::qWaitForWindowExposed(&frame));
   ASSERT_TRUE(ChooseFromMenu(&frame, QStringLiteral("YUV Converter"), convert->text()));
-  auto* converter = qobject_cast<CYUVConverter*>(frame.LatestWindow(Command::Convert));
+  auto* converter = qobject_cast<CYUVConverter*>(frame.LatestWindow(ToolId("convert")));
   ASSERT_NE(converter, nullptr);
   EXPECT_EQ(converter->windowTitle(), QStringLiteral("Convert YUV File Format"));
   EXPECT_TRUE(Child<QPushButton>(*converter, "startButton")->isEnabled());

@@ -15,6 +15,7 @@
 #include "image/ColorFormula.h"
 #include "model/FileHistory.h"
 #include "model/Settings.h"
+#include "shell/ToolTable.h"
 #include "shell/desktop/FileHistoryDialog.h"
 #include "shell/desktop/MainFrame.h"
 #include "shell/desktop/ToolRegistry.h"
@@ -250,7 +251,7 @@ TEST_F(PlayerWindow, FileManagerReplaysWithoutAddingToTheHistory) {
   CFileHistory manager;
   manager.list()->topLevelItem(0)->setSelected(true);
   manager.OpenSelected();
-  auto* player = qobject_cast<CVideoPlayer*>(frame.LatestWindow(Command::Open));
+  auto* player = qobject_cast<CVideoPlayer*>(frame.LatestWindow(ToolId("play")));
   ASSERT_NE(player, nullptr);
   EXPECT_TRUE(player->WorkerRunning() || !Child<QPushButton>(player, QStringLiteral("start"))->isEnabled() ||
               player->ShownFrame() > 0);

@@ -180,13 +180,13 @@ TEST_F(PsnrWindow, FormatDialogsRefuseMonoAndLeaveOutBmp) {
 TEST_F(PsnrWindow, MenuEntryAndCommandLineHandOver) {
   CMainFrame frame;
   RegisterTools(frame);
-  QAction* entry = frame.action(Command::Psnr);
+  QAction* entry = frame.action(ToolId("psnr"));
   EXPECT_TRUE(entry->isEnabled());
   EXPECT_EQ(entry->shortcut(), QKeySequence(QStringLiteral("Ctrl+P")));
   frame.show();
   ASSERT_TRUE(QTest::qWaitForWindowExposed(&frame));
   ASSERT_TRUE(PressShortcut(&frame, entry->shortcut()));
-  auto* opened = qobject_cast<CPSNR*>(frame.LatestWindow(Command::Psnr));
+  auto* opened = qobject_cast<CPSNR*>(frame.LatestWindow(ToolId("psnr")));
   ASSERT_NE(opened, nullptr);
   EXPECT_EQ(opened->windowTitle(), QStringLiteral("PSNR Calculation"));
   opened->close();
@@ -202,7 +202,7 @@ TEST_F(PsnrWindow, MenuEntryAndCommandLineHandOver) {
   current = format_;
   ASSERT_TRUE(StartCommandLineTool(frame, request));
   current = saved;
-  auto* started = qobject_cast<CPSNR*>(frame.LatestWindow(Command::Psnr));
+  auto* started = qobject_cast<CPSNR*>(frame.LatestWindow(ToolId("psnr")));
   ASSERT_NE(started, nullptr);
   ASSERT_TRUE(WaitUntil(
       [&] { return !started->WorkerRunning() && Child<QPushButton>(*started, "startButton")->isEnabled(); }));
@@ -224,7 +224,7 @@ TEST_F(PsnrWindow, AviActionsHandOverToTheirWindows) {
   request.OutputName = (dir_ / "clip.avi").string();
   request.AviFourcc = "I420";
   ASSERT_TRUE(StartCommandLineTool(frame, request));
-  auto* encoder = qobject_cast<CYUV2AVI*>(frame.LatestWindow(Command::YuvToAvi));
+  auto* encoder = qobject_cast<CYUV2AVI*>(frame.LatestWindow(ToolId("yuv2avi")));
   ASSERT_NE(encoder, nullptr);
   EXPECT_EQ(encoder->windowTitle(), QString::fromStdString(clip_));
   ASSERT_TRUE(WaitUntil(
@@ -237,7 +237,7 @@ TEST_F(PsnrWindow, AviActionsHandOverToTheirWindows) {
   request.OutputName = (dir_ / "back.yuv").string();
   request.OutputFormat = {YUV_420, YUV, Progressive, Planar, 352, 288};
   ASSERT_TRUE(StartCommandLineTool(frame, request));
-  auto* decoder = qobject_cast<CAVI2YUV*>(frame.LatestWindow(Command::AviToYuv));
+  auto* decoder = qobject_cast<CAVI2YUV*>(frame.LatestWindow(ToolId("avi2yuv")));
   ASSERT_NE(decoder, nullptr);
   ASSERT_TRUE(WaitUntil(
       [&] { return !decoder->WorkerRunning() && Child<QPushButton>(*decoder, "startButton")->isEnabled(); }));

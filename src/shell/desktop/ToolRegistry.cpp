@@ -12,6 +12,7 @@
 #include "ui/analysis/MotionDialog.h"
 #include "ui/analysis/OverlayDialog.h"
 #include "ui/analysis/PsnrDialog.h"
+#include "ui/controls/CommandLineTool.h"
 #include "ui/editor/ImageEditDialog.h"
 #include "ui/player/VideoPlayer.h"
 #include "ui/tools/AviDialogs.h"
@@ -29,33 +30,25 @@ QWidget* Make(QWidget* parent) {
 }
 
 struct ToolWindow {
-  Command tool;
+  const char* tool;  // the key of its row in the tool table
   QWidget* (*make)(QWidget* parent);
 };
 
 // The window of each tool in the table, the one part of a tool that needs Qt.
 constexpr ToolWindow kToolWindows[] = {
-    {.tool = Command::Open, .make = Make<CVideoPlayer>},
-    {.tool = Command::Convert, .make = Make<CYUVConverter>},
-    {.tool = Command::Join, .make = Make<CJoinFile>},
-    {.tool = Command::Crop, .make = Make<CImageCrop>},
-    {.tool = Command::Flip, .make = Make<CYUVFlip>},
-    {.tool = Command::Padding, .make = Make<CYUVPadding>},
-    {.tool = Command::Merge, .make = Make<CYUVMerge>},
-    {.tool = Command::Separate, .make = Make<CYUVSeparate>},
-    {.tool = Command::Psnr, .make = Make<CPSNR>},
-    {.tool = Command::Compare, .make = Make<CYUVCompare>},
-    {.tool = Command::Overlay, .make = Make<CInfoOverlay>},
-    {.tool = Command::Motion, .make = Make<CYUVCheckMotion>},
-    {.tool = Command::Edit, .make = Make<CImageEdit>},
-    {.tool = Command::Composition, .make = Make<CYUVComposition>},
-    {.tool = Command::AviToYuv, .make = Make<CAVI2YUV>},
-    {.tool = Command::YuvToAvi, .make = Make<CYUV2AVI>},
+    {.tool = "play", .make = Make<CVideoPlayer>},    {.tool = "convert", .make = Make<CYUVConverter>},
+    {.tool = "join", .make = Make<CJoinFile>},       {.tool = "crop", .make = Make<CImageCrop>},
+    {.tool = "flip", .make = Make<CYUVFlip>},        {.tool = "pad", .make = Make<CYUVPadding>},
+    {.tool = "merge", .make = Make<CYUVMerge>},      {.tool = "separate", .make = Make<CYUVSeparate>},
+    {.tool = "psnr", .make = Make<CPSNR>},           {.tool = "compare", .make = Make<CYUVCompare>},
+    {.tool = "overlay", .make = Make<CInfoOverlay>}, {.tool = "motion", .make = Make<CYUVCheckMotion>},
+    {.tool = "edit", .make = Make<CImageEdit>},      {.tool = "composition", .make = Make<CYUVComposition>},
+    {.tool = "avi2yuv", .make = Make<CAVI2YUV>},     {.tool = "yuv2avi", .make = Make<CYUV2AVI>},
 };
 
-// The File Manager replays a record with its layout in the player, without
-// adding to the history.
-void PlayFromHistory(CMainFrame& frame) {
+// The File Manager replays a record with its layout in the window of the tool
+// that replays history, without adding to the history.
+void ReplayFromHistory(CMainFrame& frame) {
   QPointer<CMainFrame> main(&frame);
   CFileHistory::SetPlayHandler([main](const CFileHistoryInfo& record) {
     if (!main) return;
@@ -67,8 +60,11 @@ void PlayFromHistory(CMainFrame& frame) {
     current.ImageResolution = record.ImageResolution;
     current.ImgWidth = record.ImgWidth;
     current.ImgHeight = record.ImgHeight;
-    if (auto* player = qobject_cast<CVideoPlayer*>(main->OpenTool(Command::Open))) {
-      player->StartFromRequest(QString::fromStdString(record.fileName), false);
+    for (const ToolRow& row : ToolTable()) {
+      if (!row.replaysHistory) continue;
+      if (auto* replayer = dynamic_cast<HistoryReplayer*>(main->OpenTool(row.id)))
+        replayer->ReplayFromHistory(QString::fromStdString(record.fileName));
+      return;
     }
   });
 }
@@ -77,10 +73,10 @@ void PlayFromHistory(CMainFrame& frame) {
 
 void RegisterTools(CMainFrame& frame) {
   for (const ToolWindow& window : kToolWindows) {
-    if (const ToolRow* tool = FindTool(window.tool))
-      frame.RegisterTool(window.tool, QString::fromUtf8(tool->windowTitle), window.make);
+    if (const ToolRow* tool = FindTool(std::string_view(window.tool)))
+      frame.RegisterTool(tool->id, QString::fromUtf8(tool->windowTitle), window.make);
   }
-  PlayFromHistory(frame);
+  ReplayFromHistory(frame);
 }
 
 bool StartCommandLineTool(CMainFrame& frame, const CommandLineRequest& request) {

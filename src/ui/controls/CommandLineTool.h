@@ -15,4 +15,12 @@ class CommandLineTool {
   virtual bool StartCommandLine(const CommandLineRequest& request, QWidget* mainWindow) = 0;
 };
 
+// A tool window that replays a file of the history with the current layout,
+// without adding it to the history again.
+class HistoryReplayer {
+ public:
+  virtual ~HistoryReplayer() = default;
+  virtual bool ReplayFromHistory(const QString& path) = 0;
+};
+
 }  // namespace vx

@@ -15,7 +15,7 @@
 namespace vx {
 
 // "Play a YUV Data File": plays one or more raw files of one layout.
-class CVideoPlayer : public PlayingWindow, public CommandLineTool {
+class CVideoPlayer : public PlayingWindow, public CommandLineTool, public HistoryReplayer {
   Q_OBJECT
 
  public:
@@ -24,6 +24,7 @@ class CVideoPlayer : public PlayingWindow, public CommandLineTool {
   // From the command line (history on) or the File Manager (history off): plays
   // `path` with the current format. False when the size is refused.
   bool StartFromRequest(const QString& path, bool addToHistory);
+  bool ReplayFromHistory(const QString& path) override { return StartFromRequest(path, false); }
   bool StartCommandLine(const CommandLineRequest& request, QWidget* mainWindow) override;
   // The command line's rate (the run's, shown in the speed box) and its "-e exit".
   void SetCommandLine(int rate, bool exitWhenDone, QWidget* mainWindow);
