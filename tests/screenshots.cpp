@@ -1,6 +1,7 @@
 // Opens the program's windows on a real display and saves a picture of each, so
 // that a person can look at them: build/velutrix_screenshots <clip> <folder>.
 #include <QApplication>
+#include <QCheckBox>
 #include <QDialog>
 #include <QDir>
 #include <QFile>
@@ -115,9 +116,9 @@ void ComponentWindows(const QString& clip, const vx::ImageFormat& format, const 
   separate->show();
   separate->ChooseSource(clip, format, 200);
   const QString base = QDir(folder).filePath(QStringLiteral("parts"));
-  separate->componentBox(0)->setText(base + QStringLiteral(".y"));
-  separate->componentBox(1)->setText(base + QStringLiteral(".u"));
-  separate->componentBox(2)->setText(base + QStringLiteral(".v"));
+  Child<QLineEdit>(*separate, "componentBox1")->setText(base + QStringLiteral(".y"));
+  Child<QLineEdit>(*separate, "componentBox2")->setText(base + QStringLiteral(".u"));
+  Child<QLineEdit>(*separate, "componentBox3")->setText(base + QStringLiteral(".v"));
   separate->Start();
   PauseAfter(*separate, 10);
   Save(*separate, folder, QStringLiteral("separate"));
@@ -230,9 +231,9 @@ void LargePictureWindows(const QString& clip, int width, int height, const QStri
     place(&separate);
     separate.ChooseSource(clip, f, 1);
     const QString base = QDir(folder).filePath(QStringLiteral("large_parts"));
-    separate.componentBox(0)->setText(base + QStringLiteral(".y"));
-    separate.componentBox(1)->setText(base + QStringLiteral(".u"));
-    separate.componentBox(2)->setText(base + QStringLiteral(".v"));
+    Child<QLineEdit>(separate, "componentBox1")->setText(base + QStringLiteral(".y"));
+    Child<QLineEdit>(separate, "componentBox2")->setText(base + QStringLiteral(".u"));
+    Child<QLineEdit>(separate, "componentBox3")->setText(base + QStringLiteral(".v"));
     separate.Start();
     WaitForJob(separate);
     Save(separate, folder, QStringLiteral("separate") + size);
@@ -345,8 +346,8 @@ void EditorWindows(const QString& clip, const vx::ImageFormat& clipFormat, const
   QTimer::singleShot(600, [&] {
     auto* block = qobject_cast<vx::CBlockEdit*>(QApplication::activeModalWidget());
     if (!block) return;
-    block->gridBox()->setChecked(true);
-    QTest::mouseMove(block->picture(), QPoint(3 * 16 + 5, 2 * 16 + 5));
+    Child<QCheckBox>(*block, "gridCheckBox")->setChecked(true);
+    QTest::mouseMove(Child<vx::PreviewArea>(*block, "pixelPicture"), QPoint(3 * 16 + 5, 2 * 16 + 5));
     QTest::qWait(200);
     block->grab().save(QDir(folder).filePath(QStringLiteral("block_edit.png")));
     QGuiApplication::primaryScreen()->grabWindow(0).save(

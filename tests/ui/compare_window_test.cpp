@@ -1,6 +1,7 @@
 #include <gtest/gtest.h>
 
 #include <QDialogButtonBox>
+#include <QGroupBox>
 #include <QPointer>
 #include <QtTest/QTest>
 #include <string>
@@ -76,8 +77,9 @@ TEST_F(CompareWindow, TwoFilesComparedAndABlockOpenedWithTheMouse) {
 
   // The block view of block (0, 0), in comparison mode.
   ModalHandler<CBlockEdit> view([](CBlockEdit* block) {
-    EXPECT_TRUE(block->comparing());
-    EXPECT_TRUE(block->box(0)->toPlainText().contains(QStringLiteral("001"))) << "differences of 1";
+    EXPECT_TRUE(Child<QGroupBox>(*block, "shownImageGroup")->isEnabled()) << "comparison mode";
+    EXPECT_TRUE(Child<QPlainTextEdit>(*block, "valueBox1")->toPlainText().contains(QStringLiteral("001")))
+        << "differences of 1";
     EXPECT_TRUE(ClickAsUser(DialogButton(block, QDialogButtonBox::Ok)));
   });
   QTest::mouseMove(Child<PreviewArea>(compare, QStringLiteral("preview")), QPoint(4, 4));

@@ -7,6 +7,7 @@
 #include <array>
 #include <filesystem>
 #include <string>
+#include <utility>
 #include <vector>
 
 #include "UiTestSupport.h"
@@ -107,17 +108,17 @@ TEST_F(ComponentWindows, SeparateAndMergeBackWithTheMouse) {
   const QString base = QString::fromStdString((dir_ / "clip").string());
   EXPECT_EQ(separate->windowTitle(),
             QStringLiteral("Separate <%1> into 3 components ").arg(QString::fromStdString(clip_)));
-  EXPECT_EQ(separate->componentBox(0)->text(), base + ".y");
-  EXPECT_EQ(separate->componentBox(1)->text(), base + ".u");
-  EXPECT_EQ(separate->componentBox(2)->text(), base + ".v");
+  EXPECT_EQ(Child<QLineEdit>(*separate, "componentBox1")->text(), base + ".y");
+  EXPECT_EQ(Child<QLineEdit>(*separate, "componentBox2")->text(), base + ".u");
+  EXPECT_EQ(Child<QLineEdit>(*separate, "componentBox3")->text(), base + ".v");
   {
     FileNameAnswers answers({base + "_chroma.v"});
-    ASSERT_TRUE(ClickAsUser(separate->componentBrowse(2)));
+    ASSERT_TRUE(ClickAsUser(Child<QPushButton>(*separate, "componentBrowse3")));
     ASSERT_EQ(answers.asked.size(), 1u);
     EXPECT_EQ(answers.asked[0].filters,
               QStringLiteral("Color Components(*.y *.u *.v *.r *.g *.b);;All Files(*)"));
   }
-  EXPECT_EQ(separate->componentBox(2)->text(), base + "_chroma.v");
+  EXPECT_EQ(Child<QLineEdit>(*separate, "componentBox3")->text(), base + "_chroma.v");
   ASSERT_TRUE(ClickAsUser(Child<QPushButton>(*separate, "startButton")));
   ASSERT_TRUE(WaitUntil([&] {
     return !separate->WorkerRunning() && Child<QPushButton>(*separate, "startButton")->isEnabled();
@@ -134,12 +135,16 @@ TEST_F(ComponentWindows, SeparateAndMergeBackWithTheMouse) {
   // Each component is read as a mono file of its size, chosen in its format dialog.
   const std::array<std::string, 3> names = {base.toStdString() + ".y", base.toStdString() + ".u",
                                             base.toStdString() + "_chroma.v"};
+  const std::array<std::pair<const char*, const char*>, 3> rows = {{{"componentBox1", "componentBrowse1"},
+                                                                    {"componentBox2", "componentBrowse2"},
+                                                                    {"componentBox3", "componentBrowse3"}}};
   for (size_t i = 0; i < 3; ++i) {
-    ASSERT_TRUE(BrowseAsUser(merge->componentBrowse(i), names[i], [&](CYuvFrmtDlg* dialog) {
+    const auto& [box, browse] = rows[i];
+    ASSERT_TRUE(BrowseAsUser(Child<QPushButton>(*merge, browse), names[i], [&](CYuvFrmtDlg* dialog) {
       EXPECT_TRUE(PickAsUser(Child<QComboBox>(*dialog, "samplingList"), SamplingEntry(dialog, "MONO")));
       EXPECT_TRUE(PickAsUser(Child<QComboBox>(*dialog, "resolutionList"), i == 0 ? 3 : 1));
     }));
-    EXPECT_EQ(merge->componentBox(i)->text(), QString::fromStdString(names[i]));
+    EXPECT_EQ(Child<QLineEdit>(*merge, box)->text(), QString::fromStdString(names[i]));
   }
   EXPECT_EQ(merge->targetBox()->text(), base + "_merged.yuv") << "named after the first component";
   EXPECT_EQ(merge->job().TargetFormat.SamplingFormat, YUV_420) << "the label follows the sizes";

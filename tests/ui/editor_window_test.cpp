@@ -1,10 +1,15 @@
 #include <gtest/gtest.h>
 
 #include <QDialogButtonBox>
+#include <QGroupBox>
+#include <QLabel>
+#include <QPlainTextEdit>
 #include <QPointer>
+#include <QRadioButton>
 #include <QtTest/QTest>
 #include <algorithm>
 #include <filesystem>
+#include <utility>
 #include <vector>
 
 #include "UiTestSupport.h"
@@ -57,14 +62,17 @@ TEST_F(EditorWindow, AClickedBlockIsEditedAndWrittenIntoTheFile) {
   QString luma;
   for (int r = 0; r < 8; ++r) luma += QStringLiteral("200 200 200 200 200 200 200 200 ");
   ModalHandler<CBlockEdit> edit([&](CBlockEdit* block) {
-    EXPECT_EQ(block->boxLabel(0)->text(), QStringLiteral("Y Y Y"));
-    for (int i = 0; i < 3; ++i)
-      EXPECT_TRUE(block->boxLabel(i)->isVisible() && block->box(i)->isVisible()) << i;
-    EXPECT_TRUE(ReplaceText(block->box(0), luma));
-    QTest::mouseMove(block->picture(), QPoint(5 * 16 + 3, 1 * 16 + 3));
-    EXPECT_EQ(block->columnLabel()->text(), QStringLiteral("Pixel column:5"));
-    EXPECT_TRUE(block->yuvLine()->text().startsWith(QStringLiteral("YUV value of this pixle is (200, ")))
-        << block->yuvLine()->text().toStdString();
+    EXPECT_EQ(Child<QLabel>(*block, "valueLabel1")->text(), QStringLiteral("Y Y Y"));
+    for (const auto& [label, box] :
+         {std::pair{"valueLabel1", "valueBox1"}, {"valueLabel2", "valueBox2"}, {"valueLabel3", "valueBox3"}})
+      EXPECT_TRUE(Child<QLabel>(*block, label)->isVisible() &&
+                  Child<QPlainTextEdit>(*block, box)->isVisible())
+          << box;
+    EXPECT_TRUE(ReplaceText(Child<QPlainTextEdit>(*block, "valueBox1"), luma));
+    QTest::mouseMove(Child<PreviewArea>(*block, "pixelPicture"), QPoint(5 * 16 + 3, 1 * 16 + 3));
+    EXPECT_EQ(Child<QLabel>(*block, "pixelColumnLabel")->text(), QStringLiteral("Pixel column:5"));
+    const QString yuv = Child<QLabel>(*block, "yuvLine")->text();
+    EXPECT_TRUE(yuv.startsWith(QStringLiteral("YUV value of this pixle is (200, "))) << yuv.toStdString();
     EXPECT_TRUE(ClickAsUser(DialogButton(block, QDialogButtonBox::Ok)));
   });
   ASSERT_TRUE(ClickAsUser(preview, at));
@@ -77,7 +85,7 @@ TEST_F(EditorWindow, AClickedBlockIsEditedAndWrittenIntoTheFile) {
 
   // A value above 255: refused with its message, the box stays open, Cancel writes nothing.
   ModalHandler<CBlockEdit> refuse([&](CBlockEdit* block) {
-    EXPECT_TRUE(ReplaceText(block->box(0), QStringLiteral("300")));
+    EXPECT_TRUE(ReplaceText(Child<QPlainTextEdit>(*block, "valueBox1"), QStringLiteral("300")));
     EXPECT_TRUE(ClickAsUser(DialogButton(block, QDialogButtonBox::Ok)));
     EXPECT_TRUE(block->isVisible());
     EXPECT_TRUE(ClickAsUser(DialogButton(block, QDialogButtonBox::Cancel)));
@@ -155,20 +163,24 @@ TEST(BlockEditor, ComparisonModeIsReadOnlyAndItsRadiosChooseThePicture) {
   dialog.OpenForCompare(layout, one, two, difference, 0);
   dialog.show();
   ASSERT_TRUE(QTest::qWaitForWindowExposed(&dialog));
-  EXPECT_TRUE(dialog.comparing());
-  EXPECT_TRUE(dialog.box(0)->isReadOnly());
-  ASSERT_TRUE(ClickAsUser(dialog.box(0)->viewport()));
-  EXPECT_FALSE(dialog.box(0)->hasFocus()) << "the numbers cannot be edited";
-  QTest::mouseMove(dialog.picture(), QPoint(20, 20));
-  EXPECT_TRUE(dialog.rgbLine()->text().startsWith(QStringLiteral("RGB value in image #1 (")));
-  EXPECT_TRUE(dialog.selectorLine()->text().startsWith(QStringLiteral("Only compare R component: (")));
+  EXPECT_TRUE(Child<QGroupBox>(dialog, "shownImageGroup")->isEnabled()) << "the image choice is offered";
+  QPlainTextEdit* numbers = Child<QPlainTextEdit>(dialog, "valueBox1");
+  EXPECT_TRUE(numbers->isReadOnly());
+  ASSERT_TRUE(ClickAsUser(numbers->viewport()));
+  EXPECT_FALSE(numbers->hasFocus()) << "the numbers cannot be edited";
+  PreviewArea* picture = Child<PreviewArea>(dialog, "pixelPicture");
+  QTest::mouseMove(picture, QPoint(20, 20));
+  EXPECT_TRUE(Child<QLabel>(dialog, "rgbLine")->text().startsWith(QStringLiteral("RGB value in image #1 (")));
+  const QString selected = Child<QLabel>(dialog, "selectorLine")->text();
+  EXPECT_TRUE(selected.startsWith(QStringLiteral("Only compare R component: ("))) << selected.toStdString();
   auto shownLuma = [&] {
-    const QImage image = dialog.picture()->grab().toImage();
+    const QImage image = picture->grab().toImage();
     return qGray(image.pixel(40, 40));
   };
   const int first = shownLuma();
-  ASSERT_TRUE(ClickAsUser(dialog.imageButton(2)));
-  EXPECT_TRUE(dialog.imageButton(2)->isChecked());
+  QRadioButton* diffImage = Child<QRadioButton>(dialog, "shownImageRadio3");
+  ASSERT_TRUE(ClickAsUser(diffImage));
+  EXPECT_TRUE(diffImage->isChecked());
   EXPECT_LT(shownLuma(), first) << "the difference (luma 10) is darker than image 1 (luma 90)";
   ASSERT_TRUE(ClickAsUser(DialogButton(&dialog, QDialogButtonBox::Ok)));
   EXPECT_FALSE(dialog.isVisible());

@@ -2,6 +2,7 @@
 
 #include <QDialogButtonBox>
 #include <QMessageBox>
+#include <QPlainTextEdit>
 #include <QPointer>
 #include <QtTest/QTest>
 #include <algorithm>
@@ -108,10 +109,10 @@ TEST_F(ShownFrameWindows, EditsLandOnTheFrameShownWhereverPlaybackStops) {
     const int value = static_cast<int>(random() % 256);
     // The block view shows the frame shown; its first number typed over, OK.
     edit.Do([&](CBlockEdit* block) {
-      const QString text = block->box(0)->toPlainText();
+      const QString text = Child<QPlainTextEdit>(*block, "valueBox1")->toPlainText();
       EXPECT_EQ(text.section(QLatin1Char(' '), 0, 0, QString::SectionSkipEmpty).toInt(), model[corner])
           << "round " << round << ", frame " << shown;
-      EXPECT_TRUE(ReplaceText(block->box(0), QString::number(value)));
+      EXPECT_TRUE(ReplaceText(Child<QPlainTextEdit>(*block, "valueBox1"), QString::number(value)));
       EXPECT_TRUE(ClickAsUser(DialogButton(block, QDialogButtonBox::Ok)));
     });
     ASSERT_TRUE(ClickAsUser(Child<PreviewArea>(editor, QStringLiteral("preview")), at));
@@ -206,9 +207,12 @@ TEST_F(ShownFrameWindows, AnEditBeforeStartGoesIntoTheFileJustChosen) {
   ASSERT_EQ(confirm.count, 1);
   // An edit before Start: B's frame 1 (shown since the choice) changes, A stays as it was.
   ModalHandler<CBlockEdit> edit([&](CBlockEdit* block) {
-    EXPECT_EQ(block->box(0)->toPlainText().section(QLatin1Char(' '), 0, 0, QString::SectionSkipEmpty).toInt(),
+    EXPECT_EQ(Child<QPlainTextEdit>(*block, "valueBox1")
+                  ->toPlainText()
+                  .section(QLatin1Char(' '), 0, 0, QString::SectionSkipEmpty)
+                  .toInt(),
               bytes_[8 * 64 + 16]);
-    EXPECT_TRUE(ReplaceText(block->box(0), QStringLiteral("7")));
+    EXPECT_TRUE(ReplaceText(Child<QPlainTextEdit>(*block, "valueBox1"), QStringLiteral("7")));
     EXPECT_TRUE(ClickAsUser(DialogButton(block, QDialogButtonBox::Ok)));
   });
   ASSERT_TRUE(ClickAsUser(Child<PreviewArea>(editor, QStringLiteral("preview")), QPoint(2 * 8 + 3, 8 + 3)));
@@ -224,7 +228,7 @@ TEST_F(ShownFrameWindows, AnEditBeforeStartGoesIntoTheFileJustChosen) {
   test::WriteFileBytes(replacement, expected);
   std::filesystem::rename(replacement, edited_);
   edit.Do([&](CBlockEdit* block) {
-    EXPECT_TRUE(ReplaceText(block->box(0), QStringLiteral("9")));
+    EXPECT_TRUE(ReplaceText(Child<QPlainTextEdit>(*block, "valueBox1"), QStringLiteral("9")));
     EXPECT_TRUE(ClickAsUser(DialogButton(block, QDialogButtonBox::Ok)));
   });
   ASSERT_TRUE(ClickAsUser(Child<PreviewArea>(editor, QStringLiteral("preview")), QPoint(2 * 8 + 3, 8 + 3)));

@@ -7,6 +7,7 @@
 #include <QHBoxLayout>
 #include <QMouseEvent>
 #include <QVBoxLayout>
+#include <utility>
 
 #include "display/GridOverlay.h"
 #include "model/Settings.h"
@@ -22,6 +23,8 @@ CBlockEdit::CBlockEdit(QWidget* parent) : QDialog(parent), rows_(EmptyBlockRows(
     auto* column = new QVBoxLayout;
     labels_[i] = new QLabel(this);
     boxes_[i] = new QPlainTextEdit(this);
+    labels_[i]->setObjectName(QStringLiteral("valueLabel%1").arg(i + 1));
+    boxes_[i]->setObjectName(QStringLiteral("valueBox%1").arg(i + 1));
     boxes_[i]->setFont(fixed);
     boxes_[i]->setLineWrapMode(QPlainTextEdit::NoWrap);
     boxes_[i]->setMinimumHeight(boxes_[i]->fontMetrics().lineSpacing() * 10 + 12);
@@ -34,6 +37,7 @@ CBlockEdit::CBlockEdit(QWidget* parent) : QDialog(parent), rows_(EmptyBlockRows(
   const int side = kBlockSize * kBlockZoom;
   pictureFrame->setFixedSize(side, side);
   picture_ = new PreviewArea(pictureFrame);
+  picture_->setObjectName(QStringLiteral("pixelPicture"));
   picture_->setGeometryFor(QPoint(0, 0), QSize(side, side));
   picture_->setMouseTracking(true);
   picture_->installEventFilter(this);
@@ -44,11 +48,20 @@ CBlockEdit::CBlockEdit(QWidget* parent) : QDialog(parent), rows_(EmptyBlockRows(
   rgbLine_ = new QLabel(this);
   differenceLine_ = new QLabel(this);
   selectorLine_ = new QLabel(this);
+  // Named apart from the "column" and "row" of the window this dialog belongs to.
+  for (const auto& [label, name] : {std::pair{column_, "pixelColumnLabel"},
+                                    {row_, "pixelRowLabel"},
+                                    {yuvLine_, "yuvLine"},
+                                    {rgbLine_, "rgbLine"},
+                                    {differenceLine_, "differenceLine"},
+                                    {selectorLine_, "selectorLine"}})
+    label->setObjectName(QLatin1String(name));
   for (QLabel* line : {differenceLine_, selectorLine_}) line->hide();  // comparison mode only
   for (QLabel* line : {yuvLine_, rgbLine_})
     line->setMinimumWidth(
         fontMetrics().horizontalAdvance(QStringLiteral("RGB value of this pixle is (000, 000, 000)  ")));
   grid_ = new QCheckBox(QStringLiteral("Add grid"), this);
+  grid_->setObjectName(QStringLiteral("gridCheckBox"));
   gridColour_ = new ColourButton(this);
   gridColour_->setText(QStringLiteral("Grid Color"));
   const RgbColor& c = CurrentSettings().BlockEditGridColor;
@@ -59,10 +72,12 @@ CBlockEdit::CBlockEdit(QWidget* parent) : QDialog(parent), rows_(EmptyBlockRows(
     Repaint();
   });
   which_ = new QGroupBox(QStringLiteral("Which image to display?"), this);
+  which_->setObjectName(QStringLiteral("shownImageGroup"));
   auto* whichLayout = new QVBoxLayout(which_);
   const char* names[] = {"Image 1", "Image 2", "Diff image"};
   for (size_t i = 0; i < 3; ++i) {
     images_[i] = new QRadioButton(QString::fromLatin1(names[i]), which_);
+    images_[i]->setObjectName(QStringLiteral("shownImageRadio%1").arg(i + 1));
     whichLayout->addWidget(images_[i]);
     connect(images_[i], &QRadioButton::toggled, this, [this](bool on) {
       if (on) Repaint();

@@ -33,19 +33,6 @@ class CBlockEdit : public QDialog {
   // The values after OK.
   const BlockRows& rows() const { return rows_; }
 
-  QPlainTextEdit* box(int i) const { return boxes_[static_cast<size_t>(i)]; }
-  QLabel* boxLabel(int i) const { return labels_[static_cast<size_t>(i)]; }
-  PreviewArea* picture() const { return picture_; }
-  QCheckBox* gridBox() const { return grid_; }
-  QLabel* columnLabel() const { return column_; }
-  QLabel* rowLabel() const { return row_; }
-  QLabel* yuvLine() const { return yuvLine_; }
-  QLabel* rgbLine() const { return rgbLine_; }
-  QLabel* differenceLine() const { return differenceLine_; }
-  QLabel* selectorLine() const { return selectorLine_; }
-  QRadioButton* imageButton(int i) const { return images_[static_cast<size_t>(i)]; }
-  bool comparing() const { return comparing_; }
-
   void accept() override;
 
  protected:

@@ -55,8 +55,6 @@ class CYUVSeparate : public ToolDialogOf<SeparateJob> {
   explicit CYUVSeparate(QWidget* parent = nullptr);
   bool StartCommandLine(const CommandLineRequest& request, QWidget* mainWindow) override;
   void ChooseSource(const QString& path, const ImageFormat& format, int64_t frameCount);
-  QLineEdit* componentBox(size_t i) const { return rows_[i].name; }
-  QPushButton* componentBrowse(size_t i) const { return rows_[i].browse; }
 
  protected:
   bool ReadToolBoxes() override;
@@ -75,8 +73,6 @@ class CYUVMerge : public ToolDialogOf<MergeJob> {
   bool StartCommandLine(const CommandLineRequest& request, QWidget* mainWindow) override;
   // Component `i` chosen without the pickers.
   void ChooseComponent(size_t i, const QString& path, const ImageFormat& format, int64_t frameCount);
-  QLineEdit* componentBox(size_t i) const { return rows_[i].name; }
-  QPushButton* componentBrowse(size_t i) const { return rows_[i].browse; }
 
  protected:
   bool ReadToolBoxes() override;

@@ -179,6 +179,9 @@ std::array<ToolDialog::NameRow, 3> ToolDialog::MakeThreeNameRows(GroupOf which,
       LockWhileRunning(rows[r].name);
       LockWhileRunning(rows[r].browse);
     }
+    // Row 0 is the base's source or target box; here it is named as its component.
+    rows[r].name->setObjectName(QStringLiteral("componentBox%1").arg(r + 1));
+    rows[r].browse->setObjectName(QStringLiteral("componentBrowse%1").arg(r + 1));
     const int row = static_cast<int>(r);
     grid->addWidget(new QLabel(labels[r], group), row, 0);
     grid->addWidget(rows[r].name, row, 1);
