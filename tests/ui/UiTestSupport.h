@@ -34,15 +34,6 @@
 namespace vx::test {
 
 // Waits (handling events) until `condition` holds; false after `ms` milliseconds.
-// The widget of `window` named `name`, found as a user finds it: by what it is,
-// not through the window's internals.
-template <typename W>
-W* Child(const QObject* window, const QString& name) {
-  W* child = window->findChild<W*>(name);
-  EXPECT_NE(child, nullptr) << "no " << name.toStdString();
-  return child;
-}
-
 template <typename Condition>
 bool WaitUntil(Condition condition, int ms = 5000) {
   return QTest::qWaitFor(condition, ms);
@@ -104,6 +95,10 @@ W* Child(const QObject& window, const char* name) {
                            window.metaObject()->className();
   ADD_FAILURE() << what;
   throw NoSuchWidget(what);
+}
+template <class W>
+W* Child(const QObject* window, const QString& name) {
+  return Child<W>(*window, name.toUtf8().constData());
 }
 
 // The button of a dialog's button box, e.g. OK.

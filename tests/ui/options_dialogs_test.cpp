@@ -36,9 +36,9 @@ TEST(FormulaDialog, ConfirmedChoiceRebuildsTheTables) {
   CYUV2RGB_Formula dialog;
   dialog.show();
   ASSERT_TRUE(QTest::qWaitForWindowExposed(&dialog));
-  EXPECT_FALSE(dialog.field(0)->isEnabled());
-  EXPECT_EQ(dialog.field(17)->text(), QStringLiteral("-0.390"));
-  ASSERT_TRUE(ClickAsUser(dialog.radio(kItu709)));
+  EXPECT_FALSE(Child<QLineEdit>(dialog, "matrixField0")->isEnabled());
+  EXPECT_EQ(Child<QLineEdit>(dialog, "matrixField17")->text(), QStringLiteral("-0.390"));
+  ASSERT_TRUE(ClickAsUser(Child<QRadioButton>(&dialog, QStringLiteral("formulaRadio%1").arg(kItu709))));
   {
     BoxAnswerer ok(QMessageBox::Ok);
     ASSERT_TRUE(ClickAsUser(DialogButton(&dialog, QDialogButtonBox::Ok)));

@@ -47,6 +47,7 @@ CYUV2RGB_Formula::CYUV2RGB_Formula(QWidget* parent) : QDialog(parent) {
   auto* group = new QButtonGroup(this);
   for (int i = 0; i < 3; ++i) {
     radios_[static_cast<size_t>(i)] = new QRadioButton(QString::fromLatin1(names[i]), this);
+    radios_[static_cast<size_t>(i)]->setObjectName(QStringLiteral("formulaRadio%1").arg(i));
     group->addButton(radios_[static_cast<size_t>(i)], i);
   }
   auto* layout = new QVBoxLayout(this);
@@ -71,6 +72,7 @@ CYUV2RGB_Formula::CYUV2RGB_Formula(QWidget* parent) : QDialog(parent) {
       auto* edit = new QLineEdit(this);
       edit->setMaximumWidth(84);
       fields_[static_cast<size_t>(4 * row + col)] = edit;
+      edit->setObjectName(QStringLiteral("matrixField%1").arg(4 * row + col));
       matrix->addWidget(edit, row, 1 + 2 * col);
       if (col < 3)
         matrix->addWidget(new QLabel(QString::fromLatin1(joiners[row / 3][col]), this), row, 2 + 2 * col);

@@ -16,8 +16,6 @@ class CYUV2RGB_Formula : public QDialog {
 
  public:
   explicit CYUV2RGB_Formula(QWidget* parent = nullptr);
-  QRadioButton* radio(int formula) const { return radios_[static_cast<size_t>(formula)]; }
-  QLineEdit* field(int index) const { return fields_[static_cast<size_t>(index)]; }
 
   void accept() override;
   // Asks before the formula changes; tests answer it.
