@@ -29,10 +29,7 @@ const PictureSourceTexts kEncoderPictureTexts = {
 
 // ---------------------------------------------------------------- AVI to YUV
 
-CAVI2YUV::CAVI2YUV(QWidget* parent) : CAVI2YUV(std::make_unique<AviToYuvJob>(), parent) {}
-
-CAVI2YUV::CAVI2YUV(std::unique_ptr<AviToYuvJob> ownedJob, QWidget* parent)
-    : ToolDialogOf(std::move(ownedJob), parent) {
+CAVI2YUV::CAVI2YUV(QWidget* parent) : ToolDialogOf(std::make_unique<AviToYuvJob>(), parent) {
   sourceGroup_->setTitle(QStringLiteral("Load AVI file:"));
 }
 
@@ -66,10 +63,7 @@ bool CAVI2YUV::StartCommandLine(const CommandLineRequest& request, QWidget* main
 
 // ---------------------------------------------------------------- YUV to AVI
 
-CYUV2AVI::CYUV2AVI(QWidget* parent) : CYUV2AVI(std::make_unique<YuvToAviJob>(), parent) {}
-
-CYUV2AVI::CYUV2AVI(std::unique_ptr<YuvToAviJob> ownedJob, QWidget* parent)
-    : ToolDialogOf(std::move(ownedJob), parent) {
+CYUV2AVI::CYUV2AVI(QWidget* parent) : ToolDialogOf(std::make_unique<YuvToAviJob>(), parent) {
   BuildControls(QStringLiteral("Load original file:"), QStringLiteral("Save AVI file:"),
                 QStringLiteral("Frame Count:"));
   auto* group = new QGroupBox(QStringLiteral("Video codec:"), this);

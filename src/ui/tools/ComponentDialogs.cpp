@@ -51,10 +51,7 @@ std::unique_ptr<PaddingJob> PaddingJobWithCurrentFormat() {
 
 // ---- padding -------------------------------------------------------------------
 
-CYUVPadding::CYUVPadding(QWidget* parent) : CYUVPadding(PaddingJobWithCurrentFormat(), parent) {}
-
-CYUVPadding::CYUVPadding(std::unique_ptr<PaddingJob> ownedJob, QWidget* parent)
-    : ToolDialogOf(std::move(ownedJob), parent) {
+CYUVPadding::CYUVPadding(QWidget* parent) : ToolDialogOf(PaddingJobWithCurrentFormat(), parent) {
   Layout layout;
   layout.sourceGroup = QStringLiteral("Load original file:");
   layout.targetGroup = QStringLiteral("Padded image file: ");
@@ -264,10 +261,7 @@ bool CYUVPadding::StartCommandLine(const CommandLineRequest& request, QWidget* m
 
 // ---- separate ------------------------------------------------------------------
 
-CYUVSeparate::CYUVSeparate(QWidget* parent) : CYUVSeparate(std::make_unique<SeparateJob>(), parent) {}
-
-CYUVSeparate::CYUVSeparate(std::unique_ptr<SeparateJob> ownedJob, QWidget* parent)
-    : ToolDialogOf(std::move(ownedJob), parent) {
+CYUVSeparate::CYUVSeparate(QWidget* parent) : ToolDialogOf(std::make_unique<SeparateJob>(), parent) {
   static_cast<ImageFormat&>(job().SourceFormat) = CurrentSettings().Format;
   ComputeFrameSize(job().SourceFormat);
   BuildControls(QStringLiteral("Load original file:"), QStringLiteral("Separate into three component files:"),
@@ -319,10 +313,7 @@ bool CYUVSeparate::StartCommandLine(const CommandLineRequest& request, QWidget* 
 
 // ---- merge ---------------------------------------------------------------------
 
-CYUVMerge::CYUVMerge(QWidget* parent) : CYUVMerge(std::make_unique<MergeJob>(), parent) {}
-
-CYUVMerge::CYUVMerge(std::unique_ptr<MergeJob> ownedJob, QWidget* parent)
-    : ToolDialogOf(std::move(ownedJob), parent) {
+CYUVMerge::CYUVMerge(QWidget* parent) : ToolDialogOf(std::make_unique<MergeJob>(), parent) {
   // The first component starts at the current layout (size unknown), the other
   // two as single-component files.
   FrameImage& first = job().ComponentFormats[0];

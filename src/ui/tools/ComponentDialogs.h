@@ -31,7 +31,6 @@ class CYUVPadding : public ToolDialogOf<PaddingJob> {
   void PlacePreview(int32_t width, int32_t height) override;
 
  private:
-  CYUVPadding(std::unique_ptr<PaddingJob> ownedJob, QWidget* parent);
   void BuildPaddingControls();
   void ModeChosen();
   // The target label for the boxes as they are.
@@ -62,7 +61,6 @@ class CYUVSeparate : public ToolDialogOf<SeparateJob> {
   bool ReadToolBoxes() override;
 
  private:
-  CYUVSeparate(std::unique_ptr<SeparateJob> ownedJob, QWidget* parent);
   std::array<NameRow, 3> rows_;
 };
 
@@ -83,7 +81,6 @@ class CYUVMerge : public ToolDialogOf<MergeJob> {
   void RefreshLabels() override;
 
  private:
-  CYUVMerge(std::unique_ptr<MergeJob> ownedJob, QWidget* parent);
   std::array<NameRow, 3> rows_;
   QRadioButton *asYuv_, *asRgb_;
 };

@@ -25,11 +25,7 @@ int32_t BoxValue(const QLineEdit* box) {
 
 }  // namespace
 
-CYUVComposition::CYUVComposition(QWidget* parent)
-    : CYUVComposition(std::make_unique<CompositionJob>(), parent) {}
-
-CYUVComposition::CYUVComposition(std::unique_ptr<CompositionJob> ownedJob, QWidget* parent)
-    : ToolDialogOf(std::move(ownedJob), parent) {
+CYUVComposition::CYUVComposition(QWidget* parent) : ToolDialogOf(std::make_unique<CompositionJob>(), parent) {
   Layout layout;
   layout.sourceGroup = QStringLiteral("Load file to composite as base image: ");
   layout.secondSourceGroup = QStringLiteral("Load file to composite on top of base image: ");

@@ -30,7 +30,6 @@ class CYUVComposition : public ToolDialogOf<CompositionJob> {
   void RefreshLabels() override;
 
  private:
-  CYUVComposition(std::unique_ptr<CompositionJob> ownedJob, QWidget* parent);
   void BuildCompositionControls();
 
   bool composable_ = false;

@@ -38,10 +38,7 @@ ImageFormat DefaultFormat() {
 
 // ---- flip -------------------------------------------------------------------
 
-CYUVFlip::CYUVFlip(QWidget* parent) : CYUVFlip(JobWithCurrentFormat<FlipJob>(DefaultFormat()), parent) {}
-
-CYUVFlip::CYUVFlip(std::unique_ptr<FlipJob> ownedJob, QWidget* parent)
-    : ToolDialogOf(std::move(ownedJob), parent) {
+CYUVFlip::CYUVFlip(QWidget* parent) : ToolDialogOf(JobWithCurrentFormat<FlipJob>(DefaultFormat()), parent) {
   BuildControls(QStringLiteral("Load original file:"), QStringLiteral("Flipped image file: "),
                 QStringLiteral("Frame Count:"));
   connect(browseSource_, &QPushButton::clicked, this, [this] {
@@ -65,10 +62,7 @@ bool CYUVFlip::StartFromRequest(const QString& source, const QString& target, co
 // ---- crop -------------------------------------------------------------------
 
 CImageCrop::CImageCrop(QWidget* parent)
-    : CImageCrop(JobWithCurrentFormat<CropJob>(DefaultFormat()), parent) {}
-
-CImageCrop::CImageCrop(std::unique_ptr<CropJob> ownedJob, QWidget* parent)
-    : ToolDialogOf(std::move(ownedJob), parent) {
+    : ToolDialogOf(JobWithCurrentFormat<CropJob>(DefaultFormat()), parent) {
   Layout layout;
   layout.sourceGroup = QStringLiteral("Load original file:");
   layout.targetGroup = QStringLiteral("Cropped image file: ");
@@ -259,10 +253,7 @@ void CImageCrop::ToggleDetails() {
 
 // ---- join -------------------------------------------------------------------
 
-CJoinFile::CJoinFile(QWidget* parent) : CJoinFile(std::make_unique<JoinJob>(), parent) {}
-
-CJoinFile::CJoinFile(std::unique_ptr<JoinJob> ownedJob, QWidget* parent)
-    : ToolDialogOf(std::move(ownedJob), parent) {
+CJoinFile::CJoinFile(QWidget* parent) : ToolDialogOf(std::make_unique<JoinJob>(), parent) {
   // The two sources start at the program's current layout; the joined file has
   // the first source's layout, shown as such from the start.
   static_cast<ImageFormat&>(job().SourceFormat) = CurrentSettings().Format;

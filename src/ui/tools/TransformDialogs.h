@@ -17,9 +17,6 @@ class CYUVFlip : public ToolDialogOf<FlipJob> {
   explicit CYUVFlip(QWidget* parent = nullptr);
   bool StartFromRequest(const QString& source, const QString& target, const ImageFormat& current);
   bool StartCommandLine(const CommandLineRequest& request, QWidget* mainWindow) override;
-
- private:
-  CYUVFlip(std::unique_ptr<FlipJob> ownedJob, QWidget* parent);
 };
 
 // "Area Cropping": a rectangle cut out of every frame.
@@ -48,7 +45,6 @@ class CImageCrop : public ToolDialogOf<CropJob> {
   bool ReadToolBoxes() override;
 
  private:
-  CImageCrop(std::unique_ptr<CropJob> ownedJob, QWidget* parent);
   void ShowRectangle();
   void UpdateOutline();
   QLineEdit *top_, *left_, *width_, *height_;
@@ -77,7 +73,6 @@ class CJoinFile : public ToolDialogOf<JoinJob> {
   void RefreshLabels() override;
 
  private:
-  CJoinFile(std::unique_ptr<JoinJob> ownedJob, QWidget* parent);
   bool firstLoaded_ = false;
 };
 
