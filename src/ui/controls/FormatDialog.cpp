@@ -15,6 +15,7 @@
 #include "platform/MessageSink.h"
 #include "platform/StringFormat.h"
 #include "ui/controls/FileNameDialogs.h"
+#include "ui/controls/NamedWidget.h"
 
 namespace vx {
 
@@ -139,18 +140,12 @@ CYuvFrmtDlg::CYuvFrmtDlg(QWidget* parent) : CYuvFrmtDlg(parent, CurrentSettings(
 
 CYuvFrmtDlg::CYuvFrmtDlg(QWidget* parent, const ImageFormat& preset) : QDialog(parent), format_(preset) {
   setWindowTitle(QStringLiteral("Format Settings"));
-  sampling_ = new QComboBox(this);
-  sampling_->setObjectName(QStringLiteral("samplingList"));
-  resolution_ = new QComboBox(this);
-  resolution_->setObjectName(QStringLiteral("resolutionList"));
-  field_ = new QComboBox(this);
-  field_->setObjectName(QStringLiteral("fieldList"));
-  packing_ = new QComboBox(this);
-  packing_->setObjectName(QStringLiteral("packingList"));
-  order_ = new QComboBox(this);
-  order_->setObjectName(QStringLiteral("orderList"));
-  fourcc_ = new QComboBox(this);
-  fourcc_->setObjectName(QStringLiteral("fourccList"));
+  sampling_ = MakeNamed<QComboBox>(QStringLiteral("samplingList"), this);
+  resolution_ = MakeNamed<QComboBox>(QStringLiteral("resolutionList"), this);
+  field_ = MakeNamed<QComboBox>(QStringLiteral("fieldList"), this);
+  packing_ = MakeNamed<QComboBox>(QStringLiteral("packingList"), this);
+  order_ = MakeNamed<QComboBox>(QStringLiteral("orderList"), this);
+  fourcc_ = MakeNamed<QComboBox>(QStringLiteral("fourccList"), this);
   summary_ = new QLabel(this);
   panels_ = new FormatPreviewPanels(this);
 

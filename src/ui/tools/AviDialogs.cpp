@@ -7,6 +7,7 @@
 #include "model/Settings.h"
 #include "platform/MessageSink.h"
 #include "ui/controls/FileNameDialogs.h"
+#include "ui/controls/NamedWidget.h"
 
 namespace vx {
 namespace {
@@ -47,18 +48,13 @@ void CAVI2YUV::ChooseSource(const QString& path) {
 
 bool CAVI2YUV::StartCommandLine(const CommandLineRequest& request, QWidget* mainWindow) {
   SetCommandLineJob(request.ExitWhenDone != 0, mainWindow);
-  setWindowTitle(QString::fromStdString(request.InputName));
-  sourceBox()->setText(QString::fromStdString(request.InputName));
-  targetBox()->setText(QString::fromStdString(request.OutputName));
+  ShowRequestedNames(QString::fromStdString(request.InputName), QString::fromStdString(request.OutputName));
   if (!job().PrepareDecoding({.source = request.InputName,
                               .target = request.OutputName,
                               .targetFormat = request.OutputFormat.Layout()})) {
     return false;
   }
-  ShowRange();
-  RefreshLabels();
-  Start();
-  return true;
+  return StartPrepared();
 }
 
 // ---------------------------------------------------------------- YUV to AVI
@@ -67,8 +63,7 @@ CYUV2AVI::CYUV2AVI(QWidget* parent) : ToolDialogOf(std::make_unique<YuvToAviJob>
   BuildControls(QStringLiteral("Load original file:"), QStringLiteral("Save AVI file:"),
                 QStringLiteral("Frame Count:"));
   auto* group = new QGroupBox(QStringLiteral("Video codec:"), this);
-  codecs_ = new QListWidget(group);
-  codecs_->setObjectName(QStringLiteral("codecList"));
+  codecs_ = MakeNamed<QListWidget>(QStringLiteral("codecList"), group);
   codecs_->setMaximumHeight(110);
   auto* layout = new QVBoxLayout(group);
   layout->addWidget(codecs_);
@@ -130,9 +125,7 @@ bool CYUV2AVI::ReadToolBoxes() {
 
 bool CYUV2AVI::StartCommandLine(const CommandLineRequest& request, QWidget* mainWindow) {
   SetCommandLineJob(request.ExitWhenDone != 0, mainWindow);
-  setWindowTitle(QString::fromStdString(request.InputName));
-  sourceBox()->setText(QString::fromStdString(request.InputName));
-  targetBox()->setText(QString::fromStdString(request.OutputName));
+  ShowRequestedNames(QString::fromStdString(request.InputName), QString::fromStdString(request.OutputName));
   if (!job().PrepareEncoding({.source = request.InputName,
                               .target = request.OutputName,
                               .sourceFormat = CurrentSettings().Format,
@@ -140,10 +133,7 @@ bool CYUV2AVI::StartCommandLine(const CommandLineRequest& request, QWidget* main
     return false;
   }
   codecFromRequest_ = true;
-  ShowRange();
-  RefreshLabels();
-  Start();
-  return true;
+  return StartPrepared();
 }
 
 }  // namespace vx

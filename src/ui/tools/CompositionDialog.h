@@ -27,7 +27,7 @@ class CYUVComposition : public ToolDialogOf<CompositionJob> {
 
  protected:
   bool ReadToolBoxes() override;
-  void RefreshLabels() override;
+  const FrameImage& SecondSourceFormat() const override { return job().TopFormat; }
 
  private:
   void BuildCompositionControls();

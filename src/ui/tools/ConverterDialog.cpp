@@ -268,9 +268,7 @@ void CYUVConverter::ChooseTarget(const QString& path) {
 }
 
 bool CYUVConverter::StartFromRequest(const CommandLineRequest& request, const ImageFormat& current) {
-  setWindowTitle(QString::fromStdString(request.InputName));
-  sourceBox()->setText(QString::fromStdString(request.InputName));
-  targetBox()->setText(QString::fromStdString(request.OutputName));
+  ShowRequestedNames(QString::fromStdString(request.InputName), QString::fromStdString(request.OutputName));
   if (!job().PrepareConversion({.source = request.InputName,
                                       .target = request.OutputName,
                                       .sourceFormat = current,
@@ -287,10 +285,7 @@ bool CYUVConverter::StartFromRequest(const CommandLineRequest& request, const Im
                                                  .arg(QString::fromStdString(names.front()),
                                                       QString::fromStdString(names.back())));
   }
-  ShowRange();
-  RefreshLabels();
-  Start();
-  return true;
+  return StartPrepared();
 }
 
 bool CYUVConverter::StartCommandLine(const CommandLineRequest& request, QWidget* mainWindow) {

@@ -188,15 +188,18 @@ std::array<ToolDialog::NameRow, 3> ToolDialog::MakeThreeNameRows(GroupOf which,
   return rows;
 }
 
+std::optional<RawFileChoice> ToolDialog::PickRawSourceNamingTarget(const QString& suffix,
+                                                                   RawPickOptions options) {
+  options.picked = [this, suffix](const QString& path) {
+    targetName_->setText(
+        QString::fromStdString(ToolJob::DefaultTargetName(path.toStdString(), suffix.toStdString())));
+  };
+  return PickRawFile(this, options);
+}
+
 bool ToolDialog::BrowseRawSource(const QString& suffix, bool targetFirst) {
-  RawPickOptions options;
-  if (targetFirst && !suffix.isEmpty()) {
-    options.picked = [this, suffix](const QString& path) {
-      targetName_->setText(
-          QString::fromStdString(ToolJob::DefaultTargetName(path.toStdString(), suffix.toStdString())));
-    };
-  }
-  const auto choice = PickRawFile(this, options);
+  const auto choice =
+      targetFirst && !suffix.isEmpty() ? PickRawSourceNamingTarget(suffix) : PickRawFile(this);
   if (!choice) {
     preview_->update();
     return false;
@@ -255,7 +258,7 @@ void ToolDialog::SetTitle(const QString& source, const QString& target) {
 
 void ToolDialog::RefreshLabels() {
   if (sourceFormat_) sourceFormat_->setText(QString::fromStdString(FormatLabel(job_.SourceFormat)));
-  if (secondFormat_) secondFormat_->setText(QString::fromStdString(FormatLabel(job_.SourceFormat)));
+  if (secondFormat_) secondFormat_->setText(QString::fromStdString(FormatLabel(SecondSourceFormat())));
   if (targetFormat_) targetFormat_->setText(QString::fromStdString(FormatLabel(job_.TargetFormat)));
 }
 
@@ -265,6 +268,19 @@ void ToolDialog::ShowSource(const QString& title, const QString& box) {
   ShowRange();
   RefreshLabels();
   preview_->update();
+}
+
+void ToolDialog::ShowRequestedNames(const QString& source, const QString& target) {
+  setWindowTitle(source);
+  sourceName_->setText(source);
+  targetName_->setText(target);
+}
+
+bool ToolDialog::StartPrepared() {
+  ShowRange();
+  RefreshLabels();
+  Start();
+  return true;
 }
 
 void ToolDialog::ShowRange() {

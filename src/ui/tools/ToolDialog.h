@@ -14,6 +14,7 @@
 
 #include "tools/ToolJob.h"
 #include "ui/controls/JobWindow.h"
+#include "ui/controls/RawFilePicker.h"
 #include "ui/display/PreviewArea.h"
 
 namespace vx {
@@ -45,11 +46,12 @@ class ToolDialog : public JobWindow {
   void ExitClicked();
 
  protected:
+  // Every member has a default, so a tool names only what it sets.
   struct Layout {
-    QString sourceGroup;
-    QString targetGroup;
-    QString frameNumberLabel;
-    QString secondSourceGroup;  // a second source (join); empty: none
+    QString sourceGroup{};
+    QString targetGroup{};
+    QString frameNumberLabel{};
+    QString secondSourceGroup{};  // a second source (join); empty: none
     QString fromLabel = QStringLiteral("From Frame #:");
     QString toLabel = QStringLiteral("To");
     bool frameRange = true;
@@ -59,11 +61,8 @@ class ToolDialog : public JobWindow {
   void BuildControls(const Layout& layout);
   void BuildControls(const QString& sourceGroup, const QString& targetGroup,
                      const QString& frameNumberLabel) {
-    Layout layout;
-    layout.sourceGroup = sourceGroup;
-    layout.targetGroup = targetGroup;
-    layout.frameNumberLabel = frameNumberLabel;
-    BuildControls(layout);
+    BuildControls(
+        {.sourceGroup = sourceGroup, .targetGroup = targetGroup, .frameNumberLabel = frameNumberLabel});
   }
   // The pause button's caption while paused ("Play", or "Continue" for join).
   void SetPausedCaption(const QString& caption) { pausedCaption_ = caption; }
@@ -75,6 +74,9 @@ class ToolDialog : public JobWindow {
   // dialog, the history entry, the range, the title and the default target
   // (`suffix`, set before the format dialog when `targetFirst`). True on OK.
   bool BrowseRawSource(const QString& suffix, bool targetFirst = false);
+  // The raw-file picker that fills in the default target (`suffix`) as soon as a
+  // name is picked, before the format is asked.
+  std::optional<RawFileChoice> PickRawSourceNamingTarget(const QString& suffix, RawPickOptions options = {});
   // A source chosen without the pickers (tests, scripts).
   bool ChooseRawSource(const QString& path, const ImageFormat& format, int64_t frameCount,
                        const QString& suffix);
@@ -101,7 +103,15 @@ class ToolDialog : public JobWindow {
   virtual bool ReadToolBoxes() { return true; }
   void ShowRange();
   virtual void RefreshLabels();
+  // What the second source's label shows (join's second file, composition's top
+  // picture).
+  virtual const FrameImage& SecondSourceFormat() const { return job_.SourceFormat; }
   void SetTitle(const QString& source, const QString& target);
+  // A job started from a request (command line, script): the names it gives, shown
+  // before the job is prepared, the source's as the title.
+  void ShowRequestedNames(const QString& source, const QString& target);
+  // Then, once prepared: its range and labels shown, and started.
+  bool StartPrepared();
 
   QGroupBox* sourceGroup_ = nullptr;
   QGroupBox* targetGroup_ = nullptr;

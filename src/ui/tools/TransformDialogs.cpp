@@ -11,6 +11,7 @@
 #include "platform/StringFormat.h"
 #include "ui/controls/FileNameDialogs.h"
 #include "ui/controls/FormatDialog.h"
+#include "ui/controls/NamedWidget.h"
 #include "ui/controls/RawFilePicker.h"
 
 namespace vx {
@@ -49,36 +50,25 @@ CYUVFlip::CYUVFlip(QWidget* parent) : ToolDialogOf(JobWithCurrentFormat<FlipJob>
 }
 
 bool CYUVFlip::StartFromRequest(const QString& source, const QString& target, const ImageFormat& current) {
-  setWindowTitle(source);
-  sourceBox()->setText(source);
-  targetBox()->setText(target);
+  ShowRequestedNames(source, target);
   if (!job().PrepareFromRequest(source.toStdString(), target.toStdString(), current)) return false;
-  ShowRange();
-  RefreshLabels();
-  Start();
-  return true;
+  return StartPrepared();
 }
 
 // ---- crop -------------------------------------------------------------------
 
 CImageCrop::CImageCrop(QWidget* parent)
     : ToolDialogOf(JobWithCurrentFormat<CropJob>(DefaultFormat()), parent) {
-  Layout layout;
-  layout.sourceGroup = QStringLiteral("Load original file:");
-  layout.targetGroup = QStringLiteral("Cropped image file: ");
-  layout.frameNumberLabel = QStringLiteral("Frame Count:");
-  layout.fromLabel = QStringLiteral("Frame #:");
-  layout.toLabel = QStringLiteral("To #:");
-  BuildControls(layout);
+  BuildControls({.sourceGroup = QStringLiteral("Load original file:"),
+                 .targetGroup = QStringLiteral("Cropped image file: "),
+                 .frameNumberLabel = QStringLiteral("Frame Count:"),
+                 .fromLabel = QStringLiteral("Frame #:"),
+                 .toLabel = QStringLiteral("To #:")});
   area_ = new QGroupBox(QStringLiteral("Cropped area:"), this);
-  top_ = new QLineEdit(area_);
-  top_->setObjectName(QStringLiteral("topBox"));
-  left_ = new QLineEdit(area_);
-  left_->setObjectName(QStringLiteral("leftBox"));
-  width_ = new QLineEdit(area_);
-  width_->setObjectName(QStringLiteral("widthBox"));
-  height_ = new QLineEdit(area_);
-  height_->setObjectName(QStringLiteral("heightBox"));
+  top_ = MakeNamed<QLineEdit>(QStringLiteral("topBox"), area_);
+  left_ = MakeNamed<QLineEdit>(QStringLiteral("leftBox"), area_);
+  width_ = MakeNamed<QLineEdit>(QStringLiteral("widthBox"), area_);
+  height_ = MakeNamed<QLineEdit>(QStringLiteral("heightBox"), area_);
   auto* grid = new QGridLayout(area_);
   grid->addWidget(new QLabel(QStringLiteral("Top line to start:")), 0, 0);
   grid->addWidget(top_, 0, 1);
@@ -90,8 +80,8 @@ CImageCrop::CImageCrop(QWidget* parent)
   grid->addWidget(height_, 1, 1);
   toolArea()->addWidget(area_);
   for (QLineEdit* box : {top_, left_, width_, height_}) LockWhileRunning(box);
-  toggle_ = new QPushButton(QStringLiteral("<--- Hide Detailed Controls"), this);
-  toggle_->setObjectName(QStringLiteral("toggleButton"));
+  toggle_ = MakeNamed<QPushButton>(QStringLiteral("toggleButton"),
+                                   QStringLiteral("<--- Hide Detailed Controls"), this);
   toggle_->hide();
   toolArea()->addWidget(toggle_, 0, Qt::AlignLeft);
   ShowRectangle();
@@ -104,13 +94,7 @@ CImageCrop::CImageCrop(QWidget* parent)
   connect(height_, &QLineEdit::textEdited, this, [this] { CheckHeight(); });
   connect(toggle_, &QPushButton::clicked, this, &CImageCrop::ToggleDetails);
   connect(browseSource_, &QPushButton::clicked, this, [this] {
-    RawPickOptions options;
-    // The default target is set right after the pick, before the format is asked.
-    options.picked = [this](const QString& path) {
-      targetBox()->setText(
-          QString::fromStdString(ToolJob::DefaultTargetName(path.toStdString(), "_cropped.yuv")));
-    };
-    if (const auto choice = PickRawFile(this, options))
+    if (const auto choice = PickRawSourceNamingTarget(QStringLiteral("_cropped.yuv")))
       ChooseSource(choice->path, choice->format, choice->frameCount);
   });
   connect(browseTarget_, &QPushButton::clicked, this, [this] {
@@ -160,16 +144,11 @@ bool CImageCrop::ChooseSource(const QString& path, const ImageFormat& format, in
 
 bool CImageCrop::StartFromRequest(const QString& source, const QString& target, const ImageFormat& current,
                                   int32_t top, int32_t left, int32_t height, int32_t width) {
-  setWindowTitle(source);
-  sourceBox()->setText(source);
-  targetBox()->setText(target);
+  ShowRequestedNames(source, target);
   if (!job().PrepareCrop(source.toStdString(), target.toStdString(), current, top, left, height, width))
     return false;
   ShowRectangle();
-  ShowRange();
-  RefreshLabels();
-  Start();
-  return true;
+  return StartPrepared();
 }
 
 namespace {
@@ -261,14 +240,12 @@ CJoinFile::CJoinFile(QWidget* parent) : ToolDialogOf(std::make_unique<JoinJob>()
   ComputeFrameSize(job().SourceFormat);
   job().SecondFormat = job().SourceFormat;
   job().TargetFormat = job().SourceFormat;
-  Layout layout;
-  layout.sourceGroup = QStringLiteral("Load file 1: ");
-  layout.secondSourceGroup = QStringLiteral("Load file 2:");
-  layout.targetGroup = QStringLiteral("Join above two files into one file:");
-  layout.frameNumberLabel = QStringLiteral("Frame number:");
-  layout.frameRange = false;
-  layout.progress = false;
-  BuildControls(layout);
+  BuildControls({.sourceGroup = QStringLiteral("Load file 1: "),
+                 .targetGroup = QStringLiteral("Join above two files into one file:"),
+                 .frameNumberLabel = QStringLiteral("Frame number:"),
+                 .secondSourceGroup = QStringLiteral("Load file 2:"),
+                 .frameRange = false,
+                 .progress = false});
   SetPausedCaption(QStringLiteral("Continue"));
   connect(browseSource_, &QPushButton::clicked, this, [this] {
     RawPickOptions options;
@@ -336,11 +313,6 @@ void CJoinFile::ChooseSecond(const QString& path, const ImageFormat& format) {
   } else {
     ShowMessage("The two files have different format, and cannot be joined!", kPromptCaption);
   }
-}
-
-void CJoinFile::RefreshLabels() {
-  ToolDialog::RefreshLabels();
-  if (secondFormat_) secondFormat_->setText(QString::fromStdString(FormatLabel(job().SecondFormat)));
 }
 
 bool CJoinFile::ReadToolBoxes() {

@@ -70,7 +70,7 @@ class CJoinFile : public ToolDialogOf<JoinJob> {
  protected:
   bool ReadToolBoxes() override;
   // The second source's label shows its own layout.
-  void RefreshLabels() override;
+  const FrameImage& SecondSourceFormat() const override { return job().SecondFormat; }
 
  private:
   bool firstLoaded_ = false;
