@@ -155,19 +155,11 @@ void CYUVComposition::ChooseTop(const QString& path) {
 }
 
 bool CYUVComposition::ReadToolBoxes() {
-  const char* prompt = nullptr;
-  if (sourceBox()->text().isEmpty())
-    prompt = "Please give file name for the base image!";
-  else if (topBox()->text().isEmpty())
-    prompt = "Please give file name for the image on the top!";
-  else if (targetBox()->text().isEmpty())
-    prompt = "Please give file name for composited image!";
-  else if (!composable_)
-    prompt = "The two files have different format, and cannot be composited!";
-  if (prompt) {
-    ShowMessage(prompt, kPromptCaption);
+  if (!Meets({{!sourceBox()->text().isEmpty(), "Please give file name for the base image!"},
+              {!topBox()->text().isEmpty(), "Please give file name for the image on the top!"},
+              {!targetBox()->text().isEmpty(), "Please give file name for composited image!"},
+              {composable_, "The two files have different format, and cannot be composited!"}}))
     return false;
-  }
   CompositionParameters& p = job().Composition;
   p.TopLine = BoxValue(topLine_);
   p.LeftColumn = BoxValue(leftColumn_);

@@ -9,6 +9,7 @@
 #include "display/FormatLabel.h"
 #include "display/PreviewLayout.h"
 #include "model/FileHistory.h"
+#include "platform/MessageSink.h"
 #include "platform/StringFormat.h"
 #include "ui/controls/FileGroup.h"
 #include "ui/controls/FileNameDialogs.h"
@@ -268,6 +269,16 @@ void ToolDialog::ShowSource(const QString& title, const QString& box) {
   ShowRange();
   RefreshLabels();
   preview_->update();
+}
+
+bool ToolDialog::Meets(std::initializer_list<Requirement> requirements) {
+  for (const Requirement& r : requirements) {
+    if (!r.met) {
+      ShowMessage(r.prompt, kPromptCaption);
+      return false;
+    }
+  }
+  return true;
 }
 
 void ToolDialog::ShowRequestedNames(const QString& source, const QString& target) {

@@ -9,6 +9,7 @@
 #include <QPushButton>
 #include <QVBoxLayout>
 #include <array>
+#include <initializer_list>
 #include <memory>
 #include <vector>
 
@@ -101,6 +102,13 @@ class ToolDialog : public JobWindow {
   void LockWhileRunning(QWidget* widget) { lockedWhileRunning_.push_back(widget); }
   // Reads the tool's own boxes into the job before Start; false: nothing happens.
   virtual bool ReadToolBoxes() { return true; }
+  // Something Start needs, with the prompt shown when it is missing.
+  struct Requirement {
+    bool met;
+    const char* prompt;
+  };
+  // Shows the first unmet requirement's prompt; true when every one is met.
+  bool Meets(std::initializer_list<Requirement> requirements);
   void ShowRange();
   virtual void RefreshLabels();
   // What the second source's label shows (join's second file, composition's top

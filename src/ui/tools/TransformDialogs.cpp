@@ -248,40 +248,37 @@ CJoinFile::CJoinFile(QWidget* parent) : ToolDialogOf(std::make_unique<JoinJob>()
                  .progress = false});
   SetPausedCaption(QStringLiteral("Continue"));
   connect(browseSource_, &QPushButton::clicked, this, [this] {
-    RawPickOptions options;
-    options.caption = QStringLiteral("Load file 1");
-    // The title and the name box follow the pick at once, before the layout is asked.
-    options.picked = [this](const QString& path) {
-      setWindowTitle(QFileInfo(path).fileName());
-      sourceBox()->setText(path);
-    };
-    if (const auto choice = PickRawFile(this, options)) ChooseFirst(choice->path, choice->format);
+    if (const auto choice = PickSourceInto(sourceBox(), QStringLiteral("Load file 1")))
+      ChooseFirst(choice->path, choice->format);
   });
   connect(browseSecond_, &QPushButton::clicked, this, [this] {
     if (!firstLoaded_) {
       ShowMessage("Please load file one first!", kPromptCaption);
       return;
     }
-    RawPickOptions options;
-    options.caption = QStringLiteral("Load file 2");
-    options.picked = [this](const QString& path) {
-      setWindowTitle(QFileInfo(path).fileName());
-      secondBox()->setText(path);
-    };
-    if (const auto choice = PickRawFile(this, options)) ChooseSecond(choice->path, choice->format);
+    if (const auto choice = PickSourceInto(secondBox(), QStringLiteral("Load file 2")))
+      ChooseSecond(choice->path, choice->format);
   });
   connect(browseTarget_, &QPushButton::clicked, this, [this] {
     const QString path = AskSaveFileName(
         this, {.caption = QStringLiteral("Joined file"), .start = {}, .filters = kRawFileFilters});
-    if (path.isEmpty()) return;
-    setWindowTitle(QFileInfo(path).fileName());
-    targetBox()->setText(path);
+    if (!path.isEmpty()) ShowNameIn(targetBox(), path);
   });
 }
 
-void CJoinFile::ChooseFirst(const QString& path, const ImageFormat& format) {
+void CJoinFile::ShowNameIn(QLineEdit* box, const QString& path) {
   setWindowTitle(QFileInfo(path).fileName());
-  sourceBox()->setText(path);
+  box->setText(path);
+}
+
+std::optional<RawFileChoice> CJoinFile::PickSourceInto(QLineEdit* box, const QString& caption) {
+  // The title and the name box follow the pick at once, before the layout is asked.
+  return PickRawFile(
+      this, {.caption = caption, .picked = [this, box](const QString& path) { ShowNameIn(box, path); }});
+}
+
+void CJoinFile::ChooseFirst(const QString& path, const ImageFormat& format) {
+  ShowNameIn(sourceBox(), path);
   static_cast<ImageFormat&>(job().SourceFormat) = format;
   ComputeFrameSize(job().SourceFormat);
   job().TargetFormat = job().SourceFormat;
@@ -302,8 +299,7 @@ void CJoinFile::ChooseSecond(const QString& path, const ImageFormat& format) {
     ShowMessage("Please load file one first!", kPromptCaption);
     return;
   }
-  setWindowTitle(QFileInfo(path).fileName());
-  secondBox()->setText(path);
+  ShowNameIn(secondBox(), path);
   static_cast<ImageFormat&>(job().SecondFormat) = format;
   ComputeFrameSize(job().SecondFormat);
   job().Joinable = JoinJob::SameLayout(job().SourceFormat, job().SecondFormat);
@@ -317,20 +313,10 @@ void CJoinFile::ChooseSecond(const QString& path, const ImageFormat& format) {
 
 bool CJoinFile::ReadToolBoxes() {
   job().SecondSourceName = secondBox()->text().toStdString();
-  const char* prompt = nullptr;
-  if (sourceBox()->text().isEmpty())
-    prompt = "Please give the first file name to join!";
-  else if (secondBox()->text().isEmpty())
-    prompt = "Please give the second file name to join!";
-  else if (targetBox()->text().isEmpty())
-    prompt = "Please give file name for the joined file!";
-  else if (!job().Joinable)
-    prompt = "The two files have different format, and cannot be joined!";
-  if (prompt) {
-    ShowMessage(prompt, kPromptCaption);
-    return false;
-  }
-  return true;
+  return Meets({{!sourceBox()->text().isEmpty(), "Please give the first file name to join!"},
+                {!secondBox()->text().isEmpty(), "Please give the second file name to join!"},
+                {!targetBox()->text().isEmpty(), "Please give file name for the joined file!"},
+                {job().Joinable, "The two files have different format, and cannot be joined!"}});
 }
 
 bool CJoinFile::StartFromRequest(const QString& first, const QString& second, const QString& target,

@@ -73,6 +73,9 @@ class CJoinFile : public ToolDialogOf<JoinJob> {
   const FrameImage& SecondSourceFormat() const override { return job().SecondFormat; }
 
  private:
+  // The title is the file's name, the box its path.
+  void ShowNameIn(QLineEdit* box, const QString& path);
+  std::optional<RawFileChoice> PickSourceInto(QLineEdit* box, const QString& caption);
   bool firstLoaded_ = false;
 };
 
