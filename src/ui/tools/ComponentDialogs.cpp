@@ -122,10 +122,9 @@ void CYUVPadding::BuildPaddingControls() {
   right->addWidget(colourGroup_);
   row->addLayout(right);
   toolArea()->addLayout(row);
-  toggle_ = MakeNamed<QPushButton>(QStringLiteral("toggleButton"),
-                                   QStringLiteral("<---Hide Detailed Controls"), this);
-  toggle_->hide();
-  toolArea()->addWidget(toggle_, 0, Qt::AlignLeft);
+  AddDetailsToggle({.hide = QStringLiteral("<---Hide Detailed Controls"),
+                    .display = QStringLiteral("<---Display Detailed Controls")},
+                   {sizeGroup_, positionGroup_, colourGroup_});
 
   // The remembered choices; the offsets and the explicit size start at 0.
   multipleWidth_->setText(QString::number(settings.Padding_Multiple_Width));
@@ -147,7 +146,6 @@ void CYUVPadding::BuildPaddingControls() {
   }
   connect(multiples_, &QRadioButton::toggled, this, [this] { ModeChosen(); });
   connect(repeat_, &QRadioButton::toggled, this, [this] { ModeChosen(); });
-  connect(toggle_, &QPushButton::clicked, this, &CYUVPadding::ToggleDetails);
   ModeChosen();
 }
 
@@ -208,20 +206,7 @@ bool CYUVPadding::ReadToolBoxes() {
 void CYUVPadding::PlacePreview(int32_t width, int32_t height) {
   ToolDialog::PlacePreview(width, height);
   // The padded picture scrolls: the details can make room for it.
-  toggle_->setVisible(hidden_ || height > preview()->height());
-}
-
-void CYUVPadding::ToggleDetails() {
-  hidden_ = !hidden_;
-  toggle_->setText(hidden_ ? QStringLiteral("<---Display Detailed Controls")
-                           : QStringLiteral("<---Hide Detailed Controls"));
-  for (QWidget* w : {static_cast<QWidget*>(sourceGroup_), static_cast<QWidget*>(targetGroup_),
-                     static_cast<QWidget*>(sizeGroup_), static_cast<QWidget*>(positionGroup_),
-                     static_cast<QWidget*>(colourGroup_), static_cast<QWidget*>(statusGroup())}) {
-    w->setVisible(!hidden_);
-  }
-  adjustSize();
-  update();
+  detailsToggle()->setVisible(detailsHidden() || height > preview()->height());
 }
 
 bool CYUVPadding::StartCommandLine(const CommandLineRequest& request, QWidget* mainWindow) {

@@ -24,8 +24,6 @@ class CYUVPadding : public ToolDialogOf<PaddingJob> {
   // preset to multiples of 16 and the label.
   void ChooseSource(const QString& path, const ImageFormat& format, int64_t frameCount);
 
-  bool detailsHidden() const { return hidden_; }
-
  protected:
   bool ReadToolBoxes() override;
   void PlacePreview(int32_t width, int32_t height) override;
@@ -36,14 +34,11 @@ class CYUVPadding : public ToolDialogOf<PaddingJob> {
   // The target label for the boxes as they are.
   void UpdateTargetLabel();
   PaddingParameters BoxValues() const;
-  void ToggleDetails();
 
   QLineEdit *multipleWidth_, *multipleHeight_, *paddedWidth_, *paddedHeight_, *top_, *left_;
   QRadioButton *multiples_, *explicit_, *repeat_, *fill_;
   ColourButton* colour_;
   QGroupBox *sizeGroup_, *positionGroup_, *colourGroup_;
-  QPushButton* toggle_;
-  bool hidden_ = false;
 };
 
 // "Split Y, U and V components into separate files".

@@ -14,6 +14,7 @@
 #include "ui/controls/FileGroup.h"
 #include "ui/controls/FileNameDialogs.h"
 #include "ui/controls/FormatDialog.h"
+#include "ui/controls/NamedWidget.h"
 #include "ui/controls/RawFilePicker.h"
 #include "ui/controls/ScreenFit.h"
 
@@ -269,6 +270,26 @@ void ToolDialog::ShowSource(const QString& title, const QString& box) {
   ShowRange();
   RefreshLabels();
   preview_->update();
+}
+
+void ToolDialog::AddDetailsToggle(const DetailsCaptions& captions, std::vector<QWidget*> details) {
+  detailsCaptions_ = captions;
+  details_ = std::move(details);
+  detailsToggle_ = MakeNamed<QPushButton>(QStringLiteral("toggleButton"), captions.hide, this);
+  detailsToggle_->hide();
+  toolArea_->addWidget(detailsToggle_, 0, Qt::AlignLeft);
+  connect(detailsToggle_, &QPushButton::clicked, this, &ToolDialog::ToggleDetails);
+}
+
+void ToolDialog::ToggleDetails() {
+  detailsHidden_ = !detailsHidden_;
+  detailsToggle_->setText(detailsHidden_ ? detailsCaptions_.display : detailsCaptions_.hide);
+  std::vector<QWidget*> hidden = {sourceGroup_, targetGroup_};
+  hidden.insert(hidden.end(), details_.begin(), details_.end());
+  hidden.push_back(statusGroup_);
+  for (QWidget* w : hidden) w->setVisible(!detailsHidden_);
+  adjustSize();
+  update();
 }
 
 bool ToolDialog::Meets(std::initializer_list<Requirement> requirements) {

@@ -43,6 +43,10 @@ class ToolDialog : public JobWindow {
   void ShowSource(const QString& title, const QString& box);
   void PauseClicked();
   void StopClicked();
+  // The details toggle (tools with a large preview): hides or shows the name
+  // groups, the tool's details and the status.
+  void ToggleDetails();
+  bool detailsHidden() const { return detailsHidden_; }
   // Stop, end the worker, close the window.
   void ExitClicked();
 
@@ -83,6 +87,15 @@ class ToolDialog : public JobWindow {
                        const QString& suffix);
   // Browse for the target: a save picker that asks before replacing.
   void BrowseRawTarget();
+  // The details toggle's two captions, as each tool words them.
+  struct DetailsCaptions {
+    QString hide;
+    QString display;
+  };
+  // Adds the details toggle under the tool's controls, hidden until the tool shows
+  // it (when the preview needs the room).
+  void AddDetailsToggle(const DetailsCaptions& captions, std::vector<QWidget*> details);
+  QPushButton* detailsToggle() const { return detailsToggle_; }
   // Shows the job's current preview picture.
   void ShowJobPreview();
   // Sizes the preview for a picture of that size, as far as the screen allows.
@@ -148,6 +161,10 @@ class ToolDialog : public JobWindow {
   QGroupBox* statusGroup_ = nullptr;
   QGroupBox* controlsGroup_ = nullptr;
   QString pausedCaption_ = QStringLiteral("Play");
+  QPushButton* detailsToggle_ = nullptr;
+  DetailsCaptions detailsCaptions_;
+  std::vector<QWidget*> details_;  // the tool's own groups the toggle hides
+  bool detailsHidden_ = false;
   QWidget* previewPanel_ = nullptr;
   std::vector<QPointer<QWidget>> lockedWhileRunning_;
   QPushButton *start_ = nullptr, *stop_ = nullptr, *pause_ = nullptr, *exit_ = nullptr;

@@ -80,10 +80,9 @@ CImageCrop::CImageCrop(QWidget* parent)
   grid->addWidget(height_, 1, 1);
   toolArea()->addWidget(area_);
   for (QLineEdit* box : {top_, left_, width_, height_}) LockWhileRunning(box);
-  toggle_ = MakeNamed<QPushButton>(QStringLiteral("toggleButton"),
-                                   QStringLiteral("<--- Hide Detailed Controls"), this);
-  toggle_->hide();
-  toolArea()->addWidget(toggle_, 0, Qt::AlignLeft);
+  AddDetailsToggle({.hide = QStringLiteral("<--- Hide Detailed Controls"),
+                    .display = QStringLiteral("<--- Display Detailed Controls")},
+                   {area_});
   ShowRectangle();
   // Which validator each box runs, as the user types or leaves a box.
   connect(left_, &QLineEdit::textEdited, this, [this] { CheckLeft(); });
@@ -92,7 +91,6 @@ CImageCrop::CImageCrop(QWidget* parent)
   connect(top_, &QLineEdit::editingFinished, this, [this] { CheckTop(); });
   connect(width_, &QLineEdit::textEdited, this, [this] { CheckWidth(); });
   connect(height_, &QLineEdit::textEdited, this, [this] { CheckHeight(); });
-  connect(toggle_, &QPushButton::clicked, this, &CImageCrop::ToggleDetails);
   connect(browseSource_, &QPushButton::clicked, this, [this] {
     if (const auto choice = PickRawSourceNamingTarget(QStringLiteral("_cropped.yuv")))
       ChooseSource(choice->path, choice->format, choice->frameCount);
@@ -138,7 +136,7 @@ bool CImageCrop::ChooseSource(const QString& path, const ImageFormat& format, in
     ShowJobPreview();
     UpdateOutline();
   }
-  toggle_->setVisible(preview()->verticalBar()->isVisible());
+  detailsToggle()->setVisible(preview()->verticalBar()->isVisible());
   return true;
 }
 
@@ -216,18 +214,6 @@ bool CImageCrop::ReadToolBoxes() {
     *b.field = value;
   }
   return true;
-}
-
-void CImageCrop::ToggleDetails() {
-  hidden_ = !hidden_;
-  toggle_->setText(hidden_ ? QStringLiteral("<--- Display Detailed Controls")
-                           : QStringLiteral("<--- Hide Detailed Controls"));
-  for (QWidget* w : {static_cast<QWidget*>(sourceGroup_), static_cast<QWidget*>(targetGroup_),
-                     static_cast<QWidget*>(area_), static_cast<QWidget*>(statusGroup())}) {
-    w->setVisible(!hidden_);
-  }
-  adjustSize();
-  update();
 }
 
 // ---- join -------------------------------------------------------------------

@@ -32,14 +32,11 @@ class CImageCrop : public ToolDialogOf<CropJob> {
   // the whole picture and the first frame shown.
   bool ChooseSource(const QString& path, const ImageFormat& format, int64_t frameCount);
 
-  bool detailsHidden() const { return hidden_; }
-
   // The validators the boxes run; each shows at most one message.
   bool CheckTop();
   bool CheckLeft();
   bool CheckWidth();
   bool CheckHeight();
-  void ToggleDetails();
 
  protected:
   bool ReadToolBoxes() override;
@@ -49,8 +46,6 @@ class CImageCrop : public ToolDialogOf<CropJob> {
   void UpdateOutline();
   QLineEdit *top_, *left_, *width_, *height_;
   QGroupBox* area_;
-  QPushButton* toggle_;
-  bool hidden_ = false;
 };
 
 // "Join Two YUV Files Into One File".
