@@ -99,12 +99,9 @@ void CYUV2AVI::ChooseSource(const QString& path) {
 }
 
 void CYUV2AVI::BrowseTarget() {
-  const QString path = AskSaveFileName(
-      this,
-      {.caption = QStringLiteral("Save AVI file"), .start = targetBox()->text(), .filters = kAviFilters});
+  const QString path = AskSaveNameInto(this, targetBox(), QStringLiteral("Save AVI file"), kAviFilters);
   if (path.isEmpty()) return;
   job().TargetName = path.toStdString();
-  targetBox()->setText(path);
   SetTitle(sourceBox()->text(), path);
 }
 

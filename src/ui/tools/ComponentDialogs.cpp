@@ -240,12 +240,8 @@ CYUVSeparate::CYUVSeparate(QWidget* parent) : ToolDialogOf(std::make_unique<Sepa
   });
   for (size_t i = 0; i < 3; ++i) {
     connect(rows_[i].browse, &QPushButton::clicked, this, [this, i] {
-      const QString path = AskSaveFileName(this, {.caption = QStringLiteral("Save as"),
-                                                  .start = rows_[i].name->text(),
-                                                  .filters = kComponentFilters});
-      if (path.isEmpty()) return;
-      rows_[i].name->setText(path);
-      SetTitle(sourceBox()->text(), path);
+      const QString path = AskSaveNameInto(this, rows_[i].name, QStringLiteral("Save as"), kComponentFilters);
+      if (!path.isEmpty()) SetTitle(sourceBox()->text(), path);
     });
   }
 }
@@ -323,11 +319,8 @@ CYUVMerge::CYUVMerge(QWidget* parent) : ToolDialogOf(std::make_unique<MergeJob>(
     });
   }
   connect(browseTarget_, &QPushButton::clicked, this, [this] {
-    const QString path = AskSaveFileName(
-        this,
-        {.caption = QStringLiteral("Save as"), .start = targetBox()->text(), .filters = kRawFileFilters});
+    const QString path = AskSaveNameInto(this, targetBox(), QStringLiteral("Save as"), kRawFileFilters);
     if (path.isEmpty()) return;
-    targetBox()->setText(path);
     job().TargetName = path.toStdString();
     setWindowTitle(QStringLiteral("Merge to <%1>").arg(path));
   });

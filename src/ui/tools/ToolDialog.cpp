@@ -232,11 +232,9 @@ bool ToolDialog::ChooseRawSource(const QString& path, const ImageFormat& format,
 }
 
 void ToolDialog::BrowseRawTarget() {
-  const QString path = AskSaveFileName(
-      this, {.caption = QStringLiteral("Save as"), .start = targetName_->text(), .filters = kRawFileFilters});
+  const QString path = AskSaveNameInto(this, targetName_, QStringLiteral("Save as"), kRawFileFilters);
   if (path.isEmpty()) return;
   job_.TargetName = path.toStdString();
-  targetName_->setText(path);
   SetTitle(sourceName_->text(), path);
   preview_->update();
 }
