@@ -16,6 +16,7 @@
 #include "platform/StringFormat.h"
 #include "ui/controls/FileNameDialogs.h"
 #include "ui/controls/NamedWidget.h"
+#include "ui/controls/OkCancelButtons.h"
 
 namespace vx {
 
@@ -112,9 +113,7 @@ CCustomizedResolution::CCustomizedResolution(int32_t width, int32_t height, int3
   auto* form = new QFormLayout;
   form->addRow(QStringLiteral("Image Width:"), widthEdit_);
   form->addRow(QStringLiteral("Image Height:"), heightEdit_);
-  auto* buttons = new QDialogButtonBox(QDialogButtonBox::Ok | QDialogButtonBox::Cancel, this);
-  connect(buttons, &QDialogButtonBox::accepted, this, &CCustomizedResolution::accept);
-  connect(buttons, &QDialogButtonBox::rejected, this, &QDialog::reject);
+  auto* buttons = MakeOkCancelButtons(this);
   auto* layout = new QVBoxLayout(this);
   layout->addLayout(form);
   layout->addWidget(buttons);
@@ -161,9 +160,7 @@ CYuvFrmtDlg::CYuvFrmtDlg(QWidget* parent, const ImageFormat& preset) : QDialog(p
   auto* previewGroup = new QGroupBox(QStringLiteral("Preview of first frame based on above settings"), this);
   auto* previewLayout = new QVBoxLayout(previewGroup);
   previewLayout->addWidget(panels_);
-  auto* buttons = new QDialogButtonBox(QDialogButtonBox::Ok | QDialogButtonBox::Cancel, this);
-  connect(buttons, &QDialogButtonBox::accepted, this, &CYuvFrmtDlg::accept);
-  connect(buttons, &QDialogButtonBox::rejected, this, &QDialog::reject);
+  auto* buttons = MakeOkCancelButtons(this);
   auto* layout = new QVBoxLayout(this);
   layout->addWidget(settings);
   layout->addWidget(previewGroup, 1);
