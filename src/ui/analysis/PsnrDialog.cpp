@@ -192,11 +192,8 @@ void CPSNR::ShowFormat(int index) {
 }
 
 void CPSNR::BrowseReport() {
-  const QString path = AskSaveFileName(
-      this, {.caption = QStringLiteral("Save As"), .start = report_->text(), .filters = kReportFiles});
-  if (path.isEmpty()) return;
-  run_.ReportName = path.toStdString();
-  report_->setText(path);
+  const QString path = AskSaveNameInto(this, report_, QStringLiteral("Save As"), kReportFiles);
+  if (!path.isEmpty()) run_.ReportName = path.toStdString();
 }
 
 void CPSNR::SelectStyle(PsnrStyle style) {

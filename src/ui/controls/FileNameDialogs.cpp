@@ -53,6 +53,13 @@ QString AskSaveFileName(QWidget* parent, const FileNameRequest& request) {
   return FirstOf(CurrentAsker()(parent, save));
 }
 
+QString AskSaveNameInto(QWidget* parent, QLineEdit* box, const QString& caption, const QString& filters) {
+  const QString path =
+      AskSaveFileName(parent, {.caption = caption, .start = box->text(), .filters = filters});
+  if (!path.isEmpty()) box->setText(path);
+  return path;
+}
+
 ScopedFileNameAsker::ScopedFileNameAsker(FileNameAsker asker) : previous_(std::move(CurrentAsker())) {
   CurrentAsker() = std::move(asker);
 }

@@ -1,5 +1,6 @@
 #pragma once
 
+#include <QLineEdit>
 #include <QString>
 #include <QStringList>
 #include <QWidget>
@@ -27,6 +28,9 @@ QString AskOpenFileName(QWidget* parent, const QString& caption, const QString& 
 QStringList AskOpenFileNames(QWidget* parent, const QString& caption, const QString& start,
                              const QString& filters);
 QString AskSaveFileName(QWidget* parent, const FileNameRequest& request);
+// The save picker proposing the name in `box`; the chosen name goes into the box.
+// Empty when the person cancels.
+QString AskSaveNameInto(QWidget* parent, QLineEdit* box, const QString& caption, const QString& filters);
 
 // Replaces the file dialogs for its lifetime (the previous asker comes back after).
 class ScopedFileNameAsker {

@@ -15,6 +15,8 @@
 #include "platform/MessageSink.h"
 #include "platform/StringFormat.h"
 #include "ui/controls/FileNameDialogs.h"
+#include "ui/controls/NamedWidget.h"
+#include "ui/controls/OkCancelButtons.h"
 
 namespace vx {
 
@@ -111,9 +113,7 @@ CCustomizedResolution::CCustomizedResolution(int32_t width, int32_t height, int3
   auto* form = new QFormLayout;
   form->addRow(QStringLiteral("Image Width:"), widthEdit_);
   form->addRow(QStringLiteral("Image Height:"), heightEdit_);
-  auto* buttons = new QDialogButtonBox(QDialogButtonBox::Ok | QDialogButtonBox::Cancel, this);
-  connect(buttons, &QDialogButtonBox::accepted, this, &CCustomizedResolution::accept);
-  connect(buttons, &QDialogButtonBox::rejected, this, &QDialog::reject);
+  auto* buttons = MakeOkCancelButtons(this);
   auto* layout = new QVBoxLayout(this);
   layout->addLayout(form);
   layout->addWidget(buttons);
@@ -139,18 +139,12 @@ CYuvFrmtDlg::CYuvFrmtDlg(QWidget* parent) : CYuvFrmtDlg(parent, CurrentSettings(
 
 CYuvFrmtDlg::CYuvFrmtDlg(QWidget* parent, const ImageFormat& preset) : QDialog(parent), format_(preset) {
   setWindowTitle(QStringLiteral("Format Settings"));
-  sampling_ = new QComboBox(this);
-  sampling_->setObjectName(QStringLiteral("samplingList"));
-  resolution_ = new QComboBox(this);
-  resolution_->setObjectName(QStringLiteral("resolutionList"));
-  field_ = new QComboBox(this);
-  field_->setObjectName(QStringLiteral("fieldList"));
-  packing_ = new QComboBox(this);
-  packing_->setObjectName(QStringLiteral("packingList"));
-  order_ = new QComboBox(this);
-  order_->setObjectName(QStringLiteral("orderList"));
-  fourcc_ = new QComboBox(this);
-  fourcc_->setObjectName(QStringLiteral("fourccList"));
+  sampling_ = MakeNamed<QComboBox>(QStringLiteral("samplingList"), this);
+  resolution_ = MakeNamed<QComboBox>(QStringLiteral("resolutionList"), this);
+  field_ = MakeNamed<QComboBox>(QStringLiteral("fieldList"), this);
+  packing_ = MakeNamed<QComboBox>(QStringLiteral("packingList"), this);
+  order_ = MakeNamed<QComboBox>(QStringLiteral("orderList"), this);
+  fourcc_ = MakeNamed<QComboBox>(QStringLiteral("fourccList"), this);
   summary_ = new QLabel(this);
   panels_ = new FormatPreviewPanels(this);
 
@@ -166,9 +160,7 @@ CYuvFrmtDlg::CYuvFrmtDlg(QWidget* parent, const ImageFormat& preset) : QDialog(p
   auto* previewGroup = new QGroupBox(QStringLiteral("Preview of first frame based on above settings"), this);
   auto* previewLayout = new QVBoxLayout(previewGroup);
   previewLayout->addWidget(panels_);
-  auto* buttons = new QDialogButtonBox(QDialogButtonBox::Ok | QDialogButtonBox::Cancel, this);
-  connect(buttons, &QDialogButtonBox::accepted, this, &CYuvFrmtDlg::accept);
-  connect(buttons, &QDialogButtonBox::rejected, this, &QDialog::reject);
+  auto* buttons = MakeOkCancelButtons(this);
   auto* layout = new QVBoxLayout(this);
   layout->addWidget(settings);
   layout->addWidget(previewGroup, 1);

@@ -24,10 +24,10 @@ struct RawPickOptions {
   bool refuseMono = true;
   bool leaveOutBmp = true;
   // The layout the format dialog starts from; the current format when not given.
-  std::optional<ImageFormat> preset;
+  std::optional<ImageFormat> preset{};
   // Runs between the picker and the format dialog (a tool that names its target
   // before the layout is asked).
-  std::function<void(const QString& path)> picked;
+  std::function<void(const QString& path)> picked{};
 };
 
 // How every tool picks a raw source: the open picker, then the format dialog for

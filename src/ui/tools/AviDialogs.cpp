@@ -7,6 +7,7 @@
 #include "model/Settings.h"
 #include "platform/MessageSink.h"
 #include "ui/controls/FileNameDialogs.h"
+#include "ui/controls/NamedWidget.h"
 
 namespace vx {
 namespace {
@@ -29,10 +30,7 @@ const PictureSourceTexts kEncoderPictureTexts = {
 
 // ---------------------------------------------------------------- AVI to YUV
 
-CAVI2YUV::CAVI2YUV(QWidget* parent) : CAVI2YUV(std::make_unique<AviToYuvJob>(), parent) {}
-
-CAVI2YUV::CAVI2YUV(std::unique_ptr<AviToYuvJob> ownedJob, QWidget* parent)
-    : ToolDialogOf(std::move(ownedJob), parent) {
+CAVI2YUV::CAVI2YUV(QWidget* parent) : ToolDialogOf(std::make_unique<AviToYuvJob>(), parent) {
   sourceGroup_->setTitle(QStringLiteral("Load AVI file:"));
 }
 
@@ -50,31 +48,22 @@ void CAVI2YUV::ChooseSource(const QString& path) {
 
 bool CAVI2YUV::StartCommandLine(const CommandLineRequest& request, QWidget* mainWindow) {
   SetCommandLineJob(request.ExitWhenDone != 0, mainWindow);
-  setWindowTitle(QString::fromStdString(request.InputName));
-  sourceBox()->setText(QString::fromStdString(request.InputName));
-  targetBox()->setText(QString::fromStdString(request.OutputName));
+  ShowRequestedNames(QString::fromStdString(request.InputName), QString::fromStdString(request.OutputName));
   if (!job().PrepareDecoding({.source = request.InputName,
                               .target = request.OutputName,
                               .targetFormat = request.OutputFormat.Layout()})) {
     return false;
   }
-  ShowRange();
-  RefreshLabels();
-  Start();
-  return true;
+  return StartPrepared();
 }
 
 // ---------------------------------------------------------------- YUV to AVI
 
-CYUV2AVI::CYUV2AVI(QWidget* parent) : CYUV2AVI(std::make_unique<YuvToAviJob>(), parent) {}
-
-CYUV2AVI::CYUV2AVI(std::unique_ptr<YuvToAviJob> ownedJob, QWidget* parent)
-    : ToolDialogOf(std::move(ownedJob), parent) {
+CYUV2AVI::CYUV2AVI(QWidget* parent) : ToolDialogOf(std::make_unique<YuvToAviJob>(), parent) {
   BuildControls(QStringLiteral("Load original file:"), QStringLiteral("Save AVI file:"),
                 QStringLiteral("Frame Count:"));
   auto* group = new QGroupBox(QStringLiteral("Video codec:"), this);
-  codecs_ = new QListWidget(group);
-  codecs_->setObjectName(QStringLiteral("codecList"));
+  codecs_ = MakeNamed<QListWidget>(QStringLiteral("codecList"), group);
   codecs_->setMaximumHeight(110);
   auto* layout = new QVBoxLayout(group);
   layout->addWidget(codecs_);
@@ -110,12 +99,9 @@ void CYUV2AVI::ChooseSource(const QString& path) {
 }
 
 void CYUV2AVI::BrowseTarget() {
-  const QString path = AskSaveFileName(
-      this,
-      {.caption = QStringLiteral("Save AVI file"), .start = targetBox()->text(), .filters = kAviFilters});
+  const QString path = AskSaveNameInto(this, targetBox(), QStringLiteral("Save AVI file"), kAviFilters);
   if (path.isEmpty()) return;
   job().TargetName = path.toStdString();
-  targetBox()->setText(path);
   SetTitle(sourceBox()->text(), path);
 }
 
@@ -136,9 +122,7 @@ bool CYUV2AVI::ReadToolBoxes() {
 
 bool CYUV2AVI::StartCommandLine(const CommandLineRequest& request, QWidget* mainWindow) {
   SetCommandLineJob(request.ExitWhenDone != 0, mainWindow);
-  setWindowTitle(QString::fromStdString(request.InputName));
-  sourceBox()->setText(QString::fromStdString(request.InputName));
-  targetBox()->setText(QString::fromStdString(request.OutputName));
+  ShowRequestedNames(QString::fromStdString(request.InputName), QString::fromStdString(request.OutputName));
   if (!job().PrepareEncoding({.source = request.InputName,
                               .target = request.OutputName,
                               .sourceFormat = CurrentSettings().Format,
@@ -146,10 +130,7 @@ bool CYUV2AVI::StartCommandLine(const CommandLineRequest& request, QWidget* main
     return false;
   }
   codecFromRequest_ = true;
-  ShowRange();
-  RefreshLabels();
-  Start();
-  return true;
+  return StartPrepared();
 }
 
 }  // namespace vx

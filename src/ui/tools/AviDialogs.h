@@ -22,9 +22,6 @@ class CAVI2YUV : public ToolDialogOf<AviToYuvJob, CYUVConverter> {
 
  protected:
   bool SourceIsPictureList() const override { return false; }
-
- private:
-  CAVI2YUV(std::unique_ptr<AviToYuvJob> ownedJob, QWidget* parent);
 };
 
 // "Convert YUV to AVI": a raw file or BMP pictures encoded with the codec chosen
@@ -44,7 +41,6 @@ class CYUV2AVI : public ToolDialogOf<YuvToAviJob> {
   bool ReadToolBoxes() override;
 
  private:
-  CYUV2AVI(std::unique_ptr<YuvToAviJob> ownedJob, QWidget* parent);
   QListWidget* codecs_ = nullptr;
   bool codecFromRequest_ = false;  // a command-line job keeps the code of -v
 };

@@ -9,6 +9,7 @@
 #include "model/Settings.h"
 #include "platform/StringFormat.h"
 #include "ui/controls/FileNameDialogs.h"
+#include "ui/controls/NamedWidget.h"
 #include "ui/controls/RawFilePicker.h"
 
 namespace vx {
@@ -22,8 +23,8 @@ int32_t BoxValue(const QLineEdit* box) {
   return ParseLeadingInt(box->text().toStdString());
 }
 
-QLineEdit* NumberBox(QWidget* parent) {
-  auto* box = new QLineEdit(parent);
+QLineEdit* NumberBox(QWidget* parent, const QString& objectName) {
+  auto* box = MakeNamed<QLineEdit>(objectName, parent);
   box->setMaximumWidth(70);
   return box;
 }
@@ -51,27 +52,16 @@ std::unique_ptr<PaddingJob> PaddingJobWithCurrentFormat() {
 
 // ---- padding -------------------------------------------------------------------
 
-CYUVPadding::CYUVPadding(QWidget* parent) : CYUVPadding(PaddingJobWithCurrentFormat(), parent) {}
-
-CYUVPadding::CYUVPadding(std::unique_ptr<PaddingJob> ownedJob, QWidget* parent)
-    : ToolDialogOf(std::move(ownedJob), parent) {
-  Layout layout;
-  layout.sourceGroup = QStringLiteral("Load original file:");
-  layout.targetGroup = QStringLiteral("Padded image file: ");
-  layout.frameNumberLabel = QStringLiteral("Frame processed:");
-  layout.fromLabel = QStringLiteral("Frame");
-  layout.toLabel = QStringLiteral("To");
-  BuildControls(layout);
+CYUVPadding::CYUVPadding(QWidget* parent) : ToolDialogOf(PaddingJobWithCurrentFormat(), parent) {
+  BuildControls({.sourceGroup = QStringLiteral("Load original file:"),
+                 .targetGroup = QStringLiteral("Padded image file: "),
+                 .frameNumberLabel = QStringLiteral("Frame processed:"),
+                 .fromLabel = QStringLiteral("Frame")});
   statusGroup()->setTitle(QStringLiteral("Select frames from orignal file to create padded image"));
   BuildPaddingControls();
   connect(browseSource_, &QPushButton::clicked, this, [this] {
-    RawPickOptions options;
-    options.refuseMono = false;  // a mono file's border is padded too
-    options.picked = [this](const QString& path) {
-      targetBox()->setText(
-          QString::fromStdString(ToolJob::DefaultTargetName(path.toStdString(), "_padded.yuv")));
-    };
-    if (const auto choice = PickRawFile(this, options))
+    // A mono file's border is padded too.
+    if (const auto choice = PickRawSourceNamingTarget(QStringLiteral("_padded.yuv"), {.refuseMono = false}))
       ChooseSource(choice->path, choice->format, choice->frameCount);
   });
   connect(browseTarget_, &QPushButton::clicked, this, [this] {
@@ -83,19 +73,15 @@ CYUVPadding::CYUVPadding(std::unique_ptr<PaddingJob> ownedJob, QWidget* parent)
 void CYUVPadding::BuildPaddingControls() {
   const ProgramSettings& settings = CurrentSettings();
   sizeGroup_ = new QGroupBox(QStringLiteral("Resolution of padded image:"), this);
-  multiples_ =
-      new QRadioButton(QStringLiteral("Padding width/height to multiples of certain values:"), sizeGroup_);
-  multiples_->setObjectName(QStringLiteral("multiplesRadio"));
-  explicit_ = new QRadioButton(QStringLiteral("Padding to specific resoultion (WxH):"), sizeGroup_);
-  explicit_->setObjectName(QStringLiteral("explicitRadio"));
-  multipleWidth_ = NumberBox(sizeGroup_);
-  multipleWidth_->setObjectName(QStringLiteral("multipleWidthBox"));
-  multipleHeight_ = NumberBox(sizeGroup_);
-  multipleHeight_->setObjectName(QStringLiteral("multipleHeightBox"));
-  paddedWidth_ = NumberBox(sizeGroup_);
-  paddedWidth_->setObjectName(QStringLiteral("paddedWidthBox"));
-  paddedHeight_ = NumberBox(sizeGroup_);
-  paddedHeight_->setObjectName(QStringLiteral("paddedHeightBox"));
+  multiples_ = MakeNamed<QRadioButton>(QStringLiteral("multiplesRadio"),
+                                       QStringLiteral("Padding width/height to multiples of certain values:"),
+                                       sizeGroup_);
+  explicit_ = MakeNamed<QRadioButton>(QStringLiteral("explicitRadio"),
+                                      QStringLiteral("Padding to specific resoultion (WxH):"), sizeGroup_);
+  multipleWidth_ = NumberBox(sizeGroup_, QStringLiteral("multipleWidthBox"));
+  multipleHeight_ = NumberBox(sizeGroup_, QStringLiteral("multipleHeightBox"));
+  paddedWidth_ = NumberBox(sizeGroup_, QStringLiteral("paddedWidthBox"));
+  paddedHeight_ = NumberBox(sizeGroup_, QStringLiteral("paddedHeightBox"));
   auto* sizes = new QGridLayout(sizeGroup_);
   sizes->addWidget(multiples_, 0, 0, 1, 4);
   sizes->addWidget(new QLabel(QStringLiteral("Width to multiple of "), sizeGroup_), 1, 0);
@@ -108,10 +94,8 @@ void CYUVPadding::BuildPaddingControls() {
   sizes->addWidget(paddedHeight_, 3, 3);
 
   positionGroup_ = new QGroupBox(QStringLiteral("Position of orginal image in padded image:"), this);
-  top_ = NumberBox(positionGroup_);
-  top_->setObjectName(QStringLiteral("topBox"));
-  left_ = NumberBox(positionGroup_);
-  left_->setObjectName(QStringLiteral("leftBox"));
+  top_ = NumberBox(positionGroup_, QStringLiteral("topBox"));
+  left_ = NumberBox(positionGroup_, QStringLiteral("leftBox"));
   auto* position = new QGridLayout(positionGroup_);
   position->addWidget(new QLabel(QStringLiteral("Padding  top rows"), positionGroup_), 0, 0);
   position->addWidget(top_, 0, 1);
@@ -119,13 +103,12 @@ void CYUVPadding::BuildPaddingControls() {
   position->addWidget(left_, 1, 1);
 
   colourGroup_ = new QGroupBox(QStringLiteral("Padding colors:"), this);
-  repeat_ =
-      new QRadioButton(QStringLiteral("Repeat the pixels of last or first column and row"), colourGroup_);
-  repeat_->setObjectName(QStringLiteral("repeatRadio"));
-  fill_ = new QRadioButton(QStringLiteral("Fill in with color in RGB:"), colourGroup_);
-  fill_->setObjectName(QStringLiteral("fillRadio"));
-  colour_ = new ColourButton(colourGroup_);
-  colour_->setObjectName(QStringLiteral("colourButton"));
+  repeat_ = MakeNamed<QRadioButton>(QStringLiteral("repeatRadio"),
+                                    QStringLiteral("Repeat the pixels of last or first column and row"),
+                                    colourGroup_);
+  fill_ = MakeNamed<QRadioButton>(QStringLiteral("fillRadio"), QStringLiteral("Fill in with color in RGB:"),
+                                  colourGroup_);
+  colour_ = MakeNamed<ColourButton>(QStringLiteral("colourButton"), colourGroup_);
   colour_->setText(QStringLiteral("Padding color"));
   auto* colours = new QGridLayout(colourGroup_);
   colours->addWidget(repeat_, 0, 0, 1, 2);
@@ -139,10 +122,9 @@ void CYUVPadding::BuildPaddingControls() {
   right->addWidget(colourGroup_);
   row->addLayout(right);
   toolArea()->addLayout(row);
-  toggle_ = new QPushButton(QStringLiteral("<---Hide Detailed Controls"), this);
-  toggle_->setObjectName(QStringLiteral("toggleButton"));
-  toggle_->hide();
-  toolArea()->addWidget(toggle_, 0, Qt::AlignLeft);
+  AddDetailsToggle({.hide = QStringLiteral("<---Hide Detailed Controls"),
+                    .display = QStringLiteral("<---Display Detailed Controls")},
+                   {sizeGroup_, positionGroup_, colourGroup_});
 
   // The remembered choices; the offsets and the explicit size start at 0.
   multipleWidth_->setText(QString::number(settings.Padding_Multiple_Width));
@@ -164,7 +146,6 @@ void CYUVPadding::BuildPaddingControls() {
   }
   connect(multiples_, &QRadioButton::toggled, this, [this] { ModeChosen(); });
   connect(repeat_, &QRadioButton::toggled, this, [this] { ModeChosen(); });
-  connect(toggle_, &QPushButton::clicked, this, &CYUVPadding::ToggleDetails);
   ModeChosen();
 }
 
@@ -225,28 +206,12 @@ bool CYUVPadding::ReadToolBoxes() {
 void CYUVPadding::PlacePreview(int32_t width, int32_t height) {
   ToolDialog::PlacePreview(width, height);
   // The padded picture scrolls: the details can make room for it.
-  toggle_->setVisible(hidden_ || height > preview()->height());
-}
-
-void CYUVPadding::ToggleDetails() {
-  hidden_ = !hidden_;
-  toggle_->setText(hidden_ ? QStringLiteral("<---Display Detailed Controls")
-                           : QStringLiteral("<---Hide Detailed Controls"));
-  for (QWidget* w : {static_cast<QWidget*>(sourceGroup_), static_cast<QWidget*>(targetGroup_),
-                     static_cast<QWidget*>(sizeGroup_), static_cast<QWidget*>(positionGroup_),
-                     static_cast<QWidget*>(colourGroup_), static_cast<QWidget*>(statusGroup())}) {
-    w->setVisible(!hidden_);
-  }
-  adjustSize();
-  update();
+  detailsToggle()->setVisible(detailsHidden() || height > preview()->height());
 }
 
 bool CYUVPadding::StartCommandLine(const CommandLineRequest& request, QWidget* mainWindow) {
   SetCommandLineJob(request.ExitWhenDone != 0, mainWindow);
-  const QString source = QString::fromStdString(request.InputName);
-  setWindowTitle(source);
-  sourceBox()->setText(source);
-  targetBox()->setText(QString::fromStdString(request.OutputName));
+  ShowRequestedNames(QString::fromStdString(request.InputName), QString::fromStdString(request.OutputName));
   explicit_->setChecked(true);
   paddedWidth_->setText(QString::number(request.OutputFormat.ImgWidth));
   paddedHeight_->setText(QString::number(request.OutputFormat.ImgHeight));
@@ -264,10 +229,7 @@ bool CYUVPadding::StartCommandLine(const CommandLineRequest& request, QWidget* m
 
 // ---- separate ------------------------------------------------------------------
 
-CYUVSeparate::CYUVSeparate(QWidget* parent) : CYUVSeparate(std::make_unique<SeparateJob>(), parent) {}
-
-CYUVSeparate::CYUVSeparate(std::unique_ptr<SeparateJob> ownedJob, QWidget* parent)
-    : ToolDialogOf(std::move(ownedJob), parent) {
+CYUVSeparate::CYUVSeparate(QWidget* parent) : ToolDialogOf(std::make_unique<SeparateJob>(), parent) {
   static_cast<ImageFormat&>(job().SourceFormat) = CurrentSettings().Format;
   ComputeFrameSize(job().SourceFormat);
   BuildControls(QStringLiteral("Load original file:"), QStringLiteral("Separate into three component files:"),
@@ -278,12 +240,8 @@ CYUVSeparate::CYUVSeparate(std::unique_ptr<SeparateJob> ownedJob, QWidget* paren
   });
   for (size_t i = 0; i < 3; ++i) {
     connect(rows_[i].browse, &QPushButton::clicked, this, [this, i] {
-      const QString path = AskSaveFileName(this, {.caption = QStringLiteral("Save as"),
-                                                  .start = rows_[i].name->text(),
-                                                  .filters = kComponentFilters});
-      if (path.isEmpty()) return;
-      rows_[i].name->setText(path);
-      SetTitle(sourceBox()->text(), path);
+      const QString path = AskSaveNameInto(this, rows_[i].name, QStringLiteral("Save as"), kComponentFilters);
+      if (!path.isEmpty()) SetTitle(sourceBox()->text(), path);
     });
   }
 }
@@ -311,18 +269,12 @@ bool CYUVSeparate::StartCommandLine(const CommandLineRequest& request, QWidget* 
   if (!job().PrepareSeparate(request.InputName, request.OutputName, CurrentSettings().Format)) return false;
   setWindowTitle(QStringLiteral("Separate <%1> into 3 components ").arg(source));
   for (size_t i = 0; i < 3; ++i) rows_[i].name->setText(QString::fromStdString(job().ComponentNames[i]));
-  ShowRange();
-  RefreshLabels();
-  Start();
-  return true;
+  return StartPrepared();
 }
 
 // ---- merge ---------------------------------------------------------------------
 
-CYUVMerge::CYUVMerge(QWidget* parent) : CYUVMerge(std::make_unique<MergeJob>(), parent) {}
-
-CYUVMerge::CYUVMerge(std::unique_ptr<MergeJob> ownedJob, QWidget* parent)
-    : ToolDialogOf(std::move(ownedJob), parent) {
+CYUVMerge::CYUVMerge(QWidget* parent) : ToolDialogOf(std::make_unique<MergeJob>(), parent) {
   // The first component starts at the current layout (size unknown), the other
   // two as single-component files.
   FrameImage& first = job().ComponentFormats[0];
@@ -341,10 +293,8 @@ CYUVMerge::CYUVMerge(std::unique_ptr<MergeJob> ownedJob, QWidget* parent)
                 QStringLiteral("Merge the three components into one file: "),
                 QStringLiteral("Frame processed:"));
   rows_ = MakeThreeNameRows(GroupOf::Source, kComponentLabels);
-  asYuv_ = new QRadioButton(QStringLiteral("Merge as YUV"), this);
-  asYuv_->setObjectName(QStringLiteral("yuvRadio"));
-  asRgb_ = new QRadioButton(QStringLiteral("Merge as RGB"), this);
-  asRgb_->setObjectName(QStringLiteral("rgbRadio"));
+  asYuv_ = MakeNamed<QRadioButton>(QStringLiteral("yuvRadio"), QStringLiteral("Merge as YUV"), this);
+  asRgb_ = MakeNamed<QRadioButton>(QStringLiteral("rgbRadio"), QStringLiteral("Merge as RGB"), this);
   asYuv_->setChecked(true);
   LockWhileRunning(asYuv_);
   LockWhileRunning(asRgb_);
@@ -369,11 +319,8 @@ CYUVMerge::CYUVMerge(std::unique_ptr<MergeJob> ownedJob, QWidget* parent)
     });
   }
   connect(browseTarget_, &QPushButton::clicked, this, [this] {
-    const QString path = AskSaveFileName(
-        this,
-        {.caption = QStringLiteral("Save as"), .start = targetBox()->text(), .filters = kRawFileFilters});
+    const QString path = AskSaveNameInto(this, targetBox(), QStringLiteral("Save as"), kRawFileFilters);
     if (path.isEmpty()) return;
-    targetBox()->setText(path);
     job().TargetName = path.toStdString();
     setWindowTitle(QStringLiteral("Merge to <%1>").arg(path));
   });
@@ -433,10 +380,7 @@ bool CYUVMerge::StartCommandLine(const CommandLineRequest& request, QWidget* mai
   sourceBox()->setText(QString::fromStdString(job().ComponentNames[0]));
   (job().MergeAsYuv ? asYuv_ : asRgb_)->setChecked(true);
   setWindowTitle(QStringLiteral("Merge to <%1>").arg(targetBox()->text()));
-  ShowRange();
-  RefreshLabels();
-  Start();
-  return true;
+  return StartPrepared();
 }
 
 }  // namespace vx

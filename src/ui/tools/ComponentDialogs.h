@@ -24,27 +24,21 @@ class CYUVPadding : public ToolDialogOf<PaddingJob> {
   // preset to multiples of 16 and the label.
   void ChooseSource(const QString& path, const ImageFormat& format, int64_t frameCount);
 
-  bool detailsHidden() const { return hidden_; }
-
  protected:
   bool ReadToolBoxes() override;
   void PlacePreview(int32_t width, int32_t height) override;
 
  private:
-  CYUVPadding(std::unique_ptr<PaddingJob> ownedJob, QWidget* parent);
   void BuildPaddingControls();
   void ModeChosen();
   // The target label for the boxes as they are.
   void UpdateTargetLabel();
   PaddingParameters BoxValues() const;
-  void ToggleDetails();
 
   QLineEdit *multipleWidth_, *multipleHeight_, *paddedWidth_, *paddedHeight_, *top_, *left_;
   QRadioButton *multiples_, *explicit_, *repeat_, *fill_;
   ColourButton* colour_;
   QGroupBox *sizeGroup_, *positionGroup_, *colourGroup_;
-  QPushButton* toggle_;
-  bool hidden_ = false;
 };
 
 // "Split Y, U and V components into separate files".
@@ -60,7 +54,6 @@ class CYUVSeparate : public ToolDialogOf<SeparateJob> {
   bool ReadToolBoxes() override;
 
  private:
-  CYUVSeparate(std::unique_ptr<SeparateJob> ownedJob, QWidget* parent);
   std::array<NameRow, 3> rows_;
 };
 
@@ -79,7 +72,6 @@ class CYUVMerge : public ToolDialogOf<MergeJob> {
   void RefreshLabels() override;
 
  private:
-  CYUVMerge(std::unique_ptr<MergeJob> ownedJob, QWidget* parent);
   std::array<NameRow, 3> rows_;
   QRadioButton *asYuv_, *asRgb_;
 };

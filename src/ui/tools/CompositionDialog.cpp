@@ -9,6 +9,7 @@
 #include "platform/MessageSink.h"
 #include "platform/StringFormat.h"
 #include "ui/controls/FileNameDialogs.h"
+#include "ui/controls/NamedWidget.h"
 #include "ui/controls/RawFilePicker.h"
 #include "ui/tools/ConverterDialog.h"
 
@@ -25,31 +26,19 @@ int32_t BoxValue(const QLineEdit* box) {
 
 }  // namespace
 
-CYUVComposition::CYUVComposition(QWidget* parent)
-    : CYUVComposition(std::make_unique<CompositionJob>(), parent) {}
-
-CYUVComposition::CYUVComposition(std::unique_ptr<CompositionJob> ownedJob, QWidget* parent)
-    : ToolDialogOf(std::move(ownedJob), parent) {
-  Layout layout;
-  layout.sourceGroup = QStringLiteral("Load file to composite as base image: ");
-  layout.secondSourceGroup = QStringLiteral("Load file to composite on top of base image: ");
-  layout.targetGroup = QStringLiteral("Save composited image into file:");
-  layout.frameNumberLabel = QStringLiteral("Frame number:");
-  layout.fromLabel = QStringLiteral("Start to compose from frame:");
-  layout.toLabel = QStringLiteral("to");
-  layout.progress = false;
-  BuildControls(layout);
+CYUVComposition::CYUVComposition(QWidget* parent) : ToolDialogOf(std::make_unique<CompositionJob>(), parent) {
+  BuildControls({.sourceGroup = QStringLiteral("Load file to composite as base image: "),
+                 .targetGroup = QStringLiteral("Save composited image into file:"),
+                 .frameNumberLabel = QStringLiteral("Frame number:"),
+                 .secondSourceGroup = QStringLiteral("Load file to composite on top of base image: "),
+                 .fromLabel = QStringLiteral("Start to compose from frame:"),
+                 .toLabel = QStringLiteral("to"),
+                 .progress = false});
   SetPausedCaption(QStringLiteral("Continue"));
   BuildCompositionControls();
   connect(browseSource_, &QPushButton::clicked, this, [this] {
-    RawPickOptions options;
-    options.caption = QStringLiteral("Load base image");
-    // The default target is set at once, before the layout is asked.
-    options.picked = [this](const QString& path) {
-      targetBox()->setText(
-          QString::fromStdString(ToolJob::DefaultTargetName(path.toStdString(), "_composed.yuv")));
-    };
-    if (const auto choice = PickRawFile(this, options))
+    if (const auto choice = PickRawSourceNamingTarget(QStringLiteral("_composed.yuv"),
+                                                      {.caption = QStringLiteral("Load base image")}))
       ChooseBase(choice->path, choice->format, choice->frameCount);
   });
   connect(browseSecond_, &QPushButton::clicked, this, [this] {
@@ -69,29 +58,26 @@ CYUVComposition::CYUVComposition(std::unique_ptr<CompositionJob> ownedJob, QWidg
 void CYUVComposition::BuildCompositionControls() {
   const CompositionParameters defaults;
   auto* group = new QGroupBox(this);
-  topLine_ = new QLineEdit(QString::number(defaults.TopLine), group);
-  topLine_->setObjectName(QStringLiteral("topLineBox"));
-  leftColumn_ = new QLineEdit(QString::number(defaults.LeftColumn), group);
-  leftColumn_->setObjectName(QStringLiteral("leftColumnBox"));
-  transparency_ = new QSlider(Qt::Horizontal, group);
-  transparency_->setObjectName(QStringLiteral("transparencySlider"));
+  topLine_ = MakeNamed<QLineEdit>(QStringLiteral("topLineBox"), QString::number(defaults.TopLine), group);
+  leftColumn_ =
+      MakeNamed<QLineEdit>(QStringLiteral("leftColumnBox"), QString::number(defaults.LeftColumn), group);
+  transparency_ = MakeNamed<QSlider>(QStringLiteral("transparencySlider"), Qt::Horizontal, group);
   transparency_->setRange(0, 100);
   transparency_->setValue(defaults.Transparency);
-  transparencyValue_ = new QLineEdit(QString::number(defaults.Transparency), group);
-  transparencyValue_->setObjectName(QStringLiteral("transparencyValueBox"));
+  transparencyValue_ = MakeNamed<QLineEdit>(QStringLiteral("transparencyValueBox"),
+                                            QString::number(defaults.Transparency), group);
   transparencyValue_->setReadOnly(true);
-  repeat_ = new QCheckBox(
+  repeat_ = MakeNamed<QCheckBox>(
+      QStringLiteral("repeatBox"),
       QStringLiteral("Repeat the last frame of the top image file if the base image file has more frames."),
       group);
-  repeat_->setObjectName(QStringLiteral("repeatBox"));
-  keyEnabled_ = new QCheckBox(QStringLiteral("Enable color key"), group);
-  keyEnabled_->setObjectName(QStringLiteral("colourKeyBox"));
-  key_ = new ColourButton(group);
-  key_->setObjectName(QStringLiteral("colourKeyButton"));
+  keyEnabled_ =
+      MakeNamed<QCheckBox>(QStringLiteral("colourKeyBox"), QStringLiteral("Enable color key"), group);
+  key_ = MakeNamed<ColourButton>(QStringLiteral("colourKeyButton"), group);
   key_->setText(QStringLiteral("Color Key"));
   key_->setColour(Qt::black);
-  tolerance_ = new QLineEdit(QString::number(defaults.ColorKeyRange), group);
-  tolerance_->setObjectName(QStringLiteral("toleranceBox"));
+  tolerance_ =
+      MakeNamed<QLineEdit>(QStringLiteral("toleranceBox"), QString::number(defaults.ColorKeyRange), group);
   for (QLineEdit* box : {topLine_, leftColumn_, transparencyValue_, tolerance_}) box->setMaximumWidth(70);
   auto* grid = new QGridLayout(group);
   grid->addWidget(new QLabel(QStringLiteral("Top line in base image:"), group), 0, 0);
@@ -168,25 +154,12 @@ void CYUVComposition::ChooseTop(const QString& path) {
   }
 }
 
-void CYUVComposition::RefreshLabels() {
-  ToolDialog::RefreshLabels();
-  if (secondFormat_) secondFormat_->setText(QString::fromStdString(FormatLabel(job().TopFormat)));
-}
-
 bool CYUVComposition::ReadToolBoxes() {
-  const char* prompt = nullptr;
-  if (sourceBox()->text().isEmpty())
-    prompt = "Please give file name for the base image!";
-  else if (topBox()->text().isEmpty())
-    prompt = "Please give file name for the image on the top!";
-  else if (targetBox()->text().isEmpty())
-    prompt = "Please give file name for composited image!";
-  else if (!composable_)
-    prompt = "The two files have different format, and cannot be composited!";
-  if (prompt) {
-    ShowMessage(prompt, kPromptCaption);
+  if (!Meets({{!sourceBox()->text().isEmpty(), "Please give file name for the base image!"},
+              {!topBox()->text().isEmpty(), "Please give file name for the image on the top!"},
+              {!targetBox()->text().isEmpty(), "Please give file name for composited image!"},
+              {composable_, "The two files have different format, and cannot be composited!"}}))
     return false;
-  }
   CompositionParameters& p = job().Composition;
   p.TopLine = BoxValue(topLine_);
   p.LeftColumn = BoxValue(leftColumn_);

@@ -27,10 +27,9 @@ class CYUVComposition : public ToolDialogOf<CompositionJob> {
 
  protected:
   bool ReadToolBoxes() override;
-  void RefreshLabels() override;
+  const FrameImage& SecondSourceFormat() const override { return job().TopFormat; }
 
  private:
-  CYUVComposition(std::unique_ptr<CompositionJob> ownedJob, QWidget* parent);
   void BuildCompositionControls();
 
   bool composable_ = false;

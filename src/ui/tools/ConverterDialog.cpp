@@ -11,6 +11,7 @@
 #include "platform/StringFormat.h"
 #include "ui/controls/FileNameDialogs.h"
 #include "ui/controls/FormatDialog.h"
+#include "ui/controls/OkCancelButtons.h"
 #include "ui/controls/RawFilePicker.h"
 
 namespace vx {
@@ -53,7 +54,7 @@ CBMPFileInput::CBMPFileInput(const QString& firstPicture, QWidget* parent)
   auto* down = new QPushButton(QStringLiteral("Move selected file down"), this);
   auto* remove = new QPushButton(QStringLiteral("Delete selected file"), this);
   auto* repeat = new QPushButton(QStringLiteral("Repeat selected file"), this);
-  auto* buttons = new QDialogButtonBox(QDialogButtonBox::Ok | QDialogButtonBox::Cancel, this);
+  auto* buttons = MakeOkCancelButtons(this);
   status_->setFrameShape(QFrame::StyledPanel);
   auto* side = new QVBoxLayout;
   for (QPushButton* b : {add, up, down, remove, repeat}) side->addWidget(b);
@@ -73,8 +74,6 @@ CBMPFileInput::CBMPFileInput(const QString& firstPicture, QWidget* parent)
   connect(down, &QPushButton::clicked, this, &CBMPFileInput::MoveDown);
   connect(remove, &QPushButton::clicked, this, &CBMPFileInput::DeleteSelected);
   connect(repeat, &QPushButton::clicked, this, &CBMPFileInput::RepeatSelected);
-  connect(buttons, &QDialogButtonBox::accepted, this, &CBMPFileInput::accept);
-  connect(buttons, &QDialogButtonBox::rejected, this, &QDialog::reject);
   opened_ = list_.Open(firstPicture.toStdString());
   Refill(0);
 }
@@ -268,13 +267,11 @@ void CYUVConverter::ChooseTarget(const QString& path) {
 }
 
 bool CYUVConverter::StartFromRequest(const CommandLineRequest& request, const ImageFormat& current) {
-  setWindowTitle(QString::fromStdString(request.InputName));
-  sourceBox()->setText(QString::fromStdString(request.InputName));
-  targetBox()->setText(QString::fromStdString(request.OutputName));
+  ShowRequestedNames(QString::fromStdString(request.InputName), QString::fromStdString(request.OutputName));
   if (!job().PrepareConversion({.source = request.InputName,
-                                      .target = request.OutputName,
-                                      .sourceFormat = current,
-                                      .targetFormat = request.OutputFormat.Layout()})) {
+                                .target = request.OutputName,
+                                .sourceFormat = current,
+                                .targetFormat = request.OutputFormat.Layout()})) {
     return false;
   }
   if (job().SourceFormat.SamplingFormat == BMP) {
@@ -287,10 +284,7 @@ bool CYUVConverter::StartFromRequest(const CommandLineRequest& request, const Im
                                                  .arg(QString::fromStdString(names.front()),
                                                       QString::fromStdString(names.back())));
   }
-  ShowRange();
-  RefreshLabels();
-  Start();
-  return true;
+  return StartPrepared();
 }
 
 bool CYUVConverter::StartCommandLine(const CommandLineRequest& request, QWidget* mainWindow) {

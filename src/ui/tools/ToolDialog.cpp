@@ -9,10 +9,12 @@
 #include "display/FormatLabel.h"
 #include "display/PreviewLayout.h"
 #include "model/FileHistory.h"
+#include "platform/MessageSink.h"
 #include "platform/StringFormat.h"
 #include "ui/controls/FileGroup.h"
 #include "ui/controls/FileNameDialogs.h"
 #include "ui/controls/FormatDialog.h"
+#include "ui/controls/NamedWidget.h"
 #include "ui/controls/RawFilePicker.h"
 #include "ui/controls/ScreenFit.h"
 
@@ -191,15 +193,18 @@ std::array<ToolDialog::NameRow, 3> ToolDialog::MakeThreeNameRows(GroupOf which,
   return rows;
 }
 
+std::optional<RawFileChoice> ToolDialog::PickRawSourceNamingTarget(const QString& suffix,
+                                                                   RawPickOptions options) {
+  options.picked = [this, suffix](const QString& path) {
+    targetName_->setText(
+        QString::fromStdString(ToolJob::DefaultTargetName(path.toStdString(), suffix.toStdString())));
+  };
+  return PickRawFile(this, options);
+}
+
 bool ToolDialog::BrowseRawSource(const QString& suffix, bool targetFirst) {
-  RawPickOptions options;
-  if (targetFirst && !suffix.isEmpty()) {
-    options.picked = [this, suffix](const QString& path) {
-      targetName_->setText(
-          QString::fromStdString(ToolJob::DefaultTargetName(path.toStdString(), suffix.toStdString())));
-    };
-  }
-  const auto choice = PickRawFile(this, options);
+  const auto choice =
+      targetFirst && !suffix.isEmpty() ? PickRawSourceNamingTarget(suffix) : PickRawFile(this);
   if (!choice) {
     preview_->update();
     return false;
@@ -230,11 +235,9 @@ bool ToolDialog::ChooseRawSource(const QString& path, const ImageFormat& format,
 }
 
 void ToolDialog::BrowseRawTarget() {
-  const QString path = AskSaveFileName(
-      this, {.caption = QStringLiteral("Save as"), .start = targetName_->text(), .filters = kRawFileFilters});
+  const QString path = AskSaveNameInto(this, targetName_, QStringLiteral("Save as"), kRawFileFilters);
   if (path.isEmpty()) return;
   job_.TargetName = path.toStdString();
-  targetName_->setText(path);
   SetTitle(sourceName_->text(), path);
   preview_->update();
 }
@@ -258,7 +261,7 @@ void ToolDialog::SetTitle(const QString& source, const QString& target) {
 
 void ToolDialog::RefreshLabels() {
   if (sourceFormat_) sourceFormat_->setText(QString::fromStdString(FormatLabel(job_.SourceFormat)));
-  if (secondFormat_) secondFormat_->setText(QString::fromStdString(FormatLabel(job_.SourceFormat)));
+  if (secondFormat_) secondFormat_->setText(QString::fromStdString(FormatLabel(SecondSourceFormat())));
   if (targetFormat_) targetFormat_->setText(QString::fromStdString(FormatLabel(job_.TargetFormat)));
 }
 
@@ -268,6 +271,49 @@ void ToolDialog::ShowSource(const QString& title, const QString& box) {
   ShowRange();
   RefreshLabels();
   preview_->update();
+}
+
+void ToolDialog::AddDetailsToggle(const DetailsCaptions& captions, std::vector<QWidget*> details) {
+  detailsCaptions_ = captions;
+  details_ = std::move(details);
+  detailsToggle_ = MakeNamed<QPushButton>(QStringLiteral("toggleButton"), captions.hide, this);
+  detailsToggle_->hide();
+  toolArea_->addWidget(detailsToggle_, 0, Qt::AlignLeft);
+  connect(detailsToggle_, &QPushButton::clicked, this, &ToolDialog::ToggleDetails);
+}
+
+void ToolDialog::ToggleDetails() {
+  detailsHidden_ = !detailsHidden_;
+  detailsToggle_->setText(detailsHidden_ ? detailsCaptions_.display : detailsCaptions_.hide);
+  std::vector<QWidget*> hidden = {sourceGroup_, targetGroup_};
+  hidden.insert(hidden.end(), details_.begin(), details_.end());
+  hidden.push_back(statusGroup_);
+  for (QWidget* w : hidden) w->setVisible(!detailsHidden_);
+  adjustSize();
+  update();
+}
+
+bool ToolDialog::Meets(std::initializer_list<Requirement> requirements) {
+  for (const Requirement& r : requirements) {
+    if (!r.met) {
+      ShowMessage(r.prompt, kPromptCaption);
+      return false;
+    }
+  }
+  return true;
+}
+
+void ToolDialog::ShowRequestedNames(const QString& source, const QString& target) {
+  setWindowTitle(source);
+  sourceName_->setText(source);
+  targetName_->setText(target);
+}
+
+bool ToolDialog::StartPrepared() {
+  ShowRange();
+  RefreshLabels();
+  Start();
+  return true;
 }
 
 void ToolDialog::ShowRange() {

@@ -9,11 +9,13 @@
 #include <QPushButton>
 #include <QVBoxLayout>
 #include <array>
+#include <initializer_list>
 #include <memory>
 #include <vector>
 
 #include "tools/ToolJob.h"
 #include "ui/controls/JobWindow.h"
+#include "ui/controls/RawFilePicker.h"
 #include "ui/display/PreviewArea.h"
 
 namespace vx {
@@ -41,15 +43,20 @@ class ToolDialog : public JobWindow {
   void ShowSource(const QString& title, const QString& box);
   void PauseClicked();
   void StopClicked();
+  // The details toggle (tools with a large preview): hides or shows the name
+  // groups, the tool's details and the status.
+  void ToggleDetails();
+  bool detailsHidden() const { return detailsHidden_; }
   // Stop, end the worker, close the window.
   void ExitClicked();
 
  protected:
+  // Every member has a default, so a tool names only what it sets.
   struct Layout {
-    QString sourceGroup;
-    QString targetGroup;
-    QString frameNumberLabel;
-    QString secondSourceGroup;  // a second source (join); empty: none
+    QString sourceGroup{};
+    QString targetGroup{};
+    QString frameNumberLabel{};
+    QString secondSourceGroup{};  // a second source (join); empty: none
     QString fromLabel = QStringLiteral("From Frame #:");
     QString toLabel = QStringLiteral("To");
     bool frameRange = true;
@@ -59,11 +66,8 @@ class ToolDialog : public JobWindow {
   void BuildControls(const Layout& layout);
   void BuildControls(const QString& sourceGroup, const QString& targetGroup,
                      const QString& frameNumberLabel) {
-    Layout layout;
-    layout.sourceGroup = sourceGroup;
-    layout.targetGroup = targetGroup;
-    layout.frameNumberLabel = frameNumberLabel;
-    BuildControls(layout);
+    BuildControls(
+        {.sourceGroup = sourceGroup, .targetGroup = targetGroup, .frameNumberLabel = frameNumberLabel});
   }
   // The pause button's caption while paused ("Play", or "Continue" for join).
   void SetPausedCaption(const QString& caption) { pausedCaption_ = caption; }
@@ -75,11 +79,23 @@ class ToolDialog : public JobWindow {
   // dialog, the history entry, the range, the title and the default target
   // (`suffix`, set before the format dialog when `targetFirst`). True on OK.
   bool BrowseRawSource(const QString& suffix, bool targetFirst = false);
+  // The raw-file picker that fills in the default target (`suffix`) as soon as a
+  // name is picked, before the format is asked.
+  std::optional<RawFileChoice> PickRawSourceNamingTarget(const QString& suffix, RawPickOptions options = {});
   // A source chosen without the pickers (tests, scripts).
   bool ChooseRawSource(const QString& path, const ImageFormat& format, int64_t frameCount,
                        const QString& suffix);
   // Browse for the target: a save picker that asks before replacing.
   void BrowseRawTarget();
+  // The details toggle's two captions, as each tool words them.
+  struct DetailsCaptions {
+    QString hide;
+    QString display;
+  };
+  // Adds the details toggle under the tool's controls, hidden until the tool shows
+  // it (when the preview needs the room).
+  void AddDetailsToggle(const DetailsCaptions& captions, std::vector<QWidget*> details);
+  QPushButton* detailsToggle() const { return detailsToggle_; }
   // Shows the job's current preview picture.
   void ShowJobPreview();
   // Sizes the preview for a picture of that size, as far as the screen allows.
@@ -99,9 +115,24 @@ class ToolDialog : public JobWindow {
   void LockWhileRunning(QWidget* widget) { lockedWhileRunning_.push_back(widget); }
   // Reads the tool's own boxes into the job before Start; false: nothing happens.
   virtual bool ReadToolBoxes() { return true; }
+  // Something Start needs, with the prompt shown when it is missing.
+  struct Requirement {
+    bool met;
+    const char* prompt;
+  };
+  // Shows the first unmet requirement's prompt; true when every one is met.
+  bool Meets(std::initializer_list<Requirement> requirements);
   void ShowRange();
   virtual void RefreshLabels();
+  // What the second source's label shows (join's second file, composition's top
+  // picture).
+  virtual const FrameImage& SecondSourceFormat() const { return job_.SourceFormat; }
   void SetTitle(const QString& source, const QString& target);
+  // A job started from a request (command line, script): the names it gives, shown
+  // before the job is prepared, the source's as the title.
+  void ShowRequestedNames(const QString& source, const QString& target);
+  // Then, once prepared: its range and labels shown, and started.
+  bool StartPrepared();
 
   QGroupBox* sourceGroup_ = nullptr;
   QGroupBox* targetGroup_ = nullptr;
@@ -130,6 +161,10 @@ class ToolDialog : public JobWindow {
   QGroupBox* statusGroup_ = nullptr;
   QGroupBox* controlsGroup_ = nullptr;
   QString pausedCaption_ = QStringLiteral("Play");
+  QPushButton* detailsToggle_ = nullptr;
+  DetailsCaptions detailsCaptions_;
+  std::vector<QWidget*> details_;  // the tool's own groups the toggle hides
+  bool detailsHidden_ = false;
   QWidget* previewPanel_ = nullptr;
   std::vector<QPointer<QWidget>> lockedWhileRunning_;
   QPushButton *start_ = nullptr, *stop_ = nullptr, *pause_ = nullptr, *exit_ = nullptr;

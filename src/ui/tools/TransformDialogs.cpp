@@ -11,6 +11,7 @@
 #include "platform/StringFormat.h"
 #include "ui/controls/FileNameDialogs.h"
 #include "ui/controls/FormatDialog.h"
+#include "ui/controls/NamedWidget.h"
 #include "ui/controls/RawFilePicker.h"
 
 namespace vx {
@@ -38,10 +39,7 @@ ImageFormat DefaultFormat() {
 
 // ---- flip -------------------------------------------------------------------
 
-CYUVFlip::CYUVFlip(QWidget* parent) : CYUVFlip(JobWithCurrentFormat<FlipJob>(DefaultFormat()), parent) {}
-
-CYUVFlip::CYUVFlip(std::unique_ptr<FlipJob> ownedJob, QWidget* parent)
-    : ToolDialogOf(std::move(ownedJob), parent) {
+CYUVFlip::CYUVFlip(QWidget* parent) : ToolDialogOf(JobWithCurrentFormat<FlipJob>(DefaultFormat()), parent) {
   BuildControls(QStringLiteral("Load original file:"), QStringLiteral("Flipped image file: "),
                 QStringLiteral("Frame Count:"));
   connect(browseSource_, &QPushButton::clicked, this, [this] {
@@ -52,39 +50,25 @@ CYUVFlip::CYUVFlip(std::unique_ptr<FlipJob> ownedJob, QWidget* parent)
 }
 
 bool CYUVFlip::StartFromRequest(const QString& source, const QString& target, const ImageFormat& current) {
-  setWindowTitle(source);
-  sourceBox()->setText(source);
-  targetBox()->setText(target);
+  ShowRequestedNames(source, target);
   if (!job().PrepareFromRequest(source.toStdString(), target.toStdString(), current)) return false;
-  ShowRange();
-  RefreshLabels();
-  Start();
-  return true;
+  return StartPrepared();
 }
 
 // ---- crop -------------------------------------------------------------------
 
 CImageCrop::CImageCrop(QWidget* parent)
-    : CImageCrop(JobWithCurrentFormat<CropJob>(DefaultFormat()), parent) {}
-
-CImageCrop::CImageCrop(std::unique_ptr<CropJob> ownedJob, QWidget* parent)
-    : ToolDialogOf(std::move(ownedJob), parent) {
-  Layout layout;
-  layout.sourceGroup = QStringLiteral("Load original file:");
-  layout.targetGroup = QStringLiteral("Cropped image file: ");
-  layout.frameNumberLabel = QStringLiteral("Frame Count:");
-  layout.fromLabel = QStringLiteral("Frame #:");
-  layout.toLabel = QStringLiteral("To #:");
-  BuildControls(layout);
+    : ToolDialogOf(JobWithCurrentFormat<CropJob>(DefaultFormat()), parent) {
+  BuildControls({.sourceGroup = QStringLiteral("Load original file:"),
+                 .targetGroup = QStringLiteral("Cropped image file: "),
+                 .frameNumberLabel = QStringLiteral("Frame Count:"),
+                 .fromLabel = QStringLiteral("Frame #:"),
+                 .toLabel = QStringLiteral("To #:")});
   area_ = new QGroupBox(QStringLiteral("Cropped area:"), this);
-  top_ = new QLineEdit(area_);
-  top_->setObjectName(QStringLiteral("topBox"));
-  left_ = new QLineEdit(area_);
-  left_->setObjectName(QStringLiteral("leftBox"));
-  width_ = new QLineEdit(area_);
-  width_->setObjectName(QStringLiteral("widthBox"));
-  height_ = new QLineEdit(area_);
-  height_->setObjectName(QStringLiteral("heightBox"));
+  top_ = MakeNamed<QLineEdit>(QStringLiteral("topBox"), area_);
+  left_ = MakeNamed<QLineEdit>(QStringLiteral("leftBox"), area_);
+  width_ = MakeNamed<QLineEdit>(QStringLiteral("widthBox"), area_);
+  height_ = MakeNamed<QLineEdit>(QStringLiteral("heightBox"), area_);
   auto* grid = new QGridLayout(area_);
   grid->addWidget(new QLabel(QStringLiteral("Top line to start:")), 0, 0);
   grid->addWidget(top_, 0, 1);
@@ -96,10 +80,9 @@ CImageCrop::CImageCrop(std::unique_ptr<CropJob> ownedJob, QWidget* parent)
   grid->addWidget(height_, 1, 1);
   toolArea()->addWidget(area_);
   for (QLineEdit* box : {top_, left_, width_, height_}) LockWhileRunning(box);
-  toggle_ = new QPushButton(QStringLiteral("<--- Hide Detailed Controls"), this);
-  toggle_->setObjectName(QStringLiteral("toggleButton"));
-  toggle_->hide();
-  toolArea()->addWidget(toggle_, 0, Qt::AlignLeft);
+  AddDetailsToggle({.hide = QStringLiteral("<--- Hide Detailed Controls"),
+                    .display = QStringLiteral("<--- Display Detailed Controls")},
+                   {area_});
   ShowRectangle();
   // Which validator each box runs, as the user types or leaves a box.
   connect(left_, &QLineEdit::textEdited, this, [this] { CheckLeft(); });
@@ -108,15 +91,8 @@ CImageCrop::CImageCrop(std::unique_ptr<CropJob> ownedJob, QWidget* parent)
   connect(top_, &QLineEdit::editingFinished, this, [this] { CheckTop(); });
   connect(width_, &QLineEdit::textEdited, this, [this] { CheckWidth(); });
   connect(height_, &QLineEdit::textEdited, this, [this] { CheckHeight(); });
-  connect(toggle_, &QPushButton::clicked, this, &CImageCrop::ToggleDetails);
   connect(browseSource_, &QPushButton::clicked, this, [this] {
-    RawPickOptions options;
-    // The default target is set right after the pick, before the format is asked.
-    options.picked = [this](const QString& path) {
-      targetBox()->setText(
-          QString::fromStdString(ToolJob::DefaultTargetName(path.toStdString(), "_cropped.yuv")));
-    };
-    if (const auto choice = PickRawFile(this, options))
+    if (const auto choice = PickRawSourceNamingTarget(QStringLiteral("_cropped.yuv")))
       ChooseSource(choice->path, choice->format, choice->frameCount);
   });
   connect(browseTarget_, &QPushButton::clicked, this, [this] {
@@ -160,22 +136,17 @@ bool CImageCrop::ChooseSource(const QString& path, const ImageFormat& format, in
     ShowJobPreview();
     UpdateOutline();
   }
-  toggle_->setVisible(preview()->verticalBar()->isVisible());
+  detailsToggle()->setVisible(preview()->verticalBar()->isVisible());
   return true;
 }
 
 bool CImageCrop::StartFromRequest(const QString& source, const QString& target, const ImageFormat& current,
                                   int32_t top, int32_t left, int32_t height, int32_t width) {
-  setWindowTitle(source);
-  sourceBox()->setText(source);
-  targetBox()->setText(target);
+  ShowRequestedNames(source, target);
   if (!job().PrepareCrop(source.toStdString(), target.toStdString(), current, top, left, height, width))
     return false;
   ShowRectangle();
-  ShowRange();
-  RefreshLabels();
-  Start();
-  return true;
+  return StartPrepared();
 }
 
 namespace {
@@ -245,24 +216,9 @@ bool CImageCrop::ReadToolBoxes() {
   return true;
 }
 
-void CImageCrop::ToggleDetails() {
-  hidden_ = !hidden_;
-  toggle_->setText(hidden_ ? QStringLiteral("<--- Display Detailed Controls")
-                           : QStringLiteral("<--- Hide Detailed Controls"));
-  for (QWidget* w : {static_cast<QWidget*>(sourceGroup_), static_cast<QWidget*>(targetGroup_),
-                     static_cast<QWidget*>(area_), static_cast<QWidget*>(statusGroup())}) {
-    w->setVisible(!hidden_);
-  }
-  adjustSize();
-  update();
-}
-
 // ---- join -------------------------------------------------------------------
 
-CJoinFile::CJoinFile(QWidget* parent) : CJoinFile(std::make_unique<JoinJob>(), parent) {}
-
-CJoinFile::CJoinFile(std::unique_ptr<JoinJob> ownedJob, QWidget* parent)
-    : ToolDialogOf(std::move(ownedJob), parent) {
+CJoinFile::CJoinFile(QWidget* parent) : ToolDialogOf(std::make_unique<JoinJob>(), parent) {
   // The two sources start at the program's current layout; the joined file has
   // the first source's layout, shown as such from the start.
   static_cast<ImageFormat&>(job().SourceFormat) = CurrentSettings().Format;
@@ -270,50 +226,45 @@ CJoinFile::CJoinFile(std::unique_ptr<JoinJob> ownedJob, QWidget* parent)
   ComputeFrameSize(job().SourceFormat);
   job().SecondFormat = job().SourceFormat;
   job().TargetFormat = job().SourceFormat;
-  Layout layout;
-  layout.sourceGroup = QStringLiteral("Load file 1: ");
-  layout.secondSourceGroup = QStringLiteral("Load file 2:");
-  layout.targetGroup = QStringLiteral("Join above two files into one file:");
-  layout.frameNumberLabel = QStringLiteral("Frame number:");
-  layout.frameRange = false;
-  layout.progress = false;
-  BuildControls(layout);
+  BuildControls({.sourceGroup = QStringLiteral("Load file 1: "),
+                 .targetGroup = QStringLiteral("Join above two files into one file:"),
+                 .frameNumberLabel = QStringLiteral("Frame number:"),
+                 .secondSourceGroup = QStringLiteral("Load file 2:"),
+                 .frameRange = false,
+                 .progress = false});
   SetPausedCaption(QStringLiteral("Continue"));
   connect(browseSource_, &QPushButton::clicked, this, [this] {
-    RawPickOptions options;
-    options.caption = QStringLiteral("Load file 1");
-    // The title and the name box follow the pick at once, before the layout is asked.
-    options.picked = [this](const QString& path) {
-      setWindowTitle(QFileInfo(path).fileName());
-      sourceBox()->setText(path);
-    };
-    if (const auto choice = PickRawFile(this, options)) ChooseFirst(choice->path, choice->format);
+    if (const auto choice = PickSourceInto(sourceBox(), QStringLiteral("Load file 1")))
+      ChooseFirst(choice->path, choice->format);
   });
   connect(browseSecond_, &QPushButton::clicked, this, [this] {
     if (!firstLoaded_) {
       ShowMessage("Please load file one first!", kPromptCaption);
       return;
     }
-    RawPickOptions options;
-    options.caption = QStringLiteral("Load file 2");
-    options.picked = [this](const QString& path) {
-      setWindowTitle(QFileInfo(path).fileName());
-      secondBox()->setText(path);
-    };
-    if (const auto choice = PickRawFile(this, options)) ChooseSecond(choice->path, choice->format);
+    if (const auto choice = PickSourceInto(secondBox(), QStringLiteral("Load file 2")))
+      ChooseSecond(choice->path, choice->format);
   });
   connect(browseTarget_, &QPushButton::clicked, this, [this] {
     const QString path = AskSaveFileName(
         this, {.caption = QStringLiteral("Joined file"), .start = {}, .filters = kRawFileFilters});
-    if (path.isEmpty()) return;
-    setWindowTitle(QFileInfo(path).fileName());
-    targetBox()->setText(path);
+    if (!path.isEmpty()) ShowNameIn(targetBox(), path);
   });
 }
 
-void CJoinFile::ChooseFirst(const QString& path, const ImageFormat& format) {
+void CJoinFile::ShowNameIn(QLineEdit* box, const QString& path) {
   setWindowTitle(QFileInfo(path).fileName());
-  sourceBox()->setText(path);
+  box->setText(path);
+}
+
+std::optional<RawFileChoice> CJoinFile::PickSourceInto(QLineEdit* box, const QString& caption) {
+  // The title and the name box follow the pick at once, before the layout is asked.
+  return PickRawFile(
+      this, {.caption = caption, .picked = [this, box](const QString& path) { ShowNameIn(box, path); }});
+}
+
+void CJoinFile::ChooseFirst(const QString& path, const ImageFormat& format) {
+  ShowNameIn(sourceBox(), path);
   static_cast<ImageFormat&>(job().SourceFormat) = format;
   ComputeFrameSize(job().SourceFormat);
   job().TargetFormat = job().SourceFormat;
@@ -334,8 +285,7 @@ void CJoinFile::ChooseSecond(const QString& path, const ImageFormat& format) {
     ShowMessage("Please load file one first!", kPromptCaption);
     return;
   }
-  setWindowTitle(QFileInfo(path).fileName());
-  secondBox()->setText(path);
+  ShowNameIn(secondBox(), path);
   static_cast<ImageFormat&>(job().SecondFormat) = format;
   ComputeFrameSize(job().SecondFormat);
   job().Joinable = JoinJob::SameLayout(job().SourceFormat, job().SecondFormat);
@@ -347,27 +297,12 @@ void CJoinFile::ChooseSecond(const QString& path, const ImageFormat& format) {
   }
 }
 
-void CJoinFile::RefreshLabels() {
-  ToolDialog::RefreshLabels();
-  if (secondFormat_) secondFormat_->setText(QString::fromStdString(FormatLabel(job().SecondFormat)));
-}
-
 bool CJoinFile::ReadToolBoxes() {
   job().SecondSourceName = secondBox()->text().toStdString();
-  const char* prompt = nullptr;
-  if (sourceBox()->text().isEmpty())
-    prompt = "Please give the first file name to join!";
-  else if (secondBox()->text().isEmpty())
-    prompt = "Please give the second file name to join!";
-  else if (targetBox()->text().isEmpty())
-    prompt = "Please give file name for the joined file!";
-  else if (!job().Joinable)
-    prompt = "The two files have different format, and cannot be joined!";
-  if (prompt) {
-    ShowMessage(prompt, kPromptCaption);
-    return false;
-  }
-  return true;
+  return Meets({{!sourceBox()->text().isEmpty(), "Please give the first file name to join!"},
+                {!secondBox()->text().isEmpty(), "Please give the second file name to join!"},
+                {!targetBox()->text().isEmpty(), "Please give file name for the joined file!"},
+                {job().Joinable, "The two files have different format, and cannot be joined!"}});
 }
 
 bool CJoinFile::StartFromRequest(const QString& first, const QString& second, const QString& target,

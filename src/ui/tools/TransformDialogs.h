@@ -17,9 +17,6 @@ class CYUVFlip : public ToolDialogOf<FlipJob> {
   explicit CYUVFlip(QWidget* parent = nullptr);
   bool StartFromRequest(const QString& source, const QString& target, const ImageFormat& current);
   bool StartCommandLine(const CommandLineRequest& request, QWidget* mainWindow) override;
-
- private:
-  CYUVFlip(std::unique_ptr<FlipJob> ownedJob, QWidget* parent);
 };
 
 // "Area Cropping": a rectangle cut out of every frame.
@@ -35,26 +32,20 @@ class CImageCrop : public ToolDialogOf<CropJob> {
   // the whole picture and the first frame shown.
   bool ChooseSource(const QString& path, const ImageFormat& format, int64_t frameCount);
 
-  bool detailsHidden() const { return hidden_; }
-
   // The validators the boxes run; each shows at most one message.
   bool CheckTop();
   bool CheckLeft();
   bool CheckWidth();
   bool CheckHeight();
-  void ToggleDetails();
 
  protected:
   bool ReadToolBoxes() override;
 
  private:
-  CImageCrop(std::unique_ptr<CropJob> ownedJob, QWidget* parent);
   void ShowRectangle();
   void UpdateOutline();
   QLineEdit *top_, *left_, *width_, *height_;
   QGroupBox* area_;
-  QPushButton* toggle_;
-  bool hidden_ = false;
 };
 
 // "Join Two YUV Files Into One File".
@@ -74,10 +65,12 @@ class CJoinFile : public ToolDialogOf<JoinJob> {
  protected:
   bool ReadToolBoxes() override;
   // The second source's label shows its own layout.
-  void RefreshLabels() override;
+  const FrameImage& SecondSourceFormat() const override { return job().SecondFormat; }
 
  private:
-  CJoinFile(std::unique_ptr<JoinJob> ownedJob, QWidget* parent);
+  // The title is the file's name, the box its path.
+  void ShowNameIn(QLineEdit* box, const QString& path);
+  std::optional<RawFileChoice> PickSourceInto(QLineEdit* box, const QString& caption);
   bool firstLoaded_ = false;
 };
 
