@@ -485,9 +485,13 @@ TEST(ToolTable, TheParserAndTheUsageTextAreViewsOfTheTable) {
     } else {
       EXPECT_NE(usage.find("'" + name + "'"), std::string::npos) << name;
     }
-    if (action.examples) EXPECT_NE(usage.find(action.examples), std::string::npos) << name;
+    if (action.examples) {
+      EXPECT_NE(usage.find(action.examples), std::string::npos) << name;
+    }
     for (const ActionCheck& check : action.checks) {
-      if (check.message) EXPECT_TRUE(check.when != ActionRefusal::None) << name;
+      if (check.message) {
+        EXPECT_TRUE(check.when != ActionRefusal::None) << name;
+      }
     }
   }
 }

@@ -186,7 +186,9 @@ bool FileHistoryStore::Add(std::string_view path, const ImageFormat& f, int32_t 
                      .ImgWidth = f.ImgWidth,
                      .ImgHeight = f.ImgHeight,
                      .operation = operation,
-                     .openTime = when};
+                     .openTime = when,
+                     .id = 0,  // given under the lock below
+                     .storedTime = {}};
   std::lock_guard lock(mutex_);
   r.id = nextId_++;
   removedNames_.erase(r.fileName);
