@@ -1,7 +1,5 @@
 #include "ui/controls/PlaybackDriver.h"
 
-#include <utility>
-
 #include "platform/MessageSink.h"
 
 namespace vx {
@@ -46,7 +44,6 @@ class PlaybackDriver::Observer final : public PlaybackObserver, private WindowRe
 
 PlaybackDriver::PlaybackDriver(std::unique_ptr<Playback> playback) : playback_(std::move(playback)) {
   worker_.SetFailureCompletion([this] {
-    startWhenEnded_ = false;
     loop().Stop();
     UpdateControls();
   });
@@ -83,26 +80,17 @@ void PlaybackDriver::Stop() {
 }
 
 void PlaybackDriver::StartWorker() {
-  if (worker_.Running()) {
-    startWhenEnded_ = true;
-    return;
-  }
-  startWhenEnded_ = false;
+  if (worker_.Running()) return;
   loop().ClearQuit();
   const bool started = worker_.Start([this]() -> DialogWorker::Completion {
     Observer observer(this, playback_->Sequence());
     loop().Play(playback_->Sequence(), observer);
-    return [this] {
-      // Still asked to play once this run has ended: the start came too late for it.
-      if (std::exchange(startWhenEnded_, false) && loop().State() != PlayState::Stopped) StartWorker();
-      UpdateControls();
-    };
+    return [this] { UpdateControls(); };
   });
   if (!started) loop().Stop();  // the last run is still being finished
 }
 
 void PlaybackDriver::EndWorker() {
-  startWhenEnded_ = false;
   if (!worker_.Running() && !worker_.Joinable()) return;
   loop().Quit();
   worker_.Finish();

@@ -70,9 +70,6 @@ class PlaybackDriver : public QObject {
   QWidget* window_ = nullptr;
   Hooks hooks_;
   DialogWorker worker_{this};
-  // A start came while the run was past its last frame, too late for it to see:
-  // that run's end report starts the next one.
-  bool startWhenEnded_ = false;
   PlayControls* controls_ = nullptr;
 };
 
