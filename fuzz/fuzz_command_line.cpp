@@ -8,7 +8,7 @@
 #include "FuzzSupport.h"
 #include "model/CommandLine.h"
 #include "model/Settings.h"
-#include "shell/Actions.h"
+#include "shell/ToolTable.h"
 
 extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
   vx::fuzz::InstallQuietSink();
@@ -25,7 +25,7 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
   args.push_back(current);
   vx::CommandLineRequest request;
   vx::ProgramSettings settings;
-  const int code = vx::ParseCommandLine(args, vx::ActionNames(), request, settings);
+  const int code = vx::ParseCommandLine(args, vx::CommandLineActions(), request, settings);
   if (code < 0 || code > 7) std::abort();
   return 0;
 }
