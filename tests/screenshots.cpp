@@ -93,6 +93,16 @@ void PauseAfter(vx::ToolDialog& window, int frames, bool pausedAlready = false) 
   }
 }
 
+// Stops a tool window's job, answers what it reports and closes the window, so that
+// later whole-screen pictures show only their own window.
+void StopAndClose(vx::ToolDialog& window) {
+  window.StopClicked();
+  (void)QTest::qWaitFor([&] { return !window.WorkerRunning(); }, 30000);
+  QTest::qWait(200);
+  AnswerBoxes();
+  window.close();
+}
+
 // Padding, separating and merging, each in the middle of its job.
 void ComponentWindows(const QString& clip, const vx::ImageFormat& format, const QString& folder) {
   auto* pad = new vx::CYUVPadding;
@@ -110,7 +120,7 @@ void ComponentWindows(const QString& clip, const vx::ImageFormat& format, const 
   pad->Start();
   PauseAfter(*pad, 10);
   Save(*pad, folder, QStringLiteral("padding"));
-  pad->StopClicked();
+  StopAndClose(*pad);
 
   auto* separate = new vx::CYUVSeparate;
   separate->show();
@@ -140,7 +150,7 @@ void ComponentWindows(const QString& clip, const vx::ImageFormat& format, const 
   merge->Start();
   PauseAfter(*merge, 10);
   Save(*merge, folder, QStringLiteral("merge"));
-  merge->StopClicked();
+  StopAndClose(*merge);
 
   // The clip laid over itself at (40, 60), half transparent, black keyed out.
   auto* compose = new vx::CYUVComposition;
@@ -165,7 +175,7 @@ void ComponentWindows(const QString& clip, const vx::ImageFormat& format, const 
   AnswerBoxes();
   PauseAfter(*compose, 10, true);
   Save(*compose, folder, QStringLiteral("composition"));
-  compose->StopClicked();
+  StopAndClose(*compose);
 }
 
 // Every tool window and the format dialog with a large picture, placed where the
