@@ -1,5 +1,7 @@
 #include "ui/controls/PlaybackDriver.h"
 
+#include <utility>
+
 #include "platform/MessageSink.h"
 
 namespace vx {
@@ -44,6 +46,7 @@ class PlaybackDriver::Observer final : public PlaybackObserver, private WindowRe
 
 PlaybackDriver::PlaybackDriver(std::unique_ptr<Playback> playback) : playback_(std::move(playback)) {
   worker_.SetFailureCompletion([this] {
+    startWhenEnded_ = false;
     loop().Stop();
     UpdateControls();
   });
@@ -80,17 +83,34 @@ void PlaybackDriver::Stop() {
 }
 
 void PlaybackDriver::StartWorker() {
-  if (worker_.Running()) return;
+  if (worker_.Running()) {
+    startWhenEnded_ = true;
+    return;
+  }
+  startWhenEnded_ = false;
   loop().ClearQuit();
   const bool started = worker_.Start([this]() -> DialogWorker::Completion {
     Observer observer(this, playback_->Sequence());
     loop().Play(playback_->Sequence(), observer);
-    return [this] { UpdateControls(); };
+    return [this] { RunEnded(); };
   });
   if (!started) loop().Stop();  // the last run is still being finished
 }
 
+void PlaybackDriver::RunEnded() {
+  // A Start that came after the run's last look at the state was too late for it:
+  // it starts the next run. Otherwise nothing plays any more, whatever the loop was
+  // last asked (a file that would not open leaves it "playing").
+  if (std::exchange(startWhenEnded_, false) && loop().State() != PlayState::Stopped) {
+    StartWorker();
+  } else if (loop().State() != PlayState::Stopped) {
+    loop().Stop();
+  }
+  UpdateControls();
+}
+
 void PlaybackDriver::EndWorker() {
+  startWhenEnded_ = false;
   if (!worker_.Running() && !worker_.Joinable()) return;
   loop().Quit();
   worker_.Finish();

@@ -65,11 +65,14 @@ class PlaybackDriver : public QObject {
  private:
   class Observer;
   void StartWorker();
+  void RunEnded();
 
   std::unique_ptr<Playback> playback_;  // declared first: it goes last
   QWidget* window_ = nullptr;
   Hooks hooks_;
   DialogWorker worker_{this};
+  // A Start came while the run was past its last look at the state: its end starts the next.
+  bool startWhenEnded_ = false;
   PlayControls* controls_ = nullptr;
 };
 
