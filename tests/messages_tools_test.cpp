@@ -177,6 +177,8 @@ TEST_F(ToolMessages, CompositionRefusals) {
     std::function<std::string()> expected;
   };
   const std::vector<Case> cases = {
+      // A base without a width: the window never hands one over (its frame count, 0,
+      // is refused first), so the job's own guard is reached directly.
       {[](CompositionJob& j) { j.SourceFormat.ImgWidth = 0; },
        [] { return std::string("Error CMPS1011:  Image dimension is not correct!"); }},
       {[&](CompositionJob& j) { j.SourceName = Missing("b.yuv"); },
