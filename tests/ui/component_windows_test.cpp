@@ -271,11 +271,11 @@ TEST_F(ComponentWindows, MergeComponentsOpenAtASizeWithoutAMessage) {
   // What each format dialog showed when it opened, and after the person's choices.
   struct Shown {
     ImageFormat format;
-    QString resolutionEntry;
+    std::string resolutionEntry;
   };
   std::vector<Shown> opened, confirmed;
   auto look = [](CYuvFrmtDlg* dialog) {
-    return Shown{dialog->format(), Child<QComboBox>(*dialog, "resolutionList")->currentText()};
+    return Shown{dialog->format(), Child<QComboBox>(*dialog, "resolutionList")->currentText().toStdString()};
   };
   // Y: no size in its name: the current format's size.
   ASSERT_TRUE(BrowseAsUser(Child<QPushButton>(*merge, "componentBrowse1"), y, [&](CYuvFrmtDlg* dialog) {
@@ -298,8 +298,7 @@ TEST_F(ComponentWindows, MergeComponentsOpenAtASizeWithoutAMessage) {
   for (size_t i = 0; i < 3; ++i) {
     EXPECT_EQ(opened[i].format.ImgWidth, sizes[i].first) << i;
     EXPECT_EQ(opened[i].format.ImgHeight, sizes[i].second) << i;
-    EXPECT_EQ(opened[i].resolutionEntry, QString::fromLatin1(entries[i]))
-        << "the list shows that size, " << i;
+    EXPECT_EQ(opened[i].resolutionEntry, entries[i]) << "the list shows that size, " << i;
   }
   EXPECT_EQ(opened[1].format.SamplingFormat, MONO);
   EXPECT_EQ(confirmed[0].format.ImgWidth, 352);
@@ -307,7 +306,7 @@ TEST_F(ComponentWindows, MergeComponentsOpenAtASizeWithoutAMessage) {
   EXPECT_TRUE(recorder_.Texts().empty()) << "no size was refused: " << recorder_.Texts().front();
   EXPECT_EQ(merge->job().ComponentFormats[2].ImgWidth, 176);
   EXPECT_EQ(merge->job().TargetFormat.SamplingFormat, YUV_420);
-  EXPECT_EQ(merge->toBox()->text(), QStringLiteral("2"));
+  EXPECT_EQ(merge->toBox()->text().toStdString(), "2");
   merge->close();
 }
 

@@ -136,7 +136,7 @@ TEST_F(ReplayFromManager, ADoubleClickedRecordPlaysInFrontOfTheManager) {
   auto* player = qobject_cast<CVideoPlayer*>(frame_.LatestWindow(ToolId("play")));
   ASSERT_NE(player, nullptr);
   EXPECT_TRUE(player->isVisible());
-  EXPECT_EQ(player->windowTitle(), QString::fromStdString(clip));
+  EXPECT_EQ(player->windowTitle().toStdString(), clip);
   EXPECT_TRUE(QTest::qWaitForWindowActive(player, 2000)) << "the player is the window in front";
   EXPECT_EQ(QApplication::activeModalWidget(), nullptr);
   EXPECT_TRUE(recorder_.Texts().empty());
@@ -164,8 +164,8 @@ TEST_F(ReplayFromManager, AnAviRecordOpensTheAviDecoderAndLeavesTheRawLayout) {
   auto* decoder = qobject_cast<CAVI2YUV*>(frame_.LatestWindow(ToolId("avi2yuv")));
   ASSERT_NE(decoder, nullptr);
   EXPECT_TRUE(decoder->isVisible());
-  EXPECT_EQ(decoder->sourceBox()->text(), QString::fromStdString(avi));
-  EXPECT_EQ(decoder->toBox()->text(), QStringLiteral("3"));
+  EXPECT_EQ(decoder->sourceBox()->text().toStdString(), avi);
+  EXPECT_EQ(decoder->toBox()->text().toStdString(), "3");
   ASSERT_FALSE(recorder_.Texts().empty());
   EXPECT_EQ(recorder_.Texts().back().rfind("Codec available on this computer:\n", 0), 0u);
   EXPECT_EQ(CurrentSettings().Format, raw) << "the raw layout is left as it was";

@@ -24,18 +24,18 @@ class LastFolder : public testing::Test {
   }
   void TearDown() override { CurrentSettings() = saved_; }
 
-  QString Folder(const char* name) const { return QString::fromStdString((dir_ / name).string()); }
+  std::string Folder(const char* name) const { return (dir_ / name).string(); }
 
   // Clicks `browse` and answers its picker with `answer` (none: cancel), and a
   // format dialog, if one opens, with Cancel. The folder the picker opened in.
-  QString StartOfPicker(QPushButton* browse, const QString& answer = {}) {
-    FileNameAnswers answers(answer.isEmpty() ? QStringList() : QStringList{answer});
+  std::string StartOfPicker(QPushButton* browse, const std::string& answer = {}) {
+    FileNameAnswers answers(answer.empty() ? QStringList() : QStringList{QString::fromStdString(answer)});
     ModalHandler<CYuvFrmtDlg> cancel([](CYuvFrmtDlg* format) {
       EXPECT_TRUE(ClickAsUser(DialogButton(format, QDialogButtonBox::Cancel)));
     });
     EXPECT_TRUE(ClickAsUser(browse));
     EXPECT_EQ(answers.asked.size(), 1u);
-    return answers.asked.empty() ? QStringLiteral("(no picker)") : answers.asked[0].start;
+    return answers.asked.empty() ? "(no picker)" : answers.asked[0].start.toStdString();
   }
 
   template <class Window>
@@ -60,7 +60,7 @@ TEST_F(LastFolder, EveryPickerOpensWhereAFileWasLastPicked) {
   QPointer<CYUV2AVI> encoder = Open<CYUV2AVI>();
   QPushButton* playerBrowse = Child<QPushButton>(*player, "browse");
   QPushButton* decoderBrowse = Child<QPushButton>(*decoder, "sourceBrowseButton");
-  EXPECT_EQ(StartOfPicker(playerBrowse, QString::fromStdString(clip_)), QString()) << "nothing picked yet";
+  EXPECT_EQ(StartOfPicker(playerBrowse, clip_), "") << "nothing picked yet";
   EXPECT_EQ(StartOfPicker(decoderBrowse), Folder("a")) << "where the player's file was picked";
   // A file saved into another folder moves every picker there.
   EXPECT_EQ(StartOfPicker(Child<QPushButton>(*encoder, "targetBrowseButton"), Folder("b") + "/out.avi"),
@@ -80,7 +80,7 @@ TEST_F(LastFolder, IsKeptAcrossARestartInTheSettingsFile) {
   const auto file = dir_ / "velutrix3.ini";
   {
     QPointer<CVideoPlayer> player = Open<CVideoPlayer>();
-    StartOfPicker(Child<QPushButton>(*player, "browse"), QString::fromStdString(clip_));
+    StartOfPicker(Child<QPushButton>(*player, "browse"), clip_);
     player->close();
   }
   ASSERT_TRUE(SaveSettings(CurrentSettings(), file));
@@ -107,7 +107,7 @@ TEST_F(LastFolder, IsKeptAcrossARestartInTheSettingsFile) {
   EXPECT_EQ(CurrentSettings(), older);
   {
     QPointer<CAVI2YUV> decoder = Open<CAVI2YUV>();
-    EXPECT_EQ(StartOfPicker(Child<QPushButton>(*decoder, "sourceBrowseButton")), QString());
+    EXPECT_EQ(StartOfPicker(Child<QPushButton>(*decoder, "sourceBrowseButton")), "");
     decoder->close();
   }
 }
