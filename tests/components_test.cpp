@@ -497,5 +497,42 @@ TEST_F(ComponentJobs, MergeEndsWithTheShortestComponent) {
   EXPECT_EQ(LastMessage(), "Error MERG1019: Input file " + (dir_ / "c.u").string() + " not found\n");
 }
 
+TEST(MergePicks, AComponentDialogOpensAtASizeAFileCanHave) {
+  EXPECT_EQ(SizeInComponentName("/clips/foreman_176x144.u"), (ComponentSize{176, 144}));
+  EXPECT_EQ(SizeInComponentName("clip_352X288.y"), (ComponentSize{352, 288}));
+  EXPECT_EQ(SizeInComponentName("/clips_1x1/clip.v"), std::nullopt) << "a folder's name gives no size";
+  for (const char* none : {"clip.y", "clip_x.y", "clip_0x144.u", "clip_176x.u", "clip_9000x100.y",
+                           "clip_176x144b.u", "clip_-5x4.y"}) {
+    EXPECT_EQ(SizeInComponentName(none), std::nullopt) << none;
+  }
+
+  const ImageFormat current{
+      .SamplingFormat = YUV_420, .PixelFormat = Planar, .ImgWidth = 720, .ImgHeight = 480};
+  ImageFormat unsized = ComponentLayout({0, 0}, 13);
+  unsized.ImageResolution = 6;  // as the merge window starts its second and third components
+  // Nothing chosen yet: the current format's size, with its resolution entry.
+  ImageFormat preset = ComponentPickPreset(unsized, "/c/clip.u", nullptr, current);
+  EXPECT_EQ(preset.SamplingFormat, MONO);
+  EXPECT_EQ(preset.ImgWidth, 720);
+  EXPECT_EQ(preset.ImgHeight, 480);
+  EXPECT_EQ(preset.ImageResolution, 6);
+  // After another component: its size.
+  ImageFormat chosen = ComponentLayout({352, 288}, 13);
+  preset = ComponentPickPreset(unsized, "/c/clip.u", &chosen, current);
+  EXPECT_EQ(preset.ImgWidth, 352);
+  EXPECT_EQ(preset.ImgHeight, 288);
+  EXPECT_EQ(preset.ImageResolution, 3) << "CIF";
+  // The component's own size, once chosen, comes before the last one's.
+  const ImageFormat own = ComponentLayout({100, 50}, 13);
+  preset = ComponentPickPreset(own, "/c/clip.u", &chosen, current);
+  EXPECT_EQ(preset.ImgWidth, 100);
+  EXPECT_EQ(preset.ImageResolution, kCustomResolution);
+  // A size in the name comes first.
+  preset = ComponentPickPreset(own, "/c/clip_176x144.u", &chosen, current);
+  EXPECT_EQ(preset.ImgWidth, 176);
+  EXPECT_EQ(preset.ImgHeight, 144);
+  EXPECT_EQ(preset.ImageResolution, 1) << "QCIF";
+}
+
 }  // namespace
 }  // namespace vx

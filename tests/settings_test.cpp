@@ -245,5 +245,74 @@ TEST(SettingsFile, LivesInTheUserConfigFolder) {
   EXPECT_EQ(SettingsFilePath(), dir / "home" / ".config" / "velutrix" / "velutrix3.ini");
 }
 
+TEST(SettingsFile, TheLastFolderIsAKeyAfterTheOthers) {
+  test::TempDir dir;
+  ProgramSettings changed = Changed();
+  changed.LastFolder = "/clips/a folder/with spaces";
+  const std::string text = SettingsText(changed);
+  const std::string older = SettingsText(Changed());
+  ASSERT_EQ(text.substr(0, older.size()), older) << "the earlier keys are written as before";
+  EXPECT_EQ(text.substr(older.size()), "LastFolder: /clips/a folder/with spaces\n");
+  EXPECT_EQ(SettingsText(ProgramSettings{}), DefaultFileText()) << "no folder yet: no key";
+
+  // A round trip through the file keeps every value and the folder.
+  ASSERT_TRUE(SaveSettings(changed, dir / "velutrix3.ini"));
+  ProgramSettings read;
+  LoadSettings(read, dir / "velutrix3.ini");
+  EXPECT_EQ(read, changed);
+
+  // A file written before the key existed loads every value, and no folder.
+  test::WriteFileText(dir / "old.ini", older);
+  ProgramSettings old;
+  old.LastFolder = "/kept/unless/read";
+  LoadSettings(old, dir / "old.ini");
+  ProgramSettings expected = Changed();
+  expected.LastFolder = "/kept/unless/read";
+  EXPECT_EQ(old, expected);
+  ProgramSettings fresh;
+  LoadSettings(fresh, dir / "old.ini");
+  EXPECT_EQ(fresh, Changed());
+  EXPECT_TRUE(fresh.LastFolder.empty());
+  // ... and saved again, gains the key at its end.
+  fresh.LastFolder = "/clips";
+  ASSERT_TRUE(SaveSettings(fresh, dir / "old.ini"));
+  EXPECT_EQ(test::ReadFileText(dir / "old.ini"), older + "LastFolder: /clips\n");
+
+  struct Case {
+    std::string what;
+    std::string text;
+    std::string folder;
+  };
+  std::string crlf;
+  for (char c : text) crlf += c == '\n' ? std::string("\r\n") : std::string(1, c);
+  const Case cases[] = {
+      {"carriage returns", crlf, "/clips/a folder/with spaces"},
+      {"cut before its line end", text.substr(0, text.size() - 1), ""},
+      {"not absolute", older + "LastFolder: clips\n", ""},
+      {"after a damaged key",
+       text.substr(0, text.find("AddDiffGrid")) + "AddDiffGrid: x\n" +
+           text.substr(text.find("ImageDiffColor_RGB")),
+       ""},
+  };
+  for (const Case& c : cases) {
+    ProgramSettings parsed;
+    ParseSettingsText(c.text, parsed);
+    EXPECT_EQ(parsed.LastFolder, c.folder) << c.what;
+  }
+
+  // Past the 4096 bytes read, the folder is not half read.
+  ProgramSettings longFolder = Changed();
+  longFolder.LastFolder = "/" + std::string(kSettingsReadLimit, 'd');
+  ASSERT_TRUE(SaveSettings(longFolder, dir / "long.ini"));
+  ProgramSettings cut;
+  LoadSettings(cut, dir / "long.ini");
+  EXPECT_EQ(cut, Changed());
+
+  // A folder that would break the line is never written.
+  ProgramSettings broken = Changed();
+  broken.LastFolder = "/two\nlines";
+  EXPECT_EQ(SettingsText(broken), older);
+}
+
 }  // namespace
 }  // namespace vx

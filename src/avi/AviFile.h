@@ -20,6 +20,10 @@ uint32_t FourccFromText(const std::string& code);
 // Its four characters when all are printable, otherwise "unknown".
 std::string FourccText(uint32_t code);
 
+// Whether `path` is an AVI file: a RIFF file of form "AVI ". A file that cannot
+// be read is judged by its name's ".avi" extension.
+bool LooksLikeAviFile(const std::string& path);
+
 struct CodecInfo {
   std::string code;         // four characters, e.g. "iyuv"
   std::string name;         // short name

@@ -1,4 +1,8 @@
+#include <array>
+#include <cstring>
+
 #include "avi/AviFile.h"
+#include "platform/StringFormat.h"
 
 namespace vx::avi {
 namespace {
@@ -27,6 +31,15 @@ std::string FourccText(uint32_t code) {
   std::string text(4, ' ');
   for (int i = 0; i < 4; ++i) text[static_cast<size_t>(i)] = static_cast<char>((code >> (8 * i)) & 0xFF);
   return text;
+}
+
+bool LooksLikeAviFile(const std::string& path) {
+  if (auto file = RawFile::OpenRead(path)) {
+    std::array<char, 12> head{};
+    return file->Read(head.data(), static_cast<int64_t>(head.size())) == static_cast<int64_t>(head.size()) &&
+           std::memcmp(head.data(), "RIFF", 4) == 0 && std::memcmp(head.data() + 8, "AVI ", 4) == 0;
+  }
+  return path.size() >= 4 && EqualsIgnoreCase(std::string_view(path).substr(path.size() - 4), ".avi");
 }
 
 }  // namespace vx::avi

@@ -10,6 +10,7 @@
 #include <cstdio>
 #include <cstdlib>
 #include <limits>
+#include <optional>
 #include <vector>
 
 #include "platform/MessageSink.h"
@@ -48,6 +49,29 @@ constexpr std::string_view kTemplate =
     "ImageDiffGridColor_RGB (%d,%d,%d)\n"
     "User_Defined_Formula: (%f,%f,%f,%f) (%f,%f,%f,%f) (%f,%f,%f,%f) (%f,%f,%f,%f) "
     "(%f,%f,%f,%f) (%f,%f,%f,%f)\n";
+
+// Appended after the 35 keys of the original file, so that files without it load
+// as before and programs that stop after those keys still read this one.
+constexpr std::string_view kLastFolderKey = "LastFolder:";
+
+bool UsableFolder(std::string_view folder) {
+  return folder.starts_with('/') && folder.find_first_of("\r\n") == std::string_view::npos;
+}
+
+// The rest of the folder line, when it is there whole: "LastFolder:", blanks, the
+// folder up to the line feed (a carriage return before it is dropped).
+std::optional<std::string> ScanLastFolder(std::string_view text, size_t pos) {
+  while (pos < text.size() && std::isspace(static_cast<unsigned char>(text[pos]))) ++pos;
+  if (text.substr(pos, kLastFolderKey.size()) != kLastFolderKey) return std::nullopt;
+  pos += kLastFolderKey.size();
+  while (pos < text.size() && (text[pos] == ' ' || text[pos] == '\t')) ++pos;
+  const size_t end = text.find('\n', pos);
+  if (end == std::string_view::npos) return std::nullopt;  // cut by the read limit
+  std::string_view folder = text.substr(pos, end - pos);
+  if (folder.ends_with('\r')) folder.remove_suffix(1);
+  if (!UsableFolder(folder)) return std::nullopt;
+  return std::string(folder);
+}
 
 struct Slot {
   int32_t* integer = nullptr;
@@ -150,6 +174,9 @@ std::string SettingsText(const ProgramSettings& settings) {
       text.push_back(kTemplate[i]);
     }
   }
+  if (UsableFolder(settings.LastFolder)) {
+    text.append(kLastFolderKey).append(" ").append(settings.LastFolder).append("\n");
+  }
   return text;
 }
 
@@ -175,6 +202,9 @@ int ParseSettingsText(std::string_view input, ProgramSettings& settings) {
     } else {
       break;
     }
+  }
+  if (next == slots.size()) {
+    if (auto folder = ScanLastFolder(text, t)) settings.LastFolder = std::move(*folder);
   }
   return static_cast<int>(next);
 }
@@ -208,6 +238,7 @@ void SanitizeSettings(ProgramSettings& s) {
     g->VerticalSpacing = std::clamp(g->VerticalSpacing, 2, 64);
     clampColor(g->Color);
   }
+  if (!UsableFolder(s.LastFolder)) s.LastFolder.clear();
 }
 
 void LoadSettings(ProgramSettings& settings, const std::filesystem::path& file) {

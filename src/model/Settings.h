@@ -51,25 +51,31 @@ struct ProgramSettings {
   RgbColor ImageDiffColor_RGB{255, 0, 0};
   RgbColor ImageDiffGridColor_RGB;
   std::array<float, 24> User_Defined_Formula{};
+  // The folder of the file last picked in any file picker (absolute; empty: none
+  // yet). Stored after the other keys, so older files load without it.
+  std::string LastFolder;
 
   bool operator==(const ProgramSettings&) const = default;
 };
 
 ProgramSettings& CurrentSettings();
 
-// The settings file's text: 35 lines, each ending in a line feed.
+// The settings file's text: 35 lines, each ending in a line feed, then a
+// "LastFolder: " line when a folder is remembered.
 std::string SettingsText(const ProgramSettings& settings);
 
 // Reads values from settings text, left to right, into `settings`. White space
 // of any length (none included) is accepted at every line break, key words and
 // punctuation must match exactly. Reading stops at the first mismatch: values
 // read so far are kept, later ones keep what they had. Returns how many values
-// were read (111 for a complete file).
+// were read (111 for a complete file). The folder line after them is read when
+// it is whole (its line feed within the text) and names an absolute folder.
 int ParseSettingsText(std::string_view text, ProgramSettings& settings);
 
 // Replaces values that no valid file holds (unknown enumeration values, sizes
 // below 1, colours outside 0..255, grid values outside their ranges) by their
-// defaults or nearest valid value, so that nothing downstream meets them.
+// defaults or nearest valid value, so that nothing downstream meets them. A
+// folder that is not absolute or spans lines is forgotten.
 void SanitizeSettings(ProgramSettings& settings);
 
 // Reads the first 4096 bytes of the file; a missing or unreadable file keeps the

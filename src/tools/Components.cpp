@@ -50,6 +50,44 @@ const ToolMessages kMergeMessages = {
     .finished = "",  // the finish message names the merged layout
 };
 
+std::optional<ComponentSize> SizeInComponentName(std::string_view path) {
+  std::string_view name = path.substr(path.rfind('/') + 1);  // npos + 1 is 0: the whole path
+  name = name.substr(0, name.rfind('.'));
+  const size_t underscore = name.rfind('_');
+  if (underscore == std::string_view::npos) return std::nullopt;
+  const std::string_view size = name.substr(underscore + 1);
+  const size_t x = size.find_first_of("xX");
+  auto number = [](std::string_view digits) -> int32_t {
+    if (digits.empty() || digits.size() > 5) return 0;
+    int32_t value = 0;
+    for (const char c : digits) {
+      if (c < '0' || c > '9') return 0;
+      value = value * 10 + (c - '0');
+    }
+    return value;
+  };
+  if (x == std::string_view::npos) return std::nullopt;
+  const ComponentSize found{number(size.substr(0, x)), number(size.substr(x + 1))};
+  if (found.width < 1 || found.height < 1 || found.width > kMaxCustomWidth || found.height > kMaxCustomHeight)
+    return std::nullopt;
+  return found;
+}
+
+ImageFormat ComponentPickPreset(const ImageFormat& own, std::string_view path, const ImageFormat* lastChosen,
+                                const ImageFormat& current) {
+  ImageFormat preset = own;
+  auto sized = [](const ImageFormat& f) { return f.ImgWidth > 0 && f.ImgHeight > 0; };
+  const ImageFormat* sizeFrom = sized(own) ? &own : lastChosen && sized(*lastChosen) ? lastChosen : &current;
+  preset.ImgWidth = sizeFrom->ImgWidth;
+  preset.ImgHeight = sizeFrom->ImgHeight;
+  if (const auto named = SizeInComponentName(path)) {
+    preset.ImgWidth = named->width;
+    preset.ImgHeight = named->height;
+  }
+  DeriveResolution(preset);
+  return preset;
+}
+
 namespace {
 
 constexpr const char* kComponentNotWritten[3] = {"Error SEPA1017: File %s cannot be written !\n",

@@ -4,7 +4,9 @@
 // single-component (MONO) files, and merging three such files into one planar file.
 
 #include <array>
+#include <optional>
 #include <string>
+#include <string_view>
 
 #include "image/FrameImage.h"
 #include "tools/ToolJob.h"
@@ -29,6 +31,17 @@ ComponentSizes ComponentSizesOf(int32_t sampling, int32_t width, int32_t height)
 FrameImage ComponentLayout(ComponentSize size, int32_t fourcc = 0);
 // `base` followed by ".r", ".g", ".b" for RGB pictures, else ".y", ".u", ".v".
 std::array<std::string, 3> ComponentFileNames(const std::string& base, int32_t sampling);
+
+// The size a name gives in "_<W>x<H>" just before its extension (clip_176x144.u),
+// within the largest size a layout may have; nullopt when it gives none.
+std::optional<ComponentSize> SizeInComponentName(std::string_view path);
+
+// The layout a component's format dialog opens with: `own` (the component's
+// stored layout) at a size a file can have, never 0 x 0: the size in the file's
+// name, else the component's own once chosen, else that of the component chosen
+// last, else the current format's. The resolution entry follows the size.
+ImageFormat ComponentPickPreset(const ImageFormat& own, std::string_view path, const ImageFormat* lastChosen,
+                                const ImageFormat& current);
 
 // Every frame of a range split into Y (or R), U (or G) and V (or B), whatever the
 // source's component order; interlaced frames are made progressive first.

@@ -10,6 +10,7 @@
 
 #include "ProgramTestSupport.h"
 #include "avi/AviFile.h"
+#include "model/Settings.h"
 #include "platform/RawFile.h"
 #include "platform/StringFormat.h"
 
@@ -149,6 +150,29 @@ TEST_F(HeadlessFaults, SavesThatFailMidWriteAreWarnedAboutAndKeepTheOldFiles) {
   EXPECT_EQ(test::ReadFileText(history), oldHistory);
   EXPECT_FALSE(std::filesystem::exists(TemporaryNameFor(settings)));
   EXPECT_FALSE(std::filesystem::exists(TemporaryNameFor(history)));
+}
+
+TEST_F(HeadlessFaults, ARunKeepsThePickersFolderAndLoadsOlderSettingsFiles) {
+  // A settings file from before the folder was kept: loaded, saved as it was.
+  ProgramSettings older;
+  older.Padding_Multiple_Width = 16;
+  older.Grid1.Enabled = 1;
+  std::filesystem::create_directories(SettingsFile().parent_path());
+  test::WriteFileText(SettingsFile(), SettingsText(older));
+  ASSERT_EQ(Action("flip", (dir_ / "f1.yuv").string()).exitCode, 0);
+  ProgramSettings expected = older;
+  ProgramSettings saved;
+  ASSERT_EQ(ParseSettingsText(test::ReadFileText(SettingsFile()), saved), 111);
+  EXPECT_EQ(saved.Format.ImgWidth, 16) << "the command line's layout is kept";
+  expected.Format = saved.Format;
+  EXPECT_EQ(SettingsText(saved), SettingsText(expected));
+  EXPECT_EQ(test::ReadFileText(SettingsFile()).find("LastFolder"), std::string::npos);
+
+  // The folder the pickers last used survives a run without windows.
+  test::WriteFileText(SettingsFile(), test::ReadFileText(SettingsFile()) + "LastFolder: /clips/of today\n");
+  ASSERT_EQ(Action("flip", (dir_ / "f2.yuv").string()).exitCode, 0);
+  const std::string text = test::ReadFileText(SettingsFile());
+  EXPECT_TRUE(text.ends_with("\nLastFolder: /clips/of today\n")) << text;
 }
 
 }  // namespace

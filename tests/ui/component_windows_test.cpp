@@ -257,5 +257,58 @@ TEST_F(ComponentWindows, EveryControlTakesItsOwnClickAndCommandLinesHandOver) {
   merge->close();
 }
 
+TEST_F(ComponentWindows, MergeComponentsOpenAtASizeWithoutAMessage) {
+  ScopedCurrentFormat current(format_);  // 352 x 288
+  const std::string y = (dir_ / "parts.y").string();
+  const std::string u = (dir_ / "parts.u").string();
+  const std::string v = (dir_ / "parts_176x144.v").string();
+  test::WriteFileBytes(y, test::RandomBytes(352 * 288 * 2, 1));
+  test::WriteFileBytes(u, test::RandomBytes(176 * 144 * 2, 2));
+  test::WriteFileBytes(v, test::RandomBytes(176 * 144 * 2, 3));
+  QPointer<CYUVMerge> merge = new CYUVMerge;
+  merge->show();
+  ASSERT_TRUE(QTest::qWaitForWindowExposed(merge));
+  // What each format dialog showed when it opened, and after the person's choices.
+  struct Shown {
+    ImageFormat format;
+    std::string resolutionEntry;
+  };
+  std::vector<Shown> opened, confirmed;
+  auto look = [](CYuvFrmtDlg* dialog) {
+    return Shown{dialog->format(), Child<QComboBox>(*dialog, "resolutionList")->currentText().toStdString()};
+  };
+  // Y: no size in its name: the current format's size.
+  ASSERT_TRUE(BrowseAsUser(Child<QPushButton>(*merge, "componentBrowse1"), y, [&](CYuvFrmtDlg* dialog) {
+    opened.push_back(look(dialog));
+    EXPECT_TRUE(PickAsUser(Child<QComboBox>(*dialog, "samplingList"), SamplingEntry(dialog, "MONO")));
+    confirmed.push_back(look(dialog));
+  }));
+  // U: none either: the size of the component chosen last; the person picks QCIF.
+  ASSERT_TRUE(BrowseAsUser(Child<QPushButton>(*merge, "componentBrowse2"), u, [&](CYuvFrmtDlg* dialog) {
+    opened.push_back(look(dialog));
+    EXPECT_TRUE(PickAsUser(Child<QComboBox>(*dialog, "resolutionList"), 1));
+    confirmed.push_back(look(dialog));
+  }));
+  // V: the size in its name.
+  ASSERT_TRUE(BrowseAsUser(Child<QPushButton>(*merge, "componentBrowse3"), v,
+                           [&](CYuvFrmtDlg* dialog) { opened.push_back(look(dialog)); }));
+  ASSERT_EQ(opened.size(), 3u);
+  const std::array<std::pair<int, int>, 3> sizes = {{{352, 288}, {352, 288}, {176, 144}}};
+  const std::array<const char*, 3> entries = {"CIF_PAL 352x288", "CIF_PAL 352x288", "QCIF_PAL 176x144"};
+  for (size_t i = 0; i < 3; ++i) {
+    EXPECT_EQ(opened[i].format.ImgWidth, sizes[i].first) << i;
+    EXPECT_EQ(opened[i].format.ImgHeight, sizes[i].second) << i;
+    EXPECT_EQ(opened[i].resolutionEntry, entries[i]) << "the list shows that size, " << i;
+  }
+  EXPECT_EQ(opened[1].format.SamplingFormat, MONO);
+  EXPECT_EQ(confirmed[0].format.ImgWidth, 352);
+  EXPECT_EQ(confirmed[1].format.ImgWidth, 176);
+  EXPECT_TRUE(recorder_.Texts().empty()) << "no size was refused: " << recorder_.Texts().front();
+  EXPECT_EQ(merge->job().ComponentFormats[2].ImgWidth, 176);
+  EXPECT_EQ(merge->job().TargetFormat.SamplingFormat, YUV_420);
+  EXPECT_EQ(merge->toBox()->text().toStdString(), "2");
+  merge->close();
+}
+
 }  // namespace
 }  // namespace vx::test

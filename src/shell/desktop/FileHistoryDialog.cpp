@@ -121,6 +121,9 @@ void CFileHistory::OpenSelected() {
   if (ids.size() != 1 || !Handler()) return;
   for (const CFileHistoryInfo& record : FileHistory().Records()) {
     if (record.id == ids[0]) {
+      // The manager is modal: left open, it would keep the window that replays the
+      // record behind it and out of reach.
+      accept();
       Handler()(record);
       return;
     }

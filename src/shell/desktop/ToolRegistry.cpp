@@ -2,9 +2,11 @@
 
 #include <QPointer>
 
+#include "avi/AviFile.h"
 #include "model/FileHistory.h"
 #include "model/Settings.h"
 #include "platform/MessageSink.h"
+#include "platform/StringFormat.h"
 #include "shell/ToolTable.h"
 #include "shell/desktop/FileHistoryDialog.h"
 #include "shell/desktop/MainFrame.h"
@@ -46,12 +48,33 @@ constexpr ToolWindow kToolWindows[] = {
     {.tool = "avi2yuv", .make = Make<CAVI2YUV>},     {.tool = "yuv2avi", .make = Make<CYUV2AVI>},
 };
 
-// The File Manager replays a record with its layout in the window of the tool
-// that replays history, without adding to the history.
+// A record of BMP pictures that no AVI stands behind: nothing replays it.
+constexpr const char* kNotRawVideo =
+    "Error HIST1003: %s is not raw video (it was recorded as BMP pictures); the player plays raw video "
+    "files only.\n";
+
+void ReplayIn(CMainFrame& main, Command tool, const CFileHistoryInfo& record) {
+  if (auto* replayer = dynamic_cast<HistoryReplayer*>(main.OpenTool(tool)))
+    replayer->ReplayFromHistory(QString::fromStdString(record.fileName));
+}
+
+// The File Manager replays a raw record with its layout in the window of the tool
+// that replays history, without adding to the history. An AVI (the encoder's
+// output is recorded as the 24-bit pictures it holds) opens in the AVI decoder
+// instead, and neither it nor a record of BMP pictures touches the current raw
+// layout, which the next raw file would otherwise be read with.
 void ReplayFromHistory(CMainFrame& frame) {
   QPointer<CMainFrame> main(&frame);
   CFileHistory::SetPlayHandler([main](const CFileHistoryInfo& record) {
     if (!main) return;
+    if (avi::LooksLikeAviFile(record.fileName)) {
+      ReplayIn(*main, ToolId("avi2yuv"), record);
+      return;
+    }
+    if (record.SamplingFormat == BMP) {
+      ShowMessage(StrFormat(kNotRawVideo, record.fileName.c_str()));
+      return;
+    }
     ImageFormat& current = CurrentSettings().Format;
     current.SamplingFormat = record.SamplingFormat;
     current.ComponentOrder = record.ComponentOrder;
@@ -62,8 +85,7 @@ void ReplayFromHistory(CMainFrame& frame) {
     current.ImgHeight = record.ImgHeight;
     for (const ToolRow& row : ToolTable()) {
       if (!row.replaysHistory) continue;
-      if (auto* replayer = dynamic_cast<HistoryReplayer*>(main->OpenTool(row.id)))
-        replayer->ReplayFromHistory(QString::fromStdString(record.fileName));
+      ReplayIn(*main, row.id, record);
       return;
     }
   });

@@ -1,6 +1,10 @@
 #include "ui/controls/FileNameDialogs.h"
 
+#include <QFile>
 #include <QFileDialog>
+#include <QFileInfo>
+
+#include "model/Settings.h"
 
 namespace vx {
 namespace {
@@ -35,22 +39,48 @@ QString FirstOf(const QStringList& names) {
   return names.isEmpty() ? QString() : names.first();
 }
 
+QString RememberedFolder() {
+  const QString folder = QFile::decodeName(QByteArray::fromStdString(CurrentSettings().LastFolder));
+  return !folder.isEmpty() && QFileInfo(folder).isDir() ? folder : QString();
+}
+
+// Every picker opens where a file was last picked (in any window, or in an earlier
+// run): an empty start or a bare proposed name is placed there; a proposed path
+// that names its own folder stays as it is.
+QString StartIn(const QString& proposed) {
+  const QString folder = RememberedFolder();
+  if (folder.isEmpty()) return proposed;
+  if (proposed.isEmpty()) return folder;
+  if (proposed.contains(QLatin1Char('/'))) return proposed;
+  return folder + QLatin1Char('/') + proposed;
+}
+
+QStringList Ask(QWidget* parent, FileNameRequest request) {
+  request.start = StartIn(request.start);
+  const QStringList names = CurrentAsker()(parent, request);
+  if (!names.isEmpty()) {
+    const QString folder = QFileInfo(names.first()).absolutePath();
+    if (!folder.isEmpty()) CurrentSettings().LastFolder = QFile::encodeName(folder).toStdString();
+  }
+  return names;
+}
+
 }  // namespace
 
 QString AskOpenFileName(QWidget* parent, const QString& caption, const QString& start,
                         const QString& filters) {
-  return FirstOf(CurrentAsker()(parent, {FileNameQuestion::Open, caption, start, filters}));
+  return FirstOf(Ask(parent, {FileNameQuestion::Open, caption, start, filters}));
 }
 
 QStringList AskOpenFileNames(QWidget* parent, const QString& caption, const QString& start,
                              const QString& filters) {
-  return CurrentAsker()(parent, {FileNameQuestion::OpenMany, caption, start, filters});
+  return Ask(parent, {FileNameQuestion::OpenMany, caption, start, filters});
 }
 
 QString AskSaveFileName(QWidget* parent, const FileNameRequest& request) {
   FileNameRequest save = request;
   save.question = FileNameQuestion::Save;
-  return FirstOf(CurrentAsker()(parent, save));
+  return FirstOf(Ask(parent, save));
 }
 
 QString AskSaveNameInto(QWidget* parent, QLineEdit* box, const QString& caption, const QString& filters) {

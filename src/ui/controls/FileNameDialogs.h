@@ -9,7 +9,9 @@
 namespace vx {
 
 // Every file name the program asks a person for goes through these, so one place
-// decides how it is asked, and a test can answer in the person's place.
+// decides how it is asked, and a test can answer in the person's place. Each
+// picker opens in the folder of the last file picked (the settings keep it
+// across runs); a proposed name without a folder is placed there.
 enum class FileNameQuestion { Open, OpenMany, Save };
 
 struct FileNameRequest {

@@ -46,6 +46,11 @@ void CAVI2YUV::ChooseSource(const QString& path) {
   ShowSource(path, path);
 }
 
+bool CAVI2YUV::ReplayFromHistory(const QString& path) {
+  ChooseSource(path);
+  return job().SourceName == path.toStdString();
+}
+
 bool CAVI2YUV::StartCommandLine(const CommandLineRequest& request, QWidget* mainWindow) {
   SetCommandLineJob(request.ExitWhenDone != 0, mainWindow);
   ShowRequestedNames(QString::fromStdString(request.InputName), QString::fromStdString(request.OutputName));

@@ -3,12 +3,13 @@
 #include <QListWidget>
 
 #include "tools/AviJobs.h"
+#include "ui/controls/CommandLineTool.h"
 #include "ui/tools/ConverterDialog.h"
 
 namespace vx {
 
 // "Convert AVI to YUV": the converter's window with an AVI as the source.
-class CAVI2YUV : public ToolDialogOf<AviToYuvJob, CYUVConverter> {
+class CAVI2YUV : public ToolDialogOf<AviToYuvJob, CYUVConverter>, public HistoryReplayer {
   Q_OBJECT
 
  public:
@@ -19,6 +20,8 @@ class CAVI2YUV : public ToolDialogOf<AviToYuvJob, CYUVConverter> {
   // Opens the AVI and shows the information box.
   void ChooseSource(const QString& path) override;
   bool StartCommandLine(const CommandLineRequest& request, QWidget* mainWindow) override;
+  // An AVI of the history opens as if picked with Browse.
+  bool ReplayFromHistory(const QString& path) override;
 
  protected:
   bool SourceIsPictureList() const override { return false; }

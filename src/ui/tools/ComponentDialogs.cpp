@@ -308,15 +308,7 @@ CYUVMerge::CYUVMerge(QWidget* parent) : ToolDialogOf(std::make_unique<MergeJob>(
     RefreshLabels();
   });
   for (size_t i = 0; i < 3; ++i) {
-    connect(rows_[i].browse, &QPushButton::clicked, this, [this, i] {
-      RawPickOptions options;
-      options.caption = QStringLiteral("Load color component");
-      options.filters = kComponentFilters;
-      options.refuseMono = false;
-      options.preset = job().ComponentFormats[i];
-      if (const auto choice = PickRawFile(this, options))
-        ChooseComponent(i, choice->path, choice->format, choice->frameCount);
-    });
+    connect(rows_[i].browse, &QPushButton::clicked, this, [this, i] { BrowseComponent(i); });
   }
   connect(browseTarget_, &QPushButton::clicked, this, [this] {
     const QString path = AskSaveNameInto(this, targetBox(), QStringLiteral("Save as"), kRawFileFilters);
@@ -324,6 +316,22 @@ CYUVMerge::CYUVMerge(QWidget* parent) : ToolDialogOf(std::make_unique<MergeJob>(
     job().TargetName = path.toStdString();
     setWindowTitle(QStringLiteral("Merge to <%1>").arg(path));
   });
+}
+
+void CYUVMerge::BrowseComponent(size_t i) {
+  const QString caption = QStringLiteral("Load color component");
+  const QString path = AskOpenFileName(this, caption, QString(), kComponentFilters);
+  if (path.isEmpty()) return;
+  // The dialog opens at a size the file can have: a size of 0 x 0 is refused by
+  // its preview, and the lists would show one size beside another.
+  const ImageFormat* last = lastChosen_ ? &job().ComponentFormats[*lastChosen_] : nullptr;
+  const RawPickOptions options{.caption = caption,
+                               .filters = kComponentFilters,
+                               .refuseMono = false,
+                               .preset = ComponentPickPreset(job().ComponentFormats[i], path.toStdString(),
+                                                             last, CurrentSettings().Format)};
+  if (const auto choice = AskRawFormat(this, path, options))
+    ChooseComponent(i, choice->path, choice->format, choice->frameCount);
 }
 
 void CYUVMerge::ChooseComponent(size_t i, const QString& path, const ImageFormat& format,
@@ -342,6 +350,7 @@ void CYUVMerge::ChooseComponent(size_t i, const QString& path, const ImageFormat
     job().SourceFormat = stored;
   }
   AddToHistory(job().ComponentNames[i], stored, kOpened);
+  lastChosen_ = i;
   job().FrameCount = frameCount;
   job().StartFrame = 1;
   job().EndFrame = frameCount;

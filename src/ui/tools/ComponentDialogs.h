@@ -72,8 +72,11 @@ class CYUVMerge : public ToolDialogOf<MergeJob> {
   void RefreshLabels() override;
 
  private:
+  void BrowseComponent(size_t i);
+
   std::array<NameRow, 3> rows_;
   QRadioButton *asYuv_, *asRgb_;
+  std::optional<size_t> lastChosen_;  // the component chosen last
 };
 
 }  // namespace vx
