@@ -234,5 +234,62 @@ TEST(MotionCheck, SelectionsInvertAndMovedBlocksLeaveMidGrey) {
   }
 }
 
+TEST(Compare, AllComponentsNameEachValueByItsOwnComponent) {
+  // The stored second component (V of YVU, Y of UYVY) differs; the others do not.
+  struct Case {
+    ImageFormat layout;
+    int64_t changed;  // a byte of the stored second component
+    const char* prefix;
+    const char* suffix;
+  } cases[] = {
+      {test::Layout(YUV_420, YVU, Progressive, Planar, 16, 8), 16 * 8,
+       "Y :100.0000     V :", "   U :100.0000"},
+      {test::Layout(YUV_422, UYV, Progressive, Packed, 16, 8), 1, "U :100.0000     Y :", "   V :100.0000"},
+      {test::Layout(YUV_444, YVU, Progressive, Packed, 16, 8), 1, "Y :100.0000     V :", "   U :100.0000"},
+      {test::Layout(YUV_444, UYV, Progressive, Planar, 16, 8), 16 * 8,
+       "U :100.0000     Y :", "   V :100.0000"},
+  };
+  for (const Case& c : cases) {
+    Frame a(c.layout, 90), b(c.layout, 90);
+    b.image.Data[c.changed] = 30;
+    FrameDifference difference;
+    ASSERT_TRUE(difference.Build(*CurrentColourTables(), a.image, b.image, 3));
+    const std::string text = PsnrBoxText(c.layout, difference.Psnr());
+    EXPECT_EQ(text.rfind(c.prefix, 0), 0u) << text;
+    EXPECT_TRUE(text.ends_with(c.suffix)) << text;
+    EXPECT_EQ(text.find("100.0000", std::string(c.prefix).size()), text.size() - 8) << text;
+  }
+}
+
+TEST(Compare, WorkImagesRefusedFirstAndAtANewSizeHaveTheirOwnCodes) {
+  const ImageFormat small = test::Layout(YUV_420, YUV, Progressive, Planar, 16, 8);
+  const ImageFormat huge = test::Layout(YUV_444, YUV, Progressive, Packed, 8192, 8192);
+  CompareSequence compare;
+  EXPECT_EQ(*compare.Prepare(huge), "Error CMPR1007: Image size (8192, 8192) not support !\n");
+  ASSERT_FALSE(compare.Prepare(small));
+  EXPECT_EQ(*compare.Prepare(huge), "Error CMPR1008: Image size (8192, 8192) not support !\n");
+
+  MotionSequence motion;
+  EXPECT_EQ(*motion.Prepare(huge), "Error MOTN1005: Image size (8192, 8192) not support !\n");
+  ASSERT_FALSE(motion.Prepare(small));
+  EXPECT_EQ(*motion.Prepare(huge), "Error MOTN1006: Image size (8192, 8192) not support !\n");
+}
+
+TEST(MotionCheck, AFirstPairThatCannotBeReadNamesTheFrameThatFailed) {
+  const ImageFormat layout = test::Layout(YUV_420, YUV, Progressive, Planar, 16, 8);
+  test::TempDir dir;
+  const auto path = dir / "pair.yuv";
+  MotionSequence motion;
+  ASSERT_FALSE(motion.Prepare(layout));
+  motion.Path = path.string();
+  test::WriteFileBytes(path, {});  // no first frame
+  EXPECT_EQ(*motion.ShowFirstPair(), "Error MOTN1003: Input file " + path.string() + " not found\n");
+  test::WriteFileBytes(path, test::RandomBytes(192, 1));  // the first frame, no second
+  EXPECT_EQ(*motion.ShowFirstPair(), "Error MOTN1004: Input file " + path.string() + " not found\n");
+  test::WriteFileBytes(path, test::RandomBytes(2 * 192, 2));
+  EXPECT_FALSE(motion.ShowFirstPair());
+  EXPECT_EQ(motion.Snapshot().current.origin.number, 2);
+}
+
 }  // namespace
 }  // namespace vx

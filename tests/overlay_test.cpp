@@ -49,7 +49,7 @@ TEST(OverlayFile, HeaderDataAndEveryRefusal) {
   OverlayReader reader(Header(2, 16, 16, 8, 8, 1) + Frames(2, 4, 200));
   OverlayData data;
   ASSERT_FALSE(reader.ReadHeader(data.header));
-  ASSERT_FALSE(reader.ReadFrames(2, data));
+  ASSERT_FALSE(reader.ReadFrames(2, 16, 16, data));
   EXPECT_EQ(data.frames, 2);
   EXPECT_EQ(data.columns, 2);
   EXPECT_EQ(*data.Block(1, 1, 1), -56);
@@ -57,12 +57,12 @@ TEST(OverlayFile, HeaderDataAndEveryRefusal) {
   OverlayReader shortFrame(Header(1, 16, 16, 8, 8, 1) + "<Frame> 1 2 3 </Frame>");
   ASSERT_FALSE(shortFrame.ReadHeader(data.header));
   EXPECT_EQ(
-      *shortFrame.ReadFrames(1, data),
+      *shortFrame.ReadFrames(1, 16, 16, data),
       "Format wrong around </Frame>!, expecting </Frame>, then followed by </Frame> and data of next frame!");
   // A product too large to hold is refused before anything is allocated.
   OverlayReader huge(Header(1000, 65535, 65535, 1, 1, 2));
   ASSERT_FALSE(huge.ReadHeader(data.header));
-  EXPECT_EQ(huge.ReadFrames(1000, data)->rfind("The overlay data (1000 frames of", 0), 0u);
+  EXPECT_EQ(huge.ReadFrames(1000, 8192, 5120, data)->rfind("The overlay data (1000 frames of", 0), 0u);
   EXPECT_TRUE(data.values.empty());
 }
 
@@ -104,12 +104,12 @@ TEST(OverlayDrawing, VectorsFromTheBlockCentresAndTintedBlocks) {
   OverlayReader reader(Header(1, 360, 32, 16, 16, 2) + Frames(1, 23 * 2 * 2, 0));
   OverlayData data;
   ASSERT_FALSE(reader.ReadHeader(data.header));
-  ASSERT_FALSE(reader.ReadFrames(1, data));
+  ASSERT_FALSE(reader.ReadFrames(1, 360, 32, data));
   EXPECT_EQ(data.columns, 23);
   OverlayReader narrow(Header(1, 352, 32, 16, 16, 2));
   OverlayData even;
   ASSERT_FALSE(narrow.ReadHeader(even.header));
-  narrow.ReadFrames(0, even);
+  narrow.ReadFrames(0, 352, 32, even);
   EXPECT_EQ(even.columns, 22);
   Rows rows(360, 32);
   DrawOverlay(data, 0, entries, rows.bytes, 360, 32, rows.pitch);
@@ -124,7 +124,7 @@ TEST(OverlayDrawing, VectorsFromTheBlockCentresAndTintedBlocks) {
   // A vector (5, -3) draws a line in entry 10's colour ending 5 right, 3 up.
   OverlayReader one(Header(1, 16, 16, 16, 16, 2) + "<Frame> 5 -3 </Frame>");
   ASSERT_FALSE(one.ReadHeader(data.header));
-  ASSERT_FALSE(one.ReadFrames(1, data));
+  ASSERT_FALSE(one.ReadFrames(1, 16, 16, data));
   Rows small(16, 16);
   DrawOverlay(data, 0, entries, small.bytes, 16, 16, small.pitch);
   EXPECT_EQ(small.At(8, 7), (std::array<uint8_t, 3>{255, 255, 255}));
@@ -134,7 +134,7 @@ TEST(OverlayDrawing, VectorsFromTheBlockCentresAndTintedBlocks) {
   entries[1] = {7, {200, 0, 100}};
   OverlayReader values(Header(1, 16, 8, 8, 8, 1) + "<Frame> 7 9 </Frame>");
   ASSERT_FALSE(values.ReadHeader(data.header));
-  ASSERT_FALSE(values.ReadFrames(1, data));
+  ASSERT_FALSE(values.ReadFrames(1, 16, 8, data));
   Rows tinted(16, 8);
   DrawOverlay(data, 0, entries, tinted.bytes, 16, 8, tinted.pitch);
   EXPECT_EQ(tinted.At(3, 3), (std::array<uint8_t, 3>{75 + 50, 75, 75 + 100}));
@@ -143,6 +143,49 @@ TEST(OverlayDrawing, VectorsFromTheBlockCentresAndTintedBlocks) {
   Rows smaller(8, 4);
   DrawOverlay(data, 0, entries, smaller.bytes, 8, 4, smaller.pitch);
   EXPECT_EQ(smaller.At(7, 3), (std::array<uint8_t, 3>{125, 75, 175}));
+}
+
+TEST(OverlayFile, DataIsSizedFromTheVideoAndFromWhatTheTextHolds) {
+  // A 250-byte file that claims a 32768 x 32768 image of 1 x 1 blocks.
+  const std::string claim = Header(1, 32768, 32768, 1, 1, 1) + "<Frame> 1 2 3 </Frame>";
+  ASSERT_LT(claim.size(), 300u);
+  {
+    OverlayReader reader(claim);
+    OverlayData data;
+    ASSERT_FALSE(reader.ReadHeader(data.header));
+    EXPECT_EQ(*reader.ReadFrames(1, 64, 48, data),
+              "Format wrong around </Frame>!, expecting </Frame>, then followed by </Frame> and data of next "
+              "frame!");
+    EXPECT_EQ(data.values.capacity(), 0u) << "the text cannot hold a frame: nothing is allocated";
+    EXPECT_EQ(data.columns, 64) << "the blocks of the video's area";
+    EXPECT_EQ(data.rows, 48);
+  }
+  {
+    // Even a video of the largest size takes nothing before the text could hold it.
+    OverlayReader reader(claim);
+    OverlayData data;
+    ASSERT_FALSE(reader.ReadHeader(data.header));
+    ASSERT_TRUE(reader.ReadFrames(1, 8192, 5120, data));
+    EXPECT_EQ(data.values.capacity(), 0u);
+  }
+  // An overlay larger than the video keeps the blocks the video shows, each in
+  // its place: 16 x 8 in 4 x 4 blocks over an 8 x 4 video keeps 2 x 1 blocks.
+  std::string values;
+  for (int i = 0; i < 8; ++i) values += " " + std::to_string(10 + i);
+  OverlayReader reader(Header(1, 16, 8, 4, 4, 1) + "<Frame>" + values + " </Frame>");
+  OverlayData data;
+  ASSERT_FALSE(reader.ReadHeader(data.header));
+  ASSERT_FALSE(reader.ReadFrames(1, 8, 4, data));
+  EXPECT_EQ(data.values, (std::vector<int8_t>{10, 11}));
+  // Drawn on a picture larger than that video, the data stays in its area.
+  OverlayEntries entries{};
+  entries[0] = {11, {0, 0, 200}};
+  Rows rows(16, 8);
+  DrawOverlay(data, 0, entries, rows.bytes, 16, 8, rows.pitch);
+  EXPECT_EQ(rows.At(0, 0), (std::array<uint8_t, 3>{75, 75, 75})) << "block 10: no entry, darkened";
+  EXPECT_EQ(rows.At(5, 3), (std::array<uint8_t, 3>{175, 75, 75})) << "block 11: entry 1";
+  EXPECT_EQ(rows.At(9, 0), (std::array<uint8_t, 3>{100, 100, 100})) << "outside the video's area";
+  EXPECT_EQ(rows.At(0, 5), (std::array<uint8_t, 3>{100, 100, 100}));
 }
 
 }  // namespace

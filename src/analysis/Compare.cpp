@@ -1,5 +1,6 @@
 #include "analysis/Compare.h"
 
+#include <algorithm>
 #include <cstring>
 #include <span>
 
@@ -30,6 +31,14 @@ void SadPicture(const FrameImage& rgb, int channel, FrameImage& picture) {
     o[0] = channel == 3 ? ClampToByte(p[0] + p[1] + p[2]) : p[channel];
     o[1] = o[2] = 128;
   }
+}
+
+// Y, U, V values in the order the PSNR box names a YUV layout's components (its
+// storage order).
+std::array<double, 3> NamedOrder(const ImageFormat& f, const std::array<double, 3>& yuv) {
+  if (f.ComponentOrder == YUV) return yuv;
+  if (f.ComponentOrder == YVU) return {yuv[0], yuv[2], yuv[1]};
+  return {yuv[1], yuv[0], yuv[2]};
 }
 
 }  // namespace
@@ -101,6 +110,9 @@ bool FrameDifference::Build(const ColourTables& tables, const FrameImage& one, c
     } else {
       SetCanonicalHeader(differencePicture_, one.ImgWidth, one.ImgHeight);
       std::memcpy(differencePicture_.Data, difference_.Data, static_cast<size_t>(difference_.DataSize));
+      // The 4:4:4 frames hold Y, U, V whatever the file's order.
+      const std::array<double, 3> named = NamedOrder(one, {v[0], v[1], v[2]});
+      std::copy(named.begin(), named.end(), v);
     }
   } else {
     // One component: the frames as read, the component isolated afterwards.
@@ -196,9 +208,21 @@ const LockstepPairSequence::Messages kCompareMessages = {
 
 CompareSequence::CompareSequence() : LockstepPairSequence(kCompareMessages) {}
 
-bool CompareSequence::Prepare(const ImageFormat& format) {
-  return SetFormats(format, format) && difference_.Allocate(format.ImgWidth, format.ImgHeight) &&
-         pictures_.Allocate(format.ImgWidth, format.ImgHeight);
+std::string WorkImageRefusal(const WorkImageRefusals& refusals, bool hadWorkImages,
+                             const ImageFormat& format) {
+  return StrFormat(hadWorkImages ? refusals.resized : refusals.first, format.ImgWidth, format.ImgHeight);
+}
+
+std::optional<std::string> CompareSequence::Prepare(const ImageFormat& format) {
+  static constexpr WorkImageRefusals kRefusals = {
+      .first = "Error CMPR1007: Image size (%d, %d) not support !\n",
+      .resized = "Error CMPR1008: Image size (%d, %d) not support !\n",
+  };
+  const bool hadWorkImages = difference_.HasWorkImages();
+  if (SetFormats(format, format) && difference_.Allocate(format.ImgWidth, format.ImgHeight) &&
+      pictures_.Allocate(format.ImgWidth, format.ImgHeight))
+    return std::nullopt;
+  return WorkImageRefusal(kRefusals, hadWorkImages, format);
 }
 
 void CompareSequence::SetDisplay(const CompareDisplay& display) {

@@ -7,6 +7,7 @@
 #include <array>
 #include <cstdint>
 #include <mutex>
+#include <optional>
 #include <string>
 
 #include "image/ColorFormula.h"
@@ -36,6 +37,8 @@ class FrameDifference {
  public:
   // Work images for frames of `width` x `height` (kept when the size is the same).
   bool Allocate(int32_t width, int32_t height);
+  // Whether work images of some size are there (a size refused leaves none).
+  bool HasWorkImages() const { return width_ > 0; }
   // The difference of two frames of one layout for `selector`, with their PSNR
   // values and display copies (packed 4:4:4 YUV under `tables`). False when the
   // frames cannot be compared.
@@ -47,6 +50,7 @@ class FrameDifference {
   // The brightness the drawing applies: grey scale of a YUV source only.
   static int BrightnessOnDraw(const ImageFormat& source, const CompareDisplay& options);
 
+  // In the file's storage order, the order PsnrBoxText names them.
   const std::array<double, 3>& Psnr() const { return psnr_; }
   // The difference in the source's layout (one component) or packed 4:4:4 (all).
   const FrameImage& Difference() const { return difference_; }
@@ -71,8 +75,9 @@ class FrameDifference {
 class CompareSequence final : public LockstepPairSequence {
  public:
   CompareSequence();
-  // The layout of both files, and the work images for it. False when refused.
-  bool Prepare(const ImageFormat& format);
+  // The layout of both files, and the work images for it; the refusal naming the
+  // size when they cannot be made (CMPR1007 the first time, CMPR1008 for a new size).
+  std::optional<std::string> Prepare(const ImageFormat& format);
   // What the next pictures show (the window's choice; read once per picture).
   void SetDisplay(const CompareDisplay& display);
   CompareDisplay Display() const;
@@ -93,5 +98,14 @@ class CompareSequence final : public LockstepPairSequence {
 
 // The PSNR box text: values in storage order, named by the layout's order.
 std::string PsnrBoxText(const ImageFormat& format, const std::array<double, 3>& values);
+
+// The set-up's refusal of work images for `format` (%d, %d: its size): `first`
+// when there were none before, `resized` when they had another size.
+struct WorkImageRefusals {
+  const char* first;
+  const char* resized;
+};
+std::string WorkImageRefusal(const WorkImageRefusals& refusals, bool hadWorkImages,
+                             const ImageFormat& format);
 
 }  // namespace vx

@@ -4,6 +4,7 @@
 #include <cstring>
 
 #include "image/RgbColor.h"
+#include "platform/StringFormat.h"
 
 namespace vx {
 
@@ -87,15 +88,31 @@ bool ApplyMove(FrameImage& unedited, FrameImage& edited, const BlockSelection& s
 
 MotionSequence::MotionSequence() : ConsecutivePairSequence("Error MOTN1016: Input file %s not found\n") {}
 
-bool MotionSequence::Prepare(const ImageFormat& format) {
+std::optional<std::string> MotionSequence::Prepare(const ImageFormat& format) {
+  static constexpr WorkImageRefusals kRefusals = {
+      .first = "Error MOTN1005: Image size (%d, %d) not support !\n",
+      .resized = "Error MOTN1006: Image size (%d, %d) not support !\n",
+  };
+  const bool hadWorkImages = difference_.HasWorkImages();
   if (!SetFormats(format, format) || !difference_.Allocate(format.ImgWidth, format.ImgHeight) ||
       !pictures_.Allocate(format.ImgWidth, format.ImgHeight))
-    return false;
+    return WorkImageRefusal(kRefusals, hadWorkImages, format);
   std::lock_guard lock(ShownLock());
-  if (!editedBuffer_.Allocate(WorkBufferSize(format.ImgWidth, format.ImgHeight))) return false;
+  if (!editedBuffer_.Allocate(WorkBufferSize(format.ImgWidth, format.ImgHeight)))
+    return WorkImageRefusal(kRefusals, hadWorkImages, format);
   edited_ = editedBuffer_.Frame(ShownSecond());
   saved_.clear();
-  return true;
+  return std::nullopt;
+}
+
+std::optional<std::string> MotionSequence::ShowFirstPair() {
+  auto file = RawFile::OpenRead(Path);
+  if (!file || !LoadFrame(*file, Path, 1, loadingFirst_, loadingFirstOrigin_))
+    return StrFormat("Error MOTN1003: Input file %s not found\n", Path.c_str());
+  if (!LoadFrame(*file, Path, 2, loadingSecond_, loadingSecondOrigin_))
+    return StrFormat("Error MOTN1004: Input file %s not found\n", Path.c_str());
+  Commit();
+  return std::nullopt;
 }
 
 void MotionSequence::PairShown() {

@@ -7,6 +7,8 @@
 #include <atomic>
 #include <cstdint>
 #include <mutex>
+#include <optional>
+#include <string>
 
 #include "analysis/Compare.h"
 #include "image/ColorFormula.h"
@@ -50,8 +52,12 @@ bool ApplyMove(FrameImage& unedited, FrameImage& edited, const BlockSelection& s
 class MotionSequence final : public ConsecutivePairSequence {
  public:
   MotionSequence();
-  // The file's layout and the work images; false when refused.
-  bool Prepare(const ImageFormat& format);
+  // The file's layout and the work images; the refusal naming the size when they
+  // cannot be made (MOTN1005 the first time, MOTN1006 for a new size).
+  std::optional<std::string> Prepare(const ImageFormat& format);
+  // Reads frames 1 and 2 of Path and shows them (no worker running); the refusal
+  // when one cannot be read (MOTN1003 the first, MOTN1004 the second).
+  std::optional<std::string> ShowFirstPair();
   void SetDisplay(const CompareDisplay& display);
   CompareDisplay Display() const;
   const PictureExchange& Pictures() const { return pictures_; }

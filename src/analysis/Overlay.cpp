@@ -134,26 +134,47 @@ std::optional<std::string> OverlayReader::ReadHeader(OverlayHeader& header) {
                 "Format wrong around %s!, expecting <Data>, then followed by read information data!");
 }
 
-std::optional<std::string> OverlayReader::ReadFrames(int32_t frames, OverlayData& data) {
+std::optional<std::string> OverlayReader::ReadFrames(int32_t frames, int32_t videoWidth, int32_t videoHeight,
+                                                     OverlayData& data) {
   const OverlayHeader& h = data.header;
-  data.columns = static_cast<int32_t>(CeilDiv(h.ImageWidth, h.BlockWidth));
-  data.rows = static_cast<int32_t>(CeilDiv(h.ImageHeight, h.BlockHeight));
+  const int64_t fileColumns = CeilDiv(h.ImageWidth, h.BlockWidth);
+  const int64_t fileRows = CeilDiv(h.ImageHeight, h.BlockHeight);
+  const int32_t perBlock = h.DataPerBlock;
+  data.areaWidth = std::clamp(videoWidth, 0, h.ImageWidth);
+  data.areaHeight = std::clamp(videoHeight, 0, h.ImageHeight);
+  data.columns = static_cast<int32_t>(CeilDiv(data.areaWidth, h.BlockWidth));
+  data.rows = static_cast<int32_t>(CeilDiv(data.areaHeight, h.BlockHeight));
   data.frames = 0;
   data.values.clear();
+  data.values.shrink_to_fit();
   frames = std::clamp(frames, 0, kMaxOverlayFrames);
-  const int64_t perFrame = int64_t{data.rows} * data.columns * h.DataPerBlock;
+  const int64_t perFrame = int64_t{data.rows} * data.columns * perBlock;
   if (perFrame * frames > kMaxOverlayBytes) {
     return StrFormat("The overlay data (%d frames of %lld values) is too large to be shown!", frames,
                      static_cast<long long>(perFrame));
   }
-  data.values.assign(static_cast<size_t>(perFrame * frames), 0);
+  // Each value of the file takes a character and a separator.
+  const int64_t fileTextPerFrame = 2 * fileRows * fileColumns * perBlock - 1;
   for (int32_t f = 0; f < frames; ++f) {
     if (auto wrong = Expect("<Frame>", kFrameOpen)) return wrong;
-    int8_t* out = data.values.data() + perFrame * f;
-    for (int64_t i = 0; i < perFrame; ++i) {
-      int32_t value = 0;
-      if (auto wrong = Number(value, kFrameClose)) return wrong;
-      out[i] = static_cast<int8_t>(static_cast<uint8_t>(value & 0xFF));  // the low 8 bits, signed
+    // A text too short for the frame fails on its way through it: nothing is kept.
+    int8_t* out = nullptr;
+    if (TextLeft() >= fileTextPerFrame) {
+      data.values.resize(static_cast<size_t>(perFrame * (f + 1)));  // zero-filled
+      out = data.values.data() + perFrame * f;
+    }
+    for (int64_t r = 0; r < fileRows; ++r) {
+      for (int64_t c = 0; c < fileColumns; ++c) {
+        const bool kept = out != nullptr && r < data.rows && c < data.columns;
+        for (int32_t k = 0; k < perBlock; ++k) {
+          int32_t value = 0;
+          if (auto wrong = Number(value, kFrameClose)) return wrong;
+          if (kept) {
+            out[(r * data.columns + c) * perBlock + k] =
+                static_cast<int8_t>(static_cast<uint8_t>(value & 0xFF));  // the low 8 bits, signed
+          }
+        }
+      }
     }
     if (auto wrong = Expect("</Frame>", kFrameClose)) return wrong;
     data.frames = f + 1;
@@ -262,7 +283,7 @@ void DrawOverlay(const OverlayData& data, int32_t frame, const OverlayEntries& e
                  std::span<uint8_t> rows, int32_t width, int32_t height, int64_t pitch) {
   const OverlayHeader& h = data.header;
   if (frame < 0 || frame >= data.frames || h.BlockWidth < 1 || h.BlockHeight < 1) return;
-  const DisplayRows picture(rows, width, height, pitch, h.ImageWidth, h.ImageHeight);
+  const DisplayRows picture(rows, width, height, pitch, data.areaWidth, data.areaHeight);
   if (h.DataPerBlock == 1) {
     for (int32_t y = 0; y < picture.areaHeight(); ++y) {
       for (int32_t x = 0; x < picture.areaWidth(); ++x) {
@@ -282,13 +303,14 @@ void DrawOverlay(const OverlayData& data, int32_t frame, const OverlayEntries& e
     return;
   }
   const RgbColor white{255, 255, 255};
-  const int64_t lastWidth = h.ImageWidth - int64_t{data.columns - 1} * h.BlockWidth;
+  const int64_t lastColumn = CeilDiv(h.ImageWidth, h.BlockWidth) - 1;
+  const int64_t lastWidth = h.ImageWidth - lastColumn * h.BlockWidth;
   for (int32_t r = 0; r < data.rows; ++r) {
     for (int32_t s = 0; s < data.columns; ++s) {
       const int8_t* vector = data.Block(frame, r, s);
       const int64_t left = int64_t{s} * h.BlockWidth;
       const int64_t x0 =
-          s == data.columns - 1 && lastWidth < h.BlockWidth ? left + lastWidth / 2 : left + h.BlockWidth / 2;
+          s == lastColumn && lastWidth < h.BlockWidth ? left + lastWidth / 2 : left + h.BlockWidth / 2;
       // The block's middle row counted from the top (r x height + height / 2 - 1); a
       // shorter last row takes the middle of what it has.
       const int64_t top = int64_t{r} * h.BlockHeight;

@@ -31,6 +31,9 @@ inline constexpr int64_t kMaxOverlayBytes = int64_t{1} << 30;
 
 struct OverlayData {
   OverlayHeader header;
+  // The area the overlay's image shares with the video, and the blocks that cover
+  // it: only those are kept (the file may describe a far larger image).
+  int32_t areaWidth = 0, areaHeight = 0;
   int32_t columns = 0, rows = 0;
   int32_t frames = 0;          // frames of data read
   std::vector<int8_t> values;  // frames x rows x columns x DataPerBlock, as signed bytes
@@ -45,13 +48,18 @@ class OverlayReader {
  public:
   explicit OverlayReader(std::string text) : text_(std::move(text)) {}
   std::optional<std::string> ReadHeader(OverlayHeader& header);
-  // Reads `frames` frames (at most kMaxOverlayFrames, and never more bytes than
-  // kMaxOverlayBytes) into `data`, whose header is the one read.
-  std::optional<std::string> ReadFrames(int32_t frames, OverlayData& data);
+  // Reads `frames` frames (at most kMaxOverlayFrames) into `data`, whose header is
+  // the one read, keeping the blocks of the area shared with a `videoWidth` x
+  // `videoHeight` video (never more bytes than kMaxOverlayBytes). Memory for a
+  // frame is taken only once the rest of the text could hold its values.
+  std::optional<std::string> ReadFrames(int32_t frames, int32_t videoWidth, int32_t videoHeight,
+                                        OverlayData& data);
 
  private:
   // The next token, at most 64 characters of it (the rest is skipped); empty at the end.
   std::string Next();
+  // Characters not read yet.
+  int64_t TextLeft() const { return static_cast<int64_t>(text_.size() - at_); }
   std::optional<std::string> Expect(const char* tag, const char* message);
   std::optional<std::string> Number(int32_t& value, const char* closingMessage);
   std::string text_;

@@ -369,6 +369,10 @@ JobOutcome PsnrRun::RunSteps(PsnrObserver& observer) {
     return stop(CannotReadMessage(
         spec_.File2, "Error PSNR1007: Can not open file '%s'. Make this exists and not in use !\n"));
   }
+  if (const auto refusal = LessThanOneFrame(spec_.File1, file1->Length(), spec_.Format1))
+    return stop(*refusal);
+  if (const auto refusal = LessThanOneFrame(spec_.File2, file2->Length(), spec_.Format2))
+    return stop(*refusal);
   if (spec_.ReportName.empty()) return stop("Error PSNR1008: Name of Report File is empty! ");
   const std::string named = ReportNameForStyle(spec_.ReportName, spec_.Style);
   if (named != spec_.ReportName) {

@@ -3,6 +3,7 @@
 #include <algorithm>
 #include <cctype>
 #include <cstring>
+#include <limits>
 #include <map>
 #include <mutex>
 
@@ -85,6 +86,17 @@ int WritePacket(void* opaque, uint8_t* buffer, int size) {
     }
   }
   return out->file->Write(buffer, size) ? size : AVERROR(EIO);
+}
+
+// Where the stream header's flags and suggested buffer size lie after its handler.
+constexpr int64_t kStreamFlagsAfterHandler = 4;
+constexpr int64_t kBufferSizeAfterHandler = 32;
+
+// A little-endian double word written at `at`.
+bool WriteDwordAt(RawFile& file, int64_t at, uint32_t value) {
+  const uint8_t bytes[4] = {static_cast<uint8_t>(value), static_cast<uint8_t>(value >> 8),
+                            static_cast<uint8_t>(value >> 16), static_cast<uint8_t>(value >> 24)};
+  return file.WriteAt(at, bytes, 4);
 }
 
 int64_t SeekFile(void* opaque, int64_t offset, int whence) {
@@ -645,8 +657,9 @@ struct AviWriter::Codec {
   bool headerWritten = false;
 };
 
-AviWriter::AviWriter(RawFile& target, std::string code, std::shared_ptr<const ColourTables> colours)
-    : target_(target), code_(std::move(code)), colours_(std::move(colours)) {}
+AviWriter::AviWriter(RawFile& target, std::string code, std::shared_ptr<const ColourTables> colours,
+                     ScreenSize screen)
+    : target_(target), code_(std::move(code)), colours_(std::move(colours)), screen_(screen) {}
 
 AviWriter::~AviWriter() {
   Release();
@@ -837,9 +850,15 @@ bool AviWriter::Close() {
   ok = av_write_trailer(c_->format.get()) >= 0 && ok;
   avio_flush(c_->io.get());
   ok = ok && c_->io->error == 0;
-  // The stream handler as the user typed it: one positioned 4-byte write.
+  // The stream header as the library does not write it: the handler as the user
+  // typed it, the flags, and the heap size as the suggested buffer size.
   const int64_t at = c_->written.handlerOffset;
   ok = ok && at > 0 && target_.Seek(at) && target_.Write(code_.data(), 4);
+  ok = ok && WriteDwordAt(target_, at + kStreamFlagsAfterHandler, kVideoStreamFlags);
+  const int64_t heap = WriterHeapBytes(c_->width, c_->height, screen_);
+  ok = ok &&
+       WriteDwordAt(target_, at + kBufferSizeAfterHandler,
+                    static_cast<uint32_t>(std::min<int64_t>(heap, std::numeric_limits<uint32_t>::max())));
   Release();
   return ok;
 }

@@ -4,6 +4,7 @@
 // four-character codes, sizes, frame numbers and picture rows, never a type of the
 // codec library underneath (FFmpeg's libavformat, libavcodec and libswscale).
 
+#include <algorithm>
 #include <cstdint>
 #include <memory>
 #include <optional>
@@ -102,9 +103,22 @@ class AviReader {
   std::unique_ptr<State> s_;
 };
 
+// The screen the pictures are shown on (0 x 0: none, a job without windows).
+struct ScreenSize {
+  int32_t width = 0, height = 0;
+};
+// The writer's frame heap: the larger of screen and picture in each direction, 4
+// bytes a pixel. The stream header suggests it as the reader's buffer size.
+inline int64_t WriterHeapBytes(int32_t width, int32_t height, ScreenSize screen) {
+  return int64_t{std::max(width, screen.width)} * std::max(height, screen.height) * 4;
+}
+// The stream header's flags.
+inline constexpr uint32_t kVideoStreamFlags = 256;
+
 // Writes a video stream into an AVI file that it creates when the first frame is
 // added, with one compressor: 30 frames per second, a key frame every 300, the
-// codec's own quality, the stream named "Video Stream".
+// codec's own quality, the stream named "Video Stream", flags 256 and the heap
+// size as the suggested buffer size.
 class AviWriter {
  public:
   enum class State { NotCreated, ReadyToCreate, Created };
@@ -112,7 +126,8 @@ class AviWriter {
   // Ready to create `target` (opened by the caller) with the codec of `code`
   // (written as the stream handler as typed). `colours` turns the pictures into
   // the codec's YUV.
-  AviWriter(RawFile& target, std::string code, std::shared_ptr<const ColourTables> colours);
+  AviWriter(RawFile& target, std::string code, std::shared_ptr<const ColourTables> colours,
+            ScreenSize screen = {});
   ~AviWriter();
   AviWriter(const AviWriter&) = delete;
   AviWriter& operator=(const AviWriter&) = delete;
@@ -135,6 +150,7 @@ class AviWriter {
   RawFile& target_;
   std::string code_;
   std::shared_ptr<const ColourTables> colours_;
+  ScreenSize screen_;
   State state_ = State::ReadyToCreate;
   std::unique_ptr<Codec> c_;
 };

@@ -53,8 +53,9 @@ bool AviReader::ReadFrame(int64_t, const BgrRows&, const ColourTables&) {
 
 struct AviWriter::Codec {};
 
-AviWriter::AviWriter(RawFile& target, std::string code, std::shared_ptr<const ColourTables> colours)
-    : target_(target), code_(std::move(code)), colours_(std::move(colours)) {}
+AviWriter::AviWriter(RawFile& target, std::string code, std::shared_ptr<const ColourTables> colours,
+                     ScreenSize screen)
+    : target_(target), code_(std::move(code)), colours_(std::move(colours)), screen_(screen) {}
 AviWriter::~AviWriter() = default;
 
 bool AviWriter::AddFrame(const uint8_t*, int32_t, int32_t, std::string& error) {

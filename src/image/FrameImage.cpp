@@ -8,6 +8,8 @@
 #include <cstring>
 #include <new>
 
+#include "platform/StringFormat.h"
+
 namespace vx {
 namespace {
 
@@ -182,6 +184,26 @@ bool WriteFrame(RawFile& file, const FrameImage& frame) {
 uint64_t CountFrames(uint64_t fileLength, int64_t frameSize) {
   if (frameSize <= 0) return 0;
   return fileLength / static_cast<uint64_t>(frameSize);
+}
+
+std::optional<std::string> LessThanOneFrame(const std::string& path, int64_t fileBytes,
+                                            const ImageFormat& layout) {
+  FrameImage frame;
+  static_cast<ImageFormat&>(frame) = layout;
+  const int64_t frameBytes = ComputeFrameSize(frame);
+  if (frameBytes <= 0 || !WorkBufferSizeSupported(layout.ImgWidth, layout.ImgHeight) ||
+      fileBytes >= frameBytes)
+    return std::nullopt;
+  return StrFormat(
+      "Error FRMT1018: File %s holds %lld bytes, less than one frame of the chosen layout (%lld bytes)!\n",
+      path.c_str(), static_cast<long long>(std::max<int64_t>(fileBytes, 0)),
+      static_cast<long long>(frameBytes));
+}
+
+std::optional<std::string> FileHoldsLessThanOneFrame(const std::string& path, const ImageFormat& layout) {
+  const auto file = RawFile::OpenRead(path);
+  if (!file) return std::nullopt;
+  return LessThanOneFrame(path, file->Length(), layout);
 }
 
 }  // namespace vx

@@ -2,6 +2,8 @@
 
 #include <cstdint>
 #include <memory>
+#include <optional>
+#include <string>
 
 #include "image/ImageFormat.h"
 #include "platform/RawFile.h"
@@ -89,5 +91,15 @@ bool SeekFrame(RawFile& file, const FrameImage& frame, int64_t n);
 bool WriteFrame(RawFile& file, const FrameImage& frame);
 // Whole frames in a file of `fileLength` bytes; 0 when frameSize is not positive.
 uint64_t CountFrames(uint64_t fileLength, int64_t frameSize);
+
+// A file shorter than one frame of `layout` has no frame to work on: what every
+// tool says of it, with both sizes, instead of an empty frame range. Nullopt when
+// the file holds a frame, or when the layout's size is refused (none, or too
+// large: the size checks say so).
+std::optional<std::string> LessThanOneFrame(const std::string& path, int64_t fileBytes,
+                                            const ImageFormat& layout);
+// The same for the file at `path` as it is now; nullopt as well when it cannot
+// be opened (its not-found message comes where it is opened).
+std::optional<std::string> FileHoldsLessThanOneFrame(const std::string& path, const ImageFormat& layout);
 
 }  // namespace vx

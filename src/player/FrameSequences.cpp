@@ -15,6 +15,13 @@ int64_t FramesIn(const RawFile& file, int64_t frameSize) {
       CountFrames(static_cast<uint64_t>(std::max<int64_t>(file.Length(), 0)), frameSize));
 }
 
+// A file with no whole frame has nothing to play: shown, true.
+bool SaidLessThanOneFrame(const std::string& path, const RawFile& file, const ImageFormat& layout) {
+  const auto refusal = LessThanOneFrame(path, file.Length(), layout);
+  if (refusal) ShowMessage(*refusal);
+  return refusal.has_value();
+}
+
 // A header for `format` and a buffer of its WorkBufferSize; false when refused.
 bool FrameFor(const ImageFormat& format, FrameBuffer& buffer, FrameImage& frame) {
   buffer.Release();
@@ -89,6 +96,7 @@ bool FileListSequence::Open(size_t index) {
     ShowMessage(CannotReadMessage(path_, messages_.notFound));
     return false;
   }
+  if (SaidLessThanOneFrame(path_, *opened, format_)) return false;
   file_ = std::move(*opened);
   frameCount_ = FramesIn(file_, format_.DataSize);
   return true;
@@ -215,9 +223,13 @@ bool LockstepPairSequence::Open(size_t) {
     ShowMessage(CannotReadMessage(SecondPath, messages_.secondNotFound));
     return false;
   }
+  if (SaidLessThanOneFrame(FirstPath, *first, loadingFirst_) ||
+      SaidLessThanOneFrame(SecondPath, *second, loadingSecond_))
+    return false;
   firstFile_ = std::move(*first);
   secondFile_ = std::move(*second);
-  frameCount_ = std::min(FramesIn(firstFile_, loadingFirst_.DataSize), FramesIn(secondFile_, loadingSecond_.DataSize));
+  frameCount_ =
+      std::min(FramesIn(firstFile_, loadingFirst_.DataSize), FramesIn(secondFile_, loadingSecond_.DataSize));
   return true;
 }
 

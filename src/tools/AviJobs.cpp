@@ -257,7 +257,17 @@ void YuvToAviJob::DescribeFiles(ToolRunSpec& spec) const {
 
 void YuvToAviJob::FreezeParameters() {
   runCodec_ = Codec;
+  runScreen_ = Screen;
 }
+
+namespace {
+
+const char* const kOddWidthFor420 =
+    "Error TAVI1009: Input image width (%d) is an odd number, the image cannot be convert to 420 format\n";
+const char* const kOddHeightFor420 =
+    "Error TAVI1010: Input image height (%d) is an odd number, the image cannot be convert to 420 format\n";
+
+}  // namespace
 
 bool YuvToAviJob::ToolChecks() {
   if (!NamesGiven("Error TAVI1007: No source file to convert!\n",
@@ -271,18 +281,21 @@ bool YuvToAviJob::ToolChecks() {
         "Error TAVI1008: Input image width (%d) is an odd number, the image cannot be convert to 422 "
         "format\n";
   } else if (s.ImgWidth % 2 != 0 && s.SamplingFormat == YUV_420) {
-    refusal =
-        "Error TAVI1009: Input image width (%d) is an odd number, the image cannot be convert to 420 "
-        "format\n";
+    refusal = kOddWidthFor420;
   } else if (s.ImgHeight % 2 != 0 && s.SamplingFormat == YUV_420) {
-    refusal =
-        "Error TAVI1010: Input image height (%d) is an odd number, the image cannot be convert to 420 "
-        "format\n";
+    refusal = kOddHeightFor420;
     value = s.ImgHeight;
   } else if (s.ImgHeight % 2 != 0 && s.FieldFormat == Interlaced && s.SamplingFormat != BMP) {
     refusal =
         "Error TAVI1011: Input image height (%d) is an odd number, the image cannot be convert to interlaced "
         "format\n";
+    value = s.ImgHeight;
+  } else if (s.ImgWidth % 2 != 0) {
+    // Every offered codec takes 4:2:0 pictures: any other source of an odd size
+    // would only fail on its first frame.
+    refusal = kOddWidthFor420;
+  } else if (s.ImgHeight % 2 != 0) {
+    refusal = kOddHeightFor420;
     value = s.ImgHeight;
   }
   if (refusal) {
@@ -300,7 +313,7 @@ bool YuvToAviJob::ToolChecks() {
 bool YuvToAviJob::CreateTarget() {
   writer_.reset();
   if (!ToolJob::CreateTarget()) return false;
-  writer_.emplace(targets_[0].file(), runCodec_, run_.colours);
+  writer_.emplace(targets_[0].file(), runCodec_, run_.colours, runScreen_);
   return true;
 }
 

@@ -76,6 +76,9 @@ class YuvToAviJob : public ToolJob {
   std::vector<std::string> SourceBmpNames;
   // The codec's four-character code, written as the stream handler as typed.
   std::string Codec = "iyuv";
+  // The screen of the window that runs the job (none without windows): it sizes
+  // the writer's heap.
+  avi::ScreenSize Screen;
 
   // The target picture: 24 bits, the source's size.
   void SetTargetFromSource();
@@ -96,6 +99,7 @@ class YuvToAviJob : public ToolJob {
   // layout that cannot be shown.
   bool PictureRows(FrameImage& a, uint8_t* rows);
   std::string runCodec_;
+  avi::ScreenSize runScreen_;
   std::vector<uint8_t> rows_;
   std::optional<avi::AviWriter> writer_;
 };

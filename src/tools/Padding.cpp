@@ -113,6 +113,12 @@ std::optional<std::string> CheckPaddedSize(const PaddingParameters& p, const Ima
              "started fro multiples of 4 !\n";
     }
   }
+  // Every interlaced picture is two fields of equal height.
+  if (source.FieldFormat == Interlaced && ph % 2 != 0) {
+    return StrFormat(
+        "Error PADD1014: Invalid resolution (%d x %d). Cannot extend interlaced image to odd height!\n", pw,
+        ph);
+  }
   // The picture must lie inside the padded picture: refused here rather than
   // failing on the first row of the first frame.
   if (p.PadTop < 0 || p.PadLeft < 0 || int64_t{p.PadLeft} + w > pw || int64_t{p.PadTop} + h > ph) {

@@ -125,6 +125,17 @@ bool ToolJob::ValidateRange() {
   return true;
 }
 
+bool ToolJob::InputsHoldAFrame() {
+  for (const JobInput& input : run_.inputs) {
+    if (input.avi || !input.bmpNames.empty()) continue;  // pictures, not frames of a layout
+    if (const auto refusal = FileHoldsLessThanOneFrame(input.name, input.format)) {
+      Report(*refusal);
+      return false;
+    }
+  }
+  return true;
+}
+
 int64_t ToolJob::BufferBytes() const {
   return std::max(WorkBufferSize(In().ImgWidth, In().ImgHeight),
                   WorkBufferSize(Out().ImgWidth, Out().ImgHeight));
@@ -345,6 +356,10 @@ JobOutcome ToolJob::RunSteps(ToolJobObserver& observer) {
     return JobOutcome::FailedStopped;
   }
   observer.StopEnabled();
+  if (!InputsHoldAFrame()) {
+    stop();
+    return JobOutcome::FailedStopped;
+  }
   if (traits_.hasFrameRange) {
     if (!ValidateRange()) {
       stop();

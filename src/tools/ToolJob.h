@@ -255,6 +255,9 @@ class ToolJob : public JobRun {
   JobOutcome RunSteps(ToolJobObserver& observer);
   // After an exception: the queued writes done, the outputs dropped, the message.
   void EndAfterException(const char* reason) noexcept;
+  // A raw input shorter than one frame is refused before the range checks, which
+  // would only see the empty range 1..0 that counting its frames gave.
+  bool InputsHoldAFrame();
   bool ValidateRange();
   // Bytes of each frame buffer of the job.
   int64_t BufferBytes() const;

@@ -2,6 +2,7 @@
 
 #include <QDialogButtonBox>
 #include <QPointer>
+#include <QScreen>
 #include <QtTest/QTest>
 #include <filesystem>
 #include <string>
@@ -112,6 +113,36 @@ TEST_F(AviWindows, EncodeWithTheCodecPickedInTheList) {
   EXPECT_EQ(recorder_.Entries().back().text, "Codec FOURCC can only have 4 letters");
   EXPECT_EQ(recorder_.Entries().back().caption, "Error");
   EXPECT_FALSE(dialog->WorkerRunning());
+  dialog->close();
+}
+
+TEST_F(AviWindows, TheWindowsScreenSizesTheSuggestedBuffer) {
+  ScopedCurrentFormat current(format_);
+  QPointer<CYUV2AVI> dialog = new CYUV2AVI;
+  dialog->show();
+  ASSERT_TRUE(QTest::qWaitForWindowExposed(dialog));
+  const std::string avi = (dir_ / "screen.avi").string();
+  FileNameAnswers answers({QString::fromStdString(clip_), QString::fromStdString(avi)});
+  ModalHandler<CYuvFrmtDlg> confirm(
+      [](CYuvFrmtDlg* format) { EXPECT_TRUE(ClickAsUser(DialogButton(format, QDialogButtonBox::Ok))); });
+  ASSERT_TRUE(ClickAsUser(Child<QPushButton>(*dialog, "sourceBrowseButton")));
+  ASSERT_TRUE(ClickAsUser(Child<QPushButton>(*dialog, "targetBrowseButton")));
+  ASSERT_TRUE(ClickAsUser(Child<QPushButton>(*dialog, "startButton")));
+  ASSERT_TRUE(WaitUntil(
+      [&] { return !dialog->WorkerRunning() && Child<QPushButton>(*dialog, "startButton")->isEnabled(); }));
+  ASSERT_EQ(recorder_.Texts().back(), "YUV to AVI converting finished!");
+  const QSize screen = dialog->screen()->geometry().size();
+  ASSERT_GT(screen.width(), 352);
+  ASSERT_GT(screen.height(), 288);
+  const std::vector<uint8_t> bytes = test::ReadFileBytes(avi);
+  const std::string text(bytes.begin(), bytes.end());
+  const size_t strh = text.find("strh");
+  ASSERT_NE(strh, std::string::npos);
+  const size_t buffer = strh + 12 + 32;  // after the handler, the flags and seven more fields
+  const uint32_t suggested = uint32_t{bytes[buffer]} | uint32_t{bytes[buffer + 1]} << 8 |
+                             uint32_t{bytes[buffer + 2]} << 16 | uint32_t{bytes[buffer + 3]} << 24;
+  EXPECT_EQ(suggested, static_cast<uint32_t>(screen.width() * screen.height() * 4))
+      << "the screen is larger than the 352 x 288 picture";
   dialog->close();
 }
 

@@ -91,5 +91,39 @@ TEST_F(CompareWindow, TwoFilesComparedAndABlockOpenedWithTheMouse) {
   EXPECT_EQ(CurrentSettings().DiffDisplayMode, 0) << "settings are written at Start only";
 }
 
+TEST_F(CompareWindow, AllComponentsOfAYvuFileAreNamedByTheirOwnComponent) {
+  // YV12: the V plane follows the luma. File 2 differs in V only.
+  constexpr size_t kLuma = 64 * 48, kFrame = kLuma * 3 / 2;
+  std::vector<uint8_t> second = bytes_;
+  for (size_t frame = 0; frame < 10; ++frame)
+    for (size_t i = 0; i < kLuma / 4; ++i) second[frame * kFrame + kLuma + i] ^= 0x40;
+  const std::string other = (dir_ / "other_64x48.yuv").string();
+  test::WriteFileBytes(other, second);
+  ImageFormat yvu = layout_;
+  yvu.ComponentOrder = YVU;
+  ScopedCurrentFormat current(yvu);
+  QPointer<CYUVCompare> compare = new CYUVCompare;
+  compare->show();
+  ASSERT_TRUE(QTest::qWaitForWindowExposed(compare));
+  ModalHandler<CYuvFrmtDlg> confirm(
+      [](CYuvFrmtDlg* format) { EXPECT_TRUE(ClickAsUser(DialogButton(format, QDialogButtonBox::Ok))); });
+  {
+    FileNameAnswers answers({QString::fromStdString(edited_), QString::fromStdString(other)});
+    ASSERT_TRUE(ClickAsUser(Child<QPushButton>(compare, QStringLiteral("browse1"))));
+    ASSERT_TRUE(ClickAsUser(Child<QPushButton>(compare, QStringLiteral("browse2"))));
+  }
+  ASSERT_EQ(confirm.count, 2);
+  ASSERT_TRUE(ClickAsUser(Child<QPushButton>(compare, QStringLiteral("stepForward"))));
+  ASSERT_TRUE(WaitUntil([&] {
+    return Child<QLineEdit>(compare, QStringLiteral("frameNumber"))->text() == QStringLiteral("1");
+  }));
+  const QString text = Child<QLineEdit>(compare, QStringLiteral("psnr"))->text();
+  EXPECT_TRUE(text.startsWith(QStringLiteral("Y :100.0000     V :"))) << text.toStdString();
+  EXPECT_TRUE(text.endsWith(QStringLiteral("   U :100.0000"))) << text.toStdString();
+  EXPECT_FALSE(text.contains(QStringLiteral("V :100.0000"))) << "V is the component that differs";
+  ASSERT_TRUE(ClickAsUser(Child<QPushButton>(compare, QStringLiteral("exit"))));
+  ASSERT_TRUE(WaitUntil([&] { return compare.isNull(); }));
+}
+
 }  // namespace
 }  // namespace vx::test

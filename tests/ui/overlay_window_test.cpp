@@ -70,5 +70,93 @@ TEST_F(OverlayWindow, VectorsOverTheFramesOfItsData) {
   ASSERT_TRUE(WaitUntil([&] { return window.isNull(); }));
 }
 
+// Two frames of one value per block for 64 x 48 in 16 x 16 blocks.
+std::string ValueOverlay() {
+  std::string text =
+      "<TotalFrames> 2 </TotalFrames> <ImageWidth> 64 </ImageWidth> <ImageHeight> 48 </ImageHeight> "
+      "<BlockWidth> 16 </BlockWidth> <BlockHeight> 16 </BlockHeight> <DataPerBlock> 1 </DataPerBlock> "
+      "<DataMin> -127 </DataMin> <DataMax> 255 </DataMax> <Data>\n";
+  for (int f = 0; f < 2; ++f) {
+    text += "<Frame>";
+    for (int i = 0; i < 12; ++i) text += " 5";
+    text += " </Frame>\n";
+  }
+  return text;
+}
+
+// The grid colour (entry 9) for one test.
+class ScopedGridColour {
+ public:
+  explicit ScopedGridColour(RgbColor colour) : saved_(CurrentSettings().OverlayData) {
+    CurrentSettings().OverlayData[8].Color = colour;
+  }
+  ~ScopedGridColour() { CurrentSettings().OverlayData = saved_; }
+
+ private:
+  decltype(CurrentSettings().OverlayData) saved_;
+};
+
+TEST_F(OverlayWindow, TheBlockGridStaysWhileTheOverlaySwitchIsOff) {
+  const std::string text = ValueOverlay();
+  const auto overlay = dir_ / "values.txt";
+  test::WriteFileBytes(overlay, std::vector<uint8_t>(text.begin(), text.end()));
+  ScopedGridColour magenta({255, 0, 255});
+  ScopedCurrentFormat current(layout_);
+  QPointer<CInfoOverlay> window = new CInfoOverlay;
+  window->show();
+  ASSERT_TRUE(QTest::qWaitForWindowExposed(window));
+  ModalHandler<CYuvFrmtDlg> confirm(
+      [](CYuvFrmtDlg* format) { EXPECT_TRUE(ClickAsUser(DialogButton(format, QDialogButtonBox::Ok))); });
+  {
+    FileNameAnswers answers({QString::fromStdString(edited_), QString::fromStdString(overlay.string())});
+    ASSERT_TRUE(ClickAsUser(Child<QPushButton>(window, QStringLiteral("browseVideo"))));
+    ASSERT_TRUE(ClickAsUser(Child<QPushButton>(window, QStringLiteral("browseOverlay"))));
+  }
+  ASSERT_TRUE(ClickAsUser(Child<QPushButton>(window, QStringLiteral("start"))));
+  ASSERT_TRUE(WaitUntil([&] {
+    return !window->WorkerRunning() && Child<QPushButton>(window, QStringLiteral("start"))->isEnabled();
+  }));
+  auto shot = [&] { return Child<PreviewArea>(window, QStringLiteral("preview"))->grab().toImage(); };
+  const QRgb grid = qRgb(255, 0, 255);
+  EXPECT_EQ(shot().pixel(16, 5), grid) << "a vertical line, the overlay on";
+  ASSERT_TRUE(ClickAsUser(Child<QCheckBox>(window, QStringLiteral("overlay"))));
+  ASSERT_FALSE(Child<QCheckBox>(window, QStringLiteral("overlay"))->isChecked());
+  EXPECT_EQ(shot().pixel(16, 5), grid) << "the grid, the overlay off";
+  EXPECT_EQ(shot().pixel(5, 15), grid) << "a horizontal line";
+  EXPECT_NE(shot().pixel(5, 5), grid) << "the picture between the lines";
+  ASSERT_TRUE(ClickAsUser(Child<QPushButton>(window, QStringLiteral("exit"))));
+  ASSERT_TRUE(WaitUntil([&] { return window.isNull(); }));
+}
+
+TEST_F(OverlayWindow, StartOpensTheVideoBeforeReadingTheOverlay) {
+  const std::string text = ValueOverlay();
+  const auto overlay = dir_ / "values.txt";
+  test::WriteFileBytes(overlay, std::vector<uint8_t>(text.begin(), text.end()));
+  const auto video = dir_ / "gone_64x48.yuv";
+  test::WriteFileBytes(video, bytes_);
+  ScopedCurrentFormat current(layout_);
+  QPointer<CInfoOverlay> window = new CInfoOverlay;
+  window->show();
+  ASSERT_TRUE(QTest::qWaitForWindowExposed(window));
+  ModalHandler<CYuvFrmtDlg> confirm(
+      [](CYuvFrmtDlg* format) { EXPECT_TRUE(ClickAsUser(DialogButton(format, QDialogButtonBox::Ok))); });
+  {
+    FileNameAnswers answers(
+        {QString::fromStdString(video.string()), QString::fromStdString(overlay.string())});
+    ASSERT_TRUE(ClickAsUser(Child<QPushButton>(window, QStringLiteral("browseVideo"))));
+    ASSERT_TRUE(ClickAsUser(Child<QPushButton>(window, QStringLiteral("browseOverlay"))));
+  }
+  std::filesystem::remove(video);  // gone between the choice and Start
+  recorder_.Clear();
+  ASSERT_TRUE(ClickAsUser(Child<QPushButton>(window, QStringLiteral("start"))));
+  ASSERT_TRUE(WaitUntil([&] { return !recorder_.Texts().empty(); }));
+  EXPECT_EQ(recorder_.Texts(),
+            std::vector<std::string>{"Error OVLY1003: Input file " + video.string() + " not found\n"})
+      << "the video's message alone, no warning about the overlay's frames";
+  EXPECT_FALSE(window->WorkerRunning());
+  ASSERT_TRUE(ClickAsUser(Child<QPushButton>(window, QStringLiteral("exit"))));
+  ASSERT_TRUE(WaitUntil([&] { return window.isNull(); }));
+}
+
 }  // namespace
 }  // namespace vx::test

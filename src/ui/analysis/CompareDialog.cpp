@@ -225,9 +225,8 @@ void CYUVCompare::SetUp() {
   }
   driver().EndWorker();
   const int selected = std::max(components_->currentIndex(), 0);
-  if (!sequence_.Prepare(format1_)) {
-    ShowMessage(StrFormat("Error CMPR1007: Image size (%d, %d) not support !\n", format1_.ImgWidth,
-                          format1_.ImgHeight));
+  if (const auto refusal = sequence_.Prepare(format1_)) {
+    ShowMessage(*refusal);
     return;
   }
   FillComponentList(components_, format1_.SamplingFormat, std::clamp(selected, 0, 3));

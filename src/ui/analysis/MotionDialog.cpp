@@ -219,6 +219,10 @@ void CYUVCheckMotion::ChooseFile(const QString& path, const ImageFormat& format)
   FrameImage layout;
   static_cast<ImageFormat&>(layout) = format;
   ComputeFrameSize(layout);
+  if (const auto refusal = LessThanOneFrame(path.toStdString(), file->Length(), format)) {
+    ShowMessage(*refusal);
+    return;
+  }
   const int64_t frames = layout.DataSize > 0 ? file->Length() / layout.DataSize : 0;
   if (frames < 2) {
     ShowMessage(StrFormat("Error MOTN1002: There is only %d frames, no need to check motion\n",
@@ -226,13 +230,12 @@ void CYUVCheckMotion::ChooseFile(const QString& path, const ImageFormat& format)
     return;
   }
   sequence_.Path = path.toStdString();
-  if (!sequence_.Prepare(format)) {
-    ShowMessage(
-        StrFormat("Error MOTN1005: Image size (%d, %d) not support !\n", format.ImgWidth, format.ImgHeight));
+  if (const auto refusal = sequence_.Prepare(format)) {
+    ShowMessage(*refusal);
     return;
   }
-  if (!sequence_.ShowNow(1)) {
-    ShowMessage(StrFormat("Error MOTN1003: Input file %s not found\n", path.toStdString().c_str()));
+  if (const auto refusal = sequence_.ShowFirstPair()) {
+    ShowMessage(*refusal);
     return;
   }
   format_ = format;

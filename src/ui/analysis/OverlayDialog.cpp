@@ -16,6 +16,7 @@
 #include "platform/MessageSink.h"
 #include "platform/RawFile.h"
 #include "platform/StringFormat.h"
+#include "tools/FrameInput.h"
 #include "ui/controls/FileNameDialogs.h"
 #include "ui/controls/RawFilePicker.h"
 #include "ui/controls/ScreenFit.h"
@@ -194,6 +195,24 @@ void CInfoOverlay::ChooseOverlay(const QString& path) {
 bool CInfoOverlay::LoadOverlay() {
   data_ = OverlayData{};
   sequence_.DataFrames = 0;
+  // The video first: without it there is nothing to lay the data over.
+  const FrameImage& video = sequence_.Format();
+  if (video.ImgWidth == 0 || video.ImgHeight == 0) {
+    ShowMessage("Error OVLY1002: Image dimension is not correct!");
+    return false;
+  }
+  const std::string videoPath = videoPath_->text().toStdString();
+  const auto videoFile = RawFile::OpenRead(videoPath);
+  if (!videoFile) {
+    ShowMessage(CannotReadMessage(videoPath, "Error OVLY1003: Input file %s not found\n"));
+    return false;
+  }
+  if (const auto refusal = LessThanOneFrame(videoPath, videoFile->Length(), video)) {
+    ShowMessage(*refusal);
+    return false;
+  }
+  const auto videoFrames = static_cast<int64_t>(
+      CountFrames(static_cast<uint64_t>(std::max<int64_t>(videoFile->Length(), 0)), video.DataSize));
   const auto text = ReadOverlayText("Error OVLY1004: Input file %s not found\n");
   if (!text) return false;
   OverlayReader reader(*text);
@@ -201,15 +220,10 @@ bool CInfoOverlay::LoadOverlay() {
     ShowMessage(*wrong, kPromptCaption);
     return false;
   }
-  // The video's frames: the sequence opens the file when playing starts.
-  int64_t videoFrames = 0;
-  if (auto video = RawFile::OpenRead(videoPath_->text().toStdString()))
-    videoFrames = static_cast<int64_t>(CountFrames(
-        static_cast<uint64_t>(std::max<int64_t>(video->Length(), 0)), sequence_.Format().DataSize));
   std::vector<std::string> warnings;
   const int32_t frames = OverlayFramesToLoad(data_.header.TotalFrames, videoFrames, warnings);
   for (const std::string& warning : warnings) ShowMessage(warning);
-  if (const auto wrong = reader.ReadFrames(frames, data_)) {
+  if (const auto wrong = reader.ReadFrames(frames, video.ImgWidth, video.ImgHeight, data_)) {
     ShowMessage(*wrong, kPromptCaption);
     data_ = OverlayData{};
     return false;
@@ -240,10 +254,10 @@ void CInfoOverlay::ShowDisplay() {
       return;
     GridPair grids;
     grids.two.Enabled = 0;
-    if (overlay) {
-      DrawOverlay(data_, shownFrame_ - 1, entries, rows_, w, h, pitch);
+    if (overlay) DrawOverlay(data_, shownFrame_ - 1, entries, rows_, w, h, pitch);
+    // The data's block grid stays on every frame, whether the data is drawn or not.
+    if (data_.frames > 0)
       grids.one = GridSettings{1, 0, data_.header.BlockWidth, data_.header.BlockHeight, entries[8].Color};
-    }
     previewArea()->showFrame(rows_.data(), rows_.size(), w, h,
                              DrawOptions{.yuvData = false, .grids = &grids});
   });

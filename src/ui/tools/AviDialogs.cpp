@@ -1,6 +1,7 @@
 #include "ui/tools/AviDialogs.h"
 
 #include <QGroupBox>
+#include <QScreen>
 #include <QVBoxLayout>
 #include <cstdio>
 
@@ -111,6 +112,7 @@ void CYUV2AVI::BrowseTarget() {
 }
 
 bool CYUV2AVI::ReadToolBoxes() {
+  if (const QScreen* shown = screen()) job().Screen = {shown->geometry().width(), shown->geometry().height()};
   if (codecFromRequest_) {  // the command line's code, once
     codecFromRequest_ = false;
     return true;
