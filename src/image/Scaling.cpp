@@ -2,6 +2,7 @@
 // and the separable fast path), and of YUV planes without a 4:4:4 picture in
 // between, with the same bytes as the canonical chain.
 #include <algorithm>
+#include <atomic>
 #include <cstring>
 #include <limits>
 #include <vector>
@@ -419,14 +420,17 @@ struct PlaneScaleScratch {
 };
 
 // Destination rows first..last - 1 (first even), with this thread's scratch.
+// `newFrame`: the first rows of this frame on this thread. A buffer may hold new
+// bytes at the same address, so passes are only kept within one frame.
 void ScalePlaneRows(const PlaneScalePlan& plan, const FrameImage& s, FrameImage& d, int64_t first,
-                    int64_t last) {
+                    int64_t last, bool newFrame) {
   const int64_t W = d.ImgWidth, pairs = W / 2;
   thread_local PlaneScaleScratch x;
-  // A buffer may hold new bytes at the same address: no pass is kept between calls.
-  for (PassCache& c : x.cache) {
-    c.key[0] = c.key[1] = nullptr;
-    c.interpolate = PickInterpolatePlaneRow();
+  if (newFrame) {
+    for (PassCache& c : x.cache) {
+      c.key[0] = c.key[1] = nullptr;
+      c.interpolate = PickInterpolatePlaneRow();
+    }
   }
   const auto blendRows = KernelPaths<BlendRows>::Pick();
   const auto halvePairs = KernelPaths<HalvePairs>::Pick();
@@ -488,12 +492,24 @@ bool ScaleYuvPlanes(const FrameImage& source, FrameImage& d) {
     return false;
   }
   // Each output row (or 4:2:0 row pair) depends on its taps alone: a large
-  // picture is scaled in two halves at once, one on the helper thread.
+  // picture is scaled by two threads at once, the helper and this one. Blocks of
+  // rows go to whichever is free, so that when the other core is busy elsewhere
+  // this thread does more of the frame (or all of it) instead of waiting for a
+  // fixed half.
   if (H >= 64 && W * H >= (int64_t{1} << 16)) {
-    const int64_t half = H / 4 * 2;
-    RunAlongside([&] { ScalePlaneRows(plan, s, d, 0, half); }, [&] { ScalePlaneRows(plan, s, d, half, H); });
+    constexpr int64_t kBlockRows = 32;  // even: a 4:2:0 row pair stays in one block
+    const int64_t blocks = (H + kBlockRows - 1) / kBlockRows;
+    std::atomic<int64_t> nextBlock{0};
+    const auto scaleBlocks = [&] {
+      for (bool newFrame = true;; newFrame = false) {
+        const int64_t block = nextBlock.fetch_add(1, std::memory_order_relaxed);
+        if (block >= blocks) return;
+        ScalePlaneRows(plan, s, d, block * kBlockRows, std::min(H, (block + 1) * kBlockRows), newFrame);
+      }
+    };
+    RunShared(scaleBlocks);
   } else {
-    ScalePlaneRows(plan, s, d, 0, H);
+    ScalePlaneRows(plan, s, d, 0, H, true);
   }
   geometry::ZeroUnusedBytes(d);
   return true;
