@@ -468,6 +468,25 @@ void ScalePlaneRows(const PlaneScalePlan& plan, const FrameImage& s, FrameImage&
   }
 }
 
+// A frame's destination rows in blocks, taken by each thread that runs Scale.
+struct RowBlocks {
+  static constexpr int64_t kRows = 32;  // even: a 4:2:0 row pair stays in one block
+
+  const PlaneScalePlan& plan;
+  const FrameImage& source;
+  FrameImage& target;
+  std::atomic<int64_t> next{0};
+
+  void Scale() {
+    const int64_t H = target.ImgHeight, blocks = (H + kRows - 1) / kRows;
+    for (bool newFrame = true;; newFrame = false) {
+      const int64_t block = next.fetch_add(1, std::memory_order_relaxed);
+      if (block >= blocks) return;
+      ScalePlaneRows(plan, source, target, block * kRows, std::min(H, (block + 1) * kRows), newFrame);
+    }
+  }
+};
+
 }  // namespace
 
 bool ScaleYuvPlanes(const FrameImage& source, FrameImage& d) {
@@ -497,17 +516,8 @@ bool ScaleYuvPlanes(const FrameImage& source, FrameImage& d) {
   // this thread does more of the frame (or all of it) instead of waiting for a
   // fixed half.
   if (H >= 64 && W * H >= (int64_t{1} << 16)) {
-    constexpr int64_t kBlockRows = 32;  // even: a 4:2:0 row pair stays in one block
-    const int64_t blocks = (H + kBlockRows - 1) / kBlockRows;
-    std::atomic<int64_t> nextBlock{0};
-    const auto scaleBlocks = [&] {
-      for (bool newFrame = true;; newFrame = false) {
-        const int64_t block = nextBlock.fetch_add(1, std::memory_order_relaxed);
-        if (block >= blocks) return;
-        ScalePlaneRows(plan, s, d, block * kBlockRows, std::min(H, (block + 1) * kBlockRows), newFrame);
-      }
-    };
-    RunShared(scaleBlocks);
+    RowBlocks rows{.plan = plan, .source = s, .target = d};
+    RunShared([&rows] { rows.Scale(); });  // one reference: no allocation per frame
   } else {
     ScalePlaneRows(plan, s, d, 0, H, true);
   }
