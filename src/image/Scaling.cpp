@@ -366,7 +366,7 @@ InterpolatePlaneRowFunction PickInterpolatePlaneRow() {
 }
 
 // The taps of one source and target geometry: made once while a job's frames
-// keep their sizes, and shared read-only by the threads scaling its halves.
+// keep their sizes, and shared read-only by the threads scaling its rows.
 struct PlaneScalePlan {
   int64_t sourceWidth = 0, sourceHeight = 0, targetWidth = 0, targetHeight = 0;
   int32_t sourceSampling = -1;
@@ -502,11 +502,8 @@ bool ScaleYuvPlanes(const FrameImage& source, FrameImage& d) {
   DeriveFourcc(d);
   // A job scales every frame on its own thread with the same sizes: the taps are
   // made on its first frame.
-  thread_local PlaneScalePlan jobPlan;
-  // The helper thread sees this thread's plan through a reference: by its name
-  // it would see its own.
-  const PlaneScalePlan& plan = jobPlan;
-  if (!jobPlan.MakeFor(s, d)) {
+  thread_local PlaneScalePlan plan;
+  if (!plan.MakeFor(s, d)) {
     ShowMessage("Error CONF1003: Error in interpolation for scaling !!! ");
     return false;
   }
@@ -516,8 +513,11 @@ bool ScaleYuvPlanes(const FrameImage& source, FrameImage& d) {
   // this thread does more of the frame (or all of it) instead of waiting for a
   // fixed half.
   if (H >= 64 && W * H >= (int64_t{1} << 16)) {
+    // The helper reaches this thread's plan through the reference in `rows` (by
+    // its name it would see its own), and the lambda holds one reference only,
+    // so no allocation per frame.
     RowBlocks rows{.plan = plan, .source = s, .target = d};
-    RunShared([&rows] { rows.Scale(); });  // one reference: no allocation per frame
+    RunShared([&rows] { rows.Scale(); });
   } else {
     ScalePlaneRows(plan, s, d, 0, H, true);
   }
