@@ -283,6 +283,59 @@ TEST(KernelPaths, PlaneScalingMatchesTheCanonicalChain) {
   });
 }
 
+// Bytes with runs of equal samples: where weighted sums of equal samples may
+// fall just below the sample, so the doubles must be the reference's.
+std::vector<uint8_t> FlatRunBytes(size_t size, int run) {
+  std::vector<uint8_t> bytes(size);
+  for (size_t i = 0; i < size; ++i)
+    bytes[i] = static_cast<uint8_t>((i / static_cast<size_t>(run)) * 53 % 256);
+  return bytes;
+}
+
+TEST(KernelPaths, PlaneScalingPathsGiveTheSameBytes) {
+  // Widths off the vector lengths, down and up, a ratio whose columns spread
+  // past one load, and one pair above the size scaled in two halves at once.
+  const Size pairs[][2] = {{{98, 8}, {70, 12}}, {{46, 8}, {130, 4}},      {{96, 12}, {64, 8}},
+                           {{202, 4}, {62, 8}}, {{262, 4}, {38, 4}},      {{2, 4}, {34, 8}},
+                           {{6, 8}, {2, 4}},    {{390, 240}, {520, 180}}, {{520, 180}, {390, 240}}};
+  uint32_t seed = 300;
+  int compared = 0;
+  for (const auto& pair : pairs) {
+    const bool large = pair[0].h > 64 || pair[1].h > 64;
+    for (const ImageFormat& from : test::ValidYuvLayouts(pair[0].w, pair[0].h)) {
+      if (from.PixelFormat != Planar || (large && from.FieldFormat != Progressive)) continue;
+      const ImageFormat to =
+          Layout(from.SamplingFormat, from.ComponentOrder, from.FieldFormat, Planar, pair[1].w, pair[1].h);
+      const auto bytes = static_cast<size_t>(PageEndFrame::FrameSize(from));
+      for (int content = 0; content < 2; ++content) {
+        const auto input = content == 0 ? test::RandomBytes(bytes, ++seed) : FlatRunBytes(bytes, 7);
+        const PageEndFrame source(from, input);
+        std::vector<std::vector<uint8_t>> outputs;
+        ForEachPath([&] {
+          TestFrame scaled(to, 3);
+          ASSERT_TRUE(ScaleYuvPlanes(source.frame, scaled.frame)) << Describe(from) << " to " << Describe(to);
+          outputs.push_back(scaled.Bytes());
+        });
+        TestFrame copy(from, 0), chain(to, 4);
+        TestFrame canonical(Layout(YUV_444, YUV, Progressive, Packed, pair[0].w, pair[0].h), 1);
+        TestFrame scaled(Layout(YUV_444, YUV, Progressive, Packed, pair[1].w, pair[1].h), 2);
+        std::copy(input.begin(), input.end(), copy.frame.Data);
+        ASSERT_TRUE(ToCanonical444Reference(copy.frame, canonical.frame));
+        ASSERT_TRUE(ScaleBilinearReference(canonical.frame, scaled.frame));
+        ASSERT_TRUE(FromCanonical444Reference(scaled.frame, chain.frame));
+        for (size_t path = 0; path < outputs.size(); ++path) {
+          ASSERT_EQ(outputs[path], outputs[0]) << AvailablePaths()[path].name << ", " << Describe(from)
+                                               << " to " << Describe(to) << " content " << content;
+          ASSERT_EQ(outputs[path], chain.Bytes()) << AvailablePaths()[path].name << ", " << Describe(from)
+                                                  << " to " << Describe(to) << " content " << content;
+          ++compared;
+        }
+      }
+    }
+  }
+  EXPECT_GE(compared, 100);
+}
+
 double Db(int64_t sse, int64_t samples) {
   return sse == 0 ? 100.0
                   : 10.0 * std::log10(static_cast<double>(samples) * 65025.0 / static_cast<double>(sse));

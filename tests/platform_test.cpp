@@ -61,6 +61,33 @@ TEST(HelperThread, AnExceptionFromEitherHalfReachesTheCallerAfterBothHalvesEnded
   EXPECT_TRUE(HelperTakesItsHalf());
 }
 
+TEST(HelperThread, SharedWorkIsDoneOnceWhoeverTakesIt) {
+  for (int round = 0; round < 200; ++round) {
+    std::atomic<int> next{0};
+    std::atomic<int> done[64] = {};
+    RunShared([&] {
+      for (int item; (item = next.fetch_add(1)) < 64;) ++done[item];
+    });
+    for (int item = 0; item < 64; ++item)
+      ASSERT_EQ(done[item].load(), 1) << "round " << round << " item " << item;
+  }
+  EXPECT_TRUE(HelperTakesItsHalf()) << "the helper is free again";
+}
+
+TEST(HelperThread, SharedWorkThatThrowsReachesTheCallerAfterEveryRunEnded) {
+  using namespace std::chrono_literals;
+  std::atomic<int> running{0}, ended{0};
+  EXPECT_THROW(RunShared([&] {
+                 ++running;
+                 std::this_thread::sleep_for(20ms);
+                 ++ended;
+                 throw std::runtime_error("work");
+               }),
+               std::runtime_error);
+  EXPECT_EQ(running.load(), ended.load()) << "no run outlives the call";
+  EXPECT_TRUE(HelperTakesItsHalf());
+}
+
 TEST(MessageSink, RoutesEveryMessageToTheInstalledSink) {
   RecordingMessageSink outer;
   ScopedMessageSink outerScope(outer);

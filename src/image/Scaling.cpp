@@ -2,6 +2,7 @@
 // and the separable fast path), and of YUV planes without a 4:4:4 picture in
 // between, with the same bytes as the canonical chain.
 #include <algorithm>
+#include <atomic>
 #include <cstring>
 #include <limits>
 #include <vector>
@@ -219,12 +220,35 @@ bool ScaleBilinear(FrameImage& s, FrameImage& d) {
 
 namespace {
 
+// Byte shuffles for four destination columns whose samples all lie in one
+// 16-byte load, read into both halves of a 32-byte register: each moves the
+// left (or right) sample of a column into the low byte of a 64-bit lane, the
+// other bytes zero, so that an exact double follows without a conversion.
+struct QuadShuffle {
+  alignas(32) uint8_t left[32];
+  alignas(32) uint8_t right[32];
+};
+
+// Four destination columns: where their load starts in the row, and which of the
+// few distinct shuffles picks their samples.
+struct ColumnQuad {
+  int32_t base;
+  int32_t shuffle;
+};
+
 // For each destination column, the two plane samples it weighs and the weights.
+// They depend on the column alone, so they are made once per picture geometry.
 struct PlaneColumns {
   std::vector<int32_t> left, right;
   std::vector<double> near, far;
+  // The leading columns, four at a time, that contiguous loads can fetch without
+  // reading past the row's end; the rest are fetched one by one. Columns spread
+  // evenly over the row, so a few shuffles serve every quad and stay in cache.
+  std::vector<ColumnQuad> quads;
+  std::vector<QuadShuffle> shuffles;
 
-  void Make(const std::vector<Tap>& taps, int shift) {
+  // `length`: the plane row's length in bytes.
+  void Make(const std::vector<Tap>& taps, int shift, int64_t length) {
     const size_t n = taps.size();
     left.resize(n);
     right.resize(n);
@@ -236,55 +260,92 @@ struct PlaneColumns {
       near[j] = taps[j].near;
       far[j] = taps[j].far;
     }
+    MakeQuads(length);
+  }
+
+ private:
+  static constexpr int kLoadBytes = 16;
+  static constexpr uint8_t kZero = 0x80;  // a shuffle index that gives a zero byte
+
+  void MakeQuads(int64_t length) {
+    quads.clear();
+    shuffles.clear();
+    // Indexes only grow: the first quad that does not fit ends the run.
+    for (size_t j = 0; j + 4 <= left.size(); j += 4) {
+      const int32_t base = left[j];
+      if (right[j + 3] - base >= kLoadBytes || base + kLoadBytes > length) break;
+      QuadShuffle shuffle;
+      std::memset(shuffle.left, kZero, sizeof shuffle.left);
+      std::memset(shuffle.right, kZero, sizeof shuffle.right);
+      // Columns 0 and 1 in the low half, 2 and 3 in the high half: 8 bytes each.
+      for (size_t k = 0; k < 4; ++k) {
+        shuffle.left[8 * k] = static_cast<uint8_t>(left[j + k] - base);
+        shuffle.right[8 * k] = static_cast<uint8_t>(right[j + k] - base);
+      }
+      quads.push_back({.base = base, .shuffle = ShuffleIndex(shuffle)});
+    }
+  }
+
+  int32_t ShuffleIndex(const QuadShuffle& shuffle) {
+    const auto same = [&](const QuadShuffle& known) {
+      return std::memcmp(&known, &shuffle, sizeof shuffle) == 0;
+    };
+    const auto found = std::find_if(shuffles.begin(), shuffles.end(), same);
+    if (found != shuffles.end()) return static_cast<int32_t>(found - shuffles.begin());
+    shuffles.push_back(shuffle);
+    return static_cast<int32_t>(shuffles.size() - 1);
   }
 };
 
 // One horizontal pass over a plane row: each destination column's two samples,
-// weighted. `length` is the row's length: no byte past it is read.
-void InterpolatePlaneRowPlain(const uint8_t* row, int64_t /*length*/, const int32_t* left,
-                              const int32_t* right, const double* nearWeight, const double* farWeight,
-                              int64_t count, double* out) {
-  for (int64_t e = 0; e < count; ++e) {
+// weighted, from column `first` on.
+void InterpolatePlaneColumns(const uint8_t* row, const PlaneColumns& c, size_t first, double* out) {
+  for (size_t e = first; e < c.left.size(); ++e) {
     out[e] =
-        nearWeight[e] * static_cast<double>(row[left[e]]) + farWeight[e] * static_cast<double>(row[right[e]]);
+        c.near[e] * static_cast<double>(row[c.left[e]]) + c.far[e] * static_cast<double>(row[c.right[e]]);
   }
+}
+
+void InterpolatePlaneRowPlain(const uint8_t* row, const PlaneColumns& c, double* out) {
+  InterpolatePlaneColumns(row, c, 0, out);
 }
 
 #if defined(__x86_64__)
-// Eight columns at a time: 4-byte gathers at the sample indexes (low byte kept),
-// the same two products and sum per column in doubles.
-__attribute__((target("avx2"))) void InterpolatePlaneRowAvx2(const uint8_t* row, int64_t length,
-                                                             const int32_t* left, const int32_t* right,
-                                                             const double* nearWeight,
-                                                             const double* farWeight, int64_t count,
+// Four columns at a time: one contiguous load, two byte shuffles, then the same
+// two products and sum per column in doubles. No gathers: they are microcoded,
+// and slow, on some cores. A byte b in the low bits of 2^52 is the double
+// 2^52 + b, and less 2^52 exactly b.
+__attribute__((target("avx2"))) void InterpolatePlaneRowAvx2(const uint8_t* row, const PlaneColumns& c,
                                                              double* out) {
-  const __m256i lowByte = _mm256_set1_epi32(0xff);
-  const int* base = reinterpret_cast<const int*>(row);
-  int64_t e = 0;
-  // Indexes only grow: once a 4-byte load would pass the row's end, the rest is plain.
-  for (; e + 8 <= count && right[e + 7] + 4 <= length; e += 8) {
-    const __m256i l = _mm256_loadu_si256(reinterpret_cast<const __m256i*>(left + e));
-    const __m256i r = _mm256_loadu_si256(reinterpret_cast<const __m256i*>(right + e));
-    const __m256i a = _mm256_and_si256(_mm256_i32gather_epi32(base, l, 1), lowByte);
-    const __m256i b = _mm256_and_si256(_mm256_i32gather_epi32(base, r, 1), lowByte);
-    for (int half = 0; half < 2; ++half) {
-      const __m128i a4 = half == 0 ? _mm256_castsi256_si128(a) : _mm256_extracti128_si256(a, 1);
-      const __m128i b4 = half == 0 ? _mm256_castsi256_si128(b) : _mm256_extracti128_si256(b, 1);
-      const int64_t k = e + 4 * half;
-      const __m256d nearPart = _mm256_mul_pd(_mm256_loadu_pd(nearWeight + k), _mm256_cvtepi32_pd(a4));
-      const __m256d farPart = _mm256_mul_pd(_mm256_loadu_pd(farWeight + k), _mm256_cvtepi32_pd(b4));
-      _mm256_storeu_pd(out + k, _mm256_add_pd(nearPart, farPart));
-    }
+  const __m256i exponent = _mm256_set1_epi64x(0x4330000000000000);
+  const __m256d twoTo52 = _mm256_castsi256_pd(exponent);
+  const ColumnQuad* quad = c.quads.data();
+  const QuadShuffle* shuffles = c.shuffles.data();
+  const size_t quads = c.quads.size();
+  const double* nearWeight = c.near.data();
+  const double* farWeight = c.far.data();
+  for (size_t q = 0; q < quads; ++q, ++quad) {
+    const QuadShuffle& shuffle = shuffles[quad->shuffle];
+    const __m256i bytes =
+        _mm256_broadcastsi128_si256(_mm_loadu_si128(reinterpret_cast<const __m128i*>(row + quad->base)));
+    const __m256i a =
+        _mm256_shuffle_epi8(bytes, _mm256_load_si256(reinterpret_cast<const __m256i*>(shuffle.left)));
+    const __m256i b =
+        _mm256_shuffle_epi8(bytes, _mm256_load_si256(reinterpret_cast<const __m256i*>(shuffle.right)));
+    const __m256d left = _mm256_sub_pd(_mm256_castsi256_pd(_mm256_or_si256(a, exponent)), twoTo52);
+    const __m256d right = _mm256_sub_pd(_mm256_castsi256_pd(_mm256_or_si256(b, exponent)), twoTo52);
+    const size_t e = 4 * q;
+    const __m256d nearPart = _mm256_mul_pd(_mm256_loadu_pd(nearWeight + e), left);
+    const __m256d farPart = _mm256_mul_pd(_mm256_loadu_pd(farWeight + e), right);
+    _mm256_storeu_pd(out + e, _mm256_add_pd(nearPart, farPart));
   }
-  InterpolatePlaneRowPlain(row, length, left + e, right + e, nearWeight + e, farWeight + e, count - e,
-                           out + e);
+  InterpolatePlaneColumns(row, c, 4 * quads, out);
 }
 #endif
 
-using InterpolatePlaneRowFunction = void (*)(const uint8_t*, int64_t, const int32_t*, const int32_t*,
-                                             const double*, const double*, int64_t, double*);
+using InterpolatePlaneRowFunction = void (*)(const uint8_t*, const PlaneColumns&, double*);
 
-// The gathers are written by hand; the plain loop is the portable path.
+// The shuffles are written by hand; the plain loop is the portable path.
 InterpolatePlaneRowFunction PickInterpolatePlaneRow() {
 #if defined(__x86_64__)
   if (TestCpuFlag(kCpuHasAvx2)) return InterpolatePlaneRowAvx2;
@@ -304,6 +365,36 @@ InterpolatePlaneRowFunction PickInterpolatePlaneRow() {
   }
 }
 
+// The taps of one source and target geometry: made once while a job's frames
+// keep their sizes, and shared read-only by the threads scaling its rows.
+struct PlaneScalePlan {
+  int64_t sourceWidth = 0, sourceHeight = 0, targetWidth = 0, targetHeight = 0;
+  int32_t sourceSampling = -1;
+  bool made = false;
+  std::vector<Tap> rows, columns;
+  PlaneColumns luma, chroma;
+
+  // False when a weight falls outside 0..1.
+  bool MakeFor(const FrameImage& s, const FrameImage& d) {
+    if (made && sourceWidth == s.ImgWidth && sourceHeight == s.ImgHeight && targetWidth == d.ImgWidth &&
+        targetHeight == d.ImgHeight && sourceSampling == s.SamplingFormat) {
+      return true;
+    }
+    made = false;
+    if (!MakeTaps(s.ImgHeight, d.ImgHeight, rows) || !MakeTaps(s.ImgWidth, d.ImgWidth, columns)) return false;
+    luma.Make(columns, 0, s.ImgWidth);
+    chroma.Make(columns, s.SamplingFormat == YUV_444 ? 0 : 1,
+                geometry::ChromaWidth(s.SamplingFormat, s.ImgWidth));
+    sourceWidth = s.ImgWidth;
+    sourceHeight = s.ImgHeight;
+    targetWidth = d.ImgWidth;
+    targetHeight = d.ImgHeight;
+    sourceSampling = s.SamplingFormat;
+    made = true;
+    return true;
+  }
+};
+
 // Horizontal passes of the last two plane rows one component used.
 struct PassCache {
   std::vector<double> slot[2];
@@ -311,40 +402,35 @@ struct PassCache {
   InterpolatePlaneRowFunction interpolate = InterpolatePlaneRowPlain;
 
   // The pass of `row`, made unless it is here; the slot of `keep` is not reused.
-  const double* Get(const uint8_t* row, int64_t length, const uint8_t* keep, const PlaneColumns& columns) {
+  const double* Get(const uint8_t* row, const uint8_t* keep, const PlaneColumns& columns) {
     for (int i = 0; i < 2; ++i) {
       if (key[i] == row) return slot[i].data();
     }
     const int i = key[0] == keep ? 1 : 0;
     slot[i].resize(columns.left.size());
-    interpolate(row, length, columns.left.data(), columns.right.data(), columns.near.data(),
-                columns.far.data(), static_cast<int64_t>(columns.left.size()), slot[i].data());
+    interpolate(row, columns, slot[i].data());
     key[i] = row;
     return slot[i].data();
   }
 };
 
 struct PlaneScaleScratch {
-  std::vector<Tap> rows, columns;
-  PlaneColumns luma, chroma;
   PassCache cache[3];
   std::vector<uint8_t> scaled[2][2];  // full-width U and V of an even and an odd picture row
 };
 
 // Destination rows first..last - 1 (first even), with this thread's scratch.
-bool ScalePlaneRows(const FrameImage& s, FrameImage& d, int64_t first, int64_t last) {
+// `newFrame`: the first rows of this frame on this thread. A buffer may hold new
+// bytes at the same address, so passes are only kept within one frame.
+void ScalePlaneRows(const PlaneScalePlan& plan, const FrameImage& s, FrameImage& d, int64_t first,
+                    int64_t last, bool newFrame) {
   const int64_t W = d.ImgWidth, pairs = W / 2;
   thread_local PlaneScaleScratch x;
-  if (!MakeTaps(s.ImgHeight, d.ImgHeight, x.rows) || !MakeTaps(s.ImgWidth, W, x.columns)) {
-    ShowMessage("Error CONF1003: Error in interpolation for scaling !!! ");
-    return false;
-  }
-  x.luma.Make(x.columns, 0);
-  x.chroma.Make(x.columns, s.SamplingFormat == YUV_444 ? 0 : 1);
-  // A buffer may hold new bytes at the same address: nothing is kept between calls.
-  for (PassCache& c : x.cache) {
-    c.key[0] = c.key[1] = nullptr;
-    c.interpolate = PickInterpolatePlaneRow();
+  if (newFrame) {
+    for (PassCache& c : x.cache) {
+      c.key[0] = c.key[1] = nullptr;
+      c.interpolate = PickInterpolatePlaneRow();
+    }
   }
   const auto blendRows = KernelPaths<BlendRows>::Pick();
   const auto halvePairs = KernelPaths<HalvePairs>::Pick();
@@ -355,23 +441,21 @@ bool ScalePlaneRows(const FrameImage& s, FrameImage& d, int64_t first, int64_t l
   const YuvRowLocator source(s);
   const YuvRowPlacer target(d);
   const int32_t sampling = d.SamplingFormat;
-  const int64_t chromaWidth = geometry::ChromaWidth(s.SamplingFormat, s.ImgWidth);
   for (int64_t y = first; y < last; ++y) {
-    const Tap& r = x.rows[static_cast<size_t>(y)];
+    const Tap& r = plan.rows[static_cast<size_t>(y)];
     const PlanarRow p0 = source.Planar(r.index), p1 = source.Planar(r.index + 1);
     const PlanarTargetRow out = target.Planar(y);
     auto blend = [&](int component, const uint8_t* upper, const uint8_t* lower, const PlaneColumns& columns,
                      uint8_t* to) {
       PassCache& cache = x.cache[component];
-      const int64_t length = component == 0 ? s.ImgWidth : chromaWidth;
-      const double* a = cache.Get(upper, length, lower, columns);
-      const double* b = cache.Get(lower, length, upper, columns);
+      const double* a = cache.Get(upper, lower, columns);
+      const double* b = cache.Get(lower, upper, columns);
       blendRows(a, b, r.near, r.far, W, to);
     };
-    blend(0, p0.y, p1.y, x.luma, out.y);
+    blend(0, p0.y, p1.y, plan.luma, out.y);
     std::vector<uint8_t>* scaled = x.scaled[y & 1];
-    blend(1, p0.u, p1.u, x.chroma, sampling == YUV_444 ? out.u : scaled[0].data());
-    blend(2, p0.v, p1.v, x.chroma, sampling == YUV_444 ? out.v : scaled[1].data());
+    blend(1, p0.u, p1.u, plan.chroma, sampling == YUV_444 ? out.u : scaled[0].data());
+    blend(2, p0.v, p1.v, plan.chroma, sampling == YUV_444 ? out.v : scaled[1].data());
     if (sampling == YUV_422) {
       halvePairs(scaled[0].data(), pairs, out.u);
       halvePairs(scaled[1].data(), pairs, out.v);
@@ -382,8 +466,26 @@ bool ScalePlaneRows(const FrameImage& s, FrameImage& d, int64_t first, int64_t l
       quarterQuads(x.scaled[0][1].data(), x.scaled[1][1].data(), pairs, chroma.v);
     }
   }
-  return true;
 }
+
+// A frame's destination rows in blocks, taken by each thread that runs Scale.
+struct RowBlocks {
+  static constexpr int64_t kRows = 32;  // even: a 4:2:0 row pair stays in one block
+
+  const PlaneScalePlan& plan;
+  const FrameImage& source;
+  FrameImage& target;
+  std::atomic<int64_t> next{0};
+
+  void Scale() {
+    const int64_t H = target.ImgHeight, blocks = (H + kRows - 1) / kRows;
+    for (bool newFrame = true;; newFrame = false) {
+      const int64_t block = next.fetch_add(1, std::memory_order_relaxed);
+      if (block >= blocks) return;
+      ScalePlaneRows(plan, source, target, block * kRows, std::min(H, (block + 1) * kRows), newFrame);
+    }
+  }
+};
 
 }  // namespace
 
@@ -398,17 +500,27 @@ bool ScaleYuvPlanes(const FrameImage& source, FrameImage& d) {
   if (s.ImgWidth == W && s.ImgHeight == H) return false;
   ComputeFrameSize(d);
   DeriveFourcc(d);
-  // Each output row (or 4:2:0 row pair) depends on its taps alone: a large
-  // picture is scaled in two halves at once, one on the helper thread.
-  bool upper = true, lower = true;
-  if (H >= 64 && W * H >= (int64_t{1} << 16)) {
-    const int64_t half = H / 4 * 2;
-    RunAlongside([&] { upper = ScalePlaneRows(s, d, 0, half); },
-                 [&] { lower = ScalePlaneRows(s, d, half, H); });
-  } else {
-    upper = ScalePlaneRows(s, d, 0, H);
+  // A job scales every frame on its own thread with the same sizes: the taps are
+  // made on its first frame.
+  thread_local PlaneScalePlan plan;
+  if (!plan.MakeFor(s, d)) {
+    ShowMessage("Error CONF1003: Error in interpolation for scaling !!! ");
+    return false;
   }
-  if (!upper || !lower) return false;
+  // Each output row (or 4:2:0 row pair) depends on its taps alone: a large
+  // picture is scaled by two threads at once, the helper and this one. Blocks of
+  // rows go to whichever is free, so that when the other core is busy elsewhere
+  // this thread does more of the frame (or all of it) instead of waiting for a
+  // fixed half.
+  if (H >= 64 && W * H >= (int64_t{1} << 16)) {
+    // The helper reaches this thread's plan through the reference in `rows` (by
+    // its name it would see its own), and the lambda holds one reference only,
+    // so no allocation per frame.
+    RowBlocks rows{.plan = plan, .source = s, .target = d};
+    RunShared([&rows] { rows.Scale(); });
+  } else {
+    ScalePlaneRows(plan, s, d, 0, H, true);
+  }
   geometry::ZeroUnusedBytes(d);
   return true;
 }

@@ -30,6 +30,15 @@ class Helper {
     changed_.notify_all();
     return true;
   }
+  // Takes back an offered task that the helper has not started; false when it
+  // has (or has ended it).
+  bool Withdraw() {
+    std::lock_guard<std::mutex> guard(lock_);
+    if (task_ == nullptr || started_) return false;
+    task_ = nullptr;
+    taken_ = false;
+    return true;
+  }
   // Waits until the offered task has ended; what it threw, if anything.
   std::exception_ptr WaitDone() {
     std::unique_lock<std::mutex> guard(lock_);
@@ -45,6 +54,7 @@ class Helper {
       changed_.wait(guard, [&] { return quit_ || task_ != nullptr; });
       if (quit_) return;
       const std::function<void()>* task = task_;
+      started_ = true;
       guard.unlock();
       // An exception leaving this thread would end the program: it goes to the caller.
       std::exception_ptr failure;
@@ -56,6 +66,7 @@ class Helper {
       guard.lock();
       failure_ = std::move(failure);
       task_ = nullptr;
+      started_ = false;
       changed_.notify_all();
     }
   }
@@ -65,6 +76,7 @@ class Helper {
   const std::function<void()>* task_ = nullptr;
   std::exception_ptr failure_;  // thrown by the last task, until its caller collects it
   bool taken_ = false;          // offered and not yet collected by its caller
+  bool started_ = false;        // the offered task runs on the helper
   bool quit_ = false;
   std::thread thread_;
 };
@@ -92,6 +104,25 @@ void RunAlongside(const std::function<void()>& theirs, const std::function<void(
     mineFailed = std::current_exception();
   }
   const std::exception_ptr theirsFailed = helper.WaitDone();
+  if (mineFailed) std::rethrow_exception(mineFailed);
+  if (theirsFailed) std::rethrow_exception(theirsFailed);
+}
+
+void RunShared(const std::function<void()>& work) {
+  Helper& helper = TheHelper();
+  if (!helper.Offer(&work)) {
+    work();
+    return;
+  }
+  std::exception_ptr mineFailed;
+  try {
+    work();
+  } catch (...) {
+    mineFailed = std::current_exception();
+  }
+  // A started run refers to the caller's frame: it must end before this function does.
+  std::exception_ptr theirsFailed;
+  if (!helper.Withdraw()) theirsFailed = helper.WaitDone();
   if (mineFailed) std::rethrow_exception(mineFailed);
   if (theirsFailed) std::rethrow_exception(theirsFailed);
 }

@@ -13,4 +13,11 @@ namespace vx {
 // once both have ended (the caller's own when both threw).
 void RunAlongside(const std::function<void()>& theirs, const std::function<void()>& mine);
 
+// Runs `work` on the calling thread and, when the helper is free, on the helper
+// too. `work` shares itself out (each run takes what is left, and the caller's
+// run alone finishes it), so the caller never waits for a helper that has not
+// started yet: it takes the offer back. A started helper run is waited for; an
+// exception is rethrown as by RunAlongside.
+void RunShared(const std::function<void()>& work);
+
 }  // namespace vx
