@@ -41,12 +41,18 @@ TEST_F(ReturnKey, InTheCompareWindowsBoxesItOpensNoPicker) {
   ASSERT_TRUE(QTest::qWaitForWindowExposed(compare));
   compare->ChooseFile(1, QString::fromStdString(edited_), layout_);
   FileNameAnswers pickers;  // records any file picker that opens
+  QStringList opened;       // and any window that opens over the compare window
+  ModalHandler<QDialog> closer([&](QDialog* dialog) {
+    opened << QString::fromLatin1(dialog->metaObject()->className());
+    dialog->reject();
+  });
 
   QLineEdit* brightness = Child<QLineEdit>(compare, QStringLiteral("brightnessBox"));
   ASSERT_TRUE(ClickAsUser(brightness));
   ASSERT_EQ(QApplication::focusWidget(), brightness);
   QTest::keyClick(brightness, Qt::Key_Return);
   EXPECT_TRUE(pickers.asked.empty()) << "Return in the brightness box opened a file picker";
+  EXPECT_TRUE(opened.isEmpty()) << opened.join(QLatin1Char(' ')).toStdString();
 
   // A value box: Return applies what is typed and opens nothing.
   ASSERT_TRUE(ClickAsUser(Child<QRadioButton>(compare, QStringLiteral("range"))));
@@ -54,6 +60,7 @@ TEST_F(ReturnKey, InTheCompareWindowsBoxesItOpensNoPicker) {
   QTest::keyClick(Child<QLineEdit>(compare, QStringLiteral("low")), Qt::Key_Return);
   EXPECT_EQ(CurrentSettings().DiffThreshold[0], 30);
   EXPECT_TRUE(pickers.asked.empty()) << "Return in the threshold box opened a file picker";
+  EXPECT_TRUE(opened.isEmpty()) << opened.join(QLatin1Char(' ')).toStdString();
   EXPECT_TRUE(compare->isVisible());
   compare->close();
 }
