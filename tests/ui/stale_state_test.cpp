@@ -139,7 +139,9 @@ TEST_F(StaleState, ReverseButtonReadsReversePlayAfterABadRateStoppedPlayback) {
   ASSERT_TRUE(ClickAsUser(reverse));
   ASSERT_EQ(reverse->text(), QStringLiteral("Reverse Pause"));
   ASSERT_TRUE(ClickAsUser(Child<QPushButton>(player, QStringLiteral("stop"))));
-  ASSERT_TRUE(WaitUntil([&] { return !player->WorkerRunning(); }));
+  ASSERT_TRUE(WaitUntil([&] {
+    return !player->WorkerRunning() && Child<QPushButton>(player, QStringLiteral("start"))->isEnabled();
+  }));
   // A rate outside 1..120: the next play stops at once.
   ASSERT_TRUE(TypeAsUser(speed, QStringLiteral("500")));
   ASSERT_TRUE(ClickAsUser(Child<QPushButton>(player, QStringLiteral("start"))));

@@ -66,6 +66,7 @@ QHBoxLayout* PlayingWindow::Row(std::initializer_list<std::pair<QWidget*, int>> 
 
 QHBoxLayout* PlayingWindow::ButtonRow(QWidget* left, QWidget* right) {
   auto* row = new QHBoxLayout;
+  row->setObjectName(QStringLiteral("buttonRow"));  // spans the window: one button at each end
   row->addWidget(left);
   row->addStretch();
   row->addWidget(right);
@@ -88,6 +89,10 @@ void PlayingWindow::BeginChoice(const QString& path, QLineEdit* pathBox) {
 void PlayingWindow::StackWithPreview(std::initializer_list<QLayout*> rows) {
   auto* layout = new QVBoxLayout(this);
   for (QLayout* row : rows) {
+    if (row->objectName() == QStringLiteral("buttonRow")) {
+      layout->addLayout(row);
+      continue;
+    }
     // A window widened by a large picture leaves each row of controls at its own
     // width instead of stretching its buttons (an alignment would not hold a row
     // that holds an expanding box).
