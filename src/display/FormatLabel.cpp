@@ -1,5 +1,6 @@
 #include "display/FormatLabel.h"
 
+#include "image/PixelOps.h"
 #include "platform/StringFormat.h"
 
 namespace vx {
@@ -33,7 +34,27 @@ const char* FormatName(const ImageFormat& f) {
   }
 }
 
+bool IsFileLayout(const ImageFormat& f) {
+  if (f.ImgWidth < 1 || f.ImgHeight < 1) return false;
+  const bool fieldKnown = f.FieldFormat == Interlaced || f.FieldFormat == Progressive;
+  const bool packingKnown = f.PixelFormat == Packed || f.PixelFormat == Planar;
+  switch (f.SamplingFormat) {
+    case RGB_444:
+      return (f.ComponentOrder == RGB || f.ComponentOrder == BGR) && fieldKnown && packingKnown;
+    case MONO:
+      return fieldKnown;
+    case BMP:
+      return true;
+    default:
+      return IsValidYuvFormat(f);
+  }
+}
+
 }  // namespace
+
+std::string FormatBoxText(const ImageFormat& format) {
+  return IsFileLayout(format) ? FormatLabel(format) : std::string();
+}
 
 std::string FormatLabel(const ImageFormat& f) {
   std::string label = StrFormat("%s %dx%d", FormatName(f), f.ImgWidth, f.ImgHeight);

@@ -218,14 +218,18 @@ uint8_t ClampToByte(double value) {
   return static_cast<uint8_t>(static_cast<int>(value));
 }
 
-bool IsValidYuvLayout(const FrameImage& f) {
+bool IsValidYuvFormat(const ImageFormat& f) {
   if (!IsYuvSampling(f.SamplingFormat)) return false;
   if (f.FieldFormat != Interlaced && f.FieldFormat != Progressive) return false;
   if (f.PixelFormat != Packed && f.PixelFormat != Planar) return false;
   const bool planarSubsampled = f.PixelFormat == Planar && f.SamplingFormat != YUV_444;
   if (f.ComponentOrder < YUV || f.ComponentOrder > (planarSubsampled ? YVU : UYV)) return false;
   if (f.SamplingFormat == YUV_420 && f.PixelFormat == Packed) return false;
-  if (!RegularSize(f)) return false;
+  return RegularSize(f);
+}
+
+bool IsValidYuvLayout(const FrameImage& f) {
+  if (!IsValidYuvFormat(f)) return false;
   const int32_t size = FrameSizeOf(f);
   return size > 0 && f.Data != nullptr && size <= f.Capacity;
 }

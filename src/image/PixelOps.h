@@ -30,6 +30,8 @@ uint8_t ClampToByte(double value);
 // orders 0..2; planar 4:2:2 and 4:2:0 orders 0..1; either field format. Sizes
 // must be positive and fit in the record's buffer.
 bool IsValidYuvLayout(const FrameImage& frame);
+// The same rules for the layout alone, without a buffer.
+bool IsValidYuvFormat(const ImageFormat& format);
 // Packed progressive 4:4:4 Y,U,V.
 bool IsCanonical444(const FrameImage& frame);
 // Sets the header to the canonical form of the given size.

@@ -5,6 +5,7 @@
 #include <QKeyEvent>
 #include <QMessageBox>
 #include <QVBoxLayout>
+#include <algorithm>
 
 #include "model/FileHistory.h"
 
@@ -17,6 +18,12 @@ CFileHistory::PlayHandler& Handler() {
 }
 
 constexpr int kIdRole = Qt::UserRole + 1;
+
+// 6 pixels per title character plus 18, or what the title needs in this font.
+int TitleWidth(const QFontMetrics& metrics, int column) {
+  const QString title = QString::fromLatin1(kHistoryColumns[static_cast<size_t>(column)]);
+  return std::max(6 * static_cast<int>(title.size()), metrics.horizontalAdvance(title)) + 18;
+}
 
 }  // namespace
 
@@ -36,12 +43,7 @@ CFileHistoryListView::CFileHistoryListView(QWidget* parent) : QTreeWidget(parent
   for (const char* title : kHistoryColumns) titles << QString::fromLatin1(title);
   setHeaderLabels(titles);
   header()->setStretchLastSection(false);
-  // 6 pixels per title character plus 18, or what the title needs in this font.
-  for (int c = 1; c < columnCount(); ++c) {
-    const QString title = QString::fromLatin1(kHistoryColumns[static_cast<size_t>(c)]);
-    setColumnWidth(c,
-                   std::max(6 * static_cast<int>(title.size()), fontMetrics().horizontalAdvance(title)) + 18);
-  }
+  for (int c = 1; c < columnCount(); ++c) setColumnWidth(c, TitleWidth(fontMetrics(), c));
   setColumnWidth(0, 300);
 }
 
@@ -53,6 +55,9 @@ void CFileHistoryListView::Fill() {
     for (int c = 0; c < 9; ++c) item->setText(c, QString::fromStdString(texts[static_cast<size_t>(c)]));
     item->setData(0, kIdRole, QVariant::fromValue<qulonglong>(record.id));
   }
+  // A value wider than its title ("1920 x 1080") is shown whole, never elided.
+  for (int c = 1; c < columnCount(); ++c)
+    setColumnWidth(c, std::max(TitleWidth(fontMetrics(), c), sizeHintForColumn(c)));
 }
 
 std::vector<uint64_t> CFileHistoryListView::SelectedIds() const {

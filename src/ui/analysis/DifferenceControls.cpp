@@ -30,7 +30,7 @@ DifferenceControls::DifferenceControls(QWidget* parent, const QString& greyText,
   colour->setText(QStringLiteral("Diff Color"));
   colour->setRgb(s.ImageDiffColor_RGB);
   NameWidgets({{grey, "grey"}, {range, "range"}, {brightness, "brightness"}, {low, "low"}, {high, "high"}});
-  NameWidgets({{colour, "diffColour"}});
+  NameWidgets({{colour, "diffColour"}, {brightnessBox, "brightnessBox"}});
   for (QRadioButton* b : {grey, range})
     QObject::connect(b, &QRadioButton::toggled, parent, [changed](bool on) {
       if (on) changed();

@@ -117,6 +117,9 @@ CCustomizedResolution::CCustomizedResolution(int32_t width, int32_t height, int3
   auto* layout = new QVBoxLayout(this);
   layout->addLayout(form);
   layout->addWidget(buttons);
+  // The two short boxes would make the window narrower than its title, which the
+  // window manager then cuts: room for the title and the frame's buttons.
+  setMinimumWidth(fontMetrics().horizontalAdvance(windowTitle()) + 160);
 }
 
 void CCustomizedResolution::accept() {

@@ -2,6 +2,8 @@
 
 #include <QCloseEvent>
 
+#include "ui/controls/DefaultButtons.h"
+
 namespace vx {
 
 JobWindow::JobWindow(JobRun& run, int closeMainDelayMs, QWidget* parent)
@@ -49,6 +51,11 @@ void JobWindow::closeEvent(QCloseEvent* event) {
   if (worker_.Running()) run_.Stop();
   if (PutOffCloseWhileRunning(this, worker_, event)) return;
   QDialog::closeEvent(event);
+}
+
+void JobWindow::showEvent(QShowEvent* event) {
+  KeepOnlyChosenDefaultButtons(*this);
+  QDialog::showEvent(event);
 }
 
 }  // namespace vx

@@ -37,6 +37,7 @@ class JobWindow : public QDialog, public CommandLineTool {
   // Toggles pause; true when the job is paused now.
   bool TogglePause();
   void closeEvent(QCloseEvent* event) override;
+  void showEvent(QShowEvent* event) override;
 
  private:
   void RunEnded(JobOutcome outcome);

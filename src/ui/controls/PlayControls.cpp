@@ -57,6 +57,9 @@ PlayerControls PlayControls::Update(bool hasPath) {
   stepForward_->setEnabled(c.stepButtons);
   slider_->setEnabled(c.slider);
   reverse_->setEnabled(c.reverse);
+  // Every state of the table is other than playing backwards: reverse play has
+  // ended (the first frame reached, a refused rate, Stop).
+  reverse_->setText(QStringLiteral("Reverse Play"));
   return c;
 }
 

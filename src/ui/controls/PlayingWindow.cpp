@@ -10,6 +10,7 @@
 #include "platform/MessageSink.h"
 #include "platform/StringFormat.h"
 #include "player/PlayerEngine.h"
+#include "ui/controls/DefaultButtons.h"
 #include "ui/controls/RawFilePicker.h"
 #include "ui/controls/ScreenFit.h"
 
@@ -65,6 +66,7 @@ QHBoxLayout* PlayingWindow::Row(std::initializer_list<std::pair<QWidget*, int>> 
 
 QHBoxLayout* PlayingWindow::ButtonRow(QWidget* left, QWidget* right) {
   auto* row = new QHBoxLayout;
+  row->setObjectName(QStringLiteral("buttonRow"));  // spans the window: one button at each end
   row->addWidget(left);
   row->addStretch();
   row->addWidget(right);
@@ -86,7 +88,19 @@ void PlayingWindow::BeginChoice(const QString& path, QLineEdit* pathBox) {
 
 void PlayingWindow::StackWithPreview(std::initializer_list<QLayout*> rows) {
   auto* layout = new QVBoxLayout(this);
-  for (QLayout* row : rows) layout->addLayout(row);
+  for (QLayout* row : rows) {
+    if (row->objectName() == QStringLiteral("buttonRow")) {
+      layout->addLayout(row);
+      continue;
+    }
+    // A window widened by a large picture leaves each row of controls at its own
+    // width instead of stretching its buttons (an alignment would not hold a row
+    // that holds an expanding box).
+    auto* kept = new QHBoxLayout;
+    kept->addLayout(row);
+    kept->addStretch(1);
+    layout->addLayout(kept);
+  }
   layout->addWidget(previewPanel_, 0, Qt::AlignLeft);
   layout->addStretch();
 }
@@ -188,6 +202,11 @@ void PlayingWindow::closeEvent(QCloseEvent* event) {
   if (driver_.PutOffClose(event)) return;
   Closing();
   QDialog::closeEvent(event);
+}
+
+void PlayingWindow::showEvent(QShowEvent* event) {
+  KeepOnlyChosenDefaultButtons(*this);
+  QDialog::showEvent(event);
 }
 
 void NameWidgets(std::initializer_list<std::pair<QObject*, const char*>> names) {

@@ -125,6 +125,7 @@ class PlayingWindow : public QDialog {
   // What a close does once no worker runs (before the window closes).
   virtual void Closing() {}
   void closeEvent(QCloseEvent* event) override;
+  void showEvent(QShowEvent* event) override;
   bool eventFilter(QObject* watched, QEvent* event) override;
 
  private:

@@ -72,7 +72,7 @@ CImageEdit::CImageEdit(QWidget* parent)
   QHBoxLayout* top = Row({{loadGroup_, 2}, {playGroup_, 2}});
   QHBoxLayout* middle = Row({{displayGroup_, 2}, {statusGroup_, 1}});
   auto* buttons = new QVBoxLayout;
-  buttons->addWidget(exit_);
+  buttons->addWidget(exit_, 0, Qt::AlignLeft);  // not as wide as the toggle below it
   buttons->addWidget(toggle);
   buttons->addStretch();
   middle->addLayout(buttons);

@@ -3,7 +3,10 @@
 #include <QCloseEvent>
 #include <QIntValidator>
 #include <QScreen>
+#include <QStyle>
+#include <QStyleOptionButton>
 #include <QTimer>
+#include <algorithm>
 
 #include "display/FormatLabel.h"
 #include "display/PreviewLayout.h"
@@ -22,6 +25,15 @@ constexpr int kOriginX = 28;
 constexpr int kDetailedOriginY = 160;
 constexpr int kCompactOriginY = 50;
 constexpr int kControlWidth = 740;
+
+// The width `button` needs to show `caption` unclipped in its font and style.
+int ButtonWidthFor(const QPushButton& button, const QString& caption) {
+  QStyleOptionButton option;
+  option.initFrom(&button);
+  option.text = caption;
+  const QSize text = button.fontMetrics().size(Qt::TextShowMnemonic, caption);
+  return button.style()->sizeFromContents(QStyle::CT_PushButton, &option, text, &button).width();
+}
 
 // The first entry shows every file of the two lists, so no clip is hidden at first.
 const QString kPlayFilters = QStringLiteral(
@@ -123,12 +135,17 @@ void CVideoPlayer::PlaceControls() {
   componentLabel_->setGeometry(400, 110, std::max(175, componentText), 20);
   const int listX = std::max(578, 400 + componentText + 3);
   components_->setGeometry(listX, 110, std::max(120, 733 - listX), 20);
+  // The reverse button takes the width its longer caption needs in this font;
+  // what lies right of it in its row moves along.
   QPushButton* reverse = c.reverse();
-  const int reverseText = reverse->fontMetrics().horizontalAdvance(QStringLiteral("Reverse Pause")) + 12;
-  reverse->setGeometry(reverse->x(), reverse->y(),
-                       std::clamp(reverseText, reverse->width(), compact() ? 84 : 98), 20);
+  const int reverseWidth =
+      std::max(reverse->width(), ButtonWidthFor(*reverse, QStringLiteral("Reverse Pause")));
+  const int shift = std::max(0, reverse->x() + reverseWidth + 5 - exit_->x());
+  reverse->resize(reverseWidth, 20);
+  exit_->move(exit_->x() + shift, exit_->y());
+  if (!compact()) controlsGroup_->resize(controlsGroup_->width() + shift, controlsGroup_->height());
   // The toggle sits right of the controls, clear of the picture's scroll bars.
-  detailsToggle()->setGeometry(compact() ? 605 : 560, compact() ? 4 : 1, 180, 20);
+  detailsToggle()->setGeometry(compact() ? 605 + shift : 560, compact() ? 4 : 1, 180, 20);
   // Labels keep their place but get the width their text needs in this font.
   QLabel* frameLabel = c.frameLabel();
   const int labelWidth = std::max(80, frameLabel->fontMetrics().horizontalAdvance(frameLabel->text()) + 4);
@@ -161,7 +178,9 @@ void CVideoPlayer::LayOutPicture() {
       LayoutPreviewOnScreen(this, QPoint(kOriginX, originY), QSize(kControlWidth, originY),
                             PictureSize().value_or(QSize(352, 288)));
   PlacePreview(QPoint(layout.originX, originY), QSize(layout.visibleWidth, layout.visibleHeight));
-  resize(std::max(layout.dialog.width, 790), layout.dialog.height);
+  // Wide enough for the controls placed by hand, whatever the font made of them.
+  const int controlsRight = std::max(detailsToggle()->geometry().right(), exit_->geometry().right()) + 6;
+  resize(std::max({layout.dialog.width, 790, controlsRight}), layout.dialog.height);
   FitOnScreen(this);
   ShowDetailsToggle(layout.verticalBarShown);
 }

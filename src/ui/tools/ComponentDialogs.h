@@ -27,6 +27,7 @@ class CYUVPadding : public ToolDialogOf<PaddingJob> {
  protected:
   bool ReadToolBoxes() override;
   void PlacePreview(int32_t width, int32_t height) override;
+  void FollowChoices() override { ModeChosen(); }
 
  private:
   void BuildPaddingControls();

@@ -84,6 +84,9 @@ void ToolDialog::BuildControls(const Layout& options) {
   targetGroup_ = group(options.targetGroup, targetName_, browseTarget_, targetFormat_);
   targetName_->setObjectName(QStringLiteral("targetBox"));
   browseTarget_->setObjectName(QStringLiteral("targetBrowseButton"));
+  sourceFormat_->setObjectName(QStringLiteral("sourceFormat"));
+  targetFormat_->setObjectName(QStringLiteral("targetFormat"));
+  if (secondFormat_) secondFormat_->setObjectName(QStringLiteral("secondFormat"));
   fromFrame_ = new QLineEdit(this);
   toFrame_ = new QLineEdit(this);
   frameNumber_ = new QLineEdit(this);
@@ -107,6 +110,7 @@ void ToolDialog::BuildControls(const Layout& options) {
   connect(stop_, &QPushButton::clicked, this, &ToolDialog::StopClicked);
   connect(pause_, &QPushButton::clicked, this, &ToolDialog::PauseClicked);
   connect(exit_, &QPushButton::clicked, this, &ToolDialog::ExitClicked);
+  pause_->setEnabled(false);  // nothing runs yet that could pause
   previewPanel_ = new QWidget(this);
   previewPanel_->setFixedSize(352 + 16, 288 + 16);
   preview_ = new PreviewArea(previewPanel_);
@@ -260,9 +264,9 @@ void ToolDialog::SetTitle(const QString& source, const QString& target) {
 }
 
 void ToolDialog::RefreshLabels() {
-  if (sourceFormat_) sourceFormat_->setText(QString::fromStdString(FormatLabel(job_.SourceFormat)));
-  if (secondFormat_) secondFormat_->setText(QString::fromStdString(FormatLabel(SecondSourceFormat())));
-  if (targetFormat_) targetFormat_->setText(QString::fromStdString(FormatLabel(job_.TargetFormat)));
+  if (sourceFormat_) sourceFormat_->setText(QString::fromStdString(FormatBoxText(job_.SourceFormat)));
+  if (secondFormat_) secondFormat_->setText(QString::fromStdString(FormatBoxText(SecondSourceFormat())));
+  if (targetFormat_) targetFormat_->setText(QString::fromStdString(FormatBoxText(job_.TargetFormat)));
 }
 
 void ToolDialog::ShowSource(const QString& title, const QString& box) {
@@ -339,6 +343,7 @@ void ToolDialog::SetSetupEnabled(bool enabled) {
   for (const QPointer<QWidget>& w : lockedWhileRunning_) {
     if (w) w->setEnabled(enabled);
   }
+  if (enabled) FollowChoices();
 }
 
 void ToolDialog::Start() {
@@ -349,6 +354,7 @@ void ToolDialog::Start() {
   job_.EndFrame = ParseLeadingInt(toFrame_->text().toStdString());
   if (!ReadToolBoxes() || job_.SourceName.empty() || job_.TargetName.empty()) return;
   EndWorker();
+  progress_->setValue(progress_->minimum());  // nothing of this run is done yet
   pause_->setText(QStringLiteral("Pause"));
   SetRunningControls(true);
   stop_->setEnabled(false);  // enabled by the job once its own checks passed
@@ -372,6 +378,8 @@ void ToolDialog::StopClicked() {
 }
 
 void ToolDialog::OnStopped() {
+  // The bar shows a running job's progress: a finished or stopped one leaves it empty.
+  progress_->setValue(progress_->minimum());
   start_->setEnabled(true);
   pause_->setText(QStringLiteral("Play"));
   pause_->setEnabled(false);

@@ -113,6 +113,9 @@ class ToolDialog : public JobWindow {
   ToolJob& OwnedJob() const { return job_; }
   // A tool's own control that must not change while its job runs.
   void LockWhileRunning(QWidget* widget) { lockedWhileRunning_.push_back(widget); }
+  // After a job the locked controls come back enabled; a tool whose controls
+  // depend on its own choices (radio buttons) sets them again here.
+  virtual void FollowChoices() {}
   // Reads the tool's own boxes into the job before Start; false: nothing happens.
   virtual bool ReadToolBoxes() { return true; }
   // Something Start needs, with the prompt shown when it is missing.

@@ -84,20 +84,20 @@ CImageCrop::CImageCrop(QWidget* parent)
                     .display = QStringLiteral("<--- Display Detailed Controls")},
                    {area_});
   ShowRectangle();
-  // Which validator each box runs, as the user types or leaves a box.
-  connect(left_, &QLineEdit::textEdited, this, [this] { CheckLeft(); });
-  connect(left_, &QLineEdit::editingFinished, this, [this] { CheckWidth(); });
-  connect(top_, &QLineEdit::textEdited, this, [this] { CheckHeight(); });
+  // Each box checks its own value when its edit is finished (Return, or the focus
+  // leaving it), never on a keystroke: a message box popping up mid-typing takes the
+  // rest of what is typed. The whole rectangle is checked again at Start.
   connect(top_, &QLineEdit::editingFinished, this, [this] { CheckTop(); });
-  connect(width_, &QLineEdit::textEdited, this, [this] { CheckWidth(); });
-  connect(height_, &QLineEdit::textEdited, this, [this] { CheckHeight(); });
+  connect(left_, &QLineEdit::editingFinished, this, [this] { CheckLeft(); });
+  connect(width_, &QLineEdit::editingFinished, this, [this] { CheckWidth(); });
+  connect(height_, &QLineEdit::editingFinished, this, [this] { CheckHeight(); });
   connect(browseSource_, &QPushButton::clicked, this, [this] {
     if (const auto choice = PickRawSourceNamingTarget(QStringLiteral("_cropped.yuv")))
       ChooseSource(choice->path, choice->format, choice->frameCount);
   });
   connect(browseTarget_, &QPushButton::clicked, this, [this] {
     BrowseRawTarget();
-    job().TargetFormat = job().SourceFormat;
+    job().BuildTargetFormat();  // the label keeps showing the rectangle's size
     RefreshLabels();
   });
 }
@@ -156,36 +156,42 @@ int32_t BoxValue(const QLineEdit* box) {
   return ParseLeadingInt(box->text().toStdString());
 }
 
-bool Report(const std::optional<std::string>& refusal) {
-  if (!refusal) return true;
-  ShowMessage(*refusal);
-  return false;
-}
-
 }  // namespace
 
+bool CImageCrop::Accept(QLineEdit* box, int32_t& field, const CropRule& rule) {
+  if (reporting_) return false;  // the focus going to the message box is no new edit
+  const int32_t value = BoxValue(box);
+  if (const std::optional<std::string> refusal = rule(value)) {
+    // The last valid value comes back before the message shows.
+    box->setText(QString::number(field));
+    reporting_ = true;
+    ShowMessage(*refusal);
+    reporting_ = false;
+    return false;
+  }
+  field = value;
+  job().BuildTargetFormat();
+  RefreshLabels();
+  UpdateOutline();
+  return true;
+}
+
 bool CImageCrop::CheckTop() {
-  job().CropTop = BoxValue(top_);
-  return Report(job().Rules().Top(job().CropTop));
+  return Accept(top_, job().CropTop, [this](int32_t top) { return job().Rules().Top(top); });
 }
 
 bool CImageCrop::CheckLeft() {
-  job().CropLeft = BoxValue(left_);
-  return Report(job().Rules().Left(job().CropLeft));
+  return Accept(left_, job().CropLeft, [this](int32_t left) { return job().Rules().Left(left); });
 }
 
 bool CImageCrop::CheckWidth() {
-  job().CropWidth = BoxValue(width_);
-  if (!Report(job().Rules().Width(job().CropWidth, job().CropLeft))) return false;
-  UpdateOutline();
-  return true;
+  return Accept(width_, job().CropWidth,
+                [this](int32_t width) { return job().Rules().Width(width, job().CropLeft); });
 }
 
 bool CImageCrop::CheckHeight() {
-  job().CropHeight = BoxValue(height_);
-  if (!Report(job().Rules().Height(job().CropHeight, job().CropTop))) return false;
-  UpdateOutline();
-  return true;
+  return Accept(height_, job().CropHeight,
+                [this](int32_t height) { return job().Rules().Height(height, job().CropTop); });
 }
 
 bool CImageCrop::ReadToolBoxes() {
@@ -213,6 +219,8 @@ bool CImageCrop::ReadToolBoxes() {
     }
     *b.field = value;
   }
+  job().BuildTargetFormat();
+  RefreshLabels();
   return true;
 }
 

@@ -1,6 +1,9 @@
 #pragma once
 
 #include <QLineEdit>
+#include <functional>
+#include <optional>
+#include <string>
 
 #include "tools/Crop.h"
 #include "tools/Flip.h"
@@ -32,7 +35,8 @@ class CImageCrop : public ToolDialogOf<CropJob> {
   // the whole picture and the first frame shown.
   bool ChooseSource(const QString& path, const ImageFormat& format, int64_t frameCount);
 
-  // The validators the boxes run; each shows at most one message.
+  // The validators the boxes run when their edit is finished; each shows at most
+  // one message, and a refused value goes back to the box's last valid one.
   bool CheckTop();
   bool CheckLeft();
   bool CheckWidth();
@@ -42,10 +46,15 @@ class CImageCrop : public ToolDialogOf<CropJob> {
   bool ReadToolBoxes() override;
 
  private:
+  using CropRule = std::function<std::optional<std::string>(int32_t)>;
+  // Reads `box`: a value `rule` accepts becomes `field` (the target's size and the
+  // outline follow); a refused one is replaced by `field` and its message shown.
+  bool Accept(QLineEdit* box, int32_t& field, const CropRule& rule);
   void ShowRectangle();
   void UpdateOutline();
   QLineEdit *top_, *left_, *width_, *height_;
   QGroupBox* area_;
+  bool reporting_ = false;  // a refusal's message box is open
 };
 
 // "Join Two YUV Files Into One File".
