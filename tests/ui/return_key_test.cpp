@@ -65,6 +65,20 @@ TEST_F(ReturnKey, InTheCompareWindowsBoxesItOpensNoPicker) {
   compare->close();
 }
 
+TEST_F(ReturnKey, InThePsnrWindowsFrameBoxItKeepsTheWindowAndTheValue) {
+  // Return after typing a frame number must not close the window through its Exit.
+  QPointer<CPSNR> psnr = new CPSNR;
+  psnr->show();
+  ASSERT_TRUE(QTest::qWaitForWindowExposed(psnr));
+  QLineEdit* to = Child<QLineEdit>(psnr, QStringLiteral("toBox"));
+  ASSERT_TRUE(TypeAsUser(to, QStringLiteral("7")));
+  QTest::keyClick(to, Qt::Key_Return);
+  ASSERT_FALSE(psnr.isNull());
+  EXPECT_TRUE(psnr->isVisible());
+  EXPECT_EQ(to->text(), QStringLiteral("7"));
+  delete psnr.data();
+}
+
 TEST_F(ReturnKey, NoBrowseButtonIsADefaultButton) {
   std::vector<QPointer<QWidget>> windows = {
       new CYUVConverter,   new CImageCrop,   new CYUVFlip,     new CJoinFile,

@@ -119,7 +119,6 @@ void CPSNR::BuildControls() {
   status_->setMinimumWidth(560);
   exit_ = new QPushButton(QStringLiteral("Exit"), this);
   exit_->setObjectName(QStringLiteral("exitButton"));
-  exit_->setDefault(true);
 
   auto* layout = new QGridLayout(this);
   layout->addWidget(group1, 0, 0);
