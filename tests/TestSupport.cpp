@@ -8,6 +8,8 @@
 #include <sstream>
 #include <stdexcept>
 
+#include "image/FrameImage.h"
+
 namespace vx::test {
 
 TempDir::TempDir() {
@@ -63,6 +65,14 @@ std::vector<uint8_t> RandomBytes(size_t count, uint32_t seed) {
   std::vector<uint8_t> bytes(count);
   for (uint8_t& b : bytes) b = static_cast<uint8_t>(generator() >> 24);
   return bytes;
+}
+
+std::filesystem::path WriteRandomClip(const std::filesystem::path& path, const ImageFormat& layout,
+                                      int frames, uint32_t seed, size_t tail) {
+  FrameImage probe;
+  static_cast<ImageFormat&>(probe) = layout;
+  WriteFileBytes(path, RandomBytes(static_cast<size_t>(ComputeFrameSize(probe)) * frames + tail, seed));
+  return path;
 }
 
 std::vector<std::string> FileNamesIn(const std::filesystem::path& folder) {

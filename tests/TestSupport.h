@@ -8,6 +8,7 @@
 #include <string>
 #include <vector>
 
+#include "image/ImageFormat.h"
 #include "tools/JobRun.h"
 
 namespace vx {
@@ -63,6 +64,9 @@ void WriteFileBytes(const std::filesystem::path& path, const std::vector<uint8_t
 
 // Deterministic pseudo-random bytes.
 std::vector<uint8_t> RandomBytes(size_t count, uint32_t seed);
+// Writes `frames` frames of `layout` (plus `tail` bytes) of RandomBytes to `path`.
+std::filesystem::path WriteRandomClip(const std::filesystem::path& path, const ImageFormat& layout,
+                                      int frames, uint32_t seed, size_t tail = 0);
 
 // The names of the entries of a folder, sorted.
 std::vector<std::string> FileNamesIn(const std::filesystem::path& folder);

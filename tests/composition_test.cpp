@@ -24,12 +24,7 @@ class Quiet : public ToolJobObserver {
 class CompositionJobs : public testing::Test {
  protected:
   std::filesystem::path Clip(const ImageFormat& f, int frames, uint32_t seed, const std::string& name) {
-    FrameImage probe;
-    static_cast<ImageFormat&>(probe) = f;
-    const auto path = dir_ / name;
-    test::WriteFileBytes(path,
-                         test::RandomBytes(static_cast<size_t>(ComputeFrameSize(probe)) * frames, seed));
-    return path;
+    return test::WriteRandomClip(dir_ / name, f, frames, seed);
   }
   // A composition of `top` (raw, `topLayout`) over `base`, all frames.
   void Setup(CompositionJob& job, const std::filesystem::path& base, const ImageFormat& baseLayout,

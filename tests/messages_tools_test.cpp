@@ -29,12 +29,7 @@ class StopCounter : public ToolJobObserver {
 class ToolMessages : public testing::Test {
  protected:
   std::filesystem::path Clip(const ImageFormat& f, int frames, uint32_t seed, const std::string& name) {
-    FrameImage probe;
-    static_cast<ImageFormat&>(probe) = f;
-    const auto path = dir_ / name;
-    test::WriteFileBytes(path,
-                         test::RandomBytes(static_cast<size_t>(ComputeFrameSize(probe)) * frames, seed));
-    return path;
+    return test::WriteRandomClip(dir_ / name, f, frames, seed);
   }
   // Cuts a file to its first `bytes` bytes, as another program rewriting it would.
   void CutTo(const std::filesystem::path& path, uintmax_t bytes) {

@@ -14,12 +14,7 @@ namespace {
 class InterlacedPadding : public testing::Test {
  protected:
   std::filesystem::path Clip(const ImageFormat& f, int frames, uint32_t seed, const char* name) {
-    FrameImage probe;
-    static_cast<ImageFormat&>(probe) = f;
-    const auto path = dir_ / name;
-    test::WriteFileBytes(path,
-                         test::RandomBytes(static_cast<size_t>(ComputeFrameSize(probe)) * frames, seed));
-    return path;
+    return test::WriteRandomClip(dir_ / name, f, frames, seed);
   }
   JobOutcome Run(ToolJob& job) {
     job.ExitWhenDone = true;

@@ -71,12 +71,7 @@ class TransformJobs : public testing::Test {
  protected:
   std::filesystem::path Clip(const ImageFormat& f, int frames, uint32_t seed, const char* name,
                              int tail = 0) {
-    FrameImage probe;
-    static_cast<ImageFormat&>(probe) = f;
-    const auto path = dir_ / name;
-    test::WriteFileBytes(
-        path, test::RandomBytes(static_cast<size_t>(ComputeFrameSize(probe)) * frames + tail, seed));
-    return path;
+    return test::WriteRandomClip(dir_ / name, f, frames, seed, tail);
   }
   test::TempDir dir_;
   RecordingMessageSink recorder_;
