@@ -5,14 +5,19 @@
 #include <QDialog>
 #include <QDir>
 #include <QFile>
+#include <QFileInfo>
 #include <QMessageBox>
 #include <QPixmap>
 #include <QScreen>
 #include <QTest>
 #include <QThread>
 #include <QTimer>
+#include <algorithm>
+#include <initializer_list>
 
 #include "image/ColorFormula.h"
+#include "image/FrameImage.h"
+#include "image/ImageFormat.h"
 #include "model/FileHistory.h"
 #include "model/Settings.h"
 #include "shell/ToolTable.h"
@@ -50,6 +55,32 @@ W* Child(const QObject& window, const char* name) {
   return found;
 }
 
+// Hides every other window still on the screen (earlier steps' windows, menus, tool
+// tips), so that a whole-screen picture shows only the windows it is about.
+void HideAllBut(std::initializer_list<const QWidget*> keep) {
+  for (QWidget* w : QApplication::topLevelWidgets()) {
+    if (w->isVisible() && std::find(keep.begin(), keep.end(), w) == keep.end()) w->hide();
+  }
+  QTest::qWait(200);  // lets the server repaint what the hidden windows covered
+}
+
+void SaveScreen(const QString& folder, const QString& name) {
+  QGuiApplication::primaryScreen()->grabWindow(0).save(QDir(folder).filePath(name + QStringLiteral(".png")));
+}
+
+// Whole frames a raw file holds in `format`, as a tool counts them when the file is chosen.
+int64_t FramesIn(const QString& path, const vx::ImageFormat& format) {
+  return static_cast<int64_t>(
+      vx::CountFrames(static_cast<uint64_t>(QFileInfo(path).size()), vx::FrameSizeOf(format)));
+}
+
+// Replaces a box's text by typing, as a user does, so that the window sees the edit.
+void TypeInto(QLineEdit& box, const QString& text) {
+  box.setFocus();
+  box.selectAll();
+  QTest::keyClicks(&box, text);
+}
+
 void Save(QWidget& window, const QString& folder, const QString& name) {
   window.show();
   window.raise();
@@ -61,11 +92,11 @@ void Save(QWidget& window, const QString& folder, const QString& name) {
   if (name == QStringLiteral("main") || name.contains(QStringLiteral("2160p")) ||
       name.contains(QStringLiteral("1080p"))) {
     if (name != QStringLiteral("main")) {
-      QGuiApplication::primaryScreen()->grabWindow(0).save(
-          QDir(folder).filePath(name + QStringLiteral("_screen.png")));
+      HideAllBut({&window});
+      SaveScreen(folder, name + QStringLiteral("_screen"));
       return;
     }
-    QGuiApplication::primaryScreen()->grabWindow(0).save(QDir(folder).filePath(QStringLiteral("screen.png")));
+    SaveScreen(folder, QStringLiteral("screen"));
   }
 }
 
@@ -111,8 +142,8 @@ void ComponentWindows(const QString& clip, const vx::ImageFormat& format, const 
   pad->ChooseSource(clip, format, 200);
   pad->targetBox()->setText(QDir(folder).filePath(QStringLiteral("padded.yuv")));
   Child<QRadioButton>(*pad, "explicitRadio")->click();
-  Child<QLineEdit>(*pad, "paddedWidthBox")->setText(QStringLiteral("400"));
-  Child<QLineEdit>(*pad, "paddedHeightBox")->setText(QStringLiteral("320"));
+  TypeInto(*Child<QLineEdit>(*pad, "paddedWidthBox"), QStringLiteral("400"));
+  TypeInto(*Child<QLineEdit>(*pad, "paddedHeightBox"), QStringLiteral("320"));
   Child<QLineEdit>(*pad, "topBox")->setText(QStringLiteral("16"));
   Child<QLineEdit>(*pad, "leftBox")->setText(QStringLiteral("24"));
   Child<QRadioButton>(*pad, "fillRadio")->click();
@@ -189,6 +220,7 @@ void LargePictureWindows(const QString& clip, int width, int height, const QStri
                     .ImgWidth = width,
                     .ImgHeight = height};
   const QString target = QDir(folder).filePath(QStringLiteral("large_out.yuv"));
+  const int64_t frames = FramesIn(clip, f);
   auto place = [](QWidget* window) {
     window->move(155, 63);
     window->show();
@@ -215,7 +247,7 @@ void LargePictureWindows(const QString& clip, int width, int height, const QStri
   {
     vx::CImageCrop crop;
     place(&crop);
-    crop.ChooseSource(clip, f, 1);
+    crop.ChooseSource(clip, f, frames);
     QTest::qWait(300);
     Save(crop, folder, QStringLiteral("crop") + size);
   }
@@ -228,10 +260,10 @@ void LargePictureWindows(const QString& clip, int width, int height, const QStri
   {
     vx::CYUVPadding pad;
     place(&pad);
-    pad.ChooseSource(clip, f, 1);
+    pad.ChooseSource(clip, f, frames);
     pad.targetBox()->setText(target);
     Child<QRadioButton>(pad, "explicitRadio")->click();
-    Child<QLineEdit>(pad, "paddedHeightBox")->setText(QString::number(height + 16));
+    TypeInto(*Child<QLineEdit>(pad, "paddedHeightBox"), QString::number(height + 16));
     pad.Start();
     WaitForJob(pad);
     Save(pad, folder, QStringLiteral("padding") + size);
@@ -239,7 +271,7 @@ void LargePictureWindows(const QString& clip, int width, int height, const QStri
   {
     vx::CYUVSeparate separate;
     place(&separate);
-    separate.ChooseSource(clip, f, 1);
+    separate.ChooseSource(clip, f, frames);
     const QString base = QDir(folder).filePath(QStringLiteral("large_parts"));
     Child<QLineEdit>(separate, "componentBox1")->setText(base + QStringLiteral(".y"));
     Child<QLineEdit>(separate, "componentBox2")->setText(base + QStringLiteral(".u"));
@@ -251,8 +283,11 @@ void LargePictureWindows(const QString& clip, int width, int height, const QStri
     place(&merge);
     const vx::ComponentSizes sizes = vx::ComponentSizesOf(vx::YUV_420, width, height);
     const char* suffixes[3] = {".y", ".u", ".v"};
-    for (size_t i = 0; i < 3; ++i)
-      merge.ChooseComponent(i, base + QString::fromLatin1(suffixes[i]), vx::ComponentLayout(sizes[i]), 1);
+    for (size_t i = 0; i < 3; ++i) {
+      const QString part = base + QString::fromLatin1(suffixes[i]);
+      const vx::FrameImage layout = vx::ComponentLayout(sizes[i]);
+      merge.ChooseComponent(i, part, layout, FramesIn(part, layout));
+    }
     merge.targetBox()->setText(target);
     merge.Start();
     WaitForJob(merge);
@@ -261,13 +296,13 @@ void LargePictureWindows(const QString& clip, int width, int height, const QStri
   {
     vx::CYUVComposition compose;
     place(&compose);
-    compose.ChooseBase(clip, f, 1);
+    compose.ChooseBase(clip, f, frames);
     compose.job().SecondSourceName = clip.toStdString();
     static_cast<vx::ImageFormat&>(compose.job().TopFormat) = f;
     vx::ComputeFrameSize(compose.job().TopFormat);
-    compose.job().TopFrameCount = 1;
+    compose.job().TopFrameCount = frames;
     compose.topBox()->setText(clip);
-    compose.ChooseBase(clip, f, 1);
+    compose.ChooseBase(clip, f, frames);
     compose.targetBox()->setText(target);
     Child<QSlider>(compose, "transparencySlider")->setValue(50);
     compose.Start();
@@ -277,8 +312,8 @@ void LargePictureWindows(const QString& clip, int width, int height, const QStri
   {
     vx::CPSNR psnr;
     place(&psnr);
-    psnr.ChooseFile(1, clip, f, 1);
-    psnr.ChooseFile(2, clip, f, 1);
+    psnr.ChooseFile(1, clip, f, frames);
+    psnr.ChooseFile(2, clip, f, frames);
     Save(psnr, folder, QStringLiteral("psnr") + size);
   }
   {
@@ -360,8 +395,12 @@ void EditorWindows(const QString& clip, const vx::ImageFormat& clipFormat, const
     QTest::mouseMove(Child<vx::PreviewArea>(*block, "pixelPicture"), QPoint(3 * 16 + 5, 2 * 16 + 5));
     QTest::qWait(200);
     block->grab().save(QDir(folder).filePath(QStringLiteral("block_edit.png")));
-    QGuiApplication::primaryScreen()->grabWindow(0).save(
-        QDir(folder).filePath(QStringLiteral("editor_screen.png")));
+    // Below the editor, so that the screen shows both.
+    const int below = editor.frameGeometry().bottom() + 8;
+    const int screenHeight = QGuiApplication::primaryScreen()->geometry().height();
+    block->move(0, std::min(below, screenHeight - block->frameGeometry().height()));
+    HideAllBut({&editor, block});
+    SaveScreen(folder, QStringLiteral("editor_screen"));
     block->reject();
   });
   editor.EditBlock(12, 9);
@@ -483,6 +522,7 @@ int main(int argc, char** argv) {
   frame.setCentralWidget(view);
   frame.ShowSplash();
   Save(frame, folder, QStringLiteral("main"));
+  HideAllBut({});
 
   vx::CYuvFrmtDlg format;
   format.SetFile(clip);
@@ -490,6 +530,7 @@ int main(int argc, char** argv) {
   format.SetLeaveOutBmp(true);
   format.Prepare();
   Save(format, folder, QStringLiteral("format"));
+  format.hide();  // still asked for the clip's format below
 
   vx::ImageFormat f = vx::CurrentSettings().Format;
   vx::AddToHistory("/data/clips/foreman_cif.yuv", f, vx::kOpened);
@@ -500,11 +541,14 @@ int main(int argc, char** argv) {
   vx::AddToHistory(clip.toStdString(), format.format(), vx::kOpened);
   vx::CFileHistory history;
   Save(history, folder, QStringLiteral("history"));
+  history.close();
 
   vx::CGrid grid;
   Save(grid, folder, QStringLiteral("grid"));
+  grid.close();
   vx::CYUV2RGB_Formula formula;
   Save(formula, folder, QStringLiteral("formula"));
+  formula.close();
   {
     // The converter in the middle of a job: paused after a few frames.
     vx::CYUVConverter* converter = new vx::CYUVConverter;
@@ -525,7 +569,7 @@ int main(int argc, char** argv) {
       QTest::qWait(20);
     }
     Save(*converter, folder, QStringLiteral("converter"));
-    converter->StopClicked();
+    StopAndClose(*converter);
   }
   {
     // A 1080p clip playing, detailed and compact.
@@ -612,7 +656,7 @@ int main(int argc, char** argv) {
       QTest::qWait(20);
     }
     Save(*crop, folder, QStringLiteral("crop"));
-    crop->StopClicked();
+    StopAndClose(*crop);
     // Joining the clip to itself, after the job.
     vx::CJoinFile* join = new vx::CJoinFile;
     join->setWindowTitle(QStringLiteral("Join Two YUV Files Into One File"));
@@ -627,6 +671,7 @@ int main(int argc, char** argv) {
       if (auto* box = qobject_cast<QMessageBox*>(w)) box->accept();
     }
     Save(*join, folder, QStringLiteral("join"));
+    join->close();
     // PSNR of the clip against a copy with a small error in every fifth byte, after the run.
     const QString changed = QDir(folder).filePath(QStringLiteral("changed.uyvy"));
     {
@@ -649,6 +694,7 @@ int main(int argc, char** argv) {
       if (auto* box = qobject_cast<QMessageBox*>(w)) box->accept();
     }
     Save(*psnr, folder, QStringLiteral("psnr"));
+    psnr->close();
     CompareWindows(clip, changed, format.format(), folder);
   }
   ComponentWindows(clip, format.format(), folder);
