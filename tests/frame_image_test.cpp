@@ -350,5 +350,182 @@ TEST(ReadAhead, AReadThatThrowsEndsReadingAndNamesItsFile) {
   }
 }
 
+TEST(ReadAhead, TheSetWhereOneFileEndsHoldsTheOthersBlocks) {
+  test::TempDir dir;
+  const auto a = test::RandomBytes(2 * 300 + 100, 1), b = test::RandomBytes(5 * 200, 2);
+  test::WriteFileBytes(dir / "a", a);
+  test::WriteFileBytes(dir / "b", b);
+  auto fa = RawFile::OpenRead(dir / "a"), fb = RawFile::OpenRead(dir / "b");
+  ASSERT_TRUE(fa && fb);
+  ReadAhead reader;
+  ASSERT_TRUE(reader.Start({&*fa, &*fb}, {300, 200}));
+  std::vector<const uint8_t*> blocks;
+  std::vector<int64_t> got;
+  std::vector<std::vector<int64_t>> sets;
+  while (reader.Next(blocks, got)) {
+    sets.push_back(got);
+    if (sets.size() == 3) EXPECT_TRUE(std::equal(blocks[1], blocks[1] + 200, b.begin() + 400)) << "b's third";
+  }
+  EXPECT_EQ(sets, (std::vector<std::vector<int64_t>>{{300, 200}, {300, 200}, {100, 200}}));
+  EXPECT_EQ(reader.FailedFile(), -1);
+}
+
+}  // namespace
+}  // namespace vx
+
+namespace vx {
+namespace {
+
+TEST(WriteBehind, WritesInOrderAndNamesTheFirstFailure) {
+  test::TempDir dir;
+  auto file = RawFile::Create(dir / "out.bin");
+  ASSERT_TRUE(file);
+  std::vector<std::vector<uint8_t>> blocks;
+  for (int k = 0; k < 50; ++k) blocks.push_back(test::RandomBytes(1000 + 37 * k, static_cast<uint32_t>(k)));
+  std::vector<uint8_t> expected;
+  {
+    WriteBehind writer;
+    uint64_t ticket = 0;
+    for (const auto& block : blocks) {
+      ticket = writer.Write(*file, block.data(), static_cast<int64_t>(block.size()), 0);
+      expected.insert(expected.end(), block.begin(), block.end());
+    }
+    writer.Wait(ticket);
+    EXPECT_EQ(writer.FailedTag(), -1);
+  }
+  file->Close();
+  EXPECT_EQ(test::ReadFileBytes(dir / "out.bin"), expected) << "every block, in the order given";
+
+  // A file opened for reading cannot be written: the write's tag is named, later ones are dropped.
+  auto readOnly = RawFile::OpenRead(dir / "out.bin");
+  auto second = RawFile::Create(dir / "second.bin");
+  ASSERT_TRUE(readOnly && second);
+  WriteBehind writer;
+  writer.Write(*second, blocks[0].data(), 10, 0);
+  writer.Write(*readOnly, blocks[1].data(), 10, 2);
+  writer.Write(*second, blocks[2].data(), 10, 0);
+  writer.Drain();
+  EXPECT_EQ(writer.FailedTag(), 2);
+  second->Close();
+  EXPECT_EQ(std::filesystem::file_size(dir / "second.bin"), 10u) << "nothing after the failure";
+}
+
+TEST(WriteBehind, AWriteThatThrowsFailsWithItsTag) {
+  test::TempDir dir;
+  auto file = RawFile::Create(dir / "out.bin");
+  ASSERT_TRUE(file);
+  const auto bytes = test::RandomBytes(30, 1);
+  test::ArmedFault fault(testhooks::badAllocAtWrite, 2);
+  WriteBehind writer;
+  writer.Write(*file, bytes.data(), 10, 0);
+  writer.Write(*file, bytes.data() + 10, 10, 1);
+  writer.Write(*file, bytes.data() + 20, 10, 0);
+  writer.Drain();
+  EXPECT_TRUE(fault.Fired());
+  EXPECT_EQ(writer.FailedTag(), 1);
+  file->Close();
+  EXPECT_EQ(test::ReadFileBytes(dir / "out.bin"), std::vector<uint8_t>(bytes.begin(), bytes.begin() + 10))
+      << "nothing after the failure";
+}
+
+TEST(ReadAhead, GivesEachFilesBlocksInTurnAndEndsAtAShortOne) {
+  test::TempDir dir;
+  const auto a = test::RandomBytes(5 * 300, 1), b = test::RandomBytes(4 * 200 + 50, 2);
+  test::WriteFileBytes(dir / "a", a);
+  test::WriteFileBytes(dir / "b", b);
+  auto fa = RawFile::OpenRead(dir / "a"), fb = RawFile::OpenRead(dir / "b");
+  ASSERT_TRUE(fa && fb);
+  ReadAhead reader;
+  ASSERT_TRUE(reader.Start({&*fa, &*fb}, {300, 200}));
+  std::vector<const uint8_t*> blocks;
+  std::vector<int64_t> got;
+  int sets = 0;
+  while (reader.Next(blocks, got)) {
+    ASSERT_EQ(blocks.size(), 2u);
+    if (got[0] == 300 && got[1] == 200) {
+      EXPECT_TRUE(std::equal(blocks[0], blocks[0] + 300, a.begin() + 300 * sets)) << "set " << sets;
+      EXPECT_TRUE(std::equal(blocks[1], blocks[1] + 200, b.begin() + 200 * sets)) << "set " << sets;
+    }
+    ++sets;
+  }
+  EXPECT_EQ(sets, 5) << "four whole sets, then the one where b came short";
+  EXPECT_EQ(got[1], 50);
+  EXPECT_FALSE(reader.Next(blocks, got)) << "and nothing after it";
+  EXPECT_EQ(reader.FailedFile(), -1) << "the end of a file is no failure";
+}
+
+TEST(ReadAhead, AReadThatThrowsEndsReadingAndNamesItsFile) {
+  test::TempDir dir;
+  const auto a = test::RandomBytes(5 * 300, 1), b = test::RandomBytes(5 * 200, 2);
+  test::WriteFileBytes(dir / "a", a);
+  test::WriteFileBytes(dir / "b", b);
+  // Blocks are read a, b, a, b...: block 5 is a's third, block 6 b's third.
+  for (const int block : {5, 6}) {
+    auto fa = RawFile::OpenRead(dir / "a"), fb = RawFile::OpenRead(dir / "b");
+    ASSERT_TRUE(fa && fb);
+    test::ArmedFault fault(testhooks::badAllocAtReadBlock, block);
+    ReadAhead reader;
+    ASSERT_TRUE(reader.Start({&*fa, &*fb}, {300, 200}));
+    std::vector<const uint8_t*> blocks;
+    std::vector<int64_t> got;
+    std::vector<std::vector<int64_t>> sets;
+    while (reader.Next(blocks, got)) {
+      sets.push_back(got);
+      if (sets.size() < 3) {
+        EXPECT_EQ(reader.FailedFile(), -1) << "not before the failed set is had";
+      }
+    }
+    const std::vector<int64_t> whole = {300, 200};
+    const std::vector<int64_t> failedSet =
+        block == 5 ? std::vector<int64_t>{0, 0} : std::vector<int64_t>{300, 0};
+    EXPECT_EQ(sets, (std::vector<std::vector<int64_t>>{whole, whole, failedSet})) << "block " << block;
+    EXPECT_EQ(reader.FailedFile(), block == 5 ? 0 : 1);
+  }
+}
+
+TEST(ReadAhead, TheSetWhereOneFileEndsHoldsTheOthersBlocks) {
+  test::TempDir dir;
+  const auto a = test::RandomBytes(2 * 300 + 100, 1), b = test::RandomBytes(5 * 200, 2);
+  test::WriteFileBytes(dir / "a", a);
+  test::WriteFileBytes(dir / "b", b);
+  auto fa = RawFile::OpenRead(dir / "a"), fb = RawFile::OpenRead(dir / "b");
+  ASSERT_TRUE(fa && fb);
+  ReadAhead reader;
+  ASSERT_TRUE(reader.Start({&*fa, &*fb}, {300, 200}));
+  std::vector<const uint8_t*> blocks;
+  std::vector<int64_t> got;
+  std::vector<std::vector<int64_t>> sets;
+  while (reader.Next(blocks, got)) {
+    sets.push_back(got);
+    if (sets.size() == 3) EXPECT_TRUE(std::equal(blocks[1], blocks[1] + 200, b.begin() + 400)) << "b's third";
+  }
+  EXPECT_EQ(sets, (std::vector<std::vector<int64_t>>{{300, 200}, {300, 200}, {100, 200}}));
+  EXPECT_EQ(reader.FailedFile(), -1);
+}
+
+TEST(ReadFrameShared, GivesTheBytesCountAndPositionOfOneRead) {
+  // 5 MB: blocks on two threads; the file ends inside the second frame.
+  test::TempDir dir;
+  constexpr int64_t kFrame = 5 << 20;
+  const auto bytes = test::RandomBytes(static_cast<size_t>(kFrame + kFrame / 3 + 7), 9);
+  test::WriteFileBytes(dir / "clip", bytes);
+  auto file = RawFile::OpenRead(dir / "clip");
+  ASSERT_TRUE(file);
+  std::vector<uint8_t> buffer(static_cast<size_t>(kFrame), 0xEE);
+  FrameImage frame;
+  frame.Data = buffer.data();
+  frame.DataSize = static_cast<int32_t>(kFrame);
+  frame.Capacity = kFrame;
+  ASSERT_EQ(ReadFrameShared(*file, frame), kFrame);
+  EXPECT_TRUE(std::equal(buffer.begin(), buffer.end(), bytes.begin()));
+  EXPECT_EQ(file->Position(), kFrame);
+  std::fill(buffer.begin(), buffer.end(), 0xEE);
+  ASSERT_EQ(ReadFrameShared(*file, frame), kFrame / 3 + 7) << "the rest of the file";
+  EXPECT_TRUE(std::equal(bytes.begin() + kFrame, bytes.end(), buffer.begin()));
+  EXPECT_EQ(buffer[static_cast<size_t>(kFrame / 3 + 7)], 0xEE) << "nothing after it is touched";
+  EXPECT_EQ(file->Position(), static_cast<int64_t>(bytes.size()));
+  EXPECT_EQ(ReadFrameShared(*file, frame), 0) << "at the end";
+}
+
 }  // namespace
 }  // namespace vx
