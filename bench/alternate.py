@@ -6,7 +6,9 @@ and the median of the pair-by-pair ratios of every command to the first.
   alternate.py [-n RUNS] [--warmup N] [--cpu 0] -- 'command A' 'command B' ...
 
 Pairing the runs keeps a ratio meaningful when the machine's speed drifts. With
---cpu the commands are held to those processors (as under taskset -c). Output,
+--cpu the commands run under taskset -c. The peak memory is GNU time's (%M) of
+the command's shell: a child forked from this script would start from the
+script's own size. Output,
 one line per command: index, median s, min s, median peak MiB, median ratio to A,
 ratio of the fastest runs to A's fastest.
 """
@@ -15,23 +17,20 @@ import os
 import statistics
 import subprocess
 import sys
+import tempfile
 import time
 
 
 def run_once(command, cpus):
-    def pin():
-        if cpus:
-            os.sched_setaffinity(0, cpus)
-
-    start = time.monotonic()
-    child = subprocess.Popen(["sh", "-c", command], stdin=subprocess.DEVNULL, stdout=subprocess.DEVNULL,
-                             preexec_fn=pin)
-    _, status, usage = os.wait4(child.pid, 0)
-    wall = time.monotonic() - start
-    child.returncode = os.waitstatus_to_exitcode(status)
-    if child.returncode != 0:
-        sys.exit(f"alternate.py: exit {child.returncode} from: {command}")
-    return wall, usage.ru_maxrss / 1024.0  # KiB on Linux
+    with tempfile.NamedTemporaryFile("r") as peak:
+        pin = ["taskset", "-c", cpus] if cpus else []
+        start = time.monotonic()
+        result = subprocess.run(["/usr/bin/time", "-f", "%M", "-o", peak.name] + pin + ["sh", "-c", command],
+                                stdin=subprocess.DEVNULL, stdout=subprocess.DEVNULL)
+        wall = time.monotonic() - start
+        if result.returncode != 0:
+            sys.exit(f"alternate.py: exit {result.returncode} from: {command}")
+        return wall, int(peak.read().split()[-1]) / 1024.0  # KiB
 
 
 def main():
@@ -41,7 +40,7 @@ def main():
     parser.add_argument("--cpu", default="")
     parser.add_argument("commands", nargs="+")
     args = parser.parse_args()
-    cpus = {int(c) for c in args.cpu.split(",")} if args.cpu else set()
+    cpus = args.cpu
     for _ in range(args.warmup):
         for command in args.commands:
             run_once(command, cpus)
