@@ -399,6 +399,9 @@ JobOutcome ToolJob::RunSteps(ToolJobObserver& observer) {
   bool failed = false;
   ForEachFrame(run_.endFrame, [&](int64_t frame) {
     NextOutputBuffer();
+    // A frame is read on both cores only when no write holds the other one.
+    const bool writing = writer_.Busy();
+    for (FrameInput& source : sources_) source.ShareReads(!writing);
     testhooks::CountDown(testhooks::badAllocAtFrameStep);
     const FrameResult result = ProcessFrame();
     if (result == FrameResult::EndOfInput) {
