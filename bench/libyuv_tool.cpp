@@ -3,6 +3,7 @@
 //   libyuv_tool i420_to_uyvy|uyvy_to_i420|i420_to_i444|crop|flip W H in out
 //   libyuv_tool scale W H in out TW TH
 //   libyuv_tool psnr W H a b report
+//   libyuv_tool paths               (the widest vector path libyuv picks here)
 #include <fcntl.h>
 #include <libyuv.h>
 #include <unistd.h>
@@ -47,6 +48,13 @@ Planes I420At(uint8_t* base, int w, int h) {
 }  // namespace
 
 int main(int argc, char** argv) {
+  if (argc == 2 && std::string(argv[1]) == "paths") {
+    std::puts(libyuv::TestCpuFlag(libyuv::kCpuHasAVX512BW) ? "AVX-512"
+              : libyuv::TestCpuFlag(libyuv::kCpuHasAVX2)   ? "AVX2"
+              : libyuv::TestCpuFlag(libyuv::kCpuHasSSSE3)  ? "SSSE3"
+                                                           : "portable");
+    return 0;
+  }
   if (argc < 6) {
     std::fprintf(stderr, "usage: %s op W H in out\n", argv[0]);
     return 2;

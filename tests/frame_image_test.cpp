@@ -350,5 +350,49 @@ TEST(ReadAhead, AReadThatThrowsEndsReadingAndNamesItsFile) {
   }
 }
 
+TEST(ReadAhead, TheSetWhereOneFileEndsHoldsTheOthersBlocks) {
+  test::TempDir dir;
+  const auto a = test::RandomBytes(2 * 300 + 100, 1), b = test::RandomBytes(5 * 200, 2);
+  test::WriteFileBytes(dir / "a", a);
+  test::WriteFileBytes(dir / "b", b);
+  auto fa = RawFile::OpenRead(dir / "a"), fb = RawFile::OpenRead(dir / "b");
+  ASSERT_TRUE(fa && fb);
+  ReadAhead reader;
+  ASSERT_TRUE(reader.Start({&*fa, &*fb}, {300, 200}));
+  std::vector<const uint8_t*> blocks;
+  std::vector<int64_t> got;
+  std::vector<std::vector<int64_t>> sets;
+  while (reader.Next(blocks, got)) {
+    sets.push_back(got);
+    if (sets.size() == 3) EXPECT_TRUE(std::equal(blocks[1], blocks[1] + 200, b.begin() + 400)) << "b's third";
+  }
+  EXPECT_EQ(sets, (std::vector<std::vector<int64_t>>{{300, 200}, {300, 200}, {100, 200}}));
+  EXPECT_EQ(reader.FailedFile(), -1);
+}
+
+TEST(ReadFrameShared, GivesTheBytesCountAndPositionOfOneRead) {
+  // 5 MB: blocks on two threads; the file ends inside the second frame.
+  test::TempDir dir;
+  constexpr int64_t kFrame = 5 << 20;
+  const auto bytes = test::RandomBytes(static_cast<size_t>(kFrame + kFrame / 3 + 7), 9);
+  test::WriteFileBytes(dir / "clip", bytes);
+  auto file = RawFile::OpenRead(dir / "clip");
+  ASSERT_TRUE(file);
+  std::vector<uint8_t> buffer(static_cast<size_t>(kFrame), 0xEE);
+  FrameImage frame;
+  frame.Data = buffer.data();
+  frame.DataSize = static_cast<int32_t>(kFrame);
+  frame.Capacity = kFrame;
+  ASSERT_EQ(ReadFrameShared(*file, frame), kFrame);
+  EXPECT_TRUE(std::equal(buffer.begin(), buffer.end(), bytes.begin()));
+  EXPECT_EQ(file->Position(), kFrame);
+  std::fill(buffer.begin(), buffer.end(), 0xEE);
+  ASSERT_EQ(ReadFrameShared(*file, frame), kFrame / 3 + 7) << "the rest of the file";
+  EXPECT_TRUE(std::equal(bytes.begin() + kFrame, bytes.end(), buffer.begin()));
+  EXPECT_EQ(buffer[static_cast<size_t>(kFrame / 3 + 7)], 0xEE) << "nothing after it is touched";
+  EXPECT_EQ(file->Position(), static_cast<int64_t>(bytes.size()));
+  EXPECT_EQ(ReadFrameShared(*file, frame), 0) << "at the end";
+}
+
 }  // namespace
 }  // namespace vx

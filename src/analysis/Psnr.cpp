@@ -18,6 +18,9 @@
 namespace vx {
 namespace {
 
+// The most bytes of each file read at once: whole groups of 3 and of 4 bytes.
+constexpr int64_t kCompareBlockBytes = (int64_t{1} << 20) / 12 * 12;
+
 const char* const kReadErrorFile1 =
     "Error PSNR1002: Reading error for file 1, please try other input files! ";
 const char* const kReadErrorFile2 =
@@ -90,33 +93,91 @@ bool SameLayoutForComparison(const FrameImage& a, const FrameImage& b) {
          a.ImageResolution == b.ImageResolution && a.ImgWidth == b.ImgWidth && a.ImgHeight == b.ImgHeight;
 }
 
-}  // namespace
+// How frames of one layout are compared: where each component's samples lie, how
+// many count, and how any stretch of a frame's bytes adds to the sums of squared
+// differences, so that a frame can be summed whole or block by block as it is read.
+struct ComparisonPlan {
+  enum class Kind : uint8_t { AllEqual, PackedTriples, PackedQuads, Planes };
+  Kind kind = Kind::AllEqual;  // mono and BMP frames: 100 dB, nothing summed
+  bool uyvy = false;
+  int64_t frameBytes = 0;
+  Runs runs[3];
+  int64_t samples[3] = {0, 0, 0};
 
-bool CompareFrames(const FrameImage& a, const FrameImage& b, FrameImage* d, double& value1, double& value2,
-                   double& value3, bool combined) {
+  // Adds frame bytes [from, from + count) of two frames (`a` and `b` point at byte
+  // `from`) to `sums`: per component, or per byte of a 4:2:2 group. Packed
+  // stretches start and end on whole groups.
+  void Add(const uint8_t* a, const uint8_t* b, int64_t from, int64_t count, int64_t sums[4]) const {
+    switch (kind) {
+      case Kind::AllEqual:
+        return;
+      case Kind::PackedTriples:
+        KernelPaths<SumSquaresTriples>::Pick()(a, b, count / 3, sums);
+        return;
+      case Kind::PackedQuads:
+        KernelPaths<SumSquaresQuads>::Pick()(a, b, count / 4, sums);
+        return;
+      case Kind::Planes: {
+        const auto sumSquares = KernelPaths<SumSquares>::Pick();
+        for (int k = 0; k < 3; ++k) {
+          for (int r = 0; r < runs[k].count; ++r) {  // planes: stride 1
+            const Run& run = runs[k].run[r];
+            const int64_t begin = std::max(from, run.offset);
+            const int64_t end = std::min(from + count, run.offset + run.count);
+            if (begin < end) sums[k] += sumSquares(a + (begin - from), b + (begin - from), end - begin);
+          }
+        }
+        return;
+      }
+    }
+  }
+  // The three components' sums of a whole frame's `sums`.
+  void Totals(const int64_t sums[4], int64_t sse[3]) const {
+    if (kind == Kind::PackedQuads) {
+      sse[0] = uyvy ? sums[0] : sums[0] + sums[2];
+      sse[1] = uyvy ? sums[1] + sums[3] : sums[1];
+      sse[2] = uyvy ? sums[2] : sums[3];
+      return;
+    }
+    for (int k = 0; k < 3; ++k) sse[k] = sums[k];
+  }
+  void Values(const int64_t sums[4], double values[3]) const {
+    if (kind == Kind::AllEqual) {
+      values[0] = values[1] = values[2] = 100.0;
+      return;
+    }
+    int64_t sse[3];
+    Totals(sums, sse);
+    for (int k = 0; k < 3; ++k)
+      values[k] = Psnr(static_cast<double>(sse[k]), static_cast<double>(samples[k]));
+  }
+};
+
+// The plan for frames of a's layout compared with frames of b's; false when they
+// cannot be compared (their frames give no values). Headers only.
+bool PlanComparison(const FrameImage& a, const FrameImage& b, bool combined, ComparisonPlan& plan) {
   if (!SameLayoutForComparison(a, b)) return false;
   const int32_t s = a.SamplingFormat;
   if (combined && s != YUV_444 && s != RGB_444) return false;
-  if (s == MONO || s == BMP) {
-    value1 = value2 = value3 = 100.0;
-    return true;
-  }
+  plan = ComparisonPlan{};
+  if (s == MONO || s == BMP) return true;
   if (s < YUV_444 || s > RGB_444 || (s == YUV_420 && a.PixelFormat == Packed)) return false;
-  FrameImage fa = a, fb = b;
+  FrameImage fa = a;
   ComputeFrameSize(fa);
-  ComputeFrameSize(fb);
-  if (!a.Data || !b.Data || fa.DataSize <= 0 || fa.DataSize > a.Capacity || fb.DataSize > b.Capacity)
-    return false;
-  if (d && (!d->Data || fa.DataSize > d->Capacity)) return false;
+  plan.frameBytes = fa.DataSize;
+  if (fa.DataSize <= 0) return false;
   const int64_t w = a.ImgWidth, h = a.ImgHeight;
-  // Where each component's samples lie, in storage order, and how many count.
-  Runs runs[3];
-  int64_t samples[3] = {w * h, w * h, w * h};
+  Runs* runs = plan.runs;
+  int64_t* samples = plan.samples;
+  samples[0] = samples[1] = samples[2] = w * h;
   if (a.PixelFormat == Packed && (s == YUV_444 || s == RGB_444)) {
+    plan.kind = ComparisonPlan::Kind::PackedTriples;
     for (int k = 0; k < 3; ++k) runs[k].Add({k, w * h, 3});
   } else if (a.PixelFormat == Packed) {  // 4:2:2: storage order of the component order
+    plan.kind = ComparisonPlan::Kind::PackedQuads;
     const int64_t groups = h * (w / 2);
     const bool uyvy = a.ComponentOrder == UYV;
+    plan.uyvy = uyvy;
     const int64_t lumaFirst = uyvy ? 1 : 0;
     runs[uyvy ? 1 : 0].Add({lumaFirst, groups, 4});
     runs[uyvy ? 1 : 0].Add({lumaFirst + 2, groups, 4});
@@ -125,6 +186,7 @@ bool CompareFrames(const FrameImage& a, const FrameImage& b, FrameImage* d, doub
     samples[uyvy ? 0 : 1] = w * h / 2;
     samples[2] = w * h / 2;
   } else {
+    plan.kind = ComparisonPlan::Kind::Planes;
     for (int field = 0; field < geometry::FieldCount(fa); ++field) {
       const geometry::PlanarPicture p = geometry::PlanarField(fa, field);
       for (int k = 0; k < 3; ++k) {
@@ -135,30 +197,31 @@ bool CompareFrames(const FrameImage& a, const FrameImage& b, FrameImage* d, doub
     if (s == YUV_422) samples[1] = samples[2] = w * h / 2;
     if (s == YUV_420) samples[1] = samples[2] = w * h / 4;
   }
+  return true;
+}
+
+}  // namespace
+
+bool CompareFrames(const FrameImage& a, const FrameImage& b, FrameImage* d, double& value1, double& value2,
+                   double& value3, bool combined) {
+  ComparisonPlan plan;
+  if (!PlanComparison(a, b, combined, plan)) return false;
+  if (plan.kind == ComparisonPlan::Kind::AllEqual) {
+    value1 = value2 = value3 = 100.0;
+    return true;
+  }
+  FrameImage fb = b;
+  ComputeFrameSize(fb);
+  if (!a.Data || !b.Data || plan.frameBytes > a.Capacity || fb.DataSize > b.Capacity) return false;
+  if (d && (!d->Data || plan.frameBytes > d->Capacity)) return false;
   // Packed layouts are summed in one pass over their interleaved bytes; planes
   // and fields run by run.
-  int64_t sse[3] = {0, 0, 0};
-  if (a.PixelFormat == Packed && (s == YUV_444 || s == RGB_444)) {
-    KernelPaths<SumSquaresTriples>::Pick()(a.Data, b.Data, w * h, sse);
-  } else if (a.PixelFormat == Packed) {
-    int64_t bytes[4] = {0, 0, 0, 0};
-    KernelPaths<SumSquaresQuads>::Pick()(a.Data, b.Data, h * (w / 2), bytes);
-    const bool uyvy = a.ComponentOrder == UYV;
-    sse[0] = uyvy ? bytes[0] : bytes[0] + bytes[2];
-    sse[1] = uyvy ? bytes[1] + bytes[3] : bytes[1];
-    sse[2] = uyvy ? bytes[2] : bytes[3];
-  } else {
-    const auto sumSquares = KernelPaths<SumSquares>::Pick();
-    for (int k = 0; k < 3; ++k) {
-      for (int r = 0; r < runs[k].count; ++r) {
-        const Run& run = runs[k].run[r];
-        sse[k] += sumSquares(a.Data + run.offset, b.Data + run.offset, run.count);  // planes: stride 1
-      }
-    }
-  }
+  int64_t sums[4] = {0, 0, 0, 0};
+  plan.Add(a.Data, b.Data, 0, plan.frameBytes, sums);
   double values[3];
+  plan.Values(sums, values);
+  const Runs* runs = plan.runs;
   for (int k = 0; k < 3; ++k) {
-    values[k] = Psnr(static_cast<double>(sse[k]), static_cast<double>(samples[k]));
     for (int r = 0; d && !combined && r < runs[k].count; ++r) {
       const Run& run = runs[k].run[r];
       StoreDifferences(a.Data + run.offset, b.Data + run.offset, d->Data + run.offset, run.count, run.stride);
@@ -166,7 +229,7 @@ bool CompareFrames(const FrameImage& a, const FrameImage& b, FrameImage* d, doub
   }
   // Combined (4:4:4 only): the three components share their runs sample by sample.
   if (d && combined) {
-    const uint8_t fill = s == YUV_444 ? 128 : 0;
+    const uint8_t fill = a.SamplingFormat == YUV_444 ? 128 : 0;
     for (int r = 0; r < runs[0].count; ++r) {
       const Run* c[3] = {&runs[0].run[r], &runs[1].run[r], &runs[2].run[r]};
       for (int64_t i = 0; i < c[0]->count; ++i) {
@@ -181,7 +244,7 @@ bool CompareFrames(const FrameImage& a, const FrameImage& b, FrameImage* d, doub
       }
     }
   }
-  if (d) d->DataSize = fa.DataSize;
+  if (d) d->DataSize = plan.frameBytes;
   value1 = values[0];
   value2 = values[1];
   value3 = values[2];
@@ -277,26 +340,40 @@ PsnrRun::RangeEnd PsnrRun::CompareRange(RawFile& file1, RawFile& file2, RawFile&
   const bool tab = spec_.Style == PsnrStyle::Tab;
   bool written = true;
   CurrentFrame = start;
-  // The next pair of frames is read while this one is compared.
-  ReadAhead frames;
-  if (!frames.Start({&file1, &file2}, {frame1.DataSize, frame2.DataSize})) {
+  ComparisonPlan plan;
+  if (!PlanComparison(frame1, frame2, false, plan)) plan = ComparisonPlan{};  // every value 100
+  // Both files are read in blocks on the read-ahead's thread while the blocks
+  // before are compared, so that a pair of large frames is never held whole (a 4K
+  // run holds four blocks of 1 MiB, not two pairs of frames). Blocks are whole
+  // groups of packed samples; a frame may end and the next begin inside one.
+  const int64_t frameBytes = frame1.DataSize;
+  const int64_t blockBytes = std::min(frameBytes, kCompareBlockBytes);
+  ReadAhead blocks;
+  if (!blocks.Start({&file1, &file2}, {blockBytes, blockBytes})) {
     Report(
         StrFormat("Error FRMT1013: Image size (%d, %d) not support !\n", frame1.ImgWidth, frame1.ImgHeight));
     return RangeEnd::RowNotWritten;
   }
-  std::vector<const uint8_t*> blocks;
+  std::vector<const uint8_t*> block;
   std::vector<int64_t> got;
+  int64_t blockHeld = 0, blockUsed = 0;  // bytes both files gave in the block held, bytes compared
   ForEachFrame(end, [&](int64_t n) {
-    // A frame shorter than a whole one is no frame: the loop ends.
-    if (!frames.Next(blocks, got) || got[0] < frame1.DataSize || got[1] < frame2.DataSize)
-      return FrameStep::Last;
-    FrameImage a = frame1, b = frame2;
-    a.Data = const_cast<uint8_t*>(blocks[0]);
-    b.Data = const_cast<uint8_t*>(blocks[1]);
-    a.Capacity = a.DataSize;
-    b.Capacity = b.DataSize;
-    double v[3] = {100, 100, 100};
-    CompareFrames(a, b, nullptr, v[0], v[1], v[2]);
+    int64_t frameSums[4] = {0, 0, 0, 0};
+    for (int64_t at = 0; at < frameBytes;) {
+      if (blockUsed == blockHeld) {
+        // A frame shorter than a whole one is no frame: the loop ends.
+        if (!blocks.Next(block, got)) return FrameStep::Last;
+        blockHeld = std::min(got[0], got[1]);
+        blockUsed = 0;
+        if (blockHeld == 0) return FrameStep::Last;
+      }
+      const int64_t take = std::min(blockHeld - blockUsed, frameBytes - at);
+      plan.Add(block[0] + blockUsed, block[1] + blockUsed, at, take, frameSums);
+      blockUsed += take;
+      at += take;
+    }
+    double v[3];
+    plan.Values(frameSums, v);
     for (int k = 0; k < 3; ++k) sums[k] += v[k];
     const int frame = static_cast<int>(n);
     observer.Status(PsnrFrameText(spec_.Format1, frame, v[0], v[1], v[2]));
@@ -309,7 +386,7 @@ PsnrRun::RangeEnd PsnrRun::CompareRange(RawFile& file1, RawFile& file2, RawFile&
     return FrameStep::Next;
   });
   // A failed read ended the loop like the end of a file.
-  if (const int failed = frames.FailedFile(); failed >= 0) {
+  if (const int failed = blocks.FailedFile(); failed >= 0) {
     Report(failed == 0 ? kReadErrorFile1 : kReadErrorFile2);
     return RangeEnd::ReadFailed;
   }

@@ -3,11 +3,14 @@
 #include <sys/mman.h>
 
 #include <algorithm>
+#include <atomic>
 #include <cstdint>
 #include <cstdlib>
 #include <cstring>
+#include <limits>
 #include <new>
 
+#include "platform/HelperThread.h"
 #include "platform/StringFormat.h"
 
 namespace vx {
@@ -169,6 +172,53 @@ int64_t ReadFrame(RawFile& file, FrameImage& frame) {
   if (frame.Data == nullptr || frame.DataSize <= 0) return 0;
   const int64_t count = std::min<int64_t>(frame.DataSize, frame.Capacity);
   return file.Read(frame.Data, count);
+}
+
+namespace {
+
+// A frame's bytes in blocks, taken by each thread that runs Read.
+struct ReadBlocks {
+  static constexpr int64_t kBytes = int64_t{1} << 19;
+
+  const RawFile& file;
+  uint8_t* data;
+  int64_t start, count;
+  std::atomic<int64_t> next{0};
+  // Where the bytes end: the end of the first block that came short.
+  std::atomic<int64_t> end{std::numeric_limits<int64_t>::max()};
+
+  void Read() {
+    for (;;) {
+      const int64_t from = next.fetch_add(1, std::memory_order_relaxed) * kBytes;
+      if (from >= count) return;
+      const int64_t wanted = std::min(kBytes, count - from);
+      const int64_t got = file.ReadAt(start + from, data + from, wanted);
+      if (got < wanted) {
+        int64_t shortEnd = end.load();
+        while (from + got < shortEnd && !end.compare_exchange_weak(shortEnd, from + got)) {
+        }
+      }
+    }
+  }
+};
+
+}  // namespace
+
+int64_t ReadFrameShared(RawFile& file, FrameImage& frame) {
+  // Below this a frame is read at once: handing blocks over would cost more than
+  // it saves.
+  constexpr int64_t kSharedFrom = int64_t{2} << 20;
+  if (frame.Data == nullptr || frame.DataSize <= 0) return 0;
+  const int64_t count = std::min<int64_t>(frame.DataSize, frame.Capacity);
+  const int64_t start = count >= kSharedFrom ? file.Position() : -1;
+  if (start < 0) return file.Read(frame.Data, count);
+  // Copying from the page cache is most of a read: one thread alone leaves the
+  // other core idle while the job waits for its frame.
+  ReadBlocks blocks{.file = file, .data = frame.Data, .start = start, .count = count};
+  RunShared([&blocks] { blocks.Read(); });
+  const int64_t got = std::min(count, blocks.end.load());
+  file.Seek(start + got);
+  return got;
 }
 
 bool SeekFrame(RawFile& file, const FrameImage& frame, int64_t n) {

@@ -85,6 +85,9 @@ bool PadRowsTo4Bytes(FrameImage& frame);
 
 // Reads up to DataSize bytes at the current position; returns how many were read.
 int64_t ReadFrame(RawFile& file, FrameImage& frame);
+// The same bytes, count and position afterwards; a large frame is read in blocks
+// by the calling thread and, when it is free, the process's helper thread.
+int64_t ReadFrameShared(RawFile& file, FrameImage& frame);
 // Positions the file at frame n (counted from 1).
 bool SeekFrame(RawFile& file, const FrameImage& frame, int64_t n);
 // Appends DataSize bytes; false when the write fails (for example a full disk).

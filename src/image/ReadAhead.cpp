@@ -54,7 +54,10 @@ void ReadAhead::Fill(Slot& slot) {
   slot.failedFile = -1;
   for (size_t i = 0; i < files_.size(); ++i) {
     slot.got[i] = 0;
-    if (slot.last) continue;
+    // After a failed read nothing more is read; after the end of one file the
+    // others still give their blocks of this set (a caller reading frames in
+    // blocks compares what both files hold).
+    if (slot.failedFile >= 0) continue;
     FrameImage block;
     block.Data = slot.buffers[i].data();
     block.DataSize = static_cast<int32_t>(sizes_[i]);

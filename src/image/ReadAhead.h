@@ -22,8 +22,8 @@ class ReadAhead {
   ~ReadAhead();
 
   // The next set: each file's block and the bytes read into it (fewer at the end
-  // of a file). Valid until the next call; false when reading has ended (a short
-  // block was the last set).
+  // of a file; every file is read in the set where one ends). Valid until the
+  // next call; false when reading has ended (a short block was the last set).
   bool Next(std::vector<const uint8_t*>& blocks, std::vector<int64_t>& got);
   // The index of the file whose read failed in a set Next has handed out, -1 when
   // none has. A failed read ends reading like a short block, so that this is how

@@ -50,6 +50,11 @@ void WriteBehind::Drain() {
   changed_.wait(guard, [&] { return done_ >= queued_; });
 }
 
+bool WriteBehind::Busy() const {
+  std::lock_guard<std::mutex> guard(lock_);
+  return done_ < queued_;
+}
+
 void WriteBehind::ClearFailure() {
   Drain();
   std::lock_guard<std::mutex> guard(lock_);

@@ -28,6 +28,8 @@ class WriteBehind {
   void Wait(uint64_t ticket);
   // Waits until every queued write is done.
   void Drain();
+  // Whether a queued write is not done yet.
+  bool Busy() const;
   // The tag of the first write that failed (-1 while none has); later writes to
   // any file are dropped after a failure.
   int FailedTag() const;

@@ -228,6 +228,14 @@ bool ConverterJob::PlanarYuvScaling() const {
          (In().ImgWidth != Out().ImgWidth || In().ImgHeight != Out().ImgHeight);
 }
 
+int64_t ConverterJob::OutputBytesPerFrame() const {
+  // Planes scaled straight into the target's planes fill the target frame alone.
+  if (!PlanarYuvScaling()) return ToolJob::OutputBytesPerFrame();
+  FrameImage target = Out();
+  ComputeFrameSize(target);
+  return target.DataSize;
+}
+
 bool ConverterJob::ToolChecks() {
   const FrameImage& TargetFormat = Out();
   const int32_t w = In().ImgWidth, h = In().ImgHeight;

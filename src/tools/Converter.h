@@ -87,6 +87,7 @@ class ConverterJob : public ToolJob {
   bool ToolChecks() override;
   bool CreateTarget() override;
   FrameResult ProcessFrame() override;
+  int64_t OutputBytesPerFrame() const override;
 
  private:
   // YUV to YUV without scaling: one streamed pass instead of the canonical frame.

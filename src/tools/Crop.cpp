@@ -188,6 +188,12 @@ void CropJob::DarkenOutside(FrameImage& picture) const {
   }
 }
 
+int64_t CropJob::OutputBytesPerFrame() const {
+  FrameImage cropped = Out();  // the only picture made in the output buffer
+  ComputeFrameSize(cropped);
+  return cropped.DataSize;
+}
+
 ToolJob::FrameResult CropJob::ProcessFrame() {
   FrameImage input = input_.Frame(In());
   const int64_t read = sources_[0].Read(CurrentFrame, input);

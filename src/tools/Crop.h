@@ -47,6 +47,7 @@ class CropJob : public ToolJob {
   bool ChecksAfterRange() override;
   bool CheckSize() override;
   FrameResult ProcessFrame() override;
+  int64_t OutputBytesPerFrame() const override;
 
  private:
   struct Rectangle {

@@ -82,7 +82,7 @@ bool FrameInput::SkipTo(int64_t n, FrameImage& scratch) {
 int64_t FrameInput::Read(int64_t n, FrameImage& frame) {
   next_ = n + 1;
   if (avi_) return ReadAviFrame(n, frame);
-  if (!IsPictureList()) return ReadFrame(file_, frame);
+  if (!IsPictureList()) return shareReads_ ? ReadFrameShared(file_, frame) : ReadFrame(file_, frame);
   const auto& names = input_->bmpNames;
   const int64_t index = n - 1;
   const int32_t w = input_->format.ImgWidth, h = input_->format.ImgHeight;

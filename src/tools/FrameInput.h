@@ -57,6 +57,9 @@ class FrameInput {
   // bytes read (0 at the end; a short frame keeps the rest of `frame`). Pictures:
   // the frame as packed BGR RGB 4:4:4 (header set), -1 after the load message.
   int64_t Read(int64_t n, FrameImage& frame);
+  // Whether large raw frames are read by this thread and the helper together
+  // (while the other core writes, reading alone leaves it to the writer).
+  void ShareReads(bool share) { shareReads_ = share; }
   // Frames the raw file holds (whole frames), or the pictures of the list.
   int64_t FrameCount() const;
   // Frames come as pictures (a BMP list or an AVI): packed B G R, top row first.
@@ -75,6 +78,7 @@ class FrameInput {
   RawFile file_;
   std::optional<avi::AviReader> avi_;
   int64_t next_ = 1;
+  bool shareReads_ = true;
 };
 
 }  // namespace vx

@@ -10,8 +10,9 @@
 
 namespace vx {
 
-// Frame buffers up to this size are doubled for writing behind (1080p frames are,
-// 4K frames are not).
+// Output buffers of which a frame touches up to this many bytes are doubled for
+// writing behind (1080p frames are, 4K frames are not, but a 4K picture scaled
+// down or cropped is).
 constexpr int64_t kDoubleBufferedBytes = int64_t{16} << 20;
 
 void JobObserver::Message(std::string_view text) {
@@ -381,7 +382,8 @@ JobOutcome ToolJob::RunSteps(ToolJobObserver& observer) {
     return JobOutcome::FailedRunning;
   }
   pipelined_ = traits_.pipelinesWrites;
-  doubleBuffered_ = pipelined_ && bytes <= kDoubleBufferedBytes && outputSpare_.Allocate(bytes);
+  doubleBuffered_ =
+      pipelined_ && OutputBytesPerFrame() <= kDoubleBufferedBytes && outputSpare_.Allocate(bytes);
   outputTicket_ = spareTicket_ = 0;
   writer_.ClearFailure();  // a failed write of an earlier run (a full disk since freed) is forgotten
   writeFailureReported_ = false;
@@ -397,6 +399,9 @@ JobOutcome ToolJob::RunSteps(ToolJobObserver& observer) {
   bool failed = false;
   ForEachFrame(run_.endFrame, [&](int64_t frame) {
     NextOutputBuffer();
+    // A frame is read on both cores only when no write holds the other one.
+    const bool writing = writer_.Busy();
+    for (FrameInput& source : sources_) source.ShareReads(!writing);
     testhooks::CountDown(testhooks::badAllocAtFrameStep);
     const FrameResult result = ProcessFrame();
     if (result == FrameResult::EndOfInput) {

@@ -204,6 +204,11 @@ class ToolJob : public JobRun {
   enum class FrameResult : uint8_t { Written, EndOfInput, Failed };
   // Reads frame CurrentFrame and writes its output.
   virtual FrameResult ProcessFrame() = 0;
+  // The bytes of an output buffer that making one frame touches: by default the
+  // whole buffer (a tool may make pictures in it on the way); a tool that makes
+  // only its target frame there says so, and a large job of small frames then
+  // writes from two buffers in turn.
+  virtual int64_t OutputBytesPerFrame() const { return BufferBytes(); }
   // Checks after the frame range; false ends the job with Stop (buttons reset).
   virtual bool ChecksAfterRange() { return true; }
   // Completes outputs that need a last write (an AVI's index) before they are
