@@ -364,7 +364,9 @@ TEST(ReadAhead, TheSetWhereOneFileEndsHoldsTheOthersBlocks) {
   std::vector<std::vector<int64_t>> sets;
   while (reader.Next(blocks, got)) {
     sets.push_back(got);
-    if (sets.size() == 3) EXPECT_TRUE(std::equal(blocks[1], blocks[1] + 200, b.begin() + 400)) << "b's third";
+    if (sets.size() == 3) {
+      EXPECT_TRUE(std::equal(blocks[1], blocks[1] + 200, b.begin() + 400)) << "b's third";
+    }
   }
   EXPECT_EQ(sets, (std::vector<std::vector<int64_t>>{{300, 200}, {300, 200}, {100, 200}}));
   EXPECT_EQ(reader.FailedFile(), -1);
