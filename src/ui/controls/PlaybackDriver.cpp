@@ -114,6 +114,9 @@ void PlaybackDriver::EndWorker() {
   if (!worker_.Running() && !worker_.Joinable()) return;
   loop().Quit();
   worker_.Finish();
+  // A worker told to quit just as it began an item may have set the loop playing
+  // again after the quit; with nobody playing, that would keep Start disabled.
+  loop().Stop();
 }
 
 bool PlaybackDriver::PutOffClose(QCloseEvent* event) {
