@@ -5,8 +5,10 @@
 #include <stdexcept>
 #include <thread>
 
+#include "TestSupport.h"
 #include "platform/HelperThread.h"
 #include "platform/MessageSink.h"
+#include "platform/RawFile.h"
 #include "platform/StringFormat.h"
 
 namespace vx {
@@ -86,6 +88,28 @@ TEST(HelperThread, SharedWorkThatThrowsReachesTheCallerAfterEveryRunEnded) {
                std::runtime_error);
   EXPECT_EQ(running.load(), ended.load()) << "no run outlives the call";
   EXPECT_TRUE(HelperTakesItsHalf());
+}
+
+// A long output is handed to the disk in steps while it is written, and the file it
+// replaces has its cached pages dropped first: neither may change a byte of either.
+TEST(AtomicOutput, ALongOutputWrittenInOddPiecesKeepsItsBytesAndTheOldFileUntilCommit) {
+  test::TempDir dir;
+  const auto target = dir / "out.yuv";
+  const std::vector<uint8_t> old = test::RandomBytes(3'000'001, 7);
+  test::WriteFileBytes(target, old);
+  const std::vector<uint8_t> bytes = test::RandomBytes(40'000'003, 8);  // beyond two writeback steps
+
+  auto output = AtomicOutput::Create(target);
+  ASSERT_TRUE(output);
+  AtomicOutput moved = std::move(*output);  // the writeback position moves with the file
+  for (size_t at = 0, piece = 4'147'201; at < bytes.size(); at += piece) {
+    ASSERT_TRUE(
+        moved.file().Write(bytes.data() + at, static_cast<int64_t>(std::min(piece, bytes.size() - at))));
+  }
+  EXPECT_EQ(test::ReadFileBytes(target), old);
+  ASSERT_TRUE(moved.Commit());
+  EXPECT_EQ(test::ReadFileBytes(target), bytes);
+  EXPECT_EQ(test::FileNamesIn(dir.path()), std::vector<std::string>{"out.yuv"});
 }
 
 TEST(MessageSink, RoutesEveryMessageToTheInstalledSink) {

@@ -58,13 +58,18 @@ class RawFile {
   bool Sync();
   // Flushes the file's data (not its times) to the disk.
   bool SyncData();
+  // Hands written data to the disk as it comes, `every` bytes at a time, without
+  // waiting for it: a long output then needs little flushing when it is committed.
+  void StartWritebackEvery(int64_t every) { writebackEvery_ = every; }
   // The file actually open, whatever its name reaches now.
   std::optional<FileIdentity> Identity() const;
   void Close();
 
  private:
   explicit RawFile(int fd) : fd_(fd) {}
+  void StartWriteback(int64_t written);
   int fd_ = -1;
+  int64_t writebackEvery_ = 0, writebackFrom_ = 0, writtenSince_ = 0;
 };
 
 // Length of a file by name, nullopt when it does not exist or is not readable.
