@@ -6,6 +6,8 @@
 #include <thread>
 #include <utility>
 
+#include "platform/SystemInfo.h"
+
 namespace vx {
 namespace {
 
@@ -86,13 +88,25 @@ Helper& TheHelper() {
   return helper;
 }
 
+// Both halves on the calling thread, each run whatever the other threw.
+void BothHalvesHere(const std::function<void()>& theirs, const std::function<void()>& mine) {
+  std::exception_ptr theirsFailed;
+  try {
+    theirs();
+  } catch (...) {
+    theirsFailed = std::current_exception();
+  }
+  mine();  // the caller's own exception wins when both threw
+  if (theirsFailed) std::rethrow_exception(theirsFailed);
+}
+
 }  // namespace
 
 void RunAlongside(const std::function<void()>& theirs, const std::function<void()>& mine) {
-  Helper& helper = TheHelper();
-  if (!helper.Offer(&theirs)) {
-    theirs();
-    mine();
+  // On one processor a helper would only take turns with the caller.
+  Helper* helper = UsableCores() < 2 ? nullptr : &TheHelper();
+  if (!helper || !helper->Offer(&theirs)) {
+    BothHalvesHere(theirs, mine);
     return;
   }
   // The helper's half refers to the caller's frame: it must end before this
@@ -103,12 +117,16 @@ void RunAlongside(const std::function<void()>& theirs, const std::function<void(
   } catch (...) {
     mineFailed = std::current_exception();
   }
-  const std::exception_ptr theirsFailed = helper.WaitDone();
+  const std::exception_ptr theirsFailed = helper->WaitDone();
   if (mineFailed) std::rethrow_exception(mineFailed);
   if (theirsFailed) std::rethrow_exception(theirsFailed);
 }
 
 void RunShared(const std::function<void()>& work) {
+  if (UsableCores() < 2) {
+    work();
+    return;
+  }
   Helper& helper = TheHelper();
   if (!helper.Offer(&work)) {
     work();

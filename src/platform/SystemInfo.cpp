@@ -1,9 +1,22 @@
 #include "platform/SystemInfo.h"
 
+#include <sched.h>
 #include <sys/statvfs.h>
 #include <unistd.h>
 
+#include <thread>
+
 namespace vx {
+
+int UsableCores() {
+  static const int cores = [] {
+    cpu_set_t set;
+    CPU_ZERO(&set);
+    if (sched_getaffinity(0, sizeof set, &set) == 0) return CPU_COUNT(&set);
+    return static_cast<int>(std::thread::hardware_concurrency());
+  }();
+  return cores;
+}
 
 uint64_t PhysicalMemoryKilobytes() {
   const long pages = sysconf(_SC_PHYS_PAGES);

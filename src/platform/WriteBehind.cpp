@@ -1,6 +1,7 @@
 #include "platform/WriteBehind.h"
 
 #include "platform/FaultInjection.h"
+#include "platform/SystemInfo.h"
 
 namespace vx {
 namespace {
@@ -29,6 +30,14 @@ WriteBehind::~WriteBehind() {
 
 uint64_t WriteBehind::Write(RawFile& file, const uint8_t* data, int64_t count, int tag) {
   uint64_t ticket = 0;
+  if (UsableCores() < 2) {
+    // On one processor the writer would only take turns with the job: written here,
+    // in order (nothing is ever queued), with the same failure rule.
+    std::lock_guard<std::mutex> guard(lock_);
+    if (failedTag_ < 0 && !WriteOrFail(file, data, count)) failedTag_ = tag;
+    ++done_;
+    return ++queued_;
+  }
   {
     std::lock_guard<std::mutex> guard(lock_);
     // The thread first: a write queued with no thread to do it would never be done.

@@ -7,6 +7,7 @@
 #include "platform/MessageSink.h"
 #include "platform/ScopeExit.h"
 #include "platform/StringFormat.h"
+#include "platform/SystemInfo.h"
 
 namespace vx {
 
@@ -382,8 +383,10 @@ JobOutcome ToolJob::RunSteps(ToolJobObserver& observer) {
     return JobOutcome::FailedRunning;
   }
   pipelined_ = traits_.pipelinesWrites;
-  doubleBuffered_ =
-      pipelined_ && OutputBytesPerFrame() <= kDoubleBufferedBytes && outputSpare_.Allocate(bytes);
+  // A second output buffer lets the next frame be made while one is written: on one
+  // processor the two take turns anyway.
+  doubleBuffered_ = pipelined_ && UsableCores() > 1 && OutputBytesPerFrame() <= kDoubleBufferedBytes &&
+                    outputSpare_.Allocate(bytes);
   outputTicket_ = spareTicket_ = 0;
   writer_.ClearFailure();  // a failed write of an earlier run (a full disk since freed) is forgotten
   writeFailureReported_ = false;

@@ -92,5 +92,39 @@ TEST_F(HeadlessOutputs, ATerminatedJobRemovesItsTemporaryFile) {
   }
 }
 
+// Held to one processor (taskset, a container's CPU set), jobs do their work and
+// writes on one thread: the same bytes as on two, and a failed write still fails.
+TEST_F(HeadlessOutputs, OnOneProcessorJobsGiveTheSameBytesAndReportAFailedWrite) {
+  // Frames above 2 MiB are read and made by two threads when there are two.
+  const auto clip = dir_ / "hd.yuv";
+  test::WriteFileBytes(clip, test::RandomBytes(size_t{1920} * 1080 * 3 / 2 * 3, 31));
+  const std::vector<std::string> layout = {"-s", "yuv420", "-o", "yuv",  "-f", "progressive",
+                                           "-p", "planar", "-w", "1920", "-h", "1080"};
+  const std::vector<std::vector<std::string>> jobs = {
+      {"-a", "convert", "-S", "yuv422", "-O", "uyv", "-P", "packed"},
+      {"-a", "convert", "-W", "1280", "-H", "720"},
+      {"-a", "flip"},
+  };
+  for (const auto& job : jobs) {
+    std::vector<uint8_t> written[2];
+    for (int one = 0; one < 2; ++one) {
+      std::vector<std::string> args = job;
+      args.insert(args.end(), {"-n", clip.string(), "-N", (dir_ / "out.yuv").string(), "-e", "exit"});
+      args.insert(args.end(), layout.begin(), layout.end());
+      const Outcome outcome = RunAfter(one ? "taskset -c 0" : "", args);
+      ASSERT_EQ(outcome.exitCode, 0) << testing::PrintToString(job) << outcome.errors;
+      written[one] = test::ReadFileBytes(dir_ / "out.yuv");
+    }
+    EXPECT_FALSE(written[0].empty()) << testing::PrintToString(job);
+    EXPECT_TRUE(written[0] == written[1]) << testing::PrintToString(job);
+  }
+  std::vector<std::string> full = {"-a",     "convert", "-S",          "yuv422", "-O",        "uyv", "-P",
+                                   "packed", "-n",      clip.string(), "-N",     "/dev/full", "-e",  "exit"};
+  full.insert(full.end(), layout.begin(), layout.end());
+  const Outcome failed = RunAfter("taskset -c 0", full);
+  EXPECT_EQ(failed.exitCode, 8);
+  EXPECT_EQ(failed.errors, "Error CONV1039: File /dev/full cannot be written !\n");
+}
+
 }  // namespace
 }  // namespace vx::test
