@@ -295,58 +295,71 @@ TEST(WriteBehind, AWriteThatThrowsFailsWithItsTag) {
       << "nothing after the failure";
 }
 
+// Blocks of both sizes: small ones are read one file after the other, large ones
+// (from 256 KiB) both files at once on two processors.
+constexpr int64_t kBlockUnits[] = {1, 1024};
+
 TEST(ReadAhead, GivesEachFilesBlocksInTurnAndEndsAtAShortOne) {
-  test::TempDir dir;
-  const auto a = test::RandomBytes(5 * 300, 1), b = test::RandomBytes(4 * 200 + 50, 2);
-  test::WriteFileBytes(dir / "a", a);
-  test::WriteFileBytes(dir / "b", b);
-  auto fa = RawFile::OpenRead(dir / "a"), fb = RawFile::OpenRead(dir / "b");
-  ASSERT_TRUE(fa && fb);
-  ReadAhead reader;
-  ASSERT_TRUE(reader.Start({&*fa, &*fb}, {300, 200}));
-  std::vector<const uint8_t*> blocks;
-  std::vector<int64_t> got;
-  int sets = 0;
-  while (reader.Next(blocks, got)) {
-    ASSERT_EQ(blocks.size(), 2u);
-    if (got[0] == 300 && got[1] == 200) {
-      EXPECT_TRUE(std::equal(blocks[0], blocks[0] + 300, a.begin() + 300 * sets)) << "set " << sets;
-      EXPECT_TRUE(std::equal(blocks[1], blocks[1] + 200, b.begin() + 200 * sets)) << "set " << sets;
+  for (const int64_t unit : kBlockUnits) {
+    test::TempDir dir;
+    const int64_t sa = 300 * unit, sb = 200 * unit;
+    const auto a = test::RandomBytes(static_cast<size_t>(5 * sa), 1);
+    const auto b = test::RandomBytes(static_cast<size_t>(4 * sb + 50), 2);
+    test::WriteFileBytes(dir / "a", a);
+    test::WriteFileBytes(dir / "b", b);
+    auto fa = RawFile::OpenRead(dir / "a"), fb = RawFile::OpenRead(dir / "b");
+    ASSERT_TRUE(fa && fb);
+    ReadAhead reader;
+    ASSERT_TRUE(reader.Start({&*fa, &*fb}, {sa, sb}));
+    std::vector<const uint8_t*> blocks;
+    std::vector<int64_t> got;
+    int sets = 0;
+    while (reader.Next(blocks, got)) {
+      ASSERT_EQ(blocks.size(), 2u);
+      if (got[0] == sa && got[1] == sb) {
+        EXPECT_TRUE(std::equal(blocks[0], blocks[0] + sa, a.begin() + sa * sets)) << "set " << sets;
+        EXPECT_TRUE(std::equal(blocks[1], blocks[1] + sb, b.begin() + sb * sets)) << "set " << sets;
+      }
+      ++sets;
     }
-    ++sets;
+    EXPECT_EQ(sets, 5) << "four whole sets, then the one where b came short; unit " << unit;
+    EXPECT_EQ(got, (std::vector<int64_t>{sa, 50})) << unit;
+    EXPECT_TRUE(std::equal(blocks[0], blocks[0] + sa, a.begin() + 4 * sa)) << unit;
+    EXPECT_TRUE(std::equal(blocks[1], blocks[1] + 50, b.begin() + 4 * sb)) << unit;
+    EXPECT_FALSE(reader.Next(blocks, got)) << "and nothing after it";
+    EXPECT_EQ(reader.FailedFile(), -1) << "the end of a file is no failure";
   }
-  EXPECT_EQ(sets, 5) << "four whole sets, then the one where b came short";
-  EXPECT_EQ(got[1], 50);
-  EXPECT_FALSE(reader.Next(blocks, got)) << "and nothing after it";
-  EXPECT_EQ(reader.FailedFile(), -1) << "the end of a file is no failure";
 }
 
 TEST(ReadAhead, AReadThatThrowsEndsReadingAndNamesItsFile) {
-  test::TempDir dir;
-  const auto a = test::RandomBytes(5 * 300, 1), b = test::RandomBytes(5 * 200, 2);
-  test::WriteFileBytes(dir / "a", a);
-  test::WriteFileBytes(dir / "b", b);
-  // Blocks are read a, b, a, b...: block 5 is a's third, block 6 b's third.
-  for (const int block : {5, 6}) {
-    auto fa = RawFile::OpenRead(dir / "a"), fb = RawFile::OpenRead(dir / "b");
-    ASSERT_TRUE(fa && fb);
-    test::ArmedFault fault(testhooks::badAllocAtReadBlock, block);
-    ReadAhead reader;
-    ASSERT_TRUE(reader.Start({&*fa, &*fb}, {300, 200}));
-    std::vector<const uint8_t*> blocks;
-    std::vector<int64_t> got;
-    std::vector<std::vector<int64_t>> sets;
-    while (reader.Next(blocks, got)) {
-      sets.push_back(got);
-      if (sets.size() < 3) {
-        EXPECT_EQ(reader.FailedFile(), -1) << "not before the failed set is had";
+  for (const int64_t unit : kBlockUnits) {
+    test::TempDir dir;
+    const int64_t sa = 300 * unit, sb = 200 * unit;
+    test::WriteFileBytes(dir / "a", test::RandomBytes(static_cast<size_t>(5 * sa), 1));
+    test::WriteFileBytes(dir / "b", test::RandomBytes(static_cast<size_t>(5 * sb), 2));
+    // Blocks are read a, b, a, b...: block 5 is a's third, block 6 b's third.
+    for (const int block : {5, 6}) {
+      auto fa = RawFile::OpenRead(dir / "a"), fb = RawFile::OpenRead(dir / "b");
+      ASSERT_TRUE(fa && fb);
+      test::ArmedFault fault(testhooks::badAllocAtReadBlock, block);
+      ReadAhead reader;
+      ASSERT_TRUE(reader.Start({&*fa, &*fb}, {sa, sb}));
+      std::vector<const uint8_t*> blocks;
+      std::vector<int64_t> got;
+      std::vector<std::vector<int64_t>> sets;
+      while (reader.Next(blocks, got)) {
+        sets.push_back(got);
+        if (sets.size() < 3) {
+          EXPECT_EQ(reader.FailedFile(), -1) << "not before the failed set is had";
+        }
       }
+      const std::vector<int64_t> whole = {sa, sb};
+      const std::vector<int64_t> failedSet =
+          block == 5 ? std::vector<int64_t>{0, 0} : std::vector<int64_t>{sa, 0};
+      EXPECT_EQ(sets, (std::vector<std::vector<int64_t>>{whole, whole, failedSet}))
+          << "block " << block << " unit " << unit;
+      EXPECT_EQ(reader.FailedFile(), block == 5 ? 0 : 1);
     }
-    const std::vector<int64_t> whole = {300, 200};
-    const std::vector<int64_t> failedSet =
-        block == 5 ? std::vector<int64_t>{0, 0} : std::vector<int64_t>{300, 0};
-    EXPECT_EQ(sets, (std::vector<std::vector<int64_t>>{whole, whole, failedSet})) << "block " << block;
-    EXPECT_EQ(reader.FailedFile(), block == 5 ? 0 : 1);
   }
 }
 

@@ -1,7 +1,8 @@
 #pragma once
 
 // Reads the next block of each of several files on a thread of its own while the
-// caller works on the blocks before: two sets of buffers in turn.
+// caller works on the blocks before: two sets of buffers in turn (on one processor,
+// each set when it is asked for).
 
 #include <condition_variable>
 #include <cstdint>
@@ -52,7 +53,8 @@ class ReadAhead {
   std::mutex lock_;
   std::condition_variable changed_;
   bool quit_ = false;
-  std::thread worker_;
+  bool started_ = false;  // buffers had: sets can be asked for
+  std::thread worker_;    // none on one processor
 };
 
 }  // namespace vx
