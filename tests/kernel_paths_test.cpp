@@ -187,6 +187,33 @@ TEST(KernelPaths, DisplayRowsMatchTheLookupTables) {
   });
 }
 
+// Every Y U V triple through both formulas, on every path: the clamps at both ends
+// and every rounding included.
+TEST(KernelPaths, EveryYuvTripleGivesTheTablesColour) {
+  constexpr int32_t w = 4096, h = 4096;  // row r: Y = r / 16; column c: U = c / 16, V = r % 16 * 16 + c % 16
+  std::vector<uint8_t> yuv(size_t{3} * w * h), rows(yuv.size());
+  for (int32_t r = 0; r < h; ++r) {
+    for (int32_t c = 0; c < w; ++c) {
+      uint8_t* p = yuv.data() + (size_t{3} * (size_t{w} * r + c));
+      p[0] = static_cast<uint8_t>(r / 16);
+      p[1] = static_cast<uint8_t>(c / 16);
+      p[2] = static_cast<uint8_t>(r % 16 * 16 + c % 16);
+    }
+  }
+  ForEachPath([&] {
+    for (const int32_t formula : {kItu601, kItu709}) {
+      const ColourTables tables = MakeColourTables(formula, kDefaultUserFormula);
+      ASSERT_TRUE(ConvertToDisplayRGB(tables, yuv, rows, w, h, {}));
+      for (size_t i = 0; i < yuv.size(); i += 3) {
+        const Rgb8 rgb = YuvToRgbPixel(tables, yuv[i], yuv[i + 1], yuv[i + 2]);
+        ASSERT_EQ((Rgb8{rows[i], rows[i + 1], rows[i + 2]}), rgb)
+            << "formula " << formula << " Y " << int{yuv[i]} << " U " << int{yuv[i + 1]} << " V "
+            << int{yuv[i + 2]};
+      }
+    }
+  });
+}
+
 TEST(KernelPaths, FusedDisplayRowsMatchTheCanonicalPicture) {
   ForEachPath([] {
     const ColourTables tables = MakeColourTables(kItu709, kDefaultUserFormula);
