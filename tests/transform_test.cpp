@@ -1,7 +1,9 @@
 #include <gtest/gtest.h>
+#include <unistd.h>
 
 #include "PixelTestSupport.h"
 #include "TestSupport.h"
+#include "platform/FaultInjection.h"
 #include "platform/MessageSink.h"
 #include "tools/Crop.h"
 #include "tools/Flip.h"
@@ -217,6 +219,64 @@ TEST_F(TransformJobs, LargeFramesWrittenFromOneOutputBufferKeepTheirBytes) {
   EXPECT_TRUE(
       std::equal(flipped.begin() + last, flipped.begin() + last + 2400, in.begin() + last + 2399 * 2400));
   EXPECT_EQ(test::ReadFileBytes(dir_ / "l2.yuv"), in);
+}
+
+// Large frames are used where the file is (mapped), not copied: a file another
+// program cuts while a frame of it is in use reads as zeros there, and the job
+// fails instead of writing them (or ending the program with SIGBUS).
+TEST_F(TransformJobs, AFileCutWhileItsFrameIsUsedInPlaceFailsTheJobAndWritesNothing) {
+  const ImageFormat hd = test::Layout(YUV_420, YUV, Progressive, Planar, 1280, 1024);  // 1.9 MiB frames
+  const auto source = Clip(hd, 3, 40, "hd.yuv");
+  const auto target = dir_ / "flipped.yuv";
+  test::WriteFileText(target, "EARLIER");
+  static int reads = 0;
+  static std::string cut;
+  reads = 0;
+  cut = source.string();
+  testhooks::afterInPlaceRead = [](int) {
+    if (++reads == 2) ASSERT_EQ(::truncate(cut.c_str(), 1280 * 1024 * 3 / 2 + 4096), 0);
+  };
+  FlipJob job;
+  ASSERT_TRUE(job.PrepareFromRequest(source.string(), target.string(), hd));
+  Quiet observer;
+  observer.wants = false;
+  const JobOutcome outcome = RunJob(job, observer);
+  testhooks::afterInPlaceRead = nullptr;
+  EXPECT_EQ(reads, 2);
+  EXPECT_EQ(outcome, JobOutcome::FailedRunning);
+  EXPECT_EQ(recorder_.Texts(), std::vector<std::string>{"Error VLTX1031: " + source.string() +
+                                                        " was cut short while it was being read; the job is "
+                                                        "stopped and nothing is written!\n"});
+  EXPECT_TRUE(test::ReadFileText(target) == "EARLIER") << "the earlier file stays";
+  EXPECT_EQ(test::FileNamesIn(dir_.path()), (std::vector<std::string>{"flipped.yuv", "hd.yuv"}));
+}
+
+TEST_F(TransformJobs, FramesUsedInPlaceGiveTheBytesOfFramesCopied) {
+  // Above 1 MiB frames are mapped, below they are read: a flip of both sizes, and
+  // a file whose last frame is short (read, never mapped past the end).
+  for (const int32_t width : {1280, 256}) {
+    const ImageFormat layout = test::Layout(YUV_420, YUV, Progressive, Planar, width, 1024);
+    const auto source = Clip(layout, 3, 41, "in.yuv");
+    std::vector<uint8_t> bytes = test::ReadFileBytes(source);
+    bytes.resize(bytes.size() + 1000, 7);
+    test::WriteFileBytes(source, bytes);
+    FlipJob job;
+    ASSERT_TRUE(job.PrepareFromRequest(source.string(), (dir_ / "out.yuv").string(), layout));
+    Quiet observer;
+    observer.wants = false;
+    ASSERT_EQ(RunJob(job, observer), JobOutcome::Completed) << width;
+    const auto out = test::ReadFileBytes(dir_ / "out.yuv");
+    const size_t frame = size_t{static_cast<size_t>(width)} * 1024 * 3 / 2;
+    ASSERT_EQ(out.size(), 3 * frame) << width;
+    for (size_t f = 0; f < 3; ++f) {
+      for (size_t row = 0; row < 1024; ++row) {
+        ASSERT_TRUE(std::equal(out.begin() + f * frame + row * width,
+                               out.begin() + f * frame + (row + 1) * width,
+                               bytes.begin() + f * frame + (1023 - row) * width))
+            << width << " frame " << f << " row " << row;
+      }
+    }
+  }
 }
 
 TEST_F(TransformJobs, AnExceptionAnywhereInTheRunEndsItWithItsText) {

@@ -13,6 +13,10 @@ inline std::atomic<int> badAllocAtFrameStep{0};  // a tool job's frame steps
 inline std::atomic<int> badAllocAtWrite{0};      // the writes of WriteBehind's thread
 inline std::atomic<int> badAllocAtReadBlock{0};  // the block reads of ReadAhead's thread
 
+// Called with the file's descriptor when a frame has been read in place (mapped),
+// before it is used: a test cuts the file there as another program might.
+inline void (*afterInPlaceRead)(int descriptor) = nullptr;
+
 inline void CountDown(std::atomic<int>& countdown) {
   int left = countdown.load(std::memory_order_relaxed);
   while (left > 0) {

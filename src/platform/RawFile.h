@@ -41,6 +41,8 @@ class RawFile {
   static RawFile Adopt(int fd) { return RawFile(fd); }
 
   bool IsOpen() const { return fd_ >= 0; }
+  // The open descriptor, for mapping the file (MappedRegion).
+  int Descriptor() const { return fd_; }
   // Reads up to `count` bytes; returns how many were read (short only at the end
   // of the file or on an error).
   int64_t Read(void* data, int64_t count);

@@ -335,7 +335,7 @@ ToolJob::FrameResult ConverterJob::ProcessFrame() {
   const FrameImage& SourceFormat = In();
   const FrameImage& TargetFormat = Out();
   FrameImage a = input_.Frame(SourceFormat);
-  const int64_t read = sources_[0].Read(CurrentFrame, a);
+  const int64_t read = sources_[0].Read(CurrentFrame, a, FrameInput::FrameBytes::InPlace);
   if (read < 0) return FrameResult::Failed;  // a picture that cannot be loaded
   if (read == 0) return FrameResult::EndOfInput;
   if (SameLayout() && !sources_[0].IsPictureList()) {

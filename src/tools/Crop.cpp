@@ -196,7 +196,7 @@ int64_t CropJob::OutputBytesPerFrame() const {
 
 ToolJob::FrameResult CropJob::ProcessFrame() {
   FrameImage input = input_.Frame(In());
-  const int64_t read = sources_[0].Read(CurrentFrame, input);
+  const int64_t read = sources_[0].Read(CurrentFrame, input, FrameInput::FrameBytes::InPlace);
   FrameImage cropped = Output().Frame(Out());
   const Rectangle& r = rect_;
   SegmentBuffer& row = row_;

@@ -40,7 +40,8 @@ void FlipJob::DescribeFiles(ToolRunSpec& spec) const {
 
 ToolJob::FrameResult FlipJob::ProcessFrame() {
   FrameImage input = input_.Frame(In());
-  if (sources_[0].Read(CurrentFrame, input) == 0) return FrameResult::EndOfInput;
+  if (sources_[0].Read(CurrentFrame, input, FrameInput::FrameBytes::InPlace) == 0)
+    return FrameResult::EndOfInput;
   FrameImage output = Output().Frame(In());
   // Rows are addressed through the layout, so fields, planes and shared chroma
   // rows all come out right; a failed row ends the job like the end of the input.

@@ -4,6 +4,7 @@
 #include <cstring>
 
 #include "image/Dib.h"
+#include "platform/FaultInjection.h"
 #include "platform/StringFormat.h"
 
 namespace vx {
@@ -79,10 +80,40 @@ bool FrameInput::SkipTo(int64_t n, FrameImage& scratch) {
   return true;
 }
 
-int64_t FrameInput::Read(int64_t n, FrameImage& frame) {
+std::optional<int64_t> FrameInput::ReadInPlace(FrameImage& frame) {
+  // Below this, mapping and unmapping a frame costs more than copying it.
+  constexpr int64_t kInPlaceFrom = int64_t{1} << 20;
+  if (frame.DataSize < kInPlaceFrom) return std::nullopt;
+  const int64_t at = file_.Position();
+  auto region = at < 0 ? std::nullopt : MappedRegion::Map(file_, at, frame.DataSize);
+  if (!region || !file_.Seek(at + frame.DataSize)) return std::nullopt;
+  mapped_ = std::move(region);
+  if (testhooks::afterInPlaceRead) testhooks::afterInPlaceRead(file_.Descriptor());
+  frame.Data = mapped_->data();
+  frame.Capacity = mapped_->size();
+  return frame.DataSize;
+}
+
+bool FrameInput::ReportedLostBytes() {
+  if (!mapped_ || !mapped_->LostPages()) return false;
+  mapped_.reset();  // reported once
+  report_(
+      StrFormat("Error VLTX1031: %s was cut short while it was being read; the job is stopped and "
+                "nothing is written!\n",
+                input_->name.c_str()));
+  return true;
+}
+
+int64_t FrameInput::Read(int64_t n, FrameImage& frame, FrameBytes bytes) {
   next_ = n + 1;
+  mapped_.reset();  // the frame before is done with
   if (avi_) return ReadAviFrame(n, frame);
-  if (!IsPictureList()) return shareReads_ ? ReadFrameShared(file_, frame) : ReadFrame(file_, frame);
+  if (!IsPictureList()) {
+    if (bytes == FrameBytes::InPlace) {
+      if (const auto got = ReadInPlace(frame)) return *got;
+    }
+    return shareReads_ ? ReadFrameShared(file_, frame) : ReadFrame(file_, frame);
+  }
   const auto& names = input_->bmpNames;
   const int64_t index = n - 1;
   const int32_t w = input_->format.ImgWidth, h = input_->format.ImgHeight;

@@ -13,6 +13,7 @@
 
 #include "avi/AviFile.h"
 #include "image/FrameImage.h"
+#include "platform/MappedRegion.h"
 #include "platform/RawFile.h"
 
 namespace vx {
@@ -56,7 +57,16 @@ class FrameInput {
   // Reads frame `n`, the one after the last read, into `frame`. Raw files: the
   // bytes read (0 at the end; a short frame keeps the rest of `frame`). Pictures:
   // the frame as packed BGR RGB 4:4:4 (header set), -1 after the load message.
-  int64_t Read(int64_t n, FrameImage& frame);
+  // With FrameBytes::InPlace a whole raw frame of 1 MiB or more may instead be
+  // left where the file is (`frame.Data` then points into a mapping of it, valid
+  // until the next Read or Close; writing to it changes no file): a caller that
+  // only reads its input saves copying every byte of it.
+  enum class FrameBytes { InBuffer, InPlace };
+  int64_t Read(int64_t n, FrameImage& frame, FrameBytes bytes = FrameBytes::InBuffer);
+  // After a frame read in place: whether the file lost some of its bytes while
+  // they were being used (cut by another program; they read as zeros). Reports
+  // it once.
+  bool ReportedLostBytes();
   // Whether large raw frames are read by this thread and the helper together
   // (while the other core writes, reading alone leaves it to the writer).
   void ShareReads(bool share) { shareReads_ = share; }
@@ -65,6 +75,7 @@ class FrameInput {
   // Frames come as pictures (a BMP list or an AVI): packed B G R, top row first.
   bool IsPictureList() const { return input_ && input_->format.SamplingFormat == BMP; }
   void Close() {
+    mapped_.reset();
     file_.Close();
     avi_.reset();
   }
@@ -75,7 +86,10 @@ class FrameInput {
   int64_t ReadAviFrame(int64_t n, FrameImage& frame);
   // Marks `frame` as a read picture: packed B G R of the input's size.
   int64_t PictureRead(FrameImage& frame) const;
+  // The frame read in place, if the file could be mapped.
+  std::optional<int64_t> ReadInPlace(FrameImage& frame);
   RawFile file_;
+  std::optional<MappedRegion> mapped_;  // the last frame read in place
   std::optional<avi::AviReader> avi_;
   int64_t next_ = 1;
   bool shareReads_ = true;

@@ -91,7 +91,7 @@ ToolJob::FrameResult JoinJob::ProcessFrame() {
   FrameImage frame = input_.Frame(In());
   // Frames 1..N1 from the first file, then the second file's from its start.
   FrameInput& file = CurrentFrame <= firstFrames_ ? sources_[0] : sources_[1];
-  if (file.Read(CurrentFrame, frame) == 0) return FrameResult::EndOfInput;
+  if (file.Read(CurrentFrame, frame, FrameInput::FrameBytes::InPlace) == 0) return FrameResult::EndOfInput;
   if (!WriteTarget(frame)) return FrameResult::Failed;
   if (PreviewWanted()) RefreshPreview(frame);
   FrameShown = true;

@@ -250,7 +250,8 @@ bool PaddingJob::PadRow(FrameImage& input, FrameImage& padded, int32_t sourceRow
 
 ToolJob::FrameResult PaddingJob::ProcessFrame() {
   FrameImage input = input_.Frame(In());
-  if (sources_[0].Read(CurrentFrame, input) == 0) return FrameResult::EndOfInput;
+  if (sources_[0].Read(CurrentFrame, input, FrameInput::FrameBytes::InPlace) == 0)
+    return FrameResult::EndOfInput;
   FrameImage padded = Output().Frame(Out());
   const PaddingParameters& p = runPadding_;
   const int32_t h = input.ImgHeight, top = p.PadTop, bottom = top + h;

@@ -1,5 +1,6 @@
 #include "tools/ToolJob.h"
 
+#include <algorithm>
 #include <cstring>
 
 #include "image/PixelOps.h"
@@ -412,7 +413,10 @@ JobOutcome ToolJob::RunSteps(ToolJobObserver& observer) {
       if (traits_.resetsButtonsAtEnd) observer.Stopped();
       return FrameStep::Last;
     }
-    if (result == FrameResult::Failed) {
+    // A frame used where the file is may have lost bytes to another program.
+    const bool lostBytes = std::any_of(sources_.begin(), sources_.end(),
+                                       [](FrameInput& source) { return source.ReportedLostBytes(); });
+    if (result == FrameResult::Failed || lostBytes) {
       failed = true;
       return FrameStep::Last;
     }
