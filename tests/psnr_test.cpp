@@ -1,6 +1,7 @@
 #include "analysis/Psnr.h"
 
 #include <gtest/gtest.h>
+#include <unistd.h>
 
 #include <algorithm>
 #include <cmath>
@@ -533,41 +534,76 @@ TEST(PsnrReport, ColumnsHoldYUVInThatOrderWhateverTheStorageOrder) {
 }
 
 TEST(PsnrRunBlocks, FramesLargerThanAReadBlockGiveTheValuesOfWholeFrames) {
-  // Frames of 1.2 to 2.4 MB are read in blocks of about 1 MiB: frames begin and
-  // end inside blocks, packed groups never straddle one. The last frame is short.
+  // Frames of 1.2 to 2.4 MB are compared where the files are, or read in blocks
+  // of about 1 MiB: frames begin and end inside blocks, packed groups never
+  // straddle one. The last frame is short.
   RecordingMessageSink sink;
   ScopedMessageSink scoped(sink);
-  for (const ImageFormat& f : {Layout(YUV_420, YUV, Progressive, Planar, 1024, 768),
-                               Layout(YUV_420, YUV, Interlaced, Planar, 1024, 768),
-                               Layout(YUV_422, UYV, Progressive, Packed, 1024, 600),
-                               Layout(YUV_444, YUV, Progressive, Packed, 1024, 800)}) {
-    test::TempDir dir;
-    TestFrame header(f);
-    const auto frame = static_cast<size_t>(header.frame.DataSize);
-    const auto a = test::RandomBytes(frame * 3 + frame / 2, 5);
-    auto b = a;
-    for (size_t i = 0; i < b.size(); i += 997) b[i] = static_cast<uint8_t>(b[i] + i % 7);
-    test::WriteFileBytes(dir / "a.yuv", a);
-    test::WriteFileBytes(dir / "b.yuv", b);
-    PsnrRun run;
-    run.PrepareFromRequest((dir / "a.yuv").string(), (dir / "b.yuv").string(), (dir / "r.xls").string(), 0,
-                           f);
-    run.Count1 = run.Count2 = 0;  // every frame until a file ends
-    run.SetExitWhenDone(true);
-    StopAfter observer(run, 100);
-    ASSERT_EQ(run.FreezeAndRun(observer), JobOutcome::Completed) << test::Describe(f);
-    ASSERT_EQ(observer.statuses.size(), 4u) << "three frames and the average; the half frame is none: "
-                                            << ::testing::PrintToString(observer.statuses);
-    for (int n = 0; n < 3; ++n) {
-      TestFrame fa(f), fb(f);
-      std::copy_n(a.begin() + static_cast<std::ptrdiff_t>(n * frame), frame, fa.bytes.begin());
-      std::copy_n(b.begin() + static_cast<std::ptrdiff_t>(n * frame), frame, fb.bytes.begin());
-      const Values whole = Compare(fa, fb);
-      EXPECT_EQ(observer.statuses[static_cast<size_t>(n)],
-                PsnrFrameText(f, n + 1, whole.v[0], whole.v[1], whole.v[2]))
-          << test::Describe(f);
+  for (const bool fromBlocks : {false, true}) {
+    testhooks::compareFromBlocks = fromBlocks;
+    for (const ImageFormat& f : {Layout(YUV_420, YUV, Progressive, Planar, 1024, 768),
+                                 Layout(YUV_420, YUV, Interlaced, Planar, 1024, 768),
+                                 Layout(YUV_422, UYV, Progressive, Packed, 1024, 600),
+                                 Layout(YUV_444, YUV, Progressive, Packed, 1024, 800)}) {
+      test::TempDir dir;
+      TestFrame header(f);
+      const auto frame = static_cast<size_t>(header.frame.DataSize);
+      const auto a = test::RandomBytes(frame * 3 + frame / 2, 5);
+      auto b = a;
+      for (size_t i = 0; i < b.size(); i += 997) b[i] = static_cast<uint8_t>(b[i] + i % 7);
+      test::WriteFileBytes(dir / "a.yuv", a);
+      test::WriteFileBytes(dir / "b.yuv", b);
+      PsnrRun run;
+      run.PrepareFromRequest((dir / "a.yuv").string(), (dir / "b.yuv").string(), (dir / "r.xls").string(), 0,
+                             f);
+      run.Count1 = run.Count2 = 0;  // every frame until a file ends
+      run.SetExitWhenDone(true);
+      StopAfter observer(run, 100);
+      ASSERT_EQ(run.FreezeAndRun(observer), JobOutcome::Completed) << test::Describe(f);
+      ASSERT_EQ(observer.statuses.size(), 4u) << "three frames and the average; the half frame is none: "
+                                              << ::testing::PrintToString(observer.statuses);
+      for (int n = 0; n < 3; ++n) {
+        TestFrame fa(f), fb(f);
+        std::copy_n(a.begin() + static_cast<std::ptrdiff_t>(n * frame), frame, fa.bytes.begin());
+        std::copy_n(b.begin() + static_cast<std::ptrdiff_t>(n * frame), frame, fb.bytes.begin());
+        const Values whole = Compare(fa, fb);
+        EXPECT_EQ(observer.statuses[static_cast<size_t>(n)],
+                  PsnrFrameText(f, n + 1, whole.v[0], whole.v[1], whole.v[2]))
+            << test::Describe(f) << " from blocks " << fromBlocks;
+      }
     }
   }
+  testhooks::compareFromBlocks = false;
+}
+
+TEST(PsnrRunBlocks, AFileCutWhileItsFrameIsComparedInPlaceFailsWithThatFilesMessage) {
+  RecordingMessageSink sink;
+  ScopedMessageSink scoped(sink);
+  const ImageFormat f = Layout(YUV_420, YUV, Progressive, Planar, 1024, 768);
+  const size_t frame = 1024 * 768 * 3 / 2;
+  test::TempDir dir;
+  test::WriteFileBytes(dir / "a.yuv", test::RandomBytes(frame * 3, 6));
+  test::WriteFileBytes(dir / "b.yuv", test::RandomBytes(frame * 3, 7));
+  test::WriteFileText(dir / "r.xls", "earlier report");
+  static int maps = 0;
+  static std::string cut;
+  maps = 0;
+  cut = (dir / "b.yuv").string();
+  // Maps go a, b, a, b: the fourth is file 2's second frame, cut a page into it.
+  testhooks::afterInPlaceRead = [](int) {
+    if (++maps == 4) ASSERT_EQ(::truncate(cut.c_str(), static_cast<off_t>(1024 * 768 * 3 / 2 + 4096)), 0);
+  };
+  PsnrRun run;
+  run.PrepareFromRequest((dir / "a.yuv").string(), (dir / "b.yuv").string(), (dir / "r.xls").string(), 0, f);
+  run.Count1 = run.Count2 = 0;
+  StopAfter observer(run, 100);
+  const JobOutcome outcome = run.FreezeAndRun(observer);
+  testhooks::afterInPlaceRead = nullptr;
+  EXPECT_EQ(outcome, JobOutcome::FailedRunning);
+  EXPECT_EQ(sink.Texts(), std::vector<std::string>{
+                              "Error PSNR1003: Reading error for file 2, please try other input files! "});
+  EXPECT_EQ(observer.statuses.size(), 1u) << "frame 1 compared, frame 2 not";
+  EXPECT_EQ(test::ReadFileText(dir / "r.xls"), "earlier report");
 }
 
 }  // namespace

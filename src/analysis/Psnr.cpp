@@ -5,11 +5,15 @@
 #include <cmath>
 #include <cstring>
 #include <limits>
+#include <optional>
 #include <thread>
 
 #include "image/KernelPaths.h"
 #include "image/LayoutGeometry.h"
 #include "image/ReadAhead.h"
+#include "platform/FaultInjection.h"
+#include "platform/HelperThread.h"
+#include "platform/MappedRegion.h"
 #include "platform/MessageSink.h"
 #include "platform/ScopeExit.h"
 #include "platform/StringFormat.h"
@@ -334,6 +338,57 @@ std::string PsnrRun::RangeProblem(int32_t& start, int32_t& end) const {
   return {};
 }
 
+namespace {
+
+// Frames from this size are compared where the files are (mapped) when both can be:
+// copying them would cost more than summing them.
+constexpr int64_t kInPlaceFrom = int64_t{1} << 20;
+
+// The next frame of both files, summed where the files are, in two halves at once.
+// False at the end of either file; `failedFile` names a file that could not be
+// mapped or lost bytes while being summed (cut by another program).
+bool SumFrameInPlace(const ComparisonPlan& plan, RawFile* const (&files)[2], int64_t frameBytes,
+                     int64_t sums[4], int& failedFile) {
+  std::optional<MappedRegion> frames[2];
+  for (int i = 0; i < 2; ++i) {
+    const int64_t at = files[i]->Position();
+    frames[i] = MappedRegion::Map(*files[i], at, frameBytes);
+    if (!frames[i]) {
+      // A frame shorter than a whole one is no frame: the comparison ends there.
+      if (at >= 0 && files[i]->Length() >= at + frameBytes) failedFile = i;
+      return false;
+    }
+    files[i]->Seek(at + frameBytes);
+    if (testhooks::afterInPlaceRead) testhooks::afterInPlaceRead(files[i]->Descriptor());
+  }
+  const uint8_t* a = frames[0]->data();
+  const uint8_t* b = frames[1]->data();
+  const int64_t half = frameBytes / 2 / 12 * 12;  // whole groups of packed samples
+  int64_t upper[4] = {0, 0, 0, 0};
+  RunAlongside([&] { plan.Add(a, b, 0, half, upper); },
+               [&] { plan.Add(a + half, b + half, half, frameBytes - half, sums); });
+  for (int k = 0; k < 4; ++k) sums[k] += upper[k];
+  for (int i = 0; i < 2; ++i) {
+    if (frames[i]->LostPages()) {
+      failedFile = i;
+      return false;
+    }
+  }
+  return true;
+}
+
+// Whether the first frames of both files can be mapped (then every frame is).
+bool CanCompareInPlace(RawFile& file1, RawFile& file2, int64_t frameBytes) {
+  if (frameBytes < kInPlaceFrom || testhooks::compareFromBlocks) return false;
+  for (RawFile* file : {&file1, &file2}) {
+    const int64_t at = file->Position();
+    if (at < 0 || !MappedRegion::Map(*file, at, frameBytes)) return false;
+  }
+  return true;
+}
+
+}  // namespace
+
 PsnrRun::RangeEnd PsnrRun::CompareRange(RawFile& file1, RawFile& file2, RawFile& report, FrameImage& frame1,
                                         FrameImage& frame2, int32_t start, int32_t end,
                                         PsnrObserver& observer, double sums[3]) {
@@ -342,14 +397,18 @@ PsnrRun::RangeEnd PsnrRun::CompareRange(RawFile& file1, RawFile& file2, RawFile&
   CurrentFrame = start;
   ComparisonPlan plan;
   if (!PlanComparison(frame1, frame2, false, plan)) plan = ComparisonPlan{};  // every value 100
-  // Both files are read in blocks on the read-ahead's thread while the blocks
-  // before are compared, so that a pair of large frames is never held whole (a 4K
-  // run holds four blocks of 1 MiB, not two pairs of frames). Blocks are whole
-  // groups of packed samples; a frame may end and the next begin inside one.
   const int64_t frameBytes = frame1.DataSize;
+  // Large frames are summed where the files are, without copying them. Others are
+  // read in blocks on the read-ahead's thread while the blocks before are
+  // compared, so that a pair of large frames is never held whole (a 4K run holds
+  // four blocks of 1 MiB, not two pairs of frames). Blocks are whole groups of
+  // packed samples; a frame may end and the next begin inside one.
+  const bool inPlace = CanCompareInPlace(file1, file2, frameBytes);
+  RawFile* const files[2] = {&file1, &file2};
+  int failedInPlace = -1;
   const int64_t blockBytes = std::min(frameBytes, kCompareBlockBytes);
   ReadAhead blocks;
-  if (!blocks.Start({&file1, &file2}, {blockBytes, blockBytes})) {
+  if (!inPlace && !blocks.Start({&file1, &file2}, {blockBytes, blockBytes})) {
     Report(
         StrFormat("Error FRMT1013: Image size (%d, %d) not support !\n", frame1.ImgWidth, frame1.ImgHeight));
     return RangeEnd::RowNotWritten;
@@ -357,8 +416,7 @@ PsnrRun::RangeEnd PsnrRun::CompareRange(RawFile& file1, RawFile& file2, RawFile&
   std::vector<const uint8_t*> block;
   std::vector<int64_t> got;
   int64_t blockHeld = 0, blockUsed = 0;  // bytes both files gave in the block held, bytes compared
-  ForEachFrame(end, [&](int64_t n) {
-    int64_t frameSums[4] = {0, 0, 0, 0};
+  const auto sumFromBlocks = [&](int64_t frameSums[4]) {
     for (int64_t at = 0; at < frameBytes;) {
       if (blockUsed == blockHeld) {
         // A frame shorter than a whole one is no frame: the loop ends.
@@ -372,6 +430,13 @@ PsnrRun::RangeEnd PsnrRun::CompareRange(RawFile& file1, RawFile& file2, RawFile&
       blockUsed += take;
       at += take;
     }
+    return FrameStep::Next;
+  };
+  ForEachFrame(end, [&](int64_t n) {
+    int64_t frameSums[4] = {0, 0, 0, 0};
+    const bool summed = inPlace ? SumFrameInPlace(plan, files, frameBytes, frameSums, failedInPlace)
+                                : sumFromBlocks(frameSums) == FrameStep::Next;
+    if (!summed) return FrameStep::Last;
     double v[3];
     plan.Values(frameSums, v);
     for (int k = 0; k < 3; ++k) sums[k] += v[k];
@@ -386,7 +451,7 @@ PsnrRun::RangeEnd PsnrRun::CompareRange(RawFile& file1, RawFile& file2, RawFile&
     return FrameStep::Next;
   });
   // A failed read ended the loop like the end of a file.
-  if (const int failed = blocks.FailedFile(); failed >= 0) {
+  if (const int failed = inPlace ? failedInPlace : blocks.FailedFile(); failed >= 0) {
     Report(failed == 0 ? kReadErrorFile1 : kReadErrorFile2);
     return RangeEnd::ReadFailed;
   }

@@ -16,6 +16,8 @@ inline std::atomic<int> badAllocAtReadBlock{0};  // the block reads of ReadAhead
 // Called with the file's descriptor when a frame has been read in place (mapped),
 // before it is used: a test cuts the file there as another program might.
 inline void (*afterInPlaceRead)(int descriptor) = nullptr;
+// Frames that could be compared in place are read in blocks instead.
+inline std::atomic<bool> compareFromBlocks{false};
 
 inline void CountDown(std::atomic<int>& countdown) {
   int left = countdown.load(std::memory_order_relaxed);
