@@ -132,7 +132,7 @@ enum class Given : uint8_t { Nothing, Source, Sampling, Output };
 // An option whose value is a keyword of a table, or a size when it has none.
 struct ValueOption {
   char letter;
-  std::span<const Keyword> keywords;
+  std::span<const Keyword> keywords{};  // none for numbers
   Given given;
   int32_t& (*target)(CommandLineRequest& request, ProgramSettings& settings);
   const char* refusal;  // %s: the value; for a size %d: the number

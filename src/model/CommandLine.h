@@ -91,7 +91,7 @@ struct ActionCheck {
 // An action accepted after -a, as the parser and the usage text know it. The
 // shell's tool table lists them; the parser itself knows no tool.
 struct CommandLineAction {
-  std::string_view name;
+  std::string_view name{};
   int32_t number = ActionNone;          // the request's Action; the usage text lists actions in this order
   bool needsOutputName = true;          // -N
   bool takesSecondInput = false;        // -m
