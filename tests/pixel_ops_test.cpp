@@ -299,7 +299,7 @@ TEST(ExtractAndBrightness, SelectorsAndFactors) {
 }
 
 TEST(FlipVertical, ReversesTheRowsAndTwiceGivesTheBytesBack) {
-  for (const int h : {8, 7}) {  // 7: interlaced layouts with the extra row in field 1
+  for (const int h : {8, 7, 2, 1}) {  // 7: interlaced layouts with the extra row in field 1
     for (const ImageFormat& layout : test::ValidYuvLayouts(6, h)) {
       TestFrame s(layout, 1), d(layout, 2), back(layout, 3);
       ASSERT_TRUE(FlipVertical(s.frame, d.frame)) << test::Describe(layout);
@@ -315,6 +315,12 @@ TEST(FlipVertical, ReversesTheRowsAndTwiceGivesTheBytesBack) {
                   Span(picture.frame.Data + 18 * (h - 1 - y), 18))
             << "row " << y << ", " << test::Describe(layout);
       }
+      // Planar layouts are flipped plane by plane into another buffer, row by row
+      // through the layout in place: the same bytes.
+      TestFrame inPlace(layout, 0);
+      std::copy(s.frame.Data, s.frame.Data + s.frame.DataSize, inPlace.frame.Data);
+      ASSERT_TRUE(FlipVertical(inPlace.frame, inPlace.frame));
+      EXPECT_EQ(inPlace.Bytes(), d.Bytes()) << test::Describe(layout);
       ASSERT_TRUE(FlipVertical(d.frame, back.frame));
       EXPECT_EQ(back.Bytes(), s.Bytes()) << test::Describe(layout);
       const auto before = s.Bytes();

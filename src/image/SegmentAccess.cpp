@@ -227,6 +227,33 @@ bool AccessPixel(FrameImage& image, int row, int column, std::array<uint8_t, 3>&
   return true;
 }
 
+namespace {
+
+// Progressive planar YUV whose rows each belong to one plane row (4:2:0 with an
+// even height: every chroma row serves two luma rows that stay together): each
+// plane's rows are copied in reverse order, one copy per row.
+bool FlipsPlaneByPlane(const FrameImage& f) {
+  const bool yuvPlanar =
+      f.PixelFormat == Planar &&
+      (f.SamplingFormat == YUV_444 || f.SamplingFormat == YUV_422 || f.SamplingFormat == YUV_420);
+  return yuvPlanar && f.FieldFormat == Progressive && (f.SamplingFormat != YUV_420 || f.ImgHeight % 2 == 0);
+}
+
+bool FlipPlanes(const FrameImage& source, FrameImage& destination) {
+  const geometry::PlanarPicture p = geometry::PlanarField(source, 0);
+  for (const geometry::Plane& plane : p.plane) {
+    if (!geometry::PlaneFits(plane, source.DataSize) || !geometry::PlaneFits(plane, destination.Capacity))
+      return false;
+    for (int64_t r = 0; r < plane.rows; ++r) {
+      std::memcpy(destination.Data + plane.offset + (plane.rows - 1 - r) * plane.width,
+                  source.Data + plane.offset + r * plane.width, static_cast<size_t>(plane.width));
+    }
+  }
+  return true;
+}
+
+}  // namespace
+
 bool FlipVertical(FrameImage& source, FrameImage& destination) {
   if (source.Data == nullptr || destination.Data == nullptr) return false;
   if (source.DataSize > destination.Capacity) return false;
@@ -235,6 +262,7 @@ bool FlipVertical(FrameImage& source, FrameImage& destination) {
   destination = source;
   destination.Data = data;
   destination.Capacity = capacity;
+  if (source.Data != destination.Data && FlipsPlaneByPlane(source)) return FlipPlanes(source, destination);
   const int h = source.ImgHeight;
   SegmentBuffer upper(source.ImgWidth);
   FrameImage from = source;
