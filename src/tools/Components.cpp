@@ -377,8 +377,7 @@ bool MergeJob::SkipToStart() {
   // One frame of each component in turn, so the first short file is the one named.
   for (int64_t next = 2; next <= run_.startFrame; ++next) {
     for (size_t i = 0; i < 3; ++i) {
-      FrameImage scratch = input_.Frame(In(i));
-      if (!sources_[i].SkipTo(next, scratch)) return false;
+      if (!sources_[i].SkipTo(next)) return false;
     }
   }
   CurrentFrame = run_.startFrame;

@@ -51,9 +51,9 @@ class FrameInput {
 
   // Opens the input; false after its message.
   bool Open(const JobInput& input, Reporter report);
-  // Reads frames in order and drops them until frame `n` comes next; false after
-  // the bitstream message. Pictures of a list need no reading.
-  bool SkipTo(int64_t n, FrameImage& scratch);
+  // Passes over frames until frame `n` comes next; false after the bitstream
+  // message when the file does not hold them all. Pictures of a list need nothing.
+  bool SkipTo(int64_t n);
   // Reads frame `n`, the one after the last read, into `frame`. Raw files: the
   // bytes read (0 at the end; a short frame keeps the rest of `frame`). Pictures:
   // the frame as packed BGR RGB 4:4:4 (header set), -1 after the load message.

@@ -164,8 +164,7 @@ bool ToolJob::OpenSource() {
 }
 
 bool ToolJob::SkipToStart() {
-  FrameImage scratch = input_.Frame(In());
-  if (!sources_[0].SkipTo(run_.startFrame, scratch)) return false;
+  if (!sources_[0].SkipTo(run_.startFrame)) return false;
   CurrentFrame = run_.startFrame;
   return true;
 }
