@@ -137,11 +137,46 @@ TEST(GuessFormatFromFileName, ExtensionSelectsFourccAndNameMaySetSize) {
     EXPECT_EQ(f.FieldFormat, c.field) << c.path;
     EXPECT_EQ(f.PixelFormat, c.pixel) << c.path;
   }
-  for (const char* unchanged : {"a.yuv", "clip_352x288.yuv", "", "uyvy", "a_1920x1080.uyvy.bak"}) {
+  for (const char* unchanged : {"a.yuv", "", "uyvy", "x264x.yuv", "clip_0x288.yuv", "a_8193x100.yuv",
+                                "a_100x5121.yuv", "a_123456x2.yuv", "/clips_352x288/a.yuv", "2x.yuv"}) {
     ImageFormat f = PlainLayout(RGB_444, BGR, Interlaced, Planar, 7, 9);
     const ImageFormat before = f;
-    EXPECT_EQ(GuessFormatFromFileName(unchanged, f).fourcc, 0) << unchanged;
+    const FileNameGuess guess = GuessFormatFromFileName(unchanged, f);
+    EXPECT_EQ(guess.fourcc, 0) << unchanged;
+    EXPECT_FALSE(guess.sizeFound) << unchanged;
     EXPECT_EQ(f, before) << unchanged;
+  }
+}
+
+TEST(GuessFormatFromFileName, OtherNamesGiveTheirSizeFromAnywhereInTheName) {
+  struct Case {
+    const char* path;
+    int32_t w, h, resolution;
+  } cases[] = {
+      {"clip_352x288.yuv", 352, 288, 3},
+      {"/data/big_1920x1080.yuv", 1920, 1080, 14},
+      {"park_joy_3840x2160p50.yuv", 3840, 2160, kCustomResolution},
+      {"1x1", 1, 1, kCustomResolution},
+      {"foreman-176X144-30fps.raw", 176, 144, 1},
+      {"a_720x576_from_8192x5120.bin", 8192, 5120, kCustomResolution},  // the last one
+      {"a_1280x720_v9999x9999.yuv", 1280, 720, 13},      // beyond the limits: passed over
+      {"a_1920x1080.uyvy.bak", 1920, 1080, 14},
+  };
+  for (const Case& c : cases) {
+    ImageFormat f = PlainLayout(RGB_444, BGR, Interlaced, Planar, 7, 9);
+    f.ImageResolution = 2;
+    const FileNameGuess guess = GuessFormatFromFileName(c.path, f);
+    EXPECT_EQ(guess.fourcc, 0) << c.path;
+    EXPECT_TRUE(guess.sizeFound) << c.path;
+    EXPECT_EQ(f.ImgWidth, c.w) << c.path;
+    EXPECT_EQ(f.ImgHeight, c.h) << c.path;
+    EXPECT_EQ(f.ImageResolution, c.resolution) << c.path;
+    // Only the size: the layout stays as it was.
+    EXPECT_EQ(f.SamplingFormat, RGB_444) << c.path;
+    EXPECT_EQ(f.ComponentOrder, BGR) << c.path;
+    EXPECT_EQ(f.FieldFormat, Interlaced) << c.path;
+    EXPECT_EQ(f.PixelFormat, Planar) << c.path;
+    EXPECT_EQ(f.Fourcc, 0) << c.path;
   }
 }
 

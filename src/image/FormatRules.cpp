@@ -32,12 +32,49 @@ bool SizeFromName(std::string_view path, int32_t& width, int32_t& height) {
   return true;
 }
 
+bool IsDigit(char c) {
+  return c >= '0' && c <= '9';
+}
+
+// The last "<W>x<H>" in the file's own name (not its folders), where neither number
+// runs on into another digit and both are sizes a picture can have: "big_1920x1080.yuv",
+// "park_joy_3840x2160p50.yuv".
+bool SizeAnywhereInName(std::string_view path, int32_t& width, int32_t& height) {
+  const size_t slash = path.find_last_of('/');
+  const std::string_view name = slash == std::string_view::npos ? path : path.substr(slash + 1);
+  bool found = false;
+  for (size_t x = 1; x + 1 < name.size(); ++x) {
+    if ((name[x] != 'x' && name[x] != 'X') || !IsDigit(name[x - 1]) || !IsDigit(name[x + 1])) continue;
+    size_t begin = x, end = x + 1;
+    while (begin > 0 && IsDigit(name[begin - 1])) --begin;
+    while (end < name.size() && IsDigit(name[end])) ++end;
+    if (x - begin > 5 || end - x - 1 > 5) continue;
+    const int w = ParseLeadingInt(name.substr(begin, x - begin));
+    const int h = ParseLeadingInt(name.substr(x + 1, end - x - 1));
+    if (w < 1 || h < 1 || w > kMaxCustomWidth || h > kMaxCustomHeight) continue;
+    width = w;
+    height = h;
+    found = true;
+  }
+  return found;
+}
+
 }  // namespace
 
 FileNameGuess GuessFormatFromFileName(std::string_view path, ImageFormat& format) {
   FileNameGuess guess;
   guess.fourcc = FourccByExtension(path);
-  if (guess.fourcc == 0) return guess;
+  if (guess.fourcc == 0) {
+    // Without a FOURCC extension only the size can be told, from anywhere in the name.
+    int32_t width = 0, height = 0;
+    if (SizeAnywhereInName(path, width, height)) {
+      guess.sizeFound = true;
+      format.ImgWidth = width;
+      format.ImgHeight = height;
+      DeriveResolution(format);
+    }
+    return guess;
+  }
   int32_t width = 0;
   int32_t height = 0;
   if (SizeFromName(path, width, height)) {

@@ -17,8 +17,10 @@ struct FileNameGuess {
 
 // Selects a FOURCC entry by the file name's extension (the last five characters,
 // case ignored) and, when one matches, a size written as "_<W>x<H>" before the
-// extension (for example clip_352x288.uyvy). Applies what it found to `format`:
-// the FOURCC's layout and index, the size and its resolution index.
+// extension (for example clip_352x288.uyvy). A name without a FOURCC extension
+// gives its size only, written as "<W>x<H>" anywhere in it (big_1920x1080.yuv).
+// Applies what it found to `format`: the FOURCC's layout and index, the size and
+// its resolution index.
 FileNameGuess GuessFormatFromFileName(std::string_view path, ImageFormat& format);
 
 // Checks a size typed into the custom size box for a sampling and field format;

@@ -15,10 +15,11 @@ namespace {
 
 class HeadlessOutputs : public HeadlessFaults {
  protected:
-  // A 352 x 288 clip of 60 frames: long enough for two jobs to overlap.
-  std::string BigClip() {
+  // A 352 x 288 clip of 60 frames: long enough for two jobs to overlap (a job to be
+  // stopped while it runs takes more).
+  std::string BigClip(size_t frames = 60) {
     const auto big = dir_ / "big.yuv";
-    test::WriteFileBytes(big, test::RandomBytes(size_t{352} * 288 * 3 / 2 * 60, 8));
+    test::WriteFileBytes(big, test::RandomBytes(size_t{352} * 288 * 3 / 2 * frames, 8));
     return big.string();
   }
   std::string JobCommand(const std::string& source, const std::string& action, const std::string& target,
@@ -76,7 +77,7 @@ TEST_F(HeadlessOutputs, TwoJobsOnOneTargetEachLeaveAWholeFile) {
 }
 
 TEST_F(HeadlessOutputs, ATerminatedJobRemovesItsTemporaryFile) {
-  const std::string big = BigClip();
+  const std::string big = BigClip(480);
   const auto target = dir_ / "k.yuv";
   test::WriteFileText(target, "EARLIER");
   // (A shell starts background jobs with SIGINT ignored, and an ignored signal stays ignored.)
