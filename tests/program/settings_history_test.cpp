@@ -89,7 +89,10 @@ TEST_F(HeadlessFaults, ALargeHistoryIsQuickAndKeepsItsNewestTenThousandRecords) 
   std::printf("A flip with a history of 20,000 records took %.3f s\n", seconds);
   EXPECT_EQ(o.exitCode, 0) << o.errors;
   EXPECT_EQ(o.errors, "");
+#if !defined(__SANITIZE_ADDRESS__)
+  // Under AddressSanitizer the reading alone takes about a second.
   EXPECT_LT(seconds, 1.5) << "a run should take well under 0.3 s; this machine's cores are shared";
+#endif
 
   const std::vector<std::string> names = HistoryNames(test::ReadFileText(history));
   ASSERT_EQ(names.size(), 10000u);
