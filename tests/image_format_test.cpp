@@ -159,7 +159,7 @@ TEST(GuessFormatFromFileName, OtherNamesGiveTheirSizeFromAnywhereInTheName) {
       {"1x1", 1, 1, kCustomResolution},
       {"foreman-176X144-30fps.raw", 176, 144, 1},
       {"a_720x576_from_8192x5120.bin", 8192, 5120, kCustomResolution},  // the last one
-      {"a_1280x720_v9999x9999.yuv", 1280, 720, 13},      // beyond the limits: passed over
+      {"a_1280x720_v9999x9999.yuv", 1280, 720, 13},                     // beyond the limits: passed over
       {"a_1920x1080.uyvy.bak", 1920, 1080, 14},
   };
   for (const Case& c : cases) {

@@ -9,7 +9,8 @@ namespace vx {
 
 void PrintTo(const Y4mStream& s, std::ostream* out) {
   *out << s.width << "x" << s.height << " F" << s.rateNumerator << ":" << s.rateDenominator << " chroma "
-       << static_cast<int>(s.chroma) << " bits " << s.bits << " I" << s.interlace << " header " << s.headerBytes;
+       << static_cast<int>(s.chroma) << " bits " << s.bits << " I" << s.interlace << " header "
+       << s.headerBytes;
 }
 
 namespace {
