@@ -251,6 +251,36 @@ TEST_F(TransformJobs, AFileCutWhileItsFrameIsUsedInPlaceFailsTheJobAndWritesNoth
   EXPECT_EQ(test::FileNamesIn(dir_.path()), (std::vector<std::string>{"flipped.yuv", "hd.yuv"}));
 }
 
+// Join writes a frame straight from where its file is: when the file was cut, the
+// write itself fails (the kernel's copy faults), and the source is named, not the
+// output.
+TEST_F(TransformJobs, AFrameWrittenFromACutFileNamesTheFileNotTheOutput) {
+  const ImageFormat hd = test::Layout(YUV_420, YUV, Progressive, Planar, 1280, 1024);
+  const auto first = Clip(hd, 3, 42, "one.yuv");
+  const auto second = Clip(hd, 1, 43, "two.yuv");
+  const auto target = dir_ / "joined.yuv";
+  test::WriteFileText(target, "EARLIER");
+  static int reads = 0;
+  static std::string cut;
+  reads = 0;
+  cut = first.string();
+  testhooks::afterInPlaceRead = [](int) {
+    if (++reads == 2) ASSERT_EQ(::truncate(cut.c_str(), 1280 * 1024 * 3 / 2 + 4096), 0);
+  };
+  JoinJob job;
+  ASSERT_TRUE(job.PrepareJoin(first.string(), second.string(), target.string(), hd));
+  Quiet observer;
+  observer.wants = false;
+  const JobOutcome outcome = RunJob(job, observer);
+  testhooks::afterInPlaceRead = nullptr;
+  EXPECT_EQ(outcome, JobOutcome::FailedRunning);
+  EXPECT_EQ(recorder_.Texts(), std::vector<std::string>{"Error VLTX1031: " + first.string() +
+                                                        " was cut short while it was being read; the job is "
+                                                        "stopped and nothing is written!\n"});
+  EXPECT_TRUE(test::ReadFileText(target) == "EARLIER") << "the earlier file stays";
+  EXPECT_EQ(test::FileNamesIn(dir_.path()), (std::vector<std::string>{"joined.yuv", "one.yuv", "two.yuv"}));
+}
+
 TEST_F(TransformJobs, FramesUsedInPlaceGiveTheBytesOfFramesCopied) {
   // Above 1 MiB frames are mapped, below they are read: a flip of both sizes, and
   // a file whose last frame is short (read, never mapped past the end).

@@ -36,10 +36,30 @@ int ClaimSlot(uintptr_t begin, uintptr_t end) {
   return -1;
 }
 
+// A SIGBUS that no fault of ours raised (sent by another program) gets the handling
+// it had before, and this handler stays for the faults that follow.
+void PassOn(int signal, siginfo_t* info, void* context) {
+  if (g_previous.sa_handler == SIG_IGN) return;
+  if ((g_previous.sa_flags & SA_SIGINFO) != 0 && g_previous.sa_sigaction) {
+    g_previous.sa_sigaction(signal, info, context);
+  } else if (g_previous.sa_handler != SIG_DFL) {
+    g_previous.sa_handler(signal);
+  } else {
+    ::signal(signal, SIG_DFL);
+    ::raise(signal);  // delivered, as the default ends the program, once this returns
+  }
+}
+
 // A page of a live region that the file no longer holds becomes a page of zeros
-// (the faulting read then runs again and reads them); any other SIGBUS gets the
+// (the faulting read then runs again and reads them). Any other fault gets the
 // handling it had before: the handler steps aside and the fault comes again.
+// (mmap is not on POSIX's list of functions safe in a handler; on Linux it is a
+// plain system call.)
 extern "C" void OnBusError(int signal, siginfo_t* info, void* context) {
+  if (info->si_code <= 0) {
+    PassOn(signal, info, context);
+    return;
+  }
   const auto address = reinterpret_cast<uintptr_t>(info->si_addr);
   for (RegionSlot& slot : g_regions) {
     if (slot.state.load() != 2 || address < slot.begin.load() || address >= slot.end.load()) continue;
@@ -112,9 +132,10 @@ bool MappedRegion::LostPages() const {
 }
 
 void MappedRegion::Unmap() {
-  if (base_) ::munmap(base_, mapped_);
-  // The slot is freed after the pages: a fault can no longer come from them.
+  // The slot first: the owner touches the pages no more, and a region mapped at the
+  // same address by another thread must not be taken for this one.
   if (slot_ >= 0) g_regions[static_cast<size_t>(slot_)].state = 0;
+  if (base_) ::munmap(base_, mapped_);
   base_ = nullptr;
   data_ = nullptr;
   mapped_ = 0;

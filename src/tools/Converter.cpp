@@ -335,7 +335,11 @@ ToolJob::FrameResult ConverterJob::ProcessFrame() {
   const FrameImage& SourceFormat = In();
   const FrameImage& TargetFormat = Out();
   FrameImage a = input_.Frame(SourceFormat);
-  const int64_t read = sources_[0].Read(CurrentFrame, a, FrameInput::FrameBytes::InPlace);
+  // A picture list commits each picture as it is made, before the job could learn
+  // that its source lost bytes: those frames are copied.
+  const auto bytes =
+      TargetFormat.SamplingFormat == BMP ? FrameInput::FrameBytes::InBuffer : FrameInput::FrameBytes::InPlace;
+  const int64_t read = sources_[0].Read(CurrentFrame, a, bytes);
   if (read < 0) return FrameResult::Failed;  // a picture that cannot be loaded
   if (read == 0) return FrameResult::EndOfInput;
   if (SameLayout() && !sources_[0].IsPictureList()) {

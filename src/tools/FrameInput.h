@@ -90,6 +90,7 @@ class FrameInput {
   std::optional<int64_t> ReadInPlace(FrameImage& frame);
   RawFile file_;
   std::optional<MappedRegion> mapped_;  // the last frame read in place
+  int64_t mappedEnd_ = 0;               // where it ends in the file
   std::optional<avi::AviReader> avi_;
   int64_t next_ = 1;
   bool shareReads_ = true;

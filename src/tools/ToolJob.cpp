@@ -266,9 +266,17 @@ bool ToolJob::WriteTarget(const FrameImage& frame, size_t i) {
   writer_.Drain();  // in order with the writes before
   if (ReportedWriteFailure()) return false;
   if (WriteFrame(targets_[i].file(), frame)) return true;
+  // A frame written straight from its source fails to write when the source lost
+  // bytes (the copy faults in the kernel): the source is named, not the output.
+  if (SourceLostBytes()) return false;
   const JobOutput& out = run_.outputs[i];
   Report(StrFormat(out.notWritten, out.name.c_str()));
   return false;
+}
+
+bool ToolJob::SourceLostBytes() {
+  return std::any_of(sources_.begin(), sources_.end(),
+                     [](FrameInput& source) { return source.ReportedLostBytes(); });
 }
 
 FrameBuffer& ToolJob::Output() {
@@ -413,8 +421,7 @@ JobOutcome ToolJob::RunSteps(ToolJobObserver& observer) {
       return FrameStep::Last;
     }
     // A frame used where the file is may have lost bytes to another program.
-    const bool lostBytes = std::any_of(sources_.begin(), sources_.end(),
-                                       [](FrameInput& source) { return source.ReportedLostBytes(); });
+    const bool lostBytes = SourceLostBytes();
     if (result == FrameResult::Failed || lostBytes) {
       failed = true;
       return FrameStep::Last;

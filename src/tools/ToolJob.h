@@ -198,6 +198,8 @@ class ToolJob : public JobRun {
   virtual bool CheckSize();
   virtual bool OpenSource();
   virtual bool SkipToStart();
+  // Whether a source frame used in place lost bytes to another program (reported once).
+  bool SourceLostBytes();
   virtual bool CreateTarget();
   // Failed: the frame could not be made or written (after its message); the job
   // fails and its outputs are not kept.
