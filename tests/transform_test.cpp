@@ -221,6 +221,29 @@ TEST_F(TransformJobs, LargeFramesWrittenFromOneOutputBufferKeepTheirBytes) {
   EXPECT_EQ(test::ReadFileBytes(dir_ / "l2.yuv"), in);
 }
 
+// Cuts a file to `keep` bytes as the second frame is read from it in place, as
+// another program might while the frame is in use.
+class CutAtSecondInPlaceRead {
+ public:
+  CutAtSecondInPlaceRead(const std::filesystem::path& path, off_t keep) {
+    reads_ = 0;
+    path_ = path.string();
+    keep_ = keep;
+    testhooks::afterInPlaceRead = [](int) {
+      if (++reads_ == 2) ASSERT_EQ(::truncate(path_.c_str(), keep_), 0);
+    };
+  }
+  ~CutAtSecondInPlaceRead() { testhooks::afterInPlaceRead = nullptr; }
+  CutAtSecondInPlaceRead(const CutAtSecondInPlaceRead&) = delete;
+  CutAtSecondInPlaceRead& operator=(const CutAtSecondInPlaceRead&) = delete;
+  int reads() const { return reads_; }
+
+ private:
+  static inline int reads_ = 0;
+  static inline std::string path_;
+  static inline off_t keep_ = 0;
+};
+
 // Large frames are used where the file is (mapped), not copied: a file another
 // program cuts while a frame of it is in use reads as zeros there, and the job
 // fails instead of writing them (or ending the program with SIGBUS).
@@ -229,20 +252,13 @@ TEST_F(TransformJobs, AFileCutWhileItsFrameIsUsedInPlaceFailsTheJobAndWritesNoth
   const auto source = Clip(hd, 3, 40, "hd.yuv");
   const auto target = dir_ / "flipped.yuv";
   test::WriteFileText(target, "EARLIER");
-  static int reads = 0;
-  static std::string cut;
-  reads = 0;
-  cut = source.string();
-  testhooks::afterInPlaceRead = [](int) {
-    if (++reads == 2) ASSERT_EQ(::truncate(cut.c_str(), 1280 * 1024 * 3 / 2 + 4096), 0);
-  };
+  CutAtSecondInPlaceRead cutter(source, 1280 * 1024 * 3 / 2 + 4096);
   FlipJob job;
   ASSERT_TRUE(job.PrepareFromRequest(source.string(), target.string(), hd));
   Quiet observer;
   observer.wants = false;
   const JobOutcome outcome = RunJob(job, observer);
-  testhooks::afterInPlaceRead = nullptr;
-  EXPECT_EQ(reads, 2);
+  EXPECT_EQ(cutter.reads(), 2);
   EXPECT_EQ(outcome, JobOutcome::FailedRunning);
   EXPECT_EQ(recorder_.Texts(), std::vector<std::string>{"Error VLTX1031: " + source.string() +
                                                         " was cut short while it was being read; the job is "
@@ -260,19 +276,12 @@ TEST_F(TransformJobs, AFrameWrittenFromACutFileNamesTheFileNotTheOutput) {
   const auto second = Clip(hd, 1, 43, "two.yuv");
   const auto target = dir_ / "joined.yuv";
   test::WriteFileText(target, "EARLIER");
-  static int reads = 0;
-  static std::string cut;
-  reads = 0;
-  cut = first.string();
-  testhooks::afterInPlaceRead = [](int) {
-    if (++reads == 2) ASSERT_EQ(::truncate(cut.c_str(), 1280 * 1024 * 3 / 2 + 4096), 0);
-  };
+  CutAtSecondInPlaceRead cutter(first, 1280 * 1024 * 3 / 2 + 4096);
   JoinJob job;
   ASSERT_TRUE(job.PrepareJoin(first.string(), second.string(), target.string(), hd));
   Quiet observer;
   observer.wants = false;
   const JobOutcome outcome = RunJob(job, observer);
-  testhooks::afterInPlaceRead = nullptr;
   EXPECT_EQ(outcome, JobOutcome::FailedRunning);
   EXPECT_EQ(recorder_.Texts(), std::vector<std::string>{"Error VLTX1031: " + first.string() +
                                                         " was cut short while it was being read; the job is "
