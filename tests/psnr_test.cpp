@@ -11,6 +11,7 @@
 #include "PixelTestSupport.h"
 #include "TestSupport.h"
 #include "platform/FaultInjection.h"
+#include "platform/MappedRegion.h"
 #include "platform/MessageSink.h"
 #include "platform/StringFormat.h"
 
@@ -574,6 +575,51 @@ TEST(PsnrRunBlocks, FramesLargerThanAReadBlockGiveTheValuesOfWholeFrames) {
     }
   }
   testhooks::compareFromBlocks = false;
+}
+
+TEST(PsnrRunBlocks, FramesThatCannotBeMappedAreReadAndGiveTheSameValues) {
+  // After the first frame every mapping is taken: the later frames are read.
+  RecordingMessageSink sink;
+  ScopedMessageSink scoped(sink);
+  const ImageFormat f = Layout(YUV_422, UYV, Progressive, Packed, 1024, 600);
+  const size_t frame = 1024 * 600 * 2;
+  test::TempDir dir;
+  const auto a = test::RandomBytes(frame * 3, 8);
+  auto b = a;
+  for (size_t i = 0; i < b.size(); i += 991) b[i] = static_cast<uint8_t>(b[i] + i % 5);
+  test::WriteFileBytes(dir / "a.yuv", a);
+  test::WriteFileBytes(dir / "b.yuv", b);
+  static std::vector<MappedRegion> taken;
+  static std::optional<RawFile> held;
+  static bool slotsRanOut = false;
+  slotsRanOut = false;
+  held = RawFile::OpenRead(dir / "a.yuv");
+  testhooks::afterInPlaceRead = [](int) {
+    while (!slotsRanOut) {
+      auto region = MappedRegion::Map(*held, 0, 4096);
+      if (!region) slotsRanOut = true;
+      if (region) taken.push_back(std::move(*region));
+    }
+  };
+  PsnrRun run;
+  run.PrepareFromRequest((dir / "a.yuv").string(), (dir / "b.yuv").string(), (dir / "r.xls").string(), 0, f);
+  run.Count1 = run.Count2 = 0;
+  StopAfter observer(run, 100);
+  const JobOutcome outcome = run.FreezeAndRun(observer);
+  testhooks::afterInPlaceRead = nullptr;
+  taken.clear();
+  held.reset();
+  EXPECT_TRUE(slotsRanOut) << "every mapping was taken";
+  ASSERT_EQ(outcome, JobOutcome::Completed) << ::testing::PrintToString(sink.Texts());
+  ASSERT_EQ(observer.statuses.size(), 4u) << "three frames and the average";
+  for (int n = 0; n < 3; ++n) {
+    TestFrame fa(f), fb(f);
+    std::copy_n(a.begin() + static_cast<std::ptrdiff_t>(n * frame), frame, fa.bytes.begin());
+    std::copy_n(b.begin() + static_cast<std::ptrdiff_t>(n * frame), frame, fb.bytes.begin());
+    const Values whole = Compare(fa, fb);
+    EXPECT_EQ(observer.statuses[static_cast<size_t>(n)],
+              PsnrFrameText(f, n + 1, whole.v[0], whole.v[1], whole.v[2]));
+  }
 }
 
 TEST(PsnrRunBlocks, AFileCutWhileItsFrameIsComparedInPlaceFailsWithThatFilesMessage) {

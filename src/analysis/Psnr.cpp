@@ -344,32 +344,41 @@ namespace {
 // copying them would cost more than summing them.
 constexpr int64_t kInPlaceFrom = int64_t{1} << 20;
 
-// The next frame of both files, summed where the files are, in two halves at once.
-// False at the end of either file; `failedFile` names a file that could not be
-// mapped or lost bytes while being summed (cut by another program).
+// The next frame of both files, summed where the files are, in two halves at once;
+// a frame that cannot be mapped (no mapping left, no memory) is read into `copies`
+// instead. False at the end of either file; `failedFile` names a file that could
+// not be read or lost bytes while being summed (cut by another program).
 bool SumFrameInPlace(const ComparisonPlan& plan, RawFile* const (&files)[2], int64_t frameBytes,
-                     int64_t sums[4], int& failedFile) {
+                     std::vector<uint8_t> (&copies)[2], int64_t sums[4], int& failedFile) {
   std::optional<MappedRegion> frames[2];
+  const uint8_t* data[2] = {nullptr, nullptr};
   for (int i = 0; i < 2; ++i) {
     const int64_t at = files[i]->Position();
+    // A frame shorter than a whole one is no frame: the comparison ends there.
+    if (at < 0 || files[i]->Length() < at + frameBytes) return false;
     frames[i] = MappedRegion::Map(*files[i], at, frameBytes);
-    if (!frames[i]) {
-      // A frame shorter than a whole one is no frame: the comparison ends there.
-      if (at >= 0 && files[i]->Length() >= at + frameBytes) failedFile = i;
-      return false;
+    if (frames[i]) {
+      files[i]->Seek(at + frameBytes);
+      data[i] = frames[i]->data();
+    } else {
+      copies[i].resize(static_cast<size_t>(frameBytes));
+      if (files[i]->Read(copies[i].data(), frameBytes) != frameBytes) {
+        failedFile = i;
+        return false;
+      }
+      data[i] = copies[i].data();
     }
-    files[i]->Seek(at + frameBytes);
     if (testhooks::afterInPlaceRead) testhooks::afterInPlaceRead(files[i]->Descriptor());
   }
-  const uint8_t* a = frames[0]->data();
-  const uint8_t* b = frames[1]->data();
+  const uint8_t* a = data[0];
+  const uint8_t* b = data[1];
   const int64_t half = frameBytes / 2 / 12 * 12;  // whole groups of packed samples
   int64_t upper[4] = {0, 0, 0, 0};
   RunAlongside([&] { plan.Add(a, b, 0, half, upper); },
                [&] { plan.Add(a + half, b + half, half, frameBytes - half, sums); });
   for (int k = 0; k < 4; ++k) sums[k] += upper[k];
   for (int i = 0; i < 2; ++i) {
-    if (frames[i]->LostPages()) {
+    if (frames[i] && frames[i]->LostPages()) {
       failedFile = i;
       return false;
     }
@@ -406,6 +415,7 @@ PsnrRun::RangeEnd PsnrRun::CompareRange(RawFile& file1, RawFile& file2, RawFile&
   const bool inPlace = CanCompareInPlace(file1, file2, frameBytes);
   RawFile* const files[2] = {&file1, &file2};
   int failedInPlace = -1;
+  std::vector<uint8_t> copies[2];  // frames that could not be mapped
   const int64_t blockBytes = std::min(frameBytes, kCompareBlockBytes);
   ReadAhead blocks;
   if (!inPlace && !blocks.Start({&file1, &file2}, {blockBytes, blockBytes})) {
@@ -434,7 +444,7 @@ PsnrRun::RangeEnd PsnrRun::CompareRange(RawFile& file1, RawFile& file2, RawFile&
   };
   ForEachFrame(end, [&](int64_t n) {
     int64_t frameSums[4] = {0, 0, 0, 0};
-    const bool summed = inPlace ? SumFrameInPlace(plan, files, frameBytes, frameSums, failedInPlace)
+    const bool summed = inPlace ? SumFrameInPlace(plan, files, frameBytes, copies, frameSums, failedInPlace)
                                 : sumFromBlocks(frameSums) == FrameStep::Next;
     if (!summed) return FrameStep::Last;
     double v[3];
