@@ -534,6 +534,23 @@ TEST(PsnrReport, ColumnsHoldYUVInThatOrderWhateverTheStorageOrder) {
   EXPECT_EQ(fields[3], "100.0000 ") << "SNR_V: no error";
 }
 
+// The status of each whole frame of `a` against `b` is the one whole frames give
+// compared at once (the last status, the average, is not looked at).
+void ExpectWholeFrameValues(const ImageFormat& f, const std::vector<uint8_t>& a,
+                            const std::vector<uint8_t>& b, const std::vector<std::string>& statuses,
+                            const std::string& what) {
+  TestFrame header(f);
+  const auto frame = static_cast<size_t>(header.frame.DataSize);
+  for (size_t n = 0; n + 1 < statuses.size() && (n + 1) * frame <= std::min(a.size(), b.size()); ++n) {
+    TestFrame fa(f), fb(f);
+    std::copy_n(a.begin() + static_cast<std::ptrdiff_t>(n * frame), frame, fa.bytes.begin());
+    std::copy_n(b.begin() + static_cast<std::ptrdiff_t>(n * frame), frame, fb.bytes.begin());
+    const Values whole = Compare(fa, fb);
+    EXPECT_EQ(statuses[n], PsnrFrameText(f, static_cast<int>(n) + 1, whole.v[0], whole.v[1], whole.v[2]))
+        << what << " frame " << n + 1;
+  }
+}
+
 TEST(PsnrRunBlocks, FramesLargerThanAReadBlockGiveTheValuesOfWholeFrames) {
   // Frames of 1.2 to 2.4 MB are compared where the files are, or read in blocks
   // of about 1 MiB: frames begin and end inside blocks, packed groups never
@@ -563,15 +580,8 @@ TEST(PsnrRunBlocks, FramesLargerThanAReadBlockGiveTheValuesOfWholeFrames) {
       ASSERT_EQ(run.FreezeAndRun(observer), JobOutcome::Completed) << test::Describe(f);
       ASSERT_EQ(observer.statuses.size(), 4u) << "three frames and the average; the half frame is none: "
                                               << ::testing::PrintToString(observer.statuses);
-      for (int n = 0; n < 3; ++n) {
-        TestFrame fa(f), fb(f);
-        std::copy_n(a.begin() + static_cast<std::ptrdiff_t>(n * frame), frame, fa.bytes.begin());
-        std::copy_n(b.begin() + static_cast<std::ptrdiff_t>(n * frame), frame, fb.bytes.begin());
-        const Values whole = Compare(fa, fb);
-        EXPECT_EQ(observer.statuses[static_cast<size_t>(n)],
-                  PsnrFrameText(f, n + 1, whole.v[0], whole.v[1], whole.v[2]))
-            << test::Describe(f) << " from blocks " << fromBlocks;
-      }
+      ExpectWholeFrameValues(f, a, b, observer.statuses,
+                             test::Describe(f) + (fromBlocks ? " from blocks" : " in place"));
     }
   }
   testhooks::compareFromBlocks = false;
@@ -612,14 +622,7 @@ TEST(PsnrRunBlocks, FramesThatCannotBeMappedAreReadAndGiveTheSameValues) {
   EXPECT_TRUE(slotsRanOut) << "every mapping was taken";
   ASSERT_EQ(outcome, JobOutcome::Completed) << ::testing::PrintToString(sink.Texts());
   ASSERT_EQ(observer.statuses.size(), 4u) << "three frames and the average";
-  for (int n = 0; n < 3; ++n) {
-    TestFrame fa(f), fb(f);
-    std::copy_n(a.begin() + static_cast<std::ptrdiff_t>(n * frame), frame, fa.bytes.begin());
-    std::copy_n(b.begin() + static_cast<std::ptrdiff_t>(n * frame), frame, fb.bytes.begin());
-    const Values whole = Compare(fa, fb);
-    EXPECT_EQ(observer.statuses[static_cast<size_t>(n)],
-              PsnrFrameText(f, n + 1, whole.v[0], whole.v[1], whole.v[2]));
-  }
+  ExpectWholeFrameValues(f, a, b, observer.statuses, "mappings taken");
 }
 
 TEST(PsnrRunBlocks, AFileCutWhileItsFrameIsComparedInPlaceFailsWithThatFilesMessage) {
