@@ -534,6 +534,12 @@ TEST(PsnrReport, ColumnsHoldYUVInThatOrderWhateverTheStorageOrder) {
   EXPECT_EQ(fields[3], "100.0000 ") << "SNR_V: no error";
 }
 
+// A run over a.yuv and b.yuv of `dir`, reporting to r.xls, to the end of the shorter.
+void PrepareOverFolder(PsnrRun& run, const test::TempDir& dir, const ImageFormat& f) {
+  run.PrepareFromRequest((dir / "a.yuv").string(), (dir / "b.yuv").string(), (dir / "r.xls").string(), 0, f);
+  run.Count1 = run.Count2 = 0;
+}
+
 // The status of each whole frame of `a` against `b` is the one whole frames give
 // compared at once (the last status, the average, is not looked at).
 void ExpectWholeFrameValues(const ImageFormat& f, const std::vector<uint8_t>& a,
@@ -612,8 +618,7 @@ TEST(PsnrRunBlocks, FramesThatCannotBeMappedAreReadAndGiveTheSameValues) {
     }
   };
   PsnrRun run;
-  run.PrepareFromRequest((dir / "a.yuv").string(), (dir / "b.yuv").string(), (dir / "r.xls").string(), 0, f);
-  run.Count1 = run.Count2 = 0;
+  PrepareOverFolder(run, dir, f);
   StopAfter observer(run, 100);
   const JobOutcome outcome = run.FreezeAndRun(observer);
   testhooks::afterInPlaceRead = nullptr;
@@ -643,8 +648,7 @@ TEST(PsnrRunBlocks, AFileCutWhileItsFrameIsComparedInPlaceFailsWithThatFilesMess
     if (++maps == 4) ASSERT_EQ(::truncate(cut.c_str(), static_cast<off_t>(1024 * 768 * 3 / 2 + 4096)), 0);
   };
   PsnrRun run;
-  run.PrepareFromRequest((dir / "a.yuv").string(), (dir / "b.yuv").string(), (dir / "r.xls").string(), 0, f);
-  run.Count1 = run.Count2 = 0;
+  PrepareOverFolder(run, dir, f);
   StopAfter observer(run, 100);
   const JobOutcome outcome = run.FreezeAndRun(observer);
   testhooks::afterInPlaceRead = nullptr;
