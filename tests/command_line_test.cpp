@@ -276,7 +276,7 @@ TEST(CommandLine, AcceptedValuesAreStored) {
   EXPECT_EQ(run.settings.Format.PixelFormat, Planar);
   EXPECT_EQ(run.settings.Format.ImageResolution, 6) << "-w and -h leave the resolution index alone";
   EXPECT_EQ(run.settings.YUV2RGB_Formula, 0) << "a command line starts from ITU-R 601";
-  EXPECT_EQ(run.request.OutputFormat, (OutputFormatRequest{YUV_444, UYV, Progressive, Planar, 4464, 288}));
+  EXPECT_EQ(run.request.OutputFormat, (OutputFormatRequest{YUV_444, UYV, Progressive, Planar, 4464, 288, 8}));
 
   run = Parse(
       "-a convert -n in.yuv -s yuv420 -w 176 -h 144 -N out.yuv -S yuv422 -O uyv -P packed -e exit "
@@ -286,11 +286,11 @@ TEST(CommandLine, AcceptedValuesAreStored) {
   EXPECT_EQ(run.settings.YUV2RGB_Formula, 1);
   EXPECT_EQ(run.request.ReportDelimiter, 1);
   EXPECT_EQ(run.request.AviFourcc, "DIVX") << "stored as typed";
-  EXPECT_EQ(run.request.OutputFormat, (OutputFormatRequest{YUV_422, UYV, Interlaced, Packed, 176, 144}));
+  EXPECT_EQ(run.request.OutputFormat, (OutputFormatRequest{YUV_422, UYV, Interlaced, Packed, 176, 144, 8}));
 
   run = Parse("-a convert -s bmp -S rgb444 -n aaa%d.bmp -N aaa.yuv -e exit");
   ASSERT_EQ(run.code, 0);
-  EXPECT_EQ(run.request.OutputFormat, (OutputFormatRequest{RGB_444, YUV, Interlaced, Planar, -1, -1}))
+  EXPECT_EQ(run.request.OutputFormat, (OutputFormatRequest{RGB_444, YUV, Interlaced, Planar, -1, -1, 8}))
       << "a BMP sequence's size comes from its pictures; the rest from the first-run layout";
 
   run = Parse("-a join -n a.yuv -m b.yuv -N c.yuv -nfoo first.yuv -width 352");
@@ -431,7 +431,7 @@ TEST(Usage, HasAllPiecesWithTheProgramName) {
   ASSERT_NE(added, std::string::npos);
   EXPECT_EQ(
       std::count(text.begin(), text.begin() + static_cast<ptrdiff_t>(added + originalEnding.size()), '\n'),
-      51);
+      54);  // with the three lines of -b and -B
   const std::string rest = text.substr(added + originalEnding.size());
   EXPECT_EQ(rest.rfind("\n Without a display, three more actions:\n", 0), 0u);
   for (const char* action : {"-a pad ", "-a separate ", "-a merge ", "-k [fill colour R,G,B]"})

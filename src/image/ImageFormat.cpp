@@ -44,7 +44,7 @@ const std::array<FourccEntry, 15> kFourccs = {{
 const std::array<const char*, 6> kSamplingListTexts = {"YUV 444", "YUV 422", "YUV 420",
                                                        "RGB 444", "MONO",    "BMP"};
 const std::array<const char*, 2> kFieldListTexts = {"Interlaced", "Progressive"};
-const std::array<const char*, 2> kPackingListTexts = {"Packed", "Planar"};
+const std::array<const char*, 3> kPackingListTexts = {"Packed", "Planar", "Semi-planar"};
 const std::array<const char*, 6> kSamplingNames = {"YUV_444", "YUV_422", "YUV_420", "RGB_444", "MONO", "BMP"};
 const std::array<const char*, 5> kComponentOrderNames = {"YUV", "YVU", "UYV", "RGB", "BGR"};
 
@@ -93,6 +93,7 @@ int32_t FrameSizeOf(const ImageFormat& format) {
     default:
       return -1;
   }
+  size *= SampleBytes(format);
   if (format.ImgWidth < 0 || format.ImgHeight < 0 || size > std::numeric_limits<int32_t>::max()) {
     return -1;
   }
@@ -104,12 +105,14 @@ void SetLayoutAndSize(ImageFormat& f, const SampleLayout& layout, int32_t width,
   f.ComponentOrder = layout.order;
   f.FieldFormat = layout.field;
   f.PixelFormat = layout.pixel;
+  f.BitsPerSample = layout.bits;
   f.ImgWidth = width;
   f.ImgHeight = height;
 }
 
 void DeriveFourcc(ImageFormat& f) {
   f.Fourcc = 0;
+  if (f.BitsPerSample != 8) return;  // the FOURCC list names 8-bit layouts only
   const bool progressive = f.FieldFormat == Progressive;
   if (f.PixelFormat == Planar) {
     if (f.SamplingFormat == YUV_422 && progressive && f.ComponentOrder == YUV)

@@ -14,7 +14,16 @@ namespace vx {
 enum SamplingFormatValue : int32_t { YUV_444 = 0, YUV_422 = 1, YUV_420 = 2, RGB_444 = 3, MONO = 4, BMP = 5 };
 enum ComponentOrderValue : int32_t { YUV = 0, YVU = 1, UYV = 2, RGB = 3, BGR = 4 };
 enum FieldFormatValue : int32_t { Interlaced = 0, Progressive = 1 };
-enum PixelFormatValue : int32_t { Packed = 0, Planar = 1 };
+// Semi-planar (NV12 and its kin): the Y plane, then one plane of interleaved
+// chroma pairs (U first for order YUV, V first for YVU).
+enum PixelFormatValue : int32_t { Packed = 0, Planar = 1, SemiPlanar = 2 };
+
+// Bits per sample. Above 8, samples are 16-bit little-endian words: planar and
+// mono layouts keep the value in the low bits, semi-planar ones in the high bits.
+inline constexpr int32_t kBitDepths[] = {8, 10, 12, 16};
+inline constexpr bool IsSupportedBitDepth(int32_t bits) {
+  return bits == 8 || bits == 10 || bits == 12 || bits == 16;
+}
 
 inline constexpr int32_t kCustomResolution = 15;
 inline constexpr int32_t kMaxCustomWidth = 8192;
@@ -30,6 +39,7 @@ struct ImageFormat {
   int32_t ImageResolution = 6;
   int32_t ImgWidth = 720;
   int32_t ImgHeight = 480;
+  int32_t BitsPerSample = 8;
 
   bool operator==(const ImageFormat&) const = default;
 };
@@ -58,7 +68,7 @@ extern const std::array<FourccEntry, 15> kFourccs;
 // Texts of the format dialog's lists, by value.
 extern const std::array<const char*, 6> kSamplingListTexts;
 extern const std::array<const char*, 2> kFieldListTexts;
-extern const std::array<const char*, 2> kPackingListTexts;
+extern const std::array<const char*, 3> kPackingListTexts;
 // Names of the sampling values in the history list ("YUV_444", ...).
 extern const std::array<const char*, 6> kSamplingNames;
 // Names of the component orders in lists ("YUV", ...).
@@ -72,7 +82,18 @@ struct ComponentChoice {
 // The component orders offered for a sampling format (and packing, for 4:2:2).
 std::vector<ComponentChoice> ComponentChoices(int32_t sampling, int32_t pixelFormat);
 
-// Bytes of one frame: 4:2:2 2WH, 4:2:0 (3WH) >> 1, mono WH, all others 3WH.
+// Bytes of one sample: 2 above 8 bits.
+inline constexpr int32_t SampleBytes(const ImageFormat& f) {
+  return f.BitsPerSample > 8 ? 2 : 1;
+}
+// A layout the frame engine does not hold as it is stored: semi-planar, or samples
+// above 8 bits. Jobs convert such frames at the file (see image/SampleStorage.h).
+inline constexpr bool IsStoredOnlyLayout(const ImageFormat& f) {
+  return f.PixelFormat == SemiPlanar || f.BitsPerSample != 8;
+}
+
+// Bytes of one frame: 4:2:2 2WH, 4:2:0 (3WH) >> 1, mono WH, all others 3WH; twice
+// that above 8 bits.
 // Returns -1 for a sampling value outside 0..5 and for sizes whose frame would
 // not fit in 31 bits (negative sizes included).
 int32_t FrameSizeOf(const ImageFormat& format);
@@ -83,6 +104,7 @@ struct SampleLayout {
   int32_t order = YUV;
   int32_t field = Interlaced;
   int32_t pixel = Packed;
+  int32_t bits = 8;
 };
 // Sets a header's layout and size; its FOURCC and resolution stay as they are.
 void SetLayoutAndSize(ImageFormat& format, const SampleLayout& layout, int32_t width, int32_t height);

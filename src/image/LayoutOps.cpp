@@ -222,6 +222,7 @@ bool IsValidYuvFormat(const ImageFormat& f) {
   if (!IsYuvSampling(f.SamplingFormat)) return false;
   if (f.FieldFormat != Interlaced && f.FieldFormat != Progressive) return false;
   if (f.PixelFormat != Packed && f.PixelFormat != Planar) return false;
+  if (f.BitsPerSample != 8) return false;  // deeper samples reach the engine as 8-bit frames
   const bool planarSubsampled = f.PixelFormat == Planar && f.SamplingFormat != YUV_444;
   if (f.ComponentOrder < YUV || f.ComponentOrder > (planarSubsampled ? YVU : UYV)) return false;
   if (f.SamplingFormat == YUV_420 && f.PixelFormat == Packed) return false;

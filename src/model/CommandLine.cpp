@@ -4,6 +4,7 @@
 #include <optional>
 #include <span>
 
+#include "image/SampleStorage.h"
 #include "platform/MessageSink.h"
 #include "platform/StringFormat.h"
 
@@ -44,11 +45,14 @@ constexpr const char* kUsageOptions[] = {
     "                                             'progressive', 'interlaced'          \n",
     "                                    -p [pixel format to play or to convert]:      \n",
     "                                    -P [pixel format of converted file]:          \n",
-    "                                             'packed',  'planar'          \n",
+    "                                             'packed',  'planar', 'semiplanar'          \n",
     "                                    -c [crop top row],[crop left column], [crop height],[crop "
     "width]   \n",
     "                                    -v [AVI encoding format used for yuv2avi]:  \n",
     "                                              ''iyuv', divx', ...  \n",
+    "                                    -b [bits per sample to play or to convert]:   \n",
+    "                                    -B [bits per sample of converted file]:       \n",
+    "                                             8, 10, 12, 16 (above 8: 16-bit words) \n",
     "                                                               \n",
     " The options in low case letters (like -w -h -s -o -f -p) are mostly used for YUV player, or for "
     "source files of YUV converter.\n",
@@ -79,7 +83,7 @@ constexpr Keyword kOutputSamplings[] = {
     {"yuv444", YUV_444}, {"yuv422", YUV_422}, {"yuv420", YUV_420}, {"rgb444", RGB_444}, {"bmp", BMP}};
 constexpr Keyword kOrders[] = {{"yuv", YUV}, {"yvu", YVU}, {"uyv", UYV}, {"rgb", RGB}, {"bgr", BGR}};
 constexpr Keyword kFields[] = {{"progressive", Progressive}, {"interlaced", Interlaced}};
-constexpr Keyword kPixels[] = {{"packed", Packed}, {"planar", Planar}};
+constexpr Keyword kPixels[] = {{"packed", Packed}, {"planar", Planar}, {"semiplanar", SemiPlanar}};
 constexpr Keyword kDelimiters[] = {{"tab", 0}, {"comma", 1}};
 
 std::optional<int32_t> Lookup(std::span<const Keyword> table, std::string_view text) {
@@ -94,7 +98,8 @@ bool IsFileNameOption(char option) {
 }
 
 bool IsKnownOption(char option) {
-  return option != '\0' && std::string_view("aeurwWhHsSoOfFpPdvcknmN").find(option) != std::string_view::npos;
+  return option != '\0' &&
+         std::string_view("aeurwWhHsSoOfFpPdvcknmNbB").find(option) != std::string_view::npos;
 }
 
 bool IsCaseInsensitiveOption(char option) {
@@ -137,6 +142,7 @@ struct ValueOption {
   int32_t& (*target)(CommandLineRequest& request, ProgramSettings& settings);
   const char* refusal;  // %s: the value; for a size %d: the number
   int code;
+  bool depth = false;  // a number of bits per sample rather than a size
 };
 
 using Request = CommandLineRequest&;
@@ -239,6 +245,18 @@ constexpr ValueOption kValueOptions[] = {
      .refusal = "Sorry, invalid command %s after option -d (delimited format for psnr report), expecting "
                 "either 'tab' or 'comma' !\n",
      .code = 6},
+    {.letter = 'b',
+     .given = Given::Source,
+     .target = [](Request, Settings s) -> int32_t& { return s.Format.BitsPerSample; },
+     .refusal = "Sorry, -b option error: %d. Bits per sample must be 8, 10, 12 or 16 !\n",
+     .code = 1,
+     .depth = true},
+    {.letter = 'B',
+     .given = Given::Output,
+     .target = [](Request r, Settings) -> int32_t& { return r.OutputFormat.BitsPerSample; },
+     .refusal = "Sorry, -B option error: %d. Bits per sample must be 8, 10, 12 or 16 !\n",
+     .code = 1,
+     .depth = true},
 };
 
 const ValueOption* FindValueOption(char letter) {
@@ -387,6 +405,10 @@ class Parser {
     samplingGiven_ = samplingGiven_ || option.given == Given::Sampling;
     outputGiven_ = outputGiven_ || option.given == Given::Output;
     int32_t& target = option.target(request_, settings_);
+    if (option.depth) {
+      bitsGiven_ = bitsGiven_ || option.given == Given::Source;
+      return Depth(value, target, option.refusal, option.code);
+    }
     if (option.keywords.empty()) return Size(value, target, option.refusal, option.code);
     return Keyed(option.keywords, value, target, option.refusal, option.code);
   }
@@ -396,6 +418,17 @@ class Parser {
   static int Size(const std::string& value, int32_t& target, const char* message, int code) {
     const int number = ParseLeadingInt(value);
     if (number < 1 || number > kMaxImageSide) return Refuse(StrFormat(message, number), code);
+    target = number;
+    return 0;
+  }
+
+  // Bits per sample: 8, 10, 12 or 16, written as nothing but the number.
+  static int Depth(const std::string& value, int32_t& target, const char* message, int code) {
+    const int number = ParseLeadingInt(value);
+    const bool digitsOnly =
+        !value.empty() && value.size() <= 2 &&
+        std::all_of(value.begin(), value.end(), [](char c) { return c >= '0' && c <= '9'; });
+    if (!digitsOnly || !IsSupportedBitDepth(number)) return Refuse(StrFormat(message, number), code);
     target = number;
     return 0;
   }
@@ -502,7 +535,7 @@ class Parser {
         return !outputGiven_;
       case ActionRefusal::DestinationLayoutGiven:
         return out.SamplingFormat != -1 || out.ComponentOrder != -1 || out.FieldFormat != -1 ||
-               out.PixelFormat != -1;
+               out.PixelFormat != -1 || out.BitsPerSample != -1;
       case ActionRefusal::NoDestinationSize:
         return out.ImgWidth < 1 || out.ImgHeight < 1;
       case ActionRefusal::NoSecondInput:
@@ -538,8 +571,21 @@ class Parser {
     if (!action.takesFillColour && request_.PadColourGiven)
       return Usage("Sorry, you can only specify a fill colour (-k) for padding !\n");
     if (const int code = CheckAction()) return code;
+    // A depth kept from an earlier run does not follow a layout given now that
+    // only has 8-bit samples.
+    ImageFormat& source = settings_.Format;
+    if (!bitsGiven_ && source.BitsPerSample != 8 && StoredLayoutRefusal(source)) source.BitsPerSample = 8;
     CompleteOutputFormat(action);
+    if (const auto refusal = StoredLayoutRefusal(source)) return Refuse(*refusal, LayoutRefusalCode(source));
+    if (const auto refusal = StoredLayoutRefusal(request_.OutputFormat.Layout())) {
+      return Refuse(*refusal, LayoutRefusalCode(request_.OutputFormat.Layout()));
+    }
     return 0;
+  }
+
+  // A layout refused for its depth is the depth option's fault, otherwise the packing's.
+  static int LayoutRefusalCode(const ImageFormat& f) {
+    return IsSupportedBitDepth(f.BitsPerSample) && f.PixelFormat == SemiPlanar ? 7 : 1;
   }
 
   // Destination fields not given take the source's values; a BMP sequence being
@@ -555,6 +601,11 @@ class Parser {
     complete(out.ComponentOrder, source.ComponentOrder);
     complete(out.FieldFormat, source.FieldFormat);
     complete(out.PixelFormat, source.PixelFormat);
+    if (out.BitsPerSample == -1) {
+      // The source's depth, where the destination's layout can hold it.
+      out.BitsPerSample = source.BitsPerSample;
+      if (out.BitsPerSample != 8 && StoredLayoutRefusal(out.Layout())) out.BitsPerSample = 8;
+    }
     if (!sizeFromPictures) {
       complete(out.ImgWidth, source.ImgWidth);
       complete(out.ImgHeight, source.ImgHeight);
@@ -570,6 +621,7 @@ class Parser {
   bool samplingGiven_ = false;  // -s
   bool outputGiven_ = false;    // any of -S -O -F -P -W -H
   bool rateGiven_ = false;
+  bool bitsGiven_ = false;  // -b
 };
 
 }  // namespace

@@ -23,6 +23,7 @@ struct OutputFormatRequest {
   int32_t PixelFormat = -1;
   int32_t ImgWidth = -1;
   int32_t ImgHeight = -1;
+  int32_t BitsPerSample = -1;
   bool operator==(const OutputFormatRequest&) const = default;
   // The layout asked for; the fields not given stay -1.
   ImageFormat Layout() const {
@@ -31,7 +32,8 @@ struct OutputFormatRequest {
             .FieldFormat = FieldFormat,
             .PixelFormat = PixelFormat,
             .ImgWidth = ImgWidth,
-            .ImgHeight = ImgHeight};
+            .ImgHeight = ImgHeight,
+            .BitsPerSample = BitsPerSample};
   }
 };
 

@@ -111,6 +111,8 @@ bool ParseRecord(Cursor& c, CFileHistoryInfo& r) {
     return false;
   }
   r.storedTime.assign(field);
+  int32_t bits = 8;
+  if (c.Literal("BitsPerSample=") && c.Int(bits) && IsSupportedBitDepth(bits)) r.BitsPerSample = bits;
   return true;
 }
 
@@ -163,7 +165,7 @@ bool CFileHistoryInfo::operator==(const CFileHistoryInfo& o) const {
   return fileName == o.fileName && Fourcc == o.Fourcc && SamplingFormat == o.SamplingFormat &&
          ComponentOrder == o.ComponentOrder && FieldFormat == o.FieldFormat && PixelFormat == o.PixelFormat &&
          ImageResolution == o.ImageResolution && ImgWidth == o.ImgWidth && ImgHeight == o.ImgHeight &&
-         operation == o.operation && openTime == o.openTime;
+         operation == o.operation && openTime == o.openTime && BitsPerSample == o.BitsPerSample;
 }
 
 HistoryTime LocalTimeNow() {
@@ -188,7 +190,8 @@ bool FileHistoryStore::Add(std::string_view path, const ImageFormat& f, int32_t 
                      .operation = operation,
                      .openTime = when,
                      .id = 0,  // given under the lock below
-                     .storedTime = {}};
+                     .storedTime = {},
+                     .BitsPerSample = f.BitsPerSample};
   std::lock_guard lock(mutex_);
   r.id = nextId_++;
   removedNames_.erase(r.fileName);
@@ -263,6 +266,7 @@ std::string FileHistoryStore::TextLocked() const {
       field.resize(kTimeFieldBytes, '\0');  // 20 characters and five zero bytes
     }
     text += "Open_Time= " + field + "\r\n";
+    if (r.BitsPerSample != 8) text += StrFormat("BitsPerSample=%d\r\n", r.BitsPerSample);
   }
   return text;
 }
@@ -365,7 +369,7 @@ std::array<std::string, 9> HistoryRowTexts(const CFileHistoryInfo& r) {
   };
   static const char* const packed422[] = {"YUYV", "YVYU", "UYYV"};
   static const char* const fields[] = {"Interlaced", "Progressive"};
-  static const char* const packings[] = {"Packed", "Planar"};
+  static const char* const packings[] = {"Packed", "Planar", "Semi-planar"};
   static const char* const operations[] = {"Opened", "Created", "Modifid"};
   std::array<const char*, 15> fourccNames{};
   for (size_t i = 0; i < kFourccs.size(); ++i) fourccNames[i] = kFourccs[i].name;

@@ -39,6 +39,9 @@ struct CFileHistoryInfo {
   uint64_t id = 0;  // identity within this run, for removing exactly the selected records
   // The time field exactly as it was read (saved back as it was); empty for records of this run.
   std::string storedTime;
+  // Written after the time only when it is not 8, so that 8-bit records keep
+  // their old text.
+  int32_t BitsPerSample = 8;
   bool operator==(const CFileHistoryInfo& other) const;
 };
 

@@ -73,6 +73,25 @@ std::optional<std::string> ScanLastFolder(std::string_view text, size_t pos) {
   return std::string(folder);
 }
 
+// After the folder line (or in its place): the depth of the last layout.
+constexpr std::string_view kBitsKey = "BitsPerSample:";
+
+// The depth on a line of its own after `pos`; nullopt when there is none.
+std::optional<int32_t> ScanBits(std::string_view text, size_t pos) {
+  for (size_t at = text.find(kBitsKey, pos); at != std::string_view::npos; at = text.find(kBitsKey, at + 1)) {
+    if (at > 0 && text[at - 1] != '\n') continue;
+    int32_t bits = 0;
+    size_t i = at + kBitsKey.size();
+    while (i < text.size() && (text[i] == ' ' || text[i] == '\t')) ++i;
+    const size_t digits = i;
+    while (i < text.size() && i - digits < 3 && text[i] >= '0' && text[i] <= '9')
+      bits = bits * 10 + (text[i++] - '0');
+    if (i == digits) return std::nullopt;
+    return bits;
+  }
+  return std::nullopt;
+}
+
 struct Slot {
   int32_t* integer = nullptr;
   float* real = nullptr;
@@ -177,6 +196,10 @@ std::string SettingsText(const ProgramSettings& settings) {
   if (UsableFolder(settings.LastFolder)) {
     text.append(kLastFolderKey).append(" ").append(settings.LastFolder).append("\n");
   }
+  // Only a depth other than 8 is written, so 8-bit settings keep their old text.
+  if (settings.Format.BitsPerSample != 8) {
+    text.append(kBitsKey).append(" ").append(std::to_string(settings.Format.BitsPerSample)).append("\n");
+  }
   return text;
 }
 
@@ -205,6 +228,7 @@ int ParseSettingsText(std::string_view input, ProgramSettings& settings) {
   }
   if (next == slots.size()) {
     if (auto folder = ScanLastFolder(text, t)) settings.LastFolder = std::move(*folder);
+    if (auto bits = ScanBits(text, t)) settings.Format.BitsPerSample = *bits;
   }
   return static_cast<int>(next);
 }
@@ -216,7 +240,8 @@ void SanitizeSettings(ProgramSettings& s) {
   if (!inRange(f.SamplingFormat, YUV_444, BMP)) f.SamplingFormat = defaults.SamplingFormat;
   if (!inRange(f.ComponentOrder, YUV, BGR)) f.ComponentOrder = defaults.ComponentOrder;
   if (!inRange(f.FieldFormat, Interlaced, Progressive)) f.FieldFormat = defaults.FieldFormat;
-  if (!inRange(f.PixelFormat, Packed, Planar)) f.PixelFormat = defaults.PixelFormat;
+  if (!inRange(f.PixelFormat, Packed, SemiPlanar)) f.PixelFormat = defaults.PixelFormat;
+  if (!IsSupportedBitDepth(f.BitsPerSample)) f.BitsPerSample = defaults.BitsPerSample;
   if (!inRange(f.ImageResolution, 0, kCustomResolution)) f.ImageResolution = defaults.ImageResolution;
   if (!inRange(f.ImgWidth, 1, 65535)) f.ImgWidth = defaults.ImgWidth;
   if (!inRange(f.ImgHeight, 1, 65535)) f.ImgHeight = defaults.ImgHeight;

@@ -8,6 +8,7 @@
 #include "image/ColorFormula.h"
 #include "image/Dib.h"
 #include "image/PixelOps.h"
+#include "image/SampleStorage.h"
 #include "platform/MessageSink.h"
 #include "platform/StringFormat.h"
 
@@ -154,7 +155,8 @@ FrameImage RequestedTarget(const ImageFormat& asked) {
                    {.sampling = asked.SamplingFormat,
                     .order = asked.ComponentOrder,
                     .field = asked.FieldFormat,
-                    .pixel = asked.PixelFormat},
+                    .pixel = asked.PixelFormat,
+                    .bits = asked.BitsPerSample == -1 ? 8 : asked.BitsPerSample},
                    asked.ImgWidth, asked.ImgHeight);
   target.ImageResolution = kCustomResolution;
   return target;
@@ -167,6 +169,11 @@ bool ConverterJob::PrepareConversion(const ConvertParameters& parameters) {
   SourceFormat.ImageResolution = kCustomResolution;
   ComputeFrameSize(SourceFormat);
   TargetFormat = RequestedTarget(parameters.targetFormat);
+  if (parameters.targetFormat.BitsPerSample == -1) {
+    // Not asked for: the source's depth, where the target's layout can hold it.
+    TargetFormat.BitsPerSample = SourceFormat.BitsPerSample;
+    if (StoredLayoutRefusal(TargetFormat)) TargetFormat.BitsPerSample = 8;
+  }
   if (SourceFormat.SamplingFormat == BMP) {
     const auto sequence = ScanBmpPattern(parameters.source);
     if (!sequence) return false;
@@ -236,7 +243,33 @@ int64_t ConverterJob::OutputBytesPerFrame() const {
   return target.DataSize;
 }
 
+bool ConverterJob::DeepToDeep() const {
+  const FrameImage& in = run_.inputs[0].stored;
+  const FrameImage& out = run_.outputs[0].stored;
+  return in.BitsPerSample > 8 && out.BitsPerSample > 8 && out.SamplingFormat != BMP;
+}
+
+ToolJob::FrameResult ConverterJob::ConvertStoredSamples() {
+  FrameImage stored;
+  const int64_t read = sources_[0].ReadStoredFrame(CurrentFrame, stored);
+  if (read == 0) return FrameResult::EndOfInput;
+  if (PreviewWanted()) {
+    FrameImage working = input_.Frame(In());
+    if (ConvertSamples(stored, working)) RefreshPreview(working);
+  }
+  FrameShown = true;
+  return WriteOutput(stored) ? FrameResult::Written : FrameResult::Failed;
+}
+
 bool ConverterJob::ToolChecks() {
+  if (In().BitsPerSample > 8 && Out().BitsPerSample > 8 && Out().SamplingFormat != BMP &&
+      !SamplesConvertible(In(), Out()) && !StoredLayoutRefusal(In()) && !StoredLayoutRefusal(Out())) {
+    Report(
+        StrFormat("Error CONV1060: %d-bit samples keep their depth only when the sampling, size and field "
+                  "format stay as they are; convert to 8 bits (-B 8) for the rest!\n",
+                  In().BitsPerSample));
+    return false;
+  }
   const FrameImage& TargetFormat = Out();
   const int32_t w = In().ImgWidth, h = In().ImgHeight;
   const char* refusal = nullptr;
@@ -332,6 +365,7 @@ ToolJob::FrameResult ConverterJob::LayoutFailure(const FrameImage& layout) const
 }
 
 ToolJob::FrameResult ConverterJob::ProcessFrame() {
+  if (DeepToDeep()) return ConvertStoredSamples();
   const FrameImage& SourceFormat = In();
   const FrameImage& TargetFormat = Out();
   FrameImage a = input_.Frame(SourceFormat);

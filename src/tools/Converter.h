@@ -14,7 +14,7 @@ namespace vx {
 
 extern const ToolMessages kConverterMessages;
 // Also the AVI decoder's, a converter with another source.
-inline constexpr ToolTraits kConverterTraits{};
+inline constexpr ToolTraits kConverterTraits{.keepsDeepSamples = true};
 
 // The converter's own refusals, which a tool built on its frame step words its way.
 struct ConverterTexts {
@@ -61,7 +61,7 @@ struct ConvertParameters {
 };
 
 // A destination layout as asked for (resolution 15); a size left out (-1) stays
-// as it is for the caller to complete.
+// as it is for the caller to complete; a depth left out (-1) is 8 bits.
 FrameImage RequestedTarget(const ImageFormat& asked);
 
 class ConverterJob : public ToolJob {
@@ -93,6 +93,9 @@ class ConverterJob : public ToolJob {
   // YUV to YUV without scaling: one streamed pass instead of the canonical frame.
   bool DirectYuvConversion() const;
   bool PlanarYuvScaling() const;
+  // Deeper samples into deeper samples: rewritten straight from the stored frame.
+  bool DeepToDeep() const;
+  FrameResult ConvertStoredSamples();
   // Bottom-up BGR rows padded to 4 bytes of an intermediate picture.
   void BitmapRows(const FrameImage& a, bool yuv, uint8_t* rows) const;
   bool WriteBmp(const FrameImage& a, bool yuv, FrameImage& b);

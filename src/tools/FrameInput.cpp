@@ -2,8 +2,10 @@
 
 #include <algorithm>
 #include <cstring>
+#include <new>
 
 #include "image/Dib.h"
+#include "image/SampleStorage.h"
 #include "platform/FaultInjection.h"
 #include "platform/StringFormat.h"
 
@@ -59,6 +61,13 @@ bool FrameInput::Open(const JobInput& input, Reporter report) {
     return false;
   }
   file_ = std::move(*file);
+  // An input described without a stored layout is stored as it is handed over.
+  stored_ = input.stored.DataSize > 0 ? input.stored : input.format;
+  stored_.Data = nullptr;
+  converts_ = !(static_cast<const ImageFormat&>(stored_) == input.format);
+  if (converts_ && storedFrame_.size() < stored_.DataSize && !storedFrame_.Allocate(stored_.DataSize)) {
+    throw std::bad_alloc();
+  }
   return true;
 }
 
@@ -70,7 +79,7 @@ bool FrameInput::SkipTo(int64_t n) {
   if (next_ >= n) return true;
   // Frames before the start are passed over, not read: a start far into a long
   // file costs nothing. The file must still hold all of them.
-  const int64_t at = file_.Position(), to = at + (n - next_) * int64_t{input_->format.DataSize};
+  const int64_t at = file_.Position(), to = at + (n - next_) * int64_t{stored_.DataSize};
   if (at < 0 || file_.Length() < to || !file_.Seek(to)) {
     report_(input_->bitstream);
     return false;
@@ -106,16 +115,43 @@ bool FrameInput::ReportedLostBytes() {
   return true;
 }
 
+int64_t FrameInput::ReadStored(FrameImage& frame, FrameBytes bytes) {
+  if (bytes == FrameBytes::InPlace) {
+    if (const auto got = ReadInPlace(frame)) return *got;
+  }
+  return shareReads_ ? ReadFrameShared(file_, frame) : ReadFrame(file_, frame);
+}
+
+int64_t FrameInput::ReadConverted(FrameImage& frame, FrameBytes bytes) {
+  FrameImage stored = storedFrame_.Frame(stored_);
+  const int64_t got = ReadStored(stored, bytes);
+  if (got <= 0) return got;
+  if (got < stored.DataSize && stored.Data == storedFrame_.data()) {
+    std::memset(stored.Data + got, 0, static_cast<size_t>(stored.DataSize - got));  // a short last frame
+  }
+  static_cast<ImageFormat&>(frame) = input_->format;
+  if (!ConvertSamples(stored, frame)) return -1;
+  return frame.DataSize;
+}
+
+int64_t FrameInput::ReadStoredFrame(int64_t n, FrameImage& frame) {
+  next_ = n + 1;
+  mapped_.reset();
+  if (storedFrame_.size() < stored_.DataSize && !storedFrame_.Allocate(stored_.DataSize))
+    throw std::bad_alloc();
+  frame = storedFrame_.Frame(stored_);
+  const int64_t got = ReadStored(frame, FrameBytes::InPlace);
+  if (got > 0 && got < frame.DataSize && frame.Data == storedFrame_.data()) {
+    std::memset(frame.Data + got, 0, static_cast<size_t>(frame.DataSize - got));  // a short last frame
+  }
+  return got;
+}
+
 int64_t FrameInput::Read(int64_t n, FrameImage& frame, FrameBytes bytes) {
   next_ = n + 1;
   mapped_.reset();  // the frame before is done with
   if (avi_) return ReadAviFrame(n, frame);
-  if (!IsPictureList()) {
-    if (bytes == FrameBytes::InPlace) {
-      if (const auto got = ReadInPlace(frame)) return *got;
-    }
-    return shareReads_ ? ReadFrameShared(file_, frame) : ReadFrame(file_, frame);
-  }
+  if (!IsPictureList()) return converts_ ? ReadConverted(frame, bytes) : ReadStored(frame, bytes);
   const auto& names = input_->bmpNames;
   const int64_t index = n - 1;
   const int32_t w = input_->format.ImgWidth, h = input_->format.ImgHeight;
@@ -154,7 +190,7 @@ int64_t FrameInput::FrameCount() const {
   if (avi_) return avi_->Length();
   if (IsPictureList()) return static_cast<int64_t>(input_->bmpNames.size());
   return static_cast<int64_t>(
-      CountFrames(static_cast<uint64_t>(std::max<int64_t>(file_.Length(), 0)), input_->format.DataSize));
+      CountFrames(static_cast<uint64_t>(std::max<int64_t>(file_.Length(), 0)), stored_.DataSize));
 }
 
 }  // namespace vx

@@ -22,7 +22,11 @@ namespace vx {
 struct JobInput {
   std::string name;
   // Header only. For a BMP list the sampling is BMP and the size the pictures'.
+  // In a run, the layout frames are handed over in: `stored` itself, or for a
+  // stored-only layout (semi-planar, deeper samples) its 8-bit planar working layout.
   FrameImage format;
+  // The layout of the file (set when the run is frozen).
+  FrameImage stored;
   // A BMP list instead of a raw file: frame k is picture k - 1.
   std::vector<std::string> bmpNames;
   // An AVI file instead of a raw file: frame k is its decoded frame k (the format
@@ -63,6 +67,10 @@ class FrameInput {
   // only reads its input saves copying every byte of it.
   enum class FrameBytes { InBuffer, InPlace };
   int64_t Read(int64_t n, FrameImage& frame, FrameBytes bytes = FrameBytes::InBuffer);
+  // Reads frame `n` as the file stores it, without converting a stored-only layout:
+  // `frame` is set to a record of the input's own buffer or of the file's mapping
+  // (valid until the next Read or Close). The bytes read, 0 at the end.
+  int64_t ReadStoredFrame(int64_t n, FrameImage& frame);
   // After a frame read in place: whether the file lost some of its bytes while
   // they were being used (cut by another program; they read as zeros). Reports
   // it once.
@@ -90,7 +98,14 @@ class FrameInput {
   std::optional<int64_t> ReadInPlace(FrameImage& frame);
   RawFile file_;
   std::optional<MappedRegion> mapped_;  // the last frame read in place
-  int64_t mappedEnd_ = 0;               // where it ends in the file
+  // A stored-only layout's frame as the file holds it, before it is converted.
+  FrameBuffer storedFrame_;
+  FrameImage stored_;  // the file's layout (header only)
+  bool converts_ = false;
+  // Reads the stored frame and converts it into `frame` (the working layout).
+  int64_t ReadConverted(FrameImage& frame, FrameBytes bytes);
+  int64_t ReadStored(FrameImage& stored, FrameBytes bytes);
+  int64_t mappedEnd_ = 0;  // where it ends in the file
   std::optional<avi::AviReader> avi_;
   int64_t next_ = 1;
   bool shareReads_ = true;

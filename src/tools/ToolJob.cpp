@@ -3,7 +3,9 @@
 #include <algorithm>
 #include <cstring>
 
+#include "display/FormatLabel.h"
 #include "image/PixelOps.h"
+#include "image/SampleStorage.h"
 #include "platform/FaultInjection.h"
 #include "platform/MessageSink.h"
 #include "platform/ScopeExit.h"
@@ -66,6 +68,18 @@ void ToolJob::DescribeFiles(ToolRunSpec& spec) const {
   spec.outputs = {std::move(output)};
 }
 
+namespace {
+// Frames of a stored-only layout are handed over in its working layout.
+void SplitStoredLayout(FrameImage& format, FrameImage& stored) {
+  format.Data = nullptr;
+  stored = format;
+  if (format.SamplingFormat != BMP) ComputeFrameSize(stored);
+  if (!IsStoredOnlyLayout(format) || StoredLayoutRefusal(format)) return;
+  static_cast<ImageFormat&>(format) = WorkingLayout(stored);
+  ComputeFrameSize(format);
+}
+}  // namespace
+
 void ToolJob::Freeze() {
   run_ = ToolRunSpec{};
   DescribeFiles(run_);
@@ -124,6 +138,36 @@ bool ToolJob::ValidateRange() {
       Report(refusal);
       return false;
     }
+  }
+  return true;
+}
+
+bool ToolJob::StoredLayoutsAccepted() {
+  // Tools complete their outputs' layouts in their checks: the split comes after them.
+  for (JobInput& in : run_.inputs) SplitStoredLayout(in.format, in.stored);
+  for (JobOutput& out : run_.outputs) SplitStoredLayout(out.format, out.stored);
+  bool deepIn = false, deepOut = false;
+  for (const JobInput& input : run_.inputs) {
+    if (input.avi || !input.bmpNames.empty()) continue;
+    if (const auto refusal = StoredLayoutRefusal(input.stored)) {
+      Report(*refusal);
+      return false;
+    }
+    deepIn = deepIn || input.stored.BitsPerSample > 8;
+  }
+  for (const JobOutput& output : run_.outputs) {
+    if (const auto refusal = StoredLayoutRefusal(output.stored)) {
+      Report(*refusal);
+      return false;
+    }
+    deepOut = deepOut || output.stored.BitsPerSample > 8;
+  }
+  if (deepIn && deepOut && !traits_.keepsDeepSamples) {
+    Report(
+        StrFormat("Error VLTX1032: This job would pass the %d-bit samples of %s through 8 bits and lose "
+                  "their low bits; convert the file to 8 bits first (-B 8)!\n",
+                  run_.inputs[0].stored.BitsPerSample, run_.inputs[0].name.c_str()));
+    return false;
   }
   return true;
 }
@@ -236,7 +280,16 @@ bool ToolJob::LoadFirstFrame() {
   if (!buffer.Allocate(WorkBufferSize(SourceFormat.ImgWidth, SourceFormat.ImgHeight))) return false;
   auto file = RawFile::OpenRead(SourceName);
   FrameImage frame = buffer.Frame(SourceFormat);
-  if (!file || ReadFrame(*file, frame) <= 0) return false;
+  if (IsStoredOnlyLayout(SourceFormat)) {
+    FrameBuffer stored;
+    FrameImage storedFrame = frame;
+    if (StoredLayoutRefusal(SourceFormat) || !stored.Allocate(FrameSizeOf(SourceFormat))) return false;
+    storedFrame = stored.Frame(SourceFormat);
+    static_cast<ImageFormat&>(frame) = WorkingLayout(SourceFormat);
+    if (!file || ReadFrame(*file, storedFrame) <= 0 || !ConvertSamples(storedFrame, frame)) return false;
+  } else if (!file || ReadFrame(*file, frame) <= 0) {
+    return false;
+  }
   if (!EnsurePreviewBuffers(frame.ImgWidth, frame.ImgHeight) || !RefreshPreview(frame)) return false;
   FrameShown = true;
   return true;
@@ -253,7 +306,23 @@ bool ToolJob::ReportedWriteFailure() {
   return true;
 }
 
+bool ToolJob::WriteConverted(const FrameImage& frame, size_t i) {
+  StoredOutput& staged = storedOutputs_[i];
+  writer_.Wait(staged.ticket);  // its last frame is written
+  if (ReportedWriteFailure()) return false;
+  FrameImage stored = staged.buffer.Frame(run_.outputs[i].stored);
+  if (!ConvertSamples(frame, stored)) {
+    Report(StrFormat("Error CONV1048: Frames of the layout %s cannot be converted!\n",
+                     FormatLabel(run_.outputs[i].stored).c_str()));
+    return false;
+  }
+  staged.ticket = writer_.Write(targets_[i].file(), stored.Data, stored.DataSize, static_cast<int>(i));
+  if (!pipelined_) writer_.Drain();
+  return !ReportedWriteFailure();
+}
+
 bool ToolJob::WriteTarget(const FrameImage& frame, size_t i) {
+  if (i < storedOutputs_.size() && !storedOutputs_[i].buffer.empty()) return WriteConverted(frame, i);
   const uint8_t* begin = output_.data();
   const bool fromOutput = pipelined_ && frame.Data >= begin && frame.Data < begin + output_.size() &&
                           frame.DataSize > 0 && frame.DataSize <= frame.Capacity &&
@@ -327,7 +396,7 @@ void ToolJob::RecordHistory() const {
   if (run_.history == nullptr || !OutputsEnterHistory()) return;
   for (const JobOutput& out : run_.outputs) {
     if (out.history) {
-      run_.history->Record({.path = out.name, .format = out.format, .operation = *out.history});
+      run_.history->Record({.path = out.name, .format = out.stored, .operation = *out.history});
     }
   }
 }
@@ -347,6 +416,7 @@ void ToolJob::EndAfterException(const char* reason) noexcept {
   input_.Release();
   output_.Release();
   outputSpare_.Release();
+  storedOutputs_.clear();
   pipelined_ = doubleBuffered_ = false;
   try {
     Report(JobStoppedText(reason));
@@ -382,7 +452,7 @@ JobOutcome ToolJob::RunSteps(ToolJobObserver& observer) {
       return JobOutcome::FailedStopped;
     }
   }
-  if (!CheckSize()) return JobOutcome::FailedRunning;
+  if (!StoredLayoutsAccepted() || !CheckSize()) return JobOutcome::FailedRunning;
   const int64_t bytes = BufferBytes();
   if (!input_.Allocate(bytes) || !output_.Allocate(bytes) ||
       (observer.WantsPreview() &&
@@ -396,6 +466,16 @@ JobOutcome ToolJob::RunSteps(ToolJobObserver& observer) {
   doubleBuffered_ = pipelined_ && UsableCores() > 1 && OutputBytesPerFrame() <= kDoubleBufferedBytes &&
                     outputSpare_.Allocate(bytes);
   outputTicket_ = spareTicket_ = 0;
+  storedOutputs_.clear();
+  storedOutputs_.resize(run_.outputs.size());
+  for (size_t i = 0; i < run_.outputs.size(); ++i) {
+    const JobOutput& out = run_.outputs[i];
+    if (static_cast<const ImageFormat&>(out.stored) == out.format) continue;
+    if (!storedOutputs_[i].buffer.Allocate(out.stored.DataSize)) {
+      Report(StrFormat(messages_.targetImageSize, Out().ImgWidth, Out().ImgHeight));
+      return JobOutcome::FailedRunning;
+    }
+  }
   writer_.ClearFailure();  // a failed write of an earlier run (a full disk since freed) is forgotten
   writeFailureReported_ = false;
   observer.PreviewPlaced(PreviewFormat().ImgWidth, PreviewFormat().ImgHeight);
@@ -434,6 +514,7 @@ JobOutcome ToolJob::RunSteps(ToolJobObserver& observer) {
   input_.Release();
   output_.Release();
   outputSpare_.Release();
+  storedOutputs_.clear();
   pipelined_ = doubleBuffered_ = false;
   // A failed job keeps nothing: its temporary files go, earlier files stay.
   if (failed || !written || !FinishOutputs() || !CommitOutputs()) {

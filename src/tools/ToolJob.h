@@ -66,7 +66,8 @@ struct ToolMessages {
 // One file a job writes, with its own message and history record.
 struct JobOutput {
   std::string name;
-  FrameImage format;            // header only
+  FrameImage format;            // header only; in a run, the layout frames are made in
+  FrameImage stored;            // the layout written to the file (set when the run is frozen)
   const char* notWritten = "";  // %s
   // What the history records of it at the end of the job; nothing when empty.
   std::optional<HistoryOperation> history;
@@ -115,6 +116,9 @@ struct ToolTraits {
   bool pipelinesWrites = true;
   HistoryWhen historyWhen = HistoryWhen::FrameShown;
   PreviewOf previewOf = PreviewOf::Source;
+  // The tool makes samples above 8 bits at full depth itself; otherwise a job from
+  // deeper samples into deeper samples is refused (it would lose the low bits).
+  bool keepsDeepSamples = false;
 };
 
 class ToolJob : public JobRun {
@@ -262,6 +266,17 @@ class ToolJob : public JobRun {
   JobOutcome RunSteps(ToolJobObserver& observer);
   // After an exception: the queued writes done, the outputs dropped, the message.
   void EndAfterException(const char* reason) noexcept;
+  // Layouts that cannot be stored, and deeper samples that would pass through 8
+  // bits, are refused before any file is opened.
+  bool StoredLayoutsAccepted();
+  // Frames of a stored-only output are converted into a buffer of its own,
+  // written while the next frame is made.
+  struct StoredOutput {
+    FrameBuffer buffer;
+    uint64_t ticket = 0;
+  };
+  std::vector<StoredOutput> storedOutputs_;
+  bool WriteConverted(const FrameImage& frame, size_t i);
   // A raw input shorter than one frame is refused before the range checks, which
   // would only see the empty range 1..0 that counting its frames gave.
   bool InputsHoldAFrame();

@@ -83,6 +83,7 @@ void ReplayFromHistory(CMainFrame& frame) {
     current.ImageResolution = record.ImageResolution;
     current.ImgWidth = record.ImgWidth;
     current.ImgHeight = record.ImgHeight;
+    current.BitsPerSample = record.BitsPerSample;
     for (const ToolRow& row : ToolTable()) {
       if (!row.replaysHistory) continue;
       ReplayIn(*main, row.id, record);

@@ -1,0 +1,221 @@
+#include "image/SampleStorage.h"
+
+#include <algorithm>
+#include <array>
+#include <cstring>
+#include <vector>
+
+#include "image/LayoutGeometry.h"
+#include "platform/StringFormat.h"
+
+namespace vx {
+namespace {
+
+bool IsYuvSampled(int32_t sampling) {
+  return sampling == YUV_444 || sampling == YUV_422 || sampling == YUV_420;
+}
+
+// Where the samples of one component of one field lie.
+struct ComponentRows {
+  int64_t offset = 0;  // bytes from the start of the frame
+  int64_t pitch = 0;   // bytes from one row to the next
+  int64_t width = 0;   // samples per row
+  int64_t rows = 0;
+  int step = 1;  // samples from one of this component's samples to the next
+};
+
+// How one sample is stored.
+struct SampleCoding {
+  int bytes = 1;
+  int shift = 0;  // the value's position in a 16-bit word (semi-planar: the high bits)
+  int bits = 8;
+};
+
+SampleCoding CodingOf(const ImageFormat& f) {
+  const bool deep = f.BitsPerSample > 8;
+  return {.bytes = deep ? 2 : 1,
+          .shift = deep && f.PixelFormat == SemiPlanar ? 16 - f.BitsPerSample : 0,
+          .bits = f.BitsPerSample};
+}
+
+// The components of field `field` in logical order Y, U, V (mono: Y only).
+int ComponentsOf(const ImageFormat& format, int field, std::array<ComponentRows, 3>& out) {
+  FrameImage samples;  // the layout in samples: planar, one byte each
+  static_cast<ImageFormat&>(samples) = format;
+  samples.PixelFormat = format.SamplingFormat == MONO ? format.PixelFormat : Planar;
+  samples.BitsPerSample = 8;
+  ComputeFrameSize(samples);
+  const geometry::PlanarPicture p = geometry::PlanarField(samples, field);
+  const int64_t bytes = SampleBytes(format);
+  auto rows = [bytes](const geometry::Plane& plane, int64_t pitch, int step) {
+    return ComponentRows{.offset = plane.offset * bytes,
+                         .pitch = pitch * bytes,
+                         .width = plane.width,
+                         .rows = plane.rows,
+                         .step = step};
+  };
+  if (format.SamplingFormat == MONO) {
+    out[0] = rows(p.plane[0], p.plane[0].width, 1);
+    return 1;
+  }
+  if (format.PixelFormat == SemiPlanar) {
+    const geometry::Plane& chroma = p.plane[1];
+    const int64_t pitch = 2 * chroma.width;
+    geometry::Plane second = chroma;
+    second.offset += 1;
+    const bool uFirst = format.ComponentOrder == YUV;
+    out[0] = rows(p.plane[0], p.plane[0].width, 1);
+    out[1] = rows(uFirst ? chroma : second, pitch, 2);
+    out[2] = rows(uFirst ? second : chroma, pitch, 2);
+    return 3;
+  }
+  // Planar: storage order by component order.
+  static constexpr std::array<std::array<int, 3>, 3> kPlaneOf = {{{0, 1, 2}, {0, 2, 1}, {1, 0, 2}}};
+  const auto& planeOf = kPlaneOf[static_cast<size_t>(std::clamp(format.ComponentOrder, 0, 2))];
+  for (int c = 0; c < 3; ++c) out[c] = rows(p.plane[planeOf[c]], p.plane[planeOf[c]].width, 1);
+  return 3;
+}
+
+void LoadRow(const uint8_t* in, int64_t n, int step, const SampleCoding& c, uint16_t* out) {
+  if (c.bytes == 1) {
+    if (step == 1) {
+      for (int64_t i = 0; i < n; ++i) out[i] = in[i];
+    } else {
+      for (int64_t i = 0; i < n; ++i) out[i] = in[2 * i];
+    }
+    return;
+  }
+  const int64_t stride = 2 * step;
+  for (int64_t i = 0; i < n; ++i) {
+    out[i] = static_cast<uint16_t>((in[stride * i] | in[stride * i + 1] << 8) >> c.shift);
+  }
+}
+
+void StoreRow(const uint16_t* in, int64_t n, int step, const SampleCoding& c, uint8_t* out) {
+  if (c.bytes == 1) {
+    if (step == 1) {
+      for (int64_t i = 0; i < n; ++i) out[i] = static_cast<uint8_t>(in[i]);
+    } else {
+      for (int64_t i = 0; i < n; ++i) out[2 * i] = static_cast<uint8_t>(in[i]);
+    }
+    return;
+  }
+  const int64_t stride = 2 * step;
+  for (int64_t i = 0; i < n; ++i) {
+    const uint32_t word = uint32_t{in[i]} << c.shift;
+    out[stride * i] = static_cast<uint8_t>(word);
+    out[stride * i + 1] = static_cast<uint8_t>(word >> 8);
+  }
+}
+
+void ChangeDepth(uint16_t* v, int64_t n, int from, int to) {
+  const uint32_t top = (1u << to) - 1;
+  if (to > from) {
+    const int s = to - from;
+    for (int64_t i = 0; i < n; ++i) v[i] = static_cast<uint16_t>(std::min(uint32_t{v[i]} << s, top));
+  } else if (to < from) {
+    const int s = from - to;
+    const uint32_t half = 1u << (s - 1);
+    for (int64_t i = 0; i < n; ++i) v[i] = static_cast<uint16_t>(std::min((v[i] + half) >> s, top));
+  } else if (to < 16) {
+    for (int64_t i = 0; i < n; ++i) v[i] = static_cast<uint16_t>(std::min(uint32_t{v[i]}, top));
+  }
+}
+
+bool Fits(const ComponentRows& r, int bytes, int64_t size) {
+  if (r.rows == 0 || r.width == 0) return true;
+  const int64_t last = r.offset + (r.rows - 1) * r.pitch + ((r.width - 1) * r.step + 1) * bytes;
+  return r.offset >= 0 && last <= size;
+}
+
+// The end of the last byte the layout uses in field `field`.
+int64_t EndOf(const std::array<ComponentRows, 3>& rows, int count, int bytes) {
+  int64_t end = 0;
+  for (int c = 0; c < count; ++c) {
+    const ComponentRows& r = rows[static_cast<size_t>(c)];
+    if (r.rows > 0 && r.width > 0)
+      end = std::max(end, r.offset + (r.rows - 1) * r.pitch + ((r.width - 1) * r.step + 1) * bytes);
+  }
+  return end;
+}
+
+}  // namespace
+
+ImageFormat WorkingLayout(const ImageFormat& stored) {
+  ImageFormat f = stored;
+  if (f.PixelFormat == SemiPlanar) f.PixelFormat = Planar;
+  f.BitsPerSample = 8;
+  DeriveFourcc(f);
+  return f;
+}
+
+std::optional<std::string> StoredLayoutRefusal(const ImageFormat& f) {
+  if (!IsSupportedBitDepth(f.BitsPerSample)) {
+    return StrFormat("Error FRMT1020: Samples of %d bits are not supported; choose 8, 10, 12 or 16 bits!\n",
+                     f.BitsPerSample);
+  }
+  if (f.PixelFormat == SemiPlanar && !IsYuvSampled(f.SamplingFormat)) {
+    return std::string(
+        "Error FRMT1021: RGB, mono and BMP frames are never semi-planar; choose packed or planar!\n");
+  }
+  if (f.PixelFormat == SemiPlanar && f.ComponentOrder != YUV && f.ComponentOrder != YVU) {
+    return std::string(
+        "Error FRMT1022: Semi-planar chroma comes in the order YUV (U first) or YVU (V first)!\n");
+  }
+  if (f.BitsPerSample > 8 && ((f.PixelFormat == Packed && f.SamplingFormat != MONO) ||
+                              !(IsYuvSampled(f.SamplingFormat) || f.SamplingFormat == MONO))) {
+    return StrFormat("Error FRMT1023: Packed, RGB and BMP frames have 8-bit samples only, not %d!\n",
+                     f.BitsPerSample);
+  }
+  return std::nullopt;
+}
+
+bool SamplesConvertible(const ImageFormat& a, const ImageFormat& b) {
+  if (StoredLayoutRefusal(a) || StoredLayoutRefusal(b)) return false;
+  if (a.ImgWidth != b.ImgWidth || a.ImgHeight != b.ImgHeight || a.FieldFormat != b.FieldFormat) return false;
+  if (a.FieldFormat != Interlaced && a.FieldFormat != Progressive) return false;
+  if (a.SamplingFormat == MONO || b.SamplingFormat == MONO) return a.SamplingFormat == b.SamplingFormat;
+  if (a.SamplingFormat != b.SamplingFormat || !IsYuvSampled(a.SamplingFormat)) return false;
+  auto unpacked = [](const ImageFormat& f) {
+    if (f.PixelFormat == SemiPlanar) return true;
+    if (f.PixelFormat != Planar) return false;
+    return f.ComponentOrder == YUV || f.ComponentOrder == YVU ||
+           (f.ComponentOrder == UYV && f.SamplingFormat == YUV_444);
+  };
+  return unpacked(a) && unpacked(b) && a.ImgWidth >= 1 && a.ImgHeight >= 1;
+}
+
+bool ConvertSamples(const FrameImage& source, FrameImage& destination) {
+  if (!SamplesConvertible(source, destination) || source.Data == nullptr || destination.Data == nullptr)
+    return false;
+  FrameImage in = source;
+  if (ComputeFrameSize(in) <= 0 || in.DataSize > source.Capacity || in.DataSize > source.DataSize)
+    return false;
+  if (ComputeFrameSize(destination) <= 0 || destination.DataSize > destination.Capacity) return false;
+  const SampleCoding from = CodingOf(source), to = CodingOf(destination);
+  thread_local std::vector<uint16_t> row;
+  if (row.size() < static_cast<size_t>(source.ImgWidth)) row.resize(static_cast<size_t>(source.ImgWidth));
+  int64_t used = 0;
+  for (int field = 0; field < geometry::FieldCount(source); ++field) {
+    std::array<ComponentRows, 3> a, b;
+    const int count = ComponentsOf(source, field, a);
+    ComponentsOf(destination, field, b);
+    for (int c = 0; c < count; ++c) {
+      const ComponentRows& r = a[static_cast<size_t>(c)];
+      const ComponentRows& w = b[static_cast<size_t>(c)];
+      if (!Fits(r, from.bytes, in.DataSize) || !Fits(w, to.bytes, destination.DataSize)) return false;
+      for (int64_t y = 0; y < r.rows; ++y) {
+        LoadRow(source.Data + r.offset + y * r.pitch, r.width, r.step, from, row.data());
+        ChangeDepth(row.data(), r.width, from.bits, to.bits);
+        StoreRow(row.data(), r.width, w.step, to, destination.Data + w.offset + y * w.pitch);
+      }
+    }
+    used = std::max(used, EndOf(b, count, to.bytes));
+  }
+  if (used < destination.DataSize) {
+    std::memset(destination.Data + used, 0, static_cast<size_t>(destination.DataSize - used));
+  }
+  return true;
+}
+
+}  // namespace vx

@@ -1,0 +1,45 @@
+#pragma once
+
+// Frames of the layouts the frame engine does not hold as they are stored:
+// semi-planar chroma (NV12, NV21, NV16, NV61, NV24, NV42) and samples of 10 to
+// 16 bits (yuv420p10le, P010, gray10le and their kin). Jobs read such a frame
+// as it is stored, turn it into the engine's 8-bit planar layout of the same
+// sampling, order and size, and turn their results back the same way; the
+// converter also rewrites them directly, at full depth, when only the packing,
+// the order or the depth changes.
+
+#include <cstdint>
+#include <optional>
+#include <string>
+
+#include "image/FrameImage.h"
+
+namespace vx {
+
+// The layout the engine holds `stored` in: the same sampling, order, field format
+// and size, planar (packed and mono stay as they are), 8 bits.
+ImageFormat WorkingLayout(const ImageFormat& stored);
+
+// Why a layout cannot be stored (semi-planar RGB, mono or BMP; a depth outside
+// 8, 10, 12, 16; deeper packed, RGB or BMP samples); nullopt when it can.
+std::optional<std::string> StoredLayoutRefusal(const ImageFormat& format);
+
+// Whether ConvertSamples takes the pair: both YUV of one sampling (planar, or
+// semi-planar in the order YUV or YVU), or both mono; the same size and field
+// format; any depth.
+bool SamplesConvertible(const ImageFormat& from, const ImageFormat& to);
+
+// Rewrites the samples of `source` in the layout of `destination`'s header (its
+// DataSize is set): chroma planes or pairs, component order, depth. A deeper
+// sample v of b bits becomes v << (B - b) in B bits; a shallower one
+// (v + 2^(b - B - 1)) >> (b - B); either is clipped to 2^B - 1. Bytes the layout
+// leaves unused are set to 0. False when the pair is not convertible or a buffer
+// is too small.
+bool ConvertSamples(const FrameImage& source, FrameImage& destination);
+
+// The largest sample value of a layout: 2^bits - 1.
+inline constexpr int32_t MaxSampleValue(const ImageFormat& f) {
+  return (1 << f.BitsPerSample) - 1;
+}
+
+}  // namespace vx
