@@ -241,8 +241,8 @@ bool CompareSequence::LoadFirstPair() {
   // Both frames whole, or nothing shown.
   if (!first || !second || first->Length() < loadingFirst_.DataSize ||
       second->Length() < loadingSecond_.DataSize ||
-      !LoadFrame(*first, FirstPath, 1, loadingFirst_, loadingFirstOrigin_) ||
-      !LoadFrame(*second, SecondPath, 1, loadingSecond_, loadingSecondOrigin_))
+      !LoadFrame(firstReader_, *first, FirstPath, 1, loadingFirst_, loadingFirstOrigin_) ||
+      !LoadFrame(secondReader_, *second, SecondPath, 1, loadingSecond_, loadingSecondOrigin_))
     return false;
   Commit();
   return true;

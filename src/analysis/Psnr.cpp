@@ -11,6 +11,7 @@
 #include "image/KernelPaths.h"
 #include "image/LayoutGeometry.h"
 #include "image/ReadAhead.h"
+#include "image/SampleStorage.h"
 #include "platform/FaultInjection.h"
 #include "platform/HelperThread.h"
 #include "platform/MappedRegion.h"
@@ -87,23 +88,27 @@ struct Runs {
   void Add(const Run& r) { run[count++] = r; }
 };
 
-double Psnr(double sse, double samples) {
-  return sse == 0 ? 100.0 : 10.0 * std::log10(samples * 65025.0 / sse);
+double Psnr(double sse, double samples, double peak) {
+  return sse == 0 ? 100.0 : 10.0 * std::log10(samples * peak * peak / sse);
 }
 
 bool SameLayoutForComparison(const FrameImage& a, const FrameImage& b) {
   return a.SamplingFormat == b.SamplingFormat && a.ComponentOrder == b.ComponentOrder &&
          a.FieldFormat == b.FieldFormat && a.PixelFormat == b.PixelFormat &&
-         a.ImageResolution == b.ImageResolution && a.ImgWidth == b.ImgWidth && a.ImgHeight == b.ImgHeight;
+         a.ImageResolution == b.ImageResolution && a.ImgWidth == b.ImgWidth && a.ImgHeight == b.ImgHeight &&
+         a.BitsPerSample == b.BitsPerSample;
 }
 
 // How frames of one layout are compared: where each component's samples lie, how
 // many count, and how any stretch of a frame's bytes adds to the sums of squared
 // differences, so that a frame can be summed whole or block by block as it is read.
 struct ComparisonPlan {
-  enum class Kind : uint8_t { AllEqual, PackedTriples, PackedQuads, Planes };
+  // Stored: semi-planar or deeper samples, summed a whole frame at a time.
+  enum class Kind : uint8_t { AllEqual, PackedTriples, PackedQuads, Planes, Stored };
   Kind kind = Kind::AllEqual;  // mono and BMP frames: 100 dB, nothing summed
   bool uyvy = false;
+  ImageFormat layout;
+  double peak = 255.0;  // the largest sample value
   int64_t frameBytes = 0;
   Runs runs[3];
   int64_t samples[3] = {0, 0, 0};
@@ -121,6 +126,20 @@ struct ComparisonPlan {
       case Kind::PackedQuads:
         KernelPaths<SumSquaresQuads>::Pick()(a, b, count / 4, sums);
         return;
+      case Kind::Stored: {
+        if (from != 0 || count != frameBytes) return;  // whole frames only
+        FrameImage fa, fb;
+        static_cast<ImageFormat&>(fa) = static_cast<ImageFormat&>(fb) = layout;
+        fa.Data = const_cast<uint8_t*>(a);  // read only
+        fb.Data = const_cast<uint8_t*>(b);
+        fa.DataSize = fb.DataSize = static_cast<int32_t>(frameBytes);
+        fa.Capacity = fb.Capacity = frameBytes;
+        int64_t frameSums[3];
+        if (SumSquaredSampleDifferences(fa, fb, frameSums)) {
+          for (int k = 0; k < 3; ++k) sums[k] += frameSums[k];
+        }
+        return;
+      }
       case Kind::Planes: {
         const auto sumSquares = KernelPaths<SumSquares>::Pick();
         for (int k = 0; k < 3; ++k) {
@@ -153,7 +172,7 @@ struct ComparisonPlan {
     int64_t sse[3];
     Totals(sums, sse);
     for (int k = 0; k < 3; ++k)
-      values[k] = Psnr(static_cast<double>(sse[k]), static_cast<double>(samples[k]));
+      values[k] = Psnr(static_cast<double>(sse[k]), static_cast<double>(samples[k]), peak);
   }
 };
 
@@ -174,6 +193,15 @@ bool PlanComparison(const FrameImage& a, const FrameImage& b, bool combined, Com
   Runs* runs = plan.runs;
   int64_t* samples = plan.samples;
   samples[0] = samples[1] = samples[2] = w * h;
+  plan.layout = a;
+  plan.peak = MaxSampleValue(a);
+  if (IsStoredOnlyLayout(a)) {
+    if (combined || !SamplesConvertible(a, a)) return false;
+    plan.kind = ComparisonPlan::Kind::Stored;
+    if (s == YUV_422) samples[1] = samples[2] = w * h / 2;
+    if (s == YUV_420) samples[1] = samples[2] = w * h / 4;
+    return true;
+  }
   if (a.PixelFormat == Packed && (s == YUV_444 || s == RGB_444)) {
     plan.kind = ComparisonPlan::Kind::PackedTriples;
     for (int k = 0; k < 3; ++k) runs[k].Add({k, w * h, 3});
@@ -412,11 +440,12 @@ PsnrRun::RangeEnd PsnrRun::CompareRange(RawFile& file1, RawFile& file2, RawFile&
   // compared, so that a pair of large frames is never held whole (a 4K run holds
   // four blocks of 1 MiB, not two pairs of frames). Blocks are whole groups of
   // packed samples; a frame may end and the next begin inside one.
-  const bool inPlace = CanCompareInPlace(file1, file2, frameBytes);
+  const bool wholeFrames = plan.kind == ComparisonPlan::Kind::Stored;
+  const bool inPlace = !wholeFrames && CanCompareInPlace(file1, file2, frameBytes);
   RawFile* const files[2] = {&file1, &file2};
   int failedInPlace = -1;
   std::vector<uint8_t> copies[2];  // frames that could not be mapped
-  const int64_t blockBytes = std::min(frameBytes, kCompareBlockBytes);
+  const int64_t blockBytes = wholeFrames ? frameBytes : std::min(frameBytes, kCompareBlockBytes);
   ReadAhead blocks;
   if (!inPlace && !blocks.Start({&file1, &file2}, {blockBytes, blockBytes})) {
     Report(

@@ -219,3 +219,44 @@ bool ConvertSamples(const FrameImage& source, FrameImage& destination) {
 }
 
 }  // namespace vx
+
+namespace vx {
+
+bool SumSquaredSampleDifferences(const FrameImage& a, const FrameImage& b, int64_t sums[3]) {
+  if (!SamplesConvertible(a, a) || a.SamplingFormat == MONO || !(static_cast<const ImageFormat&>(a) == b))
+    return false;
+  FrameImage f = a;
+  if (ComputeFrameSize(f) <= 0 || !a.Data || !b.Data || f.DataSize > a.Capacity || f.DataSize > b.Capacity) {
+    return false;
+  }
+  const SampleCoding coding = CodingOf(a);
+  thread_local std::vector<uint16_t> rowA, rowB;
+  rowA.resize(std::max<size_t>(rowA.size(), static_cast<size_t>(a.ImgWidth)));
+  rowB.resize(std::max<size_t>(rowB.size(), static_cast<size_t>(a.ImgWidth)));
+  // Logical Y, U, V to the working layout's storage position.
+  const bool vFirst = a.ComponentOrder == YVU;
+  const bool uFirst = a.ComponentOrder == UYV;
+  const int position[3] = {uFirst ? 1 : 0, uFirst ? 0 : (vFirst ? 2 : 1), vFirst ? 1 : 2};
+  for (int k = 0; k < 3; ++k) sums[k] = 0;
+  for (int field = 0; field < geometry::FieldCount(a); ++field) {
+    std::array<ComponentRows, 3> rows;
+    const int count = ComponentsOf(a, field, rows);
+    for (int c = 0; c < count; ++c) {
+      const ComponentRows& r = rows[static_cast<size_t>(c)];
+      if (!Fits(r, coding.bytes, f.DataSize)) return false;
+      int64_t sum = 0;
+      for (int64_t y = 0; y < r.rows; ++y) {
+        LoadRow(a.Data + r.offset + y * r.pitch, r.width, r.step, coding, rowA.data());
+        LoadRow(b.Data + r.offset + y * r.pitch, r.width, r.step, coding, rowB.data());
+        for (int64_t x = 0; x < r.width; ++x) {
+          const int64_t d = int64_t{rowA[static_cast<size_t>(x)]} - rowB[static_cast<size_t>(x)];
+          sum += d * d;
+        }
+      }
+      sums[position[c]] += sum;
+    }
+  }
+  return true;
+}
+
+}  // namespace vx

@@ -37,6 +37,12 @@ bool SamplesConvertible(const ImageFormat& from, const ImageFormat& to);
 // is too small.
 bool ConvertSamples(const FrameImage& source, FrameImage& destination);
 
+// Per component, the sum of squared differences of two frames of one stored
+// layout (YUV planar or semi-planar, any depth), at full depth, in the order the
+// working layout stores the components (Y V U for the order YVU). False when the
+// layout is not one of those or a frame is too small.
+bool SumSquaredSampleDifferences(const FrameImage& a, const FrameImage& b, int64_t sums[3]);
+
 // The largest sample value of a layout: 2^bits - 1.
 inline constexpr int32_t MaxSampleValue(const ImageFormat& f) {
   return (1 << f.BitsPerSample) - 1;

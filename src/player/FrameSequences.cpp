@@ -10,11 +10,6 @@
 namespace vx {
 namespace {
 
-int64_t FramesIn(const RawFile& file, int64_t frameSize) {
-  return static_cast<int64_t>(
-      CountFrames(static_cast<uint64_t>(std::max<int64_t>(file.Length(), 0)), frameSize));
-}
-
 // A file with no whole frame has nothing to play: shown, true.
 bool SaidLessThanOneFrame(const std::string& path, const RawFile& file, const ImageFormat& layout) {
   const auto refusal = LessThanOneFrame(path, file.Length(), layout);
@@ -47,9 +42,12 @@ ShownFrame CopyOf(const FrameImage& frame, const FrameOrigin& origin) {
 
 }  // namespace
 
-bool FileListSequence::SetFormat(const ImageFormat& format) {
+bool FileListSequence::SetFormat(const ImageFormat& stored) {
   ReleaseBuffers();
-  const bool ok = FrameFor(format, shownBuffer_, shown_) && FrameFor(format, loadingBuffer_, loading_) &&
+  const bool layoutAccepted = reader_.SetLayout(stored);
+  const ImageFormat& format = layoutAccepted ? reader_.Working() : stored;
+  const bool ok = layoutAccepted && FrameFor(format, shownBuffer_, shown_) &&
+                  FrameFor(format, loadingBuffer_, loading_) &&
                   pictures_.Allocate(format.ImgWidth, format.ImgHeight) &&
                   work_.Ensure(format.ImgWidth, format.ImgHeight);
   format_ = shown_;
@@ -96,9 +94,9 @@ bool FileListSequence::Open(size_t index) {
     ShowMessage(CannotReadMessage(path_, messages_.notFound));
     return false;
   }
-  if (SaidLessThanOneFrame(path_, *opened, format_)) return false;
+  if (SaidLessThanOneFrame(path_, *opened, reader_.Stored())) return false;
   file_ = std::move(*opened);
-  frameCount_ = FramesIn(file_, format_.DataSize);
+  frameCount_ = reader_.FramesIn(file_);
   return true;
 }
 
@@ -108,10 +106,10 @@ bool FileListSequence::Load(int64_t n) {
 
 bool FileListSequence::LoadFrom(RawFile& file, const std::string& path, int64_t n) {
   // The loading buffer is the loop's alone; the frame shown is read under the lock.
-  if (!loading_.Data || !SeekFrame(file, loading_, n)) return false;
-  const int64_t got = ReadFrame(file, loading_);
+  if (!loading_.Data) return false;
+  const int64_t got = reader_.Read(file, n, loading_);
   if (got <= 0) return false;
-  if (got < loading_.DataSize) {
+  if (got < loading_.DataSize && !reader_.Converts()) {
     // A trailing partial frame keeps, in the bytes it lacks, the frame shown before.
     std::lock_guard lock(shownLock_);
     std::memcpy(loading_.Data + got, shown_.Data + got, static_cast<size_t>(loading_.DataSize - got));
@@ -153,7 +151,9 @@ void FileListSequence::RenderShown() {
 
 ShownFrame FileListSequence::Snapshot() const {
   std::lock_guard lock(shownLock_);
-  return CopyOf(shown_, shownOrigin_);
+  ShownFrame copy = CopyOf(shown_, shownOrigin_);
+  copy.stored = reader_.Stored();
+  return copy;
 }
 
 int64_t FileListSequence::ShownNumber() const {
@@ -172,14 +172,16 @@ bool FileListSequence::ReplaceShown(const FrameOrigin& origin, std::span<const u
 bool FramePairSequence::SetFormats(const ImageFormat& first, const ImageFormat& second) {
   std::lock_guard lock(shownLock_);
   shownFirstOrigin_ = shownSecondOrigin_ = loadingFirstOrigin_ = loadingSecondOrigin_ = FrameOrigin{};
-  return FrameFor(first, firstBuffers_[0], shownFirst_) && FrameFor(first, firstBuffers_[1], loadingFirst_) &&
-         FrameFor(second, secondBuffers_[0], shownSecond_) &&
-         FrameFor(second, secondBuffers_[1], loadingSecond_);
+  if (!firstReader_.SetLayout(first) || !secondReader_.SetLayout(second)) return false;
+  const FrameImage& a = firstReader_.Working();
+  const FrameImage& b = secondReader_.Working();
+  return FrameFor(a, firstBuffers_[0], shownFirst_) && FrameFor(a, firstBuffers_[1], loadingFirst_) &&
+         FrameFor(b, secondBuffers_[0], shownSecond_) && FrameFor(b, secondBuffers_[1], loadingSecond_);
 }
 
-bool FramePairSequence::LoadFrame(RawFile& file, const std::string& path, int64_t n, FrameImage& frame,
-                                  FrameOrigin& origin) {
-  if (!frame.Data || !SeekFrame(file, frame, n) || ReadFrame(file, frame) <= 0) return false;
+bool FramePairSequence::LoadFrame(StoredFrameReader& reader, RawFile& file, const std::string& path,
+                                  int64_t n, FrameImage& frame, FrameOrigin& origin) {
+  if (!frame.Data || reader.Read(file, n, frame) <= 0) return false;
   DescribeOrigin(file, path, origin);
   origin.number = n;
   return true;
@@ -209,7 +211,10 @@ FramePairSequence::Pair FramePairSequence::Snapshot() const {
 }
 
 FramePairSequence::Pair FramePairSequence::SnapshotLocked() const {
-  return {CopyOf(shownFirst_, shownFirstOrigin_), CopyOf(shownSecond_, shownSecondOrigin_)};
+  Pair pair{CopyOf(shownFirst_, shownFirstOrigin_), CopyOf(shownSecond_, shownSecondOrigin_)};
+  pair.first.stored = firstReader_.Stored();
+  pair.second.stored = secondReader_.Stored();
+  return pair;
 }
 
 bool LockstepPairSequence::Open(size_t) {
@@ -223,19 +228,18 @@ bool LockstepPairSequence::Open(size_t) {
     ShowMessage(CannotReadMessage(SecondPath, messages_.secondNotFound));
     return false;
   }
-  if (SaidLessThanOneFrame(FirstPath, *first, loadingFirst_) ||
-      SaidLessThanOneFrame(SecondPath, *second, loadingSecond_))
+  if (SaidLessThanOneFrame(FirstPath, *first, firstReader_.Stored()) ||
+      SaidLessThanOneFrame(SecondPath, *second, secondReader_.Stored()))
     return false;
   firstFile_ = std::move(*first);
   secondFile_ = std::move(*second);
-  frameCount_ =
-      std::min(FramesIn(firstFile_, loadingFirst_.DataSize), FramesIn(secondFile_, loadingSecond_.DataSize));
+  frameCount_ = std::min(firstReader_.FramesIn(firstFile_), secondReader_.FramesIn(secondFile_));
   return true;
 }
 
 bool LockstepPairSequence::Load(int64_t n) {
-  return LoadFrame(firstFile_, FirstPath, n, loadingFirst_, loadingFirstOrigin_) &&
-         LoadFrame(secondFile_, SecondPath, n, loadingSecond_, loadingSecondOrigin_);
+  return LoadFrame(firstReader_, firstFile_, FirstPath, n, loadingFirst_, loadingFirstOrigin_) &&
+         LoadFrame(secondReader_, secondFile_, SecondPath, n, loadingSecond_, loadingSecondOrigin_);
 }
 
 void LockstepPairSequence::Close() {
@@ -249,7 +253,7 @@ bool ConsecutivePairSequence::Open(size_t) {
     ShowMessage(CannotReadMessage(Path, notFound_));
     return false;
   }
-  frameCount_ = std::max<int64_t>(FramesIn(*file, loadingFirst_.DataSize) - 1, 0);
+  frameCount_ = std::max<int64_t>(firstReader_.FramesIn(*file) - 1, 0);
   return true;
 }
 
@@ -259,8 +263,8 @@ bool ConsecutivePairSequence::Load(int64_t n) {
     ShowMessage(CannotReadMessage(Path, notFound_));
     return false;
   }
-  return LoadFrame(*file, Path, n, loadingFirst_, loadingFirstOrigin_) &&
-         LoadFrame(*file, Path, n + 1, loadingSecond_, loadingSecondOrigin_);
+  return LoadFrame(firstReader_, *file, Path, n, loadingFirst_, loadingFirstOrigin_) &&
+         LoadFrame(firstReader_, *file, Path, n + 1, loadingSecond_, loadingSecondOrigin_);
 }
 
 }  // namespace vx

@@ -13,6 +13,7 @@
 
 #include "display/DisplayPicture.h"
 #include "image/FrameImage.h"
+#include "image/StoredFrames.h"
 #include "platform/RawFile.h"
 #include "player/PlaybackLoop.h"
 #include "player/ShownFrame.h"
@@ -37,10 +38,13 @@ class FileListSequence : public FrameSequence {
   explicit FileListSequence(const Messages& messages) : messages_(messages) {}
 
   // The layout of every file and the buffers for it. False (buffers released)
-  // when the size is refused.
+  // when the size or the layout is refused.
   bool SetFormat(const ImageFormat& format);
-  // The layout (header only).
+  // The layout frames are shown in (header only): the files' own, or for a
+  // stored-only layout its 8-bit planar working layout.
   const FrameImage& Format() const { return format_; }
+  // The files' layout.
+  const FrameImage& StoredFormat() const { return reader_.Stored(); }
   bool HasBuffers() const { return !shownBuffer_.empty(); }
   void ReleaseBuffers();
 
@@ -89,6 +93,7 @@ class FileListSequence : public FrameSequence {
   void RenderShown();
 
   const Messages& messages_;
+  StoredFrameReader reader_;
   FrameImage format_;  // header only
   // The frame shown and the frame being read; swapped when the loop shows a frame.
   FrameBuffer shownBuffer_, loadingBuffer_;
@@ -130,9 +135,11 @@ class FramePairSequence : public FrameSequence {
   // The pair being read: Load fills these and their origins.
   FrameImage loadingFirst_, loadingSecond_;
   FrameOrigin loadingFirstOrigin_, loadingSecondOrigin_;
-  // Reads frame `n` of `file` (named `path`) into `frame`, noting where it came from.
-  static bool LoadFrame(RawFile& file, const std::string& path, int64_t n, FrameImage& frame,
-                        FrameOrigin& origin);
+  // Reads frame `n` of `file` (named `path`) into `frame` through `reader` (the
+  // first or the second file's), noting where it came from.
+  static bool LoadFrame(StoredFrameReader& reader, RawFile& file, const std::string& path, int64_t n,
+                        FrameImage& frame, FrameOrigin& origin);
+  StoredFrameReader firstReader_, secondReader_;
   // Under the lock of the pair shown: what a tool renders and changes.
   std::mutex& ShownLock() const { return shownLock_; }
   const FrameImage& ShownFirst() const { return shownFirst_; }

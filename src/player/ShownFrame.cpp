@@ -2,6 +2,7 @@
 
 #include <algorithm>
 
+#include "image/SampleStorage.h"
 #include "platform/MessageSink.h"
 #include "platform/StringFormat.h"
 
@@ -22,8 +23,43 @@ bool DescribeOrigin(const RawFile& file, const std::string& path, FrameOrigin& o
   return identity.has_value() && origin.length >= 0;
 }
 
+namespace {
+// `bytes` in the layout `shown.format`, rewritten in `shown.stored`.
+std::vector<uint8_t> InStoredLayout(const ShownFrame& shown, std::span<const uint8_t> bytes) {
+  std::vector<uint8_t> stored(static_cast<size_t>(shown.stored.DataSize));
+  FrameImage from = shown.format;
+  from.Data = const_cast<uint8_t*>(bytes.data());  // read only
+  from.Capacity = static_cast<int64_t>(bytes.size());
+  FrameImage to = shown.stored;
+  to.Data = stored.data();
+  to.Capacity = static_cast<int64_t>(stored.size());
+  if (!ConvertSamples(from, to)) stored.clear();
+  return stored;
+}
+}  // namespace
+
 bool WriteShownFrame(const ShownFrame& shown, std::span<const uint8_t> expectedOnDisk,
                      std::span<const uint8_t> edited, const WriteBackMessages& messages) {
+  if (shown.stored.DataSize > 0 && !(static_cast<const ImageFormat&>(shown.stored) == shown.format)) {
+    if (shown.stored.BitsPerSample > 8) {
+      ShowMessage(StrFormat(messages.deepSamples, shown.stored.BitsPerSample, shown.origin.path.c_str()));
+      return false;
+    }
+    if (static_cast<int64_t>(edited.size()) != shown.format.DataSize ||
+        static_cast<int64_t>(expectedOnDisk.size()) != shown.format.DataSize) {
+      ShowMessage(StrFormat(messages.notWritten, shown.origin.path.c_str()));
+      return false;
+    }
+    // Semi-planar chroma is rewritten in the file's order; the check and the write
+    // then work on the file's bytes.
+    ShownFrame asStored = shown;
+    asStored.format = shown.stored;
+    asStored.stored = FrameImage{};
+    asStored.bytes = InStoredLayout(shown, shown.bytes);
+    const std::vector<uint8_t> expected = InStoredLayout(shown, expectedOnDisk);
+    const std::vector<uint8_t> written = InStoredLayout(shown, edited);
+    return WriteShownFrame(asStored, expected, written, messages);
+  }
   const FrameOrigin& at = shown.origin;
   const auto frameNumber = static_cast<long long>(at.number);
   const int64_t size = shown.format.DataSize;

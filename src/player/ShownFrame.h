@@ -27,6 +27,9 @@ struct FrameOrigin {
 struct ShownFrame {
   FrameOrigin origin;
   FrameImage format;  // the frame's layout (header only)
+  // The file's layout when it differs (a stored-only layout shown in its working
+  // layout); DataSize 0: the frame is stored as it is shown.
+  FrameImage stored;
   std::vector<uint8_t> bytes;
 
   bool Valid() const { return origin.number > 0 && !bytes.empty() && format.DataSize > 0; }
@@ -43,6 +46,10 @@ struct WriteBackMessages {
   const char* notWritten;  // %s file: cannot be opened for writing, or the frame is not inside it
   const char* replaced;    // %s file, %lld frame: another file, or another length, under the name now
   const char* changed;     // %lld frame, %s file: the frame's bytes on disk are not those shown
+  // %d bits, %s file: the frame was shown at 8 bits and cannot be written back
+  const char* deepSamples =
+      "Error VLTX1033: Frames of %d-bit samples are shown at 8 bits; %s is not changed, so that its "
+      "samples keep their depth!\n";
 };
 
 // Writes `edited` over frame `shown.origin.number` of the file `shown.origin.path`
@@ -50,7 +57,8 @@ struct WriteBackMessages {
 // when the name no longer reaches the file shown, its length changed, the frame is
 // not wholly inside it, or the bytes on disk differ from `expectedOnDisk` (the
 // shown bytes, or what was last written there). A short write puts the bytes that
-// were there back.
+// were there back. A frame of a semi-planar file is written back in its layout;
+// frames of deeper samples are refused.
 bool WriteShownFrame(const ShownFrame& shown, std::span<const uint8_t> expectedOnDisk,
                      std::span<const uint8_t> edited, const WriteBackMessages& messages);
 

@@ -1,0 +1,44 @@
+#include "image/StoredFrames.h"
+
+#include <algorithm>
+#include <cstring>
+
+#include "image/SampleStorage.h"
+
+namespace vx {
+
+bool StoredFrameReader::SetLayout(const ImageFormat& stored) {
+  buffer_.Release();
+  converts_ = false;
+  stored_ = working_ = FrameImage{};
+  if (StoredLayoutRefusal(stored)) return false;
+  static_cast<ImageFormat&>(stored_) = stored;
+  if (ComputeFrameSize(stored_) <= 0) return false;
+  converts_ = IsStoredOnlyLayout(stored);
+  static_cast<ImageFormat&>(working_) = converts_ ? WorkingLayout(stored) : stored;
+  ComputeFrameSize(working_);
+  return !converts_ || buffer_.Allocate(stored_.DataSize);
+}
+
+int64_t StoredFrameReader::Read(RawFile& file, int64_t n, FrameImage& frame) {
+  if (!frame.Data || stored_.DataSize <= 0) return -1;
+  if (!converts_) {
+    CopyFrameHeader(working_, frame);
+    if (!SeekFrame(file, frame, n)) return -1;
+    return ReadFrame(file, frame);
+  }
+  FrameImage stored = buffer_.Frame(stored_);
+  if (!SeekFrame(file, stored, n)) return -1;
+  const int64_t got = ReadFrame(file, stored);
+  if (got <= 0) return got;
+  if (got < stored.DataSize) std::memset(stored.Data + got, 0, static_cast<size_t>(stored.DataSize - got));
+  static_cast<ImageFormat&>(frame) = working_;
+  return ConvertSamples(stored, frame) ? got : -1;
+}
+
+int64_t StoredFrameReader::FramesIn(const RawFile& file) const {
+  return static_cast<int64_t>(
+      CountFrames(static_cast<uint64_t>(std::max<int64_t>(file.Length(), 0)), stored_.DataSize));
+}
+
+}  // namespace vx

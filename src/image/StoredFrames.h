@@ -1,0 +1,36 @@
+#pragma once
+
+// Frames read from a file in the layout it is stored in and handed over in the
+// layout the frame engine works in (see image/SampleStorage.h): the playing
+// windows' reader. Layouts the engine holds as they are pass straight through.
+
+#include <cstdint>
+
+#include "image/FrameImage.h"
+#include "platform/RawFile.h"
+
+namespace vx {
+
+class StoredFrameReader {
+ public:
+  // The file's layout; false (nothing kept) when it cannot be stored or read.
+  bool SetLayout(const ImageFormat& stored);
+  // The file's layout and the layout frames are handed over in (headers, DataSize set).
+  const FrameImage& Stored() const { return stored_; }
+  const FrameImage& Working() const { return working_; }
+  bool Converts() const { return converts_; }
+  // Reads frame `n` (from 1) into `frame`, whose buffer holds a working frame; its
+  // header becomes the working layout. The stored bytes read: 0 or less when there
+  // is no such frame; short for a trailing partial frame, whose missing bytes keep
+  // what `frame` held (plain layouts) or read as zeros (converted ones).
+  int64_t Read(RawFile& file, int64_t n, FrameImage& frame);
+  // Whole frames in the file.
+  int64_t FramesIn(const RawFile& file) const;
+
+ private:
+  FrameImage stored_, working_;
+  FrameBuffer buffer_;  // a stored frame, for converted layouts
+  bool converts_ = false;
+};
+
+}  // namespace vx
