@@ -1,0 +1,302 @@
+// Semi-planar layouts and deeper samples through the program: ffmpeg's bytes,
+// the refusals, and what the settings and the history keep of the depth.
+#include <gtest/gtest.h>
+
+#include <algorithm>
+#include <cstdlib>
+#include <filesystem>
+#include <string>
+#include <vector>
+
+#include "ProgramTestSupport.h"
+
+namespace vx::test {
+namespace {
+
+namespace fs = std::filesystem;
+using Args = std::vector<std::string>;
+
+constexpr const char* kSize = "64x48";
+constexpr size_t kTimeField = 25;  // the history's time: 20 characters and five zero bytes
+
+// The same bytes, sizes compared first so that a wrong output prints one line.
+testing::AssertionResult SameFile(const fs::path& actual, const fs::path& expected) {
+  if (!fs::exists(actual)) return testing::AssertionFailure() << actual << " was not written";
+  if (fs::file_size(actual) != fs::file_size(expected)) {
+    return testing::AssertionFailure() << actual << " has " << fs::file_size(actual) << " bytes, " << expected
+                                       << " " << fs::file_size(expected);
+  }
+  if (ReadFileBytes(actual) != ReadFileBytes(expected)) {
+    return testing::AssertionFailure() << actual << " differs from " << expected;
+  }
+  return testing::AssertionSuccess();
+}
+
+// The record of `name` in a history text, from its header to the next one.
+std::string RecordOf(const std::string& history, const std::string& name) {
+  const size_t at = history.find("ImageFileName=" + name + "\r\n");
+  if (at == std::string::npos) return {};
+  const size_t begin = history.rfind("[FileHistory", at);
+  const size_t end = history.find("[FileHistory", at);
+  return history.substr(begin, end == std::string::npos ? std::string::npos : end - begin);
+}
+
+// What a record holds after its time field.
+std::string AfterTheTime(const std::string& record) {
+  if (record.empty()) return "(no record)";
+  const size_t at = record.find("Open_Time= ");
+  if (at == std::string::npos) return "(no time)";
+  return record.substr(std::min(record.size(), at + 11 + kTimeField));
+}
+
+class HeadlessStoredLayouts : public HeadlessProgram {
+ protected:
+  void SetUp() override {
+    if (!HaveFfmpeg()) GTEST_SKIP() << "ffmpeg is not installed; scripts/setup installs it";
+  }
+  // Three 64 x 48 frames of ffmpeg's testsrc2 in one of its pixel formats.
+  fs::path Clip(const std::string& pixelFormat) {
+    const fs::path path = dir_ / (pixelFormat + ".yuv");
+    if (fs::exists(path)) return path;
+    const std::string command = "ffmpeg -loglevel error -y -f lavfi -i testsrc2=size=" + std::string(kSize) +
+                                ":rate=25 -frames:v 3 -pix_fmt " + pixelFormat + " -f rawvideo " +
+                                Quote(path.string());
+    EXPECT_EQ(std::system(command.c_str()), 0) << command;
+    return path;
+  }
+  // A raw file of `from` as ffmpeg rewrites it in `to`, through `filter` if any.
+  fs::path Ffmpeg(const fs::path& source, const std::string& from, const std::string& to,
+                  const std::string& filter = "") {
+    const fs::path path = dir_ / ("ffmpeg_" + std::to_string(made_++) + "_" + to + ".yuv");
+    const std::string command = "ffmpeg -loglevel error -y -f rawvideo -pix_fmt " + from + " -s " + kSize +
+                                " -i " + Quote(source.string()) + (filter.empty() ? "" : " -vf " + filter) +
+                                " -pix_fmt " + to + " -f rawvideo " + Quote(path.string());
+    EXPECT_EQ(std::system(command.c_str()), 0) << command;
+    return path;
+  }
+  // How the program reads a 64 x 48 progressive file.
+  static Args Source(const fs::path& path, const std::string& sampling, const std::string& pixel,
+                     const std::string& bits, const std::string& order = "yuv") {
+    return {"-n", path.string(), "-s", sampling, "-o", order, "-f", "progressive",
+            "-p", pixel,         "-b", bits,     "-w", "64",  "-h", "48"};
+  }
+  Outcome Job(const std::string& action, const Args& source, const fs::path& target, const Args& more = {}) {
+    Args args = {"-a", action, "-N", target.string(), "-e", "exit"};
+    args.insert(args.end(), source.begin(), source.end());
+    args.insert(args.end(), more.begin(), more.end());
+    return Run(args);
+  }
+
+  // A source in one ffmpeg format (made from a testsrc2 clip of `clip`), converted
+  // by the program and by ffmpeg into the format `to`.
+  struct FfmpegCase {
+    const char* clip;
+    const char* from;  // the source file's format; ffmpeg makes it from the clip
+    Args read;         // -s, -p, -b and -o of the source
+    Args write;        // the destination options
+    const char* to;
+    // Where ffmpeg's direct route differs, its bytes through this format first
+    // (from 8 bits straight into P010 it repeats the high bits in the low ones).
+    const char* through = nullptr;
+  };
+  void ExpectFfmpegsBytes(const FfmpegCase& c) {
+    const fs::path clip = Clip(c.clip);
+    const fs::path source = c.from == std::string(c.clip) ? clip : Ffmpeg(clip, c.clip, c.from);
+    const fs::path target = dir_ / (std::string(c.from) + "_to_" + c.to + ".yuv");
+    const Outcome o =
+        Job("convert", Source(source, c.read[0], c.read[1], c.read[2], c.read[3]), target, c.write);
+    EXPECT_EQ(o.exitCode, 0) << c.from << " -> " << c.to << ": " << o.errors;
+    EXPECT_EQ(o.errors, "") << c.from << " -> " << c.to;
+    const fs::path expected = c.through == nullptr
+                                  ? Ffmpeg(source, c.from, c.to)
+                                  : Ffmpeg(Ffmpeg(source, c.from, c.through), c.through, c.to);
+    EXPECT_TRUE(SameFile(target, expected)) << c.from << " -> " << c.to;
+  }
+
+  int made_ = 0;
+};
+
+TEST_F(HeadlessStoredLayouts, SemiPlanarEightBitFilesMatchFfmpeg) {
+  const FfmpegCase cases[] = {
+      {"yuv420p", "yuv420p", {"yuv420", "planar", "8", "yuv"}, {"-P", "semiplanar"}, "nv12"},
+      {"yuv420p", "yuv420p", {"yuv420", "planar", "8", "yuv"}, {"-P", "semiplanar", "-O", "yvu"}, "nv21"},
+      {"yuv420p", "nv12", {"yuv420", "semiplanar", "8", "yuv"}, {"-P", "planar"}, "yuv420p"},
+      {"yuv420p", "nv21", {"yuv420", "semiplanar", "8", "yvu"}, {"-P", "planar", "-O", "yuv"}, "yuv420p"},
+      {"yuv420p", "nv21", {"yuv420", "semiplanar", "8", "yvu"}, {"-O", "yuv"}, "nv12"},
+      {"yuv444p", "yuv444p", {"yuv444", "planar", "8", "yuv"}, {"-P", "semiplanar"}, "nv24"},
+      {"yuv444p", "yuv444p", {"yuv444", "planar", "8", "yuv"}, {"-P", "semiplanar", "-O", "yvu"}, "nv42"},
+      {"yuv444p", "nv24", {"yuv444", "semiplanar", "8", "yuv"}, {"-P", "planar"}, "yuv444p"},
+  };
+  for (const FfmpegCase& c : cases) ExpectFfmpegsBytes(c);
+}
+
+TEST_F(HeadlessStoredLayouts, DeeperSamplesMatchFfmpeg) {
+  const FfmpegCase cases[] = {
+      // Low bits against high bits, both ways, and 16-bit semi-planar.
+      {"yuv420p10le", "yuv420p10le", {"yuv420", "planar", "10", "yuv"}, {"-P", "semiplanar"}, "p010le"},
+      {"yuv420p10le", "p010le", {"yuv420", "semiplanar", "10", "yuv"}, {"-P", "planar"}, "yuv420p10le"},
+      {"yuv420p10le",
+       "yuv420p10le",
+       {"yuv420", "planar", "10", "yuv"},
+       {"-P", "semiplanar", "-B", "16"},
+       "p016le"},
+      {"yuv422p10le", "yuv422p10le", {"yuv422", "planar", "10", "yuv"}, {"-P", "semiplanar"}, "p210le"},
+      // Depth changes: up by a shift, down rounded.
+      {"yuv420p10le", "yuv420p10le", {"yuv420", "planar", "10", "yuv"}, {"-B", "12"}, "yuv420p12le"},
+      {"yuv420p", "yuv420p", {"yuv420", "planar", "8", "yuv"}, {"-B", "10"}, "yuv420p10le"},
+      {"yuv420p10le", "yuv420p10le", {"yuv420", "planar", "10", "yuv"}, {"-B", "8"}, "yuv420p"},
+      {"yuv420p10le",
+       "p010le",
+       {"yuv420", "semiplanar", "10", "yuv"},
+       {"-P", "planar", "-B", "8"},
+       "yuv420p"},
+      {"yuv420p",
+       "yuv420p",
+       {"yuv420", "planar", "8", "yuv"},
+       {"-P", "semiplanar", "-B", "10"},
+       "p010le",
+       "yuv420p10le"},
+  };
+  for (const FfmpegCase& c : cases) ExpectFfmpegsBytes(c);
+}
+
+TEST_F(HeadlessStoredLayouts, TwelveToEightBitsRoundsHalfTheDroppedStepUp) {
+  const fs::path clip = Clip("yuv444p12le"), target = dir_ / "eight.yuv";
+  const Outcome o = Job("convert", Source(clip, "yuv444", "planar", "12"), target, {"-B", "8"});
+  ASSERT_EQ(o.exitCode, 0) << o.errors;
+  const std::vector<uint8_t> words = ReadFileBytes(clip);
+  std::vector<uint8_t> expected(words.size() / 2);
+  for (size_t i = 0; i < expected.size(); ++i) {
+    const int v = words[2 * i] | words[2 * i + 1] << 8;
+    expected[i] = static_cast<uint8_t>(std::min((v + 8) >> 4, 255));
+  }
+  ASSERT_EQ(fs::file_size(target), expected.size());
+  EXPECT_EQ(ReadFileBytes(target), expected);
+}
+
+TEST_F(HeadlessStoredLayouts, CropAndFlipOfNv12MatchFfmpeg) {
+  const fs::path nv12 = Ffmpeg(Clip("yuv420p"), "yuv420p", "nv12");
+  const Args source = Source(nv12, "yuv420", "semiplanar", "8");
+  const fs::path crop = dir_ / "crop.yuv", flip = dir_ / "flip.yuv";
+  const Outcome cropped = Job("crop", source, crop, {"-c", "8,16,24,32"});
+  EXPECT_EQ(cropped.exitCode, 0) << cropped.errors;
+  EXPECT_TRUE(SameFile(crop, Ffmpeg(nv12, "nv12", "nv12", "crop=32:24:16:8")));
+  const Outcome flipped = Job("flip", source, flip);
+  EXPECT_EQ(flipped.exitCode, 0) << flipped.errors;
+  EXPECT_TRUE(SameFile(flip, Ffmpeg(nv12, "nv12", "nv12", "vflip")));
+}
+
+TEST_F(HeadlessStoredLayouts, LayoutsThatCannotBeStoredAreRefusedByTheirOption) {
+  const fs::path clip = Clip("yuv420p"), target = dir_ / "never.yuv";
+  const std::string notSemiPlanar =
+      "Error FRMT1021: RGB, mono and BMP frames are never semi-planar; choose packed or planar!\n";
+  struct Case {
+    Args source, destination;
+    int code;
+    std::string errors;
+  } cases[] = {
+      {Source(clip, "yuv420", "planar", "9"),
+       {"-P", "semiplanar"},
+       1,
+       "Sorry, -b option error: 9. Bits per sample must be 8, 10, 12 or 16 !\n"},
+      {Source(clip, "yuv420", "planar", "8"),
+       {"-B", "7"},
+       1,
+       "Sorry, -B option error: 7. Bits per sample must be 8, 10, 12 or 16 !\n"},
+      {Source(clip, "yuv420", "planar", "8"),
+       {"-B", "100"},
+       1,
+       "Sorry, -B option error: 100. Bits per sample must be 8, 10, 12 or 16 !\n"},
+      {Source(clip, "yuv420", "planar", "8"), {"-P", "semiplanar", "-S", "rgb444"}, 7, notSemiPlanar},
+      {Source(clip, "rgb444", "semiplanar", "8", "rgb"), {"-S", "yuv444"}, 7, notSemiPlanar},
+      {Source(clip, "yuv420", "planar", "8"),
+       {"-S", "yuv444", "-P", "semiplanar", "-O", "uyv"},
+       7,
+       "Error FRMT1022: Semi-planar chroma comes in the order YUV (U first) or YVU (V first)!\n"},
+      {Source(clip, "yuv422", "planar", "8"),
+       {"-P", "packed", "-B", "10"},
+       1,
+       "Error FRMT1023: Packed, RGB and BMP frames have 8-bit samples only, not 10!\n"},
+  };
+  for (const Case& c : cases) {
+    const Outcome o = Job("convert", c.source, target, c.destination);
+    const std::string what = c.destination[0] + " " + c.destination[1];
+    EXPECT_EQ(o.exitCode, c.code) << what;
+    EXPECT_EQ(o.errors, c.errors) << what;
+    EXPECT_FALSE(fs::exists(target)) << what;
+  }
+}
+
+TEST_F(HeadlessStoredLayouts, DeeperSamplesAreNotPassedThroughEightBits) {
+  const fs::path ten = Clip("yuv420p10le"), gray = Clip("gray10le");
+  const fs::path crop = dir_ / "crop.yuv", flip = dir_ / "flip.yuv";
+  const Outcome cropped = Job("crop", Source(ten, "yuv420", "planar", "10"), crop, {"-c", "8,16,24,32"});
+  EXPECT_EQ(cropped.exitCode, 8);
+  EXPECT_EQ(cropped.errors, "Error VLTX1032: This job would pass the 10-bit samples of " + ten.string() +
+                                " through 8 bits and lose their low bits; convert the file to 8 bits first "
+                                "(-B 8)!\n");
+  EXPECT_FALSE(fs::exists(crop));
+  const Outcome flipped = Job("flip", Source(gray, "mono", "planar", "10"), flip);
+  EXPECT_EQ(flipped.exitCode, 8);
+  EXPECT_EQ(flipped.errors, "Error VLTX1032: This job would pass the 10-bit samples of " + gray.string() +
+                                " through 8 bits and lose their low bits; convert the file to 8 bits first "
+                                "(-B 8)!\n");
+  EXPECT_FALSE(fs::exists(flip));
+
+  // The converter keeps the depth only where it rewrites the samples themselves.
+  const fs::path deep422 = Clip("yuv422p10le"), resampled = dir_ / "420.yuv";
+  const Args source = Source(deep422, "yuv422", "planar", "10");
+  const Outcome refused = Job("convert", source, resampled, {"-S", "yuv420"});
+  EXPECT_EQ(refused.exitCode, 8);
+  EXPECT_EQ(refused.errors,
+            "Error CONV1060: 10-bit samples keep their depth only when the sampling, size and field format "
+            "stay as they are; convert to 8 bits (-B 8) for the rest!\n");
+  EXPECT_FALSE(fs::exists(resampled));
+  // At 8 bits it is the 8-bit file's resampling.
+  const fs::path eight = dir_ / "eight.yuv", twoSteps = dir_ / "two_steps.yuv";
+  ASSERT_EQ(Job("convert", source, resampled, {"-S", "yuv420", "-B", "8"}).exitCode, 0);
+  ASSERT_EQ(Job("convert", source, eight, {"-B", "8"}).exitCode, 0);
+  ASSERT_EQ(Job("convert", Source(eight, "yuv422", "planar", "8"), twoSteps, {"-S", "yuv420"}).exitCode, 0);
+  EXPECT_EQ(fs::file_size(resampled), 64u * 48 * 3 / 2 * 3);
+  EXPECT_TRUE(SameFile(resampled, twoSteps));
+}
+
+TEST_F(HeadlessStoredLayouts, SettingsAndHistoryNameTheDepthOnlyAboveEightBits) {
+  const fs::path eight = Clip("yuv420p"), ten = Clip("yuv420p10le");
+  const fs::path nv21 = dir_ / "nv21.yuv", p010 = dir_ / "p010.yuv", again = dir_ / "again.yuv";
+  // An 8-bit run keeps the old texts.
+  const Outcome o8 =
+      Job("convert", Source(eight, "yuv420", "planar", "8"), nv21, {"-P", "semiplanar", "-O", "yvu"});
+  ASSERT_EQ(o8.exitCode, 0) << o8.errors;
+  EXPECT_EQ(ReadFileText(SettingsFile()).find("BitsPerSample"), std::string::npos);
+  const std::string record8 = RecordOf(HistoryText(), nv21.string());
+  ASSERT_NE(record8, "") << HistoryText();
+  EXPECT_NE(record8.find("\r\nPixelFormat=2\r\n"), std::string::npos) << record8;
+  EXPECT_EQ(AfterTheTime(record8), "\r\n");
+
+  // A 10-bit run: the settings' last line and a line after the record's time.
+  const Outcome o10 = Job("convert", Source(ten, "yuv420", "planar", "10"), p010, {"-P", "semiplanar"});
+  ASSERT_EQ(o10.exitCode, 0) << o10.errors;
+  const std::string settings = ReadFileText(SettingsFile());
+  EXPECT_TRUE(settings.ends_with("\nBitsPerSample: 10\n")) << settings;
+  const std::string history = HistoryText();
+  EXPECT_EQ(AfterTheTime(RecordOf(history, p010.string())), "\r\nBitsPerSample=10\r\n") << history;
+  EXPECT_EQ(AfterTheTime(RecordOf(history, nv21.string())), "\r\n") << "the 8-bit record is left as it was";
+
+  // The next run reads its source at the depth of the settings.
+  const Outcome kept =
+      Run({"-a", "convert", "-n", ten.string(), "-N", again.string(), "-P", "semiplanar", "-e", "exit",
+           "-s", "yuv420",  "-o", "yuv",        "-f", "progressive",  "-p", "planar",     "-w", "64",
+           "-h", "48"});
+  ASSERT_EQ(kept.exitCode, 0) << kept.errors;
+  EXPECT_TRUE(SameFile(again, p010));
+
+  // And 8 bits again takes the line out.
+  const Outcome back =
+      Job("convert", Source(eight, "yuv420", "planar", "8"), dir_ / "nv12.yuv", {"-P", "semiplanar"});
+  ASSERT_EQ(back.exitCode, 0) << back.errors;
+  EXPECT_EQ(ReadFileText(SettingsFile()).find("BitsPerSample"), std::string::npos);
+}
+
+}  // namespace
+}  // namespace vx::test
