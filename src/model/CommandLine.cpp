@@ -4,6 +4,7 @@
 #include <optional>
 #include <span>
 
+#include "image/FrameFile.h"
 #include "image/SampleStorage.h"
 #include "platform/MessageSink.h"
 #include "platform/StringFormat.h"
@@ -402,6 +403,7 @@ class Parser {
 
   int ApplyValue(const ValueOption& option, const std::string& value) {
     sourceGiven_ = sourceGiven_ || option.given == Given::Source;
+    if (option.given == Given::Source || option.given == Given::Sampling) givenLetters_ += option.letter;
     samplingGiven_ = samplingGiven_ || option.given == Given::Sampling;
     outputGiven_ = outputGiven_ || option.given == Given::Output;
     int32_t& target = option.target(request_, settings_);
@@ -571,6 +573,7 @@ class Parser {
     if (!action.takesFillColour && request_.PadColourGiven)
       return Usage("Sorry, you can only specify a fill colour (-k) for padding !\n");
     if (const int code = CheckAction()) return code;
+    if (const int code = TakeY4mLayout()) return code;
     // A depth kept from an earlier run does not follow a layout given now that
     // only has 8-bit samples.
     ImageFormat& source = settings_.Format;
@@ -580,6 +583,30 @@ class Parser {
     if (const auto refusal = StoredLayoutRefusal(request_.OutputFormat.Layout())) {
       return Refuse(*refusal, LayoutRefusalCode(request_.OutputFormat.Layout()));
     }
+    return 0;
+  }
+
+  // A Y4M input brings its layout: options that say otherwise are refused.
+  int TakeY4mLayout() {
+    const FrameFileProbe probe = ProbeFrameFile(request_.InputName);
+    if (!probe.problem.empty()) return Refuse(probe.problem, 1);
+    if (!probe.layout) return 0;
+    ImageFormat& source = settings_.Format;
+    // Only the options given are held against the header.
+    ImageFormat asked = *probe.layout;
+    const std::pair<char, int32_t ImageFormat::*> fields[] = {
+        {'w', &ImageFormat::ImgWidth},       {'h', &ImageFormat::ImgHeight},
+        {'s', &ImageFormat::SamplingFormat}, {'o', &ImageFormat::ComponentOrder},
+        {'f', &ImageFormat::FieldFormat},    {'p', &ImageFormat::PixelFormat},
+        {'b', &ImageFormat::BitsPerSample}};
+    for (const auto& [letter, field] : fields) {
+      if (givenLetters_.find(letter) != std::string::npos) asked.*field = source.*field;
+    }
+    if (const auto mismatch = Y4mLayoutMismatch(request_.InputName, *probe.layout, asked)) {
+      return Refuse(*mismatch, 1);
+    }
+    source = *probe.layout;
+    bitsGiven_ = true;  // the header's depth stays
     return 0;
   }
 
@@ -621,7 +648,8 @@ class Parser {
   bool samplingGiven_ = false;  // -s
   bool outputGiven_ = false;    // any of -S -O -F -P -W -H
   bool rateGiven_ = false;
-  bool bitsGiven_ = false;  // -b
+  bool bitsGiven_ = false;    // -b
+  std::string givenLetters_;  // the source layout's options given
 };
 
 }  // namespace

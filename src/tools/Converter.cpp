@@ -7,6 +7,7 @@
 #include "display/FormatLabel.h"
 #include "image/ColorFormula.h"
 #include "image/Dib.h"
+#include "image/FrameFile.h"
 #include "image/PixelOps.h"
 #include "image/SampleStorage.h"
 #include "platform/MessageSink.h"
@@ -192,8 +193,8 @@ bool ConverterJob::PrepareConversion(const ConvertParameters& parameters) {
       ShowMessage(CannotReadMessage(SourceName, messages_.requestNotFound));
       return false;
     }
-    FrameCount = static_cast<int64_t>(
-        CountFrames(static_cast<uint64_t>(std::max<int64_t>(file->Length(), 0)), SourceFormat.DataSize));
+    FrameCount = ProbeFrameFile(*file, SourceName)
+                     .framing.FramesIn(std::max<int64_t>(file->Length(), 0), SourceFormat.DataSize);
     StartFrame = 1;
     EndFrame = FrameCount;
   }
@@ -212,11 +213,14 @@ bool ConverterJob::PrepareConversion(const ConvertParameters& parameters) {
 }
 
 bool ConverterJob::SameLayout() const {
-  const FrameImage& s = In();
-  const FrameImage& t = Out();
+  // The files' layouts: two files of one working layout may still differ in
+  // their chroma packing or depth.
+  const FrameImage& s = run_.inputs[0].stored;
+  const FrameImage& t = run_.outputs[0].stored;
   return s.SamplingFormat == t.SamplingFormat && s.ComponentOrder == t.ComponentOrder &&
          s.ImageResolution == t.ImageResolution && s.ImgWidth == t.ImgWidth && s.ImgHeight == t.ImgHeight &&
-         s.PixelFormat == t.PixelFormat && s.FieldFormat == t.FieldFormat;
+         s.PixelFormat == t.PixelFormat && s.FieldFormat == t.FieldFormat &&
+         s.BitsPerSample == t.BitsPerSample;
 }
 
 namespace {
@@ -257,7 +261,7 @@ ToolJob::FrameResult ConverterJob::ConvertStoredSamples() {
     FrameImage working = input_.Frame(In());
     if (ConvertSamples(stored, working)) RefreshPreview(working);
   }
-  FrameShown = true;
+  if (!SameLayout()) FrameShown = true;  // a plain copy enters no history, as at 8 bits
   return WriteOutput(stored) ? FrameResult::Written : FrameResult::Failed;
 }
 

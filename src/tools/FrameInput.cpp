@@ -40,6 +40,7 @@ bool FrameInput::Open(const JobInput& input, Reporter report) {
   input_ = &input;
   report_ = std::move(report);
   next_ = 1;
+  framing_ = FrameFraming{};
   if (input.avi) {
     avi::OpenFailure failure = avi::OpenFailure::None;
     avi_ = avi::AviReader::Open(input.name, failure);
@@ -68,7 +69,36 @@ bool FrameInput::Open(const JobInput& input, Reporter report) {
   if (converts_ && storedFrame_.size() < stored_.DataSize && !storedFrame_.Allocate(stored_.DataSize)) {
     throw std::bad_alloc();
   }
-  return true;
+  const FrameFileProbe probe = ProbeFrameFile(file_, input.name);
+  framing_ = probe.framing;
+  if (!probe.problem.empty()) {
+    report_(probe.problem);
+    return false;
+  }
+  if (probe.layout) {
+    if (const auto mismatch = Y4mLayoutMismatch(input.name, *probe.layout, stored_)) {
+      report_(*mismatch);
+      return false;
+    }
+  }
+  return file_.Seek(framing_.headerBytes);
+}
+
+bool FrameInput::PassFrameLine(bool& atEnd) {
+  atEnd = false;
+  if (!framing_.y4m) return true;
+  const int64_t at = file_.Position();
+  if (at < 0 || at >= file_.Length()) {
+    atEnd = true;
+    return false;
+  }
+  const auto line = ReadFrameLine(file_, at);
+  if (!line) {
+    report_(StrFormat("Error Y4MR1003: The Y4M file %s has no FRAME line where frame %lld begins!\n",
+                      input_->name.c_str(), static_cast<long long>(next_ - 1)));
+    return false;
+  }
+  return file_.Seek(at + *line);
 }
 
 bool FrameInput::SkipTo(int64_t n) {
@@ -77,6 +107,18 @@ bool FrameInput::SkipTo(int64_t n) {
     return true;
   }
   if (next_ >= n) return true;
+  if (framing_.y4m) {
+    // Each frame's line is read: a Y4M file's lines may differ in length.
+    for (; next_ < n; ++next_) {
+      bool atEnd = false;
+      const int64_t at = PassFrameLine(atEnd) ? file_.Position() : -1;
+      if (at < 0 || file_.Length() < at + stored_.DataSize || !file_.Seek(at + stored_.DataSize)) {
+        if (atEnd || at >= 0) report_(input_->bitstream);
+        return false;
+      }
+    }
+    return true;
+  }
   // Frames before the start are passed over, not read: a start far into a long
   // file costs nothing. The file must still hold all of them.
   const int64_t at = file_.Position(), to = at + (n - next_) * int64_t{stored_.DataSize};
@@ -116,6 +158,8 @@ bool FrameInput::ReportedLostBytes() {
 }
 
 int64_t FrameInput::ReadStored(FrameImage& frame, FrameBytes bytes) {
+  bool atEnd = false;
+  if (!PassFrameLine(atEnd)) return atEnd ? 0 : -1;
   if (bytes == FrameBytes::InPlace) {
     if (const auto got = ReadInPlace(frame)) return *got;
   }
@@ -189,8 +233,7 @@ int64_t FrameInput::FrameCount() const {
   if (!input_) return 0;
   if (avi_) return avi_->Length();
   if (IsPictureList()) return static_cast<int64_t>(input_->bmpNames.size());
-  return static_cast<int64_t>(
-      CountFrames(static_cast<uint64_t>(std::max<int64_t>(file_.Length(), 0)), stored_.DataSize));
+  return static_cast<int64_t>(framing_.FramesIn(std::max<int64_t>(file_.Length(), 0), stored_.DataSize));
 }
 
 }  // namespace vx

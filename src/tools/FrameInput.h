@@ -12,6 +12,7 @@
 #include <vector>
 
 #include "avi/AviFile.h"
+#include "image/FrameFile.h"
 #include "image/FrameImage.h"
 #include "platform/MappedRegion.h"
 #include "platform/RawFile.h"
@@ -101,6 +102,10 @@ class FrameInput {
   // A stored-only layout's frame as the file holds it, before it is converted.
   FrameBuffer storedFrame_;
   FrameImage stored_;  // the file's layout (header only)
+  FrameFraming framing_;
+  // A Y4M file's FRAME line before the next frame: passed over; false at the end
+  // of the file (`atEnd`) or after the message for a missing line.
+  bool PassFrameLine(bool& atEnd);
   bool converts_ = false;
   // Reads the stored frame and converts it into `frame` (the working layout).
   int64_t ReadConverted(FrameImage& frame, FrameBytes bytes);

@@ -4,6 +4,7 @@
 #include <cstring>
 
 #include "display/FormatLabel.h"
+#include "image/FrameFile.h"
 #include "image/PixelOps.h"
 #include "image/SampleStorage.h"
 #include "platform/FaultInjection.h"
@@ -46,8 +47,8 @@ bool ToolJob::CountSourceFrames(const char* notFound) {
     ShowMessage(CannotReadMessage(SourceName, notFound));
     return false;
   }
-  FrameCount = static_cast<int64_t>(
-      CountFrames(static_cast<uint64_t>(std::max<int64_t>(file->Length(), 0)), SourceFormat.DataSize));
+  FrameCount = ProbeFrameFile(*file, SourceName)
+                   .framing.FramesIn(std::max<int64_t>(file->Length(), 0), SourceFormat.DataSize);
   StartFrame = 1;
   EndFrame = FrameCount;
   return true;
@@ -160,6 +161,10 @@ bool ToolJob::StoredLayoutsAccepted() {
       Report(*refusal);
       return false;
     }
+    if (const auto refusal = Y4mOutputRefusal(output.name, output.stored)) {
+      Report(*refusal);
+      return false;
+    }
     deepOut = deepOut || output.stored.BitsPerSample > 8;
   }
   if (deepIn && deepOut && !traits_.keepsDeepSamples) {
@@ -215,8 +220,18 @@ bool ToolJob::SkipToStart() {
 
 bool ToolJob::CreateTarget() {
   targets_.clear();
-  for (const JobOutput& out : run_.outputs) {
+  y4mOutputs_.assign(run_.outputs.size(), false);
+  for (size_t i = 0; i < run_.outputs.size(); ++i) {
+    const JobOutput& out = run_.outputs[i];
     auto file = AtomicOutput::Create(out.name);
+    std::string problem;
+    const auto stream = NamedAsY4m(out.name) ? Y4mStreamFor(out.stored, problem) : std::nullopt;
+    if (stream) {
+      // A Y4M output starts with the header that describes its frames.
+      const std::string header = Y4mStreamHeaderText(*stream);
+      if (file && !file->file().Write(header.data(), static_cast<int64_t>(header.size()))) file.reset();
+      y4mOutputs_[i] = true;
+    }
     if (!file) {
       Report(StrFormat(out.notWritten, out.name.c_str()));
       return false;
@@ -224,6 +239,13 @@ bool ToolJob::CreateTarget() {
     targets_.push_back(std::move(*file));
   }
   return true;
+}
+
+void ToolJob::QueueFrameLine(size_t i) {
+  static constexpr uint8_t kFrameLine[] = {'F', 'R', 'A', 'M', 'E', '\n'};
+  if (i < y4mOutputs_.size() && y4mOutputs_[i]) {
+    writer_.Write(targets_[i].file(), kFrameLine, 6, static_cast<int>(i));
+  }
 }
 
 std::vector<std::string> ToolJob::OutputNames() const {
@@ -316,6 +338,7 @@ bool ToolJob::WriteConverted(const FrameImage& frame, size_t i) {
                      FormatLabel(run_.outputs[i].stored).c_str()));
     return false;
   }
+  QueueFrameLine(i);
   staged.ticket = writer_.Write(targets_[i].file(), stored.Data, stored.DataSize, static_cast<int>(i));
   if (!pipelined_) writer_.Drain();
   return !ReportedWriteFailure();
@@ -329,12 +352,15 @@ bool ToolJob::WriteTarget(const FrameImage& frame, size_t i) {
                           frame.Data + frame.DataSize <= begin + output_.size();
   if (ReportedWriteFailure()) return false;
   if (fromOutput) {
+    QueueFrameLine(i);
     outputTicket_ = writer_.Write(targets_[i].file(), frame.Data, frame.DataSize, static_cast<int>(i));
     return true;
   }
   writer_.Drain();  // in order with the writes before
   if (ReportedWriteFailure()) return false;
-  if (WriteFrame(targets_[i].file(), frame)) return true;
+  QueueFrameLine(i);
+  writer_.Drain();
+  if (!ReportedWriteFailure() && WriteFrame(targets_[i].file(), frame)) return true;
   // A frame written straight from its source fails to write when the source lost
   // bytes (the copy faults in the kernel): the source is named, not the output.
   if (SourceLostBytes()) return false;

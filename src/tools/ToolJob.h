@@ -277,6 +277,9 @@ class ToolJob : public JobRun {
   };
   std::vector<StoredOutput> storedOutputs_;
   bool WriteConverted(const FrameImage& frame, size_t i);
+  // Outputs named .y4m: a header first, a FRAME line before each frame.
+  std::vector<bool> y4mOutputs_;
+  void QueueFrameLine(size_t i);
   // A raw input shorter than one frame is refused before the range checks, which
   // would only see the empty range 1..0 that counting its frames gave.
   bool InputsHoldAFrame();

@@ -298,5 +298,30 @@ TEST_F(HeadlessStoredLayouts, SettingsAndHistoryNameTheDepthOnlyAboveEightBits) 
   EXPECT_EQ(ReadFileText(SettingsFile()).find("BitsPerSample"), std::string::npos);
 }
 
+TEST_F(HeadlessStoredLayouts, OnlyPlainCopiesStayOutOfHistoryWhateverTheStoredLayout) {
+  // Only a plain copy stays out of the history. NV12, 10 bits from 8 and 8 from
+  // 10 differ from their sources as much as NV21 or P010 do, which are recorded.
+  const fs::path eight = Clip("yuv420p"), ten = Clip("yuv420p10le");
+  struct Case {
+    Args source, destination;
+    const char* name;
+    const char* afterTheTime;
+  } cases[] = {
+      {Source(eight, "yuv420", "planar", "8"), {"-P", "semiplanar", "-O", "yvu"}, "nv21.yuv", "\r\n"},
+      {Source(ten, "yuv420", "planar", "10"), {"-P", "semiplanar"}, "p010.yuv", "\r\nBitsPerSample=10\r\n"},
+      {Source(eight, "yuv420", "planar", "8"), {"-P", "semiplanar"}, "nv12.yuv", "\r\n"},
+      {Source(eight, "yuv420", "planar", "8"), {"-B", "10"}, "ten.yuv", "\r\nBitsPerSample=10\r\n"},
+      {Source(ten, "yuv420", "planar", "10"), {"-B", "8"}, "eight.yuv", "\r\n"},
+      // And a plain copy stays out at any depth.
+      {Source(eight, "yuv420", "planar", "8"), {"-S", "yuv420"}, "copy8.yuv", "(no record)"},
+      {Source(ten, "yuv420", "planar", "10"), {"-S", "yuv420"}, "copy10.yuv", "(no record)"},
+  };
+  for (const Case& c : cases) {
+    const Outcome o = Job("convert", c.source, dir_ / c.name, c.destination);
+    ASSERT_EQ(o.exitCode, 0) << c.name << ": " << o.errors;
+    EXPECT_EQ(AfterTheTime(RecordOf(HistoryText(), (dir_ / c.name).string())), c.afterTheTime) << c.name;
+  }
+}
+
 }  // namespace
 }  // namespace vx::test
