@@ -239,7 +239,8 @@ bool CompareSequence::LoadFirstPair() {
   auto first = RawFile::OpenRead(FirstPath);
   auto second = RawFile::OpenRead(SecondPath);
   // Both frames whole, or nothing shown.
-  if (!first || !second || first->Length() < loadingFirst_.DataSize ||
+  if (!first || !second || !firstReader_.Attach(*first, FirstPath, false) ||
+      !secondReader_.Attach(*second, SecondPath, false) || first->Length() < loadingFirst_.DataSize ||
       second->Length() < loadingSecond_.DataSize ||
       !LoadFrame(firstReader_, *first, FirstPath, 1, loadingFirst_, loadingFirstOrigin_) ||
       !LoadFrame(secondReader_, *second, SecondPath, 1, loadingSecond_, loadingSecondOrigin_))

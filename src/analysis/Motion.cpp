@@ -107,7 +107,8 @@ std::optional<std::string> MotionSequence::Prepare(const ImageFormat& format) {
 
 std::optional<std::string> MotionSequence::ShowFirstPair() {
   auto file = RawFile::OpenRead(Path);
-  if (!file || !LoadFrame(firstReader_, *file, Path, 1, loadingFirst_, loadingFirstOrigin_))
+  if (!file || !firstReader_.Attach(*file, Path, false) ||
+      !LoadFrame(firstReader_, *file, Path, 1, loadingFirst_, loadingFirstOrigin_))
     return StrFormat("Error MOTN1003: Input file %s not found\n", Path.c_str());
   if (!LoadFrame(firstReader_, *file, Path, 2, loadingSecond_, loadingSecondOrigin_))
     return StrFormat("Error MOTN1004: Input file %s not found\n", Path.c_str());

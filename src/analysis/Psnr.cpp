@@ -7,7 +7,9 @@
 #include <limits>
 #include <optional>
 #include <thread>
+#include <tuple>
 
+#include "image/FrameFile.h"
 #include "image/KernelPaths.h"
 #include "image/LayoutGeometry.h"
 #include "image/ReadAhead.h"
@@ -440,14 +442,17 @@ PsnrRun::RangeEnd PsnrRun::CompareRange(RawFile& file1, RawFile& file2, RawFile&
   // compared, so that a pair of large frames is never held whole (a 4K run holds
   // four blocks of 1 MiB, not two pairs of frames). Blocks are whole groups of
   // packed samples; a frame may end and the next begin inside one.
-  const bool wholeFrames = plan.kind == ComparisonPlan::Kind::Stored;
+  // Frames of stored-only layouts and of Y4M files are read whole, each with the
+  // FRAME line before it.
+  const int64_t lines[2] = {framing1_.lineBytes, framing2_.lineBytes};
+  const bool wholeFrames = plan.kind == ComparisonPlan::Kind::Stored || framing1_.y4m || framing2_.y4m;
   const bool inPlace = !wholeFrames && CanCompareInPlace(file1, file2, frameBytes);
   RawFile* const files[2] = {&file1, &file2};
   int failedInPlace = -1;
   std::vector<uint8_t> copies[2];  // frames that could not be mapped
   const int64_t blockBytes = wholeFrames ? frameBytes : std::min(frameBytes, kCompareBlockBytes);
   ReadAhead blocks;
-  if (!inPlace && !blocks.Start({&file1, &file2}, {blockBytes, blockBytes})) {
+  if (!inPlace && !blocks.Start({&file1, &file2}, {blockBytes + lines[0], blockBytes + lines[1]})) {
     Report(
         StrFormat("Error FRMT1013: Image size (%d, %d) not support !\n", frame1.ImgWidth, frame1.ImgHeight));
     return RangeEnd::RowNotWritten;
@@ -471,10 +476,24 @@ PsnrRun::RangeEnd PsnrRun::CompareRange(RawFile& file1, RawFile& file2, RawFile&
     }
     return FrameStep::Next;
   };
+  const auto sumWholeFrame = [&](int64_t frameSums[4]) {
+    if (!blocks.Next(block, got) || got[0] < frameBytes + lines[0] || got[1] < frameBytes + lines[1]) {
+      return FrameStep::Last;
+    }
+    for (int f = 0; f < 2; ++f) {
+      if (lines[f] > 0 && !Y4mFrameLineBytes(std::string_view(reinterpret_cast<const char*>(block[f]),
+                                                              static_cast<size_t>(lines[f])))) {
+        return FrameStep::Last;  // not the FRAME line the first frame had
+      }
+    }
+    plan.Add(block[0] + lines[0], block[1] + lines[1], 0, frameBytes, frameSums);
+    return FrameStep::Next;
+  };
   ForEachFrame(end, [&](int64_t n) {
     int64_t frameSums[4] = {0, 0, 0, 0};
     const bool summed = inPlace ? SumFrameInPlace(plan, files, frameBytes, copies, frameSums, failedInPlace)
-                                : sumFromBlocks(frameSums) == FrameStep::Next;
+                        : wholeFrames ? sumWholeFrame(frameSums) == FrameStep::Next
+                                      : sumFromBlocks(frameSums) == FrameStep::Next;
     if (!summed) return FrameStep::Last;
     double v[3];
     plan.Values(frameSums, v);
@@ -552,6 +571,17 @@ JobOutcome PsnrRun::RunSteps(PsnrObserver& observer) {
   }
   if (const auto refusal = LessThanOneFrame(spec_.File1, file1->Length(), spec_.Format1))
     return stop(*refusal);
+  // Y4M files: their header must describe the frames compared.
+  for (const auto& [file, name, framing] :
+       {std::tuple{&*file1, &spec_.File1, &framing1_}, std::tuple{&*file2, &spec_.File2, &framing2_}}) {
+    const FrameFileProbe probe = ProbeFrameFile(*file, *name);
+    if (!probe.problem.empty()) return stop(probe.problem);
+    if (probe.layout) {
+      if (const auto mismatch = Y4mLayoutMismatch(*name, *probe.layout, spec_.Format1))
+        return stop(*mismatch);
+    }
+    *framing = probe.framing;
+  }
   if (const auto refusal = LessThanOneFrame(spec_.File2, file2->Length(), spec_.Format2))
     return stop(*refusal);
   if (spec_.ReportName.empty()) return stop("Error PSNR1008: Name of Report File is empty! ");
@@ -595,10 +625,8 @@ JobOutcome PsnrRun::RunSteps(PsnrObserver& observer) {
       tab ? "Frame\t    SNR_Y\t  SNR_U\t  SNR_V\r\n" : "Frame,    SNR_Y,  SNR_U,  SNR_V\r\n";
   bool written = report->file().Write(header.data(), static_cast<int64_t>(header.size()));
   // Frames before the start are skipped in both files.
-  if (start > 1) {
-    SeekFrame(*file1, frame1, start);
-    SeekFrame(*file2, frame2, start);
-  }
+  file1->Seek(framing1_.FrameOffset(start, frame1.DataSize) - framing1_.lineBytes);
+  file2->Seek(framing2_.FrameOffset(start, frame2.DataSize) - framing2_.lineBytes);
   double sums[3] = {0, 0, 0};
   const RangeEnd compared =
       CompareRange(*file1, *file2, report->file(), frame1, frame2, start, end, observer, sums);

@@ -8,6 +8,7 @@
 #include <cstdint>
 #include <string>
 
+#include "image/FrameFile.h"
 #include "image/FrameImage.h"
 #include "platform/RawFile.h"
 #include "tools/JobRun.h"
@@ -76,6 +77,7 @@ class PsnrRun : public JobRun, public PsnrSetup {
 
  private:
   PsnrSetup spec_;
+  FrameFraming framing1_, framing2_;  // where the run's files hold their frames
   PsnrObserver* observer_ = nullptr;  // while Run runs
   void Report(std::string_view text) const;
   // The range check's message, or empty when the range fits both files; unknown

@@ -5,7 +5,9 @@
 // windows' reader. Layouts the engine holds as they are pass straight through.
 
 #include <cstdint>
+#include <string>
 
+#include "image/FrameFile.h"
 #include "image/FrameImage.h"
 #include "platform/RawFile.h"
 
@@ -19,6 +21,10 @@ class StoredFrameReader {
   const FrameImage& Stored() const { return stored_; }
   const FrameImage& Working() const { return working_; }
   bool Converts() const { return converts_; }
+  // Learns where the frames of `file` (named `path`) lie: a Y4M file's header
+  // and FRAME lines. False after a message when the file's own layout is not the
+  // one set, or its header cannot be read (said only with `report`).
+  bool Attach(const RawFile& file, const std::string& path, bool report = true);
   // Reads frame `n` (from 1) into `frame`, whose buffer holds a working frame; its
   // header becomes the working layout. The stored bytes read: 0 or less when there
   // is no such frame; short for a trailing partial frame, whose missing bytes keep
@@ -31,6 +37,8 @@ class StoredFrameReader {
   FrameImage stored_, working_;
   FrameBuffer buffer_;  // a stored frame, for converted layouts
   bool converts_ = false;
+  FrameFraming framing_;
+  bool SeekTo(RawFile& file, int64_t n) const;
 };
 
 }  // namespace vx

@@ -65,7 +65,7 @@ bool FileListSequence::SetFormat(const ImageFormat& stored) {
 void FileListSequence::LoadFirstPicture() {
   if (!HasBuffers() || Files.empty()) return;
   auto file = RawFile::OpenRead(Files.front());
-  if (!file || !LoadFrom(*file, Files.front(), 1)) return;
+  if (!file || !reader_.Attach(*file, Files.front(), false) || !LoadFrom(*file, Files.front(), 1)) return;
   Commit();
 }
 
@@ -94,7 +94,7 @@ bool FileListSequence::Open(size_t index) {
     ShowMessage(CannotReadMessage(path_, messages_.notFound));
     return false;
   }
-  if (SaidLessThanOneFrame(path_, *opened, reader_.Stored())) return false;
+  if (SaidLessThanOneFrame(path_, *opened, reader_.Stored()) || !reader_.Attach(*opened, path_)) return false;
   file_ = std::move(*opened);
   frameCount_ = reader_.FramesIn(file_);
   return true;
@@ -229,7 +229,8 @@ bool LockstepPairSequence::Open(size_t) {
     return false;
   }
   if (SaidLessThanOneFrame(FirstPath, *first, firstReader_.Stored()) ||
-      SaidLessThanOneFrame(SecondPath, *second, secondReader_.Stored()))
+      SaidLessThanOneFrame(SecondPath, *second, secondReader_.Stored()) ||
+      !firstReader_.Attach(*first, FirstPath) || !secondReader_.Attach(*second, SecondPath))
     return false;
   firstFile_ = std::move(*first);
   secondFile_ = std::move(*second);
@@ -253,6 +254,7 @@ bool ConsecutivePairSequence::Open(size_t) {
     ShowMessage(CannotReadMessage(Path, notFound_));
     return false;
   }
+  if (!firstReader_.Attach(*file, Path)) return false;
   frameCount_ = std::max<int64_t>(firstReader_.FramesIn(*file) - 1, 0);
   return true;
 }

@@ -2,6 +2,7 @@
 
 #include <algorithm>
 
+#include "image/FrameFile.h"
 #include "image/SampleStorage.h"
 #include "platform/MessageSink.h"
 #include "platform/StringFormat.h"
@@ -76,7 +77,14 @@ bool WriteShownFrame(const ShownFrame& shown, std::span<const uint8_t> expectedO
   // The name must still reach the file the frame was read from, at its length then.
   if (file->Identity() != at.identity || file->Length() != at.length)
     return refuse(StrFormat(messages.replaced, at.path.c_str(), frameNumber));
-  const int64_t offset = (at.number - 1) * size;
+  // A Y4M file's frames lie after its header, each after its FRAME line.
+  const FrameFileProbe probe = ProbeFrameFile(*file, at.path);
+  if (!probe.problem.empty()) return notWritten();
+  const int64_t offset = probe.framing.FrameOffset(at.number, size);
+  if (probe.framing.y4m &&
+      ReadFrameLine(*file, offset - probe.framing.lineBytes) != probe.framing.lineBytes) {
+    return notWritten();
+  }
   // The frame must lie wholly inside the file: it is rewritten, never appended.
   if (at.number < 1 || offset + size > at.length) return notWritten();
   std::vector<uint8_t> onDisk(static_cast<size_t>(size));
