@@ -311,3 +311,88 @@ TEST(WorkBufferSize, RoundsUpToFourPixelsAndHasALimit) {
 
 }  // namespace
 }  // namespace vx
+
+namespace vx {
+namespace {
+
+TEST(GuessFormatFromFileName, LayoutWordsStandingAloneInTheNameSetTheLayoutAndDepth) {
+  struct Case {
+    const char* path;
+    int32_t sampling, order, pixel, bits, w, h;
+  } cases[] = {
+      {"cam_nv12_1920x1080.yuv", YUV_420, YUV, SemiPlanar, 8, 1920, 1080},
+      {"/data/NV21-640x480.raw", YUV_420, YVU, SemiPlanar, 8, 640, 480},
+      {"a.nv16", YUV_422, YUV, SemiPlanar, 8, 7, 9},
+      {"x_nv42.yuv", YUV_444, YVU, SemiPlanar, 8, 7, 9},
+      {"hdr_p010_3840x2160.yuv", YUV_420, YUV, SemiPlanar, 10, 3840, 2160},
+      {"b.p216.bin", YUV_422, YUV, SemiPlanar, 16, 7, 9},
+      {"park.yuv420p10le.raw", YUV_420, YUV, Planar, 10, 7, 9},
+      {"out_yuv444p12le_64x48.yuv", YUV_444, YUV, Planar, 12, 64, 48},
+      {"y_gray16le.yuv", MONO, YUV, Planar, 16, 7, 9},
+      {"yuv422p_then_nv12.yuv", YUV_420, YUV, SemiPlanar, 8, 7, 9},  // the last word counts
+  };
+  for (const Case& c : cases) {
+    ImageFormat f = PlainLayout(RGB_444, BGR, Interlaced, Packed, 7, 9);
+    const FileNameGuess guess = GuessFormatFromFileName(c.path, f);
+    EXPECT_TRUE(guess.layoutFound) << c.path;
+    EXPECT_EQ(guess.fourcc, 0) << c.path;
+    EXPECT_EQ(f.SamplingFormat, c.sampling) << c.path;
+    EXPECT_EQ(f.ComponentOrder, c.order) << c.path;
+    EXPECT_EQ(f.PixelFormat, c.pixel) << c.path;
+    EXPECT_EQ(f.FieldFormat, Progressive) << c.path;
+    EXPECT_EQ(f.BitsPerSample, c.bits) << c.path;
+    EXPECT_EQ(f.ImgWidth, c.w) << c.path;
+    EXPECT_EQ(f.ImgHeight, c.h) << c.path;
+  }
+  // Words inside longer words, and words in folder names, say nothing.
+  for (const char* unchanged : {"anv12.yuv", "nv12x.yuv", "/nv12/a.yuv", "p0100.yuv", "grayish.yuv"}) {
+    ImageFormat f = PlainLayout(RGB_444, BGR, Interlaced, Packed, 7, 9);
+    const ImageFormat before = f;
+    EXPECT_FALSE(GuessFormatFromFileName(unchanged, f).layoutFound) << unchanged;
+    EXPECT_EQ(f, before) << unchanged;
+  }
+}
+
+TEST(FormatChoices, SemiPlanarAndDepthFollowTheLayoutsThatCanHoldThem) {
+  const ImageFormat nv12 = [] {
+    ImageFormat f = PlainLayout(YUV_420, YVU, Progressive, SemiPlanar, 64, 48);
+    f.BitsPerSample = 10;
+    return f;
+  }();
+  // Semi-planar RGB is refused, the packing kept.
+  const ImageFormat rgb = PlainLayout(RGB_444, RGB, Progressive, Planar, 64, 48);
+  FormatChoice choice = ChoosePixelFormat(rgb, SemiPlanar);
+  ASSERT_EQ(choice.messages.size(), 1u);
+  EXPECT_EQ(choice.messages[0],
+            "Error FRMT1021: RGB, mono and BMP frames are never semi-planar; choose packed or planar!\n");
+  EXPECT_EQ(choice.format, rgb);
+  // Leaving semi-planar for packed 4:2:2 drops the depth to 8 bits, without a message.
+  ImageFormat deep422 = nv12;
+  deep422.SamplingFormat = YUV_422;
+  choice = ChoosePixelFormat(deep422, Packed);
+  EXPECT_TRUE(choice.messages.empty());
+  EXPECT_EQ(choice.format.PixelFormat, Packed);
+  EXPECT_EQ(choice.format.BitsPerSample, 8);
+  // RGB chosen for a semi-planar file becomes planar 8-bit RGB.
+  choice = ChooseSampling(nv12, RGB_444, true);
+  EXPECT_EQ(choice.format.PixelFormat, Planar);
+  EXPECT_EQ(choice.format.BitsPerSample, 8);
+  // A depth the layout cannot hold is refused and the old one kept.
+  const ImageFormat uyvy = PlainLayout(YUV_422, UYV, Progressive, Packed, 64, 48);
+  choice = ChooseBits(uyvy, 12);
+  ASSERT_EQ(choice.messages.size(), 1u);
+  EXPECT_EQ(choice.messages[0],
+            "Error FRMT1023: Packed, RGB and BMP frames have 8-bit samples only, not 12!\n");
+  EXPECT_EQ(choice.format.BitsPerSample, 8);
+  choice = ChooseBits(nv12, 16);
+  EXPECT_TRUE(choice.messages.empty());
+  EXPECT_EQ(choice.format.BitsPerSample, 16);
+  // Semi-planar chroma offers which of U and V comes first.
+  const auto orders = ComponentChoices(YUV_444, SemiPlanar);
+  ASSERT_EQ(orders.size(), 2u);
+  EXPECT_EQ(orders[0].value, YUV);
+  EXPECT_EQ(orders[1].value, YVU);
+}
+
+}  // namespace
+}  // namespace vx

@@ -8,6 +8,7 @@
 #include "image/ColorFormula.h"
 #include "image/Dib.h"
 #include "image/PixelOps.h"
+#include "image/StoredFrames.h"
 #include "platform/MessageSink.h"
 #include "platform/StringFormat.h"
 
@@ -138,11 +139,21 @@ bool FormatPreview::Load(const std::string& path, const ImageFormat& format) {
   }
   std::memset(raw_.data(), 0, static_cast<size_t>(raw_.size()));
   FrameImage frame = raw_.Frame(format);
-  rawBytes_ = ReadFrame(*file, frame);
-  frameCount_ = static_cast<int64_t>(
-      CountFrames(static_cast<uint64_t>(std::max<int64_t>(file->Length(), 0)), frameSize));
+  // Semi-planar and deeper frames are previewed in their 8-bit planar working
+  // layout; a Y4M file's first frame lies after its header.
+  StoredFrameReader reader;
+  if (format.SamplingFormat != BMP && reader.SetLayout(format) && reader.Attach(*file, path, false)) {
+    rawBytes_ = std::max<int64_t>(reader.Read(*file, 1, frame), 0);
+    frameCount_ = reader.FramesIn(*file);
+    format_ = reader.Working();
+  } else {
+    frame = raw_.Frame(format);
+    rawBytes_ = format.SamplingFormat == BMP || !IsStoredOnlyLayout(format) ? ReadFrame(*file, frame) : 0;
+    frameCount_ = static_cast<int64_t>(
+        CountFrames(static_cast<uint64_t>(std::max<int64_t>(file->Length(), 0)), frameSize));
+    format_ = format;
+  }
   path_ = path;
-  format_ = format;
   loaded_ = true;
   return true;
 }

@@ -1,5 +1,6 @@
 #include "image/FormatRules.h"
 
+#include "image/SampleStorage.h"
 #include "platform/StringFormat.h"
 
 namespace vx {
@@ -59,13 +60,70 @@ bool SizeAnywhereInName(std::string_view path, int32_t& width, int32_t& height) 
   return found;
 }
 
+// A layout named by the words tools write into file names (ffmpeg's pixel
+// format names and the hardware layouts' FOURCCs).
+struct LayoutWord {
+  std::string_view word;
+  SampleLayout layout;
+};
+constexpr SampleLayout Named(int32_t sampling, int32_t order, int32_t pixel, int32_t bits) {
+  return {.sampling = sampling, .order = order, .field = Progressive, .pixel = pixel, .bits = bits};
+}
+constexpr LayoutWord kLayoutWords[] = {
+    {"nv12", Named(YUV_420, YUV, SemiPlanar, 8)},     {"nv21", Named(YUV_420, YVU, SemiPlanar, 8)},
+    {"nv16", Named(YUV_422, YUV, SemiPlanar, 8)},     {"nv61", Named(YUV_422, YVU, SemiPlanar, 8)},
+    {"nv24", Named(YUV_444, YUV, SemiPlanar, 8)},     {"nv42", Named(YUV_444, YVU, SemiPlanar, 8)},
+    {"p010", Named(YUV_420, YUV, SemiPlanar, 10)},    {"p012", Named(YUV_420, YUV, SemiPlanar, 12)},
+    {"p016", Named(YUV_420, YUV, SemiPlanar, 16)},    {"p210", Named(YUV_422, YUV, SemiPlanar, 10)},
+    {"p216", Named(YUV_422, YUV, SemiPlanar, 16)},    {"p410", Named(YUV_444, YUV, SemiPlanar, 10)},
+    {"p416", Named(YUV_444, YUV, SemiPlanar, 16)},    {"yuv420p", Named(YUV_420, YUV, Planar, 8)},
+    {"yuv422p", Named(YUV_422, YUV, Planar, 8)},      {"yuv444p", Named(YUV_444, YUV, Planar, 8)},
+    {"yuv420p10le", Named(YUV_420, YUV, Planar, 10)}, {"yuv422p10le", Named(YUV_422, YUV, Planar, 10)},
+    {"yuv444p10le", Named(YUV_444, YUV, Planar, 10)}, {"yuv420p12le", Named(YUV_420, YUV, Planar, 12)},
+    {"yuv422p12le", Named(YUV_422, YUV, Planar, 12)}, {"yuv444p12le", Named(YUV_444, YUV, Planar, 12)},
+    {"yuv420p16le", Named(YUV_420, YUV, Planar, 16)}, {"yuv422p16le", Named(YUV_422, YUV, Planar, 16)},
+    {"yuv444p16le", Named(YUV_444, YUV, Planar, 16)}, {"gray", Named(MONO, YUV, Planar, 8)},
+    {"gray10le", Named(MONO, YUV, Planar, 10)},       {"gray12le", Named(MONO, YUV, Planar, 12)},
+    {"gray16le", Named(MONO, YUV, Planar, 16)},
+};
+
+// The last layout word of the file's own name, standing alone between characters
+// that are no letters or digits ("clip_nv12_1920x1080.yuv", "out.yuv420p10le.raw").
+const LayoutWord* LayoutWordInName(std::string_view path) {
+  const size_t slash = path.find_last_of('/');
+  const std::string_view name = slash == std::string_view::npos ? path : path.substr(slash + 1);
+  const auto isWordChar = [](char c) {
+    return IsDigit(c) || (c >= 'a' && c <= 'z') || (c >= 'A' && c <= 'Z');
+  };
+  const LayoutWord* found = nullptr;
+  for (size_t begin = 0; begin < name.size();) {
+    if (!isWordChar(name[begin])) {
+      ++begin;
+      continue;
+    }
+    size_t end = begin;
+    while (end < name.size() && isWordChar(name[end])) ++end;
+    const std::string_view token = name.substr(begin, end - begin);
+    for (const LayoutWord& w : kLayoutWords) {
+      if (EqualsIgnoreCase(token, w.word)) found = &w;
+    }
+    begin = end;
+  }
+  return found;
+}
+
 }  // namespace
 
 FileNameGuess GuessFormatFromFileName(std::string_view path, ImageFormat& format) {
   FileNameGuess guess;
   guess.fourcc = FourccByExtension(path);
   if (guess.fourcc == 0) {
-    // Without a FOURCC extension only the size can be told, from anywhere in the name.
+    if (const LayoutWord* word = LayoutWordInName(path)) {
+      guess.layoutFound = true;
+      SetLayoutAndSize(format, word->layout, format.ImgWidth, format.ImgHeight);
+      DeriveFourcc(format);
+    }
+    // Without a FOURCC extension the size, too, can be anywhere in the name.
     int32_t width = 0, height = 0;
     if (SizeAnywhereInName(path, width, height)) {
       guess.sizeFound = true;
@@ -121,6 +179,21 @@ std::optional<std::string> ValidateCustomResolution(int32_t width, int32_t heigh
   return std::nullopt;
 }
 
+namespace {
+// A choice that leaves semi-planar chroma or deeper samples where they cannot be:
+// planar instead of semi-planar, the order YUV, 8 bits.
+FormatChoice FitStoredLayout(FormatChoice choice) {
+  ImageFormat& f = choice.format;
+  const bool yuv = f.SamplingFormat == YUV_444 || f.SamplingFormat == YUV_422 || f.SamplingFormat == YUV_420;
+  if (f.PixelFormat == SemiPlanar && !yuv) f.PixelFormat = Planar;
+  if (f.PixelFormat == SemiPlanar && f.ComponentOrder != YUV && f.ComponentOrder != YVU)
+    f.ComponentOrder = YUV;
+  if (StoredLayoutRefusal(f)) f.BitsPerSample = 8;
+  return choice;
+}
+
+}  // namespace
+
 FormatChoice ChooseSampling(const ImageFormat& current, int32_t sampling, bool monoAllowed) {
   FormatChoice choice{current, {}};
   ImageFormat& f = choice.format;
@@ -141,12 +214,12 @@ FormatChoice ChooseSampling(const ImageFormat& current, int32_t sampling, bool m
       choice.messages.emplace_back("Error FRMT1009: For BMP, only progressive is supported!\n");
       f.FieldFormat = Progressive;
     }
-    if (f.PixelFormat == Planar) {
+    if (f.PixelFormat != Packed) {
       choice.messages.emplace_back("Error FRMT1010: For BMP, only packed pixel is supported!\n");
       f.PixelFormat = Packed;
     }
   }
-  return choice;
+  return FitStoredLayout(choice);
 }
 
 namespace {
@@ -190,7 +263,28 @@ FormatChoice ChooseFieldFormat(const ImageFormat& current, int32_t field) {
 }
 
 FormatChoice ChoosePixelFormat(const ImageFormat& current, int32_t pixelFormat) {
-  return ChooseMember(current, pixelFormat, kPacked420);
+  if (pixelFormat == SemiPlanar) {
+    FormatChoice choice{current, {}};
+    choice.format.PixelFormat = SemiPlanar;
+    if (const auto refusal = StoredLayoutRefusal(choice.format);
+        refusal && refusal->starts_with("Error FRMT1021")) {
+      choice.format = current;
+      choice.messages.push_back(*refusal);
+      return choice;
+    }
+    return FitStoredLayout(choice);
+  }
+  return FitStoredLayout(ChooseMember(current, pixelFormat, kPacked420));
+}
+
+FormatChoice ChooseBits(const ImageFormat& current, int32_t bits) {
+  FormatChoice choice{current, {}};
+  choice.format.BitsPerSample = bits;
+  if (const auto refusal = StoredLayoutRefusal(choice.format)) {
+    choice.format = current;
+    choice.messages.push_back(*refusal);
+  }
+  return choice;
 }
 
 std::optional<std::string> PreviewRefusal(const ImageFormat& format, PreviewPath path) {

@@ -11,6 +11,8 @@
 #include "display/DisplayConvert.h"
 #include "display/FormatLabel.h"
 #include "image/FormatRules.h"
+#include "image/FrameFile.h"
+#include "image/SampleStorage.h"
 #include "model/Settings.h"
 #include "platform/MessageSink.h"
 #include "platform/StringFormat.h"
@@ -148,6 +150,10 @@ CYuvFrmtDlg::CYuvFrmtDlg(QWidget* parent, const ImageFormat& preset) : QDialog(p
   packing_ = MakeNamed<QComboBox>(QStringLiteral("packingList"), this);
   order_ = MakeNamed<QComboBox>(QStringLiteral("orderList"), this);
   fourcc_ = MakeNamed<QComboBox>(QStringLiteral("fourccList"), this);
+  bits_ = MakeNamed<QComboBox>(QStringLiteral("bitsList"), this);
+  bits_->setToolTip(
+      QStringLiteral("Above 8 bits each sample is a 16-bit little-endian word: planar and mono "
+                     "files keep the value in its low bits, semi-planar ones (P010) in its high bits"));
   summary_ = new QLabel(this);
   panels_ = new FormatPreviewPanels(this);
 
@@ -158,6 +164,7 @@ CYuvFrmtDlg::CYuvFrmtDlg(QWidget* parent, const ImageFormat& preset) : QDialog(p
   form->addRow(QStringLiteral("Interlace/Progressive:"), field_);
   form->addRow(QStringLiteral("Packed/Planar:"), packing_);
   form->addRow(QStringLiteral("Component Order:"), order_);
+  form->addRow(QStringLiteral("Bits per Sample:"), bits_);
   form->addRow(QStringLiteral("Select by FOURCC:"), fourcc_);
   form->addRow(summary_);
   auto* previewGroup = new QGroupBox(QStringLiteral("Preview of first frame based on above settings"), this);
@@ -175,6 +182,7 @@ CYuvFrmtDlg::CYuvFrmtDlg(QWidget* parent, const ImageFormat& preset) : QDialog(p
   connect(order_, &QComboBox::activated, this, &CYuvFrmtDlg::OnOrder);
   connect(fourcc_, &QComboBox::activated, this, &CYuvFrmtDlg::OnFourcc);
   connect(resolution_, &QComboBox::activated, this, &CYuvFrmtDlg::OnResolution);
+  connect(bits_, &QComboBox::activated, this, &CYuvFrmtDlg::OnBits);
 }
 
 void CYuvFrmtDlg::SetFile(const QString& path) {
@@ -198,12 +206,16 @@ void CYuvFrmtDlg::Prepare() {
   if (!path_.isEmpty()) {
     setWindowTitle(path_);
     GuessFormatFromFileName(path_.toStdString(), format_);
+    // A Y4M file says what its frames are.
+    const FrameFileProbe probe = readFile_ ? ProbeFrameFile(path_.toStdString()) : FrameFileProbe{};
+    if (probe.layout) format_ = *probe.layout;
   }
   // Each value limited to its list's range.
   if (format_.SamplingFormat < YUV_444 || format_.SamplingFormat > BMP) format_.SamplingFormat = YUV_422;
   if (format_.ImageResolution < 0 || format_.ImageResolution > kCustomResolution) format_.ImageResolution = 6;
   if (format_.FieldFormat < Interlaced || format_.FieldFormat > Progressive) format_.FieldFormat = Interlaced;
-  if (format_.PixelFormat < Packed || format_.PixelFormat > Planar) format_.PixelFormat = Planar;
+  if (format_.PixelFormat < Packed || format_.PixelFormat > SemiPlanar) format_.PixelFormat = Planar;
+  if (StoredLayoutRefusal(format_)) format_.BitsPerSample = 8;
   if (refuseMono_ && format_.SamplingFormat == MONO) format_.SamplingFormat = YUV_444;
   if (leaveOutBmp_ && format_.SamplingFormat == BMP) format_.SamplingFormat = YUV_444;
   BuildLists();
@@ -221,6 +233,7 @@ void CYuvFrmtDlg::BuildLists() {
   for (const char* t : kFieldListTexts) field_->addItem(QString::fromLatin1(t));
   for (const char* t : kPackingListTexts) packing_->addItem(QString::fromLatin1(t));
   for (const FourccEntry& f : kFourccs) fourcc_->addItem(QString::fromLatin1(f.listText));
+  for (const int32_t bits : kBitDepths) bits_->addItem(QString::number(bits), bits);
   syncing_ = false;
 }
 
@@ -249,6 +262,7 @@ void CYuvFrmtDlg::SyncLists() {
   fourcc_->setCurrentIndex(format_.Fourcc);
   if (format_.ImageResolution == kCustomResolution && format_.ImgWidth > 0) SetCustomEntry();
   resolution_->setCurrentIndex(format_.ImageResolution);
+  bits_->setCurrentIndex(bits_->findData(format_.BitsPerSample));
   syncing_ = false;
 }
 
@@ -321,6 +335,11 @@ void CYuvFrmtDlg::OnResolution(int index) {
     syncing_ = false;
   }
   RefreshPreview();
+}
+
+void CYuvFrmtDlg::OnBits(int index) {
+  if (syncing_ || index < 0) return;
+  Apply(ChooseBits(format_, bits_->itemData(index).toInt()));
 }
 
 void CYuvFrmtDlg::RefreshPreview() {

@@ -75,6 +75,7 @@ class CYuvFrmtDlg : public QDialog {
   void OnOrder(int index);
   void OnFourcc(int index);
   void OnResolution(int index);
+  void OnBits(int index);
   void Apply(const FormatChoice& choice);
   void RefreshPreview();
   void SetCustomEntry();
@@ -86,7 +87,7 @@ class CYuvFrmtDlg : public QDialog {
   bool leaveOutBmp_ = false;
   bool prepared_ = false;
   bool syncing_ = false;
-  QComboBox *sampling_, *resolution_, *field_, *packing_, *order_, *fourcc_;
+  QComboBox *sampling_, *resolution_, *field_, *packing_, *order_, *fourcc_, *bits_;
   QLabel* summary_;
   FormatPreviewPanels* panels_;
   FormatPreview preview_;
