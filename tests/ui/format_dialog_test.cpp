@@ -77,6 +77,45 @@ TEST_F(FormatDialogTest, ListChangesAreCorrectedWithMessages) {
   EXPECT_EQ(CurrentSettings().Format, before) << "Cancel changes nothing";
 }
 
+TEST_F(FormatDialogTest, SemiPlanarAndTenBitsArePickedAsAUserPicksThem) {
+  BoxAnswerer answerer;
+  MessageBoxSink sink;
+  ScopedMessageSink scope(sink);
+  // Frame 1 of a 64 x 48 P010 file: luma 512 (grey at 10 bits), chroma 512.
+  const std::string path = (dir_ / "cam_64x48.bin").string();
+  std::vector<uint8_t> p010(64 * 48 * 3);
+  for (size_t i = 0; i + 1 < p010.size(); i += 2) {
+    p010[i] = 0x00;  // 512 << 6 = 0x8000
+    p010[i + 1] = 0x80;
+  }
+  test::WriteFileBytes(path, p010);
+  CYuvFrmtDlg dialog;
+  dialog.SetFile(QString::fromStdString(path));
+  dialog.Prepare();
+  dialog.show();
+  ASSERT_TRUE(QTest::qWaitForWindowExposed(&dialog));
+  ASSERT_TRUE(PickAsUser(Child<QComboBox>(dialog, "samplingList"), YUV_420));
+  ASSERT_TRUE(PickAsUser(Child<QComboBox>(dialog, "fieldList"), Progressive));
+  ASSERT_TRUE(PickAsUser(Child<QComboBox>(dialog, "packingList"), SemiPlanar));
+  EXPECT_EQ(Child<QComboBox>(dialog, "packingList")->currentText(), QStringLiteral("Semi-planar"));
+  EXPECT_EQ(Child<QComboBox>(dialog, "orderList")->count(), 2) << "U first or V first";
+  ASSERT_TRUE(PickAsUser(Child<QComboBox>(dialog, "bitsList"), 1));
+  EXPECT_EQ(Child<QComboBox>(dialog, "bitsList")->currentText(), QStringLiteral("10"));
+  EXPECT_TRUE(answerer.texts.isEmpty());
+  EXPECT_EQ(dialog.format().PixelFormat, SemiPlanar);
+  EXPECT_EQ(dialog.format().BitsPerSample, 10);
+  EXPECT_EQ(dialog.frameCount(), 1);
+  // Packed 4:2:2 cannot hold 10 bits: the list goes back to 8.
+  ASSERT_TRUE(PickAsUser(Child<QComboBox>(dialog, "samplingList"), YUV_422));
+  ASSERT_TRUE(PickAsUser(Child<QComboBox>(dialog, "packingList"), Packed));
+  EXPECT_EQ(Child<QComboBox>(dialog, "bitsList")->currentText(), QStringLiteral("8"));
+  ASSERT_TRUE(PickAsUser(Child<QComboBox>(dialog, "bitsList"), 2));
+  ASSERT_FALSE(answerer.texts.isEmpty());
+  EXPECT_EQ(answerer.texts.last(),
+            QStringLiteral("Error FRMT1023: Packed, RGB and BMP frames have 8-bit samples only, not 12!\n"));
+  EXPECT_EQ(Child<QComboBox>(dialog, "bitsList")->currentText(), QStringLiteral("8"));
+}
+
 TEST(FilePickers, TheFirstFilterShowsEveryRawVideoFile) {
   const QString first = kRawFileFilters.section(QStringLiteral(";;"), 0, 0);
   EXPECT_TRUE(first.startsWith(QStringLiteral("All raw video(")));
