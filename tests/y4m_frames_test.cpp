@@ -16,6 +16,7 @@
 #include "platform/MessageSink.h"
 #include "player/FrameSequences.h"
 #include "player/ShownFrame.h"
+#include "tools/Crop.h"
 
 namespace vx {
 namespace {
@@ -373,6 +374,24 @@ TEST_F(Y4mWriteBack, DeeperSamplesAreNeverWrittenBackAtEightBits) {
                                  " is not changed, so that its samples keep their depth!\n");
     EXPECT_EQ(test::ReadFileBytes(path_), c.bytes) << c.name;
   }
+}
+
+// The crop and flip windows show a source's first frame as soon as it is chosen.
+TEST(Y4mPreview, TheFirstFrameShownIsTheFramesSamplesNotTheHeader) {
+  test::TempDir dir;
+  const auto frames = RandomFrames(2, kI420Bytes, 70);
+  const std::string raw = (dir / "clip.yuv").string(), y4m = (dir / "clip.y4m").string();
+  test::WriteFileBytes(raw, Y4mBytes("", {"", ""}, frames));
+  test::WriteFileBytes(y4m, Y4mBytes(kI420Header, {"FRAME\n", "FRAME\n"}, frames));
+  const auto firstPicture = [&](const std::string& source) {
+    CropJob job;
+    EXPECT_TRUE(job.PrepareCrop(source, (dir / "crop.yuv").string(), I420(), 0, 0, 8, 8));
+    EXPECT_TRUE(job.LoadFirstFrame()) << source;
+    return job.Previews().FrontBytes();
+  };
+  const Bytes fromRaw = firstPicture(raw);
+  ASSERT_FALSE(fromRaw.empty());
+  EXPECT_TRUE(firstPicture(y4m) == fromRaw) << "the Y4M file's preview differs from its frame's";
 }
 
 }  // namespace
