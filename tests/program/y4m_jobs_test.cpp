@@ -404,5 +404,20 @@ TEST_F(HeadlessY4m, PsnrOfTenBitFilesIsFfmpegsAtTheirFullDepth) {
   ExpectSameRows(Psnr(cleanP010, noisyP010, semiPlanar), reference, "two P010 files");
 }
 
+TEST_F(HeadlessY4m, TheActionsChecksSeeTheHeadersLayoutNotTheLastRuns) {
+  // A run on a grey file leaves mono in the settings.
+  const fs::path gray = RawOf(Y4mClip("gray"), "gray");
+  const Outcome grey = Job(
+      "flip", gray, dir_ / "gray_flip.yuv",
+      {"-s", "mono", "-o", "yuv", "-f", "progressive", "-p", "planar", "-w", "64", "-h", "48", "-b", "8"});
+  ASSERT_EQ(grey.exitCode, 0) << grey.errors;
+  // A 4:2:0 Y4M file is no grey file, whatever the last run read.
+  const fs::path y4m = Y4mClip("yuv420p"), target = dir_ / "out.yuv";
+  const Outcome o = Job("convert", y4m, target, {"-P", "planar"});
+  EXPECT_EQ(o.exitCode, 0);
+  EXPECT_EQ(o.errors.substr(0, o.errors.find('\n') + 1), "");
+  EXPECT_TRUE(SameBytes(target, RawOf(y4m, "yuv420p")));
+}
+
 }  // namespace
 }  // namespace vx::test
