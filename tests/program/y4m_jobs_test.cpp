@@ -419,5 +419,30 @@ TEST_F(HeadlessY4m, TheActionsChecksSeeTheHeadersLayoutNotTheLastRuns) {
   EXPECT_TRUE(SameBytes(target, RawOf(y4m, "yuv420p")));
 }
 
+// Y4M lines may differ in length from frame to frame; here the first is the longest.
+TEST_F(HeadlessY4m, AFirstFrameLineLongerThanTheOthersLosesNoFrameAndMisreadsNone) {
+  const fs::path clean = Y4mClip("yuv420p"), noisy = Y4mClip("yuv420p", "noise=alls=18:allf=t+u", "_noisy");
+  const fs::path longFirst = dir_ / "long_first.y4m", target = dir_ / "out.yuv";
+  const Bytes withLines =
+      WithFrameLines(ReadFileBytes(clean), 64 * 48 * 3 / 2, {"FRAME Ixyz\n", "FRAME\n", "FRAME\n"});
+  ASSERT_FALSE(withLines.empty());
+  WriteFileBytes(longFirst, withLines);
+
+  // The converter writes every frame.
+  const Outcome o = Job("convert", longFirst, target, {"-P", "planar"});
+  EXPECT_EQ(o.exitCode, 0) << o.errors;
+  EXPECT_TRUE(SameBytes(target, RawOf(clean, "yuv420p")));
+
+  // PSNR may end early at a line it cannot take, but each row it reports is the frame's.
+  const PsnrRows reference = FfmpegPsnr(Input(clean), Input(noisy));
+  ASSERT_EQ(reference.size(), 3u);
+  const PsnrRows ours = Psnr(longFirst, noisy);
+  ASSERT_GE(ours.size(), 1u);
+  ASSERT_LE(ours.size(), 3u);
+  ExpectSameRows(ours,
+                 PsnrRows(reference.begin(), reference.begin() + static_cast<std::ptrdiff_t>(ours.size())),
+                 "after a shorter FRAME line");
+}
+
 }  // namespace
 }  // namespace vx::test
