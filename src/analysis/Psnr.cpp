@@ -481,8 +481,8 @@ PsnrRun::RangeEnd PsnrRun::CompareRange(RawFile& file1, RawFile& file2, RawFile&
       return FrameStep::Last;
     }
     for (int f = 0; f < 2; ++f) {
-      if (lines[f] > 0 && !Y4mFrameLineBytes(std::string_view(reinterpret_cast<const char*>(block[f]),
-                                                              static_cast<size_t>(lines[f])))) {
+      if (lines[f] > 0 && Y4mFrameLineBytes(std::string_view(reinterpret_cast<const char*>(block[f]),
+                                                             static_cast<size_t>(lines[f]))) != lines[f]) {
         return FrameStep::Last;  // not the FRAME line the first frame had
       }
     }

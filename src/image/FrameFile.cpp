@@ -154,12 +154,29 @@ std::optional<std::string> Y4mLayoutMismatch(const std::string& path, const Imag
       path.c_str(), describe(header).c_str());
 }
 
+int64_t CountFramesIn(const RawFile& file, const FrameFraming& framing, int64_t frameBytes) {
+  const int64_t length = std::max<int64_t>(file.Length(), 0);
+  if (!framing.y4m || frameBytes <= 0) return framing.FramesIn(length, frameBytes);
+  int64_t frames = 0;
+  for (int64_t at = framing.headerBytes; at < length; ++frames) {
+    const auto line = ReadFrameLine(file, at);
+    if (!line) {
+      // A damaged line: the frames after it are counted as the first line's, so
+      // that a reader meets the damage and says so rather than ending early.
+      frames += (length - at) / (framing.lineBytes + frameBytes);
+      break;
+    }
+    if (at + *line + frameBytes > length) break;
+    at += *line + frameBytes;
+  }
+  return frames;
+}
+
 int64_t CountFramesIn(const std::string& path, const ImageFormat& layout) {
   const auto file = RawFile::OpenRead(path);
   const int32_t frameBytes = FrameSizeOf(layout);
   if (!file || frameBytes <= 0) return 0;
-  const FrameFileProbe probe = ProbeFrameFile(*file, path);
-  return probe.framing.FramesIn(std::max<int64_t>(file->Length(), 0), frameBytes);
+  return CountFramesIn(*file, ProbeFrameFile(*file, path).framing, frameBytes);
 }
 
 }  // namespace vx

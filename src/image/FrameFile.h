@@ -62,6 +62,10 @@ std::optional<std::string> Y4mOutputRefusal(const std::string& path, const Image
 // A FRAME line at `offset` of `file`: its bytes, nullopt when there is none.
 std::optional<int64_t> ReadFrameLine(const RawFile& file, int64_t offset);
 
+// Whole frames of `frameBytes` in `file`: for a Y4M file each FRAME line is read,
+// since the lines may differ in length; after a damaged line the rest is counted
+// by the first line's length.
+int64_t CountFramesIn(const RawFile& file, const FrameFraming& framing, int64_t frameBytes);
 // Whole frames of `layout` in the file at `path` (0 when it cannot be read).
 int64_t CountFramesIn(const std::string& path, const ImageFormat& layout);
 

@@ -572,8 +572,9 @@ class Parser {
       return Usage("Sorry, you can only specify frame rate for player !\n");
     if (!action.takesFillColour && request_.PadColourGiven)
       return Usage("Sorry, you can only specify a fill colour (-k) for padding !\n");
-    if (const int code = CheckAction()) return code;
+    // A Y4M file's own layout is what the action's rules are checked against.
     if (const int code = TakeY4mLayout()) return code;
+    if (const int code = CheckAction()) return code;
     // A depth kept from an earlier run does not follow a layout given now that
     // only has 8-bit samples.
     ImageFormat& source = settings_.Format;

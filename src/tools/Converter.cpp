@@ -193,8 +193,7 @@ bool ConverterJob::PrepareConversion(const ConvertParameters& parameters) {
       ShowMessage(CannotReadMessage(SourceName, messages_.requestNotFound));
       return false;
     }
-    FrameCount = ProbeFrameFile(*file, SourceName)
-                     .framing.FramesIn(std::max<int64_t>(file->Length(), 0), SourceFormat.DataSize);
+    FrameCount = CountFramesIn(*file, ProbeFrameFile(*file, SourceName).framing, SourceFormat.DataSize);
     StartFrame = 1;
     EndFrame = FrameCount;
   }

@@ -233,7 +233,7 @@ int64_t FrameInput::FrameCount() const {
   if (!input_) return 0;
   if (avi_) return avi_->Length();
   if (IsPictureList()) return static_cast<int64_t>(input_->bmpNames.size());
-  return static_cast<int64_t>(framing_.FramesIn(std::max<int64_t>(file_.Length(), 0), stored_.DataSize));
+  return CountFramesIn(file_, framing_, stored_.DataSize);
 }
 
 }  // namespace vx

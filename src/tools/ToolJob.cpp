@@ -7,6 +7,7 @@
 #include "image/FrameFile.h"
 #include "image/PixelOps.h"
 #include "image/SampleStorage.h"
+#include "image/StoredFrames.h"
 #include "platform/FaultInjection.h"
 #include "platform/MessageSink.h"
 #include "platform/ScopeExit.h"
@@ -47,8 +48,7 @@ bool ToolJob::CountSourceFrames(const char* notFound) {
     ShowMessage(CannotReadMessage(SourceName, notFound));
     return false;
   }
-  FrameCount = ProbeFrameFile(*file, SourceName)
-                   .framing.FramesIn(std::max<int64_t>(file->Length(), 0), SourceFormat.DataSize);
+  FrameCount = CountFramesIn(*file, ProbeFrameFile(*file, SourceName).framing, SourceFormat.DataSize);
   StartFrame = 1;
   EndFrame = FrameCount;
   return true;
@@ -301,15 +301,11 @@ bool ToolJob::LoadFirstFrame() {
   FrameBuffer buffer;
   if (!buffer.Allocate(WorkBufferSize(SourceFormat.ImgWidth, SourceFormat.ImgHeight))) return false;
   auto file = RawFile::OpenRead(SourceName);
+  // The reader finds a Y4M file's first frame and converts stored-only layouts.
+  StoredFrameReader reader;
   FrameImage frame = buffer.Frame(SourceFormat);
-  if (IsStoredOnlyLayout(SourceFormat)) {
-    FrameBuffer stored;
-    FrameImage storedFrame = frame;
-    if (StoredLayoutRefusal(SourceFormat) || !stored.Allocate(FrameSizeOf(SourceFormat))) return false;
-    storedFrame = stored.Frame(SourceFormat);
-    static_cast<ImageFormat&>(frame) = WorkingLayout(SourceFormat);
-    if (!file || ReadFrame(*file, storedFrame) <= 0 || !ConvertSamples(storedFrame, frame)) return false;
-  } else if (!file || ReadFrame(*file, frame) <= 0) {
+  if (!file || !reader.SetLayout(SourceFormat) || !reader.Attach(*file, SourceName, false) ||
+      reader.Read(*file, 1, frame) <= 0) {
     return false;
   }
   if (!EnsurePreviewBuffers(frame.ImgWidth, frame.ImgHeight) || !RefreshPreview(frame)) return false;
