@@ -18,6 +18,7 @@
 #include "image/ColorFormula.h"
 #include "image/FrameImage.h"
 #include "image/ImageFormat.h"
+#include "image/SampleStorage.h"
 #include "model/FileHistory.h"
 #include "model/Settings.h"
 #include "shell/ToolTable.h"
@@ -325,6 +326,34 @@ void LargePictureWindows(const QString& clip, int width, int height, const QStri
     place(&format);
     Save(format, folder, QStringLiteral("format") + size);
     vx::CurrentSettings().Format = saved;
+  }
+  if (height == 1080) {
+    // The clip's first frame as P010, opened by its name's layout word.
+    vx::FrameBuffer planar, p010;
+    vx::FrameImage source;
+    static_cast<vx::ImageFormat&>(source) = f;
+    vx::ComputeFrameSize(source);
+    QFile in(clip);
+    vx::ImageFormat deep = f;
+    deep.PixelFormat = vx::SemiPlanar;
+    deep.BitsPerSample = 10;
+    if (planar.Allocate(source.DataSize) && p010.Allocate(vx::FrameSizeOf(deep)) &&
+        in.open(QIODevice::ReadOnly) &&
+        in.read(reinterpret_cast<char*>(planar.data()), source.DataSize) == source.DataSize) {
+      vx::FrameImage from = planar.Frame(f);
+      vx::FrameImage to = p010.Frame(deep);
+      const QString path = QDir(folder).filePath(QStringLiteral("cam_p010_1920x1080.yuv"));
+      QFile out(path);
+      if (vx::ConvertSamples(from, to) && out.open(QIODevice::WriteOnly)) {
+        out.write(reinterpret_cast<const char*>(to.Data), to.DataSize);
+        out.close();
+        vx::CYuvFrmtDlg format;
+        format.SetFile(path);
+        format.Prepare();
+        place(&format);
+        Save(format, folder, QStringLiteral("format_p010"));
+      }
+    }
   }
 }
 

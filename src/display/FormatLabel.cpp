@@ -1,6 +1,7 @@
 #include "display/FormatLabel.h"
 
 #include "image/PixelOps.h"
+#include "image/SampleStorage.h"
 #include "platform/StringFormat.h"
 
 namespace vx {
@@ -18,7 +19,7 @@ const char* FormatName(const ImageFormat& f) {
       static const char* const planar[] = {"YUV 422 ", "YVU 422 ", "UYV 422 "};
       if (order < YUV || order > UYV) return "invalid ";
       if (f.PixelFormat == Packed) return packed[order];
-      if (f.PixelFormat == Planar) return planar[order];
+      if (f.PixelFormat == Planar || f.PixelFormat == SemiPlanar) return planar[order];
       return "invalid ";
     }
     case YUV_420:
@@ -38,6 +39,11 @@ bool IsFileLayout(const ImageFormat& f) {
   if (f.ImgWidth < 1 || f.ImgHeight < 1) return false;
   const bool fieldKnown = f.FieldFormat == Interlaced || f.FieldFormat == Progressive;
   const bool packingKnown = f.PixelFormat == Packed || f.PixelFormat == Planar;
+  if (IsStoredOnlyLayout(f)) {
+    if (StoredLayoutRefusal(f)) return false;
+    if (f.SamplingFormat == MONO) return fieldKnown;
+    return IsValidYuvFormat(WorkingLayout(f));
+  }
   switch (f.SamplingFormat) {
     case RGB_444:
       return (f.ComponentOrder == RGB || f.ComponentOrder == BGR) && fieldKnown && packingKnown;
@@ -63,10 +69,13 @@ std::string FormatLabel(const ImageFormat& f) {
                     : f.FieldFormat == Progressive ? "%s Progressive"
                                                    : "%s Invalid ",
                     label.c_str());
-  label = StrFormat(f.PixelFormat == Packed   ? "%s Packed"
-                    : f.PixelFormat == Planar ? "%s Planar"
-                                              : "%s Invalid ",
+  label = StrFormat(f.PixelFormat == Packed       ? "%s Packed"
+                    : f.PixelFormat == Planar     ? "%s Planar"
+                    : f.PixelFormat == SemiPlanar ? "%s Semi-planar"
+                                                  : "%s Invalid ",
                     label.c_str());
+  // 8-bit labels stay as they always were.
+  if (f.BitsPerSample != 8) label += StrFormat(" %d-bit", f.BitsPerSample);
   return label;
 }
 

@@ -73,8 +73,22 @@ std::vector<DiagramBox> StructureDiagram(const ImageFormat& f) {
   const int fields = f.FieldFormat == Interlaced ? 2 : 1;
   const double fieldHeight = h / fields;
   const bool planar = f.PixelFormat == Planar && f.SamplingFormat != BMP;
+  const bool semiPlanar =
+      f.PixelFormat == SemiPlanar &&
+      (f.SamplingFormat == YUV_444 || f.SamplingFormat == YUV_422 || f.SamplingFormat == YUV_420);
   double y = 0;
   for (int field = 0; field < fields; ++field) {
+    if (semiPlanar) {
+      // The luma plane, then one plane of chroma pairs: half as many rows for 4:2:0,
+      // twice the samples per row for 4:4:4.
+      const double chromaHeight = f.SamplingFormat == YUV_420 ? fieldHeight / 2 : fieldHeight;
+      const char* pairs = f.ComponentOrder == YVU ? "V U V U" : "U V U V";
+      boxes.push_back({0, y, w, fieldHeight, "Y Y Y", kFills[0], kFrames[0]});
+      y += fieldHeight;
+      boxes.push_back({0, y, w, chromaHeight, pairs, kFills[1], kFrames[1]});
+      y += chromaHeight;
+      continue;
+    }
     if (!planar || f.SamplingFormat == MONO) {
       const std::string label = f.SamplingFormat == MONO ? "Single Channel" : PackedLabel(f);
       boxes.push_back({0, y, w, fieldHeight, label, kFills[0], kFrames[0]});
