@@ -14,7 +14,7 @@ namespace vx {
 
 extern const ToolMessages kAviToYuvMessages;
 extern const ToolMessages kYuvToAviMessages;
-inline constexpr ToolTraits kYuvToAviTraits{};
+inline constexpr ToolTraits kYuvToAviTraits{.makesEightBitOutputs = true};
 
 // The opening refusal for `failure` (AVIT1001-1004, AVIT1029-1030), naming `path`.
 std::string AviOpenMessage(avi::OpenFailure failure, const std::string& path);

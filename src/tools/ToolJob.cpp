@@ -167,7 +167,7 @@ bool ToolJob::StoredLayoutsAccepted() {
     }
     deepOut = deepOut || output.stored.BitsPerSample > 8;
   }
-  if (deepIn && deepOut && !traits_.keepsDeepSamples) {
+  if (deepIn && !traits_.keepsDeepSamples && (deepOut || !traits_.makesEightBitOutputs)) {
     Report(
         StrFormat("Error VLTX1032: This job would pass the %d-bit samples of %s through 8 bits and lose "
                   "their low bits; convert the file to 8 bits first (-B 8)!\n",

@@ -119,6 +119,9 @@ struct ToolTraits {
   // The tool makes samples above 8 bits at full depth itself; otherwise a job from
   // deeper samples into deeper samples is refused (it would lose the low bits).
   bool keepsDeepSamples = false;
+  // Its outputs are 8-bit by nature (an AVI's codec): deeper inputs are brought to
+  // 8 bits. Any other tool refuses deeper inputs it cannot keep at their depth.
+  bool makesEightBitOutputs = false;
 };
 
 class ToolJob : public JobRun {

@@ -243,6 +243,15 @@ TEST_F(HeadlessStoredLayouts, DeeperSamplesAreNotPassedThroughEightBits) {
                                 "(-B 8)!\n");
   EXPECT_FALSE(fs::exists(flip));
 
+  // Separating makes 8-bit component files: a deeper source is refused rather than cut.
+  const fs::path parts = dir_ / "parts.yuv";
+  const Outcome separated = Job("separate", Source(ten, "yuv420", "planar", "10"), parts);
+  EXPECT_EQ(separated.exitCode, 8);
+  EXPECT_EQ(separated.errors, "Error VLTX1032: This job would pass the 10-bit samples of " + ten.string() +
+                                  " through 8 bits and lose their low bits; convert the file to 8 bits first "
+                                  "(-B 8)!\n");
+  EXPECT_FALSE(fs::exists(dir_ / "parts.y"));
+
   // The converter keeps the depth only where it rewrites the samples themselves.
   const fs::path deep422 = Clip("yuv422p10le"), resampled = dir_ / "420.yuv";
   const Args source = Source(deep422, "yuv422", "planar", "10");
