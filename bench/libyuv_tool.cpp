@@ -82,12 +82,15 @@ int main(int argc, char** argv) {
   if (out < 0) return 1;
   const int sw = w / 2, sh = h / 2;  // the crop's size and the scale's target are set below
   const int tw = argc > 7 ? std::atoi(argv[6]) : w, th = argc > 7 ? std::atoi(argv[7]) : h;
-  const size_t inBytes = op == "uyvy_to_i420" ? packed422 : i420;
+  // 10-bit frames are 16-bit words: twice the bytes of their 8-bit kin.
+  const bool tenBit = op == "i010_to_p010" || op == "p010_to_i010";
+  const size_t inBytes = op == "uyvy_to_i420" ? packed422 : (tenBit ? 2 * i420 : i420);
   size_t outBytes = i420;
   if (op == "i420_to_uyvy") outBytes = packed422;
   if (op == "i420_to_i444") outBytes = size_t(w) * h * 3;
   if (op == "scale") outBytes = size_t(tw) * th * 3 / 2;
   if (op == "crop") outBytes = size_t(sw) * sh * 3 / 2;
+  if (tenBit) outBytes = 2 * i420;
   std::vector<uint8_t> src(inBytes), dst(outBytes);
   while (ReadAll(in, src.data(), inBytes)) {
     const Planes s = I420At(src.data(), w, h);
@@ -116,6 +119,25 @@ int main(int argc, char** argv) {
       const Planes d = I420At(dst.data(), w, h);
       result = libyuv::I420Copy(s.y, s.strideY, s.u, s.strideUV, s.v, s.strideUV, d.y, d.strideY, d.u,
                                 d.strideUV, d.v, d.strideUV, w, -h);
+    } else if (op == "nv12_to_i420") {
+      const Planes d = I420At(dst.data(), w, h);
+      result = libyuv::NV12ToI420(src.data(), w, src.data() + size_t(w) * h, w, d.y, d.strideY, d.u,
+                                  d.strideUV, d.v, d.strideUV, w, h);
+    } else if (op == "i420_to_nv12") {
+      result = libyuv::I420ToNV12(s.y, s.strideY, s.u, s.strideUV, s.v, s.strideUV, dst.data(), w,
+                                  dst.data() + size_t(w) * h, w, w, h);
+    } else if (op == "i010_to_p010" || op == "p010_to_i010") {
+      // Strides in 16-bit samples; planes as in I420, each sample two bytes.
+      auto* in16 = reinterpret_cast<const uint16_t*>(src.data());
+      auto* out16 = reinterpret_cast<uint16_t*>(dst.data());
+      const size_t luma = size_t(w) * h, chroma = luma / 4;
+      if (op == "i010_to_p010") {
+        result = libyuv::I010ToP010(in16, w, in16 + luma, w / 2, in16 + luma + chroma, w / 2, out16, w,
+                                    out16 + luma, w, w, h);
+      } else {
+        result = libyuv::P010ToI010(in16, w, in16 + luma, w, out16, w, out16 + luma, w / 2,
+                                    out16 + luma + chroma, w / 2, w, h);
+      }
     } else {
       std::fprintf(stderr, "unknown op %s\n", op.c_str());
       return 2;
