@@ -122,6 +122,50 @@ void ChangeDepth(uint16_t* v, int64_t n, int from, int to) {
   }
 }
 
+// Samples of one depth moved from one packing to another without a row between:
+// bytes, or words whose value moves between the low and the high bits.
+template <int InStep, int OutStep>
+void MoveBytes(const uint8_t* in, uint8_t* out, int64_t n) {
+  for (int64_t i = 0; i < n; ++i) out[OutStep * i] = in[InStep * i];
+}
+
+template <int InStep, int OutStep>
+void MoveWords(const uint8_t* in, int inShift, uint8_t* out, int outShift, uint16_t top, int64_t n) {
+  for (int64_t i = 0; i < n; ++i) {
+    uint16_t word;
+    std::memcpy(&word, in + 2 * InStep * i, 2);
+    const uint16_t value = std::min<uint16_t>(static_cast<uint16_t>(word >> inShift), top);
+    word = static_cast<uint16_t>(value << outShift);
+    std::memcpy(out + 2 * OutStep * i, &word, 2);
+  }
+}
+
+void MoveRow(const uint8_t* in, int inStep, const SampleCoding& from, uint8_t* out, int outStep,
+             const SampleCoding& to, int64_t n) {
+  if (from.bytes == 1) {
+    if (inStep == 1 && outStep == 1) {
+      std::memcpy(out, in, static_cast<size_t>(n));
+    } else if (inStep == 2 && outStep == 1) {
+      MoveBytes<2, 1>(in, out, n);
+    } else if (inStep == 1) {
+      MoveBytes<1, 2>(in, out, n);
+    } else {
+      MoveBytes<2, 2>(in, out, n);
+    }
+    return;
+  }
+  const auto top = static_cast<uint16_t>((1u << from.bits) - 1);
+  if (inStep == 1 && outStep == 1) {
+    MoveWords<1, 1>(in, from.shift, out, to.shift, top, n);
+  } else if (inStep == 2 && outStep == 1) {
+    MoveWords<2, 1>(in, from.shift, out, to.shift, top, n);
+  } else if (inStep == 1) {
+    MoveWords<1, 2>(in, from.shift, out, to.shift, top, n);
+  } else {
+    MoveWords<2, 2>(in, from.shift, out, to.shift, top, n);
+  }
+}
+
 bool Fits(const ComponentRows& r, int bytes, int64_t size) {
   if (r.rows == 0 || r.width == 0) return true;
   const int64_t last = r.offset + (r.rows - 1) * r.pitch + ((r.width - 1) * r.step + 1) * bytes;
@@ -205,9 +249,15 @@ bool ConvertSamples(const FrameImage& source, FrameImage& destination) {
       const ComponentRows& w = b[static_cast<size_t>(c)];
       if (!Fits(r, from.bytes, in.DataSize) || !Fits(w, to.bytes, destination.DataSize)) return false;
       for (int64_t y = 0; y < r.rows; ++y) {
-        LoadRow(source.Data + r.offset + y * r.pitch, r.width, r.step, from, row.data());
+        const uint8_t* in = source.Data + r.offset + y * r.pitch;
+        uint8_t* out = destination.Data + w.offset + y * w.pitch;
+        if (from.bits == to.bits) {
+          MoveRow(in, r.step, from, out, w.step, to, r.width);
+          continue;
+        }
+        LoadRow(in, r.width, r.step, from, row.data());
         ChangeDepth(row.data(), r.width, from.bits, to.bits);
-        StoreRow(row.data(), r.width, w.step, to, destination.Data + w.offset + y * w.pitch);
+        StoreRow(row.data(), r.width, w.step, to, out);
       }
     }
     used = std::max(used, EndOf(b, count, to.bytes));
