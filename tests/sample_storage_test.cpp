@@ -431,5 +431,215 @@ TEST(StoredLayouts, FrameSizeDoublesAboveEightBitsAndWorkingLayoutIsEightBitPlan
   EXPECT_EQ(mono, Stored(MONO, YUV, Progressive, Packed, 8, 4)) << "packed mono stays packed";
 }
 
+// The components of a small stored frame, one row after another.
+struct Components {
+  int32_t width = 0, chromaWidth = 0;
+  Values y, u, v;
+};
+
+// Each sample spread over the whole range of `bits` (both bytes of a word vary).
+Values AtDepth(const Values& values, int bits) {
+  Values spread(values.size());
+  for (size_t i = 0; i < values.size(); ++i)
+    spread[i] = static_cast<uint16_t>((values[i] * 977u) & ((1u << bits) - 1));
+  return spread;
+}
+
+// A W x H frame's samples, chroma of `cw` x `ch`, all different.
+Components Counted(int32_t w, int32_t h, int32_t cw, int32_t ch, int bits) {
+  const size_t luma = static_cast<size_t>(w * h), chroma = static_cast<size_t>(cw * ch);
+  return {w, cw, AtDepth(Counting(1, luma), bits), AtDepth(Counting(100, chroma), bits),
+          AtDepth(Counting(180, chroma), bits)};
+}
+
+// The stored bytes of `c` in `f`: planar Y U V (Y V U for YVU), semi-planar Y
+// then pairs in the layout's order, mono Y only.
+Bytes Store(const ImageFormat& f, const Components& c) {
+  const bool semi = f.PixelFormat == SemiPlanar, vFirst = f.ComponentOrder == YVU;
+  const Values& first = vFirst ? c.v : c.u;
+  const Values& second = vFirst ? c.u : c.v;
+  if (f.SamplingFormat == MONO) return Encode(c.y, f.BitsPerSample);
+  return Encode(semi ? Join({c.y, Interleave(first, second)}) : Join({c.y, first, second}), f.BitsPerSample,
+                semi);
+}
+
+// Rows of a component of `width` samples in reverse order.
+Values Reversed(const Values& v, int32_t width) {
+  Values rows;
+  for (size_t end = v.size(); end > 0; end -= static_cast<size_t>(width))
+    rows.insert(rows.end(), v.begin() + static_cast<ptrdiff_t>(end) - width,
+                v.begin() + static_cast<ptrdiff_t>(end));
+  return rows;
+}
+
+// The w x h rectangle at (left, top) of a component of `width` samples.
+Values Cut(const Values& v, int32_t width, int32_t top, int32_t left, int32_t w, int32_t h) {
+  Values cut;
+  for (int32_t y = top; y < top + h; ++y) {
+    const auto row = v.begin() + y * width + left;
+    cut.insert(cut.end(), row, row + w);
+  }
+  return cut;
+}
+
+FrameImage Over(const ImageFormat& f, Bytes& bytes) {
+  EXPECT_EQ(static_cast<int64_t>(bytes.size()), FrameSizeOf(f)) << "test data of the wrong size";
+  FrameImage frame;
+  static_cast<ImageFormat&>(frame) = f;
+  frame.Data = bytes.data();
+  frame.DataSize = static_cast<int32_t>(bytes.size());
+  frame.Capacity = static_cast<int64_t>(bytes.size());
+  return frame;
+}
+
+// The destination's bytes (its buffer of `size` full of kStale beforehand);
+// nullopt when FlipStoredRows refuses.
+std::optional<Bytes> Flipped(const ImageFormat& f, Bytes bytes, size_t size) {
+  const FrameImage source = Over(f, bytes);
+  Bytes out(size, kStale);
+  FrameImage destination;
+  destination.Data = out.data();
+  destination.Capacity = static_cast<int64_t>(out.size());
+  if (!FlipStoredRows(source, destination)) return std::nullopt;
+  EXPECT_EQ(static_cast<const ImageFormat&>(destination), f) << "the destination takes the source's header";
+  EXPECT_EQ(destination.DataSize, FrameSizeOf(f));
+  return out;
+}
+
+// The same for CropStored of a w x h rectangle at (left, top), into `to`'s layout
+// at that size.
+std::optional<Bytes> Cropped(const ImageFormat& from, Bytes bytes, const ImageFormat& to, int32_t top,
+                             int32_t left, int32_t w, int32_t h) {
+  const FrameImage source = Over(from, bytes);
+  FrameImage destination;
+  static_cast<ImageFormat&>(destination) = to;
+  destination.ImgWidth = w;
+  destination.ImgHeight = h;
+  Bytes out(static_cast<size_t>(std::max(FrameSizeOf(destination), 1)), kStale);
+  destination.Data = out.data();
+  destination.Capacity = static_cast<int64_t>(out.size());
+  if (!CropStored(source, destination, top, left)) return std::nullopt;
+  EXPECT_EQ(destination.DataSize, static_cast<int32_t>(out.size())) << "the destination's size is set";
+  return out;
+}
+
+struct StoredCase {
+  ImageFormat format;
+  int32_t chromaWidth, chromaRows;
+  const char* name;
+};
+
+// Progressive layouts at every depth: 4:2:0, 4:2:2 and 4:4:4 planar and
+// semi-planar in both orders, odd sizes where the sampling allows, and mono.
+std::vector<StoredCase> FlipCases(int bits) {
+  const auto at = [bits](int32_t sampling, int32_t order, int32_t pixel, int32_t w, int32_t h) {
+    return Stored(sampling, order, Progressive, pixel, w, h, bits);
+  };
+  return {{at(YUV_420, YUV, Planar, 4, 4), 2, 2, "yuv420p 4 x 4"},
+          {at(YUV_420, YVU, Planar, 6, 2), 3, 1, "yvu420p 6 x 2"},
+          {at(YUV_420, YUV, SemiPlanar, 4, 4), 2, 2, "NV12 4 x 4"},
+          {at(YUV_420, YVU, SemiPlanar, 2, 6), 1, 3, "NV21 2 x 6"},
+          {at(YUV_422, YUV, Planar, 4, 3), 2, 3, "yuv422p 4 x 3"},
+          {at(YUV_422, YUV, SemiPlanar, 2, 5), 1, 5, "NV16 2 x 5"},
+          {at(YUV_444, YUV, Planar, 3, 3), 3, 3, "yuv444p 3 x 3"},
+          {at(YUV_444, YVU, SemiPlanar, 3, 5), 3, 5, "NV42 3 x 5"},
+          {at(MONO, YUV, Planar, 5, 3), 0, 0, "gray 5 x 3"},
+          {at(MONO, YUV, Planar, 3, 1), 0, 0, "gray 3 x 1"}};
+}
+
+TEST(FlipStoredRows, ReversesTheRowsOfEachComponentAtEveryDepth) {
+  for (const int bits : kBitDepths) {
+    for (const StoredCase& c : FlipCases(bits)) {
+      const ImageFormat& f = c.format;
+      const Components samples = Counted(f.ImgWidth, f.ImgHeight, c.chromaWidth, c.chromaRows, bits);
+      const Components flipped = {f.ImgWidth, c.chromaWidth, Reversed(samples.y, f.ImgWidth),
+                                  Reversed(samples.u, std::max(c.chromaWidth, 1)),
+                                  Reversed(samples.v, std::max(c.chromaWidth, 1))};
+      const Bytes bytes = Store(f, samples);
+      EXPECT_EQ(Flipped(f, bytes, bytes.size()), Store(f, flipped)) << c.name << " at " << bits << " bits";
+      // Flipped twice: the frame itself.
+      const auto once = Flipped(f, bytes, bytes.size());
+      ASSERT_TRUE(once) << c.name;
+      EXPECT_EQ(Flipped(f, *once, bytes.size()), bytes) << c.name << " twice at " << bits << " bits";
+    }
+  }
+}
+
+TEST(FlipStoredRows, RefusesFieldsPackedFramesAndBuffersTooSmall) {
+  const ImageFormat deep = I420(4, 4, 10);
+  const Bytes bytes(static_cast<size_t>(FrameSizeOf(deep)), 1);
+  EXPECT_TRUE(Flipped(deep, bytes, bytes.size()));
+  EXPECT_FALSE(Flipped(deep, bytes, bytes.size() - 1)) << "a destination one byte short";
+  EXPECT_FALSE(Flipped(I420(4, 4, 10, Interlaced), bytes, bytes.size())) << "interlaced";
+  const ImageFormat packed = Stored(YUV_422, YUV, Progressive, Packed, 4, 4);
+  EXPECT_FALSE(Flipped(packed, Bytes(static_cast<size_t>(FrameSizeOf(packed))), 256)) << "packed 4:2:2";
+  Bytes shortSource = bytes;
+  FrameImage source = Over(deep, shortSource);
+  source.DataSize = 0;
+  source.Capacity = static_cast<int64_t>(bytes.size()) - 1;
+  Bytes out(bytes.size());
+  FrameImage destination;
+  destination.Data = out.data();
+  destination.Capacity = static_cast<int64_t>(out.size());
+  EXPECT_FALSE(FlipStoredRows(source, destination)) << "a source one byte short";
+}
+
+TEST(CropStored, CutsEachComponentAtBothEndsOfTheFrameAtEveryDepth) {
+  struct Case {
+    int32_t sampling, order, pixel, w, h;
+    int32_t downX, downY;  // chroma halved across, down
+    int32_t top, left, cropW, cropH;
+    const char* name;
+  };
+  const Case cases[] = {
+      {YUV_420, YUV, Planar, 6, 4, 1, 1, 0, 0, 2, 2, "yuv420p top left"},
+      {YUV_420, YUV, Planar, 6, 4, 1, 1, 2, 2, 4, 2, "yuv420p bottom right"},
+      {YUV_420, YUV, Planar, 6, 4, 1, 1, 0, 0, 6, 4, "yuv420p whole"},
+      {YUV_420, YUV, SemiPlanar, 6, 4, 1, 1, 2, 4, 2, 2, "NV12 bottom right"},
+      {YUV_420, YVU, SemiPlanar, 6, 4, 1, 1, 0, 2, 4, 2, "NV21 top"},
+      {YUV_422, YUV, Planar, 6, 3, 1, 0, 1, 2, 4, 2, "yuv422p odd top to the bottom"},
+      {YUV_422, YVU, SemiPlanar, 6, 3, 1, 0, 0, 4, 2, 3, "NV61 right column"},
+      {YUV_444, YUV, Planar, 5, 3, 0, 0, 1, 3, 2, 2, "yuv444p bottom right, odd"},
+      {YUV_444, YUV, Planar, 5, 3, 0, 0, 0, 0, 1, 1, "yuv444p first sample"},
+      {YUV_444, YUV, SemiPlanar, 5, 3, 0, 0, 2, 1, 3, 1, "NV24 last row"},
+      {MONO, YUV, Planar, 5, 3, 0, 0, 2, 4, 1, 1, "gray last sample"},
+      {MONO, YUV, Planar, 5, 3, 0, 0, 1, 1, 3, 2, "gray odd corner"},
+  };
+  for (const int bits : kBitDepths) {
+    for (const Case& c : cases) {
+      const ImageFormat f = Stored(c.sampling, c.order, Progressive, c.pixel, c.w, c.h, bits);
+      const bool mono = c.sampling == MONO;
+      const int32_t cw = mono ? 0 : c.w >> c.downX, ch = mono ? 0 : c.h >> c.downY;
+      const Components samples = Counted(c.w, c.h, cw, ch, bits);
+      const int32_t top = c.top >> c.downY, left = c.left >> c.downX;
+      const int32_t w = mono ? 0 : c.cropW >> c.downX, h = mono ? 0 : c.cropH >> c.downY;
+      const Components cut = {c.cropW, w, Cut(samples.y, c.w, c.top, c.left, c.cropW, c.cropH),
+                              Cut(samples.u, cw, top, left, w, h), Cut(samples.v, cw, top, left, w, h)};
+      ImageFormat small = f;
+      small.ImgWidth = c.cropW;
+      small.ImgHeight = c.cropH;
+      EXPECT_EQ(Cropped(f, Store(f, samples), f, c.top, c.left, c.cropW, c.cropH), Store(small, cut))
+          << c.name << " at " << bits << " bits";
+    }
+  }
+}
+
+TEST(CropStored, RefusesCutsThroughSharedChromaRectanglesOutsideAndOtherLayouts) {
+  const ImageFormat i420 = I420(6, 4, 10), i422 = Stored(YUV_422, YUV, Progressive, Planar, 6, 4, 10);
+  const auto bytes = [](const ImageFormat& f) { return Bytes(static_cast<size_t>(FrameSizeOf(f)), 7); };
+  EXPECT_TRUE(Cropped(i420, bytes(i420), i420, 2, 2, 4, 2));
+  EXPECT_FALSE(Cropped(i420, bytes(i420), i420, 1, 2, 4, 2)) << "4:2:0 from an odd row";
+  EXPECT_FALSE(Cropped(i420, bytes(i420), i420, 2, 1, 4, 2)) << "4:2:0 from an odd column";
+  EXPECT_FALSE(Cropped(i422, bytes(i422), i422, 0, 1, 4, 2)) << "4:2:2 from an odd column";
+  EXPECT_TRUE(Cropped(i422, bytes(i422), i422, 1, 0, 4, 2)) << "4:2:2 from an odd row";
+  EXPECT_FALSE(Cropped(i420, bytes(i420), i420, 2, 4, 4, 2)) << "one column beyond the right edge";
+  EXPECT_FALSE(Cropped(i420, bytes(i420), i420, 4, 0, 2, 2)) << "rows beyond the bottom";
+  EXPECT_FALSE(Cropped(i420, bytes(i420), i420, -2, 0, 2, 2)) << "a negative row";
+  EXPECT_FALSE(Cropped(i420, bytes(i420), I420(6, 4, 12), 0, 0, 2, 2)) << "another depth";
+  EXPECT_FALSE(Cropped(i420, bytes(i420), Nv12(6, 4, 10), 0, 0, 2, 2)) << "another packing";
+  const ImageFormat fields = I420(6, 4, 10, Interlaced);
+  EXPECT_FALSE(Cropped(fields, bytes(fields), fields, 0, 0, 2, 4)) << "interlaced";
+}
+
 }  // namespace
 }  // namespace vx

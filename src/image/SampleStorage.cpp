@@ -268,6 +268,89 @@ bool ConvertSamples(const FrameImage& source, FrameImage& destination) {
   return true;
 }
 
+namespace {
+
+// A progressive frame whose components ComponentsOf can place, with every byte
+// its layout uses held by its buffer.
+bool StoredRowsUsable(const FrameImage& f) {
+  if (f.Data == nullptr || f.FieldFormat != Progressive || !SamplesConvertible(f, f)) return false;
+  FrameImage sized = f;
+  return ComputeFrameSize(sized) > 0 && sized.DataSize <= f.Capacity;
+}
+
+// Zeroes the bytes after the last one the layout uses (as ConvertSamples does).
+void ZeroAfter(FrameImage& f, const std::array<ComponentRows, 3>& rows, int count, int bytes) {
+  const int64_t used = EndOf(rows, count, bytes);
+  if (used < f.DataSize) std::memset(f.Data + used, 0, static_cast<size_t>(f.DataSize - used));
+}
+
+}  // namespace
+
+bool FlipStoredRows(const FrameImage& source, FrameImage& destination) {
+  if (!StoredRowsUsable(source) || destination.Data == nullptr || destination.Data == source.Data)
+    return false;
+  uint8_t* data = destination.Data;
+  const int64_t capacity = destination.Capacity;
+  destination = source;
+  destination.Data = data;
+  destination.Capacity = capacity;
+  if (!StoredRowsUsable(destination)) return false;
+  ComputeFrameSize(destination);
+  const SampleCoding coding = CodingOf(source);
+  thread_local std::vector<uint16_t> row;
+  row.resize(std::max<size_t>(row.size(), static_cast<size_t>(source.ImgWidth)));
+  std::array<ComponentRows, 3> rows;
+  const int count = ComponentsOf(source, 0, rows);
+  for (int c = 0; c < count; ++c) {
+    const ComponentRows& r = rows[static_cast<size_t>(c)];
+    if (!Fits(r, coding.bytes, destination.DataSize)) return false;
+    for (int64_t y = 0; y < r.rows; ++y) {
+      LoadRow(source.Data + r.offset + y * r.pitch, r.width, r.step, coding, row.data());
+      StoreRow(row.data(), r.width, r.step, coding, destination.Data + r.offset + (r.rows - 1 - y) * r.pitch);
+    }
+  }
+  ZeroAfter(destination, rows, count, coding.bytes);
+  return true;
+}
+
+bool CropStored(const FrameImage& source, FrameImage& destination, int32_t top, int32_t left) {
+  ImageFormat uncut = destination;
+  uncut.ImgWidth = source.ImgWidth;
+  uncut.ImgHeight = source.ImgHeight;
+  uncut.ImageResolution = source.ImageResolution;
+  uncut.Fourcc = source.Fourcc;
+  if (!(uncut == source) || !StoredRowsUsable(source) || !StoredRowsUsable(destination)) return false;
+  if (top < 0 || left < 0 || int64_t{top} + destination.ImgHeight > source.ImgHeight ||
+      int64_t{left} + destination.ImgWidth > source.ImgWidth) {
+    return false;
+  }
+  // Chroma rows and columns: halved where the sampling halves them.
+  const int downX = source.SamplingFormat == YUV_420 || source.SamplingFormat == YUV_422 ? 1 : 0;
+  const int downY = source.SamplingFormat == YUV_420 ? 1 : 0;
+  if (top % (1 << downY) != 0 || left % (1 << downX) != 0) return false;
+  ComputeFrameSize(destination);
+  const SampleCoding coding = CodingOf(source);
+  thread_local std::vector<uint16_t> row;
+  row.resize(std::max<size_t>(row.size(), static_cast<size_t>(destination.ImgWidth)));
+  std::array<ComponentRows, 3> from, to;
+  const int count = ComponentsOf(source, 0, from);
+  ComponentsOf(destination, 0, to);
+  for (int c = 0; c < count; ++c) {
+    const ComponentRows& r = from[static_cast<size_t>(c)];
+    const ComponentRows& w = to[static_cast<size_t>(c)];
+    const int64_t firstRow = c == 0 ? top : top >> downY, firstColumn = c == 0 ? left : left >> downX;
+    if (firstRow + w.rows > r.rows || firstColumn + w.width > r.width) return false;
+    if (!Fits(r, coding.bytes, source.DataSize) || !Fits(w, coding.bytes, destination.DataSize)) return false;
+    const uint8_t* corner = source.Data + r.offset + firstRow * r.pitch + firstColumn * r.step * coding.bytes;
+    for (int64_t y = 0; y < w.rows; ++y) {
+      LoadRow(corner + y * r.pitch, w.width, r.step, coding, row.data());
+      StoreRow(row.data(), w.width, w.step, coding, destination.Data + w.offset + y * w.pitch);
+    }
+  }
+  ZeroAfter(destination, to, count, coding.bytes);
+  return true;
+}
+
 }  // namespace vx
 
 namespace vx {

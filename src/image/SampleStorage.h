@@ -37,6 +37,19 @@ bool SamplesConvertible(const ImageFormat& from, const ImageFormat& to);
 // is too small.
 bool ConvertSamples(const FrameImage& source, FrameImage& destination);
 
+// The rows of a progressive stored frame (YUV planar or semi-planar, or mono; any
+// depth) in reverse order, component by component, in the layout of `source`
+// (`destination` takes its header). False for other layouts, interlaced frames and
+// buffers too small.
+bool FlipStoredRows(const FrameImage& source, FrameImage& destination);
+
+// The rectangle of a progressive stored frame that starts at row `top`, column
+// `left` and has the size of `destination`'s header (which must otherwise match
+// the source's layout; its DataSize is set). Chroma is cut at top and left halved
+// where the sampling halves it, so those must be even there. False for other
+// layouts, a rectangle that leaves the frame and buffers too small.
+bool CropStored(const FrameImage& source, FrameImage& destination, int32_t top, int32_t left);
+
 // Per component, the sum of squared differences of two frames of one stored
 // layout (YUV planar or semi-planar, any depth), at full depth, in the order the
 // working layout stores the components (Y V U for the order YVU). False when the

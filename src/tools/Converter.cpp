@@ -256,6 +256,7 @@ ToolJob::FrameResult ConverterJob::ConvertStoredSamples() {
   FrameImage stored;
   const int64_t read = sources_[0].ReadStoredFrame(CurrentFrame, stored);
   if (read == 0) return FrameResult::EndOfInput;
+  if (read < 0) return FrameResult::Failed;  // after the file's message
   if (PreviewWanted()) {
     FrameImage working = input_.Frame(In());
     if (ConvertSamples(stored, working)) RefreshPreview(working);

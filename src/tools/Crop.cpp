@@ -3,6 +3,7 @@
 #include <cstring>
 
 #include "image/PixelOps.h"
+#include "image/SampleStorage.h"
 #include "platform/MessageSink.h"
 #include "platform/StringFormat.h"
 
@@ -194,7 +195,33 @@ int64_t CropJob::OutputBytesPerFrame() const {
   return cropped.DataSize;
 }
 
+bool CropJob::DeepLayoutKept(const ImageFormat& stored) const {
+  return stored.FieldFormat == Progressive;
+}
+
+ToolJob::FrameResult CropJob::CropStoredFrame() {
+  FrameImage stored;
+  const int64_t read = sources_[0].ReadStoredFrame(CurrentFrame, stored);
+  if (read == 0) return FrameResult::EndOfInput;
+  ImageFormat layout = stored;  // the source's layout at the rectangle's size
+  layout.ImageResolution = kCustomResolution;
+  layout.ImgWidth = rect_.width;
+  layout.ImgHeight = rect_.height;
+  FrameImage cropped = DeepFrame(layout);
+  if (read < 0 || !CropStored(stored, cropped, rect_.top, rect_.left)) return FrameResult::Failed;
+  if (PreviewWanted()) {
+    FrameImage working = input_.Frame(In());
+    if (ConvertSamples(stored, working) && RenderPreview(working)) {
+      DarkenOutside(PreviewBack());
+      PublishPreview();
+    }
+  }
+  FrameShown = true;
+  return WriteTarget(cropped) ? FrameResult::Written : FrameResult::Failed;
+}
+
 ToolJob::FrameResult CropJob::ProcessFrame() {
+  if (DeepSamplesKept()) return CropStoredFrame();
   FrameImage input = input_.Frame(In());
   const int64_t read = sources_[0].Read(CurrentFrame, input, FrameInput::FrameBytes::InPlace);
   FrameImage cropped = Output().Frame(Out());

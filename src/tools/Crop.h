@@ -9,7 +9,7 @@
 namespace vx {
 
 extern const ToolMessages kCropMessages;
-inline constexpr ToolTraits kCropTraits{.missingInputKeepsRunning = false};
+inline constexpr ToolTraits kCropTraits{.missingInputKeepsRunning = false, .keepsDeepSamples = true};
 
 // The crop rectangle's rules for a source layout. Each check returns its message
 // when the value is refused.
@@ -48,8 +48,11 @@ class CropJob : public ToolJob {
   bool CheckSize() override;
   FrameResult ProcessFrame() override;
   int64_t OutputBytesPerFrame() const override;
+  // Deeper samples are cropped at full depth in progressive frames.
+  bool DeepLayoutKept(const ImageFormat& stored) const override;
 
  private:
+  FrameResult CropStoredFrame();
   struct Rectangle {
     int32_t top = 0, left = 0, width = 0, height = 0;
   };

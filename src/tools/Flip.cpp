@@ -1,6 +1,7 @@
 #include "tools/Flip.h"
 
 #include "image/PixelOps.h"
+#include "image/SampleStorage.h"
 
 namespace vx {
 
@@ -38,7 +39,27 @@ void FlipJob::DescribeFiles(ToolRunSpec& spec) const {
   CopyFrameHeader(SourceFormat, spec.outputs[0].format);
 }
 
+bool FlipJob::DeepLayoutKept(const ImageFormat& stored) const {
+  return stored.FieldFormat == Progressive && (stored.SamplingFormat != YUV_420 || stored.ImgHeight % 2 == 0);
+}
+
+ToolJob::FrameResult FlipJob::FlipStoredFrame() {
+  FrameImage stored;
+  const int64_t read = sources_[0].ReadStoredFrame(CurrentFrame, stored);
+  if (read == 0) return FrameResult::EndOfInput;
+  FrameImage flipped = DeepFrame(stored);
+  if (read < 0 || !FlipStoredRows(stored, flipped)) return FrameResult::Failed;
+  if (!WriteTarget(flipped)) return FrameResult::Failed;
+  if (PreviewWanted()) {
+    FrameImage working = input_.Frame(In());
+    if (ConvertSamples(flipped, working)) RefreshPreview(working);
+  }
+  FrameShown = true;
+  return FrameResult::Written;
+}
+
 ToolJob::FrameResult FlipJob::ProcessFrame() {
+  if (DeepSamplesKept()) return FlipStoredFrame();
   FrameImage input = input_.Frame(In());
   if (sources_[0].Read(CurrentFrame, input, FrameInput::FrameBytes::InPlace) == 0)
     return FrameResult::EndOfInput;

@@ -5,7 +5,7 @@
 namespace vx {
 
 extern const ToolMessages kFlipMessages;
-inline constexpr ToolTraits kFlipTraits{.missingInputKeepsRunning = false};
+inline constexpr ToolTraits kFlipTraits{.missingInputKeepsRunning = false, .keepsDeepSamples = true};
 
 // Every picture of a range written upside down, in the source's layout.
 class FlipJob : public ToolJob {
@@ -17,6 +17,12 @@ class FlipJob : public ToolJob {
  protected:
   void DescribeFiles(ToolRunSpec& spec) const override;
   FrameResult ProcessFrame() override;
+  // Deeper samples are flipped at full depth in progressive frames whose chroma
+  // rows each serve whole pairs of rows.
+  bool DeepLayoutKept(const ImageFormat& stored) const override;
+
+ private:
+  FrameResult FlipStoredFrame();
 };
 
 }  // namespace vx

@@ -1,5 +1,6 @@
 #include "tools/Join.h"
 
+#include "image/SampleStorage.h"
 #include "platform/MessageSink.h"
 #include "platform/StringFormat.h"
 
@@ -87,10 +88,24 @@ bool JoinJob::OpenSource() {
   return true;
 }
 
+ToolJob::FrameResult JoinJob::CopyStoredFrame(FrameInput& file) {
+  FrameImage stored;
+  const int64_t read = file.ReadStoredFrame(CurrentFrame, stored);
+  if (read == 0) return FrameResult::EndOfInput;
+  if (read < 0 || !WriteTarget(stored)) return FrameResult::Failed;
+  if (PreviewWanted()) {
+    FrameImage working = input_.Frame(In());
+    if (ConvertSamples(stored, working)) RefreshPreview(working);
+  }
+  FrameShown = true;
+  return FrameResult::Written;
+}
+
 ToolJob::FrameResult JoinJob::ProcessFrame() {
-  FrameImage frame = input_.Frame(In());
   // Frames 1..N1 from the first file, then the second file's from its start.
   FrameInput& file = CurrentFrame <= firstFrames_ ? sources_[0] : sources_[1];
+  if (DeepSamplesKept()) return CopyStoredFrame(file);
+  FrameImage frame = input_.Frame(In());
   if (file.Read(CurrentFrame, frame, FrameInput::FrameBytes::InPlace) == 0) return FrameResult::EndOfInput;
   if (!WriteTarget(frame)) return FrameResult::Failed;
   if (PreviewWanted()) RefreshPreview(frame);

@@ -7,11 +7,14 @@ namespace vx {
 extern const ToolMessages kJoinMessages;
 // Join takes whole files, leaves its buttons as they are at the end, and enters
 // the joined file in the history once a frame of the run was written.
-inline constexpr ToolTraits kJoinTraits{
-    .hasFrameRange = false, .resetsButtonsAtEnd = false, .historyWhen = HistoryWhen::FrameWritten};
+inline constexpr ToolTraits kJoinTraits{.hasFrameRange = false,
+                                        .resetsButtonsAtEnd = false,
+                                        .historyWhen = HistoryWhen::FrameWritten,
+                                        .keepsDeepSamples = true};
 
 // Every frame of a first file followed by every frame of a second file of the
-// same layout, copied byte for byte.
+// same layout, copied byte for byte (deeper samples sample for sample: bits the
+// layout leaves unused come out 0).
 class JoinJob : public ToolJob {
  public:
   JoinJob() : ToolJob(kJoinMessages, kJoinTraits) {}
@@ -36,6 +39,8 @@ class JoinJob : public ToolJob {
   FrameResult ProcessFrame() override;
 
  private:
+  // A deeper frame of `file`, written as it is stored.
+  FrameResult CopyStoredFrame(FrameInput& file);
   int64_t firstFrames_ = 0;
 };
 

@@ -2,6 +2,7 @@
 
 #include <algorithm>
 #include <cstring>
+#include <new>
 
 #include "display/FormatLabel.h"
 #include "image/FrameFile.h"
@@ -167,7 +168,8 @@ bool ToolJob::StoredLayoutsAccepted() {
     }
     deepOut = deepOut || output.stored.BitsPerSample > 8;
   }
-  if (deepIn && !traits_.keepsDeepSamples && (deepOut || !traits_.makesEightBitOutputs)) {
+  const bool kept = traits_.keepsDeepSamples && DeepLayoutKept(run_.inputs[0].stored);
+  if (deepIn && !kept && (deepOut || !traits_.makesEightBitOutputs)) {
     Report(
         StrFormat("Error VLTX1032: This job would pass the %d-bit samples of %s through 8 bits and lose "
                   "their low bits; convert the file to 8 bits first (-B 8)!\n",
@@ -365,6 +367,14 @@ bool ToolJob::WriteTarget(const FrameImage& frame, size_t i) {
   return false;
 }
 
+FrameImage ToolJob::DeepFrame(const ImageFormat& format) {
+  FrameImage sized;
+  static_cast<ImageFormat&>(sized) = format;
+  const int64_t bytes = ComputeFrameSize(sized);
+  if (deepFrame_.size() < bytes && !deepFrame_.Allocate(bytes)) throw std::bad_alloc();
+  return deepFrame_.Frame(format);
+}
+
 bool ToolJob::SourceLostBytes() {
   return std::any_of(sources_.begin(), sources_.end(),
                      [](FrameInput& source) { return source.ReportedLostBytes(); });
@@ -438,6 +448,7 @@ void ToolJob::EndAfterException(const char* reason) noexcept {
   input_.Release();
   output_.Release();
   outputSpare_.Release();
+  deepFrame_.Release();
   storedOutputs_.clear();
   pipelined_ = doubleBuffered_ = false;
   try {
@@ -536,6 +547,7 @@ JobOutcome ToolJob::RunSteps(ToolJobObserver& observer) {
   input_.Release();
   output_.Release();
   outputSpare_.Release();
+  deepFrame_.Release();
   storedOutputs_.clear();
   pipelined_ = doubleBuffered_ = false;
   // A failed job keeps nothing: its temporary files go, earlier files stay.

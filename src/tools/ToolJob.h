@@ -116,8 +116,9 @@ struct ToolTraits {
   bool pipelinesWrites = true;
   HistoryWhen historyWhen = HistoryWhen::FrameShown;
   PreviewOf previewOf = PreviewOf::Source;
-  // The tool makes samples above 8 bits at full depth itself; otherwise a job from
-  // deeper samples into deeper samples is refused (it would lose the low bits).
+  // The tool makes samples above 8 bits at full depth itself (in the layouts
+  // DeepLayoutKept takes); otherwise a job from deeper samples into deeper samples
+  // is refused (it would lose the low bits).
   bool keepsDeepSamples = false;
   // Its outputs are 8-bit by nature (an AVI's codec): deeper inputs are brought to
   // 8 bits. Any other tool refuses deeper inputs it cannot keep at their depth.
@@ -250,6 +251,17 @@ class ToolJob : public JobRun {
   bool PreviewWanted() const { return observer_ == nullptr || observer_->WantsPreview(); }
   const ColourTables& Colours() const;
 
+  // Of the deeper layouts, those a tool with keepsDeepSamples makes at full depth.
+  virtual bool DeepLayoutKept(const ImageFormat& /*stored*/) const { return true; }
+  // The run reads and writes samples above 8 bits: its frames go from the stored
+  // input (FrameInput::ReadStoredFrame) to WriteTarget without the working layout.
+  bool DeepSamplesKept() const {
+    return run_.inputs[0].stored.BitsPerSample > 8 && run_.outputs[0].stored.BitsPerSample > 8;
+  }
+  // A frame of `format` (a stored layout) over a buffer of the run's own, for a
+  // deeper frame made at full depth.
+  FrameImage DeepFrame(const ImageFormat& format);
+
   // The size of the pictures the preview shows.
   const FrameImage& PreviewFormat() const { return traits_.previewOf == PreviewOf::Target ? Out() : In(); }
 
@@ -305,6 +317,7 @@ class ToolJob : public JobRun {
   PictureExchange previews_;
   DisplayWork previewWork_;
   FrameBuffer output_, outputSpare_;
+  FrameBuffer deepFrame_;  // DeepFrame's
   // After the buffers it writes from (and targets_, the files it writes to): its
   // thread is joined before they go.
   WriteBehind writer_;
