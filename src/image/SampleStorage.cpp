@@ -166,6 +166,75 @@ void MoveRow(const uint8_t* in, int inStep, const SampleCoding& from, uint8_t* o
   }
 }
 
+// Chroma pairs of one depth made from two planes, or two planes from pairs, in one
+// pass over each row (the form the vectoriser turns into unpacks and shuffles).
+// `pairs` is the semi-planar row; `first` and `second` the components in its order.
+template <bool ToPairs, typename Sample>
+void PairRow(uint8_t* pairs, uint8_t* first, uint8_t* second, int pairsShift, int planesShift, uint16_t top,
+             int64_t n) {
+  for (int64_t i = 0; i < n; ++i) {
+    Sample a, b;
+    if constexpr (ToPairs) {
+      std::memcpy(&a, first + sizeof(Sample) * i, sizeof(Sample));
+      std::memcpy(&b, second + sizeof(Sample) * i, sizeof(Sample));
+      if constexpr (sizeof(Sample) == 2) {
+        a = static_cast<Sample>(std::min<Sample>(static_cast<Sample>(a >> planesShift), top) << pairsShift);
+        b = static_cast<Sample>(std::min<Sample>(static_cast<Sample>(b >> planesShift), top) << pairsShift);
+      }
+      std::memcpy(pairs + 2 * sizeof(Sample) * i, &a, sizeof(Sample));
+      std::memcpy(pairs + 2 * sizeof(Sample) * i + sizeof(Sample), &b, sizeof(Sample));
+    } else {
+      std::memcpy(&a, pairs + 2 * sizeof(Sample) * i, sizeof(Sample));
+      std::memcpy(&b, pairs + 2 * sizeof(Sample) * i + sizeof(Sample), sizeof(Sample));
+      if constexpr (sizeof(Sample) == 2) {
+        a = static_cast<Sample>(std::min<Sample>(static_cast<Sample>(a >> pairsShift), top) << planesShift);
+        b = static_cast<Sample>(std::min<Sample>(static_cast<Sample>(b >> pairsShift), top) << planesShift);
+      }
+      std::memcpy(first + sizeof(Sample) * i, &a, sizeof(Sample));
+      std::memcpy(second + sizeof(Sample) * i, &b, sizeof(Sample));
+    }
+  }
+}
+
+// Both chroma components of one depth between a semi-planar and a planar layout;
+// false when the pair is not such (the components then go one at a time).
+bool MoveChromaPairs(const FrameImage& source, const std::array<ComponentRows, 3>& a,
+                     const SampleCoding& from, FrameImage& destination, const std::array<ComponentRows, 3>& b,
+                     const SampleCoding& to) {
+  const bool toPairs = a[1].step == 1 && b[1].step == 2;
+  const bool fromPairs = a[1].step == 2 && b[1].step == 1;
+  if (from.bits != to.bits || !(toPairs || fromPairs)) return false;
+  const std::array<ComponentRows, 3>& pairRows = toPairs ? b : a;
+  const std::array<ComponentRows, 3>& planeRows = toPairs ? a : b;
+  // The component whose sample comes first in a pair.
+  const int firstInPair = pairRows[1].offset < pairRows[2].offset ? 1 : 2;
+  const int secondInPair = 3 - firstInPair;
+  const SampleCoding& pairCoding = toPairs ? to : from;
+  const SampleCoding& planeCoding = toPairs ? from : to;
+  const auto top = static_cast<uint16_t>((1u << from.bits) - 1);
+  uint8_t* pairsBase = (toPairs ? destination.Data : source.Data);
+  uint8_t* planesBase = (toPairs ? source.Data : destination.Data);
+  const ComponentRows& p = pairRows[static_cast<size_t>(firstInPair)];
+  const ComponentRows& f = planeRows[static_cast<size_t>(firstInPair)];
+  const ComponentRows& g = planeRows[static_cast<size_t>(secondInPair)];
+  for (int64_t y = 0; y < p.rows; ++y) {
+    uint8_t* pairs = pairsBase + p.offset + y * p.pitch;
+    uint8_t* first = planesBase + f.offset + y * f.pitch;
+    uint8_t* second = planesBase + g.offset + y * g.pitch;
+    if (from.bytes == 1) {
+      if (toPairs)
+        PairRow<true, uint8_t>(pairs, first, second, 0, 0, top, p.width);
+      else
+        PairRow<false, uint8_t>(pairs, first, second, 0, 0, top, p.width);
+    } else if (toPairs) {
+      PairRow<true, uint16_t>(pairs, first, second, pairCoding.shift, planeCoding.shift, top, p.width);
+    } else {
+      PairRow<false, uint16_t>(pairs, first, second, pairCoding.shift, planeCoding.shift, top, p.width);
+    }
+  }
+  return true;
+}
+
 bool Fits(const ComponentRows& r, int bytes, int64_t size) {
   if (r.rows == 0 || r.width == 0) return true;
   const int64_t last = r.offset + (r.rows - 1) * r.pitch + ((r.width - 1) * r.step + 1) * bytes;
@@ -245,9 +314,15 @@ bool ConvertSamples(const FrameImage& source, FrameImage& destination) {
     const int count = ComponentsOf(source, field, a);
     ComponentsOf(destination, field, b);
     for (int c = 0; c < count; ++c) {
+      if (!Fits(a[static_cast<size_t>(c)], from.bytes, in.DataSize) ||
+          !Fits(b[static_cast<size_t>(c)], to.bytes, destination.DataSize)) {
+        return false;
+      }
+    }
+    const bool pairsMoved = count == 3 && MoveChromaPairs(source, a, from, destination, b, to);
+    for (int c = 0; c < (pairsMoved ? 1 : count); ++c) {
       const ComponentRows& r = a[static_cast<size_t>(c)];
       const ComponentRows& w = b[static_cast<size_t>(c)];
-      if (!Fits(r, from.bytes, in.DataSize) || !Fits(w, to.bytes, destination.DataSize)) return false;
       for (int64_t y = 0; y < r.rows; ++y) {
         const uint8_t* in = source.Data + r.offset + y * r.pitch;
         uint8_t* out = destination.Data + w.offset + y * w.pitch;

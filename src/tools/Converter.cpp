@@ -383,6 +383,14 @@ ToolJob::FrameResult ConverterJob::ProcessFrame() {
   if (SameLayout() && !sources_[0].IsPictureList()) {
     return WriteOutput(a) ? FrameResult::Written : FrameResult::Failed;
   }
+  if (static_cast<const ImageFormat&>(SourceFormat) == TargetFormat && !sources_[0].IsPictureList() &&
+      IsStoredOnlyLayout(run_.outputs[0].stored)) {
+    // Files that differ only in their chroma packing or depth: the frame is
+    // converted as it is written, from buffers of the output's own.
+    if (PreviewWanted()) RefreshPreview(a);
+    FrameShown = true;
+    return WriteOutput(a) ? FrameResult::Written : FrameResult::Failed;
+  }
   FrameImage b = Output().Frame(TargetFormat);
   const bool wantPreview = PreviewWanted();
   if (DirectYuvConversion()) {

@@ -338,6 +338,10 @@ bool ToolJob::WriteConverted(const FrameImage& frame, size_t i) {
   }
   QueueFrameLine(i);
   staged.ticket = writer_.Write(targets_[i].file(), stored.Data, stored.DataSize, static_cast<int>(i));
+  if (!staged.spare.empty()) {
+    std::swap(staged.buffer, staged.spare);
+    std::swap(staged.ticket, staged.spareTicket);
+  }
   if (!pipelined_) writer_.Drain();
   return !ReportedWriteFailure();
 }
@@ -504,7 +508,9 @@ JobOutcome ToolJob::RunSteps(ToolJobObserver& observer) {
   for (size_t i = 0; i < run_.outputs.size(); ++i) {
     const JobOutput& out = run_.outputs[i];
     if (static_cast<const ImageFormat&>(out.stored) == out.format) continue;
-    if (!storedOutputs_[i].buffer.Allocate(out.stored.DataSize)) {
+    StoredOutput& staged = storedOutputs_[i];
+    if (!staged.buffer.Allocate(out.stored.DataSize) ||
+        (UsableCores() > 1 && !staged.spare.Allocate(out.stored.DataSize))) {
       Report(StrFormat(messages_.targetImageSize, Out().ImgWidth, Out().ImgHeight));
       return JobOutcome::FailedRunning;
     }

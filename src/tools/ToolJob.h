@@ -284,11 +284,11 @@ class ToolJob : public JobRun {
   // Layouts that cannot be stored, and deeper samples that would pass through 8
   // bits, are refused before any file is opened.
   bool StoredLayoutsAccepted();
-  // Frames of a stored-only output are converted into a buffer of its own,
-  // written while the next frame is made.
+  // Frames of a stored-only output are converted into buffers of its own, used in
+  // turn (one on a single processor), each written while the next frame is made.
   struct StoredOutput {
-    FrameBuffer buffer;
-    uint64_t ticket = 0;
+    FrameBuffer buffer, spare;
+    uint64_t ticket = 0, spareTicket = 0;
   };
   std::vector<StoredOutput> storedOutputs_;
   bool WriteConverted(const FrameImage& frame, size_t i);
