@@ -7,8 +7,11 @@
 #include <sys/wait.h>
 #include <unistd.h>
 
+#include <array>
+#include <cstdio>
 #include <cstdlib>
 #include <filesystem>
+#include <sstream>
 #include <string>
 #include <vector>
 
@@ -25,6 +28,36 @@ struct Outcome {
 };
 
 std::string Quote(const std::string& text);
+
+// The same bytes, sizes compared first so that a wrong output prints one line.
+inline testing::AssertionResult SameFileBytes(const std::filesystem::path& actual,
+                                              const std::filesystem::path& expected) {
+  namespace fs = std::filesystem;
+  if (!fs::exists(actual)) return testing::AssertionFailure() << actual << " was not written";
+  if (fs::file_size(actual) != fs::file_size(expected)) {
+    return testing::AssertionFailure() << actual << " has " << fs::file_size(actual) << " bytes, " << expected
+                                       << " " << fs::file_size(expected);
+  }
+  if (test::ReadFileBytes(actual) != test::ReadFileBytes(expected)) {
+    return testing::AssertionFailure() << actual << " differs from " << expected;
+  }
+  return testing::AssertionSuccess();
+}
+
+// Per-frame PSNR values (Y, U, V) of a report.
+using PsnrRows = std::vector<std::array<double, 3>>;
+inline PsnrRows ReportRows(const std::string& report) {
+  PsnrRows rows;
+  std::istringstream lines(report);
+  std::string line;
+  while (std::getline(lines, line)) {
+    int frame = 0;
+    std::array<double, 3> v{};
+    if (std::sscanf(line.c_str(), "%d\t %lf\t %lf\t %lf", &frame, &v[0], &v[1], &v[2]) == 4)
+      rows.push_back(v);
+  }
+  return rows;
+}
 
 class HeadlessProgram : public testing::Test {
  protected:

@@ -13,22 +13,6 @@
 namespace vx::test {
 namespace {
 
-// Per-frame PSNR values (Y, U, V) of a report file or of ffmpeg's metadata print.
-using PsnrRows = std::vector<std::array<double, 3>>;
-
-PsnrRows ReportRows(const std::string& report) {
-  PsnrRows rows;
-  std::istringstream lines(report);
-  std::string line;
-  while (std::getline(lines, line)) {
-    int frame = 0;
-    std::array<double, 3> v{};
-    if (std::sscanf(line.c_str(), "%d\t %lf\t %lf\t %lf", &frame, &v[0], &v[1], &v[2]) == 4)
-      rows.push_back(v);
-  }
-  return rows;
-}
-
 PsnrRows FfmpegRows(const std::string& metadata) {
   PsnrRows rows;
   std::istringstream lines(metadata);

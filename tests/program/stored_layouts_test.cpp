@@ -20,19 +20,6 @@ using Args = std::vector<std::string>;
 constexpr const char* kSize = "64x48";
 constexpr size_t kTimeField = 25;  // the history's time: 20 characters and five zero bytes
 
-// The same bytes, sizes compared first so that a wrong output prints one line.
-testing::AssertionResult SameFile(const fs::path& actual, const fs::path& expected) {
-  if (!fs::exists(actual)) return testing::AssertionFailure() << actual << " was not written";
-  if (fs::file_size(actual) != fs::file_size(expected)) {
-    return testing::AssertionFailure() << actual << " has " << fs::file_size(actual) << " bytes, " << expected
-                                       << " " << fs::file_size(expected);
-  }
-  if (ReadFileBytes(actual) != ReadFileBytes(expected)) {
-    return testing::AssertionFailure() << actual << " differs from " << expected;
-  }
-  return testing::AssertionSuccess();
-}
-
 // "1,2,3" for {1, 2, 3} and ','.
 std::string Listed(std::initializer_list<int> values, char separator) {
   std::string text;
@@ -118,7 +105,7 @@ class HeadlessStoredLayouts : public HeadlessProgram {
     const fs::path expected = c.through == nullptr
                                   ? Ffmpeg(source, c.from, c.to)
                                   : Ffmpeg(Ffmpeg(source, c.from, c.through), c.through, c.to);
-    EXPECT_TRUE(SameFile(target, expected)) << c.from << " -> " << c.to;
+    EXPECT_TRUE(SameFileBytes(target, expected)) << c.from << " -> " << c.to;
   }
 
   int made_ = 0;
@@ -188,10 +175,10 @@ TEST_F(HeadlessStoredLayouts, CropAndFlipOfNv12MatchFfmpeg) {
   const fs::path crop = dir_ / "crop.yuv", flip = dir_ / "flip.yuv";
   const Outcome cropped = Job("crop", source, crop, {"-c", "8,16,24,32"});
   EXPECT_EQ(cropped.exitCode, 0) << cropped.errors;
-  EXPECT_TRUE(SameFile(crop, Ffmpeg(nv12, "nv12", "nv12", "crop=32:24:16:8")));
+  EXPECT_TRUE(SameFileBytes(crop, Ffmpeg(nv12, "nv12", "nv12", "crop=32:24:16:8")));
   const Outcome flipped = Job("flip", source, flip);
   EXPECT_EQ(flipped.exitCode, 0) << flipped.errors;
-  EXPECT_TRUE(SameFile(flip, Ffmpeg(nv12, "nv12", "nv12", "vflip")));
+  EXPECT_TRUE(SameFileBytes(flip, Ffmpeg(nv12, "nv12", "nv12", "vflip")));
 }
 
 TEST_F(HeadlessStoredLayouts, LayoutsThatCannotBeStoredAreRefusedByTheirOption) {
@@ -260,7 +247,7 @@ TEST_F(HeadlessStoredLayouts, CropFlipAndJoinKeepDeeperSamplesAsFfmpegDoes) {
     const Outcome flipped = Job("flip", source, flip);
     EXPECT_EQ(flipped.exitCode, 0) << name << ": " << flipped.errors;
     EXPECT_EQ(flipped.errors, "") << name;
-    EXPECT_TRUE(SameFile(flip, Ffmpeg(clip, name, name, "vflip"))) << name;
+    EXPECT_TRUE(SameFileBytes(flip, Ffmpeg(clip, name, name, "vflip"))) << name;
     for (const auto& [top, left, height, width] : c.rectangles) {
       const std::string rectangle = Listed({top, left, height, width}, ',');
       const fs::path crop = dir_ / (name + "_crop.yuv");
@@ -269,7 +256,7 @@ TEST_F(HeadlessStoredLayouts, CropFlipAndJoinKeepDeeperSamplesAsFfmpegDoes) {
       EXPECT_EQ(cropped.exitCode, 0) << name << " " << rectangle << ": " << cropped.errors;
       EXPECT_EQ(cropped.errors, "") << name << " " << rectangle;
       const std::string filter = "crop=" + Listed({width, height, left, top}, ':');
-      EXPECT_TRUE(SameFile(crop, Ffmpeg(clip, name, name, filter))) << name << " " << rectangle;
+      EXPECT_TRUE(SameFileBytes(crop, Ffmpeg(clip, name, name, filter))) << name << " " << rectangle;
     }
     // Join: the first file's frames, then the second's, as they are stored.
     const fs::path joined = dir_ / (name + "_joined.yuv");
@@ -360,7 +347,7 @@ TEST_F(HeadlessStoredLayouts, DeeperSamplesAreNotPassedThroughEightBits) {
   ASSERT_EQ(Job("convert", source, eight, {"-B", "8"}).exitCode, 0);
   ASSERT_EQ(Job("convert", Source(eight, "yuv422", "planar", "8"), twoSteps, {"-S", "yuv420"}).exitCode, 0);
   EXPECT_EQ(fs::file_size(resampled), 64u * 48 * 3 / 2 * 3);
-  EXPECT_TRUE(SameFile(resampled, twoSteps));
+  EXPECT_TRUE(SameFileBytes(resampled, twoSteps));
 }
 
 TEST_F(HeadlessStoredLayouts, SettingsAndHistoryNameTheDepthOnlyAboveEightBits) {
@@ -391,7 +378,7 @@ TEST_F(HeadlessStoredLayouts, SettingsAndHistoryNameTheDepthOnlyAboveEightBits) 
            "-s", "yuv420",  "-o", "yuv",        "-f", "progressive",  "-p", "planar",     "-w", "64",
            "-h", "48"});
   ASSERT_EQ(kept.exitCode, 0) << kept.errors;
-  EXPECT_TRUE(SameFile(again, p010));
+  EXPECT_TRUE(SameFileBytes(again, p010));
 
   // And 8 bits again takes the line out.
   const Outcome back =

@@ -23,19 +23,6 @@ constexpr const char* kSize = "64x48";
 const Args kI420Options = {"-s", "yuv420", "-o", "yuv", "-f", "progressive",
                            "-p", "planar", "-w", "64",  "-h", "48"};
 
-// The same bytes, sizes compared first so that a wrong output prints one line.
-testing::AssertionResult SameBytes(const fs::path& actual, const fs::path& expected) {
-  if (!fs::exists(actual)) return testing::AssertionFailure() << actual << " was not written";
-  if (fs::file_size(actual) != fs::file_size(expected)) {
-    return testing::AssertionFailure() << actual << " has " << fs::file_size(actual) << " bytes, " << expected
-                                       << " " << fs::file_size(expected);
-  }
-  if (ReadFileBytes(actual) != ReadFileBytes(expected)) {
-    return testing::AssertionFailure() << actual << " differs from " << expected;
-  }
-  return testing::AssertionSuccess();
-}
-
 std::string FirstLine(const fs::path& path) {
   const std::string text = ReadFileText(path);
   return text.substr(0, text.find('\n') + 1);
@@ -55,22 +42,6 @@ Bytes WithFrameLines(const Bytes& y4m, int64_t frameBytes, const std::vector<std
     at += static_cast<size_t>(frameBytes);
   }
   return at == y4m.size() ? out : Bytes{};
-}
-
-// Per-frame PSNR values (Y, U, V).
-using PsnrRows = std::vector<std::array<double, 3>>;
-
-PsnrRows ReportRows(const std::string& report) {
-  PsnrRows rows;
-  std::istringstream lines(report);
-  std::string line;
-  while (std::getline(lines, line)) {
-    int frame = 0;
-    std::array<double, 3> v{};
-    if (std::sscanf(line.c_str(), "%d\t %lf\t %lf\t %lf", &frame, &v[0], &v[1], &v[2]) == 4)
-      rows.push_back(v);
-  }
-  return rows;
 }
 
 // The rows of ffmpeg's psnr stats ("n:1 ... psnr_y:34.05 psnr_u:33.69 psnr_v:33.59").
@@ -166,7 +137,7 @@ TEST_F(HeadlessY4m, FilesFfmpegWroteConvertToItsRawBytesWithoutLayoutOptions) {
     const Outcome o = Job("convert", y4m, target, {"-P", "planar"});
     EXPECT_EQ(o.exitCode, 0) << pixelFormat << ": " << o.errors;
     EXPECT_EQ(o.errors, "") << pixelFormat;
-    EXPECT_TRUE(SameBytes(target, RawOf(y4m, pixelFormat))) << pixelFormat;
+    EXPECT_TRUE(SameFileBytes(target, RawOf(y4m, pixelFormat))) << pixelFormat;
   }
 }
 
@@ -185,7 +156,7 @@ TEST_F(HeadlessY4m, FrameLinesWithParametersArePassedOver) {
     WriteFileBytes(edited, withLines);
     const Outcome o = Job("convert", edited, target, {"-P", "planar"});
     EXPECT_EQ(o.exitCode, 0) << o.errors;
-    EXPECT_TRUE(SameBytes(target, raw)) << lineSets[i][1];
+    EXPECT_TRUE(SameFileBytes(target, raw)) << lineSets[i][1];
   }
 }
 
@@ -217,7 +188,7 @@ TEST_F(HeadlessY4m, Y4mOutputsHaveTheProgramsHeaderAndFfmpegReadsThemBack) {
     const std::string text = ReadFileText(target);
     for (int f = 0; f < 3; ++f)
       EXPECT_EQ(text.substr(header.size() + f * each, 6), "FRAME\n") << c.pixelFormat;
-    EXPECT_TRUE(SameBytes(RawOf(target, c.pixelFormat), raw)) << c.pixelFormat;
+    EXPECT_TRUE(SameFileBytes(RawOf(target, c.pixelFormat), raw)) << c.pixelFormat;
   }
 
   // Mono through a flip (the converter takes no grey files from the command line).
@@ -227,7 +198,7 @@ TEST_F(HeadlessY4m, Y4mOutputsHaveTheProgramsHeaderAndFfmpegReadsThemBack) {
       {"-s", "mono", "-o", "yuv", "-f", "progressive", "-p", "planar", "-w", "64", "-h", "48", "-b", "8"});
   ASSERT_EQ(o.exitCode, 0) << o.errors;
   EXPECT_EQ(FirstLine(flipped), "YUV4MPEG2 W64 H48 F25:1 Ip A0:0 Cmono\n");
-  EXPECT_TRUE(SameBytes(RawOf(flipped, "gray"), RawOf(gray, "gray", "vflip", "gray")));
+  EXPECT_TRUE(SameFileBytes(RawOf(flipped, "gray"), RawOf(gray, "gray", "vflip", "gray")));
 }
 
 TEST_F(HeadlessY4m, OutputsNamedY4mAreRefusedForLayoutsTheyCannotHold) {
@@ -259,7 +230,7 @@ TEST_F(HeadlessY4m, OutputsNamedY4mAreRefusedForLayoutsTheyCannotHold) {
   // The same layouts under another name are written.
   const Outcome nv12 = Job("convert", y4m, dir_ / "nv12.yuv", {"-P", "semiplanar"});
   EXPECT_EQ(nv12.exitCode, 0) << nv12.errors;
-  EXPECT_TRUE(SameBytes(dir_ / "nv12.yuv", RawOf(y4m, "nv12")));
+  EXPECT_TRUE(SameFileBytes(dir_ / "nv12.yuv", RawOf(y4m, "nv12")));
 }
 
 TEST_F(HeadlessY4m, LayoutOptionsMustAgreeWithTheHeader) {
@@ -299,7 +270,7 @@ TEST_F(HeadlessY4m, LayoutOptionsMustAgreeWithTheHeader) {
     more.insert(more.end(), {"-P", "planar"});
     const Outcome o = Job("convert", c.y4m, target, more);
     EXPECT_EQ(o.exitCode, 0) << c.pixelFormat << ": " << o.errors;
-    EXPECT_TRUE(SameBytes(target, RawOf(c.y4m, c.pixelFormat))) << c.pixelFormat;
+    EXPECT_TRUE(SameFileBytes(target, RawOf(c.y4m, c.pixelFormat))) << c.pixelFormat;
   }
 }
 
@@ -347,20 +318,20 @@ TEST_F(HeadlessY4m, CropAndFlipReadY4mInputs) {
   const fs::path crop = dir_ / "crop.yuv", flip = dir_ / "flip.yuv", cropY4m = dir_ / "crop.y4m";
   const Outcome cropped = Job("crop", y4m, crop, {"-c", "8,16,24,32"});
   EXPECT_EQ(cropped.exitCode, 0) << cropped.errors;
-  EXPECT_TRUE(SameBytes(crop, RawOf(raw, "yuv420p", "crop=32:24:16:8", "yuv420p")));
+  EXPECT_TRUE(SameFileBytes(crop, RawOf(raw, "yuv420p", "crop=32:24:16:8", "yuv420p")));
   const Outcome flipped = Job("flip", y4m, flip);
   EXPECT_EQ(flipped.exitCode, 0) << flipped.errors;
-  EXPECT_TRUE(SameBytes(flip, RawOf(raw, "yuv420p", "vflip", "yuv420p")));
+  EXPECT_TRUE(SameFileBytes(flip, RawOf(raw, "yuv420p", "vflip", "yuv420p")));
   // From Y4M to Y4M: the header gives the cropped size.
   const Outcome both = Job("crop", y4m, cropY4m, {"-c", "8,16,24,32"});
   EXPECT_EQ(both.exitCode, 0) << both.errors;
   EXPECT_EQ(FirstLine(cropY4m), "YUV4MPEG2 W32 H24 F25:1 Ip A0:0 C420jpeg\n");
-  EXPECT_TRUE(SameBytes(RawOf(cropY4m, "yuv420p"), crop));
+  EXPECT_TRUE(SameFileBytes(RawOf(cropY4m, "yuv420p"), crop));
   // A grey Y4M file.
   const fs::path gray = Y4mClip("gray"), grayFlip = dir_ / "gray_flip.yuv";
   const Outcome grey = Job("flip", gray, grayFlip);
   EXPECT_EQ(grey.exitCode, 0) << grey.errors;
-  EXPECT_TRUE(SameBytes(grayFlip, RawOf(gray, "gray", "vflip")));
+  EXPECT_TRUE(SameFileBytes(grayFlip, RawOf(gray, "gray", "vflip")));
 }
 
 TEST_F(HeadlessY4m, PsnrOfY4mAndRawFilesIsFfmpegs) {
@@ -416,7 +387,7 @@ TEST_F(HeadlessY4m, TheActionsChecksSeeTheHeadersLayoutNotTheLastRuns) {
   const Outcome o = Job("convert", y4m, target, {"-P", "planar"});
   EXPECT_EQ(o.exitCode, 0);
   EXPECT_EQ(o.errors.substr(0, o.errors.find('\n') + 1), "");
-  EXPECT_TRUE(SameBytes(target, RawOf(y4m, "yuv420p")));
+  EXPECT_TRUE(SameFileBytes(target, RawOf(y4m, "yuv420p")));
 }
 
 // Y4M lines may differ in length from frame to frame; here the first is the longest.
@@ -431,7 +402,7 @@ TEST_F(HeadlessY4m, AFirstFrameLineLongerThanTheOthersLosesNoFrameAndMisreadsNon
   // The converter writes every frame.
   const Outcome o = Job("convert", longFirst, target, {"-P", "planar"});
   EXPECT_EQ(o.exitCode, 0) << o.errors;
-  EXPECT_TRUE(SameBytes(target, RawOf(clean, "yuv420p")));
+  EXPECT_TRUE(SameFileBytes(target, RawOf(clean, "yuv420p")));
 
   // PSNR may end early at a line it cannot take, but each row it reports is the frame's.
   const PsnrRows reference = FfmpegPsnr(Input(clean), Input(noisy));
