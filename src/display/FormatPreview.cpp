@@ -73,9 +73,7 @@ std::vector<DiagramBox> StructureDiagram(const ImageFormat& f) {
   const int fields = f.FieldFormat == Interlaced ? 2 : 1;
   const double fieldHeight = h / fields;
   const bool planar = f.PixelFormat == Planar && f.SamplingFormat != BMP;
-  const bool semiPlanar =
-      f.PixelFormat == SemiPlanar &&
-      (f.SamplingFormat == YUV_444 || f.SamplingFormat == YUV_422 || f.SamplingFormat == YUV_420);
+  const bool semiPlanar = f.PixelFormat == SemiPlanar && IsYuvSampling(f.SamplingFormat);
   double y = 0;
   for (int field = 0; field < fields; ++field) {
     if (semiPlanar) {

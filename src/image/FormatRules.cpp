@@ -184,7 +184,7 @@ namespace {
 // planar instead of semi-planar, the order YUV, 8 bits.
 FormatChoice FitStoredLayout(FormatChoice choice) {
   ImageFormat& f = choice.format;
-  const bool yuv = f.SamplingFormat == YUV_444 || f.SamplingFormat == YUV_422 || f.SamplingFormat == YUV_420;
+  const bool yuv = IsYuvSampling(f.SamplingFormat);
   if (f.PixelFormat == SemiPlanar && !yuv) f.PixelFormat = Planar;
   if (f.PixelFormat == SemiPlanar && f.ComponentOrder != YUV && f.ComponentOrder != YVU)
     f.ComponentOrder = YUV;

@@ -49,7 +49,7 @@ const std::array<const char*, 6> kSamplingNames = {"YUV_444", "YUV_422", "YUV_42
 const std::array<const char*, 5> kComponentOrderNames = {"YUV", "YVU", "UYV", "RGB", "BGR"};
 
 std::vector<ComponentChoice> ComponentChoices(int32_t sampling, int32_t pixelFormat) {
-  const bool yuv = sampling == YUV_444 || sampling == YUV_422 || sampling == YUV_420;
+  const bool yuv = IsYuvSampling(sampling);
   if (pixelFormat == SemiPlanar && yuv) return {{"Y,U,V", YUV}, {"Y,V,U", YVU}};  // which chroma comes first
   switch (sampling) {
     case YUV_444:

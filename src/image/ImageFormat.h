@@ -82,6 +82,11 @@ struct ComponentChoice {
 // The component orders offered for a sampling format (and packing, for 4:2:2).
 std::vector<ComponentChoice> ComponentChoices(int32_t sampling, int32_t pixelFormat);
 
+// YUV with three components: 4:4:4, 4:2:2 or 4:2:0.
+inline constexpr bool IsYuvSampling(int32_t sampling) {
+  return sampling == YUV_444 || sampling == YUV_422 || sampling == YUV_420;
+}
+
 // Bytes of one sample: 2 above 8 bits.
 inline constexpr int32_t SampleBytes(const ImageFormat& f) {
   return f.BitsPerSample > 8 ? 2 : 1;

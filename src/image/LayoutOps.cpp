@@ -37,9 +37,6 @@ void TakeSourceHeader(const FrameImage& s, FrameImage& d, int32_t ImageFormat::*
   if (changed) d.*changed = kept.*changed;
 }
 
-bool IsYuvSampling(int32_t s) {
-  return s == YUV_444 || s == YUV_422 || s == YUV_420;
-}
 bool Is444(int32_t s) {
   return s == YUV_444 || s == RGB_444;
 }

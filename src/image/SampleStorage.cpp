@@ -11,10 +11,6 @@
 namespace vx {
 namespace {
 
-bool IsYuvSampled(int32_t sampling) {
-  return sampling == YUV_444 || sampling == YUV_422 || sampling == YUV_420;
-}
-
 // Where the samples of one component of one field lie.
 struct ComponentRows {
   int64_t offset = 0;  // bytes from the start of the frame
@@ -267,7 +263,7 @@ std::optional<std::string> StoredLayoutRefusal(const ImageFormat& f) {
     return StrFormat("Error FRMT1020: Samples of %d bits are not supported; choose 8, 10, 12 or 16 bits!\n",
                      f.BitsPerSample);
   }
-  if (f.PixelFormat == SemiPlanar && !IsYuvSampled(f.SamplingFormat)) {
+  if (f.PixelFormat == SemiPlanar && !IsYuvSampling(f.SamplingFormat)) {
     return std::string(
         "Error FRMT1021: RGB, mono and BMP frames are never semi-planar; choose packed or planar!\n");
   }
@@ -276,7 +272,7 @@ std::optional<std::string> StoredLayoutRefusal(const ImageFormat& f) {
         "Error FRMT1022: Semi-planar chroma comes in the order YUV (U first) or YVU (V first)!\n");
   }
   if (f.BitsPerSample > 8 && ((f.PixelFormat == Packed && f.SamplingFormat != MONO) ||
-                              !(IsYuvSampled(f.SamplingFormat) || f.SamplingFormat == MONO))) {
+                              !(IsYuvSampling(f.SamplingFormat) || f.SamplingFormat == MONO))) {
     return StrFormat("Error FRMT1023: Packed, RGB and BMP frames have 8-bit samples only, not %d!\n",
                      f.BitsPerSample);
   }
@@ -288,7 +284,7 @@ bool SamplesConvertible(const ImageFormat& a, const ImageFormat& b) {
   if (a.ImgWidth != b.ImgWidth || a.ImgHeight != b.ImgHeight || a.FieldFormat != b.FieldFormat) return false;
   if (a.FieldFormat != Interlaced && a.FieldFormat != Progressive) return false;
   if (a.SamplingFormat == MONO || b.SamplingFormat == MONO) return a.SamplingFormat == b.SamplingFormat;
-  if (a.SamplingFormat != b.SamplingFormat || !IsYuvSampled(a.SamplingFormat)) return false;
+  if (a.SamplingFormat != b.SamplingFormat || !IsYuvSampling(a.SamplingFormat)) return false;
   auto unpacked = [](const ImageFormat& f) {
     if (f.PixelFormat == SemiPlanar) return true;
     if (f.PixelFormat != Planar) return false;

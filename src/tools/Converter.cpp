@@ -224,7 +224,7 @@ bool ConverterJob::SameLayout() const {
 
 namespace {
 bool YuvSampled(const ImageFormat& f) {
-  return f.SamplingFormat == YUV_444 || f.SamplingFormat == YUV_422 || f.SamplingFormat == YUV_420;
+  return IsYuvSampling(f.SamplingFormat);
 }
 }  // namespace
 
