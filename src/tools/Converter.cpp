@@ -249,7 +249,18 @@ int64_t ConverterJob::OutputBytesPerFrame() const {
 bool ConverterJob::DeepToDeep() const {
   const FrameImage& in = run_.inputs[0].stored;
   const FrameImage& out = run_.outputs[0].stored;
-  return in.BitsPerSample > 8 && out.BitsPerSample > 8 && out.SamplingFormat != BMP;
+  return in.BitsPerSample > 8 && out.BitsPerSample > 8 && SamplesConvertible(in, out);
+}
+
+bool ConverterJob::DeepThroughPictures() const {
+  const FrameImage& in = run_.inputs[0].stored;
+  const FrameImage& out = run_.outputs[0].stored;
+  if (out.BitsPerSample <= 8 || !IsYuvSampling(out.SamplingFormat) || sources_[0].IsPictureList())
+    return false;
+  if (!IsYuvSampling(in.SamplingFormat) && in.SamplingFormat != MONO) return false;
+  if (SamplesConvertible(in, out)) return false;  // rewritten sample by sample
+  // An 8-bit source of the target's working layout is only widened as it is written.
+  return in.BitsPerSample > 8 || static_cast<const ImageFormat&>(In()) != Out();
 }
 
 ToolJob::FrameResult ConverterJob::ConvertStoredSamples() {
@@ -265,15 +276,70 @@ ToolJob::FrameResult ConverterJob::ConvertStoredSamples() {
   return WriteOutput(stored) ? FrameResult::Written : FrameResult::Failed;
 }
 
-bool ConverterJob::ToolChecks() {
-  if (In().BitsPerSample > 8 && Out().BitsPerSample > 8 && Out().SamplingFormat != BMP &&
-      !SamplesConvertible(In(), Out()) && !StoredLayoutRefusal(In()) && !StoredLayoutRefusal(Out())) {
-    Report(
-        StrFormat("Error CONV1060: %d-bit samples keep their depth only when the sampling, size and field "
-                  "format stay as they are; convert to 8 bits (-B 8) for the rest!\n",
-                  In().BitsPerSample));
-    return false;
+int64_t ConverterJob::ReadPicture(int depth, SamplePicture& picture) {
+  const FrameImage& inStored = run_.inputs[0].stored;
+  if (inStored.BitsPerSample <= 8) {
+    // The 8-bit engine's 4:4:4 picture holds every sample of the source as it is.
+    FrameImage a = input_.Frame(In());
+    const int64_t read = sources_[0].Read(CurrentFrame, a, FrameInput::FrameBytes::InPlace);
+    if (read <= 0) return read;
+    if (PreviewWanted()) RefreshPreview(a);
+    FrameImage canonical = Output().Frame(Out());
+    SetCanonicalHeader(canonical, a.ImgWidth, a.ImgHeight);
+    FrameImage source = a;
+    if (!ToCanonical444(source, canonical) || !CanonicalToPicture(canonical, depth - 8, picture)) return -2;
+    return read;
   }
+  FrameImage stored;
+  const int64_t read = sources_[0].ReadStoredFrame(CurrentFrame, stored);
+  if (read <= 0) return read;
+  if (PreviewWanted()) {
+    FrameImage working = input_.Frame(In());
+    if (ConvertSamples(stored, working)) RefreshPreview(working);
+  }
+  ImageFormat words = inStored;
+  if (words.SamplingFormat != MONO) words.PixelFormat = Planar;
+  words.BitsPerSample = depth;
+  FrameImage planar = stored;
+  if (static_cast<const ImageFormat&>(stored) != words) {
+    planar = DeepFrame(words, 0);
+    if (!ConvertSamples(stored, planar)) return -2;
+  }
+  return WordFrameToPicture(planar, picture) ? read : -2;
+}
+
+ToolJob::FrameResult ConverterJob::ConvertThroughPictures() {
+  const FrameImage& outStored = run_.outputs[0].stored;
+  // Samples widened first and rounded last, so that no step works on fewer bits.
+  const int depth = std::max(run_.inputs[0].stored.BitsPerSample, outStored.BitsPerSample);
+  const int64_t read = ReadPicture(depth, pictures_[0]);
+  if (read == 0) return FrameResult::EndOfInput;
+  if (read == -2) return LayoutFailure(run_.inputs[0].stored);
+  if (read < 0) return FrameResult::Failed;  // after the file's message
+  const SamplePicture* picture = &pictures_[0];
+  if (pictures_[0].width != outStored.ImgWidth || pictures_[0].height != outStored.ImgHeight) {
+    pictures_[1].Resize(outStored.ImgWidth, outStored.ImgHeight);
+    if (!ScaleSamplePicture(pictures_[0], pictures_[1])) {
+      Report(StrFormat("Error CONV1049: Frames of %d x %d cannot be scaled to %d x %d!\n", pictures_[0].width,
+                       pictures_[0].height, outStored.ImgWidth, outStored.ImgHeight));
+      return FrameResult::Failed;
+    }
+    picture = &pictures_[1];
+  }
+  ImageFormat words = outStored;
+  words.PixelFormat = Planar;
+  words.BitsPerSample = depth;
+  FrameImage result = DeepFrame(words, 1);
+  if (!PictureToWordFrame(*picture, result)) return LayoutFailure(outStored);
+  FrameShown = true;
+  return WriteOutput(result) ? FrameResult::Written : FrameResult::Failed;
+}
+
+void ConverterJob::ReleaseToolBuffers() {
+  pictures_ = {};
+}
+
+bool ConverterJob::ToolChecks() {
   const FrameImage& TargetFormat = Out();
   const int32_t w = In().ImgWidth, h = In().ImgHeight;
   const char* refusal = nullptr;
@@ -370,6 +436,7 @@ ToolJob::FrameResult ConverterJob::LayoutFailure(const FrameImage& layout) const
 
 ToolJob::FrameResult ConverterJob::ProcessFrame() {
   if (DeepToDeep()) return ConvertStoredSamples();
+  if (DeepThroughPictures()) return ConvertThroughPictures();
   const FrameImage& SourceFormat = In();
   const FrameImage& TargetFormat = Out();
   FrameImage a = input_.Frame(SourceFormat);

@@ -4,10 +4,12 @@
 // layout or size, or turned into numbered BMP pictures, or a list of BMP pictures
 // turned into a raw file.
 
+#include <array>
 #include <optional>
 #include <string>
 #include <vector>
 
+#include "image/SamplePicture.h"
 #include "tools/ToolJob.h"
 
 namespace vx {
@@ -93,9 +95,17 @@ class ConverterJob : public ToolJob {
   // YUV to YUV without scaling: one streamed pass instead of the canonical frame.
   bool DirectYuvConversion() const;
   bool PlanarYuvScaling() const;
-  // Deeper samples into deeper samples: rewritten straight from the stored frame.
+  // Deeper samples into deeper samples of the same sampling, size and field
+  // format: rewritten straight from the stored frame.
   bool DeepToDeep() const;
   FrameResult ConvertStoredSamples();
+  // Deeper samples out of a YUV or mono source with another sampling, size or
+  // field format: made on 4:4:4 pictures of samples at the greater depth.
+  bool DeepThroughPictures() const;
+  FrameResult ConvertThroughPictures();
+  // The source frame as a picture of samples at `depth`; its result as ConvertStoredSamples'.
+  int64_t ReadPicture(int depth, SamplePicture& picture);
+  void ReleaseToolBuffers() override;
   // Bottom-up BGR rows padded to 4 bytes of an intermediate picture.
   void BitmapRows(const FrameImage& a, bool yuv, uint8_t* rows) const;
   bool WriteBmp(const FrameImage& a, bool yuv, FrameImage& b);
@@ -103,6 +113,7 @@ class ConverterJob : public ToolJob {
   // CONV1048 for a layout the frames cannot be converted from or to.
   FrameResult LayoutFailure(const FrameImage& layout) const;
   const ConverterTexts& texts_;
+  std::array<SamplePicture, 2> pictures_;
 
  protected:
   // Entry k - 1 names the picture of frame k.

@@ -371,12 +371,13 @@ bool ToolJob::WriteTarget(const FrameImage& frame, size_t i) {
   return false;
 }
 
-FrameImage ToolJob::DeepFrame(const ImageFormat& format) {
+FrameImage ToolJob::DeepFrame(const ImageFormat& format, size_t slot) {
   FrameImage sized;
   static_cast<ImageFormat&>(sized) = format;
   const int64_t bytes = ComputeFrameSize(sized);
-  if (deepFrame_.size() < bytes && !deepFrame_.Allocate(bytes)) throw std::bad_alloc();
-  return deepFrame_.Frame(format);
+  FrameBuffer& buffer = deepFrames_.at(slot);
+  if (buffer.size() < bytes && !buffer.Allocate(bytes)) throw std::bad_alloc();
+  return buffer.Frame(format);
 }
 
 bool ToolJob::SourceLostBytes() {
@@ -452,7 +453,8 @@ void ToolJob::EndAfterException(const char* reason) noexcept {
   input_.Release();
   output_.Release();
   outputSpare_.Release();
-  deepFrame_.Release();
+  for (FrameBuffer& buffer : deepFrames_) buffer.Release();
+  ReleaseToolBuffers();
   storedOutputs_.clear();
   pipelined_ = doubleBuffered_ = false;
   try {
@@ -553,7 +555,8 @@ JobOutcome ToolJob::RunSteps(ToolJobObserver& observer) {
   input_.Release();
   output_.Release();
   outputSpare_.Release();
-  deepFrame_.Release();
+  for (FrameBuffer& buffer : deepFrames_) buffer.Release();
+  ReleaseToolBuffers();
   storedOutputs_.clear();
   pipelined_ = doubleBuffered_ = false;
   // A failed job keeps nothing: its temporary files go, earlier files stay.

@@ -258,9 +258,11 @@ class ToolJob : public JobRun {
   bool DeepSamplesKept() const {
     return run_.inputs[0].stored.BitsPerSample > 8 && run_.outputs[0].stored.BitsPerSample > 8;
   }
-  // A frame of `format` (a stored layout) over a buffer of the run's own, for a
-  // deeper frame made at full depth.
-  FrameImage DeepFrame(const ImageFormat& format);
+  // A frame of `format` (a stored layout) over buffer `slot` (0 or 1) of the
+  // run's own, for a deeper frame made at full depth.
+  FrameImage DeepFrame(const ImageFormat& format, size_t slot = 0);
+  // Frees what a tool keeps between frames, when a run ends.
+  virtual void ReleaseToolBuffers() {}
 
   // The size of the pictures the preview shows.
   const FrameImage& PreviewFormat() const { return traits_.previewOf == PreviewOf::Target ? Out() : In(); }
@@ -317,7 +319,7 @@ class ToolJob : public JobRun {
   PictureExchange previews_;
   DisplayWork previewWork_;
   FrameBuffer output_, outputSpare_;
-  FrameBuffer deepFrame_;  // DeepFrame's
+  std::array<FrameBuffer, 2> deepFrames_;  // DeepFrame's
   // After the buffers it writes from (and targets_, the files it writes to): its
   // thread is joined before they go.
   WriteBehind writer_;

@@ -331,23 +331,6 @@ TEST_F(HeadlessStoredLayouts, DeeperSamplesAreNotPassedThroughEightBits) {
                                   " through 8 bits and lose their low bits; convert the file to 8 bits first "
                                   "(-B 8)!\n");
   EXPECT_FALSE(fs::exists(dir_ / "parts.y"));
-
-  // The converter keeps the depth only where it rewrites the samples themselves.
-  const fs::path deep422 = Clip("yuv422p10le"), resampled = dir_ / "420.yuv";
-  const Args source = Source(deep422, "yuv422", "planar", "10");
-  const Outcome refused = Job("convert", source, resampled, {"-S", "yuv420"});
-  EXPECT_EQ(refused.exitCode, 8);
-  EXPECT_EQ(refused.errors,
-            "Error CONV1060: 10-bit samples keep their depth only when the sampling, size and field format "
-            "stay as they are; convert to 8 bits (-B 8) for the rest!\n");
-  EXPECT_FALSE(fs::exists(resampled));
-  // At 8 bits it is the 8-bit file's resampling.
-  const fs::path eight = dir_ / "eight.yuv", twoSteps = dir_ / "two_steps.yuv";
-  ASSERT_EQ(Job("convert", source, resampled, {"-S", "yuv420", "-B", "8"}).exitCode, 0);
-  ASSERT_EQ(Job("convert", source, eight, {"-B", "8"}).exitCode, 0);
-  ASSERT_EQ(Job("convert", Source(eight, "yuv422", "planar", "8"), twoSteps, {"-S", "yuv420"}).exitCode, 0);
-  EXPECT_EQ(fs::file_size(resampled), 64u * 48 * 3 / 2 * 3);
-  EXPECT_TRUE(SameFileBytes(resampled, twoSteps));
 }
 
 TEST_F(HeadlessStoredLayouts, SettingsAndHistoryNameTheDepthOnlyAboveEightBits) {
@@ -410,6 +393,78 @@ TEST_F(HeadlessStoredLayouts, OnlyPlainCopiesStayOutOfHistoryWhateverTheStoredLa
     ASSERT_EQ(o.exitCode, 0) << c.name << ": " << o.errors;
     EXPECT_EQ(AfterTheTime(RecordOf(HistoryText(), (dir_ / c.name).string())), c.afterTheTime) << c.name;
   }
+}
+
+// 16-bit little-endian words of a file.
+std::vector<uint32_t> Words(const std::vector<uint8_t>& bytes) {
+  std::vector<uint32_t> words(bytes.size() / 2);
+  for (size_t i = 0; i < words.size(); ++i) words[i] = bytes[2 * i] | uint32_t{bytes[2 * i + 1]} << 8;
+  return words;
+}
+
+TEST_F(HeadlessStoredLayouts, ResamplingIntoDeeperSamplesWorksAtFullDepth) {
+  constexpr size_t kW = 64, kH = 48, kFrames = 3;
+  // 10-bit 4:2:2 to 10-bit 4:2:0: chroma pairs of rows averaged, truncated, at 10 bits.
+  const fs::path deep422 = Clip("yuv422p10le"), deep420 = dir_ / "420.yuv";
+  const Outcome resampled =
+      Job("convert", Source(deep422, "yuv422", "planar", "10"), deep420, {"-S", "yuv420"});
+  ASSERT_EQ(resampled.exitCode, 0) << resampled.errors;
+  const std::vector<uint32_t> in = Words(ReadFileBytes(deep422)), out = Words(ReadFileBytes(deep420));
+  ASSERT_EQ(in.size(), kW * kH * 2 * kFrames);
+  ASSERT_EQ(out.size(), kW * kH * 3 / 2 * kFrames);
+  std::vector<uint32_t> expected;
+  for (size_t f = 0; f < kFrames; ++f) {
+    const uint32_t* frame = in.data() + f * kW * kH * 2;
+    expected.insert(expected.end(), frame, frame + kW * kH);
+    for (size_t plane = 0; plane < 2; ++plane) {
+      const uint32_t* chroma = frame + kW * kH + plane * kW / 2 * kH;
+      for (size_t r = 0; r < kH / 2; ++r) {
+        for (size_t x = 0; x < kW / 2; ++x)
+          expected.push_back((chroma[2 * r * kW / 2 + x] + chroma[(2 * r + 1) * kW / 2 + x]) >> 1);
+      }
+    }
+  }
+  EXPECT_EQ(out, expected);
+
+  // 8-bit 4:4:4 to P010: widened before the quads are averaged, so each 10-bit
+  // chroma sample is the sum of its four 8-bit samples.
+  const fs::path eight444 = Clip("yuv444p"), p010 = dir_ / "p010.yuv";
+  const Outcome widened = Job("convert", Source(eight444, "yuv444", "planar", "8"), p010,
+                              {"-S", "yuv420", "-P", "semiplanar", "-B", "10"});
+  ASSERT_EQ(widened.exitCode, 0) << widened.errors;
+  const std::vector<uint8_t> bytes = ReadFileBytes(eight444);
+  const std::vector<uint32_t> pairs = Words(ReadFileBytes(p010));
+  ASSERT_EQ(bytes.size(), kW * kH * 3 * kFrames);
+  ASSERT_EQ(pairs.size(), kW * kH * 3 / 2 * kFrames);
+  for (size_t y = 0; y < kW * kH; ++y) ASSERT_EQ(pairs[y], uint32_t{bytes[y]} << 8) << y;  // 10 bits, high
+  for (size_t r = 0; r < kH / 2; ++r) {
+    for (size_t x = 0; x < kW / 2; ++x) {
+      for (size_t c = 0; c < 2; ++c) {
+        const uint8_t* plane = bytes.data() + (c + 1) * kW * kH;
+        const uint32_t sum = plane[2 * r * kW + 2 * x] + plane[2 * r * kW + 2 * x + 1] +
+                             plane[(2 * r + 1) * kW + 2 * x] + plane[(2 * r + 1) * kW + 2 * x + 1];
+        ASSERT_EQ(pairs[kW * kH + r * kW + 2 * x + c], sum << 6) << r << " " << x << " " << c;
+      }
+    }
+  }
+
+  // Sizes and field formats change too; -B 8 still gives the 8-bit resampling.
+  const fs::path scaled = dir_ / "scaled.yuv", fields = dir_ / "fields.yuv";
+  const Outcome scaling = Job("convert", Source(deep420, "yuv420", "planar", "10"), scaled,
+                              {"-S", "yuv444", "-W", "96", "-H", "70", "-F", "interlaced", "-B", "12"});
+  ASSERT_EQ(scaling.exitCode, 0) << scaling.errors;
+  EXPECT_EQ(fs::file_size(scaled), 96u * 70 * 3 * 2 * kFrames);
+  const std::vector<uint32_t> twelve = Words(ReadFileBytes(scaled));
+  EXPECT_LE(*std::max_element(twelve.begin(), twelve.end()), 4095u);
+  EXPECT_GT(*std::max_element(twelve.begin(), twelve.end()), 3000u);
+  const fs::path eight = dir_ / "eight.yuv", twoSteps = dir_ / "two_steps.yuv";
+  ASSERT_EQ(
+      Job("convert", Source(deep422, "yuv422", "planar", "10"), fields, {"-S", "yuv420", "-B", "8"}).exitCode,
+      0);
+  ASSERT_EQ(Job("convert", Source(deep422, "yuv422", "planar", "10"), eight, {"-B", "8"}).exitCode, 0);
+  ASSERT_EQ(Job("convert", Source(eight, "yuv422", "planar", "8"), twoSteps, {"-S", "yuv420"}).exitCode, 0);
+  EXPECT_EQ(fs::file_size(fields), kW * kH * 3 / 2 * kFrames);
+  EXPECT_TRUE(SameFileBytes(fields, twoSteps));
 }
 
 }  // namespace
