@@ -15,6 +15,7 @@
 #include "display/DisplayConvert.h"
 #include "image/ColorFormula.h"
 #include "image/PixelOps.h"
+#include "image/SampleStorage.h"
 #include "platform/CpuFlags.h"
 
 namespace vx {
@@ -415,6 +416,52 @@ TEST(KernelPaths, FrameComparisonSumsMatchThePlainSums) {
           expected[2] = Db(PlainSse(pa, pb, n + n / 4, 1, n / 4), n / 4);
         }
         for (int k = 0; k < 3; ++k) EXPECT_EQ(got[k], expected[k]) << Describe(layout) << " component " << k;
+      }
+    }
+  });
+}
+
+// The sample of component `c` (0 Y, 1 U, 2 V) at chroma index or luma index `i`
+// of a 4:2:0 frame, planar or semi-planar (order Y,U,V or Y,V,U), 8-bit bytes or
+// 16-bit words with the value in the low (planar) or high (semi-planar) bits.
+uint32_t SampleOf(const FrameImage& f, int c, int64_t i) {
+  const int64_t pixels = int64_t{f.ImgWidth} * f.ImgHeight, quarter = pixels / 4;
+  const bool pairs = f.PixelFormat == SemiPlanar;
+  const int second = f.ComponentOrder == YVU ? 1 : 2;  // the component stored second
+  int64_t index = i;
+  if (c != 0 && pairs) index = pixels + 2 * i + (c == second ? 1 : 0);
+  if (c != 0 && !pairs) index = pixels + (c == second ? quarter : 0) + i;
+  if (f.BitsPerSample == 8) return f.Data[index];
+  const uint32_t word = f.Data[2 * index] | uint32_t{f.Data[2 * index + 1]} << 8;
+  return pairs ? word >> (16 - f.BitsPerSample) : word;
+}
+
+TEST(KernelPaths, ChromaPairsAndDepthsMatchThePlainSamples) {
+  ForEachPath([] {
+    uint32_t seed = 300;
+    for (const int32_t w : kPairWidths) {
+      for (const int32_t bits : {8, 10, 16}) {
+        for (const int32_t order : {YUV, YVU}) {
+          ImageFormat planar = Layout(YUV_420, order, Progressive, Planar, w, 2);
+          planar.BitsPerSample = bits;
+          ImageFormat pairs = planar;
+          pairs.PixelFormat = SemiPlanar;
+          for (const bool toPairs : {true, false}) {
+            const ImageFormat& from = toPairs ? planar : pairs;
+            const ImageFormat& to = toPairs ? pairs : planar;
+            const auto content = test::RandomBytes(static_cast<size_t>(PageEndFrame::FrameSize(from)), ++seed);
+            const PageEndFrame source(from, content);
+            PageEndFrame target(to, std::vector<uint8_t>(static_cast<size_t>(PageEndFrame::FrameSize(to)), 7));
+            ASSERT_TRUE(ConvertSamples(source.frame, target.frame)) << Describe(from) << " bits " << bits;
+            const uint32_t top = (1u << bits) - 1;
+            for (int c = 0; c < 3; ++c) {
+              for (int64_t i = 0; i < (c == 0 ? 2 * w : w / 2); ++i) {
+                ASSERT_EQ(SampleOf(target.frame, c, i), std::min(SampleOf(source.frame, c, i), top))
+                    << Describe(from) << " bits " << bits << " component " << c << " sample " << i;
+              }
+            }
+          }
+        }
       }
     }
   });

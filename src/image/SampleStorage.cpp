@@ -5,6 +5,7 @@
 #include <cstring>
 #include <vector>
 
+#include "image/KernelPaths.h"
 #include "image/LayoutGeometry.h"
 #include "platform/StringFormat.h"
 
@@ -121,12 +122,13 @@ void ChangeDepth(uint16_t* v, int64_t n, int from, int to) {
 // Samples of one depth moved from one packing to another without a row between:
 // bytes, or words whose value moves between the low and the high bits.
 template <int InStep, int OutStep>
-void MoveBytes(const uint8_t* in, uint8_t* out, int64_t n) {
+[[gnu::always_inline]] inline void MoveBytes(const uint8_t* in, uint8_t* out, int64_t n) {
   for (int64_t i = 0; i < n; ++i) out[OutStep * i] = in[InStep * i];
 }
 
 template <int InStep, int OutStep>
-void MoveWords(const uint8_t* in, int inShift, uint8_t* out, int outShift, uint16_t top, int64_t n) {
+[[gnu::always_inline]] inline void MoveWords(const uint8_t* in, int inShift, uint8_t* out, int outShift,
+                                             uint16_t top, int64_t n) {
   for (int64_t i = 0; i < n; ++i) {
     uint16_t word;
     std::memcpy(&word, in + 2 * InStep * i, 2);
@@ -142,23 +144,23 @@ void MoveRow(const uint8_t* in, int inStep, const SampleCoding& from, uint8_t* o
     if (inStep == 1 && outStep == 1) {
       std::memcpy(out, in, static_cast<size_t>(n));
     } else if (inStep == 2 && outStep == 1) {
-      MoveBytes<2, 1>(in, out, n);
+      KernelPaths<MoveBytes<2, 1>>::Pick()(in, out, n);
     } else if (inStep == 1) {
-      MoveBytes<1, 2>(in, out, n);
+      KernelPaths<MoveBytes<1, 2>>::Pick()(in, out, n);
     } else {
-      MoveBytes<2, 2>(in, out, n);
+      KernelPaths<MoveBytes<2, 2>>::Pick()(in, out, n);
     }
     return;
   }
   const auto top = static_cast<uint16_t>((1u << from.bits) - 1);
   if (inStep == 1 && outStep == 1) {
-    MoveWords<1, 1>(in, from.shift, out, to.shift, top, n);
+    KernelPaths<MoveWords<1, 1>>::Pick()(in, from.shift, out, to.shift, top, n);
   } else if (inStep == 2 && outStep == 1) {
-    MoveWords<2, 1>(in, from.shift, out, to.shift, top, n);
+    KernelPaths<MoveWords<2, 1>>::Pick()(in, from.shift, out, to.shift, top, n);
   } else if (inStep == 1) {
-    MoveWords<1, 2>(in, from.shift, out, to.shift, top, n);
+    KernelPaths<MoveWords<1, 2>>::Pick()(in, from.shift, out, to.shift, top, n);
   } else {
-    MoveWords<2, 2>(in, from.shift, out, to.shift, top, n);
+    KernelPaths<MoveWords<2, 2>>::Pick()(in, from.shift, out, to.shift, top, n);
   }
 }
 
@@ -166,8 +168,8 @@ void MoveRow(const uint8_t* in, int inStep, const SampleCoding& from, uint8_t* o
 // pass over each row (the form the vectoriser turns into unpacks and shuffles).
 // `pairs` is the semi-planar row; `first` and `second` the components in its order.
 template <bool ToPairs, typename Sample>
-void PairRow(uint8_t* pairs, uint8_t* first, uint8_t* second, int pairsShift, int planesShift, uint16_t top,
-             int64_t n) {
+[[gnu::always_inline]] inline void PairRow(uint8_t* pairs, uint8_t* first, uint8_t* second, int pairsShift,
+                                           int planesShift, uint16_t top, int64_t n) {
   for (int64_t i = 0; i < n; ++i) {
     Sample a, b;
     if constexpr (ToPairs) {
@@ -213,20 +215,20 @@ bool MoveChromaPairs(const FrameImage& source, const std::array<ComponentRows, 3
   const ComponentRows& p = pairRows[static_cast<size_t>(firstInPair)];
   const ComponentRows& f = planeRows[static_cast<size_t>(firstInPair)];
   const ComponentRows& g = planeRows[static_cast<size_t>(secondInPair)];
+  // The path is picked once per frame, not per row.
+  using Row = void (*)(uint8_t*, uint8_t*, uint8_t*, int, int, uint16_t, int64_t);
+  Row row;
+  if (from.bytes == 1)
+    row =
+        toPairs ? KernelPaths<PairRow<true, uint8_t>>::Pick() : KernelPaths<PairRow<false, uint8_t>>::Pick();
+  else
+    row = toPairs ? KernelPaths<PairRow<true, uint16_t>>::Pick()
+                  : KernelPaths<PairRow<false, uint16_t>>::Pick();
+  const int pairsShift = from.bytes == 1 ? 0 : pairCoding.shift;
+  const int planesShift = from.bytes == 1 ? 0 : planeCoding.shift;
   for (int64_t y = 0; y < p.rows; ++y) {
-    uint8_t* pairs = pairsBase + p.offset + y * p.pitch;
-    uint8_t* first = planesBase + f.offset + y * f.pitch;
-    uint8_t* second = planesBase + g.offset + y * g.pitch;
-    if (from.bytes == 1) {
-      if (toPairs)
-        PairRow<true, uint8_t>(pairs, first, second, 0, 0, top, p.width);
-      else
-        PairRow<false, uint8_t>(pairs, first, second, 0, 0, top, p.width);
-    } else if (toPairs) {
-      PairRow<true, uint16_t>(pairs, first, second, pairCoding.shift, planeCoding.shift, top, p.width);
-    } else {
-      PairRow<false, uint16_t>(pairs, first, second, pairCoding.shift, planeCoding.shift, top, p.width);
-    }
+    row(pairsBase + p.offset + y * p.pitch, planesBase + f.offset + y * f.pitch,
+        planesBase + g.offset + y * g.pitch, pairsShift, planesShift, top, p.width);
   }
   return true;
 }

@@ -512,7 +512,8 @@ JobOutcome ToolJob::RunSteps(ToolJobObserver& observer) {
     if (static_cast<const ImageFormat&>(out.stored) == out.format) continue;
     StoredOutput& staged = storedOutputs_[i];
     if (!staged.buffer.Allocate(out.stored.DataSize) ||
-        (UsableCores() > 1 && !staged.spare.Allocate(out.stored.DataSize))) {
+        (UsableCores() > 1 && out.stored.DataSize <= kDoubleBufferedBytes / 2 &&
+         !staged.spare.Allocate(out.stored.DataSize))) {
       Report(StrFormat(messages_.targetImageSize, Out().ImgWidth, Out().ImgHeight));
       return JobOutcome::FailedRunning;
     }
