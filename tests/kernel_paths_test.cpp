@@ -449,9 +449,11 @@ TEST(KernelPaths, ChromaPairsAndDepthsMatchThePlainSamples) {
           for (const bool toPairs : {true, false}) {
             const ImageFormat& from = toPairs ? planar : pairs;
             const ImageFormat& to = toPairs ? pairs : planar;
-            const auto content = test::RandomBytes(static_cast<size_t>(PageEndFrame::FrameSize(from)), ++seed);
+            const auto content =
+                test::RandomBytes(static_cast<size_t>(PageEndFrame::FrameSize(from)), ++seed);
             const PageEndFrame source(from, content);
-            PageEndFrame target(to, std::vector<uint8_t>(static_cast<size_t>(PageEndFrame::FrameSize(to)), 7));
+            PageEndFrame target(to,
+                                std::vector<uint8_t>(static_cast<size_t>(PageEndFrame::FrameSize(to)), 7));
             ASSERT_TRUE(ConvertSamples(source.frame, target.frame)) << Describe(from) << " bits " << bits;
             const uint32_t top = (1u << bits) - 1;
             for (int c = 0; c < 3; ++c) {
