@@ -15,8 +15,10 @@
 #include "image/StoredFrames.h"
 #include "platform/MessageSink.h"
 #include "player/FrameSequences.h"
+#include "player/PlaybackLoop.h"
 #include "player/ShownFrame.h"
 #include "tools/Crop.h"
+#include "tools/Flip.h"
 
 namespace vx {
 namespace {
@@ -53,6 +55,22 @@ std::vector<Bytes> RandomFrames(int count, int64_t bytes, uint32_t seed) {
   return frames;
 }
 
+// Lines of four lengths, the first the shortest and the last the longest.
+const std::vector<std::string> kMixedLines = {"FRAME\n", "FRAME Ixyz\n", "FRAME\n", "FRAME Ip XTAG=12345\n",
+                                              "FRAME Ixyz\n"};
+
+// Where each frame's line and samples lie in a file made by Y4mBytes.
+std::vector<FrameIndex::Place> PlacesOf(const std::string& header, const std::vector<std::string>& lines,
+                                        int64_t frameBytes) {
+  std::vector<FrameIndex::Place> places;
+  auto at = static_cast<int64_t>(header.size());
+  for (const std::string& line : lines) {
+    places.push_back({at, at + static_cast<int64_t>(line.size())});
+    at += static_cast<int64_t>(line.size()) + frameBytes;
+  }
+  return places;
+}
+
 TEST(FrameFraming, WholeFramesAndOffsetsAtBothEnds) {
   const FrameFraming raw;
   EXPECT_EQ(raw.FramesIn(0, 192), 0);
@@ -77,6 +95,96 @@ TEST(FrameFraming, WholeFramesAndOffsetsAtBothEnds) {
   EXPECT_EQ(y4m.FramesIn(35 + 3 * 198 + 197, 192), 3);
   EXPECT_EQ(y4m.FrameOffset(1, 192), 41) << "after the header and the first line";
   EXPECT_EQ(y4m.FrameOffset(3, 192), 35 + 2 * 198 + 6);
+}
+
+class FrameIndexes : public testing::Test {
+ protected:
+  // The index of a file of `bytes`, and the file kept open for Find.
+  FrameIndex Build(const Bytes& bytes, size_t listLimit = FrameIndex::kListedFrames) {
+    const std::string path = (dir_ / "clip.y4m").string();
+    test::WriteFileBytes(path, bytes);
+    file_ = *RawFile::OpenRead(path);
+    FrameIndex index;
+    index.Build(file_, ProbeFrameFile(file_, path).framing, kI420Bytes, listLimit);
+    return index;
+  }
+  test::TempDir dir_;
+  RawFile file_;
+};
+
+TEST_F(FrameIndexes, FindsEveryFrameAfterLinesOfAnyLength) {
+  const auto places = PlacesOf(kI420Header, kMixedLines, kI420Bytes);
+  const FrameIndex index = Build(Y4mBytes(kI420Header, kMixedLines, RandomFrames(5, kI420Bytes, 1)));
+  EXPECT_EQ(index.Frames(), 5);
+  EXPECT_EQ(index.DamagedFrame(), 0);
+  EXPECT_EQ(index.Listed(), 4u) << "from the first line of another length on";
+  for (int64_t n = 1; n <= 5; ++n) {
+    const auto place = index.Find(file_, n);
+    ASSERT_TRUE(place) << n;
+    EXPECT_EQ(*place, places[static_cast<size_t>(n - 1)]) << n;
+  }
+  EXPECT_FALSE(index.Find(file_, 0));
+  EXPECT_FALSE(index.Find(file_, 6)) << "past the end";
+}
+
+TEST_F(FrameIndexes, LinesAllAsLongAsTheFirstNeedNoList) {
+  const std::vector<std::string> lines(4, "FRAME Ixyz\n");
+  const auto places = PlacesOf(kI420Header, lines, kI420Bytes);
+  const FrameIndex index = Build(Y4mBytes(kI420Header, lines, RandomFrames(4, kI420Bytes, 2)));
+  EXPECT_EQ(index.Frames(), 4);
+  EXPECT_EQ(index.Listed(), 0u);
+  EXPECT_EQ(index.Find(file_, 1), places[0]);
+  EXPECT_EQ(index.Find(file_, 4), places[3]);
+  EXPECT_FALSE(index.Find(file_, 5));
+}
+
+TEST_F(FrameIndexes, ALongFileKeepsABoundedListAndStillFindsEveryFrame) {
+  // 40 frames whose lines take three lengths in turn, with room for 4 line starts:
+  // the list keeps every 16th frame's and the frames between are walked to.
+  std::vector<std::string> lines;
+  for (int i = 0; i < 40; ++i)
+    lines.push_back(i % 3 == 0 ? "FRAME\n" : i % 3 == 1 ? "FRAME Ixy\n" : "FRAME Ip\n");
+  const auto places = PlacesOf(kI420Header, lines, kI420Bytes);
+  const FrameIndex index = Build(Y4mBytes(kI420Header, lines, RandomFrames(40, kI420Bytes, 3)), 4);
+  EXPECT_EQ(index.Frames(), 40);
+  EXPECT_LE(index.Listed(), 4u);
+  for (int64_t n = 1; n <= 40; ++n) {
+    const auto place = index.Find(file_, n);
+    ASSERT_TRUE(place) << n;
+    EXPECT_EQ(*place, places[static_cast<size_t>(n - 1)]) << n;
+  }
+}
+
+TEST_F(FrameIndexes, DamagedAndCutFiles) {
+  const auto frames = RandomFrames(4, kI420Bytes, 4);
+  // A missing line: the frames before it are found, none at or after it; the
+  // rest of the file is counted by the first line's length.
+  const std::vector<std::string> damagedLines = {"FRAME\n", "FRAME Ixyz\n", "FRAMX\n", "FRAME\n"};
+  const FrameIndex damaged = Build(Y4mBytes(kI420Header, damagedLines, frames));
+  EXPECT_EQ(damaged.DamagedFrame(), 3);
+  EXPECT_EQ(damaged.Frames(), 2 + (2 * kI420Bytes + 12) / (6 + kI420Bytes));
+  EXPECT_EQ(damaged.Find(file_, 2), PlacesOf(kI420Header, damagedLines, kI420Bytes)[1]);
+  EXPECT_FALSE(damaged.Find(file_, 3));
+  EXPECT_FALSE(damaged.Find(file_, 4));
+
+  // A line longer than any header may be is no line.
+  const std::string overlong = "FRAME X" + std::string(kY4mHeaderLimit, 'x') + "\n";
+  const FrameIndex longLine = Build(Y4mBytes(kI420Header, {"FRAME\n", overlong}, {frames[0], frames[1]}));
+  EXPECT_EQ(longLine.DamagedFrame(), 2);
+  EXPECT_FALSE(longLine.Find(file_, 2));
+
+  // A last frame cut short is no whole frame, but is found, after lines of any length.
+  for (const std::vector<std::string>& lines :
+       {std::vector<std::string>{"FRAME\n", "FRAME Ixyz\n", "FRAME\n"},
+        std::vector<std::string>(3, "FRAME\n")}) {
+    Bytes bytes = Y4mBytes(kI420Header, lines, {frames[0], frames[1], frames[2]});
+    bytes.resize(bytes.size() - 1);
+    const FrameIndex cut = Build(bytes);
+    EXPECT_EQ(cut.Frames(), 2) << lines[1];
+    EXPECT_EQ(cut.DamagedFrame(), 0) << lines[1];
+    EXPECT_EQ(cut.Find(file_, 3), PlacesOf(kI420Header, lines, kI420Bytes)[2]) << lines[1];
+    EXPECT_FALSE(cut.Find(file_, 4)) << lines[1];
+  }
 }
 
 class ProbeFrameFiles : public testing::Test {
@@ -220,19 +328,33 @@ TEST_F(Y4mReader, ReadsEachFrameAfterItsLine) {
   EXPECT_TRUE(recorder_.Texts().empty());
 }
 
-TEST_F(Y4mReader, RefusesFramesAfterALineOfAnotherLength) {
-  // Frames are found by the first line's length: from a longer line on, none is read
-  // from a wrong place.
-  const auto frames = RandomFrames(3, kI420Bytes, 20);
-  const std::string path =
-      Write("clip.y4m", Y4mBytes(kI420Header, {"FRAME\n", "FRAME Ixyz\n", "FRAME\n"}, frames));
+TEST_F(Y4mReader, ReadsEveryFrameWhateverTheLengthsOfTheLinesBefore) {
+  const auto frames = RandomFrames(5, kI420Bytes, 20);
+  const std::string path = Write("clip.y4m", Y4mBytes(kI420Header, kMixedLines, frames));
   StoredFrameReader reader;
   ASSERT_TRUE(reader.SetLayout(I420()));
   auto file = RawFile::OpenRead(path);
   ASSERT_TRUE(file && reader.Attach(*file, path));
-  EXPECT_EQ(ReadFrameOf(reader, *file, 1), frames[0]);
-  EXPECT_EQ(ReadFrameOf(reader, *file, 2), Bytes{});
+  EXPECT_EQ(reader.FramesIn(*file), 5) << "counted by the lines, not by the length";
+  for (const int64_t n : {4, 1, 5, 2, 3}) EXPECT_EQ(ReadFrameOf(reader, *file, n), frames[n - 1]) << n;
+  EXPECT_EQ(ReadFrameOf(reader, *file, 6), Bytes{});
+  EXPECT_TRUE(recorder_.Texts().empty());
+}
+
+TEST_F(Y4mReader, NoFrameIsReadFromAtOrAfterADamagedLine) {
+  const auto frames = RandomFrames(4, kI420Bytes, 25);
+  const std::string path =
+      Write("clip.y4m", Y4mBytes(kI420Header, {"FRAME Ixyz\n", "FRAME\n", "FRAMX\n", "FRAME\n"}, frames));
+  StoredFrameReader reader;
+  ASSERT_TRUE(reader.SetLayout(I420()));
+  auto file = RawFile::OpenRead(path);
+  ASSERT_TRUE(file && reader.Attach(*file, path));
+  // The bytes from the damage on are counted by the first line's length (11), for
+  // readers to meet the damage.
+  EXPECT_EQ(reader.FramesIn(*file), 2 + (2 * (6 + kI420Bytes)) / (11 + kI420Bytes));
+  EXPECT_EQ(ReadFrameOf(reader, *file, 2), frames[1]);
   EXPECT_EQ(ReadFrameOf(reader, *file, 3), Bytes{});
+  EXPECT_EQ(ReadFrameOf(reader, *file, 4), Bytes{});
 }
 
 TEST_F(Y4mReader, TenBitFramesAreHandedOverAtEightBits) {
@@ -374,6 +496,94 @@ TEST_F(Y4mWriteBack, DeeperSamplesAreNeverWrittenBackAtEightBits) {
                                  " is not changed, so that its samples keep their depth!\n");
     EXPECT_EQ(test::ReadFileBytes(path_), c.bytes) << c.name;
   }
+}
+
+// The players: frame n shown is the file's frame n, whatever the lines before it.
+TEST(Y4mPlayback, ThePlayingLoopShowsEachFrameAfterLinesOfAnyLength) {
+  test::TempDir dir;
+  const auto frames = RandomFrames(5, kI420Bytes, 80);
+  const std::string y4m = (dir / "mixed.y4m").string(), raw = (dir / "same.yuv").string();
+  test::WriteFileBytes(y4m, Y4mBytes(kI420Header, kMixedLines, frames));
+  test::WriteFileBytes(raw, Y4mBytes("", std::vector<std::string>(5), frames));
+
+  // Two files in lockstep, played to the end by the loop.
+  static const LockstepPairSequence::Messages kPairMessages = {"first %s", "second %s"};
+  LockstepPairSequence pair(kPairMessages);
+  ASSERT_TRUE(pair.SetFormats(I420(), I420()));
+  pair.FirstPath = y4m;
+  pair.SecondPath = raw;
+  std::vector<Bytes> shown;
+  pair.SetRenderer([&](const FrameImage& a, const FrameImage& b) {
+    shown.emplace_back(a.Data, a.Data + a.DataSize);
+    EXPECT_TRUE(Bytes(b.Data, b.Data + b.DataSize) == shown.back()) << "frame " << shown.size();
+  });
+  PlaybackLoop loop;
+  PlaybackObserver observer;
+  loop.StartPlaying();
+  loop.Play(pair, observer);
+  EXPECT_EQ(pair.FrameCount(), 5);
+  EXPECT_TRUE(shown == frames) << shown.size() << " frames shown";
+
+  // A player's list: any frame on its own, as a seek shows it.
+  static constexpr FileListSequence::Messages kMessages = {"no path", "bad size", "missing %s"};
+  FileListSequence list(kMessages);
+  ASSERT_TRUE(list.SetFormat(I420()));
+  list.Files = {y4m};
+  ASSERT_TRUE(list.Open(0));
+  EXPECT_EQ(list.FrameCount(), 5);
+  for (const int64_t n : {4, 2, 5, 1, 3}) {
+    ASSERT_TRUE(list.Load(n)) << n;
+    list.Commit();
+    const ShownFrame snapshot = list.Snapshot();
+    EXPECT_EQ(snapshot.origin.number, n);
+    EXPECT_TRUE(snapshot.bytes == frames[static_cast<size_t>(n - 1)]) << "frame " << n;
+  }
+  EXPECT_FALSE(list.Load(6));
+}
+
+class QuietJob final : public ToolJobObserver {
+ public:
+  bool WantsPreview() const override { return false; }
+};
+
+// A job from frame `start` on passes the frames before it wherever their lines
+// differ in length.
+TEST(Y4mJobs, AJobFromALaterFrameStartsAtThatFrame) {
+  test::TempDir dir;
+  RecordingMessageSink recorder;
+  ScopedMessageSink scope(recorder);
+  const auto frames = RandomFrames(5, kI420Bytes, 90);
+  const std::string mixed = (dir / "mixed.y4m").string(), raw = (dir / "same.yuv").string();
+  test::WriteFileBytes(mixed, Y4mBytes(kI420Header, kMixedLines, frames));
+  test::WriteFileBytes(raw, Y4mBytes("", std::vector<std::string>(5), frames));
+  const auto flip = [&](const std::string& source, const std::string& target, int64_t start,
+                        int64_t end = 5) {
+    FlipJob job;
+    EXPECT_TRUE(job.PrepareFromRequest(source, target, I420()));
+    job.StartFrame = start;
+    job.EndFrame = end;
+    job.ExitWhenDone = true;
+    QuietJob observer;
+    return job.FreezeAndRun(observer);
+  };
+  for (const int64_t start : {2, 4, 5}) {
+    const std::string fromMixed = (dir / "mixed_out.yuv").string(), fromRaw = (dir / "raw_out.yuv").string();
+    ASSERT_EQ(flip(raw, fromRaw, start), JobOutcome::Completed) << start;
+    ASSERT_EQ(flip(mixed, fromMixed, start), JobOutcome::Completed) << start;
+    ASSERT_EQ(test::ReadFileBytes(fromRaw).size(), static_cast<size_t>((6 - start) * kI420Bytes));
+    EXPECT_TRUE(test::ReadFileBytes(fromMixed) == test::ReadFileBytes(fromRaw)) << "from frame " << start;
+  }
+  EXPECT_TRUE(recorder.Texts().empty());
+
+  // A missing line before the start is named by its frame.
+  const std::string damaged = (dir / "damaged.y4m").string();
+  test::WriteFileBytes(
+      damaged, Y4mBytes(kI420Header, {"FRAME Ixyz\n", "FRAME\n", "FRAMX\n", "FRAME\n", "FRAME\n"}, frames));
+  // (Counted by the first line's length from the damage on, it holds 4 frames.)
+  EXPECT_NE(flip(damaged, (dir / "out.yuv").string(), 4, 4), JobOutcome::Completed);
+  ASSERT_FALSE(recorder.Texts().empty());
+  EXPECT_EQ(recorder.Texts().front(),
+            "Error Y4MR1003: The Y4M file " + damaged + " has no FRAME line where frame 3 begins!\n");
 }
 
 // The crop and flip windows show a source's first frame as soon as it is chosen.

@@ -444,7 +444,6 @@ PsnrRun::RangeEnd PsnrRun::CompareRange(RawFile& file1, RawFile& file2, RawFile&
   // packed samples; a frame may end and the next begin inside one.
   // Frames of stored-only layouts and of Y4M files are read whole, each with the
   // FRAME line before it.
-  const int64_t lines[2] = {framing1_.lineBytes, framing2_.lineBytes};
   const bool wholeFrames = plan.kind == ComparisonPlan::Kind::Stored || framing1_.y4m || framing2_.y4m;
   const bool inPlace = !wholeFrames && CanCompareInPlace(file1, file2, frameBytes);
   RawFile* const files[2] = {&file1, &file2};
@@ -452,7 +451,7 @@ PsnrRun::RangeEnd PsnrRun::CompareRange(RawFile& file1, RawFile& file2, RawFile&
   std::vector<uint8_t> copies[2];  // frames that could not be mapped
   const int64_t blockBytes = wholeFrames ? frameBytes : std::min(frameBytes, kCompareBlockBytes);
   ReadAhead blocks;
-  if (!inPlace && !blocks.Start({&file1, &file2}, {blockBytes + lines[0], blockBytes + lines[1]})) {
+  if (!inPlace && !blocks.Start({&file1, &file2}, {blockBytes, blockBytes}, {framing1_.y4m, framing2_.y4m})) {
     Report(
         StrFormat("Error FRMT1013: Image size (%d, %d) not support !\n", frame1.ImgWidth, frame1.ImgHeight));
     return RangeEnd::RowNotWritten;
@@ -477,19 +476,14 @@ PsnrRun::RangeEnd PsnrRun::CompareRange(RawFile& file1, RawFile& file2, RawFile&
     return FrameStep::Next;
   };
   const auto sumWholeFrame = [&](int64_t frameSums[4]) {
-    if (!blocks.Next(block, got) || got[0] < frameBytes + lines[0] || got[1] < frameBytes + lines[1]) {
-      return FrameStep::Last;
-    }
-    for (int f = 0; f < 2; ++f) {
-      if (lines[f] > 0 && Y4mFrameLineBytes(std::string_view(reinterpret_cast<const char*>(block[f]),
-                                                             static_cast<size_t>(lines[f]))) != lines[f]) {
-        return FrameStep::Last;  // not the FRAME line the first frame had
-      }
-    }
-    plan.Add(block[0] + lines[0], block[1] + lines[1], 0, frameBytes, frameSums);
+    // Each Y4M frame's line, of whatever length, is passed over as its block is read.
+    if (!blocks.Next(block, got) || got[0] < frameBytes || got[1] < frameBytes) return FrameStep::Last;
+    plan.Add(block[0], block[1], 0, frameBytes, frameSums);
     return FrameStep::Next;
   };
+  int64_t reached = start;  // the frame being read
   ForEachFrame(end, [&](int64_t n) {
+    reached = n;
     int64_t frameSums[4] = {0, 0, 0, 0};
     const bool summed = inPlace ? SumFrameInPlace(plan, files, frameBytes, copies, frameSums, failedInPlace)
                         : wholeFrames ? sumWholeFrame(frameSums) == FrameStep::Next
@@ -508,12 +502,29 @@ PsnrRun::RangeEnd PsnrRun::CompareRange(RawFile& file1, RawFile& file2, RawFile&
     ++FramesDone;
     return FrameStep::Next;
   });
+  if (const int missing = blocks.MissingLineFile(); missing >= 0) {
+    Report(MissingFrameLineMessage(missing == 0 ? spec_.File1 : spec_.File2, reached));
+    return RangeEnd::ReadFailed;
+  }
   // A failed read ended the loop like the end of a file.
   if (const int failed = inPlace ? failedInPlace : blocks.FailedFile(); failed >= 0) {
     Report(failed == 0 ? kReadErrorFile1 : kReadErrorFile2);
     return RangeEnd::ReadFailed;
   }
   return written ? RangeEnd::Compared : RangeEnd::RowNotWritten;
+}
+
+bool PsnrRun::SeekToFrame(RawFile& file, const std::string& name, const FrameFraming& framing,
+                          int64_t frameBytes, int64_t n) const {
+  FrameIndex index;
+  index.Build(file, framing, frameBytes);
+  const auto place = index.Find(file, n);
+  if (!place && index.DamagedFrame() > 0 && n >= index.DamagedFrame()) {
+    Report(MissingFrameLineMessage(name, index.DamagedFrame()));
+    return false;
+  }
+  file.Seek(place ? place->line : std::max<int64_t>(file.Length(), 0));
+  return true;
 }
 
 void PsnrRun::Freeze() {
@@ -625,8 +636,9 @@ JobOutcome PsnrRun::RunSteps(PsnrObserver& observer) {
       tab ? "Frame\t    SNR_Y\t  SNR_U\t  SNR_V\r\n" : "Frame,    SNR_Y,  SNR_U,  SNR_V\r\n";
   bool written = report->file().Write(header.data(), static_cast<int64_t>(header.size()));
   // Frames before the start are skipped in both files.
-  file1->Seek(framing1_.FrameOffset(start, frame1.DataSize) - framing1_.lineBytes);
-  file2->Seek(framing2_.FrameOffset(start, frame2.DataSize) - framing2_.lineBytes);
+  if (!SeekToFrame(*file1, spec_.File1, framing1_, frame1.DataSize, start) ||
+      !SeekToFrame(*file2, spec_.File2, framing2_, frame2.DataSize, start))
+    return JobOutcome::FailedRunning;  // the report is dropped
   double sums[3] = {0, 0, 0};
   const RangeEnd compared =
       CompareRange(*file1, *file2, report->file(), frame1, frame2, start, end, observer, sums);

@@ -78,6 +78,11 @@ class PsnrRun : public JobRun, public PsnrSetup {
  private:
   PsnrSetup spec_;
   FrameFraming framing1_, framing2_;  // where the run's files hold their frames
+  // Puts `file` (named `name`) at frame `n`'s FRAME line (a raw file's at its
+  // samples). False after the message when the line is damaged; a frame past the
+  // end puts it at the end, where the comparison finds nothing.
+  bool SeekToFrame(RawFile& file, const std::string& name, const FrameFraming& framing, int64_t frameBytes,
+                   int64_t n) const;
   PsnrObserver* observer_ = nullptr;  // while Run runs
   void Report(std::string_view text) const;
   // The range check's message, or empty when the range fits both files; unknown

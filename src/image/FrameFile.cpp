@@ -18,6 +18,11 @@ bool NamedAsY4m(std::string_view path) {
   return EqualsIgnoreCase(path.substr(path.size() - 4), ".y4m");
 }
 
+std::string MissingFrameLineMessage(const std::string& path, int64_t n) {
+  return StrFormat("Error Y4MR1003: The Y4M file %s has no FRAME line where frame %lld begins!\n",
+                   path.c_str(), static_cast<long long>(n));
+}
+
 std::optional<int64_t> ReadFrameLine(const RawFile& file, int64_t offset) {
   std::array<char, 256> start{};
   const int64_t got = file.ReadAt(offset, start.data(), static_cast<int64_t>(start.size()));
@@ -154,22 +159,77 @@ std::optional<std::string> Y4mLayoutMismatch(const std::string& path, const Imag
       path.c_str(), describe(header).c_str());
 }
 
-int64_t CountFramesIn(const RawFile& file, const FrameFraming& framing, int64_t frameBytes) {
+void FrameIndex::Build(const RawFile& file, const FrameFraming& framing, int64_t frameBytes,
+                       size_t listLimit) {
+  *this = FrameIndex{};
+  listLimit = std::max<size_t>(listLimit, 2);
+  framing_ = framing;
+  frameBytes_ = frameBytes;
   const int64_t length = std::max<int64_t>(file.Length(), 0);
-  if (!framing.y4m || frameBytes <= 0) return framing.FramesIn(length, frameBytes);
-  int64_t frames = 0;
-  for (int64_t at = framing.headerBytes; at < length; ++frames) {
+  walkedEnd_ = framing.headerBytes;
+  if (!framing.y4m || frameBytes <= 0) {
+    frames_ = framing.FramesIn(length, frameBytes);
+    return;
+  }
+  for (int64_t at = framing.headerBytes; at < length; ++walked_) {
     const auto line = ReadFrameLine(file, at);
     if (!line) {
-      // A damaged line: the frames after it are counted as the first line's, so
-      // that a reader meets the damage and says so rather than ending early.
-      frames += (length - at) / (framing.lineBytes + frameBytes);
+      uniform_ = false;
+      damaged_ = walked_ + 1;
+      frames_ += (length - at) / (framing.lineBytes + frameBytes);
       break;
     }
-    if (at + *line + frameBytes > length) break;
+    if (at + *line + frameBytes > length) break;  // a partial frame
+    if (uniform_ && *line != framing.lineBytes) uniform_ = false;
+    if (uniform_) {
+      sameLines_ = walked_ + 1;
+    } else if ((walked_ - sameLines_) % stride_ == 0) {
+      if (starts_.size() == listLimit) {
+        // Every other line kept: the list never grows past its bound.
+        for (size_t k = 0; 2 * k < starts_.size(); ++k) starts_[k] = starts_[2 * k];
+        starts_.resize(starts_.size() / 2);
+        stride_ *= 2;
+      }
+      if ((walked_ - sameLines_) % stride_ == 0) starts_.push_back(at);
+    }
     at += *line + frameBytes;
+    walkedEnd_ = at;
+    ++frames_;
   }
-  return frames;
+}
+
+std::optional<FrameIndex::Place> FrameIndex::WalkTo(const RawFile& file, int64_t m, int64_t at,
+                                                    int64_t n) const {
+  for (;; ++m) {
+    const auto line = ReadFrameLine(file, at);
+    if (!line) return std::nullopt;
+    if (m == n) return Place{at, at + *line};
+    at += *line + frameBytes_;
+  }
+}
+
+std::optional<FrameIndex::Place> FrameIndex::Find(const RawFile& file, int64_t n) const {
+  if (n < 1 || frameBytes_ <= 0) return std::nullopt;
+  if (!framing_.y4m) {
+    const int64_t at = framing_.FrameOffset(n, frameBytes_);
+    return Place{at, at};
+  }
+  if (uniform_ || n <= sameLines_) {
+    const int64_t at = framing_.FrameOffset(n, frameBytes_) - framing_.lineBytes;
+    // Lines of another length there: the file is not the one walked.
+    if (ReadFrameLine(file, at) != framing_.lineBytes) return std::nullopt;
+    return Place{at, at + framing_.lineBytes};
+  }
+  if (n > walked_) return WalkTo(file, walked_ + 1, walkedEnd_, n);
+  const int64_t k =
+      std::min<int64_t>((n - sameLines_ - 1) / stride_, static_cast<int64_t>(starts_.size()) - 1);
+  return WalkTo(file, sameLines_ + 1 + k * stride_, starts_[static_cast<size_t>(k)], n);
+}
+
+int64_t CountFramesIn(const RawFile& file, const FrameFraming& framing, int64_t frameBytes) {
+  FrameIndex index;
+  index.Build(file, framing, frameBytes);
+  return index.Frames();
 }
 
 int64_t CountFramesIn(const std::string& path, const ImageFormat& layout) {

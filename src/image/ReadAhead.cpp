@@ -2,6 +2,7 @@
 
 #include <algorithm>
 
+#include "image/FrameFile.h"
 #include "platform/FaultInjection.h"
 #include "platform/HelperThread.h"
 #include "platform/SystemInfo.h"
@@ -15,12 +16,15 @@ constexpr int64_t kReadBothFrom = int64_t{256} << 10;
 
 }  // namespace
 
-bool ReadAhead::Start(std::vector<RawFile*> files, std::vector<int64_t> sizes) {
+bool ReadAhead::Start(std::vector<RawFile*> files, std::vector<int64_t> sizes, std::vector<bool> framed) {
   files_ = std::move(files);
   sizes_ = std::move(sizes);
+  framed_ = std::move(framed);
+  framed_.resize(files_.size(), false);
   for (Slot& slot : slots_) {
     slot.buffers.resize(files_.size());
     slot.got.assign(files_.size(), 0);
+    slot.missingLine.assign(files_.size(), 0);
     for (size_t i = 0; i < files_.size(); ++i) {
       if (!slot.buffers[i].Allocate(sizes_[i])) return false;
     }
@@ -72,6 +76,7 @@ void ReadAhead::Fill(Slot& slot) {
   size_t reading = files_.size();
   for (size_t i = 0; i < files_.size(); ++i) {
     slot.got[i] = 0;
+    slot.missingLine[i] = 0;
     // A read that throws ends reading here (an exception leaving this thread would
     // end the program); the caller learns of it from FailedFile.
     if (reading < files_.size()) continue;
@@ -83,6 +88,15 @@ void ReadAhead::Fill(Slot& slot) {
     }
   }
   const auto readBlock = [&](size_t i) {
+    if (framed_[i]) {
+      RawFile& file = *files_[i];
+      const int64_t at = file.Position();
+      const auto line = at < 0 ? std::nullopt : ReadFrameLine(file, at);
+      if (!line || !file.Seek(at + *line)) {
+        slot.missingLine[i] = at >= 0 && at < file.Length();  // no line, but bytes: damage
+        return;
+      }
+    }
     FrameImage block;
     block.Data = slot.buffers[i].data();
     block.DataSize = static_cast<int32_t>(sizes_[i]);
@@ -131,6 +145,9 @@ bool ReadAhead::Next(std::vector<const uint8_t*>& blocks, std::vector<int64_t>& 
   held_ = next_;
   ended_ = slot.last;
   if (slot.failedFile >= 0) failedFile_ = slot.failedFile;
+  for (size_t i = 0; i < slot.missingLine.size() && missingLine_ < 0; ++i) {
+    if (slot.missingLine[i]) missingLine_ = static_cast<int>(i);
+  }
   next_ = 1 - next_;
   return true;
 }

@@ -18,8 +18,10 @@ namespace vx {
 class ReadAhead {
  public:
   // Blocks of sizes[i] bytes from files[i], from each file's current position.
-  // False (nothing started) when the buffers cannot be had.
-  bool Start(std::vector<RawFile*> files, std::vector<int64_t> sizes);
+  // With framed[i], each block of files[i] is a Y4M frame's samples: the FRAME
+  // line before it (of any length) is passed over first. False (nothing started)
+  // when the buffers cannot be had.
+  bool Start(std::vector<RawFile*> files, std::vector<int64_t> sizes, std::vector<bool> framed = {});
   ~ReadAhead();
 
   // The next set: each file's block and the bytes read into it (fewer at the end
@@ -30,14 +32,19 @@ class ReadAhead {
   // none has. A failed read ends reading like a short block, so that this is how
   // a caller tells an error from the end of a file.
   int FailedFile() const { return failedFile_; }
+  // The index of a framed file that had bytes but no FRAME line where a block
+  // was to start, in a set Next has handed out (-1 when none); reading ended
+  // there like at the end of a file.
+  int MissingLineFile() const { return missingLine_; }
 
  private:
   struct Slot {
     std::vector<FrameBuffer> buffers;
     std::vector<int64_t> got;
     bool filled = false;
-    bool last = false;    // a block came short: no set after this one
-    int failedFile = -1;  // the file whose read threw
+    bool last = false;                 // a block came short: no set after this one
+    int failedFile = -1;               // the file whose read threw
+    std::vector<uint8_t> missingLine;  // per file: a framed file's line was not there
   };
   void Work();
   // Reads the next block of each file into `slot` (the worker's own until filled).
@@ -45,11 +52,13 @@ class ReadAhead {
 
   std::vector<RawFile*> files_;
   std::vector<int64_t> sizes_;
+  std::vector<bool> framed_;
   Slot slots_[2];
-  int next_ = 0;         // the slot the caller takes next
-  int held_ = -1;        // the slot the caller holds, freed by the next call
-  bool ended_ = false;   // the caller has had the last set
-  int failedFile_ = -1;  // the caller's: from the sets it has had
+  int next_ = 0;          // the slot the caller takes next
+  int held_ = -1;         // the slot the caller holds, freed by the next call
+  bool ended_ = false;    // the caller has had the last set
+  int failedFile_ = -1;   // the caller's: from the sets it has had
+  int missingLine_ = -1;  // likewise
   std::mutex lock_;
   std::condition_variable changed_;
   bool quit_ = false;

@@ -23,25 +23,22 @@ bool StoredFrameReader::SetLayout(const ImageFormat& stored) {
 
 bool StoredFrameReader::Attach(const RawFile& file, const std::string& path, bool report) {
   const FrameFileProbe probe = ProbeFrameFile(file, path);
-  framing_ = probe.framing;
   std::optional<std::string> problem;
   if (!probe.problem.empty()) problem = probe.problem;
   if (!problem && probe.layout) problem = Y4mLayoutMismatch(path, *probe.layout, stored_);
   if (problem) {
-    framing_ = FrameFraming{};
+    index_ = FrameIndex{};
     if (report) ShowMessage(*problem);
     return false;
   }
+  index_.Build(file, probe.framing, stored_.DataSize);
   return true;
 }
 
 bool StoredFrameReader::SeekTo(RawFile& file, int64_t n) const {
-  if (n < 1) return false;
-  const int64_t at = framing_.FrameOffset(n, stored_.DataSize);
-  // Frames are found by the first FRAME line's length; a line of another length
-  // there is no frame of this reader.
-  if (framing_.y4m && ReadFrameLine(file, at - framing_.lineBytes) != framing_.lineBytes) return false;
-  return file.Seek(at);
+  // No FRAME line where frame n begins: no frame of this reader.
+  const auto place = index_.Find(file, n);
+  return place && file.Seek(place->samples);
 }
 
 int64_t StoredFrameReader::Read(RawFile& file, int64_t n, FrameImage& frame) {
@@ -61,7 +58,9 @@ int64_t StoredFrameReader::Read(RawFile& file, int64_t n, FrameImage& frame) {
 }
 
 int64_t StoredFrameReader::FramesIn(const RawFile& file) const {
-  return framing_.FramesIn(std::max<int64_t>(file.Length(), 0), stored_.DataSize);
+  const FrameFraming& framing = index_.Framing();
+  if (framing.y4m) return index_.Frames();
+  return framing.FramesIn(std::max<int64_t>(file.Length(), 0), stored_.DataSize);
 }
 
 }  // namespace vx

@@ -22,22 +22,24 @@ class StoredFrameReader {
   const FrameImage& Working() const { return working_; }
   bool Converts() const { return converts_; }
   // Learns where the frames of `file` (named `path`) lie: a Y4M file's header
-  // and FRAME lines. False after a message when the file's own layout is not the
-  // one set, or its header cannot be read (said only with `report`).
+  // and FRAME lines (each read once, see FrameIndex). False after a message when
+  // the file's own layout is not the one set, or its header cannot be read (said
+  // only with `report`).
   bool Attach(const RawFile& file, const std::string& path, bool report = true);
   // Reads frame `n` (from 1) into `frame`, whose buffer holds a working frame; its
   // header becomes the working layout. The stored bytes read: 0 or less when there
   // is no such frame; short for a trailing partial frame, whose missing bytes keep
   // what `frame` held (plain layouts) or read as zeros (converted ones).
   int64_t Read(RawFile& file, int64_t n, FrameImage& frame);
-  // Whole frames in the file.
+  // Whole frames in the file: a raw file's by its length now, a Y4M file's as
+  // its FRAME lines were found when it was attached.
   int64_t FramesIn(const RawFile& file) const;
 
  private:
   FrameImage stored_, working_;
   FrameBuffer buffer_;  // a stored frame, for converted layouts
   bool converts_ = false;
-  FrameFraming framing_;
+  FrameIndex index_;
   bool SeekTo(RawFile& file, int64_t n) const;
 };
 

@@ -41,6 +41,7 @@ bool FrameInput::Open(const JobInput& input, Reporter report) {
   report_ = std::move(report);
   next_ = 1;
   framing_ = FrameFraming{};
+  index_.reset();
   if (input.avi) {
     avi::OpenFailure failure = avi::OpenFailure::None;
     avi_ = avi::AviReader::Open(input.name, failure);
@@ -84,7 +85,7 @@ bool FrameInput::Open(const JobInput& input, Reporter report) {
   return file_.Seek(framing_.headerBytes);
 }
 
-bool FrameInput::PassFrameLine(bool& atEnd) {
+bool FrameInput::PassFrameLine(int64_t frame, bool& atEnd) {
   atEnd = false;
   if (!framing_.y4m) return true;
   const int64_t at = file_.Position();
@@ -94,8 +95,7 @@ bool FrameInput::PassFrameLine(bool& atEnd) {
   }
   const auto line = ReadFrameLine(file_, at);
   if (!line) {
-    report_(StrFormat("Error Y4MR1003: The Y4M file %s has no FRAME line where frame %lld begins!\n",
-                      input_->name.c_str(), static_cast<long long>(next_ - 1)));
+    report_(MissingFrameLineMessage(input_->name, frame));
     return false;
   }
   return file_.Seek(at + *line);
@@ -108,10 +108,17 @@ bool FrameInput::SkipTo(int64_t n) {
   }
   if (next_ >= n) return true;
   if (framing_.y4m) {
-    // Each frame's line is read: a Y4M file's lines may differ in length.
+    // Frame n's line, wherever the lines before differ in length.
+    if (Index().Frames() >= n - 1) {
+      if (const auto place = Index().Find(file_, n); place && file_.Seek(place->line)) {
+        next_ = n;
+        return true;
+      }
+    }
+    // A frame missing or damaged on the way: each line is read up to it, to say which.
     for (; next_ < n; ++next_) {
       bool atEnd = false;
-      const int64_t at = PassFrameLine(atEnd) ? file_.Position() : -1;
+      const int64_t at = PassFrameLine(next_, atEnd) ? file_.Position() : -1;
       if (at < 0 || file_.Length() < at + stored_.DataSize || !file_.Seek(at + stored_.DataSize)) {
         if (atEnd || at >= 0) report_(input_->bitstream);
         return false;
@@ -159,7 +166,7 @@ bool FrameInput::ReportedLostBytes() {
 
 int64_t FrameInput::ReadStored(FrameImage& frame, FrameBytes bytes) {
   bool atEnd = false;
-  if (!PassFrameLine(atEnd)) return atEnd ? 0 : -1;
+  if (!PassFrameLine(next_ - 1, atEnd)) return atEnd ? 0 : -1;  // Read has moved next_ on
   if (bytes == FrameBytes::InPlace) {
     if (const auto got = ReadInPlace(frame)) return *got;
   }
@@ -233,7 +240,12 @@ int64_t FrameInput::FrameCount() const {
   if (!input_) return 0;
   if (avi_) return avi_->Length();
   if (IsPictureList()) return static_cast<int64_t>(input_->bmpNames.size());
-  return CountFramesIn(file_, framing_, stored_.DataSize);
+  return framing_.y4m ? Index().Frames() : CountFramesIn(file_, framing_, stored_.DataSize);
+}
+
+const FrameIndex& FrameInput::Index() const {
+  if (!index_) index_.emplace().Build(file_, framing_, stored_.DataSize);
+  return *index_;
 }
 
 }  // namespace vx

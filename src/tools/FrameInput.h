@@ -103,9 +103,12 @@ class FrameInput {
   FrameBuffer storedFrame_;
   FrameImage stored_;  // the file's layout (header only)
   FrameFraming framing_;
-  // A Y4M file's FRAME line before the next frame: passed over; false at the end
+  // Where a Y4M file's frames lie, found on first use.
+  const FrameIndex& Index() const;
+  mutable std::optional<FrameIndex> index_;
+  // A Y4M file's FRAME line before frame `frame`: passed over; false at the end
   // of the file (`atEnd`) or after the message for a missing line.
-  bool PassFrameLine(bool& atEnd);
+  bool PassFrameLine(int64_t frame, bool& atEnd);
   bool converts_ = false;
   // Reads the stored frame and converts it into `frame` (the working layout).
   int64_t ReadConverted(FrameImage& frame, FrameBytes bytes);

@@ -404,15 +404,53 @@ TEST_F(HeadlessY4m, AFirstFrameLineLongerThanTheOthersLosesNoFrameAndMisreadsNon
   EXPECT_EQ(o.exitCode, 0) << o.errors;
   EXPECT_TRUE(SameFileBytes(target, RawOf(clean, "yuv420p")));
 
-  // PSNR may end early at a line it cannot take, but each row it reports is the frame's.
+  // PSNR compares every frame, each after its own line.
   const PsnrRows reference = FfmpegPsnr(Input(clean), Input(noisy));
   ASSERT_EQ(reference.size(), 3u);
-  const PsnrRows ours = Psnr(longFirst, noisy);
-  ASSERT_GE(ours.size(), 1u);
-  ASSERT_LE(ours.size(), 3u);
-  ExpectSameRows(ours,
-                 PsnrRows(reference.begin(), reference.begin() + static_cast<std::ptrdiff_t>(ours.size())),
-                 "after a shorter FRAME line");
+  ExpectSameRows(Psnr(longFirst, noisy), reference, "after a shorter FRAME line");
+}
+
+// Lines of several lengths in any order: every job reads each frame after its own.
+TEST_F(HeadlessY4m, MixedFrameLinesReadAsPlainOnes) {
+  const fs::path clean = Y4mClip("yuv420p"), noisy = Y4mClip("yuv420p", "noise=alls=18:allf=t+u", "_noisy");
+  const fs::path mixed = dir_ / "mixed.y4m";
+  const Bytes withLines = WithFrameLines(ReadFileBytes(clean), 64 * 48 * 3 / 2,
+                                         {"FRAME\n", "FRAME Ip XTAG=123456789\n", "FRAME Ixyz\n"});
+  ASSERT_FALSE(withLines.empty());
+  WriteFileBytes(mixed, withLines);
+  for (const auto& [action, options] : {std::pair<std::string, Args>{"convert", {"-P", "planar"}},
+                                        {"crop", {"-c", "8,16,24,32"}},
+                                        {"flip", {}}}) {
+    const fs::path fromPlain = dir_ / (action + "_plain.yuv"), fromMixed = dir_ / (action + "_mixed.yuv");
+    const Outcome plain = Job(action, clean, fromPlain, options);
+    ASSERT_EQ(plain.exitCode, 0) << action << ": " << plain.errors;
+    const Outcome o = Job(action, mixed, fromMixed, options);
+    EXPECT_EQ(o.exitCode, 0) << action << ": " << o.errors;
+    EXPECT_EQ(o.errors, "") << action;
+    EXPECT_TRUE(SameFileBytes(fromMixed, fromPlain)) << action;
+  }
+  const PsnrRows reference = FfmpegPsnr(Input(clean), Input(noisy));
+  ASSERT_EQ(reference.size(), 3u);
+  ExpectSameRows(Psnr(mixed, noisy), reference, "mixed lines first");
+  ExpectSameRows(Psnr(noisy, mixed), reference, "mixed lines second");
+}
+
+TEST_F(HeadlessY4m, PsnrSaysWhereAFrameLineIsMissing) {
+  const fs::path clean = Y4mClip("yuv420p"), noisy = Y4mClip("yuv420p", "noise=alls=18:allf=t+u", "_noisy");
+  const fs::path damaged = dir_ / "damaged.y4m", report = dir_ / "report.txt";
+  Bytes bytes = WithFrameLines(ReadFileBytes(clean), 64 * 48 * 3 / 2, {"FRAME Ixyz\n", "FRAME\n", "FRAME\n"});
+  ASSERT_FALSE(bytes.empty());
+  const size_t headerEnd = std::string(bytes.begin(), bytes.end()).find('\n') + 1;
+  bytes[headerEnd + 11 + 64 * 48 * 3 / 2 + 4] = 'X';  // "FRAMX\n" before frame 2
+  WriteFileBytes(damaged, bytes);
+  for (const auto& [first, second] : {std::pair{damaged, noisy}, std::pair{noisy, damaged}}) {
+    const Outcome o =
+        Run({"-a", "psnr", "-n", first.string(), "-m", second.string(), "-N", report.string(), "-e", "exit"});
+    EXPECT_EQ(o.exitCode, 8);
+    EXPECT_EQ(o.errors, "Error Y4MR1003: The Y4M file " + damaged.string() +
+                            " has no FRAME line where frame 2 begins!\n");
+    EXPECT_FALSE(fs::exists(dir_ / "report.xls")) << "no report of the frames before";
+  }
 }
 
 }  // namespace

@@ -13,6 +13,7 @@
 #include "display/FormatLabel.h"
 #include "display/GridOverlay.h"
 #include "editor/BlockEdit.h"
+#include "image/FrameFile.h"
 #include "model/FileHistory.h"
 #include "model/Settings.h"
 #include "platform/MessageSink.h"
@@ -216,14 +217,13 @@ void CYUVCheckMotion::ChooseFile(const QString& path, const ImageFormat& format)
     ShowMessage(StrFormat("Error MOTN1001: Input file %s not found\n", path.toStdString().c_str()));
     return;
   }
-  FrameImage layout;
-  static_cast<ImageFormat&>(layout) = format;
-  ComputeFrameSize(layout);
   if (const auto refusal = LessThanOneFrame(path.toStdString(), file->Length(), format)) {
     ShowMessage(*refusal);
     return;
   }
-  const int64_t frames = layout.DataSize > 0 ? file->Length() / layout.DataSize : 0;
+  // A Y4M file's frames are counted by their FRAME lines.
+  const int64_t frames =
+      CountFramesIn(*file, ProbeFrameFile(*file, path.toStdString()).framing, FrameSizeOf(format));
   if (frames < 2) {
     ShowMessage(StrFormat("Error MOTN1002: There is only %d frames, no need to check motion\n",
                           static_cast<int>(frames)));

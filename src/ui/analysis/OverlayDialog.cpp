@@ -11,6 +11,7 @@
 #include "display/DisplayConvert.h"
 #include "display/FormatLabel.h"
 #include "display/GridOverlay.h"
+#include "image/FrameFile.h"
 #include "model/FileHistory.h"
 #include "model/Settings.h"
 #include "platform/MessageSink.h"
@@ -211,8 +212,9 @@ bool CInfoOverlay::LoadOverlay() {
     ShowMessage(*refusal);
     return false;
   }
-  const auto videoFrames = static_cast<int64_t>(
-      CountFrames(static_cast<uint64_t>(std::max<int64_t>(videoFile->Length(), 0)), video.DataSize));
+  // As the file stores them: a Y4M file's by their FRAME lines, deeper samples at their own size.
+  const int64_t videoFrames = CountFramesIn(*videoFile, ProbeFrameFile(*videoFile, videoPath).framing,
+                                            sequence_.StoredFormat().DataSize);
   const auto text = ReadOverlayText("Error OVLY1004: Input file %s not found\n");
   if (!text) return false;
   OverlayReader reader(*text);
