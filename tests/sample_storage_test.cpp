@@ -8,7 +8,9 @@
 #include <vector>
 
 #include "PixelTestSupport.h"
+#include "TestSupport.h"
 #include "image/ImageFormat.h"
+#include "image/PixelOps.h"
 #include "image/SampleStorage.h"
 
 namespace vx {
@@ -570,7 +572,6 @@ TEST(FlipStoredRows, RefusesFieldsPackedFramesAndBuffersTooSmall) {
   const Bytes bytes(static_cast<size_t>(FrameSizeOf(deep)), 1);
   EXPECT_TRUE(Flipped(deep, bytes, bytes.size()));
   EXPECT_FALSE(Flipped(deep, bytes, bytes.size() - 1)) << "a destination one byte short";
-  EXPECT_FALSE(Flipped(I420(4, 4, 10, Interlaced), bytes, bytes.size())) << "interlaced";
   const ImageFormat packed = Stored(YUV_422, YUV, Progressive, Packed, 4, 4);
   EXPECT_FALSE(Flipped(packed, Bytes(static_cast<size_t>(FrameSizeOf(packed))), 256)) << "packed 4:2:2";
   Bytes shortSource = bytes;
@@ -637,8 +638,119 @@ TEST(CropStored, RefusesCutsThroughSharedChromaRectanglesOutsideAndOtherLayouts)
   EXPECT_FALSE(Cropped(i420, bytes(i420), i420, -2, 0, 2, 2)) << "a negative row";
   EXPECT_FALSE(Cropped(i420, bytes(i420), I420(6, 4, 12), 0, 0, 2, 2)) << "another depth";
   EXPECT_FALSE(Cropped(i420, bytes(i420), Nv12(6, 4, 10), 0, 0, 2, 2)) << "another packing";
-  const ImageFormat fields = I420(6, 4, 10, Interlaced);
-  EXPECT_FALSE(Cropped(fields, bytes(fields), fields, 0, 0, 2, 4)) << "interlaced";
+  const ImageFormat fields = I420(6, 8, 10, Interlaced);
+  EXPECT_TRUE(Cropped(fields, bytes(fields), fields, 0, 0, 2, 4)) << "interlaced";
+  EXPECT_FALSE(Cropped(fields, bytes(fields), fields, 6, 0, 2, 4)) << "interlaced, rows beyond the bottom";
+}
+
+// What the 8-bit tools make of the bytes of an 8-bit stored frame: frames held
+// semi-planar are read into their planar working layout, worked on there and
+// written back semi-planar; others are worked on as they are stored. The
+// operation writes into a cleared buffer. Nullopt when the operation refuses.
+template <typename Operation>
+std::optional<Bytes> EightBitTool(const ImageFormat& from, Bytes bytes, const ImageFormat& to,
+                                  Operation operation) {
+  const bool semi = from.PixelFormat == SemiPlanar;
+  ImageFormat workingFrom = from, workingTo = to;
+  workingFrom.PixelFormat = workingTo.PixelFormat = semi ? Planar : from.PixelFormat;
+  Bytes working = semi ? Converted(from, bytes, workingFrom).value_or(Bytes{}) : bytes;
+  if (working.empty()) return std::nullopt;
+  FrameImage source = Over(workingFrom, working);
+  Bytes out(static_cast<size_t>(FrameSizeOf(workingTo)), 0);
+  FrameImage destination;
+  static_cast<ImageFormat&>(destination) = workingTo;
+  ComputeFrameSize(destination);
+  destination.Data = out.data();
+  destination.Capacity = static_cast<int64_t>(out.size());
+  if (!operation(source, destination)) return std::nullopt;
+  return semi ? Converted(workingTo, out, to) : out;
+}
+
+// Each byte of an 8-bit frame as a sample of `bits` whose low bits differ from its
+// high ones (b -> b b, b0 b1 ... shifted to the depth), stored as `f` stores them.
+Bytes Widened(const Bytes& bytes, const ImageFormat& f) {
+  const int bits = f.BitsPerSample;
+  Values values;
+  for (const uint8_t b : bytes)
+    values.push_back(static_cast<uint16_t>((b << (bits - 8)) | (b >> (16 - bits))));
+  return Encode(values, bits, f.PixelFormat == SemiPlanar);
+}
+
+ImageFormat AtBits(ImageFormat f, int bits) {
+  f.BitsPerSample = bits;
+  return f;
+}
+
+// Every sampling in both field formats, planar and semi-planar, at odd and even
+// heights (and heights that are no multiple of 4).
+std::vector<ImageFormat> RowLayouts() {
+  std::vector<ImageFormat> layouts;
+  for (const int32_t field : {Progressive, Interlaced}) {
+    for (const int32_t h : {4, 5, 6, 7, 8}) {
+      for (const int32_t pixel : {Planar, SemiPlanar}) {
+        layouts.push_back(Stored(YUV_420, YUV, field, pixel, 6, h));
+        layouts.push_back(Stored(YUV_422, YVU, field, pixel, 4, h));
+        layouts.push_back(Stored(YUV_444, YUV, field, pixel, 3, h));
+      }
+      layouts.push_back(Stored(MONO, YUV, field, Planar, 5, h));
+    }
+  }
+  return layouts;
+}
+
+TEST(FlipStoredRows, MovesDeeperSamplesAsTheEightBitFlipMovesBytes) {
+  int flipped = 0;
+  for (const ImageFormat& f : RowLayouts()) {
+    const Bytes bytes = test::RandomBytes(static_cast<size_t>(FrameSizeOf(f)), 7);
+    const auto expected =
+        EightBitTool(f, bytes, f, [](FrameImage& in, FrameImage& out) { return FlipVertical(in, out); });
+    for (const int bits : {10, 12, 16}) {
+      const ImageFormat deep = AtBits(f, bits);
+      const auto got = Flipped(deep, Widened(bytes, deep), static_cast<size_t>(FrameSizeOf(deep)));
+      ASSERT_EQ(got.has_value(), expected.has_value()) << test::Describe(deep);
+      if (!got) continue;
+      EXPECT_EQ(*got, Widened(*expected, deep)) << test::Describe(deep);
+      ++flipped;
+    }
+  }
+  EXPECT_EQ(flipped, 3 * static_cast<int>(RowLayouts().size())) << "every layout is flipped";
+}
+
+TEST(CropStored, CutsDeeperFieldsAsTheEightBitCropCutsBytes) {
+  struct Rectangle {
+    int32_t top, left, w, h;
+  };
+  int cut = 0;
+  for (const ImageFormat& f : RowLayouts()) {
+    if (f.FieldFormat != Interlaced) continue;
+    const bool halvedAcross = f.SamplingFormat == YUV_420 || f.SamplingFormat == YUV_422;
+    const int32_t step = halvedAcross ? 2 : 1;
+    // Fields start on even rows and keep whole pairs of rows (4:2:0: rows in fours).
+    const int32_t rows = f.SamplingFormat == YUV_420 ? 4 : 2;
+    const Bytes bytes = test::RandomBytes(static_cast<size_t>(FrameSizeOf(f)), 11);
+    for (const Rectangle& r : {Rectangle{0, 0, f.ImgWidth, rows},
+                               Rectangle{f.ImgHeight - rows - f.ImgHeight % 2, step, step, rows},
+                               Rectangle{2, f.ImgWidth - step, step, rows}}) {
+      if (r.top < 0 || r.top + r.h > f.ImgHeight || r.top % 2 != 0) continue;
+      ImageFormat small = f;
+      small.ImgWidth = r.w;
+      small.ImgHeight = r.h;
+      const auto expected = EightBitTool(f, bytes, small, [&](FrameImage& in, FrameImage& out) {
+        SegmentBuffer row(in.ImgWidth);
+        return CropRows(in, out, r.top, r.left, row);
+      });
+      ASSERT_TRUE(expected) << test::Describe(f) << " from row " << r.top;
+      for (const int bits : {10, 12, 16}) {
+        const ImageFormat deep = AtBits(f, bits);
+        const auto got = Cropped(deep, Widened(bytes, deep), deep, r.top, r.left, r.w, r.h);
+        ASSERT_TRUE(got) << test::Describe(deep) << " from row " << r.top;
+        EXPECT_EQ(*got, Widened(*expected, AtBits(small, bits)))
+            << test::Describe(deep) << " from row " << r.top;
+        ++cut;
+      }
+    }
+  }
+  EXPECT_GT(cut, 100);
 }
 
 }  // namespace

@@ -101,6 +101,10 @@ bool AccessPixel(FrameImage& image, int row, int column, std::array<uint8_t, 3>&
 // Rows in reverse order; works for every layout AccessSegment accepts. The two
 // records may share a buffer.
 bool FlipVertical(FrameImage& source, FrameImage& destination);
+// The rectangle of `destination`'s size from row `top`, column `left` of `source`,
+// row by row through AccessSegment (`row` holds a source row); bytes of
+// `destination` no row reaches are left as they are.
+bool CropRows(FrameImage& source, FrameImage& destination, int32_t top, int32_t left, SegmentBuffer& row);
 
 // One component of a packed progressive 4:4:4 or RGB picture as a picture of its
 // own (selector 0..2), or the clamped sum of all three (selector 3).

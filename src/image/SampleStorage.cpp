@@ -7,6 +7,7 @@
 
 #include "image/KernelPaths.h"
 #include "image/LayoutGeometry.h"
+#include "image/PixelOps.h"
 #include "platform/StringFormat.h"
 
 namespace vx {
@@ -343,12 +344,82 @@ bool ConvertSamples(const FrameImage& source, FrameImage& destination) {
 
 namespace {
 
-// A progressive frame whose components ComponentsOf can place, with every byte
-// its layout uses held by its buffer.
-bool StoredRowsUsable(const FrameImage& f) {
-  if (f.Data == nullptr || f.FieldFormat != Progressive || !SamplesConvertible(f, f)) return false;
+// A frame whose components ComponentsOf can place, with every byte its layout
+// uses held by its buffer.
+bool StoredFrameUsable(const FrameImage& f) {
+  if (f.Data == nullptr || !SamplesConvertible(f, f)) return false;
   FrameImage sized = f;
   return ComputeFrameSize(sized) > 0 && sized.DataSize <= f.Capacity;
+}
+
+// The same, progressive: its rows are moved component by component.
+bool StoredRowsUsable(const FrameImage& f) {
+  return f.FieldFormat == Progressive && StoredFrameUsable(f);
+}
+
+// A buffer of at least `size` bytes, all 0, kept by the thread for the next frame.
+uint8_t* ClearedBuffer(std::vector<uint8_t>& buffer, int64_t size) {
+  buffer.assign(static_cast<size_t>(size), 0);
+  return buffer.data();
+}
+
+// The frame of `f`'s layout over `data` (`size` bytes).
+FrameImage FrameOver(const ImageFormat& f, uint8_t* data, int64_t size) {
+  FrameImage frame;
+  static_cast<ImageFormat&>(frame) = f;
+  ComputeFrameSize(frame);
+  frame.Data = data;
+  frame.Capacity = size;
+  return frame;
+}
+
+// Runs an 8-bit row operation (FlipVertical, CropRows) on a stored frame of any
+// depth, moving its samples exactly as the operation moves the bytes of the 8-bit
+// frame the tools work on. The samples are taken apart into frames of bytes: the
+// frame in its working packing (semi-planar chroma made planar, as the tools read
+// it) at 8 bits, once with each sample's low byte and, above 8 bits, once with its
+// high byte. The operation moves both alike; the bytes are put together again
+// into `destination` (whose header is set; the bytes no row reaches are 0).
+template <typename Operation>
+bool ThroughBytePlanes(const FrameImage& source, FrameImage& destination, Operation operation) {
+  if (!StoredFrameUsable(source) || !StoredFrameUsable(destination) || source.Data == destination.Data)
+    return false;
+  const int bytes = SampleBytes(source);
+  ImageFormat planarIn = source, planarOut = destination;
+  if (source.PixelFormat == SemiPlanar) planarIn.PixelFormat = planarOut.PixelFormat = Planar;
+  thread_local std::vector<uint8_t> unpaired, repaired, in[2], out[2];
+  FrameImage samplesIn = FrameOver(planarIn, source.Data, source.Capacity);
+  if (source.PixelFormat == SemiPlanar) {
+    samplesIn = FrameOver(planarIn, ClearedBuffer(unpaired, samplesIn.DataSize), samplesIn.DataSize);
+    if (!ConvertSamples(source, samplesIn)) return false;
+  }
+  FrameImage samplesOut = FrameOver(planarOut, destination.Data, destination.Capacity);
+  if (destination.PixelFormat == SemiPlanar)
+    samplesOut = FrameOver(planarOut, ClearedBuffer(repaired, samplesOut.DataSize), samplesOut.DataSize);
+  ImageFormat eightIn = planarIn, eightOut = planarOut;
+  eightIn.BitsPerSample = eightOut.BitsPerSample = 8;
+  const int64_t countIn = samplesIn.DataSize / bytes, countOut = samplesOut.DataSize / bytes;
+  for (int b = 0; b < bytes; ++b) {
+    const auto k = static_cast<size_t>(b);
+    FrameImage from = FrameOver(eightIn, ClearedBuffer(in[k], countIn), countIn);
+    FrameImage to = FrameOver(eightOut, ClearedBuffer(out[k], countOut), countOut);
+    if (from.DataSize != countIn || to.DataSize != countOut) return false;
+    for (int64_t i = 0; i < countIn; ++i) from.Data[i] = samplesIn.Data[i * bytes + b];
+    if (!operation(from, to)) return false;
+  }
+  for (int b = 0; b < bytes; ++b) {
+    const uint8_t* moved = out[static_cast<size_t>(b)].data();
+    for (int64_t i = 0; i < countOut; ++i) samplesOut.Data[i * bytes + b] = moved[i];
+  }
+  ComputeFrameSize(destination);
+  return destination.PixelFormat != SemiPlanar || ConvertSamples(samplesOut, destination);
+}
+
+// Layouts whose rows the 8-bit flip moves otherwise than plane row by plane row:
+// fields, and 4:2:0 frames of an odd height (whose last chroma row serves one
+// luma row).
+bool FlipsThroughRows(const ImageFormat& f) {
+  return f.FieldFormat == Interlaced || (f.SamplingFormat == YUV_420 && f.ImgHeight % 2 != 0);
 }
 
 // Zeroes the bytes after the last one the layout uses (as ConvertSamples does).
@@ -360,13 +431,17 @@ void ZeroAfter(FrameImage& f, const std::array<ComponentRows, 3>& rows, int coun
 }  // namespace
 
 bool FlipStoredRows(const FrameImage& source, FrameImage& destination) {
-  if (!StoredRowsUsable(source) || destination.Data == nullptr || destination.Data == source.Data)
+  if (!StoredFrameUsable(source) || destination.Data == nullptr || destination.Data == source.Data)
     return false;
   uint8_t* data = destination.Data;
   const int64_t capacity = destination.Capacity;
   destination = source;
   destination.Data = data;
   destination.Capacity = capacity;
+  if (FlipsThroughRows(source)) {
+    return ThroughBytePlanes(source, destination,
+                             [](FrameImage& from, FrameImage& to) { return FlipVertical(from, to); });
+  }
   if (!StoredRowsUsable(destination)) return false;
   ComputeFrameSize(destination);
   const SampleCoding coding = CodingOf(source);
@@ -392,7 +467,7 @@ bool CropStored(const FrameImage& source, FrameImage& destination, int32_t top, 
   uncut.ImgHeight = source.ImgHeight;
   uncut.ImageResolution = source.ImageResolution;
   uncut.Fourcc = source.Fourcc;
-  if (!(uncut == source) || !StoredRowsUsable(source) || !StoredRowsUsable(destination)) return false;
+  if (!(uncut == source) || !StoredFrameUsable(source) || !StoredFrameUsable(destination)) return false;
   if (top < 0 || left < 0 || int64_t{top} + destination.ImgHeight > source.ImgHeight ||
       int64_t{left} + destination.ImgWidth > source.ImgWidth) {
     return false;
@@ -401,6 +476,13 @@ bool CropStored(const FrameImage& source, FrameImage& destination, int32_t top, 
   const int downX = source.SamplingFormat == YUV_420 || source.SamplingFormat == YUV_422 ? 1 : 0;
   const int downY = source.SamplingFormat == YUV_420 ? 1 : 0;
   if (top % (1 << downY) != 0 || left % (1 << downX) != 0) return false;
+  if (source.FieldFormat == Interlaced) {
+    // Fields: row by row, as the 8-bit crop takes them.
+    return ThroughBytePlanes(source, destination, [top, left](FrameImage& from, FrameImage& to) {
+      SegmentBuffer row(from.ImgWidth);
+      return CropRows(from, to, top, left, row);
+    });
+  }
   ComputeFrameSize(destination);
   const SampleCoding coding = CodingOf(source);
   thread_local std::vector<uint16_t> row;

@@ -37,17 +37,20 @@ bool SamplesConvertible(const ImageFormat& from, const ImageFormat& to);
 // is too small.
 bool ConvertSamples(const FrameImage& source, FrameImage& destination);
 
-// The rows of a progressive stored frame (YUV planar or semi-planar, or mono; any
-// depth) in reverse order, component by component, in the layout of `source`
-// (`destination` takes its header). False for other layouts, interlaced frames and
-// buffers too small.
+// The rows of a stored frame (YUV planar or semi-planar, or mono; any depth; either
+// field format) in reverse order, in the layout of `source` (`destination` takes
+// its header). Samples move exactly as the 8-bit flip (FlipVertical) moves the
+// bytes of the frame in its working layout: progressive frames component by
+// component; fields, and 4:2:0 frames of an odd height, row by row through the
+// 8-bit row access. False for other layouts and buffers too small.
 bool FlipStoredRows(const FrameImage& source, FrameImage& destination);
 
-// The rectangle of a progressive stored frame that starts at row `top`, column
-// `left` and has the size of `destination`'s header (which must otherwise match
-// the source's layout; its DataSize is set). Chroma is cut at top and left halved
-// where the sampling halves it, so those must be even there. False for other
-// layouts, a rectangle that leaves the frame and buffers too small.
+// The rectangle of a stored frame that starts at row `top`, column `left` and has
+// the size of `destination`'s header (which must otherwise match the source's
+// layout; its DataSize is set). Chroma is cut at top and left halved where the
+// sampling halves it, so those must be even there. Interlaced frames are cut row
+// by row as the 8-bit crop (CropRows) cuts them. False for other layouts, a
+// rectangle that leaves the frame and buffers too small.
 bool CropStored(const FrameImage& source, FrameImage& destination, int32_t top, int32_t left);
 
 // Per component, the sum of squared differences of two frames of one stored

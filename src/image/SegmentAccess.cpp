@@ -283,4 +283,15 @@ bool FlipVertical(FrameImage& source, FrameImage& destination) {
   return true;
 }
 
+bool CropRows(FrameImage& source, FrameImage& destination, int32_t top, int32_t left, SegmentBuffer& row) {
+  const int32_t width = destination.ImgWidth;
+  for (int32_t j = top; j < top + destination.ImgHeight; ++j) {
+    if (!AccessSegment(source, row, j, left, width, Access::Read, 0) ||
+        !AccessSegment(destination, row, j - top, 0, width, Access::Write, 0)) {
+      return false;
+    }
+  }
+  return true;
+}
+
 }  // namespace vx

@@ -195,10 +195,6 @@ int64_t CropJob::OutputBytesPerFrame() const {
   return cropped.DataSize;
 }
 
-bool CropJob::DeepLayoutKept(const ImageFormat& stored) const {
-  return stored.FieldFormat == Progressive;
-}
-
 ToolJob::FrameResult CropJob::CropStoredFrame() {
   FrameImage stored;
   const int64_t read = sources_[0].ReadStoredFrame(CurrentFrame, stored);
@@ -225,14 +221,7 @@ ToolJob::FrameResult CropJob::ProcessFrame() {
   FrameImage input = input_.Frame(In());
   const int64_t read = sources_[0].Read(CurrentFrame, input, FrameInput::FrameBytes::InPlace);
   FrameImage cropped = Output().Frame(Out());
-  const Rectangle& r = rect_;
-  SegmentBuffer& row = row_;
-  for (int32_t j = r.top; j < r.top + r.height; ++j) {
-    if (!AccessSegment(input, row, j, r.left, r.width, Access::Read, 0) ||
-        !AccessSegment(cropped, row, j - r.top, 0, r.width, Access::Write, 0)) {
-      return FrameResult::Failed;
-    }
-  }
+  if (!CropRows(input, cropped, rect_.top, rect_.left, row_)) return FrameResult::Failed;
   if (PreviewWanted() && RenderPreview(input)) {
     DarkenOutside(PreviewBack());
     PublishPreview();

@@ -48,8 +48,7 @@ class CropJob : public ToolJob {
   bool CheckSize() override;
   FrameResult ProcessFrame() override;
   int64_t OutputBytesPerFrame() const override;
-  // Deeper samples are cropped at full depth in progressive frames.
-  bool DeepLayoutKept(const ImageFormat& stored) const override;
+  // Deeper samples are cropped at full depth in every layout (kCropTraits).
 
  private:
   FrameResult CropStoredFrame();

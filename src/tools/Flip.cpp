@@ -39,10 +39,6 @@ void FlipJob::DescribeFiles(ToolRunSpec& spec) const {
   CopyFrameHeader(SourceFormat, spec.outputs[0].format);
 }
 
-bool FlipJob::DeepLayoutKept(const ImageFormat& stored) const {
-  return stored.FieldFormat == Progressive && (stored.SamplingFormat != YUV_420 || stored.ImgHeight % 2 == 0);
-}
-
 ToolJob::FrameResult FlipJob::FlipStoredFrame() {
   FrameImage stored;
   const int64_t read = sources_[0].ReadStoredFrame(CurrentFrame, stored);

@@ -17,9 +17,7 @@ class FlipJob : public ToolJob {
  protected:
   void DescribeFiles(ToolRunSpec& spec) const override;
   FrameResult ProcessFrame() override;
-  // Deeper samples are flipped at full depth in progressive frames whose chroma
-  // rows each serve whole pairs of rows.
-  bool DeepLayoutKept(const ImageFormat& stored) const override;
+  // Deeper samples are flipped at full depth in every layout (kFlipTraits).
 
  private:
   FrameResult FlipStoredFrame();
