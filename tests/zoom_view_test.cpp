@@ -80,6 +80,11 @@ TEST(ZoomView, OffsetsStayInsideAndTheVisiblePixelsCoverTheViewport) {
   EXPECT_EQ(v.factor(), 4);
   EXPECT_EQ(v.offsetX(), 80 - 64);
   EXPECT_EQ(v.offsetY(), 48 - 40);
+  // A scroll bar's last step may go past the end, not past the last pixel.
+  v.ScrollTo(79, 500);
+  EXPECT_EQ(v.offsetX(), 79);
+  EXPECT_EQ(v.offsetY(), 47);
+  EXPECT_EQ(v.Visible().source, (Rect{19, 11, 1, 1}));
   v.SetPicture(0, 0);
   EXPECT_TRUE(v.Visible().empty());
   EXPECT_FALSE(v.PictureAt(0, 0));

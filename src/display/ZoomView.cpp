@@ -92,6 +92,12 @@ void ZoomView::SetOffsets(int32_t x, int32_t y) {
   Clamp();
 }
 
+void ZoomView::ScrollTo(int32_t x, int32_t y) {
+  if (fit_) return;
+  offsetX_ = static_cast<int32_t>(std::clamp<int64_t>(x, 0, std::max<int64_t>(shownWidth() - 1, 0)));
+  offsetY_ = static_cast<int32_t>(std::clamp<int64_t>(y, 0, std::max<int64_t>(shownHeight() - 1, 0)));
+}
+
 std::optional<PicturePoint> ZoomView::PictureAt(int32_t x, int32_t y) const {
   if (x < 0 || y < 0 || width_ <= 0 || height_ <= 0 || x >= viewportWidth_ || y >= viewportHeight_)
     return std::nullopt;

@@ -47,6 +47,9 @@ class ZoomView {
   // Offsets moved by (dx, dy) screen pixels, or set, kept inside the picture.
   void PanBy(int32_t dx, int32_t dy);
   void SetOffsets(int32_t x, int32_t y);
+  // Offsets a scroll bar's step gives: its last steps may show the background
+  // past the picture's end, but never beyond its last pixel.
+  void ScrollTo(int32_t x, int32_t y);
 
   // The picture pixel under viewport point (x, y); nullopt outside the picture.
   std::optional<PicturePoint> PictureAt(int32_t x, int32_t y) const;

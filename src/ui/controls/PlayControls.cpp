@@ -1,6 +1,11 @@
 #include "ui/controls/PlayControls.h"
 
+#include <QAbstractSpinBox>
+#include <QApplication>
+#include <QComboBox>
 #include <QGridLayout>
+#include <QKeyEvent>
+#include <QShortcut>
 #include <algorithm>
 #include <climits>
 
@@ -18,7 +23,12 @@ PlayControls::PlayControls(QWidget* window, PlaybackLoop& loop, Hooks hooks)
   slider_->setRange(1, 1);
   frameLabel_ = new QLabel(QStringLiteral("Frame number:"), window);
   frameNumber_ = new QLineEdit(window);
-  frameNumber_->setReadOnly(true);
+  start_->setToolTip(QStringLiteral("Play from the first frame (Space)"));
+  pause_->setToolTip(QStringLiteral("Pause or go on playing (Space)"));
+  stepBack_->setToolTip(QStringLiteral("One frame back (Left; Shift+Left: ten frames)"));
+  stepForward_->setToolTip(QStringLiteral("One frame on (Right; Shift+Right: ten frames)"));
+  slider_->setToolTip(QStringLiteral("Drag to a frame (Home: first frame, End: last frame)"));
+  frameNumber_->setToolTip(QStringLiteral("Type a frame number and press Return to go there (Ctrl+G)"));
   for (auto [widget, name] : {std::pair<QWidget*, const char*>{start_, "start"},
                               {stop_, "stop"},
                               {pause_, "pause"},
@@ -64,7 +74,8 @@ PlayerControls PlayControls::Update(bool hasPath) {
 }
 
 void PlayControls::FrameShown(int64_t frame) {
-  frameNumber_->setText(QString::number(frame));
+  // A number being typed stays until Return.
+  if (!frameNumber_->hasFocus() || !frameNumber_->isModified()) frameNumber_->setText(QString::number(frame));
   const QSignalBlocker block(slider_);
   slider_->setValue(static_cast<int>(std::clamp<int64_t>(frame, 1, INT_MAX)));
 }
@@ -97,6 +108,92 @@ void PlayControls::Step(bool forward) {
     loop_.StepBackwardOnce();
   pause_->setText(QStringLiteral("Play"));
   if (!hooks_.workerRunning()) hooks_.start();
+}
+
+namespace {
+
+// Lists, sliders and number boxes keep the arrow, Home and End keys they move
+// by (text boxes claim theirs themselves); buttons, which do not use them, leave
+// them to the window's keys.
+class EditorsKeepTheirKeys : public QObject {
+ public:
+  bool eventFilter(QObject* watched, QEvent* event) override {
+    if (event->type() != QEvent::ShortcutOverride) return false;
+    const auto* widget = qobject_cast<QWidget*>(watched);
+    if (!widget || !widget->hasFocus()) return false;
+    const bool editor = qobject_cast<const QComboBox*>(widget) ||
+                        qobject_cast<const QAbstractSlider*>(widget) ||
+                        qobject_cast<const QAbstractSpinBox*>(widget);
+    auto* key = static_cast<QKeyEvent*>(event);
+    const bool moves =
+        key->modifiers() == Qt::NoModifier &&
+        (key->key() == Qt::Key_Left || key->key() == Qt::Key_Right || key->key() == Qt::Key_Home ||
+         key->key() == Qt::Key_End || key->key() == Qt::Key_Up || key->key() == Qt::Key_Down);
+    if (editor && moves) event->accept();
+    return false;
+  }
+};
+
+}  // namespace
+
+void PlayControls::AddKeys(QWidget* window) {
+  if (!qApp->property("velutrixEditorKeys").toBool()) {
+    auto* filter = new EditorsKeepTheirKeys;
+    filter->setParent(qApp);  // the application owns it
+    qApp->installEventFilter(filter);
+    qApp->setProperty("velutrixEditorKeys", true);
+  }
+  const auto add = [&](const QKeySequence& keys, const std::function<void()>& action) {
+    auto* shortcut = new QShortcut(keys, window);
+    shortcut->setContext(Qt::WindowShortcut);
+    connect(shortcut, &QShortcut::activated, this, action);
+  };
+  add(QKeySequence(Qt::Key_Space), [this] { PlayOrPause(); });
+  add(QKeySequence(Qt::Key_Right), [this] {
+    if (stepForward_->isEnabled()) Step(true);
+  });
+  add(QKeySequence(Qt::Key_Left), [this] {
+    if (stepBack_->isEnabled()) Step(false);
+  });
+  add(QKeySequence(Qt::SHIFT | Qt::Key_Right), [this] { MoveBy(10); });
+  add(QKeySequence(Qt::SHIFT | Qt::Key_Left), [this] { MoveBy(-10); });
+  add(QKeySequence(Qt::Key_Home), [this] { GoTo(slider_->minimum()); });
+  add(QKeySequence(Qt::Key_End), [this] { GoTo(slider_->maximum()); });
+  add(QKeySequence(Qt::CTRL | Qt::Key_G), [this] {
+    frameNumber_->setFocus(Qt::ShortcutFocusReason);
+    frameNumber_->selectAll();
+  });
+  frameNumber_->installEventFilter(this);
+}
+
+bool PlayControls::eventFilter(QObject* watched, QEvent* event) {
+  if (watched != frameNumber_ || event->type() != QEvent::KeyPress)
+    return QObject::eventFilter(watched, event);
+  const int key = static_cast<QKeyEvent*>(event)->key();
+  if (key != Qt::Key_Return && key != Qt::Key_Enter) return false;
+  bool number = false;
+  const int frame = frameNumber_->text().trimmed().toInt(&number);
+  if (number) GoTo(frame);
+  frameNumber_->setModified(false);
+  return true;
+}
+
+void PlayControls::PlayOrPause() {
+  if (pause_->isEnabled() && hooks_.workerRunning()) {
+    PauseClicked();
+  } else if (start_->isEnabled()) {
+    hooks_.start();
+  }
+}
+
+void PlayControls::MoveBy(int frames) {
+  GoTo(static_cast<int>(std::clamp<int64_t>(int64_t{slider_->value()} + frames, INT_MIN, INT_MAX)));
+}
+
+void PlayControls::GoTo(int frame) {
+  if (!slider_->isEnabled()) return;
+  // The slider seeks as its value changes, as a drag of it does.
+  slider_->setValue(std::clamp(frame, slider_->minimum(), slider_->maximum()));
 }
 
 void PlayControls::LayOutIn(QWidget* box, FrameCaption caption) const {

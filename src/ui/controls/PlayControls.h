@@ -1,5 +1,6 @@
 #pragma once
 
+#include <QKeySequence>
 #include <QLabel>
 #include <QLineEdit>
 #include <QObject>
@@ -55,6 +56,21 @@ class PlayControls : public QObject {
   void PauseClicked();
   void ReverseClicked();
   void Step(bool forward);
+
+  // The keys of `window`, whichever of its widgets has the focus: Space plays or
+  // pauses, Left and Right step one frame (with Shift ten), Home and End go to
+  // the first and last frame, Ctrl+G to the frame box, where a number and
+  // Return go to that frame. Each acts only while its control is usable.
+  void AddKeys(QWidget* window);
+  // Space: Pause/Play while a worker plays, else Start.
+  void PlayOrPause();
+  // The slider moved by `frames` (to the first or last frame when past them).
+  void MoveBy(int frames);
+  void GoTo(int frame);
+
+ protected:
+  // Return in the frame box goes to the frame, and no further (not to a default button).
+  bool eventFilter(QObject* watched, QEvent* event) override;
 
  private:
   PlaybackLoop& loop_;

@@ -1,8 +1,10 @@
 #include "ui/controls/PlayingWindow.h"
 
+#include <QCursor>
 #include <QFileInfo>
 #include <QGridLayout>
 #include <QMouseEvent>
+#include <QShortcut>
 #include <QVBoxLayout>
 #include <algorithm>
 
@@ -31,6 +33,32 @@ void PlayingWindow::AttachControls(QWidget* parent, PlaybackDriver::Hooks hooks)
   hooks.redraw = [this] { ShowDisplay(); };
   hooks.controlsChanged = [this](const PlayerControls& c) { FollowControls(c); };
   driver_.Attach(this, parent, std::move(hooks));
+  controls().AddKeys(this);
+  AddZoomKeys();
+}
+
+void PlayingWindow::AddZoomKeys() {
+  const auto add = [this](std::initializer_list<QKeySequence> keys, const std::function<void()>& action) {
+    for (const QKeySequence& k : keys) {
+      auto* shortcut = new QShortcut(k, this);
+      shortcut->setContext(Qt::WindowShortcut);
+      connect(shortcut, &QShortcut::activated, this, action);
+    }
+  };
+  add({QKeySequence(Qt::Key_Plus), QKeySequence(Qt::Key_Equal), QKeySequence(Qt::CTRL | Qt::Key_Plus)},
+      [this] { preview_->zoomIn(PointerOverPreview()); });
+  add({QKeySequence(Qt::Key_Minus), QKeySequence(Qt::CTRL | Qt::Key_Minus)},
+      [this] { preview_->zoomOut(PointerOverPreview()); });
+  add({QKeySequence(Qt::Key_0)}, [this] { preview_->fitToArea(); });
+  add({QKeySequence(Qt::Key_1)}, [this] { preview_->showActualSize(); });
+  preview_->setToolTip(QStringLiteral(
+      "Zoom: Ctrl+wheel or + and -; 0 fits the picture, 1 shows it 1:1; drag with the middle button"));
+}
+
+std::optional<QPoint> PlayingWindow::PointerOverPreview() const {
+  const QPoint at = preview_->mapFromGlobal(QCursor::pos());
+  if (!preview_->rect().contains(at)) return std::nullopt;
+  return at;
 }
 
 void PlayingWindow::PlayIn(QWidget* box, const QString& caption, PlaybackDriver::Hooks hooks,

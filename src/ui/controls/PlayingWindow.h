@@ -130,6 +130,10 @@ class PlayingWindow : public QDialog {
 
  private:
   void ToggleDetails();
+  // + and - zoom about the pointer when it is over the picture, else about its
+  // middle; 0 fits the picture, 1 shows it 1:1.
+  void AddZoomKeys();
+  std::optional<QPoint> PointerOverPreview() const;
 
   PlaybackDriver driver_;
   QWidget* previewPanel_;

@@ -1,7 +1,9 @@
 #include "ui/display/PreviewArea.h"
 
 #include <QImage>
+#include <QMouseEvent>
 #include <QPainter>
+#include <QWheelEvent>
 #include <algorithm>
 #include <cstring>
 
@@ -37,15 +39,117 @@ void PreviewArea::setGeometryFor(const QPoint& origin, const QSize& visible) {
 void PreviewArea::placeBars() {
   vertical_->setGeometry(x() - 16, y(), 16, height());
   horizontal_->setGeometry(x(), y() - 16, width(), 16);
-  vertical_->setVisible(height_ > height());
-  horizontal_->setVisible(width_ > width());
+  vertical_->setVisible(zoom_.shownHeight() > height());
+  horizontal_->setVisible(zoom_.shownWidth() > width());
 }
 
 void PreviewArea::moveEvent(QMoveEvent*) {
   placeBars();
 }
 void PreviewArea::resizeEvent(QResizeEvent*) {
+  zoom_.SetViewport(width(), height());
   placeBars();
+}
+
+void PreviewArea::viewMoved() {
+  placeBars();
+  // The bars' thumbs where the offsets now are.
+  const auto position = [](int64_t shown, int visible, int offset) {
+    const int64_t excess = shown - visible;
+    return excess <= 0
+               ? 0
+               : static_cast<int>(std::clamp<int64_t>(offset * kScrollRange / excess, 0, kScrollRange));
+  };
+  horizontal_->setSliderPosition(position(zoom_.shownWidth(), width(), zoom_.offsetX()));
+  vertical_->setSliderPosition(position(zoom_.shownHeight(), height(), zoom_.offsetY()));
+  update();
+  emit viewChanged();
+}
+
+void PreviewArea::zoomIn(std::optional<QPoint> anchor) {
+  const QPoint a = anchor.value_or(rect().center());
+  zoom_.ZoomIn(a.x(), a.y());
+  viewMoved();
+}
+
+void PreviewArea::zoomOut(std::optional<QPoint> anchor) {
+  const QPoint a = anchor.value_or(rect().center());
+  zoom_.ZoomOut(a.x(), a.y());
+  viewMoved();
+}
+
+void PreviewArea::fitToArea() {
+  zoom_.Fit();
+  viewMoved();
+}
+
+void PreviewArea::showActualSize() {
+  setZoomFactor(1);
+}
+
+void PreviewArea::setZoomFactor(int factor) {
+  if (factor <= 0) {
+    fitToArea();
+    return;
+  }
+  const QPoint a = rect().center();
+  zoom_.SetFactor(factor, a.x(), a.y());
+  viewMoved();
+}
+
+std::optional<QPoint> PreviewArea::PixelAt(const QPoint& at) const {
+  if (width_ <= 0 || height_ <= 0) return std::nullopt;
+  const auto p = zoom_.PictureAt(at.x(), at.y());
+  if (!p) return std::nullopt;
+  return QPoint(p->x, p->y);
+}
+
+void PreviewArea::setPixelText(std::function<QStringList(int x, int y)> text) {
+  pixelText_ = std::move(text);
+  update();
+}
+
+void PreviewArea::wheelEvent(QWheelEvent* event) {
+  if (!(event->modifiers() & Qt::ControlModifier) || width_ <= 0) {
+    QWidget::wheelEvent(event);
+    return;
+  }
+  const QPoint at = event->position().toPoint();
+  if (event->angleDelta().y() > 0) zoomIn(at);
+  if (event->angleDelta().y() < 0) zoomOut(at);
+  event->accept();
+}
+
+void PreviewArea::mousePressEvent(QMouseEvent* event) {
+  if (event->button() != Qt::MiddleButton) {
+    QWidget::mousePressEvent(event);
+    return;
+  }
+  dragFrom_ = event->position().toPoint();
+  setCursor(Qt::ClosedHandCursor);
+  event->accept();
+}
+
+void PreviewArea::mouseMoveEvent(QMouseEvent* event) {
+  if (!dragFrom_) {
+    QWidget::mouseMoveEvent(event);
+    return;
+  }
+  const QPoint now = event->position().toPoint(), moved = now - *dragFrom_;
+  dragFrom_ = now;
+  zoom_.PanBy(-moved.x(), -moved.y());
+  viewMoved();
+  event->accept();
+}
+
+void PreviewArea::mouseReleaseEvent(QMouseEvent* event) {
+  if (event->button() != Qt::MiddleButton || !dragFrom_) {
+    QWidget::mouseReleaseEvent(event);
+    return;
+  }
+  dragFrom_.reset();
+  unsetCursor();
+  event->accept();
 }
 
 bool PreviewArea::showFrame(const uint8_t* data, size_t bytes, int width, int height,
@@ -63,7 +167,9 @@ bool PreviewArea::showFrame(const uint8_t* data, size_t bytes, int width, int he
   width_ = width;
   height_ = height;
   if (sizeChanged) {
-    horizontalOffset_ = verticalOffset_ = 0;
+    // Another picture: its top-left corner, at the zoom chosen.
+    zoom_.SetPicture(width, height);
+    zoom_.SetOffsets(0, 0);
     vertical_->setValue(0);
     horizontal_->setValue(0);
     placeBars();
@@ -75,6 +181,7 @@ bool PreviewArea::showFrame(const uint8_t* data, size_t bytes, int width, int he
 void PreviewArea::clear() {
   rows_.clear();
   width_ = height_ = 0;
+  zoom_.SetPicture(0, 0);
   placeBars();
   update();
 }
@@ -109,56 +216,100 @@ void PreviewArea::scrolled(Qt::Orientation orientation, int action) {
       return;  // moving the thumb does nothing until it is released
   }
   const bool vertical = orientation == Qt::Vertical;
-  int& offset = vertical ? verticalOffset_ : horizontalOffset_;
-  const ScrollResult r = ApplyScroll(vertical ? height_ : width_, vertical ? height() : width(), offset, a);
+  const ScrollResult r = ApplyScroll(ShownSize(vertical), vertical ? height() : width(),
+                                     vertical ? zoom_.offsetY() : zoom_.offsetX(), a);
   if (!r.changed) return;
-  offset = r.offset;
+  SetOffset(vertical, r.offset);
   QScrollBar* bar = vertical ? vertical_ : horizontal_;
   bar->setSliderPosition(std::clamp(r.position, 0, kScrollRange));
   update();
+  emit viewChanged();
+}
+
+int PreviewArea::ShownSize(bool vertical) const {
+  return static_cast<int>(std::min<int64_t>(vertical ? zoom_.shownHeight() : zoom_.shownWidth(), INT32_MAX));
+}
+
+void PreviewArea::SetOffset(bool vertical, int offset) {
+  if (vertical)
+    zoom_.ScrollTo(zoom_.offsetX(), offset);
+  else
+    zoom_.ScrollTo(offset, zoom_.offsetY());
 }
 
 void PreviewArea::thumbReleased(Qt::Orientation orientation) {
   const bool vertical = orientation == Qt::Vertical;
   QScrollBar* bar = vertical ? vertical_ : horizontal_;
-  int& offset = vertical ? verticalOffset_ : horizontalOffset_;
-  const ScrollResult r = ApplyScroll(vertical ? height_ : width_, vertical ? height() : width(), offset,
-                                     ScrollAction::ThumbRelease, bar->sliderPosition());
+  const ScrollResult r = ApplyScroll(ShownSize(vertical), vertical ? height() : width(),
+                                     vertical ? zoom_.offsetY() : zoom_.offsetX(), ScrollAction::ThumbRelease,
+                                     bar->sliderPosition());
   if (!r.changed) return;
-  offset = r.offset;
+  SetOffset(vertical, r.offset);
   update();
+  emit viewChanged();
 }
 
 void PreviewArea::paintEvent(QPaintEvent*) {
   QPainter painter(this);
   painter.fillRect(rect(), palette().color(QPalette::Window).darker(115));
   if (rows_.empty() || width_ <= 0 || height_ <= 0) return;
-  const CopyWindow w = DisplayWindow(width_, height_, width(), height(), horizontalOffset_, verticalOffset_);
-  if (w.empty()) return;
+  const ZoomView::Drawn d = zoom_.Visible();
+  if (d.empty()) return;
   const int pitch = static_cast<int>(DisplayRowPitch(width_, true));
   // Rows are stored bottom row first: drawn through a vertical flip, without a copy.
   const QImage stored(rows_.data(), width_, height_, pitch, QImage::Format_BGR888);
   painter.save();
-  painter.translate(w.destinationX, w.destinationY + w.height);
+  // Magnified pixels stay sharp squares; a picture fitted smaller is smoothed.
+  painter.setRenderHint(QPainter::SmoothPixmapTransform, zoom_.scale() < 1);
+  painter.translate(d.destination.x, d.destination.y + d.destination.height);
   painter.scale(1, -1);
-  painter.drawImage(QPointF(0, 0), stored,
-                    QRectF(w.sourceX, height_ - w.sourceY - w.height, w.width, w.height));
+  painter.drawImage(
+      QRectF(0, 0, d.destination.width, d.destination.height), stored,
+      QRectF(d.source.x, height_ - d.source.y - d.source.height, d.source.width, d.source.height));
   painter.restore();
+  if (zoom_.factor() >= kZoomShowingValues && pixelText_) drawPixelText(painter, d);
   if (outline_.isEmpty()) return;
   // The outline inverts the pixels under its one-pixel border; the inside stays as it is.
-  const QRect shown = outline_.translated(w.destinationX - w.sourceX, w.destinationY - w.sourceY);
+  const Rect o = zoom_.ToViewport({outline_.x(), outline_.y(), outline_.width(), outline_.height()});
   painter.setCompositionMode(QPainter::RasterOp_SourceXorDestination);
   painter.setPen(QPen(Qt::white, 1));
   painter.setBrush(Qt::NoBrush);
-  painter.drawRect(shown.adjusted(0, 0, -1, -1));
+  painter.drawRect(QRect(o.x, o.y, o.width, o.height).adjusted(0, 0, -1, -1));
+}
+
+void PreviewArea::drawPixelText(QPainter& painter, const ZoomView::Drawn& d) {
+  const int z = zoom_.factor();
+  const int lines = z >= 2 * kZoomShowingValues ? 3 : 1;
+  QFont font = painter.font();
+  font.setPixelSize(std::max(6, z / (lines + 1) + (lines == 1 ? 1 : 0)));
+  painter.setFont(font);
+  const int pitch = static_cast<int>(DisplayRowPitch(width_, true));
+  for (int y = d.source.y; y < d.source.y + d.source.height; ++y) {
+    for (int x = d.source.x; x < d.source.x + d.source.width; ++x) {
+      QStringList text = pixelText_(x, y);
+      if (text.size() > lines) text = text.mid(0, lines);
+      if (text.isEmpty()) continue;
+      // Dark text on light pixels, light on dark ones.
+      const uint8_t* bgr =
+          rows_.data() + static_cast<size_t>(height_ - 1 - y) * pitch + 3 * static_cast<size_t>(x);
+      const int luma = (bgr[2] * 299 + bgr[1] * 587 + bgr[0] * 114) / 1000;
+      painter.setPen(luma > 128 ? Qt::black : Qt::white);
+      const Rect cell = zoom_.ToViewport({x, y, 1, 1});
+      painter.drawText(QRect(cell.x, cell.y, cell.width, cell.height), Qt::AlignCenter, text.join('\n'));
+    }
+  }
 }
 
 std::optional<QPoint> PreviewArea::BlockAt(const QPoint& at, int size) const {
   if (width_ <= 0 || height_ <= 0 || size <= 0 || at.x() < 0 || at.y() < 0) return std::nullopt;
-  const int x = horizontalOffset_ + at.x(), y = verticalOffset_ + at.y();
-  const int lastColumn = std::min((width_ + size - 1) / size - 1, (horizontalOffset_ + width() - 1) / size);
-  const int lastRow = std::min((height_ + size - 1) / size - 1, (verticalOffset_ + height() - 1) / size);
-  return QPoint(std::min(x / size, lastColumn), std::min(y / size, lastRow));
+  // Past the picture's right or bottom edge: the last block of that row or column.
+  const QPoint inside(std::min(at.x(), width() - 1), std::min(at.y(), height() - 1));
+  const int64_t shownRight = std::min<int64_t>(zoom_.shownWidth() - zoom_.offsetX(), width()) - 1;
+  const int64_t shownBottom = std::min<int64_t>(zoom_.shownHeight() - zoom_.offsetY(), height()) - 1;
+  const auto pixel = zoom_.PictureAt(static_cast<int>(std::min<int64_t>(inside.x(), shownRight)),
+                                     static_cast<int>(std::min<int64_t>(inside.y(), shownBottom)));
+  if (!pixel) return std::nullopt;
+  return QPoint(pixel->x / size, pixel->y / size);
 }
 
 }  // namespace vx

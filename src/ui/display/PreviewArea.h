@@ -1,19 +1,25 @@
 #pragma once
 
 #include <QScrollBar>
+#include <QStringList>
 #include <QWidget>
+#include <functional>
 #include <optional>
 #include <vector>
 
 #include "display/DisplayConvert.h"
 #include "display/GridOverlay.h"
+#include "display/ZoomView.h"
 
 namespace vx {
 
-// The preview of a tool: display rows copied 1:1 (one picture pixel is one screen
-// pixel) into a visible area, with a vertical scroll bar on its left and a
-// horizontal one above it when the picture is larger. Outside the picture the
-// area shows a neutral background; nothing is read outside the picture.
+// The preview of a tool: display rows drawn into a visible area at 1:1 (one
+// picture pixel is one screen pixel), fitted to the area, or magnified 2x to 32x
+// (each pixel a square, no smoothing), with a vertical scroll bar on its left and
+// a horizontal one above it when the picture shown is larger. Ctrl + wheel zooms
+// about the pointer, the middle button drags the picture. From 16x each pixel
+// shows the text its window gives for it. Outside the picture the area shows a
+// neutral background; nothing is read outside the picture.
 class PreviewArea : public QWidget {
   Q_OBJECT
 
@@ -31,8 +37,22 @@ class PreviewArea : public QWidget {
   // one-pixel border; the inside is left as it is. An empty rectangle: none.
   void setOutline(const QRect& rectangle);
   QRect outline() const { return outline_; }
-  int horizontalOffset() const { return horizontalOffset_; }
-  int verticalOffset() const { return verticalOffset_; }
+  // Scroll offsets in screen pixels of the picture as shown.
+  int horizontalOffset() const { return zoom_.offsetX(); }
+  int verticalOffset() const { return zoom_.offsetY(); }
+  const ZoomView& zoom() const { return zoom_; }
+  // Zoom about `anchor` (this widget's coordinates; the centre when none).
+  void zoomIn(std::optional<QPoint> anchor = std::nullopt);
+  void zoomOut(std::optional<QPoint> anchor = std::nullopt);
+  void fitToArea();
+  void showActualSize();
+  // A zoom kept from before (a factor 1..32, or 0 for the fit).
+  void setZoomFactor(int factor);
+  // The picture pixel under point `at` of this widget; nullopt outside the picture.
+  std::optional<QPoint> PixelAt(const QPoint& at) const;
+  // The lines of text drawn inside pixel (x, y) from 16x on (the first line
+  // only below 32x); none without a source.
+  void setPixelText(std::function<QStringList(int x, int y)> text);
   QScrollBar* verticalBar() const { return vertical_; }
   QSize pictureSize() const { return {width_, height_}; }
   // The `size` x `size` block of the picture under point `at` of this widget
@@ -40,19 +60,34 @@ class PreviewArea : public QWidget {
   // nullopt left of or above the picture or without one.
   std::optional<QPoint> BlockAt(const QPoint& at, int size) const;
 
+ signals:
+  // The zoom or the part of the picture shown changed.
+  void viewChanged();
+
  protected:
   void paintEvent(QPaintEvent* event) override;
   void moveEvent(QMoveEvent* event) override;
   void resizeEvent(QResizeEvent* event) override;
+  void wheelEvent(QWheelEvent* event) override;
+  void mousePressEvent(QMouseEvent* event) override;
+  void mouseMoveEvent(QMouseEvent* event) override;
+  void mouseReleaseEvent(QMouseEvent* event) override;
 
  private:
   void placeBars();
+  // After a zoom or a pan: the bars follow the offsets, the area is drawn again.
+  void viewMoved();
+  int ShownSize(bool vertical) const;
+  void SetOffset(bool vertical, int offset);
+  void drawPixelText(QPainter& painter, const ZoomView::Drawn& drawn);
   void scrolled(Qt::Orientation orientation, int action);
   void thumbReleased(Qt::Orientation orientation);
 
   std::vector<uint8_t> rows_;  // bottom-up B G R, padded
   int width_ = 0, height_ = 0;
-  int horizontalOffset_ = 0, verticalOffset_ = 0;
+  ZoomView zoom_;
+  std::optional<QPoint> dragFrom_;  // the middle button's last position while it drags
+  std::function<QStringList(int, int)> pixelText_;
   QRect outline_;
   QScrollBar* vertical_;
   QScrollBar* horizontal_;
