@@ -755,3 +755,85 @@ TEST(CropStored, CutsDeeperFieldsAsTheEightBitCropCutsBytes) {
 
 }  // namespace
 }  // namespace vx
+
+namespace vx {
+namespace {
+
+// PadStored of `from`'s frame into its layout at `w` x `h`, or nullopt when refused.
+std::optional<Bytes> Padded(const ImageFormat& from, Bytes bytes, const ImageFormat& to, int32_t top,
+                            int32_t left, int32_t w, int32_t h, const StoredBorder& border = {}) {
+  const FrameImage source = Over(from, bytes);
+  FrameImage destination;
+  static_cast<ImageFormat&>(destination) = to;
+  destination.ImgWidth = w;
+  destination.ImgHeight = h;
+  Bytes out(static_cast<size_t>(std::max(FrameSizeOf(destination), 1)), kStale);
+  destination.Data = out.data();
+  destination.Capacity = static_cast<int64_t>(out.size());
+  if (!PadStored(source, destination, top, left, border)) return std::nullopt;
+  EXPECT_EQ(destination.DataSize, static_cast<int32_t>(out.size())) << "the destination's size is set";
+  return out;
+}
+
+TEST(PadStored, PlacesEachComponentAndFillsTheRestAtTheFramesDepth) {
+  // A 2 x 2 P010 picture at row 2, column 2 of 4 x 4: luma 1..4, chroma 5 and 6.
+  const ImageFormat small = Nv12(2, 2, 10), large = Nv12(4, 4, 10);
+  const StoredBorder fill{.fill = {64, 512, 1023}};
+  const Values y = {64, 64, 64, 64, 64, 64, 64, 64, 64, 64, 1, 2, 64, 64, 3, 4};
+  EXPECT_EQ(Padded(small, Encode({1, 2, 3, 4, 5, 6}, 10, true), large, 2, 2, 4, 4, fill),
+            Encode(Join({y, {512, 1023, 512, 1023, 512, 1023, 5, 6}}), 10, true));
+  // Repeated edges: each component's nearest sample.
+  const Values edges = {1, 1, 1, 2, 1, 1, 1, 2, 1, 1, 1, 2, 3, 3, 3, 4};
+  EXPECT_EQ(Padded(small, Encode({1, 2, 3, 4, 5, 6}, 10, true), large, 1, 2, 4, 4, {.repeatEdges = true}),
+            std::nullopt)
+      << "4:2:0 from an odd row";
+  const ImageFormat planar = I420(2, 2, 12), planarLarge = I420(4, 4, 12);
+  EXPECT_EQ(Padded(planar, Encode({1, 2, 3, 4, 5, 6}, 12), planarLarge, 2, 2, 4, 4, {.repeatEdges = true}),
+            Encode(Join({edges, {5, 5, 5, 5, 6, 6, 6, 6}}), 12));
+  // A fill above the depth's largest value is clipped to it.
+  EXPECT_EQ(Padded(Mono(1, 10), Encode({7}, 10), Mono(2, 10), 0, 1, 2, 1, {.fill = {4096, 0, 0}}),
+            Encode({1023, 7}, 10));
+}
+
+TEST(PadStored, RefusesOffsetsThroughSharedChromaPicturesThatDoNotFitAndOtherLayouts) {
+  const ImageFormat i420 = I420(4, 4, 10), fields = I420(4, 4, 10, Interlaced);
+  const auto bytes = [](const ImageFormat& f) { return Bytes(static_cast<size_t>(FrameSizeOf(f)), 7); };
+  EXPECT_TRUE(Padded(i420, bytes(i420), i420, 2, 2, 6, 6));
+  EXPECT_FALSE(Padded(i420, bytes(i420), i420, 2, 1, 6, 6)) << "4:2:0 from an odd column";
+  EXPECT_FALSE(Padded(i420, bytes(i420), i420, 3, 2, 8, 8)) << "4:2:0 from an odd row";
+  EXPECT_TRUE(Padded(fields, bytes(fields), fields, 4, 0, 4, 8)) << "interlaced 4:2:0 four rows down";
+  EXPECT_FALSE(Padded(fields, bytes(fields), fields, 2, 0, 4, 8)) << "interlaced 4:2:0 two rows down";
+  EXPECT_FALSE(Padded(i420, bytes(i420), i420, 2, 0, 4, 4)) << "rows beyond the bottom";
+  EXPECT_FALSE(Padded(i420, bytes(i420), i420, 0, 2, 4, 4)) << "columns beyond the right edge";
+  EXPECT_FALSE(Padded(i420, bytes(i420), i420, -2, 0, 4, 8)) << "a negative row";
+  EXPECT_FALSE(Padded(i420, bytes(i420), I420(4, 4, 12), 0, 0, 6, 6)) << "another depth";
+  EXPECT_FALSE(Padded(i420, bytes(i420), Nv12(4, 4, 10), 0, 0, 6, 6)) << "another packing";
+  const ImageFormat packed = Stored(YUV_444, YUV, Progressive, Packed, 2, 2);
+  EXPECT_FALSE(Padded(packed, bytes(packed), packed, 0, 0, 4, 4)) << "packed";
+}
+
+TEST(ExtractStoredComponent, TakesTheRowsOfBothFieldsInPictureOrderAtTheSourcesDepth) {
+  // Interlaced P010, 2 x 4: field 1 holds rows 0 and 2, field 2 rows 1 and 3; each
+  // field's one chroma pair is a row of the chroma picture.
+  const ImageFormat f = Nv12(2, 4, 10, Interlaced);
+  Bytes bytes = Encode({10, 11, 30, 31, 50, 60, 20, 21, 40, 41, 51, 61}, 10, true);
+  const FrameImage source = Over(f, bytes);
+  const auto component = [&](int c, int32_t w, int32_t h, int32_t bits = 10) -> std::optional<Bytes> {
+    Bytes out(static_cast<size_t>(2 * w * h), kStale);
+    FrameImage mono;
+    static_cast<ImageFormat&>(mono) = Stored(MONO, YUV, Progressive, Planar, w, h, bits);
+    mono.Data = out.data();
+    mono.Capacity = static_cast<int64_t>(out.size());
+    if (!ExtractStoredComponent(source, c, mono)) return std::nullopt;
+    return out;
+  };
+  EXPECT_EQ(component(0, 2, 4), Encode({10, 11, 20, 21, 30, 31, 40, 41}, 10));
+  EXPECT_EQ(component(1, 1, 2), Encode({50, 51}, 10));
+  EXPECT_EQ(component(2, 1, 2), Encode({60, 61}, 10));
+  EXPECT_FALSE(component(1, 1, 2, 12)) << "another depth";
+  EXPECT_FALSE(component(1, 2, 2)) << "another size";
+  EXPECT_FALSE(component(3, 1, 2)) << "no fourth component";
+}
+
+}  // namespace
+}  // namespace vx

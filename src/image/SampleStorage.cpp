@@ -506,6 +506,148 @@ bool CropStored(const FrameImage& source, FrameImage& destination, int32_t top, 
   return true;
 }
 
+namespace {
+
+// A frame whose components ComponentsOf can place, progressive or interlaced,
+// with every byte its layout uses held by its buffer.
+bool StoredFrameUsable(const FrameImage& f) {
+  if (f.Data == nullptr || !SamplesConvertible(f, f)) return false;
+  FrameImage sized = f;
+  return ComputeFrameSize(sized) > 0 && sized.DataSize <= f.Capacity;
+}
+
+// The rows of one component over the whole frame. In an interlaced frame they
+// alternate between the fields: row k lies in field k % 2 (field 1 holds the
+// extra row of an odd count).
+struct ComponentFrame {
+  std::array<ComponentRows, 2> field;
+  int fields = 1;
+  int64_t rows = 0, width = 0;
+  int step = 1;
+
+  int64_t RowOffset(int64_t k) const {
+    if (fields == 1) return field[0].offset + k * field[0].pitch;
+    const ComponentRows& r = field[static_cast<size_t>(k & 1)];
+    return r.offset + (k >> 1) * r.pitch;
+  }
+  bool Fits(int bytes, int64_t size) const {
+    const bool alternate =
+        fields == 1 || field[0].rows - field[1].rows == 0 || field[0].rows - field[1].rows == 1;
+    return alternate && vx::Fits(field[0], bytes, size) && (fields == 1 || vx::Fits(field[1], bytes, size));
+  }
+  int64_t End(int bytes) const {
+    int64_t end = 0;
+    for (int f = 0; f < fields; ++f) end = std::max(end, EndOf({field[static_cast<size_t>(f)]}, 1, bytes));
+    return end;
+  }
+};
+
+ComponentFrame FrameRowsOf(const ImageFormat& f, int component) {
+  ComponentFrame c;
+  c.fields = geometry::FieldCount(f);
+  for (int field = 0; field < c.fields; ++field) {
+    std::array<ComponentRows, 3> rows;
+    ComponentsOf(f, field, rows);
+    c.field[static_cast<size_t>(field)] = rows[static_cast<size_t>(component)];
+    c.rows += rows[static_cast<size_t>(component)].rows;
+  }
+  c.width = c.field[0].width;
+  c.step = c.field[0].step;
+  return c;
+}
+
+// One component of PadStored: the picture's rows with their sides, then the rows
+// above and below. `row` holds a padded row.
+void PadComponent(const uint8_t* in, const ComponentFrame& from, uint8_t* out, const ComponentFrame& to,
+                  int64_t top, int64_t left, const SampleCoding& coding, bool repeatEdges, uint16_t fill,
+                  uint16_t* row) {
+  const bool edges = repeatEdges && from.rows > 0 && from.width > 0;
+  const int64_t right = left + from.width;
+  for (int64_t k = 0; k < from.rows; ++k) {
+    LoadRow(in + from.RowOffset(k), from.width, from.step, coding, row + left);
+    std::fill(row, row + left, edges ? row[left] : fill);
+    std::fill(row + right, row + to.width, edges ? row[right - 1] : fill);
+    StoreRow(row, to.width, to.step, coding, out + to.RowOffset(top + k));
+  }
+  const auto border = [&](int64_t first, int64_t end, int64_t copied) {
+    if (first >= end) return;
+    if (edges)
+      LoadRow(out + to.RowOffset(copied), to.width, to.step, coding, row);
+    else
+      std::fill(row, row + to.width, fill);
+    for (int64_t k = first; k < end; ++k) StoreRow(row, to.width, to.step, coding, out + to.RowOffset(k));
+  };
+  border(0, top, top);
+  border(top + from.rows, to.rows, top + from.rows - 1);
+}
+
+}  // namespace
+
+bool PadStored(const FrameImage& source, FrameImage& destination, int32_t top, int32_t left,
+               const StoredBorder& border) {
+  ImageFormat unpadded = destination;
+  unpadded.ImgWidth = source.ImgWidth;
+  unpadded.ImgHeight = source.ImgHeight;
+  unpadded.ImageResolution = source.ImageResolution;
+  unpadded.Fourcc = source.Fourcc;
+  if (!(unpadded == source) || !StoredFrameUsable(source) || !StoredFrameUsable(destination) ||
+      destination.Data == source.Data) {
+    return false;
+  }
+  if (top < 0 || left < 0 || int64_t{top} + source.ImgHeight > destination.ImgHeight ||
+      int64_t{left} + source.ImgWidth > destination.ImgWidth) {
+    return false;
+  }
+  const int downX = source.SamplingFormat == YUV_420 || source.SamplingFormat == YUV_422 ? 1 : 0;
+  const int downY = source.SamplingFormat == YUV_420 ? 1 : 0;
+  // Interlaced 4:2:0 chroma rows alternate between the fields too: they move by
+  // whole pairs, each staying in its field.
+  const int topStep = (1 << downY) << (downY && source.FieldFormat == Interlaced ? 1 : 0);
+  if (top % topStep != 0 || left % (1 << downX) != 0) return false;
+  ComputeFrameSize(destination);
+  const SampleCoding coding = CodingOf(source);
+  thread_local std::vector<uint16_t> row;
+  row.resize(std::max<size_t>(row.size(), static_cast<size_t>(destination.ImgWidth)));
+  const auto largest = static_cast<uint16_t>(MaxSampleValue(source));
+  int64_t used = 0;
+  for (int c = 0; c < (source.SamplingFormat == MONO ? 1 : 3); ++c) {
+    const ComponentFrame from = FrameRowsOf(source, c), to = FrameRowsOf(destination, c);
+    if (!from.Fits(coding.bytes, source.DataSize) || !to.Fits(coding.bytes, destination.DataSize))
+      return false;
+    const int64_t firstRow = c == 0 ? top : top >> downY, firstColumn = c == 0 ? left : left >> downX;
+    if (firstRow + from.rows > to.rows || firstColumn + from.width > to.width) return false;
+    const uint16_t fill = std::min(border.fill[static_cast<size_t>(c)], largest);
+    PadComponent(source.Data, from, destination.Data, to, firstRow, firstColumn, coding, border.repeatEdges,
+                 fill, row.data());
+    used = std::max(used, to.End(coding.bytes));
+  }
+  if (used < destination.DataSize) {
+    std::memset(destination.Data + used, 0, static_cast<size_t>(destination.DataSize - used));
+  }
+  return true;
+}
+
+bool ExtractStoredComponent(const FrameImage& source, int component, FrameImage& destination) {
+  if (!StoredFrameUsable(source) || component < 0 || component >= (source.SamplingFormat == MONO ? 1 : 3))
+    return false;
+  const ComponentFrame from = FrameRowsOf(source, component);
+  const bool layout = destination.SamplingFormat == MONO && destination.FieldFormat == Progressive &&
+                      destination.BitsPerSample == source.BitsPerSample &&
+                      destination.ImgWidth == from.width && destination.ImgHeight == from.rows;
+  if (!layout || !StoredFrameUsable(destination) || destination.Data == source.Data) return false;
+  ComputeFrameSize(destination);
+  const SampleCoding coding = CodingOf(source), mono = CodingOf(destination);
+  const ComponentFrame to = FrameRowsOf(destination, 0);
+  if (!from.Fits(coding.bytes, source.DataSize) || !to.Fits(mono.bytes, destination.DataSize)) return false;
+  thread_local std::vector<uint16_t> row;
+  row.resize(std::max<size_t>(row.size(), static_cast<size_t>(from.width)));
+  for (int64_t k = 0; k < from.rows; ++k) {
+    LoadRow(source.Data + from.RowOffset(k), from.width, from.step, coding, row.data());
+    StoreRow(row.data(), from.width, 1, mono, destination.Data + to.RowOffset(k));
+  }
+  return true;
+}
+
 }  // namespace vx
 
 namespace vx {

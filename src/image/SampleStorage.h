@@ -8,6 +8,7 @@
 // converter also rewrites them directly, at full depth, when only the packing,
 // the order or the depth changes.
 
+#include <array>
 #include <cstdint>
 #include <optional>
 #include <string>
@@ -52,6 +53,33 @@ bool FlipStoredRows(const FrameImage& source, FrameImage& destination);
 // by row as the 8-bit crop (CropRows) cuts them. False for other layouts, a
 // rectangle that leaves the frame and buffers too small.
 bool CropStored(const FrameImage& source, FrameImage& destination, int32_t top, int32_t left);
+
+// What PadStored puts around the picture: one value per component (Y, U, V, at
+// the frame's depth; mono frames use the first), or each row's edge samples
+// repeated to the sides and the picture's first and last rows above and below.
+struct StoredBorder {
+  bool repeatEdges = false;
+  std::array<uint16_t, 3> fill{};
+};
+
+// The picture of `source` placed at row `top`, column `left` of `destination`,
+// whose header gives the padded size and must otherwise match the source's
+// layout (its DataSize is set); the rest is the border. Each component is placed
+// at the offsets its sampling gives (top and left halved where the sampling halves
+// them, so they must be even there; interlaced 4:2:0 needs a top that is a
+// multiple of 4). Rows of an interlaced frame count over the whole frame: a field
+// holds every other one. YUV planar or semi-planar, or mono; any depth. False for
+// other layouts, a picture that does not fit and buffers too small.
+bool PadStored(const FrameImage& source, FrameImage& destination, int32_t top, int32_t left,
+               const StoredBorder& border);
+
+// The rows of component `component` (0: Y, 1: U, 2: V; mono frames have only 0)
+// of a stored frame as a progressive mono frame of their own, at the source's
+// depth in the low bits (gray10le for 10 bits); an interlaced frame's rows
+// alternate between its fields as they do in the picture. `destination`'s header
+// must be that mono layout at the component's size (its DataSize is set). YUV
+// planar or semi-planar, or mono; false for other layouts and buffers too small.
+bool ExtractStoredComponent(const FrameImage& source, int component, FrameImage& destination);
 
 // Per component, the sum of squared differences of two frames of one stored
 // layout (YUV planar or semi-planar, any depth), at full depth, in the order the
