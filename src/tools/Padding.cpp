@@ -1,5 +1,7 @@
 #include "tools/Padding.h"
 
+#include <algorithm>
+
 #include "image/ColorFormula.h"
 #include "platform/StringFormat.h"
 
@@ -157,6 +159,12 @@ bool PaddingJob::ChecksBeforeRange() {
   ImageFormat fillLayout = source;
   if (source.SamplingFormat == MONO) fillLayout.ComponentOrder = YUV;
   fill_ = FillBytes(Colours(), fillLayout, runPadding_.FillColour);
+  // Deeper samples take the colour's 8-bit values scaled to their depth, v << (b - 8).
+  fillLayout.ComponentOrder = YUV;
+  const std::array<uint8_t, 3> yuv = FillBytes(Colours(), fillLayout, runPadding_.FillColour);
+  const int shift = std::max(source.BitsPerSample - 8, 0);
+  deepBorder_.repeatEdges = runPadding_.FillMode == PaddingFill::RepeatEdges;
+  for (size_t c = 0; c < 3; ++c) deepBorder_.fill[c] = static_cast<uint16_t>(yuv[c] << shift);
   row_ = SegmentBuffer(size.width);
   unit_ = SegmentBuffer(2);
   return true;
@@ -248,7 +256,28 @@ bool PaddingJob::PadRow(FrameImage& input, FrameImage& padded, int32_t sourceRow
   return true;
 }
 
+bool PaddingJob::DeepLayoutKept(const ImageFormat& stored) const {
+  return stored.FieldFormat != Interlaced || stored.SamplingFormat != YUV_420 || stored.ImgHeight % 4 == 0;
+}
+
+ToolJob::FrameResult PaddingJob::PadStoredFrame() {
+  FrameImage stored;
+  const int64_t read = sources_[0].ReadStoredFrame(CurrentFrame, stored);
+  if (read == 0) return FrameResult::EndOfInput;
+  FrameImage padded = DeepFrame(run_.outputs[0].stored);
+  if (read < 0 || !PadStored(stored, padded, runPadding_.PadTop, runPadding_.PadLeft, deepBorder_))
+    return FrameResult::Failed;
+  FrameShown = true;
+  if (!WriteTarget(padded)) return FrameResult::Failed;
+  if (PreviewWanted()) {
+    FrameImage working = input_.Frame(Out());
+    if (ConvertSamples(padded, working)) RefreshPreview(working);
+  }
+  return FrameResult::Written;
+}
+
 ToolJob::FrameResult PaddingJob::ProcessFrame() {
+  if (DeepSamplesKept()) return PadStoredFrame();
   FrameImage input = input_.Frame(In());
   if (sources_[0].Read(CurrentFrame, input, FrameInput::FrameBytes::InPlace) == 0)
     return FrameResult::EndOfInput;

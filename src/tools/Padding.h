@@ -6,13 +6,15 @@
 
 #include "image/PixelOps.h"
 #include "image/RgbColor.h"
+#include "image/SampleStorage.h"
 #include "tools/ToolJob.h"
 
 namespace vx {
 
 extern const ToolMessages kPaddingMessages;
-// The preview shows the padded pictures.
-inline constexpr ToolTraits kPaddingTraits{.missingInputKeepsRunning = false, .previewOf = PreviewOf::Target};
+// The preview shows the padded pictures; deeper samples are padded at full depth.
+inline constexpr ToolTraits kPaddingTraits{
+    .missingInputKeepsRunning = false, .previewOf = PreviewOf::Target, .keepsDeepSamples = true};
 
 enum class PaddingSize : int32_t { ToMultiples = 0, Explicit = 1 };
 enum class PaddingFill : int32_t { RepeatEdges = 0, Colour = 1 };
@@ -65,8 +67,13 @@ class PaddingJob : public ToolJob {
   bool CheckSize() override;
   FrameResult ProcessFrame() override;
   std::optional<std::string> FinishText() const override;
+  // Deeper samples are padded as they are stored, but for interlaced 4:2:0 frames
+  // whose height the fields do not share in whole chroma rows.
+  bool DeepLayoutKept(const ImageFormat& stored) const override;
 
  private:
+  // A frame of deeper samples padded at full depth (PadStored).
+  FrameResult PadStoredFrame();
   // Writes `count` pixels of row `row` from `column` with one pixel value.
   bool FillRun(FrameImage& picture, int32_t row, int32_t column, int32_t count, std::array<uint8_t, 3> value);
   // Copies padded row `from` into rows first..last.
@@ -76,6 +83,7 @@ class PaddingJob : public ToolJob {
 
   PaddingParameters runPadding_;
   std::array<uint8_t, 3> fill_{};
+  StoredBorder deepBorder_;  // the border of deeper samples: the fill colour at their depth
   SegmentBuffer row_, unit_;
 };
 
