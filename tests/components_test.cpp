@@ -465,6 +465,32 @@ TEST_F(ComponentJobs, MergedLayoutFollowsTheComponentSizes) {
   EXPECT_EQ(MergeJob::MergedLayout(wrong, true, out)->substr(0, 15), "Error VLTX1022:");
 }
 
+TEST_F(ComponentJobs, MergeTakesTheComponentsDepthAndRefusesMixedDepths) {
+  const auto at = [](ComponentSize size, int32_t bits) { return ComponentLayout(size, 0, bits); };
+  FrameImage out;
+  EXPECT_FALSE(MergeJob::MergedLayout({at({16, 8}, 10), at({8, 4}, 10), at({8, 4}, 10)}, true, out));
+  EXPECT_EQ(out.SamplingFormat, YUV_420);
+  EXPECT_EQ(out.BitsPerSample, 10);
+  EXPECT_EQ(out.DataSize, 16 * 8 * 3 / 2 * 2);
+  EXPECT_EQ(*MergeJob::MergedLayout({at({16, 8}, 10), at({8, 4}, 12), at({8, 4}, 10)}, true, out),
+            "Error VLTX1034: The component files have samples of 10, 12 and 10 bits; only components of one "
+            "depth can be merged!\n");
+  EXPECT_EQ(*MergeJob::MergedLayout({at({8, 8}, 16), at({8, 8}, 16), at({8, 8}, 16)}, false, out),
+            "Error FRMT1023: Packed, RGB and BMP frames have 8-bit samples only, not 16!\n");
+  // A job given such components stops before it writes anything.
+  Clip(at({16, 8}, 10), 2, 1, "d.y");
+  Clip(at({8, 4}, 10), 2, 2, "d.u");
+  Clip(at({8, 4}, 8), 4, 3, "d.v");
+  MergeJob merge;
+  ASSERT_TRUE(merge.PrepareMerge((dir_ / "d").string(), (dir_ / "m.yuv").string(), YUV_420, 16, 8, 10));
+  merge.ComponentFormats[2] = at({8, 4}, 8);
+  EXPECT_EQ(Run(merge), JobOutcome::FailedStopped);
+  EXPECT_EQ(LastMessage(),
+            "Error VLTX1034: The component files have samples of 10, 10 and 8 bits; only components of one "
+            "depth can be merged!\n");
+  EXPECT_FALSE(std::filesystem::exists(dir_ / "m.yuv"));
+}
+
 TEST_F(ComponentJobs, MergeEndsWithTheShortestComponent) {
   const ComponentSize full{8, 4}, half{4, 2};
   Clip(ComponentLayout(full), 10, 1, "c.y");

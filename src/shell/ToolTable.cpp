@@ -263,7 +263,7 @@ constexpr ToolRow kTools[] = {
               const ImageFormat& f = settings.Format;
               return RunPrepared(job, request,
                                  job.PrepareMerge(request.InputName, request.OutputName, f.SamplingFormat,
-                                                  f.ImgWidth, f.ImgHeight));
+                                                  f.ImgWidth, f.ImgHeight, f.BitsPerSample));
             },
     },
     {

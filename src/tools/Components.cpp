@@ -3,6 +3,7 @@
 #include <cstring>
 
 #include "image/PixelOps.h"
+#include "image/SampleStorage.h"
 #include "platform/MessageSink.h"
 #include "platform/StringFormat.h"
 
@@ -130,11 +131,12 @@ ComponentSizes ComponentSizesOf(int32_t sampling, int32_t width, int32_t height)
   return {full, full, full};
 }
 
-FrameImage ComponentLayout(ComponentSize size, int32_t fourcc) {
+FrameImage ComponentLayout(ComponentSize size, int32_t fourcc, int32_t bitsPerSample) {
   FrameImage f;
-  f.Fourcc = fourcc;
-  SetLayoutAndSize(f, {.sampling = MONO, .order = YUV, .field = Progressive, .pixel = Planar}, size.width,
-                   size.height);
+  f.Fourcc = bitsPerSample == 8 ? fourcc : 0;  // FOURCCs name 8-bit layouts only
+  SetLayoutAndSize(
+      f, {.sampling = MONO, .order = YUV, .field = Progressive, .pixel = Planar, .bits = bitsPerSample},
+      size.width, size.height);
   DeriveResolution(f);
   ComputeFrameSize(f);
   return f;
@@ -162,7 +164,7 @@ void SeparateJob::DescribeFiles(ToolRunSpec& spec) const {
   for (size_t i = 0; i < 3; ++i) {
     JobOutput out;
     out.name = ComponentNames[i];
-    out.format = ComponentLayout(sizes[i]);
+    out.format = ComponentLayout(sizes[i], 0, SourceFormat.BitsPerSample);
     out.notWritten = kComponentNotWritten[i];
     out.history = kCreated;
     spec.outputs.push_back(std::move(out));
@@ -246,7 +248,31 @@ bool SeparateJob::WritePackedSamples(const FrameImage& frame) {
   return true;
 }
 
+bool SeparateJob::DeepLayoutKept(const ImageFormat& stored) const {
+  return stored.FieldFormat != Interlaced || stored.SamplingFormat != YUV_420 || stored.ImgHeight % 4 == 0;
+}
+
+ToolJob::FrameResult SeparateJob::SeparateStoredFrame() {
+  FrameImage stored;
+  const int64_t read = sources_[0].ReadStoredFrame(CurrentFrame, stored);
+  if (read == 0) return FrameResult::EndOfInput;
+  if (read < 0) return FrameResult::Failed;
+  // WriteTarget copies each component into its output's own buffer: one frame serves all three.
+  for (size_t file = 0; file < 3; ++file) {
+    FrameImage component = DeepFrame(run_.outputs[file].stored);
+    if (!ExtractStoredComponent(stored, static_cast<int>(file), component) || !WriteTarget(component, file))
+      return FrameResult::Failed;
+  }
+  FrameShown = true;
+  if (PreviewWanted()) {
+    FrameImage working = input_.Frame(In());
+    if (ConvertSamples(stored, working)) RefreshPreview(working);
+  }
+  return FrameResult::Written;
+}
+
 ToolJob::FrameResult SeparateJob::ProcessFrame() {
+  if (DeepSamplesKept()) return SeparateStoredFrame();
   FrameImage input = input_.Frame(In());
   if (sources_[0].Read(CurrentFrame, input) == 0) return FrameResult::EndOfInput;
   FrameImage progressive = input;
@@ -323,23 +349,33 @@ std::optional<std::string> MergeJob::MergedLayout(const std::array<FrameImage, 3
     merged.Fourcc = 0;
   }
   for (const FrameImage& component : c) {
-    // Each file holds one component per frame: its frames are width x height bytes.
-    if (int64_t{component.DataSize} != int64_t{component.ImgWidth} * component.ImgHeight) {
+    // Each file holds one component per frame: its frames are width x height samples.
+    if (int64_t{component.DataSize} !=
+        int64_t{component.ImgWidth} * component.ImgHeight * SampleBytes(component)) {
       return StrFormat(
           "Error VLTX1022: A component file holds one sample per pixel: choose the single-component (mono) "
           "format for the %d x %d component!\n",
           component.ImgWidth, component.ImgHeight);
     }
   }
+  // The merged file has the components' depth: they must share one.
+  if (c[1].BitsPerSample != c[0].BitsPerSample || c[2].BitsPerSample != c[0].BitsPerSample) {
+    return StrFormat(
+        "Error VLTX1034: The component files have samples of %d, %d and %d bits; only components of one "
+        "depth can be merged!\n",
+        c[0].BitsPerSample, c[1].BitsPerSample, c[2].BitsPerSample);
+  }
+  merged.BitsPerSample = c[0].BitsPerSample;
   ComputeFrameSize(merged);
-  return std::nullopt;
+  // RGB files have 8-bit samples only.
+  return StoredLayoutRefusal(merged);
 }
 
 bool MergeJob::PrepareMerge(const std::string& base, const std::string& target, int32_t sampling,
-                            int32_t width, int32_t height) {
+                            int32_t width, int32_t height, int32_t bitsPerSample) {
   ComponentNames = ComponentFileNames(DefaultTargetName(base, ""), sampling);
   const ComponentSizes sizes = ComponentSizesOf(sampling, width, height);
-  for (size_t i = 0; i < 3; ++i) ComponentFormats[i] = ComponentLayout(sizes[i], 13);
+  for (size_t i = 0; i < 3; ++i) ComponentFormats[i] = ComponentLayout(sizes[i], 13, bitsPerSample);
   MergeAsYuv = sampling != RGB_444;
   SourceName = ComponentNames[0];
   SourceFormat = ComponentFormats[0];
@@ -384,7 +420,32 @@ bool MergeJob::SkipToStart() {
   return true;
 }
 
+ToolJob::FrameResult MergeJob::MergeStoredFrame() {
+  // Mono words and planar words both hold the value in the low bits: the merged
+  // frame is the three component frames one after the other.
+  FrameImage merged = DeepFrame(run_.outputs[0].stored);
+  int64_t offset = 0;
+  for (size_t i = 0; i < 3; ++i) {
+    FrameImage component;
+    const int64_t read = sources_[i].ReadStoredFrame(CurrentFrame, component);
+    // A component's partial last frame ends the merge, as at 8 bits.
+    if (read != component.DataSize) return FrameResult::EndOfInput;
+    if (offset + component.DataSize > merged.DataSize) return FrameResult::Failed;
+    std::memcpy(merged.Data + offset, component.Data, static_cast<size_t>(component.DataSize));
+    offset += component.DataSize;
+  }
+  if (offset != merged.DataSize) return FrameResult::Failed;
+  FrameShown = true;
+  if (!WriteTarget(merged)) return FrameResult::Failed;
+  if (PreviewWanted()) {
+    FrameImage working = input_.Frame(Out());
+    if (ConvertSamples(merged, working)) RefreshPreview(working);
+  }
+  return FrameResult::Written;
+}
+
 ToolJob::FrameResult MergeJob::ProcessFrame() {
+  if (DeepSamplesKept()) return MergeStoredFrame();
   int64_t offset = 0;
   for (size_t i = 0; i < 3; ++i) {
     FrameImage component = In(i);

@@ -15,8 +15,10 @@ namespace vx {
 
 extern const ToolMessages kSeparateMessages;
 extern const ToolMessages kMergeMessages;
-inline constexpr ToolTraits kSeparateTraits{.missingInputKeepsRunning = false};
-inline constexpr ToolTraits kMergeTraits{.missingInputKeepsRunning = false};
+// Both keep samples above 8 bits: component files have the depth of the file
+// they come from or make.
+inline constexpr ToolTraits kSeparateTraits{.missingInputKeepsRunning = false, .keepsDeepSamples = true};
+inline constexpr ToolTraits kMergeTraits{.missingInputKeepsRunning = false, .keepsDeepSamples = true};
 
 struct ComponentSize {
   int32_t width = 0, height = 0;
@@ -27,8 +29,9 @@ using ComponentSizes = std::array<ComponentSize, 3>;
 // The sizes of the three components of a picture: full size for 4:4:4 and RGB,
 // half width for 4:2:2, half width and height for 4:2:0.
 ComponentSizes ComponentSizesOf(int32_t sampling, int32_t width, int32_t height);
-// A single-component progressive planar layout of that size (FOURCC as given).
-FrameImage ComponentLayout(ComponentSize size, int32_t fourcc = 0);
+// A single-component progressive planar layout of that size (FOURCC and depth as
+// given).
+FrameImage ComponentLayout(ComponentSize size, int32_t fourcc = 0, int32_t bitsPerSample = 8);
 // `base` followed by ".r", ".g", ".b" for RGB pictures, else ".y", ".u", ".v".
 std::array<std::string, 3> ComponentFileNames(const std::string& base, int32_t sampling);
 
@@ -44,7 +47,8 @@ ImageFormat ComponentPickPreset(const ImageFormat& own, std::string_view path, c
                                 const ImageFormat& current);
 
 // Every frame of a range split into Y (or R), U (or G) and V (or B), whatever the
-// source's component order; interlaced frames are made progressive first.
+// source's component order; interlaced frames are made progressive first. Each
+// component file has the source's depth (gray10le words from a 10-bit file).
 class SeparateJob : public ToolJob {
  public:
   SeparateJob() : ToolJob(kSeparateMessages, kSeparateTraits) {}
@@ -61,8 +65,13 @@ class SeparateJob : public ToolJob {
   bool ChecksBeforeRange() override;
   FrameResult ProcessFrame() override;
   std::optional<std::string> FinishText() const override;
+  // Deeper samples are split as they are stored, but for interlaced 4:2:0 frames
+  // whose fields do not share their height in whole chroma rows.
+  bool DeepLayoutKept(const ImageFormat& stored) const override;
 
  private:
+  // A frame of deeper samples split at full depth.
+  FrameResult SeparateStoredFrame();
   // Writes the planes of a planar frame, each to its component's file.
   bool WritePlanes(const FrameImage& frame);
   // Collects the samples of a packed frame per component, then writes them.
@@ -72,7 +81,8 @@ class SeparateJob : public ToolJob {
 };
 
 // The i-th frame of three component files, one after the other, as one planar
-// progressive frame whose sampling follows from the component sizes.
+// progressive frame whose sampling follows from the component sizes and whose
+// depth is theirs (three gray10le files make a yuv420p10le file, say).
 class MergeJob : public ToolJob {
  public:
   MergeJob();
@@ -85,10 +95,10 @@ class MergeJob : public ToolJob {
   static std::optional<std::string> MergedLayout(const std::array<FrameImage, 3>& components, bool asYuv,
                                                  FrameImage& merged);
   // From the command line: `base`.y/.u/.v (.r/.g/.b for rgb444), the first W x H
-  // and the others sized by `sampling`. False after a message when the first
-  // component cannot be opened.
+  // and the others sized by `sampling`, all of `bitsPerSample` bits. False after a
+  // message when the first component cannot be opened.
   bool PrepareMerge(const std::string& base, const std::string& target, int32_t sampling, int32_t width,
-                    int32_t height);
+                    int32_t height, int32_t bitsPerSample = 8);
 
  protected:
   void DescribeFiles(ToolRunSpec& spec) const override;
@@ -96,6 +106,10 @@ class MergeJob : public ToolJob {
   bool SkipToStart() override;
   FrameResult ProcessFrame() override;
   std::optional<std::string> FinishText() const override;
+
+ private:
+  // A frame of deeper components merged at full depth.
+  FrameResult MergeStoredFrame();
 };
 
 }  // namespace vx

@@ -221,7 +221,113 @@ TEST_F(HeadlessDeepTools, DeeperPaddingIsTheEightBitPaddingScaledUpInEveryStored
   }
 }
 
-TEST_F(HeadlessDeepTools, LayoutsPaddingCannotKeepAreRefused) {
+// ---- separate and merge -------------------------------------------------------
+
+TEST_F(HeadlessDeepTools, SeparateKeepsTheDepthAsExtractplanesDoes) {
+  struct Case {
+    const char* format;
+    Layout layout;
+    const char* planesOf;  // the format whose planes ffmpeg extracts
+    const char* plane;     // its format for one plane
+  } cases[] = {
+      {"yuv420p10le", {"yuv420", "planar", "10"}, "yuv420p10le", "gray10le"},
+      {"p010le", {"yuv420", "semiplanar", "10"}, "yuv420p10le", "gray10le"},
+      {"yuv422p12le", {"yuv422", "planar", "12"}, "yuv422p12le", "gray12le"},
+      {"yuv444p16le", {"yuv444", "planar", "16"}, "yuv444p16le", "gray16le"},
+  };
+  for (const Case& c : cases) {
+    const std::string name = c.format;
+    const fs::path clip = name == "p010le" ? P010Clip() : Clip(name);
+    const Outcome o = Job("separate", c.layout.Options(clip), dir_ / "parts.yuv");
+    EXPECT_EQ(o.exitCode, 0) << name << ": " << o.errors;
+    ExtractPlanes(Clip(c.planesOf), c.planesOf, c.plane, dir_ / "ref");
+    for (const char* plane : {".y", ".u", ".v"}) {
+      EXPECT_TRUE(SameFileBytes(dir_ / (std::string("parts") + plane), dir_ / (std::string("ref") + plane)))
+          << name << " " << plane;
+    }
+  }
+}
+
+TEST_F(HeadlessDeepTools, SeparateTakesEachComponentWhereTheLayoutStoresIt) {
+  // Orders, pairs and fields: the deeper components are the 8-bit ones, word for byte.
+  const Layout layouts[] = {
+      {"yuv420", "semiplanar", "8", "progressive", "yvu"},
+      {"yuv420", "planar", "8", "interlaced", "yvu"},
+      {"yuv422", "semiplanar", "8", "interlaced", "yuv"},
+      {"yuv444", "planar", "8", "interlaced", "uyv"},
+  };
+  int seed = 60;
+  for (const Layout& eight : layouts) {
+    const std::string name = eight.sampling + "_" + eight.pixel + "_" + eight.field + "_" + eight.order;
+    const int shift = eight.pixel == "semiplanar" ? 8 : 2;
+    const size_t frame = eight.sampling == "yuv420"   ? 64 * 48 * 3 / 2
+                         : eight.sampling == "yuv422" ? 64 * 48 * 2
+                                                      : 64 * 48 * 3;
+    const std::vector<uint8_t> bytes = RandomBytes(2 * frame, seed++);
+    WriteFileBytes(dir_ / "s8.yuv", bytes);
+    WriteFileBytes(dir_ / "s10.yuv", ShiftedUp(bytes, shift));
+    ASSERT_EQ(Job("separate", eight.Options(dir_ / "s8.yuv"), dir_ / "c8.yuv").exitCode, 0) << name;
+    const Outcome o = Job("separate", eight.At("10").Options(dir_ / "s10.yuv"), dir_ / "c10.yuv");
+    EXPECT_EQ(o.exitCode, 0) << name << ": " << o.errors;
+    for (const char* plane : {".y", ".u", ".v"}) {
+      const fs::path deep = dir_ / (std::string("c10") + plane);
+      const std::vector<uint8_t> expected = ShiftedUp(ReadFileBytes(dir_ / (std::string("c8") + plane)), 2);
+      ASSERT_TRUE(fs::exists(deep)) << name << " " << plane;
+      ASSERT_EQ(fs::file_size(deep), expected.size()) << name << " " << plane;
+      EXPECT_EQ(ReadFileBytes(deep), expected) << name << " " << plane;
+    }
+  }
+}
+
+TEST_F(HeadlessDeepTools, SeparatedDeeperFilesMergeBackToTheirBytes) {
+  const fs::path ten = Clip("yuv420p10le"), p010 = P010Clip();
+  // yuv420p10le: separated and merged, the same bytes.
+  ASSERT_EQ(Job("separate", Layout{"yuv420", "planar", "10"}.Options(ten), dir_ / "planar.yuv").exitCode, 0);
+  const fs::path merged = dir_ / "merged.yuv";
+  const Outcome o = Merge(dir_ / "planar", merged, "yuv420", "10");
+  EXPECT_EQ(o.exitCode, 0) << o.errors;
+  EXPECT_NE(o.errors.find("The three files have be merged"), std::string::npos) << o.errors;
+  EXPECT_TRUE(SameFileBytes(merged, ten));
+  // P010: merged into planar 10 bits, and converted back to the P010 bytes.
+  ASSERT_EQ(Job("separate", Layout{"yuv420", "semiplanar", "10"}.Options(p010), dir_ / "pairs.yuv").exitCode,
+            0);
+  const fs::path fromPairs = dir_ / "from_pairs.yuv", back = dir_ / "back.yuv";
+  ASSERT_EQ(Merge(dir_ / "pairs", fromPairs, "yuv420", "10").exitCode, 0);
+  EXPECT_TRUE(SameFileBytes(fromPairs, ten));
+  const Outcome converted =
+      Job("convert", Layout{"yuv420", "planar", "10"}.Options(fromPairs), back, {"-P", "semiplanar"});
+  ASSERT_EQ(converted.exitCode, 0) << converted.errors;
+  EXPECT_TRUE(SameFileBytes(back, p010));
+}
+
+TEST_F(HeadlessDeepTools, MergeMakesAFileOfTheComponentsDepth) {
+  // Three 12-bit 4:4:4 components of random words, two frames: the merged frame is
+  // Y, U, V of its frame one after the other.
+  constexpr size_t kPlane = 64 * 48 * 2;
+  std::vector<uint8_t> planes[3];
+  for (size_t c = 0; c < 3; ++c) {
+    planes[c] = RandomBytes(2 * kPlane, static_cast<uint32_t>(70 + c));
+    for (size_t i = 1; i < planes[c].size(); i += 2) planes[c][i] &= 0x0f;  // 12-bit values
+    WriteFileBytes(dir_ / (std::string("deep.") + "yuv"[c]), planes[c]);
+  }
+  const fs::path merged = dir_ / "merged.yuv";
+  const Outcome o = Merge(dir_ / "deep", merged, "yuv444", "12");
+  EXPECT_EQ(o.exitCode, 0) << o.errors;
+  std::vector<uint8_t> expected;
+  for (size_t frame = 0; frame < 2; ++frame) {
+    for (const auto& plane : planes) {
+      expected.insert(expected.end(), plane.begin() + static_cast<ptrdiff_t>(frame * kPlane),
+                      plane.begin() + static_cast<ptrdiff_t>((frame + 1) * kPlane));
+    }
+  }
+  ASSERT_TRUE(fs::exists(merged));
+  ASSERT_EQ(fs::file_size(merged), expected.size());
+  EXPECT_EQ(ReadFileBytes(merged), expected);
+  // The history records the merged file's depth.
+  EXPECT_NE(HistoryText().find("BitsPerSample=12"), std::string::npos) << HistoryText();
+}
+
+TEST_F(HeadlessDeepTools, LayoutsTheToolsCannotKeepAreRefused) {
   const fs::path ten = Clip("yuv420p10le");
   // Interlaced 4:2:0 whose fields do not hold whole chroma rows: 46 rows.
   const Layout oddFields{"yuv420", "planar", "10", "interlaced", "yuv", 64, 46};
@@ -233,6 +339,16 @@ TEST_F(HeadlessDeepTools, LayoutsPaddingCannotKeepAreRefused) {
   EXPECT_EQ(pad.exitCode, 8);
   EXPECT_EQ(pad.errors, refusal);
   EXPECT_FALSE(fs::exists(padded));
+  const Outcome separate = Job("separate", oddFields.Options(ten), dir_ / "parts.yuv");
+  EXPECT_EQ(separate.exitCode, 8);
+  EXPECT_EQ(separate.errors, refusal);
+  EXPECT_FALSE(fs::exists(dir_ / "parts.y"));
+  // RGB files have 8-bit samples only: deeper components cannot make one.
+  for (const char* name : {"c.r", "c.g", "c.b"}) WriteFileBytes(dir_ / name, RandomBytes(64 * 48 * 2, 9));
+  const Outcome rgb = Merge(dir_ / "c", dir_ / "rgb.yuv", "rgb444", "10");
+  EXPECT_EQ(rgb.exitCode, 1);
+  EXPECT_EQ(rgb.errors, "Error FRMT1023: Packed, RGB and BMP frames have 8-bit samples only, not 10!\n");
+  EXPECT_FALSE(fs::exists(dir_ / "rgb.yuv"));
 }
 
 }  // namespace

@@ -385,15 +385,6 @@ TEST_F(HeadlessStoredLayouts, DeeperSamplesAreNotPassedThroughEightBits) {
             "Error CROP1027:  For YUV 420 format, every two vertical neighbor pixels share one U or V value, "
             "cropping must start on an even line numbers !\n");
   EXPECT_FALSE(fs::exists(crop));
-
-  // Separating makes 8-bit component files: a deeper source is refused rather than cut.
-  const fs::path parts = dir_ / "parts.yuv";
-  const Outcome separated = Job("separate", Source(ten, "yuv420", "planar", "10"), parts);
-  EXPECT_EQ(separated.exitCode, 8);
-  EXPECT_EQ(separated.errors, "Error VLTX1032: This job would pass the 10-bit samples of " + ten.string() +
-                                  " through 8 bits and lose their low bits; convert the file to 8 bits first "
-                                  "(-B 8)!\n");
-  EXPECT_FALSE(fs::exists(dir_ / "parts.y"));
 }
 
 TEST_F(HeadlessStoredLayouts, SettingsAndHistoryNameTheDepthOnlyAboveEightBits) {

@@ -382,7 +382,7 @@ bool CYUVMerge::StartCommandLine(const CommandLineRequest& request, QWidget* mai
   const ImageFormat& current = CurrentSettings().Format;
   targetBox()->setText(QString::fromStdString(request.OutputName));
   if (!job().PrepareMerge(request.InputName, request.OutputName, current.SamplingFormat, current.ImgWidth,
-                          current.ImgHeight)) {
+                          current.ImgHeight, current.BitsPerSample)) {
     return false;
   }
   for (size_t i = 0; i < 3; ++i) rows_[i].name->setText(QString::fromStdString(job().ComponentNames[i]));
