@@ -164,6 +164,70 @@ TEST(AccessSegment, ClipsRoundsAndBlends) {
   EXPECT_EQ(blend.frame.Data[0], 160) << "p above 100 is 100: unchanged";
 }
 
+// A frame of `bits`-bit samples over `words` (16-bit little-endian, as stored).
+struct DeepFrame {
+  DeepFrame(ImageFormat format, int bits, const std::vector<uint16_t>& words) {
+    format.BitsPerSample = bits;
+    static_cast<ImageFormat&>(frame) = format;
+    bytes.resize(static_cast<size_t>(ComputeFrameSize(frame)));
+    for (size_t i = 0; i < words.size() && 2 * i + 1 < bytes.size(); ++i) {
+      bytes[2 * i] = static_cast<uint8_t>(words[i]);
+      bytes[2 * i + 1] = static_cast<uint8_t>(words[i] >> 8);
+    }
+    frame.Data = bytes.data();
+    frame.Capacity = static_cast<int64_t>(bytes.size());
+  }
+  uint16_t Word(size_t i) const { return static_cast<uint16_t>(bytes[2 * i] | bytes[2 * i + 1] << 8); }
+  std::vector<uint8_t> bytes;
+  FrameImage frame;
+};
+
+TEST(AccessSegment, DeeperSamplesAtFullDepth) {
+  // 10-bit 4:2:0, 4 x 2: Y 0..7, U 8..9, V 10..11 (words).
+  DeepFrame f(Layout(YUV_420, YUV, Progressive, Planar, 4, 2), 10,
+              {100, 200, 300, 400, 500, 600, 700, 0xFFFF, 900, 1000, 1023, 5});
+  DeepSegment row(4);
+  ASSERT_TRUE(AccessSegment(f.frame, row, 1, 0, 4, Access::Read, 0));
+  EXPECT_EQ(std::vector<uint16_t>(row.first.begin(), row.first.begin() + 4),
+            (std::vector<uint16_t>{500, 600, 700, 1023}))
+      << "a word beyond 10 bits reads as 1023";
+  EXPECT_EQ(std::vector<uint16_t>(row.second.begin(), row.second.begin() + 2),
+            (std::vector<uint16_t>{900, 1000}));
+  EXPECT_EQ(std::vector<uint16_t>(row.third.begin(), row.third.begin() + 2),
+            (std::vector<uint16_t>{1023, 5}));
+
+  // The blend of 8-bit frames, on full-depth values.
+  std::array<uint16_t, 3> pixel = {1000, 2000, 0};
+  ASSERT_TRUE(AccessPixel(f.frame, 0, 2, pixel, Access::Write, 30));
+  EXPECT_EQ(f.Word(2), 790) << "(30 x 300 + 70 x 1000 + 50) / 100";
+  EXPECT_EQ(f.Word(9), 1016) << "U: (30 x 1000 + 70 x 1023 + 50) / 100, 2000 limited to 1023";
+  EXPECT_EQ(f.Word(11), 2) << "V: (30 x 5 + 70 x 0 + 50) / 100";
+  EXPECT_EQ(f.Word(1), 200) << "the pixel beside it";
+  EXPECT_EQ(f.Word(8), 900) << "the chroma beside it";
+  // Unblended: the values as given, in the low bits of their words.
+  row.first = {1, 2, 3, 4, 0, 0, 0, 0, 0, 0, 0, 0};
+  ASSERT_TRUE(AccessSegment(f.frame, row, 0, 2, 2, Access::Write, 0));
+  EXPECT_EQ(std::vector<uint8_t>(f.bytes.begin() + 4, f.bytes.begin() + 8),
+            (std::vector<uint8_t>{1, 0, 2, 0}));
+
+  // 16 bits: the whole word.
+  DeepFrame sixteen(Layout(MONO, YUV, Progressive, Planar, 2, 1), 16, {0, 0});
+  std::array<uint16_t, 3> top = {65535, 0, 0};
+  ASSERT_TRUE(AccessPixel(sixteen.frame, 0, 1, top, Access::Write, 0));
+  EXPECT_EQ(sixteen.bytes, (std::vector<uint8_t>{0, 0, 0xFF, 0xFF}));
+
+  // 8-bit frames through the deep access, limited to 255; deep frames never through the 8-bit one.
+  TestFrame bytes(Layout(YUV_444, YUV, Progressive, Planar, 2, 1), 4);
+  std::array<uint16_t, 3> wide = {300, 17, 255};
+  ASSERT_TRUE(AccessPixel(bytes.frame, 0, 0, wide, Access::Write, 0));
+  EXPECT_EQ((std::vector<uint8_t>{bytes.frame.Data[0], bytes.frame.Data[2], bytes.frame.Data[4]}),
+            (std::vector<uint8_t>{255, 17, 255}));
+  std::array<uint8_t, 3> narrow{};
+  SegmentBuffer narrowRow(4);
+  EXPECT_FALSE(AccessPixel(f.frame, 0, 0, narrow, Access::Read, 0));
+  EXPECT_FALSE(AccessSegment(f.frame, narrowRow, 0, 0, 4, Access::Read, 0));
+}
+
 TEST(AccessSegment, MessagesAndRefusals) {
   RecordingMessageSink recorder;
   ScopedMessageSink scope(recorder);

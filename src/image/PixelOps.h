@@ -13,6 +13,7 @@
 // operation reads or writes past a record's Capacity or DataSize. Messages go
 // through the message sink.
 
+#include <algorithm>
 #include <array>
 #include <cstdint>
 #include <vector>
@@ -80,23 +81,39 @@ bool ScaleYuvPlanes(const FrameImage& source, FrameImage& destination);
 // One run of pixels of one row, carried between images: for packed layouts the
 // first array holds the raw bytes; for planar layouts the three arrays hold the
 // three planes' samples (in storage order).
-struct SegmentBuffer {
-  SegmentBuffer() = default;
-  // Arrays of 3W, W and W bytes, cleared.
-  explicit SegmentBuffer(int32_t width);
-  std::vector<uint8_t> first;
-  std::vector<uint8_t> second;
-  std::vector<uint8_t> third;
+template <typename Sample>
+struct BasicSegment {
+  BasicSegment() = default;
+  // Arrays of 3W, W and W samples, cleared.
+  explicit BasicSegment(int32_t width)
+      : first(static_cast<size_t>(std::max(width, 0)) * 3),
+        second(static_cast<size_t>(std::max(width, 0))),
+        third(static_cast<size_t>(std::max(width, 0))) {}
+  std::vector<Sample> first;
+  std::vector<Sample> second;
+  std::vector<Sample> third;
 };
+// The samples of 8-bit frames.
+using SegmentBuffer = BasicSegment<uint8_t>;
+// Samples of up to 16 bits: also frames of deeper samples, at full depth.
+using DeepSegment = BasicSegment<uint16_t>;
 
 enum class Access { Write = 0, Read = 1 };
 
-// Reads or writes `length` pixels of row `row` from column `column`. Writing
-// blends: new = (p x old + (100 - p) x given + 50) / 100.
+// Reads or writes `length` pixels of row `row` from column `column` of an 8-bit
+// frame. Writing blends: new = (p x old + (100 - p) x given + 50) / 100.
 bool AccessSegment(FrameImage& image, SegmentBuffer& segment, int row, int column, int length,
                    Access direction, int blendPercent);
 // Reads or writes the three components of one pixel, in the image's storage order.
 bool AccessPixel(FrameImage& image, int row, int column, std::array<uint8_t, 3>& value, Access direction,
+                 int blendPercent);
+// The same at full depth: every layout above, and frames of deeper samples that
+// are planar YUV or mono (each sample a 16-bit little-endian word, its value in
+// the low bits). Values read are limited to 2^b - 1; the blend works on the
+// full-depth values and what is written is limited to 2^b - 1.
+bool AccessSegment(FrameImage& image, DeepSegment& segment, int row, int column, int length, Access direction,
+                   int blendPercent);
+bool AccessPixel(FrameImage& image, int row, int column, std::array<uint16_t, 3>& value, Access direction,
                  int blendPercent);
 // Rows in reverse order; works for every layout AccessSegment accepts. The two
 // records may share a buffer.

@@ -63,18 +63,51 @@ bool InFrame(const FrameImage& f, int64_t offset, int64_t count) {
   return offset >= 0 && count >= 0 && offset + count <= f.DataSize;
 }
 
-// Moves `count` bytes between the image and a buffer, blending on write.
-void Transfer(uint8_t* image, uint8_t* buffer, int64_t count, Access direction, int p) {
-  if (direction == Access::Read) {
-    std::memcpy(buffer, image, static_cast<size_t>(count));
+// How the samples of an image lie: bytes, or 16-bit little-endian words with
+// the value in the low bits; and the largest value.
+struct SampleWidth {
+  int bytes = 1;
+  uint32_t top = 255;
+};
+
+uint32_t LoadSample(const uint8_t* image, int64_t i, const SampleWidth& w) {
+  if (w.bytes == 1) return image[i];
+  return std::min<uint32_t>(image[2 * i] | uint32_t{image[2 * i + 1]} << 8, w.top);
+}
+
+void StoreSample(uint8_t* image, int64_t i, uint32_t value, const SampleWidth& w) {
+  if (w.bytes == 1) {
+    image[i] = static_cast<uint8_t>(value);
     return;
   }
-  if (p == 0) {
-    std::memcpy(image, buffer, static_cast<size_t>(count));
+  image[2 * i] = static_cast<uint8_t>(value);
+  image[2 * i + 1] = static_cast<uint8_t>(value >> 8);
+}
+
+// Moves `count` samples between the image and a buffer, blending on write.
+template <typename Sample>
+void Transfer(uint8_t* image, Sample* buffer, int64_t count, Access direction, int p, const SampleWidth& w) {
+  if constexpr (sizeof(Sample) == 1) {
+    if (direction == Access::Read) {
+      std::memcpy(buffer, image, static_cast<size_t>(count));
+    } else if (p == 0) {
+      std::memcpy(image, buffer, static_cast<size_t>(count));
+    } else {
+      for (int64_t i = 0; i < count; ++i)
+        image[i] = ClampToByte((p * image[i] + (100 - p) * buffer[i] + 50) / 100);
+    }
     return;
   }
-  for (int64_t i = 0; i < count; ++i)
-    image[i] = ClampToByte((p * image[i] + (100 - p) * buffer[i] + 50) / 100);
+  for (int64_t i = 0; i < count; ++i) {
+    const uint32_t old = LoadSample(image, i, w);
+    if (direction == Access::Read) {
+      buffer[i] = static_cast<Sample>(old);
+      continue;
+    }
+    const uint32_t given = std::min<uint32_t>(buffer[i], w.top);
+    const uint32_t value = p == 0 ? given : (p * old + (100 - p) * given + 50) / 100;
+    StoreSample(image, i, std::min(value, w.top), w);
+  }
 }
 
 // A layout whose pixels can be reached, over bytes that are there; the messages
@@ -98,15 +131,30 @@ bool SupportedForAccess(const FrameImage& f) {
          (f.FieldFormat == Progressive || f.FieldFormat == Interlaced);
 }
 
-}  // namespace
+// The image as its samples lie, for the addressing: deeper samples count as one
+// each (the record's sizes halved, 8 bits); `width` says how they are stored.
+// False for deeper samples the access does not reach (packed, RGB, semi-planar),
+// and for deeper frames given to the 8-bit access.
+bool SampleView(const FrameImage& image, bool deepAccess, FrameImage& view, SampleWidth& width) {
+  view = image;
+  width = SampleWidth{};
+  if (image.BitsPerSample <= 8) return true;
+  const bool planarYuv = IsYuvSampling(image.SamplingFormat) && image.PixelFormat == Planar;
+  if (!deepAccess || image.BitsPerSample > 16 || !(planarYuv || image.SamplingFormat == MONO)) return false;
+  width = {.bytes = 2, .top = (1u << image.BitsPerSample) - 1};
+  view.BitsPerSample = 8;
+  view.DataSize = image.DataSize / 2;
+  view.Capacity = image.Capacity / 2;
+  return true;
+}
 
-SegmentBuffer::SegmentBuffer(int32_t width)
-    : first(static_cast<size_t>(std::max(width, 0)) * 3),
-      second(static_cast<size_t>(std::max(width, 0))),
-      third(static_cast<size_t>(std::max(width, 0))) {}
-
-bool AccessSegment(FrameImage& image, SegmentBuffer& segment, int row, int column, int length,
-                   Access direction, int blendPercent) {
+template <typename Sample>
+bool AccessSegmentOf(FrameImage& sampled, BasicSegment<Sample>& segment, int row, int column, int length,
+                     Access direction, int blendPercent) {
+  FrameImage image;
+  SampleWidth width;
+  if (!SampleView(sampled, sizeof(Sample) > 1, image, width)) return false;
+  const int b = width.bytes;
   const int p = std::clamp(blendPercent, 0, 100);
   const bool subsampled = image.SamplingFormat == YUV_422 || image.SamplingFormat == YUV_420;
   int64_t x = subsampled ? column / 2 * 2 : column;
@@ -141,7 +189,7 @@ bool AccessSegment(FrameImage& image, SegmentBuffer& segment, int row, int colum
     // One plane of W-byte rows (fields at half the frame when interlaced).
     const int64_t offset = MonoRowOffset(image, row) + x;
     if (!InFrame(image, offset, n) || n > static_cast<int64_t>(segment.first.size())) return false;
-    Transfer(image.Data + offset, segment.first.data(), n, direction, p);
+    Transfer(image.Data + b * offset, segment.first.data(), n, direction, p, width);
     return true;
   }
   if (!SupportedForAccess(image)) return false;
@@ -152,7 +200,7 @@ bool AccessSegment(FrameImage& image, SegmentBuffer& segment, int row, int colum
     const int64_t offset = a.plane[0] + bytesPerPixel * x;
     const int64_t count = bytesPerPixel * n;
     if (!InFrame(image, offset, count) || count > static_cast<int64_t>(segment.first.size())) return false;
-    Transfer(data + offset, segment.first.data(), count, direction, p);
+    Transfer(data + offset, segment.first.data(), count, direction, p, width);
     return true;
   }
   const int64_t chromaStart = subsampled ? x / 2 : x;
@@ -166,14 +214,19 @@ bool AccessSegment(FrameImage& image, SegmentBuffer& segment, int row, int colum
       chromaCount > static_cast<int64_t>(segment.third.size())) {
     return false;
   }
-  Transfer(data + luma, segment.first.data(), n, direction, p);
-  Transfer(data + first, segment.second.data(), chromaCount, direction, p);
-  Transfer(data + second, segment.third.data(), chromaCount, direction, p);
+  Transfer(data + b * luma, segment.first.data(), n, direction, p, width);
+  Transfer(data + b * first, segment.second.data(), chromaCount, direction, p, width);
+  Transfer(data + b * second, segment.third.data(), chromaCount, direction, p, width);
   return true;
 }
 
-bool AccessPixel(FrameImage& image, int row, int column, std::array<uint8_t, 3>& value, Access direction,
-                 int blendPercent) {
+template <typename Sample>
+bool AccessPixelOf(FrameImage& sampled, int row, int column, std::array<Sample, 3>& value, Access direction,
+                   int blendPercent) {
+  FrameImage image;
+  SampleWidth width;
+  if (!SampleView(sampled, sizeof(Sample) > 1, image, width)) return false;
+  const int b = width.bytes;
   const int p = std::clamp(blendPercent, 0, 100);
   if (row >= image.ImgHeight) {
     ShowMessage("Error CONF1010: Row of the pixel bigger than image height!!! ");
@@ -192,7 +245,7 @@ bool AccessPixel(FrameImage& image, int row, int column, std::array<uint8_t, 3>&
     // The single sample is the first value; the other two are left as they are.
     const int64_t offset = MonoRowOffset(image, row) + column;
     if (!InFrame(image, offset, 1)) return false;
-    Transfer(image.Data + offset, &value[0], 1, direction, p);
+    Transfer(image.Data + b * offset, &value[0], 1, direction, p, width);
     return true;
   }
   if (!SupportedForAccess(image)) return false;
@@ -223,8 +276,30 @@ bool AccessPixel(FrameImage& image, int row, int column, std::array<uint8_t, 3>&
     if (!InFrame(image, offset, 1)) return false;
   }
   for (int k = 0; k < 3; ++k)
-    Transfer(image.Data + offsets[k], &value[static_cast<size_t>(k)], 1, direction, p);
+    Transfer(image.Data + b * offsets[k], &value[static_cast<size_t>(k)], 1, direction, p, width);
   return true;
+}
+
+}  // namespace
+
+bool AccessSegment(FrameImage& image, SegmentBuffer& segment, int row, int column, int length,
+                   Access direction, int blendPercent) {
+  return AccessSegmentOf(image, segment, row, column, length, direction, blendPercent);
+}
+
+bool AccessSegment(FrameImage& image, DeepSegment& segment, int row, int column, int length, Access direction,
+                   int blendPercent) {
+  return AccessSegmentOf(image, segment, row, column, length, direction, blendPercent);
+}
+
+bool AccessPixel(FrameImage& image, int row, int column, std::array<uint8_t, 3>& value, Access direction,
+                 int blendPercent) {
+  return AccessPixelOf(image, row, column, value, direction, blendPercent);
+}
+
+bool AccessPixel(FrameImage& image, int row, int column, std::array<uint16_t, 3>& value, Access direction,
+                 int blendPercent) {
+  return AccessPixelOf(image, row, column, value, direction, blendPercent);
 }
 
 namespace {
