@@ -140,6 +140,111 @@ TEST(BlockText, MissingNumbersKeepTheRestAndChromaFollowsItsRows) {
   EXPECT_EQ(rows[3].second[1], 6);
 }
 
+ImageFormat Deep(ImageFormat f, int bits) {
+  f.BitsPerSample = bits;
+  return f;
+}
+
+TEST(BlockText, DeeperSamplesWidenTheFieldsToTheirLargestValue) {
+  // 10 bits, 4:2:0: four digits. Luma 128 r + 9 x, U 512 + 8 r + x, V 5 r + x.
+  BlockRows rows = EmptyBlockRows(10);
+  for (size_t r = 0; r < rows.size(); ++r) {
+    for (size_t x = 0; x < 8; ++x) rows[r].first[x] = static_cast<uint16_t>(128 * r + 9 * x);
+    for (size_t x = 0; x < 4; ++x) {
+      rows[r].second[x] = static_cast<uint16_t>(512 + 8 * r + x);
+      rows[r].third[x] = static_cast<uint16_t>(5 * r + x);
+    }
+  }
+  const ImageFormat ten = Deep(test::PlainLayout(YUV_420, YUV, Progressive, Planar), 10);
+  const BlockTexts texts = FormatBlockText(ten, rows);
+  EXPECT_EQ(texts.labels, (std::array<std::string, 3>{"Y Y Y", "U U U", "V V V"}));
+  EXPECT_EQ(texts.boxes[0],
+            " 0000 0009 0018 0027 0036 0045 0054 0063 \r\n"
+            " 0128 0137 0146 0155 0164 0173 0182 0191 \r\n"
+            " 0256 0265 0274 0283 0292 0301 0310 0319 \r\n"
+            " 0384 0393 0402 0411 0420 0429 0438 0447 \r\n"
+            " 0512 0521 0530 0539 0548 0557 0566 0575 \r\n"
+            " 0640 0649 0658 0667 0676 0685 0694 0703 \r\n"
+            " 0768 0777 0786 0795 0804 0813 0822 0831 \r\n"
+            " 0896 0905 0914 0923 0932 0941 0950 0959 \r\n");
+  EXPECT_EQ(texts.boxes[1],
+            " 0512 0513 0514 0515 \r\n 0528 0529 0530 0531 \r\n 0544 0545 0546 0547 \r\n"
+            " 0560 0561 0562 0563 \r\n");
+  EXPECT_EQ(texts.boxes[2],
+            " 0000 0001 0002 0003 \r\n 0010 0011 0012 0013 \r\n 0020 0021 0022 0023 \r\n"
+            " 0030 0031 0032 0033 \r\n");
+  EXPECT_EQ(FormatBlockText(Deep(test::PlainLayout(YUV_420, YUV, Progressive, Planar), 12), rows).boxes[1],
+            texts.boxes[1])
+      << "12 bits (4095) take four digits too";
+
+  // 16 bits, 4:4:4: five digits, the gap after the fourth number and the empty line after the fourth row.
+  for (size_t r = 0; r < rows.size(); ++r) {
+    for (size_t x = 0; x < 8; ++x) rows[r].first[x] = static_cast<uint16_t>(9000 * r + x);
+  }
+  rows[0].first[0] = 65535;
+  const ImageFormat sixteen = Deep(test::PlainLayout(YUV_444, YUV, Progressive, Planar), 16);
+  EXPECT_EQ(FormatBlockText(sixteen, rows).boxes[0],
+            " 65535 00001 00002 00003    00004 00005 00006 00007 \r\n"
+            " 09000 09001 09002 09003    09004 09005 09006 09007 \r\n"
+            " 18000 18001 18002 18003    18004 18005 18006 18007 \r\n"
+            " 27000 27001 27002 27003    27004 27005 27006 27007 \r\n"
+            " \r\n"
+            " 36000 36001 36002 36003    36004 36005 36006 36007 \r\n"
+            " 45000 45001 45002 45003    45004 45005 45006 45007 \r\n"
+            " 54000 54001 54002 54003    54004 54005 54006 54007 \r\n"
+            " 63000 63001 63002 63003    63004 63005 63006 63007 \r\n");
+}
+
+TEST(BlockText, DeeperSamplesAreParsedUpToTheirLargestValue) {
+  const ImageFormat ten = Deep(test::PlainLayout(YUV_420, YUV, Progressive, Planar), 10);
+  const BlockRows original = EmptyBlockRows(10);
+  EXPECT_EQ(original[0].second[0], 512) << "neutral chroma at 10 bits";
+  BlockRows rows = original;
+  EXPECT_FALSE(ParseBlockText(ten, {"1023 256 0", "", ""}, rows));
+  EXPECT_EQ((std::vector<uint16_t>(rows[0].first.begin(), rows[0].first.begin() + 4)),
+            (std::vector<uint16_t>{1023, 256, 0, 0}));
+  rows = original;
+  EXPECT_EQ(*ParseBlockText(ten, {"5 1024", "", ""}, rows),
+            "Error BKED1001: Invalid input value: 1024.  It cannot be larger than 1023 !\n");
+  EXPECT_EQ(rows[0].first, original[0].first) << "nothing is taken";
+  const ImageFormat sixteen = Deep(test::PlainLayout(YUV_444, YUV, Progressive, Planar), 16);
+  EXPECT_FALSE(ParseBlockText(sixteen, {"65535", "", ""}, rows));
+  EXPECT_EQ(rows[0].first[0], 65535);
+  EXPECT_EQ(*ParseBlockText(sixteen, {"65536", "", ""}, rows),
+            "Error BKED1001: Invalid input value: 65536.  It cannot be larger than 65535 !\n");
+
+  // A block of a 10-bit frame through its text and back leaves the frame as it was;
+  // its picture shows the samples brought down to 8 bits.
+  std::vector<uint8_t> bytes(32 * 16 * 3);
+  for (size_t i = 0; i < bytes.size() / 2; ++i) {
+    const auto value = static_cast<uint16_t>((i * 37) % 1024);
+    bytes[2 * i] = static_cast<uint8_t>(value);
+    bytes[2 * i + 1] = static_cast<uint8_t>(value >> 8);
+  }
+  FrameImage frame;
+  static_cast<ImageFormat&>(frame) = Deep(test::Layout(YUV_420, YUV, Progressive, Planar, 32, 16), 10);
+  ASSERT_EQ(ComputeFrameSize(frame), static_cast<int32_t>(bytes.size()));
+  frame.Data = bytes.data();
+  frame.Capacity = static_cast<int64_t>(bytes.size());
+  const std::vector<uint8_t> before = bytes;
+  ASSERT_EQ(ReadBlock(frame, 1, 1, rows), 8);
+  BlockRows parsed = EmptyBlockRows(10);
+  ASSERT_FALSE(ParseBlockText(frame, FormatBlockText(frame, rows).boxes, parsed));
+  ASSERT_TRUE(WriteBlock(frame, 1, 1, parsed, 8));
+  EXPECT_EQ(bytes, before);
+
+  for (auto& row : rows) {
+    std::fill(row.first.begin(), row.first.end(), 1001);
+    std::fill(row.second.begin(), row.second.end(), 1022);
+    std::fill(row.third.begin(), row.third.end(), 0);
+  }
+  BlockPicture picture;
+  ASSERT_TRUE(MakeBlockPicture(*CurrentColourTables(), frame, rows, picture));
+  EXPECT_EQ(PixelReadouts(*CurrentColourTables(), frame, rows, picture, 3, 3)[0],
+            "YUV value of this pixle is (250, 255, 000)")
+      << "(1001 + 2) >> 2, (1022 + 2) >> 2 limited to 255";
+}
+
 TEST(BlockText, ComparisonLabelsBoxesAndReadouts) {
   const BlockRows one = RowsWithValues(10), two = RowsWithValues(14), difference = RowsWithValues(4);
   const ImageFormat planar = test::PlainLayout(YUV_420, YUV, Progressive, Planar);

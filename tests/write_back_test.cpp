@@ -170,6 +170,115 @@ TEST_F(WriteBack, OnlyAShownFrameWhollyInsideItsFileIsWritten) {
   EXPECT_FALSE(sequence_.ReplaceShown(other.origin, second));
 }
 
+// Frames of deeper samples are edited at full depth and written back in their
+// own layout: the samples edited get their new values, every other byte of the
+// file (bits beyond the depth included) stays as it was.
+class DeepWriteBack : public WriteBack {
+ protected:
+  static constexpr int kWidth = 48, kHeight = 32;
+  static ImageFormat TenBits(int32_t pixelFormat) {
+    ImageFormat layout = test::Layout(YUV_420, YUV, Progressive, pixelFormat, kWidth, kHeight);
+    layout.BitsPerSample = 10;
+    return layout;
+  }
+  // Byte offsets in a frame of the luma word (x, y) and of the U word (x, y) of the chroma.
+  static size_t LumaAt(int x, int y) { return 2 * static_cast<size_t>(y * kWidth + x); }
+  static size_t UAt(int32_t pixelFormat, int x, int y) {
+    const size_t chroma = pixelFormat == SemiPlanar ? static_cast<size_t>(y * kWidth + 2 * x)
+                                                    : static_cast<size_t>(y * (kWidth / 2) + x);
+    return 2 * static_cast<size_t>(kWidth * kHeight) + 2 * chroma;
+  }
+  // Value `v` as frame `number`'s word at `at` in `bytes` (P010: in the high bits).
+  void SetWord(std::vector<uint8_t>& bytes, int64_t number, size_t at, int32_t pixelFormat,
+               uint16_t v) const {
+    const auto word = static_cast<uint16_t>(pixelFormat == SemiPlanar ? v << 6 : v);
+    const size_t i = static_cast<size_t>((number - 1) * frameSize_) + at;
+    bytes[i] = static_cast<uint8_t>(word);
+    bytes[i + 1] = static_cast<uint8_t>(word >> 8);
+  }
+  // Block (2, 1) of the frame shown edited: luma (16, 8) to 1000, (21, 11) to 300,
+  // the U of chroma (9, 4) (block rows 0 and 1) to 700.
+  static EditedFrame EditBlock(const ShownFrame& shown) {
+    EditedFrame edited = FrameToEdit(shown);
+    FrameImage frame = edited.View();
+    BlockRows rows;
+    EXPECT_EQ(ReadBlock(frame, 2, 1, rows), 8);
+    rows[0].first[0] = 1000;
+    rows[3].first[5] = 300;
+    rows[0].second[1] = rows[1].second[1] = 700;
+    EXPECT_TRUE(WriteBlock(frame, 2, 1, rows, 8));
+    return edited;
+  }
+};
+
+TEST_F(DeepWriteBack, OnlyTheEditedSamplesChangeAtFullDepthInPlanarAndP010Files) {
+  for (const int32_t packing : {Planar, SemiPlanar}) {
+    const ImageFormat layout = TenBits(packing);
+    ShownFrame shown = Show(layout, 7);
+    const auto frameSeven = file_.begin() + 6 * frameSize_;
+    ASSERT_EQ(shown.storedBytes, std::vector<uint8_t>(frameSeven, frameSeven + frameSize_)) << packing;
+    ASSERT_EQ(shown.bytes.size(), static_cast<size_t>(kWidth * kHeight * 3 / 2)) << "shown at 8 bits";
+    const EditedFrame edited = EditBlock(shown);
+    ASSERT_TRUE(WriteEditedFrame(shown, edited, kEditWriteBack)) << LastMessage();
+    std::vector<uint8_t> expected = file_;
+    SetWord(expected, 7, LumaAt(16, 8), packing, 1000);
+    SetWord(expected, 7, LumaAt(21, 11), packing, 300);
+    SetWord(expected, 7, UAt(packing, 9, 4), packing, 700);
+    ASSERT_EQ(test::ReadFileBytes(path_), expected) << packing;
+
+    // The frame shown now: the stored bytes written, and at 8 bits their usual down-conversion.
+    EXPECT_EQ(shown.storedBytes,
+              std::vector<uint8_t>(expected.begin() + 6 * frameSize_, expected.begin() + 7 * frameSize_));
+    EXPECT_EQ(shown.bytes[8 * kWidth + 16], (1000 + 2) >> 2);
+    EXPECT_EQ(shown.bytes[11 * kWidth + 21], (300 + 2) >> 2);
+    EXPECT_EQ(shown.bytes[kWidth * kHeight + 4 * kWidth / 2 + 9], (700 + 2) >> 2);
+    ASSERT_TRUE(sequence_.ReplaceShown(shown.origin, shown.bytes, shown.storedBytes));
+    EXPECT_FALSE(sequence_.ReplaceShown(shown.origin, shown.bytes)) << "the stored bytes are required";
+    const ShownFrame again = sequence_.Snapshot();
+    EXPECT_EQ(again.bytes, shown.bytes);
+    EXPECT_EQ(again.storedBytes, shown.storedBytes);
+
+    // A second edit is checked against the bytes written by the first.
+    EditedFrame second = FrameToEdit(again);
+    FrameImage frame = second.View();
+    std::array<uint16_t, 3> pixel{};
+    ASSERT_TRUE(AccessPixel(frame, 0, 0, pixel, Access::Read, 0));
+    ASSERT_NE(pixel[0], 3);
+    pixel[0] = 3;
+    ASSERT_TRUE(AccessPixel(frame, 0, 0, pixel, Access::Write, 0));
+    ShownFrame shownAgain = again;
+    ASSERT_TRUE(WriteEditedFrame(shownAgain, second, kEditWriteBack)) << LastMessage();
+    SetWord(expected, 7, LumaAt(0, 0), packing, 3);
+    EXPECT_EQ(test::ReadFileBytes(path_), expected) << packing;
+  }
+}
+
+TEST_F(DeepWriteBack, AChangeBelowWhatIsShownRefusesTheEdit) {
+  for (const int32_t packing : {Planar, SemiPlanar}) {
+    ShownFrame shown = Show(TenBits(packing), 3);
+    // Bit 0 of a luma word of frame 3: a quarter of a step of the 8 bits shown
+    // (P010: below the sample's ten bits).
+    std::vector<uint8_t> changed = file_;
+    changed[2 * static_cast<size_t>(frameSize_) + LumaAt(40, 30)] ^= 1;
+    {
+      auto file = RawFile::OpenReadWrite(path_);
+      ASSERT_TRUE(file && file->WriteAt(0, changed.data(), static_cast<int64_t>(changed.size())));
+    }
+    EXPECT_FALSE(WriteEditedFrame(shown, EditBlock(shown), kEditWriteBack)) << packing;
+    EXPECT_EQ(LastMessage(), "Error EDIT1008: Frame 3 of file " + path_ +
+                                 " was changed by another program after it was shown; nothing was written. "
+                                 "Show the frame again and repeat the edit.\n");
+    EXPECT_EQ(test::ReadFileBytes(path_), changed);
+    // An 8-bit edit of those samples is never written.
+    std::vector<uint8_t> eightBits = shown.bytes;
+    eightBits[0] ^= 1;
+    EXPECT_FALSE(WriteShownFrame(shown, shown.bytes, eightBits, kEditWriteBack));
+    EXPECT_EQ(LastMessage(), "Error VLTX1033: Frames of 10-bit samples are shown at 8 bits; " + path_ +
+                                 " is not changed, so that its samples keep their depth!\n");
+    EXPECT_EQ(test::ReadFileBytes(path_), changed);
+  }
+}
+
 // The editor's file enters the history (through the recorder the sequence was
 // given) when playing went past its first frame.
 TEST(EditorHistory, TheFileIsRecordedOnlyOnceAFrameAfterTheFirstWasShown) {

@@ -3,9 +3,11 @@
 #include <algorithm>
 #include <cstdlib>
 #include <cstring>
+#include <string>
 #include <vector>
 
 #include "display/DisplayPicture.h"
+#include "image/SampleStorage.h"
 #include "platform/MessageSink.h"
 #include "platform/RawFile.h"
 #include "platform/StringFormat.h"
@@ -39,20 +41,27 @@ std::array<int, 2> ChromaLineRows(const ImageFormat& f, int i) {
   return {2 * i, 2 * i + 1};
 }
 
-std::string NumberLine(const uint8_t* values, int count, bool gapAfterFour) {
+using Plane = std::vector<uint16_t> DeepSegment::*;
+
+// The digits of a number in the boxes: 3, or as many as the largest value of
+// deeper samples has (1023: 4, 65535: 5).
+int FieldDigits(const ImageFormat& f) {
+  return f.BitsPerSample > 8 ? static_cast<int>(std::to_string(MaxSampleValue(f)).size()) : 3;
+}
+
+std::string NumberLine(const uint16_t* values, int count, bool gapAfterFour, int digits) {
   std::string line;
   for (int i = 0; i < count; ++i) {
     if (gapAfterFour && i == 4) line += "   ";
-    line += StrFormat(" %03d", values[i]);
+    line += StrFormat(" %0*d", digits, values[i]);
   }
   return line + " \r\n";
 }
 
-std::string PlaneBox(const BlockRows& rows, std::vector<uint8_t> SegmentBuffer::*plane, int values,
-                     bool fullLayout) {
+std::string PlaneBox(const ImageFormat& f, const BlockRows& rows, Plane plane, int values, bool fullLayout) {
   std::string text;
   for (int r = 0; r < kBlockSize; ++r) {
-    text += NumberLine((rows[static_cast<size_t>(r)].*plane).data(), values, fullLayout);
+    text += NumberLine((rows[static_cast<size_t>(r)].*plane).data(), values, fullLayout, FieldDigits(f));
     if (fullLayout && r == 3) text += " \r\n";
   }
   return text;
@@ -61,7 +70,7 @@ std::string PlaneBox(const BlockRows& rows, std::vector<uint8_t> SegmentBuffer::
 std::string Packed444Box(const BlockRows& rows) {
   std::string text;
   for (int r = 0; r < kBlockSize; ++r) {
-    const uint8_t* b = rows[static_cast<size_t>(r)].first.data();
+    const uint16_t* b = rows[static_cast<size_t>(r)].first.data();
     for (int x = 0; x < kBlockSize; ++x) {
       text += StrFormat(x == 4 ? "   (%03d, %03d, %03d)  " : "(%03d, %03d, %03d)  ", b[3 * x], b[3 * x + 1],
                         b[3 * x + 2]);
@@ -74,7 +83,7 @@ std::string Packed444Box(const BlockRows& rows) {
 std::string Packed422Box(const BlockRows& rows) {
   std::string text;
   for (int r = 0; r < kBlockSize; ++r) {
-    const uint8_t* b = rows[static_cast<size_t>(r)].first.data();
+    const uint16_t* b = rows[static_cast<size_t>(r)].first.data();
     for (int g = 0; g < 4; ++g) {
       text += StrFormat("(%03d, %03d, %03d, %03d)  ", b[4 * g], b[4 * g + 1], b[4 * g + 2], b[4 * g + 3]);
     }
@@ -83,11 +92,11 @@ std::string Packed422Box(const BlockRows& rows) {
   return text;
 }
 
-std::string Planar420ChromaBox(const ImageFormat& f, const BlockRows& rows,
-                               std::vector<uint8_t> SegmentBuffer::*plane) {
+std::string Planar420ChromaBox(const ImageFormat& f, const BlockRows& rows, Plane plane) {
   std::string text;
   for (int i = 0; i < 4; ++i)
-    text += NumberLine((rows[static_cast<size_t>(ChromaLineRow(f, i))].*plane).data(), 4, false);
+    text +=
+        NumberLine((rows[static_cast<size_t>(ChromaLineRow(f, i))].*plane).data(), 4, false, FieldDigits(f));
   return text;
 }
 
@@ -117,31 +126,32 @@ std::vector<long> Tokens(const std::string& box) {
 // Hands out a box's numbers in order; remembers the first one out of range.
 class TokenReader {
  public:
-  TokenReader(const std::string& box, std::optional<std::string>& refusal)
-      : numbers_(Tokens(box)), refusal_(refusal) {}
+  TokenReader(const std::string& box, long top, std::optional<std::string>& refusal)
+      : numbers_(Tokens(box)), top_(top), refusal_(refusal) {}
   // False when the numbers are used up.
-  bool Next(uint8_t& value) {
+  bool Next(uint16_t& value) {
     if (next_ >= numbers_.size()) return false;
     const long n = numbers_[next_++];
-    if (n > 255 && !refusal_) {
-      refusal_ = StrFormat("Error BKED1001: Invalid input value: %ld.  It cannot be larger than 255 !\n", n);
+    if (n > top_ && !refusal_) {
+      refusal_ =
+          StrFormat("Error BKED1001: Invalid input value: %ld.  It cannot be larger than %ld !\n", n, top_);
     } else if (n < 0 && !refusal_) {
       refusal_ = StrFormat("Error BKED1002: Invalid input value: %ld.  It cannot be smaller than 0! \n", n);
     }
-    value = static_cast<uint8_t>(std::clamp<long>(n, 0, 255));
+    value = static_cast<uint16_t>(std::clamp<long>(n, 0, top_));
     return true;
   }
 
  private:
   std::vector<long> numbers_;
+  long top_;  // the largest value a sample takes
   size_t next_ = 0;
   std::optional<std::string>& refusal_;
 };
 
 // Fills `count` values of each of `lines` rows of one array, stopping when the
 // numbers run out.
-bool ReadLines(TokenReader& reader, BlockRows& rows, std::vector<uint8_t> SegmentBuffer::*plane, int lines,
-               int count) {
+bool ReadLines(TokenReader& reader, BlockRows& rows, Plane plane, int lines, int count) {
   for (int r = 0; r < lines; ++r) {
     for (int x = 0; x < count; ++x) {
       if (!reader.Next((rows[static_cast<size_t>(r)].*plane)[static_cast<size_t>(x)])) return false;
@@ -150,11 +160,10 @@ bool ReadLines(TokenReader& reader, BlockRows& rows, std::vector<uint8_t> Segmen
   return true;
 }
 
-bool Read420Chroma(const ImageFormat& f, TokenReader& reader, BlockRows& rows,
-                   std::vector<uint8_t> SegmentBuffer::*plane) {
+bool Read420Chroma(const ImageFormat& f, TokenReader& reader, BlockRows& rows, Plane plane) {
   for (int i = 0; i < 4; ++i) {
     for (int x = 0; x < 4; ++x) {
-      uint8_t value = 0;
+      uint16_t value = 0;
       if (!reader.Next(value)) return false;
       for (int r : ChromaLineRows(f, i))
         (rows[static_cast<size_t>(r)].*plane)[static_cast<size_t>(x)] = value;
@@ -165,18 +174,19 @@ bool Read420Chroma(const ImageFormat& f, TokenReader& reader, BlockRows& rows,
 
 }  // namespace
 
-BlockRows EmptyBlockRows() {
+BlockRows EmptyBlockRows(int bits) {
+  const auto neutral = static_cast<uint16_t>(1 << (std::clamp(bits, 8, 16) - 1));
   BlockRows rows;
-  for (SegmentBuffer& row : rows) {
-    row = SegmentBuffer(kBlockSize);
-    std::fill(row.second.begin(), row.second.end(), 128);
-    std::fill(row.third.begin(), row.third.end(), 128);
+  for (DeepSegment& row : rows) {
+    row = DeepSegment(kBlockSize);
+    std::fill(row.second.begin(), row.second.end(), neutral);
+    std::fill(row.third.begin(), row.third.end(), neutral);
   }
   return rows;
 }
 
 int ReadBlock(FrameImage& frame, int column, int row, BlockRows& rows) {
-  rows = EmptyBlockRows();
+  rows = EmptyBlockRows(frame.BitsPerSample);
   int read = 0;
   for (int i = 0; i < kBlockSize && kBlockSize * row + i < frame.ImgHeight; ++i) {
     if (!AccessSegment(frame, rows[static_cast<size_t>(i)], kBlockSize * row + i, kBlockSize * column,
@@ -189,7 +199,7 @@ int ReadBlock(FrameImage& frame, int column, int row, BlockRows& rows) {
 
 bool WriteBlock(FrameImage& frame, int column, int row, const BlockRows& rows, int count) {
   for (int i = 0; i < count && i < kBlockSize; ++i) {
-    SegmentBuffer segment = rows[static_cast<size_t>(i)];
+    DeepSegment segment = rows[static_cast<size_t>(i)];
     if (!AccessSegment(frame, segment, kBlockSize * row + i, kBlockSize * column, kBlockSize, Access::Write,
                        0))
       return false;
@@ -243,9 +253,9 @@ BlockTexts FormatBlockText(const ImageFormat& f, const BlockRows& rows) {
   texts.labels = BlockLabels(f);
   switch (LayoutOf(f)) {
     case TextLayout::PlanarFull:
-      texts.boxes = {PlaneBox(rows, &SegmentBuffer::first, 8, true),
-                     PlaneBox(rows, &SegmentBuffer::second, 8, true),
-                     PlaneBox(rows, &SegmentBuffer::third, 8, true)};
+      texts.boxes = {PlaneBox(f, rows, &DeepSegment::first, 8, true),
+                     PlaneBox(f, rows, &DeepSegment::second, 8, true),
+                     PlaneBox(f, rows, &DeepSegment::third, 8, true)};
       break;
     case TextLayout::Packed444:
       texts.boxes[0] = Packed444Box(rows);
@@ -254,14 +264,14 @@ BlockTexts FormatBlockText(const ImageFormat& f, const BlockRows& rows) {
       texts.boxes[0] = Packed422Box(rows);
       break;
     case TextLayout::Planar422:
-      texts.boxes = {PlaneBox(rows, &SegmentBuffer::first, 8, false),
-                     PlaneBox(rows, &SegmentBuffer::second, 4, false),
-                     PlaneBox(rows, &SegmentBuffer::third, 4, false)};
+      texts.boxes = {PlaneBox(f, rows, &DeepSegment::first, 8, false),
+                     PlaneBox(f, rows, &DeepSegment::second, 4, false),
+                     PlaneBox(f, rows, &DeepSegment::third, 4, false)};
       break;
     case TextLayout::Planar420:
-      texts.boxes = {PlaneBox(rows, &SegmentBuffer::first, 8, false),
-                     Planar420ChromaBox(f, rows, &SegmentBuffer::second),
-                     Planar420ChromaBox(f, rows, &SegmentBuffer::third)};
+      texts.boxes = {PlaneBox(f, rows, &DeepSegment::first, 8, false),
+                     Planar420ChromaBox(f, rows, &DeepSegment::second),
+                     Planar420ChromaBox(f, rows, &DeepSegment::third)};
       break;
     case TextLayout::Invalid:
       break;
@@ -273,34 +283,101 @@ std::optional<std::string> ParseBlockText(const ImageFormat& f, const std::array
                                           BlockRows& rows) {
   std::optional<std::string> refusal;
   BlockRows edited = rows;
-  TokenReader one(boxes[0], refusal), two(boxes[1], refusal), three(boxes[2], refusal);
+  const long top = MaxSampleValue(f);
+  TokenReader one(boxes[0], top, refusal), two(boxes[1], top, refusal), three(boxes[2], top, refusal);
   switch (LayoutOf(f)) {
     case TextLayout::PlanarFull:
-      ReadLines(one, edited, &SegmentBuffer::first, 8, 8) &&
-          ReadLines(two, edited, &SegmentBuffer::second, 8, 8) &&
-          ReadLines(three, edited, &SegmentBuffer::third, 8, 8);
+      ReadLines(one, edited, &DeepSegment::first, 8, 8) &&
+          ReadLines(two, edited, &DeepSegment::second, 8, 8) &&
+          ReadLines(three, edited, &DeepSegment::third, 8, 8);
       break;
     case TextLayout::Packed444:
-      ReadLines(one, edited, &SegmentBuffer::first, 8, 24);
+      ReadLines(one, edited, &DeepSegment::first, 8, 24);
       break;
     case TextLayout::Packed422:
-      ReadLines(one, edited, &SegmentBuffer::first, 8, 16);
+      ReadLines(one, edited, &DeepSegment::first, 8, 16);
       break;
     case TextLayout::Planar422:
-      ReadLines(one, edited, &SegmentBuffer::first, 8, 8) &&
-          ReadLines(two, edited, &SegmentBuffer::second, 8, 4) &&
-          ReadLines(three, edited, &SegmentBuffer::third, 8, 4);
+      ReadLines(one, edited, &DeepSegment::first, 8, 8) &&
+          ReadLines(two, edited, &DeepSegment::second, 8, 4) &&
+          ReadLines(three, edited, &DeepSegment::third, 8, 4);
       break;
     case TextLayout::Planar420:
-      ReadLines(one, edited, &SegmentBuffer::first, 8, 8) &&
-          Read420Chroma(f, two, edited, &SegmentBuffer::second) &&
-          Read420Chroma(f, three, edited, &SegmentBuffer::third);
+      ReadLines(one, edited, &DeepSegment::first, 8, 8) &&
+          Read420Chroma(f, two, edited, &DeepSegment::second) &&
+          Read420Chroma(f, three, edited, &DeepSegment::third);
       break;
     case TextLayout::Invalid:
       break;
   }
   if (!refusal) rows = std::move(edited);
   return refusal;
+}
+
+namespace {
+
+// `bytes` of layout `from` (a header) rewritten in layout `to`; empty when they cannot be.
+std::vector<uint8_t> Converted(const FrameImage& from, std::span<const uint8_t> bytes, const FrameImage& to) {
+  FrameImage source = from;
+  source.Data = const_cast<uint8_t*>(bytes.data());  // read only
+  source.Capacity = static_cast<int64_t>(bytes.size());
+  std::vector<uint8_t> out(static_cast<size_t>(std::max<int64_t>(to.DataSize, 0)));
+  FrameImage destination = to;
+  destination.Data = out.data();
+  destination.Capacity = static_cast<int64_t>(out.size());
+  if (source.DataSize > source.Capacity || !ConvertSamples(source, destination)) out.clear();
+  return out;
+}
+
+bool Deep(const ShownFrame& shown) {
+  return shown.stored.DataSize > 0 && shown.stored.BitsPerSample > 8;
+}
+
+}  // namespace
+
+FrameImage EditedFrame::View() {
+  FrameImage frame = layout;
+  frame.Data = bytes.data();
+  frame.Capacity = static_cast<int64_t>(bytes.size());
+  return frame;
+}
+
+EditedFrame FrameToEdit(const ShownFrame& shown) {
+  EditedFrame edited;
+  edited.layout = shown.format;
+  if (!Deep(shown)) {
+    edited.bytes = shown.bytes;
+    return edited;
+  }
+  edited.layout.BitsPerSample = shown.stored.BitsPerSample;
+  ComputeFrameSize(edited.layout);
+  edited.bytes = Converted(shown.stored, shown.storedBytes, edited.layout);
+  return edited;
+}
+
+bool WriteEditedFrame(ShownFrame& shown, const EditedFrame& edited, const WriteBackMessages& messages) {
+  if (!Deep(shown)) {
+    if (!WriteShownFrame(shown, shown.bytes, edited.bytes, messages)) return false;
+    shown.bytes = edited.bytes;
+    return true;
+  }
+  // Each sample in the file's layout before and after the edit: a sample the
+  // edit left alone keeps its stored word (bits beyond the depth included).
+  const std::vector<uint8_t> before = Converted(edited.layout, FrameToEdit(shown).bytes, shown.stored);
+  const std::vector<uint8_t> after = Converted(edited.layout, edited.bytes, shown.stored);
+  std::vector<uint8_t> written = shown.storedBytes;
+  if (before.size() != written.size() || after.size() != written.size()) written.clear();
+  for (size_t i = 0; i + 1 < written.size(); i += 2) {
+    if (before[i] != after[i] || before[i + 1] != after[i + 1]) {
+      written[i] = after[i];
+      written[i + 1] = after[i + 1];
+    }
+  }
+  if (!WriteShownStoredFrame(shown, written, messages)) return false;
+  // Shown as the playing windows show deeper samples: down to 8 bits.
+  shown.bytes = Converted(shown.stored, written, shown.format);
+  shown.storedBytes = std::move(written);
+  return true;
 }
 
 bool MakeBlockPicture(const ColourTables& tables, const ImageFormat& layout, const BlockRows& rows,
@@ -313,8 +390,19 @@ bool MakeBlockPicture(const ColourTables& tables, const ImageFormat& layout, con
   const int64_t bytes = WorkBufferSize(kBlockSize, kBlockSize);
   FrameBuffer buffer, scratch, shown;
   if (!buffer.Allocate(bytes) || !scratch.Allocate(bytes) || !shown.Allocate(bytes)) return false;
-  FrameImage block = buffer.Frame(blockLayout);
-  if (!WriteBlock(block, 0, 0, rows, kBlockSize)) return false;
+  FrameImage block = buffer.Frame(WorkingLayout(blockLayout));
+  if (blockLayout.BitsPerSample > 8) {
+    // Deeper samples are shown as the playing windows show them: down to 8 bits.
+    FrameImage deep;
+    static_cast<ImageFormat&>(deep) = blockLayout;
+    std::vector<uint8_t> samples(static_cast<size_t>(std::max(ComputeFrameSize(deep), 0)));
+    deep.Data = samples.data();
+    deep.Capacity = static_cast<int64_t>(samples.size());
+    if (!WriteBlock(deep, 0, 0, rows, kBlockSize) || !ConvertSamples(deep, block)) return false;
+  } else if (!WriteBlock(block, 0, 0, rows, kBlockSize)) {
+    return false;
+  }
+  blockLayout = block;
   FrameImage display = shown.Frame(blockLayout);
   DisplayWork work;
   const int selector = options.differenceSelector;
@@ -361,13 +449,15 @@ Rgb8 PixelRgb(const ColourTables& tables, const ImageFormat& layout, const Block
   const size_t at = static_cast<size_t>(3 * (row * kBlockSize + column));
   if (layout.SamplingFormat != RGB_444)
     return YuvToRgbPixel(tables, picture.small[at], picture.small[at + 1], picture.small[at + 2]);
-  const SegmentBuffer& r = rows[static_cast<size_t>(row)];
+  // RGB samples are 8-bit.
+  const DeepSegment& r = rows[static_cast<size_t>(row)];
+  const auto byte = [](uint16_t v) { return ClampToByte(static_cast<int>(v)); };
   std::array<uint8_t, 3> stored{};
   if (layout.PixelFormat == Packed) {
-    std::copy_n(&r.first[static_cast<size_t>(3 * column)], 3, stored.begin());
+    for (size_t k = 0; k < 3; ++k) stored[k] = byte(r.first[static_cast<size_t>(3 * column) + k]);
   } else {
-    stored = {r.first[static_cast<size_t>(column)], r.second[static_cast<size_t>(column)],
-              r.third[static_cast<size_t>(column)]};
+    stored = {byte(r.first[static_cast<size_t>(column)]), byte(r.second[static_cast<size_t>(column)]),
+              byte(r.third[static_cast<size_t>(column)])};
   }
   return layout.ComponentOrder == BGR ? Rgb8{stored[2], stored[1], stored[0]}
                                       : Rgb8{stored[0], stored[1], stored[2]};
@@ -379,15 +469,16 @@ bool InsideBlock(const BlockPicture& picture, int column, int row) {
 }
 
 // One box of the comparison: one array of the three images side by side.
-std::string SideBySide(const std::array<const BlockRows*, 3>& images,
-                       std::vector<uint8_t> SegmentBuffer::*plane, const std::vector<int>& lines, int count) {
+std::string SideBySide(const std::array<const BlockRows*, 3>& images, Plane plane,
+                       const std::vector<int>& lines, int count, int digits) {
   std::string text;
   for (int r : lines) {
     std::string line;
     for (size_t i = 0; i < images.size(); ++i) {
       if (i > 0) line += "      ";
       for (int x = 0; x < count; ++x)
-        line += StrFormat(" %03d", ((*images[i])[static_cast<size_t>(r)].*plane)[static_cast<size_t>(x)]);
+        line +=
+            StrFormat(" %0*d", digits, ((*images[i])[static_cast<size_t>(r)].*plane)[static_cast<size_t>(x)]);
     }
     text += line + " \r\n";
   }
@@ -446,9 +537,10 @@ BlockTexts FormatCompareText(const ImageFormat& f, const BlockRows& one, const B
     chromaLines.clear();
     for (int i = 0; i < 4; ++i) chromaLines.push_back(ChromaLineRow(f, i));
   }
-  texts.boxes = {SideBySide(images, &SegmentBuffer::first, all, 8),
-                 SideBySide(images, &SegmentBuffer::second, chromaLines, chroma),
-                 SideBySide(images, &SegmentBuffer::third, chromaLines, chroma)};
+  const int digits = FieldDigits(f);
+  texts.boxes = {SideBySide(images, &DeepSegment::first, all, 8, digits),
+                 SideBySide(images, &DeepSegment::second, chromaLines, chroma, digits),
+                 SideBySide(images, &DeepSegment::third, chromaLines, chroma, digits)};
   return texts;
 }
 

@@ -16,7 +16,7 @@ const FileListSequence::Messages kEditorMessages = {
 }  // namespace
 
 EditorSequence::EditorSequence(HistoryRecorder& history)
-    : FileListSequence(kEditorMessages), history_(history) {}
+    : FileListSequence(kEditorMessages, true), history_(history) {}
 
 bool EditorSequence::Load(int64_t n) {
   auto file = RawFile::OpenRead(CurrentPath());

@@ -41,7 +41,7 @@ bool StoredFrameReader::SeekTo(RawFile& file, int64_t n) const {
   return place && file.Seek(place->samples);
 }
 
-int64_t StoredFrameReader::Read(RawFile& file, int64_t n, FrameImage& frame) {
+int64_t StoredFrameReader::Read(RawFile& file, int64_t n, FrameImage& frame, FrameImage* kept) {
   if (!frame.Data || stored_.DataSize <= 0) return -1;
   if (!converts_) {
     CopyFrameHeader(working_, frame);
@@ -49,6 +49,11 @@ int64_t StoredFrameReader::Read(RawFile& file, int64_t n, FrameImage& frame) {
     return ReadFrame(file, frame);
   }
   FrameImage stored = buffer_.Frame(stored_);
+  if (kept) {
+    if (!kept->Data || kept->Capacity < stored_.DataSize) return -1;
+    CopyFrameHeader(stored_, *kept);
+    stored = *kept;
+  }
   if (!SeekTo(file, n)) return -1;
   const int64_t got = ReadFrame(file, stored);
   if (got <= 0) return got;

@@ -29,8 +29,10 @@ class StoredFrameReader {
   // Reads frame `n` (from 1) into `frame`, whose buffer holds a working frame; its
   // header becomes the working layout. The stored bytes read: 0 or less when there
   // is no such frame; short for a trailing partial frame, whose missing bytes keep
-  // what `frame` held (plain layouts) or read as zeros (converted ones).
-  int64_t Read(RawFile& file, int64_t n, FrameImage& frame);
+  // what `frame` held (plain layouts) or read as zeros (converted ones). With
+  // `stored` (a buffer of at least a stored frame), a converted frame's stored
+  // bytes are read there and kept, its header set to the file's layout.
+  int64_t Read(RawFile& file, int64_t n, FrameImage& frame, FrameImage* stored = nullptr);
   // Whole frames in the file: a raw file's by its length now, a Y4M file's as
   // its FRAME lines were found when it was attached.
   int64_t FramesIn(const RawFile& file) const;

@@ -46,13 +46,19 @@ bool FileListSequence::SetFormat(const ImageFormat& stored) {
   ReleaseBuffers();
   const bool layoutAccepted = reader_.SetLayout(stored);
   const ImageFormat& format = layoutAccepted ? reader_.Working() : stored;
-  const bool ok = layoutAccepted && FrameFor(format, shownBuffer_, shown_) &&
-                  FrameFor(format, loadingBuffer_, loading_) &&
-                  pictures_.Allocate(format.ImgWidth, format.ImgHeight) &&
-                  work_.Ensure(format.ImgWidth, format.ImgHeight);
+  bool ok = layoutAccepted && FrameFor(format, shownBuffer_, shown_) &&
+            FrameFor(format, loadingBuffer_, loading_) &&
+            pictures_.Allocate(format.ImgWidth, format.ImgHeight) &&
+            work_.Ensure(format.ImgWidth, format.ImgHeight);
   format_ = shown_;
   format_.Data = nullptr;
   format_.Capacity = 0;
+  if (ok && keepsStoredBytes_ && reader_.Stored().BitsPerSample > 8) {
+    const int64_t bytes = reader_.Stored().DataSize;
+    ok = shownStoredBuffer_.Allocate(bytes) && loadingStoredBuffer_.Allocate(bytes);
+    shownStored_ = shownStoredBuffer_.Frame(reader_.Stored());
+    loadingStored_ = loadingStoredBuffer_.Frame(reader_.Stored());
+  }
   if (!ok) {
     ReleaseBuffers();
     return false;
@@ -73,7 +79,10 @@ void FileListSequence::ReleaseBuffers() {
   std::lock_guard lock(shownLock_);
   shownBuffer_.Release();
   loadingBuffer_.Release();
+  shownStoredBuffer_.Release();
+  loadingStoredBuffer_.Release();
   shown_ = loading_ = format_;
+  shownStored_ = loadingStored_ = FrameImage{};
   work_.Release();
   pictures_.Release();
   shownOrigin_ = loadingOrigin_ = FrameOrigin{};
@@ -107,7 +116,7 @@ bool FileListSequence::Load(int64_t n) {
 bool FileListSequence::LoadFrom(RawFile& file, const std::string& path, int64_t n) {
   // The loading buffer is the loop's alone; the frame shown is read under the lock.
   if (!loading_.Data) return false;
-  const int64_t got = reader_.Read(file, n, loading_);
+  const int64_t got = reader_.Read(file, n, loading_, loadingStored_.Data ? &loadingStored_ : nullptr);
   if (got <= 0) return false;
   if (got < loading_.DataSize && !reader_.Converts()) {
     // A trailing partial frame keeps, in the bytes it lacks, the frame shown before.
@@ -123,6 +132,8 @@ void FileListSequence::Commit() {
   std::lock_guard lock(shownLock_);
   std::swap(shownBuffer_, loadingBuffer_);
   std::swap(shown_, loading_);
+  std::swap(shownStoredBuffer_, loadingStoredBuffer_);
+  std::swap(shownStored_, loadingStored_);
   shownOrigin_ = loadingOrigin_;
 }
 
@@ -153,6 +164,8 @@ ShownFrame FileListSequence::Snapshot() const {
   std::lock_guard lock(shownLock_);
   ShownFrame copy = CopyOf(shown_, shownOrigin_);
   copy.stored = reader_.Stored();
+  if (shownStored_.Data && shownOrigin_.number > 0)
+    copy.storedBytes.assign(shownStored_.Data, shownStored_.Data + shownStored_.DataSize);
   return copy;
 }
 
@@ -161,11 +174,14 @@ int64_t FileListSequence::ShownNumber() const {
   return shownOrigin_.number;
 }
 
-bool FileListSequence::ReplaceShown(const FrameOrigin& origin, std::span<const uint8_t> bytes) {
+bool FileListSequence::ReplaceShown(const FrameOrigin& origin, std::span<const uint8_t> bytes,
+                                    std::span<const uint8_t> storedBytes) {
   std::lock_guard lock(shownLock_);
   if (!shown_.Data || !(shownOrigin_ == origin) || bytes.size() != static_cast<size_t>(shown_.DataSize))
     return false;
+  if (shownStored_.Data && storedBytes.size() != static_cast<size_t>(shownStored_.DataSize)) return false;
   std::copy(bytes.begin(), bytes.end(), shown_.Data);
+  if (shownStored_.Data) std::copy(storedBytes.begin(), storedBytes.end(), shownStored_.Data);
   return true;
 }
 

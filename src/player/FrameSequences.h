@@ -35,7 +35,10 @@ class FileListSequence : public FrameSequence {
     const char* badDimension;  // width or height 0
     const char* notFound;      // %s: the file cannot be opened
   };
-  explicit FileListSequence(const Messages& messages) : messages_(messages) {}
+  // With `keepStoredBytes`, the frames of deeper samples are kept as stored too
+  // (the shown frame's `storedBytes`), for editing at full depth.
+  explicit FileListSequence(const Messages& messages, bool keepStoredBytes = false)
+      : messages_(messages), keepsStoredBytes_(keepStoredBytes) {}
 
   // The layout of every file and the buffers for it. False (buffers released)
   // when the size or the layout is refused.
@@ -82,8 +85,10 @@ class FileListSequence : public FrameSequence {
   ShownFrame Snapshot() const;
   int64_t ShownNumber() const;
   // Puts `bytes` in place of the frame shown while that is still `origin`'s frame
-  // (an edit written into the file); false otherwise.
-  bool ReplaceShown(const FrameOrigin& origin, std::span<const uint8_t> bytes);
+  // (an edit written into the file), and `storedBytes` in place of its stored
+  // bytes where they are kept (required then); false otherwise.
+  bool ReplaceShown(const FrameOrigin& origin, std::span<const uint8_t> bytes,
+                    std::span<const uint8_t> storedBytes = {});
 
  protected:
   // Reads frame `n` of the file at `path` (open in `file`) into the loading buffer.
@@ -93,11 +98,15 @@ class FileListSequence : public FrameSequence {
   void RenderShown();
 
   const Messages& messages_;
+  const bool keepsStoredBytes_;
   StoredFrameReader reader_;
   FrameImage format_;  // header only
   // The frame shown and the frame being read; swapped when the loop shows a frame.
   FrameBuffer shownBuffer_, loadingBuffer_;
   FrameImage shown_, loading_;
+  // Their stored bytes, kept for deeper samples (swapped with them); empty otherwise.
+  FrameBuffer shownStoredBuffer_, loadingStoredBuffer_;
+  FrameImage shownStored_, loadingStored_;
   FrameOrigin shownOrigin_, loadingOrigin_;
   // Held while the frame shown changes, is rendered or copied.
   mutable std::mutex shownLock_;

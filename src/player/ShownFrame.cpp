@@ -39,37 +39,20 @@ std::vector<uint8_t> InStoredLayout(const ShownFrame& shown, std::span<const uin
 }
 }  // namespace
 
-bool WriteShownFrame(const ShownFrame& shown, std::span<const uint8_t> expectedOnDisk,
-                     std::span<const uint8_t> edited, const WriteBackMessages& messages) {
-  if (shown.stored.DataSize > 0 && !(static_cast<const ImageFormat&>(shown.stored) == shown.format)) {
-    if (shown.stored.BitsPerSample > 8) {
-      ShowMessage(StrFormat(messages.deepSamples, shown.stored.BitsPerSample, shown.origin.path.c_str()));
-      return false;
-    }
-    if (static_cast<int64_t>(edited.size()) != shown.format.DataSize ||
-        static_cast<int64_t>(expectedOnDisk.size()) != shown.format.DataSize) {
-      ShowMessage(StrFormat(messages.notWritten, shown.origin.path.c_str()));
-      return false;
-    }
-    // Semi-planar chroma is rewritten in the file's order; the check and the write
-    // then work on the file's bytes.
-    ShownFrame asStored = shown;
-    asStored.format = shown.stored;
-    asStored.stored = FrameImage{};
-    asStored.bytes = InStoredLayout(shown, shown.bytes);
-    const std::vector<uint8_t> expected = InStoredLayout(shown, expectedOnDisk);
-    const std::vector<uint8_t> written = InStoredLayout(shown, edited);
-    return WriteShownFrame(asStored, expected, written, messages);
-  }
-  const FrameOrigin& at = shown.origin;
+namespace {
+
+// Writes `edited` over frame `at.number` (of `size` bytes) of the file named in
+// `at`, in one positioned write, while the file is the one the frame was read
+// from and holds `expectedOnDisk` there.
+bool WriteInPlace(const FrameOrigin& at, int64_t size, std::span<const uint8_t> expectedOnDisk,
+                  std::span<const uint8_t> edited, const WriteBackMessages& messages) {
   const auto frameNumber = static_cast<long long>(at.number);
-  const int64_t size = shown.format.DataSize;
   const auto refuse = [&](std::string text) {
     ShowMessage(text);
     return false;
   };
   const auto notWritten = [&] { return refuse(StrFormat(messages.notWritten, at.path.c_str())); };
-  if (!shown.Valid() || size <= 0 || static_cast<int64_t>(edited.size()) != size ||
+  if (size <= 0 || static_cast<int64_t>(edited.size()) != size ||
       static_cast<int64_t>(expectedOnDisk.size()) != size)
     return notWritten();
   auto file = RawFile::OpenReadWrite(at.path);
@@ -96,6 +79,46 @@ bool WriteShownFrame(const ShownFrame& shown, std::span<const uint8_t> expectedO
   file->WriteAt(offset, onDisk.data(), size);
   file->SyncData();
   return notWritten();
+}
+
+bool StoredDiffers(const ShownFrame& shown) {
+  return shown.stored.DataSize > 0 && !(static_cast<const ImageFormat&>(shown.stored) == shown.format);
+}
+
+}  // namespace
+
+bool WriteShownFrame(const ShownFrame& shown, std::span<const uint8_t> expectedOnDisk,
+                     std::span<const uint8_t> edited, const WriteBackMessages& messages) {
+  if (!shown.Valid()) {
+    ShowMessage(StrFormat(messages.notWritten, shown.origin.path.c_str()));
+    return false;
+  }
+  if (!StoredDiffers(shown))
+    return WriteInPlace(shown.origin, shown.format.DataSize, expectedOnDisk, edited, messages);
+  // 8-bit samples of deeper ones would lose their low bits.
+  if (shown.stored.BitsPerSample > 8) {
+    ShowMessage(StrFormat(messages.deepSamples, shown.stored.BitsPerSample, shown.origin.path.c_str()));
+    return false;
+  }
+  if (static_cast<int64_t>(edited.size()) != shown.format.DataSize ||
+      static_cast<int64_t>(expectedOnDisk.size()) != shown.format.DataSize) {
+    ShowMessage(StrFormat(messages.notWritten, shown.origin.path.c_str()));
+    return false;
+  }
+  // Semi-planar chroma is rewritten in the file's order; the check and the write
+  // then work on the file's bytes.
+  return WriteInPlace(shown.origin, shown.stored.DataSize, InStoredLayout(shown, expectedOnDisk),
+                      InStoredLayout(shown, edited), messages);
+}
+
+bool WriteShownStoredFrame(const ShownFrame& shown, std::span<const uint8_t> edited,
+                           const WriteBackMessages& messages) {
+  if (!shown.Valid() || !StoredDiffers(shown) || shown.stored.BitsPerSample <= 8 ||
+      static_cast<int64_t>(shown.storedBytes.size()) != shown.stored.DataSize) {
+    ShowMessage(StrFormat(messages.notWritten, shown.origin.path.c_str()));
+    return false;
+  }
+  return WriteInPlace(shown.origin, shown.stored.DataSize, shown.storedBytes, edited, messages);
 }
 
 }  // namespace vx

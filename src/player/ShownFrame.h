@@ -31,6 +31,10 @@ struct ShownFrame {
   // layout); DataSize 0: the frame is stored as it is shown.
   FrameImage stored;
   std::vector<uint8_t> bytes;
+  // A frame of deeper samples (shown at 8 bits) as stored in the file, read with
+  // `bytes`: its full-depth samples. Empty for other layouts, and when the
+  // sequence shown does not keep them.
+  std::vector<uint8_t> storedBytes;
 
   bool Valid() const { return origin.number > 0 && !bytes.empty() && format.DataSize > 0; }
   // A frame record over `bytes` (which must outlive it).
@@ -46,7 +50,7 @@ struct WriteBackMessages {
   const char* notWritten;  // %s file: cannot be opened for writing, or the frame is not inside it
   const char* replaced;    // %s file, %lld frame: another file, or another length, under the name now
   const char* changed;     // %lld frame, %s file: the frame's bytes on disk are not those shown
-  // %d bits, %s file: the frame was shown at 8 bits and cannot be written back
+  // %d bits, %s file: an 8-bit edit of a frame of deeper samples
   const char* deepSamples =
       "Error VLTX1033: Frames of %d-bit samples are shown at 8 bits; %s is not changed, so that its "
       "samples keep their depth!\n";
@@ -58,8 +62,16 @@ struct WriteBackMessages {
 // not wholly inside it, or the bytes on disk differ from `expectedOnDisk` (the
 // shown bytes, or what was last written there). A short write puts the bytes that
 // were there back. A frame of a semi-planar file is written back in its layout;
-// frames of deeper samples are refused.
+// an edit of deeper samples made at 8 bits is refused (WriteShownStoredFrame
+// writes them at full depth).
 bool WriteShownFrame(const ShownFrame& shown, std::span<const uint8_t> expectedOnDisk,
                      std::span<const uint8_t> edited, const WriteBackMessages& messages);
+
+// A frame of deeper samples edited at full depth: `edited`, in the file's layout
+// (`shown.stored`), is written as WriteShownFrame writes, while the file still
+// holds the stored bytes read with the frame (`shown.storedBytes`). Refused as
+// there, and when those bytes were not kept.
+bool WriteShownStoredFrame(const ShownFrame& shown, std::span<const uint8_t> edited,
+                           const WriteBackMessages& messages);
 
 }  // namespace vx

@@ -6,6 +6,7 @@
 #include <QPlainTextEdit>
 #include <QPointer>
 #include <QRadioButton>
+#include <QTextCursor>
 #include <QtTest/QTest>
 #include <algorithm>
 #include <filesystem>
@@ -109,6 +110,64 @@ TEST_F(EditorWindow, AClickedBlockIsEditedAndWrittenIntoTheFile) {
   ASSERT_TRUE(ClickAsUser(Child<QPushButton>(editor, QStringLiteral("exit"))));
   ASSERT_TRUE(WaitUntil([&] { return editor.isNull(); }));
   EXPECT_EQ(std::filesystem::file_size(edited_), bytes_.size());
+}
+
+TEST_F(EditorWindow, AValueAbove255IsTypedIntoATenBitFrameAndWrittenAtFullDepth) {
+  // Two frames of yuv420p10le, 64 x 48: every word a value of ten bits.
+  ImageFormat tenBits = layout_;
+  tenBits.BitsPerSample = 10;
+  const std::string path = (dir_ / "deep_64x48.yuv").string();
+  constexpr size_t kFrameBytes = 64 * 48 * 3;
+  std::vector<uint8_t> bytes(2 * kFrameBytes);
+  for (size_t i = 0; i < bytes.size() / 2; ++i) {
+    const auto value = static_cast<uint16_t>((i * 29 + 7) % 1024);
+    bytes[2 * i] = static_cast<uint8_t>(value);
+    bytes[2 * i + 1] = static_cast<uint8_t>(value >> 8);
+  }
+  test::WriteFileBytes(path, bytes);
+  const size_t firstLuma = 2 * (8 * 64 + 8);  // pixel (8, 8): the first of block (1, 1)
+  const auto valueThere = static_cast<uint16_t>(bytes[firstLuma] | bytes[firstLuma + 1] << 8);
+
+  QPointer<CImageEdit> editor = new CImageEdit;
+  editor->show();
+  ASSERT_TRUE(QTest::qWaitForWindowExposed(editor));
+  editor->ChooseFile(QString::fromStdString(path), &tenBits);
+  ASSERT_EQ(editor->sequence().ShownNumber(), 1);
+  PreviewArea* preview = Child<PreviewArea>(editor, QStringLiteral("preview"));
+  const QPoint at(8 + 3, 8 + 4);
+  QTest::mouseMove(preview, at);
+  EXPECT_EQ(preview->outline(), QRect(8, 8, 8, 8));
+
+  // The first number of the luma box, clicked before and typed over: 1000.
+  ModalHandler<CBlockEdit> edit([&](CBlockEdit* block) {
+    QPlainTextEdit* box = Child<QPlainTextEdit>(*block, "valueBox1");
+    const QString first = QStringLiteral(" %1 ").arg(valueThere, 4, 10, QLatin1Char('0'));
+    EXPECT_TRUE(box->toPlainText().startsWith(first)) << box->toPlainText().toStdString();
+    if (!block->isActiveWindow()) {
+      block->activateWindow();
+      EXPECT_TRUE(QTest::qWaitForWindowActive(block, 2000));
+    }
+    EXPECT_TRUE(ClickAsUser(box->viewport(), box->cursorRect(QTextCursor(box->document())).center()));
+    EXPECT_EQ(box->textCursor().position(), 0) << "the click put the cursor before the first number";
+    for (int i = 0; i < 5; ++i) QTest::keyClick(box, Qt::Key_Delete);
+    QTest::keyClicks(box, QStringLiteral(" 1000"));
+    QTest::mouseMove(Child<PreviewArea>(*block, "pixelPicture"), QPoint(3, 3));
+    const QString yuv = Child<QLabel>(*block, "yuvLine")->text();
+    EXPECT_TRUE(yuv.startsWith(QStringLiteral("YUV value of this pixle is (250, "))) << yuv.toStdString();
+    EXPECT_TRUE(ClickAsUser(DialogButton(block, QDialogButtonBox::Ok)));
+    if (block->isVisible()) {
+      ADD_FAILURE() << "the value was refused";
+      EXPECT_TRUE(ClickAsUser(DialogButton(block, QDialogButtonBox::Cancel)));
+    }
+  });
+  ASSERT_TRUE(ClickAsUser(preview, at));
+  ASSERT_EQ(edit.count, 1);
+  std::vector<uint8_t> expected = bytes;
+  expected[firstLuma] = 1000 & 0xFF;
+  expected[firstLuma + 1] = 1000 >> 8;
+  EXPECT_EQ(test::ReadFileBytes(path), expected) << "one sample of frame 1, at ten bits";
+  EXPECT_EQ(editor->sequence().Snapshot().bytes[8 * 64 + 8], 250) << "shown as (1000 + 2) >> 2";
+  editor->close();
 }
 
 TEST(ImageEditor, MenuEntrySizesAndTheDetailToggle) {

@@ -16,7 +16,8 @@ namespace vx {
 
 // "Pixel Edit": one 8 x 8 block as numbers in up to three boxes next to its
 // picture enlarged 16 times, which follows the typed values. OK hands the parsed
-// values back; a value outside 0..255 is refused and the dialog stays open.
+// values back; a value outside 0..255 (0..2^b - 1 for deeper samples) is refused
+// and the dialog stays open.
 class CBlockEdit : public QDialog {
   Q_OBJECT
 

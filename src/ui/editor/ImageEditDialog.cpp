@@ -145,21 +145,20 @@ bool CImageEdit::EditBlock(int column, int row) {
   if (!sequence_.HasBuffers() || !FramesStandStill()) return false;
   ShownFrame shown = sequence_.Snapshot();
   if (!shown.Valid()) return false;
-  FrameImage frame = shown.View();
+  // Deeper samples are edited at their full depth, not as shown.
+  EditedFrame edited = FrameToEdit(shown);
+  FrameImage frame = edited.View();
   BlockRows rows;
-  const int count = ReadBlock(frame, column, row, rows);
+  const int count = edited.bytes.empty() ? 0 : ReadBlock(frame, column, row, rows);
   if (count == 0) return false;
   CBlockEdit editor(this);
   editor.OpenForEdit(frame, rows);
   if (editor.exec() != QDialog::Accepted) return false;
-  std::vector<uint8_t> edited = shown.bytes;
-  FrameImage editedFrame = frame;
-  editedFrame.Data = edited.data();
-  if (!WriteBlock(editedFrame, column, row, editor.rows(), count) ||
-      !WriteShownFrame(shown, shown.bytes, edited, kEditWriteBack))
+  if (!WriteBlock(frame, column, row, editor.rows(), count) ||
+      !WriteEditedFrame(shown, edited, kEditWriteBack))
     return false;
   // The file now holds the edit: so does the frame shown, unless another frame came meanwhile.
-  if (sequence_.ReplaceShown(shown.origin, edited)) driver().RenderWhileIdle();
+  if (sequence_.ReplaceShown(shown.origin, shown.bytes, shown.storedBytes)) driver().RenderWhileIdle();
   return true;
 }
 
