@@ -508,14 +508,6 @@ bool CropStored(const FrameImage& source, FrameImage& destination, int32_t top, 
 
 namespace {
 
-// A frame whose components ComponentsOf can place, progressive or interlaced,
-// with every byte its layout uses held by its buffer.
-bool StoredFrameUsable(const FrameImage& f) {
-  if (f.Data == nullptr || !SamplesConvertible(f, f)) return false;
-  FrameImage sized = f;
-  return ComputeFrameSize(sized) > 0 && sized.DataSize <= f.Capacity;
-}
-
 // The rows of one component over the whole frame. In an interlaced frame they
 // alternate between the fields: row k lies in field k % 2 (field 1 holds the
 // extra row of an odd count).
