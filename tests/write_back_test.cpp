@@ -170,6 +170,37 @@ TEST_F(WriteBack, OnlyAShownFrameWhollyInsideItsFileIsWritten) {
   EXPECT_FALSE(sequence_.ReplaceShown(other.origin, second));
 }
 
+TEST_F(WriteBack, AFrameOfAY4mFileIsWrittenAfterItsOwnFrameLine) {
+  // Frame 3's line carries a parameter: frame 4 lies 5 bytes further than the
+  // first line's length would put it.
+  const ImageFormat layout = test::Layout(YUV_420, YUV, Progressive, Planar, 48, 32);
+  frameSize_ = 48 * 32 * 3 / 2;
+  const std::string header = "YUV4MPEG2 W48 H32 F25:1 Ip C420jpeg\n";
+  std::vector<uint8_t> file(header.begin(), header.end());
+  const auto frames = test::RandomBytes(static_cast<size_t>(frameSize_) * 4, 5);
+  std::vector<size_t> starts;
+  for (int n = 0; n < 4; ++n) {
+    const std::string line = n == 2 ? "FRAME Ixyz\n" : "FRAME\n";
+    file.insert(file.end(), line.begin(), line.end());
+    starts.push_back(file.size());
+    file.insert(file.end(), frames.begin() + n * frameSize_, frames.begin() + (n + 1) * frameSize_);
+  }
+  path_ = (dir_ / "clip.y4m").string();
+  test::WriteFileBytes(path_, file);
+  ASSERT_TRUE(sequence_.SetFormat(layout));
+  sequence_.Files = {path_};
+  ASSERT_TRUE(sequence_.Open(0));
+  ASSERT_TRUE(sequence_.Load(4));
+  sequence_.Commit();
+  const ShownFrame shown = sequence_.Snapshot();
+  ASSERT_EQ(shown.bytes, std::vector<uint8_t>(frames.begin() + 3 * frameSize_, frames.end()));
+  const std::vector<uint8_t> edited = Edited(shown);
+  ASSERT_TRUE(WriteShownFrame(shown, shown.bytes, edited, kEditWriteBack)) << LastMessage();
+  std::vector<uint8_t> expected = file;
+  std::copy(edited.begin(), edited.end(), expected.begin() + static_cast<std::ptrdiff_t>(starts[3]));
+  EXPECT_EQ(test::ReadFileBytes(path_), expected);
+}
+
 // Frames of deeper samples are edited at full depth and written back in their
 // own layout: the samples edited get their new values, every other byte of the
 // file (bits beyond the depth included) stays as it was.

@@ -63,11 +63,12 @@ bool WriteInPlace(const FrameOrigin& at, int64_t size, std::span<const uint8_t> 
   // A Y4M file's frames lie after its header, each after its FRAME line.
   const FrameFileProbe probe = ProbeFrameFile(*file, at.path);
   if (!probe.problem.empty()) return notWritten();
-  const int64_t offset = probe.framing.FrameOffset(at.number, size);
-  if (probe.framing.y4m &&
-      ReadFrameLine(*file, offset - probe.framing.lineBytes) != probe.framing.lineBytes) {
-    return notWritten();
-  }
+  // Its FRAME lines may differ in length: the frame is found after its own line.
+  FrameIndex index;
+  index.Build(*file, probe.framing, size);
+  const auto place = index.Find(*file, at.number);
+  if (!place) return notWritten();
+  const int64_t offset = place->samples;
   // The frame must lie wholly inside the file: it is rewritten, never appended.
   if (at.number < 1 || offset + size > at.length) return notWritten();
   std::vector<uint8_t> onDisk(static_cast<size_t>(size));
