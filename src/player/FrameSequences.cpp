@@ -169,6 +169,13 @@ ShownFrame FileListSequence::Snapshot() const {
   return copy;
 }
 
+std::optional<PixelSamples> FileListSequence::ShownSamplesAt(int32_t x, int32_t y) const {
+  std::lock_guard lock(shownLock_);
+  if (shownOrigin_.number <= 0) return std::nullopt;
+  // The stored bytes of deeper samples give their full values.
+  return SamplesAt(shownStored_.Data && shownStored_.DataSize > 0 ? shownStored_ : shown_, x, y);
+}
+
 int64_t FileListSequence::ShownNumber() const {
   std::lock_guard lock(shownLock_);
   return shownOrigin_.number;
@@ -224,6 +231,12 @@ void FramePairSequence::RenderPair(const FrameImage& first, const FrameImage& se
 FramePairSequence::Pair FramePairSequence::Snapshot() const {
   std::lock_guard lock(shownLock_);
   return SnapshotLocked();
+}
+
+std::optional<PixelSamples> FramePairSequence::ShownSamplesAt(bool second, int32_t x, int32_t y) const {
+  std::lock_guard lock(shownLock_);
+  if ((second ? shownSecondOrigin_ : shownFirstOrigin_).number <= 0) return std::nullopt;
+  return SamplesAt(second ? shownSecond_ : shownFirst_, x, y);
 }
 
 FramePairSequence::Pair FramePairSequence::SnapshotLocked() const {

@@ -13,6 +13,7 @@
 
 #include "display/DisplayPicture.h"
 #include "image/FrameImage.h"
+#include "image/PixelProbe.h"
 #include "image/StoredFrames.h"
 #include "platform/RawFile.h"
 #include "player/PlaybackLoop.h"
@@ -37,7 +38,7 @@ class FileListSequence : public FrameSequence {
   };
   // With `keepStoredBytes`, the frames of deeper samples are kept as stored too
   // (the shown frame's `storedBytes`), for editing at full depth.
-  explicit FileListSequence(const Messages& messages, bool keepStoredBytes = false)
+  explicit FileListSequence(const Messages& messages, bool keepStoredBytes = true)
       : messages_(messages), keepsStoredBytes_(keepStoredBytes) {}
 
   // The layout of every file and the buffers for it. False (buffers released)
@@ -84,6 +85,9 @@ class FileListSequence : public FrameSequence {
   // A copy of the frame shown, with its file and number (number 0 before any).
   ShownFrame Snapshot() const;
   int64_t ShownNumber() const;
+  // The samples of pixel (x, y) of the frame shown, at full depth where its
+  // stored bytes are kept; nullopt before any frame or outside it.
+  std::optional<PixelSamples> ShownSamplesAt(int32_t x, int32_t y) const;
   // Puts `bytes` in place of the frame shown while that is still `origin`'s frame
   // (an edit written into the file), and `storedBytes` in place of its stored
   // bytes where they are kept (required then); false otherwise.
@@ -139,6 +143,8 @@ class FramePairSequence : public FrameSequence {
   bool ShowNow(int64_t n) { return Load(n) && (Commit(), true); }
   // Copies of the pair shown (numbers 0 before any).
   Pair Snapshot() const;
+  // The samples of pixel (x, y) of the first (or second) frame shown.
+  std::optional<PixelSamples> ShownSamplesAt(bool second, int32_t x, int32_t y) const;
 
  protected:
   // The pair being read: Load fills these and their origins.

@@ -273,6 +273,14 @@ void CYUVCompare::FollowControls(const PlayerControls& c) {
     w->setEnabled(c.pathAndBrowse);
 }
 
+std::optional<PixelSamples> CYUVCompare::ShownSamplesAt(int x, int y) const {
+  return sequence_.ShownSamplesAt(false, x, y);
+}
+
+QString CYUVCompare::DescribePixel(QPoint pixel) const {
+  return DescribePair(sequence_, pixel, "file 1", "file 2");
+}
+
 std::optional<QSize> CYUVCompare::PictureSize() const {
   if (!framesAvailable_ && !loaded1_) return std::nullopt;
   return QSize(format1_.ImgWidth, format1_.ImgHeight);

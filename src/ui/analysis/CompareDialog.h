@@ -40,6 +40,8 @@ class CYUVCompare : public PlayingWindow {
   void FollowControls(const PlayerControls& c) override;
   void changeEvent(QEvent* event) override;
   std::optional<QSize> PictureSize() const override;
+  std::optional<PixelSamples> ShownSamplesAt(int x, int y) const override;
+  QString DescribePixel(QPoint pixel) const override;
 
  private:
   void BuildControls();

@@ -361,6 +361,14 @@ void CYUVCheckMotion::FollowControls(const PlayerControls& c) {
   save_->setEnabled(editable);
 }
 
+std::optional<PixelSamples> CYUVCheckMotion::ShownSamplesAt(int x, int y) const {
+  return sequence_.ShownSamplesAt(false, x, y);
+}
+
+QString CYUVCheckMotion::DescribePixel(QPoint pixel) const {
+  return DescribePair(sequence_, pixel, "frame n", "frame n+1");
+}
+
 std::optional<QSize> CYUVCheckMotion::PictureSize() const {
   if (!loaded_) return std::nullopt;
   return QSize(format_.ImgWidth, format_.ImgHeight);

@@ -42,6 +42,8 @@ class CYUVCheckMotion : public PlayingWindow {
   void FollowControls(const PlayerControls& c) override;
   bool eventFilter(QObject* watched, QEvent* event) override;
   std::optional<QSize> PictureSize() const override;
+  std::optional<PixelSamples> ShownSamplesAt(int x, int y) const override;
+  QString DescribePixel(QPoint pixel) const override;
 
  private:
   void BuildControls();

@@ -34,6 +34,7 @@ CInfoOverlay::CInfoOverlay(QWidget* parent)
     : PlayingWindow(std::make_unique<SequencePlayback<OverlaySequence>>(),
                     QStringLiteral("Overlay Information On Top of Image"), parent),
       sequence_(PlayedSequence<OverlaySequence>()) {
+  ProbeSamplesOf(sequence_);
   auto* files = new QGroupBox(QStringLiteral("Files:"), this);
   videoPath_ = new QLineEdit(files);
   overlayPath_ = new QLineEdit(files);

@@ -25,6 +25,66 @@ PlayingWindow::PlayingWindow(std::unique_ptr<Playback> playback, const QString& 
   previewPanel_ = new QWidget(this);
   preview_ = new PreviewArea(previewPanel_);
   preview_->setObjectName(QStringLiteral("preview"));
+  pixelStatus_ = new QLabel(previewPanel_);
+  pixelStatus_->setObjectName(QStringLiteral("pixelValues"));
+  pixelStatus_->setTextInteractionFlags(Qt::TextSelectableByMouse);
+  preview_->setMouseTracking(true);
+  preview_->installEventFilter(this);
+  preview_->setPixelText([this](int x, int y) {
+    QStringList lines;
+    if (const auto samples = ShownSamplesAt(x, y)) {
+      for (int c = 0; c < samples->count; ++c)
+        lines << QString::number(samples->values[static_cast<size_t>(c)]);
+    }
+    return lines;
+  });
+  connect(preview_, &PreviewArea::viewChanged, this, &PlayingWindow::RefreshPixelStatus);
+  connect(this, &PlayingWindow::frameShown, this, &PlayingWindow::RefreshPixelStatus);
+}
+
+std::optional<PixelSamples> PlayingWindow::ShownSamplesAt(int x, int y) const {
+  if (!probed_) return std::nullopt;
+  return probed_->ShownSamplesAt(x, y);
+}
+
+QString PlayingWindow::DescribePixel(QPoint pixel) const {
+  const auto samples = ShownSamplesAt(pixel.x(), pixel.y());
+  if (!samples) return {};
+  const int32_t sampling = probed_ ? probed_->StoredFormat().SamplingFormat : YUV_444;
+  QString text = QString::fromStdString(
+      DescribeSamples(*samples, pixel.x(), pixel.y(), sampling == YUV_422 || sampling == YUV_420));
+  if (const auto shown = preview_->DisplayedColour(pixel))
+    text += QStringLiteral("   shown RGB %1 %2 %3").arg(shown->red()).arg(shown->green()).arg(shown->blue());
+  return text;
+}
+
+QString PlayingWindow::DescribePair(const FramePairSequence& pair, QPoint pixel, const char* firstName,
+                                    const char* secondName) {
+  const auto a = pair.ShownSamplesAt(false, pixel.x(), pixel.y());
+  const auto b = pair.ShownSamplesAt(true, pixel.x(), pixel.y());
+  if (!a || !b) return {};
+  const char* names = a->rgb ? "RGB" : "YUV";
+  QString text = QStringLiteral("x %1  y %2").arg(pixel.x()).arg(pixel.y());
+  const auto list = [&](const PixelSamples& s) {
+    QString values;
+    for (int c = 0; c < s.count; ++c)
+      values += QStringLiteral(" %1 %2").arg(QLatin1Char(names[c])).arg(s.values[static_cast<size_t>(c)]);
+    return values;
+  };
+  text += QStringLiteral("   %1:%2   %3:%4   difference:")
+              .arg(QLatin1String(firstName), list(*a), QLatin1String(secondName), list(*b));
+  for (int c = 0; c < std::min(a->count, b->count); ++c) {
+    const auto k = static_cast<size_t>(c);
+    text += QStringLiteral(" %1 %2")
+                .arg(QLatin1Char(names[c]))
+                .arg(static_cast<int64_t>(b->values[k]) - static_cast<int64_t>(a->values[k]));
+  }
+  return text;
+}
+
+void PlayingWindow::RefreshPixelStatus() {
+  const auto pixel = pointer_ ? preview_->PixelAt(*pointer_) : std::nullopt;
+  pixelStatus_->setText(pixel ? DescribePixel(*pixel) : QString());
 }
 
 void PlayingWindow::AttachControls(QWidget* parent, PlaybackDriver::Hooks hooks) {
@@ -162,10 +222,13 @@ void PlayingWindow::ShowChoice() {
 void PlayingWindow::LayOutPicture() {
   const int chrome = std::max(minChrome_, sizeHint().height() - previewPanel_->height());
   const QSize picture = PictureSize().value_or(QSize(352, 288));
-  const PreviewLayoutResult layout = LayoutPreviewOnScreen(
-      this, QPoint(28, chrome), QSize(std::max(width(), sizeHint().width()), chrome), picture);
-  preview_->setGeometryFor(QPoint(16, 16), QSize(layout.visibleWidth, layout.visibleHeight));
-  previewPanel_->setFixedSize(layout.visibleWidth + 16, layout.visibleHeight + 16);
+  const PreviewLayoutResult layout =
+      LayoutPreviewOnScreen(this, QPoint(28, chrome), QSize(std::max(width(), sizeHint().width()), chrome),
+                            picture, kPixelStatusHeight);
+  const QSize visible(layout.visibleWidth, layout.visibleHeight);
+  preview_->setGeometryFor(QPoint(16, 16), visible);
+  PlacePixelStatus(visible);
+  previewPanel_->setFixedSize(visible.width() + 16, visible.height() + 16 + kPixelStatusHeight);
   ShowDetailsToggle(layout.verticalBarShown);
   adjustSize();
   FitOnScreen(this);
@@ -173,8 +236,16 @@ void PlayingWindow::LayOutPicture() {
 
 void PlayingWindow::PlacePreview(QPoint origin, QSize visible) {
   constexpr int kBars = 16;  // the bars lie left of and above the visible area
-  previewPanel_->setGeometry(QRect(origin - QPoint(kBars, kBars), visible + QSize(kBars, kBars)));
+  previewPanel_->setGeometry(
+      QRect(origin - QPoint(kBars, kBars), visible + QSize(kBars, kBars + kPixelStatusHeight)));
   preview_->setGeometryFor(QPoint(kBars, kBars), visible);
+  PlacePixelStatus(visible);
+}
+
+void PlayingWindow::PlacePixelStatus(QSize visible) {
+  // Under the picture, as wide as the window lets it be.
+  pixelStatus_->setGeometry(16, 16 + visible.height() + 2, std::max(visible.width(), 600),
+                            kPixelStatusHeight - 2);
 }
 
 void PlayingWindow::ShowDetailsToggle(bool verticalBarShown) {
@@ -209,6 +280,13 @@ void PlayingWindow::TrackBlocks(BlockHover hover) {
 }
 
 bool PlayingWindow::eventFilter(QObject* watched, QEvent* event) {
+  if (watched == preview_ && (event->type() == QEvent::MouseMove || event->type() == QEvent::Leave)) {
+    if (event->type() == QEvent::MouseMove)
+      pointer_ = static_cast<QMouseEvent*>(event)->position().toPoint();
+    else
+      pointer_.reset();
+    RefreshPixelStatus();
+  }
   const bool mouse = event->type() == QEvent::MouseMove || event->type() == QEvent::MouseButtonRelease;
   if (hover_ && watched == preview_ && mouse && hover_->active()) {
     auto* m = static_cast<QMouseEvent*>(event);

@@ -12,6 +12,7 @@
 #include <optional>
 #include <vector>
 
+#include "image/PixelProbe.h"
 #include "player/FrameSequences.h"
 #include "ui/controls/PlaybackDriver.h"
 #include "ui/display/PreviewArea.h"
@@ -122,6 +123,22 @@ class PlayingWindow : public QDialog {
   // The preview's mouse events come to eventFilter (windows with their own use).
   void WatchPreviewMouse();
 
+  // The status line under the picture: the pixel under the pointer, its stored
+  // samples at full depth and the colour shown; at 16x and more the pixels show
+  // their samples. Windows of one file take them from its sequence; others give
+  // their own text.
+  static constexpr int kPixelStatusHeight = 20;
+  void ProbeSamplesOf(const FileListSequence& files) { probed_ = &files; }
+  virtual std::optional<PixelSamples> ShownSamplesAt(int x, int y) const;
+  virtual QString DescribePixel(QPoint pixel) const;
+  // For windows of two frames: "1: ..." and "2: ..." of each frame's samples, and
+  // their difference (2 - 1), component by component.
+  static QString DescribePair(const FramePairSequence& pair, QPoint pixel, const char* firstName,
+                              const char* secondName);
+  QLabel* pixelStatus() const { return pixelStatus_; }
+  // The status line again for the pixel under the pointer (after a new frame).
+  void RefreshPixelStatus();
+
   // What a close does once no worker runs (before the window closes).
   virtual void Closing() {}
   void closeEvent(QCloseEvent* event) override;
@@ -134,10 +151,14 @@ class PlayingWindow : public QDialog {
   // middle; 0 fits the picture, 1 shows it 1:1.
   void AddZoomKeys();
   std::optional<QPoint> PointerOverPreview() const;
+  void PlacePixelStatus(QSize visible);
 
   PlaybackDriver driver_;
   QWidget* previewPanel_;
   PreviewArea* preview_;
+  QLabel* pixelStatus_;
+  const FileListSequence* probed_ = nullptr;
+  std::optional<QPoint> pointer_;  // over the preview, in its coordinates
   QPushButton* toggle_ = nullptr;
   std::vector<QWidget*> details_;
   bool compact_ = false;

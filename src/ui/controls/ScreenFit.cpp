@@ -33,18 +33,21 @@ void FitOnScreen(QWidget* window) {
   if (!area.contains(frame)) window->move(area.topLeft());
 }
 
-PreviewLayoutResult LayoutPreviewOnScreen(const QWidget* window, QPoint origin, QSize controls, QSize image) {
+PreviewLayoutResult LayoutPreviewOnScreen(const QWidget* window, QPoint origin, QSize controls, QSize image,
+                                          int below) {
   const QSize screen = ContentRoomOnScreen(window);
   PreviewLayoutInput in;
   in.screenWidth = screen.width();
-  in.screenHeight = screen.height();
+  in.screenHeight = screen.height() - below;
   in.originX = origin.x();
   in.originY = origin.y();
   in.controlWidth = controls.width();
   in.controlHeight = controls.height();
   in.imageWidth = image.width();
   in.imageHeight = image.height();
-  return LayoutPreview(in);
+  PreviewLayoutResult result = LayoutPreview(in);
+  result.dialog.height += below;
+  return result;
 }
 
 }  // namespace vx

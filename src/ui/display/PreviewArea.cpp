@@ -104,6 +104,15 @@ std::optional<QPoint> PreviewArea::PixelAt(const QPoint& at) const {
   return QPoint(p->x, p->y);
 }
 
+std::optional<QColor> PreviewArea::DisplayedColour(const QPoint& pixel) const {
+  if (rows_.empty() || pixel.x() < 0 || pixel.y() < 0 || pixel.x() >= width_ || pixel.y() >= height_)
+    return std::nullopt;
+  const size_t pitch = static_cast<size_t>(DisplayRowPitch(width_, true));
+  const uint8_t* bgr = rows_.data() + static_cast<size_t>(height_ - 1 - pixel.y()) * pitch +
+                       3 * static_cast<size_t>(pixel.x());
+  return QColor(bgr[2], bgr[1], bgr[0]);
+}
+
 void PreviewArea::setPixelText(std::function<QStringList(int x, int y)> text) {
   pixelText_ = std::move(text);
   update();

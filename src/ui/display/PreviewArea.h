@@ -1,5 +1,6 @@
 #pragma once
 
+#include <QColor>
 #include <QScrollBar>
 #include <QStringList>
 #include <QWidget>
@@ -50,6 +51,8 @@ class PreviewArea : public QWidget {
   void setZoomFactor(int factor);
   // The picture pixel under point `at` of this widget; nullopt outside the picture.
   std::optional<QPoint> PixelAt(const QPoint& at) const;
+  // The colour pixel (x, y) is shown in; nullopt outside the picture.
+  std::optional<QColor> DisplayedColour(const QPoint& pixel) const;
   // The lines of text drawn inside pixel (x, y) from 16x on (the first line
   // only below 32x); none without a source.
   void setPixelText(std::function<QStringList(int x, int y)> text);

@@ -24,6 +24,7 @@ CImageEdit::CImageEdit(QWidget* parent)
     : PlayingWindow(std::make_unique<SequencePlayback<EditorSequence>>(),
                     QStringLiteral("Edit Images Pixel by Pixel"), parent),
       sequence_(PlayedSequence<EditorSequence>()) {
+  ProbeSamplesOf(sequence_);
   loadGroup_ = new QGroupBox(QStringLiteral("Load file:"), this);
   path_ = new QLineEdit(loadGroup_);
   browse_ = new QPushButton(QStringLiteral("Browse..."), loadGroup_);

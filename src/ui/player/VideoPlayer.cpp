@@ -47,6 +47,7 @@ const QString kPlayFilters = QStringLiteral(
 CVideoPlayer::CVideoPlayer(QWidget* parent)
     : PlayingWindow(std::make_unique<PlayerEngine>(), QStringLiteral("Play a YUV Data File"), parent),
       engine_(static_cast<PlayerEngine&>(driver().playback())) {
+  ProbeSamplesOf(engine_.Sequence());
   BuildControls();
   PlaceControls();
   LayOutPicture();
