@@ -40,6 +40,16 @@ PlayingWindow::PlayingWindow(std::unique_ptr<Playback> playback, const QString& 
   });
   connect(preview_, &PreviewArea::viewChanged, this, &PlayingWindow::RefreshPixelStatus);
   connect(this, &PlayingWindow::frameShown, this, &PlayingWindow::RefreshPixelStatus);
+  connect(preview_, &PreviewArea::zoomChanged, this, [this] { LayOutPicture(); });
+}
+
+QSize PlayingWindow::PictureSizeAsShown() const {
+  const QSize picture = PictureSize().value_or(QSize(352, 288));
+  const int64_t factor = std::max(preview_->zoom().factor(), 1);
+  const auto grown = [factor](int side) {
+    return static_cast<int>(std::min<int64_t>(side * factor, 1 << 16));
+  };
+  return {grown(picture.width()), grown(picture.height())};
 }
 
 std::optional<PixelSamples> PlayingWindow::ShownSamplesAt(int x, int y) const {
@@ -221,7 +231,7 @@ void PlayingWindow::ShowChoice() {
 
 void PlayingWindow::LayOutPicture() {
   const int chrome = std::max(minChrome_, sizeHint().height() - previewPanel_->height());
-  const QSize picture = PictureSize().value_or(QSize(352, 288));
+  const QSize picture = PictureSizeAsShown();
   const PreviewLayoutResult layout =
       LayoutPreviewOnScreen(this, QPoint(28, chrome), QSize(std::max(width(), sizeHint().width()), chrome),
                             picture, kPixelStatusHeight);

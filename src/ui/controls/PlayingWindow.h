@@ -94,6 +94,9 @@ class PlayingWindow : public QDialog {
 
   // The picture the preview is laid out for; nullopt before one is chosen.
   virtual std::optional<QSize> PictureSize() const = 0;
+  // Its size magnified by the zoom chosen (352 x 288 before a picture): the
+  // preview grows with the zoom as far as the screen lets it.
+  QSize PictureSizeAsShown() const;
   // Sizes the preview for the picture below the controls (at least `minChrome_`
   // high) and fits the window on the screen.
   virtual void LayOutPicture();

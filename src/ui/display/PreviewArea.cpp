@@ -66,21 +66,29 @@ void PreviewArea::viewMoved() {
   emit viewChanged();
 }
 
+void PreviewArea::zoomed(int before) {
+  viewMoved();
+  if (zoom_.factor() != before) emit zoomChanged();
+}
+
 void PreviewArea::zoomIn(std::optional<QPoint> anchor) {
+  const int before = zoom_.factor();
   const QPoint a = anchor.value_or(rect().center());
   zoom_.ZoomIn(a.x(), a.y());
-  viewMoved();
+  zoomed(before);
 }
 
 void PreviewArea::zoomOut(std::optional<QPoint> anchor) {
+  const int before = zoom_.factor();
   const QPoint a = anchor.value_or(rect().center());
   zoom_.ZoomOut(a.x(), a.y());
-  viewMoved();
+  zoomed(before);
 }
 
 void PreviewArea::fitToArea() {
+  const int before = zoom_.factor();
   zoom_.Fit();
-  viewMoved();
+  zoomed(before);
 }
 
 void PreviewArea::showActualSize() {
@@ -92,9 +100,10 @@ void PreviewArea::setZoomFactor(int factor) {
     fitToArea();
     return;
   }
+  const int before = zoom_.factor();
   const QPoint a = rect().center();
   zoom_.SetFactor(factor, a.x(), a.y());
-  viewMoved();
+  zoomed(before);
 }
 
 std::optional<QPoint> PreviewArea::PixelAt(const QPoint& at) const {

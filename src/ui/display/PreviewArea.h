@@ -66,6 +66,8 @@ class PreviewArea : public QWidget {
  signals:
   // The zoom or the part of the picture shown changed.
   void viewChanged();
+  // The magnification changed (after viewChanged).
+  void zoomChanged();
 
  protected:
   void paintEvent(QPaintEvent* event) override;
@@ -80,6 +82,8 @@ class PreviewArea : public QWidget {
   void placeBars();
   // After a zoom or a pan: the bars follow the offsets, the area is drawn again.
   void viewMoved();
+  // After a change of zoom from `before` (a factor, 0 for the fit).
+  void zoomed(int before);
   int ShownSize(bool vertical) const;
   void SetOffset(bool vertical, int offset);
   void drawPixelText(QPainter& painter, const ZoomView::Drawn& drawn);

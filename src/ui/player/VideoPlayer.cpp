@@ -177,7 +177,7 @@ void CVideoPlayer::LayOutPicture() {
   const int originY = compact() ? kCompactOriginY : kDetailedOriginY;
   const PreviewLayoutResult layout =
       LayoutPreviewOnScreen(this, QPoint(kOriginX, originY), QSize(kControlWidth, originY),
-                            PictureSize().value_or(QSize(352, 288)));
+                            PictureSizeAsShown(), kPixelStatusHeight);
   PlacePreview(QPoint(layout.originX, originY), QSize(layout.visibleWidth, layout.visibleHeight));
   // Wide enough for the controls placed by hand, whatever the font made of them.
   const int controlsRight = std::max(detailsToggle()->geometry().right(), exit_->geometry().right()) + 6;
