@@ -450,10 +450,10 @@ ToolJob::FrameResult ConverterJob::ProcessFrame() {
   if (SameLayout() && !sources_[0].IsPictureList()) {
     return WriteOutput(a) ? FrameResult::Written : FrameResult::Failed;
   }
-  if (static_cast<const ImageFormat&>(SourceFormat) == TargetFormat && !sources_[0].IsPictureList() &&
-      IsStoredOnlyLayout(run_.outputs[0].stored)) {
-    // Files that differ only in their chroma packing or depth: the frame is
-    // converted as it is written, from buffers of the output's own.
+  if (static_cast<const ImageFormat&>(SourceFormat) == TargetFormat && !sources_[0].IsPictureList()) {
+    // Files that differ only in their chroma packing or depth: the frame was
+    // converted as it was read (NV12 to I420), or is converted as it is written,
+    // from buffers of the output's own (I420 to NV12).
     if (PreviewWanted()) RefreshPreview(a);
     FrameShown = true;
     return WriteOutput(a) ? FrameResult::Written : FrameResult::Failed;
