@@ -439,7 +439,11 @@ ToolJob::FrameResult ConverterJob::ProcessFrame() {
   if (DeepThroughPictures()) return ConvertThroughPictures();
   const FrameImage& SourceFormat = In();
   const FrameImage& TargetFormat = Out();
-  FrameImage a = input_.Frame(SourceFormat);
+  // A frame converted as it is read into the output's own layout (NV12 to I420)
+  // is read into the output's buffer: it is written while the next one is made.
+  const bool convertedOnRead = static_cast<const ImageFormat&>(SourceFormat) == TargetFormat && !SameLayout() &&
+                               !sources_[0].IsPictureList() && !IsStoredOnlyLayout(run_.outputs[0].stored);
+  FrameImage a = convertedOnRead ? Output().Frame(SourceFormat) : input_.Frame(SourceFormat);
   // A picture list commits each picture as it is made, before the job could learn
   // that its source lost bytes: those frames are copied.
   const auto bytes =
