@@ -35,6 +35,7 @@
 #include "ui/controls/JobWindow.h"
 #include "ui/controls/MessageBoxSink.h"
 #include "ui/display/GridDialog.h"
+#include "ui/display/PreviewArea.h"
 #include "ui/editor/BlockEditDialog.h"
 #include "ui/editor/ImageEditDialog.h"
 #include "ui/image/FormulaDialog.h"
@@ -642,6 +643,21 @@ int main(int argc, char** argv) {
     player->findChild<QPushButton*>(QStringLiteral("stepForward"))->click();
     QTest::qWait(300);
     Save(*player, folder, QStringLiteral("player_grids"));
+    // Zoomed about the middle of the picture, the pointer there: the status line
+    // names the pixel's samples; from 16x the pixels show them.
+    auto* preview = player->findChild<vx::PreviewArea*>(QStringLiteral("preview"));
+    const QPoint middle(preview->width() / 2, preview->height() / 2);
+    QTest::mouseMove(preview, middle);
+    QTest::qWait(50);
+    Save(*player, folder, QStringLiteral("player_zoom1x"));
+    for (const auto& [steps, name] :
+         {std::pair{2, "player_zoom4x"}, {2, "player_zoom16x"}, {1, "player_zoom32x"}}) {
+      for (int i = 0; i < steps; ++i) preview->zoomIn(middle);
+      QTest::mouseMove(preview, middle + QPoint(1, 0));
+      QTest::mouseMove(preview, middle);
+      QTest::qWait(50);
+      Save(*player, folder, QLatin1String(name));
+    }
     player->Exit();
     settings.Grid1 = one;
     settings.Grid2 = two;

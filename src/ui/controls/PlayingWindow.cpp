@@ -238,7 +238,8 @@ void PlayingWindow::LayOutPicture() {
   const QSize visible(layout.visibleWidth, layout.visibleHeight);
   preview_->setGeometryFor(QPoint(16, 16), visible);
   PlacePixelStatus(visible);
-  previewPanel_->setFixedSize(visible.width() + 16, visible.height() + 16 + kPixelStatusHeight);
+  previewPanel_->setFixedSize(std::max(visible.width(), PixelStatusWidth()) + 16,
+                              visible.height() + 16 + kPixelStatusHeight);
   ShowDetailsToggle(layout.verticalBarShown);
   adjustSize();
   FitOnScreen(this);
@@ -247,14 +248,23 @@ void PlayingWindow::LayOutPicture() {
 void PlayingWindow::PlacePreview(QPoint origin, QSize visible) {
   constexpr int kBars = 16;  // the bars lie left of and above the visible area
   previewPanel_->setGeometry(
-      QRect(origin - QPoint(kBars, kBars), visible + QSize(kBars, kBars + kPixelStatusHeight)));
+      QRect(origin - QPoint(kBars, kBars), QSize(std::max(visible.width(), PixelStatusWidth()) + kBars,
+                                                 visible.height() + kBars + kPixelStatusHeight)));
   preview_->setGeometryFor(QPoint(kBars, kBars), visible);
   PlacePixelStatus(visible);
 }
 
+int PlayingWindow::PixelStatusWidth() const {
+  // Room for one file's values at full depth on one line; two files' wrap to two.
+  return pixelStatus_->fontMetrics().horizontalAdvance(QStringLiteral(
+             "x 9999  y 9999  Y 65535  U 65535  V 65535 (chroma 9999, 9999)   shown RGB 255 255 255")) +
+         8;
+}
+
 void PlayingWindow::PlacePixelStatus(QSize visible) {
-  // Under the picture, as wide as the window lets it be.
-  pixelStatus_->setGeometry(16, 16 + visible.height() + 2, std::max(visible.width(), 600),
+  pixelStatus_->setWordWrap(true);
+  pixelStatus_->setAlignment(Qt::AlignLeft | Qt::AlignTop);
+  pixelStatus_->setGeometry(16, 16 + visible.height() + 2, std::max(visible.width(), PixelStatusWidth()),
                             kPixelStatusHeight - 2);
 }
 

@@ -130,7 +130,7 @@ class PlayingWindow : public QDialog {
   // samples at full depth and the colour shown; at 16x and more the pixels show
   // their samples. Windows of one file take them from its sequence; others give
   // their own text.
-  static constexpr int kPixelStatusHeight = 20;
+  static constexpr int kPixelStatusHeight = 34;  // two lines
   void ProbeSamplesOf(const FileListSequence& files) { probed_ = &files; }
   virtual std::optional<PixelSamples> ShownSamplesAt(int x, int y) const;
   virtual QString DescribePixel(QPoint pixel) const;
@@ -155,6 +155,7 @@ class PlayingWindow : public QDialog {
   void AddZoomKeys();
   std::optional<QPoint> PointerOverPreview() const;
   void PlacePixelStatus(QSize visible);
+  int PixelStatusWidth() const;
 
   PlaybackDriver driver_;
   QWidget* previewPanel_;

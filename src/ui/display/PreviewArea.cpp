@@ -1,5 +1,6 @@
 #include "ui/display/PreviewArea.h"
 
+#include <QFontMetrics>
 #include <QImage>
 #include <QMouseEvent>
 #include <QPainter>
@@ -298,8 +299,17 @@ void PreviewArea::paintEvent(QPaintEvent*) {
 void PreviewArea::drawPixelText(QPainter& painter, const ZoomView::Drawn& d) {
   const int z = zoom_.factor();
   const int lines = z >= 2 * kZoomShowingValues ? 3 : 1;
+  // The largest font whose widest value still fits inside a pixel, with a margin.
   QFont font = painter.font();
-  font.setPixelSize(std::max(6, z / (lines + 1) + (lines == 1 ? 1 : 0)));
+  const QString widest = pixelText_(d.source.x, d.source.y).value(0).size() > 3 ? QStringLiteral("00000")
+                                                                                : QStringLiteral("000");
+  int size = std::max(5, z / lines - 2);
+  for (; size > 5; --size) {
+    font.setPixelSize(size);
+    const QFontMetrics metrics(font);
+    if (metrics.horizontalAdvance(widest) <= z - 2 && metrics.height() * lines <= z) break;
+  }
+  font.setPixelSize(size);
   painter.setFont(font);
   const int pitch = static_cast<int>(DisplayRowPitch(width_, true));
   for (int y = d.source.y; y < d.source.y + d.source.height; ++y) {
@@ -313,7 +323,11 @@ void PreviewArea::drawPixelText(QPainter& painter, const ZoomView::Drawn& d) {
       const int luma = (bgr[2] * 299 + bgr[1] * 587 + bgr[0] * 114) / 1000;
       painter.setPen(luma > 128 ? Qt::black : Qt::white);
       const Rect cell = zoom_.ToViewport({x, y, 1, 1});
-      painter.drawText(QRect(cell.x, cell.y, cell.width, cell.height), Qt::AlignCenter, text.join('\n'));
+      const QRect box(cell.x, cell.y, cell.width, cell.height);
+      painter.save();
+      painter.setClipRect(box);  // never over the next pixel
+      painter.drawText(box, Qt::AlignCenter, text.join('\n'));
+      painter.restore();
     }
   }
 }
