@@ -1,5 +1,6 @@
-// The settings loader on any text, with the round trip: whatever it loads, its
-// saved text reads back to the same text.
+// The settings loader on any text, the window places after the other keys
+// included, with the round trip: whatever it loads, its saved text reads back to
+// the same text.
 #include <cstdint>
 #include <cstdlib>
 #include <string_view>

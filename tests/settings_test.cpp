@@ -314,5 +314,104 @@ TEST(SettingsFile, TheLastFolderIsAKeyAfterTheOthers) {
   EXPECT_EQ(SettingsText(broken), older);
 }
 
+TEST(SettingsFile, WindowPlacesAreLinesAfterTheOthers) {
+  ProgramSettings placed = Changed();
+  placed.LastFolder = "/clips";
+  placed.Format.BitsPerSample = 10;
+  const std::string before = SettingsText(placed);
+  placed.Windows["play"] = {.X = -20, .Y = 40, .Width = 800, .Height = 600, .Zoom = 0};
+  placed.Windows["compare"] = {.X = 32767, .Y = -32767, .Width = 1, .Height = 32767, .Zoom = 32};
+  const std::string text = SettingsText(placed);
+  ASSERT_EQ(text.substr(0, before.size()), before) << "every earlier key is written as before";
+  EXPECT_EQ(text.substr(before.size()),
+            "Window: compare 32767 -32767 1 32767 32\n"
+            "Window: play -20 40 800 600 0\n");
+  EXPECT_EQ(SettingsText(ProgramSettings{}), DefaultFileText()) << "no window closed yet: no line";
+
+  ProgramSettings read;
+  EXPECT_EQ(ParseSettingsText(text, read), 111);
+  EXPECT_EQ(read, placed);
+
+  // A file of an older program reads exactly as before, with no places.
+  const std::string older = SettingsText(Changed());
+  ProgramSettings old;
+  EXPECT_EQ(ParseSettingsText(older, old), 111);
+  EXPECT_EQ(old, Changed());
+  // ... and the places' lines leave what an older reader takes alone: the text
+  // up to them parses to the same values.
+  ProgramSettings withoutPlaces;
+  ParseSettingsText(before, withoutPlaces);
+  ProgramSettings expected = placed;
+  expected.Windows.clear();
+  EXPECT_EQ(withoutPlaces, expected);
+
+  // Damaged or absurd lines are passed over; the good ones around them are read.
+  const std::string base = SettingsText(Changed());
+  struct Case {
+    std::string what;
+    std::string line;
+  };
+  const Case refused[] = {
+      {"negative width", "Window: crop 0 0 -5 100 1\n"},
+      {"zero height", "Window: crop 0 0 5 0 1\n"},
+      {"huge width", "Window: crop 0 0 32768 100 1\n"},
+      {"huge position", "Window: crop 99999999999 0 100 100 1\n"},
+      {"far left", "Window: crop -32768 0 100 100 1\n"},
+      {"zoom past 32", "Window: crop 0 0 100 100 33\n"},
+      {"negative zoom", "Window: crop 0 0 100 100 -1\n"},
+      {"a number missing", "Window: crop 0 0 100 100\n"},
+      {"a number too many", "Window: crop 0 0 100 100 1 7\n"},
+      {"letters after", "Window: crop 0 0 100 100 1x\n"},
+      {"no name", "Window:  0 0 100 100 1\n"},
+      {"odd name", "Window: cr/op 0 0 100 100 1\n"},
+      {"name too long", "Window: " + std::string(33, 'a') + " 0 0 100 100 1\n"},
+      {"not at a line start", "x Window: crop 0 0 100 100 1\n"},
+      {"numbers on the next line", "Window: crop\n0 0 100 100 1\n"},
+  };
+  for (const Case& c : refused) {
+    ProgramSettings parsed;
+    EXPECT_EQ(
+        ParseSettingsText(base + "Window: flip 1 2 3 4 2\n" + c.line + "Window: pad 5 6 7 8 16\n", parsed),
+        111)
+        << c.what;
+    const std::map<std::string, WindowPlace, std::less<>> good = {{"flip", {1, 2, 3, 4, 2}},
+                                                                  {"pad", {5, 6, 7, 8, 16}}};
+    EXPECT_EQ(parsed.Windows, good) << c.what;
+  }
+  ProgramSettings cut;
+  ParseSettingsText(base + "Window: flip 1 2 3 4 2\nWindow: crop 0 0 100 100 1", cut);
+  EXPECT_EQ(cut.Windows, (std::map<std::string, WindowPlace, std::less<>>{{"flip", {1, 2, 3, 4, 2}}}))
+      << "a line cut before its end (by the read limit) is not read";
+
+  // Carriage returns and blanks are read; a later line of a tool wins.
+  ProgramSettings loose;
+  ParseSettingsText(base + "Window:\tcrop  -1 +2 3 4 1 \r\nWindow: crop 9 9 9 9 0\n", loose);
+  EXPECT_EQ(loose.Windows, (std::map<std::string, WindowPlace, std::less<>>{{"crop", {9, 9, 9, 9, 0}}}));
+  // A file damaged before its last key keeps no places.
+  ProgramSettings damaged;
+  ParseSettingsText(base.substr(0, base.find("AddDiffGrid")) + "AddDiffGrid: x\nWindow: crop 1 1 1 1 1\n",
+                    damaged);
+  EXPECT_TRUE(damaged.Windows.empty());
+
+  // At most kMaxWindowPlaces tools are read, and a place set in memory outside
+  // the limits is forgotten, never written.
+  std::string many = base;
+  for (size_t i = 0; i < kMaxWindowPlaces + 5; ++i)
+    many += "Window: t" + std::to_string(100 + i) + " 0 0 9 9 0\n";
+  ProgramSettings crowded;
+  ParseSettingsText(many, crowded);
+  EXPECT_EQ(crowded.Windows.size(), kMaxWindowPlaces);
+  EXPECT_TRUE(crowded.Windows.contains("t100"));
+  EXPECT_FALSE(crowded.Windows.contains("t164"));
+  ProgramSettings absurd = Changed();
+  absurd.Windows["play"] = {.X = 0, .Y = 0, .Width = 0, .Height = 10, .Zoom = 0};
+  absurd.Windows["a b"] = {.X = 0, .Y = 0, .Width = 10, .Height = 10, .Zoom = 0};
+  absurd.Windows["crop"] = {.X = 0, .Y = 0, .Width = 10, .Height = 10, .Zoom = 0};
+  EXPECT_EQ(SettingsText(absurd), base + "Window: crop 0 0 10 10 0\n");
+  SanitizeSettings(absurd);
+  EXPECT_EQ(absurd.Windows.size(), 1u);
+  EXPECT_TRUE(absurd.Windows.contains("crop"));
+}
+
 }  // namespace
 }  // namespace vx

@@ -13,6 +13,7 @@
 #include <optional>
 #include <vector>
 
+#include "display/ZoomView.h"
 #include "platform/MessageSink.h"
 #include "platform/RawFile.h"
 #include "platform/StringFormat.h"
@@ -90,6 +91,33 @@ std::optional<int32_t> ScanBits(std::string_view text, size_t pos) {
     return bits;
   }
   return std::nullopt;
+}
+
+// After the depth: one line for each tool's window place.
+constexpr std::string_view kWindowKey = "Window:";
+
+bool IsBlank(char c) {
+  return c == ' ' || c == '\t';
+}
+
+// "<tool> x y width height zoom" with nothing after it but blanks.
+std::optional<std::pair<std::string, WindowPlace>> ParseWindowLine(std::string_view line);
+
+// Every whole "Window:" line after `pos` holding a usable place; a later line of
+// a tool replaces an earlier one.
+void ScanWindows(std::string_view text, size_t pos, ProgramSettings& settings) {
+  for (size_t at = text.find(kWindowKey, pos); at != std::string_view::npos;
+       at = text.find(kWindowKey, at + 1)) {
+    if (at > 0 && text[at - 1] != '\n') continue;
+    const size_t start = at + kWindowKey.size();
+    const size_t end = text.find('\n', start);
+    if (end == std::string_view::npos) return;  // cut by the read limit
+    auto entry = ParseWindowLine(text.substr(start, end - start));
+    if (!entry) continue;
+    auto& windows = settings.Windows;
+    if (windows.size() >= kMaxWindowPlaces && !windows.contains(entry->first)) continue;
+    windows[std::move(entry->first)] = entry->second;
+  }
 }
 
 struct Slot {
@@ -171,7 +199,34 @@ bool ScanReal(const std::string& text, size_t& pos, float& value) {
   return true;
 }
 
+std::optional<std::pair<std::string, WindowPlace>> ParseWindowLine(std::string_view line) {
+  if (line.ends_with('\r')) line.remove_suffix(1);
+  size_t i = 0;
+  while (i < line.size() && IsBlank(line[i])) ++i;
+  const size_t nameStart = i;
+  while (i < line.size() && !IsSpace(line[i])) ++i;
+  std::string name(line.substr(nameStart, i - nameStart));
+  WindowPlace place;
+  for (int32_t* v : {&place.X, &place.Y, &place.Width, &place.Height, &place.Zoom}) {
+    if (i >= line.size() || !IsBlank(line[i]) || !ScanInt(line, i, *v)) return std::nullopt;
+  }
+  while (i < line.size() && IsBlank(line[i])) ++i;
+  if (i != line.size() || !UsableWindowPlace(name, place)) return std::nullopt;
+  return std::pair{std::move(name), place};
+}
+
 }  // namespace
+
+bool UsableWindowPlace(std::string_view tool, const WindowPlace& place) {
+  const bool named = !tool.empty() && tool.size() <= 32 && std::ranges::all_of(tool, [](char c) {
+    return std::isalnum(static_cast<unsigned char>(c)) || c == '_' || c == '-';
+  });
+  auto inRange = [](int32_t v, int32_t lo, int32_t hi) { return v >= lo && v <= hi; };
+  return named && inRange(place.X, -kMaxWindowCoordinate, kMaxWindowCoordinate) &&
+         inRange(place.Y, -kMaxWindowCoordinate, kMaxWindowCoordinate) &&
+         inRange(place.Width, 1, kMaxWindowCoordinate) && inRange(place.Height, 1, kMaxWindowCoordinate) &&
+         inRange(place.Zoom, 0, kMaxZoom);
+}
 
 ProgramSettings& CurrentSettings() {
   static ProgramSettings settings;
@@ -199,6 +254,11 @@ std::string SettingsText(const ProgramSettings& settings) {
   // Only a depth other than 8 is written, so 8-bit settings keep their old text.
   if (settings.Format.BitsPerSample != 8) {
     text.append(kBitsKey).append(" ").append(std::to_string(settings.Format.BitsPerSample)).append("\n");
+  }
+  for (const auto& [tool, place] : settings.Windows) {
+    if (!UsableWindowPlace(tool, place)) continue;
+    text.append(StrFormat("%.*s %s %d %d %d %d %d\n", static_cast<int>(kWindowKey.size()), kWindowKey.data(),
+                          tool.c_str(), place.X, place.Y, place.Width, place.Height, place.Zoom));
   }
   return text;
 }
@@ -229,6 +289,7 @@ int ParseSettingsText(std::string_view input, ProgramSettings& settings) {
   if (next == slots.size()) {
     if (auto folder = ScanLastFolder(text, t)) settings.LastFolder = std::move(*folder);
     if (auto bits = ScanBits(text, t)) settings.Format.BitsPerSample = *bits;
+    ScanWindows(text, t, settings);
   }
   return static_cast<int>(next);
 }
@@ -264,6 +325,8 @@ void SanitizeSettings(ProgramSettings& s) {
     clampColor(g->Color);
   }
   if (!UsableFolder(s.LastFolder)) s.LastFolder.clear();
+  std::erase_if(s.Windows, [](const auto& entry) { return !UsableWindowPlace(entry.first, entry.second); });
+  while (s.Windows.size() > kMaxWindowPlaces) s.Windows.erase(std::prev(s.Windows.end()));
 }
 
 void LoadSettings(ProgramSettings& settings, const std::filesystem::path& file) {
