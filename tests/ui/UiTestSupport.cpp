@@ -8,7 +8,9 @@
 #include <QAbstractItemView>
 #include <QApplication>
 #include <QCheckBox>
+#include <QDropEvent>
 #include <QMenuBar>
+#include <QMimeData>
 #include <QRadioButton>
 #include <QScreen>
 #include <algorithm>
@@ -40,6 +42,49 @@ testing::AssertionResult ClickAsUser(QWidget* widget, QPoint at) {
                                        << (hit ? hit->metaObject()->className() : "nothing");
   QTest::mouseClick(hit, Qt::LeftButton, {}, hit->mapFrom(window, onWindow));
   return testing::AssertionSuccess();
+}
+
+testing::AssertionResult DropAsUser(QWidget* widget, const QList<QUrl>& urls, QPoint at) {
+  if (!widget) return testing::AssertionFailure() << "no widget";
+  QWidget* window = widget->window();
+  const QPoint onWindow = widget->mapTo(window, at.x() < 0 ? widget->rect().center() : at);
+  QWidget* hit = window->childAt(onWindow);
+  if (!hit) hit = window;
+  if (hit != widget && !widget->isAncestorOf(hit))
+    return testing::AssertionFailure()
+           << widget->metaObject()->className() << " is covered by " << hit->metaObject()->className();
+  QWidget* target = hit;
+  while (!target->acceptDrops() && !target->isWindow()) target = target->parentWidget();
+  if (!target->acceptDrops())
+    return testing::AssertionFailure() << "refused: nothing under the point takes drops";
+  QMimeData data;
+  data.setUrls(urls);
+  const QPoint position = target->mapFrom(window, onWindow);
+  const Qt::DropActions actions = Qt::CopyAction | Qt::MoveAction | Qt::LinkAction;
+  QDragEnterEvent enter(position, actions, &data, Qt::LeftButton, Qt::NoModifier);
+  QApplication::sendEvent(target, &enter);
+  if (!enter.isAccepted())
+    return testing::AssertionFailure() << "refused by " << target->metaObject()->className() << " on entry";
+  QDragMoveEvent move(position, actions, &data, Qt::LeftButton, Qt::NoModifier);
+  QApplication::sendEvent(target, &move);
+  if (!move.isAccepted()) {
+    QDragLeaveEvent leave;
+    QApplication::sendEvent(target, &leave);
+    return testing::AssertionFailure() << "refused by " << target->metaObject()->className() << " on a move";
+  }
+  QDropEvent drop(QPointF(position), actions, &data, Qt::LeftButton, Qt::NoModifier);
+  drop.setDropAction(move.dropAction());
+  QApplication::sendEvent(target, &drop);
+  if (!drop.isAccepted())
+    return testing::AssertionFailure()
+           << "refused by " << target->metaObject()->className() << " at the drop";
+  return testing::AssertionSuccess();
+}
+
+QList<QUrl> FileUrls(std::initializer_list<std::string> paths) {
+  QList<QUrl> urls;
+  for (const std::string& path : paths) urls << QUrl::fromLocalFile(QString::fromStdString(path));
+  return urls;
 }
 
 testing::AssertionResult TypeAsUser(QLineEdit* box, const QString& text) {

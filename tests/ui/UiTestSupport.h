@@ -14,6 +14,7 @@
 #include <QPointer>
 #include <QPushButton>
 #include <QTimer>
+#include <QUrl>
 #include <QtTest/QTest>
 #include <atomic>
 #include <filesystem>
@@ -70,6 +71,15 @@ bool TakesItsOwnClick(QWidget* widget, QPoint at = QPoint(-1, -1));
 // Clicks as a person does: at that point of the window, on whatever widget lies
 // there. Fails (without clicking) when that is not `widget` or a part of it.
 testing::AssertionResult ClickAsUser(QWidget* widget, QPoint at = QPoint(-1, -1));
+
+// Drags `urls` (local files or any address) from elsewhere and drops them at
+// `at` (the middle when left out) of `widget`, as the window system does: on the
+// widget under that point of the window, or the nearest of its parents that takes
+// drops, with an enter, a move and the drop. Fails (without dragging) when that
+// point is covered by a widget not `widget` or a part of it, and when the drop is
+// refused, saying which.
+testing::AssertionResult DropAsUser(QWidget* widget, const QList<QUrl>& urls, QPoint at = QPoint(-1, -1));
+QList<QUrl> FileUrls(std::initializer_list<std::string> paths);
 
 // Clicks into a text box, selects what it holds with the keyboard and types `text`
 // over it, as a person replaces a value.

@@ -13,6 +13,7 @@
 #include "shell/desktop/FileHistoryDialog.h"
 #include "shell/desktop/ShellWindows.h"
 #include "shell/desktop/ToolbarIcons.h"
+#include "ui/controls/FileDrops.h"
 #include "ui/display/GridDialog.h"
 #include "ui/image/FormulaDialog.h"
 
@@ -100,6 +101,11 @@ CMainFrame::CMainFrame(QWidget* parent) : QMainWindow(parent) {
   BuildMenus();
   BuildToolBar();
   BuildStatusBar();
+  AcceptFileDrops(
+      this, [this](QPoint) { return static_cast<bool>(openFiles_); },
+      [this](const QStringList& files, QPoint) {
+        if (openFiles_) openFiles_(files);
+      });
 }
 
 void CMainFrame::BuildMenus() {

@@ -32,6 +32,9 @@ class CMainFrame : public QMainWindow {
   QWidget* LatestWindow(Command command) const;
   QAction* action(Command command) const;
   void ShowSplash();
+  // What local files dropped on the window open in; drops are refused until it is set.
+  using FileOpener = std::function<void(const QStringList& files)>;
+  void SetFileOpener(FileOpener open) { openFiles_ = std::move(open); }
 
  signals:
   void closing();
@@ -55,6 +58,7 @@ class CMainFrame : public QMainWindow {
   std::map<Command, Tool> tools_;
   QToolBar* toolBar_ = nullptr;
   QPointer<QWidget> help_;
+  FileOpener openFiles_;
 };
 
 }  // namespace vx

@@ -92,6 +92,17 @@ void ReplayFromHistory(CMainFrame& frame) {
   });
 }
 
+// Files dropped on the main window open in a new player, as if picked with its
+// Browse: the format dialog asks the layout of the first.
+void PlayDroppedFiles(CMainFrame& frame) {
+  QPointer<CMainFrame> main(&frame);
+  frame.SetFileOpener([main](const QStringList& files) {
+    if (!main) return;
+    if (auto* player = dynamic_cast<CVideoPlayer*>(main->OpenTool(ToolId("play"))))
+      player->ChooseFiles(files);
+  });
+}
+
 }  // namespace
 
 void RegisterTools(CMainFrame& frame) {
@@ -100,6 +111,7 @@ void RegisterTools(CMainFrame& frame) {
       frame.RegisterTool(tool->id, QString::fromUtf8(tool->windowTitle), window.make);
   }
   ReplayFromHistory(frame);
+  PlayDroppedFiles(frame);
 }
 
 bool StartCommandLineTool(CMainFrame& frame, const CommandLineRequest& request) {

@@ -17,6 +17,7 @@
 #include "platform/MessageSink.h"
 #include "platform/StringFormat.h"
 #include "ui/analysis/HistogramDialogs.h"
+#include "ui/controls/FileDrops.h"
 #include "ui/controls/FileNameDialogs.h"
 #include "ui/controls/RawFilePicker.h"
 #include "ui/controls/ScreenFit.h"
@@ -143,6 +144,8 @@ void CYUVCompare::BuildControls() {
   NameWidgets({{grid_, "grid"}, {column_, "column"}, {row_, "row"}, {exit_, "exit"}});
   NameWidgets({{valueHistogram_, "valueHistogram"}, {positionHistogram_, "positionHistogram"}});
   NameNumbered(backgrounds_, "background");
+  // A file dropped on the left half of the window is file 1, on the right half file 2.
+  AcceptFileDropsAsBrowse(this, [this](QPoint at) { return at.x() < width() / 2 ? browse1_ : browse2_; });
   connect(browse1_, &QPushButton::clicked, this, [this] { Browse(1); });
   connect(browse2_, &QPushButton::clicked, this, [this] { Browse(2); });
   connect(exit_, &QPushButton::clicked, this, &QDialog::close);

@@ -18,6 +18,7 @@
 #include "platform/RawFile.h"
 #include "platform/StringFormat.h"
 #include "tools/FrameInput.h"
+#include "ui/controls/FileDrops.h"
 #include "ui/controls/FileNameDialogs.h"
 #include "ui/controls/RawFilePicker.h"
 #include "ui/controls/ScreenFit.h"
@@ -40,6 +41,8 @@ CInfoOverlay::CInfoOverlay(QWidget* parent)
   overlayPath_ = new QLineEdit(files);
   browseVideo_ = new QPushButton(QStringLiteral("Browse..."), files);
   browseOverlay_ = new QPushButton(QStringLiteral("Browse..."), files);
+  AcceptFileDropsAsBrowse(videoPath_, browseVideo_);
+  AcceptFileDropsAsBrowse(overlayPath_, browseOverlay_);
   format_ = new QLineEdit(files);
   format_->setReadOnly(true);
   auto* fileLayout = new QGridLayout(files);

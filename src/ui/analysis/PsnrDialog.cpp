@@ -11,6 +11,7 @@
 #include "model/Settings.h"
 #include "platform/MessageSink.h"
 #include "platform/StringFormat.h"
+#include "ui/controls/FileDrops.h"
 #include "ui/controls/FileGroup.h"
 #include "ui/controls/FileNameDialogs.h"
 #include "ui/controls/FormatDialog.h"
@@ -89,6 +90,7 @@ void CPSNR::BuildControls() {
   report_->setObjectName(QStringLiteral("reportBox"));
   browseReport_ = new QPushButton(QStringLiteral("Browse..."), reportGroup);
   browseReport_->setObjectName(QStringLiteral("reportBrowseButton"));
+  AcceptFileDropsAsBrowse(report_, browseReport_);
   auto* reportLayout = new QHBoxLayout(reportGroup);
   reportLayout->addWidget(report_, 1);
   reportLayout->addWidget(browseReport_);

@@ -2,6 +2,8 @@
 
 #include <QGridLayout>
 
+#include "ui/controls/FileDrops.h"
+
 namespace vx {
 
 FileGroup MakeFileGroup(const QString& title, QWidget* parent) {
@@ -9,6 +11,7 @@ FileGroup MakeFileGroup(const QString& title, QWidget* parent) {
   g.box = new QGroupBox(title, parent);
   g.name = new QLineEdit(g.box);
   g.browse = new QPushButton(QStringLiteral("Browse..."), g.box);
+  AcceptFileDropsAsBrowse(g.name, g.browse);
   g.format = new QLabel(g.box);
   g.format->setFrameShape(QFrame::StyledPanel);
   g.format->setMinimumWidth(330);

@@ -8,6 +8,7 @@
 namespace vx {
 
 // A titled group with a file name box, its "Browse..." button and a "Format:" label.
+// A file dropped on the box is taken as Browse takes it.
 struct FileGroup {
   QGroupBox* box;
   QLineEdit* name;

@@ -3,6 +3,9 @@
 #include <QFile>
 #include <QFileDialog>
 #include <QFileInfo>
+#include <QMessageBox>
+#include <optional>
+#include <utility>
 
 #include "model/Settings.h"
 
@@ -35,6 +38,26 @@ FileNameAsker& CurrentAsker() {
   return asker;
 }
 
+// The answer a ScopedPickerAnswer holds for the next question.
+std::optional<QStringList>& PendingAnswer() {
+  static std::optional<QStringList> answer;
+  return answer;
+}
+
+// The pending answer to `request`, taken; nullopt when there is none.
+std::optional<QStringList> TakePendingAnswer(QWidget* parent, const FileNameRequest& request) {
+  std::optional<QStringList> names = std::exchange(PendingAnswer(), std::nullopt);
+  if (!names || names->isEmpty()) return names;
+  if (request.question != FileNameQuestion::OpenMany) *names = names->mid(0, 1);
+  if (request.question == FileNameQuestion::Save && request.confirmOverwrite &&
+      QFileInfo::exists(names->first())) {
+    const QString text = QStringLiteral("%1 already exists.\nDo you want to replace it?")
+                             .arg(QFileInfo(names->first()).fileName());
+    if (QMessageBox::question(parent, request.caption, text) != QMessageBox::Yes) return QStringList();
+  }
+  return names;
+}
+
 QString FirstOf(const QStringList& names) {
   return names.isEmpty() ? QString() : names.first();
 }
@@ -57,7 +80,8 @@ QString StartIn(const QString& proposed) {
 
 QStringList Ask(QWidget* parent, FileNameRequest request) {
   request.start = StartIn(request.start);
-  const QStringList names = CurrentAsker()(parent, request);
+  const std::optional<QStringList> pending = TakePendingAnswer(parent, request);
+  const QStringList names = pending ? *pending : CurrentAsker()(parent, request);
   if (!names.isEmpty()) {
     const QString folder = QFileInfo(names.first()).absolutePath();
     if (!folder.isEmpty()) CurrentSettings().LastFolder = QFile::encodeName(folder).toStdString();
@@ -96,6 +120,14 @@ ScopedFileNameAsker::ScopedFileNameAsker(FileNameAsker asker) : previous_(std::m
 
 ScopedFileNameAsker::~ScopedFileNameAsker() {
   CurrentAsker() = std::move(previous_);
+}
+
+ScopedPickerAnswer::ScopedPickerAnswer(QStringList names) {
+  PendingAnswer() = std::move(names);
+}
+
+ScopedPickerAnswer::~ScopedPickerAnswer() {
+  PendingAnswer().reset();
 }
 
 }  // namespace vx

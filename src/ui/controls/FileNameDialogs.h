@@ -46,4 +46,16 @@ class ScopedFileNameAsker {
   FileNameAsker previous_;
 };
 
+// Answers the next question a picker would ask with `names`, in the person's
+// place (files dropped on a window stand for their choice): a picker of one file
+// takes the first. A save picker that would confirm replacing an existing file
+// still asks that. Later questions are asked as usual.
+class ScopedPickerAnswer {
+ public:
+  explicit ScopedPickerAnswer(QStringList names);
+  ~ScopedPickerAnswer();
+  ScopedPickerAnswer(const ScopedPickerAnswer&) = delete;
+  ScopedPickerAnswer& operator=(const ScopedPickerAnswer&) = delete;
+};
+
 }  // namespace vx

@@ -13,6 +13,7 @@
 #include "platform/StringFormat.h"
 #include "player/PlayerEngine.h"
 #include "ui/controls/DefaultButtons.h"
+#include "ui/controls/FileDrops.h"
 #include "ui/controls/RawFilePicker.h"
 #include "ui/controls/ScreenFit.h"
 
@@ -143,6 +144,7 @@ PlayingWindow::PathBoxes PlayingWindow::MakePathBoxes(QGroupBox* group) {
                   .browse = new QPushButton(QStringLiteral("Browse..."), group),
                   .format = new QLineEdit(group)};
   boxes.format->setReadOnly(true);
+  AcceptFileDropsAsBrowse(boxes.path, boxes.browse);
   auto* layout = new QGridLayout(group);
   layout->addWidget(boxes.path, 0, 0);
   layout->addWidget(boxes.browse, 0, 1);

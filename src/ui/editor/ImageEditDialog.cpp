@@ -12,6 +12,7 @@
 #include "model/Settings.h"
 #include "platform/MessageSink.h"
 #include "platform/StringFormat.h"
+#include "ui/controls/FileDrops.h"
 #include "ui/controls/FileNameDialogs.h"
 #include "ui/controls/FormatDialog.h"
 #include "ui/controls/RawFilePicker.h"
@@ -28,6 +29,7 @@ CImageEdit::CImageEdit(QWidget* parent)
   loadGroup_ = new QGroupBox(QStringLiteral("Load file:"), this);
   path_ = new QLineEdit(loadGroup_);
   browse_ = new QPushButton(QStringLiteral("Browse..."), loadGroup_);
+  AcceptFileDropsAsBrowse(path_, browse_);
   format_ = new QLineEdit(loadGroup_);
   format_->setReadOnly(true);
   auto* load = new QGridLayout(loadGroup_);

@@ -14,6 +14,7 @@
 #include "platform/MessageSink.h"
 #include "platform/StringFormat.h"
 #include "ui/controls/DialogWorker.h"
+#include "ui/controls/FileDrops.h"
 #include "ui/controls/FileNameDialogs.h"
 #include "ui/controls/FormatDialog.h"
 #include "ui/controls/ScreenFit.h"
@@ -62,6 +63,7 @@ void CVideoPlayer::BuildControls() {
   optionsGroup_ = new QGroupBox(QStringLiteral("Options:"), this);
   path_ = new QLineEdit(this);
   browse_ = new QPushButton(QStringLiteral("Browse..."), this);
+  AcceptFileDropsAsBrowse(path_, browse_);
   AttachControls(this, {.canPlay = [this] { return !path_->text().isEmpty(); },
                         .nothingToPlay = "Error PLAY1007: No source file to start!\n",
                         .beforeStart =

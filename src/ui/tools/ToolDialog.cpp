@@ -11,6 +11,7 @@
 #include "model/FileHistory.h"
 #include "platform/MessageSink.h"
 #include "platform/StringFormat.h"
+#include "ui/controls/FileDrops.h"
 #include "ui/controls/FileGroup.h"
 #include "ui/controls/FileNameDialogs.h"
 #include "ui/controls/FormatDialog.h"
@@ -182,6 +183,7 @@ std::array<ToolDialog::NameRow, 3> ToolDialog::MakeThreeNameRows(GroupOf which,
   for (size_t r = 0; r < 3; ++r) {
     if (r > 0) {
       rows[r] = {new QLineEdit(group), new QPushButton(QStringLiteral("Browse..."), group)};
+      AcceptFileDropsAsBrowse(rows[r].name, rows[r].browse);
       LockWhileRunning(rows[r].name);
       LockWhileRunning(rows[r].browse);
     }
