@@ -1,4 +1,5 @@
-// Files dragged from a file manager onto the windows.
+// Files dragged from a file manager onto the windows, and the places the tool
+// windows open in.
 #include <gtest/gtest.h>
 
 #include <QDialogButtonBox>
@@ -165,6 +166,47 @@ TEST_F(FileDrops, OnTheCompareWindowTheLeftHalfTakesFile1AndTheRightHalfFile2) {
   EXPECT_EQ(confirm.count, 2);
   EXPECT_TRUE(pickers.asked.empty());
   compare->close();
+}
+
+TEST_F(FileDrops, AToolWindowOpensWhereItsLastWindowClosedInsideTheScreen) {
+  // Remembered larger than the 1600 x 1000 screen and far below it.
+  CurrentSettings().Windows["crop"] = {.X = -900, .Y = 30000, .Width = 5000, .Height = 3000, .Zoom = 4};
+  BuildMainWindow();
+  QPointer<CImageCrop> crop = qobject_cast<CImageCrop*>(frame_.OpenTool(ToolId("crop")));
+  ASSERT_TRUE(crop);
+  ASSERT_TRUE(QTest::qWaitForWindowExposed(crop));
+  EXPECT_TRUE(WaitUntil([&] { return InsideTheScreen(crop); }))
+      << crop->x() << "," << crop->y() << " " << crop->width() << "x" << crop->height();
+  EXPECT_EQ(crop->preview()->zoom().factor(), 4);
+
+  EXPECT_EQ(crop->width(), 1600 - (crop->frameGeometry().width() - crop->width())) << "as wide as the screen";
+
+  // Moved, made smaller, fitted and closed: the next window of the tool opens so.
+  const QSize size(900, 650);
+  crop->resize(size);
+  crop->move(120, 80);
+  ASSERT_TRUE(WaitUntil([&] { return crop->pos() == QPoint(120, 80) && crop->size() == size; }));
+  crop->preview()->fitToArea();
+  crop->close();
+  ASSERT_TRUE(CurrentSettings().Windows.contains("crop"));
+  EXPECT_EQ(CurrentSettings().Windows.at("crop"),
+            (WindowPlace{.X = 120, .Y = 80, .Width = size.width(), .Height = size.height(), .Zoom = 0}));
+  crop = qobject_cast<CImageCrop*>(frame_.OpenTool(ToolId("crop")));
+  ASSERT_TRUE(crop);
+  ASSERT_TRUE(QTest::qWaitForWindowExposed(crop));
+  EXPECT_TRUE(WaitUntil([&] { return crop->pos() == QPoint(120, 80); })) << crop->x() << "," << crop->y();
+  EXPECT_EQ(crop->size(), size);
+  EXPECT_EQ(crop->preview()->zoom().factor(), 0);
+
+  // Closing the program records the windows still open.
+  crop->move(200, 90);
+  ASSERT_TRUE(WaitUntil([&] { return crop->pos() == QPoint(200, 90); }));
+  crop->preview()->setZoomFactor(8);
+  frame_.close();
+  EXPECT_EQ(CurrentSettings().Windows.at("crop").X, 200);
+  EXPECT_EQ(CurrentSettings().Windows.at("crop").Zoom, 8);
+  // ... and a window with no place kept yet opens as it always did.
+  EXPECT_FALSE(CurrentSettings().Windows.contains("flip"));
 }
 
 }  // namespace

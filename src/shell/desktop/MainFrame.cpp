@@ -14,6 +14,8 @@
 #include "shell/desktop/ShellWindows.h"
 #include "shell/desktop/ToolbarIcons.h"
 #include "ui/controls/FileDrops.h"
+#include "ui/controls/ScreenFit.h"
+#include "ui/controls/WindowPlaces.h"
 #include "ui/display/GridDialog.h"
 #include "ui/image/FormulaDialog.h"
 
@@ -194,7 +196,11 @@ QWidget* CMainFrame::OpenTool(Command command) {
   window->setAttribute(Qt::WA_DeleteOnClose);
   window->setWindowFlag(Qt::Window);
   window->setWindowTitle(it->second.title);
+  const ToolRow* row = FindTool(command);
+  const bool placed = row && RestorePlace(window, row->key);
   window->show();
+  if (placed) FitOnScreen(window);
+  if (row) KeepPlace(window, row->key);
   it->second.latest = window;  // the earlier window stays open on its own
   return window;
 }
@@ -254,6 +260,7 @@ void CMainFrame::ShowSplash() {
 }
 
 void CMainFrame::closeEvent(QCloseEvent* event) {
+  RememberOpenPlaces(this);  // the tool windows still open close with the program
   emit closing();
   QMainWindow::closeEvent(event);
 }

@@ -15,7 +15,7 @@ namespace vx {
 
 // The program's main window. It does no processing: its menu and toolbar open
 // the tool windows, each a new modeless window; the latest of each tool is kept
-// in the tool's slot.
+// in the tool's slot. A tool window opens where the last one of its tool closed.
 class CMainFrame : public QMainWindow {
   Q_OBJECT
 
