@@ -137,6 +137,29 @@ bool HaveFfmpeg();
 // A 176 x 144 I420 test clip of `frames` frames made by ffmpeg.
 std::filesystem::path MakeClip(const std::filesystem::path& folder, int frames, const char* size = "176x144");
 
+// Jobs on small clips that ffmpeg makes in any of its pixel formats, and the same
+// files as ffmpeg rewrites them, for byte comparisons.
+class HeadlessFfmpegClips : public HeadlessProgram {
+ protected:
+  static constexpr const char* kClipSize = "64x48";
+  void SetUp() override {
+    if (!HaveFfmpeg()) GTEST_SKIP() << "ffmpeg is not installed; scripts/setup installs it";
+  }
+  // Three 64 x 48 frames of ffmpeg's testsrc2 in one of its pixel formats.
+  std::filesystem::path Clip(const std::string& pixelFormat);
+  // A raw file of `from` (64 x 48 unless `size` says otherwise) as ffmpeg
+  // rewrites it in `to`, through `filter` if any.
+  std::filesystem::path Ffmpeg(const std::filesystem::path& source, const std::string& from,
+                               const std::string& to, const std::string& filter = "",
+                               const std::string& size = kClipSize);
+  // The program's job `action` from `source` (its -n and layout options) into `target`.
+  Outcome Job(const std::string& action, const std::vector<std::string>& source,
+              const std::filesystem::path& target, const std::vector<std::string>& more = {});
+
+ private:
+  int made_ = 0;
+};
+
 class HeadlessConvert : public HeadlessProgram {
  protected:
   void SetUp() override {

@@ -53,35 +53,11 @@ std::vector<uint8_t> ShiftedUp(const std::vector<uint8_t>& bytes, int shift) {
   return words;
 }
 
-class HeadlessDeepTools : public HeadlessProgram {
+class HeadlessDeepTools : public HeadlessFfmpegClips {
  protected:
-  void SetUp() override {
-    if (!HaveFfmpeg()) GTEST_SKIP() << "ffmpeg is not installed; scripts/setup installs it";
-  }
-  // Three 64 x 48 frames of ffmpeg's testsrc2 in one of its pixel formats.
-  fs::path Clip(const std::string& pixelFormat) {
-    const fs::path path = dir_ / (pixelFormat + ".yuv");
-    if (fs::exists(path)) return path;
-    const std::string command = "ffmpeg -loglevel error -y -f lavfi -i testsrc2=size=" + std::string(kSize) +
-                                ":rate=25 -frames:v 3 -pix_fmt " + pixelFormat + " -f rawvideo " +
-                                Quote(path.string());
-    EXPECT_EQ(std::system(command.c_str()), 0) << command;
-    return path;
-  }
   // P010 through 10-bit planar: the unused low bits are 0, as the program writes them
   // (ffmpeg's P010 straight from testsrc2 repeats the high bits there).
   fs::path P010Clip() { return Ffmpeg(Clip("yuv420p10le"), "yuv420p10le", "p010le"); }
-  // A raw file of `from` (64 x 48 unless `size` says otherwise) as ffmpeg rewrites
-  // it in `to`, through `filter` if any.
-  fs::path Ffmpeg(const fs::path& source, const std::string& from, const std::string& to,
-                  const std::string& filter = "", const std::string& size = kSize) {
-    const fs::path path = dir_ / ("ffmpeg_" + std::to_string(made_++) + "_" + to + ".yuv");
-    const std::string command = "ffmpeg -loglevel error -y -f rawvideo -pix_fmt " + from + " -s " + size +
-                                " -i " + Quote(source.string()) + (filter.empty() ? "" : " -vf " + filter) +
-                                " -pix_fmt " + to + " -f rawvideo " + Quote(path.string());
-    EXPECT_EQ(std::system(command.c_str()), 0) << command;
-    return path;
-  }
   // ffmpeg's extractplanes: the Y, U and V planes of a file as files `<base>.y` ...
   void ExtractPlanes(const fs::path& source, const std::string& from, const std::string& to,
                      const fs::path& base) {
@@ -93,19 +69,11 @@ class HeadlessDeepTools : public HeadlessProgram {
     }
     EXPECT_EQ(std::system(command.c_str()), 0) << command;
   }
-  Outcome Job(const std::string& action, const Args& source, const fs::path& target, const Args& more = {}) {
-    Args args = {"-a", action, "-N", target.string(), "-e", "exit"};
-    args.insert(args.end(), source.begin(), source.end());
-    args.insert(args.end(), more.begin(), more.end());
-    return Run(args);
-  }
   Outcome Merge(const fs::path& base, const fs::path& target, const std::string& sampling,
                 const std::string& bits) {
     return Run({"-a", "merge", "-n", base.string(), "-N", target.string(), "-s", sampling, "-p", "planar",
                 "-b", bits, "-w", "64", "-h", "48", "-e", "exit"});
   }
-
-  int made_ = 0;
 };
 
 // ---- padding ---------------------------------------------------------------------

@@ -44,42 +44,13 @@ std::string AfterTheTime(const std::string& record) {
   return record.substr(std::min(record.size(), at + 11 + kTimeField));
 }
 
-class HeadlessStoredLayouts : public HeadlessProgram {
+class HeadlessStoredLayouts : public HeadlessFfmpegClips {
  protected:
-  void SetUp() override {
-    if (!HaveFfmpeg()) GTEST_SKIP() << "ffmpeg is not installed; scripts/setup installs it";
-  }
-  // Three 64 x 48 frames of ffmpeg's testsrc2 in one of its pixel formats.
-  fs::path Clip(const std::string& pixelFormat) {
-    const fs::path path = dir_ / (pixelFormat + ".yuv");
-    if (fs::exists(path)) return path;
-    const std::string command = "ffmpeg -loglevel error -y -f lavfi -i testsrc2=size=" + std::string(kSize) +
-                                ":rate=25 -frames:v 3 -pix_fmt " + pixelFormat + " -f rawvideo " +
-                                Quote(path.string());
-    EXPECT_EQ(std::system(command.c_str()), 0) << command;
-    return path;
-  }
-  // A raw file of `from` as ffmpeg rewrites it in `to`, through `filter` if any.
-  fs::path Ffmpeg(const fs::path& source, const std::string& from, const std::string& to,
-                  const std::string& filter = "") {
-    const fs::path path = dir_ / ("ffmpeg_" + std::to_string(made_++) + "_" + to + ".yuv");
-    const std::string command = "ffmpeg -loglevel error -y -f rawvideo -pix_fmt " + from + " -s " + kSize +
-                                " -i " + Quote(source.string()) + (filter.empty() ? "" : " -vf " + filter) +
-                                " -pix_fmt " + to + " -f rawvideo " + Quote(path.string());
-    EXPECT_EQ(std::system(command.c_str()), 0) << command;
-    return path;
-  }
   // How the program reads a 64 x 48 progressive file.
   static Args Source(const fs::path& path, const std::string& sampling, const std::string& pixel,
                      const std::string& bits, const std::string& order = "yuv") {
     return {"-n", path.string(), "-s", sampling, "-o", order, "-f", "progressive",
             "-p", pixel,         "-b", bits,     "-w", "64",  "-h", "48"};
-  }
-  Outcome Job(const std::string& action, const Args& source, const fs::path& target, const Args& more = {}) {
-    Args args = {"-a", action, "-N", target.string(), "-e", "exit"};
-    args.insert(args.end(), source.begin(), source.end());
-    args.insert(args.end(), more.begin(), more.end());
-    return Run(args);
   }
 
   // A source in one ffmpeg format (made from a testsrc2 clip of `clip`), converted
@@ -107,8 +78,6 @@ class HeadlessStoredLayouts : public HeadlessProgram {
                                   : Ffmpeg(Ffmpeg(source, c.from, c.through), c.through, c.to);
     EXPECT_TRUE(SameFileBytes(target, expected)) << c.from << " -> " << c.to;
   }
-
-  int made_ = 0;
 };
 
 TEST_F(HeadlessStoredLayouts, SemiPlanarEightBitFilesMatchFfmpeg) {

@@ -11,6 +11,7 @@
 #include <utility>
 #include <vector>
 
+#include "PlayerFixture.h"
 #include "UiTestSupport.h"
 #include "image/ColorFormula.h"
 #include "model/FileHistory.h"
@@ -26,44 +27,7 @@
 namespace vx::test {
 namespace {
 
-class PlayerWindow : public testing::Test {
- protected:
-  void SetUp() override {
-    saved_ = CurrentSettings();
-    player_ = new CVideoPlayer;
-    // The fixture's own object as context: no report reaches a finished test.
-    QObject::connect(player_, &CVideoPlayer::frameShown, &context_,
-                     [this](int frame) { frames_.push_back(frame); });
-    Child<QLineEdit>(player_, QStringLiteral("speed"))->setText(QStringLiteral("120"));
-  }
-  void TearDown() override {
-    CurrentSettings() = saved_;
-    if (!player_) return;
-    player_->Exit();
-    delete player_.data();
-  }
-  // Waits until the worker's last reports have been handled.
-  void WaitUntilDone() {
-    ASSERT_TRUE(WaitUntil(
-        [&] {
-          return !player_->WorkerRunning() &&
-                 Child<QPushButton>(player_, QStringLiteral("start"))->isEnabled();
-        },
-        5000));
-    QTest::qWait(30);  // reports posted before the buttons came back may still be queued
-  }
-  void WaitFor(int frame) {
-    ASSERT_TRUE(WaitUntil([&] { return !frames_.empty() && frames_.back() == frame; }, 5000))
-        << "waiting for frame " << frame << ", last shown " << (frames_.empty() ? 0 : frames_.back());
-  }
-  test::TempDir dir_;
-  QObject context_;
-  ProgramSettings saved_;
-  QPointer<CVideoPlayer> player_;
-  std::vector<int> frames_;
-  RecordingMessageSink recorder_;
-  ScopedMessageSink scope_{recorder_};
-};
+class PlayerWindow : public PlayerFixture {};
 
 TEST_F(PlayerWindow, SeekStepAndReversePlay) {
   const ImageFormat f = I420Format();

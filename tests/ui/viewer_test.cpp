@@ -13,6 +13,7 @@
 #include <string>
 #include <vector>
 
+#include "PlayerFixture.h"
 #include "UiTestSupport.h"
 #include "model/Settings.h"
 #include "ui/display/PreviewArea.h"
@@ -23,21 +24,8 @@ namespace {
 
 constexpr int kW = 64, kH = 48;
 
-class Viewer : public testing::Test {
+class Viewer : public PlayerFixture {
  protected:
-  void SetUp() override {
-    saved_ = CurrentSettings();
-    player_ = new CVideoPlayer;
-    QObject::connect(player_, &CVideoPlayer::frameShown, &context_,
-                     [this](int frame) { frames_.push_back(frame); });
-    Child<QLineEdit>(player_, QStringLiteral("speed"))->setText(QStringLiteral("120"));
-  }
-  void TearDown() override {
-    CurrentSettings() = saved_;
-    if (!player_) return;
-    player_->Exit();
-    delete player_.data();
-  }
   void Open(const std::string& name, const std::vector<uint8_t>& bytes, const ImageFormat& format) {
     const std::string path = (dir_ / name).string();
     WriteFileBytes(path, bytes);
@@ -66,18 +54,6 @@ class Viewer : public testing::Test {
     QApplication::sendEvent(hit, &wheel);
     return testing::AssertionSuccess();
   }
-  void WaitFor(int frame) {
-    ASSERT_TRUE(WaitUntil([&] { return !frames_.empty() && frames_.back() == frame; }, 5000))
-        << "waiting for frame " << frame << ", last shown " << (frames_.empty() ? 0 : frames_.back());
-  }
-
-  TempDir dir_;
-  QObject context_;
-  ProgramSettings saved_;
-  QPointer<CVideoPlayer> player_;
-  std::vector<int> frames_;
-  RecordingMessageSink recorder_;
-  ScopedMessageSink scope_{recorder_};
 };
 
 uint8_t LumaOf(int x, int y) {
