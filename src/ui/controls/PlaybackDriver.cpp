@@ -117,6 +117,7 @@ void PlaybackDriver::EndWorker() {
   // A worker told to quit just as it began an item may have set the loop playing
   // again after the quit; with nobody playing, that would keep Start disabled.
   loop().Stop();
+  idleShown_ = true;  // nothing plays any more; the handlers check again on use
 }
 
 bool PlaybackDriver::PutOffClose(QCloseEvent* event) {
@@ -136,6 +137,7 @@ void PlaybackDriver::RenderWhileIdle() {
 }
 
 void PlaybackDriver::UpdateControls() {
+  idleShown_ = StandingStill();
   const PlayerControls c = controls_->Update(!hooks_.canPlay || hooks_.canPlay());
   if (!c.unchanged && hooks_.controlsChanged) hooks_.controlsChanged(c);
 }

@@ -45,8 +45,9 @@ class PlaybackDriver : public QObject {
   Playback& playback() { return *playback_; }
   bool WorkerRunning() const { return worker_.Running(); }
   // Whether the frames stand still (no worker, or one parked in the paused state,
-  // not merely told to pause): edits may be made.
-  bool Idle() const { return !worker_.Running() || (loop().State() == PlayState::Paused && loop().Parked()); }
+  // not merely told to pause) and the window's controls have been brought up to
+  // date since they did: edits may be made, and the edit buttons say so.
+  bool Idle() const { return idleShown_ && StandingStill(); }
 
   void Start();
   // Ends the current item; the worker's own report brings the controls up to date
@@ -66,6 +67,9 @@ class PlaybackDriver : public QObject {
   class Observer;
   void StartWorker();
   void RunEnded();
+  bool StandingStill() const {
+    return !worker_.Running() || (loop().State() == PlayState::Paused && loop().Parked());
+  }
 
   std::unique_ptr<Playback> playback_;  // declared first: it goes last
   QWidget* window_ = nullptr;
@@ -74,6 +78,9 @@ class PlaybackDriver : public QObject {
   // A Start came while the run was past its last look at the state: its end starts the next.
   bool startWhenEnded_ = false;
   PlayControls* controls_ = nullptr;
+  // Whether the frames stood still when the controls were last brought up to date:
+  // the worker parks a moment before its report of it reaches the window.
+  bool idleShown_ = true;
 };
 
 }  // namespace vx
