@@ -291,5 +291,47 @@ TEST(MotionCheck, AFirstPairThatCannotBeReadNamesTheFrameThatFailed) {
   EXPECT_EQ(motion.Snapshot().current.origin.number, 2);
 }
 
+TEST(Compare, ThePairsShowTheValuesOfDeeperSamplesAsStored) {
+  // Two 10-bit 4:2:0 files of 16 x 8, luma 4 * x + 64 * y + 1 (second: + 700),
+  // chroma 1000 - column (U) and 3 + row (V): values no 8-bit frame could hold.
+  ImageFormat layout = test::Layout(YUV_420, YUV, Progressive, Planar, 16, 8);
+  layout.BitsPerSample = 10;
+  const auto frameOf = [](int lumaOffset) {
+    std::vector<uint8_t> bytes;
+    const auto put = [&](int v) {
+      bytes.insert(bytes.end(), {static_cast<uint8_t>(v), static_cast<uint8_t>(v >> 8)});
+    };
+    for (int y = 0; y < 8; ++y)
+      for (int x = 0; x < 16; ++x) put((4 * x + 64 * y + 1 + lumaOffset) & 1023);
+    for (int y = 0; y < 4; ++y)
+      for (int x = 0; x < 8; ++x) put(1000 - x);
+    for (int y = 0; y < 4; ++y)
+      for (int x = 0; x < 8; ++x) put(3 + y);
+    return bytes;
+  };
+  test::TempDir dir;
+  CompareSequence compare;
+  ASSERT_FALSE(compare.Prepare(layout));
+  compare.FirstPath = (dir / "a.yuv").string();
+  compare.SecondPath = (dir / "b.yuv").string();
+  test::WriteFileBytes(compare.FirstPath, frameOf(0));
+  test::WriteFileBytes(compare.SecondPath, frameOf(700));
+  ASSERT_TRUE(compare.LoadFirstPair());
+  const auto first = compare.ShownSamplesAt(false, 15, 7), second = compare.ShownSamplesAt(true, 15, 7);
+  ASSERT_TRUE(first && second);
+  EXPECT_EQ(first->values, (std::array<uint32_t, 3>{4 * 15 + 64 * 7 + 1, 993, 6}));
+  EXPECT_EQ(second->values, (std::array<uint32_t, 3>{(4 * 15 + 64 * 7 + 701) & 1023, 993, 6}));
+
+  MotionSequence motion;
+  ASSERT_FALSE(motion.Prepare(layout));
+  motion.Path = compare.FirstPath;
+  std::vector<uint8_t> two = frameOf(0), next = frameOf(700);
+  two.insert(two.end(), next.begin(), next.end());
+  test::WriteFileBytes(motion.Path, two);
+  ASSERT_FALSE(motion.ShowFirstPair());
+  EXPECT_EQ(motion.ShownSamplesAt(false, 1, 0)->values, (std::array<uint32_t, 3>{5, 1000, 3}));
+  EXPECT_EQ(motion.ShownSamplesAt(true, 1, 0)->values, (std::array<uint32_t, 3>{705, 1000, 3}));
+}
+
 }  // namespace
 }  // namespace vx

@@ -242,8 +242,10 @@ bool CompareSequence::LoadFirstPair() {
   if (!first || !second || !firstReader_.Attach(*first, FirstPath, false) ||
       !secondReader_.Attach(*second, SecondPath, false) || first->Length() < loadingFirst_.DataSize ||
       second->Length() < loadingSecond_.DataSize ||
-      !LoadFrame(firstReader_, *first, FirstPath, 1, loadingFirst_, loadingFirstOrigin_) ||
-      !LoadFrame(secondReader_, *second, SecondPath, 1, loadingSecond_, loadingSecondOrigin_))
+      !LoadFrame(firstReader_, *first, FirstPath, 1, loadingFirst_, loadingFirstStored_,
+                 loadingFirstOrigin_) ||
+      !LoadFrame(secondReader_, *second, SecondPath, 1, loadingSecond_, loadingSecondStored_,
+                 loadingSecondOrigin_))
     return false;
   Commit();
   return true;

@@ -108,9 +108,9 @@ std::optional<std::string> MotionSequence::Prepare(const ImageFormat& format) {
 std::optional<std::string> MotionSequence::ShowFirstPair() {
   auto file = RawFile::OpenRead(Path);
   if (!file || !firstReader_.Attach(*file, Path, false) ||
-      !LoadFrame(firstReader_, *file, Path, 1, loadingFirst_, loadingFirstOrigin_))
+      !LoadFrame(firstReader_, *file, Path, 1, loadingFirst_, loadingFirstStored_, loadingFirstOrigin_))
     return StrFormat("Error MOTN1003: Input file %s not found\n", Path.c_str());
-  if (!LoadFrame(firstReader_, *file, Path, 2, loadingSecond_, loadingSecondOrigin_))
+  if (!LoadFrame(firstReader_, *file, Path, 2, loadingSecond_, loadingSecondStored_, loadingSecondOrigin_))
     return StrFormat("Error MOTN1004: Input file %s not found\n", Path.c_str());
   Commit();
   return std::nullopt;

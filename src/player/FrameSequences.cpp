@@ -199,12 +199,29 @@ bool FramePairSequence::SetFormats(const ImageFormat& first, const ImageFormat& 
   const FrameImage& a = firstReader_.Working();
   const FrameImage& b = secondReader_.Working();
   return FrameFor(a, firstBuffers_[0], shownFirst_) && FrameFor(a, firstBuffers_[1], loadingFirst_) &&
-         FrameFor(b, secondBuffers_[0], shownSecond_) && FrameFor(b, secondBuffers_[1], loadingSecond_);
+         FrameFor(b, secondBuffers_[0], shownSecond_) && FrameFor(b, secondBuffers_[1], loadingSecond_) &&
+         StoredFramesFor(firstReader_.Stored(), firstStoredBuffers_, shownFirstStored_,
+                         loadingFirstStored_) &&
+         StoredFramesFor(secondReader_.Stored(), secondStoredBuffers_, shownSecondStored_,
+                         loadingSecondStored_);
+}
+
+bool FramePairSequence::StoredFramesFor(const FrameImage& stored, FrameBuffer (&buffers)[2],
+                                        FrameImage& shown, FrameImage& loading) {
+  shown = loading = FrameImage{};
+  buffers[0].Release();
+  buffers[1].Release();
+  // 8-bit files show their values in the working frame itself.
+  if (stored.BitsPerSample <= 8) return true;
+  if (!buffers[0].Allocate(stored.DataSize) || !buffers[1].Allocate(stored.DataSize)) return false;
+  shown = buffers[0].Frame(stored);
+  loading = buffers[1].Frame(stored);
+  return true;
 }
 
 bool FramePairSequence::LoadFrame(StoredFrameReader& reader, RawFile& file, const std::string& path,
-                                  int64_t n, FrameImage& frame, FrameOrigin& origin) {
-  if (!frame.Data || reader.Read(file, n, frame) <= 0) return false;
+                                  int64_t n, FrameImage& frame, FrameImage& stored, FrameOrigin& origin) {
+  if (!frame.Data || reader.Read(file, n, frame, stored.Data ? &stored : nullptr) <= 0) return false;
   DescribeOrigin(file, path, origin);
   origin.number = n;
   return true;
@@ -214,6 +231,8 @@ void FramePairSequence::Commit() {
   std::lock_guard lock(shownLock_);
   std::swap(shownFirst_, loadingFirst_);
   std::swap(shownSecond_, loadingSecond_);
+  std::swap(shownFirstStored_, loadingFirstStored_);
+  std::swap(shownSecondStored_, loadingSecondStored_);
   shownFirstOrigin_ = loadingFirstOrigin_;
   shownSecondOrigin_ = loadingSecondOrigin_;
   PairShown();
@@ -236,7 +255,9 @@ FramePairSequence::Pair FramePairSequence::Snapshot() const {
 std::optional<PixelSamples> FramePairSequence::ShownSamplesAt(bool second, int32_t x, int32_t y) const {
   std::lock_guard lock(shownLock_);
   if ((second ? shownSecondOrigin_ : shownFirstOrigin_).number <= 0) return std::nullopt;
-  return SamplesAt(second ? shownSecond_ : shownFirst_, x, y);
+  // The stored bytes of deeper samples give their full values.
+  const FrameImage& stored = second ? shownSecondStored_ : shownFirstStored_;
+  return SamplesAt(stored.Data ? stored : second ? shownSecond_ : shownFirst_, x, y);
 }
 
 FramePairSequence::Pair FramePairSequence::SnapshotLocked() const {
@@ -268,8 +289,10 @@ bool LockstepPairSequence::Open(size_t) {
 }
 
 bool LockstepPairSequence::Load(int64_t n) {
-  return LoadFrame(firstReader_, firstFile_, FirstPath, n, loadingFirst_, loadingFirstOrigin_) &&
-         LoadFrame(secondReader_, secondFile_, SecondPath, n, loadingSecond_, loadingSecondOrigin_);
+  return LoadFrame(firstReader_, firstFile_, FirstPath, n, loadingFirst_, loadingFirstStored_,
+                   loadingFirstOrigin_) &&
+         LoadFrame(secondReader_, secondFile_, SecondPath, n, loadingSecond_, loadingSecondStored_,
+                   loadingSecondOrigin_);
 }
 
 void LockstepPairSequence::Close() {
@@ -294,8 +317,9 @@ bool ConsecutivePairSequence::Load(int64_t n) {
     ShowMessage(CannotReadMessage(Path, notFound_));
     return false;
   }
-  return LoadFrame(firstReader_, *file, Path, n, loadingFirst_, loadingFirstOrigin_) &&
-         LoadFrame(firstReader_, *file, Path, n + 1, loadingSecond_, loadingSecondOrigin_);
+  return LoadFrame(firstReader_, *file, Path, n, loadingFirst_, loadingFirstStored_, loadingFirstOrigin_) &&
+         LoadFrame(firstReader_, *file, Path, n + 1, loadingSecond_, loadingSecondStored_,
+                   loadingSecondOrigin_);
 }
 
 }  // namespace vx

@@ -150,10 +150,14 @@ class FramePairSequence : public FrameSequence {
   // The pair being read: Load fills these and their origins.
   FrameImage loadingFirst_, loadingSecond_;
   FrameOrigin loadingFirstOrigin_, loadingSecondOrigin_;
-  // Reads frame `n` of `file` (named `path`) into `frame` through `reader` (the
-  // first or the second file's), noting where it came from.
+  // The frames of deeper samples as stored, for the values under the pointer
+  // (no data for 8-bit files).
+  FrameImage loadingFirstStored_, loadingSecondStored_;
+  // Reads frame `n` of `file` (named `path`) into `frame` (and `stored`, when it
+  // has a buffer) through `reader` (the first or the second file's), noting where
+  // it came from.
   static bool LoadFrame(StoredFrameReader& reader, RawFile& file, const std::string& path, int64_t n,
-                        FrameImage& frame, FrameOrigin& origin);
+                        FrameImage& frame, FrameImage& stored, FrameOrigin& origin);
   StoredFrameReader firstReader_, secondReader_;
   // Under the lock of the pair shown: what a tool renders and changes.
   std::mutex& ShownLock() const { return shownLock_; }
@@ -168,8 +172,13 @@ class FramePairSequence : public FrameSequence {
   int64_t frameCount_ = 0;
 
  private:
+  // Buffers for the stored frames of a file of deeper samples; none otherwise.
+  static bool StoredFramesFor(const FrameImage& stored, FrameBuffer (&buffers)[2], FrameImage& shown,
+                              FrameImage& loading);
   FrameBuffer firstBuffers_[2], secondBuffers_[2];
+  FrameBuffer firstStoredBuffers_[2], secondStoredBuffers_[2];
   FrameImage shownFirst_, shownSecond_;
+  FrameImage shownFirstStored_, shownSecondStored_;
   FrameOrigin shownFirstOrigin_, shownSecondOrigin_;
   mutable std::mutex shownLock_;
   Renderer renderer_;
