@@ -13,6 +13,7 @@
 #include <algorithm>
 #include <cmath>
 #include <cstdio>
+#include <cstdlib>
 #include <filesystem>
 #include <fstream>
 #include <random>
@@ -120,6 +121,12 @@ int main(int argc, char** argv) {
   vx::ScopedMessageSink scope(quiet);
   vx::PublishColourFormula(
       {.formula = vx::CurrentSettings().YUV2RGB_Formula, .user = vx::CurrentSettings().User_Defined_Formula});
+  // "player_bench 3840x2160 [frames]": that size unpaced only (for profiling).
+  int w = 0, h = 0;
+  if (argc > 1 && std::sscanf(argv[1], "%dx%d", &w, &h) == 2 && w > 0 && h > 0) {
+    Unpaced(w, h, argc > 2 ? std::max(std::atoi(argv[2]), 1) : 60);
+    return 0;
+  }
   Unpaced(1920, 1080, 240);
   Unpaced(3840, 2160, 60);
   Paced(640, 360, 60, 5);

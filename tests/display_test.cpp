@@ -226,12 +226,12 @@ TEST(DisplayConversion, FusedFramePathEqualsTheTwoSteps) {
 namespace vx {
 namespace {
 
-TEST(DisplayRows, LargePicturesConvertedInTwoHalvesGiveTheSameRows) {
-  // 640 x 481: above the size that splits the work, an odd height, a boost.
-  const int32_t w = 640, h = 481;
-  const std::vector<uint8_t> yuv = test::RandomBytes(size_t{3} * w * h, 77);
+TEST(DisplayRows, PicturesConvertedInBandsAndHalvesGiveTheSameRows) {
+  // 640 x 481: above the size that splits the work, an odd height, a boost; 61 x 45:
+  // one thread, bands of rows not a multiple of the band height.
   const ColourTables tables = MakeColourTables(kItu709, kDefaultUserFormula);
-  for (const int brightness : {0, 40}) {
+  for (const auto [w, h, brightness] : {std::tuple{640, 481, 0}, {640, 481, 40}, {61, 45, 0}, {61, 45, 40}}) {
+    const std::vector<uint8_t> yuv = test::RandomBytes(size_t{3} * w * h, 77);
     std::vector<uint8_t> whole(static_cast<size_t>(DisplayRowPitch(w, true) * h), 1);
     ASSERT_TRUE(ConvertToDisplayRGB(
         tables, yuv, whole, w, h,
@@ -240,7 +240,7 @@ TEST(DisplayRows, LargePicturesConvertedInTwoHalvesGiveTheSameRows) {
     std::vector<uint8_t> halves;
     ASSERT_TRUE(PrepareDisplayRowsInto(tables, yuv, w, h,
                                        DrawOptions{.brightness = brightness, .selector = kBoostU}, halves));
-    EXPECT_EQ(halves, whole) << "brightness " << brightness;
+    EXPECT_EQ(halves, whole) << w << " x " << h << ", brightness " << brightness;
     // Grids blended by each half into its own rows; lines on either side of the split (row 240).
     GridPair grids;
     grids.one = {1, 30, 7, 5, {10, 200, 30}};
@@ -249,7 +249,7 @@ TEST(DisplayRows, LargePicturesConvertedInTwoHalvesGiveTheSameRows) {
     ASSERT_TRUE(PrepareDisplayRowsInto(
         tables, yuv, w, h, DrawOptions{.brightness = brightness, .selector = kBoostU, .grids = &grids},
         halves));
-    EXPECT_EQ(halves, whole) << "grids, brightness " << brightness;
+    EXPECT_EQ(halves, whole) << w << " x " << h << ", grids, brightness " << brightness;
   }
 }
 

@@ -408,6 +408,32 @@ std::optional<std::span<const uint8_t>> PrepareDisplayRows(const ColourTables& t
   return std::span<const uint8_t>(rows);
 }
 
+namespace {
+
+// Rows [first, last) of the picture converted and their grids blended, a band at a
+// time so that the grids find the band's rows still in the cache.
+bool ConvertRowsWithGrids(const ColourTables& tables, std::span<const uint8_t> data, std::span<uint8_t> out,
+                          int32_t width, int32_t height, const DisplayRowsOptions& rowOptions,
+                          const GridPair* grids, int64_t first, int64_t last) {
+  constexpr int64_t kBandRows = 32;
+  const int64_t pitch = DisplayRowPitch(width, true), rowBytes = 3 * int64_t{width};
+  for (int64_t top = first; top < last; top += kBandRows) {
+    const int64_t bottom = std::min(top + kBandRows, last);
+    // Bottom-up: the band's rows end where the rows below it begin.
+    if (!ConvertToDisplayRGB(
+            tables,
+            data.subspan(static_cast<size_t>(top * rowBytes), static_cast<size_t>((bottom - top) * rowBytes)),
+            out.subspan(static_cast<size_t>((height - bottom) * pitch),
+                        static_cast<size_t>((bottom - top) * pitch)),
+            width, static_cast<int32_t>(bottom - top), rowOptions))
+      return false;
+    if (grids && !DrawGrids(out, width, height, *grids, PictureRows{top, bottom})) return false;
+  }
+  return true;
+}
+
+}  // namespace
+
 bool PrepareDisplayRowsInto(const ColourTables& tables, std::span<const uint8_t> data, int32_t width,
                             int32_t height, const DrawOptions& options, std::vector<uint8_t>& rows) {
   const auto [yuvData, brightness, selector, grids] = options;
@@ -422,38 +448,27 @@ bool PrepareDisplayRowsInto(const ColourTables& tables, std::span<const uint8_t>
   if (yuvData) {
     const DisplayRowsOptions rowOptions{
         .bottomUp = true, .brightness = brightness, .selector = selector, .padRows = true};
-    const int64_t pitch = DisplayRowPitch(width, true), upper = height / 2;
     const auto rowBytes = static_cast<size_t>(3 * int64_t{width});
-    if (int64_t{width} * height < (int64_t{1} << 18) ||
-        data.size() < rowBytes * static_cast<size_t>(height)) {
-      if (!ConvertToDisplayRGB(tables, data, rows, width, height, rowOptions)) return false;
-    } else {
-      // Large pictures in two halves at once, one on the helper thread. Bottom-up,
-      // the picture's upper rows are the buffer's last ones.
-      const std::span<uint8_t> out(rows);
-      const auto lowerBytes = static_cast<size_t>((height - upper) * pitch);
-      // Each half blends the grids into its own rows as well.
-      const GridPair* gridPair = grids;  // a structured binding cannot be captured
-      bool first = false, second = false;
-      RunAlongside(
-          [&] {
-            first = ConvertToDisplayRGB(tables, data.first(rowBytes * static_cast<size_t>(upper)),
-                                        out.subspan(lowerBytes), width, static_cast<int32_t>(upper),
-                                        rowOptions) &&
-                    (!gridPair || DrawGrids(out, width, height, *gridPair, PictureRows{0, upper}));
-          },
-          [&] {
-            second = ConvertToDisplayRGB(tables, data.subspan(rowBytes * static_cast<size_t>(upper)),
-                                         out.first(lowerBytes), width, static_cast<int32_t>(height - upper),
-                                         rowOptions) &&
-                     (!gridPair || DrawGrids(out, width, height, *gridPair, PictureRows{upper, height}));
-          });
-      return first && second;
-    }
-  } else {
-    if (static_cast<int64_t>(data.size()) < bytes) return false;
-    std::memcpy(rows.data(), data.data(), static_cast<size_t>(bytes));
+    if (data.size() < rowBytes * static_cast<size_t>(height)) return false;
+    const std::span<uint8_t> out(rows);
+    const GridPair* gridPair = grids;  // a structured binding cannot be captured
+    if (int64_t{width} * height < (int64_t{1} << 18))
+      return ConvertRowsWithGrids(tables, data, out, width, height, rowOptions, gridPair, 0, height);
+    // Large pictures in two halves at once, one on the helper thread.
+    const int64_t upper = height / 2;
+    bool first = false, second = false;
+    RunAlongside(
+        [&] {
+          first = ConvertRowsWithGrids(tables, data, out, width, height, rowOptions, gridPair, 0, upper);
+        },
+        [&] {
+          second =
+              ConvertRowsWithGrids(tables, data, out, width, height, rowOptions, gridPair, upper, height);
+        });
+    return first && second;
   }
+  if (static_cast<int64_t>(data.size()) < bytes) return false;
+  std::memcpy(rows.data(), data.data(), static_cast<size_t>(bytes));
   if (grids) DrawGrids(rows, width, height, *grids);
   return true;
 }
