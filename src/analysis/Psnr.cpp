@@ -499,6 +499,7 @@ PsnrRun::RangeEnd PsnrRun::CompareRange(RawFile& file1, RawFile& file2, RawFile&
         StrFormat(tab ? "%4d\t    %.4f\t  %.4f\t  %.4f \r\n" : "%4d,    %.4f,  %.4f,  %.4f \r\n", frame, r[0],
                   r[1], r[2]);
     written = report.Write(row.data(), static_cast<int64_t>(row.size())) && written;
+    observer.FrameMeasured(FrameMeasures{.frame = frame, .psnr = r, .hasPsnr = true});
     ++FramesDone;
     return FrameStep::Next;
   });

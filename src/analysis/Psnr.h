@@ -38,10 +38,21 @@ std::array<double, 3> ReportColumns(const ImageFormat& format, const double valu
 std::string PsnrFrameText(const ImageFormat& format, int frame, double v1, double v2, double v3);
 std::string PsnrAverageText(const ImageFormat& format, int frames, double v1, double v2, double v3);
 
+// The values of one frame of a run, as its report row is written.
+struct FrameMeasures {
+  int32_t frame = 0;
+  std::array<double, 3> psnr{};  // the report's columns: Y U V (RGB: as stored)
+  bool hasPsnr = false;
+  std::array<double, 4> ssim{};  // Y U V and All
+  bool hasSsim = false;
+};
+
 class PsnrObserver : public JobObserver {
  public:
   virtual void Status(const std::string& /*text*/) {}
   virtual void ReportNameChanged(const std::string& /*name*/) {}
+  // Called on the run's thread after each frame's row.
+  virtual void FrameMeasured(const FrameMeasures& /*measures*/) {}
 };
 
 // What a PSNR run compares and where it writes.
