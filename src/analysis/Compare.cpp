@@ -219,6 +219,10 @@ std::optional<std::string> CompareSequence::Prepare(const ImageFormat& format) {
       .resized = "Error CMPR1008: Image size (%d, %d) not support !\n",
   };
   const bool hadWorkImages = difference_.HasWorkImages();
+  {
+    std::lock_guard lock(mutex_);
+    measures_.reset();  // the files to come are others
+  }
   if (SetFormats(format, format) && difference_.Allocate(format.ImgWidth, format.ImgHeight) &&
       pictures_.Allocate(format.ImgWidth, format.ImgHeight))
     return std::nullopt;
@@ -259,8 +263,17 @@ void CompareSequence::RenderPair(const FrameImage& first, const FrameImage& seco
   {
     std::lock_guard lock(mutex_);
     psnrText_ = PsnrBoxText(first, difference_.Psnr());
+    const std::array<double, 3> values = difference_.Psnr();
+    measures_ = FrameMeasures{.frame = static_cast<int32_t>(ShownFirstOrigin().number),
+                              .psnr = ReportColumns(first, values.data()),
+                              .hasPsnr = true};
   }
   pictures_.Publish();
+}
+
+std::optional<FrameMeasures> CompareSequence::ShownMeasures() const {
+  std::lock_guard lock(mutex_);
+  return measures_;
 }
 
 std::string CompareSequence::PsnrText() const {

@@ -10,6 +10,7 @@
 #include <optional>
 #include <string>
 
+#include "analysis/Psnr.h"
 #include "image/ColorFormula.h"
 #include "image/FrameImage.h"
 #include "image/PixelOps.h"
@@ -86,12 +87,15 @@ class CompareSequence final : public LockstepPairSequence {
   const PictureExchange& Pictures() const { return pictures_; }
   // The PSNR text of the picture last published.
   std::string PsnrText() const;
+  // Its values in the report's columns, with the pair's frame number (none before a picture).
+  std::optional<FrameMeasures> ShownMeasures() const;
 
  private:
   void RenderPair(const FrameImage& first, const FrameImage& second) override;
   mutable std::mutex mutex_;
   CompareDisplay display_;
   std::string psnrText_;
+  std::optional<FrameMeasures> measures_;
   FrameDifference difference_;
   PictureExchange pictures_;
 };

@@ -324,6 +324,12 @@ std::array<double, 3> ReportColumns(const ImageFormat& f, const double values[3]
   }
 }
 
+std::vector<std::string> ReportColumnNames(const ImageFormat& f) {
+  if (f.SamplingFormat != RGB_444 && f.SamplingFormat != BMP) return {"Y", "U", "V"};
+  const char* const* l = Labels(f);
+  return {l[0], l[1], l[2]};
+}
+
 std::string PsnrFrameText(const ImageFormat& f, int frame, double v1, double v2, double v3) {
   const char* const* l = Labels(f);
   return StrFormat("Frame %4d:       %s :%.4f dB         %s :%.4f dB        %s :%.4f dB", frame, l[0], v1,

@@ -7,6 +7,7 @@
 #include <atomic>
 #include <cstdint>
 #include <string>
+#include <vector>
 
 #include "image/FrameFile.h"
 #include "image/FrameImage.h"
@@ -33,6 +34,9 @@ std::string ReportNameForStyle(const std::string& name, PsnrStyle style);
 // The report's three columns (SNR_Y, SNR_U, SNR_V) from values in storage order:
 // Y, U, V for YUV layouts, storage order for RGB.
 std::array<double, 3> ReportColumns(const ImageFormat& format, const double values[3]);
+
+// The names of those columns: Y U V, or the RGB components in storage order.
+std::vector<std::string> ReportColumnNames(const ImageFormat& format);
 
 // The status line texts, labelled by the layout's component order.
 std::string PsnrFrameText(const ImageFormat& format, int frame, double v1, double v2, double v3);

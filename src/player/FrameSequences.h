@@ -163,6 +163,7 @@ class FramePairSequence : public FrameSequence {
   std::mutex& ShownLock() const { return shownLock_; }
   const FrameImage& ShownFirst() const { return shownFirst_; }
   const FrameImage& ShownSecond() const { return shownSecond_; }
+  const FrameOrigin& ShownFirstOrigin() const { return shownFirstOrigin_; }
   const FrameOrigin& ShownSecondOrigin() const { return shownSecondOrigin_; }
   Pair SnapshotLocked() const;
   // Called under the lock when a new pair became the pair shown.

@@ -22,6 +22,7 @@
 #include "ui/controls/RawFilePicker.h"
 #include "ui/controls/ScreenFit.h"
 #include "ui/editor/BlockEditDialog.h"
+#include "ui/plot/FramePlot.h"
 
 namespace vx {
 namespace {
@@ -89,6 +90,11 @@ void CYUVCompare::BuildControls() {
   options->addWidget(positionHistogram_, 1, 1);
   options->addWidget(new QLabel(QStringLiteral("PSNR:"), optionsGroup_), 2, 0);
   options->addWidget(psnr_, 2, 1);
+  plotButton_ = new QPushButton(QStringLiteral("PSNR per frame..."), optionsGroup_);
+  plotButton_->setToolTip(
+      QStringLiteral("A plot of the PSNR of every frame shown; click a point to go to its frame"));
+  options->addWidget(plotButton_, 3, 0);
+  BuildPlotWindow();
 
   displayGroup_ =
       new QGroupBox(QStringLiteral("Display options based on SAD (sum of absolute difference):"), this);
@@ -143,6 +149,7 @@ void CYUVCompare::BuildControls() {
   NameWidgets({{browse1_, "browse1"}, {browse2_, "browse2"}, {components_, "components"}, {psnr_, "psnr"}});
   NameWidgets({{grid_, "grid"}, {column_, "column"}, {row_, "row"}, {exit_, "exit"}});
   NameWidgets({{valueHistogram_, "valueHistogram"}, {positionHistogram_, "positionHistogram"}});
+  NameWidgets({{plotButton_, "plotButton"}});
   NameNumbered(backgrounds_, "background");
   // A file dropped on the left half of the window is file 1, on the right half file 2.
   AcceptFileDropsAsBrowse(this, [this](QPoint at) { return at.x() < width() / 2 ? browse1_ : browse2_; });
@@ -233,6 +240,8 @@ void CYUVCompare::SetUp() {
     return;
   }
   FillComponentList(components_, format1_.SamplingFormat, std::clamp(selected, 0, 3));
+  // Other files or components: other values.
+  plot_->Reset(QStringLiteral("PSNR (dB)"), ReportColumnNames(format1_));
   framesAvailable_ = sequence_.LoadFirstPair();
   valueHistogram_->setEnabled(true);
   positionHistogram_->setEnabled(true);
@@ -268,6 +277,24 @@ void CYUVCompare::ShowDisplay() {
                                          .grids = &grids});
   });
   psnr_->setText(QString::fromStdString(sequence_.PsnrText()));
+  if (const auto measures = sequence_.ShownMeasures(); measures && measures->frame > 0)
+    plot_->Add(measures->frame, {measures->psnr.begin(), measures->psnr.end()});
+}
+
+void CYUVCompare::BuildPlotWindow() {
+  // A window of its own beside the compare window, so the preview keeps its room.
+  plotWindow_ = new QWidget(this, Qt::Tool);
+  plotWindow_->setObjectName(QStringLiteral("plotWindow"));
+  plotWindow_->setWindowTitle(QStringLiteral("PSNR per frame of the two files"));
+  plot_ = new FramePlot(plotWindow_);
+  auto* layout = new QVBoxLayout(plotWindow_);
+  layout->addWidget(plot_);
+  plotWindow_->resize(640, 280);
+  connect(plotButton_, &QPushButton::clicked, this, [this] {
+    plotWindow_->show();
+    plotWindow_->raise();
+  });
+  connect(plot_, &FramePlot::frameChosen, this, [this](int frame) { controls().ShowFrame(frame); });
 }
 
 void CYUVCompare::FollowControls(const PlayerControls& c) {

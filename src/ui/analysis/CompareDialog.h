@@ -17,6 +17,8 @@
 
 namespace vx {
 
+class FramePlot;
+
 // "Calculate the Difference of Two YUV Files": plays two files of one layout in
 // step and shows their difference with the frame's PSNR.
 class CYUVCompare : public PlayingWindow {
@@ -45,6 +47,7 @@ class CYUVCompare : public PlayingWindow {
 
  private:
   void BuildControls();
+  void BuildPlotWindow();
   void SetUp();
   void OptionsChanged();
 
@@ -54,6 +57,9 @@ class CYUVCompare : public PlayingWindow {
   QGroupBox *file1Group_, *file2Group_, *playGroup_, *optionsGroup_, *displayGroup_, *gridGroup_;
   QLineEdit *path1_, *path2_, *format1Box_, *format2Box_, *psnr_;
   QPushButton *browse1_, *browse2_, *valueHistogram_, *positionHistogram_, *exit_;
+  QPushButton* plotButton_ = nullptr;
+  QWidget* plotWindow_ = nullptr;
+  FramePlot* plot_ = nullptr;
   QComboBox* components_;
   DifferenceControls diff_;
   std::array<QRadioButton*, 3> backgrounds_{};

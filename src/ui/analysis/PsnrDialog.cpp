@@ -16,6 +16,7 @@
 #include "ui/controls/FileNameDialogs.h"
 #include "ui/controls/FormatDialog.h"
 #include "ui/controls/RawFilePicker.h"
+#include "ui/plot/FramePlot.h"
 
 namespace vx {
 namespace {
@@ -37,6 +38,9 @@ class CPSNR::Observer final : public PsnrObserver, private WindowReports<CPSNR> 
   }
   void Stopped() override {
     Post([d = window_] { d->OnStopped(); });
+  }
+  void FrameMeasured(const FrameMeasures& m) override {
+    Post([d = window_, m] { d->ShowMeasures(m); });
   }
 };
 
@@ -133,6 +137,9 @@ void CPSNR::BuildControls() {
   bottom->addWidget(status_, 1);
   bottom->addWidget(exit_);
   layout->addLayout(bottom, 3, 0, 1, 2);
+  plot_ = new FramePlot(this);
+  layout->addWidget(plot_, 4, 0, 1, 2);
+  layout->setRowStretch(4, 1);
 
   connect(browse1_, &QPushButton::clicked, this, [this] { Browse(1); });
   connect(browse2_, &QPushButton::clicked, this, [this] { Browse(2); });
@@ -250,10 +257,15 @@ void CPSNR::Start() {
   pause_->setText(QStringLiteral("Pause"));
   SetRunningControls(true);
   run_.Freeze();  // from here on the worker reads only the frozen copy
+  plot_->Reset(QStringLiteral("PSNR (dB)"), ReportColumnNames(run_.Format1));
   StartRun([this] {
     Observer observer(this);
     return run_.Run(observer);
   });
+}
+
+void CPSNR::ShowMeasures(const FrameMeasures& measures) {
+  if (measures.hasPsnr) plot_->Add(measures.frame, {measures.psnr.begin(), measures.psnr.end()});
 }
 
 void CPSNR::PauseClicked() {

@@ -11,6 +11,8 @@
 
 namespace vx {
 
+class FramePlot;
+
 // "Calculate the PSNR of Two YUV Files": two raw files compared frame by frame
 // on a worker thread, per-frame values in the status line and a report file.
 class CPSNR : public JobWindow {
@@ -36,6 +38,7 @@ class CPSNR : public JobWindow {
   void SelectStyle(PsnrStyle style);
 
   PsnrRun& run() { return run_; }
+  FramePlot* plot() const { return plot_; }
 
  private:
   class Observer;
@@ -45,6 +48,7 @@ class CPSNR : public JobWindow {
   void SetRunningControls(bool running);
   void OnStopped();
   void ShowFormat(int index);
+  void ShowMeasures(const FrameMeasures& measures);
 
   PsnrRun run_;
   QLineEdit *file1_ = nullptr, *file2_ = nullptr, *from_ = nullptr, *to_ = nullptr, *report_ = nullptr;
@@ -52,6 +56,7 @@ class CPSNR : public JobWindow {
   QPushButton *browse1_ = nullptr, *browse2_ = nullptr, *browseReport_ = nullptr;
   QRadioButton *tab_ = nullptr, *comma_ = nullptr;
   QPushButton *start_ = nullptr, *pause_ = nullptr, *stop_ = nullptr, *exit_ = nullptr;
+  FramePlot* plot_ = nullptr;
 };
 
 }  // namespace vx

@@ -196,6 +196,15 @@ void PlayControls::GoTo(int frame) {
   slider_->setValue(std::clamp(frame, slider_->minimum(), slider_->maximum()));
 }
 
+void PlayControls::ShowFrame(int frame) {
+  if (hooks_.workerRunning()) {
+    GoTo(frame);
+    return;
+  }
+  loop_.StartNextItemAt(std::max(frame, 1));
+  Step(true);
+}
+
 void PlayControls::LayOutIn(QWidget* box, FrameCaption caption) const {
   auto* grid = new QGridLayout(box);
   grid->addWidget(start_, 0, 0);

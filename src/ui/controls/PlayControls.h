@@ -67,6 +67,9 @@ class PlayControls : public QObject {
   // The slider moved by `frames` (to the first or last frame when past them).
   void MoveBy(int frames);
   void GoTo(int frame);
+  // Shows frame `frame` and pauses there, starting a paused run when none plays
+  // (a point picked on a plot).
+  void ShowFrame(int frame);
 
  protected:
   // Return in the frame box goes to the frame, and no further (not to a default button).
