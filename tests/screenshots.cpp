@@ -454,6 +454,20 @@ void CompareWindows(const QString& clip, const QString& changed, const vx::Image
   QTest::mouseMove(compare.findChild<vx::PreviewArea*>(QStringLiteral("preview")),
                    QPoint(8 * 20 + 3, 8 * 15 + 3));
   Save(compare, folder, QStringLiteral("compare"));
+  // Played for a while, then the plot of the frames shown.
+  compare.findChild<QPushButton*>(QStringLiteral("start"))->click();
+  QTest::qWait(2000);
+  compare.findChild<QPushButton*>(QStringLiteral("pause"))->click();
+  QTest::qWait(300);
+  compare.findChild<QPushButton*>(QStringLiteral("plotButton"))->click();
+  if (auto* plotWindow = compare.findChild<QWidget*>(QStringLiteral("plotWindow"))) {
+    plotWindow->move(compare.x() + 40, compare.y() + 40);
+    QTest::qWait(300);
+    Save(*plotWindow, folder, QStringLiteral("compare_plot"));
+    plotWindow->hide();
+  }
+  compare.findChild<QPushButton*>(QStringLiteral("stop"))->click();
+  QTest::qWait(300);
   vx::FramePairSequence::Pair pair = compare.sequence().Snapshot();
   vx::FrameDifference d;
   d.Allocate(clipFormat.ImgWidth, clipFormat.ImgHeight);
