@@ -412,6 +412,41 @@ TEST(CommandLine, WidthsAndHeightsOutside1To65535AreRefusedInEveryAction) {
   }
 }
 
+TEST(CommandLine, QuietStandsAloneAnywhereWithEveryAction) {
+  for (const ToolRow& row : ToolTable()) {
+    if (row.action.name.empty()) continue;
+    const std::string line = "-a " + std::string(row.action.name) + " -n a.yuv -m b.yuv -N c.yuv -e exit";
+    const ParseRun plain = Parse(line);
+    EXPECT_FALSE(plain.request.Quiet);
+    for (const std::string& quiet :
+         {"-q " + line, line + " -q",
+          "-a " + std::string(row.action.name) + " -q -n a.yuv -m b.yuv -N c.yuv -e exit"}) {
+      const ParseRun run = Parse(quiet);
+      EXPECT_TRUE(run.request.Quiet) << quiet;
+      // The rest of the command line reads as without it.
+      EXPECT_EQ(run.code, plain.code) << quiet;
+      EXPECT_EQ(run.messages, plain.messages) << quiet;
+      EXPECT_EQ(run.request.Action, plain.request.Action) << quiet;
+      EXPECT_EQ(run.request.InputName, "a.yuv") << quiet;
+      EXPECT_EQ(run.request.ExitWhenDone, 1) << quiet;
+    }
+  }
+  // A later command line without -q is not quiet; -q takes no value, and "-qq" is no option.
+  RecordingMessageSink recorder;
+  ScopedMessageSink scope(recorder);
+  CommandLineRequest request;
+  ProgramSettings settings;
+  EXPECT_EQ(ParseCommandLine(Split("-q -a play -n a.yuv"), CommandLineActions(), request, settings), 0);
+  EXPECT_TRUE(request.Quiet);
+  EXPECT_EQ(ParseCommandLine(Split("-a play -n a.yuv"), CommandLineActions(), request, settings), 0);
+  EXPECT_FALSE(request.Quiet);
+  EXPECT_EQ(ParseCommandLine(Split("-a play -q exit -n a.yuv"), CommandLineActions(), request, settings), 1);
+  EXPECT_EQ(recorder.Texts().front(), "Oops!, option exit does not start with - \n");
+  recorder.Clear();
+  EXPECT_EQ(ParseCommandLine(Split("-a play -qq -n a.yuv"), CommandLineActions(), request, settings), 1);
+  EXPECT_EQ(recorder.Texts().front(), "Oops!, I do not recognize option -qq\n");
+}
+
 TEST(Usage, HasAllPiecesWithTheProgramName) {
   const std::string text = UsageText("Velutrix.exe");
   EXPECT_EQ(
@@ -431,7 +466,10 @@ TEST(Usage, HasAllPiecesWithTheProgramName) {
   ASSERT_NE(added, std::string::npos);
   EXPECT_EQ(
       std::count(text.begin(), text.begin() + static_cast<ptrdiff_t>(added + originalEnding.size()), '\n'),
-      54);  // with the three lines of -b and -B
+      55);  // with the three lines of -b and -B, and the one of -q
+  EXPECT_NE(text.find("\n                                    -q [no progress line on the terminal; takes no "
+                      "value]  \n                                                               \n"),
+            std::string::npos);
   const std::string rest = text.substr(added + originalEnding.size());
   EXPECT_EQ(rest.rfind("\n Without a display, three more actions:\n", 0), 0u);
   for (const char* action : {"-a pad ", "-a separate ", "-a merge ", "-k [fill colour R,G,B]"})

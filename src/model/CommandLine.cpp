@@ -54,6 +54,7 @@ constexpr const char* kUsageOptions[] = {
     "                                    -b [bits per sample to play or to convert]:   \n",
     "                                    -B [bits per sample of converted file]:       \n",
     "                                             8, 10, 12, 16 (above 8: 16-bit words) \n",
+    "                                    -q [no progress line on the terminal; takes no value]  \n",
     "                                                               \n",
     " The options in low case letters (like -w -h -s -o -f -p) are mostly used for YUV player, or for "
     "source files of YUV converter.\n",
@@ -315,8 +316,15 @@ class Parser {
 
   int Run() {
     Reset();
-    for (size_t i = 1; i < args_.size(); i += 2) {
+    for (size_t i = 1; i < args_.size();) {
+      // -q stands alone: the one option without a value.
+      if (args_[i] == "-q") {
+        request_.Quiet = true;
+        ++i;
+        continue;
+      }
       if (const int code = Option(i)) return code;
+      i += 2;
     }
     return Check();
   }
@@ -337,6 +345,7 @@ class Parser {
     request_.CropGiven = false;
     request_.PadColourGiven = false;
     request_.PadColour = RgbColor{};
+    request_.Quiet = false;
   }
 
   int Usage(std::string_view message = {}) {

@@ -61,6 +61,7 @@ struct CommandLineRequest {
   RgbColor PadColour;
   int32_t ReportDelimiter = 0;  // 0 tab, 1 comma
   std::string AviFourcc = "iyuv";
+  bool Quiet = false;  // -q: no progress line on the terminal
 };
 
 // Longest accepted values: option values share a 256-byte work buffer, file

@@ -1,10 +1,14 @@
 #include "shell/ToolTable.h"
 
+#include <memory>
+#include <optional>
+#include <type_traits>
 #include <vector>
 
 #include "analysis/Psnr.h"
 #include "platform/MessageSink.h"
 #include "platform/StringFormat.h"
+#include "platform/TerminalProgress.h"
 #include "shell/Startup.h"
 #include "tools/AviJobs.h"
 #include "tools/Components.h"
@@ -17,18 +21,55 @@
 namespace vx {
 namespace {
 
-// Headless jobs have nobody to show a preview to.
-class HeadlessObserver final : public ToolJobObserver {
+// The progress line of a job without windows: on the error stream when that is a
+// terminal and -q was not given, with the messages printed above it.
+class HeadlessProgress {
  public:
-  bool WantsPreview() const override { return false; }
+  explicit HeadlessProgress(bool quiet) : line_(quiet ? nullptr : TerminalProgress::OnStandardError()) {
+    if (line_) messages_.emplace(*line_);
+  }
+  void SetTotal(int64_t frames) const {
+    if (line_) line_->SetTotal(frames);
+  }
+  void FrameDone() const {
+    if (line_) line_->FrameDone();
+  }
+
+ private:
+  std::unique_ptr<TerminalProgress> line_;
+  std::optional<ProgressMessageSink> messages_;  // goes first, then the line is erased
 };
 
-// Runs a prepared job to its end; the exit code.
-template <class Job, class Observer = HeadlessObserver>
+// Headless jobs have nobody to show a preview to; their frames go to the progress line.
+class HeadlessObserver final : public ToolJobObserver {
+ public:
+  explicit HeadlessObserver(const HeadlessProgress& progress) : progress_(progress) {}
+  bool WantsPreview() const override { return false; }
+  void ProgressRange(int64_t frames) override { progress_.SetTotal(frames); }
+  void FrameDone(int64_t /*currentFrame*/) override { progress_.FrameDone(); }
+
+ private:
+  const HeadlessProgress& progress_;
+};
+
+class HeadlessPsnrObserver final : public PsnrObserver {
+ public:
+  explicit HeadlessPsnrObserver(const HeadlessProgress& progress) : progress_(progress) {}
+  void FrameMeasured(const FrameMeasures& /*measures*/) override { progress_.FrameDone(); }
+
+ private:
+  const HeadlessProgress& progress_;
+};
+
+// Runs a prepared job to its end; the exit code. `Observer` names the kind of
+// job (a tool's or a PSNR run's); the headless observer of that kind watches it.
+template <class Job, class Observer = ToolJobObserver>
 int RunPrepared(Job& job, const CommandLineRequest& request, bool prepared) {
   if (!prepared) return kExitJobFailed;
   job.ExitWhenDone = request.ExitWhenDone != 0;
-  Observer observer;
+  const HeadlessProgress progress(request.Quiet);
+  std::conditional_t<std::is_base_of_v<PsnrObserver, Observer>, HeadlessPsnrObserver, HeadlessObserver>
+      observer(progress);
   return job.FreezeAndRun(observer) == JobOutcome::Completed ? 0 : kExitJobFailed;
 }
 

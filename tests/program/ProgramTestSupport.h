@@ -82,12 +82,17 @@ class HeadlessProgram : public testing::Test {
     return outcome;
   }
   std::string Command(const std::string& prefix, const std::vector<std::string>& args) const {
+    return prefix + " " + Invocation(args) + " >" + Quote((dir_ / "out.txt").string()) + " 2>" +
+           Quote((dir_ / "err.txt").string()) + " </dev/null";
+  }
+  // The program with its arguments, without a display and with the test's own
+  // settings and history folders; its streams as the caller leaves them.
+  std::string Invocation(const std::vector<std::string>& args) const {
     std::string command =
-        prefix + " env -u DISPLAY -u WAYLAND_DISPLAY XDG_CONFIG_HOME=" + Quote((dir_ / "config").string()) +
+        "env -u DISPLAY -u WAYLAND_DISPLAY XDG_CONFIG_HOME=" + Quote((dir_ / "config").string()) +
         " XDG_STATE_HOME=" + Quote((dir_ / "state").string()) + " " + Quote(VELUTRIX_BINARY);
     for (const std::string& a : args) command += " " + Quote(a);
-    return command + " >" + Quote((dir_ / "out.txt").string()) + " 2>" + Quote((dir_ / "err.txt").string()) +
-           " </dev/null";
+    return command;
   }
   Outcome Finished(int status) const {
     Outcome outcome;
