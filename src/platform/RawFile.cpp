@@ -244,15 +244,28 @@ std::string RandomSuffix() {
   return text;
 }
 
+int RegisterTemporary(const std::filesystem::path& path);
+void UnregisterTemporary(int slot);
+
+struct CreatedTemporary {
+  RawFile file;
+  std::filesystem::path name;
+  int slot;  // RegisterTemporary's
+};
+
 // A new file under a name nobody else has: created exclusively, never through a
-// link planted under that name.
-std::optional<std::pair<RawFile, std::filesystem::path>> CreateUnique(const std::filesystem::path& prefix) {
+// link planted under that name. The name is registered for the signal handler
+// before the file exists, so that a signal never finds the file unregistered.
+std::optional<CreatedTemporary> CreateUnique(const std::filesystem::path& prefix) {
   for (int attempt = 0; attempt < 16; ++attempt) {
     std::filesystem::path name = prefix;
     name += RandomSuffix();
+    const int slot = RegisterTemporary(name);
     const int fd = ::open(name.c_str(), O_WRONLY | O_CREAT | O_EXCL | O_NOFOLLOW | O_CLOEXEC, 0666);
-    if (fd >= 0) return std::make_pair(RawFile::Adopt(fd), std::move(name));
-    if (errno != EEXIST) return std::nullopt;
+    if (fd >= 0) return CreatedTemporary{RawFile::Adopt(fd), std::move(name), slot};
+    const int failure = errno;
+    UnregisterTemporary(slot);
+    if (failure != EEXIST) return std::nullopt;
   }
   return std::nullopt;
 }
@@ -410,9 +423,9 @@ std::optional<AtomicOutput> AtomicOutput::Create(const std::filesystem::path& ta
   // a file, and the rename is the only step that touches the target's name.
   auto created = CreateUnique(TemporaryNameFor(*resolved));
   if (!created) return std::nullopt;
-  output.file_ = std::move(created->first);
-  output.temporary_ = std::move(created->second);
-  output.slot_ = RegisterTemporary(output.temporary_);
+  output.file_ = std::move(created->file);
+  output.temporary_ = std::move(created->name);
+  output.slot_ = created->slot;
   output.file_.StartWritebackEvery(kWritebackStep);
   ForgetCachedPages(*resolved);
   return output;
