@@ -1,11 +1,13 @@
 #include "shell/ToolTable.h"
 
+#include <algorithm>
 #include <memory>
 #include <optional>
 #include <type_traits>
 #include <vector>
 
 #include "analysis/Psnr.h"
+#include "image/FrameFile.h"
 #include "platform/MessageSink.h"
 #include "platform/StringFormat.h"
 #include "platform/TerminalProgress.h"
@@ -34,6 +36,7 @@ class HeadlessProgress {
   void FrameDone() const {
     if (line_) line_->FrameDone();
   }
+  bool Shown() const { return line_ != nullptr; }
 
  private:
   std::unique_ptr<TerminalProgress> line_;
@@ -61,6 +64,13 @@ class HeadlessPsnrObserver final : public PsnrObserver {
   const HeadlessProgress& progress_;
 };
 
+// A PSNR run compares until the shorter file ends: its frames, when both files
+// can be counted; 0 otherwise.
+int64_t FramesToCompare(const PsnrRun& run) {
+  const int64_t first = CountFramesIn(run.File1, run.Format1), second = CountFramesIn(run.File2, run.Format2);
+  return first > 0 && second > 0 ? std::min(first, second) : 0;
+}
+
 // Runs a prepared job to its end; the exit code. `Observer` names the kind of
 // job (a tool's or a PSNR run's); the headless observer of that kind watches it.
 template <class Job, class Observer = ToolJobObserver>
@@ -68,6 +78,9 @@ int RunPrepared(Job& job, const CommandLineRequest& request, bool prepared) {
   if (!prepared) return kExitJobFailed;
   job.ExitWhenDone = request.ExitWhenDone != 0;
   const HeadlessProgress progress(request.Quiet);
+  if constexpr (std::is_base_of_v<PsnrRun, Job>) {
+    if (progress.Shown()) progress.SetTotal(FramesToCompare(job));
+  }
   std::conditional_t<std::is_base_of_v<PsnrObserver, Observer>, HeadlessPsnrObserver, HeadlessObserver>
       observer(progress);
   return job.FreezeAndRun(observer) == JobOutcome::Completed ? 0 : kExitJobFailed;

@@ -99,16 +99,20 @@ TEST_F(HeadlessProgress, ATerminalSeesTheLineErasedBeforeTheMessage) {
   EXPECT_TRUE(SameBytesAs(target, ChromaSwapped(ReadFileBytes(source_))));
 }
 
-TEST_F(HeadlessProgress, APsnrRunCountsItsFramesWithoutATotal) {
+TEST_F(HeadlessProgress, APsnrRunCountsToTheEndOfTheShorterFile) {
   if (!HaveScript()) GTEST_SKIP() << "script (util-linux) is not installed";
+  const std::string shorter = (dir_ / "shorter.yuv").string();
+  auto frames = ReadFileBytes(source_);
+  frames.resize(5 * kFrameBytes);
+  WriteFileBytes(shorter, frames);
   std::vector<std::string> args = {
-      "-a", "psnr", "-n", source_, "-m", source_, "-N", (dir_ / "report").string(), "-e", "exit"};
+      "-a", "psnr", "-n", source_, "-m", shorter, "-N", (dir_ / "report").string(), "-e", "exit"};
   const auto layout = I420Layout();
   args.insert(args.end(), layout.begin(), layout.end());
   const Outcome o = OnTerminal(args);
   EXPECT_EQ(o.exitCode, 0) << o.output;
-  EXPECT_NE(o.output.find("\rframe 1  "), std::string::npos) << o.output;
-  EXPECT_NE(o.output.find(" fps"), std::string::npos) << o.output;
+  EXPECT_NE(o.output.find("\rframe 1/5  "), std::string::npos) << o.output;
+  EXPECT_NE(o.output.find(" fps  "), std::string::npos) << o.output;
   // Erased at the end: the last thing on the terminal is "\r".
   ASSERT_FALSE(o.output.empty());
   EXPECT_EQ(o.output.back(), '\r');
