@@ -640,6 +640,104 @@ bool ExtractStoredComponent(const FrameImage& source, int component, FrameImage&
   return true;
 }
 
+namespace {
+
+// Where component `component` of a packed field, or of a planar RGB or BMP one,
+// lies (`f` has its DataSize set).
+ComponentRows PackedOrRgbRows(const FrameImage& f, int field, int component) {
+  const int64_t rows = geometry::FieldRows(f, field);
+  if (f.PixelFormat != Packed) {
+    const geometry::Plane& p = geometry::PlanarField(f, field).plane[component];
+    return {.offset = p.offset, .pitch = p.width, .width = p.width, .rows = p.rows, .step = 1};
+  }
+  const int64_t base = geometry::FieldBase(f, field), pitch = geometry::PackedRowBytes(f);
+  if (f.SamplingFormat == YUV_422) {
+    // Y0 U Y1 V (YUYV), Y0 V Y1 U (YVYU) or U Y0 V Y1 (UYVY).
+    const bool uyvy = f.ComponentOrder == UYV;
+    if (component == 0)
+      return {.offset = base + (uyvy ? 1 : 0), .pitch = pitch, .width = f.ImgWidth, .rows = rows, .step = 2};
+    const bool first = uyvy || (component == 1) == (f.ComponentOrder == YUV);
+    const int64_t at = uyvy ? (component == 1 ? 0 : 2) : (first ? 1 : 3);
+    return {.offset = base + at, .pitch = pitch, .width = f.ImgWidth / 2, .rows = rows, .step = 4};
+  }
+  static constexpr int kPositionOf[3][3] = {{0, 1, 2}, {0, 2, 1}, {1, 0, 2}};
+  const bool rgb = f.SamplingFormat == RGB_444 || f.SamplingFormat == BMP;
+  const int at = rgb ? component : kPositionOf[std::clamp(f.ComponentOrder, 0, 2)][component];
+  return {.offset = base + at, .pitch = pitch, .width = f.ImgWidth, .rows = rows, .step = 3};
+}
+
+// The rows of component `component` of any layout a file holds; false when it
+// cannot be stored or has no such component.
+bool AnyComponentFrame(const ImageFormat& layout, int component, ComponentFrame& out) {
+  if (StoredLayoutRefusal(layout) || layout.ImgWidth < 1 || layout.ImgHeight < 1) return false;
+  if (layout.FieldFormat != Interlaced && layout.FieldFormat != Progressive) return false;
+  if (component < 0 || component >= (layout.SamplingFormat == MONO ? 1 : 3)) return false;
+  const bool rgb = layout.SamplingFormat == RGB_444 || layout.SamplingFormat == BMP;
+  if (!rgb && (layout.PixelFormat != Packed || layout.SamplingFormat == MONO)) {
+    if (!SamplesConvertible(layout, layout)) return false;
+    out = FrameRowsOf(layout, component);
+    return true;
+  }
+  if (layout.SamplingFormat == YUV_420) return false;  // packed 4:2:0 does not exist
+  FrameImage f;
+  static_cast<ImageFormat&>(f) = layout;
+  if (ComputeFrameSize(f) <= 0) return false;
+  out = ComponentFrame{};
+  out.fields = geometry::FieldCount(f);
+  for (int field = 0; field < out.fields; ++field) {
+    out.field[static_cast<size_t>(field)] = PackedOrRgbRows(f, field, component);
+    out.rows += out.field[static_cast<size_t>(field)].rows;
+  }
+  out.width = out.field[0].width;
+  out.step = out.field[0].step;
+  return true;
+}
+
+template <typename Sample>
+bool LoadPlane(const FrameImage& frame, int component, std::vector<Sample>& samples) {
+  ComponentFrame rows;
+  if (frame.Data == nullptr || !AnyComponentFrame(frame, component, rows)) return false;
+  FrameImage sized = frame;
+  const SampleCoding coding = CodingOf(frame);
+  if (ComputeFrameSize(sized) <= 0 || sized.DataSize > frame.Capacity || coding.bytes != sizeof(Sample) ||
+      !rows.Fits(coding.bytes, sized.DataSize)) {
+    return false;
+  }
+  samples.resize(static_cast<size_t>(rows.width * rows.rows));
+  const int64_t step = int64_t{rows.step} * coding.bytes;
+  for (int64_t k = 0; k < rows.rows; ++k) {
+    const uint8_t* in = frame.Data + rows.RowOffset(k);
+    Sample* out = samples.data() + k * rows.width;
+    if constexpr (sizeof(Sample) == 1) {
+      if (step == 1) {
+        std::memcpy(out, in, static_cast<size_t>(rows.width));
+      } else {
+        for (int64_t i = 0; i < rows.width; ++i) out[i] = in[i * step];
+      }
+    } else {
+      for (int64_t i = 0; i < rows.width; ++i)
+        out[i] = static_cast<Sample>((in[i * step] | in[i * step + 1] << 8) >> coding.shift);
+    }
+  }
+  return true;
+}
+
+}  // namespace
+
+std::optional<PlaneSize> ComponentPlaneSize(const ImageFormat& layout, int component) {
+  ComponentFrame rows;
+  if (!AnyComponentFrame(layout, component, rows)) return std::nullopt;
+  return PlaneSize{.width = rows.width, .rows = rows.rows};
+}
+
+bool LoadComponentPlane(const FrameImage& frame, int component, std::vector<uint8_t>& samples) {
+  return LoadPlane(frame, component, samples);
+}
+
+bool LoadComponentPlane(const FrameImage& frame, int component, std::vector<uint16_t>& samples) {
+  return LoadPlane(frame, component, samples);
+}
+
 }  // namespace vx
 
 namespace vx {

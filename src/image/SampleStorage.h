@@ -12,6 +12,7 @@
 #include <cstdint>
 #include <optional>
 #include <string>
+#include <vector>
 
 #include "image/FrameImage.h"
 
@@ -80,6 +81,23 @@ bool PadStored(const FrameImage& source, FrameImage& destination, int32_t top, i
 // must be that mono layout at the component's size (its DataSize is set). YUV
 // planar or semi-planar, or mono; false for other layouts and buffers too small.
 bool ExtractStoredComponent(const FrameImage& source, int component, FrameImage& destination);
+
+// The components of a frame of any layout a file holds (YUV packed, planar or
+// semi-planar; RGB and BMP packed or planar; mono; any depth the layout allows;
+// either field format), each as a plane of its own: Y, U, V for YUV layouts
+// whatever their storage order, the storage order for RGB and BMP, one for mono.
+// A plane's rows are in picture order (an interlaced frame's alternate between
+// its fields). The plane's size (samples a row, rows); nullopt when the layout
+// cannot be stored or has no such component.
+struct PlaneSize {
+  int64_t width = 0, rows = 0;
+};
+std::optional<PlaneSize> ComponentPlaneSize(const ImageFormat& layout, int component);
+// Copies the component's samples into `samples` (width x rows values, row after
+// row): bytes for 8-bit layouts, the values of deeper ones. False when the layout
+// has no such component, the sample width does not match or the frame is too small.
+bool LoadComponentPlane(const FrameImage& frame, int component, std::vector<uint8_t>& samples);
+bool LoadComponentPlane(const FrameImage& frame, int component, std::vector<uint16_t>& samples);
 
 // Per component, the sum of squared differences of two frames of one stored
 // layout (YUV planar or semi-planar, any depth), at full depth, in the order the
