@@ -471,8 +471,8 @@ TEST(Usage, HasAllPiecesWithTheProgramName) {
                       "value]  \n                                                               \n"),
             std::string::npos);
   const std::string rest = text.substr(added + originalEnding.size());
-  EXPECT_EQ(rest.rfind("\n Without a display, three more actions:\n", 0), 0u);
-  for (const char* action : {"-a pad ", "-a separate ", "-a merge ", "-k [fill colour R,G,B]"})
+  EXPECT_EQ(rest.rfind("\n Without a display, four more actions:\n", 0), 0u);
+  for (const char* action : {"-a pad ", "-a separate ", "-a merge ", "-a ssim ", "-k [fill colour R,G,B]"})
     EXPECT_NE(rest.find(action), std::string::npos) << action;
   EXPECT_EQ(UsageText(std::string(20000, 'p')).size(), kMaxUsageLength);
 }
@@ -499,7 +499,7 @@ TEST(ToolTable, OneRowPerActionNamedAsOnTheCommandLine) {
   std::vector<std::string> names;
   for (const auto& [number, name] : actions) names.push_back(name);
   EXPECT_EQ(names, (std::vector<std::string>{"play", "convert", "crop", "flip", "join", "yuv2avi", "avi2yuv",
-                                             "psnr", "pad", "separate", "merge"}));
+                                             "psnr", "pad", "separate", "merge", "ssim"}));
   EXPECT_EQ(std::adjacent_find(actions.begin(), actions.end(),
                                [](const auto& a, const auto& b) { return a.first == b.first; }),
             actions.end())

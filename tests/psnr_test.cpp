@@ -10,6 +10,7 @@
 
 #include "PixelTestSupport.h"
 #include "TestSupport.h"
+#include "image/Ssim.h"
 #include "platform/FaultInjection.h"
 #include "platform/MappedRegion.h"
 #include "platform/MessageSink.h"
@@ -369,6 +370,85 @@ TEST_F(PsnrRunTest, IdenticalFilesReportOneHundredEverywhere) {
             "   1\t    100.0000\t  100.0000\t  100.0000 \r\n"
             "   2\t    100.0000\t  100.0000\t  100.0000 \r\n"
             "Average \t    100.0000\t  100.0000\t  100.0000 \r\n");
+}
+
+TEST(PsnrTexts, SsimReportNamesAndTexts) {
+  EXPECT_EQ(SsimReportName("a/run.xls"), "a/run_ssim.xls");
+  EXPECT_EQ(SsimReportName("a.b/run"), "a.b/run_ssim");
+  EXPECT_EQ(SsimFrameText(Layout(YUV_420, YVU, Progressive, Planar, 2, 2), 7, {0.5, 0.25, 1, 0.125}),
+            "Frame    7:       Y :0.500000         U :0.250000        V :1.000000        All :0.125000");
+  EXPECT_EQ(
+      SsimAverageText(Layout(RGB_444, BGR, Progressive, Packed, 2, 2), 5, {0.5, 0.25, 1, 0.125}),
+      "Average of 5 frames:     B :0.500000         G :0.250000         R :1.000000         All :0.125000 ");
+  EXPECT_EQ(SsimFrameText(Layout(MONO, YUV, Progressive, Planar, 2, 2), 3, {0.5, 0, 0, 0.5}),
+            "Frame    3:       Y :0.500000         All :0.500000");
+}
+
+// Records each frame's values as the run reports them.
+class MeasuresRecorder : public PsnrObserver {
+ public:
+  void FrameMeasured(const FrameMeasures& measures) override { frames.push_back(measures); }
+  std::vector<FrameMeasures> frames;
+};
+
+TEST_F(PsnrRunTest, BothWritesTheSsimReportBesideThePsnrReportAndHandsEachFramesValuesOver) {
+  // 16 x 16 I420: chroma of 8 x 8, one window.
+  constexpr int kBytes = 16 * 16 * 3 / 2;
+  format_ = Layout(YUV_420, YUV, Progressive, Planar, 16, 16);
+  a_ = test::RandomBytes(kBytes * 3, 4);
+  b_ = test::RandomBytes(kBytes * 3, 5);
+  test::WriteFileBytes(dir_ / "a.yuv", a_);
+  test::WriteFileBytes(dir_ / "b.yuv", b_);
+  std::string psnrAlone;
+  for (PsnrMetric metric : {PsnrMetric::Psnr, PsnrMetric::Both}) {
+    PsnrRun run;
+    Prepare(run, 0, 0);
+    run.Metric = metric;
+    MeasuresRecorder observer;
+    ASSERT_EQ(run.FreezeAndRun(observer), JobOutcome::Completed);
+    ASSERT_EQ(observer.frames.size(), 3u);
+    if (metric == PsnrMetric::Psnr) {
+      psnrAlone = Report();
+      EXPECT_FALSE(observer.frames[0].hasSsim);
+      EXPECT_FALSE(std::filesystem::exists(dir_ / "r_ssim.xls"));
+      continue;
+    }
+    EXPECT_EQ(Report(), psnrAlone) << "the PSNR report as PSNR alone writes it";
+    std::string expected = "Frame\t    SSIM_Y\t  SSIM_U\t  SSIM_V\t  SSIM_All\r\n";
+    std::array<double, 4> sums{};
+    for (int n = 0; n < 3; ++n) {
+      const FrameMeasures& m = observer.frames[static_cast<size_t>(n)];
+      EXPECT_EQ(m.frame, n + 1);
+      EXPECT_TRUE(m.hasPsnr && m.hasSsim);
+      FrameImage fa, fb;
+      static_cast<ImageFormat&>(fa) = static_cast<ImageFormat&>(fb) = format_;
+      fa.Data = a_.data() + n * kBytes;
+      fb.Data = b_.data() + n * kBytes;
+      fa.DataSize = fb.DataSize = fa.Capacity = fb.Capacity = kBytes;
+      FrameSsim ssim;
+      ASSERT_TRUE(MeasureFrameSsim(fa, fb, ssim));
+      EXPECT_EQ(m.ssim, (std::array<double, 4>{ssim.plane[0], ssim.plane[1], ssim.plane[2], ssim.all}));
+      expected += StrFormat("%4d\t    %.6f\t  %.6f\t  %.6f\t  %.6f \r\n", n + 1, m.ssim[0], m.ssim[1],
+                            m.ssim[2], m.ssim[3]);
+      for (size_t k = 0; k < 4; ++k) sums[k] += m.ssim[k];
+    }
+    expected += StrFormat("Average \t    %.6f\t  %.6f\t  %.6f\t  %.6f \r\n", sums[0] / 3, sums[1] / 3,
+                          sums[2] / 3, sums[3] / 3);
+    EXPECT_EQ(test::ReadFileText(dir_ / "r_ssim.xls"), expected);
+  }
+
+  // SSIM of planes without a window (16 x 8 I420: chroma of 8 x 4) is refused, no report written.
+  std::filesystem::remove(dir_ / "r.xls");
+  format_ = Layout(YUV_420, YUV, Progressive, Planar, 16, 8);
+  PsnrRun run;
+  Prepare(run, 0, 0);
+  run.Metric = PsnrMetric::Ssim;
+  MeasuresRecorder observer;
+  EXPECT_EQ(run.FreezeAndRun(observer), JobOutcome::FailedStopped);
+  EXPECT_EQ(sink_.Texts().back(),
+            "Error PSNR1017: SSIM needs planes of at least 8 x 8 samples; a plane of the 16 x 8 frames is "
+            "smaller!\n");
+  EXPECT_FALSE(std::filesystem::exists(dir_ / "r.xls"));
 }
 
 TEST_F(PsnrRunTest, FailuresInOrderWithWhatEachLeavesBehind) {

@@ -6,14 +6,17 @@
 #include <cstring>
 #include <limits>
 #include <optional>
+#include <span>
 #include <thread>
 #include <tuple>
+#include <vector>
 
 #include "image/FrameFile.h"
 #include "image/KernelPaths.h"
 #include "image/LayoutGeometry.h"
 #include "image/ReadAhead.h"
 #include "image/SampleStorage.h"
+#include "image/Ssim.h"
 #include "platform/FaultInjection.h"
 #include "platform/HelperThread.h"
 #include "platform/MappedRegion.h"
@@ -310,6 +313,13 @@ const char* const* Labels(const ImageFormat& f) {
 
 }  // namespace
 
+std::string SsimReportName(const std::string& psnrReport) {
+  const size_t dot = psnrReport.rfind('.');
+  const size_t slash = psnrReport.rfind('/');
+  if (dot == std::string::npos || (slash != std::string::npos && dot < slash)) return psnrReport + "_ssim";
+  return psnrReport.substr(0, dot) + "_ssim" + psnrReport.substr(dot);
+}
+
 std::array<double, 3> ReportColumns(const ImageFormat& f, const double values[3]) {
   // The report's header names SNR_Y, SNR_U, SNR_V: YUV values go there in that
   // order whatever the storage order; RGB keeps its own.
@@ -342,8 +352,28 @@ std::string PsnrAverageText(const ImageFormat& f, int frames, double v1, double 
                    l[0], v1, l[1], v2, l[2], v3);
 }
 
+std::string SsimFrameText(const ImageFormat& f, int frame, const std::array<double, 4>& v) {
+  if (f.SamplingFormat == MONO)
+    return StrFormat("Frame %4d:       Y :%.6f         All :%.6f", frame, v[0], v[3]);
+  const char* const* l = Labels(f);
+  const bool rgb = f.SamplingFormat == RGB_444 || f.SamplingFormat == BMP;
+  return StrFormat("Frame %4d:       %s :%.6f         %s :%.6f        %s :%.6f        All :%.6f", frame,
+                   rgb ? l[0] : "Y", v[0], rgb ? l[1] : "U", v[1], rgb ? l[2] : "V", v[2], v[3]);
+}
+
+std::string SsimAverageText(const ImageFormat& f, int frames, const std::array<double, 4>& v) {
+  if (f.SamplingFormat == MONO)
+    return StrFormat("Average of %d frames:     Y :%.6f         All :%.6f ", frames, v[0], v[3]);
+  const char* const* l = Labels(f);
+  const bool rgb = f.SamplingFormat == RGB_444 || f.SamplingFormat == BMP;
+  return StrFormat("Average of %d frames:     %s :%.6f         %s :%.6f         %s :%.6f         All :%.6f ",
+                   frames, rgb ? l[0] : "Y", v[0], rgb ? l[1] : "U", v[1], rgb ? l[2] : "V", v[2], v[3]);
+}
+
 void PsnrRun::PrepareFromRequest(const std::string& file1, const std::string& file2,
-                                 const std::string& report, int delimiter, const ImageFormat& current) {
+                                 const std::string& report, int delimiter, const ImageFormat& current,
+                                 PsnrMetric metric) {
+  Metric = metric;
   File1 = file1;
   File2 = file2;
   ReportName = report;
@@ -434,9 +464,54 @@ bool CanCompareInPlace(RawFile& file1, RawFile& file2, int64_t frameBytes) {
 
 }  // namespace
 
-PsnrRun::RangeEnd PsnrRun::CompareRange(RawFile& file1, RawFile& file2, RawFile& report, FrameImage& frame1,
+namespace {
+
+// A report row: the first field, then the values (`decimals` after the point)
+// in the report's columns.
+std::string ReportRow(bool tab, const std::string& first, std::span<const double> values, int decimals) {
+  std::string row = first + (tab ? "\t    " : ",    ");
+  for (size_t i = 0; i < values.size(); ++i) {
+    if (i > 0) row += tab ? "\t  " : ",  ";
+    row += StrFormat("%.*f", decimals, values[i]);
+  }
+  return row + " \r\n";
+}
+
+// The SSIM report's header, and the values of a row (mono: Y and All).
+std::string SsimHeader(const ImageFormat& f, bool tab) {
+  if (f.SamplingFormat == MONO)
+    return tab ? "Frame\t    SSIM_Y\t  SSIM_All\r\n" : "Frame,    SSIM_Y,  SSIM_All\r\n";
+  return tab ? "Frame\t    SSIM_Y\t  SSIM_U\t  SSIM_V\t  SSIM_All\r\n"
+             : "Frame,    SSIM_Y,  SSIM_U,  SSIM_V,  SSIM_All\r\n";
+}
+
+std::vector<double> SsimColumns(const ImageFormat& f, const std::array<double, 4>& v) {
+  if (f.SamplingFormat == MONO) return {v[0], v[3]};
+  return {v.begin(), v.end()};
+}
+
+// The SSIM values of two frames of `layout` held at `a` and `b` (`bytes` each):
+// Y U V and All; NaN for the planes a mono frame lacks.
+std::array<double, 4> MeasureSsim(const ImageFormat& layout, const uint8_t* a, const uint8_t* b,
+                                  int64_t bytes) {
+  FrameImage fa, fb;
+  static_cast<ImageFormat&>(fa) = static_cast<ImageFormat&>(fb) = layout;
+  fa.Data = const_cast<uint8_t*>(a);  // read only
+  fb.Data = const_cast<uint8_t*>(b);
+  fa.DataSize = fb.DataSize = static_cast<int32_t>(bytes);
+  fa.Capacity = fb.Capacity = bytes;
+  constexpr double kNone = std::numeric_limits<double>::quiet_NaN();
+  FrameSsim measured;
+  if (!MeasureFrameSsim(fa, fb, measured)) return {kNone, kNone, kNone, kNone};
+  if (measured.planes == 1) return {measured.plane[0], kNone, kNone, measured.all};
+  return {measured.plane[0], measured.plane[1], measured.plane[2], measured.all};
+}
+
+}  // namespace
+
+PsnrRun::RangeEnd PsnrRun::CompareRange(RawFile& file1, RawFile& file2, Reports& reports, FrameImage& frame1,
                                         FrameImage& frame2, int32_t start, int32_t end,
-                                        PsnrObserver& observer, double sums[3]) {
+                                        PsnrObserver& observer) {
   const bool tab = spec_.Style == PsnrStyle::Tab;
   bool written = true;
   CurrentFrame = start;
@@ -450,7 +525,9 @@ PsnrRun::RangeEnd PsnrRun::CompareRange(RawFile& file1, RawFile& file2, RawFile&
   // packed samples; a frame may end and the next begin inside one.
   // Frames of stored-only layouts and of Y4M files are read whole, each with the
   // FRAME line before it.
-  const bool wholeFrames = plan.kind == ComparisonPlan::Kind::Stored || framing1_.y4m || framing2_.y4m;
+  // SSIM needs whole frames too.
+  const bool wholeFrames =
+      plan.kind == ComparisonPlan::Kind::Stored || framing1_.y4m || framing2_.y4m || reports.ssim;
   const bool inPlace = !wholeFrames && CanCompareInPlace(file1, file2, frameBytes);
   RawFile* const files[2] = {&file1, &file2};
   int failedInPlace = -1;
@@ -495,17 +572,35 @@ PsnrRun::RangeEnd PsnrRun::CompareRange(RawFile& file1, RawFile& file2, RawFile&
                         : wholeFrames ? sumWholeFrame(frameSums) == FrameStep::Next
                                       : sumFromBlocks(frameSums) == FrameStep::Next;
     if (!summed) return FrameStep::Last;
-    double v[3];
-    plan.Values(frameSums, v);
-    for (int k = 0; k < 3; ++k) sums[k] += v[k];
     const int frame = static_cast<int>(n);
-    observer.Status(PsnrFrameText(spec_.Format1, frame, v[0], v[1], v[2]));
-    const auto r = ReportColumns(spec_.Format1, v);
-    const std::string row =
-        StrFormat(tab ? "%4d\t    %.4f\t  %.4f\t  %.4f \r\n" : "%4d,    %.4f,  %.4f,  %.4f \r\n", frame, r[0],
-                  r[1], r[2]);
-    written = report.Write(row.data(), static_cast<int64_t>(row.size())) && written;
-    observer.FrameMeasured(FrameMeasures{.frame = frame, .psnr = r, .hasPsnr = true});
+    FrameMeasures measures{.frame = frame};
+    std::string status;
+    if (reports.psnr) {
+      double v[3];
+      plan.Values(frameSums, v);
+      for (int k = 0; k < 3; ++k) reports.psnrSums[k] += v[k];
+      status = PsnrFrameText(spec_.Format1, frame, v[0], v[1], v[2]);
+      const auto r = ReportColumns(spec_.Format1, v);
+      const std::string row =
+          StrFormat(tab ? "%4d\t    %.4f\t  %.4f\t  %.4f \r\n" : "%4d,    %.4f,  %.4f,  %.4f \r\n", frame,
+                    r[0], r[1], r[2]);
+      written = reports.psnr->Write(row.data(), static_cast<int64_t>(row.size())) && written;
+      measures.psnr = r;
+      measures.hasPsnr = true;
+    }
+    if (reports.ssim) {
+      const auto s = MeasureSsim(spec_.Format1, block[0], block[1], frameBytes);
+      for (int k = 0; k < 4; ++k) reports.ssimSums[k] += s[k];
+      // Both: the PSNR values stay in the status line, with the frame's SSIM.
+      status =
+          reports.psnr ? status + StrFormat("     SSIM :%.6f", s[3]) : SsimFrameText(spec_.Format1, frame, s);
+      const std::string row = ReportRow(tab, StrFormat("%4d", frame), SsimColumns(spec_.Format1, s), 6);
+      written = reports.ssim->Write(row.data(), static_cast<int64_t>(row.size())) && written;
+      measures.ssim = s;
+      measures.hasSsim = true;
+    }
+    observer.Status(status);
+    observer.FrameMeasured(measures);
     ++FramesDone;
     return FrameStep::Next;
   });
@@ -608,18 +703,31 @@ JobOutcome PsnrRun::RunSteps(PsnrObserver& observer) {
     spec_.ReportName = named;
     observer.ReportNameChanged(spec_.ReportName);
   }
-  if (const auto written = IdentityOf(spec_.ReportName)) {
-    for (const std::string& input : {spec_.File1, spec_.File2}) {
-      if (IdentityOf(input) == written) {
-        return stop(StrFormat("Error PSNR1016: The report %s is the input %s itself; choose another name!\n",
-                              spec_.ReportName.c_str(), input.c_str()));
+  // SSIM alone writes its report under the name; Both puts it beside the PSNR report.
+  const bool psnr = spec_.Metric != PsnrMetric::Ssim, ssim = spec_.Metric != PsnrMetric::Psnr;
+  const std::string ssimName = psnr ? SsimReportName(spec_.ReportName) : spec_.ReportName;
+  std::vector<std::string> names;
+  if (psnr) names.push_back(spec_.ReportName);
+  if (ssim) names.push_back(ssimName);
+  for (const std::string& name : names) {
+    if (const auto written = IdentityOf(name)) {
+      for (const std::string& input : {spec_.File1, spec_.File2}) {
+        if (IdentityOf(input) == written) {
+          return stop(
+              StrFormat("Error PSNR1016: The report %s is the input %s itself; choose another name!\n",
+                        name.c_str(), input.c_str()));
+        }
       }
     }
   }
-  // The report appears whole under its name when the run ends, or not at all.
-  auto report = AtomicOutput::Create(spec_.ReportName);
-  if (!report)
-    return stop(StrFormat("Error PSNR1009: File %s was not found.....Exit\n", spec_.ReportName.c_str()));
+  // Each report appears whole under its name when the run ends, or not at all.
+  std::optional<AtomicOutput> psnrReport, ssimReport;
+  using Wanted = std::tuple<bool, std::optional<AtomicOutput>*, const std::string*>;
+  for (auto [wanted, output, name] :
+       {Wanted{psnr, &psnrReport, &spec_.ReportName}, Wanted{ssim, &ssimReport, &ssimName}}) {
+    if (wanted && !(*output = AtomicOutput::Create(*name)))
+      return stop(StrFormat("Error PSNR1009: File %s was not found.....Exit\n", name->c_str()));
+  }
   if (spec_.StartFrame > spec_.EndFrame) {
     return stop(
         StrFormat("Error PSNR1010: Start frame number (%d) cannot be bigger than end frame number (%d)!\n",
@@ -636,41 +744,67 @@ JobOutcome PsnrRun::RunSteps(PsnrObserver& observer) {
   if (spec_.Format1.SamplingFormat == YUV_420 && spec_.Format1.PixelFormat == Packed) {
     return stop("Error PSNR1015: Packed 4:2:0 files cannot be compared: that layout does not exist!\n");
   }
+  if (ssim && !SsimPlanesLargeEnough(spec_.Format1)) {
+    return stop(
+        StrFormat("Error PSNR1017: SSIM needs planes of at least 8 x 8 samples; a plane of the %d x %d "
+                  "frames is smaller!\n",
+                  spec_.Format1.ImgWidth, spec_.Format1.ImgHeight));
+  }
   // Headers only: the frames are read into the read-ahead's buffers.
   FrameImage frame1 = spec_.Format1, frame2 = spec_.Format2;
   const bool tab = spec_.Style == PsnrStyle::Tab;
-  const std::string header =
-      tab ? "Frame\t    SNR_Y\t  SNR_U\t  SNR_V\r\n" : "Frame,    SNR_Y,  SNR_U,  SNR_V\r\n";
-  bool written = report->file().Write(header.data(), static_cast<int64_t>(header.size()));
+  bool written = true;
+  const auto write = [&](std::optional<AtomicOutput>& output, const std::string& text) {
+    written = output->file().Write(text.data(), static_cast<int64_t>(text.size())) && written;
+  };
+  if (psnr)
+    write(psnrReport, tab ? "Frame\t    SNR_Y\t  SNR_U\t  SNR_V\r\n" : "Frame,    SNR_Y,  SNR_U,  SNR_V\r\n");
+  if (ssim) write(ssimReport, SsimHeader(spec_.Format1, tab));
   // Frames before the start are skipped in both files.
   if (!SeekToFrame(*file1, spec_.File1, framing1_, frame1.DataSize, start) ||
       !SeekToFrame(*file2, spec_.File2, framing2_, frame2.DataSize, start))
-    return JobOutcome::FailedRunning;  // the report is dropped
-  double sums[3] = {0, 0, 0};
-  const RangeEnd compared =
-      CompareRange(*file1, *file2, report->file(), frame1, frame2, start, end, observer, sums);
-  if (compared == RangeEnd::ReadFailed) return JobOutcome::FailedRunning;  // the report is dropped
+    return JobOutcome::FailedRunning;  // the reports are dropped
+  Reports reports{.psnr = psnr ? &psnrReport->file() : nullptr, .ssim = ssim ? &ssimReport->file() : nullptr};
+  const RangeEnd compared = CompareRange(*file1, *file2, reports, frame1, frame2, start, end, observer);
+  if (compared == RangeEnd::ReadFailed) return JobOutcome::FailedRunning;  // the reports are dropped
   written = compared == RangeEnd::Compared && written;
-  if (FramesDone > 0) {
+  std::string status;
+  if (FramesDone > 0 && psnr) {
     double avg[3];
-    for (int k = 0; k < 3; ++k) avg[k] = sums[k] / FramesDone;
-    observer.Status(PsnrAverageText(spec_.Format1, FramesDone, avg[0], avg[1], avg[2]));
+    for (int k = 0; k < 3; ++k) avg[k] = reports.psnrSums[k] / FramesDone;
+    status = PsnrAverageText(spec_.Format1, FramesDone, avg[0], avg[1], avg[2]);
     const auto r = ReportColumns(spec_.Format1, avg);
-    const std::string row =
-        StrFormat(tab ? "Average \t    %.4f\t  %.4f\t  %.4f \r\n" : "Average,    %.4f,  %.4f,  %.4f \r\n",
-                  r[0], r[1], r[2]);
-    written = report->file().Write(row.data(), static_cast<int64_t>(row.size())) && written;
+    write(psnrReport,
+          StrFormat(tab ? "Average \t    %.4f\t  %.4f\t  %.4f \r\n" : "Average,    %.4f,  %.4f,  %.4f \r\n",
+                    r[0], r[1], r[2]));
   }
-  written = written && report->Commit();
+  if (FramesDone > 0 && ssim) {
+    std::array<double, 4> avg;
+    for (int k = 0; k < 4; ++k) avg[k] = reports.ssimSums[k] / FramesDone;
+    status = psnr ? status + StrFormat("     SSIM :%.6f", avg[3])
+                  : SsimAverageText(spec_.Format1, FramesDone, avg);
+    write(ssimReport, ReportRow(tab, tab ? "Average " : "Average", SsimColumns(spec_.Format1, avg), 6));
+  }
+  if (!status.empty()) observer.Status(status);
+  // A failed write drops every report and names the first; a report that cannot
+  // be put under its name names itself.
+  std::string failed;
+  if (!written) failed = names.front();
+  if (failed.empty() && psnr && !psnrReport->Commit()) failed = spec_.ReportName;
+  if (failed.empty() && ssim && !ssimReport->Commit()) failed = ssimName;
   RunState = JobState::Stopped;
   observer.Stopped();
-  if (!written) {
-    Report(StrFormat("Error PSNR1009: File %s was not found.....Exit\n", spec_.ReportName.c_str()));
+  if (!failed.empty()) {
+    Report(StrFormat("Error PSNR1009: File %s was not found.....Exit\n", failed.c_str()));
     return JobOutcome::FailedStopped;
   }
   if (!spec_.ExitWhenDone && FramesDone > 0) {
-    Report(StrFormat("PSNR calculation is finished, the report was saved in file %s!",
-                     spec_.ReportName.c_str()));
+    Report(psnr && ssim
+               ? StrFormat("PSNR and SSIM calculation is finished, the reports were saved in files %s "
+                           "and %s!",
+                           spec_.ReportName.c_str(), ssimName.c_str())
+               : StrFormat("%s calculation is finished, the report was saved in file %s!",
+                           psnr ? "PSNR" : "SSIM", spec_.ReportName.c_str()));
   }
   return JobOutcome::Completed;
 }

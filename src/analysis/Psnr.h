@@ -1,7 +1,7 @@
 #pragma once
 
-// PSNR of two raw files frame by frame, and the frame comparison it shares with
-// the compare and motion tools.
+// PSNR and SSIM of two raw files frame by frame, and the frame comparison it
+// shares with the compare and motion tools.
 
 #include <array>
 #include <atomic>
@@ -27,9 +27,15 @@ bool CompareFrames(const FrameImage& a, const FrameImage& b, FrameImage* differe
 
 enum class PsnrStyle : int { Tab = 0, Comma = 1 };
 
+// What a run measures: Both writes the PSNR report and the SSIM report beside it.
+enum class PsnrMetric : int { Psnr = 0, Ssim = 1, Both = 2 };
+
 // The report name with the style's extension: a different extension (case
 // ignored) is replaced, a name without one gets it.
 std::string ReportNameForStyle(const std::string& name, PsnrStyle style);
+
+// The SSIM report beside a PSNR report of that name: "_ssim" before the extension.
+std::string SsimReportName(const std::string& psnrReport);
 
 // The report's three columns (SNR_Y, SNR_U, SNR_V) from values in storage order:
 // Y, U, V for YUV layouts, storage order for RGB.
@@ -41,13 +47,16 @@ std::vector<std::string> ReportColumnNames(const ImageFormat& format);
 // The status line texts, labelled by the layout's component order.
 std::string PsnrFrameText(const ImageFormat& format, int frame, double v1, double v2, double v3);
 std::string PsnrAverageText(const ImageFormat& format, int frames, double v1, double v2, double v3);
+// The same for SSIM values: Y U V and All as the report has them (mono: Y and All).
+std::string SsimFrameText(const ImageFormat& format, int frame, const std::array<double, 4>& ssim);
+std::string SsimAverageText(const ImageFormat& format, int frames, const std::array<double, 4>& ssim);
 
 // The values of one frame of a run, as its report row is written.
 struct FrameMeasures {
   int32_t frame = 0;
   std::array<double, 3> psnr{};  // the report's columns: Y U V (RGB: as stored)
   bool hasPsnr = false;
-  std::array<double, 4> ssim{};  // Y U V and All
+  std::array<double, 4> ssim{};  // Y U V and All (RGB: as stored; mono: U and V NaN)
   bool hasSsim = false;
 };
 
@@ -66,6 +75,7 @@ struct PsnrSetup {
   int32_t Count1 = 0, Count2 = 0;  // 0: not known; -1: unusable
   int32_t StartFrame = 1, EndFrame = 1;
   PsnrStyle Style = PsnrStyle::Tab;
+  PsnrMetric Metric = PsnrMetric::Psnr;
   bool ExitWhenDone = false;
 };
 
@@ -79,7 +89,7 @@ class PsnrRun : public JobRun, public PsnrSetup {
 
   // From the command line: both files with the current format, counts unknown.
   void PrepareFromRequest(const std::string& file1, const std::string& file2, const std::string& report,
-                          int delimiter, const ImageFormat& current);
+                          int delimiter, const ImageFormat& current, PsnrMetric metric = PsnrMetric::Psnr);
   // Copies the setup for the run and sets the state to Running.
   void Freeze();
   // An exception thrown anywhere in the run ends it as FailedRunning with its
@@ -106,12 +116,18 @@ class PsnrRun : public JobRun, public PsnrSetup {
   // Run, without its guard against exceptions.
   JobOutcome RunSteps(PsnrObserver& observer);
   enum class RangeEnd : uint8_t { Compared, RowNotWritten, ReadFailed };
+  // The reports a run writes (null: not measured) and the sums of their values.
+  struct Reports {
+    RawFile* psnr = nullptr;
+    RawFile* ssim = nullptr;
+    std::array<double, 3> psnrSums{};
+    std::array<double, 4> ssimSums{};
+  };
   // Compares the frame pairs of the range (until a file ends or the run stops),
-  // shows and writes each row and adds the values to `sums`. ReadFailed comes
+  // shows and writes each row and adds the values to the sums. ReadFailed comes
   // after the failed file's message.
-  RangeEnd CompareRange(RawFile& file1, RawFile& file2, RawFile& report, FrameImage& frame1,
-                        FrameImage& frame2, int32_t start, int32_t end, PsnrObserver& observer,
-                        double sums[3]);
+  RangeEnd CompareRange(RawFile& file1, RawFile& file2, Reports& reports, FrameImage& frame1,
+                        FrameImage& frame2, int32_t start, int32_t end, PsnrObserver& observer);
 };
 
 }  // namespace vx

@@ -370,6 +370,37 @@ constexpr ToolRow kTools[] = {
             },
     },
     {
+        .key = "ssim",
+        .id = Command{32870},
+        // The PSNR window with SSIM chosen: no menu entry of its own.
+        .entry = {.menu = ToolMenu::Analyzer,
+                  .text = nullptr,
+                  .shortcut = nullptr,
+                  .prompt = "Calculate SSIM between two YUV files"},
+        .windowTitle = "SSIM Calculation",
+        .action = {.name = "ssim",
+                   .number = 11,
+                   .takesSecondInput = true,
+                   .checks = {{{.when = ActionRefusal::NoSecondInput,
+                                .message = "Sorry, second source file is missing for ssim operation  !\n"},
+                               NoDestination(" You cannot specify image format for SSIM report file  !\n")}},
+                   .usage =
+                       "                                    -a ssim -m [second file] -N [report]: SSIM of "
+                       "Y, U, V and All per frame, as psnr (report.xls, or .csv with -d comma) \n",
+                   .examples =
+                       "  Velutrix.exe -a ssim -n original.yuv -m decoded.yuv -N report -d comma -s yuv420 "
+                       "-o yuv -f progressive -p planar -w 352 -h 288 -e exit \n"},
+        .commandLineTitle = "Calculate SSIM",
+        .unavailable = "Error VLTX1035:  Cannot create SSIM Dialog",
+        .runHeadless =
+            [](Request request, Settings settings) {
+              PsnrRun run;
+              run.PrepareFromRequest(request.InputName, request.SecondInputName, request.OutputName,
+                                     request.ReportDelimiter, settings.Format, PsnrMetric::Ssim);
+              return RunPrepared<PsnrRun, PsnrObserver>(run, request, true);
+            },
+    },
+    {
         .key = "compare",
         .id = Command{32804},
         .entry = {.menu = ToolMenu::Analyzer,

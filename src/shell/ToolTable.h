@@ -23,7 +23,7 @@ enum class ToolMenu : uint8_t { Player, Converter, Analyzer, Editor, Avi };
 
 struct ToolMenuEntry {
   ToolMenu menu;
-  const char* text;
+  const char* text;  // nullptr: no menu entry nor toolbar tile (a command-line action only)
   const char* shortcut;
   const char* prompt;            // status-bar prompt
   const char* tip = nullptr;     // toolbar tooltip; nullptr: the prompt

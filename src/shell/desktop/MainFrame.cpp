@@ -80,7 +80,7 @@ const std::vector<MenuSpec>& Menus() {
 std::vector<Entry> EntriesOf(const MenuSpec& menu) {
   std::vector<Entry> entries;
   for (const ToolRow& tool : ToolTable()) {
-    if (tool.entry.menu != menu.tools) continue;
+    if (tool.entry.menu != menu.tools || !tool.entry.text) continue;
     const ToolMenuEntry& e = tool.entry;
     entries.push_back({tool.id, e.text, e.shortcut, e.prompt, e.tip, e.symbol});
   }
