@@ -263,5 +263,79 @@ TEST_F(PsnrWindow, CommandLineRunClosesTheProgramWhenAskedTo) {
   EXPECT_TRUE(recorder_.Texts().empty()) << "no finished message before the program ends";
 }
 
+TEST_F(PsnrWindow, TheMetricChoiceWritesTheSsimReportAloneOrBesideThePsnrReport) {
+  ScopedCurrentFormat current(format_);
+  QPointer<CPSNR> psnr = new CPSNR;
+  psnr->show();
+  ASSERT_TRUE(QTest::qWaitForWindowExposed(psnr));
+  EXPECT_TRUE(Child<QRadioButton>(*psnr, "metricPsnr")->isChecked());
+  EXPECT_TRUE(Child<QRadioButton>(*psnr, "tabButton")->isChecked()) << "a group of its own";
+  ASSERT_TRUE(BrowseAsUser(Child<QPushButton>(*psnr, "browse1Button"), clip_));
+  ASSERT_TRUE(BrowseAsUser(Child<QPushButton>(*psnr, "browse2Button"), second_));
+  const std::filesystem::path report = dir_ / "m.xls", beside = dir_ / "m_ssim.xls";
+  ASSERT_TRUE(TypeAsUser(Child<QLineEdit>(*psnr, "reportBox"), QString::fromStdString(report.string())));
+  const auto run = [&] {
+    if (!ClickAsUser(Child<QPushButton>(*psnr, "startButton"))) return false;
+    return WaitUntil(
+        [&] { return !psnr->WorkerRunning() && Child<QPushButton>(*psnr, "startButton")->isEnabled(); });
+  };
+
+  ASSERT_TRUE(ClickAsUser(Child<QRadioButton>(*psnr, "metricSsim")));
+  EXPECT_TRUE(Child<QRadioButton>(*psnr, "tabButton")->isChecked());
+  ASSERT_TRUE(run());
+  EXPECT_EQ(test::ReadFileText(report).rfind("Frame\t    SSIM_Y\t  SSIM_U\t  SSIM_V\t  SSIM_All\r\n", 0), 0u);
+  EXPECT_FALSE(std::filesystem::exists(beside));
+  const QString status = Child<QLabel>(*psnr, "statusLine")->text();
+  EXPECT_TRUE(status.startsWith(QStringLiteral("Average of 3 frames:     Y :0.")) &&
+              status.contains("All :0."))
+      << status.toStdString();
+  EXPECT_EQ(recorder_.Texts().back(),
+            "SSIM calculation is finished, the report was saved in file " + report.string() + "!");
+
+  ASSERT_TRUE(ClickAsUser(Child<QRadioButton>(*psnr, "metricBoth")));
+  ASSERT_TRUE(run());
+  EXPECT_EQ(test::ReadFileText(report).rfind("Frame\t    SNR_Y\t  SNR_U\t  SNR_V\r\n", 0), 0u);
+  const std::string ssim = test::ReadFileText(beside);
+  EXPECT_EQ(ssim.rfind("Frame\t    SSIM_Y\t", 0), 0u);
+  EXPECT_EQ(std::count(ssim.begin(), ssim.end(), '\n'), 1 + 3 + 1);
+  EXPECT_EQ(recorder_.Texts().back(),
+            "PSNR and SSIM calculation is finished, the reports were saved in files " + report.string() +
+                " and " + beside.string() + "!");
+
+  ASSERT_TRUE(ClickAsUser(Child<QRadioButton>(*psnr, "metricPsnr")));
+  std::filesystem::remove(beside);
+  ASSERT_TRUE(run());
+  EXPECT_EQ(recorder_.Texts().back(),
+            "PSNR calculation is finished, the report was saved in file " + report.string() + "!");
+  EXPECT_FALSE(std::filesystem::exists(beside));
+  psnr->close();
+}
+
+TEST_F(PsnrWindow, TheSsimEntryAndActionOpenThePsnrWindowWithSsimChosen) {
+  ScopedCurrentFormat current(format_);
+  CMainFrame frame;
+  RegisterTools(frame);
+  auto* opened = qobject_cast<CPSNR*>(frame.OpenTool(ToolId("ssim")));
+  ASSERT_NE(opened, nullptr);
+  EXPECT_TRUE(Child<QRadioButton>(*opened, "metricSsim")->isChecked());
+  opened->close();
+
+  CommandLineRequest request;
+  request.Action = FindAction("ssim")->action.number;
+  request.InputName = clip_;
+  request.SecondInputName = second_;
+  request.OutputName = (dir_ / "cl").string();
+  request.ReportDelimiter = 1;
+  ASSERT_TRUE(StartCommandLineTool(frame, request));
+  auto* started = qobject_cast<CPSNR*>(frame.LatestWindow(ToolId("ssim")));
+  ASSERT_NE(started, nullptr);
+  EXPECT_EQ(started->windowTitle(), QString::fromStdString(clip_));
+  ASSERT_TRUE(WaitUntil(
+      [&] { return !started->WorkerRunning() && Child<QPushButton>(*started, "startButton")->isEnabled(); }));
+  EXPECT_EQ(test::ReadFileText(dir_ / "cl.csv").rfind("Frame,    SSIM_Y,  SSIM_U,  SSIM_V,  SSIM_All\r\n", 0),
+            0u);
+  started->close();
+}
+
 }  // namespace
 }  // namespace vx::test

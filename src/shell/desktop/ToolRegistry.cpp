@@ -31,6 +31,13 @@ QWidget* Make(QWidget* parent) {
   return new Window(parent);
 }
 
+// The PSNR window with SSIM chosen.
+QWidget* MakeSsimWindow(QWidget* parent) {
+  auto* window = new CPSNR(parent);
+  window->SelectMetric(PsnrMetric::Ssim);
+  return window;
+}
+
 struct ToolWindow {
   const char* tool;  // the key of its row in the tool table
   QWidget* (*make)(QWidget* parent);
@@ -46,6 +53,7 @@ constexpr ToolWindow kToolWindows[] = {
     {.tool = "overlay", .make = Make<CInfoOverlay>}, {.tool = "motion", .make = Make<CYUVCheckMotion>},
     {.tool = "edit", .make = Make<CImageEdit>},      {.tool = "composition", .make = Make<CYUVComposition>},
     {.tool = "avi2yuv", .make = Make<CAVI2YUV>},     {.tool = "yuv2avi", .make = Make<CYUV2AVI>},
+    {.tool = "ssim", .make = MakeSsimWindow},
 };
 
 // A record of BMP pictures that no AVI stands behind: nothing replays it.

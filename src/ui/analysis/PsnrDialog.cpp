@@ -1,6 +1,7 @@
 #include "ui/analysis/PsnrDialog.h"
 
 #include <QApplication>
+#include <QButtonGroup>
 #include <QGridLayout>
 #include <QGroupBox>
 #include <QHBoxLayout>
@@ -108,6 +109,22 @@ void CPSNR::BuildControls() {
   auto* styleLayout = new QVBoxLayout(styleGroup);
   styleLayout->addWidget(tab_);
   styleLayout->addWidget(comma_);
+  // What is measured: SSIM alone writes its report under the name, both put it
+  // beside the PSNR report ("_ssim" before the extension).
+  metricPsnr_ = new QRadioButton(QStringLiteral("PSNR"), styleGroup);
+  metricPsnr_->setObjectName(QStringLiteral("metricPsnr"));
+  metricSsim_ = new QRadioButton(QStringLiteral("SSIM"), styleGroup);
+  metricSsim_->setObjectName(QStringLiteral("metricSsim"));
+  metricBoth_ = new QRadioButton(QStringLiteral("PSNR and SSIM"), styleGroup);
+  metricBoth_->setObjectName(QStringLiteral("metricBoth"));
+  auto* metrics = new QButtonGroup(styleGroup);  // apart from the report format's buttons
+  auto* metricLayout = new QHBoxLayout;
+  for (QRadioButton* b : {metricPsnr_, metricSsim_, metricBoth_}) {
+    metrics->addButton(b);
+    metricLayout->addWidget(b);
+  }
+  metricPsnr_->setChecked(true);
+  styleLayout->addLayout(metricLayout);
 
   auto* startGroup = new QGroupBox(QStringLiteral("Start"), this);
   start_ = new QPushButton(QStringLiteral("Start Calculation"), startGroup);
@@ -146,6 +163,9 @@ void CPSNR::BuildControls() {
   connect(browseReport_, &QPushButton::clicked, this, &CPSNR::BrowseReport);
   connect(tab_, &QRadioButton::clicked, this, [this] { SelectStyle(PsnrStyle::Tab); });
   connect(comma_, &QRadioButton::clicked, this, [this] { SelectStyle(PsnrStyle::Comma); });
+  connect(metricPsnr_, &QRadioButton::clicked, this, [this] { SelectMetric(PsnrMetric::Psnr); });
+  connect(metricSsim_, &QRadioButton::clicked, this, [this] { SelectMetric(PsnrMetric::Ssim); });
+  connect(metricBoth_, &QRadioButton::clicked, this, [this] { SelectMetric(PsnrMetric::Both); });
   connect(start_, &QPushButton::clicked, this, &CPSNR::Start);
   connect(pause_, &QPushButton::clicked, this, &CPSNR::PauseClicked);
   connect(stop_, &QPushButton::clicked, this, &CPSNR::StopClicked);
@@ -217,13 +237,22 @@ void CPSNR::SelectStyle(PsnrStyle style) {
   report_->setText(QString::fromStdString(run_.ReportName));
 }
 
+void CPSNR::SelectMetric(PsnrMetric metric) {
+  run_.Metric = metric;
+  (metric == PsnrMetric::Psnr   ? metricPsnr_
+   : metric == PsnrMetric::Ssim ? metricSsim_
+                                : metricBoth_)
+      ->setChecked(true);
+}
+
 bool CPSNR::StartFromRequest(const QString& file1, const QString& file2, const QString& report, int delimiter,
                              const ImageFormat& current) {
   setWindowTitle(file1);
   file1_->setText(file1);
   file2_->setText(file2);
   report_->setText(report);
-  run_.PrepareFromRequest(file1.toStdString(), file2.toStdString(), report.toStdString(), delimiter, current);
+  run_.PrepareFromRequest(file1.toStdString(), file2.toStdString(), report.toStdString(), delimiter, current,
+                          run_.Metric);
   (run_.Style == PsnrStyle::Comma ? comma_ : tab_)->setChecked(true);
   ShowFormat(1);
   ShowFormat(2);
@@ -240,7 +269,8 @@ void CPSNR::SetRunningControls(bool running) {
        {static_cast<QWidget*>(file1_), static_cast<QWidget*>(file2_), static_cast<QWidget*>(browse1_),
         static_cast<QWidget*>(browse2_), static_cast<QWidget*>(from_), static_cast<QWidget*>(to_),
         static_cast<QWidget*>(report_), static_cast<QWidget*>(browseReport_), static_cast<QWidget*>(tab_),
-        static_cast<QWidget*>(comma_)}) {
+        static_cast<QWidget*>(comma_), static_cast<QWidget*>(metricPsnr_), static_cast<QWidget*>(metricSsim_),
+        static_cast<QWidget*>(metricBoth_)}) {
     w->setEnabled(!running);
   }
 }

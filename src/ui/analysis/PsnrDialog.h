@@ -36,6 +36,8 @@ class CPSNR : public JobWindow {
   void StopClicked();
   void ExitClicked();
   void SelectStyle(PsnrStyle style);
+  // PSNR, SSIM or both (the SSIM report beside the PSNR report).
+  void SelectMetric(PsnrMetric metric);
 
   PsnrRun& run() { return run_; }
   FramePlot* plot() const { return plot_; }
@@ -55,6 +57,7 @@ class CPSNR : public JobWindow {
   QLabel *format1_ = nullptr, *format2_ = nullptr, *status_ = nullptr;
   QPushButton *browse1_ = nullptr, *browse2_ = nullptr, *browseReport_ = nullptr;
   QRadioButton *tab_ = nullptr, *comma_ = nullptr;
+  QRadioButton *metricPsnr_ = nullptr, *metricSsim_ = nullptr, *metricBoth_ = nullptr;
   QPushButton *start_ = nullptr, *pause_ = nullptr, *stop_ = nullptr, *exit_ = nullptr;
   FramePlot* plot_ = nullptr;
 };
