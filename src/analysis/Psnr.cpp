@@ -340,6 +340,18 @@ std::vector<std::string> ReportColumnNames(const ImageFormat& f) {
   return {l[0], l[1], l[2]};
 }
 
+std::vector<double> SsimColumns(const ImageFormat& f, const std::array<double, 4>& v) {
+  if (f.SamplingFormat == MONO) return {v[0], v[3]};
+  return {v.begin(), v.end()};
+}
+
+std::vector<std::string> SsimColumnNames(const ImageFormat& f) {
+  if (f.SamplingFormat == MONO) return {"Y", "All"};
+  std::vector<std::string> names = ReportColumnNames(f);
+  names.emplace_back("All");
+  return names;
+}
+
 std::string PsnrFrameText(const ImageFormat& f, int frame, double v1, double v2, double v3) {
   const char* const* l = Labels(f);
   return StrFormat("Frame %4d:       %s :%.4f dB         %s :%.4f dB        %s :%.4f dB", frame, l[0], v1,
@@ -483,11 +495,6 @@ std::string SsimHeader(const ImageFormat& f, bool tab) {
     return tab ? "Frame\t    SSIM_Y\t  SSIM_All\r\n" : "Frame,    SSIM_Y,  SSIM_All\r\n";
   return tab ? "Frame\t    SSIM_Y\t  SSIM_U\t  SSIM_V\t  SSIM_All\r\n"
              : "Frame,    SSIM_Y,  SSIM_U,  SSIM_V,  SSIM_All\r\n";
-}
-
-std::vector<double> SsimColumns(const ImageFormat& f, const std::array<double, 4>& v) {
-  if (f.SamplingFormat == MONO) return {v[0], v[3]};
-  return {v.begin(), v.end()};
 }
 
 // The SSIM values of two frames of `layout` held at `a` and `b` (`bytes` each):

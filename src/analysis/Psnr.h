@@ -44,6 +44,11 @@ std::array<double, 3> ReportColumns(const ImageFormat& format, const double valu
 // The names of those columns: Y U V, or the RGB components in storage order.
 std::vector<std::string> ReportColumnNames(const ImageFormat& format);
 
+// The SSIM report's values of a frame (Y U V All; mono: Y All) and their names
+// (RGB: the components in storage order, then All).
+std::vector<double> SsimColumns(const ImageFormat& format, const std::array<double, 4>& ssim);
+std::vector<std::string> SsimColumnNames(const ImageFormat& format);
+
 // The status line texts, labelled by the layout's component order.
 std::string PsnrFrameText(const ImageFormat& format, int frame, double v1, double v2, double v3);
 std::string PsnrAverageText(const ImageFormat& format, int frames, double v1, double v2, double v3);

@@ -6,6 +6,7 @@
 #include <QLineEdit>
 #include <QPointer>
 #include <QPushButton>
+#include <QRadioButton>
 #include <QtTest/QTest>
 #include <cmath>
 #include <filesystem>
@@ -109,6 +110,63 @@ TEST_F(PsnrWindow, ThePlotShowsTheReportsValuesAsTheyComeAndSavesAsPng) {
       [&] { return !psnr->WorkerRunning() && Child<QPushButton>(*psnr, "startButton")->isEnabled(); }));
   ASSERT_EQ(plot->series().Points(0).size(), 1U);
   EXPECT_EQ(plot->series().Points(0)[0].frame, 3);
+  psnr->close();
+}
+
+// The rows of a tab-delimited SSIM report: frame, Y, U, V, All.
+std::vector<std::vector<double>> SsimRows(const std::string& path) {
+  std::vector<std::vector<double>> rows;
+  const auto bytes = ReadFileBytes(path);
+  const QString text =
+      QString::fromLatin1(reinterpret_cast<const char*>(bytes.data()), static_cast<qsizetype>(bytes.size()));
+  for (const QString& line : text.split(QStringLiteral("\r\n"))) {
+    const QStringList cells = line.split(QLatin1Char('\t'));
+    bool number = false;
+    cells.front().trimmed().toInt(&number);
+    if (!number || cells.size() != 5) continue;
+    std::vector<double> row;
+    for (const QString& cell : cells) row.push_back(cell.trimmed().toDouble());
+    rows.push_back(row);
+  }
+  return rows;
+}
+
+TEST_F(PsnrWindow, WithSsimChosenThePlotsShowTheSsimReportsValuesAndBothShowsTwoPlots) {
+  ScopedCurrentFormat current(format_);
+  QPointer<CPSNR> psnr = new CPSNR;
+  psnr->show();
+  ASSERT_TRUE(QTest::qWaitForWindowExposed(psnr));
+  ASSERT_TRUE(BrowseAsUser(Child<QPushButton>(*psnr, "browse1Button"), clip_));
+  ASSERT_TRUE(BrowseAsUser(Child<QPushButton>(*psnr, "browse2Button"), second_));
+  const std::string report = (dir_ / "r.xls").string();
+  ASSERT_TRUE(TypeAsUser(Child<QLineEdit>(*psnr, "reportBox"), QString::fromStdString(report)));
+  const auto run = [&] {
+    if (!ClickAsUser(Child<QPushButton>(*psnr, "startButton"))) return false;
+    return WaitUntil(
+        [&] { return !psnr->WorkerRunning() && Child<QPushButton>(*psnr, "startButton")->isEnabled(); });
+  };
+  ASSERT_TRUE(ClickAsUser(Child<QRadioButton>(*psnr, "metricBoth")));
+  ASSERT_TRUE(run());
+  EXPECT_TRUE(psnr->plot()->isVisible());
+  EXPECT_TRUE(psnr->ssimPlot()->isVisible());
+  EXPECT_EQ(psnr->plot()->series().Points(0).size(), 3U);
+  const MeasureSeries& ssim = psnr->ssimPlot()->series();
+  ASSERT_EQ(ssim.Curves(), 4U);
+  EXPECT_EQ(ssim.Name(3), "All");
+  const auto rows = SsimRows((dir_ / "r_ssim.xls").string());
+  ASSERT_EQ(rows.size(), 3U);
+  for (size_t c = 0; c < 4; ++c) {
+    ASSERT_EQ(ssim.Points(c).size(), 3U);
+    for (size_t f = 0; f < 3; ++f)
+      EXPECT_NEAR(ssim.Points(c)[f].value, rows[f][c + 1], 5e-7) << c << " " << f;
+  }
+
+  ASSERT_TRUE(ClickAsUser(Child<QRadioButton>(*psnr, "metricSsim")));
+  ASSERT_TRUE(run());
+  EXPECT_FALSE(psnr->plot()->isVisible()) << "no PSNR measured";
+  EXPECT_TRUE(psnr->ssimPlot()->isVisible());
+  EXPECT_TRUE(psnr->plot()->series().Empty());
+  EXPECT_EQ(psnr->ssimPlot()->series().Points(3).size(), 3U);
   psnr->close();
 }
 

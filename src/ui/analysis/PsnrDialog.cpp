@@ -154,9 +154,16 @@ void CPSNR::BuildControls() {
   bottom->addWidget(status_, 1);
   bottom->addWidget(exit_);
   layout->addLayout(bottom, 3, 0, 1, 2);
+  // The plot of the run's measure; both when it measures both.
   plot_ = new FramePlot(this);
+  ssimPlot_ = new FramePlot(this);
+  ssimPlot_->setObjectName(QStringLiteral("ssimPlot"));
+  ssimPlot_->Reset(QStringLiteral("SSIM"), {"Y", "U", "V", "All"});
+  ssimPlot_->hide();
   layout->addWidget(plot_, 4, 0, 1, 2);
+  layout->addWidget(ssimPlot_, 5, 0, 1, 2);
   layout->setRowStretch(4, 1);
+  layout->setRowStretch(5, 1);
 
   connect(browse1_, &QPushButton::clicked, this, [this] { Browse(1); });
   connect(browse2_, &QPushButton::clicked, this, [this] { Browse(2); });
@@ -288,6 +295,9 @@ void CPSNR::Start() {
   SetRunningControls(true);
   run_.Freeze();  // from here on the worker reads only the frozen copy
   plot_->Reset(QStringLiteral("PSNR (dB)"), ReportColumnNames(run_.Format1));
+  ssimPlot_->Reset(QStringLiteral("SSIM"), SsimColumnNames(run_.Format1));
+  plot_->setVisible(run_.Metric != PsnrMetric::Ssim);
+  ssimPlot_->setVisible(run_.Metric != PsnrMetric::Psnr);
   StartRun([this] {
     Observer observer(this);
     return run_.Run(observer);
@@ -296,6 +306,7 @@ void CPSNR::Start() {
 
 void CPSNR::ShowMeasures(const FrameMeasures& measures) {
   if (measures.hasPsnr) plot_->Add(measures.frame, {measures.psnr.begin(), measures.psnr.end()});
+  if (measures.hasSsim) ssimPlot_->Add(measures.frame, SsimColumns(run_.Format1, measures.ssim));
 }
 
 void CPSNR::PauseClicked() {

@@ -41,6 +41,7 @@ class CPSNR : public JobWindow {
 
   PsnrRun& run() { return run_; }
   FramePlot* plot() const { return plot_; }
+  FramePlot* ssimPlot() const { return ssimPlot_; }
 
  private:
   class Observer;
@@ -59,7 +60,7 @@ class CPSNR : public JobWindow {
   QRadioButton *tab_ = nullptr, *comma_ = nullptr;
   QRadioButton *metricPsnr_ = nullptr, *metricSsim_ = nullptr, *metricBoth_ = nullptr;
   QPushButton *start_ = nullptr, *pause_ = nullptr, *stop_ = nullptr, *exit_ = nullptr;
-  FramePlot* plot_ = nullptr;
+  FramePlot *plot_ = nullptr, *ssimPlot_ = nullptr;
 };
 
 }  // namespace vx
