@@ -753,6 +753,16 @@ int main(int argc, char** argv) {
       if (auto* box = qobject_cast<QMessageBox*>(w)) box->accept();
     }
     Save(*psnr, folder, QStringLiteral("psnr"));
+    // PSNR and SSIM measured together: both plots.
+    psnr->SelectMetric(vx::PsnrMetric::Both);
+    psnr->Start();
+    (void)QTest::qWaitFor([&] { return !psnr->WorkerRunning(); }, 20000);
+    QTest::qWait(200);
+    for (QWidget* w : QApplication::topLevelWidgets()) {
+      if (auto* box = qobject_cast<QMessageBox*>(w)) box->accept();
+    }
+    QTest::qWait(200);
+    Save(*psnr, folder, QStringLiteral("psnr_both"));
     psnr->close();
     CompareWindows(clip, changed, format.format(), folder);
   }
