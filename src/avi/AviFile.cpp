@@ -16,6 +16,7 @@ extern "C" {
 #include <libavformat/avformat.h>
 #include <libavutil/imgutils.h>
 #include <libavutil/log.h>
+#include <libavutil/version.h>
 #include <libswscale/swscale.h>
 }
 
@@ -194,6 +195,23 @@ std::vector<CodecInfo> ReadableCodecs() {
     list.push_back({e.code, codec->name, codec->long_name ? codec->long_name : codec->name, codec->name});
   }
   return list;
+}
+
+namespace {
+
+std::string LibraryVersion(const char* name, unsigned version) {
+  return std::string(name) + " " + std::to_string(AV_VERSION_MAJOR(version)) + "." +
+         std::to_string(AV_VERSION_MINOR(version)) + "." + std::to_string(AV_VERSION_MICRO(version));
+}
+
+}  // namespace
+
+std::string CodecLibraryVersions() {
+  return std::string("FFmpeg ") + av_version_info() + " (" +
+         LibraryVersion("libavformat", avformat_version()) + ", " +
+         LibraryVersion("libavcodec", avcodec_version()) + ", " +
+         LibraryVersion("libavutil", avutil_version()) + ", " +
+         LibraryVersion("libswscale", swscale_version()) + ")";
 }
 
 // ---------------------------------------------------------------- reading

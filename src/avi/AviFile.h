@@ -41,6 +41,9 @@ std::optional<CodecInfo> FindEncoder(const std::string& code);
 // The video formats this program reads from AVI files, one per four-character
 // code, for the information box.
 std::vector<CodecInfo> ReadableCodecs();
+// The codec library's release and the versions of its parts this program loaded,
+// e.g. "FFmpeg 5.1.6 (libavformat 59.27.100, ...)"; empty in the build without it.
+std::string CodecLibraryVersions();
 
 // Where a picture's rows go: `stride` bytes apart (at least 3 x width), bottom
 // row first when `bottomUp`; blue first in each pixel.

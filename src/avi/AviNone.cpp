@@ -17,6 +17,10 @@ std::vector<CodecInfo> ReadableCodecs() {
   return {};
 }
 
+std::string CodecLibraryVersions() {
+  return {};
+}
+
 struct AviReader::State {};
 
 AviReader::AviReader(std::unique_ptr<State> state) : s_(std::move(state)) {}

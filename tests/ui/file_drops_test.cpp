@@ -11,6 +11,7 @@
 
 #include "UiTestSupport.h"
 #include "model/Settings.h"
+#include "shell/ProgramInfo.h"
 #include "shell/ToolTable.h"
 #include "shell/desktop/MainFrame.h"
 #include "shell/desktop/ToolRegistry.h"
@@ -39,6 +40,12 @@ class FileDrops : public TransformWindows {
   ProgramSettings saved_;
   CMainFrame frame_;
 };
+
+QStringList FilesToOpenAsQt(const std::vector<std::string>& args) {
+  QStringList files;
+  for (const std::string& file : FilesToOpen(args)) files << QString::fromStdString(file);
+  return files;
+}
 
 // Whatever a refused drop might have started has had its chance to run.
 void LetQueuedWorkRun() {
@@ -96,6 +103,32 @@ TEST_F(FileDrops, ARawFileDroppedOnTheMainWindowPlaysInTheLayoutItsNameGives) {
   EXPECT_EQ(player->windowTitle(), QString::fromStdString(clip));
   EXPECT_TRUE(pickers.asked.empty());
   EXPECT_TRUE(recorder_.Texts().empty());
+  player->Exit();
+}
+
+// `velutrix clip_352x288.i420` (a desktop entry's %F) opens the file as a drop does.
+TEST_F(FileDrops, FilesNamedOnTheCommandLineOpenInThePlayerWithTheGuessedLayout) {
+  const std::string clip = (dir_ / "clip_352x288.i420").string();
+  test::WriteFileBytes(clip, test::RandomBytes(352 * 288 * 3 / 2 * 2, 5));
+  ScopedCurrentFormat current(test::PlainLayout(YUV_422, UYV, Interlaced, Packed, 720, 480));
+  BuildMainWindow();
+  FileNameAnswers pickers;
+  ModalHandler<CYuvFrmtDlg> confirm(
+      [&](CYuvFrmtDlg* dialog) { EXPECT_TRUE(ClickAsUser(DialogButton(dialog, QDialogButtonBox::Ok))); });
+
+  frame_.OpenFiles(FilesToOpenAsQt({"velutrix", clip}));
+  QPointer<QWidget> window;
+  ASSERT_TRUE(WaitUntil([&] {
+    window = frame_.LatestWindow(ToolId("play"));
+    auto* player = qobject_cast<CVideoPlayer*>(window.data());
+    return player && player->engine().Sequence().Format().ImgWidth == 352;
+  }));
+  auto* player = qobject_cast<CVideoPlayer*>(window.data());
+  EXPECT_EQ(confirm.count, 1);
+  EXPECT_EQ(player->engine().Sequence().Files, std::vector<std::string>{clip});
+  EXPECT_EQ(player->engine().Sequence().Format().SamplingFormat, YUV_420);
+  EXPECT_EQ(player->engine().Sequence().Format().ImgHeight, 288);
+  EXPECT_TRUE(pickers.asked.empty());
   player->Exit();
 }
 

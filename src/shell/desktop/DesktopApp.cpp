@@ -6,6 +6,7 @@
 #include "display/DisplayConvert.h"
 #include "image/ColorFormula.h"
 #include "platform/RawFile.h"
+#include "shell/ProgramInfo.h"
 #include "shell/Startup.h"
 #include "shell/desktop/MainFrame.h"
 #include "shell/desktop/Resources.h"
@@ -13,6 +14,15 @@
 #include "ui/controls/MessageBoxSink.h"
 
 namespace vx {
+namespace {
+
+QStringList ToQStringList(const std::vector<std::string>& names) {
+  QStringList list;
+  for (const std::string& name : names) list << QString::fromLocal8Bit(name);
+  return list;
+}
+
+}  // namespace
 
 int RunDesktop(const std::vector<std::string>& args) {
   RemoveTemporariesOnSignals();
@@ -29,7 +39,11 @@ int RunDesktop(const std::vector<std::string>& args) {
   ScopedMessageSink scope(sink);
   ProgramSettings& settings = CurrentSettings();
   CommandLineRequest request;
-  if (const int code = PrepareStartup(args, settings, request)) return code;
+  // Files named without options (a desktop entry's %F, "Open with") open in the
+  // player as if dropped on the main window; the command line holds no job then.
+  const std::vector<std::string> files = FilesToOpen(args);
+  const std::vector<std::string> jobArgs = files.empty() ? args : std::vector<std::string>{args.front()};
+  if (const int code = PrepareStartup(jobArgs, settings, request)) return code;
 
   CMainFrame frame;
   auto* view = new QWidget(&frame);  // the empty view under the toolbar
@@ -38,7 +52,9 @@ int RunDesktop(const std::vector<std::string>& args) {
   RegisterTools(frame);
   frame.show();
   PublishColourFormula({.formula = settings.YUV2RGB_Formula, .user = settings.User_Defined_Formula});
-  if (request.InputName.empty())
+  if (!files.empty())
+    frame.OpenFiles(ToQStringList(files));
+  else if (request.InputName.empty())
     frame.ShowSplash();
   else
     StartCommandLineTool(frame, request);

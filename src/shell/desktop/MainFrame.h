@@ -35,6 +35,10 @@ class CMainFrame : public QMainWindow {
   // What local files dropped on the window open in; drops are refused until it is set.
   using FileOpener = std::function<void(const QStringList& files)>;
   void SetFileOpener(FileOpener open) { openFiles_ = std::move(open); }
+  // Opens `files` as a drop of them on the window does.
+  void OpenFiles(const QStringList& files) {
+    if (openFiles_) openFiles_(files);
+  }
 
  signals:
   void closing();

@@ -41,25 +41,55 @@ QIcon ToolIcon(const QString& symbol, const QColor& tile) {
   return icon;
 }
 
+std::vector<IconShape> ProgramIconShapes() {
+  const QColor film(40, 44, 52);
+  std::vector<IconShape> shapes = {{QRectF(0.05, 0.12, 0.9, 0.76), 0.08, film}};
+  const QColor bands[3] = {QColor(220, 220, 220), QColor(70, 130, 220), QColor(220, 80, 80)};
+  for (int i = 0; i < 3; ++i) shapes.push_back({QRectF(0.16, 0.24 + 0.18 * i, 0.68, 0.14), 0, bands[i]});
+  for (int i = 0; i < 5; ++i)
+    shapes.push_back({QRectF(0.1 + 0.18 * i, 0.14, 0.08, 0.05), 0, film});  // sprocket holes
+  return shapes;
+}
+
+void PaintProgramIcon(QPainter& p, qreal size) {
+  p.setRenderHint(QPainter::Antialiasing);
+  p.setPen(Qt::NoPen);
+  for (const IconShape& shape : ProgramIconShapes()) {
+    p.setBrush(shape.colour);
+    const QRectF r(shape.rect.topLeft() * size, shape.rect.size() * size);
+    if (shape.radius > 0)
+      p.drawRoundedRect(r, shape.radius * size, shape.radius * size);
+    else
+      p.drawRect(r);
+  }
+}
+
 QPixmap ProgramIcon(int size) {
   QPixmap pixmap(size, size);
   pixmap.fill(Qt::transparent);
   QPainter p(&pixmap);
-  p.setRenderHint(QPainter::Antialiasing);
-  const qreal s = size;
-  p.setPen(Qt::NoPen);
-  p.setBrush(QColor(40, 44, 52));
-  p.drawRoundedRect(QRectF(s * 0.05, s * 0.12, s * 0.9, s * 0.76), s * 0.08, s * 0.08);
-  const QColor bands[3] = {QColor(220, 220, 220), QColor(70, 130, 220), QColor(220, 80, 80)};
-  for (int i = 0; i < 3; ++i) {
-    p.setBrush(bands[i]);
-    p.drawRect(QRectF(s * 0.16, s * (0.24 + 0.18 * i), s * 0.68, s * 0.14));
-  }
-  p.setBrush(QColor(40, 44, 52));
-  for (int i = 0; i < 5; ++i) {  // sprocket holes
-    p.drawRect(QRectF(s * (0.1 + 0.18 * i), s * 0.14, s * 0.08, s * 0.05));
-  }
+  PaintProgramIcon(p, size);
   return pixmap;
+}
+
+QString ProgramIconSvg() {
+  constexpr int kSize = 256;
+  QString svg =
+      QStringLiteral(
+          "<?xml version=\"1.0\" encoding=\"UTF-8\"?>\n"
+          "<svg xmlns=\"http://www.w3.org/2000/svg\" width=\"%1\" height=\"%1\" viewBox=\"0 0 %1 %1\">\n")
+          .arg(kSize);
+  for (const IconShape& shape : ProgramIconShapes()) {
+    const QRectF r(shape.rect.topLeft() * kSize, shape.rect.size() * kSize);
+    svg += QStringLiteral("  <rect x=\"%1\" y=\"%2\" width=\"%3\" height=\"%4\" rx=\"%5\" fill=\"%6\"/>\n")
+               .arg(r.x())
+               .arg(r.y())
+               .arg(r.width())
+               .arg(r.height())
+               .arg(shape.radius * kSize)
+               .arg(shape.colour.name());
+  }
+  return svg + QStringLiteral("</svg>\n");
 }
 
 }  // namespace vx
