@@ -22,8 +22,9 @@
 namespace vx::test {
 namespace {
 
-// The rows of a tab-delimited PSNR report: frame, Y, U, V.
-std::vector<std::vector<double>> ReportRows(const std::string& path) {
+// The rows of a tab-delimited report with `columns` cells (the frame, then its
+// values): PSNR reports have 4, SSIM reports 5.
+std::vector<std::vector<double>> ReportRows(const std::string& path, qsizetype columns) {
   std::vector<std::vector<double>> rows;
   const auto bytes = ReadFileBytes(path);
   const QString text =
@@ -32,7 +33,7 @@ std::vector<std::vector<double>> ReportRows(const std::string& path) {
     const QStringList cells = line.split(QLatin1Char('\t'));
     bool number = false;
     cells.front().trimmed().toInt(&number);
-    if (!number || cells.size() != 4) continue;
+    if (!number || cells.size() != columns) continue;
     std::vector<double> row;
     for (const QString& cell : cells) row.push_back(cell.trimmed().toDouble());
     rows.push_back(row);
@@ -71,7 +72,7 @@ TEST_F(PsnrWindow, ThePlotShowsTheReportsValuesAsTheyComeAndSavesAsPng) {
   ASSERT_TRUE(WaitUntil(
       [&] { return !psnr->WorkerRunning() && Child<QPushButton>(*psnr, "startButton")->isEnabled(); }));
 
-  const auto rows = ReportRows(report);
+  const auto rows = ReportRows(report, 4);
   ASSERT_EQ(rows.size(), 3U);
   const MeasureSeries& series = plot->series();
   ASSERT_EQ(series.Curves(), 3U);
@@ -113,24 +114,6 @@ TEST_F(PsnrWindow, ThePlotShowsTheReportsValuesAsTheyComeAndSavesAsPng) {
   psnr->close();
 }
 
-// The rows of a tab-delimited SSIM report: frame, Y, U, V, All.
-std::vector<std::vector<double>> SsimRows(const std::string& path) {
-  std::vector<std::vector<double>> rows;
-  const auto bytes = ReadFileBytes(path);
-  const QString text =
-      QString::fromLatin1(reinterpret_cast<const char*>(bytes.data()), static_cast<qsizetype>(bytes.size()));
-  for (const QString& line : text.split(QStringLiteral("\r\n"))) {
-    const QStringList cells = line.split(QLatin1Char('\t'));
-    bool number = false;
-    cells.front().trimmed().toInt(&number);
-    if (!number || cells.size() != 5) continue;
-    std::vector<double> row;
-    for (const QString& cell : cells) row.push_back(cell.trimmed().toDouble());
-    rows.push_back(row);
-  }
-  return rows;
-}
-
 TEST_F(PsnrWindow, WithSsimChosenThePlotsShowTheSsimReportsValuesAndBothShowsTwoPlots) {
   ScopedCurrentFormat current(format_);
   QPointer<CPSNR> psnr = new CPSNR;
@@ -153,7 +136,7 @@ TEST_F(PsnrWindow, WithSsimChosenThePlotsShowTheSsimReportsValuesAndBothShowsTwo
   const MeasureSeries& ssim = psnr->ssimPlot()->series();
   ASSERT_EQ(ssim.Curves(), 4U);
   EXPECT_EQ(ssim.Name(3), "All");
-  const auto rows = SsimRows((dir_ / "r_ssim.xls").string());
+  const auto rows = ReportRows((dir_ / "r_ssim.xls").string(), 5);
   ASSERT_EQ(rows.size(), 3U);
   for (size_t c = 0; c < 4; ++c) {
     ASSERT_EQ(ssim.Points(c).size(), 3U);
