@@ -51,28 +51,48 @@ bool ColourNear(const QImage& picture, QPointF at, QColor colour) {
   return false;
 }
 
-TEST_F(PsnrWindow, ThePlotShowsTheReportsValuesAsTheyComeAndSavesAsPng) {
+// The PSNR window with both files chosen as a person chooses them and the report
+// named r.xls; Run presses Start and waits for the run's end.
+class PsnrPlot : public PsnrWindow {
+ protected:
+  void Open() {
+    psnr_ = new CPSNR;
+    psnr_->show();
+    ASSERT_TRUE(QTest::qWaitForWindowExposed(psnr_));
+    ASSERT_TRUE(BrowseAsUser(Child<QPushButton>(*psnr_, "browse1Button"), clip_));
+    ASSERT_TRUE(BrowseAsUser(Child<QPushButton>(*psnr_, "browse2Button"), second_));
+    ASSERT_TRUE(TypeAsUser(Child<QLineEdit>(*psnr_, "reportBox"), QString::fromStdString(report_)));
+  }
+  testing::AssertionResult Run() {
+    if (!ClickAsUser(Child<QPushButton>(*psnr_, "startButton")))
+      return testing::AssertionFailure() << "Start";
+    if (!WaitUntil([&] {
+          return !psnr_->WorkerRunning() && Child<QPushButton>(*psnr_, "startButton")->isEnabled();
+        }))
+      return testing::AssertionFailure() << "the run did not end";
+    return testing::AssertionSuccess();
+  }
+  void TearDown() override {
+    if (psnr_) psnr_->close();
+  }
+  QPointer<CPSNR> psnr_;
+  const std::string report_ = (dir_ / "r.xls").string();
+};
+
+TEST_F(PsnrPlot, ThePlotShowsTheReportsValuesAsTheyComeAndSavesAsPng) {
   // Frame 2 of file 2 differs more than the others: it is the worst.
   auto bytes = ReadFileBytes(second_);
   const size_t frameBytes = 352 * 288 * 3 / 2;
   for (size_t i = frameBytes; i < 2 * frameBytes; i += 3) bytes[i] ^= 0x21;
   WriteFileBytes(second_, bytes);
   ScopedCurrentFormat current(format_);
-  QPointer<CPSNR> psnr = new CPSNR;
-  psnr->show();
-  ASSERT_TRUE(QTest::qWaitForWindowExposed(psnr));
-  ASSERT_TRUE(BrowseAsUser(Child<QPushButton>(*psnr, "browse1Button"), clip_));
-  ASSERT_TRUE(BrowseAsUser(Child<QPushButton>(*psnr, "browse2Button"), second_));
-  const std::string report = (dir_ / "r.xls").string();
-  ASSERT_TRUE(TypeAsUser(Child<QLineEdit>(*psnr, "reportBox"), QString::fromStdString(report)));
-  FramePlot* plot = psnr->plot();
+  ASSERT_NO_FATAL_FAILURE(Open());
+  FramePlot* plot = psnr_->plot();
   EXPECT_TRUE(plot->isVisible());
   EXPECT_FALSE(Child<QPushButton>(plot, QStringLiteral("savePlot"))->isEnabled()) << "nothing to save yet";
-  ASSERT_TRUE(ClickAsUser(Child<QPushButton>(*psnr, "startButton")));
-  ASSERT_TRUE(WaitUntil(
-      [&] { return !psnr->WorkerRunning() && Child<QPushButton>(*psnr, "startButton")->isEnabled(); }));
+  ASSERT_TRUE(Run());
 
-  const auto rows = ReportRows(report, 4);
+  const auto rows = ReportRows(report_, 4);
   ASSERT_EQ(rows.size(), 3U);
   const MeasureSeries& series = plot->series();
   ASSERT_EQ(series.Curves(), 3U);
@@ -105,35 +125,21 @@ TEST_F(PsnrWindow, ThePlotShowsTheReportsValuesAsTheyComeAndSavesAsPng) {
       << "the ring around the worst frame";
 
   // Another run starts a new plot.
-  ASSERT_TRUE(TypeAsUser(Child<QLineEdit>(*psnr, "fromBox"), QStringLiteral("3")));
-  ASSERT_TRUE(ClickAsUser(Child<QPushButton>(*psnr, "startButton")));
-  ASSERT_TRUE(WaitUntil(
-      [&] { return !psnr->WorkerRunning() && Child<QPushButton>(*psnr, "startButton")->isEnabled(); }));
+  ASSERT_TRUE(TypeAsUser(Child<QLineEdit>(*psnr_, "fromBox"), QStringLiteral("3")));
+  ASSERT_TRUE(Run());
   ASSERT_EQ(plot->series().Points(0).size(), 1U);
   EXPECT_EQ(plot->series().Points(0)[0].frame, 3);
-  psnr->close();
 }
 
-TEST_F(PsnrWindow, WithSsimChosenThePlotsShowTheSsimReportsValuesAndBothShowsTwoPlots) {
+TEST_F(PsnrPlot, WithSsimChosenThePlotsShowTheSsimReportsValuesAndBothShowsTwoPlots) {
   ScopedCurrentFormat current(format_);
-  QPointer<CPSNR> psnr = new CPSNR;
-  psnr->show();
-  ASSERT_TRUE(QTest::qWaitForWindowExposed(psnr));
-  ASSERT_TRUE(BrowseAsUser(Child<QPushButton>(*psnr, "browse1Button"), clip_));
-  ASSERT_TRUE(BrowseAsUser(Child<QPushButton>(*psnr, "browse2Button"), second_));
-  const std::string report = (dir_ / "r.xls").string();
-  ASSERT_TRUE(TypeAsUser(Child<QLineEdit>(*psnr, "reportBox"), QString::fromStdString(report)));
-  const auto run = [&] {
-    if (!ClickAsUser(Child<QPushButton>(*psnr, "startButton"))) return false;
-    return WaitUntil(
-        [&] { return !psnr->WorkerRunning() && Child<QPushButton>(*psnr, "startButton")->isEnabled(); });
-  };
-  ASSERT_TRUE(ClickAsUser(Child<QRadioButton>(*psnr, "metricBoth")));
-  ASSERT_TRUE(run());
-  EXPECT_TRUE(psnr->plot()->isVisible());
-  EXPECT_TRUE(psnr->ssimPlot()->isVisible());
-  EXPECT_EQ(psnr->plot()->series().Points(0).size(), 3U);
-  const MeasureSeries& ssim = psnr->ssimPlot()->series();
+  ASSERT_NO_FATAL_FAILURE(Open());
+  ASSERT_TRUE(ClickAsUser(Child<QRadioButton>(*psnr_, "metricBoth")));
+  ASSERT_TRUE(Run());
+  EXPECT_TRUE(psnr_->plot()->isVisible());
+  EXPECT_TRUE(psnr_->ssimPlot()->isVisible());
+  EXPECT_EQ(psnr_->plot()->series().Points(0).size(), 3U);
+  const MeasureSeries& ssim = psnr_->ssimPlot()->series();
   ASSERT_EQ(ssim.Curves(), 4U);
   EXPECT_EQ(ssim.Name(3), "All");
   const auto rows = ReportRows((dir_ / "r_ssim.xls").string(), 5);
@@ -144,13 +150,12 @@ TEST_F(PsnrWindow, WithSsimChosenThePlotsShowTheSsimReportsValuesAndBothShowsTwo
       EXPECT_NEAR(ssim.Points(c)[f].value, rows[f][c + 1], 5e-7) << c << " " << f;
   }
 
-  ASSERT_TRUE(ClickAsUser(Child<QRadioButton>(*psnr, "metricSsim")));
-  ASSERT_TRUE(run());
-  EXPECT_FALSE(psnr->plot()->isVisible()) << "no PSNR measured";
-  EXPECT_TRUE(psnr->ssimPlot()->isVisible());
-  EXPECT_TRUE(psnr->plot()->series().Empty());
-  EXPECT_EQ(psnr->ssimPlot()->series().Points(3).size(), 3U);
-  psnr->close();
+  ASSERT_TRUE(ClickAsUser(Child<QRadioButton>(*psnr_, "metricSsim")));
+  ASSERT_TRUE(Run());
+  EXPECT_FALSE(psnr_->plot()->isVisible()) << "no PSNR measured";
+  EXPECT_TRUE(psnr_->ssimPlot()->isVisible());
+  EXPECT_TRUE(psnr_->plot()->series().Empty());
+  EXPECT_EQ(psnr_->ssimPlot()->series().Points(3).size(), 3U);
 }
 
 class ComparePlot : public EditorWindow {};
