@@ -44,6 +44,13 @@ struct ImageFormat {
   bool operator==(const ImageFormat&) const = default;
 };
 
+// Whether two formats lay their samples out alike: the FOURCC only names a layout
+// that the other members already describe.
+inline bool SameSamples(ImageFormat a, ImageFormat b) {
+  a.Fourcc = b.Fourcc = 0;
+  return a == b;
+}
+
 struct ResolutionEntry {
   const char* name;      // enumerator name, e.g. "CIF_PAL_352x288"
   const char* listText;  // text in the format dialog's list

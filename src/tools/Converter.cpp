@@ -260,7 +260,7 @@ bool ConverterJob::DeepThroughPictures() const {
   if (!IsYuvSampling(in.SamplingFormat) && in.SamplingFormat != MONO) return false;
   if (SamplesConvertible(in, out)) return false;  // rewritten sample by sample
   // An 8-bit source of the target's working layout is only widened as it is written.
-  return in.BitsPerSample > 8 || static_cast<const ImageFormat&>(In()) != Out();
+  return in.BitsPerSample > 8 || !SameSamples(In(), Out());
 }
 
 ToolJob::FrameResult ConverterJob::ConvertStoredSamples() {
@@ -441,7 +441,7 @@ ToolJob::FrameResult ConverterJob::ProcessFrame() {
   const FrameImage& TargetFormat = Out();
   // A frame converted as it is read into the output's own layout (NV12 to I420)
   // is read into the output's buffer: it is written while the next one is made.
-  const bool convertedOnRead = static_cast<const ImageFormat&>(SourceFormat) == TargetFormat && !SameLayout() &&
+  const bool convertedOnRead = SameSamples(SourceFormat, TargetFormat) && !SameLayout() &&
                                !sources_[0].IsPictureList() && !IsStoredOnlyLayout(run_.outputs[0].stored);
   FrameImage a = convertedOnRead ? Output().Frame(SourceFormat) : input_.Frame(SourceFormat);
   // A picture list commits each picture as it is made, before the job could learn
@@ -454,7 +454,7 @@ ToolJob::FrameResult ConverterJob::ProcessFrame() {
   if (SameLayout() && !sources_[0].IsPictureList()) {
     return WriteOutput(a) ? FrameResult::Written : FrameResult::Failed;
   }
-  if (static_cast<const ImageFormat&>(SourceFormat) == TargetFormat && !sources_[0].IsPictureList()) {
+  if (SameSamples(SourceFormat, TargetFormat) && !sources_[0].IsPictureList()) {
     // Files that differ only in their chroma packing or depth: the frame was
     // converted as it was read (NV12 to I420), or is converted as it is written,
     // from buffers of the output's own (I420 to NV12).

@@ -66,7 +66,7 @@ bool FrameInput::Open(const JobInput& input, Reporter report) {
   // An input described without a stored layout is stored as it is handed over.
   stored_ = input.stored.DataSize > 0 ? input.stored : input.format;
   stored_.Data = nullptr;
-  converts_ = !(static_cast<const ImageFormat&>(stored_) == input.format);
+  converts_ = !SameSamples(stored_, input.format);
   if (converts_ && storedFrame_.size() < stored_.DataSize && !storedFrame_.Allocate(stored_.DataSize)) {
     throw std::bad_alloc();
   }

@@ -509,7 +509,7 @@ JobOutcome ToolJob::RunSteps(ToolJobObserver& observer) {
   storedOutputs_.resize(run_.outputs.size());
   for (size_t i = 0; i < run_.outputs.size(); ++i) {
     const JobOutput& out = run_.outputs[i];
-    if (static_cast<const ImageFormat&>(out.stored) == out.format) continue;
+    if (SameSamples(out.stored, out.format)) continue;
     StoredOutput& staged = storedOutputs_[i];
     if (!staged.buffer.Allocate(out.stored.DataSize) ||
         (UsableCores() > 1 && out.stored.DataSize <= kDoubleBufferedBytes / 2 &&
