@@ -59,12 +59,12 @@ std::vector<uint8_t> PaddedByPixels(const ImageFormat& layout, const uint8_t* fr
   for (int32_t j = p.PadTop; j < p.PadTop + h; ++j) {
     for (int32_t k = 0; k < p.PadLeft; ++k) {
       std::array<uint8_t, 3> v = fill;
-      if (repeat) AccessPixel(padded.frame, j, p.PadLeft, v, Access::Read, 0);
+      if (repeat) AccessPixel(source.frame, j - p.PadTop, 0, v, Access::Read, 0);
       AccessPixel(padded.frame, j, k, v, Access::Write, 0);
     }
     for (int32_t k = p.PadLeft + w; k < pw; ++k) {
       std::array<uint8_t, 3> v = fill;
-      if (repeat) AccessPixel(padded.frame, j, p.PadLeft + w - 1, v, Access::Read, 0);
+      if (repeat) AccessPixel(source.frame, j - p.PadTop, w - 1, v, Access::Read, 0);
       AccessPixel(padded.frame, j, k, v, Access::Write, 0);
     }
   }
@@ -98,7 +98,12 @@ std::vector<ImageFormat> EveryPaddableLayout(int32_t w, int32_t h) {
 }
 
 TEST_F(ComponentJobs, PaddingGivesThePixelByPixelBytesInEveryLayout) {
-  for (const ImageFormat& layout : EveryPaddableLayout(10, 8)) {
+  // 9 x 7: the last column of 4:2:2 and 4:2:0 and the last row of 4:2:0 have no
+  // chroma of their own; the edges repeat the chroma beside them.
+  std::vector<ImageFormat> layouts = EveryPaddableLayout(10, 8), odd = EveryPaddableLayout(9, 7);
+  std::copy_if(odd.begin(), odd.end(), std::back_inserter(layouts),
+               [](const ImageFormat& f) { return f.FieldFormat == Progressive; });
+  for (const ImageFormat& layout : layouts) {
     for (const PaddingFill mode : {PaddingFill::RepeatEdges, PaddingFill::Colour}) {
       PaddingParameters p;
       p.SizeMode = PaddingSize::Explicit;
@@ -152,6 +157,27 @@ TEST_F(ComponentJobs, PaddingRepeatsTheLastColumnAndRowToMultiplesOf16) {
   const size_t outU = 352 * 288, inU = 350 * 286;
   EXPECT_EQ(out[outU + 143 * 176 + 175], in[inU + 142 * 175 + 174]);
   EXPECT_EQ(out[outU + 352 * 288 / 4 + 143 * 176 + 175], in[inU + 350 * 286 / 4 + 142 * 175 + 174]);
+}
+
+TEST_F(ComponentJobs, PaddingAnOddWidthRepeatsTheChromaBesideTheLastPixel) {
+  // 5 x 2 planar 4:2:2: two chroma columns; pixel 4 has none of its own.
+  const ImageFormat layout = test::Layout(YUV_422, YUV, Progressive, Planar, 5, 2);
+  test::WriteFileBytes(dir_ / "odd.yuv", {1,  2,  3,  4,  5, 6, 7, 8, 9, 10,  // Y
+                                          11, 12, 13, 14,                     // U
+                                          15, 16, 17, 18,                     // V
+                                          0,  0});
+  PaddingParameters p;
+  p.SizeMode = PaddingSize::Explicit;
+  p.PaddedWidth = 8;
+  p.PaddedHeight = 2;
+  p.FillMode = PaddingFill::RepeatEdges;
+  PaddingJob job;
+  ASSERT_TRUE(job.PreparePadding((dir_ / "odd.yuv").string(), (dir_ / "p.yuv").string(), layout, p));
+  ASSERT_EQ(Run(job), JobOutcome::Completed) << LastMessage();
+  EXPECT_EQ(test::ReadFileBytes(dir_ / "p.yuv"),
+            (std::vector<uint8_t>{1,  2,  3,  4,  5,  5,  5,  5,  6, 7, 8, 9, 10, 10, 10, 10,  // Y
+                                  11, 12, 12, 12, 13, 14, 14, 14,                              // U
+                                  15, 16, 16, 16, 17, 18, 18, 18}));                           // V
 }
 
 TEST_F(ComponentJobs, PaddingRefusalsComeBeforeAnyFile) {

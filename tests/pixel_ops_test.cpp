@@ -1,5 +1,7 @@
 #include <gtest/gtest.h>
 
+#include <numeric>
+
 #include "PixelTestSupport.h"
 #include "image/PixelOps.h"
 #include "platform/MessageSink.h"
@@ -288,25 +290,89 @@ TEST(AccessPixel, ComponentsInStorageOrder) {
   }
 }
 
-TEST(InterlacedField2, SegmentAccessAndConversionsDisagreeWhenHeightIsNotAMultipleOf4) {
+TEST(InterlacedField2, SegmentAccessAgreesWithTheConversionsWhenHeightIsNotAMultipleOf4) {
+  // 720 x 486: each field has 243 rows and 121 chroma rows; field 2 starts at
+  // 720 x 243 + 2 x 360 x 121 = 262,080 (not at DataSize / 2 = 262,440).
   TestFrame f(Layout(YUV_420, YUV, Interlaced, Planar, 720, 486), 1);
+  const int64_t field2 = 262080, u2 = field2 + 720 * 243, v2 = u2 + 360 * 121;
   SegmentBuffer seg(720);
   ASSERT_TRUE(AccessSegment(f.frame, seg, 1, 0, 720, Access::Read, 0));
-  EXPECT_EQ(Span(seg.first.data(), 720), Span(f.frame.Data + 262440, 720));
+  EXPECT_EQ(Span(seg.first.data(), 720), Span(f.frame.Data + field2, 720));
+  EXPECT_EQ(Span(seg.second.data(), 360), Span(f.frame.Data + u2, 360));
+  EXPECT_EQ(Span(seg.third.data(), 360), Span(f.frame.Data + v2, 360));
   std::array<uint8_t, 3> px{};
-  ASSERT_TRUE(AccessPixel(f.frame, 1, 5, px, Access::Read, 0));
-  EXPECT_EQ(px[0], f.frame.Data[262445]);
+  ASSERT_TRUE(AccessPixel(f.frame, 3, 5, px, Access::Read, 0));
+  EXPECT_EQ(px, (std::array<uint8_t, 3>{f.frame.Data[field2 + 720 + 5], f.frame.Data[u2 + 2],
+                                        f.frame.Data[v2 + 2]}));
 
   TestFrame progressive(Layout(YUV_420, YUV, Progressive, Planar, 720, 486), 2);
   ASSERT_TRUE(ConvertFieldFormat(f.frame, progressive.frame));
-  EXPECT_EQ(Span(progressive.frame.Data + 720, 720), Span(f.frame.Data + 262080, 720));
+  EXPECT_EQ(Span(progressive.frame.Data + 720, 720), Span(seg.first.data(), 720));
   TestFrame full(Layout(YUV_444, YUV, Interlaced, Planar, 720, 486), 3);
   ASSERT_TRUE(ConvertSampling(f.frame, full.frame));
-  EXPECT_EQ(Span(full.frame.Data + 720 * 486 * 3 / 2, 720), Span(f.frame.Data + 262080, 720));
+  EXPECT_EQ(Span(full.frame.Data + 720 * 486 * 3 / 2, 720), Span(seg.first.data(), 720));
+
+  // Row 485 is field 2's row 242, whose chroma row (121) lies in neither field: it
+  // reads the chroma row above and writes its luma only.
+  ASSERT_TRUE(AccessSegment(f.frame, seg, 485, 0, 720, Access::Read, 0));
+  EXPECT_EQ(Span(seg.second.data(), 360), Span(f.frame.Data + u2 + 360 * 120, 360));
+  const auto before = f.Bytes();
+  std::fill(seg.first.begin(), seg.first.end(), uint8_t{7});
+  std::fill(seg.second.begin(), seg.second.end(), uint8_t{8});
+  std::fill(seg.third.begin(), seg.third.end(), uint8_t{9});
+  ASSERT_TRUE(AccessSegment(f.frame, seg, 485, 0, 720, Access::Write, 0));
+  auto expected = before;
+  std::fill_n(expected.begin() + field2 + 720 * 242, 720, uint8_t{7});
+  EXPECT_TRUE(f.Bytes() == expected) << "only the luma row is written";
 
   TestFrame multiple(Layout(YUV_420, YUV, Interlaced, Planar, 720, 480), 4);
   ASSERT_TRUE(AccessSegment(multiple.frame, seg, 1, 0, 720, Access::Read, 0));
   EXPECT_EQ(Span(seg.first.data(), 720), Span(multiple.frame.Data + multiple.frame.DataSize / 2, 720));
+}
+
+TEST(OddSizes, PixelsWithoutChromaOfTheirOwnReadTheNeighboursAndWriteLumaOnly) {
+  // 4 x 3 I420: Y 0..11, one chroma row (U 12..13, V 14..15), two unused bytes.
+  TestFrame i420(Layout(YUV_420, YUV, Progressive, Planar, 4, 3), 0);
+  std::iota(i420.frame.Data, i420.frame.Data + 18, uint8_t{1});
+  SegmentBuffer seg(4);
+  ASSERT_TRUE(AccessSegment(i420.frame, seg, 2, 0, 4, Access::Read, 0));
+  EXPECT_EQ(Span(seg.first.data(), 4), (std::vector<uint8_t>{9, 10, 11, 12}));
+  EXPECT_EQ(Span(seg.second.data(), 2), (std::vector<uint8_t>{13, 14}));
+  EXPECT_EQ(Span(seg.third.data(), 2), (std::vector<uint8_t>{15, 16}));
+  std::array<uint8_t, 3> px{};
+  ASSERT_TRUE(AccessPixel(i420.frame, 2, 3, px, Access::Read, 0));
+  EXPECT_EQ(px, (std::array<uint8_t, 3>{12, 14, 16}));
+  px = {50, 60, 70};
+  ASSERT_TRUE(AccessPixel(i420.frame, 2, 3, px, Access::Write, 0));
+  std::fill(seg.first.begin(), seg.first.end(), uint8_t{40});
+  ASSERT_TRUE(AccessSegment(i420.frame, seg, 2, 0, 4, Access::Write, 0));
+  EXPECT_EQ(i420.Bytes(),
+            (std::vector<uint8_t>{1, 2, 3, 4, 5, 6, 7, 8, 40, 40, 40, 40, 13, 14, 15, 16, 17, 18}));
+
+  // 5 x 2 planar 4:2:2: pixel 4 has no chroma column; it reads column 1.
+  TestFrame i422(Layout(YUV_422, YUV, Progressive, Planar, 5, 2), 0);
+  std::iota(i422.frame.Data, i422.frame.Data + 20, uint8_t{1});
+  ASSERT_TRUE(AccessPixel(i422.frame, 1, 4, px, Access::Read, 0));
+  EXPECT_EQ(px, (std::array<uint8_t, 3>{10, 14, 18}));
+  const auto before = i422.Bytes();
+  px = {50, 60, 70};
+  ASSERT_TRUE(AccessPixel(i422.frame, 1, 4, px, Access::Write, 0));
+  auto expected = before;
+  expected[9] = 50;
+  EXPECT_EQ(i422.Bytes(), expected);
+}
+
+TEST(OddSizes, FlippingAnOddHeight420PictureFlipsEachPlaneAndKeepsTheUnusedBytes) {
+  // 4 x 5 I420: Y rows 1..20, two chroma rows per plane, then 2 unused bytes.
+  const ImageFormat layout = Layout(YUV_420, YUV, Progressive, Planar, 4, 5);
+  TestFrame s(layout, 0), d(layout, 9);
+  std::iota(s.frame.Data, s.frame.Data + 30, uint8_t{1});
+  ASSERT_TRUE(FlipVertical(s.frame, d.frame));
+  const std::vector<uint8_t> flipped{17, 18, 19, 20, 13, 14, 15, 16, 9,  10, 11, 12, 5,  6,  7,
+                                     8,  1,  2,  3,  4,  23, 24, 21, 22, 27, 28, 25, 26, 29, 30};
+  EXPECT_EQ(d.Bytes(), flipped);
+  ASSERT_TRUE(FlipVertical(s.frame, s.frame));
+  EXPECT_EQ(s.Bytes(), flipped) << "in place";
 }
 
 TEST(ScaleBilinear, CornersAndMidpoints) {

@@ -17,40 +17,29 @@ namespace {
 struct RowAddress {
   int64_t plane[3] = {0, 0, 0};
   int64_t planeCount = 1;
+  // The last row of a 4:2:0 picture (or field) of odd height has no chroma row of
+  // its own: it reads the one above and writes none.
+  bool ownChroma = true;
 };
 
 RowAddress AddressOfRow(const FrameImage& f, int64_t y) {
-  const int64_t w = f.ImgWidth, h = f.ImgHeight;
   const bool interlaced = f.FieldFormat == Interlaced;
-  const int64_t field = interlaced ? y % 2 : 0;
+  const int field = interlaced ? static_cast<int>(y % 2) : 0;
   const int64_t r = interlaced ? y / 2 : y;
+  const int64_t base = field == 1 ? FieldTwoOffset(f) : 0;
   RowAddress a;
   if (f.PixelFormat == Packed) {
-    const int64_t base = interlaced && field == 1 ? FieldTwoOffset(f) : 0;
     a.plane[0] = base + r * geometry::PackedRowBytes(f);
     return a;
   }
   a.planeCount = 3;
-  if (f.SamplingFormat == YUV_420) {
-    const int64_t c = w / 2;
-    if (interlaced) {
-      // Each field is taken as half the frame: Y (W x H / 2), then U and V of
-      // (W x H) / 8 bytes each.
-      const int64_t base = field * (w * h / 2 + 2 * ((w * h) / 8));
-      a.plane[0] = base + r * w;
-      a.plane[1] = base + w * h / 2 + (r / 2) * c;
-      a.plane[2] = base + w * h / 2 + (w * h) / 8 + (r / 2) * c;
-    } else {
-      a.plane[0] = y * w;
-      a.plane[1] = w * h + (y / 2) * c;
-      a.plane[2] = w * h + c * (h / 2) + (y / 2) * c;
-    }
-    return a;
-  }
-  const int64_t base = interlaced && field == 1 ? FieldTwoOffset(f) : 0;
   const geometry::PlanarPicture p =
-      geometry::PlanarAt(f.SamplingFormat, w, geometry::FieldRows(f, static_cast<int>(field)), base);
-  for (int k = 0; k < 3; ++k) a.plane[k] = p.plane[k].offset + r * p.plane[k].width;
+      geometry::PlanarAt(f.SamplingFormat, f.ImgWidth, geometry::FieldRows(f, field), base);
+  const int64_t chromaRow = f.SamplingFormat == YUV_420 ? r / 2 : r;
+  a.ownChroma = chromaRow < p.plane[1].rows;
+  const int64_t chromaRead = std::max<int64_t>(std::min(chromaRow, p.plane[1].rows - 1), 0);
+  a.plane[0] = p.plane[0].offset + r * p.plane[0].width;
+  for (int k = 1; k < 3; ++k) a.plane[k] = p.plane[k].offset + chromaRead * p.plane[k].width;
   return a;
 }
 
@@ -215,6 +204,7 @@ bool AccessSegmentOf(FrameImage& sampled, BasicSegment<Sample>& segment, int row
     return false;
   }
   Transfer(data + b * luma, segment.first.data(), n, direction, p, width);
+  if (direction == Access::Write && !a.ownChroma) return true;
   Transfer(data + b * first, segment.second.data(), chromaCount, direction, p, width);
   Transfer(data + b * second, segment.third.data(), chromaCount, direction, p, width);
   return true;
@@ -252,6 +242,7 @@ bool AccessPixelOf(FrameImage& sampled, int row, int column, std::array<Sample, 
   const RowAddress a = AddressOfRow(image, row);
   const int64_t x = column;
   int64_t offsets[3];
+  bool chromaShared = false;
   if (image.PixelFormat == Packed && image.SamplingFormat != YUV_422) {
     for (int k = 0; k < 3; ++k) offsets[k] = a.plane[0] + 3 * x + k;
   } else if (image.PixelFormat == Packed) {
@@ -267,15 +258,21 @@ bool AccessPixelOf(FrameImage& sampled, int row, int column, std::array<Sample, 
       offsets[2] = group + 3;
     }
   } else {
-    const bool subsampled = image.SamplingFormat != YUV_444 && image.SamplingFormat != RGB_444;
+    // The last pixel of an odd width has no chroma column of its own: it reads the
+    // one to its left and writes none (as the last row of an odd 4:2:0 height).
+    const int64_t chromaWidth = geometry::ChromaWidth(image.SamplingFormat, image.ImgWidth);
+    const int64_t chroma = image.SamplingFormat == YUV_444 || image.SamplingFormat == RGB_444 ? x : x / 2;
+    chromaShared = chroma >= chromaWidth || !a.ownChroma;
+    const int64_t chromaRead = std::max<int64_t>(std::min(chroma, chromaWidth - 1), 0);
     offsets[0] = a.plane[0] + x;
-    offsets[1] = a.plane[1] + (subsampled ? x / 2 : x);
-    offsets[2] = a.plane[2] + (subsampled ? x / 2 : x);
+    offsets[1] = a.plane[1] + chromaRead;
+    offsets[2] = a.plane[2] + chromaRead;
   }
   for (int64_t offset : offsets) {
     if (!InFrame(image, offset, 1)) return false;
   }
-  for (int k = 0; k < 3; ++k)
+  const int components = direction == Access::Write && chromaShared ? 1 : 3;
+  for (int k = 0; k < components; ++k)
     Transfer(image.Data + b * offsets[k], &value[static_cast<size_t>(k)], 1, direction, p, width);
   return true;
 }
@@ -304,14 +301,14 @@ bool AccessPixel(FrameImage& image, int row, int column, std::array<uint16_t, 3>
 
 namespace {
 
-// Progressive planar YUV whose rows each belong to one plane row (4:2:0 with an
-// even height: every chroma row serves two luma rows that stay together): each
-// plane's rows are copied in reverse order, one copy per row.
+// Progressive planar YUV: each plane's rows are copied in reverse order, one copy
+// per row. A 4:2:0 picture of odd height keeps its (H - 1) / 2 chroma rows, flipped
+// among themselves, and the bytes after them.
 bool FlipsPlaneByPlane(const FrameImage& f) {
   const bool yuvPlanar =
       f.PixelFormat == Planar &&
       (f.SamplingFormat == YUV_444 || f.SamplingFormat == YUV_422 || f.SamplingFormat == YUV_420);
-  return yuvPlanar && f.FieldFormat == Progressive && (f.SamplingFormat != YUV_420 || f.ImgHeight % 2 == 0);
+  return yuvPlanar && f.FieldFormat == Progressive;
 }
 
 bool FlipPlanes(const FrameImage& source, FrameImage& destination) {
@@ -319,9 +316,27 @@ bool FlipPlanes(const FrameImage& source, FrameImage& destination) {
   for (const geometry::Plane& plane : p.plane) {
     if (!geometry::PlaneFits(plane, source.DataSize) || !geometry::PlaneFits(plane, destination.Capacity))
       return false;
-    for (int64_t r = 0; r < plane.rows; ++r) {
-      std::memcpy(destination.Data + plane.offset + (plane.rows - 1 - r) * plane.width,
-                  source.Data + plane.offset + r * plane.width, static_cast<size_t>(plane.width));
+  }
+  if (source.Data != destination.Data) {
+    const int64_t tail = p.plane[2].offset + p.plane[2].size();
+    std::memcpy(destination.Data + tail, source.Data + tail, static_cast<size_t>(source.DataSize - tail));
+    for (const geometry::Plane& plane : p.plane) {
+      for (int64_t r = 0; r < plane.rows; ++r) {
+        std::memcpy(destination.Data + plane.offset + (plane.rows - 1 - r) * plane.width,
+                    source.Data + plane.offset + r * plane.width, static_cast<size_t>(plane.width));
+      }
+    }
+    return true;
+  }
+  thread_local std::vector<uint8_t> kept;  // in place: rows are exchanged pairwise
+  for (const geometry::Plane& plane : p.plane) {
+    kept.resize(static_cast<size_t>(plane.width));
+    for (int64_t r = 0, s = plane.rows - 1; r < s; ++r, --s) {
+      uint8_t* upper = destination.Data + plane.offset + r * plane.width;
+      uint8_t* lower = destination.Data + plane.offset + s * plane.width;
+      std::memcpy(kept.data(), upper, kept.size());
+      std::memcpy(upper, lower, kept.size());
+      std::memcpy(lower, kept.data(), kept.size());
     }
   }
   return true;
@@ -337,7 +352,7 @@ bool FlipVertical(FrameImage& source, FrameImage& destination) {
   destination = source;
   destination.Data = data;
   destination.Capacity = capacity;
-  if (source.Data != destination.Data && FlipsPlaneByPlane(source)) return FlipPlanes(source, destination);
+  if (FlipsPlaneByPlane(source)) return FlipPlanes(source, destination);
   const int h = source.ImgHeight;
   SegmentBuffer upper(source.ImgWidth);
   FrameImage from = source;

@@ -243,14 +243,16 @@ bool PaddingJob::PadRow(FrameImage& input, FrameImage& padded, int32_t sourceRow
       !AccessSegment(padded, row_, row, p.PadLeft, w, Access::Write, 0)) {
     return false;
   }
+  // Edges repeat the source's outer pixels: at an odd width the last one has no
+  // chroma column of its own and takes the one beside it.
   std::array<uint8_t, 3> value = fill_;
   if (p.PadLeft > 0) {
-    if (repeat && !AccessPixel(padded, row, p.PadLeft, value, Access::Read, 0)) return false;
+    if (repeat && !AccessPixel(input, sourceRow, 0, value, Access::Read, 0)) return false;
     if (!FillRun(padded, row, 0, p.PadLeft, value)) return false;
   }
   if (right > 0) {
     value = fill_;
-    if (repeat && !AccessPixel(padded, row, p.PadLeft + w - 1, value, Access::Read, 0)) return false;
+    if (repeat && !AccessPixel(input, sourceRow, w - 1, value, Access::Read, 0)) return false;
     if (!FillRun(padded, row, p.PadLeft + w, right, value)) return false;
   }
   return true;
