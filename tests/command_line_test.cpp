@@ -302,6 +302,57 @@ TEST(CommandLine, AcceptedValuesAreStored) {
   EXPECT_EQ(run.code, 0);
 }
 
+TEST(CommandLine, RatesColoursCodecsAndDepthsAtBothEndsOfTheirRanges) {
+  struct Accepted {
+    std::string line;
+    int32_t rate;
+    RgbColor colour;
+  };
+  const Accepted accepted[] = {
+      {"-a play -n x.yuv -r 1", 1, {}},
+      {"-a play -n x.yuv -r 120", 120, {}},
+      {"-a pad -n x.yuv -N y.yuv -W 400 -H 300 -k 0,0,0", 30, {0, 0, 0}},
+      {"-a pad -n x.yuv -N y.yuv -W 400 -H 300 -k 255,255,255", 30, {255, 255, 255}},
+  };
+  for (const Accepted& c : accepted) {
+    SCOPED_TRACE(c.line);
+    const ParseRun run = Parse(c.line);
+    ASSERT_EQ(run.code, 0) << (run.messages.empty() ? "" : run.messages[0]);
+    EXPECT_TRUE(run.messages.empty());
+    if (c.line.find("-r ") != std::string::npos) EXPECT_EQ(run.request.FrameRate, c.rate);
+    if (c.line.find("-k ") != std::string::npos) EXPECT_EQ(run.request.PadColour, c.colour);
+  }
+  struct Refused {
+    std::string line;
+    int code;
+    std::string message;
+  };
+  const Refused refused[] = {
+      {"-a yuv2avi -n x.yuv -N y.avi -v xvi", 6,
+       "Sorry, invalid command xvi after option -v (AVI encoding format), expecting a 4 charactor string "
+       "!\n"},
+      {"-a play -n x.yuv -b 016", 1,
+       "Sorry, -b option error: 16. Bits per sample must be 8, 10, 12 or 16 !\n"},
+      {"-a pad -n x.yuv -N y.yuv -W 400 -H 300 -k 0,256,0", 1,
+       "Sorry, invalid command 0,256,0 after option -k (colour), expecting three numbers between 0 and 255 "
+       "like 16,128,255 !\n"},
+  };
+  for (const Refused& c : refused) {
+    SCOPED_TRACE(c.line);
+    const ParseRun run = Parse(c.line);
+    EXPECT_EQ(run.code, c.code);
+    EXPECT_EQ(run.messages, std::vector<std::string>{c.message});
+  }
+  const ParseRun fourcc = Parse("-a yuv2avi -n x.yuv -N y.avi -v xvid");
+  ASSERT_EQ(fourcc.code, 0);
+  EXPECT_EQ(fourcc.request.AviFourcc, "xvid");
+  // The largest size a layout keeps, in both directions.
+  const ParseRun largest = Parse("-a play -n x.yuv -w 65535 -h 65535");
+  ASSERT_EQ(largest.code, 0);
+  EXPECT_EQ(largest.settings.Format.ImgWidth, 65535);
+  EXPECT_EQ(largest.settings.Format.ImgHeight, 65535);
+}
+
 TEST(CommandLine, CropValuesKeepFieldsThatDoNotParse) {
   CommandLineRequest request;
   ProgramSettings settings;

@@ -8,6 +8,7 @@
 #include "analysis/Motion.h"
 #include "image/ColorFormula.h"
 #include "image/PixelOps.h"
+#include "platform/StringFormat.h"
 
 namespace vx {
 namespace {
@@ -231,6 +232,59 @@ TEST(MotionCheck, SelectionsInvertAndMovedBlocksLeaveMidGrey) {
     ASSERT_TRUE(AccessPixel(edited, 5, 28, got, Access::Read, 0));
     ASSERT_TRUE(AccessPixel(unedited, 5, 28, want, Access::Read, 0));
     EXPECT_EQ(got, want) << test::Describe(layout);
+  }
+}
+
+TEST(MotionCheck, PartialBlocksAtTheRightAndBottomEdgesMoveAndClipPixelByPixel) {
+  // 36 x 12: the last block column is 4 pixels wide, the last block row 4 high.
+  constexpr int32_t w = 36, h = 12;
+  const ImageFormat layout = test::Layout(YUV_444, YUV, Progressive, Planar, w, h);
+  BlockSelection selection;
+  selection.Reset(w, h);
+  ASSERT_EQ(selection.columns(), 5);
+  ASSERT_EQ(selection.rows(), 2);
+  selection.InvertRectangle(4, 1, 9, 9);  // clamped to the last block
+  EXPECT_TRUE(selection.Selected(4, 1));
+  EXPECT_FALSE(selection.Selected(3, 1));
+  selection.SelectNone();
+  FrameBuffer a, b;
+  ASSERT_TRUE(a.Allocate(WorkBufferSize(w, h)) && b.Allocate(WorkBufferSize(w, h)));
+  FrameImage unedited = a.Frame(layout), edited = b.Frame(layout);
+  ASSERT_EQ(unedited.DataSize, 3 * w * h);
+  const auto bytes = test::RandomBytes(static_cast<size_t>(unedited.DataSize), 8);
+  std::copy(bytes.begin(), bytes.end(), unedited.Data);
+  const std::array<uint8_t, 3> grey = FillBytes(*CurrentColourTables(), layout, RgbColor{128, 128, 128});
+  const std::pair<int, int> selections[][2] = {{{4, 0}, {4, 1}}, {{3, 1}, {4, 1}}, {{0, 0}, {4, 1}}};
+  const std::pair<int32_t, int32_t> moves[] = {{-8, 0}, {-4, -4}, {4, 0}, {-36, 0}, {-12, 4}, {3, 8}};
+  for (const auto& rectangle : selections) {
+    for (const auto& [dx, dy] : moves) {
+      SCOPED_TRACE(StrFormat("blocks %d,%d to %d,%d moved by %d,%d", rectangle[0].first, rectangle[0].second,
+                             rectangle[1].first, rectangle[1].second, dx, dy));
+      selection.SelectNone();
+      selection.InvertRectangle(rectangle[0].first, rectangle[0].second, rectangle[1].first,
+                                rectangle[1].second);
+      ASSERT_TRUE(ApplyMove(unedited, edited, selection, dx, dy, *CurrentColourTables()));
+      ASSERT_EQ(edited.DataSize, unedited.DataSize);
+      // Pixel by pixel: selected pixels turn grey, then each lands where it moved if inside.
+      std::vector<uint8_t> expected(bytes);
+      auto selected = [&](int32_t x, int32_t y) { return selection.Selected(x / 8, y / 8); };
+      for (int32_t y = 0; y < h; ++y) {
+        for (int32_t x = 0; x < w; ++x) {
+          if (!selected(x, y)) continue;
+          for (size_t p = 0; p < 3; ++p) expected[p * w * h + static_cast<size_t>(y * w + x)] = grey[p];
+        }
+      }
+      for (int32_t y = 0; y < h; ++y) {
+        for (int32_t x = 0; x < w; ++x) {
+          const int32_t tx = x + dx, ty = y + dy;
+          if (!selected(x, y) || tx < 0 || tx >= w || ty < 0 || ty >= h) continue;
+          for (size_t p = 0; p < 3; ++p)
+            expected[p * w * h + static_cast<size_t>(ty * w + tx)] =
+                bytes[p * w * h + static_cast<size_t>(y * w + x)];
+        }
+      }
+      EXPECT_EQ(std::vector<uint8_t>(edited.Data, edited.Data + edited.DataSize), expected);
+    }
   }
 }
 

@@ -529,6 +529,22 @@ TEST_F(ComponentJobs, MergeEndsWithTheShortestComponent) {
   EXPECT_EQ(std::filesystem::file_size(dir_ / "m.yuv"), 5u * 48) << "five whole frames";
   EXPECT_EQ(LastMessage().substr(0, 30), "The three files have be merged");
 
+  // A range from frame 3 takes the third frame of every component.
+  MergeJob middle;
+  ASSERT_TRUE(middle.PrepareMerge((dir_ / "c").string(), (dir_ / "r.yuv").string(), YUV_420, 8, 4));
+  middle.StartFrame = 3;
+  middle.EndFrame = 4;
+  ASSERT_EQ(Run(middle), JobOutcome::Completed) << LastMessage();
+  const auto y = test::ReadFileBytes(dir_ / "c.y"), u = test::ReadFileBytes(dir_ / "c.u"),
+             v = test::ReadFileBytes(dir_ / "c.v");
+  std::vector<uint8_t> expected;
+  for (size_t f : {2u, 3u}) {
+    expected.insert(expected.end(), y.begin() + f * 32, y.begin() + (f + 1) * 32);
+    expected.insert(expected.end(), u.begin() + f * 8, u.begin() + (f + 1) * 8);
+    expected.insert(expected.end(), v.begin() + f * 8, v.begin() + (f + 1) * 8);
+  }
+  EXPECT_EQ(test::ReadFileBytes(dir_ / "r.yuv"), expected);
+
   // A range that starts beyond the third file's end names it.
   MergeJob late;
   ASSERT_TRUE(late.PrepareMerge((dir_ / "c").string(), (dir_ / "l.yuv").string(), YUV_420, 8, 4));

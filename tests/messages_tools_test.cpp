@@ -14,6 +14,7 @@
 #include "platform/MessageSink.h"
 #include "tools/Components.h"
 #include "tools/Composition.h"
+#include "tools/Converter.h"
 #include "tools/Padding.h"
 
 namespace vx {
@@ -215,6 +216,45 @@ TEST_F(ToolMessages, CompositionRefusals) {
   ExpectRefusal(pictures, "Error CMPS1023: image loaded Failed", JobOutcome::FailedRunning);
 }
 
+// ---- convert -------------------------------------------------------------------------
+
+TEST_F(ToolMessages, ConverterRefusesOddSizesNamingTheOddSide) {
+  struct Case {
+    int32_t w, h, sampling, field;
+    std::string expected;
+  } cases[] = {
+      {15, 10, YUV_422, Progressive,
+       "Error CONV1018: Input image width (15) is an odd number, the image cannot be convert to 422 "
+       "format\n"},
+      {15, 10, YUV_420, Progressive,
+       "Error CONV1019: Input image width (15) is an odd number, the image cannot be convert to 420 "
+       "format\n"},
+      {16, 9, YUV_420, Progressive,
+       "Error CONV1020: Input image height (9) is an odd number, the image cannot be convert to 420 "
+       "format\n"},
+      {16, 9, YUV_444, Interlaced,
+       "Error CONV1021: Input image height (9) is an odd number, the image cannot be convert to interlaced "
+       "format\n"},
+  };
+  for (const Case& c : cases) {
+    SCOPED_TRACE(c.expected);
+    const ImageFormat source = test::Layout(YUV_444, YUV, Progressive, Planar, c.w, c.h);
+    ImageFormat target = test::Layout(c.sampling, YUV, c.field, Planar, c.w, c.h);
+    target.BitsPerSample = -1;
+    ConverterJob job;
+    ASSERT_TRUE(job.PrepareConversion({.source = Clip(source, 1, 2, "odd.yuv").string(),
+                                       .target = (dir_ / "c.yuv").string(),
+                                       .sourceFormat = source,
+                                       .targetFormat = target}));
+    recorder_.Clear();
+    StopCounter observer;
+    job.ExitWhenDone = true;
+    EXPECT_NE(job.FreezeAndRun(observer), JobOutcome::Completed);
+    EXPECT_EQ(recorder_.Texts(), std::vector<std::string>{c.expected});
+    EXPECT_FALSE(std::filesystem::exists(dir_ / "c.yuv"));
+  }
+}
+
 // ---- padding -------------------------------------------------------------------------
 
 TEST_F(ToolMessages, PaddingRefusals) {
@@ -240,6 +280,7 @@ TEST_F(ToolMessages, PaddingRefusals) {
        "to "
        "pad!\n"},
       {0, 0, "Error CRP1024:  Start or end frame number cannot be less than or equal to zero!\n"},
+      {0, 2, "Error CRP1024:  Start or end frame number cannot be less than or equal to zero!\n"},
   };
   for (const RangeCase& c : ranges) {
     PaddingJob job;

@@ -81,6 +81,11 @@ TEST(OverlayFile, FrameCountsAndTheirWarnings) {
   EXPECT_EQ(warnings[0],
             "Warning! Overlay data (30 frames) contains more frames than image data (20 frames)! \n");
   EXPECT_EQ(OverlayFramesToLoad(-5, 20, warnings), 0);
+  // Exactly the limit, and exactly as many frames as the video: no warning.
+  warnings.clear();
+  EXPECT_EQ(OverlayFramesToLoad(1000, 2000, warnings), 1000);
+  EXPECT_EQ(OverlayFramesToLoad(20, 20, warnings), 20);
+  EXPECT_TRUE(warnings.empty()) << warnings.front();
 }
 
 struct Rows {

@@ -249,6 +249,30 @@ TEST(ScaleKernel, PlanesScaleToTheBytesOfTheCanonicalChain) {
   EXPECT_FALSE(ScaleYuvPlanes(planar.frame, planar.frame));
 }
 
+TEST(ScaleKernel, LargePicturesSplitBetweenThreadsEndOnAHalfBlockOfRows) {
+  // Heights of 4k + 2: the last block of rows is short, and for 4:2:0 ends on a chroma row.
+  const Size pairs[][2] = {{{1280, 720}, {720, 486}}, {{640, 360}, {1282, 722}}};
+  uint32_t seed = 900;
+  for (const auto& pair : pairs) {
+    for (int32_t sampling : {YUV_444, YUV_422, YUV_420}) {
+      const ImageFormat from = Layout(sampling, YUV, Progressive, Planar, pair[0].w, pair[0].h);
+      const ImageFormat to = Layout(sampling, YVU, Progressive, Planar, pair[1].w, pair[1].h);
+      SCOPED_TRACE(Describe(from) + " to " + Describe(to));
+      TestFrame source(from, ++seed), copy(from, 0);
+      std::copy(source.frame.Data, source.frame.Data + source.frame.DataSize, copy.frame.Data);
+      TestFrame canonical(Sized(kCanonical, pair[0].w, pair[0].h), 1);
+      TestFrame scaled(Sized(kCanonical, pair[1].w, pair[1].h), 2);
+      TestFrame direct(to, 3), chain(to, 4);
+      ASSERT_TRUE(ScaleYuvPlanes(source.frame, direct.frame));
+      ASSERT_TRUE(ToCanonical444Reference(copy.frame, canonical.frame));
+      ASSERT_TRUE(ScaleBilinearReference(canonical.frame, scaled.frame));
+      ASSERT_TRUE(FromCanonical444Reference(scaled.frame, chain.frame));
+      ASSERT_EQ(direct.frame.DataSize, chain.frame.DataSize);
+      EXPECT_TRUE(direct.Bytes() == chain.Bytes());
+    }
+  }
+}
+
 TEST(LayoutProperties, LayoutOnlyChangesRoundTrip) {
   uint32_t seed = 5000;
   for (const Size size : {Size{6, 8}, Size{18, 12}, Size{3, 4}}) {

@@ -1,7 +1,11 @@
 #include <gtest/gtest.h>
+#include <sys/stat.h>
+#include <unistd.h>
 
+#include <algorithm>
 #include <atomic>
 #include <chrono>
+#include <regex>
 #include <stdexcept>
 #include <thread>
 
@@ -110,6 +114,39 @@ TEST(AtomicOutput, ALongOutputWrittenInOddPiecesKeepsItsBytesAndTheOldFileUntilC
   ASSERT_TRUE(moved.Commit());
   EXPECT_EQ(test::ReadFileBytes(target), bytes);
   EXPECT_EQ(test::FileNamesIn(dir.path()), std::vector<std::string>{"out.yuv"});
+}
+
+TEST(AtomicOutput, TheTemporaryIsAHiddenNameBesideTheTargetWithTheProcessAndARandomPart) {
+  test::TempDir dir;
+  const auto target = dir / "k.yuv";
+  auto output = AtomicOutput::Create(target);
+  ASSERT_TRUE(output);
+  const std::vector<std::string> names = test::FileNamesIn(dir.path());
+  ASSERT_EQ(names.size(), 1u);
+  const std::regex temporary("\\.k\\.yuv\\.velutrix-part\\." + std::to_string(::getpid()) +
+                             "\\.[0-9a-f]{16}");
+  EXPECT_TRUE(std::regex_match(names[0], temporary)) << names[0];
+  // Names that only look alike belong to no write of k.yuv.
+  for (const char* other :
+       {".k.yuv.velutrix-partial", "k.yuv.velutrix-part.1.ab", ".k.yuv.velutrix-part2.1.ab"})
+    test::WriteFileText(dir / other, "x");
+  test::WriteFileText(dir / ".k.yuv.velutrix-part", "left by an older version");
+  std::vector<std::string> found;
+  for (const auto& path : TemporariesOf(target)) found.push_back(path.filename().string());
+  std::sort(found.begin(), found.end());
+  EXPECT_EQ(found, (std::vector<std::string>{".k.yuv.velutrix-part", names[0]}));
+  ASSERT_TRUE(output->Commit());
+  EXPECT_TRUE(std::filesystem::exists(target));
+  EXPECT_FALSE(std::filesystem::exists(dir / names[0]));
+}
+
+TEST(RawFile, OnlyRegularFilesAreOpenedForReading) {
+  test::TempDir dir;
+  test::WriteFileText(dir / "plain", "abc");
+  EXPECT_TRUE(RawFile::OpenRead(dir / "plain"));
+  EXPECT_FALSE(RawFile::OpenRead(dir.path())) << "a folder";
+  ASSERT_EQ(::mkfifo((dir / "fifo").c_str(), 0600), 0);
+  EXPECT_FALSE(RawFile::OpenRead(dir / "fifo")) << "a FIFO, never waited for";
 }
 
 TEST(MessageSink, RoutesEveryMessageToTheInstalledSink) {

@@ -319,6 +319,23 @@ TEST_F(PsnrRunTest, StartFrameThreeComparesTheThirdFrames) {
                                      (dir_ / "r.xls").string() + "!"});
 }
 
+TEST_F(PsnrRunTest, AStartFrameEqualToEitherFilesCountComparesThatLastFrame) {
+  for (const auto& [count1, count2] : {std::pair{6, 8}, std::pair{8, 6}}) {
+    SCOPED_TRACE(StrFormat("%d and %d frames", count1, count2));
+    sink_.Clear();
+    PsnrRun run;
+    Prepare(run, count1, count2);
+    run.StartFrame = run.EndFrame = 6;
+    StopAfter observer(run, 100);
+    ASSERT_EQ(run.FreezeAndRun(observer), JobOutcome::Completed) << ::testing::PrintToString(sink_.Texts());
+    const int diff = int{a_[5 * kFrame]} - int{b_[5 * kFrame]};
+    const double luma = 10.0 * std::log10(128.0 * 65025.0 / (diff * diff));
+    EXPECT_EQ(Report(), std::string("Frame\t    SNR_Y\t  SNR_U\t  SNR_V\r\n") +
+                            StrFormat("%4d\t    %.4f\t  %.4f\t  %.4f \r\n", 6, luma, 100.0, 100.0) +
+                            StrFormat("Average \t    %.4f\t  %.4f\t  %.4f \r\n", luma, 100.0, 100.0));
+  }
+}
+
 TEST_F(PsnrRunTest, StopAfterFiveFramesKeepsFiveRowsAndTheirAverage) {
   PsnrRun run;
   Prepare(run, 8, 8);

@@ -413,5 +413,41 @@ TEST(SettingsFile, WindowPlacesAreLinesAfterTheOthers) {
   EXPECT_TRUE(absurd.Windows.contains("crop"));
 }
 
+TEST(SettingsFile, RepairKeepsBothEndsOfEachRangeAndClampsOnePastThem) {
+  ProgramSettings ends;
+  ends.Format.ImgWidth = 65535;
+  ends.Format.ImgHeight = 1;
+  ends.Grid1.Transparency = 100;
+  ends.Grid1.HorizontalSpacing = 2;
+  ends.Grid1.VerticalSpacing = 64;
+  ends.Grid2.Transparency = 0;
+  ends.Grid2.HorizontalSpacing = 64;
+  ends.Grid2.VerticalSpacing = 2;
+  ends.Padding_Color_RGB = RgbColor{255, 0, 255};
+  ProgramSettings kept = ends;
+  SanitizeSettings(kept);
+  EXPECT_EQ(kept.Format, ends.Format);
+  EXPECT_EQ(kept.Grid1, ends.Grid1);
+  EXPECT_EQ(kept.Grid2, ends.Grid2);
+  EXPECT_EQ(kept.Padding_Color_RGB, ends.Padding_Color_RGB);
+
+  ProgramSettings past = ends;
+  past.Format.ImgWidth = 65536;
+  past.Format.ImgHeight = 0;
+  past.Grid1.Transparency = 101;
+  past.Grid1.HorizontalSpacing = 1;
+  past.Grid1.VerticalSpacing = 65;
+  past.Grid2.Transparency = -1;
+  past.Padding_Color_RGB = RgbColor{256, -1, 300};
+  SanitizeSettings(past);
+  EXPECT_EQ(past.Format.ImgWidth, ImageFormat{}.ImgWidth);
+  EXPECT_EQ(past.Format.ImgHeight, ImageFormat{}.ImgHeight);
+  EXPECT_EQ(past.Grid1.Transparency, 100);
+  EXPECT_EQ(past.Grid1.HorizontalSpacing, 2);
+  EXPECT_EQ(past.Grid1.VerticalSpacing, 64);
+  EXPECT_EQ(past.Grid2.Transparency, 0);
+  EXPECT_EQ(past.Padding_Color_RGB, (RgbColor{255, 0, 255}));
+}
+
 }  // namespace
 }  // namespace vx

@@ -79,6 +79,13 @@ TEST(Y4mHeader, DamagedHeadersSayWhatIsWrong) {
        "has a header that gives the colour space \"411\", which the program does not read"},
       {"YUV4MPEG2 W16 H8 C444alpha\n",
        "has a header that gives the colour space \"444alpha\", which the program does not read"},
+      // A value of 32 characters is shown whole; one more is cut.
+      {"YUV4MPEG2 W16 H8 C" + std::string(32, 'a') + "\n", "has a header that gives the colour space \"" +
+                                                               std::string(32, 'a') +
+                                                               "\", which the program does not read"},
+      {"YUV4MPEG2 W16 H8 C" + std::string(33, 'a') + "\n", "has a header that gives the colour space \"" +
+                                                               std::string(32, 'a') +
+                                                               "...\", which the program does not read"},
       {std::string("YUV4MPEG2 W16 H8 C\x01\xff\n"),
        "has a header that gives the colour space \"\\x01\\xff\", which the program does not read"},
   };
