@@ -1,5 +1,5 @@
-// Padding an interlaced picture: two fields need an even height, whatever the
-// sampling.
+// Padding files: exact fits, borders of one column, multiples, ranges, and
+// interlaced pictures (two fields need an even height, whatever the sampling).
 #include "tools/Padding.h"
 
 #include <gtest/gtest.h>
@@ -13,7 +13,7 @@
 namespace vx {
 namespace {
 
-class InterlacedPadding : public testing::Test {
+class PaddingFiles : public testing::Test {
  protected:
   std::filesystem::path Clip(const ImageFormat& f, int frames, uint32_t seed, const char* name) {
     return test::WriteRandomClip(dir_ / name, f, frames, seed);
@@ -29,7 +29,7 @@ class InterlacedPadding : public testing::Test {
   ToolJobObserver observer_;
 };
 
-TEST_F(InterlacedPadding, InterlacedPicturesArePaddedToEvenHeightsOnly) {
+TEST_F(PaddingFiles, InterlacedPicturesArePaddedToEvenHeightsOnly) {
   // Two fields of equal height: an odd padded height is no interlaced layout.
   const ImageFormat uyvy = test::Layout(YUV_422, UYV, Interlaced, Packed, 16, 8);
   const ImageFormat yuv444 = test::Layout(YUV_444, YUV, Interlaced, Planar, 16, 8);
@@ -87,7 +87,7 @@ std::vector<uint8_t> PlacedPlanar(const std::vector<uint8_t>& frame, int32_t w, 
   return out;
 }
 
-TEST_F(InterlacedPadding, PicturesFlushAgainstTheRightAndBottomEdgesAndOneColumnBorders) {
+TEST_F(PaddingFiles, PicturesFlushAgainstTheRightAndBottomEdgesAndOneColumnBorders) {
   struct Case {
     int32_t sampling, w, h, pw, ph, top, left;
   };
@@ -134,7 +134,7 @@ TEST_F(InterlacedPadding, PicturesFlushAgainstTheRightAndBottomEdgesAndOneColumn
   }
 }
 
-TEST_F(InterlacedPadding, MultiplesWhereOneSideAlreadyIsOneAndWhatDoesNotFit) {
+TEST_F(PaddingFiles, MultiplesWhereOneSideAlreadyIsOneAndWhatDoesNotFit) {
   // Only the side that is no multiple grows.
   for (const auto& [w, h, pw, ph] : {std::array{352, 286, 352, 288}, std::array{350, 288, 352, 288}}) {
     SCOPED_TRACE(StrFormat("%dx%d", w, h));
@@ -166,7 +166,7 @@ TEST_F(InterlacedPadding, MultiplesWhereOneSideAlreadyIsOneAndWhatDoesNotFit) {
       "image (20 x 12)!\n");
 }
 
-TEST_F(InterlacedPadding, ARangeMayStartAtTheLastFrame) {
+TEST_F(PaddingFiles, ARangeMayStartAtTheLastFrame) {
   const ImageFormat i420 = test::Layout(YUV_420, YUV, Progressive, Planar, 16, 8);
   const auto source = Clip(i420, 3, 6, "s.yuv");
   PaddingParameters p;
