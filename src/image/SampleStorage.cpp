@@ -298,6 +298,21 @@ bool SamplesConvertible(const ImageFormat& a, const ImageFormat& b) {
 }
 
 bool ConvertSamples(const FrameImage& source, FrameImage& destination) {
+  return ConvertSamples(source, destination, nullptr);
+}
+
+int64_t LeadingLumaBytes(const FrameImage& f) {
+  if (geometry::FieldCount(f) != 1 || !SamplesConvertible(f, f)) return 0;
+  std::array<ComponentRows, 3> rows;
+  if (ComponentsOf(f, 0, rows) != 3) return 0;
+  const ComponentRows& luma = rows[0];
+  const int bytes = CodingOf(f).bytes;
+  if (luma.offset != 0 || luma.step != 1 || luma.pitch != luma.width * bytes) return 0;
+  return luma.rows * luma.pitch;
+}
+
+bool ConvertSamples(const FrameImage& source, FrameImage& destination,
+                    const std::function<void(int64_t lumaBytes)>& lumaDone) {
   if (!SamplesConvertible(source, destination) || source.Data == nullptr || destination.Data == nullptr)
     return false;
   FrameImage in = source;
@@ -308,7 +323,8 @@ bool ConvertSamples(const FrameImage& source, FrameImage& destination) {
   thread_local std::vector<uint16_t> row;
   if (row.size() < static_cast<size_t>(source.ImgWidth)) row.resize(static_cast<size_t>(source.ImgWidth));
   int64_t used = 0;
-  for (int field = 0; field < geometry::FieldCount(source); ++field) {
+  const int fields = geometry::FieldCount(source);
+  for (int field = 0; field < fields; ++field) {
     std::array<ComponentRows, 3> a, b;
     const int count = ComponentsOf(source, field, a);
     ComponentsOf(destination, field, b);
@@ -318,8 +334,7 @@ bool ConvertSamples(const FrameImage& source, FrameImage& destination) {
         return false;
       }
     }
-    const bool pairsMoved = count == 3 && MoveChromaPairs(source, a, from, destination, b, to);
-    for (int c = 0; c < (pairsMoved ? 1 : count); ++c) {
+    const auto move = [&](int c) {
       const ComponentRows& r = a[static_cast<size_t>(c)];
       const ComponentRows& w = b[static_cast<size_t>(c)];
       for (int64_t y = 0; y < r.rows; ++y) {
@@ -333,6 +348,11 @@ bool ConvertSamples(const FrameImage& source, FrameImage& destination) {
         ChangeDepth(row.data(), r.width, from.bits, to.bits);
         StoreRow(row.data(), r.width, w.step, to, out);
       }
+    };
+    move(0);
+    if (lumaDone && LeadingLumaBytes(destination) > 0) lumaDone(LeadingLumaBytes(destination));
+    if (count < 3 || !MoveChromaPairs(source, a, from, destination, b, to)) {
+      for (int c = 1; c < count; ++c) move(c);
     }
     used = std::max(used, EndOf(b, count, to.bytes));
   }

@@ -10,6 +10,7 @@
 
 #include <array>
 #include <cstdint>
+#include <functional>
 #include <optional>
 #include <string>
 #include <vector>
@@ -38,6 +39,14 @@ bool SamplesConvertible(const ImageFormat& from, const ImageFormat& to);
 // leaves unused are set to 0. False when the pair is not convertible or a buffer
 // is too small.
 bool ConvertSamples(const FrameImage& source, FrameImage& destination);
+// The same; when the destination starts with a luma plane (LeadingLumaBytes above
+// 0), `lumaDone` is called with its size as soon as it is complete, before the
+// chroma is made: the caller may write it meanwhile.
+bool ConvertSamples(const FrameImage& source, FrameImage& destination,
+                    const std::function<void(int64_t lumaBytes)>& lumaDone);
+// The bytes of the luma plane a progressive planar or semi-planar YUV frame starts
+// with; 0 for other layouts.
+int64_t LeadingLumaBytes(const FrameImage& frame);
 
 // The rows of a stored frame (YUV planar or semi-planar, or mono; any depth; either
 // field format) in reverse order, in the layout of `source` (`destination` takes

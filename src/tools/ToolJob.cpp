@@ -328,16 +328,27 @@ bool ToolJob::ReportedWriteFailure() {
 
 bool ToolJob::WriteConverted(const FrameImage& frame, size_t i) {
   StoredOutput& staged = storedOutputs_[i];
-  writer_.Wait(staged.ticket);  // its last frame is written
-  if (ReportedWriteFailure()) return false;
   FrameImage stored = staged.buffer.Frame(run_.outputs[i].stored);
-  if (!ConvertSamples(frame, stored)) {
+  // With one buffer (large frames) its luma plane is written while the chroma is
+  // made: each part waits only for the same part of the frame before.
+  const bool byParts = pipelined_ && staged.spare.empty() && LeadingLumaBytes(stored) > 0;
+  writer_.Wait(byParts ? staged.lumaTicket : staged.ticket);
+  if (ReportedWriteFailure()) return false;
+  const int index = static_cast<int>(i);
+  int64_t written = 0;
+  const auto lumaDone = [&](int64_t lumaBytes) {
+    QueueFrameLine(i);
+    staged.lumaTicket = writer_.Write(targets_[i].file(), stored.Data, lumaBytes, index);
+    written = lumaBytes;
+    writer_.Wait(staged.ticket);  // the chroma of the frame before
+  };
+  if (!(byParts ? ConvertSamples(frame, stored, lumaDone) : ConvertSamples(frame, stored))) {
     Report(StrFormat("Error CONV1048: Frames of the layout %s cannot be converted!\n",
                      FormatLabel(run_.outputs[i].stored).c_str()));
     return false;
   }
-  QueueFrameLine(i);
-  staged.ticket = writer_.Write(targets_[i].file(), stored.Data, stored.DataSize, static_cast<int>(i));
+  if (written == 0) QueueFrameLine(i);
+  staged.ticket = writer_.Write(targets_[i].file(), stored.Data + written, stored.DataSize - written, index);
   if (!staged.spare.empty()) {
     std::swap(staged.buffer, staged.spare);
     std::swap(staged.ticket, staged.spareTicket);

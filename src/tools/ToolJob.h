@@ -291,6 +291,7 @@ class ToolJob : public JobRun {
   struct StoredOutput {
     FrameBuffer buffer, spare;
     uint64_t ticket = 0, spareTicket = 0;
+    uint64_t lumaTicket = 0;  // the luma plane's write, when a frame is written in two parts
   };
   std::vector<StoredOutput> storedOutputs_;
   bool WriteConverted(const FrameImage& frame, size_t i);

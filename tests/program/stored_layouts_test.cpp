@@ -94,6 +94,37 @@ TEST_F(HeadlessStoredLayouts, SemiPlanarEightBitFilesMatchFfmpeg) {
   for (const FfmpegCase& c : cases) ExpectFfmpegsBytes(c);
 }
 
+// Frames too large for a second buffer are written in two parts, the luma plane
+// while the chroma is made: on two processors and on one, ffmpeg's bytes.
+TEST_F(HeadlessStoredLayouts, LargeFramesWrittenInTwoPartsMatchFfmpeg) {
+  const std::string size = "2048x1536";  // 9.4 MB a frame at 10 bits
+  const fs::path i010 = dir_ / "large_i010.yuv";
+  ASSERT_EQ(std::system(("ffmpeg -loglevel error -y -f lavfi -i testsrc2=size=" + size +
+                         ":rate=25 -frames:v 3 -pix_fmt yuv420p10le -f rawvideo " + i010.string())
+                            .c_str()),
+            0);
+  const fs::path p010 = Ffmpeg(i010, "yuv420p10le", "p010le", "", size);
+  const Args layout = {"-s", "yuv420", "-o", "yuv",  "-f", "progressive",
+                       "-b", "10",     "-w", "2048", "-h", "1536"};
+  struct Case {
+    fs::path source;
+    const char* pixel;
+    const char* to;
+    fs::path expected;
+  } cases[] = {{i010, "planar", "semiplanar", p010}, {p010, "semiplanar", "planar", i010}};
+  for (const Case& c : cases) {
+    for (const char* before : {"", "taskset -c 0"}) {
+      const fs::path target = dir_ / "large_out.yuv";
+      Args args = {"-a", "convert", "-n",  c.source.string(), "-p", c.pixel, "-N", target.string(), "-P",
+                   c.to, "-e",      "exit"};
+      args.insert(args.end(), layout.begin(), layout.end());
+      const Outcome o = RunAfter(before, args);
+      EXPECT_EQ(o.exitCode, 0) << c.pixel << " " << before << ": " << o.errors;
+      EXPECT_TRUE(SameFileBytes(target, c.expected)) << c.pixel << " -> " << c.to << " " << before;
+    }
+  }
+}
+
 TEST_F(HeadlessStoredLayouts, DeeperSamplesMatchFfmpeg) {
   const FfmpegCase cases[] = {
       // Low bits against high bits, both ways, and 16-bit semi-planar.
