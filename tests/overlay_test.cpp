@@ -135,6 +135,20 @@ TEST(OverlayDrawing, VectorsFromTheBlockCentresAndTintedBlocks) {
   EXPECT_EQ(small.At(8, 7), (std::array<uint8_t, 3>{255, 255, 255}));
   EXPECT_EQ(small.At(13, 4), (std::array<uint8_t, 3>{0, 255, 0})) << "B G R of green";
 
+  // An overlay smaller than the picture covers its own area only: two 16 x 16
+  // blocks of a 32 x 16 overlay on a 64 x 48 picture, two vectors.
+  OverlayReader inner(Header(1, 32, 16, 16, 16, 2) + Frames(1, 4, 0));
+  ASSERT_FALSE(inner.ReadHeader(data.header));
+  ASSERT_FALSE(inner.ReadFrames(1, 64, 48, data));
+  EXPECT_EQ((std::array<int32_t, 4>{data.areaWidth, data.areaHeight, data.columns, data.rows}),
+            (std::array<int32_t, 4>{32, 16, 2, 1}));
+  Rows wide(64, 48);
+  DrawOverlay(data, 0, entries, wide.bytes, 64, 48, wide.pitch);
+  int whiteInWide = 0;
+  for (int y = 0; y < 48; ++y)
+    for (int x = 0; x < 64; ++x) whiteInWide += wide.At(x, y)[0] == 255;
+  EXPECT_EQ(whiteInWide, 2);
+
   // One value per block: 7 matches entry 2 and takes half its colour; others darken.
   entries[1] = {7, {200, 0, 100}};
   OverlayReader values(Header(1, 16, 8, 8, 8, 1) + "<Frame> 7 9 </Frame>");
