@@ -164,6 +164,10 @@ TEST(AccessSegment, ClipsRoundsAndBlends) {
   EXPECT_EQ(Span(blend.frame.Data, 3), (std::vector<uint8_t>{160, 160, 160}));
   ASSERT_TRUE(AccessSegment(blend.frame, zero, 0, 0, 1, Access::Write, 150));
   EXPECT_EQ(blend.frame.Data[0], 160) << "p above 100 is 100: unchanged";
+  SegmentBuffer seven(1);
+  std::fill(seven.first.begin(), seven.first.end(), 7);
+  ASSERT_TRUE(AccessSegment(blend.frame, seven, 0, 0, 1, Access::Write, 50));
+  EXPECT_EQ(Span(blend.frame.Data, 3), (std::vector<uint8_t>{84, 84, 84})) << "(8000 + 350) / 100 rounds up";
 }
 
 // A frame of `bits`-bit samples over `words` (16-bit little-endian, as stored).
