@@ -336,11 +336,20 @@ bool ToolJob::WriteConverted(const FrameImage& frame, size_t i) {
   if (ReportedWriteFailure()) return false;
   const int index = static_cast<int>(i);
   int64_t written = 0;
-  const auto lumaDone = [&](int64_t lumaBytes) {
-    QueueFrameLine(i);
-    staged.lumaTicket = writer_.Write(targets_[i].file(), stored.Data, lumaBytes, index);
-    written = lumaBytes;
-    writer_.Wait(staged.ticket);  // the chroma of the frame before
+  // One pointer captured: the std::function keeps it in place, no allocation per frame.
+  struct Part {
+    ToolJob* job;
+    StoredOutput* staged;
+    const FrameImage* stored;
+    size_t i;
+    int64_t* written;
+  } part{this, &staged, &stored, i, &written};
+  const auto lumaDone = [p = &part](int64_t lumaBytes) {
+    p->job->QueueFrameLine(p->i);
+    p->staged->lumaTicket = p->job->writer_.Write(p->job->targets_[p->i].file(), p->stored->Data, lumaBytes,
+                                                  static_cast<int>(p->i));
+    *p->written = lumaBytes;
+    p->job->writer_.Wait(p->staged->ticket);  // the chroma of the frame before
   };
   if (!(byParts ? ConvertSamples(frame, stored, lumaDone) : ConvertSamples(frame, stored))) {
     Report(StrFormat("Error CONV1048: Frames of the layout %s cannot be converted!\n",
