@@ -364,6 +364,31 @@ TEST(OddSizes, PixelsWithoutChromaOfTheirOwnReadTheNeighboursAndWriteLumaOnly) {
   auto expected = before;
   expected[9] = 50;
   EXPECT_EQ(i422.Bytes(), expected);
+
+  // 5 x 2 packed 4:2:2: each row is two groups and half a group (10 bytes). Pixel
+  // 4 reads the chroma of group 1, and a write to it stays in its own row.
+  for (const int order : {UYV, YUV}) {
+    TestFrame packed(Layout(YUV_422, order, Progressive, Packed, 5, 2), 0);
+    std::iota(packed.frame.Data, packed.frame.Data + 20, uint8_t{1});
+    const bool uyvy = order == UYV;
+    ASSERT_TRUE(AccessPixel(packed.frame, 0, 4, px, Access::Read, 0));
+    // U Y V order gives U, Y, V; Y U V order gives Y, U, V.
+    EXPECT_EQ(px, uyvy ? (std::array<uint8_t, 3>{5, 10, 7}) : (std::array<uint8_t, 3>{9, 6, 8})) << order;
+    const auto unchanged = packed.Bytes();
+    px = {50, 60, 70};
+    ASSERT_TRUE(AccessPixel(packed.frame, 0, 4, px, Access::Write, 0));
+    auto written = unchanged;
+    written[uyvy ? 9 : 8] = uyvy ? 60 : 50;
+    EXPECT_EQ(packed.Bytes(), written) << order;
+  }
+  // A lone pixel per row: its row holds one chroma byte, read for both.
+  TestFrame lone(Layout(YUV_422, UYV, Progressive, Packed, 1, 2), 0);
+  std::iota(lone.frame.Data, lone.frame.Data + 4, uint8_t{1});
+  ASSERT_TRUE(AccessPixel(lone.frame, 0, 0, px, Access::Read, 0));
+  EXPECT_EQ(px, (std::array<uint8_t, 3>{1, 2, 1}));
+  px = {50, 60, 70};
+  ASSERT_TRUE(AccessPixel(lone.frame, 0, 0, px, Access::Write, 0));
+  EXPECT_EQ(lone.Bytes(), (std::vector<uint8_t>{1, 60, 3, 4}));
 }
 
 TEST(OddSizes, FlippingAnOddHeight420PictureFlipsEachPlaneAndKeepsTheUnusedBytes) {

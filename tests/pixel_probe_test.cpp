@@ -2,6 +2,7 @@
 #include <gtest/gtest.h>
 
 #include <array>
+#include <numeric>
 #include <vector>
 
 #include "PixelTestSupport.h"
@@ -112,6 +113,26 @@ TEST(PixelProbe, NamesTheChromaSampleAndRgbAndMonoComponents) {
   EXPECT_EQ(
       DescribeSamples(PixelSamples{.values = {1, 2, 3}, .chromaColumn = 4, .chromaRow = 5}, 9, 11, true),
       "x 9  y 11  Y 1  U 2  V 3 (chroma 4, 5)");
+}
+
+TEST(PixelProbe, ALastColumnOrRowWithoutChromaShowsTheChromaBesideIt) {
+  // 5 x 3 I420: Y 1..15, U 16..17, V 18..19 (one chroma row of two columns).
+  std::vector<uint8_t> bytes(20);
+  std::iota(bytes.begin(), bytes.end(), uint8_t{1});
+  FrameImage f;
+  static_cast<ImageFormat&>(f) = Layout(YUV_420, YUV, Progressive, Planar, 5, 3);
+  f.Data = bytes.data();
+  f.Capacity = f.DataSize = 20;
+  const auto corner = SamplesAt(f, 4, 2);
+  ASSERT_TRUE(corner);
+  EXPECT_EQ(DescribeSamples(*corner, 4, 2, true), "x 4  y 2  Y 15  U 17  V 19 (chroma 1, 0)");
+
+  // 5 x 1 packed U Y V: the last pixel's half group has no V; group 1 gives both.
+  static_cast<ImageFormat&>(f) = Layout(YUV_422, UYV, Progressive, Packed, 5, 2);
+  f.Capacity = f.DataSize = 20;
+  const auto last = SamplesAt(f, 4, 0);
+  ASSERT_TRUE(last);
+  EXPECT_EQ(DescribeSamples(*last, 4, 0, true), "x 4  y 0  Y 10  U 5  V 7 (chroma 1, 0)");
 }
 
 TEST(PixelProbe, NothingOutsideThePictureOrPastTheBytes) {

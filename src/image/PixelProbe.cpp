@@ -1,5 +1,7 @@
 #include "image/PixelProbe.h"
 
+#include <algorithm>
+
 #include "image/LayoutGeometry.h"
 #include "platform/StringFormat.h"
 
@@ -58,7 +60,11 @@ std::optional<PixelSamples> SamplesAt(const FrameImage& frame, int32_t x, int32_
   const int field = interlaced ? y & 1 : 0;
   const int64_t row = interlaced ? y >> 1 : y, w = g.ImgWidth;
   const int hShift = s == YUV_422 || s == YUV_420 ? 1 : 0, vShift = s == YUV_420 ? 1 : 0;
-  const int64_t chromaColumn = x >> hShift, chromaRow = row >> vShift;
+  // A last column or row that the subsampling rounds away (odd width, odd 4:2:0
+  // height) shows the chroma beside it, which is what the conversions use.
+  const int64_t fieldRows = geometry::FieldRows(g, field);
+  const int64_t chromaColumn = std::min<int64_t>(x >> hShift, std::max<int64_t>(w >> hShift, 1) - 1);
+  const int64_t chromaRow = std::min<int64_t>(row >> vShift, std::max<int64_t>(fieldRows >> vShift, 1) - 1);
 
   PixelSamples out;
   out.rgb = s == RGB_444 || s == BMP;
@@ -72,8 +78,10 @@ std::optional<PixelSamples> SamplesAt(const FrameImage& frame, int32_t x, int32_
   } else if (g.PixelFormat == Packed && s == YUV_422) {
     if (order > UYV) return std::nullopt;
     const GroupPositions p = kGroupPositions[static_cast<size_t>(order)];
-    const int64_t group = (field == 1 ? FieldTwoOffset(g) : 0) + row * 2 * w + (x / 2) * 4;
-    at = {group + (x % 2 == 0 ? p.y0 : p.y1), group + p.u, group + p.v};
+    const int64_t start = (field == 1 ? FieldTwoOffset(g) : 0) + row * 2 * w;
+    const int64_t group = start + (x / 2) * 4, chroma = start + chromaColumn * 4;
+    // A lone pixel's row holds one chroma byte.
+    at = {group + (x % 2 == 0 ? p.y0 : p.y1), chroma + p.u, chroma + (w == 1 ? p.u : p.v)};
   } else if (g.PixelFormat == Packed) {
     const int64_t pixel = (field == 1 ? FieldTwoOffset(g) : 0) + row * 3 * w + 3 * int64_t{x};
     for (int k = 0; k < 3; ++k) at[static_cast<size_t>(componentAt[static_cast<size_t>(k)])] = pixel + k;

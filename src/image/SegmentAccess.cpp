@@ -243,19 +243,27 @@ bool AccessPixelOf(FrameImage& sampled, int row, int column, std::array<Sample, 
   const int64_t x = column;
   int64_t offsets[3];
   bool chromaShared = false;
+  int lumaIndex = 0;  // the value that is luma: the first but in U Y V order
   if (image.PixelFormat == Packed && image.SamplingFormat != YUV_422) {
     for (int k = 0; k < 3; ++k) offsets[k] = a.plane[0] + 3 * x + k;
   } else if (image.PixelFormat == Packed) {
+    // At an odd width the row ends in half a group, without its second chroma
+    // byte: the last pixel reads the chroma of the group to its left and writes
+    // none (a lone pixel reads its one chroma byte for both).
     const int64_t group = a.plane[0] + 4 * (x / 2);
     const bool odd = x % 2 != 0;
+    chromaShared = !odd && x + 1 == image.ImgWidth;
+    const int64_t chroma = chromaShared && x >= 2 ? group - 4 : group;
+    const bool lone = chromaShared && x < 2;
     if (image.ComponentOrder == UYV) {
-      offsets[0] = group;
+      lumaIndex = 1;
+      offsets[0] = chroma;
       offsets[1] = group + (odd ? 3 : 1);
-      offsets[2] = group + 2;
+      offsets[2] = chroma + (lone ? 0 : 2);
     } else {
       offsets[0] = group + (odd ? 2 : 0);
-      offsets[1] = group + 1;
-      offsets[2] = group + 3;
+      offsets[1] = chroma + 1;
+      offsets[2] = chroma + (lone ? 1 : 3);
     }
   } else {
     // The last pixel of an odd width has no chroma column of its own: it reads the
@@ -271,9 +279,10 @@ bool AccessPixelOf(FrameImage& sampled, int row, int column, std::array<Sample, 
   for (int64_t offset : offsets) {
     if (!InFrame(image, offset, 1)) return false;
   }
-  const int components = direction == Access::Write && chromaShared ? 1 : 3;
-  for (int k = 0; k < components; ++k)
+  for (int k = 0; k < 3; ++k) {
+    if (direction == Access::Write && chromaShared && k != lumaIndex) continue;
     Transfer(image.Data + b * offsets[k], &value[static_cast<size_t>(k)], 1, direction, p, width);
+  }
   return true;
 }
 
