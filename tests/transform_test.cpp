@@ -230,7 +230,9 @@ class CutAtSecondInPlaceRead {
     path_ = path.string();
     keep_ = keep;
     testhooks::afterInPlaceRead = [](int) {
-      if (++reads_ == 2) ASSERT_EQ(::truncate(path_.c_str(), keep_), 0);
+      if (++reads_ == 2) {
+        ASSERT_EQ(::truncate(path_.c_str(), keep_), 0);
+      }
     };
   }
   ~CutAtSecondInPlaceRead() { testhooks::afterInPlaceRead = nullptr; }

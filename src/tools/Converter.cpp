@@ -443,6 +443,13 @@ ToolJob::FrameResult ConverterJob::ProcessFrame() {
   // is read into the output's buffer: it is written while the next one is made.
   const bool convertedOnRead = SameSamples(SourceFormat, TargetFormat) && !SameLayout() &&
                                !sources_[0].IsPictureList() && !IsStoredOnlyLayout(run_.outputs[0].stored);
+  if (convertedOnRead && !PreviewWanted()) {
+    if (const auto read = ReadIntoOutputByParts(SourceFormat)) {
+      if (*read == 0) return FrameResult::EndOfInput;
+      FrameShown = true;
+      return *read < 0 ? FrameResult::Failed : FrameResult::Written;
+    }
+  }
   FrameImage a = convertedOnRead ? Output().Frame(SourceFormat) : input_.Frame(SourceFormat);
   // A picture list commits each picture as it is made, before the job could learn
   // that its source lost bytes: those frames are copied.

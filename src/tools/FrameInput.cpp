@@ -173,7 +173,8 @@ int64_t FrameInput::ReadStored(FrameImage& frame, FrameBytes bytes) {
   return shareReads_ ? ReadFrameShared(file_, frame) : ReadFrame(file_, frame);
 }
 
-int64_t FrameInput::ReadConverted(FrameImage& frame, FrameBytes bytes) {
+int64_t FrameInput::ReadConverted(FrameImage& frame, FrameBytes bytes,
+                                  const std::function<void(int64_t)>& lumaDone) {
   FrameImage stored = storedFrame_.Frame(stored_);
   const int64_t got = ReadStored(stored, bytes);
   if (got <= 0) return got;
@@ -181,7 +182,7 @@ int64_t FrameInput::ReadConverted(FrameImage& frame, FrameBytes bytes) {
     std::memset(stored.Data + got, 0, static_cast<size_t>(stored.DataSize - got));  // a short last frame
   }
   static_cast<ImageFormat&>(frame) = input_->format;
-  if (!ConvertSamples(stored, frame)) return -1;
+  if (!ConvertSamples(stored, frame, lumaDone)) return -1;
   return frame.DataSize;
 }
 
@@ -198,11 +199,12 @@ int64_t FrameInput::ReadStoredFrame(int64_t n, FrameImage& frame) {
   return got;
 }
 
-int64_t FrameInput::Read(int64_t n, FrameImage& frame, FrameBytes bytes) {
+int64_t FrameInput::Read(int64_t n, FrameImage& frame, FrameBytes bytes,
+                         const std::function<void(int64_t)>& lumaDone) {
   next_ = n + 1;
   mapped_.reset();  // the frame before is done with
   if (avi_) return ReadAviFrame(n, frame);
-  if (!IsPictureList()) return converts_ ? ReadConverted(frame, bytes) : ReadStored(frame, bytes);
+  if (!IsPictureList()) return converts_ ? ReadConverted(frame, bytes, lumaDone) : ReadStored(frame, bytes);
   const auto& names = input_->bmpNames;
   const int64_t index = n - 1;
   const int32_t w = input_->format.ImgWidth, h = input_->format.ImgHeight;

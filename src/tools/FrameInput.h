@@ -66,8 +66,13 @@ class FrameInput {
   // left where the file is (`frame.Data` then points into a mapping of it, valid
   // until the next Read or Close; writing to it changes no file): a caller that
   // only reads its input saves copying every byte of it.
+  // A raw file stored in another layout than `frame`'s (ConvertsOnRead) is
+  // converted as it is read; `lumaDone`, when given, is called as soon as a leading
+  // luma plane is made, before the chroma (see ConvertSamples).
   enum class FrameBytes { InBuffer, InPlace };
-  int64_t Read(int64_t n, FrameImage& frame, FrameBytes bytes = FrameBytes::InBuffer);
+  int64_t Read(int64_t n, FrameImage& frame, FrameBytes bytes = FrameBytes::InBuffer,
+               const std::function<void(int64_t lumaBytes)>& lumaDone = {});
+  bool ConvertsOnRead() const { return converts_ && !avi_ && !IsPictureList(); }
   // Reads frame `n` as the file stores it, without converting a stored-only layout:
   // `frame` is set to a record of the input's own buffer or of the file's mapping
   // (valid until the next Read or Close). The bytes read, 0 at the end.
@@ -111,7 +116,7 @@ class FrameInput {
   bool PassFrameLine(int64_t frame, bool& atEnd);
   bool converts_ = false;
   // Reads the stored frame and converts it into `frame` (the working layout).
-  int64_t ReadConverted(FrameImage& frame, FrameBytes bytes);
+  int64_t ReadConverted(FrameImage& frame, FrameBytes bytes, const std::function<void(int64_t)>& lumaDone);
   int64_t ReadStored(FrameImage& stored, FrameBytes bytes);
   int64_t mappedEnd_ = 0;  // where it ends in the file
   std::optional<avi::AviReader> avi_;

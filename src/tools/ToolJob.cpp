@@ -410,6 +410,35 @@ FrameBuffer& ToolJob::Output() {
   return output_;
 }
 
+std::optional<int64_t> ToolJob::ReadIntoOutputByParts(const FrameImage& format) {
+  if (!pipelined_ || doubleBuffered_ || targets_.empty() || !sources_[0].ConvertsOnRead())
+    return std::nullopt;
+  FrameImage frame = output_.Frame(format);
+  if (LeadingLumaBytes(frame) <= 0) return std::nullopt;
+  writer_.Wait(outputLumaTicket_);
+  if (ReportedWriteFailure()) return -1;
+  int64_t written = 0;
+  // One pointer captured: the std::function keeps it in place, no allocation per frame.
+  struct Part {
+    ToolJob* job;
+    const FrameImage* frame;
+    int64_t* written;
+  } part{this, &frame, &written};
+  const auto lumaDone = [p = &part](int64_t lumaBytes) {
+    ToolJob& job = *p->job;
+    job.QueueFrameLine(0);
+    job.outputLumaTicket_ = job.writer_.Write(job.targets_[0].file(), p->frame->Data, lumaBytes, 0);
+    *p->written = lumaBytes;
+    job.writer_.Wait(job.outputTicket_);  // the chroma of the frame before
+  };
+  const int64_t read = sources_[0].Read(CurrentFrame, frame, FrameInput::FrameBytes::InPlace, lumaDone);
+  if (read <= 0) return read;
+  // The source converts every frame it reads, so the luma plane went first.
+  if (written <= 0 || written > frame.DataSize) return -1;
+  outputTicket_ = writer_.Write(targets_[0].file(), frame.Data + written, frame.DataSize - written, 0);
+  return ReportedWriteFailure() ? -1 : read;
+}
+
 void ToolJob::NextOutputBuffer() {
   if (!doubleBuffered_) return;
   std::swap(output_, outputSpare_);
@@ -524,7 +553,7 @@ JobOutcome ToolJob::RunSteps(ToolJobObserver& observer) {
   // processor the two take turns anyway.
   doubleBuffered_ = pipelined_ && UsableCores() > 1 && OutputBytesPerFrame() <= kDoubleBufferedBytes &&
                     outputSpare_.Allocate(bytes);
-  outputTicket_ = spareTicket_ = 0;
+  outputTicket_ = spareTicket_ = outputLumaTicket_ = 0;
   storedOutputs_.clear();
   storedOutputs_.resize(run_.outputs.size());
   for (size_t i = 0; i < run_.outputs.size(); ++i) {

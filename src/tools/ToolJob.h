@@ -277,6 +277,12 @@ class ToolJob : public JobRun {
   // The buffer this frame's output is made in, once the write of the frame
   // before no longer needs it.
   FrameBuffer& Output();
+  // A frame that source 0 converts as it reads (NV12 to I420) straight into the
+  // single output buffer of large frames, and writes to output 0: its luma plane is
+  // written while the chroma is made, each part waiting only for the same part of
+  // the frame before. The bytes read as Read gives them; nullopt when the frame
+  // cannot be made so (small frames, other layouts): the caller goes on as usual.
+  std::optional<int64_t> ReadIntoOutputByParts(const FrameImage& format);
 
  private:
   // Run, without its guard against exceptions.
@@ -325,6 +331,7 @@ class ToolJob : public JobRun {
   // thread is joined before they go.
   WriteBehind writer_;
   uint64_t outputTicket_ = 0, spareTicket_ = 0;  // the last write from each output buffer
+  uint64_t outputLumaTicket_ = 0;                // the luma plane's write, for ReadIntoOutputByParts
   bool pipelined_ = false, doubleBuffered_ = false, writeFailureReported_ = false;
 };
 

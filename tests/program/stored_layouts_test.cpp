@@ -125,6 +125,27 @@ TEST_F(HeadlessStoredLayouts, LargeFramesWrittenInTwoPartsMatchFfmpeg) {
   }
 }
 
+TEST_F(HeadlessStoredLayouts, LargeFramesConvertedAsTheyAreReadAreWrittenInTwoParts) {
+  // 4K frames have one output buffer: NV12 read into I420 is written plane by
+  // plane while the next part is made.
+  const std::string size = "3840x2160";
+  const fs::path i420 = dir_ / "large_i420.yuv";
+  ASSERT_EQ(std::system(("ffmpeg -loglevel error -y -f lavfi -i testsrc2=size=" + size +
+                         ":rate=25 -frames:v 3 -pix_fmt yuv420p -f rawvideo " + i420.string())
+                            .c_str()),
+            0);
+  const fs::path nv12 = Ffmpeg(i420, "yuv420p", "nv12", "", size);
+  for (const char* before : {"", "taskset -c 0"}) {
+    const fs::path target = dir_ / "large_out.yuv";
+    const Outcome o =
+        RunAfter(before, {"-a", "convert",     "-n", nv12.string(),   "-s", "yuv420", "-o", "yuv",
+                          "-f", "progressive", "-p", "semiplanar",    "-w", "3840",   "-h", "2160",
+                          "-b", "8",           "-N", target.string(), "-P", "planar", "-e", "exit"});
+    EXPECT_EQ(o.exitCode, 0) << before << ": " << o.errors;
+    EXPECT_TRUE(SameFileBytes(target, i420)) << before;
+  }
+}
+
 TEST_F(HeadlessStoredLayouts, DeeperSamplesMatchFfmpeg) {
   const FfmpegCase cases[] = {
       // Low bits against high bits, both ways, and 16-bit semi-planar.
