@@ -129,6 +129,35 @@ class ConverterJobTest : public testing::Test {
   ScopedMessageSink scope_{recorder_};
 };
 
+TEST_F(ConverterJobTest, LargeSemiPlanarFramesReadIntoTheOneOutputBufferKeepTheirBytes) {
+  // Frames this large share one output buffer: NV12 read into I420 is made and
+  // written plane by plane, the luma of each frame waiting for the luma of the one
+  // before and its chroma for the chroma. Three different frames.
+  constexpr int32_t kSide = 2400;
+  const ImageFormat nv12 = test::Layout(YUV_420, YUV, Progressive, SemiPlanar, kSide, kSide);
+  const auto source = Source(nv12, 3);
+  struct NoPreview : Quiet {
+    bool WantsPreview() const override { return false; }
+  } observer;
+  ConverterJob job;
+  ASSERT_TRUE(job.PrepareFromRequest(source.string(), (dir_ / "i420.yuv").string(), nv12));
+  static_cast<ImageFormat&>(job.TargetFormat) = test::Layout(YUV_420, YUV, Progressive, Planar, kSide, kSide);
+  ASSERT_EQ(Run(job, observer), JobOutcome::Completed);
+  EXPECT_EQ(observer.frames, (std::vector<int64_t>{1, 2, 3}));
+  const auto in = test::ReadFileBytes(source);
+  std::vector<uint8_t> expected;
+  const size_t luma = size_t{kSide} * kSide, quarter = luma / 4;
+  for (size_t f = 0; f < 3; ++f) {
+    const auto frame = in.begin() + static_cast<std::ptrdiff_t>(f * (luma + 2 * quarter));
+    expected.insert(expected.end(), frame, frame + static_cast<std::ptrdiff_t>(luma));
+    for (size_t k : {0, 1}) {
+      for (size_t i = 0; i < quarter; ++i)
+        expected.push_back(frame[static_cast<std::ptrdiff_t>(luma + 2 * i + k)]);
+    }
+  }
+  EXPECT_TRUE(test::ReadFileBytes(dir_ / "i420.yuv") == expected);
+}
+
 TEST_F(ConverterJobTest, RangeChecksInOrder) {
   const ImageFormat i420 = test::Layout(YUV_420, YUV, Progressive, Planar, 16, 8);
   struct Case {
