@@ -326,6 +326,14 @@ bool ToolJob::ReportedWriteFailure() {
   return true;
 }
 
+int64_t ToolJob::QueueLumaPart(size_t i, const uint8_t* luma, int64_t bytes, uint64_t& lumaTicket,
+                               uint64_t chromaTicketBefore) {
+  QueueFrameLine(i);
+  lumaTicket = writer_.Write(targets_[i].file(), luma, bytes, static_cast<int>(i));
+  writer_.Wait(chromaTicketBefore);  // the chroma of the frame before may now be overwritten
+  return bytes;
+}
+
 bool ToolJob::WriteConverted(const FrameImage& frame, size_t i) {
   StoredOutput& staged = storedOutputs_[i];
   FrameImage stored = staged.buffer.Frame(run_.outputs[i].stored);
@@ -345,11 +353,8 @@ bool ToolJob::WriteConverted(const FrameImage& frame, size_t i) {
     int64_t* written;
   } part{this, &staged, &stored, i, &written};
   const auto lumaDone = [p = &part](int64_t lumaBytes) {
-    p->job->QueueFrameLine(p->i);
-    p->staged->lumaTicket = p->job->writer_.Write(p->job->targets_[p->i].file(), p->stored->Data, lumaBytes,
-                                                  static_cast<int>(p->i));
-    *p->written = lumaBytes;
-    p->job->writer_.Wait(p->staged->ticket);  // the chroma of the frame before
+    *p->written =
+        p->job->QueueLumaPart(p->i, p->stored->Data, lumaBytes, p->staged->lumaTicket, p->staged->ticket);
   };
   if (!(byParts ? ConvertSamples(frame, stored, lumaDone) : ConvertSamples(frame, stored))) {
     Report(StrFormat("Error CONV1048: Frames of the layout %s cannot be converted!\n",
@@ -425,11 +430,8 @@ std::optional<int64_t> ToolJob::ReadIntoOutputByParts(const FrameImage& format) 
     int64_t* written;
   } part{this, &frame, &written};
   const auto lumaDone = [p = &part](int64_t lumaBytes) {
-    ToolJob& job = *p->job;
-    job.QueueFrameLine(0);
-    job.outputLumaTicket_ = job.writer_.Write(job.targets_[0].file(), p->frame->Data, lumaBytes, 0);
-    *p->written = lumaBytes;
-    job.writer_.Wait(job.outputTicket_);  // the chroma of the frame before
+    *p->written =
+        p->job->QueueLumaPart(0, p->frame->Data, lumaBytes, p->job->outputLumaTicket_, p->job->outputTicket_);
   };
   const int64_t read = sources_[0].Read(CurrentFrame, frame, FrameInput::FrameBytes::InPlace, lumaDone);
   if (read <= 0) return read;

@@ -301,6 +301,10 @@ class ToolJob : public JobRun {
   };
   std::vector<StoredOutput> storedOutputs_;
   bool WriteConverted(const FrameImage& frame, size_t i);
+  // The first part of a frame written in two (output i): its luma plane is queued,
+  // then the chroma write of the frame before is waited for. Returns `bytes`.
+  int64_t QueueLumaPart(size_t i, const uint8_t* luma, int64_t bytes, uint64_t& lumaTicket,
+                        uint64_t chromaTicketBefore);
   // Outputs named .y4m: a header first, a FRAME line before each frame.
   std::vector<bool> y4mOutputs_;
   void QueueFrameLine(size_t i);
